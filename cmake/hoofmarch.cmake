@@ -1,0 +1,47 @@
+# Shared build helpers for the subsystem libraries and their tests.
+
+set(HOOFMARCH_WARNINGS -Wall -Wextra)
+
+# hoofmarch_library(<name> DEPS <libs...>)
+# A static library made of every .cpp in the calling folder (not recursing into
+# sub-folders that have their own CMakeLists.txt).
+function(hoofmarch_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${HOOFMARCH_WARNINGS})
+  if(ARG_DEPS)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  endif()
+endfunction()
+
+# hoofmarch_tests(<folder> DEPS <libs...>)
+# One test executable per *_test.cpp file in tests/<folder>, each registered with
+# CTest through gtest_discover_tests. One executable per file keeps a broken test
+# file from hiding the others.
+function(hoofmarch_tests folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*_test.cpp)
+  file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/support/*.cpp)
+  if(support_sources)
+    add_library(${folder}_test_support STATIC ${support_sources})
+    target_link_libraries(${folder}_test_support PUBLIC ${ARG_DEPS} GTest::gtest GTest::gmock)
+    target_include_directories(${folder}_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_options(${folder}_test_support PRIVATE ${HOOFMARCH_WARNINGS})
+    set(support ${folder}_test_support)
+  endif()
+  foreach(src IN LISTS test_sources)
+    get_filename_component(stem ${src} NAME_WE)
+    set(target ${folder}_${stem})
+    add_executable(${target} ${src})
+    target_link_libraries(${target} PRIVATE ${support} ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_options(${target} PRIVATE ${HOOFMARCH_WARNINGS})
+    target_compile_definitions(${target} PRIVATE
+      HOOFMARCH_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+      HOOFMARCH_DATA_DIR="${PROJECT_SOURCE_DIR}/data"
+      HOOFMARCH_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endforeach()
+endfunction()
