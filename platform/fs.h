@@ -3,11 +3,13 @@
 // ("Data\\font_data.xml", "Modules\\Sample\\module.ini"): backslashes, and a letter
 // case that may not match the files on disk. This is the only place that turns
 // them into host paths.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hm::platform {
 
@@ -41,5 +43,31 @@ std::filesystem::path settings_folder();
 // Forgets what the case-insensitive lookup learnt about folders (after files were
 // created or removed behind its back).
 void invalidate_path_cache();
+
+// Folder listings and file times; removing and renaming go through here too, so
+// the case-insensitive lookup never keeps names that are gone.
+
+// One entry of a folder listing.
+struct folder_entry {
+  std::string name;   // the name as it is on disk
+  bool is_folder = false;
+};
+
+// The entries of a folder (after resolution), sorted by name; empty when the folder
+// is missing or cannot be read. "." and ".." are not listed.
+std::vector<folder_entry> list_folder(std::string_view engine_path);
+
+// The last modification time of a file or folder, in seconds since the Unix epoch;
+// empty when it does not exist.
+std::optional<std::int64_t> file_modification_time(std::string_view engine_path);
+
+// Removes a file (not a folder). False when it did not exist or could not be removed.
+bool remove_file(std::string_view engine_path);
+
+// Renames a file, replacing the target when it exists. False on failure.
+bool rename_file(std::string_view from_engine_path, std::string_view to_engine_path);
+
+// The user's configuration folder: $XDG_CONFIG_HOME, else ~/.config.
+std::filesystem::path config_folder();
 
 }  // namespace hm::platform
