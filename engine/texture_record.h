@@ -1,0 +1,53 @@
+#pragma once
+// The texture resource: a named image loaded from Textures\ (or a render target).
+// This is the record half that resource files carry; the device half (loading
+// the image, the detail reduction, render-target surfaces) lives behind
+// resource_device_hooks, so the records can be read, written and tested without
+// a device.
+#include <cstdint>
+#include <vector>
+
+#include "engine/resource.h"
+
+namespace hm {
+
+class texture : public resource {
+ public:
+  // Texture kinds: loaded from a file, or one of the two render-target kinds.
+  static constexpr int kind_file = 0;
+  static constexpr int kind_render_target = 1;
+  static constexpr int kind_depth_target = 2;
+
+  // Flag bits from the file.
+  static constexpr std::uint32_t flag_no_detail_reduction = 0x2;
+  static constexpr std::uint32_t flag_needs_pixel_shaders = 0x4;
+
+  int get_type_id() const override { return texture_resource_type_id; }
+  const char* get_type_name() const override { return "texture"; }
+
+  // 4 x n frames when bits 24..27 hold a frame-group count n, else 1.
+  int frames_wanted() const {
+    int groups = static_cast<int>((flags >> 24) & 15u);
+    return groups ? 4 * groups : 1;
+  }
+
+  bool loaded = false;
+  std::int32_t id = -1;  // running id given at registration
+  std::int32_t kind = kind_file;
+  std::uint32_t flags = 0;
+  std::int32_t frame_count = 0;
+  // Render-target description, used by the render-target code.
+  std::int32_t width = 128;
+  std::int32_t height = 128;
+  std::int32_t target_word = 0;
+  std::int32_t format = 28;
+  std::int32_t depth_format = 28;
+  // Device objects, owned and interpreted by the device hooks.
+  std::vector<void*> frames;
+  void* surface = nullptr;
+  void* depth_surface = nullptr;
+  std::int32_t surface_word = 0;
+  std::int32_t surface_slot = -1;
+};
+
+}  // namespace hm
