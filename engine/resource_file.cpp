@@ -7,6 +7,7 @@
 #include "engine/collision/body.h"
 #include "engine/log.h"
 #include "engine/material.h"
+#include "engine/mesh.h"
 #include "engine/resource_manager.h"
 #include "engine/ruv_config.h"
 #include "engine/shader_record.h"
@@ -58,6 +59,7 @@ std::vector<resource_section_kind> built_in_kinds() {
   kinds.push_back({"material", material_resource_type_id, 12, make<material>,
                    [](stream& s, resource& r, resource_manager& m) { static_cast<material&>(r).read(s, m); },
                    [](stream& s, const resource& r) { static_cast<const material&>(r).write(s); }});
+  kinds.push_back(mesh_section_kind());
   kinds.push_back({"body", body_resource_type_id, 2, make<body>,
                    [](stream& s, resource& r, resource_manager&) { static_cast<body&>(r).read(s); },
                    [](stream& s, const resource& r) { static_cast<const body&>(r).write(s); }});

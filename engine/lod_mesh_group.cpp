@@ -1,0 +1,57 @@
+#include "engine/lod_mesh_group.h"
+
+#include <algorithm>
+
+#include "engine/mesh.h"
+#include "engine/mesh_render_view.h"
+
+namespace hm {
+
+lod_mesh_group::lod_mesh_group() { bbox.reset(); }
+lod_mesh_group::~lod_mesh_group() = default;
+
+void lod_mesh_group::add_mesh(int lod, mesh* m) {
+  if (lod < 0 || lod >= max_lods || !m) return;
+  lods[static_cast<std::size_t>(lod)].push_back(m);
+  lod_count = std::max(lod_count, lod + 1);
+}
+
+void lod_mesh_group::render(mesh_render_view& view, const frame& parent) {
+  if (!(visibility_mask & view.visibility_mask())) return;
+  if (current_lod < 0 || current_lod >= lod_count || current_lod >= max_lods) return;
+  render_meshes(lods[static_cast<std::size_t>(current_lod)], view, parent.transform_frame_to_global(group_frame));
+}
+
+void lod_mesh_group::transform(const frame& f) {
+  for (std::vector<mesh*>& level : lods) {
+    for (mesh* m : level) m->transform(f);
+  }
+}
+
+void lod_mesh_group::transform_all(const frame& f) {
+  for (int l = 0; l < lod_count && l < max_lods; ++l) {
+    for (mesh* m : lods[static_cast<std::size_t>(l)]) m->local_frame = f.transform_frame_to_global(m->local_frame);
+  }
+}
+
+void lod_mesh_group::append_group(const lod_mesh_group& other, const frame& f, std::int32_t bone) {
+  for (int l = 0; l < max_lods; ++l) {
+    for (const mesh* m : other.lods[static_cast<std::size_t>(l)]) {
+      std::unique_ptr<mesh> added;
+      if (bone == -1) {
+        added = m->create_copy();
+        added->local_frame = f.transform_frame_to_global(m->local_frame);
+      } else {
+        added = std::make_unique<mesh>();
+        added->set_material(m->mat);
+        added->append_mesh(*m, f, bone);
+        added->compute_bounding_box();
+      }
+      lods[static_cast<std::size_t>(l)].push_back(added.get());
+      owned_meshes.push_back(std::move(added));
+    }
+  }
+  lod_count = std::max(lod_count, other.lod_count);
+}
+
+}  // namespace hm
