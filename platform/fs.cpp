@@ -233,7 +233,17 @@ std::optional<fs::path> documents_from_user_dirs(const fs::path& file, const fs:
 
 }  // namespace
 
-fs::path resolve_path(std::string_view engine_path) {
+namespace {
+
+std::mutex g_generated_mutex;
+fs::path g_generated_folder;
+
+fs::path generated_folder() {
+  std::lock_guard lock(g_generated_mutex);
+  return g_generated_folder;
+}
+
+fs::path resolve_one(std::string_view engine_path) {
   std::string generic(engine_path);
   std::replace(generic.begin(), generic.end(), '\\', '/');
   if (generic.empty()) return {};
@@ -270,6 +280,28 @@ fs::path resolve_path(std::string_view engine_path) {
   }
   if (trailing_separator && !built.empty()) built /= "";
   return built;
+}
+
+}  // namespace
+
+fs::path resolve_path(std::string_view engine_path) {
+  fs::path found = resolve_one(engine_path);
+  if (found.empty() || found.is_absolute()) return found;
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(found, ec))) return found;
+  // Files the build makes (converted resources, generated textures) live in a
+  // folder of their own that stands behind the data folder.
+  const fs::path generated = generated_folder();
+  if (generated.empty()) return found;
+  std::string beside = generated.generic_string() + "/" + std::string(engine_path);
+  fs::path alternative = resolve_one(beside);
+  if (fs::exists(fs::symlink_status(alternative, ec))) return alternative;
+  return found;
+}
+
+void set_generated_data_folder(const fs::path& host_path) {
+  std::lock_guard lock(g_generated_mutex);
+  g_generated_folder = host_path.empty() ? fs::path() : fs::absolute(host_path);
 }
 
 bool file_exists(std::string_view engine_path) {

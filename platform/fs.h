@@ -19,6 +19,11 @@ namespace hm::platform {
 // nothing are kept as given, so a new file can still be created there.
 std::filesystem::path resolve_path(std::string_view engine_path);
 
+// A second folder behind the working folder, for the files the build generates
+// (converted resource files, generated textures): a relative engine path that
+// names nothing in the working folder is looked up there too. Empty: none.
+void set_generated_data_folder(const std::filesystem::path& host_path);
+
 // True when the engine path names an existing file or folder (after resolution).
 bool file_exists(std::string_view engine_path);
 

@@ -325,3 +325,36 @@ TEST_F(fs_user_folders, documents_folder_from_variable_user_dirs_or_default) {
 
 }  // namespace
 }  // namespace hm::platform
+
+namespace hm::platform {
+namespace {
+
+// The program runs from the data folder while the build's outputs (converted
+// resources, generated textures) stand in a second folder behind it.
+TEST(generated_data_folder, relative_paths_fall_back_to_it_and_the_data_folder_wins) {
+  testing::temp_folder data;
+  testing::temp_folder generated;
+  data.write("CommonRes/core_shaders.trf", "text");
+  data.write("Data/font_data.xml", "source");
+  generated.write("CommonRes/Core_Shaders.brf", "binary");
+  generated.write("Data/font_data.xml", "stale copy");
+
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(data.path());
+  invalidate_path_cache();
+  set_generated_data_folder(generated.path());
+
+  EXPECT_EQ(read_whole_file("commonres\\core_shaders.brf", false), "binary");
+  EXPECT_EQ(read_whole_file("CommonRes\\core_shaders.trf", false), "text");
+  EXPECT_EQ(read_whole_file("Data\\font_data.xml", false), "source");
+  // A new file is made in the data folder, never in the generated one.
+  EXPECT_EQ(resolve_path("CommonRes\\new.brf"), std::filesystem::path("CommonRes/new.brf"));
+
+  set_generated_data_folder({});
+  EXPECT_FALSE(file_exists("CommonRes\\core_shaders.brf"));
+  std::filesystem::current_path(previous);
+  invalidate_path_cache();
+}
+
+}  // namespace
+}  // namespace hm::platform

@@ -1,0 +1,18 @@
+#pragma once
+// The OpenGL 3.3 core backend: one adapter per screen of the host's video
+// system, a hardware device per adapter, and devices that are OpenGL contexts on
+// the SDL window they are created for.
+#include <memory>
+
+#include "platform/gpu/device.h"
+
+namespace hm::platform::gpu {
+
+// Starts the video system when needed. Creation of a device fails with
+// not_available when no OpenGL 3.3 context can be made on the window.
+std::unique_ptr<gpu_system> make_gl_system();
+
+// A system of the given backend.
+std::unique_ptr<gpu_system> make_system(backend which);
+
+}  // namespace hm::platform::gpu

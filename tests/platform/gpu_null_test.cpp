@@ -1,0 +1,135 @@
+// The null graphics device: memory back buffer, lost and reset states on request.
+#include "platform/gpu/null_device.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/window.h"
+
+using namespace hm::platform;
+using namespace hm::platform::gpu;
+
+namespace {
+
+present_parameters windowed_params(std::uint32_t w, std::uint32_t h) {
+  present_parameters p;
+  p.back_buffer_width = w;
+  p.back_buffer_height = h;
+  p.back_buffer_format = format::x8r8g8b8;
+  p.windowed = true;
+  return p;
+}
+
+std::unique_ptr<device> make(null_system& system, const present_parameters& p, window* w = nullptr) {
+  std::unique_ptr<device> dev;
+  EXPECT_EQ(system.create_device(0, device_type::hal, w, vertex_processing::hardware, p, dev), result::ok);
+  return dev;
+}
+
+TEST(NullDevice, LostDeviceCannotPresentUntilReset) {
+  null_system system;
+  auto dev = make(system, windowed_params(64, 32));
+  auto& control = *system.control();
+  EXPECT_EQ(dev->test_cooperative_level(), result::ok);
+  EXPECT_EQ(dev->present(), result::ok);
+
+  control.lose_device();
+  EXPECT_EQ(dev->present(), result::device_lost);
+  EXPECT_EQ(dev->test_cooperative_level(), result::device_lost);
+  EXPECT_EQ(dev->reset(windowed_params(64, 32)), result::device_lost);
+
+  control.make_resettable();
+  EXPECT_EQ(dev->test_cooperative_level(), result::device_not_reset);
+  EXPECT_EQ(dev->reset(windowed_params(128, 96)), result::ok);
+  EXPECT_EQ(dev->test_cooperative_level(), result::ok);
+  EXPECT_EQ(dev->back_buffer_desc().width, 128u);
+  EXPECT_EQ(dev->present(), result::ok);
+  EXPECT_EQ(control.presents, 2);
+}
+
+TEST(NullDevice, FailuresAskedForAreOneShot) {
+  null_system system;
+  auto& control = *system.control();
+  control.next_create = result::out_of_video_memory;
+  std::unique_ptr<device> dev;
+  EXPECT_EQ(system.create_device(0, device_type::hal, nullptr, vertex_processing::hardware, windowed_params(8, 8), dev),
+            result::out_of_video_memory);
+  EXPECT_EQ(dev, nullptr);
+  dev = make(system, windowed_params(8, 8));
+
+  control.next_reset = result::out_of_video_memory;
+  EXPECT_EQ(dev->reset(windowed_params(8, 8)), result::out_of_video_memory);
+  // A failed reset leaves the device waiting for another one.
+  EXPECT_EQ(dev->test_cooperative_level(), result::device_not_reset);
+  EXPECT_EQ(dev->reset(windowed_params(8, 8)), result::ok);
+  EXPECT_EQ(dev->test_cooperative_level(), result::ok);
+
+  // No such device type, adapter or size.
+  EXPECT_EQ(system.create_device(0, device_type::ref, nullptr, vertex_processing::software, windowed_params(8, 8), dev),
+            result::not_available);
+  EXPECT_EQ(system.create_device(3, device_type::hal, nullptr, vertex_processing::software, windowed_params(8, 8), dev),
+            result::not_available);
+  EXPECT_EQ(system.create_device(0, device_type::hal, nullptr, vertex_processing::software, windowed_params(0, 8), dev),
+            result::invalid_call);
+}
+
+TEST(NullDevice, ClearFillsTheViewportOnly) {
+  null_system system;
+  auto dev = make(system, windowed_params(4, 2));
+  ASSERT_EQ(dev->clear(clear_target | clear_zbuffer, 0xFF102030, 1.0f, 0), result::ok);
+  ASSERT_EQ(dev->set_viewport({2, 1, 2, 1, 0.0f, 1.0f}), result::ok);
+  ASSERT_EQ(dev->clear(clear_target, 0xFFAABBCC, 1.0f, 0), result::ok);
+  std::vector<std::uint32_t> pixels;
+  ASSERT_EQ(dev->read_back_buffer(0, 0, 4, 2, pixels), result::ok);
+  EXPECT_EQ(pixels, (std::vector<std::uint32_t>{0xFF102030, 0xFF102030, 0xFF102030, 0xFF102030,  //
+                                                0xFF102030, 0xFF102030, 0xFFAABBCC, 0xFFAABBCC}));
+  EXPECT_EQ(system.control()->clears, 2);
+  EXPECT_EQ(system.control()->last_clear_color, 0xFFAABBCCu);
+  // Outside the back buffer.
+  EXPECT_EQ(dev->set_viewport({3, 0, 2, 1, 0.0f, 1.0f}), result::invalid_call);
+  EXPECT_EQ(dev->read_back_buffer(0, 1, 4, 2, pixels), result::invalid_call);
+  EXPECT_EQ(dev->get_viewport(), (viewport{2, 1, 2, 1, 0.0f, 1.0f}));
+}
+
+TEST(NullDevice, FullScreenParametersSwitchTheWindow) {
+  null_window win;
+  win.create({"t", 300, 200, false});
+  null_system system;
+  present_parameters p = windowed_params(800, 600);
+  p.windowed = false;
+  p.device_window = &win;
+  auto dev = make(system, p, &win);
+  EXPECT_TRUE(win.is_fullscreen());
+  EXPECT_EQ(win.client_bounds(), (rect{0, 0, 800, 600}));
+  ASSERT_EQ(dev->reset(windowed_params(300, 200)), result::ok);
+  p = windowed_params(300, 200);
+  p.device_window = &win;
+  ASSERT_EQ(dev->reset(p), result::ok);
+  EXPECT_FALSE(win.is_fullscreen());
+  EXPECT_EQ(win.client_bounds().width(), 300);
+  // Releasing a full-screen device gives the desktop back.
+  p.windowed = false;
+  ASSERT_EQ(dev->reset(p), result::ok);
+  EXPECT_TRUE(win.is_fullscreen());
+  dev.reset();
+  EXPECT_FALSE(win.is_fullscreen());
+}
+
+TEST(NullSystem, ReportsTheConfiguredAdapters) {
+  null_system system;
+  EXPECT_EQ(system.adapter_count(), 1u);
+  display_mode mode;
+  ASSERT_EQ(system.adapter_display_mode(0, mode), result::ok);
+  EXPECT_EQ(mode, (display_mode{1024, 768, 60, format::x8r8g8b8}));
+  EXPECT_EQ(system.adapter_mode_count(0, format::x8r8g8b8), 5u);
+  EXPECT_EQ(system.adapter_mode_count(0, format::r5g6b5), 0u);
+  ASSERT_EQ(system.enum_adapter_modes(0, format::x8r8g8b8, 4, mode), result::ok);
+  EXPECT_EQ(mode.width, 1280u);
+  EXPECT_EQ(system.enum_adapter_modes(0, format::x8r8g8b8, 5, mode), result::invalid_call);
+  EXPECT_EQ(system.check_device_type(0, device_type::hal, format::x8r8g8b8, format::r5g6b5, true), result::not_available);
+  EXPECT_EQ(system.check_depth_stencil_format(0, device_type::hal, format::x8r8g8b8, format::d32), result::not_available);
+  std::uint32_t levels = 9;
+  EXPECT_EQ(system.check_multisample_type(0, device_type::hal, format::x8r8g8b8, true, 4, &levels), result::not_available);
+  EXPECT_EQ(levels, 0u);
+}
+
+}  // namespace

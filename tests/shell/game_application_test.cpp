@@ -1,0 +1,216 @@
+// The game application's hooks over the null window and device, and the
+// program itself run without a person.
+#include "platform/fs.h"
+#include "shell/game_application.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "engine/game_options.h"
+#include "engine/log.h"
+#include "engine/ruv_config.h"
+#include "engine/timer.h"
+#include "platform/clock.h"
+#include "platform/gpu/gl_system.h"
+#include "platform/gpu/null_device.h"
+#include "platform/message_box.h"
+#include "platform/window.h"
+
+using namespace hm;
+namespace fs = std::filesystem;
+namespace gpu = hm::platform::gpu;
+
+namespace {
+
+// A temporary folder that is the working folder and the user's data folder for
+// the length of a test.
+class temp_home {
+ public:
+  temp_home() {
+    char pattern[] = "/tmp/hoofmarch_shell_XXXXXX";
+    path_ = mkdtemp(pattern);
+    old_cwd_ = fs::current_path();
+    const char* old = std::getenv("XDG_DATA_HOME");
+    if (old) old_xdg_ = old;
+    had_xdg_ = old != nullptr;
+    setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
+    fs::create_directories(path_ / "data");
+    fs::current_path(path_ / "data");
+    // The core resource files the start-up loads are build outputs.
+    platform::set_generated_data_folder(fs::path(HOOFMARCH_BINARY_DIR) / "data");
+  }
+  ~temp_home() {
+    platform::set_generated_data_folder({});
+    fs::current_path(old_cwd_);
+    if (had_xdg_)
+      setenv("XDG_DATA_HOME", old_xdg_.c_str(), 1);
+    else
+      unsetenv("XDG_DATA_HOME");
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  fs::path data() const { return path_ / "data"; }
+  fs::path options_file() const { return path_ / "xdg" / "Hoofmarch" / "options.dat"; }
+
+ private:
+  fs::path path_;
+  fs::path old_cwd_;
+  std::string old_xdg_;
+  bool had_xdg_ = false;
+};
+
+std::string read_text(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class manual_clock : public platform::clock_source {
+ public:
+  std::int64_t now = 1'000'000'000;
+  std::int64_t step = 0;  // counts added after each read
+  std::int64_t counter_now() override {
+    const std::int64_t value = now;
+    now += step;
+    return value;
+  }
+  std::int64_t counter_frequency() override { return 1'000'000; }
+  std::uint32_t milliseconds_now() override { return static_cast<std::uint32_t>(now / 1000); }
+  void sleep_milliseconds(unsigned ms) override { now += ms * 1000; }
+};
+
+TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
+  temp_home home;
+  manual_clock clock;
+  platform::set_clock_source(&clock);
+  app_timer(app_timer_reset);
+  {
+    game_application app;
+    EXPECT_EQ(app.caption, "Hoofmarch");
+    EXPECT_TRUE(app.enumeration.uses_depth_buffer);
+    EXPECT_TRUE(app.show_cursor_when_fullscreen);
+    auto w = std::make_unique<platform::null_window>();
+    platform::null_window* win = w.get();
+    app.set_window(std::move(w));
+    auto system = std::make_unique<gpu::null_system>();
+    auto control = system->control();
+    ASSERT_EQ(app.attach_graphics(std::move(system)), 0);
+    ASSERT_EQ(app.create_window(), 0);
+    ASSERT_EQ(app.initialise(), 0);
+    EXPECT_EQ(win->caption(), "Hoofmarch");
+    EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\n");
+    EXPECT_NE(control->last_params.auto_depth_stencil_format, gpu::format::unknown);
+
+    // A frame that took 0.35 s moves the real-time clock by 0.1 s exactly.
+    const std::int64_t ticks = clock_ticks(clock_real_time);
+    app_timer(app_timer_elapsed);
+    clock.now += 350'000;
+    ASSERT_EQ(app.render_3d_environment(), 0);
+    EXPECT_EQ(clock_ticks(clock_real_time) - ticks, 10000);
+    EXPECT_EQ(app.frame_counter, 1u);
+    EXPECT_EQ(app.render_counter, 1u);
+    EXPECT_EQ(control->last_clear_color, game_application::clear_color);
+    EXPECT_EQ(control->last_clear_z, 1.0f);
+    EXPECT_EQ(control->presents, 1);
+
+    // Keys and characters from the window reach the game's tables.
+    platform::window_event key;
+    key.kind = platform::window_event_kind::key_down;
+    key.scancode = 4;  // the A key
+    win->push_event(key);
+    platform::window_event text;
+    text.kind = platform::window_event_kind::text;
+    text.character = 'a';
+    win->push_event(text);
+    app.pump_one_event(false);
+    app.pump_one_event(false);
+    EXPECT_EQ(app.key_down_table[0x1E], 1);
+    EXPECT_EQ(app.pending_char, 'a');
+    clock.now += 20'000;
+    ASSERT_EQ(app.render_3d_environment(), 0);
+    EXPECT_EQ(app.typed_char, 'a');  // the frame takes the character once
+    EXPECT_EQ(app.pending_char, -1);
+
+    // Three more frames and the window closes by itself.
+    app.frame_limit = 5;
+    clock.step = 1000;
+    EXPECT_EQ(app.run_main_loop(), 0);
+    EXPECT_EQ(app.render_counter, 5u);
+    EXPECT_EQ(app.typed_char, -1);
+    EXPECT_FALSE(win->exists());
+  }
+  platform::set_clock_source(nullptr);
+  EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\nSaving options...\n");
+  EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
+}
+
+// --- the program ---
+
+const char* const kProgram = HOOFMARCH_BINARY_DIR "/app/hoofmarch";
+
+int run_program(const std::string& env, const std::string& args) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + kProgram + " " + args +
+                              " >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool opengl_context_possible() {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  if (!platform::init_video()) return false;
+  auto win = platform::make_sdl_window();
+  if (!win->create({"probe", 128, 128, false})) return false;
+  auto system = gpu::make_gl_system();
+  gpu::present_parameters p;
+  p.back_buffer_width = p.back_buffer_height = 128;
+  p.device_window = win.get();
+  std::unique_ptr<gpu::device> dev;
+  return system->create_device(0, gpu::device_type::hal, win.get(), gpu::vertex_processing::hardware, p, dev) ==
+         gpu::result::ok;
+}
+
+class Program : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kProgram)) GTEST_FAIL() << kProgram << " is not built";
+  }
+  std::string env() const { return "XDG_DATA_HOME=" + (home.path() / "xdg").string(); }
+  std::string data_arg() const { return "--data " + home.data().string(); }
+  temp_home home;
+};
+
+TEST_F(Program, HeadlessRunOfThreeFramesLeavesLogAndOptions) {
+  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 3"), 0);
+  EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\nSaving options...\n");
+  EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
+}
+
+TEST_F(Program, OffscreenOpenGLRunOfThreeFrames) {
+  if (!opengl_context_possible()) GTEST_SKIP() << "no OpenGL context offscreen";
+  ASSERT_EQ(run_program(env() + " SDL_VIDEODRIVER=offscreen", data_arg() + " --windowed --frames 3"), 0);
+  EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\nSaving options...\n");
+  EXPECT_TRUE(fs::exists(home.options_file()));
+}
+
+TEST_F(Program, BadCommandLinesAreRefused) {
+  const std::string rows[] = {
+      data_arg() + " --frames 0",
+      data_arg() + " --frames x3",
+      data_arg() + " --frames",
+      data_arg() + " --fly",
+      "--data " + (home.path() / "missing").string() + " --headless --frames 1",
+  };
+  for (const std::string& args : rows) EXPECT_EQ(run_program(env(), args), 2) << args;
+  EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));
+}
+
+}  // namespace
