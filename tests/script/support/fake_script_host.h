@@ -1,0 +1,260 @@
+#pragma once
+// Fakes of the script engine's neighbours and a small kit to build blocks.
+// A fake_script_host installs itself for its lifetime, clears the script state
+// and the interpreter globals, and records every message and log line.
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "script/operand.h"
+#include "script/operation.h"
+#include "script/script_host.h"
+
+namespace hm::test {
+
+class fake_module final : public script_module_host {
+ public:
+  std::vector<statement_block> scripts;
+  int presentations = 0, module_strings = 0, quick_strings = 0, meshes = 0, menus = 0, item_kinds = 0,
+      mission_templates = 0, party_templates = 0, map_icons = 0, particle_systems = 0, scene_prop_kinds = 0,
+      sounds = 0, music_tracks = 0, animations = 0, troops = 0, factions = 0, quests = 0, scenes = 0;
+
+  int script_count() const override { return static_cast<int>(scripts.size()); }
+  statement_block* script_block(int script) override;
+  int presentation_count() const override { return presentations; }
+  int module_string_count() const override { return module_strings; }
+  int quick_string_count() const override { return quick_strings; }
+  int mesh_count() const override { return meshes; }
+  int menu_count() const override { return menus; }
+  int item_kind_count() const override { return item_kinds; }
+  int mission_template_count() const override { return mission_templates; }
+  int party_template_count() const override { return party_templates; }
+  int map_icon_count() const override { return map_icons; }
+  int particle_system_count() const override { return particle_systems; }
+  int scene_prop_kind_count() const override { return scene_prop_kinds; }
+  int sound_count() const override { return sounds; }
+  int music_track_count() const override { return music_tracks; }
+  int animation_count() const override { return animations; }
+  int troop_count() const override { return troops; }
+  int faction_count() const override { return factions; }
+  int quest_count() const override { return quests; }
+  int scene_count() const override { return scenes; }
+
+  // Game-state tables, by id; ids missing from a table read as the null host.
+  struct troop_record {
+    std::uint64_t flags = 0;
+    int level = 1;
+    int placement = -1;
+    std::vector<int> inventory;  // slot 0.. as scripts number them
+  };
+  std::map<int, troop_record> troop_records;
+  std::map<int, std::uint32_t> quest_status_words;
+  std::map<std::pair<int, int>, float> relations;
+  std::vector<std::string> script_names;
+  struct string_record {
+    std::string key;
+    std::string text;
+  };
+  std::vector<string_record> module_string_records, quick_string_records;
+  std::map<std::string, std::string> translations;
+
+  ruv_string script_name(int script) const override;
+  std::uint64_t troop_flags(int troop) const override;
+  int troop_level(int troop) const override;
+  int troop_placement(int troop) const override;
+  int troop_inventory_slot_count(int troop) const override;
+  int troop_inventory_item(int troop, int slot) const override;
+  std::uint32_t quest_status(int quest) const override;
+  float faction_relation(int faction_a, int faction_b) const override;
+  ruv_string module_string_text(int index) const override;
+  ruv_string module_string_key(int index) const override;
+  ruv_string quick_string_text(int index) const override;
+  ruv_string quick_string_key(int index) const override;
+  bool find_translation(std::string_view key, ruv_string& out) const override;
+
+ private:
+  const troop_record* find_troop(int troop) const;
+};
+
+// Parties by slot; the end id is one past the largest id.
+class fake_campaign final : public script_campaign_host {
+ public:
+  struct party {
+    int id = 0;
+    int state = 1;  // 1 active
+    std::vector<int> attached;
+    std::uint64_t flags = 0;
+    int ai_mode = 0;
+    int ai_target = -1;
+    float x = 0.0f, y = 0.0f, radius = 0.0f;
+    int faction = -1;
+    int attached_to = -1;
+    int members = 0, prisoners = 0, wounded = 0;
+    int companion_limit = 0, prisoner_limit = 0;
+    std::vector<int> stack_troops;
+    std::map<int, int> skills;
+    std::map<int, int> troops_by_flags;
+  };
+  std::vector<party> slots;
+
+  void add_party(int id, int state = 1, std::vector<int> attached = {});
+  int party_end_id() const override;
+  int find_party_slot(int party_id) const override;
+  int party_slot_state(int slot) const override;
+  int first_active_party() const override;
+  int next_active_party(int party_id) const override;
+  int attached_party_count(int party_id) const override;
+  int attached_party(int party_id, int position) const override;
+
+  // The party record of an id, null when there is none.
+  party* find(int party_id);
+  const party* find(int party_id) const;
+
+  int player_party_id = -1, player_troop_id = -1, last_option = 0, encounter_flag = 0, screen_change = 0;
+  float rates[2] = {0.0f, 0.0f};
+  bool break_armed = false, reduction = false;
+  std::string break_script;
+  int break_line = 0;
+
+  int player_party() const override { return player_party_id; }
+  int player_troop() const override { return player_troop_id; }
+  void set_player_troop(int troop) override { player_troop_id = troop; }
+  int last_dialog_option() const override { return last_option; }
+  int player_encounter_flag() const override { return encounter_flag; }
+  float campaign_rate(int which) const override { return which == 0 || which == 1 ? rates[which] : 0.0f; }
+  void set_campaign_rate(int which, float value) override {
+    if (which == 0 || which == 1) rates[which] = value;
+  }
+  int screen_change_code() const override { return screen_change; }
+  bool debug_break(ruv_string& script_name, int& line) const override;
+  bool rating_reduction() const override { return reduction; }
+  std::uint64_t party_flags(int party_id) const override;
+  int party_ai_mode(int party_id) const override;
+  int party_ai_target(int party_id) const override;
+  vec3 party_map_position(int party_id) const override;
+  float party_map_radius(int party_id) const override;
+  int party_faction(int party_id) const override;
+  int party_attached_to(int party_id) const override;
+  int party_member_count(int party_id) const override;
+  int party_prisoner_count(int party_id) const override;
+  int party_companion_limit(int party_id) const override;
+  int party_prisoner_limit(int party_id) const override;
+  int party_stack_count(int party_id) const override;
+  int party_stack_troop(int party_id, int stack) const override;
+  int party_skill_level(int party_id, int skill) const override;
+  void count_party_troops_with_attached(int party_id, int& members, int& wounded) const override;
+  int count_troops_by_flags(int party_id, int flags) const override;
+
+ private:
+  int next_active_from_slot(int slot) const;
+};
+
+class fake_mission final : public script_mission_host {
+ public:
+  std::vector<bool> agents;  // slot in use
+  int prop_instances = 0;
+
+  int agent_slot_count() const override { return static_cast<int>(agents.size()); }
+  bool agent_slot_in_use(int agent) const override;
+  int first_live_agent() const override { return next_live_from(0); }
+  int next_live_agent(int agent) const override { return next_live_from(agent + 1); }
+  int scene_prop_instance_count() const override { return prop_instances; }
+
+ private:
+  int next_live_from(int index) const;
+};
+
+class fake_ui final : public script_ui_host {
+ public:
+  struct line {
+    std::string text;
+    std::uint32_t colour;
+  };
+  std::vector<line> messages;
+  std::vector<int> windows;
+
+  void add_message_line(std::string_view text, std::uint32_t colour) override {
+    messages.push_back({std::string(text), colour});
+  }
+  int top_window() const override { return windows.empty() ? -1 : windows.back(); }
+  void push_window(int window) override { windows.push_back(window); }
+  vec3 mouse = {};
+  int partner_party = -1;
+  bool on_map = false;
+  vec3 mouse_position() const override { return mouse; }
+  int conversation_partner_party() const override { return partner_party; }
+  bool conversation_on_map() const override { return on_map; }
+  std::vector<std::string> texts() const;
+};
+
+class fake_render final : public script_render_host {
+ public:
+  int tableaus = 0;
+  int tableau_count() const override { return tableaus; }
+};
+
+class fake_engine final : public script_engine_host {
+ public:
+  std::vector<std::string> log;
+  std::vector<std::string> expanded_tokens;
+  bool edit_mode = false, sound_disabled = false, music_disabled = false;
+
+  void log_line(std::string_view text) override { log.emplace_back(text); }
+  bool enable_edit_mode() const override { return edit_mode; }
+  bool disable_sound() const override { return sound_disabled; }
+  bool disable_music() const override { return music_disabled; }
+  std::int64_t clock_ticks(int) const override { return 0; }
+  void play_sound(int, int) override {}
+  void stop_all_sounds() override {}
+  // Keys down now and in the previous frame, and the bindings of the controls.
+  bool keys_down[256] = {}, previous_keys_down[256] = {};
+  std::map<int, std::pair<int, int>> controls;
+  bool is_key_down(int key_code) const override;
+  bool is_key_clicked(int key_code) const override;
+  int control_key(int control, int which) const override;
+  // Records the token and gives "<token>".
+  ruv_string expand_text_tokens(const ruv_string& token) override;
+};
+
+class fake_script_host {
+ public:
+  fake_script_host();
+  ~fake_script_host();
+  fake_script_host(const fake_script_host&) = delete;
+  fake_script_host& operator=(const fake_script_host&) = delete;
+
+  fake_module module;
+  fake_campaign campaign;
+  fake_mission mission;
+  fake_ui ui;
+  fake_render render;
+  fake_engine engine;
+
+  // The on-screen lines so far, then forgotten.
+  std::vector<std::string> take_messages();
+
+ private:
+  script_host previous_;
+};
+
+// --- building blocks ---------------------------------------------------------------
+struct op_spec {
+  std::uint32_t word;
+  std::vector<std::int64_t> params = {};
+};
+
+inline std::int64_t reg(std::int64_t n) { return register_operand(n); }
+inline std::int64_t gvar(std::int64_t n) { return global_operand(n); }
+inline std::int64_t local(std::int64_t n) { return local_operand(n); }
+inline std::uint32_t neg(std::uint32_t word) { return word | negate_bit; }
+inline std::uint32_t this_or_next(std::uint32_t word) { return word | this_or_next_bit; }
+
+statement_block make_block(std::initializer_list<op_spec> ops, const char* name = "test block");
+// Loads a block from module text through the text reader.
+statement_block load_block_text(const std::string& text, const char* name = "test block");
+// The jump index of every operation, after resolution.
+std::vector<int> jump_table(statement_block& block);
+
+}  // namespace hm::test
