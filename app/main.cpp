@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
 
   hm::game_application app;
   app.frame_limit = static_cast<std::uint32_t>(opts.frames);
+  // A run without a person makes no sound.
+  app.sound_output = !opts.headless;
 
   namespace platform = hm::platform;
   namespace gpu = hm::platform::gpu;
@@ -108,8 +110,6 @@ int main(int argc, char** argv) {
   hm::load_controls();
   hm::load_ruv_config(hm::g_ruv_config);
   hm::read_options(hm::g_game_options);
-  // A run without a person makes no sound.
-  if (!opts.headless) hm::start_sound_output();
 
   app.start_fullscreen = hm::g_ruv_config.start_windowed == 0 && !opts.windowed && !opts.headless;
   app.min_frame_time = hm::min_frame_time_for(hm::g_ruv_config.max_framerate);

@@ -30,6 +30,8 @@ game_application::~game_application() {
 
 hresult game_application::one_time_init() {
   open_engine_log("ruv_log.txt");
+  // After the log opens, so that a missing audio device is written to it.
+  if (sound_output) start_sound_output();
   install_mesh_hooks(g_resource_manager);
   // The engine's own resources, in the order later files rely on (materials
   // name the shaders and textures of the files before them).

@@ -23,6 +23,9 @@ class game_application : public application_frame {
   // Rendered frames after which the window closes (0: no limit); runs without a
   // person use it.
   std::uint32_t frame_limit = 0;
+  // Whether the one-time initialisation opens the real audio output (runs
+  // without a person stay silent).
+  bool sound_output = false;
   // When set, the frame's quit flag is raised at the end of the frame move.
   bool exit_requested = false;
 
