@@ -90,6 +90,15 @@ std::string format_name(format f, bool with_prefix) {
     case format::d24x8: name = "D24X8"; break;
     case format::d24x4s4: name = "D24X4S4"; break;
     case format::d16: name = "D16"; break;
+    case format::dxt1: name = "DXT1"; break;
+    case format::dxt3: name = "DXT3"; break;
+    case format::dxt5: name = "DXT5"; break;
+    case format::a8: name = "A8"; break;
+    case format::l8: name = "L8"; break;
+    case format::a8l8: name = "A8L8"; break;
+    case format::r16f: name = "R16F"; break;
+    case format::r32f: name = "R32F"; break;
+    case format::a16b16g16r16f: name = "A16B16G16R16F"; break;
   }
   if (!name) return "Unknown format";
   return with_prefix ? std::string("D3DFMT_") + name : std::string(name);

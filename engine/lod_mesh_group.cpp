@@ -1,6 +1,8 @@
 #include "engine/lod_mesh_group.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 
 #include "engine/mesh.h"
 #include "engine/mesh_render_view.h"
@@ -52,6 +54,21 @@ void lod_mesh_group::append_group(const lod_mesh_group& other, const frame& f, s
     }
   }
   lod_count = std::max(lod_count, other.lod_count);
+}
+
+int lod_level_of(const char* mesh_name, const char* group) {
+  const std::size_t n = std::strlen(group);
+  const std::size_t length = std::strlen(mesh_name);
+  if (length < n || std::strncmp(mesh_name, group, n) != 0) return -1;
+  if (length == n) return 0;
+  if (mesh_name[n] != '.' || length <= n + 4) return -1;
+  const char* suffix = mesh_name + n + 1;
+  if (std::tolower(static_cast<unsigned char>(suffix[0])) != 'l' ||
+      std::tolower(static_cast<unsigned char>(suffix[1])) != 'o' ||
+      std::tolower(static_cast<unsigned char>(suffix[2])) != 'd')
+    return -1;
+  const char level = suffix[3];
+  return level >= '1' && level <= '4' ? level - '0' : 0;
 }
 
 }  // namespace hm

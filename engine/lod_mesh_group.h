@@ -51,4 +51,10 @@ class lod_mesh_group {
   std::vector<std::unique_ptr<mesh>> owned_meshes;
 };
 
+// The level of detail a mesh name gives in the group named `group`: 0 for the
+// name itself; for the name followed by "." and "lod" (any letter case) and
+// one more character, that character's level when it is 1 to 4, else 0; -1
+// (not in the group) for every other name.
+int lod_level_of(const char* mesh_name, const char* group);
+
 }  // namespace hm

@@ -19,6 +19,10 @@
 
 namespace hm {
 
+namespace platform::gpu {
+enum class format : std::uint32_t;
+}
+
 class body;
 class effect_techniques;
 class lod_mesh_group;
@@ -138,6 +142,31 @@ class resource_manager {
   // With pixel shaders, once per run: makes the vertex colours of every mesh
   // linear through linearize_mesh_colors (set by the mesh code).
   void linearize_vertex_colors_once();
+
+  // --- built at run time (resource_manager_pools.cpp) ---------------------------------------
+  // The group named `name` of lod_mesh_groups; when there is none, one built
+  // with create_lod_mesh_group (sharing the meshes), named and kept until exit.
+  lod_mesh_group* get_lod_mesh_group(const ruv_string& name);
+  // A new group of the registered meshes named `name` (level 0) and
+  // `name` + ".lod1" to ".lod4" (letters in any case; another character after
+  // ".lod" gives level 0); an empty level below the last takes the meshes of
+  // the level under it. With share 0 the group holds copies that it owns;
+  // either way the caller owns the group.
+  std::unique_ptr<lod_mesh_group> create_lod_mesh_group(const ruv_string& name, int share);
+  // A free render-target texture of that kind, value and size (the format is
+  // not compared), else a new one named "render_target" (kept until exit, in
+  // the texture table without a running id) with its device surfaces; marked
+  // in use. `value` is the render code's own and only compared.
+  texture* create_render_target(std::int32_t width, std::int32_t height, platform::gpu::format format,
+                                std::int32_t kind, std::int32_t value);
+  // create_render_target of kind 2 (a depth-stencil surface).
+  texture* get_render_target(std::int32_t width, std::int32_t height, platform::gpu::format format,
+                             std::int32_t value);
+  // A free shadow-map material whose first texture is a colour render target of
+  // that value, size and format, else a new registered one (empty name, shader
+  // "shadowmap_shader") on a new render target; marked in use.
+  material* get_render_target_material(std::int32_t width, std::int32_t height, platform::gpu::format format,
+                                       std::int32_t value);
 
   // --- tables (registration order) ----------------------------------------------------------
   std::vector<lod_mesh_group*> lod_mesh_groups;

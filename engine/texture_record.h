@@ -22,6 +22,12 @@ class texture : public resource {
   static constexpr std::uint32_t flag_no_detail_reduction = 0x2;
   static constexpr std::uint32_t flag_needs_pixel_shaders = 0x4;
 
+  texture() = default;
+  // Releases the device objects first (texture_device.cpp).
+  ~texture() override;
+  texture(const texture&) = delete;
+  texture& operator=(const texture&) = delete;
+
   int get_type_id() const override { return texture_resource_type_id; }
   const char* get_type_name() const override { return "texture"; }
 
@@ -36,18 +42,26 @@ class texture : public resource {
   std::int32_t kind = kind_file;
   std::uint32_t flags = 0;
   std::int32_t frame_count = 0;
-  // Render-target description, used by the render-target code.
+  // Render-target description, used by the render-target code. Formats are
+  // platform::gpu::format codes: the one asked for and the one created.
   std::int32_t width = 128;
   std::int32_t height = 128;
-  std::int32_t target_word = 0;
-  std::int32_t format = 28;
-  std::int32_t depth_format = 28;
-  // Device objects, owned and interpreted by the device hooks.
+  std::int32_t mipmapped = 0;
+  std::int32_t requested_format = default_target_format;
+  std::int32_t format = default_target_format;
+  // Device objects, owned and interpreted by the device hooks: the device
+  // textures of the frames (a render target's own texture is frame 0), the
+  // colour surface (level 0 of a render target) and the depth-stencil surface.
   std::vector<void*> frames;
   void* surface = nullptr;
   void* depth_surface = nullptr;
+  // Set while a render target's device objects exist.
   std::int32_t surface_word = 0;
-  std::int32_t surface_slot = -1;
+  // The render code's own value of a pooled render target; the pool compares it.
+  std::int32_t target_value = -1;
+
+  // platform::gpu::format::a8r8g8b8.
+  static constexpr std::int32_t default_target_format = 2;
 };
 
 }  // namespace hm

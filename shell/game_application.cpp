@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/device_resources.h"
 #include "engine/game_options.h"
 #include "engine/input_state.h"
 #include "engine/log.h"
@@ -39,6 +40,19 @@ hresult game_application::one_time_init() {
     g_resource_manager.load_resource_file(ruv_string(name), 0);
   return frame_code::ok;
 }
+
+// The device's objects: textures, shaders and technique records of the
+// resource manager, render targets, and the effect.
+hresult game_application::init_device_objects() {
+  if (!device) return frame_code::ok;
+  return init_device_resources(g_device_resources, *device);
+}
+
+hresult game_application::restore_device_objects() { return restore_device_resources(g_device_resources); }
+
+hresult game_application::invalidate_device_objects() { return invalidate_device_resources(g_device_resources); }
+
+hresult game_application::delete_device_objects() { return delete_device_resources(g_device_resources); }
 
 hresult game_application::frame_move() {
   ++frame_counter;

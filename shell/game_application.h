@@ -15,6 +15,10 @@ class game_application : public application_frame {
   ~game_application() override;
 
   hresult one_time_init() override;
+  hresult init_device_objects() override;
+  hresult restore_device_objects() override;
+  hresult invalidate_device_objects() override;
+  hresult delete_device_objects() override;
   hresult frame_move() override;
   hresult render() override;
   hresult final_cleanup() override;

@@ -9,14 +9,18 @@
 // keeps everything in memory and fails on request (null_device.h).
 //
 // Resources (textures, surfaces, vertex and index buffers, vertex layouts,
-// shaders, effects) and render states are added to `device` as further virtual
-// operations with their own headers in this folder; each resource kind is an
-// object created by the device and counted in outstanding_resources() until it
-// is released.
+// pixel programs, effects; resources.h and effect.h) are objects created by the
+// device and counted in outstanding_resources() until they are destroyed. Render,
+// sampler and texture-stage states and the fixed-function transforms are kept by
+// the device; the OpenGL backend draws the fixed-function path with programs of
+// its own (texture stages and generated texture coordinates included).
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/gpu/effect.h"
+#include "platform/gpu/resources.h"
 
 namespace hm::platform {
 class window;
@@ -64,6 +68,16 @@ enum class format : std::uint32_t {
   d24x8,
   d24x4s4,
   d16,
+  // Texture formats.
+  dxt1,
+  dxt3,
+  dxt5,
+  a8,
+  l8,
+  a8l8,
+  r16f,
+  r32f,
+  a16b16g16r16f,
 };
 
 // 0 none, 1 non-maskable, 2 to 16 the number of samples.
@@ -181,6 +195,58 @@ class device {
   // Bytes of video memory the device reports as available (a fixed default
   // where the driver does not tell).
   virtual std::uint64_t available_video_memory() const = 0;
+
+  // --- resources (resources.h, effect.h) ---
+  // A 2D texture; levels 0 makes the whole chain down to 1 x 1. Usage bits say
+  // render target, depth texture or generated mip levels. A size above the
+  // device's maximum is invalid_call; a format the device cannot make for the
+  // usage is not_available; a lack of memory out_of_video_memory.
+  virtual result create_texture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+                                std::uint32_t usage, format fmt, std::unique_ptr<texture>& out) = 0;
+  virtual result create_depth_stencil_surface(std::uint32_t width, std::uint32_t height, format fmt,
+                                              multisample_type multisample, std::uint32_t quality,
+                                              bool discard, std::unique_ptr<surface>& out) = 0;
+  // Sizes in bytes; dynamic buffers are rewritten often (lock_discard, lock_no_overwrite).
+  virtual result create_vertex_buffer(std::uint32_t size, bool dynamic, std::unique_ptr<vertex_buffer>& out) = 0;
+  virtual result create_index_buffer(std::uint32_t size, bool dynamic, std::unique_ptr<index_buffer>& out) = 0;
+  virtual result create_vertex_layout(const std::vector<vertex_element>& elements,
+                                      std::unique_ptr<vertex_layout>& out) = 0;
+  // A fragment program of our GLSL (see effect.h for its inputs); errors receives
+  // the compiler's messages on failure.
+  virtual result create_pixel_program(const std::string& source, std::unique_ptr<pixel_program>& out,
+                                      std::string& errors) = 0;
+  // An effect from the text of an effect file (effect.h); errors receives the
+  // parser's or compiler's messages on failure.
+  virtual result create_effect(const std::string& source, std::unique_ptr<effect>& out, std::string& errors) = 0;
+
+  // --- targets: null is the back buffer and its depth buffer ---
+  virtual result set_render_target(surface* colour) = 0;
+  virtual result set_depth_stencil_surface(surface* depth) = 0;
+
+  // --- states ---
+  virtual result set_render_state(render_state state, std::uint32_t value) = 0;
+  virtual std::uint32_t get_render_state(render_state state) const = 0;
+  virtual result set_sampler_state(std::uint32_t sampler, sampler_state state, std::uint32_t value) = 0;
+  virtual std::uint32_t get_sampler_state(std::uint32_t sampler, sampler_state state) const = 0;
+  virtual result set_texture_stage_state(std::uint32_t stage, texture_stage_state state, std::uint32_t value) = 0;
+  virtual std::uint32_t get_texture_stage_state(std::uint32_t stage, texture_stage_state state) const = 0;
+  virtual result set_texture(std::uint32_t stage, texture* t) = 0;
+  virtual result set_transform(transform_kind kind, const float matrix[16]) = 0;
+  // A pixel program in place of the texture stages of the fixed-function path (null: the stages).
+  virtual result set_pixel_program(pixel_program* program) = 0;
+
+  // --- draws: with an effect pass begun, its program; else the fixed-function path ---
+  virtual result set_vertex_layout(vertex_layout* layout) = 0;
+  virtual result set_stream_source(std::uint32_t stream, vertex_buffer* vb, std::uint32_t offset,
+                                   std::uint32_t stride) = 0;
+  virtual result set_indices(index_buffer* ib) = 0;
+  virtual result draw_primitive(primitive_type type, std::uint32_t start_vertex, std::uint32_t count) = 0;
+  virtual result draw_indexed_primitive(primitive_type type, std::int32_t base_vertex, std::uint32_t min_index,
+                                        std::uint32_t vertex_count, std::uint32_t start_index,
+                                        std::uint32_t count) = 0;
+  // Vertices from memory, in the layout set (stream 0 with that stride).
+  virtual result draw_primitive_up(primitive_type type, std::uint32_t count, const void* vertices,
+                                   std::uint32_t stride) = 0;
 };
 
 // Adapters, their modes and format checks, and device creation.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/gpu/gl_internal.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"
@@ -35,12 +36,16 @@ void depth_bits_of(format f, int& depth, int& stencil) {
   }
 }
 
+}  // namespace
+
 result gl_error_result() {
   GLenum last = GL_NO_ERROR;
   for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) last = e;
   if (last == GL_NO_ERROR) return result::ok;
   return last == GL_OUT_OF_MEMORY ? result::out_of_video_memory : result::invalid_call;
 }
+
+namespace {
 
 device_caps gl_caps(std::uint32_t adapter) {
   device_caps caps;
@@ -56,179 +61,6 @@ device_caps gl_caps(std::uint32_t adapter) {
   return caps;
 }
 
-class gl_device final : public device {
- public:
-  gl_device(SDL_Window* sdl, SDL_GLContext context, device_caps caps)
-      : sdl_(sdl), context_(context), caps_(caps) {
-    GLint max_size = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
-    if (max_size > 0) caps_.max_texture_width = caps_.max_texture_height = static_cast<std::uint32_t>(max_size);
-    // Core profiles draw nothing without a bound vertex array.
-    glGenVertexArrays(1, &vertex_array_);
-    glBindVertexArray(vertex_array_);
-  }
-
-  ~gl_device() override {
-    make_current();
-    if (vertex_array_) glDeleteVertexArrays(1, &vertex_array_);
-    if (window_ && window_->is_fullscreen()) window_->set_fullscreen(false, nullptr);
-    SDL_GL_MakeCurrent(sdl_, nullptr);
-    SDL_GL_DeleteContext(context_);
-  }
-
-  result apply(const present_parameters& params) {
-    make_current();
-    params_ = params;
-    if (params.device_window) window_ = params.device_window;
-    if (window_) {
-      if (!params.windowed) {
-        screen_mode mode{static_cast<int>(params.back_buffer_width), static_cast<int>(params.back_buffer_height),
-                         static_cast<int>(params.refresh_rate), 32};
-        if (!window_->set_fullscreen(true, &mode)) return result::not_available;
-      } else if (window_->is_fullscreen()) {
-        window_->set_fullscreen(false, nullptr);
-      }
-    }
-    int swap = 1;
-    if (params.interval == present_interval::immediate) swap = 0;
-    if (params.interval == present_interval::two) swap = 2;
-    if (SDL_GL_SetSwapInterval(swap) != 0 && swap != 0) SDL_GL_SetSwapInterval(1);
-    int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(sdl_, &w, &h);
-    width_ = static_cast<std::uint32_t>(std::max(w, 1));
-    height_ = static_cast<std::uint32_t>(std::max(h, 1));
-    set_viewport({0, 0, width_, height_, 0.0f, 1.0f});
-    return gl_error_result();
-  }
-
-  result test_cooperative_level() override { return result::ok; }
-
-  result reset(const present_parameters& params) override { return apply(params); }
-
-  result present() override {
-    make_current();
-    SDL_GL_SwapWindow(sdl_);
-    const result r = gl_error_result();
-    return r == result::out_of_video_memory ? r : result::ok;
-  }
-
-  const device_caps& caps() const override { return caps_; }
-
-  surface_desc back_buffer_desc() const override {
-    surface_desc d;
-    d.fmt = params_.back_buffer_format;
-    d.width = width_;
-    d.height = height_;
-    d.multisample = params_.multisample;
-    d.multisample_quality = params_.multisample_quality;
-    return d;
-  }
-
-  result begin_scene() override {
-    if (in_scene_) return result::invalid_call;
-    in_scene_ = true;
-    return result::ok;
-  }
-  result end_scene() override {
-    if (!in_scene_) return result::invalid_call;
-    in_scene_ = false;
-    return result::ok;
-  }
-
-  result set_viewport(const viewport& vp) override {
-    if (vp.x + vp.width > width_ || vp.y + vp.height > height_) return result::invalid_call;
-    make_current();
-    viewport_ = vp;
-    glViewport(static_cast<GLint>(vp.x), static_cast<GLint>(height_ - vp.y - vp.height),
-               static_cast<GLsizei>(vp.width), static_cast<GLsizei>(vp.height));
-    glDepthRange(vp.min_z, vp.max_z);
-    return result::ok;
-  }
-  viewport get_viewport() const override { return viewport_; }
-
-  result clear(std::uint32_t flags, std::uint32_t argb, float z, std::uint32_t stencil) override {
-    make_current();
-    GLbitfield bits = 0;
-    if (flags & clear_target) {
-      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-      glClearColor(((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
-                   ((argb >> 24) & 0xFF) / 255.0f);
-      bits |= GL_COLOR_BUFFER_BIT;
-    }
-    if (flags & clear_zbuffer) {
-      glDepthMask(GL_TRUE);
-      glClearDepth(z);
-      bits |= GL_DEPTH_BUFFER_BIT;
-    }
-    if (flags & clear_stencil) {
-      glStencilMask(0xFFFFFFFF);
-      glClearStencil(static_cast<GLint>(stencil));
-      bits |= GL_STENCIL_BUFFER_BIT;
-    }
-    // A clear touches only the viewport's rectangle.
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(static_cast<GLint>(viewport_.x), static_cast<GLint>(height_ - viewport_.y - viewport_.height),
-              static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height));
-    glClear(bits);
-    glDisable(GL_SCISSOR_TEST);
-    return gl_error_result();
-  }
-
-  void show_cursor(bool shown) override { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
-  // The host's pointer is the cursor: it follows the mouse by itself.
-  void set_cursor_position(int, int) override {}
-
-  result read_back_buffer(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height,
-                          std::vector<std::uint32_t>& argb) override {
-    if (x + width > width_ || y + height > height_) return result::invalid_call;
-    make_current();
-    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(static_cast<GLint>(x), static_cast<GLint>(height_ - y - height), static_cast<GLsizei>(width),
-                 static_cast<GLsizei>(height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-    const result r = gl_error_result();
-    if (r != result::ok) return r;
-    // OpenGL counts rows from the bottom.
-    argb.resize(rows.size());
-    for (std::uint32_t row = 0; row < height; ++row)
-      std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - row) * width, width,
-                  argb.begin() + static_cast<std::ptrdiff_t>(row) * width);
-    return result::ok;
-  }
-
-  std::uint32_t outstanding_resources() const override { return 0; }
-
-  std::uint64_t available_video_memory() const override {
-    if (epoxy_has_gl_extension("GL_NVX_gpu_memory_info")) {
-      GLint kb = 0;
-      glGetIntegerv(0x9048, &kb);  // total available memory, in KB
-      if (kb > 0) return static_cast<std::uint64_t>(kb) * 1024;
-    }
-    if (epoxy_has_gl_extension("GL_ATI_meminfo")) {
-      GLint kb[4] = {0, 0, 0, 0};
-      glGetIntegerv(0x87FC, kb);  // free texture memory, in KB
-      if (kb[0] > 0) return static_cast<std::uint64_t>(kb[0]) * 1024;
-    }
-    return 256ull << 20;
-  }
-
- private:
-  void make_current() {
-    if (SDL_GL_GetCurrentContext() != context_) SDL_GL_MakeCurrent(sdl_, context_);
-  }
-
-  SDL_Window* sdl_;
-  SDL_GLContext context_;
-  device_caps caps_;
-  present_parameters params_;
-  window* window_ = nullptr;
-  viewport viewport_;
-  std::uint32_t width_ = 1;
-  std::uint32_t height_ = 1;
-  GLuint vertex_array_ = 0;
-  bool in_scene_ = false;
-};
 
 class gl_system final : public gpu_system {
  public:

@@ -12,6 +12,10 @@ namespace hm::platform::gpu {
 // not_available when no OpenGL 3.3 context can be made on the window.
 std::unique_ptr<gpu_system> make_gl_system();
 
+// Off: devices created afterwards decode DXT textures on the processor even
+// where the context takes them compressed (tests run both paths). On by default.
+void gl_use_s3tc(bool use);
+
 // A system of the given backend.
 std::unique_ptr<gpu_system> make_system(backend which);
 

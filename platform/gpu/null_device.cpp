@@ -51,6 +51,7 @@ null_device::null_device(std::shared_ptr<null_gpu_control> control, device_caps 
                          const present_parameters& params)
     : control_(std::move(control)), caps_(caps) {
   apply(params);
+  reset_states();
   control_->device_alive = true;
 }
 
@@ -84,6 +85,9 @@ result null_device::test_cooperative_level() {
 result null_device::reset(const present_parameters& params) {
   ++control_->resets;
   if (control_->lost && !control_->resettable) return result::device_lost;
+  // As with a real device, render targets and depth surfaces must be released
+  // before a reset.
+  if (control_->live_targets != 0) return result::invalid_call;
   const result r = control_->next_reset;
   control_->next_reset = result::ok;
   if (r != result::ok) {
@@ -95,6 +99,7 @@ result null_device::reset(const present_parameters& params) {
   control_->lost = false;
   control_->resettable = false;
   apply(params);
+  reset_states();
   return result::ok;
 }
 

@@ -3,6 +3,8 @@
 // device whose back buffer is plain memory, and a control block through which a
 // test (or a headless run) loses the device, fails a reset or a creation, or
 // runs out of video memory.
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +59,29 @@ struct null_gpu_control {
   std::uint32_t leaked_resources = 0;  // reported by outstanding_resources()
   bool device_alive = false;
 
+  // Render-target textures and depth-stencil surfaces fail (out of video memory)
+  // while this answers true for the request; set by tests to provoke the
+  // engine's fallbacks.
+  std::function<bool(std::uint32_t width, std::uint32_t height, format fmt, bool depth_surface)> fail_target;
+  int target_requests = 0;        // render-target and depth-surface creations asked for
+  bool fail_next_effect = false;  // the next create_effect fails as a compile error would
+  bool fail_next_pixel_program = false;
+  int textures_created = 0;
+  std::uint32_t live_resources = 0;  // created and not yet destroyed
+  std::uint32_t live_targets = 0;    // of them render targets and depth surfaces (a reset refuses them)
+  int draws = 0;
+  std::uint32_t primitives_drawn = 0;
+
+  // Every state sent to the device, in order.
+  enum class state_kind { render, sampler, texture_stage };
+  struct state_change {
+    state_kind kind;
+    std::uint32_t index;  // sampler or stage; 0 for render states
+    std::uint32_t state;
+    std::uint32_t value;
+  };
+  std::vector<state_change> state_changes;
+
   // The device is lost and cannot be reset until make_resettable().
   void lose_device() {
     lost = true;
@@ -88,13 +113,53 @@ class null_device final : public device {
   }
   result read_back_buffer(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height,
                           std::vector<std::uint32_t>& argb) override;
-  std::uint32_t outstanding_resources() const override { return control_->leaked_resources; }
+  std::uint32_t outstanding_resources() const override {
+    return control_->leaked_resources + control_->live_resources;
+  }
   std::uint64_t available_video_memory() const override { return 256ull << 20; }
 
+  result create_texture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
+                        format fmt, std::unique_ptr<texture>& out) override;
+  result create_depth_stencil_surface(std::uint32_t width, std::uint32_t height, format fmt,
+                                      multisample_type multisample, std::uint32_t quality, bool discard,
+                                      std::unique_ptr<surface>& out) override;
+  result create_vertex_buffer(std::uint32_t size, bool dynamic, std::unique_ptr<vertex_buffer>& out) override;
+  result create_index_buffer(std::uint32_t size, bool dynamic, std::unique_ptr<index_buffer>& out) override;
+  result create_vertex_layout(const std::vector<vertex_element>& elements,
+                              std::unique_ptr<vertex_layout>& out) override;
+  result create_pixel_program(const std::string& source, std::unique_ptr<pixel_program>& out,
+                              std::string& errors) override;
+  result create_effect(const std::string& source, std::unique_ptr<effect>& out, std::string& errors) override;
+  result set_render_target(surface* colour) override;
+  result set_depth_stencil_surface(surface* depth) override;
+  result set_render_state(render_state state, std::uint32_t value) override;
+  std::uint32_t get_render_state(render_state state) const override;
+  result set_sampler_state(std::uint32_t sampler, sampler_state state, std::uint32_t value) override;
+  std::uint32_t get_sampler_state(std::uint32_t sampler, sampler_state state) const override;
+  result set_texture_stage_state(std::uint32_t stage, texture_stage_state state, std::uint32_t value) override;
+  std::uint32_t get_texture_stage_state(std::uint32_t stage, texture_stage_state state) const override;
+  result set_texture(std::uint32_t stage, texture* t) override;
+  result set_transform(transform_kind kind, const float matrix[16]) override;
+  result set_pixel_program(pixel_program* program) override;
+  result set_vertex_layout(vertex_layout* layout) override;
+  result set_stream_source(std::uint32_t stream, vertex_buffer* vb, std::uint32_t offset,
+                           std::uint32_t stride) override;
+  result set_indices(index_buffer* ib) override;
+  result draw_primitive(primitive_type type, std::uint32_t start_vertex, std::uint32_t count) override;
+  result draw_indexed_primitive(primitive_type type, std::int32_t base_vertex, std::uint32_t min_index,
+                                std::uint32_t vertex_count, std::uint32_t start_index, std::uint32_t count) override;
+  result draw_primitive_up(primitive_type type, std::uint32_t count, const void* vertices,
+                           std::uint32_t stride) override;
+
   bool cursor_shown() const { return cursor_shown_; }
+  texture* bound_texture(std::uint32_t stage) const { return stage < max_texture_stages ? textures_[stage] : nullptr; }
+  surface* render_target() const { return render_target_; }
+  surface* depth_stencil_surface() const { return depth_surface_; }
 
  private:
   void apply(const present_parameters& params);
+  void reset_states();
+  result check_draw(primitive_type type, std::uint32_t count);
 
   std::shared_ptr<null_gpu_control> control_;
   device_caps caps_;
@@ -105,6 +170,17 @@ class null_device final : public device {
   bool cursor_shown_ = false;
   int cursor_x_ = 0;
   int cursor_y_ = 0;
+  std::array<std::uint32_t, static_cast<std::size_t>(render_state::count)> render_states_{};
+  std::array<std::array<std::uint32_t, static_cast<std::size_t>(sampler_state::count)>, max_texture_stages>
+      sampler_states_{};
+  std::array<std::array<std::uint32_t, static_cast<std::size_t>(texture_stage_state::count)>, max_texture_stages>
+      stage_states_{};
+  std::array<texture*, max_texture_stages> textures_{};
+  surface* render_target_ = nullptr;
+  surface* depth_surface_ = nullptr;
+  vertex_layout* layout_ = nullptr;
+  vertex_buffer* stream0_ = nullptr;
+  index_buffer* indices_ = nullptr;
 };
 
 class null_system final : public gpu_system {

@@ -133,3 +133,62 @@ TEST(NullSystem, ReportsTheConfiguredAdapters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NullDeviceResources, TargetsFailOnRequestAndBlockAReset) {
+  null_system system;
+  auto dev = make(system, windowed_params(16, 16));
+  auto& control = *system.control();
+  control.fail_target = [](std::uint32_t w, std::uint32_t, format f, bool depth) {
+    return w > 1024 || (depth && f == format::d24s8);
+  };
+  std::unique_ptr<texture> t;
+  EXPECT_EQ(dev->create_texture(2048, 2048, 1, usage_render_target, format::r32f, t), result::out_of_video_memory);
+  EXPECT_EQ(t, nullptr);
+  // Plain textures never fail on request; bad sizes and formats are refused.
+  EXPECT_EQ(dev->create_texture(2048, 16, 0, usage_none, format::dxt1, t), result::ok);
+  EXPECT_EQ(t->level_count(), 12u);
+  EXPECT_EQ(dev->create_texture(0, 16, 1, usage_none, format::dxt1, t), result::invalid_call);
+  EXPECT_EQ(dev->create_texture(16, 16, 1, usage_render_target, format::d16, t), result::not_available);
+  std::unique_ptr<surface> depth;
+  EXPECT_EQ(dev->create_depth_stencil_surface(512, 512, format::d24s8, multisample_none, 0, true, depth),
+            result::out_of_video_memory);
+  ASSERT_EQ(dev->create_depth_stencil_surface(512, 512, format::d16, multisample_none, 0, true, depth), result::ok);
+  EXPECT_EQ(control.target_requests, 3);
+  EXPECT_EQ(dev->outstanding_resources(), 1u);
+  EXPECT_EQ(dev->reset(windowed_params(16, 16)), result::invalid_call);
+  depth.reset();
+  EXPECT_EQ(dev->reset(windowed_params(16, 16)), result::ok);
+  EXPECT_EQ(dev->outstanding_resources(), 0u);
+}
+
+TEST(NullDeviceResources, BuffersLockInsideTheirRangeOnce) {
+  null_system system;
+  auto dev = make(system, windowed_params(16, 16));
+  std::unique_ptr<vertex_buffer> vb;
+  ASSERT_EQ(dev->create_vertex_buffer(64, true, vb), result::ok);
+  void* data = nullptr;
+  EXPECT_EQ(vb->lock(60, 8, lock_no_overwrite, data), result::invalid_call);
+  EXPECT_EQ(data, nullptr);
+  ASSERT_EQ(vb->lock(16, 0, lock_discard, data), result::ok);
+  EXPECT_EQ(vb->lock(0, 4, lock_none, data), result::invalid_call);  // already locked
+  EXPECT_EQ(vb->unlock(), result::ok);
+  EXPECT_EQ(vb->unlock(), result::invalid_call);
+  std::unique_ptr<index_buffer> ib;
+  EXPECT_EQ(dev->create_index_buffer(0, false, ib), result::invalid_call);
+  // Draws need a scene, a layout and a stream.
+  std::unique_ptr<vertex_layout> layout;
+  ASSERT_EQ(dev->create_vertex_layout({{0, 0, vertex_element_type::float3, vertex_usage::position, 0}}, layout),
+            result::ok);
+  EXPECT_EQ(dev->draw_primitive(primitive_type::triangle_list, 0, 1), result::invalid_call);
+  dev->begin_scene();
+  dev->set_vertex_layout(layout.get());
+  EXPECT_EQ(dev->draw_primitive(primitive_type::triangle_list, 0, 1), result::invalid_call);
+  dev->set_stream_source(0, vb.get(), 0, 12);
+  EXPECT_EQ(dev->draw_primitive(primitive_type::triangle_list, 0, 1), result::ok);
+  dev->end_scene();
+  EXPECT_EQ(system.control()->draws, 1);
+}
+
+}  // namespace

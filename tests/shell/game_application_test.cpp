@@ -197,7 +197,10 @@ TEST_F(Program, HeadlessRunOfThreeFramesLeavesLogAndOptions) {
 TEST_F(Program, OffscreenOpenGLRunOfThreeFrames) {
   if (!opengl_context_possible()) GTEST_SKIP() << "no OpenGL context offscreen";
   ASSERT_EQ(run_program(env() + " SDL_VIDEODRIVER=offscreen", data_arg() + " --windowed --frames 3"), 0);
-  EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\nSaving options...\n");
+  // A machine without a sound card adds a line about the audio device.
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_EQ(log.rfind("Starting new log file.\n", 0), 0u) << log;
+  EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
   EXPECT_TRUE(fs::exists(home.options_file()));
 }
 

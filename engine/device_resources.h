@@ -1,0 +1,88 @@
+#pragma once
+// The engine's graphics-device resources as the application's device hooks use
+// them: the resource manager's device side on a real (or null) graphics device,
+// and the effect. The game's four device hooks call the four functions below.
+//
+//   init:       the manager's textures load (core textures first: they are
+//               registered at start), shaders make their device objects,
+//               technique records are attached, materials choose shaders.
+//   restore:    the effect file compiles ("Unable to compile the effect
+//               file." when it cannot), render targets get their surfaces,
+//               technique records resolve, the scene's shaders are looked up.
+//   invalidate: the effect and the render targets' surfaces go.
+//   delete:     every texture's and shader's device objects go.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/effect.h"
+#include "engine/resource_device.h"
+#include "engine/texture_device.h"
+
+namespace hm {
+
+namespace platform::gpu {
+class device;
+}
+
+class resource_manager;
+class shader;
+
+// The manager's device hooks on a graphics device. Whether pixel shaders are in
+// use and which shaders are usable follow the device's shader versions and the
+// "use_pixel_shaders" and "use_vertex_shaders" settings of ruv_config.
+class gpu_resource_device final : public resource_device_hooks {
+ public:
+  explicit gpu_resource_device(platform::gpu::device* device = nullptr) { set_device(device); }
+
+  // Takes the device and works out the shader capabilities from it and the settings.
+  void set_device(platform::gpu::device* device);
+  platform::gpu::device* device() const { return device_; }
+
+  bool pixel_shaders_in_use() const override { return caps.pixel_shaders_in_use; }
+  bool is_supported(const shader& s) const override;
+  int load_texture(texture& t, bool try_module_folder, const ruv_string& module_folder) override;
+  void release_texture(texture& t) override;
+  void create_render_target_surfaces(texture& t) override;
+  // A shader drawn with a pixel program from a file (flag bit 28), while
+  // "use_pixel_shaders" is on and the shader is usable, compiles the file its
+  // technique names: fatal "Failed to assemble shader %s from file" when the
+  // file cannot be read or compiled, "Failed to create pixel shader %s" when
+  // the device cannot make it.
+  void create_shader_device_objects(shader& s) override;
+  void release_pixel_shader(shader& s) override;
+
+  shader_support_caps caps;
+  // How texture and pixel-program files are read (tests count the reads).
+  texture_file_reader read_file = default_texture_file_reader();
+
+ private:
+  platform::gpu::device* device_ = nullptr;
+};
+
+struct device_resources {
+  gpu_resource_device hooks;
+  std::unique_ptr<engine_effect> effect;
+  resource_manager* manager = nullptr;  // the global manager when null
+  std::string effect_path = effect_file_name;
+  // Counts restores, so that views can tell device objects made before one.
+  std::uint32_t device_generation = 0;
+  // The scene view's shaders, looked up at every restore.
+  shader* render_to_depth_shader = nullptr;
+  shader* render_to_depth_skin_shader = nullptr;
+  shader* render_character_shadow = nullptr;
+  shader* render_character_shadow_with_skin = nullptr;
+
+  resource_manager& resources();
+};
+
+// The global device resources of the game.
+extern device_resources g_device_resources;
+
+// Each returns 0; failures that cannot be recovered from are fatal.
+int init_device_resources(device_resources& r, platform::gpu::device& device);
+int restore_device_resources(device_resources& r);
+int invalidate_device_resources(device_resources& r);
+int delete_device_resources(device_resources& r);
+
+}  // namespace hm
