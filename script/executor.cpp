@@ -1,5 +1,10 @@
 #include "script/executor.h"
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "script/compiled_block.h"
 #include "script/interpreter.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
@@ -23,6 +28,17 @@ std::int64_t evaluate64(const operation& op, int index, const std::int64_t* loca
 // Counters step with 32-bit wrap-around, as they compare: as signed 32-bit.
 std::int32_t wrap_add(std::int32_t value, std::int32_t step) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) + static_cast<std::uint32_t>(step));
+}
+
+// The arithmetic operations wrap silently in 64 bits.
+std::int64_t wrap_add64(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+std::int64_t wrap_sub64(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+std::int64_t wrap_mul64(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
 }
 
 // A block-control word the executor does not know, or a nesting deeper than the
@@ -140,182 +156,534 @@ bool run_operation_and_report(const statement_block& block, std::int64_t* locals
   return run_and_report(block, locals, i, context);
 }
 
-bool execute_statement_block(statement_block& block, std::int32_t context, int depth, std::int32_t& param_count,
-                             const std::int64_t* params, std::int32_t break_key) {
-  install_script_operations();
-  interpreter_state& g = g_interpreter;
-  g.error_flag = 0;
+namespace {
+
+// One run of a block: what its statements share.
+struct run_state {
+  // The frame array is left uninitialised: only the frames below the count are
+  // ever read.
+  run_state(statement_block& b, std::int32_t c, int d, std::int32_t& count, const std::int64_t* p, std::int32_t key,
+            std::int64_t* l, bool error)
+      : block(b), context(c), depth(d), param_count(count), params(p), break_key(key), locals(l), any_error(error) {}
+
+  statement_block& block;
+  std::int32_t context;
+  int depth;
+  std::int32_t& param_count;
+  const std::int64_t* params;
+  std::int32_t break_key;
+  std::int64_t* locals;
+  block_frames frames;
+  bool branch = true;
+  bool step_into = false;
   // Whether any statement of this run (or of a script it called) reported an
   // error: the caller's run then adds its own "At %s." line, so an error deep
   // in a call chain names every block on the way out.
   bool any_error = false;
-  if (resolve_block_jumps(block)) {
+};
+
+enum class step_outcome { go_on, block_fails };
+
+// Runs statement i of the block's operations as they stand, with the debugger
+// stops, and moves i on. Every statement the compiled loop does not run itself
+// comes here, and a run with the debugger installed runs every statement here.
+step_outcome run_statement(run_state& r, int& i) {
+  interpreter_state& g = g_interpreter;
+  statement_block& block = r.block;
+  const script_host& host = current_script_host();
+  script_debug_hook* debugger = g_debug_hook;
+  bool stepped = false;
+  if (debugger && ((r.break_key & 0xFFFF) == i || debugger->stepping())) {
+    debugger->stop(block, i, r.break_key, r.step_into);
+    stepped = true;
+  }
+  const operation& op = block.operations[static_cast<std::size_t>(i)];
+  const std::uint32_t word = op.opcode_word;
+  const std::uint32_t number = word & opcode_bits_mask;
+  g.current_statement = i;
+  g.current_opcode_word = number;
+  // Each statement answers for its own errors: one "At %s." line per block.
+  g.error_flag = 0;
+  bool result = true;
+  bool decides = false;      // a statement whose result can fail the block
+  bool annotated = false;    // its "At %s." line is already written
+
+  if (number >= opcode::first_operation) {
+    result = run_and_report(block, r.locals, i, r.context);
+    decides = true;
+    annotated = true;
+  } else if (number == opcode::run_script) {
+    decides = true;
+    const std::int64_t script = evaluate64(op, 0, r.locals);
+    const bool callable = script >= 0 && script < host.module->script_count();
+    if (callable && r.depth < max_script_call_depth) {
+      std::int64_t callee_params[max_operation_params] = {};
+      std::int32_t callee_count = op.param_count > 0 ? op.param_count - 1 : 0;
+      for (int p = 1; p < op.param_count; ++p) callee_params[p - 1] = evaluate64(op, p, r.locals);
+      const bool parameter_error = g.error_flag != 0;
+      std::int32_t callee_key = -1;
+      if (debugger) {
+        callee_key = r.step_into ? 0 : debugger->break_key_for_script(static_cast<int>(script));
+        r.step_into = false;
+      }
+      statement_block* callee = host.module->script_block(static_cast<int>(script));
+      result = callee && execute_statement_block(*callee, r.context, r.depth + 1, callee_count, callee_params,
+                                                 callee_key);
+      if (parameter_error) g.error_flag = 1;
+      g.current_statement = i;
+    } else if (callable) {
+      // Runaway recursion: the call fails instead of exhausting the stack.
+      report_script_error_f("Script call depth exceeds %d.", max_script_call_depth);
+      result = false;
+    } else {
+      result = false;
+    }
+  } else if (number >= opcode::fetch_script_param_0) {
+    decides = true;
+    if (number <= opcode::fetch_script_param) {
+      const std::int64_t k = number == opcode::fetch_script_param_0   ? 0
+                              : number == opcode::fetch_script_param_1 ? 1
+                                                                       : evaluate64(op, 1, r.locals) - 1;
+      if (validate_script_param_id(k, r.param_count)) {
+        store_lvalue(op, r.locals, r.params[static_cast<std::uint32_t>(static_cast<std::int32_t>(k))]);
+      }
+    }
+  } else {
+    switch (word) {
+      case opcode::try_end:
+        r.branch = true;
+        step_at_try_end(block, r.locals, r.frames, i);
+        break;
+      case opcode::try_begin:
+        r.branch = true;
+        if (!push_block_frame(r.frames, i, 0)) {
+          report_nesting_too_deep();
+          report_block_context(block);
+          r.any_error = true;
+          return step_outcome::block_fails;
+        }
+        ++i;
+        break;
+      case opcode::else_try:
+        if (r.branch) {
+          i = op.jump_index;  // the previous branch ran to its end
+        } else {
+          ++i;
+          r.branch = true;
+        }
+        break;
+      case opcode::loop_for_range:
+      case opcode::loop_for_range_down:
+      case opcode::loop_for_parties:
+      case opcode::loop_for_agents:
+      case opcode::loop_for_attached_parties: {
+        r.branch = true;
+        std::int32_t start = 0;
+        if (word == opcode::loop_for_range) {
+          start = evaluate32(op, 1, r.locals);
+        } else if (word == opcode::loop_for_range_down) {
+          start = wrap_add(evaluate32(op, 2, r.locals), -1);
+        } else if (word == opcode::loop_for_agents) {
+          start = host.mission->first_live_agent();
+        } else if (word == opcode::loop_for_parties) {
+          start = host.campaign->first_active_party();
+        }
+        if (!push_block_frame(r.frames, i, start)) {
+          report_nesting_too_deep();
+          report_block_context(block);
+          r.any_error = true;
+          return step_outcome::block_fails;
+        }
+        store_lvalue(op, r.locals, start);
+        if (!loop_condition(block, r.locals, r.frames)) {
+          // The loop ends before its body: close it here and go on after its
+          // try_end, rather than letting the try_end step and test it again
+          // (which would report a bad bound or party a second time).
+          --r.frames.count;
+          i = op.jump_index + 1;
+        } else {
+          ++i;
+          if (word == opcode::loop_for_attached_parties) {
+            store_lvalue(op, r.locals, host.campaign->attached_party(evaluate32(op, 1, r.locals), 0));
+          }
+        }
+        break;
+      }
+      default:
+        report_invalid_word(word);
+        report_block_context(block);
+        r.any_error = true;
+        return step_outcome::block_fails;
+    }
+  }
+
+  if (decides) {
+    if (result) {
+      ++i;
+    } else {
+      r.branch = false;
+      i = op.jump_index;
+    }
+  }
+  if (stepped && debugger) debugger->after_statement(block, g.current_statement, result);
+  if (g.error_flag) {
+    r.any_error = true;
+    if (!annotated) report_block_context(block);
+  }
+  // Only a failure outside every conditional block and loop fails the block.
+  if (decides && !result && r.frames.count == 0) return step_outcome::block_fails;
+  return step_outcome::go_on;
+}
+
+// Runs the rest of the block statement by statement from i.
+bool run_statements(run_state& r, int i) {
+  while (i < r.block.count()) {
+    if (run_statement(r, i) == step_outcome::block_fails) return false;
+  }
+  return true;
+}
+
+enum class compiled_exit { finished, block_fails, hand_over };
+
+// Whether the compiled loop must hand the run to run_statements: a debugger was
+// installed, or the table or the block changed under the run.
+bool must_hand_over(const run_state& r, const compiled_block& program) {
+  return g_debug_hook != nullptr || program.generation != detail::g_handler_generation ||
+         program.source != r.block.operations.data() || program.count != r.block.count();
+}
+
+// The run loop over the compiled steps. The steps it runs itself behave as
+// run_statement would for them, minus what cannot happen there: they report no
+// errors and call nothing, so they leave the interpreter's statement, opcode
+// and error flag alone. Everything else goes through run_statement.
+//
+// Each step ends with its own indirect jump to the next step's code (a table
+// of label addresses), which the processor predicts far better than one shared
+// switch. Jumps land at most one step past the end, where the end steps are.
+compiled_exit run_compiled(run_state& r, const compiled_block& program, int& i_inout) {
+  const compiled_step* const steps = program.steps.data();
+  std::int64_t* const locals = r.locals;
+  block_frames& frames = r.frames;
+  bool branch = r.branch;
+  bool or_satisfied = g_interpreter.or_chain_satisfied;
+  const compiled_step* s = steps + i_inout;
+  bool result = true;
+
+  static const void* const dispatch[step_kind::count] = {
+      &&on_try_begin, &&on_try_end, &&on_else_try, &&on_loop_range, &&on_loop_range_local, &&on_general, &&on_end,
+      &&on_general,
+      &&on_assign,    &&on_assign_local,    &&on_assign_global,
+      &&on_val_add,   &&on_val_add_local,   &&on_val_add_global,
+      &&on_val_sub,   &&on_val_sub_local,   &&on_val_sub_global,
+      &&on_val_mul,   &&on_val_mul_local,   &&on_val_mul_global,
+      &&on_store_add, &&on_store_add_local, &&on_store_add_global,
+      &&on_store_sub, &&on_store_sub_local, &&on_store_sub_global,
+      &&on_store_mul, &&on_store_mul_local, &&on_store_mul_global,
+      &&on_ge,        &&on_ge_local,        &&on_ge_global,
+      &&on_eq,        &&on_eq_local,        &&on_eq_global,
+      &&on_gt,        &&on_gt_local,        &&on_gt_global,
+      &&on_is_between, &&on_is_between_local, &&on_is_between_global,
+  };
+  static_assert(step_kind::count == 41 && step_kind::is_between == 38 && step_kind::assign == 8 &&
+                step_kind::end == 6 && step_kind::global_form == 2);
+
+  auto index_of = [steps](const compiled_step* step) { return static_cast<std::int32_t>(step - steps); };
+  auto publish = [&] {
+    r.branch = branch;
+    g_interpreter.or_chain_satisfied = or_satisfied;
+    i_inout = index_of(s);
+  };
+
+#define HM_NEXT() goto* dispatch[s->kind]
+// An action: true unless negated; an OR member after it is decided here too.
+#define HM_ACTION_DONE()     \
+  do {                       \
+    if (s->flags) {          \
+      result = true;         \
+      goto flagged;          \
+    }                        \
+    ++s;                     \
+    HM_NEXT();               \
+  } while (0)
+#define HM_CONDITION(expression) \
+  do {                           \
+    result = (expression);       \
+    if (s->flags) goto flagged;  \
+    if (!result) goto failed;    \
+    ++s;                         \
+    HM_NEXT();                   \
+  } while (0)
+#define HM_AT_FIXED(ref) operand_at(ref)
+#define HM_AT_LOCAL(ref) operand_at(ref, locals)
+#define HM_LOOP_RANGE(AT)                                                   \
+  {                                                                         \
+    if (frames.count >= max_block_frames) goto on_general;                  \
+    branch = true;                                                          \
+    const auto start = static_cast<std::int32_t>(AT(s->ref[1]));            \
+    frames.frames[frames.count++] = block_frame{index_of(s), start};        \
+    AT(s->ref[0]) = start;                                                  \
+    if (start < static_cast<std::int32_t>(AT(s->ref[2]))) {                 \
+      ++s;                                                                  \
+    } else {                                                                \
+      /* The loop ends before its body: go on after its try_end. */         \
+      --frames.count;                                                       \
+      s = steps + s->jump + 1;                                              \
+    }                                                                       \
+    HM_NEXT();                                                              \
+  }
+#define HM_LOOP_STEP(AT)                                                    \
+  {                                                                         \
+    frame.value = wrap_add(frame.value, 1);                                 \
+    if (frame.value < static_cast<std::int32_t>(AT(opener.ref[2]))) {       \
+      AT(opener.ref[0]) = frame.value;                                      \
+      s = &opener + 1;                                                      \
+    } else {                                                                \
+      --frames.count;                                                       \
+      ++s;                                                                  \
+    }                                                                       \
+    HM_NEXT();                                                              \
+  }
+#define HM_VALUE_ANY(ref) operand_value(ref, locals)
+// The operations of one operand form: DST reads and writes the destination,
+// SRC reads the other operands.
+#define HM_OPERATIONS(SUFFIX, DST, SRC)                                     \
+  on_assign##SUFFIX : {                                                     \
+    DST(s->ref[0]) = SRC(s->ref[1]);                                        \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_val_add##SUFFIX : {                                                    \
+    std::int64_t& target = DST(s->ref[0]);                                  \
+    target = wrap_add64(target, SRC(s->ref[1]));                            \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_val_sub##SUFFIX : {                                                    \
+    std::int64_t& target = DST(s->ref[0]);                                  \
+    target = wrap_sub64(target, SRC(s->ref[1]));                            \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_val_mul##SUFFIX : {                                                    \
+    std::int64_t& target = DST(s->ref[0]);                                  \
+    target = wrap_mul64(target, SRC(s->ref[1]));                            \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_store_add##SUFFIX : {                                                  \
+    DST(s->ref[0]) = wrap_add64(SRC(s->ref[1]), SRC(s->ref[2]));            \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_store_sub##SUFFIX : {                                                  \
+    DST(s->ref[0]) = wrap_sub64(SRC(s->ref[1]), SRC(s->ref[2]));            \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_store_mul##SUFFIX : {                                                  \
+    DST(s->ref[0]) = wrap_mul64(SRC(s->ref[1]), SRC(s->ref[2]));            \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_ge##SUFFIX : HM_CONDITION(SRC(s->ref[0]) >= SRC(s->ref[1]));           \
+  on_eq##SUFFIX : HM_CONDITION(SRC(s->ref[0]) == SRC(s->ref[1]));           \
+  on_gt##SUFFIX : HM_CONDITION(SRC(s->ref[0]) > SRC(s->ref[1]));            \
+  on_is_between##SUFFIX : {                                                 \
+    const std::int64_t value = SRC(s->ref[0]);                              \
+    HM_CONDITION(SRC(s->ref[1]) <= value && value < SRC(s->ref[2]));        \
+  }
+
+  if (or_satisfied) goto or_skip;
+  HM_NEXT();
+
+on_try_begin:
+  if (frames.count >= max_block_frames) [[unlikely]]
+    goto on_general;
+  branch = true;
+  frames.frames[frames.count++] = block_frame{index_of(s), 0};
+  ++s;
+  HM_NEXT();
+
+on_try_end: {
+  if (frames.count == 0) {  // a stray try_end does nothing
+    branch = true;
+    ++s;
+    HM_NEXT();
+  }
+  block_frame& frame = frames.frames[frames.count - 1];
+  const compiled_step& opener = steps[frame.statement];
+  if (opener.kind == step_kind::try_begin) {
+    branch = true;
+    --frames.count;
+    ++s;
+    HM_NEXT();
+  }
+  if (opener.kind == step_kind::loop_range) {
+    branch = true;
+    HM_LOOP_STEP(HM_AT_FIXED)
+  }
+  if (opener.kind == step_kind::loop_range_local) {
+    branch = true;
+    HM_LOOP_STEP(HM_AT_LOCAL)
+  }
+  goto on_general;
+}
+
+on_else_try:
+  if (branch) {
+    s = steps + s->jump;  // the previous branch ran to its end
+  } else {
+    ++s;
+    branch = true;
+  }
+  HM_NEXT();
+
+on_loop_range:
+  HM_LOOP_RANGE(HM_AT_FIXED)
+on_loop_range_local:
+  HM_LOOP_RANGE(HM_AT_LOCAL)
+
+  HM_OPERATIONS(, HM_AT_FIXED, HM_AT_FIXED)
+  HM_OPERATIONS(_local, HM_AT_LOCAL, HM_AT_LOCAL)
+  HM_OPERATIONS(_global, HM_AT_LOCAL, HM_VALUE_ANY)
+
+// The outcome of an operation with its negate or OR bit.
+flagged:
+  result = result != ((s->flags & step_negate) != 0);
+  if (s->flags & step_or_next) {
+    // A false member does not fail the block; the next member decides.
+    ++s;
+    if (result) {
+      or_satisfied = true;
+      goto or_skip;
+    }
+    HM_NEXT();
+  }
+  if (result) {
+    ++s;
+    HM_NEXT();
+  }
+failed:
+  branch = false;
+  s = steps + s->jump;
+  // Only a failure outside every conditional block and loop fails the block.
+  if (frames.count == 0) {
+    publish();
+    return compiled_exit::block_fails;
+  }
+  HM_NEXT();
+
+// A satisfied OR chain: its members up to the one without the OR bit are
+// skipped; a block-control statement among them still runs.
+or_skip:
+  while (s->kind >= step_kind::first_operation) {
+    const bool last = (s->flags & step_or_next) == 0;
+    ++s;
+    if (last) {
+      or_satisfied = false;
+      HM_NEXT();
+    }
+  }
+  if (s->kind == step_kind::end) goto on_end;
+  goto on_general;
+
+on_general: {
+  publish();
+  int i = i_inout;
+  const step_outcome outcome = run_statement(r, i);
+  i_inout = i;
+  if (outcome == step_outcome::block_fails) return compiled_exit::block_fails;
+  if (must_hand_over(r, program)) return compiled_exit::hand_over;
+  if (i < 0 || i >= program.count) return compiled_exit::finished;
+  s = steps + i;
+  branch = r.branch;
+  or_satisfied = g_interpreter.or_chain_satisfied;
+  if (or_satisfied) goto or_skip;
+  HM_NEXT();
+}
+
+on_end:
+  publish();
+  return compiled_exit::finished;
+
+#undef HM_NEXT
+#undef HM_ACTION_DONE
+#undef HM_CONDITION
+#undef HM_AT_FIXED
+#undef HM_AT_LOCAL
+#undef HM_VALUE_ANY
+#undef HM_LOOP_RANGE
+#undef HM_LOOP_STEP
+#undef HM_OPERATIONS
+}
+
+bool has_unresolved_jump(const statement_block& block) {
+  for (const operation& op : block.operations) {
+    if (op.jump_index < 0) return true;
+  }
+  return false;
+}
+
+// Runs in progress, and compiled forms replaced while one was: an outer run of
+// the same block may still be using them.
+int g_active_runs = 0;
+std::vector<std::shared_ptr<const compiled_block>> g_retired_forms;
+
+struct active_run {
+  active_run() { ++g_active_runs; }
+  ~active_run() {
+    if (--g_active_runs == 0 && !g_retired_forms.empty()) g_retired_forms.clear();
+  }
+  active_run(const active_run&) = delete;
+  active_run& operator=(const active_run&) = delete;
+};
+
+}  // namespace
+
+bool execute_statement_block(statement_block& block, std::int32_t context, int depth, std::int32_t& param_count,
+                             const std::int64_t* params, std::int32_t break_key) {
+  install_script_operations();
+  active_run guard;
+  interpreter_state& g = g_interpreter;
+  g.error_flag = 0;
+  bool any_error = false;
+  // Operations added to a block after its jumps were resolved have none yet:
+  // resolve again, which fills in only those.
+  const bool current = compiled_form_is_current(block);
+  if (block.jumps_resolved && !current && has_unresolved_jump(block)) block.jumps_resolved = false;
+  const bool resolving = !block.jumps_resolved;
+  if (resolving && resolve_block_jumps(block)) {
     report_block_context(block);
     any_error = true;
   }
   g.error_flag = 0;
   g.or_chain_satisfied = false;
-
-  block_frames frames;
-  // Cleared so that a local read before it is written reads 0, not the stack's
-  // leftovers.
-  std::int64_t locals[script_local_count] = {};
-  bool branch = true;
-  bool step_into = false;
-  const int count = block.count();
-  const operation* ops = block.operations.data();
-  const script_host& host = current_script_host();
-
-  auto finish = [&](bool result) {
+  if (block.count() == 0) {
     g.error_flag = any_error ? 1 : 0;
-    return result;
-  };
-
-  int i = 0;
-  while (i < count) {
-    script_debug_hook* debugger = g_debug_hook;
-    bool stepped = false;
-    if (debugger && ((break_key & 0xFFFF) == i || debugger->stepping())) {
-      debugger->stop(block, i, break_key, step_into);
-      stepped = true;
-    }
-    const operation& op = ops[i];
-    const std::uint32_t word = op.opcode_word;
-    const std::uint32_t number = word & opcode_bits_mask;
-    g.current_statement = i;
-    g.current_opcode_word = number;
-    // Each statement answers for its own errors: one "At %s." line per block.
-    g.error_flag = 0;
-    bool result = true;
-    bool decides = false;      // a statement whose result can fail the block
-    bool annotated = false;    // its "At %s." line is already written
-
-    if (number >= opcode::first_operation) {
-      result = run_and_report(block, locals, i, context);
-      decides = true;
-      annotated = true;
-    } else if (number == opcode::run_script) {
-      decides = true;
-      const std::int64_t script = evaluate64(op, 0, locals);
-      const bool callable = script >= 0 && script < host.module->script_count();
-      if (callable && depth < max_script_call_depth) {
-        std::int64_t callee_params[max_operation_params] = {};
-        std::int32_t callee_count = op.param_count > 0 ? op.param_count - 1 : 0;
-        for (int p = 1; p < op.param_count; ++p) callee_params[p - 1] = evaluate64(op, p, locals);
-        const bool parameter_error = g.error_flag != 0;
-        std::int32_t callee_key = -1;
-        if (debugger) {
-          callee_key = step_into ? 0 : debugger->break_key_for_script(static_cast<int>(script));
-          step_into = false;
-        }
-        statement_block* callee = host.module->script_block(static_cast<int>(script));
-        result = callee && execute_statement_block(*callee, context, depth + 1, callee_count, callee_params,
-                                                   callee_key);
-        if (parameter_error) g.error_flag = 1;
-        g.current_statement = i;
-      } else if (callable) {
-        // Runaway recursion: the call fails instead of exhausting the stack.
-        report_script_error_f("Script call depth exceeds %d.", max_script_call_depth);
-        result = false;
-      } else {
-        result = false;
-      }
-    } else if (number >= opcode::fetch_script_param_0) {
-      decides = true;
-      if (number <= opcode::fetch_script_param) {
-        const std::int64_t k = number == opcode::fetch_script_param_0   ? 0
-                                : number == opcode::fetch_script_param_1 ? 1
-                                                                         : evaluate64(op, 1, locals) - 1;
-        if (validate_script_param_id(k, param_count)) {
-          store_lvalue(op, locals, params[static_cast<std::uint32_t>(static_cast<std::int32_t>(k))]);
-        }
-      }
-    } else {
-      switch (word) {
-        case opcode::try_end:
-          branch = true;
-          step_at_try_end(block, locals, frames, i);
-          break;
-        case opcode::try_begin:
-          branch = true;
-          if (!push_block_frame(frames, i, 0)) {
-            report_nesting_too_deep();
-            report_block_context(block);
-            any_error = true;
-            return finish(false);
-          }
-          ++i;
-          break;
-        case opcode::else_try:
-          if (branch) {
-            i = op.jump_index;  // the previous branch ran to its end
-          } else {
-            ++i;
-            branch = true;
-          }
-          break;
-        case opcode::loop_for_range:
-        case opcode::loop_for_range_down:
-        case opcode::loop_for_parties:
-        case opcode::loop_for_agents:
-        case opcode::loop_for_attached_parties: {
-          branch = true;
-          std::int32_t start = 0;
-          if (word == opcode::loop_for_range) {
-            start = evaluate32(op, 1, locals);
-          } else if (word == opcode::loop_for_range_down) {
-            start = wrap_add(evaluate32(op, 2, locals), -1);
-          } else if (word == opcode::loop_for_agents) {
-            start = host.mission->first_live_agent();
-          } else if (word == opcode::loop_for_parties) {
-            start = host.campaign->first_active_party();
-          }
-          if (!push_block_frame(frames, i, start)) {
-            report_nesting_too_deep();
-            report_block_context(block);
-            any_error = true;
-            return finish(false);
-          }
-          store_lvalue(op, locals, start);
-          if (!loop_condition(block, locals, frames)) {
-            // The loop ends before its body: close it here and go on after its
-            // try_end, rather than letting the try_end step and test it again
-            // (which would report a bad bound or party a second time).
-            --frames.count;
-            i = op.jump_index + 1;
-          } else {
-            ++i;
-            if (word == opcode::loop_for_attached_parties) {
-              store_lvalue(op, locals, host.campaign->attached_party(evaluate32(op, 1, locals), 0));
-            }
-          }
-          break;
-        }
-        default:
-          report_invalid_word(word);
-          report_block_context(block);
-          any_error = true;
-          return finish(false);
-      }
-    }
-
-    if (decides) {
-      if (result) {
-        ++i;
-      } else {
-        branch = false;
-        i = op.jump_index;
-      }
-    }
-    if (stepped && debugger) debugger->after_statement(block, g.current_statement, result);
-    if (g.error_flag) {
-      any_error = true;
-      if (!annotated) report_block_context(block);
-    }
-    // Only a failure outside every conditional block and loop fails the block.
-    if (decides && !result && frames.count == 0) return finish(false);
+    return true;
   }
-  return finish(true);
+
+  if (resolving || !current) {
+    if (block.compiled && g_active_runs > 1) g_retired_forms.push_back(std::move(block.compiled));
+    block.compiled = compile_block(block);
+  }
+  // Held for the run: a nested run may compile the block again.
+  const compiled_block& program = *block.compiled;
+
+  // Cleared so that a local read before it is written reads 0, not the stack's
+  // leftovers; only the ones the block names can be read.
+  std::int64_t locals[script_local_count];
+  std::fill(locals, locals + program.locals_used, 0);
+  run_state r(block, context, depth, param_count, params, break_key, locals, any_error);
+
+  bool result = true;
+  int i = 0;
+  compiled_exit exit = compiled_exit::hand_over;
+  if (g_debug_hook == nullptr) exit = run_compiled(r, program, i);
+  if (exit == compiled_exit::hand_over) {
+    // Operations changed under the run may name any local.
+    if (program.source != block.operations.data() || program.count != block.count()) {
+      std::fill(locals + program.locals_used, locals + script_local_count, 0);
+    }
+    result = run_statements(r, i);
+  } else {
+    result = exit == compiled_exit::finished;
+  }
+  g.error_flag = r.any_error ? 1 : 0;
+  return result;
 }
 
 bool run_statement_block(statement_block& block, std::int32_t context) {

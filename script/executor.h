@@ -3,6 +3,9 @@
 // end or to its first failing top-level statement. It runs the block-control
 // statements (conditional blocks, loops, script calls, script parameters)
 // itself and hands every other statement to the operation interpreter.
+// A run goes over the block's compiled form (script/compiled_block.h), which
+// runs the common statements directly and the rest through the same general
+// statement code that runs every statement while a debugger is installed.
 #include <cstdint>
 
 #include "script/operation.h"

@@ -28,6 +28,7 @@ void report_unbuilt(std::uint32_t number) {
 void register_operation(std::uint32_t opcode_number, operation_handler handler) {
   if (opcode_number < opcode::first_operation || opcode_number > opcode::last_operation) return;
   detail::g_operation_handlers[opcode_number] = handler;
+  ++detail::g_handler_generation;
 }
 
 operation_handler find_operation_handler(std::uint32_t opcode_number) {
@@ -49,6 +50,7 @@ bool execute_operation(const operation& op, std::int64_t* locals, std::int32_t& 
 namespace detail {
 
 operation_handler g_operation_handlers[table_size] = {};
+std::uint32_t g_handler_generation = 0;
 
 bool run_unhandled_operation(std::uint32_t word) {
   const std::uint32_t number = word & opcode_bits_mask;

@@ -54,6 +54,9 @@ bool execute_operation(const operation& op, std::int64_t* locals, std::int32_t& 
 namespace detail {
 
 extern operation_handler g_operation_handlers[opcode::last_operation + 1];
+// Counts changes of the table, so compiled blocks that bypass it for the
+// built-in operations notice a replaced handler.
+extern std::uint32_t g_handler_generation;
 // The slow outcomes: an opcode without a handler (false) or beyond the table.
 bool run_unhandled_operation(std::uint32_t word);
 

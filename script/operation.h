@@ -3,6 +3,7 @@
 // code (scripts, triggers, menu and dialog conditions and consequences,
 // mission-template triggers, presentation callbacks).
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/ruv_string.h"
@@ -10,6 +11,7 @@
 namespace hm {
 
 class text_reader;
+struct compiled_block;
 
 inline constexpr int max_operation_params = 16;
 
@@ -77,6 +79,12 @@ struct statement_block {
   bool jumps_resolved = false;
   // Set by the owner after loading; only shown in "At %s." lines.
   ruv_string name;
+  // The decoded form the executor runs, made on the first run after the jumps
+  // are resolved. It is made again when the jumps are unresolved (loading does
+  // that), when the operation array moves or changes its length, and when the
+  // operation table changes. Code that changes operations of a block in place
+  // after it has run clears jumps_resolved, as it must for the jumps anyway.
+  std::shared_ptr<const compiled_block> compiled;
 
   int count() const { return static_cast<int>(operations.size()); }
 };

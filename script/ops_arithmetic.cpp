@@ -8,6 +8,7 @@
 
 #include "engine/random.h"
 #include "script/interpreter.h"
+#include "script/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/shared_routines.h"
 
@@ -225,6 +226,23 @@ void register_arithmetic_operations() {
   register_operation(2071, store_trigger_param_1);
   register_operation(2072, store_trigger_param_2);
   register_operation(2075, set_trigger_result);
+}
+
+operation_handler builtin_arithmetic_handler(std::uint32_t opcode_number) {
+  switch (opcode_number) {
+    case opcode::ge: return ge;
+    case opcode::eq: return eq;
+    case opcode::gt: return gt;
+    case opcode::is_between: return is_between;
+    case opcode::val_add: return val_add;
+    case opcode::val_sub: return val_sub;
+    case opcode::val_mul: return val_mul;
+    case opcode::store_add: return store_add;
+    case opcode::store_sub: return store_sub;
+    case opcode::store_mul: return store_mul;
+    case opcode::assign: return assign;
+    default: return nullptr;
+  }
 }
 
 }  // namespace hm
