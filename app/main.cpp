@@ -1,11 +1,13 @@
 // Program start: reads the settings, hands the window and the graphics system
 // to the game application and runs its message loop.
 //
-//   hoofmarch [--data <dir>] [--generated <dir>] [--headless] [--frames N] [--windowed]
+//   hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--frames N] [--windowed]
 //
 // --data      the data folder the game runs from (default: the repository's data/)
 // --generated the folder of the files the build makes from the data sources
 //             (default: the build's data/), looked up behind the data folder
+// --module    the module to play, a folder of the data folder's Modules/
+//             (default: the last module played, else Sample)
 // --headless  null window and null graphics device: no display needed
 // --frames N  close the window after N rendered frames
 // --windowed  start in a window whatever ruv_config.txt says
@@ -15,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -23,6 +26,7 @@
 #include "engine/key_bindings.h"
 #include "engine/ruv_config.h"
 #include "engine/sound_manager.h"
+#include "module/module_start.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
 #include "platform/gpu/gl_system.h"
@@ -36,13 +40,16 @@ namespace {
 struct options {
   std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
   std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
+  std::optional<std::string> module_name;
   bool headless = false;
   bool windowed = false;
   long frames = 0;
 };
 
 void usage() {
-  std::fprintf(stderr, "usage: hoofmarch [--data <dir>] [--generated <dir>] [--headless] [--frames N] [--windowed]\n");
+  std::fprintf(stderr,
+               "usage: hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--frames N] "
+               "[--windowed]\n");
 }
 
 bool parse(int argc, char** argv, options& out) {
@@ -56,6 +63,12 @@ bool parse(int argc, char** argv, options& out) {
       out.data_dir = argv[++i];
     } else if (arg == "--generated" && i + 1 < argc) {
       out.generated_dir = argv[++i];
+    } else if (arg == "--module" && i + 1 < argc) {
+      out.module_name = argv[++i];
+      if (!hm::is_module_name(*out.module_name)) {
+        std::fprintf(stderr, "hoofmarch: \"%s\" is not a module name\n", out.module_name->c_str());
+        return false;
+      }
     } else if (arg == "--frames" && i + 1 < argc) {
       char* end = nullptr;
       errno = 0;
@@ -93,6 +106,8 @@ int main(int argc, char** argv) {
 
   hm::game_application app;
   app.frame_limit = static_cast<std::uint32_t>(opts.frames);
+  // From the data folder: a remembered module is only taken while its folder exists.
+  app.module_name = hm::choose_module_name(opts.module_name);
   // A run without a person makes no sound.
   app.sound_output = !opts.headless;
 

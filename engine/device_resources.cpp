@@ -77,6 +77,14 @@ resource_manager& device_resources::resources() { return manager ? *manager : g_
 
 int init_device_resources(device_resources& r, gpu::device& device) {
   r.hooks.set_device(&device);
+  if (r.debug_font) {
+    r.debug_font_device.set_device(&device);
+    // The overlay texts are a developer's aid: without a host font the game
+    // runs on and draws none.
+    const hresult hr =
+        r.debug_font->init_device_objects(&r.debug_font_device, r.fonts ? *r.fonts : platform::system_font_library());
+    if (hr < 0) log_line("WARNING: Unable to create the debug text font.\n");
+  }
   resource_manager& m = r.resources();
   m.set_device_hooks(&r.hooks);
   m.init_device_objects(true, m.module_folder);
@@ -84,6 +92,8 @@ int init_device_resources(device_resources& r, gpu::device& device) {
 }
 
 int restore_device_resources(device_resources& r) {
+  if (r.debug_font && r.debug_font->restore_device_objects() < 0)
+    log_line("WARNING: Unable to restore the debug text font.\n");
   resource_manager& m = r.resources();
   gpu::device* device = r.hooks.device();
   if (!device) return 0;
@@ -103,12 +113,19 @@ int restore_device_resources(device_resources& r) {
 }
 
 int invalidate_device_resources(device_resources& r) {
+  if (r.debug_font) r.debug_font->invalidate_device_objects();
+  r.debug_font_device.release_draw_objects();
   r.effect.reset();
   r.resources().release_render_target_textures();
   return 0;
 }
 
 int delete_device_resources(device_resources& r) {
+  if (r.debug_font) r.debug_font->delete_device_objects();
+  // Whatever the font made on this device goes with it, attached or not.
+  r.debug_font_device.release_draw_objects();
+  r.debug_font_device.release_glyph_texture();
+  r.debug_font_device.set_device(nullptr);
   resource_manager& m = r.resources();
   m.delete_device_objects();
   // Pixel programs belong to the device that goes now, whether or not pixel

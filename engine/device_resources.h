@@ -11,6 +11,10 @@
 //               technique records resolve, the scene's shaders are looked up.
 //   invalidate: the effect and the render targets' surfaces go.
 //   delete:     every texture's and shader's device objects go.
+//
+// The debug-text font (the application owns it and hands it in) follows the
+// same hooks: its glyph texture is made at init and goes at delete, its vertex
+// buffer is made at restore and goes at invalidate.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,11 +22,12 @@
 #include "engine/effect.h"
 #include "engine/resource_device.h"
 #include "engine/texture_device.h"
+#include "engine/texture_font_gpu.h"
 
 namespace hm {
 
-namespace platform::gpu {
-class device;
+namespace platform {
+class font_library;
 }
 
 class resource_manager;
@@ -72,6 +77,11 @@ struct device_resources {
   shader* render_to_depth_skin_shader = nullptr;
   shader* render_character_shadow = nullptr;
   shader* render_character_shadow_with_skin = nullptr;
+  // The debug-text font (not owned; null: none) and its device half. Faces
+  // come from `fonts`, the host's font library when null.
+  texture_font* debug_font = nullptr;
+  gpu_texture_font_device debug_font_device;
+  const platform::font_library* fonts = nullptr;
 
   resource_manager& resources();
 };

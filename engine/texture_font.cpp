@@ -125,11 +125,17 @@ hresult texture_font::init_device_objects(texture_font_device* d, const platform
   device = d;
   if (!device) return frame_code::failed;
   std::vector<std::uint16_t> texels;
-  const hresult built = build_glyph_texture(fonts, device->max_texture_width(), texels);
-  if (built != frame_code::ok) return built;
-  const hresult created = device->create_glyph_texture(texture_width, texture_height, texels);
-  has_texture = created >= 0;
-  return created;
+  hresult result = build_glyph_texture(fonts, device->max_texture_width(), texels);
+  if (result == frame_code::ok) result = device->create_glyph_texture(texture_width, texture_height, texels);
+  has_texture = result >= 0;
+  // Without its glyphs the font has nothing to draw with: it acts as if it had
+  // no device, so draw_text fails instead of drawing blank boxes.
+  if (!has_texture) device = nullptr;
+  return result;
+}
+
+hresult texture_font::restore_device_objects() {
+  return device ? device->restore_draw_objects() : frame_code::ok;
 }
 
 hresult texture_font::invalidate_device_objects() {
@@ -147,6 +153,10 @@ hresult texture_font::delete_device_objects() {
 void texture_font::destroy() {
   invalidate_device_objects();
   delete_device_objects();
+}
+
+float texture_font::line_height() const {
+  return (glyph_coords[0][3] - glyph_coords[0][1]) * static_cast<float>(texture_height) / text_scale;
 }
 
 std::vector<std::vector<font_vertex>> texture_font::text_vertices(float x, float y, std::uint32_t colour,

@@ -50,6 +50,9 @@ class texture_font_device {
   // Creates the glyph texture (A4R4G4B4 texels, rows from the top).
   virtual hresult create_glyph_texture(int width, int height, const std::vector<std::uint16_t>& texels) = 0;
   virtual void release_glyph_texture() = 0;
+  // Makes the objects a device reset takes away (the vertex buffer); they are
+  // also made on demand by the first draw after a reset.
+  virtual hresult restore_draw_objects() { return 0; }
   // The vertex buffer and the saved and drawing state blocks.
   virtual void release_draw_objects() = 0;
   virtual int viewport_width() const = 0;
@@ -81,7 +84,8 @@ class texture_font {
   // (the host's by default).
   hresult init_device_objects(texture_font_device* device,
                               const platform::font_library& fonts = platform::system_font_library());
-  hresult restore_device_objects() { return frame_code::ok; }
+  // The vertex buffer, after every device creation and reset.
+  hresult restore_device_objects();
   // The vertex buffer and the state blocks.
   hresult invalidate_device_objects();
   // The glyph texture.
@@ -91,6 +95,9 @@ class texture_font {
   // Draws a text at (x, y) in pixels; a line feed starts a new line. Fails
   // without a device.
   hresult draw_text(float x, float y, std::uint32_t colour, const char* text, std::uint32_t flags);
+
+  // The pixel step from one line of a text to the next (the space glyph's height).
+  float line_height() const;
 
   // --- the layout, without a device --------------------------------------------------------
   // The font's pixel height at a text scale: points x trunc(dpi x scale) / 72, rounded.

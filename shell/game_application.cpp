@@ -1,6 +1,7 @@
 #include "shell/game_application.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "engine/device_resources.h"
 #include "engine/game_options.h"
@@ -8,25 +9,72 @@
 #include "engine/log.h"
 #include "engine/mesh.h"
 #include "engine/resource_manager.h"
+#include "engine/ruv_config.h"
 #include "engine/sound_manager.h"
 #include "engine/stream.h"
 #include "engine/timer.h"
+#include "module/module_start.h"
 #include "platform/input_keymap.h"
+#include "script/script_host.h"
 
 namespace hm {
 
 game_application* g_game_application = nullptr;
+font_details g_ui_font;
+
+namespace {
+
+// The script engine's window and message-list neighbour until the window
+// manager exists: message lines go to the game's log, and there are no windows.
+class game_ui_host final : public script_ui_host {
+ public:
+  explicit game_ui_host(message_log& log) : log_(log) {}
+  void add_message_line(std::string_view text, std::uint32_t colour) override {
+    hm::add_message_line(log_, ruv_string(text), colour);
+  }
+  int top_window() const override { return -1; }
+  void push_window(int) override {}
+  vec3 mouse_position() const override { return {}; }
+  int conversation_partner_party() const override { return -1; }
+  bool conversation_on_map() const override { return false; }
+
+ private:
+  message_log& log_;
+};
+
+}  // namespace
 
 game_application::game_application() {
   caption = "Hoofmarch";
   enumeration.uses_depth_buffer = true;
   show_cursor_when_fullscreen = true;
   key_down_table.fill(0);
+  debug_font.construct("Arial", 9, texture_font_bold);
+  g_device_resources.debug_font = &debug_font;
+  messages.font = &g_ui_font;
+  script_ui_ = std::make_unique<game_ui_host>(messages);
+  script_host host = current_script_host();
+  previous_script_ui_ = host.ui;
+  host.ui = script_ui_.get();
+  set_script_host(host);
   g_game_application = this;
 }
 
 game_application::~game_application() {
+  if (current_script_host().ui == script_ui_.get()) {
+    script_host host = current_script_host();
+    host.ui = previous_script_ui_;
+    set_script_host(host);
+  }
+  if (g_device_resources.debug_font == &debug_font) g_device_resources.debug_font = nullptr;
+  // The log's meshes hold materials of the resource manager.
+  clear_message_log(messages);
   if (g_game_application == this) g_game_application = nullptr;
+}
+
+void game_application::init_ui_text() {
+  read_font_details(g_ui_font, "Data\\font_data.xml");
+  if (g_ruv_config.show_framerate || g_ruv_config.debug_mode) add_message_line_default(messages, started_line);
 }
 
 hresult game_application::one_time_init() {
@@ -38,6 +86,10 @@ hresult game_application::one_time_init() {
   // name the shaders and textures of the files before them).
   for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
     g_resource_manager.load_resource_file(ruv_string(name), 0);
+  init_ui_text();
+  // The module's settings and resource files, then the game's Data files, which
+  // name the module's meshes, materials, bodies and animations.
+  load_module_info_and_data_files(module_name);
   return frame_code::ok;
 }
 
@@ -52,13 +104,17 @@ hresult game_application::restore_device_objects() { return restore_device_resou
 
 hresult game_application::invalidate_device_objects() { return invalidate_device_resources(g_device_resources); }
 
-hresult game_application::delete_device_objects() { return delete_device_resources(g_device_resources); }
+hresult game_application::delete_device_objects() {
+  ui_drawer.set_device(nullptr);
+  return delete_device_resources(g_device_resources);
+}
 
 hresult game_application::frame_move() {
   ++frame_counter;
   increment_frame_counter();
   frame_time = std::min(elapsed_time, max_frame_time);
   advance_clock(clock_real_time, frame_time);
+  message_log_frame(messages);
   update_input(frame_time);
   update_sound();
   typed_char = pending_char;
@@ -75,8 +131,48 @@ hresult game_application::render() {
   // Until the scene view draws the background, the colour is cleared with the
   // depth buffer.
   device->clear(gpu::clear_target | gpu::clear_zbuffer | gpu::clear_stencil, clear_color, 1.0f, 0);
+  draw_interface();
+  draw_overlay_texts();
+  debug_text.clear();
   if (frame_limit != 0 && render_counter >= frame_limit) quit_request = 1;
   return frame_code::ok;
+}
+
+void game_application::draw_interface() {
+  log_meshes_drawn = 0;
+  ui_drawer.set_device(device.get());
+  if (device->begin_scene() != gpu::result::ok) return;
+  if (ui_drawer.begin()) {
+    log_meshes_drawn = draw_message_log(ui_drawer, messages);
+    ui_drawer.end();
+  }
+  device->end_scene();
+}
+
+void game_application::draw_overlay_texts() {
+  overlay_texts_drawn = 0;
+  if (!g_ruv_config.show_framerate || device->begin_scene() != gpu::result::ok) return;
+  const gpu::surface_desc& bb = back_buffer_desc;
+  device->set_viewport({0, 0, bb.width, bb.height, 0.0f, 1.0f});
+  if (!frame_stats.empty() &&
+      debug_font.draw_text(frame_stats_x, frame_stats_y, frame_stats_colour, frame_stats.c_str(), 0) >= 0)
+    ++overlay_texts_drawn;
+  if (g_ruv_config.debug_mode || g_ruv_config.enable_edit_mode) {
+    // One piece a line, going down from the first.
+    float y = debug_text_y;
+    std::string_view rest = debug_text;
+    while (!rest.empty()) {
+      const std::size_t end = std::min(rest.find(';'), rest.size());
+      const std::string piece(rest.substr(0, end));
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+      if (piece.empty()) continue;
+      if (debug_font.draw_text(frame_stats_x, y, debug_text_colour, piece.c_str(), 0) >= 0) ++overlay_texts_drawn;
+      y += debug_font.line_height();
+    }
+  }
+  device->set_texture(0, nullptr);
+  device->set_texture(1, nullptr);
+  device->end_scene();
 }
 
 hresult game_application::final_cleanup() {

@@ -1,13 +1,22 @@
 #pragma once
 // The one application object of the run: the application frame with the
 // game's hooks. Frame move counts the frame and advances the real-time clock;
-// render clears the frame; the clean-up saves the options.
+// render clears the frame and draws the message log and, while show_framerate
+// is on, the frame rate and debug lines; the clean-up saves the options.
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "engine/application_frame.h"
+#include "engine/font_details.h"
+#include "engine/texture_font.h"
+#include "render/message_log.h"
+#include "render/ui_mesh_drawer.h"
 
 namespace hm {
+
+class script_ui_host;
 
 class game_application : public application_frame {
  public:
@@ -32,6 +41,8 @@ class game_application : public application_frame {
   bool sound_output = false;
   // When set, the frame's quit flag is raised at the end of the frame move.
   bool exit_requested = false;
+  // The module the one-time initialisation loads (chosen at program start).
+  std::string module_name = "Sample";
 
   std::uint32_t frame_counter = 0;   // frames moved
   std::uint32_t render_counter = 0;  // frames rendered
@@ -42,11 +53,49 @@ class game_application : public application_frame {
   std::int32_t typed_char = -1;  // the character typed this frame (-1: none)
   float frame_time = 0.0f;       // this frame's time step
 
+  // The debug-text font: the frame rate and the debug lines ("Arial", 9, bold).
+  texture_font debug_font;
+  // The on-screen message log (laid out with g_ui_font) and the drawer that
+  // puts it on the screen.
+  message_log messages;
+  ui_mesh_drawer ui_drawer;
+  // The engine's debug text: pieces separated by ';', drawn under the frame
+  // rate while debug_mode or enable_edit_mode is on; collected anew each frame.
+  std::string debug_text;
+  // What the last render drew: overlay texts and message-log meshes.
+  int overlay_texts_drawn = 0;
+  int log_meshes_drawn = 0;
+
+  // Where the overlay texts are drawn, in pixels, and their colours.
+  static constexpr float frame_stats_x = 2.0f;
+  static constexpr float frame_stats_y = 0.0f;
+  static constexpr float debug_text_y = 40.0f;
+  static constexpr std::uint32_t frame_stats_colour = 0xFFFFFF00;
+  static constexpr std::uint32_t debug_text_colour = 0xFF64FF64;
+  // The developer line the log starts with while show_framerate or debug_mode is on.
+  static constexpr const char* started_line = "Hoofmarch started.";
+
   // The colour the frame is cleared to.
   static constexpr std::uint32_t clear_color = 0xFF302010;
   // A frame step never exceeds this, however long the frame took.
   static constexpr float max_frame_time = 0.1f;
+
+ private:
+  // Reads the UI font's data and starts the message log.
+  void init_ui_text();
+  // The message log, drawn in a scene of its own.
+  void draw_interface();
+  // The frame rate and the debug lines, while show_framerate is on.
+  void draw_overlay_texts();
+
+  // Routes the script engine's message lines into the log.
+  std::unique_ptr<script_ui_host> script_ui_;
+  script_ui_host* previous_script_ui_ = nullptr;
 };
+
+// The UI font: the game's bitmap font that text meshes are laid out with, read
+// from "Data\\font_data.xml" at the one-time initialisation.
+extern font_details g_ui_font;
 
 extern game_application* g_game_application;
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -29,8 +30,9 @@ namespace gpu = hm::platform::gpu;
 
 namespace {
 
-// A temporary folder that is the working folder and the user's data folder for
-// the length of a test.
+// A temporary folder that is the working folder (holding a copy of the
+// repository's Data folder and sample module) and the user's data and
+// configuration folder for the length of a test.
 class temp_home {
  public:
   temp_home() {
@@ -41,7 +43,14 @@ class temp_home {
     if (old) old_xdg_ = old;
     had_xdg_ = old != nullptr;
     setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
-    fs::create_directories(path_ / "data");
+    const char* old_config = std::getenv("XDG_CONFIG_HOME");
+    if (old_config) old_config_ = old_config;
+    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
+    fs::create_directories(path_ / "data" / "Modules");
+    // The start-up loads the module and the Data files from the data folder.
+    const fs::path source = HOOFMARCH_DATA_DIR;
+    fs::copy(source / "Data", path_ / "data" / "Data", fs::copy_options::recursive);
+    fs::copy(source / "Modules" / "Sample", path_ / "data" / "Modules" / "Sample", fs::copy_options::recursive);
     fs::current_path(path_ / "data");
     // The core resource files the start-up loads are build outputs.
     platform::set_generated_data_folder(fs::path(HOOFMARCH_BINARY_DIR) / "data");
@@ -53,6 +62,10 @@ class temp_home {
       setenv("XDG_DATA_HOME", old_xdg_.c_str(), 1);
     else
       unsetenv("XDG_DATA_HOME");
+    if (old_config_)
+      setenv("XDG_CONFIG_HOME", old_config_->c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
     std::error_code ec;
     fs::remove_all(path_, ec);
   }
@@ -65,7 +78,16 @@ class temp_home {
   fs::path old_cwd_;
   std::string old_xdg_;
   bool had_xdg_ = false;
+  std::optional<std::string> old_config_;
 };
+
+// The log of a start-up begins with the sample module's resource files.
+constexpr const char* kStartLog =
+    "Starting new log file.\n"
+    "Loading Module Resource sample_materials\n"
+    "Loading Module Resource sample_meshes\n"
+    "Loading Module Resource sample_bodies\n"
+    "Loading Module Resource sample_skeletons\n";
 
 std::string read_text(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -107,7 +129,9 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     ASSERT_EQ(app.create_window(), 0);
     ASSERT_EQ(app.initialise(), 0);
     EXPECT_EQ(win->caption(), "Hoofmarch");
-    EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\n");
+    const std::string start_log = read_text(home.data() / "ruv_log.txt");
+    EXPECT_EQ(start_log.rfind(kStartLog, 0), 0u) << start_log;
+    EXPECT_EQ(start_log.find("WARNING"), std::string::npos) << start_log;
     EXPECT_NE(control->last_params.auto_depth_stencil_format, gpu::format::unknown);
 
     // A frame that took 0.35 s moves the real-time clock by 0.1 s exactly.
@@ -149,7 +173,9 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_FALSE(win->exists());
   }
   platform::set_clock_source(nullptr);
-  EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\nSaving options...\n");
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
+  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nSaving options...\n")) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
@@ -183,14 +209,19 @@ class Program : public testing::Test {
   void SetUp() override {
     if (!fs::exists(kProgram)) GTEST_FAIL() << kProgram << " is not built";
   }
-  std::string env() const { return "XDG_DATA_HOME=" + (home.path() / "xdg").string(); }
+  std::string env() const {
+    return "XDG_DATA_HOME=" + (home.path() / "xdg").string() + " XDG_CONFIG_HOME=" + (home.path() / "config").string();
+  }
   std::string data_arg() const { return "--data " + home.data().string(); }
   temp_home home;
 };
 
 TEST_F(Program, HeadlessRunOfThreeFramesLeavesLogAndOptions) {
   ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 3"), 0);
-  EXPECT_EQ(read_text(home.data() / "ruv_log.txt"), "Starting new log file.\nSaving options...\n");
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
+  EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nSaving options...\n")) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
@@ -200,6 +231,7 @@ TEST_F(Program, OffscreenOpenGLRunOfThreeFrames) {
   // A machine without a sound card adds a line about the audio device.
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind("Starting new log file.\n", 0), 0u) << log;
+  EXPECT_NE(log.find("Loading Module Resource sample_skeletons\n"), std::string::npos) << log;
   EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
   EXPECT_TRUE(fs::exists(home.options_file()));
 }
@@ -210,10 +242,31 @@ TEST_F(Program, BadCommandLinesAreRefused) {
       data_arg() + " --frames x3",
       data_arg() + " --frames",
       data_arg() + " --fly",
+      data_arg() + " --module ../Sample",
+      data_arg() + " --module",
       "--data " + (home.path() / "missing").string() + " --headless --frames 1",
   };
   for (const std::string& args : rows) EXPECT_EQ(run_program(env(), args), 2) << args;
   EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));
+}
+
+// The module comes from the command line, else from the last one played while
+// its folder exists; a missing module ends the start-up with a fatal error.
+TEST_F(Program, ModuleChoice) {
+  fs::create_directories(home.data() / "Modules" / "Empty");
+  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 1 --module Gone"), 0);
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module folder Modules\\Gone\\"),
+            std::string::npos);
+  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 1 --module Empty"), 0);
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module info file"), std::string::npos);
+
+  fs::create_directories(home.path() / "config" / "Hoofmarch");
+  std::ofstream(home.path() / "config" / "Hoofmarch" / "settings.txt") << "last_module = Empty\n";
+  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 1"), 0);
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module info file"), std::string::npos);
+  EXPECT_EQ(run_program(env(), data_arg() + " --headless --frames 1 --module Sample"), 0);
+  std::ofstream(home.path() / "config" / "Hoofmarch" / "settings.txt") << "last_module = Gone\n";
+  EXPECT_EQ(run_program(env(), data_arg() + " --headless --frames 1"), 0);
 }
 
 }  // namespace

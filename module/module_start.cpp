@@ -1,0 +1,59 @@
+#include "module/module_start.h"
+
+#include <cstdio>
+
+#include "engine/log.h"
+#include "module/data_files.h"
+#include "module/ini_table.h"
+#include "module/module_info.h"
+#include "module/module_paths.h"
+#include "platform/fs.h"
+#include "platform/settings_store.h"
+
+namespace hm {
+namespace {
+
+constexpr const char* default_module_name = "Sample";
+
+std::string folder_of(std::string_view name) {
+  std::string folder = "Modules\\";
+  folder.append(name);
+  folder.push_back('\\');
+  return folder;
+}
+
+bool module_folder_exists(std::string_view name) {
+  return is_module_name(name) && platform::file_exists(folder_of(name));
+}
+
+}  // namespace
+
+bool is_module_name(std::string_view name) {
+  // "Modules\" + name must stay one folder below "Modules\": an empty name
+  // would make "Modules\" itself the module, ".." or a separator another folder.
+  if (name.empty() || name == "." || name == "..") return false;
+  return name.find_first_of("/\\") == std::string_view::npos;
+}
+
+std::string choose_module_name(std::optional<std::string_view> from_command_line) {
+  if (from_command_line) return std::string(*from_command_line);
+  const std::optional<std::string> last = platform::read_setting("last_module");
+  if (last && !last->empty() && module_folder_exists(*last)) return *last;
+  return default_module_name;
+}
+
+void load_module_info_and_data_files(std::string_view module_name) {
+  if (!module_folder_exists(module_name)) {
+    ruv_error("Unable to find module folder %s", folder_of(module_name).c_str());
+  }
+  set_module_name(module_name);
+  load_game_variables();
+  std::FILE* file = platform::open_file(module_file_path("module.ini"), "r");
+  if (!file) ruv_error("Unable to find module info file");
+  read_ini_file(g_module_ini_table, file);
+  std::fclose(file);
+  process_module_info();
+  load_data_files();
+}
+
+}  // namespace hm

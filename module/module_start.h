@@ -1,0 +1,30 @@
+#pragma once
+// The part of loading a module that runs before its text files: the choice of
+// module, the layout variables, module.ini with its directives (resource files,
+// constants) and the game's Data files.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace hm {
+
+// The module a run plays, from the working (data) folder: the command line's
+// choice when there is one (taken as given; a missing folder is reported when
+// the module loads), else the settings store's "last_module" when that module's
+// folder exists (a module that was removed since the last run is passed over),
+// else "Sample".
+std::string choose_module_name(std::optional<std::string_view> from_command_line);
+
+// True when `name` can name a module folder: not empty, not "." or "..", and
+// without path separators.
+bool is_module_name(std::string_view name);
+
+// Sets the running module, reads its game_variables.txt and module.ini (fatal
+// "Unable to find module info file" when module.ini cannot be opened), applies
+// module.ini's directives (resource files load as their lines come) and reads
+// the Data files. A module whose folder does not exist (or a name that cannot
+// be one) is fatal "Unable to find module folder <folder>" before anything is
+// read.
+void load_module_info_and_data_files(std::string_view module_name);
+
+}  // namespace hm

@@ -1,0 +1,258 @@
+// Starting a module: the sample module loads from the repository's data folder
+// with the resource files the build converted (no stand-ins), so every name its
+// Data files and actions use must exist in its resources, and its skeletons
+// must agree with the skeleton bodies. Also the choice of module and the fatal
+// errors of a module that cannot be started.
+#include "module/module_start.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "engine/collision/body.h"
+#include "engine/collision/composite_body.h"
+#include "engine/material.h"
+#include "engine/mesh.h"
+#include "engine/resource_manager.h"
+#include "engine/skeleton.h"
+#include "module/action_table.h"
+#include "module/data_files.h"
+#include "module/module_info.h"
+#include "module/module_paths.h"
+#include "module/module_settings.h"
+#include "module/skeleton_bodies.h"
+#include "module/support/module_test_support.h"
+#include "platform/fs.h"
+#include "platform/settings_store.h"
+
+namespace hm {
+namespace {
+
+using test::fatal_message;
+
+// Makes the build's data folder the generated folder while alive.
+class scoped_generated_folder {
+ public:
+  explicit scoped_generated_folder(const std::filesystem::path& folder) {
+    platform::set_generated_data_folder(folder);
+    platform::invalidate_path_cache();
+  }
+  ~scoped_generated_folder() {
+    platform::set_generated_data_folder({});
+    platform::invalidate_path_cache();
+  }
+};
+
+// Points the user's configuration folder at a temporary folder while alive.
+class scoped_config_home {
+ public:
+  explicit scoped_config_home(const std::filesystem::path& folder) {
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    if (old) previous_ = old;
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  }
+  ~scoped_config_home() {
+    if (previous_)
+      setenv("XDG_CONFIG_HOME", previous_->c_str(), 1);
+    else
+      unsetenv("XDG_CONFIG_HOME");
+  }
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+// What loading the core files and then the sample module left, once per
+// process (a resource name cannot be registered twice).
+struct sample_start {
+  std::string log;
+  std::string module_name;
+  std::string resource_folder;
+};
+
+const sample_start& start_sample() {
+  static const sample_start result = [] {
+    test::scoped_working_folder in_data(HOOFMARCH_DATA_DIR);
+    scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
+    test::log_capture capture;
+    for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
+      g_resource_manager.load_resource_file(ruv_string(name), 0);
+    g_module_settings.set_defaults();
+    load_module_info_and_data_files("Sample");
+    load_skeleton_bodies("Data\\skeleton_bodies.xml");
+    return sample_start{capture.text(), module_name().c_str(), g_resource_manager.module_folder.c_str()};
+  }();
+  return result;
+}
+
+class SampleModuleStart : public ::testing::Test {
+ protected:
+  void SetUp() override { start_sample(); }
+};
+
+TEST_F(SampleModuleStart, LoadsTheModuleResourcesInTheOrderOfModuleIni) {
+  const std::string& log = start_sample().log;
+  const std::string expected =
+      "Loading Module Resource sample_materials\n"
+      "Loading Module Resource sample_meshes\n"
+      "Loading Module Resource sample_bodies\n"
+      "Loading Module Resource sample_skeletons\n"
+      "Module_name = Sample\n";
+  EXPECT_EQ(log.rfind(expected, 0), 0u) << log;
+  EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Unrecognized"), std::string::npos) << log;
+  EXPECT_EQ(start_sample().module_name, "Sample");
+  EXPECT_EQ(start_sample().resource_folder, "Modules\\Sample\\");
+  EXPECT_EQ(g_module_settings.module_name, "Sample");
+}
+
+// Every material a ground specification names is the module's own, not the
+// "default" a missing name falls back to.
+TEST_F(SampleModuleStart, GroundSpecsFindTheirMaterials) {
+  for (const ground_spec& spec : g_ground_specs) {
+    ASSERT_NE(spec.ground_material, nullptr) << spec.name.c_str();
+    EXPECT_EQ(spec.ground_material->name, spec.material_name) << spec.name.c_str();
+    if (spec.detail_material_name.equals_cstr("none")) {
+      EXPECT_EQ(spec.detail_material, nullptr) << spec.name.c_str();
+    } else {
+      ASSERT_NE(spec.detail_material, nullptr) << spec.name.c_str();
+      EXPECT_EQ(spec.detail_material->name, spec.detail_material_name) << spec.name.c_str();
+    }
+  }
+}
+
+// Flora meshes are real shapes standing on the ground, and the pine's body is
+// a composite of convex parts.
+TEST_F(SampleModuleStart, FloraFindsMeshesWithVolumeAndBodies) {
+  ASSERT_FALSE(g_flora_kinds.empty());
+  for (const flora_kind& kind : g_flora_kinds) {
+    for (const flora_variant& v : kind.variants) {
+      ASSERT_NE(v.mesh, nullptr) << v.mesh_name.c_str();
+      EXPECT_EQ(v.mesh->name, v.mesh_name);
+      EXPECT_FALSE(v.mesh->get_faces().empty()) << v.mesh_name.c_str();
+      ASSERT_NE(v.mesh->mat, nullptr) << v.mesh_name.c_str();
+      EXPECT_EQ(v.mesh->mat->name, v.mesh->material_name) << v.mesh_name.c_str();
+      EXPECT_FLOAT_EQ(v.box_min.z, 0.0f) << v.mesh_name.c_str();
+      EXPECT_GT(v.box_max.z, 0.2f) << v.mesh_name.c_str();
+      EXPECT_LT(v.box_min.x, v.box_max.x) << v.mesh_name.c_str();
+      EXPECT_LT(v.box_min.y, v.box_max.y) << v.mesh_name.c_str();
+      if (v.body_name.equals_cstr("0")) continue;
+      ASSERT_NE(v.collision_body, nullptr) << v.body_name.c_str();
+      EXPECT_EQ(v.collision_body->name, v.body_name);
+      ASSERT_NE(v.collision_body->part, nullptr);
+      EXPECT_EQ(v.collision_body->part->get_type_id(), composite_body_type_id);
+      EXPECT_GE(static_cast<const composite_body&>(*v.collision_body->part).part_count(), 1);
+    }
+  }
+}
+
+// Each action plays an animation whose keys cover its frame range, with one
+// channel per bone of the skeleton of its kind (horse actions name anim_horse).
+TEST_F(SampleModuleStart, ActionsPlayAnimationsThatCoverTheirFrames) {
+  ASSERT_GE(g_action_table.count(), 1);
+  for (const action_record& action : g_action_table.actions) {
+    for (const action_sequence& seq : action.sequences) {
+      ASSERT_NE(seq.animation, nullptr) << seq.animation_name.c_str();
+      const skeleton_anim& anim = *seq.animation;
+      const bool horse = anim.name.equals_cstr("anim_horse");
+      const skeleton* skel = g_resource_manager.get_skeleton(ruv_string(horse ? "skel_horse" : "skel_human"));
+      EXPECT_EQ(static_cast<int>(anim.channels.size()), skel->bone_count) << anim.name.c_str();
+      for (const rotation_track& channel : anim.channels) {
+        ASSERT_GE(channel.key_count, 1) << anim.name.c_str();
+        EXPECT_LE(channel.times.front(), seq.first_frame) << anim.name.c_str();
+        EXPECT_GE(channel.times.back(), seq.last_frame) << anim.name.c_str();
+      }
+      ASSERT_GE(anim.root_track.key_count, 1) << anim.name.c_str();
+      EXPECT_LE(anim.root_track.times.front(), seq.first_frame);
+      EXPECT_GE(anim.root_track.times.back(), seq.last_frame);
+    }
+  }
+}
+
+// The skeleton bodies describe the skeletons' own bones, index by index, and
+// the capsules of the legs hang down from the hips in the rest pose.
+TEST_F(SampleModuleStart, SkeletonBodiesMatchTheSkeletons) {
+  ASSERT_EQ(g_skeleton_bodies.size(), 2u);
+  for (const skeleton_body& sb : g_skeleton_bodies) {
+    const skeleton* skel = g_resource_manager.get_skeleton(sb.skeleton_name);
+    ASSERT_LE(static_cast<int>(sb.bones.size()), skel->bone_count) << sb.skeleton_name.c_str();
+    for (std::size_t i = 0; i < sb.bones.size(); ++i)
+      EXPECT_EQ(skel->bones[i].name, sb.bones[i].name) << sb.skeleton_name.c_str() << " bone " << i;
+    for (int i = 0; i < skel->bone_count; ++i) EXPECT_LT(skel->bones[i].parent, i);
+  }
+
+  const skeleton* human = g_resource_manager.get_skeleton(ruv_string("skel_human"));
+  const skeleton_body& human_body = g_skeleton_bodies[0];
+  ASSERT_TRUE(human_body.skeleton_name.equals_cstr("skel_human"));
+  for (int leg : {1, 2}) {
+    const skeleton_bone_def& bone = human->bones[static_cast<std::size_t>(leg)];
+    const skeleton_body_part& capsule = human_body.bones[static_cast<std::size_t>(leg)].body_parts.at(0);
+    const vec3 along = bone.world_frame.rotate_vector_to_global(capsule.pos2 - capsule.pos);
+    EXPECT_LT(along.z, -0.4f) << bone.name.c_str();
+    EXPECT_LT(bone.world_frame.origin.z, human->bones[0].world_frame.origin.z);
+  }
+  const skeleton_bone_def& head = human->bones[4];
+  EXPECT_GT(head.world_frame.origin.z, human->bones[3].world_frame.origin.z);
+
+  fix_skeletons();
+  const skeleton_body_bone* neck = find_skeleton_bone_body(*g_resource_manager.get_skeleton(ruv_string("skel_horse")), 1);
+  ASSERT_NE(neck, nullptr);
+  EXPECT_FLOAT_EQ(neck->bone_mass, 40.0f);
+}
+
+// --- modules that cannot be started, and the choice of module ---
+
+TEST(ModuleStart, MissingModuleFolderOrInfoFileIsFatal) {
+  test::temp_folder game;
+  game.write("Modules/NoInfo/game_variables.txt", "");
+  // A real module that a name with separators would reach.
+  game.write("Modules/Sample/module.ini", "");
+  test::scoped_working_folder in_game(game.path());
+  struct row {
+    const char* name;
+    std::string message;
+  };
+  const row rows[] = {
+      {"Gone", "Unable to find module folder Modules\\Gone\\"},
+      {"", "Unable to find module folder Modules\\\\"},
+      {"..", "Unable to find module folder Modules\\..\\"},
+      {"NoInfo/../Sample", "Unable to find module folder Modules\\NoInfo/../Sample\\"},
+      {"NoInfo", "Unable to find module info file"},
+  };
+  for (const row& r : rows) {
+    EXPECT_EQ(fatal_message([&] { load_module_info_and_data_files(r.name); }), r.message) << r.name;
+  }
+}
+
+TEST(ModuleStart, ChoosesCommandLineThenLastModuleThenSample) {
+  test::temp_folder game;
+  game.write("Modules/Mine/module.ini", "");
+  test::scoped_working_folder in_game(game.path());
+  scoped_config_home config(game.path() / "config");
+  struct row {
+    std::optional<std::string> last_module;
+    std::optional<std::string_view> command_line;
+    const char* expected;
+  };
+  const row rows[] = {
+      {std::nullopt, std::nullopt, "Sample"},
+      {"Mine", std::nullopt, "Mine"},
+      {"Mine", "Other", "Other"},  // the command line wins, even for a folder that is missing
+      {"Gone", std::nullopt, "Sample"},  // a module removed since the last run
+      {"", std::nullopt, "Sample"},
+      {"..", std::nullopt, "Sample"},
+  };
+  for (const row& r : rows) {
+    std::filesystem::remove_all(game.path() / "config");
+    if (r.last_module) {
+      ASSERT_TRUE(platform::write_setting("last_module", *r.last_module));
+    }
+    EXPECT_EQ(choose_module_name(r.command_line), r.expected) << r.last_module.value_or("(none)");
+  }
+}
+
+}  // namespace
+}  // namespace hm

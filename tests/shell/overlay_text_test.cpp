@@ -1,0 +1,265 @@
+// What the game draws over the scene: the message log (fed by the script
+// engine and by the developer start-up line) and, while show_framerate is on,
+// the frame rate and debug lines, counted on the null device over a clock the
+// test moves; and the program run with those settings.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "engine/device_resources.h"
+#include "engine/ruv_config.h"
+#include "engine/timer.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/gpu/gl_system.h"
+#include "platform/gpu/null_device.h"
+#include "platform/window.h"
+#include "script/script_host.h"
+#include "shell/game_application.h"
+
+using namespace hm;
+namespace fs = std::filesystem;
+namespace gpu = hm::platform::gpu;
+
+namespace {
+
+// A temporary working folder with the repository's Data folder and sample
+// module, and temporary user folders, for the length of a test.
+class temp_home {
+ public:
+  temp_home() {
+    char pattern[] = "/tmp/hoofmarch_overlay_XXXXXX";
+    path_ = mkdtemp(pattern);
+    old_cwd_ = fs::current_path();
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+      const char* old = std::getenv(name);
+      saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    }
+    setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
+    const fs::path source = HOOFMARCH_DATA_DIR;
+    fs::create_directories(data() / "Modules");
+    fs::copy(source / "Data", data() / "Data", fs::copy_options::recursive);
+    fs::copy(source / "Modules" / "Sample", data() / "Modules" / "Sample", fs::copy_options::recursive);
+    fs::current_path(data());
+    platform::set_generated_data_folder(fs::path(HOOFMARCH_BINARY_DIR) / "data");
+  }
+  ~temp_home() {
+    platform::set_generated_data_folder({});
+    fs::current_path(old_cwd_);
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+      else
+        unsetenv(name.c_str());
+    }
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  fs::path data() const { return path_ / "data"; }
+
+ private:
+  fs::path path_;
+  fs::path old_cwd_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+std::string read_text(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class manual_clock : public platform::clock_source {
+ public:
+  std::int64_t now = 1'000'000'000;
+  std::int64_t step = 0;  // counts added after each read
+  std::int64_t counter_now() override {
+    const std::int64_t value = now;
+    now += step;
+    return value;
+  }
+  std::int64_t counter_frequency() override { return 1'000'000; }
+  std::uint32_t milliseconds_now() override { return static_cast<std::uint32_t>(now / 1000); }
+  void sleep_milliseconds(unsigned ms) override { now += ms * 1000; }
+};
+
+std::uint32_t glyph_quads(const std::string& text) {
+  std::uint32_t n = 0;
+  for (char c : text) n += c > ' ' && c < 127 ? 1 : 0;
+  return n;
+}
+
+class overlay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_config_ = g_ruv_config;
+    g_ruv_config.show_framerate = 1;
+    g_ruv_config.debug_mode = 1;
+    platform::set_clock_source(&clock_);
+    app_timer(app_timer_reset);
+    reset_clocks();
+    app_ = std::make_unique<game_application>();
+    app_->set_window(std::make_unique<platform::null_window>());
+    auto system = std::make_unique<gpu::null_system>();
+    control_ = system->control();
+    ASSERT_EQ(app_->attach_graphics(std::move(system)), 0);
+    ASSERT_EQ(app_->create_window(), 0);
+    ASSERT_EQ(app_->initialise(), 0);
+  }
+  void TearDown() override {
+    app_.reset();
+    platform::set_clock_source(nullptr);
+    g_ruv_config = saved_config_;
+  }
+
+  // One frame of 0.1 s; returns the draws it made.
+  int frame() {
+    clock_.now += 100'000;
+    const int before = control_->draws;
+    EXPECT_EQ(app_->render_3d_environment(), 0);
+    return control_->draws - before;
+  }
+  std::uint32_t log_faces(int slot) const {
+    return static_cast<std::uint32_t>(
+        app_->messages.log_text_meshes[static_cast<std::size_t>(slot)].get_faces().size());
+  }
+
+  temp_home home_;
+  manual_clock clock_;
+  ruv_config saved_config_;
+  std::shared_ptr<gpu::null_gpu_control> control_;
+  std::unique_ptr<game_application> app_;
+};
+
+TEST_F(overlay, FrameRateDebugLinesAndMessageLogOnTheNullDevice) {
+  // The developer line starts the log, laid out with the font data.
+  ASSERT_FALSE(app_->messages.log_history.empty());
+  EXPECT_EQ(std::string(app_->messages.log_history.back().view()), game_application::started_line);
+  const int started = app_->messages.log_slot;
+  EXPECT_GT(log_faces(started), 0u);
+  EXPECT_GT(g_ui_font.glyph_advance('a'), 0.0f);
+
+  // Within the first second there is no frame rate yet: only the line and its shadow.
+  EXPECT_EQ(frame(), 2);
+  EXPECT_EQ(app_->log_meshes_drawn, 2);
+  EXPECT_EQ(app_->overlay_texts_drawn, 0);
+
+  for (int i = 0; i < 12; ++i) frame();
+  const std::string stats = app_->frame_stats;
+  ASSERT_NE(stats.find(" fps"), std::string::npos) << stats;
+  std::uint32_t primitives = control_->primitives_drawn;
+  EXPECT_EQ(frame(), 3);
+  EXPECT_EQ(app_->overlay_texts_drawn, 1);
+  EXPECT_EQ(control_->primitives_drawn - primitives, 2 * glyph_quads(stats) + 2 * log_faces(started));
+
+  // Debug pieces, one draw each, collected anew every frame.
+  app_->debug_text = "first;;second";
+  EXPECT_EQ(frame(), 5);
+  EXPECT_EQ(app_->overlay_texts_drawn, 3);
+  EXPECT_TRUE(app_->debug_text.empty());
+  g_ruv_config.debug_mode = 0;
+  app_->debug_text = "hidden";
+  EXPECT_EQ(frame(), 3);
+
+  // A script's message line reaches the log and the screen, tags left out.
+  current_script_host().ui->add_message_line("Scripted <b>line</b>", 0xFFFF0000u);
+  EXPECT_EQ(std::string(app_->messages.log_history.back().view()), "Scripted <b>line</b>");
+  EXPECT_EQ(frame(), 5);
+  EXPECT_EQ(app_->log_meshes_drawn, 4);
+
+  // A lost device (found at the present) comes back through a reset at the
+  // next frame, and the texts with it.
+  control_->lose_device();
+  control_->make_resettable();
+  frame();
+  EXPECT_EQ(frame(), 0);
+  EXPECT_EQ(frame(), 5);
+  EXPECT_EQ(control_->resets, 1);
+
+  // The start-up line fades out 10 s after it came, the script's 10 s after its own.
+  int draws = 0;
+  for (int i = 0; i < 90 && draws != 3; ++i) draws = frame();
+  EXPECT_EQ(draws, 3);
+  EXPECT_EQ(app_->log_meshes_drawn, 2);
+  for (int i = 0; i < 40 && draws != 1; ++i) draws = frame();
+  EXPECT_EQ(draws, 1);  // the frame rate alone
+  EXPECT_EQ(app_->log_meshes_drawn, 0);
+
+  // With show_framerate off, nothing at all.
+  g_ruv_config.show_framerate = 0;
+  EXPECT_EQ(frame(), 0);
+  EXPECT_EQ(app_->overlay_texts_drawn, 0);
+
+  // Closing releases every object the overlay made on the device.
+  app_->frame_limit = app_->render_counter + 1;
+  clock_.step = 1000;
+  EXPECT_EQ(app_->run_main_loop(), 0);
+  EXPECT_EQ(control_->live_resources, 0u);
+  EXPECT_EQ(g_device_resources.debug_font_device.glyph_texture(), nullptr);
+
+  // The game gone, the script engine's lines go to the stand-in again, and the
+  // device resources no longer hold its font. (One game a process: the core
+  // resources load once.)
+  script_ui_host* ours = current_script_host().ui;
+  app_.reset();
+  EXPECT_NE(current_script_host().ui, ours);
+  current_script_host().ui->add_message_line("dropped", 0xFFFFFFFFu);
+  EXPECT_EQ(g_device_resources.debug_font, nullptr);
+}
+
+// --- the program ---
+
+int run_program(const std::string& env, const std::string& args) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + HOOFMARCH_BINARY_DIR +
+                              "/app/hoofmarch " + args + " >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool opengl_context_possible() {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  if (!platform::init_video()) return false;
+  auto win = platform::make_sdl_window();
+  if (!win->create({"probe", 128, 128, false})) return false;
+  auto system = gpu::make_gl_system();
+  gpu::present_parameters p;
+  p.back_buffer_width = p.back_buffer_height = 128;
+  p.device_window = win.get();
+  std::unique_ptr<gpu::device> dev;
+  return system->create_device(0, gpu::device_type::hal, win.get(), gpu::vertex_processing::hardware, p, dev) ==
+         gpu::result::ok;
+}
+
+// Headless and, where a context can be made, on OpenGL offscreen: the texts
+// are made, drawn and released without a warning or a fault.
+TEST(OverlayProgram, RunsWithTheFrameRateAndDebugTextsOn) {
+  struct row {
+    const char* env;
+    const char* args;
+  };
+  for (const row& r : {row{"", " --headless"}, row{" SDL_VIDEODRIVER=offscreen", " --windowed"}}) {
+    if (std::string(r.args) == " --windowed" && !opengl_context_possible()) continue;
+    temp_home home;
+    fs::create_directories(home.path() / "xdg" / "Hoofmarch");
+    std::ofstream(home.path() / "xdg" / "Hoofmarch" / "ruv_config.txt")
+        << "show_framerate = 1\ndebug_mode = 1\nstart_windowed = 1\n";
+    const std::string env = "XDG_DATA_HOME=" + (home.path() / "xdg").string() +
+                            " XDG_CONFIG_HOME=" + (home.path() / "config").string() + r.env;
+    ASSERT_EQ(run_program(env, "--data " + home.data().string() + r.args + " --frames 30"), 0) << r.args;
+    const std::string log = read_text(home.data() / "ruv_log.txt");
+    EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
+    EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
+  }
+}
+
+}  // namespace
