@@ -109,7 +109,7 @@ TEST_F(SampleModuleStart, LoadsTheModuleResourcesInTheOrderOfModuleIni) {
   EXPECT_EQ(g_module_settings.module_name, "Sample");
 }
 
-// Every material a ground specification names is the module's own, not the
+// Every material a ground spec record names is the module's own, not the
 // "default" a missing name falls back to.
 TEST_F(SampleModuleStart, GroundSpecsFindTheirMaterials) {
   for (const ground_spec& spec : g_ground_specs) {
