@@ -1,5 +1,7 @@
 #include "engine/device_settings_dialog.h"
 
+#include "platform/window.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -289,7 +291,7 @@ void device_settings_dialog::mode_step() {
 }
 
 bool run_device_settings_panel(const device_enumeration& enumeration, device_settings& settings,
-                               platform::window*) {
+                               platform::window* owner) {
   if (!platform::dialogs_enabled()) return false;
   device_settings_dialog dialog(enumeration, settings);
   const platform::dialog_result r = platform::run_modal_dialog(
@@ -325,6 +327,9 @@ bool run_device_settings_panel(const device_enumeration& enumeration, device_set
         if (ui.button("Cancel")) return platform::dialog_result::cancel;
         return std::nullopt;
       });
+  // The panel had the focus; without a window manager to hand it back, the game
+  // would stay paused as an inactive window.
+  if (owner) owner->raise_and_focus();
   if (r != platform::dialog_result::ok) return false;
   settings = dialog.result();
   return true;

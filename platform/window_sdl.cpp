@@ -121,7 +121,9 @@ class sdl_window final : public window {
     if (window_) SDL_ShowWindow(window_);
   }
   void raise_and_focus() override {
-    if (window_) SDL_RaiseWindow(window_);
+    if (!window_) return;
+    SDL_RaiseWindow(window_);
+    SDL_SetWindowInputFocus(window_);
   }
 
   void set_caption(const std::string& caption) override {
