@@ -161,16 +161,7 @@ void gpu_texture_font_device::begin_text(bool linear_filtering) {
   d.set_sampler_state(0, gpu::sampler_state::min_filter, filter);
   d.set_sampler_state(0, gpu::sampler_state::mip_filter, state_value(gpu::texture_filter::none));
 
-  using ts = gpu::texture_stage_state;
-  d.set_texture_stage_state(0, ts::color_op, state_value(gpu::texture_op::modulate));
-  d.set_texture_stage_state(0, ts::color_arg1, state_value(gpu::texture_arg::texture));
-  d.set_texture_stage_state(0, ts::color_arg2, state_value(gpu::texture_arg::diffuse));
-  d.set_texture_stage_state(0, ts::alpha_op, state_value(gpu::texture_op::modulate));
-  d.set_texture_stage_state(0, ts::alpha_arg1, state_value(gpu::texture_arg::texture));
-  d.set_texture_stage_state(0, ts::alpha_arg2, state_value(gpu::texture_arg::diffuse));
-  d.set_texture_stage_state(0, ts::texcoord_index, 0);
-  d.set_texture_stage_state(1, ts::color_op, state_value(gpu::texture_op::disable));
-  d.set_texture_stage_state(1, ts::alpha_op, state_value(gpu::texture_op::disable));
+  gpu::set_texture_times_diffuse_stages(d);
 
   static constexpr float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   d.set_transform(gpu::transform_kind::world, identity);

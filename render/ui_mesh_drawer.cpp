@@ -76,16 +76,7 @@ bool ui_mesh_drawer::begin() {
   d.set_render_state(rs::cull_mode, state_value(gpu::cull::none));
   d.set_render_state(rs::fog_enable, 0);
   d.set_render_state(rs::lighting, 0);
-  using ts = gpu::texture_stage_state;
-  d.set_texture_stage_state(0, ts::color_op, state_value(gpu::texture_op::modulate));
-  d.set_texture_stage_state(0, ts::color_arg1, state_value(gpu::texture_arg::texture));
-  d.set_texture_stage_state(0, ts::color_arg2, state_value(gpu::texture_arg::diffuse));
-  d.set_texture_stage_state(0, ts::alpha_op, state_value(gpu::texture_op::modulate));
-  d.set_texture_stage_state(0, ts::alpha_arg1, state_value(gpu::texture_arg::texture));
-  d.set_texture_stage_state(0, ts::alpha_arg2, state_value(gpu::texture_arg::diffuse));
-  d.set_texture_stage_state(0, ts::texcoord_index, 0);
-  d.set_texture_stage_state(1, ts::color_op, state_value(gpu::texture_op::disable));
-  d.set_texture_stage_state(1, ts::alpha_op, state_value(gpu::texture_op::disable));
+  gpu::set_texture_times_diffuse_stages(d);
   d.set_sampler_state(0, gpu::sampler_state::address_u, state_value(gpu::texture_address::clamp));
   d.set_sampler_state(0, gpu::sampler_state::address_v, state_value(gpu::texture_address::clamp));
   d.set_sampler_state(0, gpu::sampler_state::mag_filter, state_value(gpu::texture_filter::linear));

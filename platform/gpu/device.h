@@ -284,4 +284,8 @@ class gpu_system {
 // Which backend a run uses.
 enum class backend { null, opengl };
 
+// Stage 0 modulates texture 0 (coordinate set 0) by the vertex colour, in colour
+// and alpha; stage 1 and later are off: how screen text and interface meshes draw.
+void set_texture_times_diffuse_stages(device& d);
+
 }  // namespace hm::platform::gpu

@@ -154,4 +154,17 @@ std::uint32_t default_texture_stage_state(std::uint32_t stage, texture_stage_sta
   }
 }
 
+void set_texture_times_diffuse_stages(device& d) {
+  using ts = texture_stage_state;
+  d.set_texture_stage_state(0, ts::color_op, state_value(texture_op::modulate));
+  d.set_texture_stage_state(0, ts::color_arg1, state_value(texture_arg::texture));
+  d.set_texture_stage_state(0, ts::color_arg2, state_value(texture_arg::diffuse));
+  d.set_texture_stage_state(0, ts::alpha_op, state_value(texture_op::modulate));
+  d.set_texture_stage_state(0, ts::alpha_arg1, state_value(texture_arg::texture));
+  d.set_texture_stage_state(0, ts::alpha_arg2, state_value(texture_arg::diffuse));
+  d.set_texture_stage_state(0, ts::texcoord_index, 0);
+  d.set_texture_stage_state(1, ts::color_op, state_value(texture_op::disable));
+  d.set_texture_stage_state(1, ts::alpha_op, state_value(texture_op::disable));
+}
+
 }  // namespace hm::platform::gpu

@@ -19,6 +19,7 @@
 #include "engine/ruv_config.h"
 #include "engine/timer.h"
 #include "platform/clock.h"
+#include "shell/support/shell_test_support.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"
@@ -89,26 +90,8 @@ constexpr const char* kStartLog =
     "Loading Module Resource sample_bodies\n"
     "Loading Module Resource sample_skeletons\n";
 
-std::string read_text(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class manual_clock : public platform::clock_source {
- public:
-  std::int64_t now = 1'000'000'000;
-  std::int64_t step = 0;  // counts added after each read
-  std::int64_t counter_now() override {
-    const std::int64_t value = now;
-    now += step;
-    return value;
-  }
-  std::int64_t counter_frequency() override { return 1'000'000; }
-  std::uint32_t milliseconds_now() override { return static_cast<std::uint32_t>(now / 1000); }
-  void sleep_milliseconds(unsigned ms) override { now += ms * 1000; }
-};
+using test::manual_clock;
+using test::read_text;
 
 TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
   temp_home home;

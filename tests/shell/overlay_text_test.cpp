@@ -17,6 +17,7 @@
 #include "engine/ruv_config.h"
 #include "engine/timer.h"
 #include "platform/clock.h"
+#include "shell/support/shell_test_support.h"
 #include "platform/fs.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
@@ -72,26 +73,8 @@ class temp_home {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-std::string read_text(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class manual_clock : public platform::clock_source {
- public:
-  std::int64_t now = 1'000'000'000;
-  std::int64_t step = 0;  // counts added after each read
-  std::int64_t counter_now() override {
-    const std::int64_t value = now;
-    now += step;
-    return value;
-  }
-  std::int64_t counter_frequency() override { return 1'000'000; }
-  std::uint32_t milliseconds_now() override { return static_cast<std::uint32_t>(now / 1000); }
-  void sleep_milliseconds(unsigned ms) override { now += ms * 1000; }
-};
+using test::manual_clock;
+using test::read_text;
 
 std::uint32_t glyph_quads(const std::string& text) {
   std::uint32_t n = 0;
