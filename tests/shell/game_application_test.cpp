@@ -164,33 +164,13 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
 
 // --- the program ---
 
-const char* const kProgram = HOOFMARCH_BINARY_DIR "/app/hoofmarch";
-
-int run_program(const std::string& env, const std::string& args) {
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + kProgram + " " + args +
-                              " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool opengl_context_possible() {
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  if (!platform::init_video()) return false;
-  auto win = platform::make_sdl_window();
-  if (!win->create({"probe", 128, 128, false})) return false;
-  auto system = gpu::make_gl_system();
-  gpu::present_parameters p;
-  p.back_buffer_width = p.back_buffer_height = 128;
-  p.device_window = win.get();
-  std::unique_ptr<gpu::device> dev;
-  return system->create_device(0, gpu::device_type::hal, win.get(), gpu::vertex_processing::hardware, p, dev) ==
-         gpu::result::ok;
-}
+using test::opengl_context_possible;
+using test::run_program;
 
 class Program : public testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(kProgram)) GTEST_FAIL() << kProgram << " is not built";
+    if (!fs::exists(HOOFMARCH_BINARY_DIR "/app/hoofmarch")) GTEST_FAIL() << "the game is not built";
   }
   std::string env() const {
     return "XDG_DATA_HOME=" + (home.path() / "xdg").string() + " XDG_CONFIG_HOME=" + (home.path() / "config").string();

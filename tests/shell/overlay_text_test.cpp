@@ -202,26 +202,8 @@ TEST_F(overlay, FrameRateDebugLinesAndMessageLogOnTheNullDevice) {
 
 // --- the program ---
 
-int run_program(const std::string& env, const std::string& args) {
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + HOOFMARCH_BINARY_DIR +
-                              "/app/hoofmarch " + args + " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool opengl_context_possible() {
-  setenv("SDL_VIDEODRIVER", "offscreen", 1);
-  if (!platform::init_video()) return false;
-  auto win = platform::make_sdl_window();
-  if (!win->create({"probe", 128, 128, false})) return false;
-  auto system = gpu::make_gl_system();
-  gpu::present_parameters p;
-  p.back_buffer_width = p.back_buffer_height = 128;
-  p.device_window = win.get();
-  std::unique_ptr<gpu::device> dev;
-  return system->create_device(0, gpu::device_type::hal, win.get(), gpu::vertex_processing::hardware, p, dev) ==
-         gpu::result::ok;
-}
+using test::opengl_context_possible;
+using test::run_program;
 
 // Headless and, where a context can be made, on OpenGL offscreen: the texts
 // are made, drawn and released without a warning or a fault.

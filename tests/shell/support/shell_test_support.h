@@ -1,13 +1,19 @@
 #pragma once
-// Helpers of the game application's tests: reading a file whole, and a clock
-// the test moves by hand.
+// Helpers of the game application's tests: reading a file whole, a clock the
+// test moves by hand, and running the built program.
+#include <sys/wait.h>
+
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/gpu/gl_system.h"
+#include "platform/window.h"
 
 namespace hm::test {
 
@@ -31,5 +37,31 @@ class manual_clock : public platform::clock_source {
   std::uint32_t milliseconds_now() override { return static_cast<std::uint32_t>(now / 1000); }
   void sleep_milliseconds(unsigned ms) override { now += ms * 1000; }
 };
+
+// Runs the built game with extra environment settings and arguments, without a
+// display and with its output dropped; the exit code, or -1 when it did not exit.
+inline int run_program(const std::string& env, const std::string& args) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + HOOFMARCH_BINARY_DIR +
+                              "/app/hoofmarch " + args + " >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Whether an OpenGL device can be made offscreen here (tests that need one skip
+// when it cannot).
+inline bool opengl_context_possible() {
+  namespace gpu = platform::gpu;
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  if (!platform::init_video()) return false;
+  auto win = platform::make_sdl_window();
+  if (!win->create({"probe", 128, 128, false})) return false;
+  auto system = gpu::make_gl_system();
+  gpu::present_parameters p;
+  p.back_buffer_width = p.back_buffer_height = 128;
+  p.device_window = win.get();
+  std::unique_ptr<gpu::device> dev;
+  return system->create_device(0, gpu::device_type::hal, win.get(), gpu::vertex_processing::hardware, p, dev) ==
+         gpu::result::ok;
+}
 
 }  // namespace hm::test
