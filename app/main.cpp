@@ -21,11 +21,11 @@
 #include <string>
 #include <system_error>
 
-#include "engine/game_options.h"
-#include "engine/input_state.h"
-#include "engine/key_bindings.h"
-#include "engine/ruv_config.h"
-#include "engine/sound_manager.h"
+#include "engine/settings/game_options.h"
+#include "engine/app/input_state.h"
+#include "engine/settings/key_bindings.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/audio/sound_manager.h"
 #include "module/module_start.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"

@@ -12,8 +12,8 @@
 #include "engine/collision/capsule.h"
 #include "engine/collision/composite_body.h"
 #include "engine/collision/manifold.h"
-#include "engine/math.h"
-#include "engine/random.h"
+#include "engine/core/math.h"
+#include "engine/core/random.h"
 
 namespace {
 

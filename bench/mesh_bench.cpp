@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/particle_system.h"
-#include "engine/random.h"
-#include "engine/resource_manager.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/particle_system.h"
+#include "engine/core/random.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/stream.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "module/action_table.h"
 
-#include "engine/resource_manager.h"
-#include "engine/stream.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/stream.h"
 #include "module/module_paths.h"
 #include "module/module_text.h"
 

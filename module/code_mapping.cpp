@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "engine/log.h"
-#include "engine/sound_manager.h"
+#include "engine/core/log.h"
+#include "engine/audio/sound_manager.h"
 
 namespace hm {
 

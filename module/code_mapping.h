@@ -8,7 +8,7 @@
 #include <functional>
 #include <string_view>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

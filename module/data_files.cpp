@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "engine/log.h"
-#include "engine/resource_manager.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/stream.h"
 #include "module/module_paths.h"
 #include "module/module_text.h"
 

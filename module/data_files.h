@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/math.h"
-#include "engine/ruv_string.h"
+#include "engine/core/math.h"
+#include "engine/core/ruv_string.h"
 #include "module/action_table.h"
 #include "module/flora_kind.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/stream.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/stream.h"
 #include "module/module_text.h"
 
 namespace hm {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/log.h"
+#include "engine/core/log.h"
 #include "module/module_paths.h"
 #include "platform/fs.h"
 

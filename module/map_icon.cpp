@@ -1,8 +1,8 @@
 #include "module/map_icon.h"
 
-#include "engine/log.h"
-#include "engine/stream.h"
-#include "engine/timer.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "engine/core/timer.h"
 #include "module/module_text.h"
 #include "module/trigger_loaders.h"
 

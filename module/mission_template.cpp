@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/log.h"
-#include "engine/stream.h"
-#include "engine/timer.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "engine/core/timer.h"
 #include "module/module_text.h"
 #include "module/trigger_loaders.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/log.h"
-#include "engine/math.h"
-#include "engine/resource_manager.h"
+#include "engine/core/log.h"
+#include "engine/core/math.h"
+#include "engine/resource/resource_manager.h"
 #include "module/ini_table.h"
 #include "module/module_settings.h"
 

@@ -3,7 +3,7 @@
 // map bounds, display switches and version numbers.
 #include <functional>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

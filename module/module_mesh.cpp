@@ -1,6 +1,6 @@
 #include "module/module_mesh.h"
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 #include "module/module_text.h"
 
 namespace hm {

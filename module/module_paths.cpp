@@ -1,8 +1,8 @@
 #include "module/module_paths.h"
 
-#include "engine/log.h"
-#include "engine/resource_manager.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 namespace {

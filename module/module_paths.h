@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

@@ -3,7 +3,7 @@
 // process_module_info, with the values a module gets when it says nothing.
 #include <cstdint>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

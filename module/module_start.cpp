@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/log.h"
+#include "engine/core/log.h"
 #include "module/data_files.h"
 #include "module/ini_table.h"
 #include "module/module_info.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

@@ -1,7 +1,7 @@
 #include "module/presentation_table.h"
 
-#include "engine/stream.h"
-#include "engine/timer.h"
+#include "engine/core/stream.h"
+#include "engine/core/timer.h"
 #include "module/module_text.h"
 #include "module/trigger_loaders.h"
 

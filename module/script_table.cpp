@@ -1,6 +1,6 @@
 #include "module/script_table.h"
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 #include "module/code_mapping.h"
 #include "module/module_text.h"
 #include "script/game_hooks.h"

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/resource_manager.h"
-#include "engine/skeleton.h"
+#include "engine/core/log.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/skeleton.h"
 #include "platform/fs.h"
 
 namespace hm {

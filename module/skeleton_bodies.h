@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/math.h"
-#include "engine/ruv_string.h"
+#include "engine/core/math.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

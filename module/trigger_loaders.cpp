@@ -1,7 +1,7 @@
 #include "module/trigger_loaders.h"
 
-#include "engine/stream.h"
-#include "engine/timer.h"
+#include "engine/core/stream.h"
+#include "engine/core/timer.h"
 #include "module/module_text.h"
 #include "script/triggers.h"
 

@@ -4,7 +4,7 @@
 // own triggers.txt and simple_triggers.txt).
 #include <cstdint>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

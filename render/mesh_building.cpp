@@ -1,6 +1,6 @@
 #include "render/mesh_building.h"
 
-#include "engine/mesh.h"
+#include "engine/resource/mesh.h"
 
 namespace hm {
 

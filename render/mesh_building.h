@@ -5,7 +5,7 @@
 // mesh's vertices and faces changed.
 #include <cstdint>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

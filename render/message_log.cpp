@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/font_details.h"
-#include "engine/material.h"
-#include "engine/resource_manager.h"
-#include "engine/timer.h"
+#include "engine/text/font_details.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/timer.h"
 #include "render/text_mesh.h"
 
 namespace hm {

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/mesh.h"
-#include "engine/ruv_string.h"
+#include "engine/resource/mesh.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/font_details.h"
-#include "engine/mesh.h"
+#include "engine/text/font_details.h"
+#include "engine/resource/mesh.h"
 #include "render/mesh_building.h"
 
 namespace hm {

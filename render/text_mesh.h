@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

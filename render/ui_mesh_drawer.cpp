@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/texture_device.h"
-#include "engine/texture_record.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/device/texture_device.h"
+#include "engine/resource/texture_record.h"
 #include "render/message_log.h"
 
 namespace hm {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 #include "platform/gpu/device.h"
 
 namespace hm {

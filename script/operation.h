@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/random.h"
+#include "engine/core/random.h"
 #include "script/interpreter.h"
 #include "script/ops_registration.h"
 #include "script/script_errors.h"

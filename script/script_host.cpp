@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "engine/input_state.h"
-#include "engine/key_bindings.h"
-#include "engine/log.h"
-#include "engine/ruv_config.h"
+#include "engine/app/input_state.h"
+#include "engine/settings/key_bindings.h"
+#include "engine/core/log.h"
+#include "engine/settings/ruv_config.h"
 #include "script/text_tokens.h"
 
 namespace hm {

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/math.h"
-#include "engine/ruv_string.h"
+#include "engine/core/math.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/math.h"
-#include "engine/ruv_string.h"
+#include "engine/core/math.h"
+#include "engine/core/ruv_string.h"
 #include "script/operand.h"
 #include "script/operation.h"
 

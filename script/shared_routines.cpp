@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/game_options.h"
-#include "engine/random.h"
+#include "engine/settings/game_options.h"
+#include "engine/core/random.h"
 #include "script/game_hooks.h"
 #include "script/operand.h"
 #include "script/script_host.h"

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/log.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 #include "script/operation.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"

@@ -11,7 +11,7 @@
 // expander is the one here over the script state and the current hosts.
 #include <cstdint>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

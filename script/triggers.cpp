@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/random.h"
+#include "engine/core/random.h"
 #include "script/executor.h"
 #include "script/script_host.h"
 #include "script/shared_routines.h"

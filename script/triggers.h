@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/timer.h"
+#include "engine/core/timer.h"
 #include "script/operation.h"
 
 namespace hm {

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/application_frame.h"
-#include "engine/font_details.h"
-#include "engine/texture_font.h"
+#include "engine/app/application_frame.h"
+#include "engine/text/font_details.h"
+#include "engine/text/texture_font.h"
 #include "render/message_log.h"
 #include "render/ui_mesh_drawer.h"
 

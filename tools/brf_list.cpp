@@ -11,13 +11,13 @@
 #include <string>
 #include <string_view>
 
-#include "engine/log.h"
-#include "engine/material.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
-#include "engine/skeleton.h"
-#include "engine/stream.h"
-#include "engine/texture_record.h"
+#include "engine/core/log.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/skeleton.h"
+#include "engine/core/stream.h"
+#include "engine/resource/texture_record.h"
 
 namespace {
 

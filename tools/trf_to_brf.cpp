@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/resource_file.h"
-#include "engine/resource_manager.h"
+#include "engine/core/log.h"
+#include "engine/resource/resource_file.h"
+#include "engine/resource/resource_manager.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

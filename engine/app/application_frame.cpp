@@ -1,12 +1,12 @@
-#include "engine/application_frame.h"
+#include "engine/app/application_frame.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "engine/device_settings_dialog.h"
-#include "engine/ruv_config.h"
-#include "engine/timer.h"
+#include "engine/app/device_settings_dialog.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/core/timer.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 

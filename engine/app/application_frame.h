@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/device_enumeration.h"
+#include "engine/app/device_enumeration.h"
 #include "platform/gpu/device.h"
 #include "platform/window.h"
 

@@ -1,4 +1,4 @@
-#include "engine/device_enumeration.h"
+#include "engine/app/device_enumeration.h"
 
 #include <algorithm>
 #include <tuple>

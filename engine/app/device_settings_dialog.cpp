@@ -1,4 +1,4 @@
-#include "engine/device_settings_dialog.h"
+#include "engine/app/device_settings_dialog.h"
 
 #include "platform/window.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/device_enumeration.h"
+#include "engine/app/device_enumeration.h"
 
 namespace hm::platform {
 class window;

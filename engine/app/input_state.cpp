@@ -1,4 +1,4 @@
-#include "engine/input_state.h"
+#include "engine/app/input_state.h"
 
 #include <algorithm>
 #include <array>

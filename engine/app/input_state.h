@@ -6,7 +6,7 @@
 // smoothed mouse movement and a key-repeat pulse.
 #include <cstdint>
 
-#include "engine/timer.h"
+#include "engine/core/timer.h"
 #include "platform/input.h"
 
 namespace hm {

@@ -1,12 +1,12 @@
-#include "engine/sound_manager.h"
+#include "engine/audio/sound_manager.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/game_options.h"
-#include "engine/log.h"
-#include "engine/random.h"
-#include "engine/ruv_config.h"
+#include "engine/settings/game_options.h"
+#include "engine/core/log.h"
+#include "engine/core/random.h"
+#include "engine/settings/ruv_config.h"
 #include "platform/audio.h"
 
 namespace hm {

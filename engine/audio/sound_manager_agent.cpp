@@ -1,9 +1,9 @@
-#include "engine/sound_manager_agent.h"
+#include "engine/audio/sound_manager_agent.h"
 
 #include <algorithm>
 
-#include "engine/random.h"
-#include "engine/sound_manager.h"
+#include "engine/core/random.h"
+#include "engine/audio/sound_manager.h"
 
 namespace hm {
 

@@ -4,8 +4,8 @@
 // not depend on the agent record itself. The agent code fills the views.
 #include <cstdint>
 
-#include "engine/math.h"
-#include "engine/timer.h"
+#include "engine/core/math.h"
+#include "engine/core/timer.h"
 
 namespace hm {
 

@@ -3,7 +3,7 @@
 // of simple parts is one contact whose normal tells how the first body must move
 // to leave the second. Faces are one-sided: they push things out along their
 // normal. Manifolds never collide here; turn them into faces first (clone).
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

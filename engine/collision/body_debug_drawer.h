@@ -5,7 +5,7 @@
 // code build and run without any graphics at all.
 #include <cstdint>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

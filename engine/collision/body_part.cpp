@@ -8,7 +8,7 @@
 #include "engine/collision/face.h"
 #include "engine/collision/manifold.h"
 #include "engine/collision/sphere.h"
-#include "engine/log.h"
+#include "engine/core/log.h"
 
 namespace hm {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

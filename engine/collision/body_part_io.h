@@ -2,8 +2,8 @@
 // Record helpers shared by the body-part readers and writers.
 #include <cstdint>
 
-#include "engine/math.h"
-#include "engine/stream.h"
+#include "engine/core/math.h"
+#include "engine/core/stream.h"
 
 namespace hm::body_io {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "engine/collision/body_part_io.h"
-#include "engine/log.h"
+#include "engine/core/log.h"
 
 namespace hm {
 

@@ -2,7 +2,7 @@
 // Wireframe builders shared by the sphere and capsule debug drawings.
 #include <vector>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm::debug_shapes {
 

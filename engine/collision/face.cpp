@@ -4,7 +4,7 @@
 
 #include "engine/collision/body_debug_drawer.h"
 #include "engine/collision/body_part_io.h"
-#include "engine/log.h"
+#include "engine/core/log.h"
 
 namespace hm {
 

@@ -3,7 +3,7 @@
 #include "engine/collision/body_part_io.h"
 #include "engine/collision/composite_body.h"
 #include "engine/collision/face.h"
-#include "engine/log.h"
+#include "engine/core/log.h"
 
 namespace hm {
 

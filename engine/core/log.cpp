@@ -1,11 +1,11 @@
-#include "engine/log.h"
+#include "engine/core/log.h"
 
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 #include "platform/message_box.h"
 
 namespace hm {

@@ -1,4 +1,4 @@
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

@@ -14,7 +14,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/random.h"
+#include "engine/core/random.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "engine/noise.h"
+#include "engine/core/noise.h"
 
 #include <cmath>
 

@@ -7,7 +7,7 @@
 // are fixed for all builds and must never change.
 #include <cstdint>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

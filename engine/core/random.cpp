@@ -1,4 +1,4 @@
-#include "engine/random.h"
+#include "engine/core/random.h"
 
 namespace hm {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 #include <algorithm>
 #include <cstring>

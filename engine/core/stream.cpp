@@ -1,12 +1,12 @@
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 
 #include <climits>
 #include <cstring>
 #include <optional>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/math.h"
+#include "engine/core/log.h"
+#include "engine/core/math.h"
 #include "platform/fs.h"
 
 namespace hm {

@@ -24,7 +24,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

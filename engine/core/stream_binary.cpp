@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 

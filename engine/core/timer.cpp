@@ -1,4 +1,4 @@
-#include "engine/timer.h"
+#include "engine/core/timer.h"
 
 #include <cmath>
 

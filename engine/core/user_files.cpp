@@ -1,4 +1,4 @@
-#include "engine/user_files.h"
+#include "engine/core/user_files.h"
 
 #include "platform/fs.h"
 

@@ -1,4 +1,4 @@
-#include "engine/blend_modes.h"
+#include "engine/device/blend_modes.h"
 
 #include "platform/gpu/device.h"
 

@@ -1,11 +1,11 @@
-#include "engine/device_resources.h"
+#include "engine/device/device_resources.h"
 
-#include "engine/log.h"
-#include "engine/render_target.h"
-#include "engine/resource_manager.h"
-#include "engine/ruv_config.h"
-#include "engine/shader_record.h"
-#include "engine/texture_record.h"
+#include "engine/core/log.h"
+#include "engine/device/render_target.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/texture_record.h"
 #include "platform/gpu/device.h"
 
 namespace hm {

@@ -19,10 +19,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/effect.h"
-#include "engine/resource_device.h"
-#include "engine/texture_device.h"
-#include "engine/texture_font_gpu.h"
+#include "engine/device/effect.h"
+#include "engine/resource/resource_device.h"
+#include "engine/device/texture_device.h"
+#include "engine/text/texture_font_gpu.h"
 
 namespace hm {
 

@@ -1,6 +1,6 @@
-#include "engine/effect.h"
+#include "engine/device/effect.h"
 
-#include "engine/resource_manager.h"
+#include "engine/resource/resource_manager.h"
 #include "platform/fs.h"
 #include "platform/gpu/device.h"
 

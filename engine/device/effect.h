@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/shader_record.h"
+#include "engine/resource/shader_record.h"
 #include "platform/gpu/effect.h"
 
 namespace hm {

@@ -1,11 +1,11 @@
-#include "engine/render_target.h"
+#include "engine/device/render_target.h"
 
 #include <memory>
 
-#include "engine/game_options.h"
-#include "engine/log.h"
-#include "engine/ruv_config.h"
-#include "engine/texture_record.h"
+#include "engine/settings/game_options.h"
+#include "engine/core/log.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/resource/texture_record.h"
 #include "platform/gpu/device.h"
 
 namespace hm {

@@ -1,10 +1,10 @@
-#include "engine/texture_device.h"
+#include "engine/device/texture_device.h"
 
 #include <memory>
 
-#include "engine/log.h"
-#include "engine/noise.h"
-#include "engine/texture_record.h"
+#include "engine/core/log.h"
+#include "engine/core/noise.h"
+#include "engine/resource/texture_record.h"
 #include "platform/fs.h"
 #include "platform/gpu/device.h"
 #include "platform/gpu/image_file.h"
@@ -79,24 +79,5 @@ int load_texture(texture& t, bool try_module_folder, const ruv_string& module_fo
   t.loaded = true;
   return 0;
 }
-
-void release_texture_device_objects(texture& t) {
-  // Device objects go whether or not the texture counts as loaded: none may
-  // outlive the texture that holds it.
-  delete static_cast<gpu::surface*>(t.depth_surface);
-  t.depth_surface = nullptr;
-  for (void*& f : t.frames) {
-    delete static_cast<gpu::texture*>(f);
-    f = nullptr;
-  }
-  delete static_cast<gpu::surface*>(t.surface);
-  t.surface = nullptr;
-  t.loaded = false;
-  t.surface_word = 0;
-  t.frames.clear();
-  t.frame_count = 0;
-}
-
-texture::~texture() { release_texture_device_objects(*this); }
 
 }  // namespace hm

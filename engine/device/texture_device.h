@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 
@@ -52,10 +52,6 @@ struct texture_load_context {
 // read or made into a texture is fatal: "Unable to open texture file %s".
 // Returns 0.
 int load_texture(texture& t, bool try_module_folder, const ruv_string& module_folder, const texture_load_context& ctx);
-
-// When loaded: destroys the depth surface, every frame texture and the colour
-// surface, clears loaded and the created word; then frees the frames.
-void release_texture_device_objects(texture& t);
 
 // The device texture of a frame, or null.
 platform::gpu::texture* texture_frame(const texture& t, int frame);

@@ -1,9 +1,9 @@
-#include "engine/collision/body.h"
+#include "engine/resource/body.h"
 
 #include <string_view>
 
-#include "engine/log.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 

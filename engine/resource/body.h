@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "engine/collision/body_part.h"
-#include "engine/resource.h"
+#include "engine/resource/resource.h"
 
 namespace hm {
 

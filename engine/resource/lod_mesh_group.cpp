@@ -1,11 +1,11 @@
-#include "engine/lod_mesh_group.h"
+#include "engine/resource/lod_mesh_group.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "engine/mesh.h"
-#include "engine/mesh_render_view.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/mesh_render_view.h"
 
 namespace hm {
 

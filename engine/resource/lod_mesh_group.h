@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/math.h"
-#include "engine/mesh_bounding_box.h"
-#include "engine/ruv_string.h"
+#include "engine/core/math.h"
+#include "engine/resource/mesh_bounding_box.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
-#include "engine/material.h"
+#include "engine/resource/material.h"
 
-#include "engine/resource_manager.h"
-#include "engine/stream.h"
-#include "engine/texture_record.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/stream.h"
+#include "engine/resource/texture_record.h"
 
 namespace hm {
 

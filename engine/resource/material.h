@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/resource.h"
+#include "engine/resource/resource.h"
 
 namespace hm {
 

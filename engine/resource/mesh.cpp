@@ -1,12 +1,12 @@
-#include "engine/mesh.h"
+#include "engine/resource/mesh.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/material.h"
-#include "engine/particle_system.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
+#include "engine/resource/material.h"
+#include "engine/resource/particle_system.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
 
 namespace hm {
 

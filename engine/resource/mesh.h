@@ -13,9 +13,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/math.h"
-#include "engine/mesh_bounding_box.h"
-#include "engine/resource.h"
+#include "engine/core/math.h"
+#include "engine/resource/mesh_bounding_box.h"
+#include "engine/resource/resource.h"
 
 namespace hm {
 

@@ -2,7 +2,7 @@
 // An axis-aligned box with the sphere around it, as meshes, LOD groups and the
 // scene keep their bounds. An empty box has its minimum at 1e8 and its maximum
 // at -1e8 on every axis, so the first added point sets both.
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

@@ -1,12 +1,12 @@
 // The mesh record of resource files, read and written field by field in the
 // same order.
-#include "engine/log.h"
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_file.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_file.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 

@@ -2,16 +2,16 @@
 // skinning, bone weights or keys makes the geometry the mesh's own first, and
 // every edit of faces makes the faces its own, so a copy never changes the mesh
 // it shares data with.
-#include "engine/mesh_operations.h"
+#include "engine/resource/mesh_operations.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
 
 namespace hm {
 

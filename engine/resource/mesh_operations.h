@@ -4,7 +4,7 @@
 // and scene code implement these; tests use small fakes.
 #include <cstdint>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

@@ -1,12 +1,12 @@
 // Queuing meshes into render views: the per-frame preparation a mesh needs
 // before the renderer sorts and draws it.
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/mesh_render_view.h"
-#include "engine/particle_system.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
-#include "engine/texture_record.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/mesh_render_view.h"
+#include "engine/resource/particle_system.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/texture_record.h"
 
 namespace hm {
 

@@ -4,7 +4,7 @@
 // recording fake. Meshes never see the renderer's own types.
 #include <cstdint>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace hm {
 

@@ -1,13 +1,13 @@
-#include "engine/particle_system.h"
+#include "engine/resource/particle_system.h"
 
 #include <cmath>
 
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/mesh_render_view.h"
-#include "engine/noise.h"
-#include "engine/random.h"
-#include "engine/resource_manager.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/mesh_render_view.h"
+#include "engine/core/noise.h"
+#include "engine/core/random.h"
+#include "engine/resource/resource_manager.h"
 
 namespace hm {
 

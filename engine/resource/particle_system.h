@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/math.h"
-#include "engine/timer.h"
+#include "engine/core/math.h"
+#include "engine/core/timer.h"
 
 namespace hm {
 

@@ -3,7 +3,7 @@
 // (exactly, case-sensitively) and a type id that selects its table.
 #include <cstdint>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

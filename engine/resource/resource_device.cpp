@@ -1,7 +1,7 @@
-#include "engine/resource_device.h"
+#include "engine/resource/resource_device.h"
 
-#include "engine/shader_record.h"
-#include "engine/texture_record.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/texture_record.h"
 
 namespace hm {
 

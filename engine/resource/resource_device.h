@@ -7,7 +7,7 @@
 // tools and headless runs.
 #include <cstdint>
 
-#include "engine/ruv_string.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

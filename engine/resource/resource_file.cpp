@@ -1,19 +1,19 @@
-#include "engine/resource_file.h"
+#include "engine/resource/resource_file.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
-#include "engine/collision/body.h"
-#include "engine/log.h"
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/ruv_config.h"
-#include "engine/shader_record.h"
-#include "engine/skeleton.h"
-#include "engine/stream.h"
-#include "engine/texture_record.h"
+#include "engine/resource/body.h"
+#include "engine/core/log.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/skeleton.h"
+#include "engine/core/stream.h"
+#include "engine/resource/texture_record.h"
 #include "platform/fs.h"
 
 namespace hm {

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/resource.h"
-#include "engine/ruv_string.h"
+#include "engine/resource/resource.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

@@ -1,14 +1,14 @@
-#include "engine/resource_manager.h"
+#include "engine/resource/resource_manager.h"
 
 #include <algorithm>
 #include <string>
 
-#include "engine/collision/body.h"
-#include "engine/log.h"
-#include "engine/material.h"
-#include "engine/shader_record.h"
-#include "engine/skeleton.h"
-#include "engine/texture_record.h"
+#include "engine/resource/body.h"
+#include "engine/core/log.h"
+#include "engine/resource/material.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/skeleton.h"
+#include "engine/resource/texture_record.h"
 
 namespace hm {
 

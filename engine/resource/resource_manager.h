@@ -13,9 +13,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/resource.h"
-#include "engine/resource_device.h"
-#include "engine/ruv_string.h"
+#include "engine/resource/resource.h"
+#include "engine/resource/resource_device.h"
+#include "engine/core/ruv_string.h"
 
 namespace hm {
 

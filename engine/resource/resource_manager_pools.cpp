@@ -3,11 +3,11 @@
 // shadow-map materials.
 #include <memory>
 
-#include "engine/lod_mesh_group.h"
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/texture_record.h"
+#include "engine/resource/lod_mesh_group.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/texture_record.h"
 #include "platform/gpu/device.h"
 
 namespace hm {

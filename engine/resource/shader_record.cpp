@@ -1,9 +1,9 @@
-#include "engine/shader_record.h"
+#include "engine/resource/shader_record.h"
 
 #include <string>
 
-#include "engine/log.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
-#include "engine/skeleton.h"
+#include "engine/resource/skeleton.h"
 
-#include "engine/log.h"
-#include "engine/resource_file.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/resource/resource_file.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/math.h"
-#include "engine/resource.h"
+#include "engine/core/math.h"
+#include "engine/resource/resource.h"
 
 namespace hm {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/resource.h"
+#include "engine/resource/resource.h"
 
 namespace hm {
 
@@ -23,7 +23,7 @@ class texture : public resource {
   static constexpr std::uint32_t flag_needs_pixel_shaders = 0x4;
 
   texture() = default;
-  // Releases the device objects first (texture_device.cpp).
+  // Releases the device objects first.
   ~texture() override;
   texture(const texture&) = delete;
   texture& operator=(const texture&) = delete;
@@ -63,5 +63,10 @@ class texture : public resource {
   // platform::gpu::format::a8r8g8b8.
   static constexpr std::int32_t default_target_format = 2;
 };
+
+// Destroys the depth surface, every frame texture and the colour surface whether
+// or not the texture counts as loaded, clears loaded and the created word, then
+// frees the frames.
+void release_texture_device_objects(texture& t);
 
 }  // namespace hm

@@ -1,12 +1,12 @@
-#include "engine/game_options.h"
+#include "engine/settings/game_options.h"
 
 #include <cmath>
 #include <cstdio>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/stream.h"
-#include "engine/user_files.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "engine/core/user_files.h"
 
 namespace hm {
 

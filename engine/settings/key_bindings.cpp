@@ -1,10 +1,10 @@
-#include "engine/key_bindings.h"
+#include "engine/settings/key_bindings.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "engine/stream.h"
-#include "engine/user_files.h"
+#include "engine/core/stream.h"
+#include "engine/core/user_files.h"
 
 namespace hm {
 

@@ -1,11 +1,11 @@
-#include "engine/ruv_config.h"
+#include "engine/settings/ruv_config.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "engine/user_files.h"
+#include "engine/core/user_files.h"
 
 namespace hm {
 

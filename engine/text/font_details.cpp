@@ -1,12 +1,12 @@
-#include "engine/font_details.h"
+#include "engine/text/font_details.h"
 
 #include <tinyxml.h>
 
 #include <cmath>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/ruv_string.h"
+#include "engine/core/log.h"
+#include "engine/core/ruv_string.h"
 #include "platform/fs.h"
 
 namespace hm {

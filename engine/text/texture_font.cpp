@@ -1,4 +1,4 @@
-#include "engine/texture_font.h"
+#include "engine/text/texture_font.h"
 
 #include <cmath>
 #include <cstring>

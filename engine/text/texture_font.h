@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/application_frame.h"
+#include "engine/app/application_frame.h"
 #include "platform/font.h"
 
 namespace hm {

@@ -1,4 +1,4 @@
-#include "engine/texture_font_gpu.h"
+#include "engine/text/texture_font_gpu.h"
 
 #include <cstring>
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/texture_font.h"
+#include "engine/text/texture_font.h"
 #include "platform/gpu/device.h"
 
 namespace hm {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/sound_manager.h"
+#include "engine/audio/sound_manager.h"
 #include "module/particle_system.h"
 #include "module/presentation_table.h"
 #include "module/script_table.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/skeleton.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/skeleton.h"
 #include "module/action_table.h"
 #include "module/module_paths.h"
 #include "module/support/module_test_support.h"

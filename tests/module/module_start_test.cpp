@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "engine/collision/body.h"
+#include "engine/resource/body.h"
 #include "engine/collision/composite_body.h"
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/skeleton.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/skeleton.h"
 #include "module/action_table.h"
 #include "module/data_files.h"
 #include "module/module_info.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/timer.h"
+#include "engine/core/timer.h"
 #include "module/game_menu.h"
 #include "module/map_icon.h"
 #include "module/mission_template.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 #include "module/action_table.h"
 #include "module/data_files.h"
 #include "module/game_menu.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/timer.h"
+#include "engine/core/timer.h"
 #include "module/module_mesh.h"
 #include "module/presentation_table.h"
 #include "module/script_table.h"

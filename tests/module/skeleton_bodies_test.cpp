@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "engine/resource_manager.h"
-#include "engine/skeleton.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/skeleton.h"
 #include "module/support/module_test_support.h"
 
 namespace hm {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/font_details.h"
-#include "engine/mesh.h"
+#include "engine/text/font_details.h"
+#include "engine/resource/mesh.h"
 #include "render/text_mesh.h"
 
 namespace hm {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/material.h"
-#include "engine/resource_manager.h"
-#include "engine/timer.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/timer.h"
 #include "render/support/test_font.h"
 
 namespace hm {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/mesh.h"
+#include "engine/resource/mesh.h"
 #include "render/mesh_building.h"
 #include "render/support/test_font.h"
 

@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/texture_record.h"
-#include "engine/timer.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/texture_record.h"
+#include "engine/core/timer.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 #include "script/executor.h"
 #include "script/interpreter.h"
 #include "script/script_errors.h"

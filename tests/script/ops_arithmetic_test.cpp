@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/random.h"
+#include "engine/core/random.h"
 #include "script/executor.h"
 #include "script/script_state.h"
 #include "script/shared_routines.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/game_options.h"
-#include "engine/random.h"
+#include "engine/settings/game_options.h"
+#include "engine/core/random.h"
 #include "script/battle_advantage.h"
 #include "script/game_hooks.h"
 #include "script/operand.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/log.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 #include "script/executor.h"
 #include "script/operation.h"
 #include "script/support/fake_script_host.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/random.h"
-#include "engine/timer.h"
+#include "engine/core/random.h"
+#include "engine/core/timer.h"
 #include "script/operation.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"

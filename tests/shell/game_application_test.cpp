@@ -14,10 +14,10 @@
 #include <sstream>
 #include <string>
 
-#include "engine/game_options.h"
-#include "engine/log.h"
-#include "engine/ruv_config.h"
-#include "engine/timer.h"
+#include "engine/settings/game_options.h"
+#include "engine/core/log.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/core/timer.h"
 #include "platform/clock.h"
 #include "shell/support/shell_test_support.h"
 #include "platform/gpu/gl_system.h"

@@ -13,9 +13,9 @@
 #include <sstream>
 #include <string>
 
-#include "engine/device_resources.h"
-#include "engine/ruv_config.h"
-#include "engine/timer.h"
+#include "engine/device/device_resources.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/core/timer.h"
 #include "platform/clock.h"
 #include "shell/support/shell_test_support.h"
 #include "platform/fs.h"

@@ -1,6 +1,6 @@
 // The application frame over the null window and the null graphics device, with
 // a clock that moves only when told.
-#include "engine/application_frame.h"
+#include "engine/app/application_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ruv_config.h"
-#include "engine/timer.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/core/timer.h"
 #include "platform/clock.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"

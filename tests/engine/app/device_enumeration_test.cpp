@@ -1,12 +1,12 @@
 // Device enumeration and the device-settings dialog's list chain over the null
 // graphics system.
-#include "engine/device_enumeration.h"
+#include "engine/app/device_enumeration.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "engine/device_settings_dialog.h"
+#include "engine/app/device_settings_dialog.h"
 #include "platform/gpu/null_device.h"
 
 using namespace hm;

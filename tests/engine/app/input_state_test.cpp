@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "engine/input_state.h"
-#include "engine/timer.h"
+#include "engine/app/input_state.h"
+#include "engine/core/timer.h"
 #include "platform/input_fake.h"
 #include "platform/window.h"
 

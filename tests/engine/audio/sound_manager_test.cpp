@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/game_options.h"
-#include "engine/log.h"
-#include "engine/random.h"
-#include "engine/ruv_config.h"
-#include "engine/sound_manager.h"
-#include "engine/stream.h"
-#include "engine/sound_manager_agent.h"
-#include "engine/timer.h"
+#include "engine/settings/game_options.h"
+#include "engine/core/log.h"
+#include "engine/core/random.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/audio/sound_manager.h"
+#include "engine/core/stream.h"
+#include "engine/audio/sound_manager_agent.h"
+#include "engine/core/timer.h"
 #include "platform/audio.h"
 
 namespace {

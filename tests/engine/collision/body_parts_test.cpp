@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/collision/body.h"
+#include "engine/resource/body.h"
 #include "engine/collision/body_debug_drawer.h"
 #include "engine/collision/body_part.h"
 #include "engine/collision/capsule.h"
@@ -16,9 +16,9 @@
 #include "engine/collision/face.h"
 #include "engine/collision/manifold.h"
 #include "engine/collision/sphere.h"
-#include "engine/log.h"
-#include "engine/math.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/math.h"
+#include "engine/core/stream.h"
 
 namespace {
 

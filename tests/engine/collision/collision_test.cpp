@@ -11,8 +11,8 @@
 #include "engine/collision/face.h"
 #include "engine/collision/manifold.h"
 #include "engine/collision/sphere.h"
-#include "engine/math.h"
-#include "engine/random.h"
+#include "engine/core/math.h"
+#include "engine/core/random.h"
 
 namespace {
 

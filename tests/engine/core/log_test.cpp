@@ -1,4 +1,4 @@
-#include "engine/log.h"
+#include "engine/core/log.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 #include "platform/message_box.h"
 
 namespace hm {

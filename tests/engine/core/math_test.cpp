@@ -4,7 +4,7 @@
 #include <limits>
 #include <numbers>
 
-#include "engine/math.h"
+#include "engine/core/math.h"
 
 namespace {
 

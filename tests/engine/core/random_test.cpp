@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/random.h"
+#include "engine/core/random.h"
 
 namespace {
 

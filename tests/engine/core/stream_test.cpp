@@ -1,4 +1,4 @@
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/log.h"
-#include "engine/math.h"
+#include "engine/core/log.h"
+#include "engine/core/math.h"
 
 namespace hm {
 namespace {

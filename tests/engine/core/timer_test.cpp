@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/timer.h"
+#include "engine/core/timer.h"
 #include "platform/clock.h"
 
 namespace {

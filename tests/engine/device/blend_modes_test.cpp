@@ -2,7 +2,7 @@
 // and nothing sent when the value is already in force.
 #include <gtest/gtest.h>
 
-#include "engine/blend_modes.h"
+#include "engine/device/blend_modes.h"
 #include "platform/gpu/null_device.h"
 
 using namespace hm;

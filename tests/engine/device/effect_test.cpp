@@ -6,11 +6,11 @@
 
 #include <map>
 
-#include "engine/device_resources.h"
-#include "engine/effect.h"
-#include "engine/material.h"
-#include "engine/resource_test_helpers.h"
-#include "engine/ruv_config.h"
+#include "engine/device/device_resources.h"
+#include "engine/device/effect.h"
+#include "engine/resource/material.h"
+#include "engine/support/resource_test_helpers.h"
+#include "engine/settings/ruv_config.h"
 #include "platform/fs.h"
 #include "platform/gpu/image_file.h"
 #include "platform/gpu/null_device.h"

@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "engine/device_resources.h"
-#include "engine/game_options.h"
-#include "engine/lod_mesh_group.h"
-#include "engine/mesh.h"
-#include "engine/render_target.h"
-#include "engine/resource_test_helpers.h"
-#include "engine/ruv_config.h"
+#include "engine/device/device_resources.h"
+#include "engine/settings/game_options.h"
+#include "engine/resource/lod_mesh_group.h"
+#include "engine/resource/mesh.h"
+#include "engine/device/render_target.h"
+#include "engine/support/resource_test_helpers.h"
+#include "engine/settings/ruv_config.h"
 #include "platform/gpu/null_device.h"
 
 using namespace hm;

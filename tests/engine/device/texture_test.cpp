@@ -2,12 +2,12 @@
 // folder override, the pixel-shader wait, and what the device ends up holding.
 #include <gtest/gtest.h>
 
-#include "engine/device_resources.h"
-#include "engine/noise.h"
-#include "engine/ruv_config.h"
-#include "engine/texture_device.h"
-#include "engine/texture_record.h"
-#include "engine/resource_test_helpers.h"
+#include "engine/device/device_resources.h"
+#include "engine/core/noise.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/device/texture_device.h"
+#include "engine/resource/texture_record.h"
+#include "engine/support/resource_test_helpers.h"
 #include <map>
 #include "platform/gpu/image_file.h"
 #include "platform/gpu/null_device.h"

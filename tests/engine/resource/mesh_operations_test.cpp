@@ -1,15 +1,15 @@
-#include "engine/mesh_operations.h"
+#include "engine/resource/mesh_operations.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "engine/lod_mesh_group.h"
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/shader_record.h"
-#include "mesh_test_support.h"
-#include "resource_test_helpers.h"
+#include "engine/resource/lod_mesh_group.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/shader_record.h"
+#include "engine/support/mesh_test_support.h"
+#include "engine/support/resource_test_helpers.h"
 
 namespace hm {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/mesh.h"
+#include "engine/resource/mesh.h"
 
 #include <gtest/gtest.h>
 
@@ -6,16 +6,16 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/material.h"
-#include "engine/mesh_render_view.h"
-#include "engine/particle_system.h"
-#include "engine/resource_file.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
-#include "engine/stream.h"
-#include "engine/texture_record.h"
-#include "mesh_test_support.h"
-#include "resource_test_helpers.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh_render_view.h"
+#include "engine/resource/particle_system.h"
+#include "engine/resource/resource_file.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/core/stream.h"
+#include "engine/resource/texture_record.h"
+#include "engine/support/mesh_test_support.h"
+#include "engine/support/resource_test_helpers.h"
 
 namespace hm {
 namespace {

@@ -1,17 +1,17 @@
-#include "engine/particle_system.h"
+#include "engine/resource/particle_system.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/noise.h"
-#include "engine/random.h"
-#include "engine/resource_manager.h"
-#include "engine/timer.h"
-#include "mesh_test_support.h"
-#include "resource_test_helpers.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/core/noise.h"
+#include "engine/core/random.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/core/timer.h"
+#include "engine/support/mesh_test_support.h"
+#include "engine/support/resource_test_helpers.h"
 
 namespace hm {
 namespace {

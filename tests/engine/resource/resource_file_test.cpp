@@ -1,4 +1,4 @@
-#include "engine/resource_file.h"
+#include "engine/resource/resource_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,15 +6,15 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/collision/body.h"
+#include "engine/resource/body.h"
 #include "engine/collision/sphere.h"
-#include "engine/material.h"
-#include "engine/resource_manager.h"
-#include "engine/ruv_config.h"
-#include "engine/shader_record.h"
-#include "engine/skeleton.h"
-#include "engine/texture_record.h"
-#include "resource_test_helpers.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/skeleton.h"
+#include "engine/resource/texture_record.h"
+#include "engine/support/resource_test_helpers.h"
 
 namespace hm {
 namespace {

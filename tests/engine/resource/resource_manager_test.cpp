@@ -1,4 +1,4 @@
-#include "engine/resource_manager.h"
+#include "engine/resource/resource_manager.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
-#include "engine/collision/body.h"
-#include "engine/skeleton.h"
-#include "resource_test_helpers.h"
+#include "engine/resource/body.h"
+#include "engine/resource/skeleton.h"
+#include "engine/support/resource_test_helpers.h"
 
 namespace hm {
 namespace {

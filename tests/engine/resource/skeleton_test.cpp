@@ -1,4 +1,4 @@
-#include "engine/skeleton.h"
+#include "engine/resource/skeleton.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "resource_test_helpers.h"
+#include "engine/support/resource_test_helpers.h"
 
 namespace hm {
 namespace {

@@ -11,12 +11,12 @@
 #include <string>
 #include <type_traits>
 
-#include "engine/game_options.h"
-#include "engine/key_bindings.h"
-#include "engine/log.h"
-#include "engine/ruv_config.h"
-#include "engine/stream.h"
-#include "engine/user_files.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/key_bindings.h"
+#include "engine/core/log.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/core/stream.h"
+#include "engine/core/user_files.h"
 #include "platform/fs.h"
 
 namespace hm {

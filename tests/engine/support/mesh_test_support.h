@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/mesh_render_view.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/mesh_render_view.h"
 
 namespace hm::test {
 

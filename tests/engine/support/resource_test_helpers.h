@@ -10,12 +10,12 @@
 #include <string>
 #include <system_error>
 
-#include "engine/log.h"
-#include "engine/material.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
-#include "engine/stream.h"
-#include "engine/texture_record.h"
+#include "engine/core/log.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/core/stream.h"
+#include "engine/resource/texture_record.h"
 #include "platform/fs.h"
 
 namespace hm::test {

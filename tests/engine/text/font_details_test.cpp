@@ -1,4 +1,4 @@
-#include "engine/font_details.h"
+#include "engine/text/font_details.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/log.h"
-#include "engine/stream.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 
 namespace hm {
 namespace {

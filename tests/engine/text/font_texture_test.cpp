@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/texture_font.h"
+#include "engine/text/texture_font.h"
 
 namespace hm {
 namespace {

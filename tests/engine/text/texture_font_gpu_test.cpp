@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/device_resources.h"
-#include "engine/resource_manager.h"
-#include "engine/shader_record.h"
-#include "engine/texture_font.h"
-#include "engine/texture_font_gpu.h"
+#include "engine/device/device_resources.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/text/texture_font.h"
+#include "engine/text/texture_font_gpu.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"

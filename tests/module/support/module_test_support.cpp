@@ -5,12 +5,12 @@
 #include <memory>
 #include <random>
 
-#include "engine/collision/body.h"
-#include "engine/log.h"
-#include "engine/material.h"
-#include "engine/mesh.h"
-#include "engine/resource_manager.h"
-#include "engine/skeleton.h"
+#include "engine/resource/body.h"
+#include "engine/core/log.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/skeleton.h"
 #include "platform/fs.h"
 #include "platform/message_box.h"
 

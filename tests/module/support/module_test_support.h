@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 
 namespace hm::test {
 
@@ -76,7 +76,7 @@ std::string fatal_message(Fn&& fn);
 
 }  // namespace hm::test
 
-#include "engine/log.h"
+#include "engine/core/log.h"
 
 namespace hm::test {
 

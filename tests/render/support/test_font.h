@@ -5,7 +5,7 @@
 //   letters a-d, w: quad 0.08 wide and 0.1 high, advance 0.1 (pre 0.01, post 0.09)
 //   space: no quad width, advance 0.1; '<' and '>': like letters
 //   U+263A: in the map, quad 0.15 wide, advance 0.2; other codes from 512: nothing
-#include "engine/font_details.h"
+#include "engine/text/font_details.h"
 
 namespace hm::test {
 

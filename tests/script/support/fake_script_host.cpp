@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/stream.h"
+#include "engine/core/stream.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
 #include "script/script_state.h"

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/material.h"
-#include "engine/resource_manager.h"
-#include "engine/ruv_config.h"
-#include "engine/shader_record.h"
-#include "resource_test_helpers.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/resource/shader_record.h"
+#include "engine/support/resource_test_helpers.h"
 
 namespace hm {
 namespace {
