@@ -29,6 +29,20 @@ std::unique_ptr<body_part> create_body_part_for_record(std::string_view type_wor
 
 body::~body() = default;
 
+std::unique_ptr<body_part> body::instantiate() const {
+  if (!part) return nullptr;
+  switch (part->get_type_id()) {
+    case sphere_type_id:
+    case capsule_type_id:
+    case face_type_id:
+    case composite_body_type_id:
+    case manifold_type_id:
+      return part->clone();
+    default:
+      return nullptr;
+  }
+}
+
 void body::read(stream& s) {
   s.read_string(name);
   ruv_string type_word;

@@ -28,6 +28,11 @@ class body : public resource {
   // "unrecognized body part".
   void write(stream& s) const;
 
+  // The run-time copy of the part that a scene or an entity places: spheres,
+  // capsules, faces and composites copied as they are, a manifold as a
+  // composite of one face per polygon. Null without a part.
+  std::unique_ptr<body_part> instantiate() const;
+
   // The owned part; null until read or assigned.
   std::unique_ptr<body_part> part;
 };

@@ -18,6 +18,12 @@ void lod_mesh_group::add_mesh(int lod, mesh* m) {
   lod_count = std::max(lod_count, lod + 1);
 }
 
+void lod_mesh_group::select_lod(float factor) {
+  static constexpr float thresholds[max_lods - 1] = {0.1f, 0.05f, 0.025f, 0.0125f};
+  current_lod = 0;
+  while (current_lod < max_lods - 1 && factor < thresholds[current_lod] && lod_count > current_lod + 1) ++current_lod;
+}
+
 void lod_mesh_group::render(mesh_render_view& view, const frame& parent) {
   if (!(visibility_mask & view.visibility_mask())) return;
   if (current_lod < 0 || current_lod >= lod_count || current_lod >= max_lods) return;

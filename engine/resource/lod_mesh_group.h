@@ -39,6 +39,9 @@ class lod_mesh_group {
   void append_group(const lod_mesh_group& other, const frame& f, std::int32_t bone);
   // Appends a mesh to a level (not owned), raising lod_count.
   void add_mesh(int lod, mesh* m);
+  // Chooses current_lod by the factor: 0, stepping on while the factor is
+  // below 0.1, 0.05, 0.025, 0.0125 and the group has that many levels.
+  void select_lod(float factor);
 
   bounding_box bbox;
   std::array<std::vector<mesh*>, max_lods> lods;

@@ -224,4 +224,38 @@ void particle_system_instance::build_quads(mesh_render_view& view) {
   out.mark_faces_changed();
 }
 
+void particle_system_instance::reset() {
+  quad_mesh = nullptr;
+  mat = nullptr;
+  psys_mesh = nullptr;
+  particles.clear();
+  turbulence_size = 1.0f;
+  turbulence_strength = 0.0f;
+  damping = 0.5f;
+  const float alpha[4] = {0.0f, 1.0f, 1.0f, 0.0f};
+  const float flat[4] = {0.0f, 1.0f, 1.0f, 1.0f};
+  for (int i = 0; i < 4; ++i) {
+    alpha_keys[i] = alpha[i];
+    red_keys[i] = green_keys[i] = blue_keys[i] = scale_keys[i] = flat[i];
+  }
+  gravity = vec3(0.0f, 0.0f, -9.8f);
+  gravity_strength = 1.0f;
+  color_factor = 1.0f;
+  flags = 1;
+  fixed_height = 0.0f;
+  world_frame = frame::identity();
+  local_frame = frame::identity();
+  emit_box = vec3();
+  emit_velocity = vec3(0.0f, 0.0f, 1.0f);
+  emit_spread = 1.0f;
+  emission_rate = 0.0f;
+  to_emit = 0;
+  emit_total = 0;
+  emit_accumulator = 0.0f;
+  psys_index = -1;
+  radius = 0.0f;
+  rotation_speed = 0.0f;
+  rotation_damping = 0.0f;
+}
+
 }  // namespace hm

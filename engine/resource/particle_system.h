@@ -55,6 +55,9 @@ class particle_system_instance {
   void build_quads(mesh_render_view& view);
   // A new particle at the emitter.
   void spawn_particle(particle& out);
+  // Every setting back to its default for a fresh use from the particle-system
+  // table; the clock and the life are kept.
+  void reset();
   // Both emission counts to n and the accumulator to 0.
   void restart(std::int32_t n);
   // With flag 0x2 the counts become endless; otherwise restart(n).

@@ -1,0 +1,168 @@
+#pragma once
+// The container of one live scene: its entities with their running ids, the
+// collision bodies sorted into a two-dimensional grid of cells over the ground
+// plane, the ground manifold, a reference to the navigation graph, the lights,
+// a pool of particle-system instances and the view that renders it.
+//
+// The grid: per axis, 2^shift cells; cell 0 and the last cell take everything
+// outside the bounds and the inner cells share the inside equally (cell_of).
+// Mobile entities are linked into every cell their world box covers; body
+// parts are listed, in pointer order, in every cell their box covers.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/core/math.h"
+#include "render/ground_manifold.h"
+#include "render/render_view.h"
+#include "render/scene_environment.h"
+
+namespace hm {
+
+class body_part;
+class entity;
+class light;
+class particle_system_instance;
+struct ai_mesh;
+struct scene_cell;
+
+// One entity's presence in one cell: a member of the cell's list and of the
+// entity's chain.
+struct scene_cell_link {
+  scene_cell_link* next_in_cell = nullptr;
+  scene_cell_link* previous_in_cell = nullptr;
+  scene_cell* cell = nullptr;
+  entity* owner = nullptr;
+  scene_cell_link* next_of_entity = nullptr;
+};
+
+// Links handed out from chunks of 1024, returned to a free list.
+class scene_link_pool {
+ public:
+  static constexpr int chunk_size = 1024;
+  scene_cell_link* take();
+  void give_back(scene_cell_link* link);
+  // Forgets every link (all chunks become free again).
+  void relink();
+
+ private:
+  std::vector<std::unique_ptr<scene_cell_link[]>> chunks_;
+  scene_cell_link* free_ = nullptr;
+};
+
+struct scene_cell {
+  // Parts whose box overlaps the cell, in ascending pointer order.
+  std::vector<body_part*> bodies;
+  // Navigation faces whose box overlaps the cell.
+  std::vector<std::uint32_t> ai_faces;
+  scene_cell_link* entity_links = nullptr;
+};
+
+// Something a scene keeps alive until it is cleared.
+class scene_owned_object {
+ public:
+  virtual ~scene_owned_object() = default;
+};
+
+class scene_world {
+ public:
+  // Largest grid shift per axis: 1024 cells a side.
+  static constexpr int max_grid_shift = 10;
+
+  // Corners (x, y), grid shifts and the clock of the particle instances.
+  scene_world(const vec3& first_corner, const vec3& second_corner, int shift_x, int shift_y, std::uint32_t owner_tag);
+  // (-1000, -1000) to (1000, 1000), one cell.
+  scene_world();
+  ~scene_world();
+  scene_world(const scene_world&) = delete;
+  scene_world& operator=(const scene_world&) = delete;
+
+  // Stores the corners and shifts and builds an empty grid. Shifts are clamped
+  // to 0..max_grid_shift and non-finite corners give one cell, each with a
+  // warning in the log.
+  void set_bounds(const vec3& first_corner, const vec3& second_corner, int shift_x, int shift_y);
+  // The cell of a coordinate on an axis (0 x, 1 y).
+  int cell_of(float p, int axis) const;
+  scene_cell& cell_at(int x, int y) { return cells[static_cast<std::size_t>(x * cells_y + y)]; }
+  const scene_cell& cell_at(int x, int y) const { return cells[static_cast<std::size_t>(x * cells_y + y)]; }
+
+  // --- entities ---
+  // A new entity of the kind; an unknown id is fatal.
+  entity* create_entity(int type_id);
+  // Takes an entity built elsewhere (null is ignored).
+  entity* adopt_entity(std::unique_ptr<entity> e);
+  // Destroys the entity with that id (active first, then pending); an id in
+  // neither is fatal.
+  bool remove_entity(int id);
+  // Erases the pointer from the active entities without destroying it, and
+  // unlinks it from its cells.
+  std::unique_ptr<entity> erase_active_entity(entity* e);
+  // The entity with that id, or null.
+  entity* find_entity(int id) const;
+  void update_entities(float time);
+  // Culls by bounding sphere and queues the entities whose id modulo
+  // slice_count is slice.
+  void submit_visible_entities(render_view& view, int slice, int slice_count);
+  // Entities linked in the cells the box covers whose world box overlaps it,
+  // sorted and without repeats.
+  void collect_entities_in_box(const vec3& box_min, const vec3& box_max, std::vector<entity*>& out) const;
+  // Body parts listed in the cells the box covers that share no bit with the
+  // exclusion mask and whose box overlaps it, sorted and without repeats.
+  void collect_body_parts_in_box(const vec3& box_min, const vec3& box_max, std::uint32_t exclusion_mask,
+                                 std::vector<body_part*>& out) const;
+  // Takes the entity out of every cell (its links go back to the pool).
+  void unlink_entity(entity& e);
+  // Links the entity into every cell of its world box.
+  void link_entity(entity& e);
+
+  // --- bodies ---
+  // Faces become ground polygons; the body enters the cells part by part.
+  body_part* add_body(std::unique_ptr<body_part> body);
+  // Re-enters a moved body's parts in the cells of their new boxes.
+  void move_body(body_part& body);
+  int add_ground_polygon(int vertex_count, const vec3* points);
+  void set_ground_manifold(std::unique_ptr<ground_manifold> manifold);
+
+  // --- particle pool ---
+  particle_system_instance* take_particle_system_instance();
+
+  // --- clearing ---
+  void delete_entities();
+  void clear();
+
+  std::int32_t grid_shift_x = 0;
+  std::int32_t grid_shift_y = 0;
+  std::int32_t cells_x = 1;
+  std::int32_t cells_y = 1;
+  float bounds_min[2] = {0.0f, 0.0f};
+  float bounds_max[2] = {0.0f, 0.0f};
+  float cell_size[2] = {1.0f, 1.0f};
+  // cells_x columns of cells_y cells.
+  std::vector<scene_cell> cells;
+  scene_link_pool link_pool;
+  std::vector<std::unique_ptr<body_part>> bodies;
+  color ambient_colour;
+  std::int32_t cleared_word = 0;
+  std::vector<std::unique_ptr<entity>> active_entities;
+  std::vector<std::unique_ptr<entity>> pending_entities;
+  std::int32_t next_entity_id = 1;
+  std::vector<std::int32_t> removed_entities;
+  std::unique_ptr<hm::ground_manifold> ground_manifold;
+  const hm::ai_mesh* ai_mesh = nullptr;
+  std::vector<std::unique_ptr<light>> lights;
+  std::vector<std::unique_ptr<scene_owned_object>> owned_objects;
+  render_view view;
+  scene_environment environment;
+  std::vector<std::unique_ptr<particle_system_instance>> particle_pool;
+  std::int32_t particle_pool_used = 0;
+  std::uint32_t owner_tag = 0;
+
+ private:
+  void enter_part(body_part& part);
+  void move_part(body_part& part);
+  void insert_part(scene_cell& cell, body_part* part);
+  void remove_part(scene_cell& cell, body_part* part);
+  bool unlink_entity_if_linked(entity& e);
+};
+
+}  // namespace hm
