@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "engine/core/log.h"
+#include "engine/core/stream.h"
 #include "module/data_files.h"
 #include "module/ini_table.h"
+#include "module/item_kind.h"
 #include "module/module_info.h"
 #include "module/module_paths.h"
+#include "module/translation_table.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
 
@@ -54,6 +57,14 @@ void load_module_info_and_data_files(std::string_view module_name) {
   std::fclose(file);
   process_module_info();
   load_data_files();
+}
+
+void load_module_record_files() {
+  load_translations(module_folder_path().view());
+  text_reader reader;
+  log_line("Loading item kinds...\n");
+  open_text_file(reader, module_file_path("item_kinds1.txt"));
+  load_item_kinds(g_item_kinds, reader);
 }
 
 }  // namespace hm

@@ -27,4 +27,10 @@ bool is_module_name(std::string_view name);
 // read.
 void load_module_info_and_data_files(std::string_view module_name);
 
+// The module's translations (over the engine's), then the module's text files
+// that the loading sequence reads after the Data files, in its order:
+// item_kinds1.txt ("Loading item kinds..." in the log).
+// A file that cannot be opened is fatal "Unable to open %s".
+void load_module_record_files();
+
 }  // namespace hm

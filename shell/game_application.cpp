@@ -14,6 +14,7 @@
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
 #include "module/module_start.h"
+#include "module/translation_table.h"
 #include "platform/input_keymap.h"
 #include "script/script_host.h"
 
@@ -86,10 +87,13 @@ hresult game_application::one_time_init() {
   // name the shaders and textures of the files before them).
   for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
     g_resource_manager.load_resource_file(ruv_string(name), 0);
+  // The engine's own translations; the module's follow when it loads.
+  load_translations("");
   init_ui_text();
   // The module's settings and resource files, then the game's Data files, which
   // name the module's meshes, materials, bodies and animations.
   load_module_info_and_data_files(module_name);
+  load_module_record_files();
   return frame_code::ok;
 }
 

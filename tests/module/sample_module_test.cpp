@@ -15,6 +15,7 @@
 #include "module/data_files.h"
 #include "module/game_menu.h"
 #include "module/ini_table.h"
+#include "module/item_kind.h"
 #include "module/map_icon.h"
 #include "module/mission_template.h"
 #include "module/module_info.h"
@@ -75,6 +76,7 @@ const std::vector<module_file>& module_files() {
        }},
       {"quick_strings.txt", [](text_reader& r) { load_quick_strings(g_string_table, r); }},
       {"meshes.txt", [](text_reader& r) { load_module_meshes(g_module_meshes, r); }},
+      {"item_kinds1.txt", [](text_reader& r) { load_item_kinds(g_item_kinds, r); }},
       {"mission_templates.txt",
        [](text_reader& r) {
          read_module_header(r);
@@ -167,6 +169,8 @@ TEST_F(SampleModule, EveryFileLoadsAndEveryEngineCodeIsMapped) {
   EXPECT_GE(g_string_table.module_string_count(), 1);
   EXPECT_GE(g_string_table.quick_string_count(), 1);
   EXPECT_GE(g_module_meshes.count(), 1);
+  ASSERT_GE(g_item_kinds.size(), 2u);
+  EXPECT_EQ(g_item_kinds[find_item_kind("itm_sword")].get_mesh_name(2), "sword_a_rusty");
 }
 
 // Each module file of the sample with its last token removed: the loader must
