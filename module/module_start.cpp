@@ -3,12 +3,17 @@
 #include <cstdio>
 
 #include "engine/core/log.h"
+#include "engine/audio/sound_manager.h"
 #include "engine/core/stream.h"
+#include "engine/settings/ruv_config.h"
 #include "module/data_files.h"
 #include "module/ini_table.h"
 #include "module/item_kind.h"
 #include "module/module_info.h"
+#include "module/module_text.h"
 #include "module/module_paths.h"
+#include "module/module_settings.h"
+#include "module/music_player.h"
 #include "module/translation_table.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
@@ -56,12 +61,25 @@ void load_module_info_and_data_files(std::string_view module_name) {
   read_ini_file(g_module_ini_table, file);
   std::fclose(file);
   process_module_info();
+  load_module_music();
   load_data_files();
+}
+
+void load_module_music() {
+  g_music_tracks.module_folder = module_folder_path();
+  if (g_ruv_config.disable_music != 0 || g_ruv_config.disable_sound != 0) return;
+  log_line("Loading Music...\n");
+  text_reader reader;
+  if (!reader.open(module_file_path("music.txt"))) ruv_error("Unable to find module music file");
+  load_music(g_music_tracks, reader);
 }
 
 void load_module_record_files() {
   load_translations(module_folder_path().view());
   text_reader reader;
+  open_text_file(reader, module_file_path("sounds.txt"));
+  read_module_header(reader);
+  load_sounds(g_sound_manager, reader, g_module_settings.scan_module_sounds, module_folder_path().view());
   log_line("Loading item kinds...\n");
   open_text_file(reader, module_file_path("item_kinds1.txt"));
   load_item_kinds(g_item_kinds, reader);

@@ -27,9 +27,15 @@ bool is_module_name(std::string_view name);
 // read.
 void load_module_info_and_data_files(std::string_view module_name);
 
+// music.txt into the music player, unless music or sound is disabled
+// ("Loading Music..." in the log; fatal "Unable to find module music file"
+// when it cannot be opened). Part of load_module_info_and_data_files, between
+// module.ini and the Data files.
+void load_module_music();
+
 // The module's translations (over the engine's), then the module's text files
 // that the loading sequence reads after the Data files, in its order:
-// item_kinds1.txt ("Loading item kinds..." in the log).
+// sounds.txt, item_kinds1.txt ("Loading item kinds..." in the log).
 // A file that cannot be opened is fatal "Unable to open %s".
 void load_module_record_files();
 

@@ -14,6 +14,8 @@
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
 #include "module/module_start.h"
+#include "module/music_player.h"
+#include "script/script_state.h"
 #include "module/translation_table.h"
 #include "platform/input_keymap.h"
 #include "script/script_host.h"
@@ -121,6 +123,7 @@ hresult game_application::frame_move() {
   message_log_frame(messages);
   update_input(frame_time);
   update_sound();
+  update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   typed_char = pending_char;
   pending_char = -1;
   if (exit_requested) quit_request = 1;
@@ -182,6 +185,8 @@ void game_application::draw_overlay_texts() {
 hresult game_application::final_cleanup() {
   log_line("Saving options...\n");
   save_options(g_game_options);
+  stop_music_track(g_music_tracks, 0);
+  stop_music_track(g_music_tracks, 1);
   stop_sound_output();
   engine_log().close();
   return frame_code::ok;

@@ -23,6 +23,8 @@
 #include "module/module_paths.h"
 #include "module/module_settings.h"
 #include "module/module_text.h"
+#include "module/music_player.h"
+#include "engine/audio/sound_manager.h"
 #include "module/particle_system.h"
 #include "module/party_template.h"
 #include "module/presentation_table.h"
@@ -52,6 +54,12 @@ void read_table(text_reader& r, std::vector<Record>& table, void (*read)(Record&
 
 const std::vector<module_file>& module_files() {
   static const std::vector<module_file> files = {
+      {"sounds.txt",
+       [](text_reader& r) {
+         read_module_header(r);
+         load_sounds(g_sound_manager, r, 1, module_folder_path().view());
+       }},
+      {"music.txt", [](text_reader& r) { load_music(g_music_tracks, r); }},
       {"particle_systems.txt",
        [](text_reader& r) {
          read_module_header(r);
@@ -169,6 +177,8 @@ TEST_F(SampleModule, EveryFileLoadsAndEveryEngineCodeIsMapped) {
   EXPECT_GE(g_string_table.module_string_count(), 1);
   EXPECT_GE(g_string_table.quick_string_count(), 1);
   EXPECT_GE(g_module_meshes.count(), 1);
+  EXPECT_EQ(g_sound_manager.sound_count(), sound_slot_count);
+  EXPECT_EQ(g_music_tracks.track_count(), 3);
   ASSERT_GE(g_item_kinds.size(), 2u);
   EXPECT_EQ(g_item_kinds[find_item_kind("itm_sword")].get_mesh_name(2), "sword_a_rusty");
 }

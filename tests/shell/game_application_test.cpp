@@ -158,7 +158,7 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
   platform::set_clock_source(nullptr);
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
-  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nLoading item kinds...\nSaving options...\n")) << log;
+  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nLoading Music...\nLoading item kinds...\nSaving options...\n")) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
@@ -184,7 +184,7 @@ TEST_F(Program, HeadlessRunOfThreeFramesLeavesLogAndOptions) {
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
-  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nLoading item kinds...\nSaving options...\n")) << log;
+  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nLoading Music...\nLoading item kinds...\nSaving options...\n")) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
