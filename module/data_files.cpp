@@ -25,6 +25,12 @@ void read_item_modifiers(text_reader& reader, std::array<item_modifier, item_mod
   }
 }
 
+int find_flora_kind(const ruv_string& name) {
+  for (std::size_t i = 0; i < g_flora_kinds.size(); ++i)
+    if (g_flora_kinds[i].name.equals(name)) return static_cast<int>(i);
+  return 0;
+}
+
 void read_flora_kinds(text_reader& reader, std::vector<flora_kind>& table) {
   load_record_table(reader, table, "flora kinds", [](flora_kind& kind, text_reader& r) { kind.read(r); });
 }

@@ -68,6 +68,9 @@ extern std::array<ground_spec, ground_spec_count> g_ground_specs;
 extern std::vector<skybox> g_skyboxes;
 extern std::array<mission_type, mission_type_count> g_mission_types;
 
+// The index of the first flora kind named `name`, else 0 (the first kind).
+int find_flora_kind(const ruv_string& name);
+
 // One reader per file, each from an open reader positioned at its start.
 // Exactly 43 (11) records are read; anything after them is ignored.
 void read_item_modifiers(text_reader& reader, std::array<item_modifier, item_modifier_count>& table);

@@ -14,6 +14,7 @@
 #include "module/module_paths.h"
 #include "module/module_settings.h"
 #include "module/music_player.h"
+#include "module/scene_prop.h"
 #include "module/translation_table.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
@@ -80,6 +81,8 @@ void load_module_record_files() {
   open_text_file(reader, module_file_path("sounds.txt"));
   read_module_header(reader);
   load_sounds(g_sound_manager, reader, g_module_settings.scan_module_sounds, module_folder_path().view());
+  open_text_file(reader, module_file_path("scene_props.txt"));
+  load_scene_props(g_scene_prop_kinds, reader);
   log_line("Loading item kinds...\n");
   open_text_file(reader, module_file_path("item_kinds1.txt"));
   load_item_kinds(g_item_kinds, reader);

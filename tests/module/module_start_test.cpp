@@ -100,6 +100,7 @@ TEST_F(SampleModuleStart, LoadsTheModuleResourcesInTheOrderOfModuleIni) {
       "Loading Module Resource sample_meshes\n"
       "Loading Module Resource sample_bodies\n"
       "Loading Module Resource sample_skeletons\n"
+      "Loading Module Resource sample_props\n"
       "Module_name = Sample\n";
   EXPECT_EQ(log.rfind(expected, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;

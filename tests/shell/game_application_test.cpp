@@ -88,7 +88,8 @@ constexpr const char* kStartLog =
     "Loading Module Resource sample_materials\n"
     "Loading Module Resource sample_meshes\n"
     "Loading Module Resource sample_bodies\n"
-    "Loading Module Resource sample_skeletons\n";
+    "Loading Module Resource sample_skeletons\n"
+    "Loading Module Resource sample_props\n";
 
 using test::manual_clock;
 using test::read_text;

@@ -137,6 +137,13 @@ void register_test_resources() {
   bush_b->points[0].position = vec3(-1.0f, 2.0f, 0.0f);
   bush_b->points[1].position = vec3(3.0f, -4.0f, 1.5f);
   adopt<body>("bo_tree_pine_a");
+  // The sample's scene props: barrel_a with a box, chest_a and bo_barrel without.
+  for (const char* m : {"barrel_a", "chest_a"}) adopt<mesh>(m);
+  mesh* barrel = g_resource_manager.get_mesh<mesh>(ruv_string("barrel_a"));
+  barrel->bbox.reset();
+  barrel->bbox.add_point(vec3(-0.35f, -0.35f, 0.0f));
+  barrel->bbox.add_point(vec3(0.35f, 0.35f, 1.0f));
+  adopt<body>("bo_barrel");
 }
 
 }  // namespace hm::test

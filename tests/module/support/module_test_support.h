@@ -66,7 +66,8 @@ class scoped_working_folder {
 // Registers, once per process, the resources the sample module and the Data
 // folder name: the skeletons skel_human (5 bones) and skel_horse (3 bones),
 // the animations anim_human and anim_horse, the materials "default" and the
-// ground materials, the flora meshes and the body bo_tree_pine_a. Further
+// ground materials, the flora meshes and the body bo_tree_pine_a, the prop meshes barrel_a (box
+// -0.35 -0.35 0 to 0.35 0.35 1) and chest_a and the body bo_barrel (no part). Further
 // skeletons for tests: skel_small (2 bones).
 void register_test_resources();
 
