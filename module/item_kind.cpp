@@ -156,7 +156,7 @@ void item_kind::read(text_reader& reader, std::int32_t version) {
   reader.read_int(swing_damage);
   if (version > 1) load_simple_triggers(triggers, reader, format_name("Item %s", id.c_str()));
   scale = 1.0f;
-  factor = 1.0f;
+  price_factor = 1.0f;
 }
 
 ruv_string item_kind::get_mesh_name(int modifier) const {

@@ -87,9 +87,9 @@ struct item_kind {
   // horse's charge.
   std::int32_t thrust_damage = 0;
   std::int32_t swing_damage = 0;
-  float factor = 1.0f;
+  float price_factor = 1.0f;  // set by scripts; 1.0 after loading
   std::int32_t abundance = 100;
-  float second_factor = 1.0f;
+  float stock_multiplier = 1.0f;  // merchandise amounts; set by scripts
   simple_trigger_list triggers;
 
   int type() const { return static_cast<int>(flags & 0xFF); }

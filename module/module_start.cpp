@@ -15,6 +15,7 @@
 #include "module/module_settings.h"
 #include "module/music_player.h"
 #include "module/scene_prop.h"
+#include "module/tableau_material.h"
 #include "module/translation_table.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
@@ -83,6 +84,8 @@ void load_module_record_files() {
   load_sounds(g_sound_manager, reader, g_module_settings.scan_module_sounds, module_folder_path().view());
   open_text_file(reader, module_file_path("scene_props.txt"));
   load_scene_props(g_scene_prop_kinds, reader);
+  open_text_file(reader, module_file_path("tableau_materials.txt"));
+  load_tableau_materials(g_tableau_materials, reader);
   log_line("Loading item kinds...\n");
   open_text_file(reader, module_file_path("item_kinds1.txt"));
   load_item_kinds(g_item_kinds, reader);

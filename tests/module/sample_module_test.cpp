@@ -25,6 +25,7 @@
 #include "module/module_text.h"
 #include "module/music_player.h"
 #include "module/scene_prop.h"
+#include "module/tableau_material.h"
 #include "engine/audio/sound_manager.h"
 #include "module/particle_system.h"
 #include "module/party_template.h"
@@ -61,6 +62,7 @@ const std::vector<module_file>& module_files() {
          load_sounds(g_sound_manager, r, 1, module_folder_path().view());
        }},
       {"scene_props.txt", [](text_reader& r) { load_scene_props(g_scene_prop_kinds, r); }},
+      {"tableau_materials.txt", [](text_reader& r) { load_tableau_materials(g_tableau_materials, r); }},
       {"music.txt", [](text_reader& r) { load_music(g_music_tracks, r); }},
       {"particle_systems.txt",
        [](text_reader& r) {
@@ -182,6 +184,7 @@ TEST_F(SampleModule, EveryFileLoadsAndEveryEngineCodeIsMapped) {
   EXPECT_EQ(g_sound_manager.sound_count(), sound_slot_count);
   EXPECT_EQ(g_music_tracks.track_count(), 3);
   ASSERT_EQ(find_scene_prop_kind("spr_barrel"), 1);
+  EXPECT_EQ(g_tableau_materials.codes[2], 2);
   EXPECT_EQ(g_scene_prop_kinds[1].triggers.count(), 1);
   EXPECT_EQ(find_flora_kind(g_flora_kinds[2].name), 2);
   ASSERT_GE(g_item_kinds.size(), 2u);
