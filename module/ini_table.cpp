@@ -43,8 +43,10 @@ void read_ini_file(ini_table& table, std::FILE* file) {
   table.pairs.clear();
   std::string line;
   // The end-of-file flag is tested before each line, as the reading loop always
-  // has: a file that ends with a line feed gives one more, empty, line.
-  while (!std::feof(file)) {
+  // has: a file that ends with a line feed gives one more, empty, line. A read
+  // error (a folder in the file's place, a failing disk) ends the reading too,
+  // or the loop would never see the end.
+  while (!std::feof(file) && !std::ferror(file)) {
     line.clear();
     while (static_cast<int>(line.size()) < ini_table::max_line_length) {
       const int c = std::fgetc(file);
@@ -52,6 +54,7 @@ void read_ini_file(ini_table& table, std::FILE* file) {
       line.push_back(static_cast<char>(c));
       if (c == '\n') break;
     }
+    if (line.empty() && std::ferror(file)) break;
     if (!line.empty() && line[0] == '#') continue;
     if (table.count() < ini_table::max_pairs) {
       ini_pair pair;

@@ -192,6 +192,9 @@ void process_module_info(const ini_table& table, const resource_file_loader& loa
       log_line(std::string("Unrecognized Module_info directive = ") + pair.key.c_str() + ". Skipping.\n");
     }
   }
+  // The meshes the directives loaded get their vertex colours made linear
+  // (once per run, with pixel shaders only).
+  g_resource_manager.linearize_vertex_colors_once();
 }
 
 void process_module_info() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/core/log.h"
+#include "engine/core/xml_depth.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
 #include "platform/fs.h"
@@ -78,6 +79,9 @@ void read_skeleton_body(const TiXmlElement& element, skeleton_body& body) {
 }  // namespace
 
 void load_skeleton_bodies_from_text(const char* xml) {
+  // Nesting deeper than any skeleton file is refused before the parser
+  // recurses into it.
+  if (xml_nesting_depth(xml) > max_xml_depth) fail_load();
   TiXmlDocument document;
   document.Parse(xml);
   if (document.Error()) fail_load();

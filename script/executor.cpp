@@ -231,11 +231,9 @@ step_outcome run_statement(run_state& r, int& i) {
                                                  callee_key);
       if (parameter_error) g.error_flag = 1;
       g.current_statement = i;
-    } else if (callable) {
-      // Runaway recursion: the call fails instead of exhausting the stack.
-      report_script_error_f("Script call depth exceeds %d.", max_script_call_depth);
-      result = false;
     } else {
+      // Runaway recursion fails the call, without a word, instead of
+      // exhausting the stack; so does a script number out of the table.
       result = false;
     }
   } else if (number >= opcode::fetch_script_param_0) {

@@ -4,7 +4,6 @@
 // the register shuffle and the trigger parameters and result.
 #include <cmath>
 #include <cstdint>
-#include <limits>
 
 #include "engine/core/random.h"
 #include "script/interpreter.h"
@@ -45,35 +44,22 @@ std::int64_t safe_rem(std::int64_t a, std::int64_t b) {
 }
 std::int32_t low32(std::int64_t v) { return static_cast<std::int32_t>(v); }
 
-// A module that divides by zero has a bug worth seeing, but the game goes on:
-// the operation reports a script error and stores its defined result.
-void report_arithmetic_error(const char* what) {
-  report_script_error_f("SCRIPT ERROR ON OPCODE %d: %s", static_cast<std::int32_t>(current_opcode_word()), what);
-}
-
 // Quotient with the defined results for the two quotients a processor cannot
 // give: a zero divisor stores division_by_zero_result, the minimum divided by -1
-// stores the minimum. Both are reported.
+// stores the minimum. Neither is an error: modules rely on the results, and a
+// player would only see red lines.
 std::int64_t checked_div(std::int64_t a, std::int64_t b) {
-  if (b == 0) {
-    report_arithmetic_error("Division by zero.");
-    return division_by_zero_result;
-  }
-  if (b == -1 && a == std::numeric_limits<std::int64_t>::min()) report_arithmetic_error("Division overflow.");
+  if (b == 0) return division_by_zero_result;
   return wrapping_div(a, b);
 }
 
 // Stores a fixed-point result: rounded as every real that becomes a script
 // integer. A result that is not a number or infinite (a negative base with a
-// fractional power, an overflow) is reported and nothing is stored, so no
-// variable ever holds a value made from one.
+// fractional power, an overflow) is not stored, so no variable ever holds a
+// value made from one; like every arithmetic operation it reports nothing.
 void store_real(operation_call& c, long double real) {
   const float value = static_cast<float>(real);
-  if (!std::isfinite(value)) {
-    report_script_error_f("SCRIPT ERROR ON OPCODE %d: Fixed-point result out of range",
-                          static_cast<std::int32_t>(current_opcode_word()));
-    return;
-  }
+  if (!std::isfinite(value)) return;
   c.store(round_half_down(value));
 }
 
@@ -92,7 +78,7 @@ void val_mul(operation_call& c) { c.store(wrapping_mul(c.value[0], c.value[1]));
 void val_div(operation_call& c) { c.store(checked_div(c.value[0], c.value[1])); }
 // A zero divisor leaves the variable as it was.
 void val_mod(operation_call& c) {
-  if (c.value[1] == 0) return report_arithmetic_error("Division by zero.");
+  if (c.value[1] == 0) return;
   c.store(safe_rem(c.value[0], c.value[1]));
 }
 void val_min(operation_call& c) { c.store(low32(c.value[0]) < low32(c.value[1]) ? low32(c.value[0]) : low32(c.value[1])); }
@@ -105,7 +91,8 @@ void val_clamp(operation_call& c) {
   if (v < lo) {
     c.store(lo);
   } else if (v >= hi) {
-    c.store(static_cast<std::int64_t>(hi) - 1);
+    // p2 - 1 in 32 bits: a bound of the 32-bit minimum wraps to the maximum.
+    c.store(low32(static_cast<std::int64_t>(hi) - 1));
   } else {
     c.store(v);
   }
@@ -117,7 +104,7 @@ void store_or(operation_call& c) { c.store(c.value[1] | c.value[2]); }
 void store_and(operation_call& c) { c.store(c.value[1] & c.value[2]); }
 // A divisor of zero or below leaves the destination as it was.
 void store_mod(operation_call& c) {
-  if (c.value[2] <= 0) return report_arithmetic_error("Modulus of zero or below.");
+  if (c.value[2] <= 0) return;
   c.store(c.value[1] % c.value[2]);
 }
 void store_add(operation_call& c) { c.store(wrapping_add(c.value[1], c.value[2])); }
@@ -128,13 +115,13 @@ void assign(operation_call& c) { c.store(c.value[1]); }
 
 // --- fixed point ------------------------------------------------------------------------
 void set_fixed_point_multiplier(operation_call& c) {
-  if (c.value[0] > 0) g_script_state.fixed_point_multiplier = low32(c.value[0]);
+  // A value whose low 32 bits are zero or negative (2^32, 2^31) would make a
+  // multiplier that 2131 divides by or that flips every sign: it is kept as it was.
+  if (c.value[0] > 0 && low32(c.value[0]) > 0) g_script_state.fixed_point_multiplier = low32(c.value[0]);
 }
-// The square root of zero or below leaves the destination as it was; a negative
-// value is a script error.
+// The square root of zero or below leaves the destination as it was.
 void store_sqrt(operation_call& c) {
-  if (c.value[1] < 0) return report_arithmetic_error("Square root of a negative value.");
-  if (c.value[1] == 0) return;
+  if (c.value[1] <= 0) return;
   const long double m = multiplier();
   store_real(c, std::sqrt(static_cast<long double>(c.value[1]) / m) * m);
 }

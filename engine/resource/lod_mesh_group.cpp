@@ -47,8 +47,9 @@ void lod_mesh_group::append_group(const lod_mesh_group& other, const frame& f, s
     for (const mesh* m : other.lods[static_cast<std::size_t>(l)]) {
       std::unique_ptr<mesh> added;
       if (bone == -1) {
+        // An unbound copy is taken as it is; the frame places only meshes
+        // merged onto a bone.
         added = m->create_copy();
-        added->local_frame = f.transform_frame_to_global(m->local_frame);
       } else {
         added = std::make_unique<mesh>();
         added->set_material(m->mat);

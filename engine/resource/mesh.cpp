@@ -158,11 +158,12 @@ void mesh::compute_bounding_box() {
 }
 
 std::int32_t mesh::highest_bone_count() const {
-  std::int32_t highest = 0;
+  // Counted wide: a bone index of the largest int would overflow its count.
+  std::int64_t highest = 0;
   for (const bone_weight_list& list : get_bone_weights()) {
-    if (list.bone + 1 > highest) highest = list.bone + 1;
+    highest = std::max<std::int64_t>(highest, std::int64_t{list.bone} + 1);
   }
-  return highest;
+  return static_cast<std::int32_t>(std::min<std::int64_t>(highest, INT32_MAX));
 }
 
 void mesh::build_vertex_skinning() {

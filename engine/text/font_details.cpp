@@ -3,10 +3,12 @@
 #include <tinyxml.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "engine/core/log.h"
 #include "engine/core/ruv_string.h"
+#include "engine/core/xml_depth.h"
 #include "platform/fs.h"
 
 namespace hm {
@@ -72,8 +74,13 @@ const font_glyph& font_details::get_glyph(std::int32_t code) const {
 
 void read_font_details(font_details& font, const char* path) {
   const std::string host_path = platform::resolve_path(path ? path : "").string();
+  const std::optional<std::string> text = platform::read_whole_file(path ? path : "", true);
+  // Nesting deeper than any font file is refused before the parser recurses
+  // into it.
+  if (!text || xml_nesting_depth(*text) > max_xml_depth) ruv_error("Unable To Load Font File!");
   TiXmlDocument document;
-  if (!document.LoadFile(host_path.c_str())) ruv_error("Unable To Load Font File!");
+  document.Parse(text->c_str());
+  if (document.Error()) ruv_error("Unable To Load Font File!");
   const TiXmlElement* root = document.FirstChildElement();
   if (!root) ruv_error("Unable To Load Font File!");
 

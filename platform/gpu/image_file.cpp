@@ -302,6 +302,8 @@ std::vector<std::uint8_t> write_dds(const image& img) {
     case format::a1r5g5b5: pf_flags = ddpf_rgb | ddpf_alphapixels; r = 0x7C00; g = 0x3E0; b = 0x1F; a = 0x8000; break;
     case format::x1r5g5b5: pf_flags = ddpf_rgb; r = 0x7C00; g = 0x3E0; b = 0x1F; break;
     case format::a4r4g4b4: pf_flags = ddpf_rgb | ddpf_alphapixels; r = 0xF00; g = 0xF0; b = 0xF; a = 0xF000; break;
+    case format::x4r4g4b4: pf_flags = ddpf_rgb; r = 0xF00; g = 0xF0; b = 0xF; break;
+    case format::r8g8b8: pf_flags = ddpf_rgb; r = 0xFF0000; g = 0xFF00; b = 0xFF; break;
     case format::l8: pf_flags = ddpf_luminance; r = 0xFF; break;
     case format::a8l8: pf_flags = ddpf_luminance | ddpf_alphapixels; r = 0xFF; a = 0xFF00; break;
     case format::a8: pf_flags = ddpf_alpha; a = 0xFF; break;
@@ -320,48 +322,81 @@ std::vector<std::uint8_t> write_dds(const image& img) {
 }
 
 bool read_tga(const std::uint8_t* data, std::size_t size, image& out, std::string& error) {
-  if (size < 18) {
+  const auto truncated = [&] {
     error = "a truncated .tga file";
     return false;
-  }
-  const std::uint32_t type = data[2], bits = data[16], descriptor = data[17];
+  };
+  if (size < 18) return truncated();
+  const std::uint32_t id_length = data[0], map_type = data[1], type = data[2];
+  const std::uint32_t map_first = get16(data + 3), map_length = get16(data + 5), map_bits = data[7];
   const std::uint32_t width = get16(data + 12), height = get16(data + 14);
-  const bool rle = type == 10 || type == 11;
+  const std::uint32_t bits = data[16], descriptor = data[17];
+  const bool rle = type >= 9;
+  const bool mapped = type == 1 || type == 9;
   const bool grey = type == 3 || type == 11;
-  if (!(type == 2 || type == 3 || type == 10 || type == 11) || data[1] != 0 || width == 0 || height == 0 ||
-      (grey ? bits != 8 : (bits != 16 && bits != 24 && bits != 32))) {
+  const bool true_colour = type == 2 || type == 10;
+  const auto colour_bits = [](std::uint32_t b) { return b == 15 || b == 16 || b == 24 || b == 32; };
+  const bool kind_read = (mapped || grey || true_colour) && map_type <= 1 && (map_type == 1 || !mapped) &&
+                         (map_type == 0 || colour_bits(map_bits)) &&
+                         (mapped ? (bits == 8 || bits == 16) : grey ? bits == 8 : colour_bits(bits));
+  if (!kind_read || width == 0 || height == 0 || width > 16384 || height > 16384) {
     error = "a .tga kind that is not read";
     return false;
   }
-  const std::uint32_t bytes = bits / 8;
-  const bool alpha = (descriptor & 15) != 0 || bits == 32;
-  std::size_t at = 18 + data[0];
+  // Every length is checked against the bytes left before it is used, and the
+  // pixels against the least the file needs to hold them before anything is
+  // sized by the header's claim.
+  std::size_t at = 18;
+  if (size - at < id_length) return truncated();
+  at += id_length;
+  const std::uint32_t map_bytes = map_type ? (map_bits + 7) / 8 : 0;
+  const std::size_t map_size = static_cast<std::size_t>(map_length) * map_bytes;
+  if (size - at < map_size) return truncated();
+  std::vector<std::uint32_t> palette;
+  if (mapped) {
+    const bool map_alpha = map_bits == 32 || (map_bits == 16 && (descriptor & 15) != 0);
+    palette.resize(map_length);
+    for (std::uint32_t i = 0; i < map_length; ++i) palette[i] = tga_pixel(data + at + i * map_bytes, map_bytes, map_alpha);
+  }
+  at += map_size;
+
+  const std::uint32_t bytes = (bits + 7) / 8;
+  const bool alpha = bits == 32 || (bits == 16 && (descriptor & 15) != 0);
   const std::size_t count = static_cast<std::size_t>(width) * height;
+  // A run-length packet covers at most 128 pixels.
+  const std::size_t least = rle ? (count + 127) / 128 * (1 + bytes) : count * bytes;
+  if (size - at < least) return truncated();
+
+  bool bad_index = false;
+  const auto pixel = [&](const std::uint8_t* p) -> std::uint32_t {
+    if (!mapped) return tga_pixel(p, bytes, alpha);
+    const std::uint32_t index = bytes == 1 ? p[0] : get16(p);
+    if (index < map_first || index - map_first >= palette.size()) {
+      bad_index = true;
+      return 0;
+    }
+    return palette[index - map_first];
+  };
   std::vector<std::uint32_t> px(count);
   std::size_t n = 0;
   while (n < count) {
-    std::size_t run = 1;
+    std::size_t run = count;
     bool repeat = false;
     if (rle) {
-      if (at >= size) break;
+      if (at >= size) return truncated();
       const std::uint8_t head = data[at++];
       run = (head & 0x7F) + 1u;
       repeat = (head & 0x80) != 0;
-    } else {
-      run = count;
     }
     run = std::min(run, count - n);
     for (std::size_t i = 0; i < run; ++i) {
-      if (size - at < bytes) {
-        error = "a truncated .tga file";
-        return false;
-      }
-      px[n++] = tga_pixel(data + at, bytes, alpha);
+      if (size - at < bytes) return truncated();
+      px[n++] = pixel(data + at);
       if (!repeat || i + 1 == run) at += bytes;
     }
   }
-  if (n < count) {
-    error = "a truncated .tga file";
+  if (bad_index) {
+    error = "a .tga colour index outside its colour map";
     return false;
   }
   image img;
@@ -370,10 +405,13 @@ bool read_tga(const std::uint8_t* data, std::size_t size, image& out, std::strin
   img.height = height;
   std::vector<std::uint8_t> level(count * 4);
   const bool top_first = (descriptor & 0x20) != 0;
+  const bool right_first = (descriptor & 0x10) != 0;
   for (std::uint32_t y = 0; y < height; ++y) {
     const std::uint32_t src_row = top_first ? y : height - 1 - y;
-    for (std::uint32_t x = 0; x < width; ++x)
-      put32(level, (static_cast<std::size_t>(y) * width + x) * 4, px[static_cast<std::size_t>(src_row) * width + x]);
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const std::uint32_t src_x = right_first ? width - 1 - x : x;
+      put32(level, (static_cast<std::size_t>(y) * width + x) * 4, px[static_cast<std::size_t>(src_row) * width + src_x]);
+    }
   }
   img.levels.push_back(std::move(level));
   out = std::move(img);

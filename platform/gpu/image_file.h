@@ -2,7 +2,7 @@
 // Texture files: our reader and writer of .dds files (DXT1, DXT3, DXT5 and the
 // uncompressed formats: 32-bit ARGB/XRGB/ABGR/XBGR, 24-bit RGB, 16-bit 565,
 // 1555, 4444, 8-bit luminance and alpha, 16-bit luminance-alpha), a reader of
-// .tga files (uncompressed and run-length, 8-bit grey, 24 and 32 bit), the
+// .tga files (uncompressed and run-length: colour-mapped, grey, 15 to 32 bit), the
 // decoding of any of these levels into 0xAARRGGBB pixels, and the creation of a
 // device texture from an image with top mip levels left out.
 #include <cstddef>
@@ -38,7 +38,8 @@ bool read_dds(const std::uint8_t* data, std::size_t size, image& out, std::strin
 // Writes a .dds file of the image (mip count and format as they are).
 std::vector<std::uint8_t> write_dds(const image& img);
 
-// Reads a .tga file (types 2, 3, 10 and 11) into a one-level a8r8g8b8 image.
+// Reads a .tga file (types 1, 2, 3, 9, 10 and 11, either origin) into a
+// one-level a8r8g8b8 image.
 bool read_tga(const std::uint8_t* data, std::size_t size, image& out, std::string& error);
 
 // Reads a texture file by its name's extension (.tga, else .dds).

@@ -23,6 +23,16 @@ ini_table read_text(const std::string& text) {
   return table;
 }
 
+TEST(ReadIniFile, ReadErrorEndsTheFile) {
+  // A folder opens for reading but every read fails without reaching the end.
+  std::FILE* folder = std::fopen(HOOFMARCH_SOURCE_DIR, "r");
+  ASSERT_NE(folder, nullptr);
+  ini_table table;
+  read_ini_file(table, folder);
+  std::fclose(folder);
+  EXPECT_EQ(table.count(), 0);
+}
+
 using pairs = std::vector<std::pair<std::string, std::string>>;
 
 pairs pairs_of(const ini_table& table) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/resource/resource_device.h"
+#include "engine/resource/resource_manager.h"
 #include "module/ini_table.h"
 #include "module/module_settings.h"
 #include "module/support/module_test_support.h"
@@ -151,6 +153,20 @@ TEST_F(ProcessModuleInfo, ResourcesLoadInLineOrderBeforeLaterDirectives) {
   EXPECT_EQ(log.lines_starting_with("Loading Resource "), std::vector<std::string>{"Loading Resource core_a"});
   EXPECT_EQ(log.lines_starting_with("Loading Module Resource "),
             (std::vector<std::string>{"Loading Module Resource mod_b", "Loading Module Resource mod_c"}));
+}
+
+TEST_F(ProcessModuleInfo, MakesVertexColoursLinearAfterTheDirectives) {
+  null_resource_device device;
+  device.caps.pixel_shaders_in_use = true;
+  g_resource_manager.set_device_hooks(&device);
+  bool linear_during_loads = true;
+  process_module_info(table_of("load_resource = core_a\n"), [&](const ruv_string&, bool) {
+    linear_during_loads = g_resource_manager.vertex_colors_linear;
+  });
+  EXPECT_FALSE(linear_during_loads);
+  EXPECT_TRUE(g_resource_manager.vertex_colors_linear);
+  g_resource_manager.set_device_hooks(nullptr);
+  g_resource_manager.vertex_colors_linear = false;
 }
 
 TEST_F(ProcessModuleInfo, UnknownKeysLongerThanOneCharacterAreLogged) {

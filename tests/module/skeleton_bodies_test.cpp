@@ -88,6 +88,10 @@ TEST(SkeletonBodies, BrokenOrMissingFilesAreFatal) {
   EXPECT_EQ(fatal_message([] { load_skeleton_bodies_from_text("<Skeletons><s name=\"a\"></Skeletons>"); }), message);
   EXPECT_EQ(fatal_message([] { load_skeleton_bodies_from_text("<Other/>"); }), message);
   EXPECT_EQ(fatal_message([] { load_skeleton_bodies_from_text(""); }), message);
+  // Nesting that would overflow the parser's stack.
+  std::string deep = "<Skeletons>";
+  for (int i = 0; i < 40000; ++i) deep += "<s>";
+  EXPECT_EQ(fatal_message([&] { load_skeleton_bodies_from_text(deep.c_str()); }), message);
   EXPECT_EQ(fatal_message([] { load_skeleton_bodies("Data\\no_such_skeleton_bodies.xml"); }), message);
 }
 

@@ -35,6 +35,7 @@ TEST(DdsFiles, EachFormatRoundTripsAndDecodes) {
       {format::a1r5g5b5, {0x00, 0xFC}, 0xFFFF0000u},
       {format::x1r5g5b5, {0xE0, 0x03}, 0xFF00FF00u},
       {format::a4r4g4b4, {0x0F, 0x80}, 0x880000FFu},
+      {format::x4r4g4b4, {0x0F, 0x80}, 0xFF0000FFu},
       {format::l8, {0x40}, 0xFF404040u},
       {format::a8l8, {0x40, 0x90}, 0x90404040u},
       {format::a8, {0x90}, 0x90000000u},
@@ -52,6 +53,18 @@ TEST(DdsFiles, EachFormatRoundTripsAndDecodes) {
     ASSERT_EQ(px.size(), 4u);
     EXPECT_EQ(px[3], r.argb) << static_cast<int>(r.f);
   }
+}
+
+TEST(DdsFiles, TwentyFourBitRgbIsWrittenSoItReadsBack) {
+  const image img = solid(format::r8g8b8, 2, {0x30, 0x20, 0x10}, false);
+  const std::vector<std::uint8_t> file = write_dds(img);
+  image back;
+  std::string error;
+  ASSERT_TRUE(read_dds(file.data(), file.size(), back, error)) << error;
+  // Read back widened to the device's 32-bit format.
+  EXPECT_EQ(back.fmt, format::x8r8g8b8);
+  const auto px = decode_level(back.fmt, 2, 2, back.levels[0].data(), back.levels[0].size());
+  EXPECT_EQ(px, std::vector<std::uint32_t>(4, 0xFF102030u));
 }
 
 TEST(DdsFiles, DxtBlocksDecodeWithTheirPalettesAndAlpha) {
@@ -127,6 +140,91 @@ TEST(TgaFiles, UncompressedAndRunLengthBottomUp) {
   EXPECT_EQ(px, std::vector<std::uint32_t>(4, 0x80090909u));
   rle.pop_back();
   EXPECT_FALSE(read_tga(rle.data(), rle.size(), img, error));
+}
+
+std::vector<std::uint8_t> tga_header(std::uint8_t type, std::uint16_t width, std::uint16_t height, std::uint8_t bits,
+                                     std::uint8_t descriptor = 0) {
+  return {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(width >> 8),
+          static_cast<std::uint8_t>(height), static_cast<std::uint8_t>(height >> 8), bits, descriptor};
+}
+
+std::vector<std::uint32_t> tga_pixels(const std::vector<std::uint8_t>& file) {
+  image img;
+  std::string error;
+  EXPECT_TRUE(read_tga(file.data(), file.size(), img, error)) << error;
+  if (img.levels.empty()) return {};
+  return decode_level(img.fmt, img.width, img.height, img.levels[0].data(), img.levels[0].size());
+}
+
+TEST(TgaFiles, OrdinaryKindsReadInTheirOrientation) {
+  // 2 x 1, 24-bit, right-to-left: the first pixel in the file is the right one.
+  std::vector<std::uint8_t> mirrored = tga_header(2, 2, 1, 24, 0x10);
+  mirrored.insert(mirrored.end(), {255, 0, 0, 0, 0, 255});
+  EXPECT_EQ(tga_pixels(mirrored), (std::vector<std::uint32_t>{0xFFFF0000u, 0xFF0000FFu}));
+
+  // Colour-mapped (type 1): a map of two 24-bit entries starting at index 5.
+  std::vector<std::uint8_t> mapped = tga_header(1, 2, 1, 8, 0x20);
+  mapped[1] = 1;
+  mapped[3] = 5, mapped[5] = 2, mapped[7] = 24;
+  mapped.insert(mapped.end(), {0, 255, 0, 255, 0, 0, 6, 5});
+  EXPECT_EQ(tga_pixels(mapped), (std::vector<std::uint32_t>{0xFF0000FFu, 0xFF00FF00u}));
+  // The same run-length coded (type 9): one repeated packet.
+  std::vector<std::uint8_t> mapped_rle = mapped;
+  mapped_rle[2] = 9;
+  mapped_rle.resize(mapped_rle.size() - 2);
+  mapped_rle.insert(mapped_rle.end(), {0x81, 6});
+  EXPECT_EQ(tga_pixels(mapped_rle), (std::vector<std::uint32_t>{0xFF0000FFu, 0xFF0000FFu}));
+  // An index outside the map is refused, not read from past it.
+  mapped.back() = 9;
+  image img;
+  std::string error;
+  EXPECT_FALSE(read_tga(mapped.data(), mapped.size(), img, error));
+
+  // 15-bit true colour: red, no alpha bit.
+  std::vector<std::uint8_t> fifteen = tga_header(2, 1, 1, 15);
+  fifteen.insert(fifteen.end(), {0x00, 0x7C});
+  EXPECT_EQ(tga_pixels(fifteen), (std::vector<std::uint32_t>{0xFFFF0000u}));
+
+  // True colour with a colour map the pixels do not use: the map is skipped.
+  std::vector<std::uint8_t> with_map = tga_header(2, 1, 1, 24);
+  with_map[1] = 1;
+  with_map[5] = 1, with_map[7] = 24;
+  with_map.insert(with_map.end(), {1, 2, 3, 0x30, 0x20, 0x10});
+  EXPECT_EQ(tga_pixels(with_map), (std::vector<std::uint32_t>{0xFF102030u}));
+}
+
+TEST(TgaFiles, LengthsBeyondTheFileAreRefusedBeforeReadingOrAllocating) {
+  image img;
+  std::string error;
+  // The image-ID length runs past the end of a 19-byte file.
+  std::vector<std::uint8_t> id = tga_header(2, 1, 1, 8);
+  id[2] = 3;
+  id[0] = 200;
+  id.push_back(7);
+  EXPECT_FALSE(read_tga(id.data(), id.size(), img, error));
+  EXPECT_EQ(error, "a truncated .tga file");
+  // ... and in a file long enough for the pixels but not for the ID.
+  id.resize(150, 7);
+  EXPECT_FALSE(read_tga(id.data(), id.size(), img, error));
+
+  // A colour map longer than the file.
+  std::vector<std::uint8_t> map = tga_header(1, 1, 1, 8);
+  map[1] = 1, map[5] = 0xFF, map[6] = 0xFF, map[7] = 32;
+  map.resize(64, 0);
+  EXPECT_FALSE(read_tga(map.data(), map.size(), img, error));
+
+  // 16384 x 16384 pixels claimed by a few bytes, raw and run-length: refused
+  // from the size alone (an allocation would be a gigabyte).
+  for (std::uint8_t type : {std::uint8_t{2}, std::uint8_t{10}}) {
+    std::vector<std::uint8_t> huge = tga_header(type, 16384, 16384, 32);
+    huge.resize(4096, 0x7F);
+    EXPECT_FALSE(read_tga(huge.data(), huge.size(), img, error)) << int{type};
+    EXPECT_EQ(error, "a truncated .tga file");
+  }
+  // Beyond the largest texture side.
+  std::vector<std::uint8_t> wide = tga_header(10, 65535, 1, 32);
+  wide.resize(4096, 0xFF);
+  EXPECT_FALSE(read_tga(wide.data(), wide.size(), img, error));
 }
 
 }  // namespace

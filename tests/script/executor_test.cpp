@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "script/defined_opcodes.h"
 #include "script/executor.h"
 #include "script/interpreter.h"
 #include "script/script_errors.h"
@@ -250,10 +251,8 @@ TEST(executor, runaway_recursion_fails_the_call_instead_of_the_stack) {
   EXPECT_FALSE(run_statement_block(top, 0));
   // Depth 0 is the top block; scripts run at depths 1 to 256.
   EXPECT_EQ(g_script_state.registers[1], max_script_call_depth);
-  const std::vector<std::string> messages = host.take_messages();
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.front(), "Script call depth exceeds 256.; LINE NO: 1:");
-  EXPECT_EQ(messages.back(), "At top.");
+  // The call that goes too deep fails silently: no player sees a line for it.
+  EXPECT_TRUE(host.take_messages().empty());
 }
 
 TEST(executor, block_control_word_that_is_no_statement_fails_the_block) {
@@ -357,20 +356,33 @@ TEST(executor, context_word_reaches_operations_and_called_scripts) {
   EXPECT_EQ(g_script_state.registers[2], script_context::game_menu);
 }
 
-TEST(executor, operation_without_handler_counts_as_false_and_logs_once) {
+TEST(executor, defined_operation_without_handler_counts_as_false_and_logs_once) {
   fake_script_host host;
-  constexpr std::uint32_t unbuilt = 1500;
-  ASSERT_EQ(find_operation_handler(unbuilt), nullptr);
+  // The first operation of the language that has no handler yet.
+  std::uint32_t unbuilt = opcode::first_operation;
+  while (unbuilt <= opcode::last_operation && !(is_defined_opcode(unbuilt) && !find_operation_handler(unbuilt))) ++unbuilt;
+  ASSERT_LE(unbuilt, opcode::last_operation);
   statement_block block = block_of({{unbuilt, {1}}, {opcode::assign, {reg(1), 1}}});
   EXPECT_FALSE(run_statement_block(block, 0));
   statement_block negated = block_of({{neg(unbuilt), {1}}, {opcode::assign, {reg(1), 1}}});
   EXPECT_FALSE(run_statement_block(negated, 0));
   EXPECT_EQ(g_script_state.registers[1], 0);
-  const int logged = static_cast<int>(std::count_if(host.engine.log.begin(), host.engine.log.end(), [](const auto& l) {
-    return l.find("opcode 1500 has no handler yet") != std::string::npos;
+  const std::string line = "opcode " + std::to_string(unbuilt) + " has no handler yet";
+  const int logged = static_cast<int>(std::count_if(host.engine.log.begin(), host.engine.log.end(), [&](const auto& l) {
+    return l.find(line) != std::string::npos;
   }));
   EXPECT_EQ(logged, 1);
   EXPECT_TRUE(host.take_messages().empty());
+}
+
+TEST(executor, undefined_number_inside_the_table_is_unrecognized_and_true) {
+  fake_script_host host;
+  ASSERT_FALSE(is_defined_opcode(1500));
+  statement_block block = block_of({{1500}, {opcode::assign, {reg(1), 1}}});
+  EXPECT_TRUE(run_statement_block(block, 0));
+  EXPECT_EQ(g_script_state.registers[1], 1);
+  EXPECT_EQ(host.take_messages(),
+            (std::vector<std::string>{"Unrecognized opcode 1500.; LINE NO: 0:", "At test block."}));
 }
 
 TEST(executor, opcode_beyond_the_table_is_unrecognized_and_true) {

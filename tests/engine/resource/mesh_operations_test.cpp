@@ -303,7 +303,7 @@ TEST(lod_mesh_group, transform_append_and_render_the_current_level) {
   EXPECT_EQ(target.lod_count, 3);
   ASSERT_EQ(target.lods[0].size(), 2u);
   EXPECT_EQ(target.lods[0][1]->source, full.get());
-  EXPECT_FLOAT_EQ(target.lods[0][1]->local_frame.origin.z, 2.0f);
+  EXPECT_FLOAT_EQ(target.lods[0][1]->local_frame.origin.z, 0.0f);
   ASSERT_EQ(target.lods[2].size(), 1u);
 
   target.append_group(group, up, 2);
@@ -324,7 +324,7 @@ TEST(lod_mesh_group, transform_append_and_render_the_current_level) {
   target.render(view, frame::identity());
   ASSERT_EQ(view.meshes.size(), 2u);
   EXPECT_EQ(view.meshes[0]->source, low.get());
-  expect_vec(view.meshes[0]->world_frame.origin, vec3(5, 0, 2));
+  expect_vec(view.meshes[0]->world_frame.origin, vec3(5, 0, 0));
 
   view.meshes.clear();
   target.current_lod = 3;

@@ -253,6 +253,7 @@ TEST(mesh_record, every_index_and_count_is_checked_at_load) {
       {"sound record", {}, ""},
       {"bone 31 makes 32 bones", with([](record_params& p) { p.bone = 31; }), ""},
       {"bone 32 makes 33 bones", with([](record_params& p) { p.bone = 32; }), "Too many bones in mesh bad_quad"},
+      {"largest bone index", with([](record_params& p) { p.bone = 2147483647; }), "Too many bones in mesh bad_quad"},
       {"negative bone", with([](record_params& p) { p.bone = -1; }), "Bad bone index -1 in mesh bad_quad"},
       {"bone weight past the points", with([](record_params& p) { p.bone_point = 3; }),
        "Bad point index 3 in bone-weight list 0 of mesh bad_quad"},

@@ -152,7 +152,11 @@ TEST_F(font_data_file, UnreadableFilesAreFatal) {
   const std::string missing = (folder_ / "missing.xml").string();
   const std::string broken = write("broken.xml", "<Font><FontDetails><G code=\"65\"</Font>");
   const std::string empty = write("empty.xml", "");
-  for (const std::string& path : {missing, broken, empty}) {
+  // Nesting that would overflow the parser's stack.
+  std::string nested;
+  for (int i = 0; i < 40000; ++i) nested += "<a>";
+  const std::string deep = write("deep.xml", "<Font>" + nested + "</Font>");
+  for (const std::string& path : {missing, broken, empty, deep}) {
     try {
       read_font_details(f, path.c_str());
       ADD_FAILURE() << path << " was accepted";

@@ -1,0 +1,18 @@
+#pragma once
+// A guard for XML files read by a recursive parser: their element nesting,
+// measured in one pass before the parser sees them.
+#include <string_view>
+
+namespace hm {
+
+// Deeper than any file the engine reads; a file nested deeper is refused before
+// parsing, because the parser recurses once per level (a few thousand levels
+// exhaust the stack) and slows down with the square of the depth.
+constexpr int max_xml_depth = 64;
+
+// The deepest element nesting of the text (an element that closes itself
+// counts one level), skipping comments, declarations and quoted attribute
+// values. It stops counting at limit + 1.
+int xml_nesting_depth(std::string_view text, int limit = max_xml_depth);
+
+}  // namespace hm
