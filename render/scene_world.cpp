@@ -8,6 +8,9 @@
 #include "engine/collision/composite_body.h"
 #include "engine/collision/face.h"
 #include "engine/core/log.h"
+#include "engine/core/timer.h"
+#include "engine/resource/body.h"
+#include "engine/resource/resource_manager.h"
 #include "engine/resource/particle_system.h"
 #include "render/camera.h"
 #include "render/entity.h"
@@ -71,7 +74,8 @@ void scene_world::set_bounds(const vec3& first_corner, const vec3& second_corner
     shifts[0] = shifts[1] = 0;
   }
   for (int axis = 0; axis < 2; ++axis) {
-    if (shifts[axis] < 0 || shifts[axis] > max_grid_shift) {
+    if (shifts[axis] < 0) shifts[axis] = 0;
+    if (shifts[axis] > max_grid_shift) {
       log_line("WARNING: scene grid shift " + std::to_string(shifts[axis]) + " clamped to 0.." +
                std::to_string(max_grid_shift) + "\n");
       shifts[axis] = std::clamp(shifts[axis], 0, max_grid_shift);
@@ -308,6 +312,58 @@ void scene_world::collect_body_parts_in_box(const vec3& box_min, const vec3& box
   sort_unique(out);
 }
 
+namespace {
+
+// Whether the segment a-b passes through the box (slab test); an infinite box
+// side never cuts.
+bool segment_hits_box(const vec3& a, const vec3& b, const vec3& lo, const vec3& hi) {
+  float t0 = 0.0f, t1 = 1.0f;
+  const float start[3] = {a.x, a.y, a.z};
+  const float delta[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
+  const float low[3] = {lo.x, lo.y, lo.z};
+  const float high[3] = {hi.x, hi.y, hi.z};
+  for (int i = 0; i < 3; ++i) {
+    if (delta[i] == 0.0f) {
+      if (start[i] < low[i] || start[i] > high[i]) return false;
+      continue;
+    }
+    float near_t = (low[i] - start[i]) / delta[i];
+    float far_t = (high[i] - start[i]) / delta[i];
+    if (near_t > far_t) std::swap(near_t, far_t);
+    t0 = std::max(t0, near_t);
+    t1 = std::min(t1, far_t);
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void scene_world::collect_body_parts_along_segment(const vec3& a, const vec3& b, std::uint32_t exclusion_mask,
+                                                   std::vector<body_part*>& out) const {
+  const int x0 = cell_of(std::min(a.x, b.x), 0), x1 = cell_of(std::max(a.x, b.x), 0);
+  const int y0 = cell_of(std::min(a.y, b.y), 1), y1 = cell_of(std::max(a.y, b.y), 1);
+  auto cell_low = [this](int c, int axis) {
+    return c == 0 ? -1e30f : bounds_min[axis] + static_cast<float>(c - 1) * cell_size[axis];
+  };
+  auto cell_high = [this](int c, int axis) {
+    const int count = axis == 0 ? cells_x : cells_y;
+    return c == count - 1 ? 1e30f : bounds_min[axis] + static_cast<float>(c) * cell_size[axis];
+  };
+  for (int x = x0; x <= x1; ++x) {
+    for (int y = y0; y <= y1; ++y) {
+      const vec3 lo(cell_low(x, 0), cell_low(y, 1), -1e30f);
+      const vec3 hi(cell_high(x, 0), cell_high(y, 1), 1e30f);
+      if (!segment_hits_box(a, b, lo, hi)) continue;
+      for (body_part* p : cell_at(x, y).bodies) {
+        if (p->flags & exclusion_mask) continue;
+        if (segment_hits_box(a, b, p->get_bounding_min(), p->get_bounding_max())) out.push_back(p);
+      }
+    }
+  }
+  sort_unique(out);
+}
+
 // --- bodies ------------------------------------------------------------------------------------
 
 void scene_world::insert_part(scene_cell& cell, body_part* part) {
@@ -448,6 +504,12 @@ void scene_world::set_ground_manifold(std::unique_ptr<hm::ground_manifold> manif
   for (manifold_vertex& v : verts) v.normal.normalize();
 }
 
+void scene_world::add_ai_face_to_cells(std::uint32_t face_index, const vec3& low, const vec3& high) {
+  for (int x = cell_of(low.x, 0); x <= cell_of(high.x, 0); ++x) {
+    for (int y = cell_of(low.y, 1); y <= cell_of(high.y, 1); ++y) cell_at(x, y).ai_faces.push_back(face_index);
+  }
+}
+
 // --- particle pool -------------------------------------------------------------------------------
 
 particle_system_instance* scene_world::take_particle_system_instance() {
@@ -490,6 +552,48 @@ void scene_world::clear() {
   ground_manifold.reset();
   ai_mesh = nullptr;
   view.queued = 0;
+}
+
+// --- a mission's scene ---------------------------------------------------------------------------
+
+int grid_shift_for_span(float span) {
+  const double ratio = static_cast<double>(span) / 3.0;
+  if (!(ratio > 1.0)) return 0;
+  double shift = std::log(ratio) / std::log(2.0);
+  shift += shift > 0.0 ? 1e-8 : -1e-8;
+  if (!(shift < 64.0)) return 64;  // set_bounds clamps it with a warning
+  return static_cast<int>(std::floor(shift));
+}
+
+std::unique_ptr<scene_world> create_scene_world(const scene_world_setup& setup) {
+  const bool terrain = (setup.scene_flags & scene_flag_generated_terrain) != 0;
+  vec3 lo = setup.bounds_min;
+  vec3 hi = setup.bounds_max;
+  const body* scene_body = nullptr;
+  if (!terrain) {
+    scene_body = static_cast<const body*>(g_resource_manager.find(body_resource_type_id, setup.body_name));
+    if (!scene_body) ruv_error("Unable to find body %s", setup.body_name.c_str());
+    lo = vec3();
+    hi = vec3();
+    if (scene_body->part) {
+      scene_body->part->transform_to_frame(frame::identity());
+      lo = scene_body->part->get_bounding_min();
+      hi = scene_body->part->get_bounding_max();
+    }
+  }
+  lo -= vec3(1.0f, 1.0f, 1.0f);
+  hi += vec3(1.0f, 1.0f, 1.0f);
+  auto scene = std::make_unique<scene_world>(lo, hi, grid_shift_for_span(hi.x - lo.x), grid_shift_for_span(hi.y - lo.y),
+                                             static_cast<std::uint32_t>(clock_mission));
+  if (!terrain) {
+    scene->set_ground_manifold(std::make_unique<ground_manifold>());
+    std::unique_ptr<body_part> copy = scene_body->instantiate();
+    if (copy) {
+      copy->transform_to_frame(frame::identity());
+      scene->add_body(std::move(copy));
+    }
+  }
+  return scene;
 }
 
 }  // namespace hm

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/core/math.h"
+#include "engine/core/ruv_string.h"
 #include "render/ground_manifold.h"
 #include "render/render_view.h"
 #include "render/scene_environment.h"
@@ -77,9 +78,9 @@ class scene_world {
   scene_world(const scene_world&) = delete;
   scene_world& operator=(const scene_world&) = delete;
 
-  // Stores the corners and shifts and builds an empty grid. Shifts are clamped
-  // to 0..max_grid_shift and non-finite corners give one cell, each with a
-  // warning in the log.
+  // Stores the corners and shifts and builds an empty grid. A negative shift
+  // counts as 0; a shift above max_grid_shift is clamped and non-finite corners
+  // give one cell, each with a warning in the log.
   void set_bounds(const vec3& first_corner, const vec3& second_corner, int shift_x, int shift_y);
   // The cell of a coordinate on an axis (0 x, 1 y).
   int cell_of(float p, int axis) const;
@@ -110,6 +111,11 @@ class scene_world {
   // exclusion mask and whose box overlaps it, sorted and without repeats.
   void collect_body_parts_in_box(const vec3& box_min, const vec3& box_max, std::uint32_t exclusion_mask,
                                  std::vector<body_part*>& out) const;
+  // Body parts listed in the cells that the segment a-b crosses, that share no
+  // bit with the exclusion mask and whose box the segment passes through,
+  // sorted and without repeats.
+  void collect_body_parts_along_segment(const vec3& a, const vec3& b, std::uint32_t exclusion_mask,
+                                        std::vector<body_part*>& out) const;
   // Takes the entity out of every cell (its links go back to the pool).
   void unlink_entity(entity& e);
   // Links the entity into every cell of its world box.
@@ -122,6 +128,9 @@ class scene_world {
   void move_body(body_part& body);
   int add_ground_polygon(int vertex_count, const vec3* points);
   void set_ground_manifold(std::unique_ptr<ground_manifold> manifold);
+  // Lists a navigation face in every cell from the low corner's cell to the
+  // high corner's, both inclusive.
+  void add_ai_face_to_cells(std::uint32_t face_index, const vec3& low, const vec3& high);
 
   // --- particle pool ---
   particle_system_instance* take_particle_system_instance();
@@ -164,5 +173,30 @@ class scene_world {
   void remove_part(scene_cell& cell, body_part* part);
   bool unlink_entity_if_linked(entity& e);
 };
+
+// What building a mission's scene needs of the scene record and the mission.
+struct scene_world_setup {
+  // The scene record's flags; 0x100 marks a scene with generated terrain.
+  std::uint32_t scene_flags = 0;
+  // The collision body of a scene without terrain.
+  ruv_string body_name;
+  // The mission's scene bounds, used for a scene with terrain.
+  vec3 bounds_min;
+  vec3 bounds_max;
+};
+
+constexpr std::uint32_t scene_flag_generated_terrain = 0x100;
+
+// The grid shift for a span: the largest integer not above log2(span / 3),
+// 0 for spans of 6 or less.
+int grid_shift_for_span(float span);
+
+// The scene of a mission: a scene without terrain is bounded by its body
+// (fatal "Unable to find body %s" when the resource is missing) and gets an
+// empty ground manifold and a copy of the body; a scene with terrain is bounded
+// by the mission's bounds and gets its manifold from the terrain build. Both
+// are widened by 1 on every side; the particle instances run on the mission
+// clock.
+std::unique_ptr<scene_world> create_scene_world(const scene_world_setup& setup);
 
 }  // namespace hm
