@@ -19,7 +19,7 @@ struct scene_environment {
   float fog_band_start = 0.0f;
   float fog_band_end = 0.0f;
   std::uint32_t fog_band_colour = 0;
-  std::uint32_t fog_band_value = 0;
+  float fog_band_value = 0.0f;
   float fog_band_factor = 0.0f;
 };
 

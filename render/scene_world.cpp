@@ -510,6 +510,31 @@ void scene_world::add_ai_face_to_cells(std::uint32_t face_index, const vec3& low
   }
 }
 
+// --- sky and lights ------------------------------------------------------------------------------
+
+light& scene_world::create_light() {
+  lights.push_back(std::make_unique<light>());
+  return *lights.back();
+}
+
+void scene_world::set_fog_density(float density, std::uint32_t colour) {
+  environment.fog_enabled = 1;
+  environment.fog_mode = 0;
+  environment.fog_range = std::min(1.0f / std::max(density, 0.0001f), 10000.0f);
+  environment.fog_colour = colour;
+  environment.fog_density = density;
+}
+
+void scene_world::set_fog_band(float start, float end, std::uint32_t colour, float value) {
+  environment.fog_enabled = 1;
+  environment.fog_band_start = start;
+  environment.fog_band_end = end;
+  environment.fog_band_colour = colour;
+  environment.fog_band_value = value;
+  const float factor = end != 0.0f ? 3.0f / end : 0.95f;
+  environment.fog_band_factor = std::clamp(factor, 0.001f, 0.95f);
+}
+
 // --- particle pool -------------------------------------------------------------------------------
 
 particle_system_instance* scene_world::take_particle_system_instance() {

@@ -132,6 +132,16 @@ class scene_world {
   // high corner's, both inclusive.
   void add_ai_face_to_cells(std::uint32_t face_index, const vec3& low, const vec3& high);
 
+  // --- sky and lights ---
+  // A new light of the scene, with the defaults.
+  light& create_light();
+  // Fog from a density d: on, starting at distance 0 (fog_mode holds the start
+  // distance), complete at min(1 / max(d, 0.0001), 10000).
+  void set_fog_density(float density, std::uint32_t colour);
+  // The second fog band, used below `value` (the water level); its factor is
+  // 3 / end clamped to 0.001..0.95.
+  void set_fog_band(float start, float end, std::uint32_t colour, float value);
+
   // --- particle pool ---
   particle_system_instance* take_particle_system_instance();
 
