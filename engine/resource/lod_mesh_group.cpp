@@ -18,6 +18,20 @@ void lod_mesh_group::add_mesh(int lod, mesh* m) {
   lod_count = std::max(lod_count, lod + 1);
 }
 
+std::unique_ptr<lod_mesh_group> lod_mesh_group::duplicate() const {
+  auto copy = std::make_unique<lod_mesh_group>();
+  copy->name = name;
+  copy->lod_count = lod_count;
+  for (std::size_t l = 0; l < lods.size(); ++l) {
+    for (const mesh* m : lods[l]) {
+      if (!m) continue;
+      copy->owned_meshes.push_back(m->create_copy());
+      copy->lods[l].push_back(copy->owned_meshes.back().get());
+    }
+  }
+  return copy;
+}
+
 void lod_mesh_group::select_lod(float factor) {
   static constexpr float thresholds[max_lods - 1] = {0.1f, 0.05f, 0.025f, 0.0125f};
   current_lod = 0;

@@ -37,6 +37,9 @@ class lod_mesh_group {
   // with the same material into which the other mesh is appended, placed by
   // the frame and bound to the bone. lod_count grows to cover the other's.
   void append_group(const lod_mesh_group& other, const frame& f, std::int32_t bone);
+  // A deep copy: the name, the level count and, level by level, copies of the
+  // meshes, which the new group owns.
+  std::unique_ptr<lod_mesh_group> duplicate() const;
   // Appends a mesh to a level (not owned), raising lod_count.
   void add_mesh(int lod, mesh* m);
   // Chooses current_lod by the factor: 0, stepping on while the factor is

@@ -224,6 +224,19 @@ void particle_system_instance::build_quads(mesh_render_view& view) {
   out.mark_faces_changed();
 }
 
+void particle_system_instance::set_frame(const frame& f, const vec3& box, const vec3& velocity, float spread) {
+  local_frame = f;
+  emit_box = box;
+  emit_velocity = velocity;
+  emit_spread = spread;
+  flags &= ~1u;
+  if (flags & psys_flag_emit_forever) {
+    to_emit = endless_count;
+    emit_total = endless_count;
+    emit_accumulator = 0.0f;
+  }
+}
+
 void particle_system_instance::reset() {
   quad_mesh = nullptr;
   mat = nullptr;

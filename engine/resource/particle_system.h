@@ -58,6 +58,9 @@ class particle_system_instance {
   // Every setting back to its default for a fresh use from the particle-system
   // table; the clock and the life are kept.
   void reset();
+  // Places the emitter (local_frame) with its emit box, velocity and spread;
+  // clears flag bit 0, and with flag bit 1 the emitter never runs out.
+  void set_frame(const frame& f, const vec3& box, const vec3& velocity, float spread);
   // Both emission counts to n and the accumulator to 0.
   void restart(std::int32_t n);
   // With flag 0x2 the counts become endless; otherwise restart(n).
