@@ -97,7 +97,7 @@ class scene_world {
   bool remove_entity(int id);
   // Erases the pointer from the active entities without destroying it, and
   // unlinks it from its cells.
-  std::unique_ptr<entity> erase_active_entity(entity* e);
+  [[nodiscard]] std::unique_ptr<entity> erase_active_entity(entity* e);
   // The entity with that id, or null.
   entity* find_entity(int id) const;
   void update_entities(float time);

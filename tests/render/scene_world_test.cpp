@@ -308,3 +308,38 @@ TEST(scene_world_test, mission_scene_from_a_body_or_from_the_mission_bounds) {
 
 }  // namespace
 }  // namespace hm
+
+namespace hm {
+namespace {
+
+TEST(scene_world_clear_test, clearing_empties_cells_bodies_and_the_manifold_and_numbering_restarts) {
+  scene_world scene(vec3(0, 0, 0), vec3(40, 40, 0), 2, 2, 0);
+  scene.add_body(std::make_unique<face>(std::initializer_list<vec3>{vec3(0, 0, 0), vec3(40, 0, 0), vec3(40, 40, 0)}));
+  scene.create_entity(strategic_entity_type);
+  scene.create_light();
+  scene.update_entities(0.0f);
+  scene.add_ai_face_to_cells(0, vec3(0, 0, 0), vec3(1, 1, 0));
+  EXPECT_EQ(count_links(scene), 1);
+  scene.clear();
+  EXPECT_TRUE(scene.bodies.empty());
+  EXPECT_TRUE(scene.lights.empty());
+  EXPECT_EQ(scene.ground_manifold, nullptr);
+  for (const scene_cell& c : scene.cells) {
+    EXPECT_TRUE(c.bodies.empty());
+    EXPECT_TRUE(c.ai_faces.empty());
+    EXPECT_EQ(c.entity_links, nullptr);
+  }
+  // The pool's links are free again and numbering starts over.
+  entity* e = scene.create_entity(strategic_entity_type);
+  EXPECT_EQ(e->id, 1);
+  scene.update_entities(0.0f);
+  EXPECT_EQ(count_links(scene), 1);
+  // An entity taken out of the active list leaves its cells with it.
+  std::unique_ptr<entity> taken = scene.erase_active_entity(e);
+  ASSERT_EQ(taken.get(), e);
+  EXPECT_EQ(count_links(scene), 0);
+  EXPECT_TRUE(scene.active_entities.empty());
+}
+
+}  // namespace
+}  // namespace hm
