@@ -193,6 +193,33 @@ TEST_F(skeleton_instance_test, channel_progress_by_play_mode_and_curve) {
   }
 }
 
+TEST_F(skeleton_instance_test, root_displacement_by_mode) {
+  anim_.root_track.times = {0, 10};
+  anim_.root_track.keys = {vec3(0, 0, 0), vec3(0, 4, 0)};
+  anim_.root_track.key_count = 2;
+  const struct {
+    std::int32_t mode;
+    float y;
+  } cases[] = {{anim_displacement_lerp, 1.5f}, {anim_displacement_track, 2.0f}, {anim_displacement_from, 1.0f},
+               {0, 2.0f}};
+  for (const auto& k : cases) {
+    reset_clocks();
+    auto s = make_instance();
+    set_clock_ticks(clock_real_time, 50000);
+    anim_channel& c = s->channels[0];
+    c.displacement_mode = k.mode;
+    c.displacement_from = vec3(0, 1, 0);
+    c.displacement_to = vec3(0, 2, 0);
+    s->track_velocities = 1;
+    s->update(0.01f, frame::identity());
+    EXPECT_NEAR(s->root_displacement.y, k.y, 1e-5f) << k.mode;
+    expect_vec(s->bones[2].pose_frame.origin, 1 + std::cos(half_pi * 0.5f), k.y + std::sin(half_pi * 0.5f), 0);
+    // Velocities over the time since the last pose (100 s plus the step).
+    EXPECT_NEAR(s->root_velocity.y, k.y / 100.01f, 1e-5f);
+    EXPECT_NEAR(s->bones[1].angular_velocity.z, half_pi * 0.5f / 100.01f, 1e-5f);
+  }
+}
+
 TEST(anim_keys_test, interval_search_and_cache_moves) {
   const std::int32_t times[] = {0, 10, 20, 30};
   struct {
