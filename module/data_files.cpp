@@ -1,4 +1,5 @@
 #include "module/data_files.h"
+#include "module/terrain_kinds.h"
 
 #include <string>
 
@@ -97,6 +98,7 @@ void load_data_files() {
   read_data_file("data\\ground_specs.txt", g_ground_specs, read_ground_specs);
   read_data_file("data\\skyboxes.txt", g_skyboxes, read_skyboxes);
   read_data_file("Data\\mission_types.txt", g_mission_types, read_mission_types);
+  hand_module_kinds_to_terrain_generator();
   load_actions();
 }
 

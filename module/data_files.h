@@ -80,8 +80,8 @@ void read_skyboxes(text_reader& reader, std::vector<skybox>& table);
 void read_mission_types(text_reader& reader, std::array<mission_type, mission_type_count>& table);
 
 // Reads the five Data files into the global tables, in the order item
-// modifiers, flora kinds, ground specs, skyboxes, mission types, then runs
-// load_actions. A file that cannot be opened is fatal "Unable to open %s".
+// modifiers, flora kinds, ground specs, skyboxes, mission types, hands the
+// flora and ground kinds to the terrain generator, then runs load_actions. A file that cannot be opened is fatal "Unable to open %s".
 void load_data_files();
 
 }  // namespace hm

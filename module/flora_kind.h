@@ -28,7 +28,8 @@ struct flora_kind {
   ruv_string name;
   // 0x4 plain, 0x8 steppe, 0x10 snow, 0x20 desert, 0x400 forest, 0x800 steppe
   // forest, 0x1000 snow forest, 0x2000 desert forest, 0x40000 aligned to the
-  // ground, 0x80000 grass, 0x400000 tree, 0x1000000 picked first.
+  // ground, 0x80000 grass, 0x400000 tree, 0x1000000 picked first; bits 32..47
+  // hold the kind's density (how thickly the terrain generator places it).
   std::uint64_t flags = 0;
   std::vector<flora_variant> variants;
 

@@ -1,0 +1,224 @@
+// make_terrain: generates the battle terrain of a terrain code and writes what
+// it looks like, for content makers and for checks:
+//   <prefix>_height.png  heights, lowest black, highest white
+//   <prefix>_layers.png  the top ground layer of every vertex, the river in
+//                        blue and placed flora as dark dots
+//   <prefix>.txt         sizes, height range, river and flora counts, digest
+// The flora kinds and ground kinds come from <data>/Data/ (default "data").
+//
+//   make_terrain <code> <output prefix> [data folder]
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "render/terrain/terrain_generator.h"
+
+namespace {
+
+using namespace hm;
+
+// --- a small PNG writer: stored (uncompressed) deflate blocks ---------------------------------------
+std::uint32_t crc32_of(const std::uint8_t* data, std::size_t n, std::uint32_t crc = 0xFFFFFFFFu) {
+  static std::uint32_t table[256];
+  static bool ready = false;
+  if (!ready) {
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      std::uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[i] = c;
+    }
+    ready = true;
+  }
+  for (std::size_t i = 0; i < n; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+  return crc;
+}
+
+void put_u32_be(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  out.push_back(static_cast<std::uint8_t>(v >> 24));
+  out.push_back(static_cast<std::uint8_t>(v >> 16));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+  out.push_back(static_cast<std::uint8_t>(v));
+}
+
+void put_chunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+  put_u32_be(out, static_cast<std::uint32_t>(data.size()));
+  std::vector<std::uint8_t> body(type, type + 4);
+  body.insert(body.end(), data.begin(), data.end());
+  out.insert(out.end(), body.begin(), body.end());
+  put_u32_be(out, crc32_of(body.data(), body.size()) ^ 0xFFFFFFFFu);
+}
+
+// channels 1 (grey) or 3 (RGB); pixels row by row, top row first.
+bool write_png(const std::string& path, int width, int height, int channels, const std::vector<std::uint8_t>& pixels) {
+  std::vector<std::uint8_t> raw;
+  const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);  // no filter
+    raw.insert(raw.end(), pixels.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y)),
+               pixels.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y + 1)));
+  }
+  std::vector<std::uint8_t> z{0x78, 0x01};
+  std::uint32_t a = 1;
+  std::uint32_t b = 0;
+  for (std::uint8_t byte : raw) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  std::size_t at = 0;
+  do {
+    const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+    z.push_back(at + n == raw.size() ? 1 : 0);
+    z.push_back(static_cast<std::uint8_t>(n));
+    z.push_back(static_cast<std::uint8_t>(n >> 8));
+    z.push_back(static_cast<std::uint8_t>(~n));
+    z.push_back(static_cast<std::uint8_t>(~n >> 8));
+    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+    at += n;
+  } while (at < raw.size());
+  put_u32_be(z, (b << 16) | a);
+
+  std::vector<std::uint8_t> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<std::uint8_t> header;
+  put_u32_be(header, static_cast<std::uint32_t>(width));
+  put_u32_be(header, static_cast<std::uint32_t>(height));
+  header.insert(header.end(), {8, static_cast<std::uint8_t>(channels == 1 ? 0 : 2), 0, 0, 0});
+  put_chunk(file, "IHDR", header);
+  put_chunk(file, "IDAT", z);
+  put_chunk(file, "IEND", {});
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+// --- the module's kinds, as the generator takes them ------------------------------------------------
+// Only what the generator reads: the flags and variant counts of the flora
+// kinds and the names, flags and scales of the ground kinds (materials are not
+// needed for the pictures).
+bool read_kinds(const std::string& data_folder, terrain_module_data& data) {
+  text_reader flora;
+  text_reader ground;
+  if (!flora.open(data_folder + "/Data/flora_kinds.txt") || !ground.open(data_folder + "/Data/ground_specs.txt")) {
+    return false;
+  }
+  scoped_fatal_throw throw_on_bad_data;
+  try {
+    std::int32_t count = 0;
+    flora.read_int(count);
+    for (std::int32_t i = 0; i < count; ++i) {
+      ruv_string word;
+      terrain_flora_kind kind;
+      flora.read_string(word);
+      flora.read_u64(kind.flags);
+      flora.read_int(kind.variant_count);
+      if (kind.variant_count < 0 || kind.variant_count > 4096) {
+        std::fprintf(stderr, "flora_kinds.txt: kind %d has %d variants\n", i, kind.variant_count);
+        return false;
+      }
+      for (std::int32_t v = 0; v < 2 * kind.variant_count; ++v) flora.read_string(word);
+      data.flora_kinds.push_back(kind);
+    }
+    for (int i = 0; i < 11; ++i) {
+      terrain_ground_kind kind;
+      ruv_string word;
+      ground.read_string(kind.name);
+      ground.read_int(kind.flags);
+      ground.read_string(word);
+      ground.read_float(kind.scale);
+      ground.read_string(word);
+      data.ground_kinds.push_back(kind);
+    }
+  } catch (const fatal_error& e) {
+    std::fprintf(stderr, "bad Data file: %s\n", e.what());
+    return false;
+  }
+  return true;
+}
+
+// Colours of the top layers 0..14.
+constexpr std::uint8_t layer_colours[15][3] = {
+    {128, 128, 128}, {90, 160, 60},  {150, 190, 80}, {120, 100, 70}, {200, 80, 80},
+    {80, 200, 200},  {200, 200, 80}, {160, 80, 200}, {220, 140, 60}, {60, 120, 200},
+    {240, 240, 240}, {100, 60, 40},  {60, 60, 60},   {200, 160, 200}, {140, 200, 160}};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: make_terrain <terrain code> <output prefix> [data folder]\n");
+    return 2;
+  }
+  const std::string prefix = argv[2];
+  const std::string data_folder = argc > 3 ? argv[3] : "data";
+  terrain_generator& gen = g_terrain_generator;
+  const bool have_kinds = read_kinds(data_folder, gen.module_data);
+  if (!have_kinds) {
+    std::fprintf(stderr, "no flora and ground kinds from %s/Data; the terrain has no flora\n", data_folder.c_str());
+    gen.module_data = terrain_module_data{};
+  }
+  gen.code.parse(argv[1]);
+  gen.generate_terrain();
+
+  const int w = gen.vertex_count_x();
+  const int h = gen.vertex_count_y();
+  float low = 1e30f;
+  float high = -1e30f;
+  std::int32_t river = 0;
+  for (int x = 0; x < w; ++x) {
+    for (int y = 0; y < h; ++y) {
+      const terrain_vertex& v = gen.vertex(x, y);
+      low = std::min(low, v.position.z);
+      high = std::max(high, v.position.z);
+      if (v.flags & vertex_river_path) ++river;
+    }
+  }
+  // Pictures have y growing downwards; the terrain's y grows northwards.
+  std::vector<std::uint8_t> heights(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+  std::vector<std::uint8_t> layers(heights.size() * 3);
+  const float range = high > low ? high - low : 1.0f;
+  for (int x = 0; x < w; ++x) {
+    for (int y = 0; y < h; ++y) {
+      const terrain_vertex& v = gen.vertex(x, y);
+      const std::size_t at = static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+      heights[at] = static_cast<std::uint8_t>((v.position.z - low) / range * 255.0f + 0.5f);
+      const std::uint8_t* c = layer_colours[terrain_generator::top_layer(v)];
+      static constexpr std::uint8_t water[3] = {40, 70, 200};
+      if (v.flags & (vertex_river_path | vertex_river_wide)) c = water;
+      std::copy(c, c + 3, layers.begin() + static_cast<std::ptrdiff_t>(at * 3));
+    }
+  }
+  for (const placed_item_list& list : gen.placed_items) {
+    for (const placed_item& item : list.items) {
+      const int x = std::clamp(static_cast<int>(item.placement.origin.x / gen.cell_size + 0.5f), 0, w - 1);
+      const int y = std::clamp(static_cast<int>(item.placement.origin.y / gen.cell_size + 0.5f), 0, h - 1);
+      const std::size_t at = (static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
+      for (int k = 0; k < 3; ++k) layers[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(layers[at + static_cast<std::size_t>(k)] / 3);
+    }
+  }
+  if (!write_png(prefix + "_height.png", w, h, 1, heights) || !write_png(prefix + "_layers.png", w, h, 3, layers)) {
+    std::fprintf(stderr, "cannot write the pictures at %s\n", prefix.c_str());
+    return 1;
+  }
+  std::FILE* text = std::fopen((prefix + ".txt").c_str(), "w");
+  if (!text) {
+    std::fprintf(stderr, "cannot write %s.txt\n", prefix.c_str());
+    return 1;
+  }
+  std::fprintf(text, "code %s\n", gen.code.to_string().c_str());
+  std::fprintf(text, "region %u %s\n", gen.code.region_type(), terrain_region_name(gen.code.region_type()));
+  std::fprintf(text, "cells %d x %d of %.0f units (%.0f x %.0f units)\n", gen.cells_x, gen.cells_y, gen.cell_size,
+               gen.size_x, gen.size_y);
+  std::fprintf(text, "blocks %d x %d\n", gen.blocks_x, gen.blocks_y);
+  std::fprintf(text, "heights %.3f .. %.3f\n", low, high);
+  std::fprintf(text, "river vertices %d\n", river);
+  std::fprintf(text, "flora other %d trees %d grass %d\n", gen.placed_items[0].count(), gen.placed_items[1].count(),
+               gen.placed_items[2].count());
+  std::fprintf(text, "kinds from the data folder %s\n", have_kinds ? "yes" : "no");
+  std::fprintf(text, "digest %016llx\n", static_cast<unsigned long long>(gen.digest()));
+  const bool ok = std::fclose(text) == 0;
+  return ok ? 0 : 1;
+}
