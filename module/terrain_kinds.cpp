@@ -1,6 +1,8 @@
 #include "module/terrain_kinds.h"
 
 #include "module/data_files.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
 #include "module/flora_kind.h"
 #include "render/terrain/terrain_generator.h"
 
@@ -26,6 +28,10 @@ void make_terrain_module_data(terrain_module_data& data) {
   }
 }
 
-void hand_module_kinds_to_terrain_generator() { make_terrain_module_data(g_terrain_generator.module_data); }
+void hand_module_kinds_to_terrain_generator() {
+  make_terrain_module_data(g_terrain_generator.module_data);
+  g_terrain_generator.water_material =
+      static_cast<material*>(g_resource_manager.find(material_resource_type_id, ruv_string("river")));
+}
 
 }  // namespace hm

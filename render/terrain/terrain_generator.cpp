@@ -6,10 +6,13 @@
 
 #include "engine/core/log.h"
 #include "engine/core/random.h"
+#include "engine/resource/mesh.h"
 
 namespace hm {
 
-terrain_generator g_terrain_generator;
+// Never destroyed: its meshes hold materials of the resource manager, whose
+// own static lifetime may end first.
+terrain_generator& g_terrain_generator = *new terrain_generator;
 
 void terrain_log_warning(const char* format, ...) {
   char text[512];
@@ -33,6 +36,8 @@ float terrain_averaged_random() {
 std::int32_t terrain_random_int(std::int32_t n) { return n < 2 ? 0 : random_next() % n; }
 
 terrain_generator::terrain_generator() { reset_terrain_generator(); }
+
+terrain_generator::~terrain_generator() = default;
 
 void terrain_generator::reset_terrain_generator() {
   for (terrain_layer& layer : layers) {
@@ -222,7 +227,9 @@ void terrain_generator::generate_terrain(ground_paint* paint, bool store_paint) 
   place_flora(0);
   place_flora(2);
   build_blocks();
-  for (terrain_vertex& v : vertices_) v.sun_visibility = 1.0f;
+  build_ground_manifold();
+  for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
+  build_meshes();
 }
 
 void terrain_generator::store_ground_paint(ground_paint& paint) const {

@@ -9,17 +9,22 @@
 // after it.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
+#include "render/terrain/ground_manifold.h"
 #include "render/terrain/ground_paint.h"
+#include "render/terrain/height_field.h"
 #include "render/terrain/terrain_code.h"
 
 namespace hm {
 
 class material;
+class mesh;
 
 inline constexpr std::int32_t terrain_layer_count = 15;
 inline constexpr std::int32_t terrain_min_cells = 40;
@@ -151,9 +156,15 @@ struct terrain_block {
   vec3 position;
 };
 
+// Ground layers and the shadow layer, each with one mesh per block.
+inline constexpr std::int32_t terrain_mesh_layers = 16;
+
 class terrain_generator {
  public:
   terrain_generator();
+  ~terrain_generator();
+  terrain_generator(const terrain_generator&) = delete;
+  terrain_generator& operator=(const terrain_generator&) = delete;
 
   terrain_code code;
   std::array<terrain_layer, terrain_layer_count> layers;
@@ -178,6 +189,17 @@ class terrain_generator {
   std::int32_t blocks_y = 0;
   std::vector<terrain_block> blocks;  // blocks_x * blocks_y, x major
 
+  // Built at the end of each generation: the walkable ground, its height
+  // field, the layer meshes of every block ([block * 16 + layer], null where a
+  // layer shows nothing) and the water mesh.
+  ground_manifold manifold;
+  height_field heights;
+  std::vector<std::unique_ptr<mesh>> layer_meshes;
+  std::unique_ptr<mesh> water_mesh;
+  material* water_material = nullptr;
+  // With pixel shaders, layer 2 is drawn as an overlay of layer 1.
+  bool layer_pairing = false;
+
   // The module's flora kinds and ground kinds; empty until the module is
   // loaded (a terrain generated without them has no layers from kinds and no
   // flora).
@@ -187,6 +209,12 @@ class terrain_generator {
   // Whether a stored ground paint block gets the terrain's layers (edit mode)
   // or an empty block.
   bool edit_mode = false;
+  // Drawing with pixel shaders (the shaders then light and shade the ground
+  // and its flora themselves).
+  bool pixel_shaders = true;
+  // The scene's segment test: true when nothing blocks the segment. Without
+  // one every vertex counts as lit.
+  std::function<bool(const vec3& from, const vec3& to)> segment_clear;
 
   // Builds the terrain from `code`. With a ground-paint block it is laid over
   // the result; with store_paint the block is first rewritten for this
@@ -218,6 +246,17 @@ class terrain_generator {
 
   // The cell under a point, clamped to the grid.
   void cell_of_point(const vec3& p, std::int32_t& x, std::int32_t& y) const;
+  // The ground position under a point (z is the height), interpolated along
+  // the cell's edges and held at the grid's borders.
+  vec3 sample_height(const vec3& p) const;
+  // Inner cells (20 cells in from every border) too steep to fight on.
+  std::int32_t count_steep_cells() const;
+  // The tint of the ground at a point; white in snow.
+  color vertex_color_variation(const vec3& p) const;
+  // 1 when the sun reaches the point, else 0.
+  float vertex_sun_visibility(const vec3& position) const;
+  // Ambient plus sun light on a surface of the given normal.
+  vec3 item_light(const vec3& normal, float factor) const;
 
   void add_placed_item(std::int32_t list, std::int32_t flora_kind, const frame& placement, const vec3& scale,
                        std::int32_t variant_seed);
@@ -228,6 +267,15 @@ class terrain_generator {
   // elevation and the colour layer, no values.
   void store_ground_paint(ground_paint& paint) const;
   void store_empty_ground_paint(ground_paint& paint) const;
+
+  void build_ground_manifold();
+  // Sun factors, the layer meshes of every block and the water mesh.
+  void build_meshes();
+  // The mesh of one layer (or the shadow layer, 15) over one block.
+  void build_terrain_mesh(std::int32_t layer, std::int32_t overlay, std::int32_t block_x, std::int32_t block_y,
+                          float ambient_factor);
+  // The code's size fields from the snapped sizes (at most 1023).
+  void add_features();
 
   // A hash of the heights, layers, river marks and flora of the current
   // terrain, equal on every run and machine for the same code and data.
@@ -277,7 +325,7 @@ class terrain_generator {
 };
 
 // The one generator of the game.
-extern terrain_generator g_terrain_generator;
+extern terrain_generator& g_terrain_generator;
 
 // The engine's random forms the generator draws.
 float terrain_random_fraction();

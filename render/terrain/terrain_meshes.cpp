@@ -1,0 +1,253 @@
+// What the scene needs of a generated terrain: the ground manifold and height
+// field, and the layer and water meshes of every block.
+#include <cmath>
+
+#include "engine/resource/mesh.h"
+#include "render/terrain/terrain_generator.h"
+
+namespace hm {
+namespace {
+
+// w * 255 rounded (an exact half down), clamped to 0..255.
+std::uint32_t weight_byte(float w) {
+  const float scaled = w * 255.0f;
+  const float whole = std::floor(scaled);
+  float n = scaled - whole > 0.5f ? whole + 1.0f : whole;
+  if (!(n > 0.0f)) return 0;
+  if (n > 255.0f) return 255;
+  return static_cast<std::uint32_t>(n);
+}
+
+}  // namespace
+
+void terrain_generator::build_ground_manifold() {
+  manifold = ground_manifold{};
+  heights = height_field{};
+  heights.bounds[0] = origin.x;
+  heights.bounds[1] = origin.y;
+  heights.bounds[2] = origin.x + size_x;
+  heights.bounds[3] = origin.y + size_y;
+  heights.cell_size = cell_size;
+  heights.resize(cells_x + 1, cells_y + 1);
+  for (std::int32_t x = 0; x <= cells_x; ++x) {
+    for (std::int32_t y = 0; y <= cells_y; ++y) {
+      vertex(x, y).index_0 = -1;
+      heights.sample(x, y).height = vertex(x, y).position.z;
+    }
+  }
+  manifold.faces.reserve(static_cast<std::size_t>(cells_x + 1) * static_cast<std::size_t>(cells_y + 1) * 2);
+  auto add_face = [this](std::int32_t count, const std::int32_t (&points)[4][2]) {
+    manifold_face face;
+    face.vertex_count = count;
+    float soft = 0.0f;
+    for (std::int32_t k = 0; k < count; ++k) {
+      terrain_vertex& v = vertex(points[k][0], points[k][1]);
+      if (v.index_0 < 0) {
+        v.index_0 = static_cast<std::int32_t>(manifold.vertices.size());
+        manifold_vertex mv;
+        mv.position = v.position;
+        mv.normal = v.normal;
+        manifold.vertices.push_back(mv);
+      }
+      face.vertices[k] = v.index_0;
+      // The visible weight of soft ground kinds, from the top layer down.
+      float cover = 1.0f;
+      for (std::int32_t layer = terrain_layer_count - 1; layer >= 0; --layer) {
+        const float w = v.layer_weights[layer];
+        const terrain_layer& l = layers[static_cast<std::size_t>(layer)];
+        if (l.ground_kind >= 0 && (l.flags & 2)) soft += cover * w;
+        cover *= 1.0f - w;
+      }
+    }
+    face.flags = manifold_face_terrain | (soft > 1.5f ? manifold_face_soft_ground : 0u);
+    manifold.faces.push_back(face);
+    return static_cast<std::int32_t>(manifold.faces.size()) - 1;
+  };
+  for (std::int32_t y = 0; y < cells_y; ++y) {
+    for (std::int32_t x = 0; x < cells_x; ++x) {
+      const terrain_cell& c = cell(x, y);
+      height_sample& sample = heights.sample(x, y);
+      if (dot_product(c.normal_0, c.normal_1) <= 0.999f) {
+        sample.flags |= 1;
+        if (c.diagonal != 0) sample.flags |= 2;
+        for (std::int32_t t = 0; t < 2; ++t) {
+          std::int32_t corners[3][2];
+          triangle_corners(x, y, t, corners);
+          const std::int32_t points[4][2] = {{corners[0][0], corners[0][1]},
+                                             {corners[1][0], corners[1][1]},
+                                             {corners[2][0], corners[2][1]},
+                                             {0, 0}};
+          (t == 0 ? sample.face_0 : sample.face_1) = add_face(3, points);
+        }
+      } else {
+        const std::int32_t points[4][2] = {{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}};
+        sample.face_0 = sample.face_1 = add_face(4, points);
+      }
+    }
+  }
+  manifold.build_collision_manifold();
+  manifold.compute_bounds();
+}
+
+void terrain_generator::build_meshes() {
+  const float light = 0.33f * (light_colour.x + light_colour.y + light_colour.z);
+  for (const terrain_vertex& v : vertices_) {
+    if (v.index_0 < 0) continue;
+    float lit = -dot_product(light_direction, v.normal);
+    if (lit < 0.0f) lit = 0.0f;
+    manifold.vertices[static_cast<std::size_t>(v.index_0)].sun_factor = lit * v.sun_visibility * light;
+  }
+  const float ambient_factor = 0.3f * (ambient_colour.x + ambient_colour.y + ambient_colour.z);
+  layer_meshes.resize(static_cast<std::size_t>(terrain_max_blocks * terrain_max_blocks * terrain_mesh_layers));
+  for (std::unique_ptr<mesh>& m : layer_meshes) {
+    if (m) m->clear_geometry();
+  }
+  const bool paired = pixel_shaders && layer_pairing;
+  for (std::int32_t layer = 0; layer < terrain_layer_count; ++layer) {
+    if (layers[static_cast<std::size_t>(layer)].ground_kind < 0) continue;
+    if (paired && layer == 2) continue;
+    for (std::int32_t bx = 0; bx < blocks_x; ++bx) {
+      for (std::int32_t by = 0; by < blocks_y; ++by) {
+        build_terrain_mesh(layer, paired && layer == 1 ? 2 : -1, bx, by, ambient_factor);
+      }
+    }
+  }
+
+  // Water: every triangle of a cell that reaches the water line, flat at it.
+  if (!water_mesh) water_mesh = std::make_unique<mesh>();
+  water_mesh->clear_geometry();
+  water_mesh->set_material(water_material);
+  constexpr float water_level = -0.3f;
+  for (std::int32_t y = 0; y < cells_y; ++y) {
+    for (std::int32_t x = 0; x < cells_x; ++x) {
+      if (!(vertex(x, y).position.z <= water_level || vertex(x + 1, y).position.z <= water_level ||
+            vertex(x + 1, y + 1).position.z <= water_level || vertex(x, y + 1).position.z <= water_level)) {
+        continue;
+      }
+      for (std::int32_t t = 0; t < 2; ++t) {
+        std::int32_t corners[3][2];
+        triangle_corners(x, y, t, corners);
+        std::int32_t ids[3];
+        for (std::int32_t k = 0; k < 3; ++k) {
+          vec3 p = vertex(corners[k][0], corners[k][1]).position;
+          p.z = water_level;
+          const std::int32_t point = water_mesh->add_point(p);
+          ids[k] = water_mesh->add_vertex(point, p.x * 0.125f, p.y * 0.125f, 0xFFFFFFFFu, vec3(0.0f, 0.0f, 1.0f));
+          mesh_vertex& mv = water_mesh->vertices[static_cast<std::size_t>(ids[k])];
+          mv.uv2[0] = p.x * 0.025f;
+          mv.uv2[1] = p.y * 0.025f;
+        }
+        water_mesh->add_face(ids[0], ids[1], ids[2]);
+      }
+    }
+  }
+  water_mesh->compute_bounding_box();
+  water_mesh->mark_vertices_changed();
+  water_mesh->mark_faces_changed();
+}
+
+void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t overlay, std::int32_t block_x,
+                                           std::int32_t block_y, float ambient_factor) {
+  if (layer < 0 || layer >= terrain_mesh_layers || block_x < 0 || block_x >= blocks_x || block_y < 0 ||
+      block_y >= blocks_y) {
+    return;
+  }
+  const bool shadow = layer == terrain_layer_count;
+  const terrain_block& block = blocks[static_cast<std::size_t>(block_x * blocks_y + block_y)];
+  std::unique_ptr<mesh>& slot =
+      layer_meshes[static_cast<std::size_t>((block_x * terrain_max_blocks + block_y) * terrain_mesh_layers + layer)];
+  if (!slot) slot = std::make_unique<mesh>();
+  mesh& m = *slot;
+  m.clear_geometry();
+  if (!shadow) {
+    const terrain_layer& l = layers[static_cast<std::size_t>(layer)];
+    m.set_material(overlay < 0 ? l.ground_material : l.second_material);
+  }
+  const float scale = shadow ? 1.0f : layers[static_cast<std::size_t>(layer)].scale;
+  for (terrain_vertex& v : vertices_) v.index_1 = -1;
+  for (std::int32_t y = block.first_y; y < block.first_y + block.span_y; ++y) {
+    for (std::int32_t x = block.first_x; x < block.first_x + block.span_x; ++x) {
+      for (std::int32_t t = 0; t < 2; ++t) {
+        std::int32_t corners[3][2];
+        triangle_corners(x, y, t, corners);
+        bool present = shadow;
+        for (const auto& c : corners) {
+          const terrain_vertex& v = vertex(c[0], c[1]);
+          present = present || layer_visible(v, layer) || (overlay >= 0 && layer_visible(v, overlay));
+        }
+        if (!present) continue;
+        std::int32_t ids[3];
+        for (std::int32_t k = 0; k < 3; ++k) {
+          terrain_vertex& v = vertex(corners[k][0], corners[k][1]);
+          if (v.index_1 < 0) {
+            std::uint32_t alpha = 0;
+            std::uint32_t overlay_byte = 0;
+            std::uint32_t rgb = 0x000810;
+            if (shadow) {
+              const float s = v.index_0 >= 0 ? manifold.vertices[static_cast<std::size_t>(v.index_0)].sun_factor : 0.0f;
+              float a = ambient_factor + s > 0.0f ? s / (ambient_factor + s) : 0.0f;
+              a = a < 0.0f ? 0.0f : (a > 0.75f ? 0.75f : a);
+              alpha = static_cast<std::uint32_t>(a * 255.0f);
+            } else {
+              float w = v.layer_weights[layer];
+              if (overlay >= 0) {
+                const float w2 = v.layer_weights[overlay];
+                w = (1.0f - w2) * w + w2;
+                overlay_byte = weight_byte(w2);
+              }
+              alpha = weight_byte(w * v.edge_weight);
+              color tint{1.0f, 1.0f, 1.0f, 1.0f};
+              if (layer > 0) {
+                tint = vertex_color_variation(v.position);
+                const color paint = argb_to_color(v.paint_colour);
+                tint.r *= paint.r;
+                tint.g *= paint.g;
+                tint.b *= paint.b;
+              }
+              if (!pixel_shaders) {
+                const vec3 light = item_light(v.normal, v.sun_visibility);
+                tint.r *= light.x;
+                tint.g *= light.y;
+                tint.b *= light.z;
+              }
+              rgb = color_to_argb(tint) & 0xFFFFFFu;
+            }
+            const std::uint32_t colour = (alpha << 24) | rgb;
+            const std::int32_t point = m.add_point(v.position);
+            const float u = shadow ? 0.0f : v.position.x * 0.025f * scale;
+            const float w = shadow ? 0.0f : v.position.y * 0.025f * scale;
+            v.index_1 = m.add_vertex(point, u, w, colour, v.normal, colour);
+            mesh_vertex& mv = m.vertices[static_cast<std::size_t>(v.index_1)];
+            mv.uv2[0] = mv.uv[0];
+            mv.uv2[1] = mv.uv[1];
+            mv.current_color = overlay >= 0 ? ((overlay_byte << 24) | rgb) : colour;
+          }
+          ids[k] = v.index_1;
+        }
+        m.add_face(ids[0], ids[1], ids[2]);
+      }
+    }
+  }
+  if (shadow) {
+    m.color = 0xff000811u;
+    m.visibility_mask = 0xFFFF;
+  } else if (pixel_shaders) {
+    m.compute_tangent_frames();
+    m.visibility_mask = 0x17FFF;
+  }
+  m.mark_vertices_changed();
+  m.mark_faces_changed();
+  m.render_order = layer + 11;
+  m.compute_bounding_box();
+}
+
+void terrain_generator::add_features() {
+  const auto snapped = [](float size) {
+    const std::int32_t n = static_cast<std::int32_t>(size);
+    return static_cast<std::uint32_t>(n < 0 ? 0 : (n > 1023 ? 1023 : n));
+  };
+  code.set_size_x(snapped(size_x));
+  code.set_size_y(snapped(size_y));
+}
+
+}  // namespace hm

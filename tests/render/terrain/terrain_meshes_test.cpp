@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+#include "engine/resource/mesh.h"
+#include "render/terrain/ai_mesh.h"
+#include "render/terrain/terrain_fixture.h"
+#include "render/terrain/terrain_generator.h"
+#include "render/terrain/terrain_queries.h"
+
+namespace hm {
+namespace {
+
+using test::code_fields;
+using test::make_code;
+
+class TerrainMeshes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gen = std::make_unique<terrain_generator>();
+    gen->module_data = test::terrain_test_kinds();
+  }
+  void generate(const code_fields& f) {
+    gen->code = make_code(f);
+    gen->generate_terrain();
+  }
+  std::unique_ptr<terrain_generator> gen;
+};
+
+TEST_F(TerrainMeshes, HeightSamplesFollowTheGrid) {
+  code_fields f;
+  f.river = true;
+  f.detail = 1;
+  generate(f);
+  const float cs = gen->cell_size;
+  for (std::int32_t x = 0; x < gen->cells_x; x += 7) {
+    for (std::int32_t y = 0; y < gen->cells_y; y += 5) {
+      const vec3 corner = gen->sample_height(vec3(static_cast<float>(x) * cs, static_cast<float>(y) * cs, 0.0f));
+      EXPECT_FLOAT_EQ(corner.z, gen->vertex(x, y).position.z) << x << "," << y;
+      // The centre: along y on both edges, then along x between them.
+      const float near_edge = (gen->vertex(x, y).position.z + gen->vertex(x, y + 1).position.z) * 0.5f;
+      const float far_edge = (gen->vertex(x + 1, y).position.z + gen->vertex(x + 1, y + 1).position.z) * 0.5f;
+      const vec3 centre =
+          gen->sample_height(vec3((static_cast<float>(x) + 0.5f) * cs, (static_cast<float>(y) + 0.5f) * cs, 0.0f));
+      EXPECT_NEAR(centre.z, (near_edge + far_edge) * 0.5f, 1e-4f);
+    }
+  }
+  const vec3 beyond = gen->sample_height(vec3(gen->size_x + 50.0f, gen->size_y + 9.0f, 0.0f));
+  EXPECT_EQ(beyond.z, gen->vertex(gen->cells_x, gen->cells_y).position.z);
+  EXPECT_EQ(beyond.x, gen->size_x);
+
+  std::int32_t cx = -1, cy = -1;
+  gen->cell_of_point(vec3(-0.5f, -0.5f, 0.0f), cx, cy);
+  EXPECT_EQ(cx, 0);
+  EXPECT_EQ(cy, 0);
+  gen->cell_of_point(vec3(gen->size_x, 2.5f * cs, 0.0f), cx, cy);
+  EXPECT_EQ(cx, gen->cells_x - 1);
+  EXPECT_EQ(cy, 2);
+}
+
+// A ray straight down lands on the manifold at the height field's height,
+// and every terrain face is linked to its neighbours.
+TEST_F(TerrainMeshes, ManifoldMatchesTheHeights) {
+  code_fields f;
+  f.river = true;
+  f.size_x = 100;
+  f.size_y = 90;
+  generate(f);
+  const ground_manifold& m = gen->manifold;
+  ASSERT_FALSE(m.faces.empty());
+  EXPECT_EQ(gen->heights.sample_count_x, gen->cells_x + 1);
+  // On the grid points the hit is the vertex height; inside a cell it lies
+  // within the heights of the cell's corners.
+  const float cs = gen->cell_size;
+  for (std::int32_t x = 1; x < gen->cells_x; x += 6) {
+    for (std::int32_t y = 1; y < gen->cells_y; y += 7) {
+      float t = 0.0f;
+      const vec3 at(static_cast<float>(x) * cs, static_cast<float>(y) * cs, 1000.0f);
+      ASSERT_GE(m.cast_ray(at, vec3(0.0f, 0.0f, -1.0f), t), 0);
+      EXPECT_NEAR(1000.0f - t, gen->vertex(x, y).position.z, 2e-3f) << x << "," << y;
+      const std::int32_t face = m.cast_ray(at + vec3(0.3f * cs, 0.6f * cs, 0.0f), vec3(0.0f, 0.0f, -1.0f), t);
+      ASSERT_GE(face, 0);
+      EXPECT_NE(m.faces[static_cast<std::size_t>(face)].flags & manifold_face_terrain, 0u);
+      float low = 1e9f, high = -1e9f;
+      for (std::int32_t dx = 0; dx < 2; ++dx) {
+        for (std::int32_t dy = 0; dy < 2; ++dy) {
+          low = std::min(low, gen->vertex(x + dx, y + dy).position.z);
+          high = std::max(high, gen->vertex(x + dx, y + dy).position.z);
+        }
+      }
+      EXPECT_GE(1000.0f - t, low - 2e-3f);
+      EXPECT_LE(1000.0f - t, high + 2e-3f);
+    }
+  }
+  std::int32_t outer = 0;
+  for (const manifold_edge& e : m.edges) {
+    EXPECT_GE(e.face_count, 1);
+    EXPECT_LE(e.face_count, 2);
+    outer += e.face_count == 1 ? 1 : 0;
+  }
+  EXPECT_EQ(outer, 2 * (gen->cells_x + gen->cells_y));
+  for (std::int32_t x = 0; x < gen->cells_x; ++x) {
+    const height_sample& s = gen->heights.sample(x, 3);
+    ASSERT_GE(s.face_0, 0);
+    EXPECT_EQ(s.face_0 == s.face_1, (s.flags & 1) == 0);
+  }
+}
+
+TEST_F(TerrainMeshes, GridGraphOfWalkableGroundIsConnected) {
+  code_fields f;
+  f.hill_height = 20.0f;
+  f.size_x = 140;
+  f.size_y = 120;
+  generate(f);
+  ai_mesh graph;
+  build_grid_ai_mesh(graph, gen->heights, 3);
+  graph.update_faces();
+  ASSERT_GT(graph.faces.size(), 100u);
+  std::vector<char> reached(graph.faces.size(), 0);
+  std::vector<std::int32_t> open{0};
+  reached[0] = 1;
+  while (!open.empty()) {
+    const ai_mesh_face& face = graph.faces[static_cast<std::size_t>(open.back())];
+    const std::int32_t me = open.back();
+    open.pop_back();
+    for (std::int32_t k = 0; k < face.vertex_count; ++k) {
+      const ai_mesh_edge& e = graph.edges[static_cast<std::size_t>(face.edges[k])];
+      const std::int32_t other = e.face_0 == me ? e.face_1 : e.face_0;
+      if (e.face_count == 2 && !reached[static_cast<std::size_t>(other)] &&
+          graph.faces[static_cast<std::size_t>(other)].normal.z > 0.7f) {
+        reached[static_cast<std::size_t>(other)] = 1;
+        open.push_back(other);
+      }
+    }
+  }
+  for (std::size_t i = 0; i < graph.faces.size(); ++i) {
+    if (graph.faces[i].normal.z > 0.7f) {
+      EXPECT_TRUE(reached[i]) << i;
+    }
+  }
+  // Positions find their faces, on the ground.
+  const vec3 middle(70.0f, 60.0f, 0.0f);
+  const std::int32_t face = graph.find_face(middle);
+  ASSERT_GE(face, 0);
+  EXPECT_NEAR(graph.face_height(face, middle), gen->sample_height(middle).z + 0.4f, 1.5f);
+}
+
+TEST_F(TerrainMeshes, LayerAndWaterMeshes) {
+  code_fields f;
+  f.river = true;
+  f.size_x = 200;
+  f.size_y = 100;
+  generate(f);
+  std::int32_t faces = 0;
+  for (std::int32_t b = 0; b < gen->blocks_x * gen->blocks_y; ++b) {
+    const terrain_block& block = gen->blocks[static_cast<std::size_t>(b)];
+    const mesh* base = gen->layer_meshes[static_cast<std::size_t>(
+                                             ((block.first_x / 40) * terrain_max_blocks + block.first_y / 40) *
+                                             terrain_mesh_layers)]
+                           .get();
+    ASSERT_NE(base, nullptr);
+    EXPECT_LE(static_cast<std::int32_t>(base->get_faces().size()), block.span_x * block.span_y * 2);
+    // Every triangle shows some layer.
+    std::int32_t most = 0;
+    for (std::int32_t layer = 0; layer < terrain_layer_count; ++layer) {
+      const mesh* m = gen->layer_meshes[static_cast<std::size_t>(
+                                            ((block.first_x / 40) * terrain_max_blocks + block.first_y / 40) *
+                                                terrain_mesh_layers +
+                                            layer)]
+                          .get();
+      if (m) most = std::max(most, static_cast<std::int32_t>(m->get_faces().size()));
+      if (m) faces += static_cast<std::int32_t>(m->get_faces().size());
+    }
+    EXPECT_GT(most, block.span_x * block.span_y / 2);
+    EXPECT_EQ(base->render_order, 11);
+    for (const mesh_vertex& v : base->get_vertices()) EXPECT_EQ(v.uv2[0], v.uv[0]);
+  }
+  EXPECT_GE(faces, gen->cells_x * gen->cells_y * 2);
+  // Layer alphas carry the weights; the border ring is faded out.
+  const mesh* flat = gen->layer_meshes[1].get();
+  ASSERT_NE(flat, nullptr);
+  for (const mesh_vertex& v : flat->get_vertices()) {
+    const vec3& p = flat->get_points()[static_cast<std::size_t>(v.point)].position;
+    if (p.x == 0.0f || p.y == 0.0f) {
+      EXPECT_EQ(v.color >> 24, 0u);
+    }
+  }
+  ASSERT_NE(gen->water_mesh, nullptr);
+  EXPECT_FALSE(gen->water_mesh->get_faces().empty());
+  for (const mesh_point& p : gen->water_mesh->get_points()) EXPECT_EQ(p.position.z, -0.3f);
+}
+
+TEST_F(TerrainMeshes, QueriesAndHelpers) {
+  code_fields f;
+  f.size_x = 81;  // snapped to 80
+  f.size_y = 80;
+  generate(f);
+  EXPECT_EQ(gen->count_steep_cells(), 0);  // 40 cells deep: no inner cells
+  gen->add_features();
+  terrain_code back;
+  back.parse(gen->code.to_string());
+  EXPECT_EQ(back.size_x(), 80u);
+
+  EXPECT_EQ(pack_vector_to_color(vec3(1.0f, 1.0f, 1.0f), 1.0f), 0xFFFFFFFFu);
+  EXPECT_EQ(pack_vector_to_color(vec3(-1.0f, -1.0f, -1.0f), -1.0f), 0u);
+  EXPECT_EQ(pack_vector_to_color(vec3(0.0f, 0.5f, -0.5f), 0.0f), 0x8080C040u);
+
+  struct texel_case {
+    float x, y;
+    std::int32_t tx, ty;
+  };
+  const texel_case texels[] = {{1.0f, 0.0f, 511, 255}, {0.0f, 1.0f, 0, 0}, {0.5f, 0.5f, 256, 128}, {0.9999f, 0.0001f, 511, 255}};
+  for (const texel_case& c : texels) {
+    std::int32_t tx = -1, ty = -1;
+    shadow_texel(c.x, c.y, 512, 256, tx, ty);
+    EXPECT_EQ(tx, c.tx) << c.x;
+    EXPECT_EQ(ty, c.ty) << c.y;
+  }
+
+  code_fields snow;
+  snow.region = region_snow;
+  generate(snow);
+  const color white = gen->vertex_color_variation(vec3(3.0f, 4.0f, 0.0f));
+  EXPECT_EQ(white.r, 1.0f);
+  EXPECT_EQ(white.b, 1.0f);
+  gen->light_direction = vec3(0.0f, 0.0f, -1.0f);
+  const vec3 lit = gen->item_light(vec3(0.0f, 0.0f, 1.0f), 1.0f);
+  EXPECT_FLOAT_EQ(lit.x, 0.8f);
+  const vec3 shade = gen->item_light(vec3(0.0f, 0.0f, -1.0f), 1.0f);
+  EXPECT_FLOAT_EQ(shade.x, 0.2f);
+}
+
+}  // namespace
+}  // namespace hm
