@@ -52,8 +52,7 @@ struct ai_mesh_face {
   std::uint8_t selected = 0;
 };
 
-class ai_mesh {
- public:
+struct ai_mesh {
   std::vector<ai_mesh_vertex> vertices;
   std::vector<ai_mesh_edge> edges;
   std::vector<ai_mesh_face> faces;

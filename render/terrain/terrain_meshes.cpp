@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/resource/mesh.h"
+#include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace hm {
@@ -85,8 +86,7 @@ void terrain_generator::build_ground_manifold() {
       }
     }
   }
-  manifold.build_collision_manifold();
-  manifold.compute_bounds();
+  build_collision_manifold(manifold);
 }
 
 void terrain_generator::build_meshes() {

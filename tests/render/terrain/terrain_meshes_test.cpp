@@ -5,6 +5,7 @@
 
 #include "engine/resource/mesh.h"
 #include "render/terrain/ai_mesh.h"
+#include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_fixture.h"
 #include "render/terrain/terrain_generator.h"
 #include "render/terrain/terrain_queries.h"
@@ -77,9 +78,9 @@ TEST_F(TerrainMeshes, ManifoldMatchesTheHeights) {
     for (std::int32_t y = 1; y < gen->cells_y; y += 7) {
       float t = 0.0f;
       const vec3 at(static_cast<float>(x) * cs, static_cast<float>(y) * cs, 1000.0f);
-      ASSERT_GE(m.cast_ray(at, vec3(0.0f, 0.0f, -1.0f), t), 0);
+      ASSERT_GE(cast_ray_on_manifold(m, at, vec3(0.0f, 0.0f, -1.0f), t), 0);
       EXPECT_NEAR(1000.0f - t, gen->vertex(x, y).position.z, 2e-3f) << x << "," << y;
-      const std::int32_t face = m.cast_ray(at + vec3(0.3f * cs, 0.6f * cs, 0.0f), vec3(0.0f, 0.0f, -1.0f), t);
+      const std::int32_t face = cast_ray_on_manifold(m, at + vec3(0.3f * cs, 0.6f * cs, 0.0f), vec3(0.0f, 0.0f, -1.0f), t);
       ASSERT_GE(face, 0);
       EXPECT_NE(m.faces[static_cast<std::size_t>(face)].flags & manifold_face_terrain, 0u);
       float low = 1e9f, high = -1e9f;

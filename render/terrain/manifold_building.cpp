@@ -1,4 +1,4 @@
-#include "render/terrain/ground_manifold.h"
+#include "render/terrain/manifold_building.h"
 
 #include <cmath>
 
@@ -6,7 +6,10 @@
 
 namespace hm {
 
-bool ground_manifold::build_collision_manifold() {
+bool build_collision_manifold(ground_manifold& m) {
+  std::vector<manifold_vertex>& vertices = m.vertices;
+  std::vector<manifold_face>& faces = m.faces;
+  std::vector<manifold_edge>& edges = m.edges;
   edges.clear();
   // Per vertex, the edges ending at it.
   std::vector<std::vector<std::int32_t>> ending(vertices.size());
@@ -23,7 +26,7 @@ bool ground_manifold::build_collision_manifold() {
       std::int32_t found = -1;
       for (std::int32_t e : ending[static_cast<std::size_t>(a)]) {
         const manifold_edge& edge = edges[static_cast<std::size_t>(e)];
-        if (edge.start == b && edge.end != b) {
+        if (edge.start_vertex == b && edge.end_vertex != b) {
           found = e;
           break;
         }
@@ -38,8 +41,8 @@ bool ground_manifold::build_collision_manifold() {
         continue;
       }
       manifold_edge edge;
-      edge.start = a;
-      edge.end = b;
+      edge.start_vertex = a;
+      edge.end_vertex = b;
       edge.face_0 = static_cast<std::int32_t>(fi);
       edge.face_count = 1;
       const std::int32_t index = static_cast<std::int32_t>(edges.size());
@@ -59,11 +62,11 @@ bool ground_manifold::build_collision_manifold() {
     const std::int32_t n = f.vertex_count < 3 ? 0 : (f.vertex_count > 4 ? 4 : f.vertex_count);
     for (std::int32_t k = 0; k < 4; ++k) {
       f.neighbours[k] = -1;
-      f.sides[k] = 0.0f;
+      f.edge_values[k] = 0.0f;
       if (k >= n || f.edges[k] < 0) continue;
       const manifold_edge& e = edges[static_cast<std::size_t>(f.edges[k])];
       f.neighbours[k] = e.face_0 == static_cast<std::int32_t>(fi) ? e.face_1 : e.face_0;
-      if (f.neighbours[k] >= 0) f.sides[k] = 1.0f;
+      if (f.neighbours[k] >= 0) f.edge_values[k] = 1.0f;
     }
     if (n < 3) continue;
     bool valid = true;
@@ -85,15 +88,15 @@ bool ground_manifold::build_collision_manifold() {
     f.normal.normalize();
   }
   for (manifold_edge& e : edges) {
-    e.midpoint = (vertices[static_cast<std::size_t>(e.start)].position + vertices[static_cast<std::size_t>(e.end)].position) * 0.5f;
+    e.midpoint = (vertices[static_cast<std::size_t>(e.start_vertex)].position + vertices[static_cast<std::size_t>(e.end_vertex)].position) * 0.5f;
   }
   return sound;
 }
 
-void ground_manifold::compute_bounds() {
+void compute_manifold_bounds(const ground_manifold& m, vec3& bounds_min, vec3& bounds_max) {
   bounds_min = vec3(1e30f, 1e30f, 1e30f);
   bounds_max = vec3(-1e30f, -1e30f, -1e30f);
-  for (const manifold_vertex& v : vertices) {
+  for (const manifold_vertex& v : m.vertices) {
     vec3_min(bounds_min, bounds_min, v.position);
     vec3_max(bounds_max, bounds_max, v.position);
   }
@@ -120,7 +123,9 @@ float ray_triangle(const vec3& from, const vec3& d, const vec3& a, const vec3& b
 
 }  // namespace
 
-std::int32_t ground_manifold::cast_ray(const vec3& from, const vec3& direction, float& t) const {
+std::int32_t cast_ray_on_manifold(const ground_manifold& m, const vec3& from, const vec3& direction, float& t) {
+  const std::vector<manifold_vertex>& vertices = m.vertices;
+  const std::vector<manifold_face>& faces = m.faces;
   std::int32_t best = -1;
   const std::int32_t vertex_total = static_cast<std::int32_t>(vertices.size());
   for (std::size_t fi = 0; fi < faces.size(); ++fi) {
