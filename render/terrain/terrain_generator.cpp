@@ -7,6 +7,8 @@
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "engine/resource/mesh.h"
+#include "render/entity.h"
+#include "render/scene_world.h"
 
 namespace hm {
 
@@ -172,18 +174,25 @@ void terrain_generator::build_blocks() {
       b.span_y = j + 1 < blocks_y ? terrain_block_cells : cells_y - b.first_y;
       b.position = vertex(b.first_x + b.span_x / 2, b.first_y + b.span_y / 2).position;
       b.position.z += 2.0f;
+      if (scene) {
+        b.block_entity = scene->create_entity(strategic_entity_type);
+        frame at = frame::identity();
+        at.origin = b.position;
+        b.block_entity->set_frame(at);
+      }
       blocks.push_back(b);
     }
   }
 }
 
-void terrain_generator::generate_terrain(ground_paint* paint, bool store_paint) {
+void terrain_generator::generate_terrain(scene_world* target, ground_paint* paint, bool store_paint) {
   reset_terrain_generator();
   cell_size = static_cast<float>(code.region_detail()) + 2.0f;
   random_seed(code.words[0] & 0x7FFFFFFFu);
   place_river = code.place_river();
   size_x = static_cast<float>(code.size_x());
   size_y = static_cast<float>(code.size_y());
+  scene = target;
   auto cells_of = [this](float size) {
     std::int32_t n = static_cast<std::int32_t>((1.0f / cell_size) * size);
     if (n > terrain_max_cells) n = terrain_max_cells;
@@ -228,8 +237,10 @@ void terrain_generator::generate_terrain(ground_paint* paint, bool store_paint) 
   place_flora(2);
   build_blocks();
   build_ground_manifold();
+  if (scene) scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
   build_meshes();
+  give_meshes_to_block_entities();
 }
 
 void terrain_generator::store_ground_paint(ground_paint& paint) const {

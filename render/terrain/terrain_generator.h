@@ -23,8 +23,10 @@
 
 namespace hm {
 
+class entity;
 class material;
 class mesh;
+class scene_world;
 
 inline constexpr std::int32_t terrain_layer_count = 15;
 inline constexpr std::int32_t terrain_min_cells = 40;
@@ -154,6 +156,9 @@ struct terrain_block {
   std::int32_t span_y = 0;
   // Where the block's entity stands: the vertex at the block's middle, 2 up.
   vec3 position;
+  // The entity in the scene that carries the block's meshes (none without a
+  // scene).
+  entity* block_entity = nullptr;
 };
 
 // Ground layers and the shadow layer, each with one mesh per block.
@@ -175,6 +180,7 @@ class terrain_generator {
   float mesh_builder_value = 0.0f;
   std::int32_t river_widening = 2;
   float cell_size = 2.0f;
+  scene_world* scene = nullptr;  // not owned
   std::array<placed_item_list, 3> placed_items;
   vec3 origin;
   vec3 light_direction;
@@ -218,8 +224,9 @@ class terrain_generator {
 
   // Builds the terrain from `code`. With a ground-paint block it is laid over
   // the result; with store_paint the block is first rewritten for this
-  // terrain.
-  void generate_terrain(ground_paint* paint = nullptr, bool store_paint = false);
+  // terrain. With a scene, each block gets an entity carrying its meshes and
+  // the scene takes a copy of the ground manifold.
+  void generate_terrain(scene_world* scene = nullptr, ground_paint* paint = nullptr, bool store_paint = false);
   void reset_terrain_generator();
 
   std::int32_t vertex_count_x() const { return cells_x + 1; }
@@ -322,6 +329,7 @@ class terrain_generator {
   void place_flora(std::int32_t list);
 
   void build_blocks();
+  void give_meshes_to_block_entities();
 };
 
 // The one generator of the game.

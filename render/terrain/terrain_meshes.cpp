@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/resource/mesh.h"
+#include "render/entity.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_generator.h"
 
@@ -239,6 +240,43 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
   m.mark_faces_changed();
   m.render_order = layer + 11;
   m.compute_bounding_box();
+}
+
+void terrain_generator::give_meshes_to_block_entities() {
+  // The entity holds its own copies, placed in its frame, so that the scene
+  // keeps its terrain whatever later happens to the generator.
+  for (std::int32_t bx = 0; bx < blocks_x; ++bx) {
+    for (std::int32_t by = 0; by < blocks_y; ++by) {
+      entity* e = blocks[static_cast<std::size_t>(bx * blocks_y + by)].block_entity;
+      if (!e) continue;
+      const vec3 offset = e->frame.origin;
+      for (std::int32_t layer = 0; layer < terrain_mesh_layers; ++layer) {
+        const mesh* m = layer_meshes[static_cast<std::size_t>((bx * terrain_max_blocks + by) * terrain_mesh_layers + layer)].get();
+        if (!m || m->get_faces().empty()) continue;
+        std::unique_ptr<mesh> copy = m->create_copy();
+        copy->make_geometry_own();
+        copy->make_faces_own();
+        for (mesh_point& p : copy->points) {
+          p.position -= offset;
+          p.current_position = p.position;
+        }
+        copy->compute_bounding_box();
+        e->add_mesh(std::move(copy));
+      }
+      if (bx == 0 && by == 0 && water_mesh && !water_mesh->get_faces().empty()) {
+        std::unique_ptr<mesh> copy = water_mesh->create_copy();
+        copy->make_geometry_own();
+        copy->make_faces_own();
+        for (mesh_point& p : copy->points) {
+          p.position -= offset;
+          p.current_position = p.position;
+        }
+        copy->compute_bounding_box();
+        e->add_mesh(std::move(copy));
+      }
+      e->compute_local_bounds();
+    }
+  }
 }
 
 void terrain_generator::add_features() {

@@ -22,7 +22,7 @@ class TerrainGenerator : public ::testing::Test {
   }
   void generate(const code_fields& f, ground_paint* paint = nullptr) {
     gen->code = make_code(f);
-    gen->generate_terrain(paint);
+    gen->generate_terrain(nullptr, paint);
   }
   std::unique_ptr<terrain_generator> gen;
 };
@@ -306,7 +306,7 @@ TEST_F(TerrainGenerator, GroundPaint) {
 
   // Storing for a scene outside edit mode gives an empty block.
   gen->code = make_code(f);
-  gen->generate_terrain(&wide, true);
+  gen->generate_terrain(nullptr, &wide, true);
   EXPECT_EQ(wide.layer_count, 0);
   EXPECT_EQ(wide.layers[0].id, -1);
 }

@@ -4,6 +4,8 @@
 #include <set>
 
 #include "engine/resource/mesh.h"
+#include "render/entity.h"
+#include "render/scene_world.h"
 #include "render/terrain/ai_mesh.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_fixture.h"
@@ -190,6 +192,33 @@ TEST_F(TerrainMeshes, LayerAndWaterMeshes) {
   ASSERT_NE(gen->water_mesh, nullptr);
   EXPECT_FALSE(gen->water_mesh->get_faces().empty());
   for (const mesh_point& p : gen->water_mesh->get_points()) EXPECT_EQ(p.position.z, -0.3f);
+}
+
+// In a scene every block gets an entity with its meshes, and the scene takes
+// the ground manifold.
+TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
+  scene_world scene;
+  code_fields f;
+  f.river = true;
+  f.size_x = 500;
+  f.size_y = 100;
+  gen->code = make_code(f);
+  gen->generate_terrain(&scene);
+  ASSERT_EQ(gen->blocks.size(), 5u);
+  for (const terrain_block& b : gen->blocks) {
+    ASSERT_NE(b.block_entity, nullptr);
+    EXPECT_EQ(b.block_entity->frame.origin.x, b.position.x);
+    EXPECT_FALSE(b.block_entity->meshes.empty());
+    // Mesh points are kept relative to the entity.
+    const mesh& first = *b.block_entity->meshes.front();
+    for (const mesh_point& p : first.get_points()) {
+      EXPECT_GE(p.position.x + b.position.x, static_cast<float>(b.first_x) * gen->cell_size - 1e-3f);
+      EXPECT_LE(p.position.x + b.position.x, static_cast<float>(b.first_x + b.span_x) * gen->cell_size + 1e-3f);
+    }
+  }
+  ASSERT_NE(scene.ground_manifold, nullptr);
+  EXPECT_EQ(scene.ground_manifold->faces.size(), gen->manifold.faces.size());
+  EXPECT_NE(scene.ground_manifold->faces.front().body, nullptr);
 }
 
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
