@@ -12,7 +12,10 @@ terrain_module_data bench_kinds() {
   terrain_module_data data;
   for (int i = 0; i < 11; ++i) data.ground_kinds.push_back(terrain_ground_kind{});
   auto kind = [&data](std::uint64_t flags, std::uint64_t density, std::int32_t variants) {
-    data.flora_kinds.push_back(terrain_flora_kind{flags | (density << 32), variants});
+    terrain_flora_kind kind;
+    kind.flags = flags | (density << 32);
+    kind.variant_count = variants;
+    data.flora_kinds.push_back(kind);
   };
   kind(flora_plain | flora_forest, 300, 2);
   kind(flora_tree | flora_forest | flora_picked_first, 500, 3);

@@ -240,6 +240,7 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   if (scene) scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
   build_meshes();
+  build_flora_meshes();
   give_meshes_to_block_entities();
 }
 

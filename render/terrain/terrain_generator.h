@@ -60,6 +60,8 @@ struct terrain_flora_kind {
   // The flag bits above; bits 32..47 hold the kind's density.
   std::uint64_t flags = 0;
   std::int32_t variant_count = 0;
+  // The mesh of each variant (none where the module has none).
+  std::vector<const mesh*> variant_meshes;
 
   std::uint32_t density() const { return static_cast<std::uint32_t>((flags >> 32) & 0xFFFF); }
 };
@@ -203,6 +205,10 @@ class terrain_generator {
   std::vector<std::unique_ptr<mesh>> layer_meshes;
   std::unique_ptr<mesh> water_mesh;
   material* water_material = nullptr;
+  // The placed flora merged per block and material; flora_mesh_blocks holds
+  // each merged mesh's block.
+  std::vector<std::unique_ptr<mesh>> flora_meshes;
+  std::vector<std::int32_t> flora_mesh_blocks;
   // With pixel shaders, layer 2 is drawn as an overlay of layer 1.
   bool layer_pairing = false;
 
@@ -281,6 +287,9 @@ class terrain_generator {
   // The mesh of one layer (or the shadow layer, 15) over one block.
   void build_terrain_mesh(std::int32_t layer, std::int32_t overlay, std::int32_t block_x, std::int32_t block_y,
                           float ambient_factor);
+  // The placed items of the three lists merged into the flora meshes of their
+  // blocks; items of kinds without variants or meshes are left out.
+  void build_flora_meshes();
   // The code's size fields from the snapped sizes (at most 1023).
   void add_features();
 

@@ -1,5 +1,6 @@
 // What the scene needs of a generated terrain: the ground manifold and height
 // field, and the layer and water meshes of every block.
+#include <algorithm>
 #include <cmath>
 
 #include "engine/resource/mesh.h"
@@ -242,6 +243,62 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
   m.compute_bounding_box();
 }
 
+void terrain_generator::build_flora_meshes() {
+  flora_meshes.clear();
+  flora_mesh_blocks.clear();
+  if (blocks_x < 1 || blocks_y < 1) return;
+  constexpr std::size_t merged_vertex_limit = 32000;
+  const std::int32_t kinds = static_cast<std::int32_t>(module_data.flora_kinds.size());
+  for (placed_item_list& list : placed_items) {
+    for (placed_item& item : list.items) {
+      item.mesh_count = 0;
+      if (item.flora_kind < 0 || item.flora_kind >= kinds) continue;
+      const terrain_flora_kind& kind = module_data.flora_kinds[static_cast<std::size_t>(item.flora_kind)];
+      // A kind without variants has nothing to draw (and no variant to take
+      // a remainder by).
+      if (kind.variant_count <= 0) continue;
+      const std::int32_t variant = ((item.variant % kind.variant_count) + kind.variant_count) % kind.variant_count;
+      if (variant >= static_cast<std::int32_t>(kind.variant_meshes.size())) continue;
+      const mesh* source = kind.variant_meshes[static_cast<std::size_t>(variant)];
+      if (!source || source->get_faces().empty()) continue;
+      const std::int32_t bx = std::clamp(item.cell_x / terrain_block_cells, 0, blocks_x - 1);
+      const std::int32_t by = std::clamp(item.cell_y / terrain_block_cells, 0, blocks_y - 1);
+      const std::int32_t block = bx * blocks_y + by;
+      std::int32_t target = -1;
+      for (std::size_t i = 0; i < flora_meshes.size() && target < 0; ++i) {
+        if (flora_mesh_blocks[i] == block && flora_meshes[i]->mat == source->mat &&
+            flora_meshes[i]->vertices.size() <= merged_vertex_limit) {
+          target = static_cast<std::int32_t>(i);
+        }
+      }
+      if (target < 0) {
+        auto merged = std::make_unique<mesh>();
+        merged->set_material(source->mat);
+        merged->flags |= 0x10000000u;
+        target = static_cast<std::int32_t>(flora_meshes.size());
+        flora_meshes.push_back(std::move(merged));
+        flora_mesh_blocks.push_back(block);
+      }
+      mesh& merged = *flora_meshes[static_cast<std::size_t>(target)];
+      frame placed = item.placement;
+      placed.rot.s *= item.scale.x;
+      placed.rot.f *= item.scale.y;
+      placed.rot.u *= item.scale.z;
+      const std::int32_t first = static_cast<std::int32_t>(merged.vertices.size());
+      merged.append_mesh(*source, placed);
+      item.mesh_refs[0] = target;
+      item.mesh_refs[1] = first;
+      item.mesh_refs[2] = static_cast<std::int32_t>(merged.vertices.size()) - first;
+      item.mesh_count = 1;
+    }
+  }
+  for (std::unique_ptr<mesh>& m : flora_meshes) {
+    m->compute_bounding_box();
+    m->mark_vertices_changed();
+    m->mark_faces_changed();
+  }
+}
+
 void terrain_generator::give_meshes_to_block_entities() {
   // The entity holds its own copies, placed in its frame, so that the scene
   // keeps its terrain whatever later happens to the generator.
@@ -265,6 +322,18 @@ void terrain_generator::give_meshes_to_block_entities() {
       }
       if (bx == 0 && by == 0 && water_mesh && !water_mesh->get_faces().empty()) {
         std::unique_ptr<mesh> copy = water_mesh->create_copy();
+        copy->make_geometry_own();
+        copy->make_faces_own();
+        for (mesh_point& p : copy->points) {
+          p.position -= offset;
+          p.current_position = p.position;
+        }
+        copy->compute_bounding_box();
+        e->add_mesh(std::move(copy));
+      }
+      for (std::size_t i = 0; i < flora_meshes.size(); ++i) {
+        if (flora_mesh_blocks[i] != bx * blocks_y + by) continue;
+        std::unique_ptr<mesh> copy = flora_meshes[i]->create_copy();
         copy->make_geometry_own();
         copy->make_faces_own();
         for (mesh_point& p : copy->points) {

@@ -18,17 +18,20 @@ inline terrain_module_data terrain_test_kinds() {
     g.scale = 1.0f + 0.1f * static_cast<float>(i);
     data.ground_kinds.push_back(g);
   }
-  auto kind = [&data](std::uint64_t flags, std::uint64_t density, std::int32_t variants) {
-    data.flora_kinds.push_back(terrain_flora_kind{with_density(flags, density), variants});
+  auto add = [&data](std::uint64_t flags, std::uint64_t density, std::int32_t variants) {
+    terrain_flora_kind kind;
+    kind.flags = with_density(flags, density);
+    kind.variant_count = variants;
+    data.flora_kinds.push_back(kind);
   };
-  kind(0, 100, 1);                                                                    // 0 rock: any region
-  kind(flora_plain | flora_steppe, 300, 2);                                           // 1 bush
-  kind(flora_tree | flora_plain | flora_forest | flora_picked_first, 500, 3);         // 2 oak
-  kind(flora_tree | flora_snow_forest | flora_forest | flora_picked_first, 400, 1);   // 3 pine
-  kind(flora_grass | flora_aligned | flora_plain | flora_forest, 2000, 1);            // 4 grass
-  kind(flora_desert, 200, 0);                                                         // 5 cactus, no variants
-  kind(flora_snow | flora_snow_forest, 300, 1);                                       // 6 snow bush
-  kind(flora_tree | flora_plain | flora_steppe_forest, 450, 2);                       // 7 birch
+  add(0, 100, 1);                                                                    // 0 rock: any region
+  add(flora_plain | flora_steppe, 300, 2);                                           // 1 bush
+  add(flora_tree | flora_plain | flora_forest | flora_picked_first, 500, 3);         // 2 oak
+  add(flora_tree | flora_snow_forest | flora_forest | flora_picked_first, 400, 1);   // 3 pine
+  add(flora_grass | flora_aligned | flora_plain | flora_forest, 2000, 1);            // 4 grass
+  add(flora_desert, 200, 0);                                                         // 5 cactus, no variants
+  add(flora_snow | flora_snow_forest, 300, 1);                                       // 6 snow bush
+  add(flora_tree | flora_plain | flora_steppe_forest, 450, 2);                       // 7 birch
   return data;
 }
 

@@ -221,6 +221,40 @@ TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
   EXPECT_NE(scene.ground_manifold->faces.front().body, nullptr);
 }
 
+// Placed flora is merged per block; a kind without variants is left out
+// instead of taking a remainder by zero.
+TEST_F(TerrainMeshes, FloraMeshes) {
+  mesh leaf;
+  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, 0xFFFFFFFFu, vec3(0, 0, 1));
+  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(1.0f, 0.0f, 0.0f)), 1.0f, 0.0f, 0xFFFFFFFFu, vec3(0, 0, 1));
+  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 2.0f)), 0.0f, 1.0f, 0xFFFFFFFFu, vec3(0, 0, 1));
+  leaf.add_face(a, b, c);
+  for (terrain_flora_kind& kind : gen->module_data.flora_kinds) kind.variant_meshes.assign(4, &leaf);
+  code_fields f;
+  f.size_x = 200;
+  f.size_y = 90;
+  generate(f);
+  std::int32_t items = 0;
+  for (const placed_item_list& list : gen->placed_items) items += list.count();
+  ASSERT_GT(items, 0);
+  frame at = frame::identity();
+  at.origin = vec3(10.0f, 10.0f, 0.0f);
+  gen->add_flora_item(5, at, vec3(1.0f, 1.0f, 1.0f), 3);  // a kind with no variants
+  gen->build_flora_meshes();
+  std::size_t vertices = 0;
+  for (std::size_t i = 0; i < gen->flora_meshes.size(); ++i) {
+    vertices += gen->flora_meshes[i]->get_vertices().size();
+    EXPECT_LT(gen->flora_mesh_blocks[i], gen->blocks_x * gen->blocks_y);
+  }
+  EXPECT_EQ(vertices, static_cast<std::size_t>(items) * 3);
+  EXPECT_EQ(gen->placed_items[0].items.back().mesh_count, 0);
+  const placed_item& first = gen->placed_items[1].count() > 0 ? gen->placed_items[1].items[0] : gen->placed_items[0].items[0];
+  ASSERT_EQ(first.mesh_count, 1);
+  const mesh& merged = *gen->flora_meshes[static_cast<std::size_t>(first.mesh_refs[0])];
+  const vec3 top = merged.get_points()[static_cast<std::size_t>(merged.get_vertices()[static_cast<std::size_t>(first.mesh_refs[1] + 2)].point)].position;
+  EXPECT_NEAR(top.z, first.placement.origin.z + 2.0f * first.scale.z * first.placement.rot.u.z, 1e-3f);
+}
+
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
   code_fields f;
   f.size_x = 81;  // snapped to 80
