@@ -185,6 +185,7 @@ class terrain_generator {
   scene_world* scene = nullptr;  // not owned
   std::array<placed_item_list, 3> placed_items;
   vec3 origin;
+  // The scene's summed light at the origin (set by generation in a scene).
   vec3 light_direction;
   vec3 light_colour;
   vec3 ambient_colour{0.2f, 0.2f, 0.2f};
@@ -348,6 +349,12 @@ extern terrain_generator& g_terrain_generator;
 float terrain_random_fraction();
 float terrain_averaged_random();
 std::int32_t terrain_random_int(std::int32_t n);
+
+// The scene's light at a point: the unit direction of the lights' directions
+// weighted by their strength there (directional suns as they are, other lights
+// from their position, their colour falling off with the squared distance)
+// and the sum of their colours.
+void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour);
 
 // A warning about bad terrain data, to the engine log.
 void terrain_log_warning(const char* format, ...) __attribute__((format(printf, 1, 2)));

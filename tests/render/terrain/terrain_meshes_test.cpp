@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <set>
 
 #include "engine/resource/mesh.h"
 #include "render/entity.h"
+#include "render/light.h"
 #include "render/scene_world.h"
 #include "render/terrain/ai_mesh.h"
 #include "render/terrain/manifold_building.h"
@@ -218,6 +220,19 @@ TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
   }
   ASSERT_NE(scene.ground_manifold, nullptr);
   EXPECT_EQ(scene.ground_manifold->faces.size(), gen->manifold.faces.size());
+
+  // The sun and a point light sum into the generator's light.
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = vec3(0.0f, 0.6f, -0.8f);
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  light& lamp = scene.create_light();
+  lamp.position = vec3(0.0f, 0.0f, 10.0f);
+  lamp.colour = color{100.0f, 100.0f, 100.0f, 1.0f};  // 1.0 each at the origin
+  gen->generate_terrain(&scene);
+  EXPECT_FLOAT_EQ(gen->light_colour.x, 2.0f);
+  EXPECT_NEAR(gen->light_direction.y, 0.6f / std::sqrt(0.36f + 1.8f * 1.8f), 1e-5f);
+  EXPECT_NEAR(gen->light_direction.z, -1.8f / std::sqrt(0.36f + 1.8f * 1.8f), 1e-5f);
   EXPECT_NE(scene.ground_manifold->faces.front().body, nullptr);
 }
 
