@@ -3,7 +3,8 @@
 //   <prefix>_height.png  heights, lowest black, highest white
 //   <prefix>_layers.png  the top ground layer of every vertex, the river in
 //                        blue and placed flora as dark dots
-//   <prefix>.txt         sizes, height range, river and flora counts, digest
+//   <prefix>.txt         sizes, height range, river and flora counts, ground
+//                        faces, a grid graph's size, digest
 // The flora kinds and ground kinds come from <data>/Data/ (default "data").
 //
 //   make_terrain <code> <output prefix> [data folder]
@@ -15,6 +16,7 @@
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
+#include "render/terrain/ai_mesh.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace {
@@ -217,6 +219,13 @@ int main(int argc, char** argv) {
   std::fprintf(text, "river vertices %d\n", river);
   std::fprintf(text, "flora other %d trees %d grass %d\n", gen.placed_items[0].count(), gen.placed_items[1].count(),
                gen.placed_items[2].count());
+  std::int32_t soft = 0;
+  for (const manifold_face& f : gen.manifold.faces) soft += (f.flags & 0x4000) ? 1 : 0;
+  std::fprintf(text, "ground faces %zu (soft %d), steep inner cells %d\n", gen.manifold.faces.size(), soft,
+               gen.count_steep_cells());
+  ai_mesh graph;
+  build_grid_ai_mesh(graph, gen.heights, 4);
+  std::fprintf(text, "grid graph (step 4) faces %zu\n", graph.faces.size());
   std::fprintf(text, "kinds from the data folder %s\n", have_kinds ? "yes" : "no");
   std::fprintf(text, "digest %016llx\n", static_cast<unsigned long long>(gen.digest()));
   const bool ok = std::fclose(text) == 0;
