@@ -1,0 +1,130 @@
+#pragma once
+// The campaign's part of the running game: the party and map-event pools, the
+// player's party and troop, the player's member seeds and the rest state, with
+// the operations that create, attach and remove parties, move troops between
+// them in the party window and let them recover as time passes.
+#include <cstdint>
+
+#include "campaign/campaign_world.h"
+#include "campaign/map_event.h"
+#include "campaign/party.h"
+#include "campaign/party_pool.h"
+
+namespace hm {
+
+// Attachment walks stop at this depth and collections at this many parties.
+inline constexpr int attached_party_limit = 128;
+
+// Templates the engine itself uses for the parties it makes.
+inline constexpr int template_released_troops = 1;
+inline constexpr int template_released_prisoner = 2;
+inline constexpr int template_single_troop = 3;
+
+struct party_troop_totals {
+  std::int32_t members = 0;
+  std::int32_t wounded = 0;
+  std::int32_t prisoners = 0;
+  std::int32_t heroes = 0;
+};
+
+// What move_party_troop did.
+struct troop_move_result {
+  bool moved = false;           // false: refused, neither party changed
+  bool counted_troop = false;   // the troop came from the stack's mission counter
+  bool source_removed = false;  // the source stack was emptied and removed
+};
+
+struct campaign_state {
+  campaign_state(campaign_world& world_tables, campaign_map& world_map);
+  campaign_state(const campaign_state&) = delete;
+  campaign_state& operator=(const campaign_state&) = delete;
+
+  campaign_world& world;
+  campaign_map& map;
+  party_pool parties;
+  map_event_pool events;
+  std::int32_t player_party = -1;
+  std::int32_t player_troop = 0;
+  // The party on the other side of the party window.
+  std::int32_t other_party = -1;
+  member_seed_table member_seeds = {};
+  // The rest state: hours left and the flag.
+  float rest_time = 0.0f;
+  std::int32_t rest_flag = 0;
+  // The player's healing option (0 to 2; the player's troop heals 3 - it
+  // times as fast).
+  std::int32_t healing_option = 0;
+  // The bounds (percent) of the share of a template entry's range that a new
+  // party gets.
+  float strength_percent_lo = 0.0f;
+  float strength_percent_hi = 100.0f;
+
+  // --- troops ------------------------------------------------------------------------
+  bool is_hero(int troop) const;
+  // A hero below its wounded threshold (the player's own, or the heroes').
+  bool is_hero_wounded(int troop) const;
+  bool is_valid_troop(int troop) const { return troop >= 0 && troop < world.troop_count(); }
+  // The seed table when the party is the player's, else null.
+  member_seed_table* seeds_for(const party& p);
+
+  // --- parties by id ----------------------------------------------------------------
+  party* find_party(std::int32_t id) { return parties.find_active(id); }
+  const party* find_party(std::int32_t id) const { return parties.find_active(id); }
+  // Sum over the member stacks of the troops able to fight, weighted by
+  // (level + 12)^2 / 100, with the attached parties; 0 for an inactive id.
+  float get_party_strength(std::int32_t id) const;
+  // Caps ready-to-upgrade at count, removes stacks below 1 from the last to
+  // the first and clamps the rest.
+  void remove_empty_party_stacks(std::int32_t id);
+  void reset_stack_mission_counters(std::int32_t id);
+
+  // --- creation, attachment, removal ---------------------------------------------------
+  // A party of template t at (x, y), with the template's members, on the map;
+  // -1 when the template does not exist or the pool has no room.
+  std::int32_t create_party(float x, float y, int template_index);
+  // A party of one troop (template 3), named after it; -1 for an invalid troop.
+  std::int32_t create_party_for_troop(int troop, float x, float y);
+  std::int32_t spawn_party_near(float x, float y, int template_index, float radius);
+  // A point within the radius whose map face is linked to the centre's face.
+  vec3 random_position_near(float x, float y, float radius) const;
+  void add_template_members_to_party(std::int32_t id, int template_index, bool as_prisoners);
+  // Attaches p to host h. False (nothing changes) for an inactive party or
+  // host, p == h, or an h that stands under p.
+  bool attach_party_to_party(std::int32_t p, std::int32_t h);
+  void detach_party(std::int32_t p);
+  // p, then its attached parties depth first, the host before its own; never
+  // more than 128 entries in all.
+  void collect_attached_party_ids(std::int32_t p, std::int32_t* ids, int& count) const;
+  // Adds the party's and its attached parties' troops to the totals.
+  void count_party_troops_with_attached(std::int32_t p, party_troop_totals& totals) const;
+  // Adds every stack of s and of the parties attached to it to d.
+  void add_party_members_to_party(std::int32_t s, std::int32_t d);
+  void remove_party(std::int32_t p);
+  // Takes the party's entity off the map (a fixed place of template below 1
+  // keeps it) and marks the party hidden.
+  void remove_map_entity(party& p);
+
+  // --- the party window -----------------------------------------------------------------
+  // Moves one troop of stack n of party a to party b. Refused when b has no
+  // room for it.
+  troop_move_result move_party_troop(std::int32_t a, int n, std::int32_t b);
+  // Member stacks in front of the prisoner stacks again.
+  void refresh_party_stacks(party& p);
+  // Releases the other party's troops onto the map at the player's position.
+  void scatter_party_members();
+  void clear_party_stacks();
+
+  // --- time --------------------------------------------------------------------------------
+  // One hour of recovery: wounded troops heal, heroes regain hit points, and
+  // the player's party eats and its morale and hunger move.
+  void recover(party& p);
+
+ private:
+  float strength_of(const party& p, int depth) const;
+  void collect_attached(std::int32_t p, std::int32_t* ids, int& count, int depth) const;
+  void count_with_attached(std::int32_t p, party_troop_totals& totals, int depth) const;
+  void add_members(const party& s, party& d, int depth);
+  bool is_in_map_event(const party& p) const;
+};
+
+}  // namespace hm
