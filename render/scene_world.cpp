@@ -15,6 +15,7 @@
 #include "render/camera.h"
 #include "render/entity.h"
 #include "render/light.h"
+#include "render/terrain/ai_mesh.h"
 
 namespace hm {
 
@@ -502,6 +503,29 @@ void scene_world::set_ground_manifold(std::unique_ptr<hm::ground_manifold> manif
     }
   }
   for (manifold_vertex& v : verts) v.normal.normalize();
+}
+
+void scene_world::index_ai_mesh(const hm::ai_mesh* graph) {
+  ai_mesh = graph;
+  if (!graph) return;
+  for (scene_cell& c : cells) c.ai_faces.clear();
+  const auto vertex_count = static_cast<std::int32_t>(graph->vertices.size());
+  for (std::size_t i = 0; i < graph->faces.size(); ++i) {
+    const ai_mesh_face& f = graph->faces[i];
+    vec3 low(1e6f, 1e6f, 0.0f), high(-1e6f, -1e6f, 0.0f);
+    bool placed = false;
+    for (int k = 0; k < std::clamp(f.vertex_count, 0, 4); ++k) {
+      const std::int32_t v = f.vertices[k];
+      if (v < 0 || v >= vertex_count) continue;
+      const vec3& p = graph->vertices[static_cast<std::size_t>(v)].position;
+      low.x = std::min(low.x, p.x);
+      low.y = std::min(low.y, p.y);
+      high.x = std::max(high.x, p.x);
+      high.y = std::max(high.y, p.y);
+      placed = true;
+    }
+    if (placed) add_ai_face_to_cells(static_cast<std::uint32_t>(i), low, high);
+  }
 }
 
 void scene_world::add_ai_face_to_cells(std::uint32_t face_index, const vec3& low, const vec3& high) {

@@ -128,6 +128,10 @@ class scene_world {
   void move_body(body_part& body);
   int add_ground_polygon(int vertex_count, const vec3* points);
   void set_ground_manifold(std::unique_ptr<ground_manifold> manifold);
+  // Keeps the navigation graph (not owned) and lists each of its faces in the
+  // cells its box covers, replacing any earlier listing. Faces whose corners
+  // name no vertex of the graph are left out. Null only clears the reference.
+  void index_ai_mesh(const hm::ai_mesh* graph);
   // Lists a navigation face in every cell from the low corner's cell to the
   // high corner's, both inclusive.
   void add_ai_face_to_cells(std::uint32_t face_index, const vec3& low, const vec3& high);

@@ -14,6 +14,7 @@
 #include "render/entity.h"
 #include "render/strategic_entity.h"
 #include "render/support/scene_fixtures.h"
+#include "render/terrain/ai_mesh.h"
 
 namespace hm {
 namespace {
@@ -339,6 +340,39 @@ TEST(scene_world_clear_test, clearing_empties_cells_bodies_and_the_manifold_and_
   ASSERT_EQ(taken.get(), e);
   EXPECT_EQ(count_links(scene), 0);
   EXPECT_TRUE(scene.active_entities.empty());
+}
+
+}  // namespace
+}  // namespace hm
+
+namespace hm {
+namespace {
+
+TEST(scene_world_ai_test, navigation_faces_are_indexed_in_every_cell_they_span) {
+  scene_world scene(vec3(0, 0, 0), vec3(40, 40, 0), 2, 2, 0);
+  hm::ai_mesh graph;
+  for (vec3 p : {vec3(-5, 5, 0), vec3(25, 5, 0), vec3(25, 15, 0), vec3(30, 30, 0)}) add_ai_mesh_vertex(graph, p);
+  add_ai_mesh_face(graph, 3, {0, 1, 2, ai_mesh_no_corner}, {-1, -1, -1, ai_mesh_no_corner});
+  hm::ai_mesh_face broken;
+  broken.vertex_count = 3;
+  broken.vertices[0] = 3;
+  broken.vertices[1] = 77;  // no such vertex: left out of the box
+  broken.vertices[2] = -4;
+  graph.faces.push_back(broken);
+  scene.index_ai_mesh(&graph);
+  EXPECT_EQ(scene.ai_mesh, &graph);
+  EXPECT_EQ(scene.cell_at(0, 1).ai_faces, std::vector<std::uint32_t>{0});
+  EXPECT_EQ(scene.cell_at(2, 1).ai_faces, std::vector<std::uint32_t>{0});
+  EXPECT_EQ(scene.cell_at(2, 2).ai_faces, std::vector<std::uint32_t>{1});
+  int listed = 0;
+  for (const scene_cell& c : scene.cells) listed += static_cast<int>(c.ai_faces.size());
+  EXPECT_EQ(listed, 4);
+  scene.index_ai_mesh(&graph);  // indexing again lists each face once
+  listed = 0;
+  for (const scene_cell& c : scene.cells) listed += static_cast<int>(c.ai_faces.size());
+  EXPECT_EQ(listed, 4);
+  scene.index_ai_mesh(nullptr);
+  EXPECT_EQ(scene.ai_mesh, nullptr);
 }
 
 }  // namespace
