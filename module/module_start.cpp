@@ -15,6 +15,7 @@
 #include "module/module_settings.h"
 #include "module/music_player.h"
 #include "module/scene_prop.h"
+#include "module/skin.h"
 #include "module/tableau_material.h"
 #include "module/translation_table.h"
 #include "platform/fs.h"
@@ -82,6 +83,9 @@ void load_module_record_files() {
   open_text_file(reader, module_file_path("sounds.txt"));
   read_module_header(reader);
   load_sounds(g_sound_manager, reader, g_module_settings.scan_module_sounds, module_folder_path().view());
+  open_text_file(reader, module_file_path("skins.txt"));
+  read_module_header(reader);
+  read_skins(g_skins, reader);
   open_text_file(reader, module_file_path("scene_props.txt"));
   load_scene_props(g_scene_prop_kinds, reader);
   open_text_file(reader, module_file_path("tableau_materials.txt"));

@@ -24,6 +24,12 @@
 #include "module/module_paths.h"
 #include "module/module_settings.h"
 #include "module/skeleton_bodies.h"
+#include "module/item_kind.h"
+#include "module/scene_prop.h"
+#include "module/skin.h"
+#include "module/tableau_material.h"
+#include "module/translation_table.h"
+#include "engine/audio/sound_manager.h"
 #include "module/support/module_test_support.h"
 #include "platform/fs.h"
 #include "platform/settings_store.h"
@@ -83,6 +89,7 @@ const sample_start& start_sample() {
     g_module_settings.set_defaults();
     load_module_info_and_data_files("Sample");
     load_skeleton_bodies("Data\\skeleton_bodies.xml");
+    load_module_record_files();
     return sample_start{capture.text(), module_name().c_str(), g_resource_manager.module_folder.c_str()};
   }();
   return result;
@@ -101,6 +108,7 @@ TEST_F(SampleModuleStart, LoadsTheModuleResourcesInTheOrderOfModuleIni) {
       "Loading Module Resource sample_bodies\n"
       "Loading Module Resource sample_skeletons\n"
       "Loading Module Resource sample_props\n"
+      "Loading Module Resource sample_faces\n"
       "Module_name = Sample\n";
   EXPECT_EQ(log.rfind(expected, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
@@ -108,6 +116,41 @@ TEST_F(SampleModuleStart, LoadsTheModuleResourcesInTheOrderOfModuleIni) {
   EXPECT_EQ(start_sample().module_name, "Sample");
   EXPECT_EQ(start_sample().resource_folder, "Modules\\Sample\\");
   EXPECT_EQ(g_module_settings.module_name, "Sample");
+}
+
+// The module's text files after the Data files find their resources: the
+// skin's head morphs by its two keys, props have their bounds, and the
+// translations, sounds, tableau materials and item kinds are in place.
+TEST_F(SampleModuleStart, RecordFilesFindTheirResources) {
+  ASSERT_EQ(g_skins.count(), 1);
+  const skin& man = g_skins.skins[0];
+  EXPECT_EQ(man.calf_right->name, "calf_r");
+  EXPECT_EQ(man.hand_right->name, "hand_r");
+  ASSERT_EQ(man.face_keys.size(), 2u);
+  ASSERT_EQ(man.face_keys[0].offsets.size(), 7u);
+  EXPECT_NEAR(man.face_keys[0].offsets[4].y, -0.05f, 1e-6f);  // the nose
+  EXPECT_NEAR(man.face_keys[1].offsets[0].z, -0.03f, 1e-6f);  // the chin
+  EXPECT_EQ(man.voices[0], g_sound_manager.find_sound("snd_hide"));
+  // The sample's constraint lifts the two sliders from 0.5 to 0.75.
+  EXPECT_FLOAT_EQ(g_skins.sliders[0], 0.75f);
+  EXPECT_FLOAT_EQ(g_skins.sliders[1], 0.75f);
+
+  float weights[face_morph_slots] = {};
+  weights[0] = 1.0f;  // factor 1.0
+  const built_face face = build_face_mesh(*man.head_mesh, man.face_keys, weights, 1.0f, man.hair_meshes[0],
+                                          &man.hair_point_maps[0]);
+  const std::vector<mesh_point>& p = face.head->get_points();
+  ASSERT_EQ(p.size(), 10u);  // seven half-head points and the mirrors of the three off the plane
+  EXPECT_NEAR(p[4].position.y, -0.19f, 1e-6f);
+  EXPECT_NEAR(p[0].position.z, 0.03f, 1e-6f);  // the chin key at weight 0: factor -1
+
+  const int barrel = find_scene_prop_kind("spr_barrel");
+  ASSERT_GE(barrel, 0);
+  EXPECT_FLOAT_EQ(g_scene_prop_kinds[static_cast<std::size_t>(barrel)].box_max.z, 1.0f);
+  EXPECT_EQ(g_tableau_materials.codes[0], 0);
+  EXPECT_EQ(g_sound_manager.slot_sound_ids[0], 0);
+  EXPECT_EQ(translate_record_name("itm_sword", "Sword"), "Arming Sword");
+  EXPECT_EQ(g_item_kinds[static_cast<std::size_t>(find_item_kind("itm_saddle_horse"))].type(), item_type::horse);
 }
 
 // Every material a ground spec record names is the module's own, not the

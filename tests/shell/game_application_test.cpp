@@ -89,7 +89,8 @@ constexpr const char* kStartLog =
     "Loading Module Resource sample_meshes\n"
     "Loading Module Resource sample_bodies\n"
     "Loading Module Resource sample_skeletons\n"
-    "Loading Module Resource sample_props\n";
+    "Loading Module Resource sample_props\n"
+    "Loading Module Resource sample_faces\n";
 
 using test::manual_clock;
 using test::read_text;

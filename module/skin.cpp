@@ -1,0 +1,185 @@
+#include "module/skin.h"
+
+#include <string>
+
+#include "engine/audio/sound_manager.h"
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/texture_record.h"
+#include "module/module_text.h"
+
+namespace hm {
+
+skin_table g_skins;
+
+namespace {
+
+// A texture by the names get_texture tries, or null.
+texture* find_texture(const ruv_string& name) {
+  const std::string base(name.view());
+  for (const char* suffix : {".dds", "", ".jpg", ".tga"}) {
+    if (resource* r = g_resource_manager.find(texture_resource_type_id, ruv_string(base + suffix)))
+      return static_cast<texture*>(r);
+  }
+  return nullptr;
+}
+
+mesh* read_mesh(text_reader& reader, ruv_string& name) {
+  reader.read_string(name);
+  return g_resource_manager.get_mesh<mesh>(name);
+}
+
+void read_face_texture(skin& s, skin_face_texture& t, text_reader& reader) {
+  reader.read_string(t.name);
+  t.face_texture = g_resource_manager.get_texture(t.name);
+  // The lower levels of detail may share the face texture.
+  t.lod_texture = find_texture(t.name.concat(ruv_string(".LOD")));
+  if (!t.lod_texture) t.lod_texture = t.face_texture;
+  reader.read_u32(t.color_word);
+  const std::int32_t hair_count = read_record_count(reader, "hair textures", s.id.c_str());
+  const std::int32_t color_count = read_record_count(reader, "colours", s.id.c_str());
+  for (std::int32_t i = 0; i < hair_count; ++i) {
+    ruv_string name;
+    reader.read_string(name);
+    for (std::size_t h = 0; h < s.hair_textures.size(); ++h) {
+      if (s.hair_textures[h].equals(name)) {
+        t.hair_textures.push_back(static_cast<std::int32_t>(h));
+        break;
+      }
+    }
+  }
+  for (std::int32_t i = 0; i < color_count; ++i) {
+    std::uint32_t argb = 0;
+    reader.read_u32(argb);
+    t.colors.push_back(argb_to_color(argb));
+  }
+}
+
+void read_constraint(skin& s, face_constraint& c, text_reader& reader) {
+  reader.read_float(c.value);
+  reader.read_int(c.comparison);
+  const std::int32_t pairs = read_record_count(reader, "constraint pairs", s.id.c_str());
+  for (std::int32_t i = 0; i < pairs; ++i) {
+    face_constraint_term t;
+    reader.read_float(t.coefficient);
+    reader.read_int(t.key);
+    if (i >= face_morph_slots) continue;
+    // A pair that names no slider would move memory outside the sliders, and
+    // a zero weight would divide the shortfall by zero.
+    if (t.key < 0 || t.key >= face_morph_slots || t.coefficient == 0.0f) {
+      log_line(std::string("WARNING: skin ").append(s.id.view()).append(": face-key constraint pair with slider ")
+                   .append(std::to_string(t.key)).append(" and weight ").append(std::to_string(t.coefficient))
+                   .append(" is dropped\n"));
+      continue;
+    }
+    c.terms.push_back(t);
+  }
+}
+
+}  // namespace
+
+ruv_string right_mesh_name(const ruv_string& left) {
+  std::string name(left.view());
+  if (name.empty()) return left;
+  name.back() = name.back() == 'l' ? 'r' : 'R';
+  return ruv_string(name);
+}
+
+void skin::read(text_reader& reader) {
+  reader.read_string(id);
+  reader.read_u32(flags);
+  ruv_string name;
+  body_mesh = read_mesh(reader, name);
+  calf_left = read_mesh(reader, name);
+  calf_right = g_resource_manager.get_mesh<mesh>(right_mesh_name(name));
+  hand_left = read_mesh(reader, name);
+  hand_right = g_resource_manager.get_mesh<mesh>(right_mesh_name(name));
+  reader.read_string(head_mesh_name);
+  head_mesh = g_resource_manager.find_mesh<mesh>(head_mesh_name);
+  if (!head_mesh) ruv_error("Unable to find face mesh: %s", head_mesh_name.c_str());
+
+  const std::int32_t key_count = read_record_count(reader, "face keys", id.c_str());
+  read_records(reader, face_keys, key_count, [](morph_key& k, text_reader& r) {
+    r.read_string(k.id);
+    r.read_int(k.key_time);
+    r.read_u32(k.word);
+    r.read_float(k.min);
+    r.read_float(k.max);
+    read_spaced_string(r, k.name);
+  });
+  for (int k = 0; k < static_cast<int>(face_keys.size()); ++k) build_morph_deltas(k);
+
+  const std::int32_t hair_count = read_record_count(reader, "hair meshes", id.c_str());
+  hair_meshes.clear();
+  hair_point_maps.clear();
+  for (std::int32_t i = 0; i < hair_count; ++i) {
+    reader.read_string(name);
+    if (i >= max_skin_hair_meshes) continue;
+    mesh* hair = g_resource_manager.get_mesh<mesh>(name);
+    hair_meshes.push_back(hair);
+    hair_point_maps.push_back(build_point_map(*hair, *head_mesh));
+  }
+
+  const std::int32_t beard_count = read_record_count(reader, "beard meshes", id.c_str());
+  read_records(reader, beards, beard_count, [this](skin_beard& b, text_reader& r) {
+    r.read_string(b.name);
+    b.beard_mesh = g_resource_manager.find_mesh<mesh>(b.name);
+    if (!b.beard_mesh) ruv_error("Unable to find beard mesh: %s", b.name.c_str());
+    b.point_map = build_point_map(*b.beard_mesh, *head_mesh);
+  });
+
+  auto read_names = [&](std::vector<ruv_string>& names, const char* what) {
+    read_records(reader, names, read_record_count(reader, what, id.c_str()),
+                 [](ruv_string& n, text_reader& r) { r.read_string(n); });
+  };
+  read_names(hair_textures, "hair textures");
+  read_names(beard_textures, "beard textures");
+
+  const std::int32_t texture_count = read_record_count(reader, "face textures", id.c_str());
+  read_records(reader, face_textures, texture_count,
+               [this](skin_face_texture& t, text_reader& r) { read_face_texture(*this, t, r); });
+
+  const std::int32_t voice_count = read_record_count(reader, "voices", id.c_str());
+  std::fill(std::begin(voices), std::end(voices), -1);
+  for (std::int32_t i = 0; i < voice_count; ++i) {
+    std::int32_t type = 0;
+    reader.read_int(type);
+    reader.read_string(name);
+    if (type >= 0 && type < skin_voice_count) voices[type] = g_sound_manager.find_sound(name.view());
+  }
+
+  reader.read_string(name);
+  body_skeleton = g_resource_manager.get_skeleton(name);
+  reader.read_float(scale);
+  reader.read_int(values[0]);
+  reader.read_int(values[1]);
+
+  const std::int32_t constraint_count = read_record_count(reader, "face-key constraints", id.c_str());
+  read_records(reader, constraints, constraint_count,
+               [this](face_constraint& c, text_reader& r) { read_constraint(*this, c, r); });
+}
+
+void skin::build_morph_deltas(int k) {
+  if (k < 0 || k >= static_cast<int>(face_keys.size()) || !head_mesh) return;
+  morph_key& key = face_keys[static_cast<std::size_t>(k)];
+  build_morph_offsets(*head_mesh, key.key_time, key.offsets);
+}
+
+void skin::apply_face_key_constraints(int excluded, float (&sliders)[face_morph_slots]) const {
+  apply_face_constraints(constraints, excluded, sliders);
+}
+
+void read_skins(skin_table& table, text_reader& reader) {
+  load_record_table(reader, table.skins, "skins", [](skin& s, text_reader& r) { s.read(r); });
+  table.selection[0] = table.selection[1] = -1;
+  std::fill(std::begin(table.words), std::end(table.words), 0);
+  std::fill(std::begin(table.sliders), std::end(table.sliders), 0.5f);
+  table.extra[0] = 0.3f;
+  table.extra[1] = 0.5f;
+  // A module without skins has no constraints to meet.
+  if (!table.skins.empty()) table.skins[0].apply_face_key_constraints(-1, table.sliders);
+}
+
+}  // namespace hm

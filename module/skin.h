@@ -1,0 +1,95 @@
+#pragma once
+// Skins (skins.txt): the module's kinds of body (humans and other races):
+// body, calf, hand and head meshes, the face keys that morph the head, hair
+// and beard meshes with their textures and colours, voices, the skeleton and
+// the constraints on the face sliders.
+#include <cstdint>
+#include <vector>
+
+#include "engine/core/math.h"
+#include "engine/core/ruv_string.h"
+#include "engine/resource/face_generation.h"
+
+namespace hm {
+
+class mesh;
+class skeleton;
+class text_reader;
+class texture;
+
+inline constexpr int max_skin_hair_meshes = 64;
+inline constexpr int skin_voice_count = 7;
+
+struct skin_face_texture {
+  ruv_string name;
+  texture* face_texture = nullptr;
+  texture* lod_texture = nullptr;  // name + ".LOD"; the face texture itself when there is none
+  std::uint32_t color_word = 0;
+  std::vector<std::int32_t> hair_textures;  // indices into the skin's hair textures
+  std::vector<color> colors;                // hair colour keys
+};
+
+struct skin_beard {
+  ruv_string name;
+  mesh* beard_mesh = nullptr;
+  std::vector<std::int32_t> point_map;  // its points' nearest head points
+};
+
+struct skin {
+  ruv_string id;
+  std::uint32_t flags = 0;
+  mesh* body_mesh = nullptr;
+  mesh* calf_left = nullptr;
+  mesh* calf_right = nullptr;
+  mesh* hand_left = nullptr;
+  mesh* hand_right = nullptr;
+  mesh* head_mesh = nullptr;
+  ruv_string head_mesh_name;
+  std::vector<morph_key> face_keys;
+  std::vector<mesh*> hair_meshes;  // at most 64
+  std::vector<std::vector<std::int32_t>> hair_point_maps;
+  std::vector<skin_beard> beards;
+  std::vector<ruv_string> hair_textures;
+  std::vector<ruv_string> beard_textures;
+  std::vector<skin_face_texture> face_textures;
+  std::int32_t voices[skin_voice_count] = {-1, -1, -1, -1, -1, -1, -1};  // sound ids
+  skeleton* body_skeleton = nullptr;
+  float scale = 1.0f;
+  std::int32_t values[2] = {0, 0};
+  std::vector<face_constraint> constraints;
+
+  // One record (see skin.cpp for the order). Missing head and beard meshes are
+  // fatal ("Unable to find face mesh: %s", "Unable to find beard mesh: %s");
+  // constraint pairs naming no slider (outside 0..62) or with weight 0 are
+  // dropped with a log line, and pairs past 63 are read and dropped.
+  void read(text_reader& reader);
+  // Fills face key k's offsets from the head mesh's vertex animation.
+  void build_morph_deltas(int k);
+  // Brings the sliders within the skin's constraints; `excluded` (-1 for
+  // none) keeps its value.
+  void apply_face_key_constraints(int excluded, float (&sliders)[face_morph_slots]) const;
+};
+
+struct skin_table {
+  std::vector<skin> skins;
+  // The current selection of the face generator.
+  std::int32_t selection[2] = {-1, -1};
+  std::int32_t words[3] = {0, 0, 0};
+  float sliders[face_morph_slots] = {};
+  float extra[2] = {0.3f, 0.5f};
+
+  int count() const { return static_cast<int>(skins.size()); }
+};
+
+extern skin_table g_skins;
+
+// skins.txt after its header: the count and the records, replacing the table;
+// then the selection is reset (sliders 0.5) and skin 0's constraints applied
+// to the sliders.
+void read_skins(skin_table& table, text_reader& reader);
+
+// The right-hand twin of a left mesh name: the last character becomes 'r'
+// when it was 'l', else 'R'.
+ruv_string right_mesh_name(const ruv_string& left);
+
+}  // namespace hm

@@ -1,0 +1,158 @@
+// Skins: the record with its right-hand mesh names, face keys built from the
+// head's frames, 64 hair meshes at most, face textures and voices, the
+// constraints with their refused pairs, the selection reset and the fatal
+// missing head and beard meshes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "engine/audio/sound_manager.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/texture_record.h"
+#include "module/skin.h"
+#include "module/support/module_test_support.h"
+
+namespace hm {
+namespace {
+
+using test::fatal_message;
+using test::memory_reader;
+
+void adopt_mesh(const char* name, std::unique_ptr<mesh> m = nullptr) {
+  if (!m) m = std::make_unique<mesh>();
+  m->name = ruv_string(name);
+  g_resource_manager.adopt_resource(std::move(m));
+}
+
+// Registers, once, the skin meshes: a head with keys at times 10 and 30 (each
+// moving one point), limbs, a hair and a beard; the texture sk_face.
+void register_skin_resources() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  test::register_test_resources();
+  auto head = std::make_unique<mesh>();
+  head->add_point(vec3(0.0f, 0.0f, 0.0f));
+  head->add_point(vec3(0.1f, 0.0f, 0.0f));
+  vertex_anim_key a, b;
+  a.positions = {vec3(0.0f, 0.0f, 0.0f), vec3(0.1f, 0.2f, 0.0f)};
+  b.positions = {vec3(0.0f, 0.0f, -0.3f), vec3(0.1f, 0.0f, 0.0f)};
+  head->add_vertex_anim_key(10, a);
+  head->add_vertex_anim_key(30, b);
+  adopt_mesh("sk_head", std::move(head));
+  for (const char* m : {"sk_body", "sk_calf_l", "sk_calf_r", "sk_hand_x", "sk_hand_R", "sk_hair", "sk_beard"})
+    adopt_mesh(m);
+  auto face = std::make_unique<texture>();
+  face->name = "sk_face.dds";
+  g_resource_manager.adopt_resource(std::move(face));
+}
+
+std::string skin_record(const std::string& head = "sk_head", const std::string& hairs = "1 sk_hair",
+                        const std::string& beards = "1 sk_beard", const std::string& constraints = "0") {
+  return "sk_man 5 sk_body sk_calf_l sk_hand_x " + head +
+         " 2 fk_a 18 0 -0.5 1.0 Nose_Length fk_b 20 0 -1.0 1.0 Chin\n" + hairs + "\n" + beards +
+         "\n2 blond dark\n1 grey\n"
+         "1 sk_face 4294967295 3 2 dark red blond 4278190080 4294967295\n"
+         "3 0 snd_voice 1 snd_missing 9 snd_voice\n"
+         "skel_human 1.1 3 4\n" +
+         constraints + "\n";
+}
+
+class Skins : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    register_skin_resources();
+    g_sound_manager.clear();
+    g_sound_manager.sounds.resize(2);
+    g_sound_manager.sounds[1].name = "snd_voice";
+  }
+  void TearDown() override {
+    g_sound_manager.clear();
+    g_skins.skins.clear();
+  }
+};
+
+TEST_F(Skins, ReadsTheRecordWithItsMeshesKeysTexturesAndVoices) {
+  memory_reader reader("1\n" + skin_record());
+  read_skins(g_skins, reader);
+  ASSERT_EQ(g_skins.count(), 1);
+  const skin& s = g_skins.skins[0];
+  EXPECT_EQ(s.id, "sk_man");
+  EXPECT_EQ(s.flags, 5u);
+  EXPECT_EQ(s.calf_right->name, "sk_calf_r");
+  EXPECT_EQ(s.hand_right->name, "sk_hand_R");
+  ASSERT_EQ(s.face_keys.size(), 2u);
+  EXPECT_EQ(s.face_keys[1].name, "Chin");
+  EXPECT_FLOAT_EQ(s.face_keys[0].min, -0.5f);
+  // Time 18 is nearer the frame at 10, time 20 (half way) takes the one at 30.
+  EXPECT_FLOAT_EQ(s.face_keys[0].offsets[1].y, 0.2f);
+  EXPECT_FLOAT_EQ(s.face_keys[1].offsets[0].z, -0.3f);
+  EXPECT_FLOAT_EQ(s.face_keys[1].offsets[1].y, 0.0f);
+  EXPECT_EQ(s.hair_meshes.size(), 1u);
+  EXPECT_EQ(s.beards.size(), 1u);
+  ASSERT_EQ(s.face_textures.size(), 1u);
+  const skin_face_texture& t = s.face_textures[0];
+  EXPECT_NE(t.face_texture, nullptr);
+  EXPECT_EQ(t.lod_texture, t.face_texture);
+  // "red" is not a hair texture of the skin and adds nothing.
+  EXPECT_EQ(t.hair_textures, (std::vector<std::int32_t>{1, 0}));
+  ASSERT_EQ(t.colors.size(), 2u);
+  EXPECT_FLOAT_EQ(t.colors[1].g, 1.0f);
+  EXPECT_EQ(s.voices[0], 1);
+  EXPECT_EQ(s.voices[1], -1);
+  EXPECT_FLOAT_EQ(s.scale, 1.1f);
+  EXPECT_EQ(s.values[1], 4);
+  for (float v : g_skins.sliders) EXPECT_EQ(v, 0.5f);
+  EXPECT_EQ(g_skins.selection[0], -1);
+}
+
+TEST_F(Skins, SeventyHairMeshesKeepSixtyFour) {
+  std::string hairs = "70";
+  for (int i = 0; i < 70; ++i) hairs += " sk_hair";
+  memory_reader reader("1\n" + skin_record("sk_head", hairs));
+  read_skins(g_skins, reader);
+  EXPECT_EQ(g_skins.skins[0].hair_meshes.size(), 64u);
+  EXPECT_EQ(g_skins.skins[0].hair_point_maps.size(), 64u);
+  EXPECT_EQ(g_skins.skins[0].voices[0], 1);  // the rest of the record still reads in step
+}
+
+TEST_F(Skins, ConstraintsDropPairsWithoutASliderOrWeightAndApplyToTheSliders) {
+  test::log_capture log;
+  memory_reader reader("1\n" + skin_record("sk_head", "1 sk_hair", "1 sk_beard",
+                                           "1 1.5 -1 5  1.0 0  1.0 1  2.0 63  3.0 -1  0.0 2"));
+  read_skins(g_skins, reader);
+  const skin& s = g_skins.skins[0];
+  ASSERT_EQ(s.constraints.size(), 1u);
+  ASSERT_EQ(s.constraints[0].terms.size(), 2u);
+  EXPECT_EQ(log.lines_starting_with("WARNING: skin sk_man: face-key constraint pair").size(), 3u);
+  // 0.5 + 0.5 falls short of 1.5: each slider takes half the shortfall.
+  EXPECT_FLOAT_EQ(g_skins.sliders[0], 0.75f);
+  EXPECT_FLOAT_EQ(g_skins.sliders[1], 0.75f);
+  EXPECT_FLOAT_EQ(g_skins.sliders[2], 0.5f);
+
+  // More than 63 pairs: the rest are read and dropped.
+  std::string many = "1 0.0 0 65";
+  for (int i = 0; i < 65; ++i) many += " 1.0 " + std::to_string(i % 63);
+  memory_reader more("1\n" + skin_record("sk_head", "1 sk_hair", "1 sk_beard", many));
+  read_skins(g_skins, more);
+  EXPECT_EQ(g_skins.skins[0].constraints[0].terms.size(), 63u);
+}
+
+TEST_F(Skins, MissingHeadOrBeardIsFatal) {
+  memory_reader no_head("1\n" + skin_record("sk_no_head"));
+  EXPECT_EQ(fatal_message([&] { read_skins(g_skins, no_head); }), "Unable to find face mesh: sk_no_head");
+  memory_reader no_beard("1\n" + skin_record("sk_head", "0", "1 sk_no_beard"));
+  EXPECT_EQ(fatal_message([&] { read_skins(g_skins, no_beard); }), "Unable to find beard mesh: sk_no_beard");
+}
+
+TEST(SkinNames, RightHandTwins) {
+  EXPECT_EQ(right_mesh_name("calf_l"), "calf_r");
+  EXPECT_EQ(right_mesh_name("hand_L"), "hand_R");
+  EXPECT_EQ(right_mesh_name("hand"), "hanR");
+  EXPECT_EQ(right_mesh_name(""), "");
+}
+
+}  // namespace
+}  // namespace hm
