@@ -74,23 +74,42 @@ struct vertex_anim_key {
   std::vector<vec3> normals;
 };
 
-// A light carried by a mesh; rendering fills its world position.
+// A light of a render view: carried by a mesh (rendering fills its world
+// position) or set up by the scene (the sun and sky lights are directional).
 struct mesh_light {
+  static constexpr std::int32_t point = 0;
+  static constexpr std::int32_t directional = 2;
+
   vec3 local_position;
   vec3 world_position;
   color diffuse;
-  float radius = 0.0f;
+  float radius = 0.0f;  // the range of a point light
+  // Bit 0 marks a fill light (directional, not the sun); bit 1 a sun that casts no shadows.
   std::uint32_t flags = 0;
+  std::int32_t type = point;
+  vec3 direction{0.0f, 0.0f, -1.0f};  // directional lights: where the light goes
+  // Flicker: the colour is scaled by 1 + 15 x amount x noise(cell size, time + phase).
+  float flicker_amount = 0.0f;
+  float flicker_cell = 1.0f;
+  std::int32_t flicker_phase = 0;
 };
 
-// One of the three device-buffer records the renderer's buffer pools use.
+// One of the three device-buffer records the renderer's buffer pools use: the
+// first places the mesh's vertices, the second its indices, the third is not
+// pooled.
 struct mesh_buffer_record {
-  std::int32_t first_word = 0;
-  std::int32_t second_word = 0;
-  std::int32_t words[2] = {0, 0};
-  std::int32_t slot = -1;
-  std::uint8_t changed = 1;  // the change mark
-  std::uint8_t byte = 0;
+  std::int32_t first_word = 0;   // the class word: the vertex format (0 to 4)
+  std::int32_t second_word = 0;  // the switch word: 0 static pool, 1 dynamic pool
+  std::int32_t start = 0;        // first element of the mesh's data in its buffer
+  std::int32_t buffer_generation = 0;  // the static buffer's generation when written
+  std::int32_t word = 0;
+  std::int32_t switch_written = 0;  // the switch word when the data was written
+  // The dirty byte of the last two frames that filled the record, alternating.
+  std::int32_t dirty_history[2] = {0, 0};
+  std::int32_t history_index = 0;
+  std::int32_t frame_stamp = -1;  // the frame counter of the last fill
+  std::uint8_t changed = 1;       // the change mark: the geometry changed since written
+  std::uint8_t queued = 0;        // in a buffer's queue this render
 };
 
 // The mesh flags bits that set the sort switches when the mesh is queued.

@@ -118,6 +118,7 @@ struct device_caps {
   std::uint32_t max_texture_height = 0;
   std::uint32_t vertex_shader_version = 0;  // major * 256 + minor, 0 none
   std::uint32_t pixel_shader_version = 0;
+  std::uint32_t max_anisotropy = 16;
 };
 
 struct surface_desc {
@@ -247,6 +248,17 @@ class device {
   // Vertices from memory, in the layout set (stream 0 with that stride).
   virtual result draw_primitive_up(primitive_type type, std::uint32_t count, const void* vertices,
                                    std::uint32_t stride) = 0;
+
+  // --- fixed-function lights, material, clip planes and pixel constants: kept by
+  // both backends; the OpenGL backend draws lit scenes through effects ---
+  virtual result set_light(std::uint32_t index, const light_desc& light) = 0;
+  virtual result light_enable(std::uint32_t index, bool enabled) = 0;
+  virtual bool light_enabled(std::uint32_t index) const = 0;
+  virtual result set_material(const material_desc& material) = 0;
+  // Plane (a, b, c, d) of user clip plane `index` (0 to 5).
+  virtual result set_clip_plane(std::uint32_t index, const float plane[4]) = 0;
+  // Four floats of pixel-program constant register `index` (0 to 7).
+  virtual result set_pixel_constant(std::uint32_t index, const float value[4]) = 0;
 };
 
 // Adapters, their modes and format checks, and device creation.

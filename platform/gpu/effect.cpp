@@ -18,7 +18,9 @@ constexpr const char* state_names[] = {
     "stencil_write_mask", "stencil_fail",       "stencil_zfail", "stencil_pass",
     "depth_bias",         "slope_scale_depth_bias", "scissor_test_enable", "fog_enable",
     "fog_color",          "fog_start",          "fog_end",      "lighting",
-    "ambient",            "texture_factor",
+    "ambient",            "texture_factor",     "normalize_normals", "specular_enable",
+    "range_fog_enable",   "fog_vertex_mode",    "clip_plane_enable", "multisample_antialias",
+    "ambient_material_source", "specular_material_source",
 };
 static_assert(std::size(state_names) == static_cast<std::size_t>(render_state::count));
 

@@ -217,6 +217,19 @@ class gl_device final : public device {
                                 std::uint32_t vertex_count, std::uint32_t start_index, std::uint32_t count) override;
   result draw_primitive_up(primitive_type type, std::uint32_t count, const void* vertices,
                            std::uint32_t stride) override;
+  result set_light(std::uint32_t index, const light_desc& light) override { return fixed_.set_light(index, light); }
+  result light_enable(std::uint32_t index, bool enabled) override { return fixed_.light_enable(index, enabled); }
+  bool light_enabled(std::uint32_t index) const override { return fixed_.light_enabled(index); }
+  result set_material(const material_desc& material) override {
+    fixed_.material = material;
+    return result::ok;
+  }
+  result set_clip_plane(std::uint32_t index, const float plane[4]) override {
+    return fixed_.set_clip_plane(index, plane);
+  }
+  result set_pixel_constant(std::uint32_t index, const float value[4]) override {
+    return fixed_.set_pixel_constant(index, value);
+  }
 
   // --- for the backend's objects ---
   void make_current() {
@@ -291,6 +304,7 @@ class gl_device final : public device {
   GLuint fixed_program_ = 0;   // the fixed-function path
   pixel_program* pixel_program_ = nullptr;
   GLuint effect_program_ = 0;
+  fixed_function_store fixed_;
 };
 
 }  // namespace hm::platform::gpu

@@ -151,7 +151,22 @@ class null_device final : public device {
   result draw_primitive_up(primitive_type type, std::uint32_t count, const void* vertices,
                            std::uint32_t stride) override;
 
+  result set_light(std::uint32_t index, const light_desc& light) override { return fixed_.set_light(index, light); }
+  result light_enable(std::uint32_t index, bool enabled) override { return fixed_.light_enable(index, enabled); }
+  bool light_enabled(std::uint32_t index) const override { return fixed_.light_enabled(index); }
+  result set_material(const material_desc& material) override {
+    fixed_.material = material;
+    return result::ok;
+  }
+  result set_clip_plane(std::uint32_t index, const float plane[4]) override {
+    return fixed_.set_clip_plane(index, plane);
+  }
+  result set_pixel_constant(std::uint32_t index, const float value[4]) override {
+    return fixed_.set_pixel_constant(index, value);
+  }
+
   bool cursor_shown() const { return cursor_shown_; }
+  const fixed_function_store& fixed_function() const { return fixed_; }
   texture* bound_texture(std::uint32_t stage) const { return stage < max_texture_stages ? textures_[stage] : nullptr; }
   surface* render_target() const { return render_target_; }
   surface* depth_stencil_surface() const { return depth_surface_; }
@@ -181,6 +196,7 @@ class null_device final : public device {
   vertex_layout* layout_ = nullptr;
   vertex_buffer* stream0_ = nullptr;
   index_buffer* indices_ = nullptr;
+  fixed_function_store fixed_;
 };
 
 class null_system final : public gpu_system {

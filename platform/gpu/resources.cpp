@@ -1,5 +1,6 @@
 #include "platform/gpu/resources.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "platform/gpu/device.h"
@@ -165,6 +166,30 @@ void set_texture_times_diffuse_stages(device& d) {
   d.set_texture_stage_state(0, ts::texcoord_index, 0);
   d.set_texture_stage_state(1, ts::color_op, state_value(texture_op::disable));
   d.set_texture_stage_state(1, ts::alpha_op, state_value(texture_op::disable));
+}
+
+result fixed_function_store::set_light(std::uint32_t index, const light_desc& light) {
+  if (index >= max_lights) return result::invalid_call;
+  lights[index] = light;
+  return result::ok;
+}
+
+result fixed_function_store::light_enable(std::uint32_t index, bool on) {
+  if (index >= max_lights) return result::invalid_call;
+  enabled[index] = on;
+  return result::ok;
+}
+
+result fixed_function_store::set_clip_plane(std::uint32_t index, const float plane[4]) {
+  if (index >= 6 || !plane) return result::invalid_call;
+  std::copy_n(plane, 4, clip_planes[index]);
+  return result::ok;
+}
+
+result fixed_function_store::set_pixel_constant(std::uint32_t index, const float value[4]) {
+  if (index >= 8 || !value) return result::invalid_call;
+  std::copy_n(value, 4, pixel_constants[index]);
+  return result::ok;
 }
 
 }  // namespace hm::platform::gpu

@@ -179,6 +179,16 @@ enum class render_state : std::uint8_t {
   lighting,
   ambient,              // 0xAARRGGBB
   texture_factor,       // 0xAARRGGBB
+  // Fixed-function states the scene view keeps; the OpenGL backend draws
+  // through effects and only stores them.
+  normalize_normals,
+  specular_enable,
+  range_fog_enable,
+  fog_vertex_mode,      // 0 none, 3 linear
+  clip_plane_enable,    // bits of the user clip planes
+  multisample_antialias,
+  ambient_material_source,   // 0 material, 1 vertex colour
+  specular_material_source,  // 0 material, 1 vertex colour
   count
 };
 
@@ -228,6 +238,7 @@ enum class texture_stage_state : std::uint8_t {
   alpha_arg1, // texture_arg
   alpha_arg2, // texture_arg
   texcoord_index,  // the vertex's coordinate set in the low bits, or one of texcoord_*
+  texture_transform_flags,  // 0 off, else the count of coordinates the texture transform makes
   count
 };
 
@@ -259,7 +270,49 @@ inline constexpr std::uint32_t max_texture_stages = 8;
 
 // Fixed-function transforms (matrices of 16 floats, row vectors: a point p
 // becomes p x M, rows as stored).
-enum class transform_kind : std::uint8_t { world, view, projection, count };
+enum class transform_kind : std::uint8_t { world, view, projection, texture0, count };
+
+// A fixed-function light (colours as four floats r, g, b, a).
+enum class light_kind : std::uint32_t { point = 1, spot, directional };
+struct light_desc {
+  light_kind kind = light_kind::point;
+  float diffuse[4] = {0, 0, 0, 0};
+  float specular[4] = {0, 0, 0, 0};
+  float ambient[4] = {0, 0, 0, 0};
+  float position[3] = {0, 0, 0};
+  float direction[3] = {0, 0, 1};
+  float range = 0.0f;
+  float attenuation[3] = {1, 0, 0};
+  bool operator==(const light_desc&) const = default;
+};
+// Fixed-function lights a device has.
+inline constexpr std::uint32_t max_lights = 64;
+
+// The fixed-function material.
+struct material_desc {
+  float diffuse[4] = {1, 1, 1, 1};
+  float ambient[4] = {1, 1, 1, 1};
+  float specular[4] = {0, 0, 0, 0};
+  float emissive[4] = {0, 0, 0, 0};
+  float power = 0.0f;
+  bool operator==(const material_desc&) const = default;
+};
+
+// The fixed-function lights, material, clip planes and pixel constants a
+// device keeps (both backends hold one).
+struct fixed_function_store {
+  light_desc lights[max_lights];
+  bool enabled[max_lights] = {};
+  material_desc material;
+  float clip_planes[6][4] = {};
+  float pixel_constants[8][4] = {};
+
+  result set_light(std::uint32_t index, const light_desc& light);
+  result light_enable(std::uint32_t index, bool on);
+  bool light_enabled(std::uint32_t index) const { return index < max_lights && enabled[index]; }
+  result set_clip_plane(std::uint32_t index, const float plane[4]);
+  result set_pixel_constant(std::uint32_t index, const float value[4]);
+};
 
 // The states a device starts with (and a reset restores).
 std::uint32_t default_render_state(render_state s);
