@@ -18,6 +18,8 @@
 #include "script/script_state.h"
 #include "module/translation_table.h"
 #include "platform/input_keymap.h"
+#include "render/interface_view.h"
+#include "render/scene_view.h"
 #include "script/script_host.h"
 
 namespace hm {
@@ -103,15 +105,36 @@ hresult game_application::one_time_init() {
 // resource manager, render targets, and the effect.
 hresult game_application::init_device_objects() {
   if (!device) return frame_code::ok;
+  g_scene_view.set_up_buffers(g_ruv_config.render_buffer_size);
+  g_scene_view.set_device(device.get());
+  set_view_renderer(&g_scene_view);
   return init_device_resources(g_device_resources, *device);
 }
 
-hresult game_application::restore_device_objects() { return restore_device_resources(g_device_resources); }
+// The scene view draws with the effect and the shaders the device resources
+// make, and keeps its own buffers and vertex declarations.
+hresult game_application::restore_device_objects() {
+  const hresult r = restore_device_resources(g_device_resources);
+  device_resources& d = g_device_resources;
+  g_scene_view.pixel_shaders = d.hooks.pixel_shaders_in_use();
+  g_scene_view.set_effect(d.effect ? &d.effect->get() : nullptr);
+  g_scene_view.render_to_depth_shader = d.render_to_depth_shader;
+  g_scene_view.render_to_depth_skin_shader = d.render_to_depth_skin_shader;
+  g_scene_view.render_character_shadow = d.render_character_shadow;
+  g_scene_view.render_character_shadow_with_skin = d.render_character_shadow_with_skin;
+  g_scene_view.restore_device_objects();
+  return r;
+}
 
-hresult game_application::invalidate_device_objects() { return invalidate_device_resources(g_device_resources); }
+hresult game_application::invalidate_device_objects() {
+  g_scene_view.invalidate_device_objects();
+  g_scene_view.set_effect(nullptr);
+  return invalidate_device_resources(g_device_resources);
+}
 
 hresult game_application::delete_device_objects() {
-  ui_drawer.set_device(nullptr);
+  g_scene_view.set_device(nullptr);
+  if (get_view_renderer() == &g_scene_view) set_view_renderer(nullptr);
   return delete_device_resources(g_device_resources);
 }
 
@@ -135,25 +158,22 @@ hresult game_application::render() {
   ++render_counter;
   const gpu::surface_desc& bb = back_buffer_desc;
   device->set_viewport({0, 0, bb.width, bb.height, 0.0f, 1.0f});
-  // Until the scene view draws the background, the colour is cleared with the
-  // depth buffer.
+  // No screen draws a scene behind the interface yet: the colour is cleared
+  // with the depth buffer.
   device->clear(gpu::clear_target | gpu::clear_zbuffer | gpu::clear_stencil, clear_color, 1.0f, 0);
-  draw_interface();
+  ++g_scene_view.frame_counter;
+  queue_interface();
+  g_scene_view.render();
   draw_overlay_texts();
   debug_text.clear();
   if (frame_limit != 0 && render_counter >= frame_limit) quit_request = 1;
   return frame_code::ok;
 }
 
-void game_application::draw_interface() {
-  log_meshes_drawn = 0;
-  ui_drawer.set_device(device.get());
-  if (device->begin_scene() != gpu::result::ok) return;
-  if (ui_drawer.begin()) {
-    log_meshes_drawn = draw_message_log(ui_drawer, messages);
-    ui_drawer.end();
-  }
-  device->end_scene();
+void game_application::queue_interface() {
+  const gpu::surface_desc& bb = back_buffer_desc;
+  set_up_interface_view(interface_view, bb.width, bb.height);
+  log_meshes_drawn = queue_message_log(interface_view, messages);
 }
 
 void game_application::draw_overlay_texts() {

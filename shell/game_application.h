@@ -12,7 +12,7 @@
 #include "engine/text/font_details.h"
 #include "engine/text/texture_font.h"
 #include "render/message_log.h"
-#include "render/ui_mesh_drawer.h"
+#include "render/render_view.h"
 
 namespace hm {
 
@@ -55,10 +55,10 @@ class game_application : public application_frame {
 
   // The debug-text font: the frame rate and the debug lines ("Arial", 9, bold).
   texture_font debug_font;
-  // The on-screen message log (laid out with g_ui_font) and the drawer that
-  // puts it on the screen.
+  // The on-screen message log (laid out with g_ui_font) and the interface's
+  // view that the scene view draws it in, over the scene.
   message_log messages;
-  ui_mesh_drawer ui_drawer;
+  render_view interface_view;
   // The engine's debug text: pieces separated by ';', drawn under the frame
   // rate while debug_mode or enable_edit_mode is on; collected anew each frame.
   std::string debug_text;
@@ -83,8 +83,8 @@ class game_application : public application_frame {
  private:
   // Reads the UI font's data and starts the message log.
   void init_ui_text();
-  // The message log, drawn in a scene of its own.
-  void draw_interface();
+  // Queues the message log into the interface's view.
+  void queue_interface();
   // The frame rate and the debug lines, while show_framerate is on.
   void draw_overlay_texts();
 

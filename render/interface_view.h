@@ -1,0 +1,38 @@
+#pragma once
+// The interface's view: a flat view over the scene in the interface's space (x
+// from 0 at the left to 1 at the right, y from 0 at the bottom to 0.75 at the
+// top), drawn last, in submission order, with the depth buffer cleared; and the
+// message log's lines queued into it.
+#include <cstdint>
+
+#include "engine/core/math.h"
+#include "render/render_view.h"
+
+namespace hm {
+
+struct message_log;
+
+inline constexpr float interface_width = 1.0f;
+inline constexpr float interface_height = 0.75f;
+
+// Sets the view up for a back buffer of that size: its viewport, an
+// orthographic camera over the interface's space, and its flags.
+void set_up_interface_view(render_view& view, std::uint32_t width, std::uint32_t height);
+
+// Where the message log sits: the newest line's start position is `anchor`
+// (lines hang below it), older lines stack above up to `max_height`.
+struct message_log_placement {
+  vec3 anchor{0.0f, 0.18f, 0.0f};
+  float max_height = 0.45f;
+  // Each line's background copy is drawn first as a dark shadow, this far off.
+  vec3 shadow_offset{0.0015f, -0.002f, 0.0f};
+  float shadow_strength = 0.7f;
+};
+
+// Queues the lines the log still shows into the view (background copy, then
+// text, each line placed by its frame and coloured by the mesh colour).
+// Returns the number of meshes queued.
+int queue_message_log(render_view& view, message_log& log,
+                      const message_log_placement& placement = message_log_placement{});
+
+}  // namespace hm

@@ -1,0 +1,253 @@
+// The scene view against the null device: the queue, sorting, scene pairing,
+// target restores, shared index ranges, pool growth inside a render, the
+// render-state cache and the effect parameters and techniques it sends.
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/texture_record.h"
+#include "engine/settings/game_options.h"
+#include "render/render_state_cache.h"
+#include "render/scene_environment.h"
+#include "render/scene_view.h"
+#include "render/support/recording_device.h"
+
+namespace hm {
+namespace {
+
+namespace gpu = platform::gpu;
+
+std::string effect_text() {
+  std::ifstream in(std::string(HOOFMARCH_DATA_DIR) + "/hoofmarch.fx");
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct SceneView : ::testing::Test {
+  test::recording_gpu gpu;
+  std::unique_ptr<gpu::effect> effect;
+  scene_view view;
+  game_options options;
+  shader plain_shader, plant_shader;
+  technique_record plain_techniques, plant_techniques;
+  material mat_a, mat_b, plant;
+  std::vector<std::unique_ptr<mesh>> meshes;
+
+  void SetUp() override {
+    std::string errors;
+    ASSERT_EQ(gpu.device->create_effect(effect_text(), effect, errors), gpu::result::ok) << errors;
+    plain_techniques.plain = effect->get_technique_by_name("def_shader");
+    plain_techniques.shadowed = effect->get_technique_by_name("def_shader_SHDW");
+    plant_techniques.plain = effect->get_technique_by_name("def_shader");
+    plant_techniques.preshaded = effect->get_technique_by_name("font_shader");
+    plain_shader.flags = shader::flag_effect;
+    plain_shader.technique_rec = &plain_techniques;
+    plant_shader.flags = shader::flag_effect | shader_flag_plant;
+    plant_shader.technique_rec = &plant_techniques;
+    plant_shader.id = 2;
+    for (material* m : {&mat_a, &mat_b, &plant}) m->shader_ptr = &plain_shader;
+    plant.shader_ptr = &plant_shader;
+    mat_a.id = 1;
+    mat_b.id = 2;
+    plant.id = 3;
+    view.options = &options;
+    view.sleep = [](unsigned) {};
+    view.set_up_buffers(1);
+    view.set_device(gpu.device.get());
+    view.set_effect(effect.get());
+    view.restore_device_objects();
+  }
+  void TearDown() override { view.set_device(nullptr); }
+
+  mesh& make_mesh(material& m, int faces = 1) {
+    auto out = std::make_unique<mesh>();
+    for (int i = 0; i < faces * 3; ++i) {
+      out->add_point(vec3(static_cast<float>(i), 0.0f, -5.0f));
+      out->add_vertex(i, 0.0f, 0.0f, 0xFFFFFFFFu, vec3(0.0f, 0.0f, 1.0f));
+    }
+    for (int i = 0; i < faces; ++i) out->add_face(i * 3, i * 3 + 1, i * 3 + 2);
+    out->set_material(&m);
+    meshes.push_back(std::move(out));
+    return *meshes.back();
+  }
+};
+
+TEST_F(SceneView, QueueOrderPutsTheLastFlagBehind) {
+  render_view a, b, c;
+  c.flags = view_flag_queue_last;
+  view.queue_object(a);
+  view.queue_object(c);
+  view.queue_object(b);
+  view.queue_object(a);  // already queued
+  ASSERT_EQ(view.queue.size(), 3u);
+  EXPECT_EQ(view.queue[0], &b);
+  EXPECT_EQ(view.queue[1], &a);
+  EXPECT_EQ(view.queue[2], &c);
+  view.render();
+  EXPECT_TRUE(view.queue.empty());
+  EXPECT_FALSE(a.queued || b.queued || c.queued);
+}
+
+TEST_F(SceneView, SortIsStableAndTheNoSortFlagKeepsSubmissionOrder) {
+  for (std::uint32_t flags : {0u, view_flag_no_sort}) {
+    render_view v;
+    v.flags = flags;
+    mesh& b1 = make_mesh(mat_b);
+    mesh& a = make_mesh(mat_a);
+    mesh& b2 = make_mesh(mat_b);
+    for (mesh* m : {&b1, &a, &b2}) v.add_mesh(*m);
+    // Record the order through the start indices of the draws.
+    gpu.log->draw_starts.clear();
+    view.render(&v);
+    ASSERT_EQ(gpu.log->draw_starts.size(), 3u);
+    const std::uint32_t start_a = static_cast<std::uint32_t>(a.buffers[1].start);
+    const std::uint32_t start_b1 = static_cast<std::uint32_t>(b1.buffers[1].start);
+    const std::uint32_t start_b2 = static_cast<std::uint32_t>(b2.buffers[1].start);
+    if (flags) {
+      EXPECT_EQ(gpu.log->draw_starts, (std::vector<std::uint32_t>{start_b1, start_a, start_b2}));
+    } else {
+      EXPECT_EQ(gpu.log->draw_starts, (std::vector<std::uint32_t>{start_a, start_b1, start_b2}));
+    }
+  }
+}
+
+TEST_F(SceneView, ViewsOnOneTargetShareOneScene) {
+  render_view a, b;
+  texture target;
+  std::unique_ptr<gpu::texture> device_texture;
+  ASSERT_EQ(gpu.device->create_texture(16, 16, 1, gpu::usage_render_target, gpu::format::a8r8g8b8, device_texture),
+            gpu::result::ok);
+  auto surface = device_texture->get_surface_level(0);
+  target.surface = surface.get();
+  view.queue_object(a);
+  view.queue_object(b);
+  view.render();
+  EXPECT_EQ(gpu.log->begin_scenes, 1);
+  EXPECT_EQ(gpu.log->end_scenes, 1);
+  ASSERT_FALSE(gpu.log->render_targets.empty());
+  EXPECT_EQ(gpu.log->render_targets.front(), nullptr) << "the first view binds the back buffer";
+
+  gpu.log->render_targets.clear();
+  a.target = &target;
+  view.queue_object(a);
+  view.queue_object(b);
+  view.render();
+  EXPECT_EQ(gpu.log->begin_scenes, 3);
+  EXPECT_EQ(gpu.log->end_scenes, 3);
+  // The remembered back buffer is bound again at the end.
+  EXPECT_EQ(gpu.log->render_targets.back(), nullptr);
+  target.surface = nullptr;
+}
+
+TEST_F(SceneView, EmptyRenderStillUnbindsTheStreamAndTheStages) {
+  gpu.log->calls.clear();
+  const int textures = gpu.log->set_textures;
+  view.render();
+  EXPECT_NE(std::find(gpu.log->calls.begin(), gpu.log->calls.end(), "unbind_stream"), gpu.log->calls.end());
+  EXPECT_GE(gpu.log->set_textures - textures, 3);
+}
+
+TEST_F(SceneView, CopyAndSourceShareOneIndexRange) {
+  render_view v;
+  mesh& source = make_mesh(mat_a, 2);
+  std::unique_ptr<mesh> copy = source.create_copy();
+  v.add_mesh(source);
+  v.add_mesh(*copy);
+  view.render(&v);
+  EXPECT_EQ(gpu.log->draws, 2);
+  EXPECT_EQ(gpu.log->draw_starts[0], gpu.log->draw_starts[1]);
+  EXPECT_EQ(view.buffer(10).used, 6) << "the source's indices are written once";
+}
+
+TEST_F(SceneView, GrowthInsideARenderRestartsWithoutWritingAMeshTwice) {
+  render_view v;
+  std::vector<mesh*> list;
+  for (int i = 0; i < 5; ++i) list.push_back(&make_mesh(mat_a, 20));
+  for (mesh* m : list) v.add_mesh(*m);
+  view.render(&v);
+  EXPECT_EQ(gpu.log->draws, 5);
+  const render_buffer& vertices = view.buffer(0);
+  EXPECT_EQ(vertices.used, 300);
+  EXPECT_GE(vertices.capacity, 300);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(list[static_cast<std::size_t>(i)]->buffers[0].start, i * 60);
+}
+
+TEST_F(SceneView, SameMaterialTwiceSendsNoMaterialStateTheSecondTime) {
+  render_view v;
+  v.add_mesh(make_mesh(mat_a));
+  v.add_mesh(make_mesh(mat_a));
+  v.add_mesh(make_mesh(mat_b));
+  view.render(&v);
+  EXPECT_EQ(gpu.log->draws, 3);
+  EXPECT_EQ(gpu.log->technique_sets, 1) << "one technique for the three meshes";
+  EXPECT_EQ(gpu.log->parameter_sets["vMaterialColor"], 1) << "the same colour is sent once";
+}
+
+TEST_F(SceneView, PlantShadersUsePreshadedTechniqueUnlessPlantShadowsAreFull) {
+  for (int option : {0, 1, 2}) {
+    options.plant_shadows = option;
+    render_view v;
+    v.add_mesh(make_mesh(plant));
+    const int sets = gpu.log->technique_sets;
+    view.render(&v);
+    ASSERT_EQ(gpu.log->technique_sets, sets + 1);
+    EXPECT_EQ(effect->technique_name(effect->current_technique()), option == 2 ? "def_shader" : "font_shader")
+        << option;
+  }
+}
+
+TEST_F(SceneView, PointLightsAreCappedAtTenForTheViewAndFourPerMesh) {
+  render_view v;
+  scene_environment env;
+  v.fog = &env;
+  v.lights_enabled = 1;
+  std::vector<mesh_light> lights(12);
+  for (std::size_t i = 0; i < lights.size(); ++i) {
+    lights[i].world_position = vec3(static_cast<float>(i + 1), 0.0f, -5.0f);
+    lights[i].diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    lights[i].radius = 100.0f;
+    v.add_light(lights[i]);
+  }
+  v.add_mesh(make_mesh(mat_a));
+  view.render(&v);
+  EXPECT_EQ(gpu.log->parameter_values["vLightPosDir"].size(), 40u);
+  EXPECT_FLOAT_EQ(gpu.log->parameter_values["iLightPointCount"].at(0), 4.0f);
+  // Strongest first: the nearest lights to the mesh's origin (0, 0, 0).
+  EXPECT_EQ(gpu.log->parameter_values["iLightIndices"], (std::vector<float>{0, 1, 2, 3}));
+}
+
+TEST(RenderStateCache, TexturePhasePicksTheFrame) {
+  EXPECT_EQ(texture_frame_for_phase(4, 0.6f), 2);
+  EXPECT_EQ(texture_frame_for_phase(4, 1.3f), 1);
+  EXPECT_EQ(texture_frame_for_phase(4, 0.0f), 0);
+  EXPECT_EQ(texture_frame_for_phase(0, 0.5f), 0);
+}
+
+TEST(RenderStateCache, StatesAreSentOnlyOnChangeAndAnisotropyIsCapped) {
+  test::recording_gpu gpu;
+  render_state_cache cache;
+  cache.set_device(gpu.device.get());
+  EXPECT_LE(cache.max_anisotropy, 5u);
+  game_options options;
+  cache.reset_frame_states(false, options);
+  auto& log = gpu.system.control()->state_changes;
+  log.clear();
+  cache.set_alpha_test(2);
+  cache.set_alpha_test(2);
+  cache.set_color_op(1, stage_op_factor);
+  cache.set_color_op(1, stage_op_factor);
+  EXPECT_EQ(log.size(), 2u + 3u) << "alpha test enable and reference, then one operation with two arguments";
+  EXPECT_EQ(gpu.inner->get_render_state(gpu::render_state::alpha_ref), 0x88u);
+  cache.reset_frame_states(false, options);
+  log.clear();
+  cache.set_alpha_test(2);
+  EXPECT_EQ(log.size(), 2u) << "the reset forgets every cached value";
+}
+
+}  // namespace
+}  // namespace hm
