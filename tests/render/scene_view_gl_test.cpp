@@ -1,0 +1,194 @@
+// A lit scene drawn on OpenGL through the scene view and read back: a red cube
+// lands where the camera puts it, and its face towards the sun is the bright
+// one. Skipped where no OpenGL 3.3 context can be made.
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/texture_record.h"
+#include "engine/settings/game_options.h"
+#include "platform/gpu/gl_system.h"
+#include "platform/window.h"
+#include "render/scene_environment.h"
+#include "render/scene_view.h"
+
+namespace hm {
+namespace {
+
+namespace gpu = platform::gpu;
+
+constexpr std::uint32_t width = 128;
+constexpr std::uint32_t height = 112;
+constexpr std::uint32_t background = 0xFF302010;
+
+// A cube of side 2 about the origin, red, each face drawn in both windings.
+void build_cube(mesh& m) {
+  const vec3 normals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  for (const vec3& n : normals) {
+    // Two axes across the face.
+    const vec3 a = std::abs(n.x) > 0.5f ? vec3(0, 1, 0) : vec3(1, 0, 0);
+    const vec3 b = cross_product(n, a);
+    const std::int32_t first = static_cast<std::int32_t>(m.vertices.size());
+    for (const auto& [i, j] : {std::pair{-1.0f, -1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}}) {
+      const std::int32_t p = m.add_point(n + a * i + b * j);
+      m.add_vertex(p, 0.5f, 0.5f, 0xFFFF0000u, n);
+    }
+    m.add_face(first, first + 1, first + 2);
+    m.add_face(first, first + 2, first + 3);
+    m.add_face(first, first + 2, first + 1);
+    m.add_face(first, first + 3, first + 2);
+  }
+}
+
+std::string effect_text() {
+  std::ifstream in(std::string(HOOFMARCH_DATA_DIR) + "/hoofmarch.fx");
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class SceneViewGl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    ASSERT_TRUE(platform::init_video());
+    win_ = platform::make_sdl_window();
+    ASSERT_TRUE(win_->create({"scene view test", static_cast<int>(width), static_cast<int>(height), false}));
+    system_ = gpu::make_gl_system();
+    gpu::present_parameters p;
+    p.back_buffer_width = width;
+    p.back_buffer_height = height;
+    p.back_buffer_format = gpu::format::x8r8g8b8;
+    p.enable_auto_depth_stencil = true;
+    p.auto_depth_stencil_format = gpu::format::d24s8;
+    p.device_window = win_.get();
+    p.interval = gpu::present_interval::immediate;
+    if (system_->create_device(0, gpu::device_type::hal, win_.get(), gpu::vertex_processing::hardware, p, device_) !=
+        gpu::result::ok)
+      GTEST_SKIP() << "no OpenGL 3.3 context";
+    std::string errors;
+    ASSERT_EQ(device_->create_effect(effect_text(), effect_, errors), gpu::result::ok) << errors;
+
+    ASSERT_EQ(device_->create_texture(1, 1, 1, gpu::usage_none, gpu::format::a8r8g8b8, white_device_),
+              gpu::result::ok);
+    const std::uint32_t white = 0xFFFFFFFFu;
+    white_device_->update_level(0, &white, 4);
+    white_.frames.push_back(white_device_.get());
+    white_.loaded = true;
+
+    techniques_.plain = effect_->get_technique_by_name("def_shader");
+    shader_.flags = shader::flag_effect;
+    shader_.technique_rec = &techniques_;
+    material_.shader_ptr = &shader_;
+    material_.textures[0] = &white_;
+    build_cube(cube_);
+    cube_.set_material(&material_);
+    cube_.set_shader_class(1);
+
+    view_.options = &options_;
+    view_.set_up_buffers(1);
+    view_.set_device(device_.get());
+    view_.set_effect(effect_.get());
+    view_.restore_device_objects();
+
+    scene_.viewport = {0, 0, width, height, 0.0f, 1.0f};
+    scene_.flags = view_flag_clear_colour | view_flag_clear_depth;
+    scene_.clear_colour = background;
+    scene_.scene_colour = {0.15f, 0.15f, 0.15f, 1.0f};
+    scene_.fog = &environment_;
+    camera& c = scene_.camera;
+    // Looking along +y from the origin, z up.
+    c.frame.rot.s = vec3(1, 0, 0);
+    c.frame.rot.f = vec3(0, 0, 1);
+    c.frame.rot.u = vec3(0, -1, 0);
+    c.view_left = -0.5f;
+    c.view_right = 0.5f;
+    c.view_bottom = -0.4375f;
+    c.view_top = 0.4375f;
+    c.near = 1.0f;
+    c.far = 100.0f;
+    sun_.type = mesh_light::directional;
+    sun_.diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    scene_.lights = {&sun_};
+  }
+
+  void TearDown() override {
+    view_.set_device(nullptr);
+    white_.frames.clear();
+    white_.loaded = false;
+    white_device_.reset();
+    effect_.reset();
+    device_.reset();
+    system_.reset();
+    win_.reset();
+  }
+
+  // Draws the cube at `at` with the sun going along `sun_direction`; the pixels.
+  std::vector<std::uint32_t> draw(const vec3& at, const vec3& sun_direction) {
+    sun_.direction = sun_direction;
+    cube_.world_frame = frame::identity();
+    cube_.world_frame.origin = at;
+    scene_.add_mesh(cube_);
+    view_.queue_object(scene_);
+    EXPECT_TRUE(view_.render());
+    EXPECT_EQ(view_.draw_calls, 1u);
+    std::vector<std::uint32_t> pixels;
+    EXPECT_EQ(device_->read_back_buffer(0, 0, width, height, pixels), gpu::result::ok);
+    return pixels;
+  }
+
+  std::unique_ptr<platform::window> win_;
+  std::unique_ptr<gpu::gpu_system> system_;
+  std::unique_ptr<gpu::device> device_;
+  std::unique_ptr<gpu::effect> effect_;
+  std::unique_ptr<gpu::texture> white_device_;
+  texture white_;
+  technique_record techniques_;
+  shader shader_;
+  material material_;
+  mesh cube_;
+  scene_view view_;
+  game_options options_;
+  render_view scene_;
+  scene_environment environment_;
+  mesh_light sun_;
+};
+
+int red(std::uint32_t argb) { return static_cast<int>((argb >> 16) & 0xFF); }
+int green(std::uint32_t argb) { return static_cast<int>((argb >> 8) & 0xFF); }
+
+TEST_F(SceneViewGl, RedCubeLandsWhereTheCameraSaysLitFromTheSunsSide) {
+  const vec3 at(1.5f, 10.0f, 0.5f);
+  float sx = 0.0f, sy = 0.0f;
+  ASSERT_TRUE(scene_.camera.world_to_screen(at - vec3(0.0f, 1.0f, 0.0f), sx, sy));
+  const auto px = static_cast<std::uint32_t>(sx * width);
+  const auto py = static_cast<std::uint32_t>(sy * height);
+  ASSERT_LT(px, width);
+  ASSERT_LT(py, height);
+
+  // The sun shines into the face the camera sees.
+  const std::vector<std::uint32_t> lit = draw(at, vec3(0.0f, 1.0f, 0.0f));
+  const std::uint32_t centre = lit[py * width + px];
+  EXPECT_GT(red(centre), 200) << std::hex << centre;
+  EXPECT_LT(green(centre), 40) << std::hex << centre;
+  // Far from the cube: the cleared background.
+  EXPECT_EQ(lit[5 * width + 5] & 0xFFFFFF, background & 0xFFFFFF);
+  EXPECT_EQ(lit[(height - 5) * width + 5] & 0xFFFFFF, background & 0xFFFFFF);
+  // The cube is right of the centre, where the camera puts it.
+  EXPECT_GT(px, width / 2);
+  EXPECT_EQ(lit[py * width + 10] & 0xFFFFFF, background & 0xFFFFFF);
+
+  // The sun behind the cube: the same face only gets the ambient light.
+  const std::vector<std::uint32_t> unlit = draw(at, vec3(0.0f, -1.0f, 0.0f));
+  const std::uint32_t shaded = unlit[py * width + px];
+  EXPECT_GT(red(shaded), 0);
+  EXPECT_LT(red(shaded) + 60, red(centre)) << std::hex << shaded << " vs " << centre;
+}
+
+}  // namespace
+}  // namespace hm
