@@ -215,6 +215,52 @@ std::uint32_t skin_hair_color(const std::vector<color>& keys, float v, bool pixe
   return color_to_argb(c);
 }
 
+namespace {
+
+// The face generator's own sequence.
+struct face_random {
+  std::uint32_t s;
+  std::uint32_t step() {
+    s = (s * 0x1C13u - 0xD098556u) * 0x1105u;
+    return s;
+  }
+  float fraction() { return static_cast<float>(step() % 15817u) * 6.322312e-5f; }
+  // low + r x (high - low) rounded, exactly .5 going down.
+  std::int32_t between(std::int32_t low, std::int32_t high) {
+    const float x = fraction() * static_cast<float>(high - low);
+    const float whole = std::floor(x);
+    return low + static_cast<std::int32_t>(whole) + (x - whole > 0.5f ? 1 : 0);
+  }
+  float between(float low, float high) { return low + fraction() * (high - low); }
+};
+
+}  // namespace
+
+face_state randomize_face_keys(std::uint32_t seed, const face_state& low, const face_state& high,
+                               const std::vector<std::vector<std::int32_t>>& hair_materials_by_face_texture,
+                               const std::vector<face_constraint>& constraints) {
+  face_random g{(seed + 0x8A767u) * 0x1DDCF5Fu + 0x2F784719u};
+  face_state out = low;
+  out.beard = g.between(low.beard, high.beard);
+  out.hair = g.between(low.hair, high.hair);
+  out.face_texture = g.between(low.face_texture, high.face_texture);
+  const std::vector<std::int32_t>* allowed = nullptr;
+  if (!hair_materials_by_face_texture.empty()) {
+    // Face codes come from module data: an index past the lists takes the nearest.
+    const int last = static_cast<int>(hair_materials_by_face_texture.size()) - 1;
+    allowed = &hair_materials_by_face_texture[static_cast<std::size_t>(std::clamp(out.face_texture, 0, last))];
+  }
+  if (allowed && !allowed->empty())
+    out.hair_material = (*allowed)[g.step() % static_cast<std::uint32_t>(allowed->size())];
+  else
+    out.hair_material = g.between(low.hair_material, high.hair_material);
+  out.age = g.between(low.age, high.age);
+  out.hair_color = g.between(low.hair_color, high.hair_color);
+  for (int k = 0; k < face_morph_slots; ++k) out.morph_weights[k] = g.between(low.morph_weights[k], high.morph_weights[k]);
+  apply_face_constraints(constraints, -1, out.morph_weights);
+  return out;
+}
+
 built_face build_face_mesh(const mesh& head, const std::vector<morph_key>& keys, const float (&weights)[face_morph_slots],
                            float age, const mesh* hair, const std::vector<std::int32_t>* hair_point_map,
                            std::uint32_t hair_color) {

@@ -76,6 +76,28 @@ void mirror_face_mesh(mesh& m, bool flip_texture);
 // channel raised to 1/2.2 without pixel shaders; packed A8R8G8B8 with alpha 255.
 std::uint32_t skin_hair_color(const std::vector<color>& keys, float v, bool pixel_shaders);
 
+// The face generator's state: the choices of a face and its morph weights.
+struct face_state {
+  std::int32_t hair = 0;
+  std::int32_t beard = -1;  // -1 for none
+  std::int32_t skin = 0;
+  std::int32_t hair_material = 0;
+  std::int32_t face_texture = 0;
+  float morph_weights[face_morph_slots] = {};
+  float age = 0.0f;         // 0..1
+  float hair_color = 0.0f;  // 0..1
+};
+
+// A face between two (the low and high bounds, each field drawn on its own)
+// from a generator of its own, so a seed always gives the same face: beard,
+// hair, face texture, hair material (one of the chosen face texture's allowed
+// hair materials when it lists any; the index is clamped to the lists),
+// age, hair colour, then the weights, which then meet the constraints. The
+// skin is the low bound's.
+face_state randomize_face_keys(std::uint32_t seed, const face_state& low, const face_state& high,
+                               const std::vector<std::vector<std::int32_t>>& hair_materials_by_face_texture,
+                               const std::vector<face_constraint>& constraints);
+
 // The face of a head: a morphed and mirrored copy of the head mesh whose
 // vertex alpha is age^2 x 255, and of the hair mesh (may be null) morphed
 // through its point map and mirrored. The caller owns both.

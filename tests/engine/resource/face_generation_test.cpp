@@ -186,3 +186,56 @@ TEST(FaceHairColor, BetweenKeysAndCutAt99) {
 
 }  // namespace
 }  // namespace hm
+
+namespace hm {
+namespace {
+
+face_state bound(float weight, int index, float age) {
+  face_state f;
+  f.hair = f.beard = f.face_texture = f.hair_material = index;
+  f.age = f.hair_color = age;
+  for (float& w : f.morph_weights) w = weight;
+  return f;
+}
+
+TEST(FaceRandom, TheSameSeedGivesTheSameFaceBetweenTheBounds) {
+  const face_state a = bound(0.0f, 0, 0.0f);
+  const face_state b = bound(1.0f, 4, 1.0f);
+  const face_state one = randomize_face_keys(77, a, b, {}, {});
+  const face_state two = randomize_face_keys(77, a, b, {}, {});
+  const face_state other = randomize_face_keys(78, a, b, {}, {});
+  int differing = 0;
+  for (int k = 0; k < face_morph_slots; ++k) {
+    EXPECT_EQ(one.morph_weights[k], two.morph_weights[k]);
+    EXPECT_GE(one.morph_weights[k], 0.0f);
+    EXPECT_LT(one.morph_weights[k], 1.0f);
+    if (one.morph_weights[k] != other.morph_weights[k]) ++differing;
+  }
+  EXPECT_GT(differing, 50);
+  EXPECT_EQ(one.hair, two.hair);
+  EXPECT_GE(one.hair, 0);
+  EXPECT_LE(one.hair, 4);
+  // Equal bounds give the bound itself.
+  const face_state same = randomize_face_keys(5, b, b, {}, {});
+  EXPECT_EQ(same.hair, 4);
+  EXPECT_EQ(same.morph_weights[10], 1.0f);
+  EXPECT_EQ(same.age, 1.0f);
+}
+
+TEST(FaceRandom, HairMaterialFromTheFaceTexturesListWithTheIndexClamped) {
+  const face_state a = bound(0.5f, 7, 0.5f);  // face texture 7: past the two lists
+  const std::vector<std::vector<std::int32_t>> lists = {{}, {42}};
+  const face_state f = randomize_face_keys(3, a, a, lists, {});
+  EXPECT_EQ(f.hair_material, 42);
+  // A constraint is met after the draw.
+  std::vector<face_constraint> c(1);
+  c[0].value = 1.6f;
+  c[0].comparison = -1;
+  c[0].terms = {{1.0f, 0}, {1.0f, 1}};
+  const face_state g = randomize_face_keys(3, a, a, {}, c);
+  EXPECT_NEAR(g.morph_weights[0] + g.morph_weights[1], 1.6f, 1e-5f);
+  EXPECT_EQ(g.hair_material, 7);
+}
+
+}  // namespace
+}  // namespace hm
