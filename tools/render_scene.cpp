@@ -1,0 +1,271 @@
+// render_scene: draws a scene described in a small text file offscreen on
+// OpenGL with the module's meshes and writes it to a PNG.
+//
+//   render_scene <scene.txt> <out.png> [--data <dir>] [--generated <dir>] [--module <name>]
+//
+// The scene file, one statement a line ("#" starts a comment):
+//   size <width> <height>                      the picture (default 640 480)
+//   camera <x> <y> <z> <yaw> <pitch> <fov>     eye, turns in degrees (yaw 0 looks
+//                                              along +y, pitch up), horizontal
+//                                              field of view in degrees
+//   sun <dx> <dy> <dz> <r> <g> <b>             where the sunlight goes, its colour
+//   ambient <r> <g> <b>
+//   background <rrggbb>                        the clear colour, hex
+//   mesh <name> <x> <y> <z> [<yaw> [<scale>]]  a mesh of the resources, placed
+//   ground <size> <rrggbb>                     a flat square ground at z 0
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/core/log.h"
+#include "engine/device/device_resources.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "module/module_start.h"
+#include "platform/fs.h"
+#include "platform/gpu/gl_system.h"
+#include "platform/png_file.h"
+#include "platform/window.h"
+#include "render/scene_environment.h"
+#include "render/scene_view.h"
+
+namespace {
+
+using namespace hm;
+namespace gpu = platform::gpu;
+
+constexpr float degrees = 3.14159265f / 180.0f;
+
+struct placed_mesh {
+  std::string name;
+  vec3 at;
+  float yaw = 0.0f;
+  float scale = 1.0f;
+};
+
+struct scene_file {
+  std::uint32_t width = 640;
+  std::uint32_t height = 480;
+  vec3 eye{0.0f, -10.0f, 2.0f};
+  float yaw = 0.0f;
+  float pitch = 0.0f;
+  float fov = 60.0f;
+  vec3 sun_direction{0.3f, 0.5f, -0.8f};
+  hm::color sun{1.0f, 0.95f, 0.85f, 1.0f};
+  hm::color ambient{0.25f, 0.25f, 0.3f, 1.0f};
+  std::uint32_t background = 0xFF8098B0u;
+  float ground_size = 0.0f;
+  std::uint32_t ground_colour = 0xFF507040u;
+  std::vector<placed_mesh> meshes;
+};
+
+bool read_scene(const std::string& path, scene_file& out, std::string& error) {
+  std::ifstream in(path);
+  if (!in) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (const auto hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+    std::istringstream s(line);
+    std::string word;
+    if (!(s >> word)) continue;
+    bool ok = true;
+    if (word == "size") {
+      ok = static_cast<bool>(s >> out.width >> out.height) && out.width > 0 && out.height > 0 && out.width <= 4096 &&
+           out.height <= 4096;
+    } else if (word == "camera") {
+      ok = static_cast<bool>(s >> out.eye.x >> out.eye.y >> out.eye.z >> out.yaw >> out.pitch >> out.fov) &&
+           out.fov > 1.0f && out.fov < 179.0f;
+    } else if (word == "sun") {
+      ok = static_cast<bool>(s >> out.sun_direction.x >> out.sun_direction.y >> out.sun_direction.z >> out.sun.r >>
+                             out.sun.g >> out.sun.b);
+    } else if (word == "ambient") {
+      ok = static_cast<bool>(s >> out.ambient.r >> out.ambient.g >> out.ambient.b);
+    } else if (word == "background") {
+      ok = static_cast<bool>(s >> std::hex >> out.background);
+      out.background |= 0xFF000000u;
+    } else if (word == "ground") {
+      ok = static_cast<bool>(s >> out.ground_size >> std::hex >> out.ground_colour) && out.ground_size > 0.0f;
+      out.ground_colour |= 0xFF000000u;
+    } else if (word == "mesh") {
+      placed_mesh m;
+      ok = static_cast<bool>(s >> m.name >> m.at.x >> m.at.y >> m.at.z);
+      if (ok && (s >> m.yaw)) s >> m.scale;
+      out.meshes.push_back(m);
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      error = path + ":" + std::to_string(number) + ": cannot read \"" + line + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
+// A flat square of the colour at z 0, facing up.
+void build_ground(mesh& m, float size, std::uint32_t colour) {
+  const float h = size * 0.5f;
+  const vec3 corners[4] = {{-h, -h, 0}, {h, -h, 0}, {h, h, 0}, {-h, h, 0}};
+  for (int i = 0; i < 4; ++i) {
+    m.add_point(corners[i]);
+    m.add_vertex(i, corners[i].x * 0.1f, corners[i].y * 0.1f, colour, vec3(0.0f, 0.0f, 1.0f));
+  }
+  m.add_face(0, 1, 2);
+  m.add_face(0, 2, 3);
+  m.add_face(0, 2, 1);
+  m.add_face(0, 3, 2);
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "render_scene: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: render_scene <scene.txt> <out.png> [--data <dir>] [--generated <dir>] [--module <name>]\n");
+    return 2;
+  }
+  std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
+  std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
+  std::string module = "Sample";
+  for (int i = 3; i + 1 < argc; i += 2) {
+    const std::string arg = argv[i];
+    if (arg == "--data") data_dir = argv[i + 1];
+    else if (arg == "--generated") generated_dir = argv[i + 1];
+    else if (arg == "--module") module = argv[i + 1];
+    else return fail("unknown option " + arg);
+  }
+  const std::filesystem::path scene_path = std::filesystem::absolute(argv[1]);
+  const std::filesystem::path out_path = std::filesystem::absolute(argv[2]);
+  scene_file scene;
+  std::string error;
+  if (!read_scene(scene_path.string(), scene, error)) return fail(error);
+
+  std::error_code ec;
+  const std::filesystem::path generated = std::filesystem::absolute(generated_dir, ec);
+  std::filesystem::current_path(data_dir, ec);
+  if (ec) return fail("cannot enter the data folder " + data_dir);
+  platform::set_generated_data_folder(generated);
+
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  if (!platform::init_video()) return fail("no video driver");
+  auto window = platform::make_sdl_window();
+  if (!window->create({"render_scene", static_cast<int>(scene.width), static_cast<int>(scene.height), false}))
+    return fail("cannot make the offscreen window");
+  auto system = gpu::make_gl_system();
+  gpu::present_parameters p;
+  p.back_buffer_width = scene.width;
+  p.back_buffer_height = scene.height;
+  p.back_buffer_format = gpu::format::x8r8g8b8;
+  p.enable_auto_depth_stencil = true;
+  p.auto_depth_stencil_format = gpu::format::d24s8;
+  p.device_window = window.get();
+  p.interval = gpu::present_interval::immediate;
+  std::unique_ptr<gpu::device> device;
+  if (system->create_device(0, gpu::device_type::hal, window.get(), gpu::vertex_processing::hardware, p, device) !=
+      gpu::result::ok)
+    return fail("no OpenGL 3.3 context");
+
+  install_mesh_hooks(g_resource_manager);
+  for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
+    g_resource_manager.load_resource_file(ruv_string(name), 0);
+  load_module_info_and_data_files(module);
+  init_device_resources(g_device_resources, *device);
+  restore_device_resources(g_device_resources);
+
+  scene_view& view = g_scene_view;
+  view.set_up_buffers(15);
+  view.set_device(device.get());
+  view.pixel_shaders = true;
+  view.set_effect(g_device_resources.effect ? &g_device_resources.effect->get() : nullptr);
+  if (!g_device_resources.effect) return fail("the effect file did not compile");
+  view.restore_device_objects();
+  set_view_renderer(&view);
+
+  render_view v;
+  v.viewport = {0, 0, scene.width, scene.height, 0.0f, 1.0f};
+  v.flags = view_flag_clear_colour | view_flag_clear_depth;
+  v.clear_colour = scene.background;
+  v.scene_colour = scene.ambient;
+  scene_environment environment;
+  v.fog = &environment;
+  v.lights_enabled = 1;
+  camera& c = v.camera;
+  // Yaw 0 looks along +y; the camera looks along its negative third axis.
+  const vec3 forward(std::sin(scene.yaw * degrees) * std::cos(scene.pitch * degrees),
+                     std::cos(scene.yaw * degrees) * std::cos(scene.pitch * degrees), std::sin(scene.pitch * degrees));
+  vec3 right = cross_product(forward, vec3(0.0f, 0.0f, 1.0f));
+  right.normalize();
+  vec3 up = cross_product(right, forward);
+  c.frame.rot.s = right;
+  c.frame.rot.f = up;
+  c.frame.rot.u = -forward;
+  c.frame.origin = scene.eye;
+  c.set_perspective(scene.fov * degrees, static_cast<float>(scene.height) / static_cast<float>(scene.width), 0.5f,
+                    2000.0f);
+  mesh_light sun;
+  sun.type = mesh_light::directional;
+  sun.diffuse = scene.sun;
+  sun.direction = scene.sun_direction;
+  sun.direction.normalize();
+  v.lights.push_back(&sun);
+
+  std::vector<std::unique_ptr<mesh>> drawn;
+  if (scene.ground_size > 0.0f) {
+    auto ground = std::make_unique<mesh>();
+    build_ground(*ground, scene.ground_size, scene.ground_colour);
+    ground->set_material(g_resource_manager.get_material(ruv_string("default")));
+    ground->render(v, frame::identity());
+    drawn.push_back(std::move(ground));
+  }
+  for (const placed_mesh& pm : scene.meshes) {
+    mesh* source = g_resource_manager.get_mesh<mesh>(ruv_string(pm.name.c_str()));
+    if (!source) return fail("no mesh named " + pm.name);
+    auto copy = source->create_copy();
+    frame placed = frame::identity();
+    placed.rotate_z(pm.yaw * degrees);
+    placed.rot.s = placed.rot.s * pm.scale;
+    placed.rot.f = placed.rot.f * pm.scale;
+    placed.rot.u = placed.rot.u * pm.scale;
+    placed.origin = pm.at;
+    copy->render(v, placed);
+    drawn.push_back(std::move(copy));
+  }
+
+  if (device->begin_scene() == gpu::result::ok) device->end_scene();
+  ++view.frame_counter;
+  view.render();
+  std::vector<std::uint32_t> argb;
+  if (device->read_back_buffer(0, 0, scene.width, scene.height, argb) != gpu::result::ok)
+    return fail("cannot read the picture back");
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(argb.size() * 3);
+  for (std::uint32_t px : argb) {
+    rgb.push_back(static_cast<std::uint8_t>(px >> 16));
+    rgb.push_back(static_cast<std::uint8_t>(px >> 8));
+    rgb.push_back(static_cast<std::uint8_t>(px));
+  }
+  if (!platform::write_png(out_path.string(), static_cast<int>(scene.width), static_cast<int>(scene.height), 3, rgb))
+    return fail("cannot write " + out_path.string());
+  std::printf("render_scene: %u draws, %s\n", view.draw_calls, out_path.string().c_str());
+  drawn.clear();
+  set_view_renderer(nullptr);
+  view.set_device(nullptr);
+  delete_device_resources(g_device_resources);
+  return 0;
+}
