@@ -221,6 +221,94 @@ TEST_F(SceneView, PointLightsAreCappedAtTenForTheViewAndFourPerMesh) {
   EXPECT_EQ(gpu.log->parameter_values["iLightIndices"], (std::vector<float>{0, 1, 2, 3}));
 }
 
+TEST_F(SceneView, DeviceResetBetweenSubmissionAndRenderEndsCleanlyAndRewritesStaticData) {
+  render_view v;
+  mesh& m = make_mesh(mat_a, 2);
+  v.add_mesh(m);
+  view.queue_object(v);
+  view.render();
+  ASSERT_EQ(gpu.log->draws, 1);
+  const int generation = m.buffers[0].buffer_generation;
+
+  // Lost in the middle of the next frame's submission: the device objects go
+  // and come back before the render.
+  v.add_mesh(m);
+  view.queue_object(v);
+  view.invalidate_device_objects();
+  view.restore_device_objects();
+  view.render();
+  EXPECT_EQ(gpu.log->draws, 2);
+  EXPECT_NE(m.buffers[0].buffer_generation, generation) << "written again into the new buffer";
+  EXPECT_EQ(gpu.log->begin_scenes, gpu.log->end_scenes);
+  EXPECT_TRUE(view.queue.empty());
+  EXPECT_TRUE(v.render_list.empty());
+}
+
+TEST_F(SceneView, ReflectiveMeshesWithoutAReflectionAreNoneOfThemDrawn) {
+  shader reflective;
+  reflective.flags = shader::flag_effect | shader_flag_reflection;
+  reflective.technique_rec = &plain_techniques;
+  material water;
+  water.shader_ptr = &reflective;
+  water.id = 9;
+  render_view v;
+  for (int i = 0; i < 3; ++i) v.add_mesh(make_mesh(water));
+  v.add_mesh(make_mesh(mat_a));
+  view.render(&v);
+  EXPECT_EQ(gpu.log->draws, 1) << "only the plain mesh";
+}
+
+TEST_F(SceneView, FixedFunctionLightsFollowRangeAndBatchDistance) {
+  view.pixel_shaders = false;
+  render_view v;
+  v.lights_enabled = 1;
+  mesh_light sun, lamp;
+  sun.type = mesh_light::directional;
+  lamp.radius = 10.0f;
+  lamp.world_position = vec3(12.0f, 0.0f, 0.0f);  // 12 from the mesh's origin
+  v.add_light(sun);
+  v.add_light(lamp);
+  for (float batch_distance : {0.0f, 2.0f, 2.5f}) {
+    mesh& m = make_mesh(mat_a);
+    m.batch_distance = batch_distance;
+    v.add_mesh(m);
+    v.lights = {&sun, &lamp};
+    v.lights_enabled = 1;
+    view.render(&v);
+    EXPECT_TRUE(gpu.device->light_enabled(0)) << "directional lights are always on";
+    EXPECT_EQ(gpu.device->light_enabled(1), batch_distance > 2.0f) << batch_distance;
+  }
+}
+
+TEST_F(SceneView, FixedFunctionStagesAfterTheLastAreTurnedOff) {
+  view.pixel_shaders = false;
+  shader one_stage, three_stages;
+  one_stage.stage_count = 1;
+  three_stages.stage_count = 3;
+  for (shader* s : {&one_stage, &three_stages})
+    for (auto& st : s->stages) {
+      st.word0 = -1;
+      st.word1 = stage_op_factor_times_texture;
+      st.word2 = stage_op_factor_times_texture;
+    }
+  material a, b;
+  a.shader_ptr = &three_stages;
+  b.shader_ptr = &one_stage;
+  a.id = 5;
+  b.id = 6;
+  render_view v;
+  v.flags = view_flag_no_sort;
+  v.add_mesh(make_mesh(a));
+  v.add_mesh(make_mesh(b));
+  view.render(&v);
+  using ts = gpu::texture_stage_state;
+  EXPECT_EQ(gpu.device->get_texture_stage_state(2, ts::color_op), gpu::state_value(gpu::texture_op::modulate))
+      << "three stages leave every stage on";
+  EXPECT_EQ(gpu.device->get_texture_stage_state(1, ts::color_op), gpu::state_value(gpu::texture_op::disable))
+      << "one stage turns stage 1 off";
+  EXPECT_EQ(gpu.device->get_texture_stage_state(0, ts::color_op), gpu::state_value(gpu::texture_op::modulate));
+}
+
 TEST(RenderStateCache, TexturePhasePicksTheFrame) {
   EXPECT_EQ(texture_frame_for_phase(4, 0.6f), 2);
   EXPECT_EQ(texture_frame_for_phase(4, 1.3f), 1);
