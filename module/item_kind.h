@@ -9,6 +9,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
+#include "script/record_data.h"
 #include "script/triggers.h"
 
 namespace hm {
@@ -113,6 +114,9 @@ struct item_kind {
   // The frame, bone and place of the kind's carry position code; the identity
   // frame, bone 0 and place 0 for a code without a position.
   carry_frame get_carry_frame() const;
+
+  // Module code's slots on the kind.
+  script_record_data script_data;
 };
 
 // What is owned: a kind (-1 an empty slot) and a word whose top byte, read as a

@@ -6,6 +6,7 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/core/stream.h"
 #include "engine/settings/ruv_config.h"
+#include "module/conversation_loader.h"
 #include "module/data_files.h"
 #include "module/ini_table.h"
 #include "module/item_kind.h"
@@ -93,6 +94,7 @@ void load_module_record_files() {
   log_line("Loading item kinds...\n");
   open_text_file(reader, module_file_path("item_kinds1.txt"));
   load_item_kinds(g_item_kinds, reader);
+  load_conversation_file();
 }
 
 }  // namespace hm

@@ -35,7 +35,8 @@ void load_module_music();
 
 // The module's translations (over the engine's), then the module's text files
 // that the loading sequence reads after the Data files, in its order:
-// sounds.txt, skins.txt, scene_props.txt, tableau_materials.txt, item_kinds1.txt ("Loading item kinds..." in the log).
+// sounds.txt, skins.txt, scene_props.txt, tableau_materials.txt, item_kinds1.txt
+// ("Loading item kinds..." in the log), conversation.txt.
 // A file that cannot be opened is fatal "Unable to open %s".
 void load_module_record_files();
 

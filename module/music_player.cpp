@@ -181,7 +181,15 @@ void stop_music_track(music_player& player, int slot) {
   s.channel = -1;
 }
 
+void take_music_settings(music_player& player, script_state& state) {
+  if (state.music_wanted_mask_set) player.wanted_mask = state.music_wanted_mask;
+  if (state.music_group_filter_set) player.group_filter = state.music_group_filter;
+  state.music_wanted_mask_set = false;
+  state.music_group_filter_set = false;
+}
+
 void choose_music(music_player& player, script_state& state, float music_volume) {
+  take_music_settings(player, state);
   music_slot& background = player.slots[0];
   if (background.active && !background.started) {
     start_opened_stream(player, 0);

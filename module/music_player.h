@@ -84,7 +84,10 @@ void play_music_track(music_player& player, int track, int slot);
 // Closes the slot's stream; the slot is free and has no channel.
 void stop_music_track(music_player& player, int slot);
 
-// The choice of what plays, every half second: starts opened streams (a
+// Takes the wanted mask and group filter that scripts set since the last call.
+void take_music_settings(music_player& player, script_state& state);
+
+// The choice of what plays, every half second (after take_music_settings): starts opened streams (a
 // stream that cannot be played logs "Error: Unable to load %s" and is closed),
 // ends finished or unwanted tracks, takes the scripts' requests from the state
 // and picks a new background track. `music_volume` is the option's value.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/core/ruv_string.h"
+#include "script/record_data.h"
 
 namespace hm {
 
@@ -32,6 +33,8 @@ struct party_template {
   std::int32_t created_count = 0;
   std::int32_t removed_count = 0;
   std::int32_t beaten_by_player_count = 0;
+  // Module code's slots on the template.
+  script_record_data script_data;
 };
 
 extern std::vector<party_template> g_party_templates;

@@ -1,5 +1,6 @@
-// The families of operations that nearly every block uses: the comparisons and
-// arithmetic, and the game-state conditions.
+// The families of operations built so far: the comparisons and arithmetic, the
+// game-state conditions, slots, positions, sound and music, messages and
+// notes, and the conversation's exits and queries.
 #include "script/interpreter.h"
 #include "script/ops_registration.h"
 
@@ -8,6 +9,10 @@ namespace hm {
 void register_basic_operations() {
   register_arithmetic_operations();
   register_condition_operations();
+  register_slot_operations();
+  register_position_operations();
+  register_message_operations();
+  register_conversation_operations();
 }
 
 }  // namespace hm

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "script/conversation.h"
 #include "script/interpreter.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
@@ -49,7 +50,7 @@ void player_party_near_target(operation_call& c) {
 void context_flag_test(operation_call& c) { c.result = (c.context & 1) != 0 && (c.context & 0x30000) == 0; }
 void player_in_encounter(operation_call& c) { c.result = host().campaign->player_encounter_flag() != 0; }
 void conversation_window_on_top(operation_call& c) { c.result = host().ui->top_window() == conversation_window; }
-void conversation_on_map(operation_call& c) { c.result = host().ui->conversation_on_map(); }
+void conversation_on_map(operation_call& c) { c.result = g_conversation.on_map; }
 
 void set_player_troop(operation_call& c) {
   if (validate_troop_id(c.value[0])) host().campaign->set_player_troop(low32(c.value[0]));
@@ -109,7 +110,7 @@ void player_party_below_limit(operation_call& c) {
 
 template <bool prisoners>
 void partner_can_join(operation_call& c) {
-  const int partner = host().ui->conversation_partner_party();
+  const int partner = g_conversation.partner_party;
   c.result = partner >= 0 && can_party_join(partner, player_party(), prisoners);
 }
 

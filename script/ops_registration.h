@@ -15,5 +15,13 @@ void register_arithmetic_operations();
 operation_handler builtin_arithmetic_handler(std::uint32_t opcode_number);
 // Game-state tests and small setters of game, party, troop and quest state.
 void register_condition_operations();
+// Object slots on the eight record kinds.
+void register_slot_operations();
+// Position registers, sound and music requests.
+void register_position_operations();
+// Messages, notes, tableau materials, the message box.
+void register_message_operations();
+// Conversation exits and the troop, faction and party queries.
+void register_conversation_operations();
 
 }  // namespace hm

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/app/input_state.h"
+#include "engine/audio/sound_manager.h"
 #include "engine/settings/key_bindings.h"
 #include "engine/core/log.h"
 #include "engine/settings/ruv_config.h"
@@ -46,6 +47,16 @@ class null_module_host final : public script_module_host {
   ruv_string quick_string_text(int) const override { return {}; }
   ruv_string quick_string_key(int) const override { return {}; }
   bool find_translation(std::string_view, ruv_string&) const override { return false; }
+  script_record_data* record_data(script_record_kind, int) override { return nullptr; }
+  ruv_string troop_name(int) const override { return {}; }
+  int troop_gold(int) const override { return 0; }
+  int troop_faction(int) const override { return 0; }
+  int troop_attribute(int, int) const override { return 0; }
+  float troop_hit_points(int) const override { return 0.0f; }
+  int troop_max_hit_points(int) const override { return 0; }
+  int troop_proficiency(int, int) const override { return 0; }
+  int troop_effective_skill_level(int, int) const override { return 0; }
+  int count_troop_items(int, int, int) const override { return 0; }
 };
 
 class null_campaign_host final : public script_campaign_host {
@@ -64,7 +75,10 @@ class null_campaign_host final : public script_campaign_host {
   int player_encounter_flag() const override { return 0; }
   float campaign_rate(int) const override { return 0.0f; }
   void set_campaign_rate(int, float) override {}
-  int screen_change_code() const override { return 0; }
+  game_script_words& game_words() override { return words_; }
+  void destroy_game() override { words_ = game_script_words{}; }
+  int current_day() const override { return 0; }
+  int current_hour() const override { return 0; }
   bool debug_break(ruv_string&, int&) const override { return false; }
   bool rating_reduction() const override { return false; }
   std::uint64_t party_flags(int) const override { return 0; }
@@ -80,12 +94,18 @@ class null_campaign_host final : public script_campaign_host {
   int party_prisoner_limit(int) const override { return 0; }
   int party_stack_count(int) const override { return 0; }
   int party_stack_troop(int, int) const override { return -1; }
+  script_troop_stack party_stack(int, int) const override { return {}; }
+  int party_template_of(int) const override { return -1; }
+  script_record_data* party_record_data(int) override { return nullptr; }
   int party_skill_level(int, int) const override { return 0; }
   void count_party_troops_with_attached(int, int& members, int& wounded) const override {
     members = 0;
     wounded = 0;
   }
   int count_troops_by_flags(int, int) const override { return 0; }
+
+ private:
+  game_script_words words_;
 };
 
 class null_mission_host final : public script_mission_host {
@@ -95,6 +115,11 @@ class null_mission_host final : public script_mission_host {
   int first_live_agent() const override { return 0; }
   int next_live_agent(int) const override { return 0; }
   int scene_prop_instance_count() const override { return 0; }
+  slot_vector* agent_slots(int) override { return nullptr; }
+  int agent_troop(int) const override { return -1; }
+  int mission_value() const override { return 0; }
+  bool event_object_position(int, vec3&) const override { return false; }
+  bool ground_height_in_scene(float, float, float&) const override { return false; }
 };
 
 class null_ui_host final : public script_ui_host {
@@ -103,8 +128,12 @@ class null_ui_host final : public script_ui_host {
   int top_window() const override { return -1; }
   void push_window(int) override {}
   vec3 mouse_position() const override { return {}; }
-  int conversation_partner_party() const override { return -1; }
-  bool conversation_on_map() const override { return false; }
+  void set_message_list_flag(bool) override {}
+  void set_message_text(std::string_view, std::uint32_t) override {}
+  void set_notice(const ruv_string&, const ruv_string&) override {}
+  void set_question(const ruv_string&, const ruv_string&, const ruv_string&, std::int32_t*) override {}
+  void reset_window_entries() override {}
+  void set_window(int) override {}
 };
 
 class null_render_host final : public script_render_host {
@@ -112,8 +141,8 @@ class null_render_host final : public script_render_host {
   int tableau_count() const override { return 0; }
 };
 
-// The engine's log, settings, keys and key bindings, and the text token
-// expander; clocks and sound are wired in when their owners are.
+// The engine's log, settings, sound player, keys and key bindings, and the
+// text token expander; clocks are wired in when their owner is.
 class default_engine_host final : public script_engine_host {
  public:
   void log_line(std::string_view text) override {
@@ -125,8 +154,10 @@ class default_engine_host final : public script_engine_host {
   bool disable_sound() const override { return g_ruv_config.disable_sound != 0; }
   bool disable_music() const override { return g_ruv_config.disable_music != 0; }
   std::int64_t clock_ticks(int) const override { return 0; }
-  void play_sound(int, int) override {}
-  void stop_all_sounds() override {}
+  void play_sound(int sound, std::uint32_t flags, const vec3& position) override {
+    g_sound_manager.play_sound(sound, flags, position);
+  }
+  void stop_all_sounds() override { g_sound_manager.stop_all_sounds(); }
   bool is_key_down(int key_code) const override { return g_input_state.is_key_down(key_code); }
   bool is_key_clicked(int key_code) const override { return g_input_state.is_key_clicked(key_code); }
   int control_key(int control, int which) const override {

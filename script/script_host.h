@@ -11,10 +11,56 @@
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
+#include "script/record_data.h"
 
 namespace hm {
 
 struct statement_block;
+
+// Words of the game object that operations and the conversation read and
+// write. The game owns them (one set per running game, saved with it); the
+// script engine reaches them through script_campaign_host::game_words.
+struct game_script_words {
+  // The value of the repeat loop of the dialog line being tested or taken.
+  std::int32_t repeat_object = 0;
+  // The pending screen change, also the conversation's exit code: non-zero
+  // asks the running conversation to close (18: leave the running simple
+  // triggers too). The conversation window decides what each code opens.
+  std::int32_t screen_change_code = 0;
+  // What some exit codes need: a troop, a party, a notes page (kind 1 troop,
+  // 2 faction, 3 party, 4 quest, and the id).
+  std::int32_t exit_troop = -1;
+  std::int32_t exit_party = -1;
+  std::int32_t notes_kind = 0;
+  std::int32_t notes_id = -1;
+  // Cleared when a conversation starts: the conversation flag word and the
+  // game word that the menu operations set.
+  std::int32_t conversation_flags = 0;
+  std::int32_t menu_word = 0;
+  std::int32_t encountered_party = -1;
+  std::int32_t second_encounter_party = -1;
+  std::int32_t current_menu = -1;
+  // Set by the "end conversation and stay" operation; its reader is the
+  // conversation window.
+  std::uint8_t conversation_stay_flag = 0;
+  // The answer of the last question box, -1 while none is waiting.
+  std::int32_t answer = -1;
+  // Every logged message: "|date|colour|text" entries.
+  ruv_string message_history;
+  // Where the spawning operations place what they spawn.
+  frame spawn_frame = frame::identity();
+};
+
+// Play flags bit 0: the sound plays flat, at the listener.
+inline constexpr std::uint32_t sound_play_flat = 0x1;
+
+// One troop stack of a party.
+struct script_troop_stack {
+  std::int32_t count = 0;
+  std::int32_t troop = -1;
+  std::uint32_t flags = 0;  // bit 0: prisoners
+  std::int32_t wounded = 0;
+};
 
 // Module data and the game object's world tables (module loaders and the game
 // database).
@@ -75,6 +121,24 @@ class script_module_host {
   // The translation table of the current language: the text of a key, false
   // when the table has none.
   virtual bool find_translation(std::string_view key, ruv_string& out) const = 0;
+
+  // The script data of a record of a kind this host owns (troop, faction,
+  // scene, party template, quest, item kind); null for another kind or an id
+  // out of range.
+  virtual script_record_data* record_data(script_record_kind kind, int id) = 0;
+  // Troop values of the queries; out of range they read 0 (name: empty).
+  virtual ruv_string troop_name(int troop) const = 0;
+  virtual int troop_gold(int troop) const = 0;
+  virtual int troop_faction(int troop) const = 0;
+  // Attributes 0..3, proficiencies 0..6.
+  virtual int troop_attribute(int troop, int attribute) const = 0;
+  virtual float troop_hit_points(int troop) const = 0;
+  virtual int troop_max_hit_points(int troop) const = 0;
+  virtual int troop_proficiency(int troop, int proficiency) const = 0;
+  virtual int troop_effective_skill_level(int troop, int skill) const = 0;
+  // Items of a kind in a troop's inventory and equipment (troop -1 and the
+  // flag as the troop inventory defines them).
+  virtual int count_troop_items(int troop, int item_kind, int flag) const = 0;
 };
 
 // The party pool of the world map.
@@ -107,8 +171,14 @@ class script_campaign_host {
   // The two campaign rates (0 rate A, 1 rate B), each 0 to 1.
   virtual float campaign_rate(int which) const = 0;
   virtual void set_campaign_rate(int which, float value) = 0;
-  // The pending screen-change code (18: leave the running simple triggers).
-  virtual int screen_change_code() const = 0;
+  // The running game's words (a stand-in set while no game is loaded).
+  virtual game_script_words& game_words() = 0;
+  // Ends the running game: destroys the game object. Only called between
+  // blocks, never while one runs (script/end_game.h).
+  virtual void destroy_game() = 0;
+  // The game's calendar: the current day (note dates) and hour of the day.
+  virtual int current_day() const = 0;
+  virtual int current_hour() const = 0;
   // The script debugger's break point: true with the script's name and line
   // when one is armed.
   virtual bool debug_break(ruv_string& script_name, int& line) const = 0;
@@ -133,6 +203,12 @@ class script_campaign_host {
   virtual int party_prisoner_limit(int party_id) const = 0;
   virtual int party_stack_count(int party_id) const = 0;
   virtual int party_stack_troop(int party_id, int stack) const = 0;
+  // The whole stack; an empty stack (troop -1) out of range.
+  virtual script_troop_stack party_stack(int party_id, int stack) const = 0;
+  // The party template the party was made from, -1 for none.
+  virtual int party_template_of(int party_id) const = 0;
+  // The party's slots, notes and tableau material; null for an inactive id.
+  virtual script_record_data* party_record_data(int party_id) = 0;
   // The party's highest level of a party skill among its able heroes.
   virtual int party_skill_level(int party_id, int skill) const = 0;
   // Members and wounded of the party together with its attached parties.
@@ -152,6 +228,18 @@ class script_mission_host {
   virtual int first_live_agent() const = 0;
   virtual int next_live_agent(int agent) const = 0;
   virtual int scene_prop_instance_count() const = 0;
+  // The agent's slots; null for an agent not in use.
+  virtual slot_vector* agent_slots(int agent) = 0;
+  // The troop of an agent in use, -1 otherwise.
+  virtual int agent_troop(int agent) const = 0;
+  // The mission value that the mission's statistics operation reads.
+  virtual int mission_value() const = 0;
+  // Where the object of a scene-prop (-40, -42, -43) or agent (-50, -51)
+  // event trigger is; false in any other context or without a mission.
+  virtual bool event_object_position(int context, vec3& out) const = 0;
+  // The ground height at (x, y) when the point lies in the mission scene's
+  // rectangle (min <= x < max, likewise y); false otherwise.
+  virtual bool ground_height_in_scene(float x, float y, float& out) const = 0;
 };
 
 // Windows and the on-screen message list.
@@ -165,10 +253,18 @@ class script_ui_host {
   virtual void push_window(int window) = 0;
   // The mouse in UI space (x, y; z 0).
   virtual vec3 mouse_position() const = 0;
-  // The running conversation: its partner party (-1 for none) and whether it
-  // was started from the world map.
-  virtual int conversation_partner_party() const = 0;
-  virtual bool conversation_on_map() const = 0;
+  // The message list's flag that module code switches.
+  virtual void set_message_list_flag(bool on) = 0;
+  // The UI manager's message text.
+  virtual void set_message_text(std::string_view text, std::uint32_t colour) = 0;
+  // The message box (window 0) in its two forms; push_window(0) shows it. A
+  // question's answer (0 first button, 1 second) goes to answer_target.
+  virtual void set_notice(const ruv_string& title, const ruv_string& text) = 0;
+  virtual void set_question(const ruv_string& text, const ruv_string& first_answer, const ruv_string& second_answer,
+                            std::int32_t* answer_target) = 0;
+  // Ending a game: every window entry back to its start, then a window.
+  virtual void reset_window_entries() = 0;
+  virtual void set_window(int window) = 0;
 };
 
 // Scene rendering: tableau materials.
@@ -190,7 +286,9 @@ class script_engine_host {
   virtual bool disable_music() const = 0;
   // Ticks (1e-5 s) of a clock of the clock table.
   virtual std::int64_t clock_ticks(int clock) const = 0;
-  virtual void play_sound(int sound, int flags) = 0;
+  // A module sound: flags bit 0 plays it flat (at the listener), otherwise at
+  // position.
+  virtual void play_sound(int sound, std::uint32_t flags, const vec3& position) = 0;
   virtual void stop_all_sounds() = 0;
   // Keys by key code (0 to 255): down now; down now and up in the previous
   // frame.

@@ -28,6 +28,12 @@ struct script_state {
   std::int32_t music_requested_track = -1;
   std::int32_t music_request_kind = 0;
   std::int32_t music_requested_one_shot = -1;
+  // Scripts' settings of the music player's wanted situation mask and group
+  // filter (0: any group); the player takes each one it has not yet taken.
+  std::int32_t music_wanted_mask = 0;
+  std::int32_t music_group_filter = 0;
+  bool music_wanted_mask_set = false;
+  bool music_group_filter_set = false;
   // Grows on write (16, 32, ... 65,536 entries); each entry holds a value that
   // is already sign-extended from 32 bits.
   std::vector<std::int64_t> global_variables;

@@ -89,7 +89,8 @@ void run_simple_triggers(simple_trigger_list& list, std::int32_t event_code) {
   const bool stoppable = event_code > 0 && (event_code & 1) != 0;
   for (int i = 0; i < list.count(); ++i) {
     check_simple_trigger(list.triggers[static_cast<std::size_t>(i)], event_code);
-    if (stoppable && current_script_host().campaign->screen_change_code() == stop_simple_triggers_code) return;
+    const game_script_words& words = current_script_host().campaign->game_words();
+    if (stoppable && words.screen_change_code == stop_simple_triggers_code) return;
   }
 }
 

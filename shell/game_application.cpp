@@ -13,6 +13,7 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
+#include "module/module_script_host.h"
 #include "module/module_start.h"
 #include "module/music_player.h"
 #include "script/script_state.h"
@@ -20,6 +21,7 @@
 #include "platform/input_keymap.h"
 #include "render/interface_view.h"
 #include "render/scene_view.h"
+#include "script/end_game.h"
 #include "script/script_host.h"
 
 namespace hm {
@@ -40,8 +42,12 @@ class game_ui_host final : public script_ui_host {
   int top_window() const override { return -1; }
   void push_window(int) override {}
   vec3 mouse_position() const override { return {}; }
-  int conversation_partner_party() const override { return -1; }
-  bool conversation_on_map() const override { return false; }
+  void set_message_list_flag(bool) override {}
+  void set_message_text(std::string_view, std::uint32_t) override {}
+  void set_notice(const ruv_string&, const ruv_string&) override {}
+  void set_question(const ruv_string&, const ruv_string&, const ruv_string&, std::int32_t*) override {}
+  void reset_window_entries() override {}
+  void set_window(int) override {}
 
  private:
   message_log& log_;
@@ -98,6 +104,8 @@ hresult game_application::one_time_init() {
   // name the module's meshes, materials, bodies and animations.
   load_module_info_and_data_files(module_name);
   load_module_record_files();
+  // Module code now reaches the module's tables and translations.
+  install_module_script_host();
   return frame_code::ok;
 }
 
@@ -147,6 +155,8 @@ hresult game_application::frame_move() {
   update_input(frame_time);
   update_sound();
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
+  // A game ended by module code ends here, where no block is running.
+  carry_out_end_game_request();
   typed_char = pending_char;
   pending_char = -1;
   if (exit_requested) quit_request = 1;

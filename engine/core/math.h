@@ -199,6 +199,17 @@ struct frame {
     transform_frame_to_global(out, c);
     return out;
   }
+  // The inverse for a proper rotation: g, given in the parent space, expressed
+  // in this frame's coordinates (each of g's axes projected onto this frame's).
+  frame transform_frame_to_local(const frame& g) const {
+    frame out;
+    transform_point_to_local(out.origin, g.origin);
+    const auto project = [this](const vec3& d) {
+      return vec3(dot_product(d, rot.s), dot_product(d, rot.f), dot_product(d, rot.u));
+    };
+    out.rot = rotation{project(g.rot.s), project(g.rot.f), project(g.rot.u)};
+    return out;
+  }
 
   // Turns about the frame's own s, f or u axis by angle radians; a positive
   // angle turns the other two axes right-handedly about the named one. The

@@ -192,9 +192,11 @@ TEST_F(SoundsAndMusic, AWantedTrackStartsFadesWhenUnwantedAndStops) {
   run_for(3.0f);
   EXPECT_FALSE(player.slots[0].active);
 
-  // Travel is wanted; without a request, the pick-now flag or flag 0x80 the
-  // track waits for the 1 % draw, so the pick-now flag is raised.
-  player.wanted_mask = 1024;
+  // Travel is wanted (a script sets the mask); without a request, the
+  // pick-now flag or flag 0x80 the track waits for the 1 % draw, so the
+  // pick-now flag is raised.
+  state.music_wanted_mask = 1024;
+  state.music_wanted_mask_set = true;
   player.pick_now = true;
   run_for(1.2f);
   ASSERT_TRUE(player.slots[0].started);

@@ -12,6 +12,7 @@
 
 #include "engine/core/stream.h"
 #include "module/action_table.h"
+#include "module/conversation_loader.h"
 #include "module/data_files.h"
 #include "module/game_menu.h"
 #include "module/ini_table.h"
@@ -100,6 +101,11 @@ const std::vector<module_file>& module_files() {
          read_table(r, g_party_templates, load_party_templates);
        }},
       {"actions.txt", [](text_reader& r) { read_action_table(r, g_action_table); }},
+      {"conversation.txt",
+       [](text_reader& r) {
+         read_module_header(r);
+         load_dialogs(g_conversation, r);
+       }},
   };
   return files;
 }
@@ -189,6 +195,7 @@ TEST_F(SampleModule, EveryFileLoadsAndEveryEngineCodeIsMapped) {
   EXPECT_EQ(find_flora_kind(g_flora_kinds[2].name), 2);
   ASSERT_GE(g_item_kinds.size(), 2u);
   EXPECT_EQ(g_item_kinds[find_item_kind("itm_sword")].get_mesh_name(2), "sword_a_rusty");
+  EXPECT_GE(g_conversation.line_count(), 1);
 }
 
 // Each module file of the sample with its last token removed: the loader must

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "script/conversation.h"
 #include "script/executor.h"
 #include "script/operand.h"
 #include "script/script_state.h"
@@ -82,20 +83,20 @@ TEST(conditions, game_state_tests) {
       {"39 no encounter", 39, {}, false},
       {"42 conversation on top", 42, {}, true, [](fake_script_host& h) { h.ui.windows = {7, 16}; }},
       {"42 conversation below", 42, {}, false, [](fake_script_host& h) { h.ui.windows = {16, 7}; }},
-      {"44 started on the map", 44, {}, true, [](fake_script_host& h) { h.ui.on_map = true; }},
+      {"44 started on the map", 44, {}, true, [](fake_script_host&) { g_conversation.on_map = true; }},
       {"101 companions below the limit", 101, {0}, true},
       {"101 at the limit", 101, {0}, false, [](fake_script_host& h) { h.campaign.find(0)->members = 10; }},
       {"101 another party is not tested", 101, {1}, true, [](fake_script_host& h) { h.campaign.find(0)->members = 10; }},
       {"102 prisoners below the limit", 102, {0}, true},
-      {"103 partner fits as companions", 103, {}, false, [](fake_script_host& h) { h.ui.partner_party = 1; }},
+      {"103 partner fits as companions", 103, {}, false, [](fake_script_host&) { g_conversation.partner_party = 1; }},
       {"103 no partner", 103, {}, false},
       {"103 partner fits after a bigger limit", 103, {}, true,
        [](fake_script_host& h) {
-         h.ui.partner_party = 1;
+         g_conversation.partner_party = 1;
          h.campaign.find(0)->companion_limit = 11;
          h.campaign.find(0)->prisoner_limit = 5;
        }},
-      {"104 partner as prisoners does not fit", 104, {}, false, [](fake_script_host& h) { h.ui.partner_party = 1; }},
+      {"104 partner as prisoners does not fit", 104, {}, false, [](fake_script_host&) { g_conversation.partner_party = 1; }},
       {"105 room for 2", 105, {2}, true},
       {"105 no room for 3", 105, {3}, false},
       {"105 with 0 is true even over the limit", 105, {0}, true,

@@ -210,12 +210,12 @@ TEST_F(triggers, simple_trigger_run_stops_on_screen_change_for_odd_events) {
   simple_trigger_list list;
   list.clock_id = clock;
   for (int i = 0; i < 3; ++i) list.triggers.push_back(make_simple(0.0f));
-  host.campaign.screen_change = 18;
+  host.campaign.words.screen_change_code = 18;
   run_simple_triggers(list, 1);
   EXPECT_EQ(consequence_runs(), 1);
   run_simple_triggers(list, 2);  // even: no stop
   EXPECT_EQ(consequence_runs(), 4);
-  host.campaign.screen_change = 0;
+  host.campaign.words.screen_change_code = 0;
   run_simple_triggers(list, 3);
   EXPECT_EQ(consequence_runs(), 7);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/core/stream.h"
+#include "script/conversation.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
 #include "script/script_state.h"
@@ -51,6 +52,53 @@ std::uint32_t fake_module::quest_status(int quest) const {
 float fake_module::faction_relation(int faction_a, int faction_b) const {
   const auto it = relations.find({faction_a, faction_b});
   return it == relations.end() ? 0.0f : it->second;
+}
+
+script_record_data* fake_module::record_data(script_record_kind kind, int id) {
+  int count = 0;
+  switch (kind) {
+    case script_record_kind::troop: count = troops; break;
+    case script_record_kind::faction: count = factions; break;
+    case script_record_kind::scene: count = scenes; break;
+    case script_record_kind::party_template: count = party_templates; break;
+    case script_record_kind::quest: count = quests; break;
+    case script_record_kind::item_kind: count = item_kinds; break;
+    default: return nullptr;
+  }
+  if (id < 0 || id >= count) return nullptr;
+  return &record_datas[{static_cast<int>(kind), id}];
+}
+const fake_module::troop_stats* fake_module::find_stats(int troop) const {
+  const auto it = troop_stat_records.find(troop);
+  return it == troop_stat_records.end() ? nullptr : &it->second;
+}
+ruv_string fake_module::troop_name(int troop) const {
+  const troop_stats* t = find_stats(troop);
+  return t ? ruv_string(std::string_view(t->name)) : ruv_string();
+}
+int fake_module::troop_gold(int troop) const { return find_stats(troop) ? find_stats(troop)->gold : 0; }
+int fake_module::troop_faction(int troop) const { return find_stats(troop) ? find_stats(troop)->faction : 0; }
+int fake_module::troop_attribute(int troop, int attribute) const {
+  const troop_stats* t = find_stats(troop);
+  return t && attribute >= 0 && attribute < 4 ? t->attributes[attribute] : 0;
+}
+float fake_module::troop_hit_points(int troop) const { return find_stats(troop) ? find_stats(troop)->hit_points : 0; }
+int fake_module::troop_max_hit_points(int troop) const {
+  return find_stats(troop) ? find_stats(troop)->max_hit_points : 0;
+}
+int fake_module::troop_proficiency(int troop, int proficiency) const {
+  const troop_stats* t = find_stats(troop);
+  return t && proficiency >= 0 && proficiency < 7 ? t->proficiencies[proficiency] : 0;
+}
+int fake_module::troop_effective_skill_level(int troop, int skill) const {
+  const troop_stats* t = find_stats(troop);
+  if (!t) return 0;
+  const auto it = t->skills.find(skill);
+  return it == t->skills.end() ? 0 : it->second;
+}
+int fake_module::count_troop_items(int troop, int item_kind, int) const {
+  const troop_record* t = find_troop(troop);
+  return t ? static_cast<int>(std::count(t->inventory.begin(), t->inventory.end(), item_kind)) : 0;
 }
 
 namespace {
@@ -153,12 +201,23 @@ int fake_campaign::party_prisoner_count(int id) const { return find(id) ? find(i
 int fake_campaign::party_companion_limit(int id) const { return find(id) ? find(id)->companion_limit : 0; }
 int fake_campaign::party_prisoner_limit(int id) const { return find(id) ? find(id)->prisoner_limit : 0; }
 int fake_campaign::party_stack_count(int id) const {
-  return find(id) ? static_cast<int>(find(id)->stack_troops.size()) : 0;
-}
-int fake_campaign::party_stack_troop(int id, int stack) const {
   const party* p = find(id);
-  if (!p || stack < 0 || stack >= static_cast<int>(p->stack_troops.size())) return -1;
-  return p->stack_troops[static_cast<std::size_t>(stack)];
+  if (!p) return 0;
+  return static_cast<int>(p->stacks.empty() ? p->stack_troops.size() : p->stacks.size());
+}
+int fake_campaign::party_stack_troop(int id, int stack) const { return party_stack(id, stack).troop; }
+script_troop_stack fake_campaign::party_stack(int id, int stack) const {
+  const party* p = find(id);
+  if (!p || stack < 0 || stack >= party_stack_count(id)) return {};
+  if (!p->stacks.empty()) return p->stacks[static_cast<std::size_t>(stack)];
+  script_troop_stack s;
+  s.troop = p->stack_troops[static_cast<std::size_t>(stack)];
+  return s;
+}
+int fake_campaign::party_template_of(int id) const { return find(id) ? find(id)->template_id : -1; }
+script_record_data* fake_campaign::party_record_data(int id) {
+  party* p = find(id);
+  return p && p->state == 1 ? &p->data : nullptr;
 }
 int fake_campaign::party_skill_level(int id, int skill) const {
   const party* p = find(id);
@@ -185,6 +244,41 @@ int fake_campaign::count_troops_by_flags(int id, int flags) const {
   if (!p) return 0;
   const auto it = p->troops_by_flags.find(flags);
   return it == p->troops_by_flags.end() ? 0 : it->second;
+}
+
+slot_vector* fake_mission::agent_slots(int agent) {
+  return agent_slot_in_use(agent) ? &slots_of_agents[agent] : nullptr;
+}
+int fake_mission::agent_troop(int agent) const {
+  if (!agent_slot_in_use(agent) || agent >= static_cast<int>(agent_troops.size())) return -1;
+  return agent_troops[static_cast<std::size_t>(agent)];
+}
+bool fake_mission::event_object_position(int context, vec3& out) const {
+  const auto it = event_positions.find(context);
+  if (it == event_positions.end()) return false;
+  out = it->second;
+  return true;
+}
+bool fake_mission::ground_height_in_scene(float x, float y, float& out) const {
+  if (!(scene_min_x <= x && x < scene_max_x && scene_min_y <= y && y < scene_max_y)) return false;
+  out = ground;
+  return true;
+}
+
+void fake_ui::set_notice(const ruv_string& title, const ruv_string& text) {
+  box_mode = 0;
+  box_title = std::string(title.view());
+  box_text = std::string(text.view());
+  box_answer = nullptr;
+}
+void fake_ui::set_question(const ruv_string& text, const ruv_string& first_answer, const ruv_string& second_answer,
+                           std::int32_t* answer_target) {
+  box_mode = 1;
+  box_title.clear();
+  box_text = std::string(text.view());
+  box_first = std::string(first_answer.view());
+  box_second = std::string(second_answer.view());
+  box_answer = answer_target;
 }
 
 bool fake_mission::agent_slot_in_use(int agent) const {
@@ -228,6 +322,8 @@ fake_script_host::fake_script_host() {
   g_script_state.reset();
   g_script_state.registers.fill(0);
   g_interpreter = interpreter_state{};
+  g_conversation = conversation{};
+  g_script_state.position_registers.fill(frame::identity());
 }
 
 fake_script_host::~fake_script_host() { set_script_host(previous_); }

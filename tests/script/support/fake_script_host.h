@@ -49,6 +49,17 @@ class fake_module final : public script_module_host {
     int placement = -1;
     std::vector<int> inventory;  // slot 0.. as scripts number them
   };
+  // What the troop queries read, by troop id.
+  struct troop_stats {
+    std::string name;
+    int gold = 0, faction = 0;
+    int attributes[4] = {};
+    float hit_points = 0.0f;
+    int max_hit_points = 0;
+    int proficiencies[7] = {};
+    std::map<int, int> skills;
+  };
+  std::map<int, troop_stats> troop_stat_records;
   std::map<int, troop_record> troop_records;
   std::map<int, std::uint32_t> quest_status_words;
   std::map<std::pair<int, int>, float> relations;
@@ -74,8 +85,23 @@ class fake_module final : public script_module_host {
   ruv_string quick_string_key(int index) const override;
   bool find_translation(std::string_view key, ruv_string& out) const override;
 
+  // Script data of every record below its kind's count, made on first use.
+  std::map<std::pair<int, int>, script_record_data> record_datas;
+  script_record_data* record_data(script_record_kind kind, int id) override;
+  ruv_string troop_name(int troop) const override;
+  int troop_gold(int troop) const override;
+  int troop_faction(int troop) const override;
+  int troop_attribute(int troop, int attribute) const override;
+  float troop_hit_points(int troop) const override;
+  int troop_max_hit_points(int troop) const override;
+  int troop_proficiency(int troop, int proficiency) const override;
+  int troop_effective_skill_level(int troop, int skill) const override;
+  // Inventory entries of the kind.
+  int count_troop_items(int troop, int item_kind, int flag) const override;
+
  private:
   const troop_record* find_troop(int troop) const;
+  const troop_stats* find_stats(int troop) const;
 };
 
 // Parties by slot; the end id is one past the largest id.
@@ -94,6 +120,10 @@ class fake_campaign final : public script_campaign_host {
     int members = 0, prisoners = 0, wounded = 0;
     int companion_limit = 0, prisoner_limit = 0;
     std::vector<int> stack_troops;
+    // Full stacks; when empty, stack_troops gives the troops (count 0).
+    std::vector<script_troop_stack> stacks;
+    int template_id = -1;
+    script_record_data data;
     std::map<int, int> skills;
     std::map<int, int> troops_by_flags;
   };
@@ -112,7 +142,9 @@ class fake_campaign final : public script_campaign_host {
   party* find(int party_id);
   const party* find(int party_id) const;
 
-  int player_party_id = -1, player_troop_id = -1, last_option = 0, encounter_flag = 0, screen_change = 0;
+  int player_party_id = -1, player_troop_id = -1, last_option = 0, encounter_flag = 0;
+  game_script_words words;
+  int games_destroyed = 0, day = 0, hour = 0;
   float rates[2] = {0.0f, 0.0f};
   bool break_armed = false, reduction = false;
   std::string break_script;
@@ -127,7 +159,10 @@ class fake_campaign final : public script_campaign_host {
   void set_campaign_rate(int which, float value) override {
     if (which == 0 || which == 1) rates[which] = value;
   }
-  int screen_change_code() const override { return screen_change; }
+  game_script_words& game_words() override { return words; }
+  void destroy_game() override { ++games_destroyed; }
+  int current_day() const override { return day; }
+  int current_hour() const override { return hour; }
   bool debug_break(ruv_string& script_name, int& line) const override;
   bool rating_reduction() const override { return reduction; }
   std::uint64_t party_flags(int party_id) const override;
@@ -143,6 +178,9 @@ class fake_campaign final : public script_campaign_host {
   int party_prisoner_limit(int party_id) const override;
   int party_stack_count(int party_id) const override;
   int party_stack_troop(int party_id, int stack) const override;
+  script_troop_stack party_stack(int party_id, int stack) const override;
+  int party_template_of(int party_id) const override;
+  script_record_data* party_record_data(int party_id) override;
   int party_skill_level(int party_id, int skill) const override;
   void count_party_troops_with_attached(int party_id, int& members, int& wounded) const override;
   int count_troops_by_flags(int party_id, int flags) const override;
@@ -154,13 +192,24 @@ class fake_campaign final : public script_campaign_host {
 class fake_mission final : public script_mission_host {
  public:
   std::vector<bool> agents;  // slot in use
+  std::vector<int> agent_troops;
+  std::map<int, slot_vector> slots_of_agents;
   int prop_instances = 0;
+  int value = 0;
+  std::map<int, vec3> event_positions;  // by context word
+  // The scene rectangle and its flat ground; no scene while max <= min.
+  float scene_min_x = 0.0f, scene_min_y = 0.0f, scene_max_x = 0.0f, scene_max_y = 0.0f, ground = 0.0f;
 
   int agent_slot_count() const override { return static_cast<int>(agents.size()); }
   bool agent_slot_in_use(int agent) const override;
   int first_live_agent() const override { return next_live_from(0); }
   int next_live_agent(int agent) const override { return next_live_from(agent + 1); }
   int scene_prop_instance_count() const override { return prop_instances; }
+  slot_vector* agent_slots(int agent) override;
+  int agent_troop(int agent) const override;
+  int mission_value() const override { return value; }
+  bool event_object_position(int context, vec3& out) const override;
+  bool ground_height_in_scene(float x, float y, float& out) const override;
 
  private:
   int next_live_from(int index) const;
@@ -181,11 +230,26 @@ class fake_ui final : public script_ui_host {
   int top_window() const override { return windows.empty() ? -1 : windows.back(); }
   void push_window(int window) override { windows.push_back(window); }
   vec3 mouse = {};
-  int partner_party = -1;
-  bool on_map = false;
   vec3 mouse_position() const override { return mouse; }
-  int conversation_partner_party() const override { return partner_party; }
-  bool conversation_on_map() const override { return on_map; }
+  bool message_list_flag = false;
+  std::string message_text;
+  std::uint32_t message_text_colour = 0;
+  // The message box as its setters leave it.
+  int box_mode = -1;
+  std::string box_title, box_text, box_first, box_second;
+  std::int32_t* box_answer = nullptr;
+  int window_resets = 0;
+  std::vector<int> set_windows;
+  void set_message_list_flag(bool on) override { message_list_flag = on; }
+  void set_message_text(std::string_view text, std::uint32_t colour) override {
+    message_text = std::string(text);
+    message_text_colour = colour;
+  }
+  void set_notice(const ruv_string& title, const ruv_string& text) override;
+  void set_question(const ruv_string& text, const ruv_string& first_answer, const ruv_string& second_answer,
+                    std::int32_t* answer_target) override;
+  void reset_window_entries() override { ++window_resets; }
+  void set_window(int window) override { set_windows.push_back(window); }
   std::vector<std::string> texts() const;
 };
 
@@ -206,8 +270,17 @@ class fake_engine final : public script_engine_host {
   bool disable_sound() const override { return sound_disabled; }
   bool disable_music() const override { return music_disabled; }
   std::int64_t clock_ticks(int) const override { return 0; }
-  void play_sound(int, int) override {}
-  void stop_all_sounds() override {}
+  struct played_sound {
+    int sound;
+    std::uint32_t flags;
+    vec3 position;
+  };
+  std::vector<played_sound> sounds_played;
+  int sound_stops = 0;
+  void play_sound(int sound, std::uint32_t flags, const vec3& position) override {
+    sounds_played.push_back({sound, flags, position});
+  }
+  void stop_all_sounds() override { ++sound_stops; }
   // Keys down now and in the previous frame, and the bindings of the controls.
   bool keys_down[256] = {}, previous_keys_down[256] = {};
   std::map<int, std::pair<int, int>> controls;

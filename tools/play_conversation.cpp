@@ -1,0 +1,239 @@
+// play_conversation: plays a conversation of a module in the terminal, so
+// module makers can test their dialogs. It loads the module's scripts,
+// strings, menus, party templates, translations and conversation.txt, starts
+// a new game (the script state reset and the module's "game_start" script
+// run), then shows the partner's line and the player's numbered choices and
+// reads the choice as a number from standard input, running the real
+// conditions and consequences. Messages that module code shows, script errors
+// among them, are printed as "[message] ..." lines.
+//
+//   play_conversation [--data <dir>] [--state N] [--partner TROOP] [--party ID] <module>
+//
+// --data     the data folder that holds Modules/ (default: the working folder)
+// --state    the state the conversation starts in (default 0)
+// --partner  the partner's troop (default 0); --party the partner's party (default -1)
+//
+// A line with nothing to choose waits for Enter ("continue"); a single choice
+// is taken at once, as the conversation window does. The end of input ends
+// the conversation. Exit code 0 when the conversation closed, 1 when input
+// ran out first, 2 for bad arguments.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "module/conversation_loader.h"
+#include "module/game_menu.h"
+#include "module/module_paths.h"
+#include "module/module_script_host.h"
+#include "module/module_text.h"
+#include "module/party_template.h"
+#include "module/script_table.h"
+#include "module/string_table.h"
+#include "module/translation_table.h"
+#include "script/conversation.h"
+#include "script/end_game.h"
+#include "script/game_hooks.h"
+#include "script/interpreter.h"
+#include "script/script_host.h"
+#include "script/script_state.h"
+
+namespace {
+
+using namespace hm;
+
+// Module code's messages go to standard output; there are no windows.
+class terminal_ui final : public script_ui_host {
+ public:
+  void add_message_line(std::string_view text, std::uint32_t) override {
+    std::printf("[message] %.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  int top_window() const override { return -1; }
+  void push_window(int) override {}
+  vec3 mouse_position() const override { return {}; }
+  void set_message_list_flag(bool) override {}
+  void set_message_text(std::string_view text, std::uint32_t) override {
+    std::printf("[message] %.*s\n", static_cast<int>(text.size()), text.data());
+  }
+  void set_notice(const ruv_string& title, const ruv_string& text) override {
+    std::printf("[notice] %s: %s\n", title.c_str(), text.c_str());
+  }
+  void set_question(const ruv_string& text, const ruv_string& first, const ruv_string& second,
+                    std::int32_t*) override {
+    std::printf("[question] %s (%s / %s)\n", text.c_str(), first.c_str(), second.c_str());
+  }
+  void reset_window_entries() override {}
+  void set_window(int) override {}
+};
+
+struct options {
+  std::string data_dir = ".";
+  std::string module;
+  int state = 0;
+  int partner = 0;
+  int party = -1;
+};
+
+bool parse(int argc, char** argv, options& out) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto number = [&](int& value) {
+      if (i + 1 >= argc) return false;
+      char* end = nullptr;
+      const long v = std::strtol(argv[++i], &end, 10);
+      if (*end != '\0') return false;
+      value = static_cast<int>(v);
+      return true;
+    };
+    if (arg == "--data" && i + 1 < argc) {
+      out.data_dir = argv[++i];
+    } else if (arg == "--state") {
+      if (!number(out.state)) return false;
+    } else if (arg == "--partner") {
+      if (!number(out.partner)) return false;
+    } else if (arg == "--party") {
+      if (!number(out.party)) return false;
+    } else if (!arg.empty() && arg[0] != '-' && out.module.empty()) {
+      out.module = arg;
+    } else {
+      return false;
+    }
+  }
+  return !out.module.empty();
+}
+
+void load_module(const std::string& name) {
+  set_module_name(name);
+  load_translations(module_folder_path().view());
+  text_reader reader;
+  open_text_file(reader, module_file_path("strings.txt"));
+  read_module_header(reader);
+  load_module_strings(g_string_table, reader);
+  open_text_file(reader, module_file_path("quick_strings.txt"));
+  load_quick_strings(g_string_table, reader);
+  open_text_file(reader, module_file_path("menus.txt"));
+  read_module_header(reader);
+  load_record_table(reader, g_game_menus, "menus", load_game_menus);
+  open_text_file(reader, module_file_path("party_templates.txt"));
+  read_module_header(reader);
+  load_record_table(reader, g_party_templates, "party templates", load_party_templates);
+  open_text_file(reader, module_file_path("scripts.txt"));
+  load_scripts(g_script_table, reader);
+  load_conversation_file();
+}
+
+std::string speaker_name(const conversation& talk) {
+  const int troop = talk.get_line_speaker_troop();
+  if (talk.current_line >= 0 && (talk.lines[static_cast<std::size_t>(talk.current_line)].speaker_word &
+                                 dialog_bits::player_line) != 0)
+    return "You";
+  const ruv_string name = current_script_host().module->troop_name(troop);
+  if (!name.empty()) return std::string(name.view());
+  return "Troop " + std::to_string(troop);
+}
+
+void show_current_line(const conversation& talk) {
+  if (talk.current_line < 0) return;
+  std::printf("%s: %s\n", speaker_name(talk).c_str(), talk.current_text.c_str());
+}
+
+// Reads a choice 1..count; false at the end of input.
+bool read_choice(int count, int& choice) {
+  std::string line;
+  while (true) {
+    std::printf("> ");
+    std::fflush(stdout);
+    if (!std::getline(std::cin, line)) {
+      std::printf("\n");
+      return false;
+    }
+    char* end = nullptr;
+    const long v = std::strtol(line.c_str(), &end, 10);
+    if (end != line.c_str() && v >= 1 && v <= count) {
+      choice = static_cast<int>(v) - 1;
+      return true;
+    }
+    std::printf("Choose 1 to %d.\n", count);
+  }
+}
+
+// Runs the conversation; true when it closed, false when input ran out.
+bool play(conversation& talk) {
+  while (true) {
+    show_current_line(talk);
+    if (talk.should_close()) break;
+    const int count = talk.advance_automatic_lines_for();
+    if (talk.should_close()) {
+      show_current_line(talk);
+      break;
+    }
+    if (count == 0) {
+      std::printf("  (continue)\n> ");
+      std::fflush(stdout);
+      std::string line;
+      if (!std::getline(std::cin, line)) {
+        std::printf("\n");
+        return false;
+      }
+      if (talk.should_close()) break;
+      const std::int32_t before = talk.current_line;
+      talk.advance_automatic_lines();
+      if (talk.current_line == before && !talk.should_close()) {
+        std::printf("(the partner has nothing more to say)\n");
+        return true;
+      }
+      continue;
+    }
+    for (int i = 0; i < count; ++i) std::printf("  %d. %s\n", i + 1, talk.get_option_text(i).c_str());
+    int choice = 0;
+    if (count > 1 && !read_choice(count, choice)) return false;
+    talk.select_option(choice);
+    show_current_line(talk);
+    if (talk.should_close()) break;
+    talk.advance_automatic_lines();
+  }
+  const int exit_code = current_script_host().campaign->game_words().screen_change_code;
+  if (exit_code != 0) std::printf("(the conversation closes with exit code %d)\n", exit_code);
+  std::printf("(end of conversation)\n");
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  options opts;
+  if (!parse(argc, argv, opts)) {
+    std::fprintf(stderr,
+                 "usage: play_conversation [--data <dir>] [--state N] [--partner TROOP] [--party ID] <module>\n");
+    return 2;
+  }
+  std::error_code ec;
+  std::filesystem::current_path(opts.data_dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "play_conversation: cannot enter the data folder \"%s\": %s\n", opts.data_dir.c_str(),
+                 ec.message().c_str());
+    return 2;
+  }
+  terminal_ui ui;
+  script_host host = current_script_host();
+  host.ui = &ui;
+  host.module = &g_module_script_host;
+  set_script_host(host);
+  install_script_operations();
+
+  load_module(opts.module);
+  // A new game: a fresh script state, then the module's own start.
+  g_script_state.reset();
+  call_game_script(game_hook_code::game_start, 0, 0);
+  if (g_conversation.line_count() == 0) {
+    std::printf("The module has no dialog lines.\n");
+    return 1;
+  }
+  g_conversation.start(opts.partner, -1, opts.party, opts.state, true);
+  const bool closed = play(g_conversation);
+  carry_out_end_game_request();
+  return closed ? 0 : 1;
+}
