@@ -1,5 +1,7 @@
 #include "module/module_script_host.h"
 
+#include "module/game.h"
+
 #include "engine/audio/sound_manager.h"
 #include "module/action_table.h"
 #include "module/game_menu.h"
@@ -104,6 +106,60 @@ void install_module_script_host() {
   script_host host = current_script_host();
   host.module = &g_module_script_host;
   set_script_host(host);
+}
+
+namespace {
+
+const troop* game_troop(int index) { return g_game ? g_game->find_troop(index) : nullptr; }
+
+bool in_world_range(int index, int count) { return index >= 0 && index < count; }
+
+}  // namespace
+
+int module_script_host::troop_count() const { return g_game ? g_game->troop_count() : 0; }
+int module_script_host::faction_count() const { return g_game ? g_game->faction_count() : 0; }
+int module_script_host::quest_count() const { return g_game ? g_game->quest_count() : 0; }
+int module_script_host::scene_count() const { return g_game ? g_game->scene_count() : 0; }
+
+std::uint64_t module_script_host::troop_flags(int troop) const {
+  const hm::troop* t = game_troop(troop);
+  return t ? t->flags : 0;
+}
+
+int module_script_host::troop_level(int troop) const {
+  const hm::troop* t = game_troop(troop);
+  return t ? t->level : 0;
+}
+
+int module_script_host::troop_placement(int troop) const {
+  const hm::troop* t = game_troop(troop);
+  return t ? t->scene_placement : -1;
+}
+
+int module_script_host::troop_inventory_slot_count(int troop) const {
+  const hm::troop* t = game_troop(troop);
+  return t ? troop_equipment_slots + t->get_inventory_capacity() : 0;
+}
+
+int module_script_host::troop_inventory_item(int troop, int slot) const {
+  const hm::troop* t = game_troop(troop);
+  if (!t || slot < 0) return -1;
+  if (slot < troop_equipment_slots) return t->equipment[static_cast<std::size_t>(slot)].kind;
+  const int index = slot - troop_equipment_slots;
+  if (index >= troop_inventory_size) return -1;
+  return t->inventory[static_cast<std::size_t>(index)].kind;
+}
+
+std::uint32_t module_script_host::quest_status(int quest) const {
+  if (!g_game || !in_world_range(quest, g_game->quest_count())) return 0;
+  return g_game->quests[static_cast<std::size_t>(quest)].flags;
+}
+
+float module_script_host::faction_relation(int faction_a, int faction_b) const {
+  if (!g_game || !in_world_range(faction_a, g_game->faction_count()) ||
+      !in_world_range(faction_b, g_game->faction_count()))
+    return 0.0f;
+  return g_game->factions[static_cast<std::size_t>(faction_a)].relations[static_cast<std::size_t>(faction_b)];
 }
 
 }  // namespace hm

@@ -2,8 +2,8 @@
 // The script engine's module neighbour served by the loaded module tables:
 // scripts, presentations, strings, meshes, menus, item kinds, mission and
 // party templates, map icons, particle systems, scene-prop kinds, sounds,
-// music tracks, actions and the translation table. The world tables (troops, factions, scenes,
-// quests) belong to a running game; until they exist they are empty here.
+// music tracks, actions and the translation table, and the running game's world
+// tables (troops, factions, scenes, quests), empty while no game runs.
 #include "script/script_host.h"
 
 namespace hm {
@@ -26,18 +26,18 @@ class module_script_host final : public script_module_host {
   int sound_count() const override;
   int music_track_count() const override;
   int animation_count() const override;
-  int troop_count() const override { return 0; }
-  int faction_count() const override { return 0; }
-  int quest_count() const override { return 0; }
-  int scene_count() const override { return 0; }
+  int troop_count() const override;
+  int faction_count() const override;
+  int quest_count() const override;
+  int scene_count() const override;
   ruv_string script_name(int script) const override;
-  std::uint64_t troop_flags(int) const override { return 0; }
-  int troop_level(int) const override { return 0; }
-  int troop_placement(int) const override { return -1; }
-  int troop_inventory_slot_count(int) const override { return 0; }
-  int troop_inventory_item(int, int) const override { return -1; }
-  std::uint32_t quest_status(int) const override { return 0; }
-  float faction_relation(int, int) const override { return 0.0f; }
+  std::uint64_t troop_flags(int troop) const override;
+  int troop_level(int troop) const override;
+  int troop_placement(int troop) const override;
+  int troop_inventory_slot_count(int troop) const override;
+  int troop_inventory_item(int troop, int slot) const override;
+  std::uint32_t quest_status(int quest) const override;
+  float faction_relation(int faction_a, int faction_b) const override;
   ruv_string module_string_text(int index) const override;
   ruv_string module_string_key(int index) const override;
   ruv_string quick_string_text(int index) const override;

@@ -7,6 +7,7 @@
 #include "engine/core/stream.h"
 #include "engine/settings/ruv_config.h"
 #include "module/conversation_loader.h"
+#include "engine/resource/resource_manager.h"
 #include "module/data_files.h"
 #include "module/ini_table.h"
 #include "module/item_kind.h"
@@ -54,16 +55,29 @@ std::string choose_module_name(std::optional<std::string_view> from_command_line
   return default_module_name;
 }
 
-void load_module_info_and_data_files(std::string_view module_name) {
+void load_core_resource_files() {
+  for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
+    g_resource_manager.load_resource_file(ruv_string(name), 0);
+}
+
+void start_module(std::string_view module_name) {
   if (!module_folder_exists(module_name)) {
     ruv_error("Unable to find module folder %s", folder_of(module_name).c_str());
   }
   set_module_name(module_name);
+}
+
+void read_module_ini() {
   load_game_variables();
   std::FILE* file = platform::open_file(module_file_path("module.ini"), "r");
   if (!file) ruv_error("Unable to find module info file");
   read_ini_file(g_module_ini_table, file);
   std::fclose(file);
+}
+
+void load_module_info_and_data_files(std::string_view module_name) {
+  start_module(module_name);
+  read_module_ini();
   process_module_info();
   load_module_music();
   load_data_files();
@@ -76,25 +90,6 @@ void load_module_music() {
   text_reader reader;
   if (!reader.open(module_file_path("music.txt"))) ruv_error("Unable to find module music file");
   load_music(g_music_tracks, reader);
-}
-
-void load_module_record_files() {
-  load_translations(module_folder_path().view());
-  text_reader reader;
-  open_text_file(reader, module_file_path("sounds.txt"));
-  read_module_header(reader);
-  load_sounds(g_sound_manager, reader, g_module_settings.scan_module_sounds, module_folder_path().view());
-  open_text_file(reader, module_file_path("skins.txt"));
-  read_module_header(reader);
-  read_skins(g_skins, reader);
-  open_text_file(reader, module_file_path("scene_props.txt"));
-  load_scene_props(g_scene_prop_kinds, reader);
-  open_text_file(reader, module_file_path("tableau_materials.txt"));
-  load_tableau_materials(g_tableau_materials, reader);
-  log_line("Loading item kinds...\n");
-  open_text_file(reader, module_file_path("item_kinds1.txt"));
-  load_item_kinds(g_item_kinds, reader);
-  load_conversation_file();
 }
 
 }  // namespace hm

@@ -19,7 +19,21 @@ std::string choose_module_name(std::optional<std::string_view> from_command_line
 // without path separators.
 bool is_module_name(std::string_view name);
 
-// Sets the running module, reads its game_variables.txt and module.ini (fatal
+// The engine's own resource files (CommonRes), in the order later files rely
+// on: materials name the shaders and textures of the files before them.
+void load_core_resource_files();
+
+// Sets the running module after checking that its folder exists (fatal
+// "Unable to find module folder <folder>" when it does not, or when the name
+// cannot be one).
+void start_module(std::string_view module_name);
+
+// The layout variables (game_variables.txt, silently nothing when missing) and
+// module.ini into the module.ini table (fatal "Unable to find module info
+// file" when it cannot be opened).
+void read_module_ini();
+
+// All at once, as the loading steps do one a frame: sets the running module, reads its game_variables.txt and module.ini (fatal
 // "Unable to find module info file" when module.ini cannot be opened), applies
 // module.ini's directives (resource files load as their lines come) and reads
 // the Data files. A module whose folder does not exist (or a name that cannot
@@ -29,15 +43,9 @@ void load_module_info_and_data_files(std::string_view module_name);
 
 // music.txt into the music player, unless music or sound is disabled
 // ("Loading Music..." in the log; fatal "Unable to find module music file"
-// when it cannot be opened). Part of load_module_info_and_data_files, between
-// module.ini and the Data files.
+// when it cannot be opened). The loading step between module.ini and the
+// Data files.
 void load_module_music();
 
-// The module's translations (over the engine's), then the module's text files
-// that the loading sequence reads after the Data files, in its order:
-// sounds.txt, skins.txt, scene_props.txt, tableau_materials.txt, item_kinds1.txt
-// ("Loading item kinds..." in the log), conversation.txt.
-// A file that cannot be opened is fatal "Unable to open %s".
-void load_module_record_files();
 
 }  // namespace hm

@@ -13,11 +13,17 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
+#include "module/game.h"
+#include "module/module_loading.h"
 #include "module/module_script_host.h"
 #include "module/module_start.h"
 #include "module/music_player.h"
-#include "script/script_state.h"
+#include "module/new_game.h"
+#include "module/party_file.h"
+#include "module/script_table.h"
 #include "module/translation_table.h"
+#include "script/script_state.h"
+#include "script/triggers.h"
 #include "platform/input_keymap.h"
 #include "render/interface_view.h"
 #include "render/scene_view.h"
@@ -65,18 +71,16 @@ game_application::game_application() {
   messages.font = &g_ui_font;
   script_ui_ = std::make_unique<game_ui_host>(messages);
   script_host host = current_script_host();
-  previous_script_ui_ = host.ui;
+  previous_script_host_ = host;
   host.ui = script_ui_.get();
   set_script_host(host);
   g_game_application = this;
 }
 
 game_application::~game_application() {
-  if (current_script_host().ui == script_ui_.get()) {
-    script_host host = current_script_host();
-    host.ui = previous_script_ui_;
-    set_script_host(host);
-  }
+  if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
+  // The game's tables hold statement blocks and timers of this run.
+  g_game.reset();
   if (g_device_resources.debug_font == &debug_font) g_device_resources.debug_font = nullptr;
   // The log's meshes hold materials of the resource manager.
   clear_message_log(messages);
@@ -93,20 +97,40 @@ hresult game_application::one_time_init() {
   // After the log opens, so that a missing audio device is written to it.
   if (sound_output) start_sound_output();
   install_mesh_hooks(g_resource_manager);
-  // The engine's own resources, in the order later files rely on (materials
-  // name the shaders and textures of the files before them).
-  for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
-    g_resource_manager.load_resource_file(ruv_string(name), 0);
+  load_core_resource_files();
   // The engine's own translations; the module's follow when it loads.
   load_translations("");
   init_ui_text();
-  // The module's settings and resource files, then the game's Data files, which
-  // name the module's meshes, materials, bodies and animations.
-  load_module_info_and_data_files(module_name);
-  load_module_record_files();
-  // Module code now reaches the module's tables and translations.
   install_module_script_host();
+  // The module's data loads one step a frame from the first frame on.
+  start_module(module_name);
+  loading_step = 0;
+  module_loaded = false;
   return frame_code::ok;
+}
+
+void game_application::step_module_loading() {
+  const bool done = load_module_step(loading_step, loading_text);
+  loading_progress = module_load_progress(loading_step);
+  if (!done) return;
+  // Resources that the module's files brought after the device was made get
+  // their render-target surfaces and technique lookups.
+  if (device) g_resource_manager.restore_device_textures(g_device_resources.effect.get());
+  log_line("Finished All...\n");
+  module_loaded = true;
+  start_new_game();
+}
+
+void game_application::start_new_game() {
+  g_game.reset();
+  g_game = std::make_unique<game>();
+  g_script_state.reset();
+  load_module_world_data(*g_game, g_script_table.interval_script_count);
+  if (!parties_) parties_ = std::make_unique<module_party_list>();
+  g_game->parties = parties_.get();
+  load_parties(*g_game);
+  game_started = true;
+  log_line("New game started.\n");
 }
 
 // The device's objects: textures, shaders and technique records of the
@@ -157,6 +181,14 @@ hresult game_application::frame_move() {
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   // A game ended by module code ends here, where no block is running.
   carry_out_end_game_request();
+  if (!module_loaded) {
+    step_module_loading();
+  } else if (game_started && g_game) {
+    // Until the world map runs them, the world's triggers are checked every
+    // frame on the campaign clock.
+    check_triggers(g_game->triggers, 0);
+    run_simple_triggers(g_game->simple_triggers, 0);
+  }
   typed_char = pending_char;
   pending_char = -1;
   if (exit_requested) quit_request = 1;

@@ -13,9 +13,12 @@
 #include "engine/text/texture_font.h"
 #include "render/message_log.h"
 #include "render/render_view.h"
+#include "render/ui_mesh_drawer.h"
+#include "script/script_host.h"
 
 namespace hm {
 
+class game_party_pool;
 class script_ui_host;
 
 class game_application : public application_frame {
@@ -41,8 +44,18 @@ class game_application : public application_frame {
   bool sound_output = false;
   // When set, the frame's quit flag is raised at the end of the frame move.
   bool exit_requested = false;
-  // The module the one-time initialisation loads (chosen at program start).
+  // The module the one-time initialisation chooses (chosen at program start);
+  // its data loads one step a frame behind the loading window.
   std::string module_name = "Sample";
+  // The loading window: the step counter, the text shown and the progress
+  // bar (0 to 1).
+  int loading_step = 0;
+  ruv_string loading_text;
+  float loading_progress = 0.0f;
+  // Set once every loading step ran; the new game starts in the same frame.
+  bool module_loaded = false;
+  // Set when a new game is set up (the world's triggers then run each frame).
+  bool game_started = false;
 
   std::uint32_t frame_counter = 0;   // frames moved
   std::uint32_t render_counter = 0;  // frames rendered
@@ -87,10 +100,18 @@ class game_application : public application_frame {
   void queue_interface();
   // The frame rate and the debug lines, while show_framerate is on.
   void draw_overlay_texts();
+  // One loading step; after the last one, the resources' device objects and
+  // a new game.
+  void step_module_loading();
+  // A new game object filled from the module's world files and parties.txt.
+  void start_new_game();
 
-  // Routes the script engine's message lines into the log.
+  // Routes the script engine's message lines into the log and its module
+  // questions to the module's tables.
   std::unique_ptr<script_ui_host> script_ui_;
-  script_ui_host* previous_script_ui_ = nullptr;
+  script_host previous_script_host_;
+  // The parties of the new game until the world map's pool exists.
+  std::unique_ptr<game_party_pool> parties_;
 };
 
 // The UI font: the game's bitmap font that text meshes are laid out with, read

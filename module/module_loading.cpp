@@ -1,0 +1,194 @@
+#include "module/module_loading.h"
+
+#include <algorithm>
+
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/audio/sound_manager.h"
+#include "module/data_files.h"
+#include "module/conversation_loader.h"
+#include "module/game_menu.h"
+#include "module/skin.h"
+#include "module/item_kind.h"
+#include "module/map_icon.h"
+#include "module/mission_template.h"
+#include "module/module_info.h"
+#include "module/module_mesh.h"
+#include "module/module_paths.h"
+#include "module/module_settings.h"
+#include "module/music_player.h"
+#include "module/module_start.h"
+#include "module/module_text.h"
+#include "module/particle_system.h"
+#include "module/party_template.h"
+#include "module/presentation_table.h"
+#include "module/scene_prop.h"
+#include "module/script_table.h"
+#include "module/string_table.h"
+#include "module/tableau_material.h"
+#include "module/translation_table.h"
+#include "module/world_records.h"
+
+namespace hm {
+namespace {
+
+// The loading message of a step: the key's translation, else the key.
+ruv_string loading_text(const char* key) {
+  ruv_string text;
+  if (!find_world_translation(ruv_string(key), text)) text = ruv_string(key);
+  return text;
+}
+
+void open_module_file(text_reader& reader, const char* name) { open_text_file(reader, module_file_path(name)); }
+
+// A table rebuilt from a file with the common header and count.
+template <class Record>
+void load_counted_table(const char* file, const char* what, std::vector<Record>& table,
+                        void (*read)(Record&, text_reader&)) {
+  text_reader reader;
+  open_module_file(reader, file);
+  read_module_header(reader);
+  load_record_table(reader, table, what, read);
+}
+
+// A file whose table this engine does not hold yet: the log says so.
+void skip_module_file(const char* file, const char* what) {
+  log_line(std::string("Skipped ") + file + ": " + what + " are not loaded by this version.\n");
+}
+
+}  // namespace
+
+float module_load_progress(int step) {
+  return std::min(static_cast<float>(step) / static_cast<float>(module_load_last_step), 1.0f);
+}
+
+bool load_module_step(int& step, ruv_string& text) {
+  switch (step) {
+    case 0:
+      text = loading_text("ui_loading_module_info_file");
+      step = 1;
+      return false;
+    case 1:
+      read_module_ini();
+      // The module's translations over the engine's.
+      load_translations(module_folder_path().view());
+      text = loading_text("ui_processing_ini_file");
+      step = 2;
+      return false;
+    case 2:
+      process_module_info();
+      text = loading_text("ui_loading_music");
+      step = 3;
+      return false;
+    case 3:
+      load_module_music();
+      text = loading_text("ui_loading_data");
+      step = 5;
+      return false;
+    case 4:
+    case 5:
+      load_data_files();
+      text = loading_text("ui_loading_setting_data");
+      step = 6;
+      return false;
+    case 6:
+      load_module_data();
+      text = loading_text("ui_loading_textures");
+      step = 7;
+      return false;
+    case 7:
+      log_line("Loading Textures...\n");
+      g_resource_manager.init_device_objects(true, module_folder_path());
+      log_line("Finished Loading Textures...\n");
+      text = loading_text("ui_finished");
+      step = 8;
+      return false;
+    default:
+      return true;
+  }
+}
+
+void load_module_data() {
+  {
+    text_reader reader;
+    open_module_file(reader, "sounds.txt");
+    read_module_header(reader);
+    load_sounds(g_sound_manager, reader, g_module_settings.scan_module_sounds, module_folder_path().view());
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "particle_systems.txt");
+    read_module_header(reader);
+    load_particle_systems(g_particle_systems, reader);
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "skins.txt");
+    read_module_header(reader);
+    read_skins(g_skins, reader);
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "scene_props.txt");
+    load_scene_props(g_scene_prop_kinds, reader);
+  }
+  load_counted_table("menus.txt", "game menus", g_game_menus, load_game_menus);
+  {
+    text_reader reader;
+    open_module_file(reader, "tableau_materials.txt");
+    load_tableau_materials(g_tableau_materials, reader);
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "presentations.txt");
+    load_presentations(g_presentation_table, reader);
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "scripts.txt");
+    load_scripts(g_script_table, reader);
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "map_icons.txt");
+    read_map_icons_header(reader);
+    load_record_table(reader, g_map_icons, "map icons", load_map_icons);
+  }
+  log_line("Loading Module...\n");
+  {
+    text_reader reader;
+    open_module_file(reader, "strings.txt");
+    read_module_header(reader);
+    load_module_strings(g_string_table, reader);
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "quick_strings.txt");
+    load_quick_strings(g_string_table, reader);
+  }
+  {
+    text_reader reader;
+    open_module_file(reader, "meshes.txt");
+    load_module_meshes(g_module_meshes, reader);
+  }
+  log_line("Loading item kinds...\n");
+  {
+    text_reader reader;
+    open_module_file(reader, "item_kinds1.txt");
+    load_item_kinds(g_item_kinds, reader);
+  }
+  log_line("Loading dialogs...\n");
+  load_conversation_file();
+  log_line("Loading mission templates...\n");
+  load_counted_table("mission_templates.txt", "mission templates", g_mission_templates, load_mission_templates);
+  log_line("Loading party templates...\n");
+  load_counted_table("party_templates.txt", "party templates", g_party_templates, load_party_templates);
+}
+
+void reload_module_data() {
+  load_data_files();
+  load_module_data();
+}
+
+}  // namespace hm

@@ -1,0 +1,175 @@
+// Loads a module as the game does and prints what it holds: the table counts,
+// the new game's player and every troop's equipment. The same seed gives the
+// same output on every run, so module makers can check a module (and compare
+// two versions of it) before they play it.
+//
+//   module_check [--data <dir>] [--generated <dir>] [--seed N] <module>
+//
+// --data      the data folder holding Modules/<module> (default: the
+//             repository's data/)
+// --generated the folder of the files the build makes (converted resource
+//             files), looked up behind the data folder (default: the build's)
+// --seed      the random seed of the run (default 1)
+//
+// A broken module stops with the loader's error message and exit code 255.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "engine/core/log.h"
+#include "engine/core/random.h"
+#include "engine/resource/resource_manager.h"
+#include "module/game.h"
+#include "module/game_menu.h"
+#include "module/item_kind.h"
+#include "module/map_icon.h"
+#include "module/mission_template.h"
+#include "module/module_loading.h"
+#include "module/module_mesh.h"
+#include "module/module_start.h"
+#include "module/new_game.h"
+#include "module/particle_system.h"
+#include "module/party_file.h"
+#include "module/party_template.h"
+#include "module/presentation_table.h"
+#include "module/script_table.h"
+#include "module/string_table.h"
+#include "platform/fs.h"
+#include "script/script_state.h"
+
+namespace {
+
+void usage() {
+  std::fprintf(stderr, "usage: module_check [--data <dir>] [--generated <dir>] [--seed N] <module>\n");
+}
+
+const char* slot_name(int slot) {
+  static const char* const names[] = {"weapon 1", "weapon 2", "weapon 3", "weapon 4", "head",
+                                      "body",     "foot",     "hand",     "horse",    "goods"};
+  return names[slot];
+}
+
+std::string item_text(const hm::item& it) {
+  const hm::item_kind* kind = it.get_kind();
+  if (!kind) return it.kind < 0 ? "-" : "kind " + std::to_string(it.kind) + " (not in the item kinds)";
+  std::string text = kind->id.c_str();
+  if (it.modifier() != 0) text += " modifier " + std::to_string(it.modifier());
+  return text;
+}
+
+void print_counts(const hm::game& g, const hm::module_party_list& parties) {
+  std::printf("item kinds %d\n", static_cast<int>(hm::g_item_kinds.size()));
+  std::printf("game menus %d\n", static_cast<int>(hm::g_game_menus.size()));
+  std::printf("map icons %d\n", static_cast<int>(hm::g_map_icons.size()));
+  std::printf("mission templates %d\n", static_cast<int>(hm::g_mission_templates.size()));
+  std::printf("party templates %d\n", static_cast<int>(hm::g_party_templates.size()));
+  std::printf("particle systems %d\n", hm::g_particle_systems.count());
+  std::printf("presentations %d\n", hm::g_presentation_table.count());
+  std::printf("scripts %d (interval scripts %d)\n", hm::g_script_table.count(),
+              hm::g_script_table.interval_script_count);
+  std::printf("strings %d\n", hm::g_string_table.module_string_count());
+  std::printf("quick strings %d\n", hm::g_string_table.quick_string_count());
+  std::printf("meshes %d\n", hm::g_module_meshes.count());
+  int active_skills = 0;
+  for (const hm::skill& s : hm::g_skills) active_skills += (s.flags & hm::skill_flag_inactive) ? 0 : 1;
+  std::printf("skills %d active\n", active_skills);
+  std::printf("factions %d\n", g.faction_count());
+  std::printf("troops %d\n", g.troop_count());
+  std::printf("scenes %d\n", g.scene_count());
+  std::printf("quests %d\n", g.quest_count());
+  std::printf("triggers %d\n", g.triggers.count());
+  std::printf("simple triggers %d\n", g.simple_triggers.count());
+  std::printf("parties %d\n", static_cast<int>(parties.parties.size()));
+}
+
+void print_player(const hm::game& g) {
+  const hm::troop* p = g.find_troop(g.player_troop);
+  if (!p) {
+    std::printf("player: none (the module has no troops)\n");
+    return;
+  }
+  std::printf("player %s \"%s\": level %d, experience %d, hit points %d, gold %d\n", p->id.c_str(), p->name.c_str(),
+              p->level, p->experience, static_cast<int>(p->max_hit_points), p->gold);
+  std::printf("  attributes %d %d %d %d, attribute points %d, skill points %d, proficiency points %d\n",
+              p->attributes[0], p->attributes[1], p->attributes[2], p->attributes[3], p->attribute_points,
+              p->skill_points, p->proficiency_points);
+}
+
+void print_equipment(const hm::game& g) {
+  for (int i = 0; i < g.troop_count(); ++i) {
+    const hm::troop& t = g.troops[static_cast<std::size_t>(i)];
+    std::printf("troop %d %s: level %d, attributes %d %d %d %d\n", i, t.id.c_str(), t.level, t.attributes[0],
+                t.attributes[1], t.attributes[2], t.attributes[3]);
+    for (int slot = 0; slot < hm::troop_equipment_slots; ++slot) {
+      const hm::item& it = t.equipment[static_cast<std::size_t>(slot)];
+      if (it.kind >= 0) std::printf("  %s: %s\n", slot_name(slot), item_text(it).c_str());
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
+  std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
+  std::string module_name;
+  unsigned long seed = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--data" && i + 1 < argc) {
+      data_dir = argv[++i];
+    } else if (arg == "--generated" && i + 1 < argc) {
+      generated_dir = argv[++i];
+    } else if (arg == "--seed" && i + 1 < argc) {
+      char* end = nullptr;
+      errno = 0;
+      seed = std::strtoul(argv[++i], &end, 10);
+      if (errno != 0 || !end || *end != 0 || seed > 0xFFFFFFFFul) {
+        std::fprintf(stderr, "module_check: --seed needs a number from 0 to 4294967295\n");
+        return 2;
+      }
+    } else if (module_name.empty() && !arg.empty() && arg[0] != '-') {
+      module_name = arg;
+    } else {
+      usage();
+      return 2;
+    }
+  }
+  if (module_name.empty() || !hm::is_module_name(module_name)) {
+    usage();
+    return 2;
+  }
+  std::error_code ec;
+  const std::filesystem::path generated = std::filesystem::absolute(generated_dir, ec);
+  std::filesystem::current_path(data_dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "module_check: cannot enter the data folder \"%s\": %s\n", data_dir.c_str(),
+                 ec.message().c_str());
+    return 2;
+  }
+  hm::platform::set_generated_data_folder(generated);
+
+  hm::random_seed(static_cast<std::uint32_t>(seed));
+  hm::load_core_resource_files();
+  hm::start_module(module_name);
+  int step = 0;
+  hm::ruv_string text;
+  while (!hm::load_module_step(step, text)) {
+  }
+
+  hm::game g;
+  hm::module_party_list parties;
+  g.parties = &parties;
+  hm::g_script_state.reset();
+  hm::load_module_world_data(g, hm::g_script_table.interval_script_count);
+  hm::load_parties(g);
+
+  std::printf("module %s, seed %lu\n", module_name.c_str(), seed);
+  print_counts(g, parties);
+  print_player(g);
+  print_equipment(g);
+  return 0;
+}
