@@ -82,7 +82,9 @@ class temp_home {
   std::optional<std::string> old_config_;
 };
 
-// The log of a start-up begins with the sample module's resource files.
+// The log of a run begins with the sample module's resource files (loaded in
+// the loading window's second frame) and, once every loading step ran, ends
+// with the new game.
 constexpr const char* kStartLog =
     "Starting new log file.\n"
     "Loading Module Resource sample_materials\n"
@@ -91,6 +93,11 @@ constexpr const char* kStartLog =
     "Loading Module Resource sample_skeletons\n"
     "Loading Module Resource sample_props\n"
     "Loading Module Resource sample_faces\n";
+constexpr const char* kLoadedLogEnd =
+    "Loading party templates...\nLoading Textures...\nFinished Loading Textures...\nFinished All...\n"
+    "New game started.\nSaving options...\n";
+// Frames from the first to the one that starts the new game.
+constexpr int kLoadingFrames = 8;
 
 using test::manual_clock;
 using test::read_text;
@@ -114,9 +121,10 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     ASSERT_EQ(app.create_window(), 0);
     ASSERT_EQ(app.initialise(), 0);
     EXPECT_EQ(win->caption(), "Hoofmarch");
+    // The module loads in the frames to come.
     const std::string start_log = read_text(home.data() / "ruv_log.txt");
-    EXPECT_EQ(start_log.rfind(kStartLog, 0), 0u) << start_log;
-    EXPECT_EQ(start_log.find("WARNING"), std::string::npos) << start_log;
+    EXPECT_EQ(start_log, "Starting new log file.\n");
+    EXPECT_EQ(app.loading_step, 0);
     EXPECT_NE(control->last_params.auto_depth_stencil_format, gpu::format::unknown);
 
     // A frame that took 0.35 s moves the real-time clock by 0.1 s exactly.
@@ -149,18 +157,23 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_EQ(app.typed_char, 'a');  // the frame takes the character once
     EXPECT_EQ(app.pending_char, -1);
 
-    // Three more frames and the window closes by itself.
-    app.frame_limit = 5;
+    // More frames, and the window closes by itself once the module has loaded
+    // and the new game is set up.
+    app.frame_limit = kLoadingFrames + 2;
     clock.step = 1000;
     EXPECT_EQ(app.run_main_loop(), 0);
-    EXPECT_EQ(app.render_counter, 5u);
+    EXPECT_EQ(app.render_counter, static_cast<std::uint32_t>(kLoadingFrames + 2));
+    EXPECT_TRUE(app.module_loaded);
+    EXPECT_TRUE(app.game_started);
+    EXPECT_EQ(app.loading_progress, 1.0f);
     EXPECT_EQ(app.typed_char, -1);
     EXPECT_FALSE(win->exists());
   }
   platform::set_clock_source(nullptr);
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
-  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nLoading Music...\nLoading item kinds...\nSaving options...\n")) << log;
+  EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with(kLoadedLogEnd)) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
@@ -181,12 +194,12 @@ class Program : public testing::Test {
   temp_home home;
 };
 
-TEST_F(Program, HeadlessRunOfThreeFramesLeavesLogAndOptions) {
-  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 3"), 0);
+TEST_F(Program, HeadlessRunLoadsTheModuleAndLeavesLogAndOptions) {
+  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 10"), 0);
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
-  EXPECT_TRUE(log.ends_with("Scan Module Sounds = 0\nLoading Music...\nLoading item kinds...\nSaving options...\n")) << log;
+  EXPECT_TRUE(log.ends_with(kLoadedLogEnd)) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
@@ -216,18 +229,19 @@ TEST_F(Program, BadCommandLinesAreRefused) {
 }
 
 // The module comes from the command line, else from the last one played while
-// its folder exists; a missing module ends the start-up with a fatal error.
+// its folder exists; a missing module ends the start-up with a fatal error
+// (module.ini is read in the second frame).
 TEST_F(Program, ModuleChoice) {
   fs::create_directories(home.data() / "Modules" / "Empty");
   EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 1 --module Gone"), 0);
   EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module folder Modules\\Gone\\"),
             std::string::npos);
-  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 1 --module Empty"), 0);
+  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 2 --module Empty"), 0);
   EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module info file"), std::string::npos);
 
   fs::create_directories(home.path() / "config" / "Hoofmarch");
   std::ofstream(home.path() / "config" / "Hoofmarch" / "settings.txt") << "last_module = Empty\n";
-  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 1"), 0);
+  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 2"), 0);
   EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module info file"), std::string::npos);
   EXPECT_EQ(run_program(env(), data_arg() + " --headless --frames 1 --module Sample"), 0);
   std::ofstream(home.path() / "config" / "Hoofmarch" / "settings.txt") << "last_module = Gone\n";

@@ -1,0 +1,203 @@
+// The whole loading sequence on the sample module, step by step, then the
+// world data and a new game: what the program runs at start.
+#include "module/module_loading.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/core/random.h"
+#include "engine/core/timer.h"
+#include "engine/resource/resource_manager.h"
+#include "module/game.h"
+#include "module/game_menu.h"
+#include "module/item_kind.h"
+#include "module/map_icon.h"
+#include "module/mission_template.h"
+#include "module/module_settings.h"
+#include "module/module_start.h"
+#include "module/new_game.h"
+#include "module/party_file.h"
+#include "module/party_template.h"
+#include "module/script_table.h"
+#include "module/support/module_test_support.h"
+#include "platform/fs.h"
+#include "script/script_state.h"
+
+namespace hm {
+namespace {
+
+class scoped_generated_folder {
+ public:
+  explicit scoped_generated_folder(const std::filesystem::path& folder) {
+    platform::set_generated_data_folder(folder);
+    platform::invalidate_path_cache();
+  }
+  ~scoped_generated_folder() {
+    platform::set_generated_data_folder({});
+    platform::invalidate_path_cache();
+  }
+};
+
+struct step_record {
+  int step_after = 0;
+  std::string text;
+  float progress = 0.0f;
+  bool done = false;
+};
+
+struct sample_load {
+  std::vector<step_record> steps;
+  std::string log;
+};
+
+// The sequence runs once per process (resource names register once).
+const sample_load& load_sample() {
+  static const sample_load result = [] {
+    test::scoped_working_folder in_data(HOOFMARCH_DATA_DIR);
+    scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
+    test::log_capture capture;
+    load_core_resource_files();
+    g_module_settings.set_defaults();
+    start_module("Sample");
+    sample_load out;
+    int step = 0;
+    for (int frame = 0; frame < 12; ++frame) {
+      ruv_string text;
+      const bool done = load_module_step(step, text);
+      out.steps.push_back({step, text.c_str(), module_load_progress(step), done});
+      if (done) break;
+    }
+    out.log = capture.text();
+    return out;
+  }();
+  return result;
+}
+
+// The sample module's world and a new game, from a fixed seed.
+struct new_game_run {
+  std::vector<std::vector<std::int32_t>> equipment;  // kinds per troop
+  std::int32_t player_experience = 0;
+  std::int64_t campaign_ticks = 0;
+  int parties = 0;
+};
+
+new_game_run run_new_game(std::uint32_t seed) {
+  load_sample();
+  test::scoped_working_folder in_data(HOOFMARCH_DATA_DIR);
+  scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
+  random_seed(seed);
+  game g;
+  module_party_list parties;
+  g.parties = &parties;
+  g_script_state.reset();
+  load_module_world_data(g, g_script_table.interval_script_count);
+  load_parties(g);
+  new_game_run run;
+  for (const troop& t : g.troops) {
+    std::vector<std::int32_t> kinds;
+    for (const item& it : t.equipment) kinds.push_back(it.kind);
+    run.equipment.push_back(kinds);
+  }
+  run.player_experience = g.troops.at(0).experience;
+  run.campaign_ticks = clock_ticks(clock_campaign);
+  run.parties = static_cast<int>(parties.parties.size());
+  return run;
+}
+
+TEST(ModuleLoading, StepsRunInOrderWithTheirTextsAndProgress) {
+  const sample_load& load = load_sample();
+  // step value after the call, text shown, progress bar
+  const std::vector<step_record> expected = {
+      {1, "ui_loading_module_info_file", 1.0f / 7.0f, false},
+      {2, "ui_processing_ini_file", 2.0f / 7.0f, false},
+      {3, "ui_loading_music", 3.0f / 7.0f, false},
+      {5, "ui_loading_data", 5.0f / 7.0f, false},
+      {6, "ui_loading_setting_data", 6.0f / 7.0f, false},
+      {7, "ui_loading_textures", 1.0f, false},
+      {8, "ui_finished", 1.0f, false},
+      {8, "", 1.0f, true},
+  };
+  ASSERT_EQ(load.steps.size(), expected.size()) << load.log;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(load.steps[i].step_after, expected[i].step_after) << i;
+    // The sample module's language may translate the keys; an untranslated
+    // key is shown as it is.
+    if (load.steps[i].text.rfind("ui_", 0) == 0 || expected[i].text.empty()) {
+      EXPECT_EQ(load.steps[i].text, expected[i].text) << i;
+    }
+    EXPECT_FLOAT_EQ(load.steps[i].progress, expected[i].progress) << i;
+    EXPECT_EQ(load.steps[i].done, expected[i].done) << i;
+  }
+  // The module's text files in their fixed order, after the Data files.
+  const std::vector<std::string> in_order = {"Loading Music...",          "Loading Module...",
+                                             "Loading item kinds...",     "Loading dialogs...",
+                                             "Loading mission templates...", "Loading party templates...",
+                                             "Loading Textures...",       "Finished Loading Textures..."};
+  std::size_t at = 0;
+  for (const std::string& line : in_order) {
+    const std::size_t found = load.log.find(line + "\n", at);
+    ASSERT_NE(found, std::string::npos) << line << "\n" << load.log;
+    at = found;
+  }
+  EXPECT_EQ(load.log.find("WARNING"), std::string::npos) << load.log;
+}
+
+TEST(ModuleLoading, ReloadRebuildsEveryTableWithTheFileCounts) {
+  load_sample();
+  const std::size_t menus = g_game_menus.size(), icons = g_map_icons.size(), kinds = g_item_kinds.size(),
+                    missions = g_mission_templates.size(), templates = g_party_templates.size();
+  const int scripts = g_script_table.count();
+  ASSERT_GT(kinds, 0u);
+  test::scoped_working_folder in_data(HOOFMARCH_DATA_DIR);
+  scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
+  for (int i = 0; i < 2; ++i) load_module_data();
+  EXPECT_EQ(g_game_menus.size(), menus);
+  EXPECT_EQ(g_map_icons.size(), icons);
+  EXPECT_EQ(g_item_kinds.size(), kinds);
+  EXPECT_EQ(g_mission_templates.size(), missions);
+  EXPECT_EQ(g_party_templates.size(), templates);
+  EXPECT_EQ(g_script_table.count(), scripts);
+}
+
+TEST(NewGame, SameSeedGivesTheSameGameAndEveryTroopIsEquipped) {
+  const new_game_run first = run_new_game(77);
+  const new_game_run second = run_new_game(77);
+  EXPECT_EQ(first.equipment, second.equipment);
+  EXPECT_EQ(first.player_experience, second.player_experience);
+  EXPECT_GE(first.player_experience, 107);
+  EXPECT_LE(first.player_experience, 156);
+  EXPECT_EQ(first.campaign_ticks, new_game_clock_ticks);
+  EXPECT_EQ(first.parties, 2);
+  // The player (a hero) takes the best of everything it carries; the looter
+  // keeps its equipment slots empty (keep-equipment flag).
+  const std::vector<std::int32_t> player = first.equipment.at(0);
+  for (int slot : {0, 1, 4, 5, 8}) EXPECT_GE(player[static_cast<std::size_t>(slot)], 0) << slot;
+  for (std::int32_t kind : first.equipment.at(4)) EXPECT_EQ(kind, -1);
+}
+
+TEST(NewGame, DestroyedGameLeavesNoTable) {
+  load_sample();
+  test::scoped_working_folder in_data(HOOFMARCH_DATA_DIR);
+  scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
+  game g;
+  load_module_world_data(g, g_script_table.interval_script_count);
+  ASSERT_GT(g.troop_count(), 0);
+  ASSERT_GT(g.scene_count(), 0);
+  // Loading again replaces the tables whole.
+  const int troops = g.troop_count();
+  load_module_world_data(g, g_script_table.interval_script_count);
+  EXPECT_EQ(g.troop_count(), troops);
+  g.destroy();
+  EXPECT_EQ(g.troop_count(), 0);
+  EXPECT_EQ(g.faction_count(), 0);
+  EXPECT_EQ(g.scene_count(), 0);
+  EXPECT_EQ(g.quest_count(), 0);
+  EXPECT_EQ(g.triggers.count(), 0);
+  EXPECT_EQ(g.simple_triggers.count(), 0);
+  EXPECT_FALSE(g.world_loaded);
+}
+
+}  // namespace
+}  // namespace hm
