@@ -45,13 +45,15 @@ void troop::read(text_reader& reader) {
   for (item& it : equipment) it = item{};
   for (std::int32_t& a : attributes) reader.read_int(a);
   reader.read_int(level);
-  // The experience is drawn between this level's entry and the next one's;
-  // levels past the table's last entry would read beyond it.
+  // The experience is drawn between the file level's entry and the next one's
+  // (a level below 1 draws from the zero entries, then counts as 1); levels
+  // past the table's last entry would read beyond it.
+  const int draw_level = std::clamp(level, 0, max_troop_level);
   level = std::clamp(level, 1, max_troop_level);
   const int r = random_next() % 15817;
-  const std::int32_t base = g_level_table[static_cast<std::size_t>(level)];
-  if (level < max_troop_level) {
-    const std::int32_t span = g_level_table[static_cast<std::size_t>(level + 1)] - base;
+  const std::int32_t base = g_level_table[static_cast<std::size_t>(draw_level)];
+  if (draw_level < max_troop_level) {
+    const std::int32_t span = g_level_table[static_cast<std::size_t>(draw_level + 1)] - base;
     experience = base + static_cast<std::int32_t>(static_cast<float>(r) * random_fraction_scale *
                                                   static_cast<float>(span));
   } else {
