@@ -17,9 +17,6 @@
 namespace hm {
 namespace {
 
-// float(1 / 15817), as the engine's other random fractions.
-constexpr float random_fraction_scale = 6.322312e-5f;
-
 void rearm_triggers(game& g) {
   for (trigger& t : g.triggers.triggers) {
     t.state = trigger_idle;
@@ -31,7 +28,7 @@ void rearm_triggers(game& g) {
   // triggers of one interval do not all run in the same frame.
   const std::int64_t now = clock_ticks(g.simple_triggers.clock_id);
   for (simple_trigger& t : g.simple_triggers.triggers) {
-    const float fraction = static_cast<float>(random_next() % 15817) * random_fraction_scale;
+    const float fraction = random_unit_float();
     const float ticks = fraction * t.interval * static_cast<float>(ticks_per_unit);
     t.run_timer.clock_id = g.simple_triggers.clock_id;
     t.run_timer.start_ticks = now - (std::fabs(ticks) < 9.0e18f ? static_cast<std::int64_t>(ticks) : 0);

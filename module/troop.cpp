@@ -18,13 +18,6 @@ const std::array<std::int32_t, max_troop_level + 1> g_level_table = {
     11236531,  14051314,  17569892,  21968215,  27466219,  34338823,  42929679,  53668349,  67091786,  83871183,
     160204600, 320304600, 644046000, 2050460000};
 
-namespace {
-
-// float(1 / 15817): the scale of the engine's random fractions.
-constexpr float random_fraction_scale = 6.322312e-5f;
-
-}  // namespace
-
 void troop::read(text_reader& reader) {
   reader.read_string(id);
   read_spaced_string(reader, name);
@@ -50,12 +43,11 @@ void troop::read(text_reader& reader) {
   // past the table's last entry would read beyond it.
   const int draw_level = std::clamp(level, 0, max_troop_level);
   level = std::clamp(level, 1, max_troop_level);
-  const int r = random_next() % 15817;
+  const float fraction = random_unit_float();
   const std::int32_t base = g_level_table[static_cast<std::size_t>(draw_level)];
   if (draw_level < max_troop_level) {
     const std::int32_t span = g_level_table[static_cast<std::size_t>(draw_level + 1)] - base;
-    experience = base + static_cast<std::int32_t>(static_cast<float>(r) * random_fraction_scale *
-                                                  static_cast<float>(span));
+    experience = base + static_cast<std::int32_t>(fraction * static_cast<float>(span));
   } else {
     experience = base;
   }

@@ -2,6 +2,7 @@
 // a troop's equipment from its inventory.
 #include "module/troop_equipment.h"
 
+#include "engine/core/random.h"
 #include "module/world_records.h"
 
 namespace hm {
@@ -9,9 +10,6 @@ namespace hm {
 std::uint32_t g_choice_seed = 0;
 
 namespace {
-
-// float(1 / 15817), as the engine's other random fractions.
-constexpr float random_fraction_scale = 6.322312e-5f;
 
 bool fits_weapon_slot(int type) {
   return (type >= item_type::one_handed && type <= item_type::thrown) ||

@@ -16,8 +16,8 @@ std::uint32_t random_state() { return g_random_state; }
 void set_random_state(std::uint32_t state) { g_random_state = state; }
 
 float random_unit_float() {
-  // 1/15817 as a float (0x388496A7); the product stays below 1.
-  return static_cast<float>(random_next() % 15817) * 6.322312e-5f;
+  // The product stays below 1.
+  return static_cast<float>(random_next() % 15817) * random_fraction_scale;
 }
 
 float random_angle() { return static_cast<float>(random_next() % 15817) * 0.00039724255f; }

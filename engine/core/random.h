@@ -15,6 +15,10 @@ int random_next();
 std::uint32_t random_state();
 void set_random_state(std::uint32_t state);
 
+// 1/15817 as a float (0x388496A7): the scale of every random fraction the
+// engine draws, also from seeds of its own.
+inline constexpr float random_fraction_scale = 6.322312e-5f;
+
 // random_next() mod 15817 scaled into [0, 1).
 float random_unit_float();
 // random_next() mod 15817 scaled into [0, 2 pi).
