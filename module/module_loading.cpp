@@ -52,11 +52,6 @@ void load_counted_table(const char* file, const char* what, std::vector<Record>&
   load_record_table(reader, table, what, read);
 }
 
-// A file whose table this engine does not hold yet: the log says so.
-void skip_module_file(const char* file, const char* what) {
-  log_line(std::string("Skipped ") + file + ": " + what + " are not loaded by this version.\n");
-}
-
 }  // namespace
 
 float module_load_progress(int step) {

@@ -13,7 +13,6 @@
 #include "engine/text/texture_font.h"
 #include "render/message_log.h"
 #include "render/render_view.h"
-#include "render/ui_mesh_drawer.h"
 #include "script/script_host.h"
 
 namespace hm {

@@ -5,6 +5,9 @@
 // errors of a module that cannot be started.
 #include "module/module_start.h"
 
+#include "module/module_loading.h"
+#include "module/translation_table.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -89,7 +92,8 @@ const sample_start& start_sample() {
     g_module_settings.set_defaults();
     load_module_info_and_data_files("Sample");
     load_skeleton_bodies("Data\\skeleton_bodies.xml");
-    load_module_record_files();
+    load_translations(module_folder_path().view());
+    load_module_data();
     return sample_start{capture.text(), module_name().c_str(), g_resource_manager.module_folder.c_str()};
   }();
   return result;
