@@ -28,17 +28,7 @@
 namespace hm {
 namespace {
 
-class scoped_generated_folder {
- public:
-  explicit scoped_generated_folder(const std::filesystem::path& folder) {
-    platform::set_generated_data_folder(folder);
-    platform::invalidate_path_cache();
-  }
-  ~scoped_generated_folder() {
-    platform::set_generated_data_folder({});
-    platform::invalidate_path_cache();
-  }
-};
+using test::scoped_generated_folder;
 
 struct step_record {
   int step_after = 0;

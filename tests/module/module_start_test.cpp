@@ -41,19 +41,7 @@ namespace hm {
 namespace {
 
 using test::fatal_message;
-
-// Makes the build's data folder the generated folder while alive.
-class scoped_generated_folder {
- public:
-  explicit scoped_generated_folder(const std::filesystem::path& folder) {
-    platform::set_generated_data_folder(folder);
-    platform::invalidate_path_cache();
-  }
-  ~scoped_generated_folder() {
-    platform::set_generated_data_folder({});
-    platform::invalidate_path_cache();
-  }
-};
+using test::scoped_generated_folder;
 
 // Points the user's configuration folder at a temporary folder while alive.
 class scoped_config_home {

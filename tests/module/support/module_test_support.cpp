@@ -146,4 +146,14 @@ void register_test_resources() {
   adopt<body>("bo_barrel");
 }
 
+scoped_generated_folder::scoped_generated_folder(const std::filesystem::path& folder) {
+  platform::set_generated_data_folder(folder);
+  platform::invalidate_path_cache();
+}
+
+scoped_generated_folder::~scoped_generated_folder() {
+  platform::set_generated_data_folder({});
+  platform::invalidate_path_cache();
+}
+
 }  // namespace hm::test

@@ -53,6 +53,14 @@ class temp_folder {
   std::filesystem::path path_;
 };
 
+// Makes a folder the generated-data folder (looked up behind the data folder)
+// while alive.
+class scoped_generated_folder {
+ public:
+  explicit scoped_generated_folder(const std::filesystem::path& folder);
+  ~scoped_generated_folder();
+};
+
 // Makes a folder the working folder while alive.
 class scoped_working_folder {
  public:
