@@ -1,0 +1,286 @@
+#include "fuzz/fuzz_entries.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/key_bindings.h"
+#include "engine/settings/ruv_config.h"
+#include "engine/text/font_details.h"
+#include "module/action_table.h"
+#include "module/data_files.h"
+#include "module/game_menu.h"
+#include "module/ini_table.h"
+#include "module/item_kind.h"
+#include "module/map_icon.h"
+#include "module/mission_template.h"
+#include "module/module_info.h"
+#include "module/module_mesh.h"
+#include "module/module_text.h"
+#include "module/music_player.h"
+#include "module/particle_system.h"
+#include "module/party_template.h"
+#include "module/presentation_table.h"
+#include "module/scene_prop.h"
+#include "module/script_table.h"
+#include "module/skeleton_bodies.h"
+#include "module/string_table.h"
+#include "module/tableau_material.h"
+#include "module/trigger_loaders.h"
+#include "platform/audio_file.h"
+#include "platform/gpu/effect.h"
+#include "platform/gpu/image_file.h"
+#include "platform/settings_store.h"
+#include "script/operation.h"
+
+namespace hm::fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A private scratch folder for the readers that take a file name; the user
+// settings folder points into it so options.dat and controls.dat are read from
+// there.
+const fs::path& scratch() {
+  static const fs::path folder = [] {
+    fs::path p = fs::temp_directory_path() / ("hoofmarch_fuzz_" + std::to_string(getpid()));
+    fs::create_directories(p / "Hoofmarch");
+    setenv("XDG_DATA_HOME", p.c_str(), 1);
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(scratch(), ignored);
+    });
+    return p;
+  }();
+  return folder;
+}
+
+std::string write_scratch(const char* name, const std::uint8_t* data, std::size_t size) {
+  const fs::path p = scratch() / name;
+  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return p.string();
+}
+
+std::string text_of(const std::uint8_t* data, std::size_t size) {
+  return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+void tga(const std::uint8_t* data, std::size_t size) {
+  platform::gpu::image img;
+  std::string error;
+  platform::gpu::read_tga(data, size, img, error);
+}
+
+void dds(const std::uint8_t* data, std::size_t size) {
+  platform::gpu::image img;
+  std::string error;
+  if (platform::gpu::read_dds(data, size, img, error) && !img.levels.empty()) {
+    platform::gpu::decode_level(img.fmt, img.width, img.height, img.levels[0].data(), img.levels[0].size());
+  }
+}
+
+void resource_file(stream& s) {
+  resource_manager manager;
+  install_mesh_hooks(manager);
+  manager.read_resource_file(s);
+}
+
+void brf(const std::uint8_t* data, std::size_t size) {
+  binary_reader r;
+  r.open_memory("fuzz.brf", data, size);
+  resource_file(r);
+}
+
+void trf(const std::uint8_t* data, std::size_t size) {
+  text_reader r;
+  r.open_memory("fuzz.trf", data, size);
+  resource_file(r);
+}
+
+// Values of every kind in an order the input's first byte chooses.
+void read_values(stream& s, std::uint8_t order) {
+  for (int i = 0; i < 64; ++i) {
+    switch ((order + i) % 8) {
+      case 0: { std::int32_t v; s.read_int(v); break; }
+      case 1: { float v; s.read_float(v); break; }
+      case 2: { ruv_string v; s.read_string(v); break; }
+      case 3: { std::uint64_t v; s.read_u64(v); break; }
+      case 4: { std::int64_t v; s.read_i64(v); break; }
+      case 5: { bool v; s.read_bool(v); break; }
+      case 6: { char v; s.read_char(v); break; }
+      case 7: {
+        binary_writer nested;
+        s.read_stream(nested);
+        break;
+      }
+    }
+  }
+}
+
+void binary_stream_values(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  binary_reader r;
+  r.open_memory("fuzz.bin", data + 1, size - 1);
+  read_values(r, data[0]);
+}
+
+void text_stream_values(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  text_reader r;
+  r.open_memory("fuzz.txt", data + 1, size - 1);
+  read_values(r, data[0]);
+}
+
+void options(const std::uint8_t* data, std::size_t size) {
+  write_scratch("Hoofmarch/options.dat", data, size);
+  game_options o;
+  read_options(o);
+}
+
+void controls(const std::uint8_t* data, std::size_t size) {
+  write_scratch("Hoofmarch/controls.dat", data, size);
+  key_bindings k;
+  load_controls(k);
+}
+
+void ruv_config_file(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
+  if (!file) return;
+  ruv_config c;
+  set_ruv_config_defaults(c);
+  read_ruv_config(c, file);
+  std::fclose(file);
+}
+
+void settings_store_file(const std::uint8_t* data, std::size_t size) {
+  platform::settings_store store(write_scratch("settings", data, size));
+  store.load();
+}
+
+void effect(const std::uint8_t* data, std::size_t size) {
+  platform::gpu::effect_source source;
+  std::string error;
+  platform::gpu::parse_effect_source(text_of(data, size), source, error);
+}
+
+void font(const std::uint8_t* data, std::size_t size) {
+  font_details f;
+  read_font_details(f, write_scratch("font_data.xml", data, size).c_str());
+}
+
+void skeleton_bodies(const std::uint8_t* data, std::size_t size) {
+  load_skeleton_bodies_from_text(text_of(data, size).c_str());
+}
+
+void module_ini(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
+  if (!file) return;
+  ini_table table;
+  read_ini_file(table, file);
+  std::fclose(file);
+  process_module_info(table, [](const ruv_string&, bool) {});
+}
+
+void statement_block_text(const std::uint8_t* data, std::size_t size) {
+  text_reader r;
+  r.open_memory("fuzz.txt", data, size);
+  statement_block block;
+  load_statement_block(block, r);
+}
+
+// The module's text files: the first byte chooses the loader.
+void module_text(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  text_reader r;
+  r.open_memory("fuzz.txt", data + 1, size - 1);
+  switch (data[0] % 16) {
+    case 0: { script_table t; load_scripts(t, r); break; }
+    case 1: { string_table t; load_module_strings(t, r); break; }
+    case 2: { string_table t; load_quick_strings(t, r); break; }
+    case 3: { std::vector<game_menu> t; load_record_table(r, t, "menus", load_game_menus); break; }
+    case 4: { std::vector<map_icon> t; read_map_icons_header(r); load_record_table(r, t, "map icons", load_map_icons); break; }
+    case 5: { std::vector<mission_template> t; load_record_table(r, t, "mission templates", load_mission_templates); break; }
+    case 6: { module_mesh_table t; load_module_meshes(t, r); break; }
+    case 7: { particle_system_table t; load_particle_systems(t, r); break; }
+    case 8: { std::vector<party_template> t; load_record_table(r, t, "party templates", load_party_templates); break; }
+    case 9: { presentation_table t; load_presentations(t, r); break; }
+    case 10: { std::vector<scene_prop> t; load_scene_props(t, r); break; }
+    case 11: { tableau_material_table t; load_tableau_materials(t, r); break; }
+    case 12: { std::vector<item_kind> t; load_item_kinds(t, r); break; }
+    case 13: { music_player p; load_music(p, r); break; }
+    case 14: { trigger_list t; load_triggers(t, r, ruv_string("fuzz")); break; }
+    default: { action_table t; read_action_table(r, t); break; }
+  }
+}
+
+// The game's Data files: the first byte chooses the reader.
+void data_files(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  text_reader r;
+  r.open_memory("fuzz.txt", data + 1, size - 1);
+  switch (data[0] % 5) {
+    case 0: { std::array<item_modifier, item_modifier_count> t; read_item_modifiers(r, t); break; }
+    case 1: { std::vector<flora_kind> t; read_flora_kinds(r, t); break; }
+    case 2: { std::array<ground_spec, ground_spec_count> t; read_ground_specs(r, t); break; }
+    case 3: { std::vector<skybox> t; read_skyboxes(r, t); break; }
+    default: { std::array<mission_type, mission_type_count> t; read_mission_types(r, t); break; }
+  }
+}
+
+void sound(const std::uint8_t* data, std::size_t size) {
+  platform::decoded_sound out;
+  platform::decode_sound_file(write_scratch("sound.ogg", data, size), (size & 1) != 0, out);
+}
+
+}  // namespace
+
+const std::vector<entry>& entries() {
+  static const std::vector<entry> all = {
+      {"tga", tga},
+      {"dds", dds},
+      {"brf", brf},
+      {"trf", trf},
+      {"binary_stream", binary_stream_values},
+      {"text_stream", text_stream_values},
+      {"options", options},
+      {"controls", controls},
+      {"ruv_config", ruv_config_file},
+      {"settings_store", settings_store_file},
+      {"effect", effect},
+      {"font", font},
+      {"skeleton_bodies", skeleton_bodies},
+      {"module_ini", module_ini},
+      {"statement_block", statement_block_text},
+      {"module_text", module_text},
+      {"data_files", data_files},
+      {"sound", sound},
+  };
+  return all;
+}
+
+bool run_entry(std::string_view name, const std::uint8_t* data, std::size_t size) {
+  for (const entry& e : entries()) {
+    if (name != e.name) continue;
+    scoped_fatal_throw fatal_is_a_clean_end;
+    try {
+      e.run(data, size);
+    } catch (const fatal_error&) {
+    }
+    // The log is not open here: what the readers wrote to it is kept in memory,
+    // which must not grow over millions of inputs.
+    engine_log().clear();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace hm::fuzz
