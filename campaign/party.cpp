@@ -91,6 +91,7 @@ void party::reset() {
   terrain = 0;
   movement_mode = 0;
   map_entity = nullptr;
+  script_data = script_record_data{};
   const float u1 = random_unit_float();
   const float u2 = random_unit_float();
   next_track_distance = 0.5f + 0.7f * (u1 + u2);

@@ -8,6 +8,7 @@
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
 #include "engine/core/timer.h"
+#include "script/record_data.h"
 
 namespace hm {
 
@@ -131,6 +132,8 @@ struct party {
   float next_track_distance = 0.0f;
   ruv_string text;
   timer attack_delay_timer;
+  // Module code's slots, notes and tableau material on the party.
+  script_record_data script_data;
 
   // Builds the timers on their clocks (the spawn timer one second in the past)
   // and resets.

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "campaign/party_pool.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "engine/resource/mesh.h"
@@ -236,6 +237,15 @@ void data_files(const std::uint8_t* data, std::size_t size) {
   }
 }
 
+// The party pool in the short form of the module's parties.txt (after its
+// header), with eight troops.
+void parties(const std::uint8_t* data, std::size_t size) {
+  text_reader r;
+  r.open_memory("parties.txt", data, size);
+  party_pool pool;
+  pool.read(r, 8);
+}
+
 void sound(const std::uint8_t* data, std::size_t size) {
   platform::decoded_sound out;
   platform::decode_sound_file(write_scratch("sound.ogg", data, size), (size & 1) != 0, out);
@@ -263,6 +273,7 @@ const std::vector<entry>& entries() {
       {"module_text", module_text},
       {"data_files", data_files},
       {"sound", sound},
+      {"parties", parties},
   };
   return all;
 }

@@ -8,7 +8,6 @@
 #include "module/game.h"
 #include "module/module_paths.h"
 #include "module/module_text.h"
-#include "module/party_file.h"
 #include "module/party_template.h"
 #include "module/troop_equipment.h"
 #include "module/troop_refresh.h"
@@ -57,15 +56,13 @@ void load_parties(game& g) {
   g.encounter_extra_party = -1;
   g.encounter_counter = 0;
 
-  module_party_list checked_only;
-  game_party_pool& pool = g.parties ? *g.parties : checked_only;
   {
     text_reader reader;
     open_text_file(reader, module_file_path("parties.txt"));
     read_module_header(reader);
-    pool.read_module_parties(reader, g.troop_count());
+    if (g.parties) g.parties->read_module_parties(reader, g.troop_count());
   }
-  pool.mark_player_party(g.player_party);
+  if (g.parties) g.parties->mark_player_party(g.player_party);
 
   for (party_template& t : g_party_templates) t.created_count = 0;
 

@@ -31,9 +31,9 @@ struct party_summary {
 class game_party_pool {
  public:
   virtual ~game_party_pool() = default;
-  // Empties the pool and reads it from parties.txt after the header: the next
-  // free id, the slot count, then per slot an active flag and, for an active
-  // slot, the id, the record's form and the short (version 0) party record.
+  // Empties the pool and reads it from parties.txt after the header: the slot
+  // count and the next free id, then per slot an active flag and, for an
+  // active slot, its slot index, the party id and the short party record.
   // Troop indexes must lie below troop_count. A broken file is fatal.
   virtual void read_module_parties(text_reader& reader, int troop_count) = 0;
   // Puts the player mark on the party of this id (nothing for an unknown id).
@@ -46,7 +46,7 @@ class game_party_pool {
 // clock at 6 o'clock, re-arms the triggers and gives the simple triggers
 // random phases, draws the game's seeds, reads parties.txt into the game's
 // party pool (fatal "Unable to open %s" when it is missing; without a bound
-// pool the file is only checked), marks the player's party, spends every
+// pool only its header is read), marks the player's party, spends every
 // troop's points (but the player's), auto-equips every troop, and prepares the
 // player's troop (experience 107 to 156, no gold, 4 skill and 4 attribute
 // points), then refreshes every troop's items.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "campaign/campaign_game.h"
 #include "engine/device/device_resources.h"
 #include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"
@@ -19,7 +20,6 @@
 #include "module/module_start.h"
 #include "module/music_player.h"
 #include "module/new_game.h"
-#include "module/party_file.h"
 #include "module/script_table.h"
 #include "module/translation_table.h"
 #include "script/script_state.h"
@@ -78,9 +78,8 @@ game_application::game_application() {
 }
 
 game_application::~game_application() {
+  end_game();
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
-  // The game's tables hold statement blocks and timers of this run.
-  g_game.reset();
   if (g_device_resources.debug_font == &debug_font) g_device_resources.debug_font = nullptr;
   // The log's meshes hold materials of the resource manager.
   clear_message_log(messages);
@@ -122,15 +121,28 @@ void game_application::step_module_loading() {
 }
 
 void game_application::start_new_game() {
-  g_game.reset();
+  end_game();
   g_game = std::make_unique<game>();
   g_script_state.reset();
   load_module_world_data(*g_game, g_script_table.interval_script_count);
-  if (!parties_) parties_ = std::make_unique<module_party_list>();
-  g_game->parties = parties_.get();
+  campaign_ = std::make_unique<campaign_game>(*g_game);
+  // Module code that ends the game only asks for it; the frame carries the
+  // request out where no block runs, and the game ends here.
+  campaign_->campaign_host.on_destroy_game = [this] { game_ended = true; };
+  g_game->parties = campaign_.get();
+  campaign_->install_script_host();
   load_parties(*g_game);
   game_started = true;
   log_line("New game started.\n");
+  campaign_->run_game_start();
+}
+
+void game_application::end_game() {
+  // The campaign reads the game's tables, and the game's tables hold
+  // statement blocks and timers of this run.
+  campaign_.reset();
+  g_game.reset();
+  game_started = false;
 }
 
 // The device's objects: textures, shaders and technique records of the
@@ -181,6 +193,10 @@ hresult game_application::frame_move() {
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   // A game ended by module code ends here, where no block is running.
   carry_out_end_game_request();
+  if (game_ended) {
+    game_ended = false;
+    end_game();
+  }
   if (!module_loaded) {
     step_module_loading();
   } else if (game_started && g_game) {

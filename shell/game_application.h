@@ -17,7 +17,7 @@
 
 namespace hm {
 
-class game_party_pool;
+class campaign_game;
 class script_ui_host;
 
 class game_application : public application_frame {
@@ -109,8 +109,14 @@ class game_application : public application_frame {
   // questions to the module's tables.
   std::unique_ptr<script_ui_host> script_ui_;
   script_host previous_script_host_;
-  // The parties of the new game until the world map's pool exists.
-  std::unique_ptr<game_party_pool> parties_;
+  // Destroys the running game's campaign and then the game object.
+  void end_game();
+
+  // The running game's campaign: its parties and the script engine's campaign
+  // neighbour; null while no game runs.
+  std::unique_ptr<campaign_game> campaign_;
+  // Set when module code ended the game; the frame then destroys it.
+  bool game_ended = false;
 };
 
 // The UI font: the game's bitmap font that text meshes are laid out with, read

@@ -1,5 +1,6 @@
 // Loads a module as the game does and prints what it holds: the table counts,
-// the new game's player and every troop's equipment. The same seed gives the
+// the new game's player, its parties (after the module's game_start script)
+// and every troop's equipment. The same seed gives the
 // same output on every run, so module makers can check a module (and compare
 // two versions of it) before they play it.
 //
@@ -19,6 +20,7 @@
 #include <string>
 #include <system_error>
 
+#include "campaign/campaign_game.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "engine/resource/resource_manager.h"
@@ -29,10 +31,10 @@
 #include "module/mission_template.h"
 #include "module/module_loading.h"
 #include "module/module_mesh.h"
+#include "module/module_script_host.h"
 #include "module/module_start.h"
 #include "module/new_game.h"
 #include "module/particle_system.h"
-#include "module/party_file.h"
 #include "module/party_template.h"
 #include "module/presentation_table.h"
 #include "module/script_table.h"
@@ -60,7 +62,7 @@ std::string item_text(const hm::item& it) {
   return text;
 }
 
-void print_counts(const hm::game& g, const hm::module_party_list& parties) {
+void print_counts(const hm::game& g, const hm::campaign_game& campaign) {
   std::printf("item kinds %d\n", static_cast<int>(hm::g_item_kinds.size()));
   std::printf("game menus %d\n", static_cast<int>(hm::g_game_menus.size()));
   std::printf("map icons %d\n", static_cast<int>(hm::g_map_icons.size()));
@@ -82,7 +84,7 @@ void print_counts(const hm::game& g, const hm::module_party_list& parties) {
   std::printf("quests %d\n", g.quest_count());
   std::printf("triggers %d\n", g.triggers.count());
   std::printf("simple triggers %d\n", g.simple_triggers.count());
-  std::printf("parties %d\n", static_cast<int>(parties.parties.size()));
+  std::printf("parties %d\n", static_cast<int>(campaign.active_parties().size()));
 }
 
 void print_player(const hm::game& g) {
@@ -96,6 +98,29 @@ void print_player(const hm::game& g) {
   std::printf("  attributes %d %d %d %d, attribute points %d, skill points %d, proficiency points %d\n",
               p->attributes[0], p->attributes[1], p->attributes[2], p->attributes[3], p->attribute_points,
               p->skill_points, p->proficiency_points);
+}
+
+void print_parties(const hm::campaign_game& campaign) {
+  const hm::party_pool& pool = campaign.state.parties;
+  for (std::int32_t id = pool.first_active_party(); id < pool.next_id(); id = pool.next_active_party(id)) {
+    const hm::party& p = *pool.find_active(id);
+    const bool has_template =
+        p.template_index >= 0 && p.template_index < static_cast<int>(hm::g_party_templates.size());
+    const char* from =
+        has_template ? hm::g_party_templates[static_cast<std::size_t>(p.template_index)].id.c_str() : "none";
+    std::printf("party %d %s \"%s\", template %s: faction %d, at %.2f %.2f%s\n", p.id, p.identifier.c_str(),
+                p.name.c_str(), from, p.faction, static_cast<double>(p.position.x), static_cast<double>(p.position.y),
+                p.id == campaign.state.player_party ? ", the player's party" : "");
+    const hm::game& g = campaign.world_game;
+    for (int i = 0; i < p.stack_count; ++i) {
+      const hm::troop_stack& s = p.stacks[static_cast<std::size_t>(i)];
+      const hm::troop* t = g.find_troop(s.troop);
+      std::printf("  %s%d %s", s.is_prisoners() ? "prisoners " : "", s.count, t ? t->id.c_str() : "?");
+      if (s.wounded > 0) std::printf(", %d wounded", s.wounded);
+      if (s.ready_to_upgrade > 0) std::printf(", %d ready to upgrade", s.ready_to_upgrade);
+      std::printf("\n");
+    }
+  }
 }
 
 void print_equipment(const hm::game& g) {
@@ -153,6 +178,7 @@ int main(int argc, char** argv) {
   hm::platform::set_generated_data_folder(generated);
 
   hm::random_seed(static_cast<std::uint32_t>(seed));
+  hm::install_module_script_host();
   hm::load_core_resource_files();
   hm::start_module(module_name);
   int step = 0;
@@ -161,15 +187,18 @@ int main(int argc, char** argv) {
   }
 
   hm::game g;
-  hm::module_party_list parties;
-  g.parties = &parties;
   hm::g_script_state.reset();
   hm::load_module_world_data(g, hm::g_script_table.interval_script_count);
+  hm::campaign_game campaign(g);
+  g.parties = &campaign;
+  campaign.install_script_host();
   hm::load_parties(g);
+  campaign.run_game_start();
 
   std::printf("module %s, seed %lu\n", module_name.c_str(), seed);
-  print_counts(g, parties);
+  print_counts(g, campaign);
   print_player(g);
+  print_parties(campaign);
   print_equipment(g);
   return 0;
 }

@@ -18,7 +18,6 @@
 #include "module/module_settings.h"
 #include "module/module_start.h"
 #include "module/new_game.h"
-#include "module/party_file.h"
 #include "module/party_template.h"
 #include "module/script_table.h"
 #include "module/support/module_test_support.h"
@@ -70,7 +69,6 @@ struct new_game_run {
   std::vector<std::vector<std::int32_t>> equipment;  // kinds per troop
   std::int32_t player_experience = 0;
   std::int64_t campaign_ticks = 0;
-  int parties = 0;
 };
 
 new_game_run run_new_game(std::uint32_t seed) {
@@ -79,8 +77,6 @@ new_game_run run_new_game(std::uint32_t seed) {
   scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
   random_seed(seed);
   game g;
-  module_party_list parties;
-  g.parties = &parties;
   g_script_state.reset();
   load_module_world_data(g, g_script_table.interval_script_count);
   load_parties(g);
@@ -92,7 +88,6 @@ new_game_run run_new_game(std::uint32_t seed) {
   }
   run.player_experience = g.troops.at(0).experience;
   run.campaign_ticks = clock_ticks(clock_campaign);
-  run.parties = static_cast<int>(parties.parties.size());
   return run;
 }
 
@@ -159,7 +154,6 @@ TEST(NewGame, SameSeedGivesTheSameGameAndEveryTroopIsEquipped) {
   EXPECT_GE(first.player_experience, 107);
   EXPECT_LE(first.player_experience, 156);
   EXPECT_EQ(first.campaign_ticks, new_game_clock_ticks);
-  EXPECT_EQ(first.parties, 2);
   // The player (a hero) takes the best of everything it carries; the looter
   // keeps its equipment slots empty (keep-equipment flag).
   const std::vector<std::int32_t> player = first.equipment.at(0);

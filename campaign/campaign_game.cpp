@@ -1,0 +1,65 @@
+#include "campaign/campaign_game.h"
+
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
+#include "module/game.h"
+#include "script/game_hooks.h"
+
+namespace hm {
+
+campaign_game::campaign_game(game& g)
+    : world_game(g), world(g), state(world, map), campaign_host(state, g) {
+  world.set_campaign(&state);
+  state.player_troop = g.player_troop;
+}
+
+campaign_game::~campaign_game() {
+  remove_script_host();
+  if (world_game.parties == this) world_game.parties = nullptr;
+}
+
+void campaign_game::read_module_parties(text_reader& reader, int troop_count) {
+  state.parties.read(reader, troop_count);
+}
+
+void campaign_game::mark_player_party(std::int32_t party_id) {
+  state.player_party = party_id;
+  state.player_troop = world_game.player_troop;
+}
+
+std::vector<party_summary> campaign_game::active_parties() const {
+  std::vector<party_summary> out;
+  const party_pool& pool = state.parties;
+  for (std::int32_t id = pool.first_active_party(); id < pool.next_id(); id = pool.next_active_party(id)) {
+    const party& p = *pool.find_active(id);
+    out.push_back({p.id, p.identifier, p.name, p.custom_name != 0});
+  }
+  return out;
+}
+
+void campaign_game::install_script_host() {
+  if (installed_) return;
+  script_host host = current_script_host();
+  previous_host_ = host.campaign;
+  host.campaign = &campaign_host;
+  set_script_host(host);
+  installed_ = true;
+}
+
+void campaign_game::remove_script_host() {
+  if (!installed_) return;
+  installed_ = false;
+  script_host host = current_script_host();
+  if (host.campaign != &campaign_host) return;
+  host.campaign = previous_host_;
+  set_script_host(host);
+}
+
+void campaign_game::run_game_start() {
+  if (game_start_done) return;
+  game_start_done = true;
+  install_script_host();
+  call_game_script(game_hook_code::game_start, 0, 0);
+}
+
+}  // namespace hm
