@@ -2,8 +2,11 @@
 
 #include <cmath>
 
+#include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
 #include "render/message_log.h"
+#include "render/text_mesh.h"
 
 namespace hm {
 
@@ -43,6 +46,44 @@ int queue_message_log(render_view& view, message_log& log, const message_log_pla
     place(log.log_text_meshes[slot], at, line.colour);
   }
   return queued;
+}
+
+interface_texts::interface_texts() = default;
+interface_texts::~interface_texts() = default;
+
+bool interface_texts::add(render_view& view, const font_details& font, std::string_view text, float x, float y,
+                          std::uint32_t colour, float line_pixels, std::uint32_t width, std::uint32_t height,
+                          resource_manager* resources) {
+  if (text.empty() || width == 0 || height == 0) return false;
+  if (static_cast<std::size_t>(used_) == meshes_.size()) meshes_.push_back(std::make_unique<mesh>());
+  mesh& m = *meshes_[static_cast<std::size_t>(used_)];
+  if (!m.mat) {
+    resource_manager& r = resources ? *resources : g_resource_manager;
+    m.material_name = "ui_font";
+    m.set_material(r.get_material(ruv_string("ui_font")));
+  }
+  // Pixels to the interface's space: x across 0..1, y up from 0 to 0.75.
+  const float px = interface_width / static_cast<float>(width);
+  const float py = interface_height / static_cast<float>(height);
+  const vec3 glyph(line_pixels * px, line_pixels * py, 0.0f);
+  // The pen sits on the first line's base, one line below its top.
+  const vec3 start(x * px, interface_height - (y + line_pixels) * py, 0.0f);
+  vec3 size;
+  build_text_mesh_fresh(font, size, text, start, 0xFFFFFFFFu, glyph, m, vec3(start.x, 0.0f, 0.0f),
+                        vec3(interface_width, 0.0f, 0.0f), text_flag_no_shrink);
+  if (m.get_faces().empty() || !m.mat) return false;
+  m.color = colour;
+  m.render(view, frame::identity());
+  ++used_;
+  return true;
+}
+
+void interface_texts::clear() {
+  for (std::unique_ptr<mesh>& m : meshes_) {
+    m->clear_geometry();
+    m->set_material(nullptr);
+  }
+  used_ = 0;
 }
 
 }  // namespace hm

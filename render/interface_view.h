@@ -4,12 +4,18 @@
 // top), drawn last, in submission order, with the depth buffer cleared; and the
 // message log's lines queued into it.
 #include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
 
 #include "engine/core/math.h"
 #include "render/render_view.h"
 
 namespace hm {
 
+class font_details;
+class mesh;
+class resource_manager;
 struct message_log;
 
 inline constexpr float interface_width = 1.0f;
@@ -34,5 +40,36 @@ struct message_log_placement {
 // Returns the number of meshes queued.
 int queue_message_log(render_view& view, message_log& log,
                       const message_log_placement& placement = message_log_placement{});
+
+// Texts placed in pixels of the back buffer (the frame rate, the debug lines),
+// laid out with the UI font into meshes of material "ui_font" that are kept
+// from frame to frame and queued into the interface's view like the log.
+class interface_texts {
+ public:
+  interface_texts();
+  ~interface_texts();
+  interface_texts(const interface_texts&) = delete;
+  interface_texts& operator=(const interface_texts&) = delete;
+
+  // Forgets the texts of the last frame.
+  void begin_frame() { used_ = 0; }
+  // Lays the text out with the top of its first line at (x, y) pixels from the
+  // top left of a back buffer of width x height pixels, line_pixels high per
+  // line, coloured by the mesh colour, and queues it into the view. False when
+  // nothing was queued (an empty text, no font, no material).
+  bool add(render_view& view, const font_details& font, std::string_view text, float x, float y,
+           std::uint32_t colour, float line_pixels, std::uint32_t width, std::uint32_t height,
+           resource_manager* resources = nullptr);
+  // Empties every mesh and lets go of the material (the meshes hold it, so
+  // texts that outlive the resource manager must be cleared first).
+  void clear();
+  // The mesh of the i-th text of this frame.
+  const mesh& text_mesh(int i) const { return *meshes_[static_cast<std::size_t>(i)]; }
+  int count() const { return used_; }
+
+ private:
+  std::vector<std::unique_ptr<mesh>> meshes_;
+  int used_ = 0;
+};
 
 }  // namespace hm

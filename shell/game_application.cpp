@@ -66,8 +66,6 @@ game_application::game_application() {
   enumeration.uses_depth_buffer = true;
   show_cursor_when_fullscreen = true;
   key_down_table.fill(0);
-  debug_font.construct("Arial", 9, texture_font_bold);
-  g_device_resources.debug_font = &debug_font;
   messages.font = &g_ui_font;
   script_ui_ = std::make_unique<game_ui_host>(messages);
   script_host host = current_script_host();
@@ -80,9 +78,9 @@ game_application::game_application() {
 game_application::~game_application() {
   end_game();
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
-  if (g_device_resources.debug_font == &debug_font) g_device_resources.debug_font = nullptr;
-  // The log's meshes hold materials of the resource manager.
+  // The log's and the overlay's meshes hold materials of the resource manager.
   clear_message_log(messages);
+  overlay_texts.clear();
   if (g_game_application == this) g_game_application = nullptr;
 }
 
@@ -222,7 +220,6 @@ hresult game_application::render() {
   ++g_scene_view.frame_counter;
   queue_interface();
   g_scene_view.render();
-  draw_overlay_texts();
   debug_text.clear();
   if (frame_limit != 0 && render_counter >= frame_limit) quit_request = 1;
   return frame_code::ok;
@@ -232,32 +229,33 @@ void game_application::queue_interface() {
   const gpu::surface_desc& bb = back_buffer_desc;
   set_up_interface_view(interface_view, bb.width, bb.height);
   log_meshes_drawn = queue_message_log(interface_view, messages);
+  queue_overlay_texts();
 }
 
-void game_application::draw_overlay_texts() {
+void game_application::queue_overlay_texts() {
   overlay_texts_drawn = 0;
-  if (!g_ruv_config.show_framerate || device->begin_scene() != gpu::result::ok) return;
+  overlay_texts.begin_frame();
+  if (!g_ruv_config.show_framerate) return;
   const gpu::surface_desc& bb = back_buffer_desc;
-  device->set_viewport({0, 0, bb.width, bb.height, 0.0f, 1.0f});
-  if (!frame_stats.empty() &&
-      debug_font.draw_text(frame_stats_x, frame_stats_y, frame_stats_colour, frame_stats.c_str(), 0) >= 0)
-    ++overlay_texts_drawn;
+  auto add = [&](std::string_view text, float y, std::uint32_t colour) {
+    if (overlay_texts.add(interface_view, g_ui_font, text, frame_stats_x, y, colour, overlay_line_pixels, bb.width,
+                          bb.height))
+      ++overlay_texts_drawn;
+  };
+  add(frame_stats, frame_stats_y, frame_stats_colour);
   if (g_ruv_config.debug_mode || g_ruv_config.enable_edit_mode) {
     // One piece a line, going down from the first.
     float y = debug_text_y;
     std::string_view rest = debug_text;
     while (!rest.empty()) {
       const std::size_t end = std::min(rest.find(';'), rest.size());
-      const std::string piece(rest.substr(0, end));
+      const std::string_view piece = rest.substr(0, end);
       rest.remove_prefix(std::min(end + 1, rest.size()));
       if (piece.empty()) continue;
-      if (debug_font.draw_text(frame_stats_x, y, debug_text_colour, piece.c_str(), 0) >= 0) ++overlay_texts_drawn;
-      y += debug_font.line_height();
+      add(piece, y, debug_text_colour);
+      y += overlay_line_pixels;
     }
   }
-  device->set_texture(0, nullptr);
-  device->set_texture(1, nullptr);
-  device->end_scene();
 }
 
 hresult game_application::final_cleanup() {

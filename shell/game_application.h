@@ -1,8 +1,9 @@
 #pragma once
 // The one application object of the run: the application frame with the
 // game's hooks. Frame move counts the frame and advances the real-time clock;
-// render clears the frame and draws the message log and, while show_framerate
-// is on, the frame rate and debug lines; the clean-up saves the options.
+// render clears the frame and has the scene view draw the interface's view:
+// the message log and, while show_framerate is on, the frame rate and debug
+// lines; the clean-up saves the options.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -10,7 +11,7 @@
 
 #include "engine/app/application_frame.h"
 #include "engine/text/font_details.h"
-#include "engine/text/texture_font.h"
+#include "render/interface_view.h"
 #include "render/message_log.h"
 #include "render/render_view.h"
 #include "script/script_host.h"
@@ -65,12 +66,12 @@ class game_application : public application_frame {
   std::int32_t typed_char = -1;  // the character typed this frame (-1: none)
   float frame_time = 0.0f;       // this frame's time step
 
-  // The debug-text font: the frame rate and the debug lines ("Arial", 9, bold).
-  texture_font debug_font;
   // The on-screen message log (laid out with g_ui_font) and the interface's
-  // view that the scene view draws it in, over the scene.
+  // view that the scene view draws it in, over the scene, with the frame rate
+  // and the debug lines.
   message_log messages;
   render_view interface_view;
+  interface_texts overlay_texts;
   // The engine's debug text: pieces separated by ';', drawn under the frame
   // rate while debug_mode or enable_edit_mode is on; collected anew each frame.
   std::string debug_text;
@@ -78,10 +79,12 @@ class game_application : public application_frame {
   int overlay_texts_drawn = 0;
   int log_meshes_drawn = 0;
 
-  // Where the overlay texts are drawn, in pixels, and their colours.
+  // Where the overlay texts are drawn, in pixels from the top left, their
+  // line height in pixels and their colours.
   static constexpr float frame_stats_x = 2.0f;
   static constexpr float frame_stats_y = 0.0f;
   static constexpr float debug_text_y = 40.0f;
+  static constexpr float overlay_line_pixels = 14.0f;
   static constexpr std::uint32_t frame_stats_colour = 0xFFFFFF00;
   static constexpr std::uint32_t debug_text_colour = 0xFF64FF64;
   // The developer line the log starts with while show_framerate or debug_mode is on.
@@ -95,10 +98,10 @@ class game_application : public application_frame {
  private:
   // Reads the UI font's data and starts the message log.
   void init_ui_text();
-  // Queues the message log into the interface's view.
+  // Queues the message log and the overlay texts into the interface's view.
   void queue_interface();
   // The frame rate and the debug lines, while show_framerate is on.
-  void draw_overlay_texts();
+  void queue_overlay_texts();
   // One loading step; after the last one, the resources' device objects and
   // a new game.
   void step_module_loading();

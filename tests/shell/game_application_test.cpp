@@ -92,7 +92,8 @@ constexpr const char* kStartLog =
     "Loading Module Resource sample_bodies\n"
     "Loading Module Resource sample_skeletons\n"
     "Loading Module Resource sample_props\n"
-    "Loading Module Resource sample_faces\n";
+    "Loading Module Resource sample_faces\n"
+    "Loading Module Resource sample_characters\n";
 constexpr const char* kLoadedLogEnd =
     "Loading party templates...\nLoading Textures...\nFinished Loading Textures...\nFinished All...\n"
     "New game started.\nSaving options...\n";

@@ -1,11 +1,13 @@
-// What the game draws over the scene: the message log (fed by the script
-// engine and by the developer start-up line) and, while show_framerate is on,
-// the frame rate and debug lines, counted on the null device over a clock the
-// test moves; and the program run with those settings.
+// What the game draws over the scene, all of it through the scene view's
+// interface view: the message log (fed by the script engine and by the
+// developer start-up line) and, while show_framerate is on, the frame rate and
+// debug lines, counted on the null device over a clock the test moves; and the
+// program run with those settings.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +18,7 @@
 #include "engine/device/device_resources.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/core/timer.h"
+#include "engine/resource/mesh.h"
 #include "platform/clock.h"
 #include "shell/support/shell_test_support.h"
 #include "platform/fs.h"
@@ -76,11 +79,8 @@ class temp_home {
 using test::manual_clock;
 using test::read_text;
 
-std::uint32_t glyph_quads(const std::string& text) {
-  std::uint32_t n = 0;
-  for (char c : text) n += c > ' ' && c < 127 ? 1 : 0;
-  return n;
-}
+// One quad (two faces) a character, spaces included.
+std::uint32_t glyph_quads(const std::string& text) { return static_cast<std::uint32_t>(text.size()); }
 
 class overlay : public ::testing::Test {
  protected:
@@ -144,11 +144,34 @@ TEST_F(overlay, FrameRateDebugLinesAndMessageLogOnTheNullDevice) {
   EXPECT_EQ(frame(), 3);
   EXPECT_EQ(app_->overlay_texts_drawn, 1);
   EXPECT_EQ(control_->primitives_drawn - primitives, 2 * glyph_quads(stats) + 2 * log_faces(started));
+  // The frame rate sits in the top left corner of the interface's space, in
+  // its colour, and every text has its line below the previous one.
+  ASSERT_EQ(app_->overlay_texts.count(), 1);
+  const mesh& rate = app_->overlay_texts.text_mesh(0);
+  EXPECT_EQ(rate.color, game_application::frame_stats_colour);
+  for (const mesh_point& p : rate.get_points()) {
+    EXPECT_GE(p.position.x, 0.0f);
+    EXPECT_LE(p.position.y, 0.75f);
+    EXPECT_GT(p.position.y, 0.6f);
+  }
 
   // Debug pieces, one draw each, collected anew every frame.
   app_->debug_text = "first;;second";
   EXPECT_EQ(frame(), 5);
   EXPECT_EQ(app_->overlay_texts_drawn, 3);
+  ASSERT_EQ(app_->overlay_texts.count(), 3);
+  EXPECT_EQ(app_->overlay_texts.text_mesh(1).color, game_application::debug_text_colour);
+  auto y_range = [](const mesh& m) {
+    float low = 1e9f;
+    float high = -1e9f;
+    for (const mesh_point& p : m.get_points()) {
+      low = std::min(low, p.position.y);
+      high = std::max(high, p.position.y);
+    }
+    return std::pair(low, high);
+  };
+  EXPECT_GT(y_range(app_->overlay_texts.text_mesh(0)).first, y_range(app_->overlay_texts.text_mesh(1)).second);
+  EXPECT_GT(y_range(app_->overlay_texts.text_mesh(1)).first, y_range(app_->overlay_texts.text_mesh(2)).second);
   EXPECT_TRUE(app_->debug_text.empty());
   g_ruv_config.debug_mode = 0;
   app_->debug_text = "hidden";
