@@ -28,6 +28,27 @@ member_seed_table* campaign_state::seeds_for(const party& p) {
   return p.id == player_party ? &member_seeds : nullptr;
 }
 
+std::int32_t get_party_stack_seed_hash(std::int32_t party_id, int stack, int slot) {
+  // Each input mixed in turn with a 32-bit finaliser, so that neighbouring
+  // parties, stacks and slots give unrelated values.
+  std::uint32_t h = 0x9E3779B9u;
+  for (const std::uint32_t word :
+       {static_cast<std::uint32_t>(party_id), static_cast<std::uint32_t>(stack), static_cast<std::uint32_t>(slot)}) {
+    h ^= word + 0x7F4A7C15u + (h << 6) + (h >> 2);
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+  }
+  return static_cast<std::int32_t>(h & 0x7FFFu);
+}
+
+std::int32_t campaign_state::get_party_stack_seed(std::int32_t id, int stack, int slot) const {
+  const bool stored = id == player_party && id >= 0 && stack >= 0 && stack < 32 && slot >= 0 && slot < 32;
+  return stored ? member_seeds[stack][slot] : get_party_stack_seed_hash(id, stack, slot);
+}
+
 // --- parties by id ---------------------------------------------------------------------
 
 float campaign_state::strength_of(const party& p, int depth) const {

@@ -34,6 +34,10 @@ struct troop_move_result {
   bool source_removed = false;  // the source stack was emptied and removed
 };
 
+// A value from 0 to 32767 for a party, stack and member slot: the stand-in
+// for a stored member seed in parties that keep none.
+std::int32_t get_party_stack_seed_hash(std::int32_t party_id, int stack, int slot);
+
 struct campaign_state {
   campaign_state(campaign_world& world_tables, campaign_map& world_map);
   campaign_state(const campaign_state&) = delete;
@@ -76,6 +80,12 @@ struct campaign_state {
   // Caps ready-to-upgrade at count, removes stacks below 1 from the last to
   // the first and clamps the rest.
   void remove_empty_party_stacks(std::int32_t id);
+  // The value of one member (slot) of a stack: for the player's party the
+  // stored member seed (the first 32 stacks, 32 members each); for any other
+  // party, and for the player's stacks and members past the table, the hash
+  // of the party id, the stack and the slot. The same arguments always give
+  // the same value, 0 to 32767 like the stored seeds.
+  std::int32_t get_party_stack_seed(std::int32_t id, int stack, int slot) const;
   void reset_stack_mission_counters(std::int32_t id);
 
   // --- creation, attachment, removal ---------------------------------------------------

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "campaign/party_pool.h"
+#include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "engine/resource/mesh.h"
@@ -18,7 +19,9 @@
 #include "engine/settings/ruv_config.h"
 #include "engine/text/font_details.h"
 #include "module/action_table.h"
+#include "module/conversation_loader.h"
 #include "module/data_files.h"
+#include "module/game.h"
 #include "module/game_menu.h"
 #include "module/ini_table.h"
 #include "module/item_kind.h"
@@ -29,18 +32,27 @@
 #include "module/module_text.h"
 #include "module/music_player.h"
 #include "module/particle_system.h"
+#include "module/party_file.h"
 #include "module/party_template.h"
 #include "module/presentation_table.h"
 #include "module/scene_prop.h"
 #include "module/script_table.h"
 #include "module/skeleton_bodies.h"
+#include "module/skin.h"
 #include "module/string_table.h"
 #include "module/tableau_material.h"
+#include "module/translation_table.h"
 #include "module/trigger_loaders.h"
+#include "module/troop.h"
+#include "module/world_records.h"
 #include "platform/audio_file.h"
 #include "platform/gpu/effect.h"
 #include "platform/gpu/image_file.h"
 #include "platform/settings_store.h"
+#include "render/scene_objects.h"
+#include "render/terrain/ai_mesh.h"
+#include "render/terrain/ground_paint.h"
+#include "render/terrain/terrain_generator.h"
 #include "script/operation.h"
 
 namespace hm::fuzz {
@@ -69,6 +81,37 @@ std::string write_scratch(const char* name, const std::uint8_t* data, std::size_
   const fs::path p = scratch() / name;
   std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   return p.string();
+}
+
+// The resources the sample data defines (meshes, bodies, skeletons, materials),
+// loaded once into the global resource manager, so that the module loaders'
+// lookups of them succeed and the fuzzers reach past them.
+void load_sample_resources() {
+  static const bool loaded = [] {
+    install_mesh_hooks(g_resource_manager);
+    const fs::path data = fs::path(HOOFMARCH_SOURCE_DIR) / "data";
+    const fs::path core = data / "CommonRes";
+    const fs::path sample = data / "Modules" / "Sample" / "Resource";
+    // In the order the game loads them: what a file names must come first.
+    const fs::path files[] = {core / "core_shaders.trf",        core / "core_textures.trf",
+                              core / "core_materials.trf",      core / "core_ui_meshes.trf",
+                              core / "core_pictures.trf",       sample / "sample_materials.trf",
+                              sample / "sample_meshes.trf",     sample / "sample_bodies.trf",
+                              sample / "sample_skeletons.trf",  sample / "sample_props.trf",
+                              sample / "sample_faces.trf"};
+    for (const fs::path& file : files) {
+      scoped_fatal_throw fatal_is_reported;
+      try {
+        text_reader r;
+        if (r.open(file.string())) g_resource_manager.read_resource_file(r);
+      } catch (const fatal_error& error) {
+        std::fprintf(stderr, "fuzz set-up: %s: %s\n", file.c_str(), error.what());
+      }
+    }
+    engine_log().clear();
+    return true;
+  }();
+  (void)loaded;
 }
 
 std::string text_of(const std::uint8_t* data, std::size_t size) {
@@ -198,34 +241,99 @@ void statement_block_text(const std::uint8_t* data, std::size_t size) {
   load_statement_block(block, r);
 }
 
-// The module's text files: the first byte chooses the loader.
+// The module's text files: the first byte chooses the loader. Each reads the
+// file as the module's loading does, header included where it has one.
 void module_text(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return;
+  load_sample_resources();
   text_reader r;
   r.open_memory("fuzz.txt", data + 1, size - 1);
-  switch (data[0] % 16) {
+  const auto with_header = [&r]() -> text_reader& {
+    read_module_header(r);
+    return r;
+  };
+  switch (data[0] % 32) {
     case 0: { script_table t; load_scripts(t, r); break; }
-    case 1: { string_table t; load_module_strings(t, r); break; }
+    case 1: { string_table t; load_module_strings(t, with_header()); break; }
     case 2: { string_table t; load_quick_strings(t, r); break; }
-    case 3: { std::vector<game_menu> t; load_record_table(r, t, "menus", load_game_menus); break; }
+    case 3: { std::vector<game_menu> t; load_record_table(with_header(), t, "menus", load_game_menus); break; }
     case 4: { std::vector<map_icon> t; read_map_icons_header(r); load_record_table(r, t, "map icons", load_map_icons); break; }
-    case 5: { std::vector<mission_template> t; load_record_table(r, t, "mission templates", load_mission_templates); break; }
+    case 5: { std::vector<mission_template> t; load_record_table(with_header(), t, "mission templates", load_mission_templates); break; }
     case 6: { module_mesh_table t; load_module_meshes(t, r); break; }
-    case 7: { particle_system_table t; load_particle_systems(t, r); break; }
-    case 8: { std::vector<party_template> t; load_record_table(r, t, "party templates", load_party_templates); break; }
+    case 7: { particle_system_table t; load_particle_systems(t, with_header()); break; }
+    case 8: { std::vector<party_template> t; load_record_table(with_header(), t, "party templates", load_party_templates); break; }
     case 9: { presentation_table t; load_presentations(t, r); break; }
     case 10: { std::vector<scene_prop> t; load_scene_props(t, r); break; }
     case 11: { tableau_material_table t; load_tableau_materials(t, r); break; }
     case 12: { std::vector<item_kind> t; load_item_kinds(t, r); break; }
     case 13: { music_player p; load_music(p, r); break; }
-    case 14: { trigger_list t; load_triggers(t, r, ruv_string("fuzz")); break; }
-    default: { action_table t; read_action_table(r, t); break; }
+    case 14: { trigger_list t; load_triggers(t, with_header(), ruv_string("fuzz")); break; }
+    case 15: { action_table t; read_action_table(r, t); break; }
+    case 16: { std::vector<troop> t; load_record_table(with_header(), t, "troops", [](troop& x, text_reader& in) { x.read(in); }); break; }
+    case 17: { game g; read_factions(g, with_header()); break; }
+    case 18: { game g; read_scenes(g, with_header()); break; }
+    case 19: { std::vector<quest> t; load_record_table(with_header(), t, "quests", [](quest& x, text_reader& in) { x.read(in); }); break; }
+    case 20: { std::array<skill, skill_count> t; load_skills(t, r); break; }
+    case 21: { module_party_list p; p.read_module_parties(with_header(), 8); break; }
+    case 22: { skin_table t; read_skins(t, with_header()); break; }
+    case 23: { sound_manager m; load_sounds(m, with_header(), 1, scratch().string() + "/"); break; }
+    case 24: { simple_trigger_list t; load_simple_triggers(t, with_header(), ruv_string("fuzz"), 2); break; }
+    default: { conversation c; load_dialogs(c, with_header()); break; }
   }
+}
+
+// conversation.txt after its header.
+void conversation_text(const std::uint8_t* data, std::size_t size) {
+  text_reader r;
+  r.open_memory("conversation.txt", data, size);
+  read_module_header(r);
+  conversation c;
+  load_dialogs(c, r);
+}
+
+// A scene-object file, against a few scene-prop kinds.
+void scene_objects_file(const std::uint8_t* data, std::size_t size) {
+  static const std::vector<scene_prop_kind_ref> kinds = {
+      {ruv_string("spr_barrel"), 0}, {ruv_string("spr_door"), 500}, {ruv_string("spr_tree"), 0}};
+  binary_reader r;
+  r.open_memory("fuzz.sco", data, size);
+  scene_objects scene;
+  read_scene_objects(r, scene, 0, kinds, "fuzz");
+  // The two blobs the file carries, as the mission set-up reads them.
+  binary_reader graph_blob;
+  graph_blob.open_memory("fuzz.sco navigation graph", scene.ai_mesh_data.data(), scene.ai_mesh_data.size());
+  ai_mesh graph;
+  if (graph.read(graph_blob, "fuzz")) graph.link_edges_to_faces();
+  binary_reader paint_blob;
+  paint_blob.open_memory("fuzz.sco ground paint", scene.ground_paint_data.data(), scene.ground_paint_data.size());
+  if (!scene.ground_paint_data.empty()) {
+    ground_paint paint;
+    read_ground_paint(paint_blob, paint, {ruv_string("gray_stone"), ruv_string("snow")});
+  }
+}
+
+// A translation file's lines, then lookups of what it may have defined.
+void translations(const std::uint8_t* data, std::size_t size) {
+  translation_table table;
+  const std::string contents = text_of(data, size);
+  table.read_translation_lines(contents);
+  table.find_translation(contents.substr(0, contents.find('|')));
+  table.get_string_by_id("ui_value_money");
+}
+
+// A terrain code in its text form, then the terrain it describes, generated
+// without a scene or module kinds.
+void terrain_code_text(const std::uint8_t* data, std::size_t size) {
+  terrain_generator generator;
+  generator.code.parse(text_of(data, size));
+  generator.code.to_string();
+  generator.generate_terrain();
 }
 
 // The game's Data files: the first byte chooses the reader.
 void data_files(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return;
+  load_sample_resources();
   text_reader r;
   r.open_memory("fuzz.txt", data + 1, size - 1);
   switch (data[0] % 5) {
@@ -274,6 +382,10 @@ const std::vector<entry>& entries() {
       {"data_files", data_files},
       {"sound", sound},
       {"parties", parties},
+      {"conversation", conversation_text},
+      {"scene_objects", scene_objects_file},
+      {"translations", translations},
+      {"terrain_code", terrain_code_text},
   };
   return all;
 }
@@ -284,7 +396,11 @@ bool run_entry(std::string_view name, const std::uint8_t* data, std::size_t size
     scoped_fatal_throw fatal_is_a_clean_end;
     try {
       e.run(data, size);
-    } catch (const fatal_error&) {
+    } catch (const fatal_error& error) {
+      // Set to see where each seed stops, when checking that a seed reaches
+      // deep into its reader.
+      static const bool verbose = std::getenv("HOOFMARCH_FUZZ_VERBOSE") != nullptr;
+      if (verbose) std::fprintf(stderr, "%s: fatal: %s\n", e.name, error.what());
     }
     // The log is not open here: what the readers wrote to it is kept in memory,
     // which must not grow over millions of inputs.

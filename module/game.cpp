@@ -61,6 +61,22 @@ void game::destroy() {
   parties = nullptr;
 }
 
+void read_factions(game& g, text_reader& reader) {
+  const std::int32_t count = read_record_count(reader, "factions");
+  if (count > max_factions) ruv_error("Too Many Factions: %d (Max should be %d)", count, max_factions);
+  read_records(reader, g.factions, count, [count](faction& f, text_reader& in) { f.read(in, count); });
+}
+
+void read_scenes(game& g, text_reader& reader) {
+  const std::int32_t count = read_record_count(reader, "scenes");
+  g.scenes.clear();
+  g.scenes.reserve(static_cast<std::size_t>(count < 1024 ? count : 1024));
+  for (std::int32_t i = 0; i < count; ++i) {
+    g.scenes.push_back(std::make_unique<scene>());
+    g.scenes.back()->read(reader);
+  }
+}
+
 namespace {
 
 void open_world_file(text_reader& reader, const char* name) { open_text_file(reader, module_file_path(name)); }
@@ -77,22 +93,14 @@ void load_factions(game& g) {
   text_reader reader;
   open_world_file(reader, "factions.txt");
   read_module_header(reader);
-  const std::int32_t count = read_record_count(reader, "factions");
-  if (count > max_factions) ruv_error("Too Many Factions: %d (Max should be %d)", count, max_factions);
-  read_records(reader, g.factions, count, [count](faction& f, text_reader& in) { f.read(in, count); });
+  read_factions(g, reader);
 }
 
 void load_scenes(game& g) {
   text_reader reader;
   open_world_file(reader, "scenes.txt");
   read_module_header(reader);
-  const std::int32_t count = read_record_count(reader, "scenes");
-  g.scenes.clear();
-  g.scenes.reserve(static_cast<std::size_t>(count < 1024 ? count : 1024));
-  for (std::int32_t i = 0; i < count; ++i) {
-    g.scenes.push_back(std::make_unique<scene>());
-    g.scenes.back()->read(reader);
-  }
+  read_scenes(g, reader);
 }
 
 // The simple trigger that runs an interval script: one run_script operation

@@ -90,6 +90,10 @@ extern std::unique_ptr<game> g_game;
 // trigger calling it. Then the corner lighting constants. Every failure is
 // fatal.
 void load_module_world_data(game& g, int interval_script_count);
+// factions.txt and scenes.txt after their headers: the count (more than 128
+// factions is fatal "Too Many Factions"), then the records.
+void read_factions(game& g, text_reader& reader);
+void read_scenes(game& g, text_reader& reader);
 
 // Auto-equips a troop of the running game by index (nothing for an index
 // outside the table).

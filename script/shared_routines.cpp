@@ -146,7 +146,9 @@ bool format_checked(std::string_view format, std::initializer_list<format_arg> a
     result.append(chunk, std::min<std::size_t>(static_cast<std::size_t>(written), sizeof chunk - 1));
     ++next;
   }
-  if (next != args.end()) return false;
+  // Arguments past the last specifier are left unused, as printf leaves them:
+  // a text without the amount (a missing translation's "STR NOT FOUND: key")
+  // is shown as it stands.
   out = ruv_string(std::string_view(result));
   return true;
 }

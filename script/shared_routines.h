@@ -51,10 +51,11 @@ struct format_arg {
 };
 
 // Formats a template that comes from data (a translation) printf-style, but
-// only when its specifiers match the arguments one for one in count and kind
-// ("%%" is a percent sign; flags, width and precision are allowed, "*" is
-// not). A template that does not match gives false and leaves out untouched,
-// so a broken language file can never read an argument that is not there.
+// only when each specifier has an argument of its kind ("%%" is a percent
+// sign; flags, width and precision are allowed, "*" is not); arguments past
+// the last specifier go unused, as in printf. A template that does not match
+// gives false and leaves out untouched, so a broken language file can never
+// read an argument that is not there.
 bool format_checked(std::string_view format, std::initializer_list<format_arg> args, ruv_string& out);
 
 // The UI text of key formatted with the arguments; when the translation does

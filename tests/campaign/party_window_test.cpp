@@ -55,6 +55,32 @@ TEST_F(PartyWindowTest, MovingTheLastTroopRemovesTheStackAndShiftsTheSeeds) {
   EXPECT_EQ(other->stack_count, 0);
 }
 
+TEST_F(PartyWindowTest, StackSeedsAreStoredForThePlayerAndHashedForOthers) {
+  game.member_seeds[3][31] = 4321;
+  EXPECT_EQ(game.get_party_stack_seed(player->id, 3, 31), 4321);
+  // Past the table the player's party has no stored seed either.
+  for (const auto& [stack, slot] : {std::pair{32, 0}, std::pair{0, 32}, std::pair{-1, 0}, std::pair{0, -1}}) {
+    EXPECT_EQ(game.get_party_stack_seed(player->id, stack, slot),
+              get_party_stack_seed_hash(player->id, stack, slot));
+  }
+  // Another party: the same arguments give the same value, neighbours differ,
+  // and the stored table is not read.
+  game.member_seeds[0][0] = 77;
+  const std::int32_t first = game.get_party_stack_seed(other->id, 0, 0);
+  EXPECT_EQ(first, game.get_party_stack_seed(other->id, 0, 0));
+  EXPECT_EQ(first, get_party_stack_seed_hash(other->id, 0, 0));
+  int distinct = 0;
+  for (int slot = 1; slot < 16; ++slot) distinct += game.get_party_stack_seed(other->id, 0, slot) != first ? 1 : 0;
+  EXPECT_GE(distinct, 14);
+  for (int party = -3; party < 40; ++party) {
+    for (int stack = 0; stack < 40; stack += 7) {
+      const std::int32_t v = get_party_stack_seed_hash(party, stack, party + stack);
+      EXPECT_GE(v, 0);
+      EXPECT_LE(v, 32767);
+    }
+  }
+}
+
 TEST_F(PartyWindowTest, WoundedAndCountedTroopsKeepTheirTotals) {
   player->add_troop_stack(game, regular, 5, 0, 3, true);
   player->stacks[0].mission_counter = 1;

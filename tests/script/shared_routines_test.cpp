@@ -81,7 +81,7 @@ TEST_F(shared_routines, checked_formats) {
       {"%x%%", {255}, true, "ff%"},
       {"%ld", {-8000000000}, true, "-8000000000"},
       {"%d and %d", {1}, false, ""},   // too few arguments
-      {"plain", {1}, false, ""},       // too many
+      {"plain", {1}, true, "plain"},   // more arguments than specifiers: the rest unused
       {"%s", {1}, false, ""},          // a text wanted
       {"%n", {1}, false, ""},          // never
       {"%*d", {1, 2}, false, ""},      // no star widths
@@ -112,6 +112,11 @@ TEST_F(shared_routines, money_text_from_the_hook_or_the_ui_text) {
   // A translation that does not fit the amount is not used as a format.
   host.module.translations["ui_value_money"] = "%s marks %d";
   EXPECT_EQ(text(get_money_text(-5)), "-5");
+
+  // No translation at all: the missing key's text, formatted with the amount
+  // it has no place for, as every missing UI text shows.
+  host.module.translations.erase("ui_value_money");
+  EXPECT_EQ(text(get_money_text(12)), "STR NOT FOUND: ui_value_money");
 
   // The module's hook writes the text into the result string.
   host.module.module_strings = 1;
