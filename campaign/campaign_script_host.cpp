@@ -1,9 +1,12 @@
 #include "campaign/campaign_script_host.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/core/timer.h"
 #include "module/game.h"
+#include "module/item_kind.h"
+#include "script/shared_routines.h"
 
 namespace hm {
 
@@ -132,6 +135,13 @@ script_troop_stack campaign_script_host::party_stack(int party_id, int stack) co
   return {s.count, s.troop, s.flags, s.wounded};
 }
 
+ruv_string campaign_script_host::party_display_name(int party_id) const {
+  const party* p = find(party_id);
+  if (p == nullptr) return {};
+  if (p->custom_name != 0) return p->name;
+  return translate_string_record(p->identifier.view(), p->name);
+}
+
 int campaign_script_host::party_template_of(int party_id) const {
   const party* p = find(party_id);
   return p == nullptr ? -1 : p->template_index;
@@ -157,6 +167,240 @@ void campaign_script_host::count_party_troops_with_attached(int party_id, int& m
 int campaign_script_host::count_troops_by_flags(int party_id, int flags) const {
   const party* p = find(party_id);
   return p == nullptr ? 0 : p->count_members_of_kind(campaign_, flags);
+}
+
+// --- what module code does with parties ------------------------------------------------
+
+void campaign_script_host::rebuild_map_entity(party& p) {
+  if (p.map_entity != nullptr) campaign_.map.remove_map_entity(p);
+  p.map_entity = nullptr;
+  if (!(p.flags & party_flag_hidden)) campaign_.map.create_map_entity(p);
+  p.mark_changed();
+}
+
+int campaign_script_host::add_troops_to_party(int id, int troop, int count, bool prisoners) {
+  return campaign_.add_troops_to_party(id, troop, count, prisoners);
+}
+
+void campaign_script_host::add_troops_to_stacks(int id, int troop, int count, bool prisoners) {
+  if (party* p = find(id)) p->add_troops(campaign_, troop, count, prisoners ? stack_flag_prisoners : 0);
+}
+
+int campaign_script_host::remove_troops_from_party(int id, int troop, int count, bool prisoners, bool wounded_first) {
+  return campaign_.remove_troops_from_party(id, troop, count, prisoners, wounded_first);
+}
+
+bool campaign_script_host::insert_first_stack(int id, int troop, int count) {
+  return campaign_.insert_first_stack(id, troop, count);
+}
+
+void campaign_script_host::clear_party_stacks(int id) { campaign_.clear_stacks_for_script(id); }
+void campaign_script_host::add_wounded_to_troop(int id, int troop, int delta) {
+  campaign_.add_wounded_to_troop(id, troop, delta);
+}
+void campaign_script_host::join_party(int partner, int host, bool as_prisoners) {
+  campaign_.join_party_to(partner, host, as_prisoners);
+}
+void campaign_script_host::remove_party(int id) { campaign_.remove_party(id); }
+void campaign_script_host::heal_party(int id) { campaign_.heal_party_members(id); }
+
+int campaign_script_host::stack_seed(int id, int stack) const {
+  const party* p = find(id);
+  return p == nullptr ? 0 : campaign_.get_stack_seed(*p, stack);
+}
+
+void campaign_script_host::add_xp_to_stack(int id, int stack, int experience) {
+  if (party* p = find(id)) p->add_xp_to_stack(campaign_, stack, experience);
+}
+
+void campaign_script_host::give_party_xp_and_upgrade(int id, float experience, int path) {
+  campaign_.give_party_xp_and_upgrade(id, experience, path);
+}
+
+void campaign_script_host::share_party_xp(int id, float experience) { campaign_.share_party_xp(id, experience); }
+
+void campaign_script_host::inflict_casualties(int id, int count, int recorder) {
+  campaign_.inflict_casualties(id, count, recorder);
+}
+
+void campaign_script_host::distribute_party_members(int source, int id) {
+  campaign_.distribute_party_members(source, id);
+}
+
+void campaign_script_host::copy_party_members(int source, int id) { campaign_.copy_party_members(source, id); }
+
+void campaign_script_host::add_template_members(int id, int party_template, bool as_prisoners) {
+  campaign_.add_template_members_to_party(id, party_template, as_prisoners);
+}
+
+int campaign_script_host::spawn_party_near(int party_template, float x, float y, float radius) {
+  return campaign_.spawn_party_near(x, y, party_template, radius);
+}
+
+bool campaign_script_host::attach_party(int id, int host) { return campaign_.attach_party_to_party(id, host); }
+void campaign_script_host::detach_party(int id) { campaign_.detach_party(id); }
+
+void campaign_script_host::attach_party_by_kind(int id, int kind) {
+  const std::int32_t encounter[2] = {words_.encountered_party, words_.second_encounter_party};
+  if (id == campaign_.player_party || id == encounter[0] || id == encounter[1] || words_.attach_by_kind == 0) return;
+  party* p = find(id);
+  if (p == nullptr) return;
+  if (p->attached_to >= 0) campaign_.detach_party(id);
+  if (kind < 0 || kind > 2) return;
+  const std::int32_t host = kind == 0 ? campaign_.player_party : encounter[kind - 1];
+  if (campaign_.attach_party_to_party(id, host)) p->joined = 1;
+}
+
+void campaign_script_host::leave_battle(int id) { campaign_.leave_battle(id); }
+
+int campaign_script_host::battle_opponent(int id) const {
+  const party* root = find(campaign_.get_root_attached_party(id));
+  if (root == nullptr || root->map_event < 0) return -1;
+  const map_event* e = campaign_.events.get(root->map_event);
+  if (e == nullptr || e->state == 0) return -1;
+  return e->side_parties[1] == root->id ? e->side_parties[0] : e->side_parties[1];
+}
+
+void campaign_script_host::set_battle_value(int id, float value) {
+  const party* p = find(id);
+  if (p == nullptr || p->map_event < 0) return;
+  if (map_event* e = campaign_.events.get(p->map_event)) e->script_value = value;
+}
+
+void campaign_script_host::set_party_flags(int id, std::uint64_t flags, bool rebuild_entity) {
+  party* p = find(id);
+  if (p == nullptr) return;
+  p->flags = static_cast<std::uint32_t>(flags);
+  p->flags2 = static_cast<std::uint32_t>(flags >> 32);
+  if (rebuild_entity) rebuild_map_entity(*p);
+  p->mark_changed();
+}
+
+void campaign_script_host::set_party_second_icon(int id, int icon) {
+  party* p = find(id);
+  if (p == nullptr) return;
+  p->second_icon = icon;
+  rebuild_map_entity(*p);
+}
+
+void campaign_script_host::set_party_faction(int id, int faction) {
+  party* p = find(id);
+  if (p == nullptr) return;
+  p->faction = faction;
+  p->mark_changed();
+}
+
+void campaign_script_host::set_party_name(int id, const ruv_string& name) {
+  party* p = find(id);
+  if (p == nullptr) return;
+  p->name = name;
+  p->custom_name = 1;
+  p->mark_changed();
+}
+
+void campaign_script_host::set_party_text(int id, const ruv_string& text) {
+  if (party* p = find(id)) p->text = text;
+}
+
+int campaign_script_host::party_terrain(int id) const {
+  const party* p = find(id);
+  return p == nullptr ? 0 : p->terrain;
+}
+
+bool campaign_script_host::set_party_position(int id, float x, float y) {
+  party* p = find(id);
+  return p != nullptr && campaign_.place_on_map(*p, x, y);
+}
+
+void campaign_script_host::place_party_near(int id, float x, float y, float radius) {
+  const vec3 at = campaign_.random_position_near(x, y, radius);
+  if (party* p = find(id)) campaign_.place_on_map(*p, at.x, at.y);
+}
+
+vec3 campaign_script_host::random_reachable_map_point(float x, float y, float radius) const {
+  return campaign_.random_position_near(x, y, radius);
+}
+
+bool campaign_script_host::random_map_point_of_terrain(float x, float y, float radius, bool water, vec3& out) const {
+  return campaign_.random_map_point_of_terrain(x, y, radius, water, out);
+}
+
+void campaign_script_host::set_party_ai_behaviour(int id, int behaviour) {
+  party* p = find(id);
+  if (p == nullptr) return;
+  if (p->current_behaviour == 7 || p->current_behaviour == 8) p->current_behaviour = 0;
+  p->scripted_behaviour = behaviour;
+  p->behaviour_word = 0;
+}
+
+void campaign_script_host::set_party_ai_target_party(int id, int target) {
+  if (party* p = find(id)) p->scripted_target = target;
+}
+
+void campaign_script_host::set_party_ai_target_position(int id, float x, float y) {
+  party* p = find(id);
+  if (p == nullptr) return;
+  p->scripted_position[0] = x;
+  p->scripted_position[1] = y;
+}
+
+void campaign_script_host::set_party_ai_value(int id, float value) {
+  if (party* p = find(id)) p->behaviour_value = value;
+}
+
+void campaign_script_host::set_party_ai_mode(int id, int mode) {
+  if (party* p = find(id)) p->current_behaviour = mode;
+}
+
+void campaign_script_host::set_party_attack_delay(int id, float hours) {
+  if (party* p = find(id)) p->attack_delay_timer.set_elapsed(-std::max(hours, 0.0f));
+}
+
+float campaign_script_host::party_share(int id, int which) const {
+  const party* p = find(id);
+  return p == nullptr || which < 0 || which > 1 ? 0.0f : p->script_shares[which];
+}
+
+void campaign_script_host::set_party_share(int id, int which, float share) {
+  party* p = find(id);
+  if (p != nullptr && which >= 0 && which <= 1) p->script_shares[which] = share;
+}
+
+bool campaign_script_host::add_party_particle_system(int id, int kind) {
+  party* p = find(id);
+  if (p == nullptr || p->map_entity == nullptr) return false;
+  const int system = campaign_.map.add_party_particle_system(*p, kind);
+  if (system < 0) return false;
+  p->particle_systems.push_back(system);
+  return true;
+}
+
+void campaign_script_host::clear_party_particle_systems(int id) {
+  party* p = find(id);
+  if (p == nullptr) return;
+  campaign_.map.clear_party_particle_systems(*p);
+  p->particle_systems.clear();
+}
+
+void campaign_script_host::set_party_strength_bounds(float lo, float hi) {
+  campaign_.strength_percent_lo = lo;
+  campaign_.strength_percent_hi = hi;
+}
+
+void campaign_script_host::add_troop_experience(int troop, int experience) {
+  if (campaign_.is_valid_troop(troop)) campaign_.world.add_troop_experience(troop, experience);
+}
+
+void campaign_script_host::set_item_kind_factor(int kind, float factor) {
+  for (int k = 0; k < static_cast<int>(g_item_kinds.size()); ++k) {
+    if (kind < 0 || k == kind) g_item_kinds[static_cast<std::size_t>(k)].price_factor = factor;
+  }
+}
+
+void campaign_script_host::set_item_type_factor(int type, float factor) {
+  for (item_kind& k : g_item_kinds) {
+    if (k.type() == type) k.price_factor = factor;
+  }
 }
 
 }  // namespace hm

@@ -124,6 +124,67 @@ struct campaign_state {
   void scatter_party_members();
   void clear_party_stacks();
 
+  // --- what module code does with parties ------------------------------------------------
+  // Adds n troops (members or prisoners) under the party's limits; the
+  // player's party draws seeds for the new members of its first 32 stacks.
+  // The number of the troop's troops added (0 when refused).
+  int add_troops_to_party(std::int32_t id, int troop, int n, bool prisoners);
+  // Takes up to n troops from the party's last stack of the troop with that
+  // prisoner state (the wounded first, or the healthy first); the number
+  // taken.
+  int remove_troops_from_party(std::int32_t id, int troop, int n, bool prisoners, bool wounded_first);
+  // A new first member stack of max(count, 1) troops; the other stacks (and
+  // the player's seeds) move down one place. False, with nothing changed, when
+  // the party already has the most stacks it can hold.
+  bool insert_first_stack(std::int32_t id, int troop, int count);
+  // Every stack of the partner joins the host (prisoner states inverted when
+  // as_prisoners; the player's party draws seeds for the new members), then
+  // the partner is removed.
+  void join_party_to(std::int32_t partner, std::int32_t host, bool as_prisoners);
+  // Every stack removed; the player's party keeps its first one.
+  void clear_stacks_for_script(std::int32_t id);
+  // The wounded of the troop's first member stack move by delta, within 0 ..
+  // count.
+  void add_wounded_to_troop(std::int32_t id, int troop, int delta);
+  // The identity seed of a stack: the player's stored seed of the stack's
+  // first member, else computed from the troop and the party id; 0 for a
+  // stack the party does not have.
+  std::int32_t get_stack_seed(const party& p, int stack) const;
+  // The party at the position and on its map face; false (the party stays)
+  // when no face lies under the point.
+  bool place_on_map(party& p, float x, float y);
+  // A point around (x, y) within the radius on the terrain asked for (water
+  // side or land), at most 50,000 draws; false (out holds the last candidate)
+  // when none was found.
+  bool random_map_point_of_terrain(float x, float y, float radius, bool water, vec3& out) const;
+  // Experience spread over the party's members (X / weight each, heroes
+  // weighing 10 as leader and 3 elsewhere), with a random factor, then the
+  // ready troops upgraded along a path (0 first, 1 second, else random).
+  void give_party_xp_and_upgrade(std::int32_t id, float experience, int path);
+  // The same share without the random factor and without upgrades.
+  void share_party_xp(std::int32_t id, float experience);
+  // n rounds of a random able member of the party and its attached parties
+  // being wounded or killed, with the casualties recorded as troops of the
+  // recorder (-1: none; its stacks are emptied first).
+  void inflict_casualties(std::int32_t id, int n, std::int32_t recorder);
+  // Each regular troop of s joins d or one of d's attached parties, chosen by
+  // their able members.
+  void distribute_party_members(std::int32_t s, std::int32_t d);
+  // d's stacks replaced by the stacks of s and of its attached parties.
+  void copy_party_members(std::int32_t s, std::int32_t d);
+  // The party the attached-to links lead to (p itself when it is attached to
+  // none); the walk stops after 128 steps.
+  std::int32_t get_root_attached_party(std::int32_t p) const;
+  // A party leaves its battle: a joined party is detached; a side ends the
+  // battle.
+  void leave_battle(std::int32_t id);
+  // The battle's sides leave it and the event's slot is freed.
+  void end_battle(int event_slot);
+  // Heroes of the party's member stacks back to full health, and no wounded.
+  void heal_party_members(std::int32_t id);
+  // A hero's full health: strength + 35 + 2 x its capped hit-point skill.
+  float hero_max_health(int troop) const;
+
   // --- time --------------------------------------------------------------------------------
   // One hour of recovery: wounded troops heal, heroes regain hit points, and
   // the player's party eats and its morale and hunger move.

@@ -42,8 +42,9 @@ class campaign_world {
   // The stored level of a skill, and the level with the module's modifier.
   virtual int troop_skill_level(int troop, int skill) const = 0;
   virtual int troop_effective_skill_level(int troop, int skill) const = 0;
-  // The troop it upgrades to; 0 when none.
+  // The troop it upgrades to, and the second choice; 0 when none.
   virtual int troop_upgrade(int troop) const = 0;
+  virtual int troop_second_upgrade(int troop) const = 0;
   // The word a leader adds to the party's companion limit.
   virtual int troop_companion_bonus(int troop) const = 0;
   virtual int troop_strength(int troop) const = 0;
@@ -82,6 +83,14 @@ class campaign_map {
   virtual int find_map_face(float x, float y) const = 0;
   // True when a party can walk from one face to the other.
   virtual bool map_faces_are_linked(int face_a, int face_b) const = 0;
+  // The terrain value of a face (class in the low three bits: 0 water, 2 to
+  // 6 land; 7 the shore, both).
+  virtual int map_face_terrain(int face) const = 0;
+  // Attaches a particle system of a kind to the party's map entity; its id,
+  // -1 when the party has no entity.
+  virtual int add_party_particle_system(party& p, int kind) = 0;
+  // Frees the particle systems of the party's entity.
+  virtual void clear_party_particle_systems(party& p) = 0;
 };
 
 }  // namespace hm

@@ -19,6 +19,7 @@ void map_event::reset() {
   radius = 0.3f;
   visibility = -10000.0f;
   sound_channel = -1;
+  script_value = 0.0f;
 }
 
 }  // namespace hm

@@ -37,6 +37,8 @@ struct map_event {
   std::int32_t starting_troop_total = 0;
   timer sound_timer;
   std::int32_t sound_channel = -1;
+  // A value module code keeps on the event.
+  float script_value = 0.0f;
 
   // Starts the two timers; the creator resets the record.
   map_event();

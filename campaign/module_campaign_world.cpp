@@ -57,6 +57,7 @@ int module_campaign_world::troop_effective_skill_level(int t, int s) const {
 }
 
 int module_campaign_world::troop_upgrade(int t) const { return game_.troops[t].upgrade_troop_1; }
+int module_campaign_world::troop_second_upgrade(int t) const { return game_.troops[t].upgrade_troop_2; }
 // Troop records carry no companion word of their own yet.
 int module_campaign_world::troop_companion_bonus(int) const { return 0; }
 int module_campaign_world::troop_strength(int t) const { return game_.troops[t].strength(); }

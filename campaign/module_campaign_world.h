@@ -22,6 +22,7 @@ class module_campaign_world final : public campaign_world {
   // it answers.
   int troop_effective_skill_level(int troop, int skill) const override;
   int troop_upgrade(int troop) const override;
+  int troop_second_upgrade(int troop) const override;
   int troop_companion_bonus(int troop) const override;
   int troop_strength(int troop) const override;
   float troop_health(int troop) const override;

@@ -92,6 +92,9 @@ void party::reset() {
   movement_mode = 0;
   map_entity = nullptr;
   script_data = script_record_data{};
+  behaviour_value = 0.0f;
+  script_shares[0] = script_shares[1] = 1.0f;
+  particle_systems.clear();
   const float u1 = random_unit_float();
   const float u2 = random_unit_float();
   next_track_distance = 0.5f + 0.7f * (u1 + u2);
@@ -124,6 +127,14 @@ std::int32_t party::count_prisoners() const {
 }
 
 std::int32_t party::count_prisoner_stacks() const { return stack_count - count_member_stacks(); }
+
+std::int32_t party::count_troop(int troop, bool prisoners) const {
+  std::int32_t total = 0;
+  for (int i = 0; i < stack_count; ++i) {
+    if (stacks[i].troop == troop && stacks[i].is_prisoners() == prisoners) total += stacks[i].count;
+  }
+  return total;
+}
 
 std::int32_t party::count_stack_members_of_kind(const campaign_state& game, int stack, int kind_mask) const {
   if (stack < 0 || stack >= stack_count) return 0;

@@ -134,6 +134,13 @@ struct party {
   timer attack_delay_timer;
   // Module code's slots, notes and tableau material on the party.
   script_record_data script_data;
+  // Values module code keeps on the party for the AI and the world map: the
+  // behaviour value, and two shares (0 to 1) that scripts set in percent.
+  float behaviour_value = 0.0f;
+  float script_shares[2] = {1.0f, 1.0f};
+  // Ids of the particle systems the world map attached to the party's entity
+  // for module code.
+  std::vector<std::int32_t> particle_systems;
 
   // Builds the timers on their clocks (the spawn timer one second in the past)
   // and resets.
@@ -157,6 +164,8 @@ struct party {
   std::int32_t count_prisoners() const;
   // Stacks from the first prisoner stack to the end.
   std::int32_t count_prisoner_stacks() const;
+  // Troops of a troop in the stacks with that prisoner state.
+  std::int32_t count_troop(int troop, bool prisoners) const;
   std::int32_t count_stack_members_of_kind(const campaign_state& game, int stack, int kind_mask) const;
   std::int32_t count_members_of_kind(const campaign_state& game, int kind_mask) const;
   // The stack in which the n-th counted troop (from 0) stands, -1 past the end.

@@ -11,7 +11,6 @@ namespace hm {
 namespace {
 
 constexpr int skill_wound_treatment = 11;
-constexpr int skill_ironflesh = 36;
 
 // Servings in a food item: the kind's amount, 13 % more (at least one) for
 // the large-bag modifier.
@@ -53,9 +52,7 @@ void campaign_state::recover(party& p) {
       }
       continue;
     }
-    const int ironflesh = std::min(world.troop_skill_level(s.troop, skill_ironflesh),
-                                   world.skill_maximum_level(skill_ironflesh));
-    const float most = static_cast<float>(world.troop_strength(s.troop) + 35 + 2 * ironflesh);
+    const float most = hero_max_health(s.troop);
     float health = world.troop_health(s.troop);
     if (health >= most) continue;
     float gain = (random_unit_float() + 0.5f) * 0.5f * f;

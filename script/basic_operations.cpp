@@ -1,6 +1,6 @@
 // The families of operations built so far: the comparisons and arithmetic, the
 // game-state conditions, slots, positions, sound and music, messages and
-// notes, and the conversation's exits and queries.
+// notes, the conversation's exits and queries, and the party operations.
 #include "script/interpreter.h"
 #include "script/ops_registration.h"
 
@@ -13,6 +13,8 @@ void register_basic_operations() {
   register_position_operations();
   register_message_operations();
   register_conversation_operations();
+  register_party_operations();
+  register_party_member_operations();
 }
 
 }  // namespace hm

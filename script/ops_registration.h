@@ -23,5 +23,11 @@ void register_position_operations();
 void register_message_operations();
 // Conversation exits and the troop, faction and party queries.
 void register_conversation_operations();
+// Party operations: stacks, fields, the AI's fields, placement, attachment,
+// experience, upgrades and casualties.
+void register_party_operations();
+// Troops joining and leaving the player's party, experience, spawning, the
+// game words for the world map, the mission's end tests, item-kind factors.
+void register_party_member_operations();
 
 }  // namespace hm

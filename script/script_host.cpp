@@ -95,6 +95,7 @@ class null_campaign_host final : public script_campaign_host {
   int party_stack_count(int) const override { return 0; }
   int party_stack_troop(int, int) const override { return -1; }
   script_troop_stack party_stack(int, int) const override { return {}; }
+  ruv_string party_display_name(int) const override { return {}; }
   int party_template_of(int) const override { return -1; }
   script_record_data* party_record_data(int) override { return nullptr; }
   int party_skill_level(int, int) const override { return 0; }
@@ -103,6 +104,57 @@ class null_campaign_host final : public script_campaign_host {
     wounded = 0;
   }
   int count_troops_by_flags(int, int) const override { return 0; }
+  int add_troops_to_party(int, int, int, bool) override { return 0; }
+  void add_troops_to_stacks(int, int, int, bool) override {}
+  int remove_troops_from_party(int, int, int, bool, bool) override { return 0; }
+  bool insert_first_stack(int, int, int) override { return false; }
+  void clear_party_stacks(int) override {}
+  void add_wounded_to_troop(int, int, int) override {}
+  void join_party(int, int, bool) override {}
+  void remove_party(int) override {}
+  void heal_party(int) override {}
+  int stack_seed(int, int) const override { return 0; }
+  void add_xp_to_stack(int, int, int) override {}
+  void give_party_xp_and_upgrade(int, float, int) override {}
+  void share_party_xp(int, float) override {}
+  void inflict_casualties(int, int, int) override {}
+  void distribute_party_members(int, int) override {}
+  void copy_party_members(int, int) override {}
+  void add_template_members(int, int, bool) override {}
+  int spawn_party_near(int, float, float, float) override { return -1; }
+  bool attach_party(int, int) override { return false; }
+  void detach_party(int) override {}
+  void attach_party_by_kind(int, int) override {}
+  void leave_battle(int) override {}
+  int battle_opponent(int) const override { return -1; }
+  void set_battle_value(int, float) override {}
+  void set_party_flags(int, std::uint64_t, bool) override {}
+  void set_party_second_icon(int, int) override {}
+  void set_party_faction(int, int) override {}
+  void set_party_name(int, const ruv_string&) override {}
+  void set_party_text(int, const ruv_string&) override {}
+  int party_terrain(int) const override { return 0; }
+  bool set_party_position(int, float, float) override { return false; }
+  void place_party_near(int, float, float, float) override {}
+  vec3 random_reachable_map_point(float x, float y, float) const override { return {x, y, 0.0f}; }
+  bool random_map_point_of_terrain(float x, float y, float, bool, vec3& out) const override {
+    out = vec3(x, y, 0.0f);
+    return false;
+  }
+  void set_party_ai_behaviour(int, int) override {}
+  void set_party_ai_target_party(int, int) override {}
+  void set_party_ai_target_position(int, float, float) override {}
+  void set_party_ai_value(int, float) override {}
+  void set_party_ai_mode(int, int) override {}
+  void set_party_attack_delay(int, float) override {}
+  float party_share(int, int) const override { return 0.0f; }
+  void set_party_share(int, int, float) override {}
+  bool add_party_particle_system(int, int) override { return false; }
+  void clear_party_particle_systems(int) override {}
+  void set_party_strength_bounds(float, float) override {}
+  void add_troop_experience(int, int) override {}
+  void set_item_kind_factor(int, float) override {}
+  void set_item_type_factor(int, float) override {}
 
  private:
   game_script_words words_;
@@ -120,6 +172,13 @@ class null_mission_host final : public script_mission_host {
   int mission_value() const override { return 0; }
   bool event_object_position(int, vec3&) const override { return false; }
   bool ground_height_in_scene(float, float, float&) const override { return false; }
+  int player_agent() const override { return -1; }
+  int agent_state(int) const override { return 0; }
+  int agent_team(int) const override { return -1; }
+  int team_member_count(int) const override { return 0; }
+  int team_relation(int, int) const override { return 0; }
+  float seconds_since_reference() const override { return 0.0f; }
+  void heal_agent(int) override {}
 };
 
 class null_ui_host final : public script_ui_host {

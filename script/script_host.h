@@ -6,6 +6,7 @@
 //
 // Ids and counts are the script's view: 32-bit ints. A neighbour that has no
 // game or mission loaded answers with counts of 0, which makes every id invalid.
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -49,6 +50,39 @@ struct game_script_words {
   ruv_string message_history;
   // Where the spawning operations place what they spawn.
   frame spawn_frame = frame::identity();
+
+  // Words module code leaves for the world map and the encounter to read.
+  // The radius of parties spawned near another.
+  float spawn_radius = 3.0f;
+  // The context menu of a party that game_context_menu_get_buttons fills.
+  struct context_menu_entry {
+    ruv_string text;
+    std::int32_t value = 0;
+  };
+  static constexpr int context_menu_size = 50;
+  std::array<context_menu_entry, context_menu_size> context_menu;
+  std::int32_t context_menu_count = 0;
+  std::uint8_t start_flag = 0;
+  std::int32_t selected_party = -1;
+  std::uint8_t party_selected = 0;
+  std::int32_t pending_value = 0;
+  std::int32_t pending_kind = 0;
+  std::uint8_t value_pending = 0;
+  // The wait: hours, a value, its kind (0 or 1) and the flag.
+  float wait_hours = 0.0f;
+  std::int32_t wait_value = 0;
+  std::int32_t wait_kind = 0;
+  std::uint8_t wait_flag = 0;
+  // The meta mission's script step word (-32 to 5).
+  std::int32_t script_step = 0;
+  // The running difficulty average, its weight (seconds) and the real time
+  // of its last update.
+  float difficulty_average = 100.0f;
+  float difficulty_weight = 0.0f;
+  float difficulty_updated_at = 0.0f;
+  // Whether parties may be attached to the player's or the encounter's
+  // parties by kind.
+  std::uint8_t attach_by_kind = 0;
 };
 
 // Play flags bit 0: the sound plays flat, at the listener.
@@ -205,6 +239,10 @@ class script_campaign_host {
   virtual int party_stack_troop(int party_id, int stack) const = 0;
   // The whole stack; an empty stack (troop -1) out of range.
   virtual script_troop_stack party_stack(int party_id, int stack) const = 0;
+  // The name the player sees: the name module code gave it, else the
+  // translation of its identifier, else its own name; empty for an inactive
+  // id.
+  virtual ruv_string party_display_name(int party_id) const = 0;
   // The party template the party was made from, -1 for none.
   virtual int party_template_of(int party_id) const = 0;
   // The party's slots, notes and tableau material; null for an inactive id.
@@ -215,6 +253,99 @@ class script_campaign_host {
   virtual void count_party_troops_with_attached(int party_id, int& members, int& wounded) const = 0;
   // The troop count the flags word selects (16, 0x110).
   virtual int count_troops_by_flags(int party_id, int flags) const = 0;
+
+  // --- what module code does with parties: every party id passed is an active
+  // party, every troop and template valid, unless said otherwise ---
+  // n > 0 troops as members or prisoners under the party's limits (the
+  // player's party draws its new members' seeds); the number added.
+  virtual int add_troops_to_party(int party_id, int troop, int count, bool prisoners) = 0;
+  // n > 0 troops keeping at most 32 member and 32 prisoner stacks.
+  virtual void add_troops_to_stacks(int party_id, int troop, int count, bool prisoners) = 0;
+  // n > 0 troops out of the last stack of the troop with that prisoner state;
+  // the number taken.
+  virtual int remove_troops_from_party(int party_id, int troop, int count, bool prisoners, bool wounded_first) = 0;
+  // A new first member stack; false (nothing changes) when the party holds
+  // the most stacks it can.
+  virtual bool insert_first_stack(int party_id, int troop, int count) = 0;
+  // Every stack removed; the player's party keeps its first one.
+  virtual void clear_party_stacks(int party_id) = 0;
+  virtual void add_wounded_to_troop(int party_id, int troop, int delta) = 0;
+  // Every stack of the partner party joins the host (prisoner states
+  // inverted when as_prisoners), then the partner is removed.
+  virtual void join_party(int partner_id, int host_id, bool as_prisoners) = 0;
+  virtual void remove_party(int party_id) = 0;
+  // Heroes of the member stacks to full health, regular stacks unwounded.
+  virtual void heal_party(int party_id) = 0;
+  // The stack's identity seed (stack below the stack count, or below 32 for
+  // the player's party); 0 otherwise.
+  virtual int stack_seed(int party_id, int stack) const = 0;
+  // A stack index below the stack count.
+  virtual void add_xp_to_stack(int party_id, int stack, int experience) = 0;
+  virtual void give_party_xp_and_upgrade(int party_id, float experience, int path) = 0;
+  virtual void share_party_xp(int party_id, float experience) = 0;
+  // recorder: an active party other than the player's, or -1.
+  virtual void inflict_casualties(int party_id, int count, int recorder) = 0;
+  virtual void distribute_party_members(int source_id, int party_id) = 0;
+  virtual void copy_party_members(int source_id, int party_id) = 0;
+  virtual void add_template_members(int party_id, int party_template, bool as_prisoners) = 0;
+  // A new party of the template near (x, y); its id, -1 when none was made.
+  virtual int spawn_party_near(int party_template, float x, float y, float radius) = 0;
+  // Attaches (false when refused: a cycle or the party itself), detaches,
+  // attaches by kind (0 the player's party, 1 and 2 the encounter's parties).
+  virtual bool attach_party(int party_id, int host_id) = 0;
+  virtual void detach_party(int party_id) = 0;
+  virtual void attach_party_by_kind(int party_id, int kind) = 0;
+  virtual void leave_battle(int party_id) = 0;
+  // The other side of the battle the party's attachment root is in; -1 when
+  // none.
+  virtual int battle_opponent(int party_id) const = 0;
+  // The value module code keeps on the battle the party is in (nothing when
+  // it is in none).
+  virtual void set_battle_value(int party_id, float value) = 0;
+
+  // Party fields. The flags: map icon in the low byte; rebuild makes the map
+  // entity anew.
+  virtual void set_party_flags(int party_id, std::uint64_t flags, bool rebuild_entity) = 0;
+  virtual void set_party_second_icon(int party_id, int icon) = 0;
+  virtual void set_party_faction(int party_id, int faction) = 0;
+  // The name module code gives a party (it is then not translated).
+  virtual void set_party_name(int party_id, const ruv_string& name) = 0;
+  virtual void set_party_text(int party_id, const ruv_string& text) = 0;
+  virtual int party_terrain(int party_id) const = 0;
+  // Moves the party to (x, y) on the map; false (it stays) off the map.
+  virtual bool set_party_position(int party_id, float x, float y) = 0;
+  // A reachable point near (x, y) within the radius, the party placed there.
+  virtual void place_party_near(int party_id, float x, float y, float radius) = 0;
+  virtual vec3 random_reachable_map_point(float x, float y, float radius) const = 0;
+  // A point within the radius on water-side or land terrain; false (out the
+  // last candidate) when none was found.
+  virtual bool random_map_point_of_terrain(float x, float y, float radius, bool water, vec3& out) const = 0;
+  // The AI's fields: the behaviour module code sets (an AI mode 7 or 8 is
+  // dropped with it), its target party, point and value; the AI mode.
+  virtual void set_party_ai_behaviour(int party_id, int behaviour) = 0;
+  virtual void set_party_ai_target_party(int party_id, int target) = 0;
+  virtual void set_party_ai_target_position(int party_id, float x, float y) = 0;
+  virtual void set_party_ai_value(int party_id, float value) = 0;
+  virtual void set_party_ai_mode(int party_id, int mode) = 0;
+  // The party is not attacked for this many hours.
+  virtual void set_party_attack_delay(int party_id, float hours) = 0;
+  // The two shares (which 0 or 1) module code keeps on a party, 0 to 1.
+  virtual float party_share(int party_id, int which) const = 0;
+  virtual void set_party_share(int party_id, int which, float share) = 0;
+  // Particle systems on the party's map entity; false when it has none.
+  virtual bool add_party_particle_system(int party_id, int kind) = 0;
+  virtual void clear_party_particle_systems(int party_id) = 0;
+
+  // --- the game's own words of the campaign ---
+  // The share bounds (percent) of a template entry's range that new parties
+  // get.
+  virtual void set_party_strength_bounds(float lo, float hi) = 0;
+  // Experience for a troop (0 to 29,999 at once), with its level-ups.
+  virtual void add_troop_experience(int troop, int experience) = 0;
+  // Item kinds' trade factor; kind -1 every kind, a type (>= 0) every kind
+  // of that type.
+  virtual void set_item_kind_factor(int kind, float factor) = 0;
+  virtual void set_item_type_factor(int type, float factor) = 0;
 };
 
 // The mission object: agents and scene-prop instances.
@@ -240,6 +371,18 @@ class script_mission_host {
   // The ground height at (x, y) when the point lies in the mission scene's
   // rectangle (min <= x < max, likewise y); false otherwise.
   virtual bool ground_height_in_scene(float x, float y, float& out) const = 0;
+  // The player's agent, -1 when the mission has none (or there is no mission).
+  virtual int player_agent() const = 0;
+  // State word of an agent in use (1 alive), its team (0 to 7).
+  virtual int agent_state(int agent) const = 0;
+  virtual int agent_team(int agent) const = 0;
+  // Members still in a team, and the relation of two teams (-1 hostile).
+  virtual int team_member_count(int team) const = 0;
+  virtual int team_relation(int team_a, int team_b) const = 0;
+  // Seconds of the mission clock since the mission's reference time.
+  virtual float seconds_since_reference() const = 0;
+  // An agent's hit points back to its maximum.
+  virtual void heal_agent(int agent) = 0;
 };
 
 // Windows and the on-screen message list.

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -186,7 +187,9 @@ int main(int argc, char** argv) {
   while (!hm::load_module_step(step, text)) {
   }
 
-  hm::game g;
+  // The running game, as module code sees it.
+  hm::g_game = std::make_unique<hm::game>();
+  hm::game& g = *hm::g_game;
   hm::g_script_state.reset();
   hm::load_module_world_data(g, hm::g_script_table.interval_script_count);
   hm::campaign_game campaign(g);

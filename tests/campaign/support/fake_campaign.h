@@ -18,6 +18,7 @@ struct fake_troop {
   std::string name = "troop";
   std::array<int, 42> skills{};
   int upgrade = 0;
+  int second_upgrade = 0;
   int companion_bonus = 0;
   int strength = 10;
   float health = 50.0f;
@@ -65,6 +66,7 @@ class fake_world final : public campaign_world {
   int troop_skill_level(int t, int s) const override { return troops[t].skills[s]; }
   int troop_effective_skill_level(int t, int s) const override { return troops[t].skills[s]; }
   int troop_upgrade(int t) const override { return troops[t].upgrade; }
+  int troop_second_upgrade(int t) const override { return troops[t].second_upgrade; }
   int troop_companion_bonus(int t) const override { return troops[t].companion_bonus; }
   int troop_strength(int t) const override { return troops[t].strength; }
   float troop_health(int t) const override { return troops[t].health; }
@@ -98,6 +100,16 @@ class fake_map final : public campaign_map {
     return x < 0.0f ? 1 : 2;
   }
   bool map_faces_are_linked(int a, int b) const override { return a >= 0 && a == b; }
+  // The west is land, the east water.
+  int map_face_terrain(int face) const override { return face == 1 ? 2 : 0; }
+  std::vector<std::pair<std::int32_t, int>> particle_systems;
+  int add_party_particle_system(party& p, int kind) override {
+    if (p.map_entity == nullptr) return -1;
+    particle_systems.push_back({p.id, kind});
+    return static_cast<int>(particle_systems.size()) - 1;
+  }
+  int cleared_particle_systems = 0;
+  void clear_party_particle_systems(party&) override { ++cleared_particle_systems; }
 };
 
 // A world, a map and a campaign over them, with the random source seeded and

@@ -1,6 +1,7 @@
 #include "script/support/fake_script_host.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/core/stream.h"
 #include "script/conversation.h"
@@ -361,6 +362,144 @@ std::vector<int> jump_table(statement_block& block) {
   std::vector<int> out;
   for (const operation& op : block.operations) out.push_back(op.jump_index);
   return out;
+}
+
+namespace {
+
+std::string call_arg(int v) { return std::to_string(v); }
+std::string call_arg(bool v) { return v ? "1" : "0"; }
+std::string call_arg(std::uint64_t v) { return std::to_string(v); }
+std::string call_arg(float v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
+  return text;
+}
+std::string call_arg(const ruv_string& v) { return std::string(v.view()); }
+
+}  // namespace
+
+template <class... Args>
+void fake_campaign::record(const char* name, Args... args) const {
+  std::string line = name;
+  ((line += ' ', line += call_arg(args)), ...);
+  calls.push_back(line);
+}
+
+ruv_string fake_campaign::party_display_name(int p) const {
+  return find(p) == nullptr ? ruv_string() : ruv_string(("Party " + std::to_string(p)).c_str());
+}
+
+int fake_campaign::add_troops_to_party(int p, int t, int n, bool pr) {
+  record("add_troops_to_party", p, t, n, pr);
+  return troops_changed;
+}
+void fake_campaign::add_troops_to_stacks(int p, int t, int n, bool pr) { record("add_troops_to_stacks", p, t, n, pr); }
+int fake_campaign::remove_troops_from_party(int p, int t, int n, bool pr, bool w) {
+  record("remove_troops_from_party", p, t, n, pr, w);
+  return troops_changed;
+}
+bool fake_campaign::insert_first_stack(int p, int t, int n) {
+  record("insert_first_stack", p, t, n);
+  return stack_inserted;
+}
+void fake_campaign::clear_party_stacks(int p) { record("clear_party_stacks", p); }
+void fake_campaign::add_wounded_to_troop(int p, int t, int d) { record("add_wounded_to_troop", p, t, d); }
+void fake_campaign::join_party(int p, int h, bool pr) { record("join_party", p, h, pr); }
+void fake_campaign::remove_party(int p) { record("remove_party", p); }
+void fake_campaign::heal_party(int p) { record("heal_party", p); }
+int fake_campaign::stack_seed(int p, int s) const {
+  record("stack_seed", p, s);
+  return seed;
+}
+void fake_campaign::add_xp_to_stack(int p, int s, int xp) { record("add_xp_to_stack", p, s, xp); }
+void fake_campaign::give_party_xp_and_upgrade(int p, float xp, int path) {
+  record("give_party_xp_and_upgrade", p, xp, path);
+}
+void fake_campaign::share_party_xp(int p, float xp) { record("share_party_xp", p, xp); }
+void fake_campaign::inflict_casualties(int p, int n, int r) { record("inflict_casualties", p, n, r); }
+void fake_campaign::distribute_party_members(int s, int p) { record("distribute_party_members", s, p); }
+void fake_campaign::copy_party_members(int s, int p) { record("copy_party_members", s, p); }
+void fake_campaign::add_template_members(int p, int t, bool pr) { record("add_template_members", p, t, pr); }
+int fake_campaign::spawn_party_near(int t, float x, float y, float r) {
+  record("spawn_party_near", t, x, y, r);
+  return spawned_party;
+}
+bool fake_campaign::attach_party(int p, int h) {
+  record("attach_party", p, h);
+  return attached;
+}
+void fake_campaign::detach_party(int p) { record("detach_party", p); }
+void fake_campaign::attach_party_by_kind(int p, int k) { record("attach_party_by_kind", p, k); }
+void fake_campaign::leave_battle(int p) { record("leave_battle", p); }
+int fake_campaign::battle_opponent(int p) const {
+  record("battle_opponent", p);
+  return opponent;
+}
+void fake_campaign::set_battle_value(int p, float v) { record("set_battle_value", p, v); }
+void fake_campaign::set_party_flags(int p, std::uint64_t f, bool r) {
+  record("set_party_flags", p, f, r);
+  if (party* rec = find(p)) rec->flags = f;
+}
+void fake_campaign::set_party_second_icon(int p, int i) { record("set_party_second_icon", p, i); }
+void fake_campaign::set_party_faction(int p, int f) { record("set_party_faction", p, f); }
+void fake_campaign::set_party_name(int p, const ruv_string& n) { record("set_party_name", p, n); }
+void fake_campaign::set_party_text(int p, const ruv_string& t) { record("set_party_text", p, t); }
+int fake_campaign::party_terrain(int) const { return terrain; }
+bool fake_campaign::set_party_position(int p, float x, float y) {
+  record("set_party_position", p, x, y);
+  return placed;
+}
+void fake_campaign::place_party_near(int p, float x, float y, float r) { record("place_party_near", p, x, y, r); }
+vec3 fake_campaign::random_reachable_map_point(float x, float y, float r) const {
+  record("random_reachable_map_point", x, y, r);
+  return map_point;
+}
+bool fake_campaign::random_map_point_of_terrain(float x, float y, float r, bool water, vec3& out) const {
+  record("random_map_point_of_terrain", x, y, r, water);
+  out = map_point;
+  return terrain_point_found;
+}
+void fake_campaign::set_party_ai_behaviour(int p, int b) { record("set_party_ai_behaviour", p, b); }
+void fake_campaign::set_party_ai_target_party(int p, int t) { record("set_party_ai_target_party", p, t); }
+void fake_campaign::set_party_ai_target_position(int p, float x, float y) {
+  record("set_party_ai_target_position", p, x, y);
+}
+void fake_campaign::set_party_ai_value(int p, float v) { record("set_party_ai_value", p, v); }
+void fake_campaign::set_party_ai_mode(int p, int m) { record("set_party_ai_mode", p, m); }
+void fake_campaign::set_party_attack_delay(int p, float h) { record("set_party_attack_delay", p, h); }
+float fake_campaign::party_share(int p, int which) const {
+  const auto it = shares.find({p, which});
+  return it == shares.end() ? 0.0f : it->second;
+}
+void fake_campaign::set_party_share(int p, int which, float v) {
+  record("set_party_share", p, which, v);
+  shares[{p, which}] = v;
+}
+bool fake_campaign::add_party_particle_system(int p, int k) {
+  record("add_party_particle_system", p, k);
+  return particle_added;
+}
+void fake_campaign::clear_party_particle_systems(int p) { record("clear_party_particle_systems", p); }
+void fake_campaign::set_party_strength_bounds(float lo, float hi) { record("set_party_strength_bounds", lo, hi); }
+void fake_campaign::add_troop_experience(int t, int xp) { record("add_troop_experience", t, xp); }
+void fake_campaign::set_item_kind_factor(int k, float f) { record("set_item_kind_factor", k, f); }
+void fake_campaign::set_item_type_factor(int t, float f) { record("set_item_type_factor", t, f); }
+
+int fake_mission::agent_state(int agent) const {
+  const auto it = states.find(agent);
+  return it == states.end() ? 0 : it->second;
+}
+int fake_mission::agent_team(int agent) const {
+  const auto it = teams.find(agent);
+  return it == teams.end() ? -1 : it->second;
+}
+int fake_mission::team_member_count(int team) const {
+  const auto it = team_members.find(team);
+  return it == team_members.end() ? 0 : it->second;
+}
+int fake_mission::team_relation(int a, int b) const {
+  const auto it = relations.find({a, b});
+  return it == relations.end() ? 0 : it->second;
 }
 
 }  // namespace hm::test
