@@ -32,7 +32,6 @@
 #include "module/module_text.h"
 #include "module/music_player.h"
 #include "module/particle_system.h"
-#include "module/party_file.h"
 #include "module/party_template.h"
 #include "module/presentation_table.h"
 #include "module/scene_prop.h"
@@ -274,7 +273,7 @@ void module_text(const std::uint8_t* data, std::size_t size) {
     case 18: { game g; read_scenes(g, with_header()); break; }
     case 19: { std::vector<quest> t; load_record_table(with_header(), t, "quests", [](quest& x, text_reader& in) { x.read(in); }); break; }
     case 20: { std::array<skill, skill_count> t; load_skills(t, r); break; }
-    case 21: { module_party_list p; p.read_module_parties(with_header(), 8); break; }
+    case 21: { party_pool p; p.read(with_header(), 8); break; }
     case 22: { skin_table t; read_skins(t, with_header()); break; }
     case 23: { sound_manager m; load_sounds(m, with_header(), 1, scratch().string() + "/"); break; }
     case 24: { simple_trigger_list t; load_simple_triggers(t, with_header(), ruv_string("fuzz"), 2); break; }

@@ -15,6 +15,7 @@
 #include "module/module_script_host.h"
 #include "module/module_settings.h"
 #include "module/party_template.h"
+#include "module/translation_table.h"
 #include "script/conversation.h"
 #include "script/interpreter.h"
 #include "script/operand.h"
@@ -84,6 +85,7 @@ class PartyScriptOpsTest : public ::testing::Test {
     set_script_host(previous_);
     g_party_templates.clear();
     g_conversation.partner_party = -1;
+    g_translation_table.clear();
   }
 
   campaign_state& state() { return campaign->state; }
@@ -209,13 +211,14 @@ TEST_F(PartyScriptOpsTest, ExperienceUpgradesAlongThePathPinnedForASeed) {
   // Shared: the same weights, no chance, and the player hears of it.
   const int before = g_game->troops[player].experience;
   run(1610, {player_party, recruit, 10});
+  g_translation_table.set_translation("ui_you_got_number_experience", "You got %d experience.");
+  g_translation_table.set_translation("ui_shared_number_experience_within_party", "Shared %d experience.");
   ui.lines.clear();
   run(1674, {player_party, 200});
   EXPECT_EQ(g_game->troops[player].experience - before, 100);
   EXPECT_EQ(get(player_party).stacks[1].ready_to_upgrade, 2);
-  // The player's troop hears of its own gain, then the party of the share (no
-  // translations: the numbers alone).
-  EXPECT_EQ(ui.lines, (std::vector<std::string>{"100", "200"}));
+  // The player's troop hears of its own gain, then the party of the share.
+  EXPECT_EQ(ui.lines, (std::vector<std::string>{"You got 100 experience.", "Shared 200 experience."}));
 }
 
 TEST_F(PartyScriptOpsTest, CasualtiesPinnedForASeedAndRecorded) {
@@ -313,6 +316,7 @@ TEST_F(PartyScriptOpsTest, PartnerJoinsAndPrisonersGo) {
   EXPECT_EQ(state().find_party(partner), nullptr);
   EXPECT_EQ(stacks_of(get(player_party)), (stacks{{player, 1, 0, 0}, {soldier, 2, 0, 0}, {bandit, 3, 1, 0}}));
   run(1204, {companion});
+  g_translation_table.set_translation("ui_number_values_left_the_party", "%d %s left the party.");
   ui.lines.clear();
   run(1211, {});  // the hero stays a prisoner
   EXPECT_EQ(stacks_of(get(player_party)), (stacks{{player, 1, 0, 0}, {soldier, 2, 0, 0}, {companion, 1, 1, 0}}));
