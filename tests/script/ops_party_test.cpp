@@ -282,6 +282,10 @@ TEST(PartyOperations, MembershipTellsThePlayer) {
   w.host.module.troop_stat_records[4].name = "Ansel";
   w.host.module.troop_stat_records[3].name = "Bandit";
   w.host.campaign.troops_changed = 2;
+  w.host.module.translations = {{"ui_value_joined_party_as_prisoner", "%s joined as prisoners."},
+                                {"ui_number_value_left_the_party", "%d %s left."},
+                                {"ui_value_left_the_party", "%s left."},
+                                {"ui_number_values_left_the_party", "%d %s left."}};
   // Without a conversation partner's party nothing happens.
   g_conversation.partner_party = -1;
   w.run(1201, {});
@@ -303,8 +307,8 @@ TEST(PartyOperations, MembershipTellsThePlayer) {
       "remove_troops_from_party 0 3 2 1 0",
   };
   EXPECT_EQ(w.host.campaign.calls, calls);
-  // No translations: the arguments alone.
-  const std::vector<std::string> lines = {"Party 3", "2 Farmer", "Ansel", "Farmer", "Bandit", "2 Bandit"};
+  const std::vector<std::string> lines = {"Party 3 joined as prisoners.", "2 Farmer left.", "Ansel left.",
+                                          "Farmer left.", "Bandit left.", "2 Bandit left."};
   EXPECT_EQ(w.host.ui.texts(), lines);
 }
 
