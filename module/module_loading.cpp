@@ -121,6 +121,14 @@ bool load_module_step(int& step, ruv_string& text) {
   return false;
 }
 
+void load_whole_module(std::string_view module_name) {
+  start_module(module_name);
+  int step = 0;
+  ruv_string text;
+  while (!load_module_step(step, text)) {
+  }
+}
+
 void load_module_data() {
   {
     text_reader reader;

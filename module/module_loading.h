@@ -19,6 +19,10 @@ inline constexpr int module_load_last_step = 7;
 // step that is not the last writes "Loading progress <n>%: <text>" to the log.
 bool load_module_step(int& step, ruv_string& text);
 
+// Every loading step at once, for the tools: sets the running module (fatal
+// when its folder is missing) and runs load_module_step to the end.
+void load_whole_module(std::string_view module_name);
+
 // The loading window's progress bar for a step value: step / 7, at most 1.
 float module_load_progress(int step);
 

@@ -175,18 +175,11 @@ int main(int argc, char** argv) {
 
   hm::random_seed(static_cast<std::uint32_t>(seed));
   hm::load_core_resource_files();
-  hm::start_module(module_name);
-  int step = 0;
-  hm::ruv_string text;
-  while (!hm::load_module_step(step, text)) {
-  }
+  hm::load_whole_module(module_name);
 
   hm::game g;
   hm::module_party_list parties;
-  g.parties = &parties;
-  hm::g_script_state.reset();
-  hm::load_module_world_data(g, hm::g_script_table.interval_script_count);
-  hm::load_parties(g);
+  hm::set_up_new_game(g, &parties);
 
   std::printf("module %s, seed %lu\n", module_name.c_str(), seed);
   print_counts(g, parties);
