@@ -21,6 +21,7 @@
 #include "module/new_game.h"
 #include "module/party_file.h"
 #include "module/script_table.h"
+#include "module/tableau_material.h"
 #include "module/translation_table.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
@@ -102,6 +103,7 @@ hresult game_application::one_time_init() {
   load_translations("");
   init_ui_text();
   install_module_script_host();
+  install_tableau_render_host();
   // The module's data loads one step a frame from the first frame on.
   start_module(module_name);
   loading_step = 0;

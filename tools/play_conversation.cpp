@@ -32,6 +32,7 @@
 #include "module/module_start.h"
 #include "module/new_game.h"
 #include "module/party_file.h"
+#include "module/tableau_material.h"
 #include "module/translation_table.h"
 #include "platform/fs.h"
 #include "module/module_script_host.h"
@@ -214,6 +215,7 @@ int main(int argc, char** argv) {
   host.ui = &ui;
   host.module = &g_module_script_host;
   set_script_host(host);
+  install_tableau_render_host();
   install_script_operations();
 
   // The module as the game loads it, and a new game of it: its troops,
