@@ -23,7 +23,6 @@
 
 #include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"
-#include "engine/settings/key_bindings.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/audio/sound_manager.h"
 #include "module/module_start.h"
@@ -34,6 +33,7 @@
 #include "platform/input_sdl.h"
 #include "platform/window.h"
 #include "shell/game_application.h"
+#include "shell/global_objects.h"
 
 namespace {
 
@@ -104,6 +104,9 @@ int main(int argc, char** argv) {
 
   hm::platform::set_generated_data_folder(generated);
 
+  // The engine's objects in their start-up order (the key bindings read from
+  // controls.dat among them), released after the application.
+  hm::global_objects globals;
   hm::game_application app;
   app.frame_limit = static_cast<std::uint32_t>(opts.frames);
   // From the data folder: a remembered module is only taken while its folder exists.
@@ -122,7 +125,6 @@ int main(int argc, char** argv) {
   const auto backend = opts.headless ? gpu::backend::null : gpu::backend::opengl;
   if (app.attach_graphics(gpu::make_system(backend)) < 0) return 1;
 
-  hm::load_controls();
   hm::load_ruv_config(hm::g_ruv_config);
   hm::read_options(hm::g_game_options);
 

@@ -1,6 +1,8 @@
 #include "module/module_loading.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
@@ -8,6 +10,7 @@
 #include "engine/audio/sound_manager.h"
 #include "module/data_files.h"
 #include "module/conversation_loader.h"
+#include "script/conversation.h"
 #include "module/game_menu.h"
 #include "module/skin.h"
 #include "module/item_kind.h"
@@ -58,7 +61,9 @@ float module_load_progress(int step) {
   return std::min(static_cast<float>(step) / static_cast<float>(module_load_last_step), 1.0f);
 }
 
-bool load_module_step(int& step, ruv_string& text) {
+namespace {
+
+bool run_load_step(int& step, ruv_string& text) {
   switch (step) {
     case 0:
       text = loading_text("ui_loading_module_info_file");
@@ -101,6 +106,26 @@ bool load_module_step(int& step, ruv_string& text) {
       return false;
     default:
       return true;
+  }
+}
+
+}  // namespace
+
+bool load_module_step(int& step, ruv_string& text) {
+  if (run_load_step(step, text)) return true;
+  // What the loading window shows, also in the log: a stalled or failed load
+  // shows there how far it came.
+  char line[64];
+  std::snprintf(line, sizeof line, "Loading progress %d%%: ", static_cast<int>(module_load_progress(step) * 100.0f + 0.5f));
+  log_line(std::string(line) + text.c_str() + "\n");
+  return false;
+}
+
+void load_whole_module(std::string_view module_name) {
+  start_module(module_name);
+  int step = 0;
+  ruv_string text;
+  while (!load_module_step(step, text)) {
   }
 }
 
@@ -179,6 +204,30 @@ void load_module_data() {
   load_counted_table("mission_templates.txt", "mission templates", g_mission_templates, load_mission_templates);
   log_line("Loading party templates...\n");
   load_counted_table("party_templates.txt", "party templates", g_party_templates, load_party_templates);
+}
+
+void free_module_data() {
+  g_sound_manager.clear();
+  stop_music_track(g_music_tracks, 0);
+  stop_music_track(g_music_tracks, 1);
+  g_music_tracks.tracks.clear();
+  g_music_tracks.tracks.shrink_to_fit();
+  g_particle_systems = particle_system_table{};
+  g_skins.skins.clear();
+  g_skins.skins.shrink_to_fit();
+  g_scene_prop_kinds = {};
+  g_game_menus = {};
+  for (tableau_material& m : g_tableau_materials.materials) m.clear();
+  g_tableau_materials = tableau_material_table{};
+  g_presentation_table = presentation_table{};
+  g_script_table = script_table{};
+  g_map_icons = {};
+  g_string_table = string_table{};
+  g_module_meshes = module_mesh_table{};
+  g_item_kinds = {};
+  g_conversation.lines = {};
+  g_mission_templates = {};
+  g_party_templates = {};
 }
 
 void reload_module_data() {

@@ -69,8 +69,13 @@ void start_module(std::string_view module_name) {
 
 void read_module_ini() {
   load_game_variables();
-  std::FILE* file = platform::open_file(module_file_path("module.ini"), "r");
-  if (!file) ruv_error("Unable to find module info file");
+  const std::string path = module_file_path("module.ini");
+  std::FILE* file = platform::open_file(path, "r");
+  if (!file) {
+    // The message names no file; the log line before it does.
+    log_line("Unable to open " + path + "\n");
+    ruv_error("Unable to find module info file");
+  }
   read_ini_file(g_module_ini_table, file);
   std::fclose(file);
 }
@@ -88,7 +93,11 @@ void load_module_music() {
   if (g_ruv_config.disable_music != 0 || g_ruv_config.disable_sound != 0) return;
   log_line("Loading Music...\n");
   text_reader reader;
-  if (!reader.open(module_file_path("music.txt"))) ruv_error("Unable to find module music file");
+  const std::string path = module_file_path("music.txt");
+  if (!reader.open(path)) {
+    log_line("Unable to open " + path + "\n");
+    ruv_error("Unable to find module music file");
+  }
   load_music(g_music_tracks, reader);
 }
 

@@ -9,6 +9,7 @@
 #include "module/module_paths.h"
 #include "module/module_text.h"
 #include "module/party_template.h"
+#include "module/script_table.h"
 #include "module/troop_equipment.h"
 #include "module/troop_refresh.h"
 #include "script/script_state.h"
@@ -75,6 +76,13 @@ void load_parties(game& g) {
   g.start_text.clear();
   if (troop* player = g.find_troop(g.player_troop)) prepare_player_troop(*player);
   refresh_all_troops(g.troops, g.player_troop);
+}
+
+void set_up_new_game(game& g, game_party_pool* parties) {
+  g_script_state.reset();
+  load_module_world_data(g, g_script_table.interval_script_count);
+  g.parties = parties;
+  load_parties(g);
 }
 
 }  // namespace hm

@@ -52,4 +52,10 @@ class game_party_pool {
 // points), then refreshes every troop's items.
 void load_parties(game& g);
 
+// A new game as the launch does it, for a module whose data is loaded: the
+// script state reset, the world files (with the module's interval scripts),
+// then load_parties with `parties` as the game's party pool (null: parties.txt
+// is only checked).
+void set_up_new_game(game& g, game_party_pool* parties);
+
 }  // namespace hm

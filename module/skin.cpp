@@ -1,10 +1,12 @@
 #include "module/skin.h"
 
+#include <algorithm>
 #include <string>
 
 #include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
+#include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
@@ -24,6 +26,22 @@ texture* find_texture(const ruv_string& name) {
       return static_cast<texture*>(r);
   }
   return nullptr;
+}
+
+// The material of that exact name, or null (a miss is no warning here: the
+// mesh keeps its own material).
+material* find_material(const ruv_string& name) {
+  return static_cast<material*>(g_resource_manager.find(material_resource_type_id, name));
+}
+
+void set_material_if_found(mesh& m, const ruv_string& name) {
+  if (material* mat = find_material(name)) m.set_material(mat);
+}
+
+int wrap_index(int index, int count) {
+  if (count <= 0) return -1;
+  const int r = index % count;
+  return r < 0 ? r + count : r;
 }
 
 mesh* read_mesh(text_reader& reader, ruv_string& name) {
@@ -79,6 +97,45 @@ void read_constraint(skin& s, face_constraint& c, text_reader& reader) {
 }
 
 }  // namespace
+
+skin_face build_skin_face(const skin& s, const face_state& state, bool pixel_shaders) {
+  skin_face out;
+  if (!s.head_mesh) return out;
+  const int hair = state.hair < 0 ? -1 : wrap_index(state.hair, static_cast<int>(s.hair_meshes.size()));
+  const int face_texture = wrap_index(state.face_texture, static_cast<int>(s.face_textures.size()));
+  const int beard = state.beard >= 0 && state.beard < static_cast<int>(s.beards.size()) ? state.beard : -1;
+  const skin_face_texture* texture = face_texture >= 0 ? &s.face_textures[static_cast<std::size_t>(face_texture)] : nullptr;
+  if (texture && !texture->colors.empty()) out.hair_color = skin_hair_color(texture->colors, state.hair_color, pixel_shaders);
+
+  const mesh* hair_mesh = hair >= 0 ? s.hair_meshes[static_cast<std::size_t>(hair)] : nullptr;
+  const std::vector<std::int32_t>* hair_map =
+      hair >= 0 && static_cast<std::size_t>(hair) < s.hair_point_maps.size() ? &s.hair_point_maps[static_cast<std::size_t>(hair)]
+                                                                            : nullptr;
+  built_face face = build_face_mesh(*s.head_mesh, s.face_keys, state.morph_weights, state.age, hair_mesh, hair_map,
+                                    out.hair_color);
+  out.head = std::move(face.head);
+  out.hair = std::move(face.hair);
+  if (texture) set_material_if_found(*out.head, texture->name);
+
+  const float age = std::clamp(state.age, 0.0f, 1.0f);
+  const std::uint32_t alpha_word = (static_cast<std::uint32_t>(age * age * 255.0f) << 24) | 0xFFFFFFu;
+  if (beard >= 0) {
+    const skin_beard& b = s.beards[static_cast<std::size_t>(beard)];
+    out.beard = b.beard_mesh->create_copy();
+    apply_morph_keys_mapped(*out.beard, b.point_map, s.face_keys, state.morph_weights);
+    out.beard->color = out.hair_color;
+    out.beard->color2 = alpha_word;
+    if (!s.beard_textures.empty()) {
+      const int last = static_cast<int>(s.beard_textures.size()) - 1;
+      set_material_if_found(*out.beard, s.beard_textures[static_cast<std::size_t>(std::clamp(state.hair_material, 0, last))]);
+    }
+  }
+  if (out.hair && !s.hair_textures.empty() && state.hair_material >= 0) {
+    const int last = static_cast<int>(s.hair_textures.size()) - 1;
+    set_material_if_found(*out.hair, s.hair_textures[static_cast<std::size_t>(std::min(state.hair_material, last))]);
+  }
+  return out;
+}
 
 ruv_string right_mesh_name(const ruv_string& left) {
   std::string name(left.view());

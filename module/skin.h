@@ -4,6 +4,7 @@
 // and beard meshes with their textures and colours, voices, the skeleton and
 // the constraints on the face sliders.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/core/math.h"
@@ -87,6 +88,25 @@ extern skin_table g_skins;
 // then the selection is reset (sliders 0.5) and skin 0's constraints applied
 // to the sliders.
 void read_skins(skin_table& table, text_reader& reader);
+
+// A face built for a skin: the morphed, mirrored head with its face material,
+// the hair and the beard (null when none is chosen or the skin has none),
+// with their hair material, hair colour and age alpha. The caller owns them.
+struct skin_face {
+  std::unique_ptr<mesh> head;
+  std::unique_ptr<mesh> hair;
+  std::unique_ptr<mesh> beard;
+  std::uint32_t hair_color = 0xFFFFFFFFu;
+};
+
+// Builds the face of a face state on a skin. Indices out of the skin's lists
+// are brought into them: the hair and face texture wrap around their counts,
+// a beard outside the beards is none, the hair-material index is clamped to
+// the names (0 when negative). The head takes the material named as its face
+// texture, the hair the material of the hair-material name and the beard that
+// of the beard-material name at the same index; a name that no material has
+// leaves the mesh's own material. Null head when the skin has no head mesh.
+skin_face build_skin_face(const skin& s, const face_state& state, bool pixel_shaders);
 
 // The right-hand twin of a left mesh name: the last character becomes 'r'
 // when it was 'l', else 'R'.

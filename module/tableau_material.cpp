@@ -4,6 +4,7 @@
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
 #include "module/module_text.h"
+#include "script/script_host.h"
 
 namespace hm {
 
@@ -41,6 +42,23 @@ void load_tableau_materials(tableau_material_table& table, text_reader& reader) 
   map_tableau_codes(
       table.count(), [&](int i) -> const ruv_string& { return table.materials[static_cast<std::size_t>(i)].name; },
       table.codes);
+}
+
+namespace {
+
+class tableau_render_host final : public script_render_host {
+ public:
+  int tableau_count() const override { return g_tableau_materials.count(); }
+};
+
+tableau_render_host g_tableau_render_host;
+
+}  // namespace
+
+void install_tableau_render_host() {
+  script_host host = current_script_host();
+  host.render = &g_tableau_render_host;
+  set_script_host(host);
 }
 
 }  // namespace hm

@@ -43,6 +43,10 @@ struct tableau_material_table {
 
 extern tableau_material_table g_tableau_materials;
 
+// Makes the loaded tableau materials what the script engine's tableau ids are
+// checked against (until the scene layer serves its own render neighbour).
+void install_tableau_render_host();
+
 // The whole file (it has no header): the count and the records, replacing the
 // table (the old records' render targets are given back), each record's
 // index, then the engine's "tab_" codes.

@@ -6,6 +6,7 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/settings/key_bindings.h"
 #include "engine/core/log.h"
+#include "engine/core/timer.h"
 #include "engine/settings/ruv_config.h"
 #include "script/text_tokens.h"
 
@@ -201,7 +202,7 @@ class null_render_host final : public script_render_host {
 };
 
 // The engine's log, settings, sound player, keys and key bindings, and the
-// text token expander; clocks are wired in when their owner is.
+// text token expander, and the clock table.
 class default_engine_host final : public script_engine_host {
  public:
   void log_line(std::string_view text) override {
@@ -212,7 +213,9 @@ class default_engine_host final : public script_engine_host {
   bool enable_edit_mode() const override { return g_ruv_config.enable_edit_mode != 0; }
   bool disable_sound() const override { return g_ruv_config.disable_sound != 0; }
   bool disable_music() const override { return g_ruv_config.disable_music != 0; }
-  std::int64_t clock_ticks(int) const override { return 0; }
+  std::int64_t clock_ticks(int clock) const override {
+    return clock >= 0 && clock < clock_count ? hm::clock_ticks(clock) : 0;
+  }
   void play_sound(int sound, std::uint32_t flags, const vec3& position) override {
     g_sound_manager.play_sound(sound, flags, position);
   }

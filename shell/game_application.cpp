@@ -21,6 +21,7 @@
 #include "module/music_player.h"
 #include "module/new_game.h"
 #include "module/script_table.h"
+#include "module/tableau_material.h"
 #include "module/translation_table.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
@@ -99,6 +100,7 @@ hresult game_application::one_time_init() {
   load_translations("");
   init_ui_text();
   install_module_script_host();
+  install_tableau_render_host();
   // The module's data loads one step a frame from the first frame on.
   start_module(module_name);
   loading_step = 0;
@@ -121,15 +123,12 @@ void game_application::step_module_loading() {
 void game_application::start_new_game() {
   end_game();
   g_game = std::make_unique<game>();
-  g_script_state.reset();
-  load_module_world_data(*g_game, g_script_table.interval_script_count);
   campaign_ = std::make_unique<campaign_game>(*g_game);
   // Module code that ends the game only asks for it; the frame carries the
   // request out where no block runs, and the game ends here.
   campaign_->campaign_host.on_destroy_game = [this] { game_ended = true; };
-  g_game->parties = campaign_.get();
   campaign_->install_script_host();
-  load_parties(*g_game);
+  set_up_new_game(*g_game, campaign_.get());
   game_started = true;
   log_line("New game started.\n");
   campaign_->run_game_start();

@@ -4,13 +4,20 @@
 // same output on every run, so module makers can check a module (and compare
 // two versions of it) before they play it.
 //
-//   module_check [--data <dir>] [--generated <dir>] [--seed N] <module>
+//   module_check [--data <dir>] [--generated <dir>] [--seed N]
+//                [--export-language template|plain] <module>
 //
 // --data      the data folder holding Modules/<module> (default: the
 //             repository's data/)
 // --generated the folder of the files the build makes (converted resource
 //             files), looked up behind the data folder (default: the build's)
 // --seed      the random seed of the run (default 1)
+// --export-language
+//             after the new game, writes the translators' templates of the
+//             module into "new_language" of the data folder: "template" marks
+//             every text the current language (language.txt) does not
+//             translate with "{***}", "plain" writes translations or the
+//             module's own texts unmarked
 //
 // A broken module stops with the loader's error message and exit code 255.
 #include <cerrno>
@@ -28,6 +35,7 @@
 #include "module/game.h"
 #include "module/game_menu.h"
 #include "module/item_kind.h"
+#include "module/language_export.h"
 #include "module/map_icon.h"
 #include "module/mission_template.h"
 #include "module/module_loading.h"
@@ -46,7 +54,9 @@
 namespace {
 
 void usage() {
-  std::fprintf(stderr, "usage: module_check [--data <dir>] [--generated <dir>] [--seed N] <module>\n");
+  std::fprintf(stderr,
+               "usage: module_check [--data <dir>] [--generated <dir>] [--seed N] [--export-language template|plain] "
+               "<module>\n");
 }
 
 const char* slot_name(int slot) {
@@ -143,6 +153,7 @@ int main(int argc, char** argv) {
   std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
   std::string module_name;
   unsigned long seed = 1;
+  enum class export_mode { none, template_marks, plain } export_language = export_mode::none;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--data" && i + 1 < argc) {
@@ -155,6 +166,16 @@ int main(int argc, char** argv) {
       seed = std::strtoul(argv[++i], &end, 10);
       if (errno != 0 || !end || *end != 0 || seed > 0xFFFFFFFFul) {
         std::fprintf(stderr, "module_check: --seed needs a number from 0 to 4294967295\n");
+        return 2;
+      }
+    } else if (arg == "--export-language" && i + 1 < argc) {
+      const std::string mode = argv[++i];
+      if (mode == "template") {
+        export_language = export_mode::template_marks;
+      } else if (mode == "plain") {
+        export_language = export_mode::plain;
+      } else {
+        std::fprintf(stderr, "module_check: --export-language needs \"template\" or \"plain\"\n");
         return 2;
       }
     } else if (module_name.empty() && !arg.empty() && arg[0] != '-') {
@@ -181,21 +202,14 @@ int main(int argc, char** argv) {
   hm::random_seed(static_cast<std::uint32_t>(seed));
   hm::install_module_script_host();
   hm::load_core_resource_files();
-  hm::start_module(module_name);
-  int step = 0;
-  hm::ruv_string text;
-  while (!hm::load_module_step(step, text)) {
-  }
+  hm::load_whole_module(module_name);
 
   // The running game, as module code sees it.
   hm::g_game = std::make_unique<hm::game>();
   hm::game& g = *hm::g_game;
-  hm::g_script_state.reset();
-  hm::load_module_world_data(g, hm::g_script_table.interval_script_count);
   hm::campaign_game campaign(g);
-  g.parties = &campaign;
   campaign.install_script_host();
-  hm::load_parties(g);
+  hm::set_up_new_game(g, &campaign);
   campaign.run_game_start();
 
   std::printf("module %s, seed %lu\n", module_name.c_str(), seed);
@@ -203,5 +217,9 @@ int main(int argc, char** argv) {
   print_player(g);
   print_parties(campaign);
   print_equipment(g);
+  if (export_language != export_mode::none) {
+    const int files = hm::export_language_templates(export_language == export_mode::template_marks, &g);
+    std::printf("language templates: %d files in %s\n", files, hm::language_export_folder);
+  }
   return 0;
 }

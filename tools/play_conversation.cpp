@@ -1,15 +1,17 @@
 // play_conversation: plays a conversation of a module in the terminal, so
-// module makers can test their dialogs. It loads the module's scripts,
-// strings, menus, party templates, translations and conversation.txt, starts
-// a new game (the script state reset and the module's "game_start" script
-// run), then shows the partner's line and the player's numbered choices and
+// module makers can test their dialogs. It loads the module as the game does
+// (every loading step), sets up a new game of it from the world files and
+// parties.txt, runs the module's "game_start" script, then shows the partner's line and the player's numbered choices and
 // reads the choice as a number from standard input, running the real
 // conditions and consequences. Messages that module code shows, script errors
 // among them, are printed as "[message] ..." lines.
 //
-//   play_conversation [--data <dir>] [--state N] [--partner TROOP] [--party ID] <module>
+//   play_conversation [--data <dir>] [--generated <dir>] [--seed N] [--state N] [--partner TROOP]
+//                     [--party ID] <module>
 //
-// --data     the data folder that holds Modules/ (default: the working folder)
+// --data      the data folder that holds Modules/ (default: the repository's data/)
+// --generated the folder of the files the build makes (default: the build's)
+// --seed      the random seed of the new game (default 1)
 // --state    the state the conversation starts in (default 0)
 // --partner  the partner's troop (default 0); --party the partner's party (default -1)
 //
@@ -21,19 +23,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "engine/core/log.h"
-#include "engine/core/stream.h"
-#include "module/conversation_loader.h"
-#include "module/game_menu.h"
-#include "module/module_paths.h"
-#include "module/module_script_host.h"
-#include "module/module_text.h"
-#include "module/party_template.h"
-#include "module/script_table.h"
-#include "module/string_table.h"
+#include "engine/core/random.h"
+#include "campaign/campaign_game.h"
+#include "module/game.h"
+#include "module/module_loading.h"
+#include "module/module_start.h"
+#include "module/new_game.h"
+#include "module/tableau_material.h"
 #include "module/translation_table.h"
+#include "platform/fs.h"
+#include "module/module_script_host.h"
 #include "script/conversation.h"
 #include "script/end_game.h"
 #include "script/game_hooks.h"
@@ -70,7 +73,9 @@ class terminal_ui final : public script_ui_host {
 };
 
 struct options {
-  std::string data_dir = ".";
+  std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
+  std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
+  int seed = 1;
   std::string module;
   int state = 0;
   int partner = 0;
@@ -90,6 +95,10 @@ bool parse(int argc, char** argv, options& out) {
     };
     if (arg == "--data" && i + 1 < argc) {
       out.data_dir = argv[++i];
+    } else if (arg == "--generated" && i + 1 < argc) {
+      out.generated_dir = argv[++i];
+    } else if (arg == "--seed") {
+      if (!number(out.seed)) return false;
     } else if (arg == "--state") {
       if (!number(out.state)) return false;
     } else if (arg == "--partner") {
@@ -105,26 +114,6 @@ bool parse(int argc, char** argv, options& out) {
   return !out.module.empty();
 }
 
-void load_module(const std::string& name) {
-  set_module_name(name);
-  load_translations(module_folder_path().view());
-  text_reader reader;
-  open_text_file(reader, module_file_path("strings.txt"));
-  read_module_header(reader);
-  load_module_strings(g_string_table, reader);
-  open_text_file(reader, module_file_path("quick_strings.txt"));
-  load_quick_strings(g_string_table, reader);
-  open_text_file(reader, module_file_path("menus.txt"));
-  read_module_header(reader);
-  load_record_table(reader, g_game_menus, "menus", load_game_menus);
-  open_text_file(reader, module_file_path("party_templates.txt"));
-  read_module_header(reader);
-  load_record_table(reader, g_party_templates, "party templates", load_party_templates);
-  open_text_file(reader, module_file_path("scripts.txt"));
-  load_scripts(g_script_table, reader);
-  load_conversation_file();
-}
-
 std::string speaker_name(const conversation& talk) {
   const int troop = talk.get_line_speaker_troop();
   if (talk.current_line >= 0 && (talk.lines[static_cast<std::size_t>(talk.current_line)].speaker_word &
@@ -132,6 +121,9 @@ std::string speaker_name(const conversation& talk) {
     return "You";
   const ruv_string name = current_script_host().module->troop_name(troop);
   if (!name.empty()) return std::string(name.view());
+  // The new game's troop, in the current language.
+  if (const hm::troop* t = g_game ? g_game->find_troop(troop) : nullptr)
+    return std::string(translate_record_name(t->id, t->name).view());
   return "Troop " + std::to_string(troop);
 }
 
@@ -207,10 +199,12 @@ int main(int argc, char** argv) {
   options opts;
   if (!parse(argc, argv, opts)) {
     std::fprintf(stderr,
-                 "usage: play_conversation [--data <dir>] [--state N] [--partner TROOP] [--party ID] <module>\n");
+                 "usage: play_conversation [--data <dir>] [--generated <dir>] [--seed N] [--state N] [--partner TROOP] "
+                 "[--party ID] <module>\n");
     return 2;
   }
   std::error_code ec;
+  const std::filesystem::path generated = std::filesystem::absolute(opts.generated_dir, ec);
   std::filesystem::current_path(opts.data_dir, ec);
   if (ec) {
     std::fprintf(stderr, "play_conversation: cannot enter the data folder \"%s\": %s\n", opts.data_dir.c_str(),
@@ -222,12 +216,21 @@ int main(int argc, char** argv) {
   host.ui = &ui;
   host.module = &g_module_script_host;
   set_script_host(host);
+  install_tableau_render_host();
   install_script_operations();
 
-  load_module(opts.module);
-  // A new game: a fresh script state, then the module's own start.
-  g_script_state.reset();
-  call_game_script(game_hook_code::game_start, 0, 0);
+  // The module as the game loads it, and a new game of it: its troops,
+  // factions and parties answer the conditions and consequences.
+  platform::set_generated_data_folder(generated);
+  random_seed(static_cast<std::uint32_t>(opts.seed));
+  load_core_resource_files();
+  load_whole_module(opts.module);
+  g_game = std::make_unique<game>();
+  auto campaign = std::make_unique<campaign_game>(*g_game);
+  campaign->install_script_host();
+  set_up_new_game(*g_game, campaign.get());
+  // Then the module's own start.
+  campaign->run_game_start();
   if (g_conversation.line_count() == 0) {
     std::printf("The module has no dialog lines.\n");
     return 1;
@@ -235,5 +238,8 @@ int main(int argc, char** argv) {
   g_conversation.start(opts.partner, -1, opts.party, opts.state, true);
   const bool closed = play(g_conversation);
   carry_out_end_game_request();
+  // The campaign reads the game's tables: it goes first.
+  campaign.reset();
+  g_game.reset();
   return closed ? 0 : 1;
 }

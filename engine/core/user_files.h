@@ -25,4 +25,12 @@ bool file_exists(std::string_view path);
 bool replace_user_file(std::string_view file_name, const char* mode,
                        const std::function<bool(std::FILE*)>& write);
 
+// The same for any file, named by its engine path.
+bool replace_file(std::string_view engine_path, const char* mode, const std::function<bool(std::FILE*)>& write);
+
+// Replaces a text file with `contents` the same way, written through the
+// engine's text-file writer: the temporary is renamed over the file only when
+// the writer flushed and closed it without error.
+bool replace_text_file(std::string_view engine_path, std::string_view contents);
+
 }  // namespace hm

@@ -12,7 +12,17 @@
 #include "engine/resource/resource_manager.h"
 #include "module/game.h"
 #include "module/game_menu.h"
+#include "engine/audio/sound_manager.h"
 #include "module/item_kind.h"
+#include "module/module_mesh.h"
+#include "module/music_player.h"
+#include "module/particle_system.h"
+#include "module/presentation_table.h"
+#include "module/scene_prop.h"
+#include "module/skin.h"
+#include "module/string_table.h"
+#include "module/tableau_material.h"
+#include "script/conversation.h"
 #include "module/map_icon.h"
 #include "module/mission_template.h"
 #include "module/module_settings.h"
@@ -127,6 +137,14 @@ TEST(ModuleLoading, StepsRunInOrderWithTheirTextsAndProgress) {
     at = found;
   }
   EXPECT_EQ(load.log.find("WARNING"), std::string::npos) << load.log;
+  // Each step's progress and text also go to the log, in step order.
+  at = 0;
+  for (const char* percent : {"14", "29", "43", "71", "86", "100", "100"}) {
+    const std::size_t found = load.log.find(std::string("Loading progress ") + percent + "%: ", at);
+    ASSERT_NE(found, std::string::npos) << percent << "\n" << load.log;
+    at = found + 1;
+  }
+  EXPECT_NE(load.log.find("Loading progress 100%: " + load.steps[6].text + "\n"), std::string::npos) << load.log;
 }
 
 TEST(ModuleLoading, ReloadRebuildsEveryTableWithTheFileCounts) {
@@ -144,6 +162,34 @@ TEST(ModuleLoading, ReloadRebuildsEveryTableWithTheFileCounts) {
   EXPECT_EQ(g_mission_templates.size(), missions);
   EXPECT_EQ(g_party_templates.size(), templates);
   EXPECT_EQ(g_script_table.count(), scripts);
+}
+
+TEST(ModuleLoading, FreedTablesHoldNothingAndLoadAgain) {
+  load_sample();
+  const std::size_t kinds = g_item_kinds.size();
+  free_module_data();
+  EXPECT_EQ(g_item_kinds.size(), 0u);
+  EXPECT_EQ(g_game_menus.size(), 0u);
+  EXPECT_EQ(g_map_icons.size(), 0u);
+  EXPECT_EQ(g_mission_templates.size(), 0u);
+  EXPECT_EQ(g_party_templates.size(), 0u);
+  EXPECT_EQ(g_script_table.count(), 0);
+  EXPECT_EQ(g_script_table.interval_script_count, 0);
+  EXPECT_EQ(g_presentation_table.count(), 0);
+  EXPECT_EQ(g_string_table.module_string_count() + g_string_table.quick_string_count(), 0);
+  EXPECT_EQ(g_module_meshes.count(), 0);
+  EXPECT_EQ(g_particle_systems.count(), 0);
+  EXPECT_EQ(g_tableau_materials.count(), 0);
+  EXPECT_EQ(g_skins.count(), 0);
+  EXPECT_EQ(g_scene_prop_kinds.size(), 0u);
+  EXPECT_EQ(g_sound_manager.sound_count(), 0);
+  EXPECT_TRUE(g_sound_manager.samples.empty());
+  EXPECT_EQ(g_music_tracks.track_count(), 0);
+  EXPECT_EQ(g_conversation.line_count(), 0);
+  test::scoped_working_folder in_data(HOOFMARCH_DATA_DIR);
+  scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
+  load_module_data();
+  EXPECT_EQ(g_item_kinds.size(), kinds);
 }
 
 TEST(NewGame, SameSeedGivesTheSameGameAndEveryTroopIsEquipped) {

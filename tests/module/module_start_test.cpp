@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/settings/ruv_config.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -262,6 +264,32 @@ TEST(ModuleStart, MissingModuleFolderOrInfoFileIsFatal) {
   for (const row& r : rows) {
     EXPECT_EQ(fatal_message([&] { load_module_info_and_data_files(r.name); }), r.message) << r.name;
   }
+}
+
+TEST(ModuleStart, MissingInfoOrMusicFileIsNamedInTheLog) {
+  test::temp_folder game;
+  game.write("Modules/NoMusic/module.ini", "");
+  game.write("Modules/NoInfo/game_variables.txt", "");
+  test::scoped_working_folder in_game(game.path());
+  const int disable_music = g_ruv_config.disable_music, disable_sound = g_ruv_config.disable_sound;
+  g_ruv_config.disable_music = 0;
+  g_ruv_config.disable_sound = 0;
+  {
+    test::log_capture log;
+    EXPECT_EQ(fatal_message([] { load_module_info_and_data_files("NoInfo"); }), "Unable to find module info file");
+    EXPECT_EQ(log.lines_starting_with("Unable to open Modules\\NoInfo\\module.ini").size(), 1u) << log.text();
+  }
+  {
+    test::log_capture log;
+    EXPECT_EQ(fatal_message([] { load_module_info_and_data_files("NoMusic"); }), "Unable to find module music file");
+    EXPECT_EQ(log.lines_starting_with("Unable to open Modules\\NoMusic\\music.txt").size(), 1u) << log.text();
+  }
+  // With music off, music.txt is not looked for at all.
+  g_ruv_config.disable_music = 1;
+  start_module("NoMusic");
+  EXPECT_EQ(fatal_message([] { load_module_music(); }), "");
+  g_ruv_config.disable_music = disable_music;
+  g_ruv_config.disable_sound = disable_sound;
 }
 
 TEST(ModuleStart, ChoosesCommandLineThenLastModuleThenSample) {

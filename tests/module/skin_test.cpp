@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/audio/sound_manager.h"
+#include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
@@ -145,6 +146,57 @@ TEST_F(Skins, MissingHeadOrBeardIsFatal) {
   EXPECT_EQ(fatal_message([&] { read_skins(g_skins, no_head); }), "Unable to find face mesh: sk_no_head");
   memory_reader no_beard("1\n" + skin_record("sk_head", "0", "1 sk_no_beard"));
   EXPECT_EQ(fatal_message([&] { read_skins(g_skins, no_beard); }), "Unable to find beard mesh: sk_no_beard");
+}
+
+TEST_F(Skins, BuiltFaceTakesItsMaterialsColourAndAgeWithIndicesBroughtIntoTheLists) {
+  static bool materials = false;
+  if (!materials) {
+    materials = true;
+    for (const char* name : {"sk_face", "dark", "grey"}) {
+      auto m = std::make_unique<material>();
+      m->name = ruv_string(name);
+      g_resource_manager.adopt_resource(std::move(m));
+    }
+  }
+  memory_reader reader("1\n" + skin_record());
+  read_skins(g_skins, reader);
+  const skin& s = g_skins.skins[0];
+  face_state state;
+  state.hair = 1;            // one hair: wraps to 0
+  state.face_texture = 5;    // one face texture: wraps to 0
+  state.hair_material = 7;   // past the names: the last hair name ("dark"), the last beard name ("grey")
+  state.beard = 0;
+  state.age = 1.0f;
+  state.hair_color = 1.0f;
+  state.morph_weights[0] = 1.0f;  // factor -0.5 + 1.5 x 1 moves point 1 by the key's 0.2
+  const skin_face face = build_skin_face(s, state, true);
+  ASSERT_TRUE(face.head && face.hair && face.beard);
+  EXPECT_FLOAT_EQ(face.head->points[1].position.y, 0.2f);
+  ASSERT_NE(face.head->mat, nullptr);
+  EXPECT_EQ(face.head->mat->name, "sk_face");
+  ASSERT_NE(face.hair->mat, nullptr);
+  EXPECT_EQ(face.hair->mat->name, "dark");
+  ASSERT_NE(face.beard->mat, nullptr);
+  EXPECT_EQ(face.beard->mat->name, "grey");
+  EXPECT_EQ(face.hair_color, skin_hair_color(s.face_textures[0].colors, 1.0f, true));
+  EXPECT_EQ(face.hair->color, face.hair_color);
+  EXPECT_EQ(face.beard->color, face.hair_color);
+  EXPECT_EQ(face.beard->color2, 0xFFFFFFFFu);
+
+  // No hair, a beard outside the beards, a hair name no material has.
+  state.hair = -1;
+  state.beard = 3;
+  state.age = 0.0f;
+  const skin_face bare = build_skin_face(s, state, true);
+  EXPECT_TRUE(bare.head);
+  EXPECT_FALSE(bare.hair);
+  EXPECT_FALSE(bare.beard);
+  state.hair = 0;
+  state.hair_material = 0;  // "blond": no such material, the hair keeps its own
+  const skin_face blond = build_skin_face(s, state, true);
+  ASSERT_TRUE(blond.hair);
+  EXPECT_EQ(blond.hair->mat, nullptr);
+  EXPECT_EQ(blond.hair->color2, 0x00FFFFFFu);
 }
 
 TEST(SkinNames, RightHandTwins) {

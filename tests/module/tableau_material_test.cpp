@@ -6,6 +6,8 @@
 #include "engine/resource/texture_record.h"
 #include "module/support/module_test_support.h"
 #include "module/tableau_material.h"
+#include "script/script_errors.h"
+#include "script/script_host.h"
 
 namespace hm {
 namespace {
@@ -45,6 +47,24 @@ TEST(TableauMaterials, RecordsIndicesAndCodes) {
   load_tableau_materials(table, again);
   EXPECT_EQ(target.in_use, 0u);
   EXPECT_EQ(table.count(), 0);
+}
+
+}  // namespace
+}  // namespace hm
+
+namespace hm {
+namespace {
+
+// Module code's tableau ids are checked against the loaded materials.
+TEST(TableauMaterials, ScriptTableauIdsCountTheLoadedMaterials) {
+  const script_host saved = current_script_host();
+  install_tableau_render_host();
+  g_tableau_materials.materials.resize(3);
+  EXPECT_EQ(current_script_host().render->tableau_count(), 3);
+  EXPECT_TRUE(validate_tableau_id(2));
+  g_tableau_materials = tableau_material_table{};
+  EXPECT_EQ(current_script_host().render->tableau_count(), 0);
+  set_script_host(saved);
 }
 
 }  // namespace

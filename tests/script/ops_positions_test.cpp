@@ -3,9 +3,12 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "script/defined_opcodes.h"
 #include "script/executor.h"
+#include "script/interpreter.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
 
@@ -208,6 +211,25 @@ TEST(sound_and_music, requests) {
   EXPECT_TRUE(g_script_state.music_group_filter_set);
   run(609, {});
   EXPECT_EQ(host.engine.sound_stops, 1);
+}
+
+}  // namespace
+}  // namespace hm
+
+namespace hm {
+namespace {
+
+// Every operation of the slot (500-567), position, sound and music (600-791)
+// and message, note and tableau (1105-1122) families has its handler.
+TEST(operation_families, every_defined_opcode_of_these_ranges_has_a_handler) {
+  install_script_operations();
+  for (const auto& [first, last] : {std::pair<std::uint32_t, std::uint32_t>{500, 567}, {600, 791}, {1105, 1122}}) {
+    for (std::uint32_t op = first; op <= last; ++op) {
+      if (is_defined_opcode(op)) {
+        EXPECT_NE(find_operation_handler(op), nullptr) << op;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -85,8 +85,11 @@ class temp_home {
 // The log of a run begins with the sample module's resource files (loaded in
 // the loading window's second frame) and, once every loading step ran, ends
 // with the new game.
+// The data folder of the tests has no languages: the loading texts are keys.
 constexpr const char* kStartLog =
     "Starting new log file.\n"
+    "Loading progress 14%: ui_loading_module_info_file\n"
+    "Loading progress 29%: ui_processing_ini_file\n"
     "Loading Module Resource sample_materials\n"
     "Loading Module Resource sample_meshes\n"
     "Loading Module Resource sample_bodies\n"
@@ -95,7 +98,8 @@ constexpr const char* kStartLog =
     "Loading Module Resource sample_faces\n"
     "Loading Module Resource sample_characters\n";
 constexpr const char* kLoadedLogEnd =
-    "Loading party templates...\nLoading Textures...\nFinished Loading Textures...\nFinished All...\n"
+    "Loading party templates...\nLoading progress 100%: ui_loading_textures\nLoading Textures...\n"
+    "Finished Loading Textures...\nLoading progress 100%: ui_finished\nFinished All...\n"
     "New game started.\nSaving options...\n";
 // Frames from the first to the one that starts the new game.
 constexpr int kLoadingFrames = 8;
