@@ -13,6 +13,8 @@ void register_basic_operations() {
   register_position_operations();
   register_message_operations();
   register_conversation_operations();
+  register_troop_operations();
+  register_world_operations();
 }
 
 }  // namespace hm

@@ -23,5 +23,10 @@ void register_position_operations();
 void register_message_operations();
 // Conversation exits and the troop, faction and party queries.
 void register_conversation_operations();
+// Troops, their inventories and equipment, merchants' goods.
+void register_troop_operations();
+// Troops in scenes and scene entry slots, factions, quests, the encounter's
+// side and next menu, merchandise settings.
+void register_world_operations();
 
 }  // namespace hm
