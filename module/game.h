@@ -64,6 +64,8 @@ class game {
   // The quality of merchants' goods: modifiers whose price factor lies near it
   // are drawn more often (1.0 plain goods).
   float merchandise_quality = 1.0f;
+  // Set once the module's game_start script has run for this campaign.
+  bool game_start_done = false;
   // Whether the player is told of money and items gained and lost.
   bool money_and_item_messages = true;
 

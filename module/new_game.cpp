@@ -12,6 +12,7 @@
 #include "module/party_template.h"
 #include "module/troop_equipment.h"
 #include "module/troop_refresh.h"
+#include "script/game_hooks.h"
 #include "script/script_state.h"
 
 namespace hm {
@@ -78,6 +79,12 @@ void load_parties(game& g) {
   g.start_text.clear();
   if (troop* player = g.find_troop(g.player_troop)) prepare_player_troop(*player);
   refresh_all_troops(g.troops, g.player_troop);
+}
+
+void run_game_start(game& g) {
+  if (g.game_start_done) return;
+  g.game_start_done = true;
+  call_game_script(game_hook_code::game_start, 0, 0);
 }
 
 }  // namespace hm

@@ -52,4 +52,9 @@ class game_party_pool {
 // points), then refreshes every troop's items.
 void load_parties(game& g);
 
+// Runs the module's game_start script once per campaign (a loaded game has
+// already run it). The game must be the running one (g_game), which module
+// code reads and changes.
+void run_game_start(game& g);
+
 }  // namespace hm

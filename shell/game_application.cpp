@@ -132,6 +132,9 @@ void game_application::start_new_game() {
   if (!parties_) parties_ = std::make_unique<module_party_list>();
   g_game->parties = parties_.get();
   load_parties(*g_game);
+  // Until the world map's first build runs it, the module's start script runs
+  // as soon as the new game is set up.
+  run_game_start(*g_game);
   game_started = true;
   log_line("New game started.\n");
 }

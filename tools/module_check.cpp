@@ -1,7 +1,8 @@
-// Loads a module as the game does and prints what it holds: the table counts,
-// the new game's player and every troop's equipment. The same seed gives the
-// same output on every run, so module makers can check a module (and compare
-// two versions of it) before they play it.
+// Loads a module as the game does, starts a new game (with the module's start
+// script) and prints what it holds: the table counts, the new game's player,
+// every troop's gold, equipment and inventory, the factions' relations and the
+// quests. The same seed gives the same output on every run, so module makers
+// can check a module (and compare two versions of it) before they play it.
 //
 //   module_check [--data <dir>] [--generated <dir>] [--seed N] <module>
 //
@@ -29,6 +30,7 @@
 #include "module/mission_template.h"
 #include "module/module_loading.h"
 #include "module/module_mesh.h"
+#include "module/module_script_host.h"
 #include "module/module_start.h"
 #include "module/new_game.h"
 #include "module/particle_system.h"
@@ -101,12 +103,34 @@ void print_player(const hm::game& g) {
 void print_equipment(const hm::game& g) {
   for (int i = 0; i < g.troop_count(); ++i) {
     const hm::troop& t = g.troops[static_cast<std::size_t>(i)];
-    std::printf("troop %d %s: level %d, attributes %d %d %d %d\n", i, t.id.c_str(), t.level, t.attributes[0],
-                t.attributes[1], t.attributes[2], t.attributes[3]);
+    std::printf("troop %d %s: level %d, attributes %d %d %d %d, gold %d\n", i, t.id.c_str(), t.level, t.attributes[0],
+                t.attributes[1], t.attributes[2], t.attributes[3], t.gold);
     for (int slot = 0; slot < hm::troop_equipment_slots; ++slot) {
       const hm::item& it = t.equipment[static_cast<std::size_t>(slot)];
       if (it.kind >= 0) std::printf("  %s: %s\n", slot_name(slot), item_text(it).c_str());
     }
+    std::string carried;
+    for (int slot = 0; slot < t.get_inventory_capacity(); ++slot) {
+      const hm::item& it = t.inventory[static_cast<std::size_t>(slot)];
+      if (it.kind < 0) continue;
+      if (!carried.empty()) carried += ", ";
+      carried += item_text(it);
+    }
+    if (!carried.empty()) std::printf("  inventory: %s\n", carried.c_str());
+  }
+}
+
+// What the start script left of the factions' relations and the quests.
+void print_world(const hm::game& g) {
+  for (int a = 0; a < g.faction_count(); ++a) {
+    const hm::faction& f = g.factions[static_cast<std::size_t>(a)];
+    std::printf("faction %d %s:", a, f.id.c_str());
+    for (int b = 0; b < g.faction_count(); ++b) std::printf(" %.2f", static_cast<double>(f.relations[static_cast<std::size_t>(b)]));
+    std::printf("\n");
+  }
+  for (int i = 0; i < g.quest_count(); ++i) {
+    const hm::quest& q = g.quests[static_cast<std::size_t>(i)];
+    std::printf("quest %d %s: status 0x%x, giver %d\n", i, q.id.c_str(), q.status, q.giver_troop);
   }
 }
 
@@ -160,16 +184,22 @@ int main(int argc, char** argv) {
   while (!hm::load_module_step(step, text)) {
   }
 
-  hm::game g;
+  // The running game, as the module's start script sees it.
+  hm::install_module_script_host();
+  hm::g_game = std::make_unique<hm::game>();
+  hm::game& g = *hm::g_game;
   hm::module_party_list parties;
   g.parties = &parties;
   hm::g_script_state.reset();
   hm::load_module_world_data(g, hm::g_script_table.interval_script_count);
   hm::load_parties(g);
+  hm::run_game_start(g);
 
   std::printf("module %s, seed %lu\n", module_name.c_str(), seed);
   print_counts(g, parties);
   print_player(g);
   print_equipment(g);
+  print_world(g);
+  hm::g_game.reset();
   return 0;
 }
