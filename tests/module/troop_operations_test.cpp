@@ -386,6 +386,24 @@ TEST_F(TroopOperations, BadIdsReportAndChangeNothing) {
   EXPECT_TRUE(pending().empty());
   EXPECT_TRUE(host_.engine.engine_sounds_played.empty());
 
+  // Ranges checked before the ids, or without a report, make the operation
+  // do nothing and say nothing.
+  const std::vector<row> silent = {
+      {1520, {t_soldier, 4, 1}},         {1520, {t_soldier, 0, 0}},       {1521, {t_soldier, 42, 1}},
+      {1522, {t_soldier, 1, 0}},         {1523, {t_soldier, 7, 1}},       {1525, {t_soldier, 0}},
+      {1529, {bad_troop, 0}},            {1530, {t_soldier, bad_kind, 0}}, {1534, {t_soldier, 100, 5}},
+      {1535, {bad_troop, bad_kind, 0}},  {1536, {bad_troop, bad_kind, -1}}, {1539, {bad_troop, bad_troop, 0}},
+      {1543, {t_soldier, -1, k_sword}},  {1561, {r, t_soldier, 2}},     {1263, {-1, bad_troop, 1}},
+      {1264, {0, t_soldier, 0}},         {1265, {0, bad_troop, 5}},       {1303, {5}},
+      {1493, {-1, 50}},
+  };
+  for (const row& c : silent) {
+    EXPECT_TRUE(run(c.opcode, c.params)) << c.opcode;
+    EXPECT_TRUE(host_.take_messages().empty()) << c.opcode;
+    EXPECT_EQ(snapshot(), before) << c.opcode;
+    EXPECT_EQ(g_script_state.registers[3], 77) << c.opcode;
+  }
+
   // Bad troops and slots of the slot queries store -1 (a slot silently).
   EXPECT_TRUE(run(1541, {r, bad_troop, 10}));
   EXPECT_EQ(g_script_state.registers[3], -1);
