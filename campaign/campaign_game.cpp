@@ -3,6 +3,7 @@
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "module/game.h"
+#include "module/new_game.h"
 #include "script/game_hooks.h"
 
 namespace hm {
@@ -56,10 +57,8 @@ void campaign_game::remove_script_host() {
 }
 
 void campaign_game::run_game_start() {
-  if (game_start_done) return;
-  game_start_done = true;
   install_script_host();
-  call_game_script(game_hook_code::game_start, 0, 0);
+  hm::run_game_start(world_game);
 }
 
 }  // namespace hm

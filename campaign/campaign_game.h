@@ -44,8 +44,6 @@ class campaign_game final : public game_party_pool {
   stand_in_map map;
   campaign_state state;
   campaign_script_host campaign_host;
-  // Set once game_start has run.
-  bool game_start_done = false;
 
  private:
   bool installed_ = false;

@@ -61,6 +61,14 @@ class game {
   std::array<std::int32_t, game_member_seed_count> member_seeds{};
   ruv_string start_text;
 
+  // The quality of merchants' goods: modifiers whose price factor lies near it
+  // are drawn more often (1.0 plain goods).
+  float merchandise_quality = 1.0f;
+  // Set once the module's game_start script has run for this campaign.
+  bool game_start_done = false;
+  // Whether the player is told of money and items gained and lost.
+  bool money_and_item_messages = true;
+
   // The parties of the world map; null until the campaign binds its pool.
   game_party_pool* parties = nullptr;
 

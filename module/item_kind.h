@@ -161,11 +161,27 @@ struct item {
   // without one give 1 when flag is 0, else 0.
   static int get_weapon_class(int kind, int flag);
 
+  // The kind's value times the modifier's price factor (a modifier outside
+  // 0..42 counts as 1.0), halves rounded down; 0 for no item.
+  std::int32_t get_value() const;
+  // A modifier in 0..42 is stored and the amount made full for it (the
+  // troop's replenish_item with 0); any other value changes nothing.
+  void change_modifier(int modifier);
+  // With probability 0.9 a modifier drawn among the plain item and the
+  // modifiers the kind allows, each weighted by get_modifier_weight for the
+  // quality; nothing for no item.
+  void randomise_modifier(float quality);
+
   // "Error: Invalid item" for a kind outside the table.
   ruv_string get_mesh_name() const;
   // Empty for a kind outside the table.
   ruv_string get_mesh_for_role(int role) const;
 };
+
+// How likely a modifier of this rarity and price factor is for a merchandise
+// quality: rarity / (d + 1) with d = |quality - price factor|, made d x 5 + 3
+// when the two lie on opposite sides of 1.0 (strictly beyond 1.001 / 0.999).
+float get_modifier_weight(float rarity, float price_factor, float quality);
 
 extern std::vector<item_kind> g_item_kinds;
 

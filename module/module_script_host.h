@@ -44,15 +44,59 @@ class module_script_host final : public script_module_host {
   ruv_string quick_string_key(int index) const override;
   bool find_translation(std::string_view key, ruv_string& out) const override;
   script_record_data* record_data(script_record_kind kind, int id) override;
-  ruv_string troop_name(int) const override { return {}; }
-  int troop_gold(int) const override { return 0; }
-  int troop_faction(int) const override { return 0; }
-  int troop_attribute(int, int) const override { return 0; }
-  float troop_hit_points(int) const override { return 0.0f; }
-  int troop_max_hit_points(int) const override { return 0; }
-  int troop_proficiency(int, int) const override { return 0; }
-  int troop_effective_skill_level(int, int) const override { return 0; }
-  int count_troop_items(int, int, int) const override { return 0; }
+  ruv_string troop_name(int troop) const override;
+  int troop_gold(int troop) const override;
+  int troop_faction(int troop) const override;
+  int troop_attribute(int troop, int attribute) const override;
+  float troop_hit_points(int troop) const override;
+  int troop_max_hit_points(int troop) const override;
+  int troop_proficiency(int troop, int proficiency) const override;
+  int troop_effective_skill_level(int troop, int skill) const override;
+  // Troop -1 counts the player's troop; flag 1 counts the equipment too.
+  int count_troop_items(int troop, int item_kind, int flag) const override;
+
+  void set_troop_flags(int troop, std::uint64_t flags) override;
+  int skin_count() const override;
+  bool troop_is_wounded(int troop) const override;
+  std::int64_t troop_word(int troop, script_troop_word word) const override;
+  void set_troop_word(int troop, script_troop_word word, std::int64_t value) override;
+  void set_troop_hit_points(int troop, float hit_points) override;
+  void raise_troop_attribute(int troop, int attribute, int delta) override;
+  void raise_troop_skill(int troop, int skill, int delta) override;
+  void add_troop_proficiency_points(int troop, int proficiency, float points) override;
+  void raise_troop_proficiency(int troop, int proficiency, int delta) override;
+  void add_troop_gold(int troop, std::int64_t amount) override;
+  void take_troop_gold(int troop, std::int64_t amount) override;
+  script_item troop_item(int troop, int slot) const override;
+  void set_troop_item(int troop, int slot, script_item item) override;
+  script_item make_item(int kind, int modifier) const override;
+  int item_max_ammo(script_item item) const override;
+  void clear_troop_inventory(int troop) override;
+  void sort_troop_inventory(int troop) override;
+  void free_troop_inventory_slots(int troop, int count) override;
+  void add_troop_merchandise(int troop, int item_type, int count) override;
+  void copy_troop_merchandise(int target, int source, int percent) override;
+  void auto_equip_troop(int troop) override;
+  std::int32_t remove_troop_items(int troop, int item_kind, int count) override;
+  bool put_troop_item(int troop, int item_kind, int modifier) override;
+  script_item_placement add_troop_item(int troop, int item_kind, int modifier) override;
+  std::uint32_t item_kind_flags(int item_kind) const override;
+  ruv_string item_kind_name(int item_kind) const override;
+  void set_item_stock_multiplier(int item_kind, float multiplier) override;
+  float merchandise_quality() const override;
+  void set_merchandise_quality(float quality) override;
+  bool money_and_item_messages() const override;
+  void set_faction_relation(int faction_a, int faction_b, float relation) override;
+  ruv_string faction_name(int faction) const override;
+  void set_faction_name(int faction, const ruv_string& name) override;
+  void set_faction_colour(int faction, std::uint32_t colour) override;
+  script_scene_entry scene_entry(int scene, int slot) const override;
+  void set_scene_entry(int scene, int slot, const script_scene_entry& entry) override;
+  std::uint32_t quest_flags(int quest) const override;
+  void set_quest_status(int quest, std::uint32_t status) override;
+  void set_quest_giver(int quest, int troop) override;
+  script_quest_texts quest_texts(int quest) const override;
+  void set_quest_texts(int quest, const script_quest_texts& texts) override;
 };
 
 // The one module host of the run.

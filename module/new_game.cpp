@@ -12,6 +12,7 @@
 #include "module/script_table.h"
 #include "module/troop_equipment.h"
 #include "module/troop_refresh.h"
+#include "script/game_hooks.h"
 #include "script/script_state.h"
 
 namespace hm {
@@ -83,6 +84,12 @@ void set_up_new_game(game& g, game_party_pool* parties) {
   load_module_world_data(g, g_script_table.interval_script_count);
   g.parties = parties;
   load_parties(g);
+}
+
+void run_game_start(game& g) {
+  if (g.game_start_done) return;
+  g.game_start_done = true;
+  call_game_script(game_hook_code::game_start, 0, 0);
 }
 
 }  // namespace hm

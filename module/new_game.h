@@ -58,4 +58,9 @@ void load_parties(game& g);
 // is only checked).
 void set_up_new_game(game& g, game_party_pool* parties);
 
+// Runs the module's game_start script once per campaign (a loaded game has
+// already run it). The game must be the running one (g_game), which module
+// code reads and changes.
+void run_game_start(game& g);
+
 }  // namespace hm

@@ -83,6 +83,8 @@ struct troop {
   std::int32_t run_time_word = -1;
   std::array<item, troop_equipment_slots> equipment{};
   std::vector<std::int32_t> run_time_values;
+  // Module code's slots, notes and tableau material.
+  script_record_data script_data;
 
   // The record in file order: id, names, flags, placement, reserved, faction,
   // upgrades, 64 inventory pairs, attributes, level (held to 1 .. 63; the
@@ -133,7 +135,82 @@ struct troop {
   // Spends the points the troop's level gives over its attributes and skills,
   // at random.
   void distribute_points();
+
+  // --- what module code changes (troop_development.cpp) -----------------------------
+  // The skin index, flag bits 0..3.
+  int get_skin() const { return static_cast<int>(flags & 0xF); }
+  void set_skin(int skin) { flags = (flags & ~std::uint64_t{0xF}) | static_cast<std::uint64_t>(skin & 15); }
+  // The hit points a troop may have with its strength and the hit-point skill.
+  // Stores the attribute held to 0 .. 100, then lowers the hit points to the
+  // maximum.
+  void set_attribute(int attribute, int value);
+  // |delta| single steps, each made only while the value stays within 0 .. 63;
+  // a step of intelligence adds a skill point, one of strength a hit point.
+  void raise_attribute(int attribute, int delta);
+  // Stores a level held to 0 .. the skill's maximum; a rise of the hit-point
+  // skill adds 2 hit points a level; then the hit points are lowered to the
+  // maximum.
+  void change_skill_level(int skill, int value);
+  // The current (capped) level plus delta, through change_skill_level.
+  void raise_skill(int skill, int delta);
+  // The value a proficiency grows to from v by a gain g, with diminishing
+  // returns above the limit that the weapon-master skill sets.
+  float compute_proficiency_gain(float v, float g) const;
+  // The proficiency grown by the gain, held to 0 .. 1000.
+  void add_proficiency_points(int proficiency, float gain);
+  // The proficiency plus delta, held to 0 .. 1000.
+  void raise_proficiency(int proficiency, int delta);
+  // ((entry & 255) << 16) | scene; the scene is not masked.
+  int set_scene_placement(int scene, int entry);
+  // Gold added (held to the 32-bit range) or taken (never below 0).
+  void add_gold(std::int64_t amount);
+  void take_money(std::int64_t amount);
+
+  // --- the inventory (troop_inventory.cpp) -------------------------------------------
+  // Every inventory entry's kind becomes -1 (the words stay); returns 96.
+  int clear_inventory();
+  // The number of leading non-empty inventory entries.
+  int count_used_inventory() const;
+  // The items moved to the front in their order, then ordered by kind (highest
+  // first) and modifier price factor (highest first).
+  void pack_inventory();
+  // Packed, then the most valuable first, equal values by ascending kind.
+  void sort_inventory();
+  // Empties random entries holding items that are not unique (at most 200
+  // draws) until n entries are empty; then packs the inventory.
+  void free_inventory_slots(int n);
+  // Stocks a merchant with up to n random goods of an item type that merchants
+  // sell, each with a random modifier for the merchandise quality; at most
+  // 10,000 draws of a kind.
+  void add_merchandise(int item_type, int n, float quality);
+  // Copies the source's always-copied goods into the first empty inventory
+  // entries, then up to ten random goods by their price, the source's level and
+  // percent. Entries holding something are never overwritten.
+  void copy_merchandise(const troop& source, int percent);
+  // Empties up to count items of the kind (the inventory first, then with
+  // include_equipment the equipment); returns their total value.
+  std::int32_t remove_items(int kind, int count, bool include_equipment);
+  // The first empty inventory entry (below the capacity) receives the kind
+  // with a full amount and the modifier (when 0..42); false when none is empty.
+  bool put_item(int kind, int modifier);
+  // The inventory slot's item by script slot number (0..9 equipment, 10 on
+  // the inventory); null outside 0 .. capacity + 9.
+  item* find_item_slot(int slot);
+  const item* find_item_slot(int slot) const;
 };
+
+// What became of an item handed to a troop by add_item_displacing.
+enum class item_placement {
+  placed,     // in an empty inventory entry
+  displaced,  // a unique item took the entry of an item that is not unique
+  dropped,    // no room: the item was not unique
+  no_room,    // a unique item, and every entry holds a unique item
+};
+
+// Gives a troop an item: the first empty entry, else, for a unique kind, the
+// entry of the first item that is not unique (that item is lost), else
+// nothing. The kind must be a valid item kind.
+item_placement add_item_displacing(troop& t, int kind, int modifier);
 
 // An item kind's needs: attribute (0 strength) or skill, -1 for none; the
 // proficiency is always -1.
@@ -146,6 +223,11 @@ item_requirement get_item_requirement(const item_kind& kind);
 
 // Item flag bits the equipment rules read.
 namespace item_flag {
+// Never removed at random nor displaced by another item.
+inline constexpr std::uint32_t unique = 0x1000;
+// Always copied into a merchant's stock.
+inline constexpr std::uint32_t always_copied = 0x2000;
+inline constexpr std::uint32_t merchandise = 0x10000;
 inline constexpr std::uint32_t fits_goods_slot = 0x80000;
 inline constexpr std::uint32_t no_shield = 0x200000;
 inline constexpr std::uint32_t hero_required = 0x20000000;

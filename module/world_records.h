@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/ruv_string.h"
+#include "script/record_data.h"
 
 namespace hm {
 
@@ -65,6 +66,8 @@ struct faction {
   float upper_bound = 1.0f;
   std::array<ruv_string, 8> run_time_strings;
   std::int32_t run_time_word = -1;
+  // Module code's slots, notes and tableau material.
+  script_record_data script_data;
 
   // id, name, flags, colour, one relation per faction of the file, the
   // extra-name count (negative is a broken file) and the extra names.
@@ -102,6 +105,8 @@ struct scene {
   std::vector<std::uint8_t> object_data;
   std::vector<std::uint8_t> navigation_data;
   ruv_string outer_terrain;
+  // Module code's slots.
+  script_record_data script_data;
 
   scene();
   // id, name, flags, mesh, body, the bounds and water level, the terrain code,
@@ -115,16 +120,23 @@ struct scene {
 struct quest {
   ruv_string name;  // underscores read as blanks
   ruv_string text;  // underscores read as blanks
-  ruv_string spare_text;
+  // What module code says of the quest's giver.
+  ruv_string giver_text;
   // The translations of id + "_text" and id, else the quest's own texts.
   ruv_string translated_text;
   ruv_string translated_name;
-  std::uint32_t flags = 0;
+  std::uint32_t flags = 0;  // bit 1: the quest can be given again
   ruv_string id;
-  std::int32_t spare_word = 0;
+  // 0x100 started, 0x200 completed, 0x400 succeeded, 0x800 failed, 0x1000
+  // concluded; the low byte is a value module code keeps.
+  std::uint32_t status = 0;
   std::array<ruv_string, 8> run_time_strings;
-  std::int32_t run_time_words[2] = {-1, -1};
+  std::int32_t giver_troop = -1;
+  // Campaign seconds when the quest was given; -1 before.
+  float start_time = -1.0f;
   std::int32_t run_time_word = 0;
+  // Module code's slots, notes and tableau material.
+  script_record_data script_data;
 
   // id, name, flags, text; then the translated texts.
   void read(text_reader& reader);

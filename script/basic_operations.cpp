@@ -15,6 +15,8 @@ void register_basic_operations() {
   register_conversation_operations();
   register_party_operations();
   register_party_member_operations();
+  register_troop_operations();
+  register_world_operations();
 }
 
 }  // namespace hm

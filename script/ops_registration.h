@@ -29,5 +29,10 @@ void register_party_operations();
 // Troops joining and leaving the player's party, experience, spawning, the
 // game words for the world map, the mission's end tests, item-kind factors.
 void register_party_member_operations();
+// Troops, their inventories and equipment, merchants' goods.
+void register_troop_operations();
+// Troops in scenes and scene entry slots, factions, quests, the encounter's
+// side and next menu, merchandise settings.
+void register_world_operations();
 
 }  // namespace hm

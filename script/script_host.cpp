@@ -58,6 +58,48 @@ class null_module_host final : public script_module_host {
   int troop_proficiency(int, int) const override { return 0; }
   int troop_effective_skill_level(int, int) const override { return 0; }
   int count_troop_items(int, int, int) const override { return 0; }
+  void set_troop_flags(int, std::uint64_t) override {}
+  int skin_count() const override { return 0; }
+  bool troop_is_wounded(int) const override { return false; }
+  std::int64_t troop_word(int, script_troop_word) const override { return 0; }
+  void set_troop_word(int, script_troop_word, std::int64_t) override {}
+  void set_troop_hit_points(int, float) override {}
+  void raise_troop_attribute(int, int, int) override {}
+  void raise_troop_skill(int, int, int) override {}
+  void add_troop_proficiency_points(int, int, float) override {}
+  void raise_troop_proficiency(int, int, int) override {}
+  void add_troop_gold(int, std::int64_t) override {}
+  void take_troop_gold(int, std::int64_t) override {}
+  script_item troop_item(int, int) const override { return {}; }
+  void set_troop_item(int, int, script_item) override {}
+  script_item make_item(int, int) const override { return {}; }
+  int item_max_ammo(script_item) const override { return 0; }
+  void clear_troop_inventory(int) override {}
+  void sort_troop_inventory(int) override {}
+  void free_troop_inventory_slots(int, int) override {}
+  void add_troop_merchandise(int, int, int) override {}
+  void copy_troop_merchandise(int, int, int) override {}
+  void auto_equip_troop(int) override {}
+  std::int32_t remove_troop_items(int, int, int) override { return 0; }
+  bool put_troop_item(int, int, int) override { return false; }
+  script_item_placement add_troop_item(int, int, int) override { return script_item_placement::dropped; }
+  std::uint32_t item_kind_flags(int) const override { return 0; }
+  ruv_string item_kind_name(int) const override { return {}; }
+  void set_item_stock_multiplier(int, float) override {}
+  float merchandise_quality() const override { return 1.0f; }
+  void set_merchandise_quality(float) override {}
+  bool money_and_item_messages() const override { return false; }
+  void set_faction_relation(int, int, float) override {}
+  ruv_string faction_name(int) const override { return {}; }
+  void set_faction_name(int, const ruv_string&) override {}
+  void set_faction_colour(int, std::uint32_t) override {}
+  script_scene_entry scene_entry(int, int) const override { return {}; }
+  void set_scene_entry(int, int, const script_scene_entry&) override {}
+  std::uint32_t quest_flags(int) const override { return 0; }
+  void set_quest_status(int, std::uint32_t) override {}
+  void set_quest_giver(int, int) override {}
+  script_quest_texts quest_texts(int) const override { return {}; }
+  void set_quest_texts(int, const script_quest_texts&) override {}
 };
 
 class null_campaign_host final : public script_campaign_host {
@@ -180,11 +222,15 @@ class null_mission_host final : public script_mission_host {
   int team_relation(int, int) const override { return 0; }
   float seconds_since_reference() const override { return 0.0f; }
   void heal_agent(int) override {}
+  bool has_mission() const override { return false; }
+  void clear_spawn_flags() override {}
+  void count_spawn_group_agents(int, int) override {}
 };
 
 class null_ui_host final : public script_ui_host {
  public:
   void add_message_line(std::string_view, std::uint32_t) override {}
+  void post_pending_message(std::string_view, std::uint32_t) override {}
   int top_window() const override { return -1; }
   void push_window(int) override {}
   vec3 mouse_position() const override { return {}; }
@@ -220,6 +266,7 @@ class default_engine_host final : public script_engine_host {
     g_sound_manager.play_sound(sound, flags, position);
   }
   void stop_all_sounds() override { g_sound_manager.stop_all_sounds(); }
+  void play_engine_sound(int slot) override { g_sound_manager.play_sound_in_slot(slot, sound_play_flat, vec3()); }
   bool is_key_down(int key_code) const override { return g_input_state.is_key_down(key_code); }
   bool is_key_clicked(int key_code) const override { return g_input_state.is_key_clicked(key_code); }
   int control_key(int control, int which) const override {

@@ -83,6 +83,10 @@ struct game_script_words {
   // Whether parties may be attached to the player's or the encounter's
   // parties by kind.
   std::uint8_t attach_by_kind = 0;
+  // A flag word that module code sets (bit 0x1) for the world map to read, and
+  // a party the game keeps for it.
+  std::uint32_t game_flags = 0;
+  std::int32_t game_party_word = 0;
 };
 
 // Play flags bit 0: the sound plays flat, at the listener.
@@ -94,6 +98,49 @@ struct script_troop_stack {
   std::int32_t troop = -1;
   std::uint32_t flags = 0;  // bit 0: prisoners
   std::int32_t wounded = 0;
+};
+
+// An item as scripts see it: a kind (-1 an empty slot) and the word whose top
+// byte is the modifier and whose low bits count used shots or hit points.
+struct script_item {
+  std::int32_t kind = -1;
+  std::uint32_t word = 0;
+};
+
+// What became of an item handed to a troop that may displace another.
+enum class script_item_placement {
+  placed,     // in an empty inventory entry
+  displaced,  // a unique item took the entry of one that is not unique
+  dropped,    // no room: the item was not unique
+  no_room,    // a unique item, and every entry already holds a unique item
+};
+
+// Integer fields of a troop record that operations read and write.
+enum class script_troop_word {
+  experience,
+  skill_points,
+  attribute_points,
+  weapon_points,
+  faction,
+  upgrade_troop_1,
+  upgrade_troop_2,
+  scene_placement,
+};
+
+// One of a scene's 64 entry slots: the troop placed there (-1 none), its value
+// (scene_entry_no_value for none) and the count.
+inline constexpr std::int32_t scene_entry_no_value = -53453;
+inline constexpr int scene_entry_slot_count = 64;
+struct script_scene_entry {
+  std::int32_t troop = -1;
+  std::int32_t value = scene_entry_no_value;
+  std::int32_t count = 0;
+};
+
+// A quest's texts: its id, name and text as the module gives them, the shown
+// (translated) name and text, and the text about its giver.
+struct script_quest_texts {
+  ruv_string id, name, text, translated_name, translated_text, giver_text;
 };
 
 // Module data and the game object's world tables (module loaders and the game
@@ -173,6 +220,85 @@ class script_module_host {
   // Items of a kind in a troop's inventory and equipment (troop -1 and the
   // flag as the troop inventory defines them).
   virtual int count_troop_items(int troop, int item_kind, int flag) const = 0;
+
+  // --- troops as the troop and inventory operations change them; every troop,
+  // slot and kind is one the operation has checked ---
+  virtual void set_troop_flags(int troop, std::uint64_t flags) = 0;
+  // The skins the module defines (a troop's skin index lies below).
+  virtual int skin_count() const = 0;
+  // Hit points below the module's wounded threshold (the player's own for the
+  // player's troop).
+  virtual bool troop_is_wounded(int troop) const = 0;
+  virtual std::int64_t troop_word(int troop, script_troop_word word) const = 0;
+  virtual void set_troop_word(int troop, script_troop_word word, std::int64_t value) = 0;
+  virtual void set_troop_hit_points(int troop, float hit_points) = 0;
+  // Step by step within 0..63; intelligence brings skill points, strength hit
+  // points.
+  virtual void raise_troop_attribute(int troop, int attribute, int delta) = 0;
+  // Within the skill's maximum; the hit-point skill brings hit points.
+  virtual void raise_troop_skill(int troop, int skill, int delta) = 0;
+  // Proficiency growth with diminishing returns, and a plain change; both
+  // held to 0..1000.
+  virtual void add_troop_proficiency_points(int troop, int proficiency, float points) = 0;
+  virtual void raise_troop_proficiency(int troop, int proficiency, int delta) = 0;
+  // Gold added, or taken (never below 0).
+  virtual void add_troop_gold(int troop, std::int64_t amount) = 0;
+  virtual void take_troop_gold(int troop, std::int64_t amount) = 0;
+  // Items by slot number (0..9 equipment, 10 on the inventory).
+  virtual script_item troop_item(int troop, int slot) const = 0;
+  virtual void set_troop_item(int troop, int slot, script_item item) = 0;
+  // A kind with a full amount and the modifier (when 0..42).
+  virtual script_item make_item(int kind, int modifier) const = 0;
+  // The item's maximum ammunition with its modifier.
+  virtual int item_max_ammo(script_item item) const = 0;
+  virtual void clear_troop_inventory(int troop) = 0;
+  virtual void sort_troop_inventory(int troop) = 0;
+  virtual void free_troop_inventory_slots(int troop, int count) = 0;
+  // Random goods of an item type for the merchandise quality.
+  virtual void add_troop_merchandise(int troop, int item_type, int count) = 0;
+  virtual void copy_troop_merchandise(int target, int source, int percent) = 0;
+  virtual void auto_equip_troop(int troop) = 0;
+  // Up to count items of the kind (the inventory first, then the equipment);
+  // returns their value.
+  virtual std::int32_t remove_troop_items(int troop, int item_kind, int count) = 0;
+  // Into the first empty inventory entry; false when there is none.
+  virtual bool put_troop_item(int troop, int item_kind, int modifier) = 0;
+  // As put_troop_item, but a unique kind displaces an item that is not.
+  virtual script_item_placement add_troop_item(int troop, int item_kind, int modifier) = 0;
+
+  // --- item kinds and trade ---
+  virtual std::uint32_t item_kind_flags(int item_kind) const = 0;
+  // The kind's name in the current language.
+  virtual ruv_string item_kind_name(int item_kind) const = 0;
+  virtual void set_item_stock_multiplier(int item_kind, float multiplier) = 0;
+  virtual float merchandise_quality() const = 0;
+  virtual void set_merchandise_quality(float quality) = 0;
+  // The game's switch for the messages about the player's money and items.
+  virtual bool money_and_item_messages() const = 0;
+
+  // --- factions ---
+  // Sets one direction of a relation.
+  virtual void set_faction_relation(int faction_a, int faction_b, float relation) = 0;
+  // The name the player sees: a name set by module code, else the translation
+  // of the faction's id, else its own name.
+  virtual ruv_string faction_name(int faction) const = 0;
+  // Sets the name; it is no longer translated.
+  virtual void set_faction_name(int faction, const ruv_string& name) = 0;
+  virtual void set_faction_colour(int faction, std::uint32_t colour) = 0;
+
+  // --- scenes ---
+  virtual script_scene_entry scene_entry(int scene, int slot) const = 0;
+  virtual void set_scene_entry(int scene, int slot, const script_scene_entry& entry) = 0;
+
+  // --- quests ---
+  // Flag bit 1: the quest can be given again.
+  virtual std::uint32_t quest_flags(int quest) const = 0;
+  virtual void set_quest_status(int quest, std::uint32_t status) = 0;
+  // Records the giver and the campaign time as the quest's start.
+  virtual void set_quest_giver(int quest, int troop) = 0;
+  virtual script_quest_texts quest_texts(int quest) const = 0;
+  // Stores the shown name and text and the giver text.
+  virtual void set_quest_texts(int quest, const script_quest_texts& texts) = 0;
 };
 
 // The party pool of the world map.
@@ -383,6 +509,13 @@ class script_mission_host {
   virtual float seconds_since_reference() const = 0;
   // An agent's hit points back to its maximum.
   virtual void heal_agent(int agent) = 0;
+  // Whether a mission is set up (its spawn records exist).
+  virtual bool has_mission() const = 0;
+  // Every spawn record of the mission template is tried again by the
+  // reinforcement check.
+  virtual void clear_spawn_flags() = 0;
+  // The mission counts the agents a spawn group at an entry slot will bring.
+  virtual void count_spawn_group_agents(int slot, int count) = 0;
 };
 
 // Windows and the on-screen message list.
@@ -391,6 +524,9 @@ class script_ui_host {
   virtual ~script_ui_host() = default;
   // Adds a line to the on-screen message list; colour is ARGB.
   virtual void add_message_line(std::string_view text, std::uint32_t colour) = 0;
+  // Queues a message for the message list's next free moment; the queue drops
+  // it when full.
+  virtual void post_pending_message(std::string_view text, std::uint32_t colour) = 0;
   // The window on top of the window stack, -1 when the stack is empty.
   virtual int top_window() const = 0;
   virtual void push_window(int window) = 0;
@@ -433,6 +569,8 @@ class script_engine_host {
   // position.
   virtual void play_sound(int sound, std::uint32_t flags, const vec3& position) = 0;
   virtual void stop_all_sounds() = 0;
+  // The module's sound mapped to an engine sound slot, flat at the listener.
+  virtual void play_engine_sound(int slot) = 0;
   // Keys by key code (0 to 255): down now; down now and up in the previous
   // frame.
   virtual bool is_key_down(int key_code) const = 0;

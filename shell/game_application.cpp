@@ -46,6 +46,9 @@ class game_ui_host final : public script_ui_host {
   void add_message_line(std::string_view text, std::uint32_t colour) override {
     hm::add_message_line(log_, ruv_string(text), colour);
   }
+  // Until the screens keep their queue of pending messages, they are shown at
+  // once.
+  void post_pending_message(std::string_view text, std::uint32_t colour) override { add_message_line(text, colour); }
   int top_window() const override { return -1; }
   void push_window(int) override {}
   vec3 mouse_position() const override { return {}; }

@@ -1,8 +1,9 @@
-// Loads a module as the game does and prints what it holds: the table counts,
-// the new game's player, its parties (after the module's game_start script)
-// and every troop's equipment. The same seed gives the
-// same output on every run, so module makers can check a module (and compare
-// two versions of it) before they play it.
+// Loads a module as the game does, starts a new game (with the module's start
+// script) and prints what it holds: the table counts, the new game's player,
+// its parties, every troop's gold, equipment and inventory, the factions'
+// relations and the quests. The same seed gives the same output on every run,
+// so module makers can check a module (and compare two versions of it) before
+// they play it.
 //
 //   module_check [--data <dir>] [--generated <dir>] [--seed N]
 //                [--export-language template|plain] <module>
@@ -137,12 +138,34 @@ void print_parties(const hm::campaign_game& campaign) {
 void print_equipment(const hm::game& g) {
   for (int i = 0; i < g.troop_count(); ++i) {
     const hm::troop& t = g.troops[static_cast<std::size_t>(i)];
-    std::printf("troop %d %s: level %d, attributes %d %d %d %d\n", i, t.id.c_str(), t.level, t.attributes[0],
-                t.attributes[1], t.attributes[2], t.attributes[3]);
+    std::printf("troop %d %s: level %d, attributes %d %d %d %d, gold %d\n", i, t.id.c_str(), t.level, t.attributes[0],
+                t.attributes[1], t.attributes[2], t.attributes[3], t.gold);
     for (int slot = 0; slot < hm::troop_equipment_slots; ++slot) {
       const hm::item& it = t.equipment[static_cast<std::size_t>(slot)];
       if (it.kind >= 0) std::printf("  %s: %s\n", slot_name(slot), item_text(it).c_str());
     }
+    std::string carried;
+    for (int slot = 0; slot < t.get_inventory_capacity(); ++slot) {
+      const hm::item& it = t.inventory[static_cast<std::size_t>(slot)];
+      if (it.kind < 0) continue;
+      if (!carried.empty()) carried += ", ";
+      carried += item_text(it);
+    }
+    if (!carried.empty()) std::printf("  inventory: %s\n", carried.c_str());
+  }
+}
+
+// What the start script left of the factions' relations and the quests.
+void print_world(const hm::game& g) {
+  for (int a = 0; a < g.faction_count(); ++a) {
+    const hm::faction& f = g.factions[static_cast<std::size_t>(a)];
+    std::printf("faction %d %s:", a, f.id.c_str());
+    for (int b = 0; b < g.faction_count(); ++b) std::printf(" %.2f", static_cast<double>(f.relations[static_cast<std::size_t>(b)]));
+    std::printf("\n");
+  }
+  for (int i = 0; i < g.quest_count(); ++i) {
+    const hm::quest& q = g.quests[static_cast<std::size_t>(i)];
+    std::printf("quest %d %s: status 0x%x, giver %d\n", i, q.id.c_str(), q.status, q.giver_troop);
   }
 }
 
@@ -217,6 +240,7 @@ int main(int argc, char** argv) {
   print_player(g);
   print_parties(campaign);
   print_equipment(g);
+  print_world(g);
   if (export_language != export_mode::none) {
     const int files = hm::export_language_templates(export_language == export_mode::template_marks, &g);
     std::printf("language templates: %d files in %s\n", files, hm::language_export_folder);

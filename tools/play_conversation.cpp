@@ -54,6 +54,7 @@ class terminal_ui final : public script_ui_host {
   void add_message_line(std::string_view text, std::uint32_t) override {
     std::printf("[message] %.*s\n", static_cast<int>(text.size()), text.data());
   }
+  void post_pending_message(std::string_view text, std::uint32_t colour) override { add_message_line(text, colour); }
   int top_window() const override { return -1; }
   void push_window(int) override {}
   vec3 mouse_position() const override { return {}; }

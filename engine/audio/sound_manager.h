@@ -44,6 +44,14 @@ inline constexpr int sound_slot_count = 125;
 extern const char* const sound_slot_names[sound_slot_count];
 
 namespace sound_slot {
+inline constexpr int quest_taken = 2;
+inline constexpr int quest_completed = 3;
+inline constexpr int quest_succeeded = 4;
+inline constexpr int quest_concluded = 5;
+inline constexpr int quest_failed = 6;
+inline constexpr int quest_cancelled = 7;
+inline constexpr int money_paid = 9;
+inline constexpr int money_received = 10;
 inline constexpr int sword_swing = 14;
 inline constexpr int footstep_grass = 15;
 inline constexpr int footstep_wood = 16;

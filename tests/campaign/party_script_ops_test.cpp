@@ -30,6 +30,7 @@ class capture_ui final : public script_ui_host {
  public:
   std::vector<std::string> lines;
   void add_message_line(std::string_view text, std::uint32_t) override { lines.emplace_back(text); }
+  void post_pending_message(std::string_view text, std::uint32_t) override { lines.emplace_back(text); }
   int top_window() const override { return -1; }
   void push_window(int) override {}
   vec3 mouse_position() const override { return {}; }

@@ -25,6 +25,7 @@
 #include "script/conversation.h"
 #include "module/map_icon.h"
 #include "module/mission_template.h"
+#include "module/module_script_host.h"
 #include "module/module_settings.h"
 #include "module/module_start.h"
 #include "module/new_game.h"
@@ -77,6 +78,10 @@ const sample_load& load_sample() {
 // The sample module's world and a new game, from a fixed seed.
 struct new_game_run {
   std::vector<std::vector<std::int32_t>> equipment;  // kinds per troop
+  // Kind and word of every inventory entry per troop, and the troops' gold.
+  std::vector<std::vector<std::pair<std::int32_t, std::uint32_t>>> inventories;
+  std::vector<std::int32_t> gold;
+  float outlaw_relation = 0.0f;
   std::int32_t player_experience = 0;
   std::int64_t campaign_ticks = 0;
 };
@@ -86,18 +91,31 @@ new_game_run run_new_game(std::uint32_t seed) {
   test::scoped_working_folder in_data(HOOFMARCH_DATA_DIR);
   scoped_generated_folder generated(HOOFMARCH_BINARY_DIR "/data");
   random_seed(seed);
-  game g;
+  // The running game, which the start script works on (no party pool: the
+  // campaign's tests cover the parties).
+  const script_host previous = current_script_host();
+  install_module_script_host();
+  g_game = std::make_unique<game>();
+  game& g = *g_game;
   g_script_state.reset();
   load_module_world_data(g, g_script_table.interval_script_count);
   load_parties(g);
+  run_game_start(g);
   new_game_run run;
   for (const troop& t : g.troops) {
     std::vector<std::int32_t> kinds;
     for (const item& it : t.equipment) kinds.push_back(it.kind);
     run.equipment.push_back(kinds);
+    std::vector<std::pair<std::int32_t, std::uint32_t>> carried;
+    for (const item& it : t.inventory) carried.emplace_back(it.kind, it.word);
+    run.inventories.push_back(carried);
+    run.gold.push_back(t.gold);
   }
+  run.outlaw_relation = g.factions.at(3).relations.at(2);
   run.player_experience = g.troops.at(0).experience;
   run.campaign_ticks = clock_ticks(clock_campaign);
+  g_game.reset();
+  set_script_host(previous);
   return run;
 }
 
@@ -205,6 +223,23 @@ TEST(NewGame, SameSeedGivesTheSameGameAndEveryTroopIsEquipped) {
   const std::vector<std::int32_t> player = first.equipment.at(0);
   for (int slot : {0, 1, 4, 5, 8}) EXPECT_GE(player[static_cast<std::size_t>(slot)], 0) << slot;
   for (std::int32_t kind : first.equipment.at(4)) EXPECT_EQ(kind, -1);
+
+  // The start script stocks the merchant (troop 5) with goods merchants sell,
+  // pays it and equips it, the same way every run, and sets a relation.
+  EXPECT_EQ(first.inventories, second.inventories);
+  EXPECT_EQ(first.gold, second.gold);
+  EXPECT_EQ(first.gold.at(5), 500);
+  int stocked = 0;
+  for (const auto& [kind, word] : first.inventories.at(5)) {
+    if (kind < 0) continue;
+    ++stocked;
+    EXPECT_NE(g_item_kinds.at(static_cast<std::size_t>(kind)).flags & item_flag::merchandise, 0u) << kind;
+  }
+  EXPECT_GE(stocked, 4);
+  EXPECT_GE(first.equipment.at(5).at(0), 0);
+  EXPECT_FLOAT_EQ(first.outlaw_relation, -0.8f);
+  // Another seed stocks other goods.
+  EXPECT_NE(run_new_game(78).inventories.at(5), first.inventories.at(5));
 }
 
 TEST(NewGame, DestroyedGameLeavesNoTable) {

@@ -103,6 +103,133 @@ int fake_module::count_troop_items(int troop, int item_kind, int) const {
 }
 
 namespace {
+std::string join_args(std::initializer_list<std::int64_t> args) {
+  std::string out;
+  for (std::int64_t a : args) out += " " + std::to_string(a);
+  return out;
+}
+std::string float_text(float v) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, " %.2f", static_cast<double>(v));
+  return buffer;
+}
+}  // namespace
+
+void fake_module::set_troop_flags(int troop, std::uint64_t flags) {
+  troop_records[troop].flags = flags;
+  record("set_troop_flags" + join_args({troop, static_cast<std::int64_t>(flags)}));
+}
+bool fake_module::troop_is_wounded(int troop) const {
+  const troop_stats* s = find_stats(troop);
+  return s && s->hit_points < 15.0f;
+}
+std::int64_t fake_module::troop_word(int troop, script_troop_word word) const {
+  if (word == script_troop_word::faction) return troop_faction(troop);
+  if (word == script_troop_word::scene_placement) return troop_placement(troop);
+  return 100 + static_cast<int>(word);
+}
+void fake_module::set_troop_word(int troop, script_troop_word word, std::int64_t value) {
+  record("set_troop_word" + join_args({troop, static_cast<int>(word), value}));
+}
+void fake_module::set_troop_hit_points(int troop, float hit_points) {
+  record("set_troop_hit_points" + join_args({troop}) + float_text(hit_points));
+}
+void fake_module::raise_troop_attribute(int troop, int attribute, int delta) {
+  record("raise_troop_attribute" + join_args({troop, attribute, delta}));
+}
+void fake_module::raise_troop_skill(int troop, int skill, int delta) {
+  record("raise_troop_skill" + join_args({troop, skill, delta}));
+}
+void fake_module::add_troop_proficiency_points(int troop, int proficiency, float points) {
+  record("add_troop_proficiency_points" + join_args({troop, proficiency}) + float_text(points));
+}
+void fake_module::raise_troop_proficiency(int troop, int proficiency, int delta) {
+  record("raise_troop_proficiency" + join_args({troop, proficiency, delta}));
+}
+void fake_module::add_troop_gold(int troop, std::int64_t amount) {
+  record("add_troop_gold" + join_args({troop, amount}));
+}
+void fake_module::take_troop_gold(int troop, std::int64_t amount) {
+  record("take_troop_gold" + join_args({troop, amount}));
+}
+script_item fake_module::troop_item(int troop, int slot) const {
+  const troop_record* t = find_troop(troop);
+  if (!t || slot < 0 || slot >= static_cast<int>(t->inventory.size())) return {};
+  const auto word = item_words.find({troop, slot});
+  return {t->inventory[static_cast<std::size_t>(slot)], word == item_words.end() ? 0u : word->second};
+}
+void fake_module::set_troop_item(int troop, int slot, script_item item) {
+  troop_record& t = troop_records[troop];
+  if (slot >= 0 && slot < static_cast<int>(t.inventory.size())) t.inventory[static_cast<std::size_t>(slot)] = item.kind;
+  item_words[{troop, slot}] = item.word;
+  record("set_troop_item" + join_args({troop, slot, item.kind, item.word}));
+}
+script_item fake_module::make_item(int kind, int modifier) const {
+  return {kind, modifier >= 0 && modifier < 43 ? static_cast<std::uint32_t>(modifier) << 24 : 0u};
+}
+void fake_module::clear_troop_inventory(int troop) { record("clear_troop_inventory" + join_args({troop})); }
+void fake_module::sort_troop_inventory(int troop) { record("sort_troop_inventory" + join_args({troop})); }
+void fake_module::free_troop_inventory_slots(int troop, int count) {
+  record("free_troop_inventory_slots" + join_args({troop, count}));
+}
+void fake_module::add_troop_merchandise(int troop, int item_type, int count) {
+  record("add_troop_merchandise" + join_args({troop, item_type, count}));
+}
+void fake_module::copy_troop_merchandise(int target, int source, int percent) {
+  record("copy_troop_merchandise" + join_args({target, source, percent}));
+}
+void fake_module::auto_equip_troop(int troop) { record("auto_equip_troop" + join_args({troop})); }
+std::int32_t fake_module::remove_troop_items(int troop, int item_kind, int count) {
+  record("remove_troop_items" + join_args({troop, item_kind, count}));
+  return 10 * count;
+}
+bool fake_module::put_troop_item(int troop, int item_kind, int modifier) {
+  record("put_troop_item" + join_args({troop, item_kind, modifier}));
+  return placement == script_item_placement::placed;
+}
+script_item_placement fake_module::add_troop_item(int troop, int item_kind, int modifier) {
+  record("add_troop_item" + join_args({troop, item_kind, modifier}));
+  return placement;
+}
+std::uint32_t fake_module::item_kind_flags(int item_kind) const {
+  const auto it = item_flag_words.find(item_kind);
+  return it == item_flag_words.end() ? 0u : it->second;
+}
+ruv_string fake_module::item_kind_name(int item_kind) const { return ruv_string("item " + std::to_string(item_kind)); }
+void fake_module::set_item_stock_multiplier(int item_kind, float multiplier) {
+  record("set_item_stock_multiplier" + join_args({item_kind}) + float_text(multiplier));
+}
+void fake_module::set_faction_relation(int faction_a, int faction_b, float relation) {
+  relations[{faction_a, faction_b}] = relation;
+  record("set_faction_relation" + join_args({faction_a, faction_b}) + float_text(relation));
+}
+ruv_string fake_module::faction_name(int faction) const { return ruv_string("faction " + std::to_string(faction)); }
+void fake_module::set_faction_name(int faction, const ruv_string& name) {
+  record("set_faction_name" + join_args({faction}) + " " + std::string(name.view()));
+}
+void fake_module::set_faction_colour(int faction, std::uint32_t colour) {
+  record("set_faction_colour" + join_args({faction, colour}));
+}
+script_scene_entry fake_module::scene_entry(int scene, int slot) const {
+  const auto it = scene_entries.find({scene, slot});
+  return it == scene_entries.end() ? script_scene_entry{} : it->second;
+}
+void fake_module::set_scene_entry(int scene, int slot, const script_scene_entry& entry) {
+  scene_entries[{scene, slot}] = entry;
+}
+std::uint32_t fake_module::quest_flags(int quest) const {
+  const auto it = quest_flag_words.find(quest);
+  return it == quest_flag_words.end() ? 0u : it->second;
+}
+void fake_module::set_quest_status(int quest, std::uint32_t status) { quest_status_words[quest] = status; }
+void fake_module::set_quest_giver(int quest, int troop) { record("set_quest_giver" + join_args({quest, troop})); }
+script_quest_texts fake_module::quest_texts(int quest) const {
+  const auto it = quest_text_records.find(quest);
+  return it == quest_text_records.end() ? script_quest_texts{} : it->second;
+}
+void fake_module::set_quest_texts(int quest, const script_quest_texts& texts) { quest_text_records[quest] = texts; }
+
+namespace {
 ruv_string text_of(const std::vector<fake_module::string_record>& records, int index, bool key) {
   if (index < 0 || index >= static_cast<int>(records.size())) return {};
   const fake_module::string_record& r = records[static_cast<std::size_t>(index)];

@@ -99,7 +99,65 @@ class fake_module final : public script_module_host {
   // Inventory entries of the kind.
   int count_troop_items(int troop, int item_kind, int flag) const override;
 
+  // The troop, item, faction, scene and quest changes asked for, one line each
+  // in the form "name arg arg ..." (floats with two decimals).
+  std::vector<std::string> calls;
+  // Item words by (troop, slot); kinds come from the troop's inventory list.
+  std::map<std::pair<int, int>, std::uint32_t> item_words;
+  std::map<std::pair<int, int>, script_scene_entry> scene_entries;
+  std::map<int, std::uint32_t> quest_flag_words;
+  std::map<int, script_quest_texts> quest_text_records;
+  std::map<int, std::uint32_t> item_flag_words;
+  int skins = 0, max_ammo = 0;
+  float quality = 1.0f;
+  bool money_messages = true;
+  script_item_placement placement = script_item_placement::placed;
+
+  void set_troop_flags(int troop, std::uint64_t flags) override;
+  int skin_count() const override { return skins; }
+  bool troop_is_wounded(int troop) const override;
+  std::int64_t troop_word(int troop, script_troop_word word) const override;
+  void set_troop_word(int troop, script_troop_word word, std::int64_t value) override;
+  void set_troop_hit_points(int troop, float hit_points) override;
+  void raise_troop_attribute(int troop, int attribute, int delta) override;
+  void raise_troop_skill(int troop, int skill, int delta) override;
+  void add_troop_proficiency_points(int troop, int proficiency, float points) override;
+  void raise_troop_proficiency(int troop, int proficiency, int delta) override;
+  void add_troop_gold(int troop, std::int64_t amount) override;
+  void take_troop_gold(int troop, std::int64_t amount) override;
+  script_item troop_item(int troop, int slot) const override;
+  void set_troop_item(int troop, int slot, script_item item) override;
+  script_item make_item(int kind, int modifier) const override;
+  int item_max_ammo(script_item) const override { return max_ammo; }
+  void clear_troop_inventory(int troop) override;
+  void sort_troop_inventory(int troop) override;
+  void free_troop_inventory_slots(int troop, int count) override;
+  void add_troop_merchandise(int troop, int item_type, int count) override;
+  void copy_troop_merchandise(int target, int source, int percent) override;
+  void auto_equip_troop(int troop) override;
+  std::int32_t remove_troop_items(int troop, int item_kind, int count) override;
+  bool put_troop_item(int troop, int item_kind, int modifier) override;
+  script_item_placement add_troop_item(int troop, int item_kind, int modifier) override;
+  std::uint32_t item_kind_flags(int item_kind) const override;
+  ruv_string item_kind_name(int item_kind) const override;
+  void set_item_stock_multiplier(int item_kind, float multiplier) override;
+  float merchandise_quality() const override { return quality; }
+  void set_merchandise_quality(float value) override { quality = value; }
+  bool money_and_item_messages() const override { return money_messages; }
+  void set_faction_relation(int faction_a, int faction_b, float relation) override;
+  ruv_string faction_name(int faction) const override;
+  void set_faction_name(int faction, const ruv_string& name) override;
+  void set_faction_colour(int faction, std::uint32_t colour) override;
+  script_scene_entry scene_entry(int scene, int slot) const override;
+  void set_scene_entry(int scene, int slot, const script_scene_entry& entry) override;
+  std::uint32_t quest_flags(int quest) const override;
+  void set_quest_status(int quest, std::uint32_t status) override;
+  void set_quest_giver(int quest, int troop) override;
+  script_quest_texts quest_texts(int quest) const override;
+  void set_quest_texts(int quest, const script_quest_texts& texts) override;
+
  private:
+  void record(std::string line) { calls.push_back(std::move(line)); }
   const troop_record* find_troop(int troop) const;
   const troop_stats* find_stats(int troop) const;
 };
@@ -293,6 +351,12 @@ class fake_mission final : public script_mission_host {
   int team_relation(int team_a, int team_b) const override;
   float seconds_since_reference() const override { return seconds; }
   void heal_agent(int agent) override { healed.push_back(agent); }
+  bool mission_set_up = false;
+  int spawn_flag_clears = 0;
+  std::vector<std::pair<int, int>> spawn_group_counts;
+  bool has_mission() const override { return mission_set_up; }
+  void clear_spawn_flags() override { ++spawn_flag_clears; }
+  void count_spawn_group_agents(int slot, int count) override { spawn_group_counts.emplace_back(slot, count); }
 
  private:
   int next_live_from(int index) const;
@@ -309,6 +373,10 @@ class fake_ui final : public script_ui_host {
 
   void add_message_line(std::string_view text, std::uint32_t colour) override {
     messages.push_back({std::string(text), colour});
+  }
+  std::vector<line> pending_messages;
+  void post_pending_message(std::string_view text, std::uint32_t colour) override {
+    pending_messages.push_back({std::string(text), colour});
   }
   int top_window() const override { return windows.empty() ? -1 : windows.back(); }
   void push_window(int window) override { windows.push_back(window); }
@@ -364,6 +432,8 @@ class fake_engine final : public script_engine_host {
     sounds_played.push_back({sound, flags, position});
   }
   void stop_all_sounds() override { ++sound_stops; }
+  std::vector<int> engine_sounds_played;
+  void play_engine_sound(int slot) override { engine_sounds_played.push_back(slot); }
   // Keys down now and in the previous frame, and the bindings of the controls.
   bool keys_down[256] = {}, previous_keys_down[256] = {};
   std::map<int, std::pair<int, int>> controls;

@@ -1,0 +1,50 @@
+#pragma once
+// What an encounter of the player's party keeps between the world map, the
+// game menus and the missions, and the scene that the scene-slot operations
+// work on. Module code sets the side the player fights on, the next menu and a
+// flag word; the state dispatcher reads them once it runs.
+#include <cstdint>
+
+namespace hm {
+
+// The encounter's state while a battle between two other parties is joined.
+inline constexpr std::int32_t encounter_state_joined_battle = 4;
+namespace encounter_flag {
+inline constexpr std::uint32_t side_chosen_for_battle = 0x4;
+inline constexpr std::uint32_t side_open = 0x10;
+}  // namespace encounter_flag
+
+struct encounter_record {
+  std::int32_t state = 0;
+  // The side module code chose (0 or 1), and the other one.
+  std::int32_t side = 0;
+  std::int32_t opposite_side = 0;
+  std::uint32_t flags = 0;
+  // The parties of the two sides (-1 none): side 1's is the first party.
+  std::int32_t first_party = -1;
+  std::int32_t second_party = -1;
+  std::int32_t changed = 0;
+  // What update_size_class leaves.
+  std::int32_t size_class = 0;
+  std::int32_t advantage = 0;
+
+  // Sets the side s unless a joined battle has fixed it; when side s has a
+  // party the encounter reopens towards it and its strength is recomputed
+  // (the player's party, with the party of the other side, against side s's).
+  void set_side(std::int32_t s);
+};
+
+struct meta_mission_words {
+  encounter_record encounter;
+  // The game menu that opens next, -1 for none.
+  std::int32_t next_menu = -1;
+  // Bit 0x1 set by module code.
+  std::uint32_t flags = 0;
+};
+
+extern meta_mission_words g_meta_mission;
+
+// The scene chosen for the scene-slot operations, -1 before any.
+extern std::int32_t g_script_scene_index;
+
+}  // namespace hm
