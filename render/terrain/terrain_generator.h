@@ -225,8 +225,8 @@ class terrain_generator {
   // Drawing with pixel shaders (the shaders then light and shade the ground
   // and its flora themselves).
   bool pixel_shaders = true;
-  // The scene's segment test: true when nothing blocks the segment. Without
-  // one every vertex counts as lit.
+  // A segment test in place of the scene's (true when nothing blocks the
+  // segment). Without either every vertex counts as lit.
   std::function<bool(const vec3& from, const vec3& to)> segment_clear;
 
   // Builds the terrain from `code`. With a ground-paint block it is laid over

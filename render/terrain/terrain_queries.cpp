@@ -4,6 +4,7 @@
 #include "render/terrain/terrain_queries.h"
 
 #include "engine/core/noise.h"
+#include "render/scene_world.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace hm {
@@ -89,10 +90,12 @@ color terrain_generator::vertex_color_variation(const vec3& p) const {
 }
 
 float terrain_generator::vertex_sun_visibility(const vec3& position) const {
-  if (pixel_shaders || !segment_clear) return 1.0f;
+  if (pixel_shaders) return 1.0f;
   const vec3 from = position - light_direction * 1000.0f;
   const vec3 to = position - light_direction * 0.05f;
-  return segment_clear(from, to) ? 1.0f : 0.0f;
+  if (segment_clear) return segment_clear(from, to) ? 1.0f : 0.0f;
+  if (scene) return scene->segment_is_clear(from, to) ? 1.0f : 0.0f;
+  return 1.0f;
 }
 
 vec3 terrain_generator::item_light(const vec3& normal, float factor) const {

@@ -236,6 +236,56 @@ TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
   EXPECT_NE(scene.ground_manifold->faces.front().body, nullptr);
 }
 
+// Drawing without pixel shaders, each vertex's sun visibility comes from the
+// scene's collision: the ground manifold the scene took shades the vertices
+// that higher ground hides from a low sun, and only those.
+TEST_F(TerrainMeshes, SunVisibilityComesFromTheScenesCollision) {
+  code_fields f;
+  f.size_x = 100;
+  f.size_y = 100;
+  f.hill_height = 110.0f;
+  gen->code = make_code(f);
+  gen->pixel_shaders = false;
+  scene_world scene(vec3(-1.0f, -1.0f, 0.0f), vec3(101.0f, 101.0f, 0.0f), 5, 5, 0);
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = vec3(1.0f, 0.3f, -0.35f);
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  gen->generate_terrain(&scene);
+  const vec3 l = gen->light_direction;
+  // Marching towards the sun over the grid's heights.
+  auto hidden_by_heights = [&](const vec3& p) {
+    for (float t = 0.5f;; t += 0.25f) {
+      const vec3 q = p - l * t;
+      if (q.x < 0.0f || q.y < 0.0f || q.x > gen->size_x || q.y > gen->size_y) return false;
+      if (gen->sample_height(q).z > q.z + 0.05f) return true;
+    }
+  };
+  int shaded = 0;
+  int disagree = 0;
+  const int total = gen->vertex_count_x() * gen->vertex_count_y();
+  for (std::int32_t x = 0; x < gen->vertex_count_x(); ++x) {
+    for (std::int32_t y = 0; y < gen->vertex_count_y(); ++y) {
+      const terrain_vertex& v = gen->vertex(x, y);
+      ASSERT_TRUE(v.sun_visibility == 0.0f || v.sun_visibility == 1.0f);
+      shaded += v.sun_visibility == 0.0f ? 1 : 0;
+      disagree += (v.sun_visibility == 0.0f) != hidden_by_heights(v.position) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(shaded, total / 50);
+  EXPECT_LT(shaded, total / 2);
+  // The manifold's triangles and the interpolated heights differ a little
+  // along the shadows' edges.
+  EXPECT_LT(disagree, total / 25) << shaded << " shaded of " << total;
+
+  // A sun straight overhead shades nothing; with pixel shaders nothing is tested.
+  sun.direction = vec3(0.0f, 0.0f, -1.0f);
+  gen->generate_terrain(&scene);
+  for (std::int32_t x = 0; x < gen->vertex_count_x(); x += 7) {
+    for (std::int32_t y = 0; y < gen->vertex_count_y(); y += 7) EXPECT_EQ(gen->vertex(x, y).sun_visibility, 1.0f);
+  }
+}
+
 // Placed flora is merged per block; a kind without variants is left out
 // instead of taking a remainder by zero.
 TEST_F(TerrainMeshes, FloraMeshes) {
