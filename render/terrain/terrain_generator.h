@@ -23,6 +23,7 @@
 
 namespace hm {
 
+class body;
 class entity;
 class material;
 class mesh;
@@ -62,6 +63,8 @@ struct terrain_flora_kind {
   std::int32_t variant_count = 0;
   // The mesh of each variant (none where the module has none).
   std::vector<const mesh*> variant_meshes;
+  // The collision body of each variant (none where it has none).
+  std::vector<const body*> variant_bodies;
 
   std::uint32_t density() const { return static_cast<std::uint32_t>((flags >> 32) & 0xFFFF); }
 };
@@ -291,6 +294,10 @@ class terrain_generator {
   // The placed items of the three lists merged into the flora meshes of their
   // blocks; items of kinds without variants or meshes are left out.
   void build_flora_meshes();
+  // The collision bodies of the placed items of list 1, then list 0, placed
+  // by their frames into the scene (flag 0x200); each item's variant is
+  // reduced to its kind's variant count on the way.
+  void add_flora_bodies();
   // The code's size fields from the snapped sizes (at most 1023).
   void add_features();
 

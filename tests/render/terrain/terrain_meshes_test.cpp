@@ -4,6 +4,8 @@
 #include <memory>
 #include <set>
 
+#include "engine/collision/sphere.h"
+#include "engine/resource/body.h"
 #include "engine/resource/mesh.h"
 #include "render/entity.h"
 #include "render/light.h"
@@ -283,6 +285,46 @@ TEST_F(TerrainMeshes, SunVisibilityComesFromTheScenesCollision) {
   gen->generate_terrain(&scene);
   for (std::int32_t x = 0; x < gen->vertex_count_x(); x += 7) {
     for (std::int32_t y = 0; y < gen->vertex_count_y(); y += 7) EXPECT_EQ(gen->vertex(x, y).sun_visibility, 1.0f);
+  }
+}
+
+// In a scene the trees and other flora (not the grass) bring their variants'
+// collision bodies, each placed at its item and flagged 0x200.
+TEST_F(TerrainMeshes, FloraBodiesEnterTheScene) {
+  body trunk;
+  trunk.part = std::make_unique<sphere>(vec3(0.0f, 0.0f, 1.0f), 0.4f);
+  // Every variant of the oak (kind 2) and the second of the bush (kind 1).
+  gen->module_data.flora_kinds[2].variant_bodies.assign(3, &trunk);
+  gen->module_data.flora_kinds[1].variant_bodies = {nullptr, &trunk};
+  code_fields f;
+  f.size_x = 160;
+  f.size_y = 160;
+  gen->code = make_code(f);
+  scene_world scene(vec3(0.0f, 0.0f, 0.0f), vec3(160.0f, 160.0f, 0.0f), 4, 4, 0);
+  gen->generate_terrain(&scene);
+  std::size_t expected = 0;
+  std::vector<vec3> at;
+  for (const std::int32_t list : {1, 0}) {
+    for (const placed_item& item : gen->placed_items[static_cast<std::size_t>(list)].items) {
+      const std::int32_t count = gen->module_data.flora_kinds[static_cast<std::size_t>(item.flora_kind)].variant_count;
+      if (count > 0) {
+        EXPECT_TRUE(item.variant >= 0 && item.variant < count);
+      }
+      if (item.flora_kind == 2 || (item.flora_kind == 1 && item.variant == 1)) {
+        ++expected;
+        at.push_back(item.placement.transform_point_to_global(vec3(0.0f, 0.0f, 1.0f)));
+      }
+    }
+  }
+  ASSERT_GT(expected, 10u);
+  std::vector<const sphere*> balls;
+  for (const auto& b : scene.bodies) {
+    if (b->get_type_id() == sphere_type_id) balls.push_back(static_cast<const sphere*>(b.get()));
+  }
+  ASSERT_EQ(balls.size(), expected);
+  for (std::size_t i = 0; i < expected; ++i) {
+    EXPECT_EQ(balls[i]->flags & 0x200u, 0x200u);
+    EXPECT_NEAR((balls[i]->centre - at[i]).length(), 0.0f, 1e-4f) << i;
   }
 }
 
