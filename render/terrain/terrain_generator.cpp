@@ -245,8 +245,13 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
   build_meshes();
   build_flora_meshes();
-  give_meshes_to_block_entities();
+  // The flora's bodies first, so that they shade the flora they stand among.
   if (scene) add_flora_bodies();
+  if (!(pixel_shaders && plant_shadows != 0)) {
+    light_placed_items(0);
+    light_placed_items(1);
+  }
+  give_meshes_to_block_entities();
 }
 
 void terrain_generator::add_flora_bodies() {

@@ -139,6 +139,8 @@ struct placed_item {
   vec3 scale;
   std::int32_t variant = 0;
   std::int32_t last_word = 0;
+  // Set once the item's vertices carry the scene's light.
+  bool lit = false;
   // The mesh builders' four (merged mesh, first vertex, vertex count) triples.
   std::int32_t mesh_refs[12] = {};
   std::int32_t mesh_count = 0;
@@ -222,6 +224,9 @@ class terrain_generator {
   terrain_module_data module_data;
   // The player's grass-density option, a percentage.
   std::int32_t grass_density = 50;
+  // The player's plant-shadow option: 0 none, 1 quick, 2 full. With pixel
+  // shaders and any plant shadows the shaders light the flora themselves.
+  std::int32_t plant_shadows = 2;
   // Whether a stored ground paint block gets the terrain's layers (edit mode)
   // or an empty block.
   bool edit_mode = false;
@@ -274,6 +279,14 @@ class terrain_generator {
   float vertex_sun_visibility(const vec3& position) const;
   // Ambient plus sun light on a surface of the given normal.
   vec3 item_light(const vec3& normal, float factor) const;
+
+  // Bakes the light of the scene into the vertex colours of one placed item's
+  // share of its merged flora mesh: ambient x 1.5 plus the sun, times the
+  // vertex's own colour; grass takes the sun by the slope it stands on, and
+  // low plants that the scene hides from the sun keep a tenth of it. Each
+  // item is lit once.
+  void light_placed_item(std::int32_t list, std::int32_t item);
+  void light_placed_items(std::int32_t list);
 
   void add_placed_item(std::int32_t list, std::int32_t flora_kind, const frame& placement, const vec3& scale,
                        std::int32_t variant_seed);
