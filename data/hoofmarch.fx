@@ -77,15 +77,19 @@ out vec4 colour;
 out vec4 sun_space;
 out float fog;
 void main() {
+  // Each bone matrix turns a point about its bone's rest origin and moves it
+  // to the posed bone, in the mesh's own space; matWorld then places it.
   vec4 p = vec4(hm_position, 1.0);
-  vec4 world = vec4(0.0);
+  vec4 posed = vec4(0.0);
   vec3 n = vec3(0.0);
   for (int i = 0; i < 4; ++i) {
     int bone = int(hm_blend_indices[i] + 0.5);
-    world += hm_blend_weight[i] * (matWorldArray[bone] * p);
+    posed += hm_blend_weight[i] * (matWorldArray[bone] * vec4(p.xyz - matBoneOriginArray[bone].xyz, 1.0));
     n += hm_blend_weight[i] * (mat3(matWorldArray[bone]) * hm_normal);
   }
-  world.w = 1.0;
+  posed.w = 1.0;
+  vec4 world = matWorld * posed;
+  n = mat3(matWorld) * n;
   colour = vec4(hm_color.rgb * light_at(normalize(n)), hm_color.a) * vMaterialColor;
   uv = hm_texcoord0 + texture_offset;
   sun_space = matSunViewProj * world;
@@ -105,10 +109,13 @@ void main() {
 out float depth;
 void main() {
   vec4 p = vec4(hm_position, 1.0);
-  vec4 world = vec4(0.0);
-  for (int i = 0; i < 4; ++i) world += hm_blend_weight[i] * (matWorldArray[int(hm_blend_indices[i] + 0.5)] * p);
-  world.w = 1.0;
-  vec4 clip = matViewProj * world;
+  vec4 posed = vec4(0.0);
+  for (int i = 0; i < 4; ++i) {
+    int bone = int(hm_blend_indices[i] + 0.5);
+    posed += hm_blend_weight[i] * (matWorldArray[bone] * vec4(p.xyz - matBoneOriginArray[bone].xyz, 1.0));
+  }
+  posed.w = 1.0;
+  vec4 clip = matViewProj * (matWorld * posed);
   depth = clip.z / clip.w;
   gl_Position = hm_output(clip);
 }

@@ -14,7 +14,10 @@ void make_terrain_module_data(terrain_module_data& data) {
     terrain_flora_kind k;
     k.flags = kind.flags;
     k.variant_count = static_cast<std::int32_t>(kind.variants.size());
-    for (const flora_variant& variant : kind.variants) k.variant_meshes.push_back(variant.mesh);
+    for (const flora_variant& variant : kind.variants) {
+      k.variant_meshes.push_back(variant.mesh);
+      k.variant_bodies.push_back(variant.collision_body);
+    }
     data.flora_kinds.push_back(k);
   }
   data.ground_kinds.clear();

@@ -2,6 +2,7 @@
 // shaders: per-view and per-mesh effect parameters, a technique of the mesh's
 // shader) and the fixed-function path (lights, materials and texture stages).
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "engine/core/noise.h"
@@ -296,9 +297,28 @@ void scene_view::draw_effect_path(render_view& v) {
       c.set_effect_matrix("matWaterWorldViewProj",
                           multiply(multiply(world, view_matrix_of(v.sub_view->camera.frame)), c.projection_matrix()));
     if (skinned) {
-      const std::vector<float>& palette = m.bone_palette.size() >= 16 ? m.bone_palette : bone_matrices;
-      const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(palette.size(), 32 * 16));
-      c.set_effect_floats("matWorldArray", palette.data(), count);
+      if (m.bone_palette.size() >= 16) {
+        // A skinned mesh's palette keeps each bone's translation in the fourth
+        // column; the effect takes its matrices with the translation in the
+        // fourth row, as every other matrix is sent.
+        const std::size_t count = std::min<std::size_t>(m.bone_palette.size() / 16, 32);
+        std::array<float, 32 * 16> turned{};
+        for (std::size_t b = 0; b < count; ++b) {
+          for (std::size_t row = 0; row < 4; ++row) {
+            for (std::size_t col = 0; col < 4; ++col) turned[b * 16 + col * 4 + row] = m.bone_palette[b * 16 + row * 4 + col];
+          }
+        }
+        c.set_effect_floats("matWorldArray", turned.data(), static_cast<std::uint32_t>(count * 16));
+      } else {
+        c.set_effect_floats("matWorldArray", bone_matrices.data(),
+                            static_cast<std::uint32_t>(std::min<std::size_t>(bone_matrices.size(), 32 * 16)));
+      }
+      // The bones' rest origins, which the vertex shader takes off each point
+      // before its bone's matrix turns and places it.
+      if (m.skeleton_bone_positions && m.skeleton_bone_position_count > 0) {
+        const auto bones = static_cast<std::uint32_t>(std::min(m.skeleton_bone_position_count, 32));
+        c.set_effect_floats("matBoneOriginArray", &m.skeleton_bone_positions[0].x, bones * 4);
+      }
     }
     effect.commit_changes();
     draw_mesh(m);

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include "engine/collision/body_collision.h"
 #include "engine/collision/body_part.h"
+#include "engine/collision/capsule.h"
 #include "engine/collision/composite_body.h"
 #include "engine/collision/face.h"
 #include "engine/core/log.h"
@@ -363,6 +365,41 @@ void scene_world::collect_body_parts_along_segment(const vec3& a, const vec3& b,
     }
   }
   sort_unique(out);
+}
+
+bool scene_world::segment_is_clear(const vec3& a, const vec3& b, std::uint32_t exclusion_mask) const {
+  const capsule probe(a, b, 0.001f);
+  auto blocked_in = [&](int x, int y) {
+    for (const body_part* p : cell_at(x, y).bodies) {
+      if (p->flags & exclusion_mask) continue;
+      if (!segment_hits_box(a, b, p->get_bounding_min(), p->get_bounding_max())) continue;
+      if (collide_bodies(probe, *p, 0, nullptr) > 0) return true;
+    }
+    return false;
+  };
+  // Walk the cells along the segment in steps of half the smaller inner cell
+  // (a grid of one or two cells per axis has huge cells and takes few steps);
+  // a step into a diagonal neighbour also visits the two cells beside the
+  // corner it may have cut.
+  const vec3 d = b - a;
+  const float length = std::sqrt(d.x * d.x + d.y * d.y);
+  const float step = 0.5f * std::min(cell_size[0], cell_size[1]);
+  int steps = 1;
+  if (std::isfinite(length) && step > 0.0f) steps = static_cast<int>(std::min(length / step, 65536.0f)) + 1;
+  int last_x = cell_of(a.x, 0);
+  int last_y = cell_of(a.y, 1);
+  if (blocked_in(last_x, last_y)) return false;
+  for (int i = 1; i <= steps; ++i) {
+    const float t = static_cast<float>(i) / static_cast<float>(steps);
+    const int x = cell_of(a.x + d.x * t, 0);
+    const int y = cell_of(a.y + d.y * t, 1);
+    if (x == last_x && y == last_y) continue;
+    if (x != last_x && y != last_y && (blocked_in(last_x, y) || blocked_in(x, last_y))) return false;
+    if (blocked_in(x, y)) return false;
+    last_x = x;
+    last_y = y;
+  }
+  return true;
 }
 
 // --- bodies ------------------------------------------------------------------------------------

@@ -116,6 +116,10 @@ class scene_world {
   // sorted and without repeats.
   void collect_body_parts_along_segment(const vec3& a, const vec3& b, std::uint32_t exclusion_mask,
                                         std::vector<body_part*>& out) const;
+  // True when no body part (sharing no bit with the exclusion mask) touches
+  // the segment a-b: the parts listed in the cells the segment crosses are
+  // tested against it as a capsule of almost no radius.
+  bool segment_is_clear(const vec3& a, const vec3& b, std::uint32_t exclusion_mask = 0) const;
   // Takes the entity out of every cell (its links go back to the pool).
   void unlink_entity(entity& e);
   // Links the entity into every cell of its world box.

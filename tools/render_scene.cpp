@@ -13,6 +13,18 @@
 //   background <rrggbb>                        the clear colour, hex
 //   mesh <name> <x> <y> <z> [<yaw> [<scale>]]  a mesh of the resources, placed
 //   ground <size> <rrggbb>                     a flat square ground at z 0
+//   character <skeleton> <mesh> <animation> <frame> <x> <y> <z> [<yaw>]
+//                                              a mesh skinned to a skeleton,
+//                                              posed by the animation at that
+//                                              frame of its keys
+//   terrain <code>                             the generated terrain of a
+//                                              terrain code (0 to size along
+//                                              x and y), with its river and
+//                                              flora
+//
+// Everything stands in one scene: the meshes, the ground and the terrain's
+// blocks as entities the scene culls and submits, the characters as skeleton
+// entities the scene steps once, lit by the sun as a light of the scene.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,18 +35,25 @@
 #include <vector>
 
 #include "engine/core/log.h"
+#include "engine/core/timer.h"
 #include "engine/device/device_resources.h"
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/shader_record.h"
+#include "engine/resource/skeleton.h"
 #include "module/module_start.h"
 #include "platform/fs.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/png_file.h"
 #include "platform/window.h"
+#include "render/entity.h"
+#include "render/light.h"
 #include "render/scene_environment.h"
 #include "render/scene_view.h"
+#include "render/scene_world.h"
+#include "render/skeleton_instance.h"
+#include "render/terrain/terrain_generator.h"
 
 namespace {
 
@@ -48,6 +67,15 @@ struct placed_mesh {
   vec3 at;
   float yaw = 0.0f;
   float scale = 1.0f;
+};
+
+struct placed_character {
+  std::string skeleton;
+  std::string mesh;
+  std::string animation;
+  int key_frame = 0;
+  vec3 at;
+  float yaw = 0.0f;
 };
 
 struct scene_file {
@@ -64,6 +92,8 @@ struct scene_file {
   float ground_size = 0.0f;
   std::uint32_t ground_colour = 0xFF507040u;
   std::vector<placed_mesh> meshes;
+  std::vector<placed_character> characters;
+  std::string terrain_code;
 };
 
 bool read_scene(const std::string& path, scene_file& out, std::string& error) {
@@ -103,6 +133,13 @@ bool read_scene(const std::string& path, scene_file& out, std::string& error) {
       ok = static_cast<bool>(s >> m.name >> m.at.x >> m.at.y >> m.at.z);
       if (ok && (s >> m.yaw)) s >> m.scale;
       out.meshes.push_back(m);
+    } else if (word == "character") {
+      placed_character c;
+      ok = static_cast<bool>(s >> c.skeleton >> c.mesh >> c.animation >> c.key_frame >> c.at.x >> c.at.y >> c.at.z);
+      if (ok) s >> c.yaw;
+      out.characters.push_back(c);
+    } else if (word == "terrain") {
+      ok = static_cast<bool>(s >> out.terrain_code);
     } else {
       ok = false;
     }
@@ -131,6 +168,44 @@ void build_ground(mesh& m, float size, std::uint32_t colour) {
 int fail(const std::string& message) {
   std::fprintf(stderr, "render_scene: %s\n", message.c_str());
   return 1;
+}
+
+// Turned by yaw degrees about the up axis, scaled, standing at `at`.
+frame placement(const vec3& at, float yaw) {
+  frame f = frame::identity();
+  f.rotate_z(yaw * degrees);
+  f.origin = at;
+  return f;
+}
+
+// A skeleton entity of the scene wearing a copy of the mesh, posed by one
+// channel that holds the animation at the key frame. Empty text when done,
+// else what is missing.
+std::string add_character(scene_world& scene, const placed_character& pc, std::vector<skeleton_entity*>& out) {
+  // Looked up without the fatal end of a missing resource, to say what is missing.
+  const auto* skel = static_cast<const skeleton*>(
+      g_resource_manager.find(skeleton_resource_type_id, ruv_string(pc.skeleton.c_str())));
+  if (!skel) return "no skeleton named " + pc.skeleton;
+  const auto* body = g_resource_manager.find_mesh<const mesh>(ruv_string(pc.mesh.c_str()));
+  if (!body) return "no mesh named " + pc.mesh;
+  const auto* anim = static_cast<const skeleton_anim*>(
+      g_resource_manager.find(skeleton_anim_resource_type_id, ruv_string(pc.animation.c_str())));
+  if (!anim) return "no animation named " + pc.animation;
+  auto* e = static_cast<skeleton_entity*>(scene.create_entity(skeleton_entity_type));
+  e->set_frame(placement(pc.at, pc.yaw));
+  e->animated_skeleton = std::make_unique<skeleton_instance>(clock_real_time);
+  skeleton_instance& pose = *e->animated_skeleton;
+  pose.set_skeleton(*skel);
+  pose.add_channels(1);
+  anim_channel& hold = pose.channels[0];
+  hold.animation = anim;
+  hold.frame_range[0] = hold.frame_range[1] = pc.key_frame;
+  hold.play_mode = anim_play_once;
+  hold.weight = hold.target_weight = 1.0f;
+  hold.start_tick = clock_ticks(clock_real_time);
+  pose.skinned_meshes.push_back(body->create_copy());
+  out.push_back(e);
+  return {};
 }
 
 }  // namespace
@@ -201,7 +276,6 @@ int main(int argc, char** argv) {
   v.viewport = {0, 0, scene.width, scene.height, 0.0f, 1.0f};
   v.flags = view_flag_clear_colour | view_flag_clear_depth;
   v.clear_colour = scene.background;
-  v.scene_colour = scene.ambient;
   scene_environment environment;
   v.fog = &environment;
   v.lights_enabled = 1;
@@ -225,27 +299,46 @@ int main(int argc, char** argv) {
   sun.direction.normalize();
   v.lights.push_back(&sun);
 
-  std::vector<std::unique_ptr<mesh>> drawn;
+  scene_world world;
+  world.ambient_colour = scene.ambient;
+  light& scene_sun = world.create_light();
+  scene_sun.type = light_type_directional;
+  scene_sun.direction = sun.direction;
+  scene_sun.colour = scene.sun;
   if (scene.ground_size > 0.0f) {
     auto ground = std::make_unique<mesh>();
     build_ground(*ground, scene.ground_size, scene.ground_colour);
     ground->set_material(g_resource_manager.get_material(ruv_string("default")));
-    ground->render(v, frame::identity());
-    drawn.push_back(std::move(ground));
+    ground->compute_bounding_box();
+    entity* e = world.create_entity(mesh_entity_type);
+    e->add_mesh(std::move(ground));
+    e->compute_local_bounds();
   }
   for (const placed_mesh& pm : scene.meshes) {
-    mesh* source = g_resource_manager.get_mesh<mesh>(ruv_string(pm.name.c_str()));
+    const auto* source = g_resource_manager.find_mesh<const mesh>(ruv_string(pm.name.c_str()));
     if (!source) return fail("no mesh named " + pm.name);
-    auto copy = source->create_copy();
-    frame placed = frame::identity();
-    placed.rotate_z(pm.yaw * degrees);
-    placed.rot.s = placed.rot.s * pm.scale;
-    placed.rot.f = placed.rot.f * pm.scale;
-    placed.rot.u = placed.rot.u * pm.scale;
-    placed.origin = pm.at;
-    copy->render(v, placed);
-    drawn.push_back(std::move(copy));
+    entity* e = world.create_entity(mesh_entity_type);
+    e->add_mesh(source->create_copy());
+    e->set_frame_and_scale(placement(pm.at, pm.yaw), vec3(pm.scale, pm.scale, pm.scale));
   }
+  std::vector<skeleton_entity*> characters;
+  for (const placed_character& pc : scene.characters) {
+    const std::string missing = add_character(world, pc, characters);
+    if (!missing.empty()) return fail(missing);
+  }
+  if (!scene.terrain_code.empty()) {
+    terrain_generator& terrain = g_terrain_generator;
+    terrain.pixel_shaders = true;
+    terrain.code.parse(scene.terrain_code);
+    terrain.generate_terrain(&world);
+    std::printf("render_scene: terrain %d x %d cells of %.0f units, %d blocks, flora %d %d %d\n", terrain.cells_x,
+                terrain.cells_y, terrain.cell_size, terrain.blocks_x * terrain.blocks_y,
+                terrain.placed_items[0].count(), terrain.placed_items[1].count(), terrain.placed_items[2].count());
+  }
+  // One step: the entities join the scene and the skeletons take their pose.
+  world.update_entities(1.0f / 30.0f);
+  world.submit_visible_entities(v, 0, 1);
+  for (skeleton_entity* e : characters) e->submit_skinned_meshes(v);
 
   if (device->begin_scene() == gpu::result::ok) device->end_scene();
   ++view.frame_counter;
@@ -263,7 +356,7 @@ int main(int argc, char** argv) {
   if (!platform::write_png(out_path.string(), static_cast<int>(scene.width), static_cast<int>(scene.height), 3, rgb))
     return fail("cannot write " + out_path.string());
   std::printf("render_scene: %u draws, %s\n", view.draw_calls, out_path.string().c_str());
-  drawn.clear();
+  world.clear();
   set_view_renderer(nullptr);
   view.set_device(nullptr);
   delete_device_resources(g_device_resources);

@@ -1,5 +1,6 @@
 #include "render/terrain/terrain_generator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include "engine/resource/mesh.h"
 #include "render/entity.h"
 #include "render/light.h"
+#include "render/scene_attachments.h"
 #include "render/scene_world.h"
 
 namespace hm {
@@ -243,7 +245,34 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
   build_meshes();
   build_flora_meshes();
+  // The flora's bodies first, so that they shade the flora they stand among.
+  if (scene) add_flora_bodies();
+  if (!(pixel_shaders && plant_shadows != 0)) {
+    light_placed_items(0);
+    light_placed_items(1);
+  }
   give_meshes_to_block_entities();
+}
+
+void terrain_generator::add_flora_bodies() {
+  if (!scene) return;
+  std::vector<std::vector<const body*>> bodies;
+  for (const terrain_flora_kind& kind : module_data.flora_kinds) {
+    std::vector<const body*> variants = kind.variant_bodies;
+    // As many entries as the kind has variants, so that the variant is taken
+    // by the kind's own count.
+    variants.resize(static_cast<std::size_t>(std::max(kind.variant_count, 0)), nullptr);
+    bodies.push_back(std::move(variants));
+  }
+  for (const std::int32_t list : {1, 0}) {
+    std::vector<placed_flora> plants;
+    for (const placed_item& item : placed_items[static_cast<std::size_t>(list)].items) {
+      plants.push_back({item.flora_kind, item.variant, item.placement});
+    }
+    hm::add_flora_bodies(*scene, plants, bodies);
+    std::vector<placed_item>& items = placed_items[static_cast<std::size_t>(list)].items;
+    for (std::size_t i = 0; i < items.size(); ++i) items[i].variant = plants[i].variant;
+  }
 }
 
 void terrain_generator::store_ground_paint(ground_paint& paint) const {

@@ -23,6 +23,7 @@
 
 namespace hm {
 
+class body;
 class entity;
 class material;
 class mesh;
@@ -62,6 +63,8 @@ struct terrain_flora_kind {
   std::int32_t variant_count = 0;
   // The mesh of each variant (none where the module has none).
   std::vector<const mesh*> variant_meshes;
+  // The collision body of each variant (none where it has none).
+  std::vector<const body*> variant_bodies;
 
   std::uint32_t density() const { return static_cast<std::uint32_t>((flags >> 32) & 0xFFFF); }
 };
@@ -136,6 +139,8 @@ struct placed_item {
   vec3 scale;
   std::int32_t variant = 0;
   std::int32_t last_word = 0;
+  // Set once the item's vertices carry the scene's light.
+  bool lit = false;
   // The mesh builders' four (merged mesh, first vertex, vertex count) triples.
   std::int32_t mesh_refs[12] = {};
   std::int32_t mesh_count = 0;
@@ -219,14 +224,17 @@ class terrain_generator {
   terrain_module_data module_data;
   // The player's grass-density option, a percentage.
   std::int32_t grass_density = 50;
+  // The player's plant-shadow option: 0 none, 1 quick, 2 full. With pixel
+  // shaders and any plant shadows the shaders light the flora themselves.
+  std::int32_t plant_shadows = 2;
   // Whether a stored ground paint block gets the terrain's layers (edit mode)
   // or an empty block.
   bool edit_mode = false;
   // Drawing with pixel shaders (the shaders then light and shade the ground
   // and its flora themselves).
   bool pixel_shaders = true;
-  // The scene's segment test: true when nothing blocks the segment. Without
-  // one every vertex counts as lit.
+  // A segment test in place of the scene's (true when nothing blocks the
+  // segment). Without either every vertex counts as lit.
   std::function<bool(const vec3& from, const vec3& to)> segment_clear;
 
   // Builds the terrain from `code`. With a ground-paint block it is laid over
@@ -272,6 +280,14 @@ class terrain_generator {
   // Ambient plus sun light on a surface of the given normal.
   vec3 item_light(const vec3& normal, float factor) const;
 
+  // Bakes the light of the scene into the vertex colours of one placed item's
+  // share of its merged flora mesh: ambient x 1.5 plus the sun, times the
+  // vertex's own colour; grass takes the sun by the slope it stands on, and
+  // low plants that the scene hides from the sun keep a tenth of it. Each
+  // item is lit once.
+  void light_placed_item(std::int32_t list, std::int32_t item);
+  void light_placed_items(std::int32_t list);
+
   void add_placed_item(std::int32_t list, std::int32_t flora_kind, const frame& placement, const vec3& scale,
                        std::int32_t variant_seed);
   // Into list 2 for grass, 1 for trees, else 0.
@@ -291,6 +307,10 @@ class terrain_generator {
   // The placed items of the three lists merged into the flora meshes of their
   // blocks; items of kinds without variants or meshes are left out.
   void build_flora_meshes();
+  // The collision bodies of the placed items of list 1, then list 0, placed
+  // by their frames into the scene (flag 0x200); each item's variant is
+  // reduced to its kind's variant count on the way.
+  void add_flora_bodies();
   // The code's size fields from the snapped sizes (at most 1023).
   void add_features();
 

@@ -1,6 +1,8 @@
 // A lit scene drawn on OpenGL through the scene view and read back: a red cube
 // lands where the camera puts it, and its face towards the sun is the bright
-// one. Skipped where no OpenGL 3.3 context can be made.
+// one; a bar skinned to a turned and moved bone lands where the bone and the
+// mesh's frame put it. Skipped where no OpenGL 3.3 context can be made.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -188,6 +190,75 @@ TEST_F(SceneViewGl, RedCubeLandsWhereTheCameraSaysLitFromTheSunsSide) {
   const std::uint32_t shaded = unlit[py * width + px];
   EXPECT_GT(red(shaded), 0);
   EXPECT_LT(red(shaded) + 60, red(centre)) << std::hex << shaded << " vs " << centre;
+}
+
+// The vertex shader skins with the bone palette as the skeleton builds it: a
+// turn about the bone's rest origin, then the posed origin, in the mesh's own
+// space, which the mesh's frame then places.
+TEST_F(SceneViewGl, SkinnedBarFollowsItsBoneAndTheMeshFrame) {
+  // A thin bar from the bone's rest origin (0, 0, 3) up to (0, 0, 5), every
+  // point on bone 1.
+  const vec3 rest_origin(0.0f, 0.0f, 3.0f);
+  mesh bar;
+  build_cube(bar);
+  for (mesh_point& p : bar.points) {
+    p.position = vec3(p.position.x * 0.15f, p.position.y * 0.15f, (p.position.z + 1.0f) + rest_origin.z);
+    p.current_position = p.position;
+  }
+  bone_weight_list list;
+  list.bone = 1;
+  for (std::int32_t i = 0; i < static_cast<std::int32_t>(bar.points.size()); ++i) list.weights.push_back({i, 1.0f});
+  bar.bone_weights.push_back(list);
+  bar.bone_count = 2;
+  bar.ensure_vertex_skinning();
+  // Bone 1 posed at (-1, 0, 3), turned a quarter about y so that the bar
+  // points along +x: rows of the turn with the posed origin in the fourth
+  // column, as the skeleton builds its palette.
+  bar.bone_palette.assign(32 * 16, 0.0f);
+  for (int b = 0; b < 32; ++b) {
+    for (int k = 0; k < 4; ++k) bar.bone_palette[static_cast<std::size_t>(b * 16 + k * 5)] = 1.0f;
+  }
+  const float bone1[16] = {0, 0, 1, -1, 0, 1, 0, 0, -1, 0, 0, 3, 0, 0, 0, 1};
+  std::copy(bone1, bone1 + 16, bar.bone_palette.begin() + 16);
+  const vec3 origins[2] = {vec3(), rest_origin};
+  bar.skeleton_bone_positions = origins;
+  bar.skeleton_bone_position_count = 2;
+
+  technique_record skin_techniques;
+  skin_techniques.plain = effect_->get_technique_by_name("skin_shader");
+  ASSERT_NE(skin_techniques.plain, nullptr);
+  shader skin;
+  skin.flags = shader::flag_effect | shader::flag_skinned;
+  skin.technique_rec = &skin_techniques;
+  material skin_material;
+  skin_material.shader_ptr = &skin;
+  skin_material.textures[0] = &white_;
+  bar.set_material(&skin_material);
+  bar.set_shader_class(shader_class_of_flags(skin.flags));
+  // The mesh stands 10 ahead of the camera and 3 down: the bone's posed origin
+  // comes to (-1, 10, 0) and the bar reaches to (1, 10, 0).
+  bar.world_frame = frame::identity();
+  bar.world_frame.origin = vec3(0.0f, 10.0f, -3.0f);
+
+  sun_.direction = vec3(0.0f, 1.0f, 0.0f);
+  scene_.add_mesh(bar);
+  view_.queue_object(scene_);
+  ASSERT_TRUE(view_.render());
+  std::vector<std::uint32_t> pixels;
+  ASSERT_EQ(device_->read_back_buffer(0, 0, width, height, pixels), gpu::result::ok);
+  auto pixel_at = [&](const vec3& world) {
+    float sx = 0.0f, sy = 0.0f;
+    EXPECT_TRUE(scene_.camera.world_to_screen(world, sx, sy));
+    return pixels[static_cast<std::uint32_t>(sy * height) * width + static_cast<std::uint32_t>(sx * width)];
+  };
+  for (const float x : {-0.7f, 0.0f, 0.7f}) {
+    EXPECT_GT(red(pixel_at(vec3(x, 9.85f, 0.0f))), 120) << "along the bar at x " << x;
+  }
+  // Nothing where the bar would stand unturned, or turned the other way, or
+  // left at its rest place.
+  EXPECT_EQ(pixel_at(vec3(-1.0f, 9.85f, 1.2f)) & 0xFFFFFF, background & 0xFFFFFF);
+  EXPECT_EQ(pixel_at(vec3(-2.5f, 9.85f, 0.0f)) & 0xFFFFFF, background & 0xFFFFFF);
+  EXPECT_EQ(pixel_at(vec3(0.0f, 9.85f, 1.2f)) & 0xFFFFFF, background & 0xFFFFFF);
 }
 
 }  // namespace

@@ -229,6 +229,36 @@ TEST(scene_world_test, bodies_enter_move_and_are_found_in_boxes_and_along_segmen
   EXPECT_EQ(found, std::vector<body_part*>{ball});
 }
 
+// The segment test sees parts the segment really touches, in whatever cell it
+// meets them, and not parts whose box it only crosses.
+TEST(scene_world_test, segments_are_blocked_only_by_parts_they_touch) {
+  scene_world scene(vec3(0, 0, 0), vec3(64, 64, 0), 5, 5, 0);  // 30 inner cells of 2.13
+  scene.add_body(floor_quad(10, 10, 20, 20));
+  body_part* ball = scene.add_body(std::make_unique<sphere>(vec3(50, 50, 3), 1.0f));
+  // A far-off source beyond the bounds, as a low sun's, on both sides.
+  struct row {
+    vec3 a, b;
+    bool clear;
+    const char* what;
+  };
+  for (const row& r : {row{vec3(15, 15, 5), vec3(15, 15, -5), false, "down through the floor"},
+                       row{vec3(15, 15, 5), vec3(15, 15, 0.5f), true, "down onto the floor, stopping short"},
+                       row{vec3(-500, 15, 1), vec3(15, 15, 1), true, "level above the floor"},
+                       row{vec3(-950, -950, 3), vec3(60, 60, 3), false, "across the grid into the ball"},
+                       row{vec3(-950, -950, 5), vec3(60, 60, 5), true, "across the grid above the ball"},
+                       row{vec3(48.6f, 51.4f, 3), vec3(51.4f, 48.6f, 3), false, "a short chord of the ball"},
+                       row{vec3(48, 53.8f, 3), vec3(53.8f, 48, 3), true, "past the ball through a corner of its box"}}) {
+    EXPECT_EQ(scene.segment_is_clear(r.a, r.b), r.clear) << r.what;
+  }
+  ball->flags = 0x200;
+  EXPECT_TRUE(scene.segment_is_clear(vec3(-950, -950, 3), vec3(60, 60, 3), 0x200));
+  // A grid of one cell takes the segment in one go.
+  scene_world one;
+  one.add_body(std::make_unique<sphere>(vec3(0, 0, 0), 1.0f));
+  EXPECT_FALSE(one.segment_is_clear(vec3(-900, 0, 0), vec3(900, 0, 0)));
+  EXPECT_TRUE(one.segment_is_clear(vec3(-900, 0, 2), vec3(900, 0, 2)));
+}
+
 TEST(scene_world_test, ground_manifold_faces_become_bodies_and_unused_vertices_point_up_the_y_axis) {
   scene_world scene(vec3(0, 0, 0), vec3(40, 40, 0), 2, 2, 0);
   auto m = std::make_unique<ground_manifold>();

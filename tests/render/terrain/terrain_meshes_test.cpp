@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
 
+#include "engine/collision/sphere.h"
+#include "engine/resource/body.h"
+#include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
+#include "engine/resource/shader_record.h"
 #include "render/entity.h"
 #include "render/light.h"
 #include "render/scene_world.h"
@@ -236,6 +241,96 @@ TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
   EXPECT_NE(scene.ground_manifold->faces.front().body, nullptr);
 }
 
+// Drawing without pixel shaders, each vertex's sun visibility comes from the
+// scene's collision: the ground manifold the scene took shades the vertices
+// that higher ground hides from a low sun, and only those.
+TEST_F(TerrainMeshes, SunVisibilityComesFromTheScenesCollision) {
+  code_fields f;
+  f.size_x = 100;
+  f.size_y = 100;
+  f.hill_height = 110.0f;
+  gen->code = make_code(f);
+  gen->pixel_shaders = false;
+  scene_world scene(vec3(-1.0f, -1.0f, 0.0f), vec3(101.0f, 101.0f, 0.0f), 5, 5, 0);
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = vec3(1.0f, 0.3f, -0.35f);
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  gen->generate_terrain(&scene);
+  const vec3 l = gen->light_direction;
+  // Marching towards the sun over the grid's heights.
+  auto hidden_by_heights = [&](const vec3& p) {
+    for (float t = 0.5f;; t += 0.25f) {
+      const vec3 q = p - l * t;
+      if (q.x < 0.0f || q.y < 0.0f || q.x > gen->size_x || q.y > gen->size_y) return false;
+      if (gen->sample_height(q).z > q.z + 0.05f) return true;
+    }
+  };
+  int shaded = 0;
+  int disagree = 0;
+  const int total = gen->vertex_count_x() * gen->vertex_count_y();
+  for (std::int32_t x = 0; x < gen->vertex_count_x(); ++x) {
+    for (std::int32_t y = 0; y < gen->vertex_count_y(); ++y) {
+      const terrain_vertex& v = gen->vertex(x, y);
+      ASSERT_TRUE(v.sun_visibility == 0.0f || v.sun_visibility == 1.0f);
+      shaded += v.sun_visibility == 0.0f ? 1 : 0;
+      disagree += (v.sun_visibility == 0.0f) != hidden_by_heights(v.position) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(shaded, total / 50);
+  EXPECT_LT(shaded, total / 2);
+  // The manifold's triangles and the interpolated heights differ a little
+  // along the shadows' edges.
+  EXPECT_LT(disagree, total / 25) << shaded << " shaded of " << total;
+
+  // A sun straight overhead shades nothing; with pixel shaders nothing is tested.
+  sun.direction = vec3(0.0f, 0.0f, -1.0f);
+  gen->generate_terrain(&scene);
+  for (std::int32_t x = 0; x < gen->vertex_count_x(); x += 7) {
+    for (std::int32_t y = 0; y < gen->vertex_count_y(); y += 7) EXPECT_EQ(gen->vertex(x, y).sun_visibility, 1.0f);
+  }
+}
+
+// In a scene the trees and other flora (not the grass) bring their variants'
+// collision bodies, each placed at its item and flagged 0x200.
+TEST_F(TerrainMeshes, FloraBodiesEnterTheScene) {
+  body trunk;
+  trunk.part = std::make_unique<sphere>(vec3(0.0f, 0.0f, 1.0f), 0.4f);
+  // Every variant of the oak (kind 2) and the second of the bush (kind 1).
+  gen->module_data.flora_kinds[2].variant_bodies.assign(3, &trunk);
+  gen->module_data.flora_kinds[1].variant_bodies = {nullptr, &trunk};
+  code_fields f;
+  f.size_x = 160;
+  f.size_y = 160;
+  gen->code = make_code(f);
+  scene_world scene(vec3(0.0f, 0.0f, 0.0f), vec3(160.0f, 160.0f, 0.0f), 4, 4, 0);
+  gen->generate_terrain(&scene);
+  std::size_t expected = 0;
+  std::vector<vec3> at;
+  for (const std::int32_t list : {1, 0}) {
+    for (const placed_item& item : gen->placed_items[static_cast<std::size_t>(list)].items) {
+      const std::int32_t count = gen->module_data.flora_kinds[static_cast<std::size_t>(item.flora_kind)].variant_count;
+      if (count > 0) {
+        EXPECT_TRUE(item.variant >= 0 && item.variant < count);
+      }
+      if (item.flora_kind == 2 || (item.flora_kind == 1 && item.variant == 1)) {
+        ++expected;
+        at.push_back(item.placement.transform_point_to_global(vec3(0.0f, 0.0f, 1.0f)));
+      }
+    }
+  }
+  ASSERT_GT(expected, 10u);
+  std::vector<const sphere*> balls;
+  for (const auto& b : scene.bodies) {
+    if (b->get_type_id() == sphere_type_id) balls.push_back(static_cast<const sphere*>(b.get()));
+  }
+  ASSERT_EQ(balls.size(), expected);
+  for (std::size_t i = 0; i < expected; ++i) {
+    EXPECT_EQ(balls[i]->flags & 0x200u, 0x200u);
+    EXPECT_NEAR((balls[i]->centre - at[i]).length(), 0.0f, 1e-4f) << i;
+  }
+}
+
 // Placed flora is merged per block; a kind without variants is left out
 // instead of taking a remainder by zero.
 TEST_F(TerrainMeshes, FloraMeshes) {
@@ -268,6 +363,88 @@ TEST_F(TerrainMeshes, FloraMeshes) {
   const mesh& merged = *gen->flora_meshes[static_cast<std::size_t>(first.mesh_refs[0])];
   const vec3 top = merged.get_points()[static_cast<std::size_t>(merged.get_vertices()[static_cast<std::size_t>(first.mesh_refs[1] + 2)].point)].position;
   EXPECT_NEAR(top.z, first.placement.origin.z + 2.0f * first.scale.z * first.placement.rot.u.z, 1e-3f);
+}
+
+// Without pixel shaders (or without plant shadows) the vertices of the
+// placed items of lists 0 and 1 take the scene's light: ambient x 1.5 plus
+// the sun, full where the sun reaches them, a tenth on low plants the ground
+// hides. The grass list is not lit here; flora of shaders lit once per mesh
+// keeps its colour, and with pixel shaders and plant shadows nothing is baked.
+TEST_F(TerrainMeshes, PlacedItemsTakeTheScenesLight) {
+  mesh leaf;  // 0.2 high: a low plant
+  const std::uint32_t grey = 0xFF808080u;
+  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, grey, vec3(0, 0, 1));
+  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(0.2f, 0.0f, 0.0f)), 1.0f, 0.0f, grey, vec3(0, 0, 1));
+  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.2f)), 0.0f, 1.0f, grey, vec3(0, 0, 1));
+  leaf.add_face(a, b, c);
+  shader per_vertex;
+  shader per_mesh;
+  per_mesh.flags = shader_flag_lit_per_mesh;
+  material plant;
+  plant.shader_ptr = &per_vertex;
+  leaf.set_material(&plant);
+  for (terrain_flora_kind& kind : gen->module_data.flora_kinds) kind.variant_meshes.assign(4, &leaf);
+
+  code_fields f;
+  f.size_x = 100;
+  f.size_y = 100;
+  f.hill_height = 110.0f;
+  gen->code = make_code(f);
+  scene_world scene(vec3(-1.0f, -1.0f, 0.0f), vec3(101.0f, 101.0f, 0.0f), 5, 5, 0);
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = vec3(1.0f, 0.3f, -0.35f);
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+
+  // Pixel shaders with full plant shadows: the shaders light the flora.
+  gen->pixel_shaders = true;
+  gen->plant_shadows = 2;
+  gen->generate_terrain(&scene);
+  for (const std::unique_ptr<mesh>& m : gen->flora_meshes) {
+    for (const mesh_vertex& v : m->get_vertices()) ASSERT_EQ(v.color, grey);
+  }
+
+  gen->pixel_shaders = false;
+  gen->generate_terrain(&scene);
+  const vec3 l = gen->light_direction;
+  auto expected = [&](float k) {
+    const vec3 light = gen->ambient_colour * 1.5f + gen->sun_colour * k;
+    const color g = argb_to_color(grey);
+    return color_to_argb(color{g.r * light.x, g.g * light.y, g.b * light.z, g.a});
+  };
+  int shaded = 0;
+  int items = 0;
+  for (std::int32_t list = 0; list < 3; ++list) {
+    for (const placed_item& item : gen->placed_items[static_cast<std::size_t>(list)].items) {
+      ASSERT_EQ(item.mesh_count, 1);
+      const mesh& merged = *gen->flora_meshes[static_cast<std::size_t>(item.mesh_refs[0])];
+      const std::uint32_t got = merged.get_vertices()[static_cast<std::size_t>(item.mesh_refs[1])].color;
+      if (list == 2) {
+        EXPECT_FALSE(item.lit);
+        EXPECT_EQ(got, grey);
+        continue;
+      }
+      EXPECT_TRUE(item.lit);
+      float k = 1.0f;
+      const vec3 p = vec3(0.1f, 0.0f, 0.3f) + item.placement.origin;
+      if (!scene.segment_is_clear(p - l * 1000.0f, p - l * 0.05f)) {
+        k *= 0.1f;
+        ++shaded;
+      }
+      EXPECT_EQ(got, expected(k)) << "list " << list << " kind " << item.flora_kind;
+      ++items;
+    }
+  }
+  EXPECT_GT(items, 100);
+  EXPECT_GT(shaded, 0);
+  EXPECT_LT(shaded, items);
+
+  // A shader lit once per mesh keeps the flora's own colours.
+  plant.shader_ptr = &per_mesh;
+  gen->generate_terrain(&scene);
+  for (const std::unique_ptr<mesh>& m : gen->flora_meshes) {
+    for (const mesh_vertex& v : m->get_vertices()) ASSERT_EQ(v.color, grey);
+  }
 }
 
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
