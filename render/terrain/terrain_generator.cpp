@@ -9,6 +9,7 @@
 #include "engine/resource/mesh.h"
 #include "render/entity.h"
 #include "render/light.h"
+#include "render/scene_lighting.h"
 #include "render/scene_world.h"
 
 namespace hm {
@@ -275,27 +276,6 @@ void terrain_generator::store_empty_ground_paint(ground_paint& paint) const {
   paint.layer_count = 0;
 }
 
-void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour) {
-  vec3 sum;
-  colour = vec3();
-  for (const std::unique_ptr<light>& l : scene.lights) {
-    if (!l) continue;
-    vec3 d;
-    vec3 c(l->colour.r, l->colour.g, l->colour.b);
-    if (l->type == light_type_directional && !(l->flags & light_flag_fill)) {
-      d = l->direction;
-    } else {
-      d = point - l->position;
-      const float distance_squared = d.length_squared();
-      d.normalize();
-      c = distance_squared > 0.0f ? c * (1.0f / distance_squared) : vec3();
-    }
-    sum += d * (0.33f * (c.x + c.y + c.z));
-    colour += c;
-  }
-  sum.normalize();
-  direction = sum;
-}
 
 namespace {
 

@@ -350,12 +350,6 @@ float terrain_random_fraction();
 float terrain_averaged_random();
 std::int32_t terrain_random_int(std::int32_t n);
 
-// The scene's light at a point: the unit direction of the lights' directions
-// weighted by their strength there (directional suns as they are, other lights
-// from their position, their colour falling off with the squared distance)
-// and the sum of their colours.
-void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour);
-
 // A warning about bad terrain data, to the engine log.
 void terrain_log_warning(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
