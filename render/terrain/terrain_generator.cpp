@@ -9,6 +9,7 @@
 #include "engine/resource/mesh.h"
 #include "render/entity.h"
 #include "render/light.h"
+#include "render/render_pass_state.h"
 #include "render/scene_lighting.h"
 #include "render/scene_world.h"
 
@@ -238,7 +239,10 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   place_flora(0);
   place_flora(2);
   build_blocks();
-  if (scene) scene_summed_light(*scene, vec3(0.0f, 0.0f, 0.0f), light_direction, light_colour);
+  if (scene) {
+    scene_summed_light(*scene, vec3(0.0f, 0.0f, 0.0f), light_direction, light_colour);
+    g_render_pass_state.begin_shadow_bounds(*scene);
+  }
   build_ground_manifold();
   if (scene) scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);

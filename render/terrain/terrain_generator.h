@@ -225,6 +225,9 @@ class terrain_generator {
   // Drawing with pixel shaders (the shaders then light and shade the ground
   // and its flora themselves).
   bool pixel_shaders = true;
+  // The environment-shadows option: without pixel shaders the ground gets a
+  // shadow layer that lays the render passes' shadow texture on it.
+  bool environment_shadows = true;
   // The scene's segment test: true when nothing blocks the segment. Without
   // one every vertex counts as lit.
   std::function<bool(const vec3& from, const vec3& to)> segment_clear;
@@ -293,6 +296,10 @@ class terrain_generator {
   void build_flora_meshes();
   // The code's size fields from the snapped sizes (at most 1023).
   void add_features();
+  // Once a frame after the scene is drawn: the render passes of the scene's
+  // shadows and, without pixel shaders, their shadow texture on the shadow
+  // layer of every block.
+  void update_shadow_passes();
 
   // A hash of the heights, layers, river marks and flora of the current
   // terrain, equal on every run and machine for the same code and data.
@@ -340,6 +347,9 @@ class terrain_generator {
 
   void build_blocks();
   void give_meshes_to_block_entities();
+  // The render passes hold this generator's scene: building its base layer
+  // widens the scene's shadow bounds.
+  bool lights_shadow_bounds() const;
 };
 
 // The one generator of the game.
