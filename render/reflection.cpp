@@ -69,6 +69,8 @@ void submit_reflection(scene_world& scene, render_view& view, float water_height
     sub->view_mask = view.view_mask;
     // Drawn before the view that reads it, whatever queue place the view asks for.
     sub->flags = view.flags & ~view_flag_queue_last;
+    // Where nothing is mirrored the water shows the view's own background.
+    sub->clear_colour = view.clear_colour;
     sub->viewport = {0, 0, reflection_size, reflection_size, 0.0f, 1.0f};
     sub->clip_plane_enabled = 1;
     sub->camera = view.camera;

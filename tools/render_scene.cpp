@@ -13,6 +13,12 @@
 //   background <rrggbb>                        the clear colour, hex
 //   mesh <name> <x> <y> <z> [<yaw> [<scale>]]  a mesh of the resources, placed
 //   ground <size> <rrggbb>                     a flat square ground at z 0
+//   shadows on|off                             the sun's shadow map (default off)
+//   water <height> <size> [<material>]         a square of water that mirrors
+//                                              the scene (material "river" by
+//                                              default: a reflecting material)
+//   reflections full|fast                      what water mirrors: the whole
+//                                              scene (default) or the sky only
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +39,13 @@
 #include "platform/gpu/gl_system.h"
 #include "platform/png_file.h"
 #include "platform/window.h"
-#include "render/scene_environment.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/ruv_config.h"
+#include "render/entity.h"
+#include "render/light.h"
+#include "render/render_pass_state.h"
 #include "render/scene_view.h"
+#include "render/scene_world.h"
 
 namespace {
 
@@ -64,7 +75,19 @@ struct scene_file {
   float ground_size = 0.0f;
   std::uint32_t ground_colour = 0xFF507040u;
   std::vector<placed_mesh> meshes;
+  bool shadows = false;
+  float water_height = 0.0f;
+  float water_size = 0.0f;
+  std::string water_material = "river";
+  bool fast_reflections = false;
 };
+
+bool read_switch(std::istringstream& s, const char* on, const char* off, bool& out) {
+  std::string word;
+  if (!(s >> word) || (word != on && word != off)) return false;
+  out = word == on;
+  return true;
+}
 
 bool read_scene(const std::string& path, scene_file& out, std::string& error) {
   std::ifstream in(path);
@@ -103,6 +126,13 @@ bool read_scene(const std::string& path, scene_file& out, std::string& error) {
       ok = static_cast<bool>(s >> m.name >> m.at.x >> m.at.y >> m.at.z);
       if (ok && (s >> m.yaw)) s >> m.scale;
       out.meshes.push_back(m);
+    } else if (word == "shadows") {
+      ok = read_switch(s, "on", "off", out.shadows);
+    } else if (word == "water") {
+      ok = static_cast<bool>(s >> out.water_height >> out.water_size) && out.water_size > 0.0f;
+      if (ok && !(s >> out.water_material)) out.water_material = "river";
+    } else if (word == "reflections") {
+      ok = read_switch(s, "fast", "full", out.fast_reflections);
     } else {
       ok = false;
     }
@@ -126,6 +156,29 @@ void build_ground(mesh& m, float size, std::uint32_t colour) {
   m.add_face(0, 2, 3);
   m.add_face(0, 2, 1);
   m.add_face(0, 3, 2);
+}
+
+// A flat square of water at the height, facing up.
+void build_water(mesh& m, float height, float size) {
+  const float h = size * 0.5f;
+  const vec3 corners[4] = {{-h, -h, height}, {h, -h, height}, {h, h, height}, {-h, h, height}};
+  for (int i = 0; i < 4; ++i) {
+    m.add_point(corners[i]);
+    m.add_vertex(i, corners[i].x * 0.125f, corners[i].y * 0.125f, 0xC0506878u, vec3(0.0f, 0.0f, 1.0f));
+  }
+  m.add_face(0, 1, 2);
+  m.add_face(0, 2, 3);
+}
+
+// The scene's entity that draws the mesh in the frame.
+void place(scene_world& scene, std::unique_ptr<mesh> m, const hm::frame& f, bool casts_shadow) {
+  if (casts_shadow) m->visibility_mask |= shadow_map_view_mask;
+  m->compute_bounding_box();
+  auto e = std::make_unique<mesh_entity>();
+  e->add_mesh(std::move(m));
+  e->set_frame(f);
+  e->compute_local_bounds();
+  scene.adopt_entity(std::move(e));
 }
 
 int fail(const std::string& message) {
@@ -194,16 +247,21 @@ int main(int argc, char** argv) {
   view.pixel_shaders = true;
   view.set_effect(g_device_resources.effect ? &g_device_resources.effect->get() : nullptr);
   if (!g_device_resources.effect) return fail("the effect file did not compile");
+  view.render_to_depth_shader = g_device_resources.render_to_depth_shader;
+  view.render_to_depth_skin_shader = g_device_resources.render_to_depth_skin_shader;
   view.restore_device_objects();
   set_view_renderer(&view);
+  g_game_options.environment_shadows = scene.shadows ? 1 : 0;
+  g_ruv_config.fake_reflections = scene.fast_reflections ? 1 : 0;
+  g_ruv_config.active_shadowmap_quality = g_ruv_config.shadowmap_quality = 1;
 
   render_view v;
   v.viewport = {0, 0, scene.width, scene.height, 0.0f, 1.0f};
   v.flags = view_flag_clear_colour | view_flag_clear_depth;
   v.clear_colour = scene.background;
-  v.scene_colour = scene.ambient;
-  scene_environment environment;
-  v.fog = &environment;
+  auto world = std::make_unique<scene_world>();
+  world->ambient_colour = scene.ambient;
+  v.fog = &world->environment;
   v.lights_enabled = 1;
   camera& c = v.camera;
   // Yaw 0 looks along +y; the camera looks along its negative third axis.
@@ -224,14 +282,22 @@ int main(int argc, char** argv) {
   sun.direction = scene.sun_direction;
   sun.direction.normalize();
   v.lights.push_back(&sun);
+  light& scene_sun = world->create_light();
+  scene_sun.type = light_type_directional;
+  scene_sun.colour = scene.sun;
+  scene_sun.direction = sun.direction;
 
-  std::vector<std::unique_ptr<mesh>> drawn;
   if (scene.ground_size > 0.0f) {
     auto ground = std::make_unique<mesh>();
     build_ground(*ground, scene.ground_size, scene.ground_colour);
     ground->set_material(g_resource_manager.get_material(ruv_string("default")));
-    ground->render(v, frame::identity());
-    drawn.push_back(std::move(ground));
+    place(*world, std::move(ground), frame::identity(), false);
+  }
+  if (scene.water_size > 0.0f) {
+    auto water = std::make_unique<mesh>();
+    build_water(*water, scene.water_height, scene.water_size);
+    water->set_material(g_resource_manager.get_material(ruv_string(scene.water_material.c_str())));
+    place(*world, std::move(water), frame::identity(), false);
   }
   for (const placed_mesh& pm : scene.meshes) {
     mesh* source = g_resource_manager.get_mesh<mesh>(ruv_string(pm.name.c_str()));
@@ -243,12 +309,26 @@ int main(int argc, char** argv) {
     placed.rot.f = placed.rot.f * pm.scale;
     placed.rot.u = placed.rot.u * pm.scale;
     placed.origin = pm.at;
-    copy->render(v, placed);
-    drawn.push_back(std::move(copy));
+    place(*world, std::move(copy), placed, true);
   }
+
+  world->update_entities(0.0f);
+  // What casts shadows: every entity's box.
+  g_render_pass_state.begin_shadow_bounds(*world);
+  for (const auto& e : world->active_entities) {
+    const bounding_box& b = e->meshes[0]->bbox;
+    for (int corner = 0; corner < 8; ++corner) {
+      const vec3 local((corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
+                       (corner & 4) ? b.max.z : b.min.z);
+      g_render_pass_state.extend_shadow_bounds(e->frame.transform_point_to_global(local));
+    }
+  }
+  g_render_pass_state.finish_shadow_bounds();
 
   if (device->begin_scene() == gpu::result::ok) device->end_scene();
   ++view.frame_counter;
+  world->submit_to_view(v, true);
+  render_passes(g_render_pass_state);
   view.render();
   std::vector<std::uint32_t> argb;
   if (device->read_back_buffer(0, 0, scene.width, scene.height, argb) != gpu::result::ok)
@@ -263,7 +343,13 @@ int main(int argc, char** argv) {
   if (!platform::write_png(out_path.string(), static_cast<int>(scene.width), static_cast<int>(scene.height), 3, rgb))
     return fail("cannot write " + out_path.string());
   std::printf("render_scene: %u draws, %s\n", view.draw_calls, out_path.string().c_str());
-  drawn.clear();
+  if (world->environment.shadow_map_ready)
+    std::printf("render_scene: shadow map %d x %d\n", g_render_pass_state.shadow_width,
+                g_render_pass_state.shadow_height);
+  if (v.sub_view && v.render_target) std::printf("render_scene: water reflects the scene\n");
+  g_render_pass_state.release_targets();
+  v.destroy();
+  world.reset();
   set_view_renderer(nullptr);
   view.set_device(nullptr);
   delete_device_resources(g_device_resources);
