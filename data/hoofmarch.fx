@@ -2,7 +2,11 @@
 # the techniques that the core shaders name. Matrices are applied as `m * v`
 # (the row vector v times the matrix as the engine stores it). Techniques with
 # "_SHDW" add the sun's shadow map; the renderer falls back to the plain
-# technique where a variant is missing.
+# technique where a variant is missing. The shadow map holds, per texel, the
+# depth (0 near, 1 far) of what the sun sees first; "matSunViewProj" carries a
+# world point to its texel and depth. Water ("water_shader") reads the
+# mirrored view of the scene through "env_texture" at the place
+# "matWaterWorldViewProj" gives.
 
 @parameter float4x4 matWorldViewProj
 @parameter float4x4 matWorldView
@@ -46,11 +50,26 @@
 @common
 // Linear to display colour.
 vec3 to_display(vec3 c) { return pow(max(c, vec3(0.0)), vec3(output_gamma_inv)); }
-// Sun, sky and ambient light on a world-space normal.
-vec3 light_at(vec3 n) {
-  float sun = max(dot(n, -vSunDir.xyz), 0.0);
+// Sky and ambient light, and the sun's light, on a world-space normal.
+vec3 ambient_at(vec3 n) {
   float sky = max(dot(n, -vSkyLightDir.xyz), 0.0);
-  return vAmbientColor.rgb + vSunColor.rgb * sun + vSkyLightColor.rgb * sky;
+  return vAmbientColor.rgb + vSkyLightColor.rgb * sky;
+}
+vec3 sun_at(vec3 n) { return vSunColor.rgb * max(dot(n, -vSunDir.xyz), 0.0); }
+vec3 light_at(vec3 n) { return ambient_at(n) + sun_at(n); }
+// How much sunlight reaches a point at sun_space (matSunViewProj times the
+// world point): 1 outside the map, else the share of four neighbouring
+// texels whose depth is not nearer the sun than the point.
+float sunlight_at(vec4 sun_space) {
+  vec3 s = sun_space.xyz / sun_space.w;
+  if (s.x < 0.0 || s.x > 1.0 || s.y < 0.0 || s.y > 1.0 || s.z > 1.0) return 1.0;
+  vec2 texel = 1.0 / vec2(textureSize(shadowmap_texture, 0));
+  float lit = 0.0;
+  for (int i = 0; i < 4; ++i) {
+    vec2 at = clamp(s.xy + (vec2(i % 2, i / 2) - 0.5) * texel, vec2(0.0), vec2(1.0));
+    lit += s.z <= texture(shadowmap_texture, at).r + 0.002 ? 0.25 : 0.0;
+  }
+  return lit;
 }
 float fog_at(float distance) {
   return clamp((fFogEnd - distance) / max(fFogEnd - fFogStart, 1e-3), 0.0, 1.0);
@@ -59,12 +78,14 @@ float fog_at(float distance) {
 @vertex standard_vs
 out vec2 uv;
 out vec4 colour;
+out vec3 sunlight;
 out vec4 sun_space;
 out float fog;
 void main() {
   vec4 world = matWorld * vec4(hm_position, 1.0);
   vec3 n = normalize(mat3(matWorld) * hm_normal);
-  colour = vec4(hm_color.rgb * light_at(n), hm_color.a) * vMaterialColor;
+  colour = vec4(hm_color.rgb * ambient_at(n), hm_color.a) * vMaterialColor;
+  sunlight = hm_color.rgb * sun_at(n) * vMaterialColor.rgb;
   uv = hm_texcoord0 + texture_offset;
   sun_space = matSunViewProj * world;
   fog = fog_at(length((matWorldView * vec4(hm_position, 1.0)).xyz));
@@ -74,6 +95,7 @@ void main() {
 @vertex skin_vs
 out vec2 uv;
 out vec4 colour;
+out vec3 sunlight;
 out vec4 sun_space;
 out float fog;
 void main() {
@@ -89,8 +111,9 @@ void main() {
   }
   posed.w = 1.0;
   vec4 world = matWorld * posed;
-  n = mat3(matWorld) * n;
-  colour = vec4(hm_color.rgb * light_at(normalize(n)), hm_color.a) * vMaterialColor;
+  n = normalize(mat3(matWorld) * n);
+  colour = vec4(hm_color.rgb * ambient_at(n), hm_color.a) * vMaterialColor;
+  sunlight = hm_color.rgb * sun_at(n) * vMaterialColor.rgb;
   uv = hm_texcoord0 + texture_offset;
   sun_space = matSunViewProj * world;
   fog = fog_at(length((matView * world).xyz));
@@ -132,24 +155,24 @@ void main() {
 @fragment textured_fs
 in vec2 uv;
 in vec4 colour;
+in vec3 sunlight;
 in vec4 sun_space;
 in float fog;
 void main() {
   vec4 tex = texture(diffuse_texture, uv);
-  vec3 c = mix(vFogColor.rgb, tex.rgb * colour.rgb, fog);
+  vec3 c = mix(vFogColor.rgb, tex.rgb * (colour.rgb + sunlight), fog);
   hm_frag_color = vec4(to_display(c), tex.a * colour.a);
 }
 
 @fragment textured_shadowed_fs
 in vec2 uv;
 in vec4 colour;
+in vec3 sunlight;
 in vec4 sun_space;
 in float fog;
 void main() {
   vec4 tex = texture(diffuse_texture, uv);
-  vec3 s = sun_space.xyz / sun_space.w;
-  float lit = s.z <= texture(shadowmap_texture, s.xy).r + 0.002 ? 1.0 : 0.5;
-  vec3 c = mix(vFogColor.rgb, tex.rgb * colour.rgb * lit, fog);
+  vec3 c = mix(vFogColor.rgb, tex.rgb * (colour.rgb + sunlight * sunlight_at(sun_space)), fog);
   hm_frag_color = vec4(to_display(c), tex.a * colour.a);
 }
 
@@ -174,10 +197,40 @@ void main() {
   hm_frag_color = vec4(depth, depth, depth, 1.0);
 }
 
+// The silhouette in a character's shadow texture: full alpha where the
+// character stands between the light and the ground.
 @fragment character_shadow_fs
 in float depth;
 void main() {
-  hm_frag_color = vec4(0.0, 0.0, 0.0, 0.5);
+  hm_frag_color = vec4(1.0);
+}
+
+@vertex water_vs
+out vec2 uv;
+out vec4 colour;
+out vec4 mirrored;
+out float fog;
+void main() {
+  vec3 n = normalize(mat3(matWorld) * hm_normal);
+  colour = vec4(hm_color.rgb * light_at(n), hm_color.a) * vMaterialColor;
+  uv = hm_texcoord0 + texture_offset;
+  mirrored = matWaterWorldViewProj * vec4(hm_position, 1.0);
+  fog = fog_at(length((matWorldView * vec4(hm_position, 1.0)).xyz));
+  gl_Position = hm_output(matWorldViewProj * vec4(hm_position, 1.0));
+}
+
+// The water's own colour under the mirrored scene.
+@fragment water_fs
+in vec2 uv;
+in vec4 colour;
+in vec4 mirrored;
+in float fog;
+void main() {
+  vec2 at = clamp(mirrored.xy / mirrored.w * vec2(0.5, -0.5) + 0.5, vec2(0.0), vec2(1.0));
+  vec3 reflected = texture(env_texture, at).rgb;
+  vec3 own = texture(diffuse_texture, uv).rgb * colour.rgb;
+  vec3 c = mix(vFogColor.rgb, mix(own, reflected, 0.65), fog);
+  hm_frag_color = vec4(to_display(c), max(colour.a, 0.75));
 }
 
 @technique def_shader
@@ -198,6 +251,12 @@ void main() {
 @state src_blend src_alpha
 @state dest_blend inv_src_alpha
 @state z_write_enable false
+
+@technique water_shader
+@pass vertex=water_vs fragment=water_fs
+@state alpha_blend_enable true
+@state src_blend src_alpha
+@state dest_blend inv_src_alpha
 
 @technique shadowmap_shader
 @pass vertex=flat_vs fragment=flat_fs

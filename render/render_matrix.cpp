@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "render/camera.h"
+
 namespace hm {
 
 matrix4 frame_matrix(const frame& f) {
@@ -120,6 +122,13 @@ void transform_plane(float out[4], const float plane[4], const matrix4& m) {
   for (int j = 0; j < 4; ++j)
     r[j] = plane[0] * m.at(0, j) + plane[1] * m.at(1, j) + plane[2] * m.at(2, j) + plane[3] * m.at(3, j);
   for (int j = 0; j < 4; ++j) out[j] = r[j];
+}
+
+matrix4 camera_projection(const camera& c) {
+  if (c.perspective)
+    return perspective_off_center_rh(c.view_left, c.view_right, c.view_bottom, c.view_top, c.near, c.far);
+  if (c.flip_winding) return ortho_off_center_lh(c.view_left, c.view_right, c.view_bottom, c.view_top, c.near, c.far);
+  return ortho_off_center_rh(c.view_left, c.view_right, c.view_bottom, c.view_top, c.near, c.far);
 }
 
 }  // namespace hm

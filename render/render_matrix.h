@@ -6,6 +6,8 @@
 
 namespace hm {
 
+class camera;
+
 struct matrix4 {
   float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -30,6 +32,11 @@ matrix4 ortho_off_center_rh(float left, float right, float bottom, float top, fl
                             float far_distance);
 matrix4 ortho_off_center_lh(float left, float right, float bottom, float top, float near_distance,
                             float far_distance);
+
+// The projection of a camera: perspective off-centre right-handed from its view
+// window; an orthographic camera takes the left-handed form when its winding
+// flips, else the right-handed one.
+matrix4 camera_projection(const camera& c);
 
 // A point (x, y, z, 1) through the matrix, divided by w.
 vec3 transform_coord(const vec3& p, const matrix4& m);

@@ -171,4 +171,26 @@ color sample_world_map_weather(const world_map_weather_corners& corners, const s
   return blend;
 }
 
+void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour) {
+  vec3 sum;
+  colour = vec3();
+  for (const std::unique_ptr<light>& l : scene.lights) {
+    if (!l) continue;
+    vec3 d;
+    vec3 c(l->colour.r, l->colour.g, l->colour.b);
+    if (l->type == light_type_directional && !(l->flags & light_flag_fill)) {
+      d = l->direction;
+    } else {
+      d = point - l->position;
+      const float distance_squared = d.length_squared();
+      d.normalize();
+      c = distance_squared > 0.0f ? c * (1.0f / distance_squared) : vec3();
+    }
+    sum += d * (0.33f * (c.x + c.y + c.z));
+    colour += c;
+  }
+  sum.normalize();
+  direction = sum;
+}
+
 }  // namespace hm

@@ -37,6 +37,12 @@ int time_of_day_hour(std::int64_t clock_ticks_now, std::int64_t start_ticks);
 void set_up_time_of_day(scene_world& scene, const skybox_lighting& sky, std::uint32_t scene_flags, float fog_density,
                         int hour, bool pixel_shaders);
 
+// The scene's light at a point: the unit direction of the lights' directions
+// weighted by their strength there (directional suns as they are, other lights
+// from their position, their colour falling off with the squared distance)
+// and the sum of their colours.
+void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour);
+
 // Three fractal noise values of the game time in seconds (four outputs).
 color sample_weather_noise(float game_seconds);
 

@@ -201,7 +201,7 @@ bool scene_view::render(render_view* given) {
       }
       if (device_->set_render_target(colour) != gpu::result::ok)
         ruv_error("Unable to set render target texture! Try turning off shadows");
-      if (v->target) v->target->target_value = static_cast<std::int32_t>(device_generation);
+      if (v->target) v->target->drawn_generation = device_generation;
       current_target = v->target;
     }
     first = false;
@@ -258,14 +258,6 @@ gpu::cull opposite(gpu::cull c) {
   return c == gpu::cull::clockwise ? gpu::cull::counter_clockwise : gpu::cull::clockwise;
 }
 
-matrix4 projection_of(const camera& c) {
-  if (c.perspective)
-    return perspective_off_center_rh(c.view_left, c.view_right, c.view_bottom, c.view_top, c.near, c.far);
-  if (c.flip_winding)
-    return ortho_off_center_lh(c.view_left, c.view_right, c.view_bottom, c.view_top, c.near, c.far);
-  return ortho_off_center_rh(c.view_left, c.view_right, c.view_bottom, c.view_top, c.near, c.far);
-}
-
 // Which fog applies: the band below the water level, else the main fog; the
 // reflection view swaps the choice.
 bool band_fog(const render_view& v) {
@@ -293,7 +285,7 @@ void scene_view::set_view_state(render_view& v) {
   } else if (!v.clip_plane_enabled) {
     d.set_render_state(render_state::clip_plane_enable, 0);
   }
-  cache.set_projection(projection_of(v.camera));
+  cache.set_projection(camera_projection(v.camera));
   cache.set_view_transform(view_matrix_of(v.camera.frame), frame_matrix(v.camera.frame));
 
   const gpu::cull normal = v.camera.flip_winding ? gpu::cull::counter_clockwise : gpu::cull::clockwise;

@@ -87,8 +87,6 @@ class scene_view final : public view_renderer {
   shader* render_to_depth_skin_shader = nullptr;
   shader* render_character_shadow = nullptr;
   shader* render_character_shadow_with_skin = nullptr;
-  // Whether the scene's shadow map is drawn for this frame (the shadow passes set it).
-  bool shadow_map_ready = false;
   // How the pools wait between lock tries.
   std::function<void(unsigned)> sleep;
 

@@ -50,6 +50,18 @@ void set_floats4(float out[4], float a, float b, float c, float d) {
   out[3] = d;
 }
 
+// Where a world point falls in the shadow map: the shadow camera's view and
+// projection, then into texture space (v downwards) with the half-texel
+// offset of the map's size.
+matrix4 sun_view_projection(const camera& shadow_camera, const texture& map) {
+  matrix4 bias;
+  bias.at(0, 0) = 0.5f;
+  bias.at(1, 1) = -0.5f;
+  bias.at(3, 0) = 0.5f + 0.5f / static_cast<float>(std::max(map.width, 1));
+  bias.at(3, 1) = 0.5f + 0.5f / static_cast<float>(std::max(map.height, 1));
+  return multiply(multiply(view_matrix_of(shadow_camera.frame), camera_projection(shadow_camera)), bias);
+}
+
 // The states a pass of the effect sets go around the cache: forget them.
 void forget_pass_states(render_state_cache& cache, gpu::effect& effect) {
   if (auto* base = dynamic_cast<gpu::effect_base*>(&effect); base && base->active_pass())
@@ -152,6 +164,11 @@ void scene_view::draw_effect_path(render_view& v) {
     }
     c.set_effect_vector("vSunDir", sun_dir);
     c.set_effect_vector("vSunColor", sun_colour);
+
+    if (env.shadow_map && env.shadow_camera) {
+      c.set_effect_texture("shadowmap_texture", texture_for_phase(*env.shadow_map, 0.0f));
+      c.set_effect_matrix("matSunViewProj", sun_view_projection(*env.shadow_camera, *env.shadow_map));
+    }
   }
 
   const hm::color& ambient = v.scene_colour;
@@ -195,7 +212,7 @@ void scene_view::draw_effect_path(render_view& v) {
     int technique_index = 0;
     if ((s->flags & shader_flag_plant) && !plant_shadows_full) {
       technique_index = 3;
-    } else if (sun_visible && shadow_map_ready && game_opts().environment_shadows) {
+    } else if (sun_visible && v.fog && v.fog->shadow_map_ready && game_opts().environment_shadows) {
       technique_index = c.hardware_shadows ? 2 : 1;
     }
     const technique_record& rec = *s->technique_rec;

@@ -17,6 +17,7 @@
 #include "render/camera.h"
 #include "render/entity.h"
 #include "render/light.h"
+#include "render/render_pass_state.h"
 #include "render/terrain/ai_mesh.h"
 
 namespace hm {
@@ -64,7 +65,11 @@ scene_world::scene_world(const vec3& first_corner, const vec3& second_corner, in
 
 scene_world::scene_world() : scene_world(vec3(-1000.0f, -1000.0f, 0.0f), vec3(1000.0f, 1000.0f, 0.0f), 0, 0, 0) {}
 
-scene_world::~scene_world() { clear(); }
+scene_world::~scene_world() {
+  clear();
+  // The render passes must not draw a scene that is gone.
+  detach_scene_from_render_passes(*this);
+}
 
 void scene_world::set_bounds(const vec3& first_corner, const vec3& second_corner, int shift_x, int shift_y) {
   const float first[2] = {first_corner.x, first_corner.y};
@@ -637,6 +642,7 @@ void scene_world::clear() {
   link_pool.relink();
   ground_manifold.reset();
   ai_mesh = nullptr;
+  sky_entity = nullptr;
   view.queued = 0;
 }
 

@@ -17,6 +17,7 @@
 #include "render/ground_manifold.h"
 #include "render/render_view.h"
 #include "render/scene_environment.h"
+#include "render/shadow_bounds.h"
 
 namespace hm {
 
@@ -104,6 +105,10 @@ class scene_world {
   // Culls by bounding sphere and queues the entities whose id modulo
   // slice_count is slice.
   void submit_visible_entities(render_view& view, int slice, int slice_count);
+  // The scene's full submission into a view: every entity and particle system
+  // inside its frustum and, when allowed and some entity shows water, the
+  // mirrored view of the water's reflection (reflection.cpp).
+  void submit_to_view(render_view& view, bool allow_reflection);
   // Entities linked in the cells the box covers whose world box overlaps it,
   // sorted and without repeats.
   void collect_entities_in_box(const vec3& box_min, const vec3& box_max, std::vector<entity*>& out) const;
@@ -183,6 +188,13 @@ class scene_world {
   std::vector<std::unique_ptr<particle_system_instance>> particle_pool;
   std::int32_t particle_pool_used = 0;
   std::uint32_t owner_tag = 0;
+  // What casts the sun's shadows, in the sun's frame (the terrain and the
+  // render passes widen and finish it), and the camera of the shadow map.
+  hm::shadow_bounds shadow_bounds;
+  camera shadow_camera;
+  // The sky, which alone is mirrored in fast water reflections (not owned;
+  // set by whoever places the sky).
+  entity* sky_entity = nullptr;
 
  private:
   void enter_part(body_part& part);

@@ -4,6 +4,7 @@
 #include "engine/core/log.h"
 #include "engine/resource/material.h"
 #include "engine/resource/particle_system.h"
+#include "render/character_shadow.h"
 #include "render/render_view.h"
 #include "render/scene_world.h"
 #include "render/skeleton_instance.h"
@@ -85,6 +86,7 @@ void strategic_entity::submit_meshes(mesh_render_view& view, reflection_info& re
   if (!visible) return;
   if (animated_skeleton) animated_skeleton->render(view, frame, lod_factor);
   entity::submit_meshes(view, reflection);
+  submit_character_shadows(*this, view);
   for (auto& p : particle_instances) p->build_quads(view);
   ++submit_count;
 }

@@ -25,8 +25,8 @@ class strategic_entity : public entity {
   const char* get_type_name() const override { return "strategic_entity"; }
   float get_bounding_radius() const override { return radius; }
   void advance(float time) override;
-  // While visible: the skeleton's meshes, the base submission and the particle
-  // systems; counts the submission.
+  // While visible: the skeleton's meshes, the base submission, the character
+  // shadows and the particle systems; counts the submission.
   void submit_meshes(mesh_render_view& view, reflection_info& reflection) override;
   bool is_mobile() const override { return true; }
 

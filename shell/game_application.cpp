@@ -27,6 +27,8 @@
 #include "script/triggers.h"
 #include "platform/input_keymap.h"
 #include "render/interface_view.h"
+#include "render/reflection.h"
+#include "render/render_pass_state.h"
 #include "render/scene_view.h"
 #include "script/end_game.h"
 #include "script/script_host.h"
@@ -76,6 +78,7 @@ game_application::game_application() {
   previous_script_host_ = host;
   host.ui = script_ui_.get();
   set_script_host(host);
+  set_render_debug_text(&debug_text);
   g_game_application = this;
 }
 
@@ -85,6 +88,7 @@ game_application::~game_application() {
   // The log's and the overlay's meshes hold materials of the resource manager.
   clear_message_log(messages);
   overlay_texts.clear();
+  if (render_debug_text() == &debug_text) set_render_debug_text(nullptr);
   if (g_game_application == this) g_game_application = nullptr;
 }
 
@@ -177,6 +181,8 @@ hresult game_application::invalidate_device_objects() {
 }
 
 hresult game_application::delete_device_objects() {
+  // The shadow passes' targets go back to the pools with the device.
+  g_render_pass_state.release_targets();
   g_scene_view.set_device(nullptr);
   if (get_view_renderer() == &g_scene_view) set_view_renderer(nullptr);
   return delete_device_resources(g_device_resources);

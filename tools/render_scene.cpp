@@ -21,6 +21,12 @@
 //                                              terrain code (0 to size along
 //                                              x and y), with its river and
 //                                              flora
+//   shadows on|off                             the sun's shadow map (default off)
+//   water <height> <size> [<material>]         a square of water that mirrors
+//                                              the scene (material "river" by
+//                                              default: a reflecting material)
+//   reflections full|fast                      what water mirrors: the whole
+//                                              scene (default) or the sky only
 //
 // Everything stands in one scene: the meshes, the ground and the terrain's
 // blocks as entities the scene culls and submits, the characters as skeleton
@@ -42,6 +48,8 @@
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/shader_record.h"
 #include "engine/resource/skeleton.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/ruv_config.h"
 #include "module/module_start.h"
 #include "platform/fs.h"
 #include "platform/gpu/gl_system.h"
@@ -49,6 +57,7 @@
 #include "platform/window.h"
 #include "render/entity.h"
 #include "render/light.h"
+#include "render/render_pass_state.h"
 #include "render/scene_environment.h"
 #include "render/scene_view.h"
 #include "render/scene_world.h"
@@ -94,7 +103,19 @@ struct scene_file {
   std::vector<placed_mesh> meshes;
   std::vector<placed_character> characters;
   std::string terrain_code;
+  bool shadows = false;
+  float water_height = 0.0f;
+  float water_size = 0.0f;
+  std::string water_material = "river";
+  bool fast_reflections = false;
 };
+
+bool read_switch(std::istringstream& s, const char* on, const char* off, bool& out) {
+  std::string word;
+  if (!(s >> word) || (word != on && word != off)) return false;
+  out = word == on;
+  return true;
+}
 
 bool read_scene(const std::string& path, scene_file& out, std::string& error) {
   std::ifstream in(path);
@@ -140,6 +161,13 @@ bool read_scene(const std::string& path, scene_file& out, std::string& error) {
       out.characters.push_back(c);
     } else if (word == "terrain") {
       ok = static_cast<bool>(s >> out.terrain_code);
+    } else if (word == "shadows") {
+      ok = read_switch(s, "on", "off", out.shadows);
+    } else if (word == "water") {
+      ok = static_cast<bool>(s >> out.water_height >> out.water_size) && out.water_size > 0.0f;
+      if (ok && !(s >> out.water_material)) out.water_material = "river";
+    } else if (word == "reflections") {
+      ok = read_switch(s, "fast", "full", out.fast_reflections);
     } else {
       ok = false;
     }
@@ -163,6 +191,29 @@ void build_ground(mesh& m, float size, std::uint32_t colour) {
   m.add_face(0, 2, 3);
   m.add_face(0, 2, 1);
   m.add_face(0, 3, 2);
+}
+
+// A flat square of water at the height, facing up.
+void build_water(mesh& m, float height, float size) {
+  const float h = size * 0.5f;
+  const vec3 corners[4] = {{-h, -h, height}, {h, -h, height}, {h, h, height}, {-h, h, height}};
+  for (int i = 0; i < 4; ++i) {
+    m.add_point(corners[i]);
+    m.add_vertex(i, corners[i].x * 0.125f, corners[i].y * 0.125f, 0xC0506878u, vec3(0.0f, 0.0f, 1.0f));
+  }
+  m.add_face(0, 1, 2);
+  m.add_face(0, 2, 3);
+}
+
+// The scene's entity that draws the mesh in the frame.
+void place(scene_world& scene, std::unique_ptr<mesh> m, const hm::frame& f, bool casts_shadow) {
+  if (casts_shadow) m->visibility_mask |= shadow_map_view_mask;
+  m->compute_bounding_box();
+  auto e = std::make_unique<mesh_entity>();
+  e->add_mesh(std::move(m));
+  e->set_frame(f);
+  e->compute_local_bounds();
+  scene.adopt_entity(std::move(e));
 }
 
 int fail(const std::string& message) {
@@ -269,15 +320,21 @@ int main(int argc, char** argv) {
   view.pixel_shaders = true;
   view.set_effect(g_device_resources.effect ? &g_device_resources.effect->get() : nullptr);
   if (!g_device_resources.effect) return fail("the effect file did not compile");
+  view.render_to_depth_shader = g_device_resources.render_to_depth_shader;
+  view.render_to_depth_skin_shader = g_device_resources.render_to_depth_skin_shader;
   view.restore_device_objects();
   set_view_renderer(&view);
+  g_game_options.environment_shadows = scene.shadows ? 1 : 0;
+  g_ruv_config.fake_reflections = scene.fast_reflections ? 1 : 0;
+  g_ruv_config.active_shadowmap_quality = g_ruv_config.shadowmap_quality = 1;
 
   render_view v;
   v.viewport = {0, 0, scene.width, scene.height, 0.0f, 1.0f};
   v.flags = view_flag_clear_colour | view_flag_clear_depth;
   v.clear_colour = scene.background;
-  scene_environment environment;
-  v.fog = &environment;
+  auto world = std::make_unique<scene_world>();
+  world->ambient_colour = scene.ambient;
+  v.fog = &world->environment;
   v.lights_enabled = 1;
   camera& c = v.camera;
   // Yaw 0 looks along +y; the camera looks along its negative third axis.
@@ -298,50 +355,70 @@ int main(int argc, char** argv) {
   sun.direction = scene.sun_direction;
   sun.direction.normalize();
   v.lights.push_back(&sun);
-
-  scene_world world;
-  world.ambient_colour = scene.ambient;
-  light& scene_sun = world.create_light();
+  light& scene_sun = world->create_light();
   scene_sun.type = light_type_directional;
-  scene_sun.direction = sun.direction;
   scene_sun.colour = scene.sun;
+  scene_sun.direction = sun.direction;
+
   if (scene.ground_size > 0.0f) {
     auto ground = std::make_unique<mesh>();
     build_ground(*ground, scene.ground_size, scene.ground_colour);
     ground->set_material(g_resource_manager.get_material(ruv_string("default")));
-    ground->compute_bounding_box();
-    entity* e = world.create_entity(mesh_entity_type);
-    e->add_mesh(std::move(ground));
-    e->compute_local_bounds();
+    place(*world, std::move(ground), frame::identity(), false);
+  }
+  if (scene.water_size > 0.0f) {
+    auto water = std::make_unique<mesh>();
+    build_water(*water, scene.water_height, scene.water_size);
+    water->set_material(g_resource_manager.get_material(ruv_string(scene.water_material.c_str())));
+    place(*world, std::move(water), frame::identity(), false);
   }
   for (const placed_mesh& pm : scene.meshes) {
     const auto* source = g_resource_manager.find_mesh<const mesh>(ruv_string(pm.name.c_str()));
     if (!source) return fail("no mesh named " + pm.name);
-    entity* e = world.create_entity(mesh_entity_type);
-    e->add_mesh(source->create_copy());
-    e->set_frame_and_scale(placement(pm.at, pm.yaw), vec3(pm.scale, pm.scale, pm.scale));
+    auto copy = source->create_copy();
+    frame placed = frame::identity();
+    placed.rotate_z(pm.yaw * degrees);
+    placed.rot.s = placed.rot.s * pm.scale;
+    placed.rot.f = placed.rot.f * pm.scale;
+    placed.rot.u = placed.rot.u * pm.scale;
+    placed.origin = pm.at;
+    place(*world, std::move(copy), placed, true);
   }
   std::vector<skeleton_entity*> characters;
   for (const placed_character& pc : scene.characters) {
-    const std::string missing = add_character(world, pc, characters);
+    const std::string missing = add_character(*world, pc, characters);
     if (!missing.empty()) return fail(missing);
   }
   if (!scene.terrain_code.empty()) {
     terrain_generator& terrain = g_terrain_generator;
     terrain.pixel_shaders = true;
     terrain.code.parse(scene.terrain_code);
-    terrain.generate_terrain(&world);
+    terrain.generate_terrain(world.get());
     std::printf("render_scene: terrain %d x %d cells of %.0f units, %d blocks, flora %d %d %d\n", terrain.cells_x,
                 terrain.cells_y, terrain.cell_size, terrain.blocks_x * terrain.blocks_y,
                 terrain.placed_items[0].count(), terrain.placed_items[1].count(), terrain.placed_items[2].count());
   }
   // One step: the entities join the scene and the skeletons take their pose.
-  world.update_entities(1.0f / 30.0f);
-  world.submit_visible_entities(v, 0, 1);
-  for (skeleton_entity* e : characters) e->submit_skinned_meshes(v);
+  world->update_entities(1.0f / 30.0f);
+  // What casts shadows: every entity's boxes.
+  g_render_pass_state.begin_shadow_bounds(*world);
+  for (const auto& e : world->active_entities) {
+    for (const auto& m : e->meshes) {
+      const bounding_box& b = m->bbox;
+      for (int corner = 0; corner < 8; ++corner) {
+        const vec3 local((corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
+                         (corner & 4) ? b.max.z : b.min.z);
+        g_render_pass_state.extend_shadow_bounds(e->frame.transform_point_to_global(local));
+      }
+    }
+  }
+  g_render_pass_state.finish_shadow_bounds();
 
   if (device->begin_scene() == gpu::result::ok) device->end_scene();
   ++view.frame_counter;
+  world->submit_to_view(v, true);
+  for (skeleton_entity* e : characters) e->submit_skinned_meshes(v);
+  render_passes(g_render_pass_state);
   view.render();
   std::vector<std::uint32_t> argb;
   if (device->read_back_buffer(0, 0, scene.width, scene.height, argb) != gpu::result::ok)
@@ -356,7 +433,13 @@ int main(int argc, char** argv) {
   if (!platform::write_png(out_path.string(), static_cast<int>(scene.width), static_cast<int>(scene.height), 3, rgb))
     return fail("cannot write " + out_path.string());
   std::printf("render_scene: %u draws, %s\n", view.draw_calls, out_path.string().c_str());
-  world.clear();
+  if (world->environment.shadow_map_ready)
+    std::printf("render_scene: shadow map %d x %d\n", g_render_pass_state.shadow_width,
+                g_render_pass_state.shadow_height);
+  if (v.sub_view && v.render_target) std::printf("render_scene: water reflects the scene\n");
+  g_render_pass_state.release_targets();
+  v.destroy();
+  world.reset();
   set_view_renderer(nullptr);
   view.set_device(nullptr);
   delete_device_resources(g_device_resources);

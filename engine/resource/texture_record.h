@@ -59,6 +59,8 @@ class texture : public resource {
   std::int32_t surface_word = 0;
   // The render code's own value of a pooled render target; the pool compares it.
   std::int32_t target_value = -1;
+  // The renderer's device generation when the target was last bound.
+  std::uint32_t drawn_generation = 0;
 
   // platform::gpu::format::a8r8g8b8.
   static constexpr std::int32_t default_target_format = 2;

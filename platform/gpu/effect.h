@@ -16,8 +16,11 @@
 //   @common            GLSL put in front of every program (helpers).
 //   @vertex <name>     a vertex program; it writes gl_Position through
 //                      hm_output(clip) so that depth range and target
-//                      orientation match the device.
-//   @fragment <name>   a fragment program; it writes `hm_frag_color`.
+//                      orientation match the device, and so that user clip
+//                      plane 0, when enabled, clips it (the plane given in
+//                      clip space).
+//   @fragment <name>   a fragment program; it writes `hm_frag_color`. Into
+//                      an alpha texture (format a8) only its alpha is stored.
 //   @technique <name>
 //   @pass [vertex=<program>] [fragment=<program>]
 //   @state <render state> <value>    sent when the pass begins

@@ -120,6 +120,8 @@ class gl_device final : public device {
     GLbitfield bits = 0;
     if (flags & clear_target) {
       glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+      // An alpha-only target keeps its alpha in its one (red) channel.
+      if (alpha_only_target()) argb = (argb & 0xFF000000u) | (argb >> 24 << 16);
       glClearColor(((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
                    ((argb >> 24) & 0xFF) / 255.0f);
       bits |= GL_COLOR_BUFFER_BIT;
@@ -268,6 +270,8 @@ class gl_device final : public device {
   // The OpenGL row of a rectangle given from the top of the current target.
   GLint gl_row(std::uint32_t y, std::uint32_t h) const;
   bool rendering_to_texture() const { return render_target_ != nullptr || depth_surface_ != nullptr; }
+  // The colour target is an alpha texture (kept as one red channel).
+  bool alpha_only_target() const { return render_target_ && render_target_->get_format() == format::a8; }
 
   SDL_Window* sdl_;
   SDL_GLContext context_;

@@ -203,6 +203,17 @@ class gl_texture final : public texture {
     return result::ok;
   }
 
+  result read_level_data(std::uint32_t level, std::vector<std::uint8_t>& bytes) override {
+    if (level >= levels_ || gl_.compressed || cpu_dxt_ || gl_.stencil) return result::invalid_call;
+    dev_.make_current();
+    const std::uint32_t w = mip_dimension(w_, level), h = mip_dimension(h_, level);
+    bytes.assign(level_size(fmt_, w, h), 0);
+    glBindTexture(GL_TEXTURE_2D, name_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), gl_.pixel_format, gl_.pixel_type, bytes.data());
+    return gl_error_result();
+  }
+
   void generate_mipmaps() override {
     if (levels_ < 2 || gl_.compressed || gl_.depth) return;
     dev_.make_current();
@@ -493,7 +504,11 @@ layout(location = 9) in vec4 hm_blend_indices;
 layout(location = 10) in vec3 hm_tangent;
 layout(location = 11) in vec3 hm_binormal;
 uniform float hm_y_flip;
+uniform int hm_clip_enabled;
+uniform vec4 hm_clip_plane;
+out float gl_ClipDistance[1];
 vec4 hm_output(vec4 clip) {
+  gl_ClipDistance[0] = hm_clip_enabled != 0 ? dot(clip, hm_clip_plane) : 1.0;
   clip.y *= hm_y_flip;
 #if HM_DEPTH_REMAP
   clip.z = 2.0 * clip.z - clip.w;
@@ -508,6 +523,7 @@ std::string gl_device::fragment_prelude() const {
   return R"(#version 330 core
 out vec4 hm_out_color;
 vec4 hm_frag_color = vec4(1.0);
+uniform int hm_alpha_target;
 uniform int hm_alpha_func;
 uniform float hm_alpha_ref;
 )";
@@ -525,7 +541,8 @@ void main() {
               (hm_alpha_func == 4 && a <= hm_alpha_ref) || (hm_alpha_func == 5 && a > hm_alpha_ref) ||
               (hm_alpha_func == 6 && a != hm_alpha_ref) || (hm_alpha_func == 7 && a >= hm_alpha_ref);
   if (!pass) discard;
-  hm_out_color = hm_frag_color;
+  // An alpha texture stores its alpha in its only channel.
+  hm_out_color = hm_alpha_target != 0 ? vec4(a) : hm_frag_color;
 }
 )";
 }
@@ -1059,6 +1076,13 @@ result gl_device::prepare_draw(GLuint& program) {
   glUseProgram(program);
   auto rs = [&](render_state s) { return render_states_[static_cast<std::size_t>(s)]; };
   glUniform1f(uniform(program, "hm_y_flip"), rendering_to_texture() ? -1.0f : 1.0f);
+  glUniform1i(uniform(program, "hm_alpha_target"), alpha_only_target() ? 1 : 0);
+  // User clip plane 0, given in clip space as effects give it; the
+  // fixed-function programs draw without it.
+  const bool clip = !fixed && (rs(render_state::clip_plane_enable) & 1u) != 0;
+  glUniform1i(uniform(program, "hm_clip_enabled"), clip ? 1 : 0);
+  glUniform4fv(uniform(program, "hm_clip_plane"), 1, fixed_.clip_planes[0]);
+  clip ? glEnable(GL_CLIP_DISTANCE0) : glDisable(GL_CLIP_DISTANCE0);
   const bool alpha_test = rs(render_state::alpha_test_enable) != 0;
   glUniform1i(uniform(program, "hm_alpha_func"), alpha_test ? static_cast<GLint>(rs(render_state::alpha_func)) : 0);
   glUniform1f(uniform(program, "hm_alpha_ref"), static_cast<float>(rs(render_state::alpha_ref) & 0xFF) / 255.0f);

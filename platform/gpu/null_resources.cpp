@@ -68,6 +68,11 @@ class null_texture final : public texture {
                         levels_[level].size());
     return argb.empty() ? result::invalid_call : result::ok;
   }
+  result read_level_data(std::uint32_t level, std::vector<std::uint8_t>& bytes) override {
+    if (level >= levels_.size() || is_block_compressed(fmt_)) return result::invalid_call;
+    bytes = levels_[level];
+    return result::ok;
+  }
   void generate_mipmaps() override {}
   std::unique_ptr<surface> get_surface_level(std::uint32_t level) override {
     if (level >= levels_.size()) return nullptr;

@@ -57,6 +57,11 @@ class texture {
   virtual result update_level(std::uint32_t level, const void* data, std::size_t size) = 0;
   // Reads a level as 0xAARRGGBB, rows from the top (tests, screenshots of targets).
   virtual result read_level(std::uint32_t level, std::vector<std::uint32_t>& argb) = 0;
+  // Copies a level into system memory as the format stores it (rows from the
+  // top, level_size() bytes; depth formats as 16-bit, 32-bit or float depth
+  // values): how a render target's contents are read back. Not for the
+  // block-compressed formats.
+  virtual result read_level_data(std::uint32_t level, std::vector<std::uint8_t>& bytes) = 0;
   // Rebuilds levels 1 and up from level 0 (render targets with usage_autogen_mipmap).
   virtual void generate_mipmaps() = 0;
   // The surface of one level, to render into (render targets) or to describe it.

@@ -11,6 +11,8 @@
 #include "render/entity.h"
 #include "render/light.h"
 #include "render/scene_attachments.h"
+#include "render/render_pass_state.h"
+#include "render/scene_lighting.h"
 #include "render/scene_world.h"
 
 namespace hm {
@@ -239,7 +241,10 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   place_flora(0);
   place_flora(2);
   build_blocks();
-  if (scene) scene_summed_light(*scene, vec3(0.0f, 0.0f, 0.0f), light_direction, light_colour);
+  if (scene) {
+    scene_summed_light(*scene, vec3(0.0f, 0.0f, 0.0f), light_direction, light_colour);
+    g_render_pass_state.begin_shadow_bounds(*scene);
+  }
   build_ground_manifold();
   if (scene) scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
@@ -304,27 +309,6 @@ void terrain_generator::store_empty_ground_paint(ground_paint& paint) const {
   paint.layer_count = 0;
 }
 
-void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour) {
-  vec3 sum;
-  colour = vec3();
-  for (const std::unique_ptr<light>& l : scene.lights) {
-    if (!l) continue;
-    vec3 d;
-    vec3 c(l->colour.r, l->colour.g, l->colour.b);
-    if (l->type == light_type_directional && !(l->flags & light_flag_fill)) {
-      d = l->direction;
-    } else {
-      d = point - l->position;
-      const float distance_squared = d.length_squared();
-      d.normalize();
-      c = distance_squared > 0.0f ? c * (1.0f / distance_squared) : vec3();
-    }
-    sum += d * (0.33f * (c.x + c.y + c.z));
-    colour += c;
-  }
-  sum.normalize();
-  direction = sum;
-}
 
 namespace {
 

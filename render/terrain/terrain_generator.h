@@ -233,6 +233,9 @@ class terrain_generator {
   // Drawing with pixel shaders (the shaders then light and shade the ground
   // and its flora themselves).
   bool pixel_shaders = true;
+  // The environment-shadows option: without pixel shaders the ground gets a
+  // shadow layer that lays the render passes' shadow texture on it.
+  bool environment_shadows = true;
   // A segment test in place of the scene's (true when nothing blocks the
   // segment). Without either every vertex counts as lit.
   std::function<bool(const vec3& from, const vec3& to)> segment_clear;
@@ -313,6 +316,10 @@ class terrain_generator {
   void add_flora_bodies();
   // The code's size fields from the snapped sizes (at most 1023).
   void add_features();
+  // Once a frame after the scene is drawn: the render passes of the scene's
+  // shadows and, without pixel shaders, their shadow texture on the shadow
+  // layer of every block.
+  void update_shadow_passes();
 
   // A hash of the heights, layers, river marks and flora of the current
   // terrain, equal on every run and machine for the same code and data.
@@ -360,6 +367,9 @@ class terrain_generator {
 
   void build_blocks();
   void give_meshes_to_block_entities();
+  // The render passes hold this generator's scene: building its base layer
+  // widens the scene's shadow bounds.
+  bool lights_shadow_bounds() const;
 };
 
 // The one generator of the game.
@@ -369,12 +379,6 @@ extern terrain_generator& g_terrain_generator;
 float terrain_random_fraction();
 float terrain_averaged_random();
 std::int32_t terrain_random_int(std::int32_t n);
-
-// The scene's light at a point: the unit direction of the lights' directions
-// weighted by their strength there (directional suns as they are, other lights
-// from their position, their colour falling off with the squared distance)
-// and the sum of their colours.
-void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour);
 
 // A warning about bad terrain data, to the engine log.
 void terrain_log_warning(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -5,6 +5,7 @@
 
 #include "engine/resource/mesh.h"
 #include "render/entity.h"
+#include "render/render_pass_state.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_generator.h"
 
@@ -114,6 +115,13 @@ void terrain_generator::build_meshes() {
       }
     }
   }
+  // The base layer has widened the scene's shadow bounds: the shadow layer
+  // places its texture coordinates in them.
+  if (lights_shadow_bounds()) g_render_pass_state.finish_shadow_bounds();
+  if (environment_shadows && !pixel_shaders) {
+    for (std::int32_t bx = 0; bx < blocks_x; ++bx)
+      for (std::int32_t by = 0; by < blocks_y; ++by) build_terrain_mesh(terrain_layer_count, -1, bx, by, ambient_factor);
+  }
 
   // Water: every triangle of a cell that reaches the water line, flat at it.
   if (!water_mesh) water_mesh = std::make_unique<mesh>();
@@ -166,12 +174,16 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
     m.set_material(overlay < 0 ? l.ground_material : l.second_material);
   }
   const float scale = shadow ? 1.0f : layers[static_cast<std::size_t>(layer)].scale;
+  const bool widen_bounds = lights_shadow_bounds();
   for (terrain_vertex& v : vertices_) v.index_1 = -1;
   for (std::int32_t y = block.first_y; y < block.first_y + block.span_y; ++y) {
     for (std::int32_t x = block.first_x; x < block.first_x + block.span_x; ++x) {
       for (std::int32_t t = 0; t < 2; ++t) {
         std::int32_t corners[3][2];
         triangle_corners(x, y, t, corners);
+        if (layer == 0 && widen_bounds) {
+          for (const auto& c : corners) g_render_pass_state.extend_shadow_bounds(vertex(c[0], c[1]).position);
+        }
         bool present = shadow;
         for (const auto& c : corners) {
           const terrain_vertex& v = vertex(c[0], c[1]);
@@ -216,8 +228,9 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
             }
             const std::uint32_t colour = (alpha << 24) | rgb;
             const std::int32_t point = m.add_point(v.position);
-            const float u = shadow ? 0.0f : v.position.x * 0.025f * scale;
-            const float w = shadow ? 0.0f : v.position.y * 0.025f * scale;
+            const vec3 in_bounds = shadow ? g_render_pass_state.to_shadow_coordinates(v.position) : vec3();
+            const float u = shadow ? in_bounds.x : v.position.x * 0.025f * scale;
+            const float w = shadow ? in_bounds.y : v.position.y * 0.025f * scale;
             v.index_1 = m.add_vertex(point, u, w, colour, v.normal, colour);
             mesh_vertex& mv = m.vertices[static_cast<std::size_t>(v.index_1)];
             mv.uv2[0] = mv.uv[0];
@@ -313,6 +326,10 @@ void terrain_generator::give_meshes_to_block_entities() {
         std::unique_ptr<mesh> copy = m->create_copy();
         copy->make_geometry_own();
         copy->make_faces_own();
+        // A copy keeps neither the layer's drawing order nor the views it is
+        // drawn into (the shadow map's among them).
+        copy->render_order = m->render_order;
+        copy->visibility_mask = m->visibility_mask;
         for (mesh_point& p : copy->points) {
           p.position -= offset;
           p.current_position = p.position;
@@ -355,6 +372,30 @@ void terrain_generator::add_features() {
   };
   code.set_size_x(snapped(size_x));
   code.set_size_y(snapped(size_y));
+}
+
+bool terrain_generator::lights_shadow_bounds() const {
+  return scene && g_render_pass_state.scene == scene;
+}
+
+void terrain_generator::update_shadow_passes() {
+  if (!pixel_shaders && !environment_shadows) return;
+  render_passes(g_render_pass_state);
+  if (pixel_shaders) return;
+  // The shadow layer shows the texture the passes drew this frame.
+  material* shadow = g_render_pass_state.shadow_target;
+  constexpr std::int32_t shadow_layer_order = terrain_layer_count + 11;
+  for (std::int32_t bx = 0; bx < blocks_x; ++bx) {
+    for (std::int32_t by = 0; by < blocks_y; ++by) {
+      const std::size_t slot =
+          static_cast<std::size_t>((bx * terrain_max_blocks + by) * terrain_mesh_layers + terrain_layer_count);
+      if (slot < layer_meshes.size() && layer_meshes[slot]) layer_meshes[slot]->set_material(shadow);
+      entity* e = blocks[static_cast<std::size_t>(bx * blocks_y + by)].block_entity;
+      if (!e) continue;
+      for (auto& m : e->meshes)
+        if (m && m->render_order == shadow_layer_order) m->set_material(shadow);
+    }
+  }
 }
 
 }  // namespace hm

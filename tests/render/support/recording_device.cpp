@@ -117,6 +117,10 @@ class recording_device final : public gpu::device {
   gpu::viewport get_viewport() const override { return d_.get_viewport(); }
   result clear(std::uint32_t f, std::uint32_t c, float z, std::uint32_t s) override {
     log_->calls.push_back("clear");
+    if (f & gpu::clear_target) {
+      log_->clear_colours.push_back(c);
+      log_->clear_targets.push_back(log_->current_target);
+    }
     return d_.clear(f, c, z, s);
   }
   void show_cursor(bool s) override { d_.show_cursor(s); }
@@ -164,10 +168,14 @@ class recording_device final : public gpu::device {
   }
   result set_render_target(gpu::surface* c) override {
     log_->render_targets.push_back(c);
+    log_->current_target = c;
     log_->calls.push_back("set_render_target");
     return d_.set_render_target(c);
   }
-  result set_depth_stencil_surface(gpu::surface* s) override { return d_.set_depth_stencil_surface(s); }
+  result set_depth_stencil_surface(gpu::surface* s) override {
+    log_->depth_surfaces.push_back(s);
+    return d_.set_depth_stencil_surface(s);
+  }
   result set_render_state(gpu::render_state s, std::uint32_t v) override { return d_.set_render_state(s, v); }
   std::uint32_t get_render_state(gpu::render_state s) const override { return d_.get_render_state(s); }
   result set_sampler_state(std::uint32_t i, gpu::sampler_state s, std::uint32_t v) override {
@@ -202,6 +210,7 @@ class recording_device final : public gpu::device {
                                 std::uint32_t si, std::uint32_t c) override {
     ++log_->draws;
     log_->calls.push_back("draw");
+    log_->draw_targets.push_back(log_->current_target);
     log_->draw_starts.push_back(si);
     log_->draw_base_vertices.push_back(b);
     return d_.draw_indexed_primitive(t, b, mi, vc, si, c);

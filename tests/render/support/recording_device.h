@@ -19,6 +19,11 @@ struct device_log {
   int draws = 0;
   int technique_sets = 0;
   std::vector<platform::gpu::surface*> render_targets;  // every set_render_target
+  std::vector<platform::gpu::surface*> depth_surfaces;  // every set_depth_stencil_surface
+  std::vector<std::uint32_t> clear_colours;             // the colour of every clear of the target
+  std::vector<platform::gpu::surface*> clear_targets;   // the render target of each of those clears
+  std::vector<platform::gpu::surface*> draw_targets;    // the render target of each draw
+  platform::gpu::surface* current_target = nullptr;
   std::vector<std::string> calls;                       // names of the calls in order
   std::map<std::string, int> parameter_sets;            // effect parameter sets by name
   std::map<std::string, std::vector<float>> parameter_values;

@@ -12,7 +12,10 @@
 #include "engine/resource/shader_record.h"
 #include "render/entity.h"
 #include "render/light.h"
+#include "render/render_pass_state.h"
+#include "render/scene_view.h"
 #include "render/scene_world.h"
+#include "engine/settings/game_options.h"
 #include "render/terrain/ai_mesh.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_fixture.h"
@@ -329,6 +332,74 @@ TEST_F(TerrainMeshes, FloraBodiesEnterTheScene) {
     EXPECT_EQ(balls[i]->flags & 0x200u, 0x200u);
     EXPECT_NEAR((balls[i]->centre - at[i]).length(), 0.0f, 1e-4f) << i;
   }
+}
+
+// The base layer widens the scene's shadow bounds; without pixel shaders and
+// with environment shadows on, every block gets a shadow layer placed in them,
+// which shows the render passes' shadow texture once they have run.
+TEST_F(TerrainMeshes, ShadowBoundsAndShadowLayer) {
+  scene_world scene;
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = get_normalized(vec3(0.3f, 0.4f, -0.8f));
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  code_fields f;
+  f.size_x = 120;
+  f.size_y = 100;
+  gen->code = make_code(f);
+  gen->pixel_shaders = false;
+  gen->environment_shadows = true;
+  gen->generate_terrain(&scene);
+  EXPECT_EQ(g_render_pass_state.scene, &scene);
+  const shadow_bounds& b = scene.shadow_bounds;
+  EXPECT_GT(b.size.x, 100.0f);
+  EXPECT_GT(b.size.y, 50.0f);
+  EXPECT_GE(b.size.z, 0.0f);
+  // Every terrain vertex lies in the bounds.
+  const vec3 corner = g_render_pass_state.to_shadow_coordinates(gen->vertex(gen->cells_x, gen->cells_y).position);
+  for (float c : {corner.x, corner.y, corner.z}) {
+    EXPECT_GE(c, -1e-4f);
+    EXPECT_LE(c, 1.0f + 1e-4f);
+  }
+  constexpr std::int32_t shadow_order = terrain_layer_count + 11;
+  int shadow_meshes = 0;
+  for (const terrain_block& block : gen->blocks) {
+    for (const auto& m : block.block_entity->meshes) {
+      if (m->render_order != shadow_order) continue;
+      ++shadow_meshes;
+      EXPECT_EQ(m->color, 0xff000811u);
+      for (const mesh_vertex& v : m->vertices) {
+        EXPECT_GE(v.uv[0], -1e-4f);
+        EXPECT_LE(v.uv[0], 1.0f + 1e-4f);
+        EXPECT_LE(v.color >> 24, 191u);
+      }
+    }
+  }
+  EXPECT_EQ(shadow_meshes, static_cast<int>(gen->blocks.size()));
+
+  // The passes' alpha texture lands on the shadow layer (with no device the
+  // pool's material has no target and nothing is drawn into it).
+  game_options& options = g_render_pass_state.options();
+  const std::int32_t saved = options.environment_shadows;
+  const bool pixel_shaders = g_render_pass_state.renderer().pixel_shaders;
+  g_render_pass_state.renderer().pixel_shaders = false;
+  options.environment_shadows = 1;
+  gen->update_shadow_passes();
+  ASSERT_NE(g_render_pass_state.shadow_target, nullptr);
+  for (const auto& m : gen->blocks.front().block_entity->meshes) {
+    if (m->render_order == shadow_order) {
+      EXPECT_EQ(m->mat, g_render_pass_state.shadow_target);
+    }
+  }
+  g_render_pass_state.release_targets();
+  g_render_pass_state.renderer().pixel_shaders = pixel_shaders;
+  options.environment_shadows = saved;
+
+  // With pixel shaders there is no shadow layer.
+  gen->pixel_shaders = true;
+  scene_world other;
+  gen->generate_terrain(&other);
+  for (const auto& m : gen->blocks.front().block_entity->meshes) EXPECT_NE(m->render_order, shadow_order);
 }
 
 // Placed flora is merged per block; a kind without variants is left out

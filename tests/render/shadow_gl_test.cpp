@@ -1,0 +1,239 @@
+// Sun shadows on OpenGL, read back: a cube standing on a ground casts its
+// shadow on the side away from the sun once the shadow passes have drawn the
+// map; with environment shadows off both sides are lit alike. Skipped where no
+// OpenGL 3.3 context can be made.
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "engine/device/device_resources.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/texture_record.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/ruv_config.h"
+#include "platform/gpu/gl_system.h"
+#include "platform/window.h"
+#include "render/entity.h"
+#include "render/light.h"
+#include "render/render_pass_state.h"
+#include "render/scene_view.h"
+#include "render/scene_world.h"
+
+namespace hm {
+namespace {
+
+namespace gpu = platform::gpu;
+
+constexpr std::uint32_t width = 160;
+constexpr std::uint32_t height = 120;
+
+std::string effect_text() {
+  std::ifstream in(std::string(HOOFMARCH_DATA_DIR) + "/hoofmarch.fx");
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A box from lo to hi, each face in both windings, facing out.
+std::unique_ptr<mesh> box(const vec3& lo, const vec3& hi, std::uint32_t colour) {
+  auto m = std::make_unique<mesh>();
+  const vec3 normals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+  const vec3 centre = (lo + hi) * 0.5f;
+  const vec3 half = (hi - lo) * 0.5f;
+  for (const vec3& n : normals) {
+    const vec3 a = std::abs(n.x) > 0.5f ? vec3(0, 1, 0) : vec3(1, 0, 0);
+    const vec3 b = cross_product(n, a);
+    const std::int32_t first = static_cast<std::int32_t>(m->vertices.size());
+    for (const auto& [i, j] : {std::pair{-1.0f, -1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}}) {
+      const vec3 unit = n + a * i + b * j;
+      const std::int32_t p =
+          m->add_point(centre + vec3(unit.x * half.x, unit.y * half.y, unit.z * half.z));
+      m->add_vertex(p, 0.5f, 0.5f, colour, n);
+    }
+    m->add_face(first, first + 1, first + 2);
+    m->add_face(first, first + 2, first + 3);
+    m->add_face(first, first + 2, first + 1);
+    m->add_face(first, first + 3, first + 2);
+  }
+  return m;
+}
+
+class ShadowGl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    ASSERT_TRUE(platform::init_video());
+    win_ = platform::make_sdl_window();
+    ASSERT_TRUE(win_->create({"shadow test", static_cast<int>(width), static_cast<int>(height), false}));
+    system_ = gpu::make_gl_system();
+    gpu::present_parameters p;
+    p.back_buffer_width = width;
+    p.back_buffer_height = height;
+    p.back_buffer_format = gpu::format::x8r8g8b8;
+    p.enable_auto_depth_stencil = true;
+    p.auto_depth_stencil_format = gpu::format::d24s8;
+    p.device_window = win_.get();
+    p.interval = gpu::present_interval::immediate;
+    if (system_->create_device(0, gpu::device_type::hal, win_.get(), gpu::vertex_processing::hardware, p, device_) !=
+        gpu::result::ok)
+      GTEST_SKIP() << "no OpenGL 3.3 context";
+    std::string errors;
+    ASSERT_EQ(device_->create_effect(effect_text(), effect_, errors), gpu::result::ok) << errors;
+    hooks_.set_device(device_.get());
+    g_resource_manager.set_device_hooks(&hooks_);
+
+    ASSERT_EQ(device_->create_texture(1, 1, 1, gpu::usage_none, gpu::format::a8r8g8b8, white_device_),
+              gpu::result::ok);
+    const std::uint32_t white = 0xFFFFFFFFu;
+    white_device_->update_level(0, &white, 4);
+    white_.frames.push_back(white_device_.get());
+    white_.loaded = true;
+
+    techniques_.plain = effect_->get_technique_by_name("def_shader");
+    techniques_.shadowed = effect_->get_technique_by_name("def_shader_SHDW");
+    shader_.flags = shader::flag_effect;
+    shader_.technique_rec = &techniques_;
+    depth_techniques_.plain = effect_->get_technique_by_name("render_to_depth");
+    depth_shader_.flags = shader::flag_effect;
+    depth_shader_.technique_rec = &depth_techniques_;
+    material_.shader_ptr = &shader_;
+    material_.textures[0] = &white_;
+
+    view_.options = &options_;
+    view_.set_up_buffers(1);
+    view_.set_device(device_.get());
+    view_.set_effect(effect_.get());
+    view_.render_to_depth_shader = &depth_shader_;
+    view_.render_to_depth_skin_shader = &depth_shader_;
+    view_.restore_device_objects();
+    set_view_renderer(&view_);
+    config_.shadowmap_quality = config_.active_shadowmap_quality = 0;
+    passes_.renderer_override = &view_;
+    passes_.options_override = &options_;
+    passes_.config_override = &config_;
+
+    // The sun goes towards +x and down: the cube's shadow falls on its +x side.
+    const vec3 sun_direction = get_normalized(vec3(1.0f, 0.0f, -1.0f));
+    light& sun = scene_.create_light();
+    sun.type = light_type_directional;
+    sun.colour = {1.0f, 1.0f, 1.0f, 1.0f};
+    sun.direction = sun_direction;
+    sun_.type = mesh_light::directional;
+    sun_.diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    sun_.direction = sun_direction;
+    scene_.ambient_colour = {0.2f, 0.2f, 0.2f, 1.0f};
+
+    add(box(vec3(-8, -8, -0.1f), vec3(8, 8, 0), 0xFF80C080u), 0xFFFFu);
+    add(box(vec3(-1, -1, 0), vec3(1, 1, 2), 0xFFC04040u), 0x1FFFFu);
+    passes_.begin_shadow_bounds(scene_);
+    for (const vec3& c : {vec3(-8, -8, -0.1f), vec3(8, 8, 2), vec3(-8, 8, 2), vec3(8, -8, -0.1f)})
+      passes_.extend_shadow_bounds(c);
+    passes_.finish_shadow_bounds();
+
+    main_.viewport = {0, 0, width, height, 0.0f, 1.0f};
+    main_.flags = view_flag_clear_colour | view_flag_clear_depth;
+    main_.clear_colour = 0xFF302010u;
+    main_.fog = &scene_.environment;
+    main_.lights = {&sun_};
+    camera& c = main_.camera;
+    // From the south, above, looking down at the origin.
+    const vec3 eye(0.0f, -12.0f, 10.0f);
+    vec3 forward = get_normalized(vec3() - eye);
+    vec3 right = get_normalized(cross_product(forward, vec3(0, 0, 1)));
+    c.frame.rot.s = right;
+    c.frame.rot.f = cross_product(right, forward);
+    c.frame.rot.u = -forward;
+    c.frame.origin = eye;
+    c.set_perspective(1.0f, static_cast<float>(height) / static_cast<float>(width), 0.5f, 100.0f);
+  }
+
+  void TearDown() override {
+    passes_.release_targets();
+    set_view_renderer(nullptr);
+    view_.set_device(nullptr);
+    g_resource_manager.release_render_target_textures();
+    g_resource_manager.set_device_hooks(nullptr);
+    white_.frames.clear();
+    white_.loaded = false;
+    white_device_.reset();
+    effect_.reset();
+    device_.reset();
+    system_.reset();
+    win_.reset();
+  }
+
+  void add(std::unique_ptr<mesh> m, std::uint32_t mask) {
+    m->set_material(&material_);
+    m->visibility_mask = mask;
+    auto e = std::make_unique<mesh_entity>();
+    e->add_mesh(std::move(m));
+    e->compute_local_bounds();
+    scene_.adopt_entity(std::move(e));
+  }
+
+  // One frame: the scene into the main view, the shadow passes, the render.
+  std::vector<std::uint32_t> draw() {
+    scene_.submit_to_view(main_, false);
+    render_passes(passes_);
+    EXPECT_TRUE(view_.render());
+    std::vector<std::uint32_t> pixels;
+    EXPECT_EQ(device_->read_back_buffer(0, 0, width, height, pixels), gpu::result::ok);
+    return pixels;
+  }
+
+  // The brightness of the ground at a world point.
+  int ground_at(const std::vector<std::uint32_t>& pixels, const vec3& p) const {
+    float sx = 0.0f, sy = 0.0f;
+    EXPECT_TRUE(main_.camera.world_to_screen(p, sx, sy));
+    const auto x = static_cast<std::uint32_t>(sx * width), y = static_cast<std::uint32_t>(sy * height);
+    EXPECT_LT(x, width);
+    EXPECT_LT(y, height);
+    const std::uint32_t c = pixels[y * width + x];
+    return static_cast<int>(((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF));
+  }
+
+  std::unique_ptr<platform::window> win_;
+  std::unique_ptr<gpu::gpu_system> system_;
+  std::unique_ptr<gpu::device> device_;
+  gpu_resource_device hooks_;
+  std::unique_ptr<gpu::effect> effect_;
+  std::unique_ptr<gpu::texture> white_device_;
+  texture white_;
+  technique_record techniques_, depth_techniques_;
+  shader shader_, depth_shader_;
+  material material_;
+  scene_view view_;
+  game_options options_;
+  ruv_config config_;
+  scene_world scene_;
+  render_pass_state passes_;
+  render_view main_;
+  mesh_light sun_;
+};
+
+TEST_F(ShadowGl, CubeCastsItsShadowOnTheGroundAwayFromTheSun) {
+  // Two ground points the same distance from the cube, one on either side.
+  const vec3 away(2.0f, 0.0f, 0.0f), towards(-2.0f, 0.0f, 0.0f);
+
+  options_.environment_shadows = 1;
+  const std::vector<std::uint32_t> shadowed = draw();
+  ASSERT_EQ(scene_.environment.shadow_map_ready, 1);
+  const int in_shadow = ground_at(shadowed, away);
+  const int in_sun = ground_at(shadowed, towards);
+  EXPECT_LT(in_shadow + 150, in_sun) << in_shadow << " vs " << in_sun;
+  // Beyond the shadow's reach the ground is lit again.
+  EXPECT_NEAR(ground_at(shadowed, vec3(6.0f, 0.0f, 0.0f)), in_sun, 12);
+
+  // Without environment shadows both sides are lit alike.
+  options_.environment_shadows = 0;
+  const std::vector<std::uint32_t> plain = draw();
+  EXPECT_NEAR(ground_at(plain, away), ground_at(plain, towards), 12);
+}
+
+}  // namespace
+}  // namespace hm
