@@ -233,6 +233,7 @@ void compile_control(const operation& op, compiled_step& step, compiled_block& c
 std::shared_ptr<const compiled_block> compile_block(const statement_block& block) {
   auto compiled = std::make_shared<compiled_block>();
   compiled->source = block.operations.data();
+  compiled->source_end = std::to_address(block.operations.end());
   compiled->count = block.count();
   compiled->generation = detail::g_handler_generation;
   for (const operation& op : block.operations) {

@@ -112,6 +112,7 @@ struct compiled_block {
   // What the steps were made from: a block whose operation array moved or
   // changed its length is compiled again.
   const operation* source = nullptr;
+  const operation* source_end = nullptr;
   int count = 0;
   // The operation table's generation at compile time.
   std::uint32_t generation = 0;
@@ -130,12 +131,18 @@ struct compiled_block {
 // Compiles the block's current operations; its jumps must be resolved.
 std::shared_ptr<const compiled_block> compile_block(const statement_block& block);
 
+// Whether the compiled form was made from the block's operation array as it
+// stands (the same place and length). Compares the ends rather than the
+// lengths, which would take a division.
+inline bool compiled_from(const compiled_block& compiled, const statement_block& block) {
+  return compiled.source == block.operations.data() && compiled.source_end == std::to_address(block.operations.end());
+}
+
 // Whether the block's compiled form still matches its operations and the
 // operation table.
 inline bool compiled_form_is_current(const statement_block& block) {
   const compiled_block* compiled = block.compiled.get();
-  return compiled && compiled->source == block.operations.data() && compiled->count == block.count() &&
-         compiled->generation == detail::g_handler_generation;
+  return compiled && compiled_from(*compiled, block) && compiled->generation == detail::g_handler_generation;
 }
 
 // The value behind a register, constant or local reference, with the run's

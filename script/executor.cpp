@@ -370,7 +370,7 @@ enum class compiled_exit { finished, block_fails, hand_over };
 // installed, or the table or the block changed under the run.
 bool must_hand_over(const run_state& r, const compiled_block& program) {
   return g_debug_hook != nullptr || program.generation != detail::g_handler_generation ||
-         program.source != r.block.operations.data() || program.count != r.block.count();
+         !compiled_from(program, r.block);
 }
 
 // The run loop over the compiled steps. The steps it runs itself behave as
@@ -729,7 +729,7 @@ bool execute_statement_block(statement_block& block, std::int32_t context, int d
   }
   g.error_flag = 0;
   g.or_chain_satisfied = false;
-  if (block.count() == 0) {
+  if (block.operations.empty()) {
     g.error_flag = any_error ? 1 : 0;
     return true;
   }
@@ -753,7 +753,7 @@ bool execute_statement_block(statement_block& block, std::int32_t context, int d
   if (g_debug_hook == nullptr) exit = run_compiled(r, program, i);
   if (exit == compiled_exit::hand_over) {
     // Operations changed under the run may name any local.
-    if (program.source != block.operations.data() || program.count != block.count()) {
+    if (!compiled_from(program, block)) {
       std::fill(locals + program.locals_used, locals + script_local_count, 0);
     }
     result = run_statements(r, i);
