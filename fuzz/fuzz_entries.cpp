@@ -41,6 +41,7 @@
 #include "platform/gpu/image_file.h"
 #include "platform/settings_store.h"
 #include "script/operation.h"
+#include "script/script_state.h"
 
 namespace hm::fuzz {
 namespace {
@@ -197,6 +198,14 @@ void statement_block_text(const std::uint8_t* data, std::size_t size) {
   load_statement_block(block, r);
 }
 
+// A module text with its "{...}" tokens and carets, shown through the
+// engine's own token expander over the script state.
+void text_format(const std::uint8_t* data, std::size_t size) {
+  const ruv_string text(std::string_view(reinterpret_cast<const char*>(data), size));
+  const ruv_string shown = format_text(text);
+  static_cast<void>(shown);
+}
+
 // The module's text files: the first byte chooses the loader.
 void module_text(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return;
@@ -260,6 +269,7 @@ const std::vector<entry>& entries() {
       {"skeleton_bodies", skeleton_bodies},
       {"module_ini", module_ini},
       {"statement_block", statement_block_text},
+      {"text_format", text_format},
       {"module_text", module_text},
       {"data_files", data_files},
       {"sound", sound},
