@@ -340,31 +340,8 @@ bool run_statements(run_state& r, int i) {
 
 enum class compiled_exit { finished, block_fails, hand_over };
 
-// A direct call step at statement `at`, as run_statement makes the call, with
-// parameters that read silently: the interpreter's statement, opcode word and
-// error flag end as they would there. Kept out of the run loop so the loop's
-// registers stay its own.
-[[gnu::noinline]] bool run_call_step(run_state& r, const compiled_block& program, const compiled_step& step,
-                                     std::int32_t at) {
-  interpreter_state& g = g_interpreter;
-  g.error_flag = 0;
-  g.current_statement = at;
-  g.current_opcode_word = opcode::run_script;
-  statement_block* const callee = callable_script(operand_value(step.ref[0], r.locals), r.depth);
-  if (!callee) return false;
-  // Only the first argument_count parameters are ever read.
-  std::int64_t arguments[max_operation_params];
-  std::int32_t argument_count = step.argument_count;
-  const operand_ref* const refs = program.argument_refs.data() + step.first_argument;
-  for (int p = 0; p < argument_count; ++p) arguments[p] = operand_value(refs[p], r.locals);
-  const bool result = execute_statement_block(*callee, r.context, r.depth + 1, argument_count, arguments, -1);
-  g.current_statement = at;
-  if (g.error_flag) {
-    r.any_error = true;
-    report_block_context(r.block);
-  }
-  return result;
-}
+// A direct call step at statement `at` (below the run loop).
+bool run_call_step(run_state& r, const compiled_block& program, const compiled_step& step, std::int32_t at);
 
 // Whether the compiled loop must hand the run to run_statements: a debugger was
 // installed, or the table or the block changed under the run.
@@ -709,6 +686,72 @@ struct active_run {
   active_run& operator=(const active_run&) = delete;
 };
 
+// Runs a block whose compiled form is current: the part of every run after
+// the jumps are resolved and the form is made.
+[[gnu::always_inline]] inline bool run_compiled_block(statement_block& block, std::int32_t context, int depth,
+                                                      std::int32_t& param_count, const std::int64_t* params,
+                                                      std::int32_t break_key, bool any_error) {
+  // Held for the run: a nested run may compile the block again.
+  const compiled_block& program = *block.compiled;
+
+  // Cleared so that a local read before it is written reads 0, not the stack's
+  // leftovers; only the ones the block names can be read.
+  std::int64_t locals[script_local_count];
+  for (int k = 0; k < program.locals_used; ++k) locals[k] = 0;
+  run_state r(block, context, depth, param_count, params, break_key, locals, any_error);
+
+  bool result = true;
+  int i = 0;
+  compiled_exit exit = compiled_exit::hand_over;
+  if (g_debug_hook == nullptr) exit = run_compiled(r, program, i);
+  if (exit == compiled_exit::hand_over) {
+    // Operations changed under the run may name any local.
+    if (!compiled_from(program, block)) {
+      std::fill(locals + program.locals_used, locals + script_local_count, 0);
+    }
+    result = run_statements(r, i);
+  } else {
+    result = exit == compiled_exit::finished;
+  }
+  g_interpreter.error_flag = r.any_error ? 1 : 0;
+  return result;
+}
+
+// A direct call step at statement `at`, as run_statement makes the call, with
+// parameters that read silently: the interpreter's statement, opcode word and
+// error flag end as they would there. Kept out of the run loop so the loop's
+// registers stay its own.
+[[gnu::noinline]] bool run_call_step(run_state& r, const compiled_block& program, const compiled_step& step,
+                                     std::int32_t at) {
+  interpreter_state& g = g_interpreter;
+  g.error_flag = 0;
+  g.current_statement = at;
+  g.current_opcode_word = opcode::run_script;
+  statement_block* const callee = callable_script(operand_value(step.ref[0], r.locals), r.depth);
+  if (!callee) return false;
+  // Only the first argument_count parameters are ever read.
+  std::int64_t arguments[max_operation_params];
+  std::int32_t argument_count = step.argument_count;
+  const operand_ref* const refs = program.argument_refs.data() + step.first_argument;
+  for (int p = 0; p < argument_count; ++p) arguments[p] = operand_value(refs[p], r.locals);
+  bool result;
+  if (callee->jumps_resolved && compiled_form_is_current(*callee) && !callee->operations.empty()) {
+    // Ready to run, as a script called in a loop is from its second call on:
+    // what execute_statement_block would do first changes nothing.
+    active_run guard;
+    g.or_chain_satisfied = false;
+    result = run_compiled_block(*callee, r.context, r.depth + 1, argument_count, arguments, -1, false);
+  } else {
+    result = execute_statement_block(*callee, r.context, r.depth + 1, argument_count, arguments, -1);
+  }
+  g.current_statement = at;
+  if (g.error_flag) {
+    r.any_error = true;
+    report_block_context(r.block);
+  }
+  return result;
+}
+
 }  // namespace
 
 bool execute_statement_block(statement_block& block, std::int32_t context, int depth, std::int32_t& param_count,
@@ -738,30 +781,7 @@ bool execute_statement_block(statement_block& block, std::int32_t context, int d
     if (block.compiled && g_active_runs > 1) g_retired_forms.push_back(std::move(block.compiled));
     block.compiled = compile_block(block);
   }
-  // Held for the run: a nested run may compile the block again.
-  const compiled_block& program = *block.compiled;
-
-  // Cleared so that a local read before it is written reads 0, not the stack's
-  // leftovers; only the ones the block names can be read.
-  std::int64_t locals[script_local_count];
-  std::fill(locals, locals + program.locals_used, 0);
-  run_state r(block, context, depth, param_count, params, break_key, locals, any_error);
-
-  bool result = true;
-  int i = 0;
-  compiled_exit exit = compiled_exit::hand_over;
-  if (g_debug_hook == nullptr) exit = run_compiled(r, program, i);
-  if (exit == compiled_exit::hand_over) {
-    // Operations changed under the run may name any local.
-    if (!compiled_from(program, block)) {
-      std::fill(locals + program.locals_used, locals + script_local_count, 0);
-    }
-    result = run_statements(r, i);
-  } else {
-    result = exit == compiled_exit::finished;
-  }
-  g.error_flag = r.any_error ? 1 : 0;
-  return result;
+  return run_compiled_block(block, context, depth, param_count, params, break_key, any_error);
 }
 
 bool run_statement_block(statement_block& block, std::int32_t context) {
