@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/window.h"
 
 using namespace hm::platform;
@@ -217,6 +219,15 @@ TEST(NullDeviceResources, BuffersLockInsideTheirRangeOnce) {
   EXPECT_EQ(vb->lock(0, 4, lock_none, data), result::invalid_call);  // already locked
   EXPECT_EQ(vb->unlock(), result::ok);
   EXPECT_EQ(vb->unlock(), result::invalid_call);
+  // A new buffer reads as zeros and keeps what a lock wrote.
+  ASSERT_EQ(vb->lock(0, 0, lock_none, data), result::ok);
+  auto* bytes = static_cast<std::uint8_t*>(data);
+  EXPECT_EQ(std::count(bytes, bytes + 64, 0), 64);
+  bytes[63] = 7;
+  ASSERT_EQ(vb->unlock(), result::ok);
+  ASSERT_EQ(vb->lock(60, 4, lock_none, data), result::ok);
+  EXPECT_EQ(static_cast<std::uint8_t*>(data)[3], 7);
+  ASSERT_EQ(vb->unlock(), result::ok);
   std::unique_ptr<index_buffer> ib;
   EXPECT_EQ(dev->create_index_buffer(0, false, ib), result::invalid_call);
   // Draws need a scene, a layout and a stream.
