@@ -53,6 +53,7 @@
 #include "render/terrain/ground_paint.h"
 #include "render/terrain/terrain_generator.h"
 #include "script/operation.h"
+#include "script/script_state.h"
 
 namespace hm::fuzz {
 namespace {
@@ -240,6 +241,14 @@ void statement_block_text(const std::uint8_t* data, std::size_t size) {
   load_statement_block(block, r);
 }
 
+// A module text with its "{...}" tokens and carets, shown through the
+// engine's own token expander over the script state.
+void text_format(const std::uint8_t* data, std::size_t size) {
+  const ruv_string text(std::string_view(reinterpret_cast<const char*>(data), size));
+  const ruv_string shown = format_text(text);
+  static_cast<void>(shown);
+}
+
 // The module's text files: the first byte chooses the loader. Each reads the
 // file as the module's loading does, header included where it has one.
 void module_text(const std::uint8_t* data, std::size_t size) {
@@ -377,6 +386,7 @@ const std::vector<entry>& entries() {
       {"skeleton_bodies", skeleton_bodies},
       {"module_ini", module_ini},
       {"statement_block", statement_block_text},
+      {"text_format", text_format},
       {"module_text", module_text},
       {"data_files", data_files},
       {"sound", sound},

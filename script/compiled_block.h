@@ -15,6 +15,38 @@
 
 namespace hm {
 
+// The operations run directly, in the order of their step kinds.
+#define HM_DIRECT_OPERATIONS(X)                                                                        \
+  X(assign)     /* p0 = p1 */                                                                          \
+  X(val_add)    /* p0 += p1 */                                                                         \
+  X(val_sub)    /* p0 -= p1 */                                                                         \
+  X(val_mul)    /* p0 *= p1 */                                                                         \
+  X(val_div)    /* p0 /= p1 */                                                                         \
+  X(val_mod)    /* p0 %= p1 */                                                                         \
+  X(val_min)    /* p0 = min(p0, p1) */                                                                 \
+  X(val_max)    /* p0 = max(p0, p1) */                                                                 \
+  X(val_clamp)  /* p0 into [p1, p2) */                                                                 \
+  X(val_abs)    /* p0 = |p0| */                                                                        \
+  X(val_or)     /* p0 |= p1 */                                                                         \
+  X(val_and)    /* p0 &= p1 */                                                                         \
+  X(store_add)  /* p0 = p1 + p2 */                                                                     \
+  X(store_sub)  /* p0 = p1 - p2 */                                                                     \
+  X(store_mul)  /* p0 = p1 * p2 */                                                                     \
+  X(store_div)  /* p0 = p1 / p2 */                                                                     \
+  X(store_mod)  /* p0 = p1 % p2 */                                                                     \
+  X(store_or)   /* p0 = p1 | p2 */                                                                     \
+  X(store_and)  /* p0 = p1 & p2 */                                                                     \
+  X(ge)         /* p0 >= p1 */                                                                         \
+  X(eq)         /* p0 == p1 */                                                                         \
+  X(gt)         /* p0 > p1 */                                                                          \
+  X(is_between) /* p1 <= p0 < p2 */
+
+namespace direct_operation {
+#define HM_DIRECT_INDEX(name) name,
+enum : std::uint8_t { HM_DIRECT_OPERATIONS(HM_DIRECT_INDEX) count };
+#undef HM_DIRECT_INDEX
+}  // namespace direct_operation
+
 // Kinds of compiled steps. Everything from first_operation on is an operation
 // (opcode 30 or above) and so takes part in OR chains. The operations run
 // directly come in three forms, by what their operands are:
@@ -29,28 +61,27 @@ inline constexpr std::uint8_t else_try = 2;
 // (the first two forms of the operations).
 inline constexpr std::uint8_t loop_range = 3;
 inline constexpr std::uint8_t loop_range_local = 4;
-// Any other statement below 30 (script calls, parameters, other loops, invalid
-// words): run by the general statement code.
-inline constexpr std::uint8_t control = 5;
+// A script call whose script and parameters read without a possible error.
+inline constexpr std::uint8_t call_script = 5;
+// A script parameter fetch into a register or a local, its index read without
+// a possible error.
+inline constexpr std::uint8_t fetch_param = 6;
+// Any other statement below 30 (other loops, invalid words, calls and fetches
+// with operands that may report): run by the general statement code.
+inline constexpr std::uint8_t control = 7;
 // The two steps after the last statement, where jumps to the block's end land.
-inline constexpr std::uint8_t end = 6;
-inline constexpr std::uint8_t first_operation = 7;
+inline constexpr std::uint8_t end = 8;
+inline constexpr std::uint8_t first_operation = 9;
 // An operation run through the operation table.
-inline constexpr std::uint8_t general = 7;
+inline constexpr std::uint8_t general = 9;
+inline constexpr std::uint8_t first_direct = 10;
 inline constexpr std::uint8_t local_form = 1;
 inline constexpr std::uint8_t global_form = 2;
-inline constexpr std::uint8_t assign = 8;       // p0 = p1
-inline constexpr std::uint8_t val_add = 11;     // p0 += p1
-inline constexpr std::uint8_t val_sub = 14;     // p0 -= p1
-inline constexpr std::uint8_t val_mul = 17;     // p0 *= p1
-inline constexpr std::uint8_t store_add = 20;   // p0 = p1 + p2
-inline constexpr std::uint8_t store_sub = 23;   // p0 = p1 - p2
-inline constexpr std::uint8_t store_mul = 26;   // p0 = p1 * p2
-inline constexpr std::uint8_t ge = 29;          // p0 >= p1
-inline constexpr std::uint8_t eq = 32;          // p0 == p1
-inline constexpr std::uint8_t gt = 35;          // p0 > p1
-inline constexpr std::uint8_t is_between = 38;  // p1 <= p0 < p2
-inline constexpr std::uint8_t count = 41;
+inline constexpr std::uint8_t forms = 3;
+inline constexpr std::uint8_t direct(std::uint8_t operation) {
+  return static_cast<std::uint8_t>(first_direct + forms * operation);
+}
+inline constexpr std::uint8_t count = direct(direct_operation::count);
 }  // namespace step_kind
 
 // Result flags of a compiled operation: bit 31 and bit 30 of its opcode word.
@@ -68,15 +99,20 @@ inline bool is_global_ref(operand_ref ref) { return (ref & 2) != 0; }
 struct alignas(64) compiled_step {
   std::uint8_t kind = step_kind::end;
   std::uint8_t flags = 0;
+  // A call's parameters: how many, and where the first one's reference lies
+  // in the block's argument array.
+  std::uint16_t argument_count = 0;
   std::int32_t jump = 0;
   operand_ref ref[3] = {};
   std::int64_t constant[3] = {};
+  std::int32_t first_argument = 0;
 };
 
 struct compiled_block {
   // What the steps were made from: a block whose operation array moved or
   // changed its length is compiled again.
   const operation* source = nullptr;
+  const operation* source_end = nullptr;
   int count = 0;
   // The operation table's generation at compile time.
   std::uint32_t generation = 0;
@@ -86,17 +122,27 @@ struct compiled_block {
   // One step per operation and two end steps. Never resized after
   // compilation: constants are referenced by address. Jumps lie in 0..count.
   std::vector<compiled_step> steps;
+  // The parameters of every direct script call, as references, and the
+  // constants among them. Sized once before any step refers to them.
+  std::vector<operand_ref> argument_refs;
+  std::vector<std::int64_t> argument_constants;
 };
 
 // Compiles the block's current operations; its jumps must be resolved.
 std::shared_ptr<const compiled_block> compile_block(const statement_block& block);
 
+// Whether the compiled form was made from the block's operation array as it
+// stands (the same place and length). Compares the ends rather than the
+// lengths, which would take a division.
+inline bool compiled_from(const compiled_block& compiled, const statement_block& block) {
+  return compiled.source == block.operations.data() && compiled.source_end == std::to_address(block.operations.end());
+}
+
 // Whether the block's compiled form still matches its operations and the
 // operation table.
 inline bool compiled_form_is_current(const statement_block& block) {
   const compiled_block* compiled = block.compiled.get();
-  return compiled && compiled->source == block.operations.data() && compiled->count == block.count() &&
-         compiled->generation == detail::g_handler_generation;
+  return compiled && compiled_from(*compiled, block) && compiled->generation == detail::g_handler_generation;
 }
 
 // The value behind a register, constant or local reference, with the run's

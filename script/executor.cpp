@@ -1,9 +1,11 @@
 #include "script/executor.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "script/arithmetic.h"
 #include "script/compiled_block.h"
 #include "script/interpreter.h"
 #include "script/script_errors.h"
@@ -30,17 +32,6 @@ std::int32_t wrap_add(std::int32_t value, std::int32_t step) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) + static_cast<std::uint32_t>(step));
 }
 
-// The arithmetic operations wrap silently in 64 bits.
-std::int64_t wrap_add64(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-std::int64_t wrap_sub64(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
-}
-std::int64_t wrap_mul64(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-}
-
 // A block-control word the executor does not know, or a nesting deeper than the
 // frame stack: the block cannot go on sensibly, so it ends as failed. The game
 // goes on.
@@ -50,6 +41,15 @@ void report_invalid_word(std::uint32_t word) {
 
 void report_nesting_too_deep() {
   report_script_error_f("Blocks nested deeper than %d levels.", max_block_frames);
+}
+
+// The block a run_script statement calls from a run at depth, or null when
+// the call fails without a word: a number outside the module's scripts (the
+// host answers null for those), or runaway recursion, which would otherwise
+// exhaust the stack.
+statement_block* callable_script(std::int64_t script, int depth) {
+  if (script < 0 || script > INT32_MAX || depth >= max_script_call_depth) return nullptr;
+  return current_script_host().module->script_block(static_cast<int>(script));
 }
 
 }  // namespace
@@ -215,9 +215,10 @@ step_outcome run_statement(run_state& r, int& i) {
   } else if (number == opcode::run_script) {
     decides = true;
     const std::int64_t script = evaluate64(op, 0, r.locals);
-    const bool callable = script >= 0 && script < host.module->script_count();
-    if (callable && r.depth < max_script_call_depth) {
-      std::int64_t callee_params[max_operation_params] = {};
+    statement_block* callee = callable_script(script, r.depth);
+    if (callee) {
+      // Only the first callee_count parameters are ever read.
+      std::int64_t callee_params[max_operation_params];
       std::int32_t callee_count = op.param_count > 0 ? op.param_count - 1 : 0;
       for (int p = 1; p < op.param_count; ++p) callee_params[p - 1] = evaluate64(op, p, r.locals);
       const bool parameter_error = g.error_flag != 0;
@@ -226,14 +227,10 @@ step_outcome run_statement(run_state& r, int& i) {
         callee_key = r.step_into ? 0 : debugger->break_key_for_script(static_cast<int>(script));
         r.step_into = false;
       }
-      statement_block* callee = host.module->script_block(static_cast<int>(script));
-      result = callee && execute_statement_block(*callee, r.context, r.depth + 1, callee_count, callee_params,
-                                                 callee_key);
+      result = execute_statement_block(*callee, r.context, r.depth + 1, callee_count, callee_params, callee_key);
       if (parameter_error) g.error_flag = 1;
       g.current_statement = i;
     } else {
-      // Runaway recursion fails the call, without a word, instead of
-      // exhausting the stack; so does a script number out of the table.
       result = false;
     }
   } else if (number >= opcode::fetch_script_param_0) {
@@ -343,11 +340,14 @@ bool run_statements(run_state& r, int i) {
 
 enum class compiled_exit { finished, block_fails, hand_over };
 
+// A direct call step at statement `at` (below the run loop).
+bool run_call_step(run_state& r, const compiled_block& program, const compiled_step& step, std::int32_t at);
+
 // Whether the compiled loop must hand the run to run_statements: a debugger was
 // installed, or the table or the block changed under the run.
 bool must_hand_over(const run_state& r, const compiled_block& program) {
   return g_debug_hook != nullptr || program.generation != detail::g_handler_generation ||
-         program.source != r.block.operations.data() || program.count != r.block.count();
+         !compiled_from(program, r.block);
 }
 
 // The run loop over the compiled steps. The steps it runs itself behave as
@@ -367,23 +367,15 @@ compiled_exit run_compiled(run_state& r, const compiled_block& program, int& i_i
   const compiled_step* s = steps + i_inout;
   bool result = true;
 
+#define HM_DIRECT_ENTRIES(name) &&on_##name, &&on_##name##_local, &&on_##name##_global,
   static const void* const dispatch[step_kind::count] = {
-      &&on_try_begin, &&on_try_end, &&on_else_try, &&on_loop_range, &&on_loop_range_local, &&on_general, &&on_end,
-      &&on_general,
-      &&on_assign,    &&on_assign_local,    &&on_assign_global,
-      &&on_val_add,   &&on_val_add_local,   &&on_val_add_global,
-      &&on_val_sub,   &&on_val_sub_local,   &&on_val_sub_global,
-      &&on_val_mul,   &&on_val_mul_local,   &&on_val_mul_global,
-      &&on_store_add, &&on_store_add_local, &&on_store_add_global,
-      &&on_store_sub, &&on_store_sub_local, &&on_store_sub_global,
-      &&on_store_mul, &&on_store_mul_local, &&on_store_mul_global,
-      &&on_ge,        &&on_ge_local,        &&on_ge_global,
-      &&on_eq,        &&on_eq_local,        &&on_eq_global,
-      &&on_gt,        &&on_gt_local,        &&on_gt_global,
-      &&on_is_between, &&on_is_between_local, &&on_is_between_global,
-  };
-  static_assert(step_kind::count == 41 && step_kind::is_between == 38 && step_kind::assign == 8 &&
-                step_kind::end == 6 && step_kind::global_form == 2);
+      &&on_try_begin,   &&on_try_end,    &&on_else_try, &&on_loop_range, &&on_loop_range_local,
+      &&on_call_script, &&on_fetch_param, &&on_general, &&on_end,        &&on_general,
+      HM_DIRECT_OPERATIONS(HM_DIRECT_ENTRIES)};
+#undef HM_DIRECT_ENTRIES
+  static_assert(step_kind::call_script == 5 && step_kind::fetch_param == 6 && step_kind::control == 7 &&
+                step_kind::end == 8 && step_kind::general == 9 && step_kind::first_direct == 10 &&
+                step_kind::local_form == 1 && step_kind::global_form == 2);
 
   auto index_of = [steps](const compiled_step* step) { return static_cast<std::int32_t>(step - steps); };
   auto publish = [&] {
@@ -443,27 +435,35 @@ compiled_exit run_compiled(run_state& r, const compiled_block& program, int& i_i
   }
 #define HM_VALUE_ANY(ref) operand_value(ref, locals)
 // The operations of one operand form: DST reads and writes the destination,
-// SRC reads the other operands.
+// SRC reads the other operands. Each reads all its values before it stores.
+#define HM_IN_PLACE(DST, name, expression)                                     \
+  on_##name : {                                                             \
+    std::int64_t& target = DST(s->ref[0]);                                  \
+    target = (expression);                                                  \
+    HM_ACTION_DONE();                                                       \
+  }
 #define HM_OPERATIONS(SUFFIX, DST, SRC)                                     \
   on_assign##SUFFIX : {                                                     \
     DST(s->ref[0]) = SRC(s->ref[1]);                                        \
     HM_ACTION_DONE();                                                       \
   }                                                                         \
-  on_val_add##SUFFIX : {                                                    \
+  HM_IN_PLACE(DST, val_add##SUFFIX, wrap_add64(target, SRC(s->ref[1])))          \
+  HM_IN_PLACE(DST, val_sub##SUFFIX, wrap_sub64(target, SRC(s->ref[1])))          \
+  HM_IN_PLACE(DST, val_mul##SUFFIX, wrap_mul64(target, SRC(s->ref[1])))          \
+  HM_IN_PLACE(DST, val_div##SUFFIX, checked_div64(target, SRC(s->ref[1])))       \
+  on_val_mod##SUFFIX : {                                                    \
     std::int64_t& target = DST(s->ref[0]);                                  \
-    target = wrap_add64(target, SRC(s->ref[1]));                            \
+    const std::int64_t divisor = SRC(s->ref[1]);                            \
+    /* A zero divisor leaves the variable as it was. */                     \
+    if (divisor != 0) target = safe_rem64(target, divisor);                 \
     HM_ACTION_DONE();                                                       \
   }                                                                         \
-  on_val_sub##SUFFIX : {                                                    \
-    std::int64_t& target = DST(s->ref[0]);                                  \
-    target = wrap_sub64(target, SRC(s->ref[1]));                            \
-    HM_ACTION_DONE();                                                       \
-  }                                                                         \
-  on_val_mul##SUFFIX : {                                                    \
-    std::int64_t& target = DST(s->ref[0]);                                  \
-    target = wrap_mul64(target, SRC(s->ref[1]));                            \
-    HM_ACTION_DONE();                                                       \
-  }                                                                         \
+  HM_IN_PLACE(DST, val_min##SUFFIX, min32(target, SRC(s->ref[1])))               \
+  HM_IN_PLACE(DST, val_max##SUFFIX, max32(target, SRC(s->ref[1])))               \
+  HM_IN_PLACE(DST, val_clamp##SUFFIX, clamp32(target, SRC(s->ref[1]), SRC(s->ref[2]))) \
+  HM_IN_PLACE(DST, val_abs##SUFFIX, abs64(target))                               \
+  HM_IN_PLACE(DST, val_or##SUFFIX, target | SRC(s->ref[1]))                      \
+  HM_IN_PLACE(DST, val_and##SUFFIX, target & SRC(s->ref[1]))                     \
   on_store_add##SUFFIX : {                                                  \
     DST(s->ref[0]) = wrap_add64(SRC(s->ref[1]), SRC(s->ref[2]));            \
     HM_ACTION_DONE();                                                       \
@@ -474,6 +474,25 @@ compiled_exit run_compiled(run_state& r, const compiled_block& program, int& i_i
   }                                                                         \
   on_store_mul##SUFFIX : {                                                  \
     DST(s->ref[0]) = wrap_mul64(SRC(s->ref[1]), SRC(s->ref[2]));            \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_store_div##SUFFIX : {                                                  \
+    DST(s->ref[0]) = checked_div64(SRC(s->ref[1]), SRC(s->ref[2]));         \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_store_mod##SUFFIX : {                                                  \
+    const std::int64_t dividend = SRC(s->ref[1]);                           \
+    const std::int64_t divisor = SRC(s->ref[2]);                            \
+    /* A divisor of zero or below leaves the destination as it was. */      \
+    if (divisor > 0) DST(s->ref[0]) = dividend % divisor;                   \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_store_or##SUFFIX : {                                                   \
+    DST(s->ref[0]) = SRC(s->ref[1]) | SRC(s->ref[2]);                       \
+    HM_ACTION_DONE();                                                       \
+  }                                                                         \
+  on_store_and##SUFFIX : {                                                  \
+    DST(s->ref[0]) = SRC(s->ref[1]) & SRC(s->ref[2]);                       \
     HM_ACTION_DONE();                                                       \
   }                                                                         \
   on_ge##SUFFIX : HM_CONDITION(SRC(s->ref[0]) >= SRC(s->ref[1]));           \
@@ -533,6 +552,43 @@ on_loop_range:
   HM_LOOP_RANGE(HM_AT_FIXED)
 on_loop_range_local:
   HM_LOOP_RANGE(HM_AT_LOCAL)
+
+// A call as run_statement makes it, with parameters that read silently: the
+// interpreter's statement, opcode word and error flag end as they would there.
+on_call_script:
+  // The loop keeps the OR state to itself: the interpreter's copy may be stale,
+  // and a call that runs nothing must leave it as it stands.
+  g_interpreter.or_chain_satisfied = or_satisfied;
+  result = run_call_step(r, program, *s, index_of(s));
+  // A satisfied OR chain at the callee's end reaches into this block.
+  or_satisfied = g_interpreter.or_chain_satisfied;
+  if (result) {
+    ++s;
+  } else {
+    branch = false;
+    s = steps + s->jump;
+    if (frames.count == 0) {
+      publish();
+      return compiled_exit::block_fails;
+    }
+  }
+  if (must_hand_over(r, program)) [[unlikely]] {
+    publish();
+    return compiled_exit::hand_over;
+  }
+  if (or_satisfied) goto or_skip;
+  HM_NEXT();
+
+// A parameter the run has: stored as run_statement stores it. Any other index
+// goes the general way, which reports it.
+on_fetch_param: {
+  const std::int32_t k = low32(wrap_add64(operand_value(s->ref[1], locals), s->constant[2]));
+  if (k < 0 || k >= r.param_count) [[unlikely]]
+    goto on_general;
+  operand_at(s->ref[0], locals) = r.params[k];
+  ++s;
+  HM_NEXT();
+}
 
   HM_OPERATIONS(, HM_AT_FIXED, HM_AT_FIXED)
   HM_OPERATIONS(_local, HM_AT_LOCAL, HM_AT_LOCAL)
@@ -606,6 +662,7 @@ on_end:
 #undef HM_LOOP_RANGE
 #undef HM_LOOP_STEP
 #undef HM_OPERATIONS
+#undef HM_IN_PLACE
 }
 
 bool has_unresolved_jump(const statement_block& block) {
@@ -629,6 +686,72 @@ struct active_run {
   active_run& operator=(const active_run&) = delete;
 };
 
+// Runs a block whose compiled form is current: the part of every run after
+// the jumps are resolved and the form is made.
+[[gnu::always_inline]] inline bool run_compiled_block(statement_block& block, std::int32_t context, int depth,
+                                                      std::int32_t& param_count, const std::int64_t* params,
+                                                      std::int32_t break_key, bool any_error) {
+  // Held for the run: a nested run may compile the block again.
+  const compiled_block& program = *block.compiled;
+
+  // Cleared so that a local read before it is written reads 0, not the stack's
+  // leftovers; only the ones the block names can be read.
+  std::int64_t locals[script_local_count];
+  for (int k = 0; k < program.locals_used; ++k) locals[k] = 0;
+  run_state r(block, context, depth, param_count, params, break_key, locals, any_error);
+
+  bool result = true;
+  int i = 0;
+  compiled_exit exit = compiled_exit::hand_over;
+  if (g_debug_hook == nullptr) exit = run_compiled(r, program, i);
+  if (exit == compiled_exit::hand_over) {
+    // Operations changed under the run may name any local.
+    if (!compiled_from(program, block)) {
+      std::fill(locals + program.locals_used, locals + script_local_count, 0);
+    }
+    result = run_statements(r, i);
+  } else {
+    result = exit == compiled_exit::finished;
+  }
+  g_interpreter.error_flag = r.any_error ? 1 : 0;
+  return result;
+}
+
+// A direct call step at statement `at`, as run_statement makes the call, with
+// parameters that read silently: the interpreter's statement, opcode word and
+// error flag end as they would there. Kept out of the run loop so the loop's
+// registers stay its own.
+[[gnu::noinline]] bool run_call_step(run_state& r, const compiled_block& program, const compiled_step& step,
+                                     std::int32_t at) {
+  interpreter_state& g = g_interpreter;
+  g.error_flag = 0;
+  g.current_statement = at;
+  g.current_opcode_word = opcode::run_script;
+  statement_block* const callee = callable_script(operand_value(step.ref[0], r.locals), r.depth);
+  if (!callee) return false;
+  // Only the first argument_count parameters are ever read.
+  std::int64_t arguments[max_operation_params];
+  std::int32_t argument_count = step.argument_count;
+  const operand_ref* const refs = program.argument_refs.data() + step.first_argument;
+  for (int p = 0; p < argument_count; ++p) arguments[p] = operand_value(refs[p], r.locals);
+  bool result;
+  if (callee->jumps_resolved && compiled_form_is_current(*callee) && !callee->operations.empty()) {
+    // Ready to run, as a script called in a loop is from its second call on:
+    // what execute_statement_block would do first changes nothing.
+    active_run guard;
+    g.or_chain_satisfied = false;
+    result = run_compiled_block(*callee, r.context, r.depth + 1, argument_count, arguments, -1, false);
+  } else {
+    result = execute_statement_block(*callee, r.context, r.depth + 1, argument_count, arguments, -1);
+  }
+  g.current_statement = at;
+  if (g.error_flag) {
+    r.any_error = true;
+    report_block_context(r.block);
+  }
+  return result;
+}
+
 }  // namespace
 
 bool execute_statement_block(statement_block& block, std::int32_t context, int depth, std::int32_t& param_count,
@@ -649,7 +772,7 @@ bool execute_statement_block(statement_block& block, std::int32_t context, int d
   }
   g.error_flag = 0;
   g.or_chain_satisfied = false;
-  if (block.count() == 0) {
+  if (block.operations.empty()) {
     g.error_flag = any_error ? 1 : 0;
     return true;
   }
@@ -658,30 +781,7 @@ bool execute_statement_block(statement_block& block, std::int32_t context, int d
     if (block.compiled && g_active_runs > 1) g_retired_forms.push_back(std::move(block.compiled));
     block.compiled = compile_block(block);
   }
-  // Held for the run: a nested run may compile the block again.
-  const compiled_block& program = *block.compiled;
-
-  // Cleared so that a local read before it is written reads 0, not the stack's
-  // leftovers; only the ones the block names can be read.
-  std::int64_t locals[script_local_count];
-  std::fill(locals, locals + program.locals_used, 0);
-  run_state r(block, context, depth, param_count, params, break_key, locals, any_error);
-
-  bool result = true;
-  int i = 0;
-  compiled_exit exit = compiled_exit::hand_over;
-  if (g_debug_hook == nullptr) exit = run_compiled(r, program, i);
-  if (exit == compiled_exit::hand_over) {
-    // Operations changed under the run may name any local.
-    if (program.source != block.operations.data() || program.count != block.count()) {
-      std::fill(locals + program.locals_used, locals + script_local_count, 0);
-    }
-    result = run_statements(r, i);
-  } else {
-    result = exit == compiled_exit::finished;
-  }
-  g.error_flag = r.any_error ? 1 : 0;
-  return result;
+  return run_compiled_block(block, context, depth, param_count, params, break_key, any_error);
 }
 
 bool run_statement_block(statement_block& block, std::int32_t context) {

@@ -45,9 +45,21 @@ inline constexpr std::uint32_t is_between = 33;  // p1 <= p0 < p2
 inline constexpr std::uint32_t val_add = 2105;   // p0 += p1
 inline constexpr std::uint32_t val_sub = 2106;   // p0 -= p1
 inline constexpr std::uint32_t val_mul = 2107;   // p0 *= p1
+inline constexpr std::uint32_t val_div = 2108;   // p0 /= p1
+inline constexpr std::uint32_t val_mod = 2109;   // p0 %= p1
+inline constexpr std::uint32_t val_min = 2110;   // p0 = min(p0, p1), 32-bit
+inline constexpr std::uint32_t val_max = 2111;   // p0 = max(p0, p1), 32-bit
+inline constexpr std::uint32_t val_clamp = 2112; // p0 into [p1, p2), 32-bit
+inline constexpr std::uint32_t val_abs = 2113;   // p0 = |p0|
+inline constexpr std::uint32_t val_or = 2114;    // p0 |= p1
+inline constexpr std::uint32_t val_and = 2115;   // p0 &= p1
+inline constexpr std::uint32_t store_or = 2116;  // p0 = p1 | p2
+inline constexpr std::uint32_t store_and = 2117; // p0 = p1 & p2
+inline constexpr std::uint32_t store_mod = 2119; // p0 = p1 % p2
 inline constexpr std::uint32_t store_add = 2120; // p0 = p1 + p2
 inline constexpr std::uint32_t store_sub = 2121; // p0 = p1 - p2
 inline constexpr std::uint32_t store_mul = 2122; // p0 = p1 * p2
+inline constexpr std::uint32_t store_div = 2123; // p0 = p1 / p2
 inline constexpr std::uint32_t assign = 2133;    // p0 = p1
 inline constexpr std::uint32_t last_operation = 2385;
 }  // namespace opcode

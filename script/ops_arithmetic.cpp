@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/core/random.h"
+#include "script/arithmetic.h"
 #include "script/interpreter.h"
 #include "script/ops_registration.h"
 #include "script/script_errors.h"
@@ -14,44 +15,8 @@
 namespace hm {
 namespace {
 
-// What the two division operations store for a zero divisor.
-constexpr std::int64_t division_by_zero_result = 40000000;
-
 // Degrees to radians as the 32-bit float the trigonometric operations use.
 constexpr float degree_factor = 0.017453292f;
-
-std::int64_t wrapping_add(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-std::int64_t wrapping_sub(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
-}
-std::int64_t wrapping_mul(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-}
-// Quotient toward zero; b must not be 0. The one quotient that does not fit,
-// the minimum divided by -1, wraps to the minimum as every other overflow here
-// does (the processor would trap on it).
-std::int64_t wrapping_div(std::int64_t a, std::int64_t b) {
-  if (b == -1) return wrapping_sub(0, a);
-  return a / b;
-}
-// Remainder with the dividend's sign; b must not be 0. x % -1 is 0 for every x,
-// and the minimum % -1 would trap.
-std::int64_t safe_rem(std::int64_t a, std::int64_t b) {
-  if (b == -1) return 0;
-  return a % b;
-}
-std::int32_t low32(std::int64_t v) { return static_cast<std::int32_t>(v); }
-
-// Quotient with the defined results for the two quotients a processor cannot
-// give: a zero divisor stores division_by_zero_result, the minimum divided by -1
-// stores the minimum. Neither is an error: modules rely on the results, and a
-// player would only see red lines.
-std::int64_t checked_div(std::int64_t a, std::int64_t b) {
-  if (b == 0) return division_by_zero_result;
-  return wrapping_div(a, b);
-}
 
 // Stores a fixed-point result: rounded as every real that becomes a script
 // integer. A result that is not a number or infinite (a negative base with a
@@ -72,32 +37,19 @@ void gt(operation_call& c) { c.result = c.value[0] > c.value[1]; }
 void is_between(operation_call& c) { c.result = c.value[1] <= c.value[0] && c.value[0] < c.value[2]; }
 
 // --- integer operations -------------------------------------------------------------
-void val_add(operation_call& c) { c.store(wrapping_add(c.value[0], c.value[1])); }
-void val_sub(operation_call& c) { c.store(wrapping_sub(c.value[0], c.value[1])); }
-void val_mul(operation_call& c) { c.store(wrapping_mul(c.value[0], c.value[1])); }
-void val_div(operation_call& c) { c.store(checked_div(c.value[0], c.value[1])); }
+void val_add(operation_call& c) { c.store(wrap_add64(c.value[0], c.value[1])); }
+void val_sub(operation_call& c) { c.store(wrap_sub64(c.value[0], c.value[1])); }
+void val_mul(operation_call& c) { c.store(wrap_mul64(c.value[0], c.value[1])); }
+void val_div(operation_call& c) { c.store(checked_div64(c.value[0], c.value[1])); }
 // A zero divisor leaves the variable as it was.
 void val_mod(operation_call& c) {
   if (c.value[1] == 0) return;
-  c.store(safe_rem(c.value[0], c.value[1]));
+  c.store(safe_rem64(c.value[0], c.value[1]));
 }
-void val_min(operation_call& c) { c.store(low32(c.value[0]) < low32(c.value[1]) ? low32(c.value[0]) : low32(c.value[1])); }
-void val_max(operation_call& c) { c.store(low32(c.value[0]) > low32(c.value[1]) ? low32(c.value[0]) : low32(c.value[1])); }
-void val_clamp(operation_call& c) {
-  const std::int32_t v = low32(c.value[0]);
-  const std::int32_t lo = low32(c.value[1]);
-  const std::int32_t hi = low32(c.value[2]);
-  // The upper bound is exclusive; the lower bound is tested first.
-  if (v < lo) {
-    c.store(lo);
-  } else if (v >= hi) {
-    // p2 - 1 in 32 bits: a bound of the 32-bit minimum wraps to the maximum.
-    c.store(low32(static_cast<std::int64_t>(hi) - 1));
-  } else {
-    c.store(v);
-  }
-}
-void val_abs(operation_call& c) { c.store(c.value[0] < 0 ? wrapping_sub(0, c.value[0]) : c.value[0]); }
+void val_min(operation_call& c) { c.store(min32(c.value[0], c.value[1])); }
+void val_max(operation_call& c) { c.store(max32(c.value[0], c.value[1])); }
+void val_clamp(operation_call& c) { c.store(clamp32(c.value[0], c.value[1], c.value[2])); }
+void val_abs(operation_call& c) { c.store(abs64(c.value[0])); }
 void val_or(operation_call& c) { c.store(c.value[0] | c.value[1]); }
 void val_and(operation_call& c) { c.store(c.value[0] & c.value[1]); }
 void store_or(operation_call& c) { c.store(c.value[1] | c.value[2]); }
@@ -107,10 +59,10 @@ void store_mod(operation_call& c) {
   if (c.value[2] <= 0) return;
   c.store(c.value[1] % c.value[2]);
 }
-void store_add(operation_call& c) { c.store(wrapping_add(c.value[1], c.value[2])); }
-void store_sub(operation_call& c) { c.store(wrapping_sub(c.value[1], c.value[2])); }
-void store_mul(operation_call& c) { c.store(wrapping_mul(c.value[1], c.value[2])); }
-void store_div(operation_call& c) { c.store(checked_div(c.value[1], c.value[2])); }
+void store_add(operation_call& c) { c.store(wrap_add64(c.value[1], c.value[2])); }
+void store_sub(operation_call& c) { c.store(wrap_sub64(c.value[1], c.value[2])); }
+void store_mul(operation_call& c) { c.store(wrap_mul64(c.value[1], c.value[2])); }
+void store_div(operation_call& c) { c.store(checked_div64(c.value[1], c.value[2])); }
 void assign(operation_call& c) { c.store(c.value[1]); }
 
 // --- fixed point ------------------------------------------------------------------------
@@ -137,10 +89,10 @@ long double radians_of(std::int64_t fixed_degrees) {
 void store_sin(operation_call& c) { store_real(c, std::sin(radians_of(c.value[1])) * multiplier()); }
 void store_cos(operation_call& c) { store_real(c, std::cos(radians_of(c.value[1])) * multiplier()); }
 void store_tan(operation_call& c) { store_real(c, std::tan(radians_of(c.value[1])) * multiplier()); }
-void convert_to_fixed_point(operation_call& c) { c.store(wrapping_mul(c.value[0], multiplier())); }
+void convert_to_fixed_point(operation_call& c) { c.store(wrap_mul64(c.value[0], multiplier())); }
 void convert_from_fixed_point(operation_call& c) {
   // The multiplier is always positive (2124 refuses anything else).
-  c.store(wrapping_div(c.value[0], multiplier()));
+  c.store(wrap_div64(c.value[0], multiplier()));
 }
 
 // --- random numbers and registers ---------------------------------------------------------
@@ -161,7 +113,7 @@ void shuffle_range(operation_call& c) {
 }
 void store_random(operation_call& c) { c.store(random_below(low32(c.value[1]))); }
 void store_random_in_range(operation_call& c) {
-  c.store(wrapping_add(c.value[1], random_below(low32(wrapping_sub(c.value[2], c.value[1])))));
+  c.store(wrap_add64(c.value[1], random_below(low32(wrap_sub64(c.value[2], c.value[1])))));
 }
 
 // --- trigger parameters and result -----------------------------------------------------------
@@ -180,21 +132,21 @@ void register_arithmetic_operations() {
   register_operation(opcode::val_add, val_add);
   register_operation(opcode::val_sub, val_sub);
   register_operation(opcode::val_mul, val_mul);
-  register_operation(2108, val_div);
-  register_operation(2109, val_mod);
-  register_operation(2110, val_min);
-  register_operation(2111, val_max);
-  register_operation(2112, val_clamp);
-  register_operation(2113, val_abs);
-  register_operation(2114, val_or);
-  register_operation(2115, val_and);
-  register_operation(2116, store_or);
-  register_operation(2117, store_and);
-  register_operation(2119, store_mod);
+  register_operation(opcode::val_div, val_div);
+  register_operation(opcode::val_mod, val_mod);
+  register_operation(opcode::val_min, val_min);
+  register_operation(opcode::val_max, val_max);
+  register_operation(opcode::val_clamp, val_clamp);
+  register_operation(opcode::val_abs, val_abs);
+  register_operation(opcode::val_or, val_or);
+  register_operation(opcode::val_and, val_and);
+  register_operation(opcode::store_or, store_or);
+  register_operation(opcode::store_and, store_and);
+  register_operation(opcode::store_mod, store_mod);
   register_operation(opcode::store_add, store_add);
   register_operation(opcode::store_sub, store_sub);
   register_operation(opcode::store_mul, store_mul);
-  register_operation(2123, store_div);
+  register_operation(opcode::store_div, store_div);
   register_operation(opcode::assign, assign);
 
   register_operation(2124, set_fixed_point_multiplier);
@@ -228,6 +180,18 @@ operation_handler builtin_arithmetic_handler(std::uint32_t opcode_number) {
     case opcode::store_sub: return store_sub;
     case opcode::store_mul: return store_mul;
     case opcode::assign: return assign;
+    case opcode::val_div: return val_div;
+    case opcode::val_mod: return val_mod;
+    case opcode::val_min: return val_min;
+    case opcode::val_max: return val_max;
+    case opcode::val_clamp: return val_clamp;
+    case opcode::val_abs: return val_abs;
+    case opcode::val_or: return val_or;
+    case opcode::val_and: return val_and;
+    case opcode::store_or: return store_or;
+    case opcode::store_and: return store_and;
+    case opcode::store_mod: return store_mod;
+    case opcode::store_div: return store_div;
     default: return nullptr;
   }
 }

@@ -274,6 +274,9 @@ class default_engine_host final : public script_engine_host {
     return g_key_bindings.keys[control][which];
   }
   ruv_string expand_text_tokens(const ruv_string& token) override { return hm::expand_text_tokens(token); }
+  void append_expanded_token(std::string_view token, ruv_string& out) override {
+    append_text_token(token, script_text_token_source(), out);
+  }
 };
 
 null_module_host g_null_module;

@@ -580,6 +580,11 @@ class script_engine_host {
   // Expands the inside of one "{...}" token of a module text (register values,
   // string registers, the player's name...).
   virtual ruv_string expand_text_tokens(const ruv_string& token) = 0;
+  // Appends that expansion to out; an expander that can write straight into
+  // out saves the strings in between.
+  virtual void append_expanded_token(std::string_view token, ruv_string& out) {
+    out.append(expand_text_tokens(ruv_string(token)));
+  }
 };
 
 // The set of neighbours the script engine talks to. Every member is non-null:

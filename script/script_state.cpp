@@ -100,27 +100,34 @@ ruv_string format_text(const ruv_string& text) {
   ruv_string out;
   const int length = text.length();
   const char* chars = text.c_str();
-  for (int i = 0; i < length; ++i) {
-    const char c = chars[i];
-    if (c == '{') {
-      int depth = 1;
-      int end = i + 1;
-      for (; end < length; ++end) {
-        if (chars[end] == '{') {
-          ++depth;
-        } else if (chars[end] == '}' && --depth == 0) {
-          break;
-        }
-      }
-      // An unclosed token runs to the end of the text.
-      const ruv_string token = text.substr(i + 1, end);
-      out.append(current_script_host().engine->expand_text_tokens(token));
-      i = end;
-    } else if (c == '^') {
+  // Room for the text as it stands; tokens that expand longer grow it.
+  out.reserve_keep(length);
+  script_engine_host& engine = *current_script_host().engine;
+  int i = 0;
+  while (i < length) {
+    // The plain run up to the next token or caret goes over in one piece.
+    int run = i;
+    while (run < length && chars[run] != '{' && chars[run] != '^') ++run;
+    if (run > i) out.append_chars(chars + i, run - i);
+    i = run;
+    if (i == length) break;
+    if (chars[i] == '^') {
       out.append_char('\n');
-    } else {
-      out.append_char(c);
+      ++i;
+      continue;
     }
+    int depth = 1;
+    int end = i + 1;
+    for (; end < length; ++end) {
+      if (chars[end] == '{') {
+        ++depth;
+      } else if (chars[end] == '}' && --depth == 0) {
+        break;
+      }
+    }
+    // An unclosed token runs to the end of the text.
+    engine.append_expanded_token(std::string_view(chars + i + 1, static_cast<std::size_t>(end - i - 1)), out);
+    i = end + 1;
   }
   return out;
 }

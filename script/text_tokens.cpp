@@ -1,5 +1,6 @@
 #include "script/text_tokens.h"
 
+#include <charconv>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -128,7 +129,56 @@ std::string expand(const std::string& token, const text_token_source& source, in
   return result;
 }
 
+// The register number of a "reg<d>" / "reg<d><c>" or "s<d>" / "s<d><c>" token
+// read as match reads it; -1 for any other token or a number out of range
+// (which match answers with its message).
+int simple_register(std::string_view t, std::size_t digits_at) {
+  const std::size_t n = t.size();
+  if (n != digits_at + 1 && n != digits_at + 2) return -1;
+  if (!is_digit(t[digits_at])) return -1;
+  int r = digit_value(t[digits_at]);
+  if (n == digits_at + 2) r = r * 10 + digit_value(t[digits_at + 1]);
+  return r >= 0 && r < script_register_count ? r : -1;
+}
+
+// Turns carets into line breaks from position `from` of out and cuts what was
+// added there to the longest result.
+void finish_appended(ruv_string& out, int from) {
+  char* chars = out.data();
+  for (int i = from; i < out.length(); ++i) {
+    if (chars[i] == '^') chars[i] = '\n';
+  }
+  if (out.length() - from > text_token_max_length) out.erase(from + text_token_max_length, out.length());
+}
+
 }  // namespace
+
+void append_text_token(std::string_view token, const text_token_source& source, ruv_string& out) {
+  // A group inside the token (past its first character) is expanded first:
+  // the general way.
+  if (token.find('{', 1) == std::string_view::npos) {
+    if (token.size() >= 4 && token.substr(0, 3) == "reg") {
+      const int r = simple_register(token, 3);
+      if (r >= 0) {
+        char digits[24];
+        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, source.register_value(r));
+        static_cast<void>(error);  // 24 characters hold every 64-bit value
+        out.append_chars(digits, static_cast<int>(end - digits));
+        return;
+      }
+    } else if (token.size() >= 2 && token[0] == 's') {
+      const int r = simple_register(token, 1);
+      if (r >= 0) {
+        const int from = out.length();
+        source.append_string_register(r, out);
+        finish_appended(out, from);
+        return;
+      }
+    }
+  }
+  const std::string replacement = expand(std::string(token), source, 0);
+  out.append_chars(replacement.data(), static_cast<int>(replacement.size()));
+}
 
 ruv_string expand_text_tokens(const ruv_string& token, const text_token_source& source) {
   return ruv_string(std::string_view(expand(to_std(token), source, 0)));
@@ -148,6 +198,10 @@ std::int64_t script_text_token_source::register_value(int n) const {
 ruv_string script_text_token_source::string_register(int n) const {
   return n >= 0 && n < script_register_count ? g_script_state.string_registers[static_cast<std::size_t>(n)]
                                              : ruv_string();
+}
+
+void script_text_token_source::append_string_register(int n, ruv_string& out) const {
+  if (n >= 0 && n < script_register_count) out.append(g_script_state.string_registers[static_cast<std::size_t>(n)]);
 }
 
 ruv_string script_text_token_source::player_name() const {

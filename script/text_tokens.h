@@ -10,6 +10,7 @@
 // format_text hands tokens to the script host's engine member, whose default
 // expander is the one here over the script state and the current hosts.
 #include <cstdint>
+#include <string_view>
 
 #include "engine/core/ruv_string.h"
 
@@ -22,6 +23,9 @@ class text_token_source {
   // Register n and string register n, n in 0..127.
   virtual std::int64_t register_value(int n) const = 0;
   virtual ruv_string string_register(int n) const = 0;
+  // Appends string register n to out; a source that holds its strings can do
+  // it without the copy string_register makes.
+  virtual void append_string_register(int n, ruv_string& out) const { out.append(string_register(n)); }
   // The player troop's name in the current language: the translation of its
   // identifier, or its stored name when the language has none.
   virtual ruv_string player_name() const = 0;
@@ -38,6 +42,10 @@ inline constexpr int text_token_max_length = 65535;
 ruv_string expand_text_tokens(const ruv_string& token, const text_token_source& source);
 // The same over the script state (g_script_state) and the current script hosts.
 ruv_string expand_text_tokens(const ruv_string& token);
+// Appends the replacement of one token to out, with the same result as
+// expand_text_tokens. Register and string-register tokens, the ones module
+// texts use most, go straight into out without any string in between.
+void append_text_token(std::string_view token, const text_token_source& source, ruv_string& out);
 
 // The stored name and the identifier of a troop of the running game, as the
 // game database holds them; the identifier is also the translation key of the
@@ -59,6 +67,7 @@ class script_text_token_source final : public text_token_source {
  public:
   std::int64_t register_value(int n) const override;
   ruv_string string_register(int n) const override;
+  void append_string_register(int n, ruv_string& out) const override;
   ruv_string player_name() const override;
   int player_troop_type() const override;
 };

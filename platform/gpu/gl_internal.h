@@ -304,7 +304,12 @@ class gl_device final : public device {
   std::uint32_t stream0_offset_ = 0;
   std::uint32_t stream0_stride_ = 0;
   index_buffer* indices_ = nullptr;
+  // Draws from user memory stream through one buffer: each draw's vertices go
+  // after the previous ones, and a full buffer is orphaned (the driver gives a
+  // fresh store while draws still reading the old one finish).
   GLuint up_buffer_ = 0;
+  GLsizeiptr up_capacity_ = 0;
+  GLsizeiptr up_offset_ = 0;
   GLuint fixed_program_ = 0;   // the fixed-function path
   pixel_program* pixel_program_ = nullptr;
   GLuint effect_program_ = 0;

@@ -3,6 +3,7 @@
 // drawing into a texture flips clip-space y (hm_output in the programs) to keep
 // the same orientation. The fixed-function path is a program of ours that runs
 // three texture stages with generated texture coordinates.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gpu/gl_internal.h"
@@ -620,6 +621,8 @@ void gl_device::init_resources() {
   glGenSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
   glGenFramebuffers(1, &framebuffer_);
   glGenBuffers(1, &up_buffer_);
+  up_capacity_ = 0;
+  up_offset_ = 0;
   std::string errors;
   fixed_program_ = build_program(vertex_prelude() + fixed_vertex_source,
                                  fragment_prelude() + fixed_fragment_program(fixed_fragment_source), errors);
@@ -1155,9 +1158,29 @@ result gl_device::draw_primitive_up(primitive_type type, std::uint32_t count, co
   const result r = prepare_draw(program);
   if (r != result::ok) return r;
   const std::uint32_t n = vertices_for(type, count);
+  const GLsizeiptr bytes = static_cast<GLsizeiptr>(n) * stride;
+  if (bytes == 0) return gl_error_result();
   glBindBuffer(GL_ARRAY_BUFFER, up_buffer_);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(n) * stride, vertices, GL_STREAM_DRAW);
-  setup_attributes(nullptr, up_buffer_, stride);
+  // Each draw starts 16-byte aligned, as attribute data wants.
+  GLsizeiptr at = (up_offset_ + 15) & ~GLsizeiptr{15};
+  if (at > up_capacity_ || bytes > up_capacity_ - at) {
+    constexpr GLsizeiptr least_capacity = GLsizeiptr{1} << 20;
+    while (up_capacity_ < std::max(bytes, least_capacity)) up_capacity_ = std::max(up_capacity_ * 2, least_capacity);
+    glBufferData(GL_ARRAY_BUFFER, up_capacity_, nullptr, GL_STREAM_DRAW);
+    at = 0;
+  }
+  // Nothing reads this range before the buffer is next orphaned, so the write
+  // needs no wait for the draws in flight.
+  void* target = glMapBufferRange(GL_ARRAY_BUFFER, at, bytes,
+                                  GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+  if (target) {
+    std::memcpy(target, vertices, static_cast<std::size_t>(bytes));
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+  } else {
+    glBufferSubData(GL_ARRAY_BUFFER, at, bytes, vertices);
+  }
+  up_offset_ = at + bytes;
+  setup_attributes(reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(at)), up_buffer_, stride);
   glDrawArrays(gl_primitive(type), 0, static_cast<GLsizei>(n));
   return gl_error_result();
 }

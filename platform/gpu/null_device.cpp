@@ -73,7 +73,11 @@ void null_device::apply(const present_parameters& params) {
       params.device_window->set_fullscreen(false, nullptr);
     }
   }
-  back_buffer_.assign(static_cast<std::size_t>(params.back_buffer_width) * params.back_buffer_height, 0);
+  // A new back buffer reads 0 everywhere; its pixels are made when read.
+  back_buffer_.clear();
+  back_buffer_.shrink_to_fit();
+  base_colour_ = 0;
+  pending_clears_.clear();
   viewport_ = {0, 0, params.back_buffer_width, params.back_buffer_height, 0.0f, 1.0f};
 }
 
@@ -131,11 +135,32 @@ result null_device::end_scene() {
   return result::ok;
 }
 
+namespace {
+
+// Whether [at, at + size) lies within [0, limit), without the sum wrapping.
+bool span_fits(std::uint32_t at, std::uint32_t size, std::uint32_t limit) { return at <= limit && size <= limit - at; }
+
+}  // namespace
+
 result null_device::set_viewport(const viewport& vp) {
-  if (vp.x + vp.width > params_.back_buffer_width || vp.y + vp.height > params_.back_buffer_height)
+  if (!span_fits(vp.x, vp.width, params_.back_buffer_width) || !span_fits(vp.y, vp.height, params_.back_buffer_height))
     return result::invalid_call;
   viewport_ = vp;
   return result::ok;
+}
+
+void null_device::fill(const viewport& area, std::uint32_t argb) {
+  for (std::uint32_t y = area.y; y < area.y + area.height; ++y)
+    std::fill_n(back_buffer_.begin() + static_cast<std::ptrdiff_t>(y) * params_.back_buffer_width + area.x,
+                area.width, argb);
+}
+
+void null_device::make_back_buffer() {
+  if (!back_buffer_.empty()) return;
+  back_buffer_.assign(static_cast<std::size_t>(params_.back_buffer_width) * params_.back_buffer_height, base_colour_);
+  for (const pending_clear& c : pending_clears_) fill(c.area, c.argb);
+  pending_clears_.clear();
+  pending_clears_.shrink_to_fit();
 }
 
 result null_device::clear(std::uint32_t flags, std::uint32_t argb, float z, std::uint32_t) {
@@ -144,17 +169,28 @@ result null_device::clear(std::uint32_t flags, std::uint32_t argb, float z, std:
   control_->last_clear_color = argb;
   control_->last_clear_z = z;
   if (flags & clear_target) {
-    for (std::uint32_t y = viewport_.y; y < viewport_.y + viewport_.height; ++y)
-      std::fill_n(back_buffer_.begin() + static_cast<std::ptrdiff_t>(y) * params_.back_buffer_width + viewport_.x,
-                  viewport_.width, argb);
+    if (!back_buffer_.empty()) {
+      fill(viewport_, argb);
+    } else if (viewport_.x == 0 && viewport_.y == 0 && viewport_.width == params_.back_buffer_width &&
+               viewport_.height == params_.back_buffer_height) {
+      // A whole clear hides everything before it.
+      base_colour_ = argb;
+      pending_clears_.clear();
+    } else {
+      // Partial clears are kept for a read-back; past a few the pixels are
+      // cheaper than the list.
+      pending_clears_.push_back({viewport_, argb});
+      if (pending_clears_.size() > 64) make_back_buffer();
+    }
   }
   return result::ok;
 }
 
 result null_device::read_back_buffer(std::uint32_t x, std::uint32_t y, std::uint32_t width,
                                      std::uint32_t height, std::vector<std::uint32_t>& argb) {
-  if (x + width > params_.back_buffer_width || y + height > params_.back_buffer_height)
+  if (!span_fits(x, width, params_.back_buffer_width) || !span_fits(y, height, params_.back_buffer_height))
     return result::invalid_call;
+  make_back_buffer();
   argb.resize(static_cast<std::size_t>(width) * height);
   for (std::uint32_t row = 0; row < height; ++row)
     std::copy_n(back_buffer_.begin() + static_cast<std::ptrdiff_t>(y + row) * params_.back_buffer_width + x,

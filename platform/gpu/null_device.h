@@ -175,12 +175,24 @@ class null_device final : public device {
   void apply(const present_parameters& params);
   void reset_states();
   result check_draw(primitive_type type, std::uint32_t count);
+  void fill(const viewport& area, std::uint32_t argb);
+  void make_back_buffer();
 
   std::shared_ptr<null_gpu_control> control_;
   device_caps caps_;
   present_parameters params_;
   viewport viewport_;
+  // The back buffer's pixels exist only once a read-back has asked for them
+  // (nothing draws into them; only clears do). Until then the buffer is
+  // described by the colour of its last full clear and the partial clears
+  // since, which make_back_buffer replays.
+  struct pending_clear {
+    viewport area;
+    std::uint32_t argb;
+  };
   std::vector<std::uint32_t> back_buffer_;
+  std::uint32_t base_colour_ = 0;
+  std::vector<pending_clear> pending_clears_;
   bool in_scene_ = false;
   bool cursor_shown_ = false;
   int cursor_x_ = 0;

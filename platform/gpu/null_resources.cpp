@@ -91,13 +91,16 @@ template <class Base>
 class null_buffer final : public Base {
  public:
   null_buffer(std::shared_ptr<null_gpu_control> control, std::uint32_t size)
-      : count_(std::move(control), false), bytes_(size) {}
-  std::uint32_t size() const override { return static_cast<std::uint32_t>(bytes_.size()); }
+      : count_(std::move(control), false), size_(size) {}
+  std::uint32_t size() const override { return size_; }
   result lock(std::uint32_t offset, std::uint32_t size, std::uint32_t, void*& data) override {
     data = nullptr;
-    if (locked_ || offset > bytes_.size()) return result::invalid_call;
-    if (size == 0) size = static_cast<std::uint32_t>(bytes_.size()) - offset;
-    if (size > bytes_.size() - offset) return result::invalid_call;
+    if (locked_ || offset > size_) return result::invalid_call;
+    if (size == 0) size = size_ - offset;
+    if (size > size_ - offset) return result::invalid_call;
+    // The bytes are made (zeroed) at the first lock: nothing else reads them,
+    // and the engine makes large pools it may fill only in part or not at all.
+    if (bytes_.empty()) bytes_.resize(size_);
     locked_ = true;
     data = bytes_.data() + offset;
     return result::ok;
@@ -110,6 +113,7 @@ class null_buffer final : public Base {
 
  private:
   counted count_;
+  std::uint32_t size_;
   std::vector<std::uint8_t> bytes_;
   bool locked_ = false;
 };

@@ -243,6 +243,49 @@ TEST_F(GlDevice, EffectPassDrawsTheTextureAndFixedFunctionStagesModulate) {
   dev->set_texture(0, nullptr);
 }
 
+// Draws from user memory share one streaming buffer: draws larger than it,
+// draws that no longer fit after the earlier ones and small draws after those
+// each show their own vertices.
+TEST_F(GlDevice, UserMemoryDrawsStreamThroughOneBuffer) {
+  std::unique_ptr<texture> t;
+  ASSERT_EQ(dev->create_texture(1, 1, 1, usage_none, format::a8r8g8b8, t), result::ok);
+  const std::uint32_t white = 0xFFFFFFFFu;
+  ASSERT_EQ(t->update_level(0, &white, sizeof white), result::ok);
+  std::unique_ptr<vertex_layout> layout;
+  ASSERT_EQ(dev->create_vertex_layout(quad_layout, layout), result::ok);
+  ASSERT_EQ(dev->clear(clear_target | clear_zbuffer, 0xFF000000, 1.0f, 0), result::ok);
+  ASSERT_EQ(dev->begin_scene(), result::ok);
+  ASSERT_EQ(dev->set_vertex_layout(layout.get()), result::ok);
+  dev->set_render_state(render_state::z_enable, 0);
+  dev->set_texture(0, t.get());
+
+  // Empty triangles (cheap to draw), then the quad's two triangles: 1.4 MB of
+  // vertices for 10,000 copies.
+  auto quads = [](std::uint32_t colour, std::size_t copies) {
+    std::vector<quad_vertex> list((copies - 1) * 6, quad_vertex{0, 0, 0.5f, colour, 0, 0});
+    for (int k : {0, 1, 2, 2, 1, 3}) {
+      quad_vertex v = full_quad[k];
+      v.colour = colour;
+      list.push_back(v);
+    }
+    return list;
+  };
+  const std::pair<std::uint32_t, std::size_t> draws[] = {
+      {0xFF400000u, 10000}, {0xFF800000u, 10000}, {0xFFC00000u, 1}, {0xFF200000u, 1}, {0xFFE00000u, 10000}};
+  for (const auto& [colour, copies] : draws) {
+    const std::vector<quad_vertex> list = quads(colour, copies);
+    ASSERT_EQ(dev->draw_primitive_up(primitive_type::triangle_list, static_cast<std::uint32_t>(copies * 2), list.data(),
+                                     sizeof(quad_vertex)),
+              result::ok);
+    std::vector<std::uint32_t> px;
+    ASSERT_EQ(dev->read_back_buffer(0, 0, 128, 112, px), result::ok);
+    EXPECT_NEAR(static_cast<int>((px[56 * 128 + 64] >> 16) & 0xFF), static_cast<int>(colour >> 16 & 0xFF), 2)
+        << std::hex << colour;
+  }
+  dev->end_scene();
+  dev->set_texture(0, nullptr);
+}
+
 TEST_F(GlDevice, RenderTargetKeepsTheTopRowFirst) {
   std::unique_ptr<texture> target;
   ASSERT_EQ(dev->create_texture(8, 8, 1, usage_render_target, format::a8r8g8b8, target), result::ok);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/window.h"
 
 using namespace hm::platform;
@@ -90,6 +92,48 @@ TEST(NullDevice, ClearFillsTheViewportOnly) {
   EXPECT_EQ(dev->get_viewport(), (viewport{2, 1, 2, 1, 0.0f, 1.0f}));
 }
 
+// The pixels exist only once read back: whatever order of whole and partial
+// clears, resets and read-backs, a read-back shows what filling every clear at
+// once would have shown.
+TEST(NullDevice, ReadBackShowsEveryClearInOrder) {
+  null_system system;
+  constexpr std::uint32_t w = 5, h = 4;
+  auto dev = make(system, windowed_params(w, h));
+  std::vector<std::uint32_t> expected(w * h, 0);
+  auto clear = [&](viewport area, std::uint32_t argb) {
+    ASSERT_EQ(dev->set_viewport(area), result::ok);
+    ASSERT_EQ(dev->clear(clear_target, argb, 1.0f, 0), result::ok);
+    for (std::uint32_t y = area.y; y < area.y + area.height; ++y)
+      for (std::uint32_t x = area.x; x < area.x + area.width; ++x) expected[y * w + x] = argb;
+  };
+  auto check = [&](const char* when) {
+    std::vector<std::uint32_t> pixels;
+    ASSERT_EQ(dev->read_back_buffer(0, 0, w, h, pixels), result::ok);
+    EXPECT_EQ(pixels, expected) << when;
+  };
+  const viewport whole{0, 0, w, h, 0.0f, 1.0f};
+  check("never cleared");
+  clear({1, 1, 2, 2, 0.0f, 1.0f}, 0xFF000001);
+  clear(whole, 0xFF000002);  // hides the partial clear before it
+  clear({3, 0, 2, 4, 0.0f, 1.0f}, 0xFF000003);
+  clear({0, 3, 5, 1, 0.0f, 1.0f}, 0xFF000004);
+  check("whole and partial clears");
+  clear({2, 2, 1, 1, 0.0f, 1.0f}, 0xFF000005);  // after a read-back the pixels are kept up to date
+  check("a clear after a read-back");
+  // A reset makes a new, unread back buffer.
+  ASSERT_EQ(dev->reset(windowed_params(w, h)), result::ok);
+  std::fill(expected.begin(), expected.end(), 0u);
+  check("after a reset");
+  ASSERT_EQ(dev->reset(windowed_params(w, h)), result::ok);
+  std::fill(expected.begin(), expected.end(), 0u);
+  for (std::uint32_t n = 0; n < 150; ++n) clear({n % w, n % h, 1, 1, 0.0f, 1.0f}, 0xFF100000 + n);
+  check("many partial clears");
+  // Areas whose end would wrap past 2^32 are outside the buffer.
+  EXPECT_EQ(dev->set_viewport({0xFFFFFFFFu, 0, 2, 1, 0.0f, 1.0f}), result::invalid_call);
+  std::vector<std::uint32_t> pixels;
+  EXPECT_EQ(dev->read_back_buffer(1, 0xFFFFFFFFu, 1, 2, pixels), result::invalid_call);
+}
+
 TEST(NullDevice, FullScreenParametersSwitchTheWindow) {
   null_window win;
   win.create({"t", 300, 200, false});
@@ -175,6 +219,15 @@ TEST(NullDeviceResources, BuffersLockInsideTheirRangeOnce) {
   EXPECT_EQ(vb->lock(0, 4, lock_none, data), result::invalid_call);  // already locked
   EXPECT_EQ(vb->unlock(), result::ok);
   EXPECT_EQ(vb->unlock(), result::invalid_call);
+  // A new buffer reads as zeros and keeps what a lock wrote.
+  ASSERT_EQ(vb->lock(0, 0, lock_none, data), result::ok);
+  auto* bytes = static_cast<std::uint8_t*>(data);
+  EXPECT_EQ(std::count(bytes, bytes + 64, 0), 64);
+  bytes[63] = 7;
+  ASSERT_EQ(vb->unlock(), result::ok);
+  ASSERT_EQ(vb->lock(60, 4, lock_none, data), result::ok);
+  EXPECT_EQ(static_cast<std::uint8_t*>(data)[3], 7);
+  ASSERT_EQ(vb->unlock(), result::ok);
   std::unique_ptr<index_buffer> ib;
   EXPECT_EQ(dev->create_index_buffer(0, false, ib), result::invalid_call);
   // Draws need a scene, a layout and a stream.

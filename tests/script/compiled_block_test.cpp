@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -87,8 +89,9 @@ class block_generator {
 
   // Any operand an operation may read, including bad ones.
   std::int64_t source() {
-    switch (below(14)) {
-      case 0: return below(9) - 3;
+    switch (below(15)) {
+      case 0: return below(9) - 3;  // divisors 0 and -1 among them
+      case 13: return std::numeric_limits<std::int64_t>::min();
       case 1: return -1000000007;
       case 2: case 3: case 4: return reg(below(8));
       case 5: return reg(8 + below(5));  // loop variables and the loop bound
@@ -114,16 +117,18 @@ class block_generator {
   }
 
   op_spec operation() {
-    static const std::uint32_t opcodes[] = {opcode::assign,    opcode::val_add,   opcode::val_sub, opcode::val_mul,
-                                            opcode::store_add, opcode::store_sub, opcode::store_mul, opcode::ge,
-                                            opcode::eq,        opcode::gt,        opcode::is_between,
-                                            2108 /* divide */, 2110 /* 32-bit minimum */};
-    const std::uint32_t number = opcodes[below(13)];
+    using namespace opcode;
+    static const std::uint32_t opcodes[] = {
+        assign,    val_add,   val_sub,   val_mul,   val_div,   val_mod,   val_min,   val_max,
+        val_clamp, val_abs,   val_or,    val_and,   store_add, store_sub, store_mul, store_div,
+        store_mod, store_or,  store_and, ge,        eq,        gt,        is_between,
+        2130 /* not a direct step: to fixed point */};
+    const std::uint32_t number = opcodes[below(static_cast<int>(std::size(opcodes)))];
     const bool stores = number >= 2000;
-    int count = number == opcode::store_add || number == opcode::store_sub || number == opcode::store_mul ||
-                        number == opcode::is_between
-                    ? 3
-                    : 2;
+    int count = 2;
+    if (number == val_abs) count = 1;
+    if (number == val_clamp || number == is_between || (number >= store_or && number <= store_div))
+      count = 3;
     const int shape = below(20);
     if (shape == 0) count = 0;
     if (shape == 1) count = 1;
@@ -160,7 +165,7 @@ class block_generator {
         body(ops, depth + 1);
         ops.push_back({opcode::try_end});
       } else if (what < 96) {
-        ops.push_back({opcode::run_script, {0, source(), source()}});
+        ops.push_back(call());
       } else if (depth == 0) {
         // Statements that belong to no block.
         ops.push_back({chance(50) ? opcode::try_end : opcode::else_try});
@@ -168,16 +173,50 @@ class block_generator {
     }
   }
 
+  // A script call: mostly of script 0 with two parameters, sometimes of the
+  // recursive script 1, of a number the module does not have, or with no, one
+  // or fifteen parameters, bad ones among them.
+  op_spec call() {
+    std::int64_t script = 0;
+    switch (below(10)) {
+      case 0: script = 1; break;
+      case 1: script = 7; break;                         // beyond the scripts
+      case 2: script = -1; break;
+      case 3: script = std::int64_t{1} << 32; break;     // low 32 bits 0, the number is not
+      case 4: script = chance(50) ? reg(below(8)) : local(below(4)); break;
+      case 5: script = reg(128); break;                  // reported, reads 0
+      default: break;
+    }
+    op_spec op{opcode::run_script, {script}};
+    int parameters = 2;
+    const int shape = below(10);
+    if (shape == 0) parameters = 0;
+    if (shape == 1) parameters = 1;
+    if (shape == 2) parameters = max_operation_params - 1;
+    for (int p = 0; p < parameters; ++p) op.params.push_back(source());
+    return op;
+  }
+
+  // A parameter fetch of any form, with bad indices and destinations now and then.
+  op_spec fetch() {
+    const int form = below(3);
+    const std::int64_t destination = chance(80) ? (chance(50) ? local(below(4)) : reg(below(8))) : this->destination();
+    if (form == 0) return {opcode::fetch_script_param_0, {destination}};
+    if (form == 1) return {opcode::fetch_script_param_1, {destination}};
+    const std::int64_t index = chance(70) ? 1 + below(3) : source();
+    return {opcode::fetch_script_param, {destination, index}};
+  }
+
   std::vector<op_spec> block() {
     std::vector<op_spec> ops = {{opcode::assign, {reg(12), 3}}, {opcode::assign, {local(10), 2}}};
     body(ops, 0);
     return ops;
   }
-  // The called script: operations only, ending in an OR member now and then so
-  // a satisfied chain can reach back into the caller.
+  // The called script: parameter fetches and operations, ending in an OR
+  // member now and then so a satisfied chain can reach back into the caller.
   std::vector<op_spec> script() {
     std::vector<op_spec> ops = {{opcode::fetch_script_param_0, {local(0)}}, {opcode::fetch_script_param_1, {local(1)}}};
-    for (int n = below(4); n >= 0; --n) ops.push_back(operation());
+    for (int n = below(4); n >= 0; --n) ops.push_back(chance(25) ? fetch() : operation());
     if (chance(30)) ops.push_back({this_or_next(opcode::eq), {local(0), local(0)}});
     return ops;
   }
@@ -195,10 +234,23 @@ struct run_outcome {
   bool or_chain_satisfied = false;
 };
 
+// Script 1 calls itself with a counter in register 14 until the counter runs
+// out or the call depth limit fails the call.
+const std::vector<op_spec> recursive_script = {
+    {opcode::fetch_script_param_0, {local(0)}},
+    {opcode::val_sub, {reg(14), 1}},
+    {opcode::gt, {reg(14), 0}},
+    {opcode::val_add, {reg(13), local(0)}},
+    {opcode::run_script, {1, reg(14)}},
+};
+
 run_outcome run_once(const std::vector<op_spec>& ops, const std::vector<op_spec>& script, bool general_only) {
   fake_script_host host;
   host.module.scripts.push_back(block_of(script, "scr_helper"));
+  host.module.scripts.push_back(block_of(recursive_script, "scr_recursive"));
   for (int r = 0; r < 8; ++r) g_script_state.registers[static_cast<std::size_t>(r)] = r * 7 - 9;
+  // Deeper than the call depth limit on some runs, not on others.
+  g_script_state.registers[14] = 200 + 20 * static_cast<std::int64_t>(ops.size() % 6);
   for (int v = 0; v < 4; ++v) set_global_variable(v, v * 3 - 2);
   quiet_debugger debugger;
   script_debug_hook* previous = set_script_debug_hook(general_only ? &debugger : nullptr);
@@ -217,7 +269,7 @@ run_outcome run_once(const std::vector<op_spec>& ops, const std::vector<op_spec>
 }
 
 TEST(compiled_block, random_blocks_run_as_the_general_statement_code_runs_them) {
-  for (std::uint32_t seed = 1; seed <= 1500; ++seed) {
+  for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
     block_generator generator(seed);
     const std::vector<op_spec> ops = generator.block();
     const std::vector<op_spec> script = generator.script();
@@ -230,6 +282,53 @@ TEST(compiled_block, random_blocks_run_as_the_general_statement_code_runs_them) 
     ASSERT_EQ(compiled.messages, general.messages);
     ASSERT_EQ(compiled.log, general.log);
     ASSERT_EQ(compiled.or_chain_satisfied, general.or_chain_satisfied);
+  }
+}
+
+TEST(compiled_block, division_remainder_and_32_bit_operations_at_their_edges_agree_with_the_table) {
+  using namespace opcode;
+  constexpr std::int64_t min64 = std::numeric_limits<std::int64_t>::min();
+  constexpr std::int64_t int32_min = std::numeric_limits<std::int32_t>::min();
+  struct edge_case {
+    const char* name;
+    op_spec op;
+    std::int64_t start;  // register 1 before the operation
+    std::int64_t expected;
+  };
+  const std::vector<edge_case> cases = {
+      {"division by zero stores the defined result", {val_div, {reg(1), 0}}, 7, 40000000},
+      {"stored division by zero", {store_div, {reg(1), 9, reg(2)}}, 7, 40000000},
+      {"the minimum divided by -1 wraps", {val_div, {reg(1), -1}}, min64, min64},
+      {"quotients go toward zero", {store_div, {reg(1), -7, 2}}, 0, -3},
+      {"remainder by zero leaves the variable", {val_mod, {reg(1), reg(2)}}, 7, 7},
+      {"the minimum's remainder by -1 is 0", {val_mod, {reg(1), -1}}, min64, 0},
+      {"remainders take the dividend's sign", {val_mod, {reg(1), 3}}, -7, -1},
+      {"stored remainder by a negative divisor leaves the destination", {store_mod, {reg(1), 7, -3}}, 5, 5},
+      {"stored remainder", {store_mod, {reg(1), -7, 3}}, 5, -1},
+      {"minimum compares the low 32 bits", {val_min, {reg(1), 5}}, (std::int64_t{1} << 32) + 9, 5},
+      {"maximum compares the low 32 bits", {val_max, {reg(1), 5}}, (std::int64_t{1} << 32) - 1, 5},
+      {"clamp below", {val_clamp, {reg(1), 10, 20}}, 3, 10},
+      {"clamp at the exclusive upper bound", {val_clamp, {reg(1), 10, 20}}, 20, 19},
+      {"clamp with a bound of the 32-bit minimum wraps", {val_clamp, {reg(1), int32_min, int32_min}}, 5, 2147483647},
+      {"absolute value of the minimum wraps", {val_abs, {reg(1)}}, min64, min64},
+      {"absolute value", {val_abs, {reg(1)}}, -12, 12},
+      {"or and and keep all 64 bits", {val_or, {reg(1), -(std::int64_t{1} << 40)}}, 3, -(std::int64_t{1} << 40) | 3},
+      {"stored and", {store_and, {reg(1), 12, 10}}, 0, 8},
+  };
+  for (const edge_case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const bool general : {false, true}) {
+      fake_script_host host;
+      quiet_debugger debugger;
+      script_debug_hook* previous = set_script_debug_hook(general ? &debugger : nullptr);
+      g_script_state.registers[1] = c.start;
+      g_script_state.registers[2] = 0;
+      statement_block block = block_of({c.op});
+      EXPECT_TRUE(run_statement_block(block, 0));
+      set_script_debug_hook(previous);
+      EXPECT_EQ(g_script_state.registers[1], c.expected) << (general ? "general" : "compiled");
+      EXPECT_TRUE(host.take_messages().empty());
+    }
   }
 }
 
@@ -409,6 +508,22 @@ TEST(compiled_block, a_debugger_installed_in_the_middle_of_a_run_stops_at_the_ne
   set_script_debug_hook(nullptr);
   EXPECT_EQ(recorder.stops, (std::vector<int>{2, 3, 4, 3, 4}));
   EXPECT_EQ(g_script_state.registers[1], 3);
+}
+
+TEST(compiled_block, a_debugger_installed_by_a_called_script_stops_at_the_callers_next_statements) {
+  fake_script_host host;
+  static recording_debugger* debugger = nullptr;
+  recording_debugger recorder;
+  debugger = &recorder;
+  scoped_handler install(test_opcode, [](operation_call&) { set_script_debug_hook(debugger); });
+  host.module.scripts.push_back(block_of({{opcode::fetch_script_param_0, {local(0)}}, {test_opcode}}, "scr_install"));
+  statement_block block = block_of({{opcode::run_script, {0, 4}},
+                                    {opcode::val_add, {reg(1), 1}},
+                                    {opcode::val_add, {reg(1), 1}}});
+  EXPECT_TRUE(run_statement_block(block, 0));
+  set_script_debug_hook(nullptr);
+  EXPECT_EQ(recorder.stops, (std::vector<int>{1, 2}));
+  EXPECT_EQ(g_script_state.registers[1], 2);
 }
 
 TEST(compiled_block, a_recursive_script_compiled_again_deep_inside_itself_finishes_every_level) {

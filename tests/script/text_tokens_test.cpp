@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <limits>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
@@ -125,6 +128,48 @@ TEST(TextTokens, LongResultsAreCutAndDeepNestingStops) {
   deep += "reg0";
   for (int i = 0; i < 20000; ++i) deep += "}";
   EXPECT_LE(expand(deep.c_str(), src).size(), static_cast<std::size_t>(text_token_max_length));
+}
+
+// Appending a token straight into a text gives what the expansion gives, for
+// the register and string-register tokens it writes itself and for every other
+// token it hands to the expansion, through a source's own string copies and
+// through the script state's.
+TEST(TextTokens, AppendingATokenGivesItsExpansion) {
+  fake_source src;
+  src.registers = {{0, 7}, {1, 0}, {5, -12}, {12, std::numeric_limits<std::int64_t>::min()}, {82, 82}, {99, 99}};
+  src.strings = {{0, "zero"}, {1, "a^b^"}, {12, "{reg5}"}, {82, ""}, {3, std::string(70000, 'q') + "^"}};
+  std::vector<std::string> tokens = {"reg0", "reg5", "reg12", "reg1x", "reg9z", "reg1!", "reg99", "reg", "reg5?a:b",
+                                     "s0",   "s1",   "s12",   "s3",    "s1x",   "s9z",   "s",     "s82", "s{reg0}",
+                                     "***",  "",     "{s0",   "reg{reg0}", "a/b", "playername"};
+  // Random tokens over the characters that steer the matching.
+  static const char* const pieces[] = {"reg", "s", "0", "1", "2", "5", "9", "x", "?", ":", "^", "{", "}", "/", "!"};
+  std::uint32_t state = 12345;
+  for (int n = 0; n < 3000; ++n) {
+    std::string token;
+    state = state * 1664525u + 1013904223u;
+    const int count = 1 + static_cast<int>((state >> 24) % 5);
+    for (int k = 0; k < count; ++k) {
+      state = state * 1664525u + 1013904223u;
+      token += pieces[(state >> 16) % std::size(pieces)];
+    }
+    tokens.push_back(token);
+  }
+
+  test::fake_script_host fake;
+  for (const auto& [n, value] : src.registers) g_script_state.registers[static_cast<std::size_t>(n)] = value;
+  for (const auto& [n, text] : src.strings) {
+    g_script_state.string_registers[static_cast<std::size_t>(n)] = ruv_string(std::string_view(text));
+  }
+  const script_text_token_source script_source;
+  for (const std::string& token : tokens) {
+    for (const text_token_source* source : {static_cast<const text_token_source*>(&src),
+                                            static_cast<const text_token_source*>(&script_source)}) {
+      ruv_string out("before:");
+      append_text_token(token, *source, out);
+      const std::string expected = "before:" + std::string(expand_text_tokens(ruv_string(token), *source).view());
+      ASSERT_EQ(std::string(out.view()), expected) << "token <" << token << ">";
+    }
+  }
 }
 
 class names final : public troop_name_source {
