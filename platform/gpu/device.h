@@ -259,6 +259,13 @@ class device {
   virtual result set_clip_plane(std::uint32_t index, const float plane[4]) = 0;
   // Four floats of pixel-program constant register `index` (0 to 7).
   virtual result set_pixel_constant(std::uint32_t index, const float value[4]) = 0;
+
+  // Render, sampler and texture-stage states the device took since it was made,
+  // those of effect passes included (frame statistics, benchmarks).
+  std::uint64_t state_sets() const { return state_sets_; }
+
+ protected:
+  std::uint64_t state_sets_ = 0;
 };
 
 // Adapters, their modes and format checks, and device creation.

@@ -934,6 +934,7 @@ result gl_device::set_render_state(render_state state, std::uint32_t value) {
   const auto i = static_cast<std::size_t>(state);
   if (i >= render_states_.size()) return result::invalid_call;
   make_current();
+  ++state_sets_;
   render_states_[i] = value;
   apply_render_state(state);
   return result::ok;
@@ -978,6 +979,7 @@ result gl_device::set_sampler_state(std::uint32_t sampler, sampler_state state, 
   const auto i = static_cast<std::size_t>(state);
   if (sampler >= max_texture_stages || i >= sampler_states_[0].size()) return result::invalid_call;
   make_current();
+  ++state_sets_;
   sampler_states_[sampler][i] = value;
   apply_sampler(sampler);
   return result::ok;
@@ -991,6 +993,7 @@ std::uint32_t gl_device::get_sampler_state(std::uint32_t sampler, sampler_state 
 result gl_device::set_texture_stage_state(std::uint32_t stage, texture_stage_state state, std::uint32_t value) {
   const auto i = static_cast<std::size_t>(state);
   if (stage >= max_texture_stages || i >= stage_states_[0].size()) return result::invalid_call;
+  ++state_sets_;
   stage_states_[stage][i] = value;
   return result::ok;
 }

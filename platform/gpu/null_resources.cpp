@@ -270,6 +270,7 @@ result null_device::set_depth_stencil_surface(surface* depth) {
 result null_device::set_render_state(render_state state, std::uint32_t value) {
   const auto i = static_cast<std::size_t>(state);
   if (i >= render_states_.size()) return result::invalid_call;
+  ++state_sets_;
   render_states_[i] = value;
   control_->state_changes.push_back({null_gpu_control::state_kind::render, 0, static_cast<std::uint32_t>(i), value});
   return result::ok;
@@ -283,6 +284,7 @@ std::uint32_t null_device::get_render_state(render_state state) const {
 result null_device::set_sampler_state(std::uint32_t sampler, sampler_state state, std::uint32_t value) {
   const auto i = static_cast<std::size_t>(state);
   if (sampler >= max_texture_stages || i >= sampler_states_[0].size()) return result::invalid_call;
+  ++state_sets_;
   sampler_states_[sampler][i] = value;
   control_->state_changes.push_back(
       {null_gpu_control::state_kind::sampler, sampler, static_cast<std::uint32_t>(i), value});
@@ -297,6 +299,7 @@ std::uint32_t null_device::get_sampler_state(std::uint32_t sampler, sampler_stat
 result null_device::set_texture_stage_state(std::uint32_t stage, texture_stage_state state, std::uint32_t value) {
   const auto i = static_cast<std::size_t>(state);
   if (stage >= max_texture_stages || i >= stage_states_[0].size()) return result::invalid_call;
+  ++state_sets_;
   stage_states_[stage][i] = value;
   control_->state_changes.push_back(
       {null_gpu_control::state_kind::texture_stage, stage, static_cast<std::uint32_t>(i), value});

@@ -215,7 +215,9 @@ TEST_F(GlDevice, EffectPassDrawsTheTextureAndFixedFunctionStagesModulate) {
   ASSERT_EQ(e->set_technique(e->get_technique_by_name("show")), result::ok);
   std::uint32_t passes = 0;
   ASSERT_EQ(e->begin(passes), result::ok);
+  const std::uint64_t states_before = dev->state_sets();
   ASSERT_EQ(e->begin_pass(0), result::ok);
+  EXPECT_EQ(dev->state_sets(), states_before + 1);  // the pass's one state
   ASSERT_EQ(dev->draw_primitive_up(primitive_type::triangle_strip, 2, full_quad, sizeof(quad_vertex)), result::ok);
   e->end_pass();
   e->end();
@@ -236,6 +238,7 @@ TEST_F(GlDevice, EffectPassDrawsTheTextureAndFixedFunctionStagesModulate) {
   EXPECT_EQ(px[56 * 128 + 10] & 0xFFFF, 0u);
   // A generated coordinate from the camera-space normal (0, 0, 1 by default): u = 0 everywhere, red.
   dev->set_texture_stage_state(0, texture_stage_state::texcoord_index, texcoord_camera_space_normal);
+  EXPECT_EQ(dev->state_sets(), states_before + 3);
   ASSERT_EQ(dev->draw_primitive_up(primitive_type::triangle_strip, 2, full_quad, sizeof(quad_vertex)), result::ok);
   ASSERT_EQ(dev->read_back_buffer(0, 0, 128, 112, px), result::ok);
   EXPECT_EQ(px[56 * 128 + 117] & 0xFFFFFF, 0xFF0000u);

@@ -244,4 +244,35 @@ TEST(NullDeviceResources, BuffersLockInsideTheirRangeOnce) {
   EXPECT_EQ(system.control()->draws, 1);
 }
 
+// The count of states taken: each kind of set counts, the states of an effect
+// pass count, a rejected set does not.
+TEST(NullDevice, CountsTheStatesItTakes) {
+  null_system system;
+  auto dev = make(system, windowed_params(16, 16));
+  EXPECT_EQ(dev->state_sets(), 0u);
+  dev->set_render_state(render_state::z_enable, 0);
+  dev->set_sampler_state(1, sampler_state::min_filter, 1);
+  dev->set_texture_stage_state(0, texture_stage_state::color_op, 1);
+  EXPECT_EQ(dev->state_sets(), 3u);
+  EXPECT_EQ(dev->set_sampler_state(max_texture_stages, sampler_state::min_filter, 1), result::invalid_call);
+  EXPECT_EQ(dev->state_sets(), 3u);
+
+  std::unique_ptr<effect> e;
+  std::string errors;
+  ASSERT_EQ(dev->create_effect("@vertex v\nvoid main() {}\n@fragment f\nvoid main() {}\n"
+                               "@technique t\n@pass vertex=v fragment=f\n@state z_enable false\n"
+                               "@state cull_mode none\n",
+                               e, errors),
+            result::ok)
+      << errors;
+  ASSERT_EQ(e->set_technique(e->get_technique_by_name("t")), result::ok);
+  std::uint32_t passes = 0;
+  ASSERT_EQ(e->begin(passes), result::ok);
+  ASSERT_EQ(e->begin_pass(0), result::ok);
+  EXPECT_EQ(dev->state_sets(), 5u);
+  e->end_pass();
+  e->end();
+  EXPECT_EQ(system.control()->state_changes.size(), 5u);
+}
+
 }  // namespace
