@@ -202,6 +202,23 @@ void campaign_script_host::join_party(int partner, int host, bool as_prisoners) 
   campaign_.join_party_to(partner, host, as_prisoners);
 }
 void campaign_script_host::remove_party(int id) { campaign_.remove_party(id); }
+
+int campaign_script_host::create_party_for_troop(int troop, float x, float y) {
+  return campaign_.create_party_for_troop(troop, x, y);
+}
+
+bool campaign_script_host::engage_party(int a, int b) {
+  player_encounter encounter{words_.encountered_party, words_.second_encounter_party, words_.encounter_kind};
+  if (!campaign_.engage_party(a, b, encounter)) return false;
+  words_.encountered_party = encounter.party;
+  words_.second_encounter_party = encounter.second_party;
+  words_.encounter_kind = encounter.kind;
+  return true;
+}
+
+void campaign_script_host::mark_faction_parties_changed(int faction) {
+  campaign_.mark_faction_parties_changed(faction);
+}
 void campaign_script_host::heal_party(int id) { campaign_.heal_party_members(id); }
 
 int campaign_script_host::stack_seed(int id, int stack) const {
@@ -356,14 +373,26 @@ void campaign_script_host::set_party_attack_delay(int id, float hours) {
   if (party* p = find(id)) p->attack_delay_timer.set_elapsed(-std::max(hours, 0.0f));
 }
 
+// Module code's two shares are the party's morale and hunger.
 float campaign_script_host::party_share(int id, int which) const {
   const party* p = find(id);
-  return p == nullptr || which < 0 || which > 1 ? 0.0f : p->script_shares[which];
+  if (p == nullptr) return 0.0f;
+  return which == 0 ? p->morale : which == 1 ? p->hunger : 0.0f;
 }
 
 void campaign_script_host::set_party_share(int id, int which, float share) {
   party* p = find(id);
-  if (p != nullptr && which >= 0 && which <= 1) p->script_shares[which] = share;
+  if (p == nullptr) return;
+  if (which == 0) p->morale = share;
+  if (which == 1) p->hunger = share;
+}
+
+void campaign_script_host::copy_second_share(int from, int to) {
+  const party* source = find(from);
+  party* dest = find(to);
+  if (source == nullptr || dest == nullptr) return;
+  dest->hunger = source->hunger;
+  dest->speed_float = source->speed_float;
 }
 
 bool campaign_script_host::add_party_particle_system(int id, int kind) {

@@ -69,6 +69,11 @@ class campaign_script_host final : public script_campaign_host {
   void add_wounded_to_troop(int party_id, int troop, int delta) override;
   void join_party(int partner_id, int host_id, bool as_prisoners) override;
   void remove_party(int party_id) override;
+  int create_party_for_troop(int troop, float x, float y) override;
+  // Fills the game's encounter words when the player's party is one of the
+  // two.
+  bool engage_party(int party_a, int party_b) override;
+  void mark_faction_parties_changed(int faction) override;
   void heal_party(int party_id) override;
   int stack_seed(int party_id, int stack) const override;
   void add_xp_to_stack(int party_id, int stack, int experience) override;
@@ -105,6 +110,7 @@ class campaign_script_host final : public script_campaign_host {
   void set_party_attack_delay(int party_id, float hours) override;
   float party_share(int party_id, int which) const override;
   void set_party_share(int party_id, int which, float share) override;
+  void copy_second_share(int from_party, int to_party) override;
   bool add_party_particle_system(int party_id, int kind) override;
   void clear_party_particle_systems(int party_id) override;
   void set_party_strength_bounds(float lo, float hi) override;

@@ -34,6 +34,15 @@ struct troop_move_result {
   bool source_removed = false;  // the source stack was emptied and removed
 };
 
+// The player's encounter: the party met, a second party (none: -100000) and
+// the kind (0 the player met the party, 1 the party met the player).
+inline constexpr std::int32_t no_second_encounter_party = -100000;
+struct player_encounter {
+  std::int32_t party = -1;
+  std::int32_t second_party = no_second_encounter_party;
+  std::int32_t kind = 0;
+};
+
 // A value from 0 to 32767 for a party, stack and member slot: the stand-in
 // for a stored member seed in parties that keep none.
 std::int32_t get_party_stack_seed_hash(std::int32_t party_id, int stack, int slot);
@@ -180,6 +189,19 @@ struct campaign_state {
   void leave_battle(std::int32_t id);
   // The battle's sides leave it and the event's slot is freed.
   void end_battle(int event_slot);
+  // Party a meets party b: with r the party b is attached under (b itself
+  // when none), a battle of a against r starts at their midpoint, or, when r
+  // already fights one, the player's party joins it and any other party joins
+  // the side against r unless hostile to it. When the player's party is one
+  // of the two, encounter is filled in. False (nothing changes) when refused:
+  // the player's party is met while it rests, a is hostile to the side it
+  // would join, a is not active or stands over b (r is a itself).
+  bool engage_party(std::int32_t a, std::int32_t b, player_encounter& encounter);
+  // A battle between two sides at (x, y), side 1 first: an event from the
+  // pool with both sides in it; its slot.
+  int create_battle_event(float x, float y, std::int32_t side_1, std::int32_t side_2);
+  // Every active party of the faction is marked changed.
+  void mark_faction_parties_changed(int faction);
   // Heroes of the party's member stacks back to full health, and no wounded.
   void heal_party_members(std::int32_t id);
   // A hero's full health: strength + 35 + 2 x its capped hit-point skill.

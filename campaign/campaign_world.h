@@ -61,6 +61,10 @@ class campaign_world {
   virtual campaign_item troop_inventory_item(int troop, int slot) const = 0;
   virtual void set_troop_inventory_item(int troop, int slot, campaign_item item) = 0;
 
+  // The relation of one faction towards another, -1 to 1; 0 when either lies
+  // outside the faction table.
+  virtual float faction_relation(int faction_a, int faction_b) const = 0;
+
   // A skill's maximum level.
   virtual int skill_maximum_level(int skill) const = 0;
 

@@ -105,6 +105,12 @@ void module_campaign_world::set_troop_inventory_item(int t, int slot, campaign_i
   game_.troops[t].inventory[static_cast<std::size_t>(slot)] = to_item(it);
 }
 
+float module_campaign_world::faction_relation(int a, int b) const {
+  const int count = game_.faction_count();
+  if (a < 0 || a >= count || b < 0 || b >= count) return 0.0f;
+  return game_.factions[static_cast<std::size_t>(a)].relations[static_cast<std::size_t>(b)];
+}
+
 int module_campaign_world::skill_maximum_level(int s) const {
   return s >= 0 && s < skill_count ? g_skills[static_cast<std::size_t>(s)].max_level : 0;
 }

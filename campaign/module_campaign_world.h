@@ -33,6 +33,7 @@ class module_campaign_world final : public campaign_world {
   int troop_inventory_size(int troop) const override;
   campaign_item troop_inventory_item(int troop, int slot) const override;
   void set_troop_inventory_item(int troop, int slot, campaign_item item) override;
+  float faction_relation(int faction_a, int faction_b) const override;
   int skill_maximum_level(int skill) const override;
   int item_kind_count() const override;
   int item_kind_type(int kind) const override;

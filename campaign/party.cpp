@@ -93,7 +93,6 @@ void party::reset() {
   map_entity = nullptr;
   script_data = script_record_data{};
   behaviour_value = 0.0f;
-  script_shares[0] = script_shares[1] = 1.0f;
   particle_systems.clear();
   const float u1 = random_unit_float();
   const float u2 = random_unit_float();

@@ -88,6 +88,8 @@ struct party {
   float bait_value = 0.0f;
   float morale = 0.5f;
   float hunger = 0.0f;
+  // Kept after the hunger; a troop's own party takes it with the player's
+  // hunger.
   float speed_float = 0.0f;
   std::int32_t map_event = -1;
   std::int32_t template_index = -1;
@@ -134,10 +136,8 @@ struct party {
   timer attack_delay_timer;
   // Module code's slots, notes and tableau material on the party.
   script_record_data script_data;
-  // Values module code keeps on the party for the AI and the world map: the
-  // behaviour value, and two shares (0 to 1) that scripts set in percent.
+  // A value module code keeps on the party for the AI.
   float behaviour_value = 0.0f;
-  float script_shares[2] = {1.0f, 1.0f};
   // Ids of the particle systems the world map attached to the party's entity
   // for module code.
   std::vector<std::int32_t> particle_systems;

@@ -395,8 +395,88 @@ void campaign_state::end_battle(int event_slot) {
       c->current_behaviour = 0;
     }
   }
+  // The player's party joins a battle by pointing at it without being a
+  // side; it must not go on pointing at a slot that a later battle takes.
+  if (party* player = find_party(player_party); player != nullptr && player->map_event == event_slot) {
+    player->map_event = -1;
+  }
   e->map_entity = nullptr;
   events.release(event_slot);
+}
+
+namespace {
+
+constexpr std::int32_t behaviour_in_battle = 7;
+// Below this a party will not join a side.
+constexpr float hostile_relation = -0.01f;
+
+}  // namespace
+
+int campaign_state::create_battle_event(float x, float y, std::int32_t side_1, std::int32_t side_2) {
+  const int slot = events.take_free();
+  map_event& e = *events.get(slot);
+  e.reset();
+  e.type = map_event_battle;
+  e.position[0] = x;
+  e.position[1] = y;
+  e.side_parties[0] = side_1;
+  e.side_parties[1] = side_2;
+  party_troop_totals totals;
+  for (std::int32_t side : e.side_parties) count_party_troops_with_attached(side, totals);
+  e.starting_troop_total = totals.members;
+  for (std::int32_t side : e.side_parties) {
+    if (party* p = find_party(side)) {
+      p->current_behaviour = behaviour_in_battle;
+      p->map_event = slot;
+    }
+  }
+  return slot;
+}
+
+bool campaign_state::engage_party(std::int32_t a, std::int32_t b, player_encounter& encounter) {
+  party* pa = find_party(a);
+  if (pa == nullptr || find_party(b) == nullptr) return false;
+  const std::int32_t r = get_root_attached_party(b);
+  // A party never fights what hangs under it.
+  if (r == a) return false;
+  const party& pr = *find_party(r);
+  const map_event* e = events.get(pr.map_event);
+  const bool in_battle = e != nullptr && e->state != 0 && (e->side_parties[0] == r || e->side_parties[1] == r);
+  if (!in_battle) {
+    const float x = (pa->position.x + pr.position.x) * 0.5f;
+    const float y = (pa->position.y + pr.position.y) * 0.5f;
+    if (a == player_party) {
+      encounter = {r, no_second_encounter_party, 0};
+      create_battle_event(x, y, a, r);
+    } else if (b == player_party) {
+      if (rest_time > 0.0f && rest_flag != 0) return false;
+      const std::int32_t ra = get_root_attached_party(a);
+      if (ra == b) return false;
+      encounter = {ra, no_second_encounter_party, 1};
+      create_battle_event(x, y, b, ra);
+    } else {
+      create_battle_event(x, y, a, r);
+    }
+    return true;
+  }
+  if (a == player_party) {
+    encounter = {e->side_parties[1], e->side_parties[0], 0};
+    pa->map_event = pr.map_event;
+    return true;
+  }
+  const std::int32_t o = e->side_parties[1] == r ? e->side_parties[0] : e->side_parties[1];
+  const party* po = find_party(o);
+  if (po == nullptr || world.faction_relation(po->faction, pa->faction) < hostile_relation) return false;
+  if (!attach_party_to_party(a, o)) return false;
+  pa->joined = 1;
+  return true;
+}
+
+void campaign_state::mark_faction_parties_changed(int faction) {
+  for (std::int32_t id = parties.first_active_party(); id != parties.next_id(); id = parties.next_active_party(id)) {
+    party& p = *find_party(id);
+    if (p.faction == faction) p.changed = 1;
+  }
 }
 
 void campaign_state::heal_party_members(std::int32_t id) {

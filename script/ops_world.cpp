@@ -1,7 +1,8 @@
-// Scene, faction, quest and encounter operations: troops placed in scenes and
-// at a scene's entry slots, relations, names and colours of factions, the life
-// of quests with their messages and sounds, the side of an encounter and the
-// next game menu, and the settings of merchants' goods.
+// Scene, faction, quest and encounter operations: a party hidden, removed or
+// made for a troop, the player's party meeting another, troops placed in
+// scenes and at a scene's entry slots, relations, names and colours of
+// factions, the life of quests with their messages and sounds, the side of an
+// encounter and the next game menu, and the settings of merchants' goods.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -41,6 +42,46 @@ const script_host& host() { return current_script_host(); }
 script_module_host& module() { return *host().module; }
 std::int32_t low32(std::int64_t v) { return static_cast<std::int32_t>(v); }
 float hundredths(std::int64_t v) { return static_cast<float>(v) * 0.01f; }
+
+// --- parties ---
+
+constexpr std::uint64_t party_flag_hidden = 0x100;
+constexpr std::uint64_t party_flag_limits = 0x100000;
+// What a troop's own party does on the map.
+constexpr int troop_party_behaviour = 6;
+
+script_campaign_host& campaign() { return *host().campaign; }
+
+template <bool hidden>
+void set_party_hidden(operation_call& c) {
+  if (!validate_party_id(c.value[0])) return;
+  const int id = low32(c.value[0]);
+  const std::uint64_t flags = campaign().party_flags(id);
+  campaign().set_party_flags(id, hidden ? flags | party_flag_hidden : flags & ~party_flag_hidden, false);
+}
+
+void remove_party(operation_call& c) {
+  if (validate_party_id(c.value[0])) campaign().remove_party(low32(c.value[0]));
+}
+
+void create_troop_party(operation_call& c) {
+  if (!validate_troop_id(c.value[0])) return;
+  // The new party starts where the player's party stands and takes its
+  // values: without a player's party there is nothing to start from.
+  const int player = campaign().player_party();
+  if (!is_party_active(player)) return;
+  const vec3 at = campaign().party_map_position(player);
+  const int id = campaign().create_party_for_troop(low32(c.value[0]), at.x, at.y);
+  if (id < 0) return;
+  campaign().set_party_faction(id, 0);
+  campaign().set_party_flags(id, campaign().party_flags(id) | party_flag_limits, false);
+  campaign().set_party_ai_behaviour(id, troop_party_behaviour);
+  campaign().copy_second_share(player, id);
+}
+
+void meet_party(operation_call& c) {
+  if (validate_party_id(c.value[0])) campaign().engage_party(campaign().player_party(), low32(c.value[0]));
+}
 
 // --- troops in scenes ---
 
@@ -121,13 +162,17 @@ void set_faction_relation(operation_call& c) {
   module().set_faction_relation(b, a, wanted);
   if (a != 0 && b != 0) return;
   const std::int64_t now = relation_percent(a, b);
-  if (old == now) return;
   const int other = std::max(a, b);
-  const bool improved = old < now;
-  const ruv_string text = format_ui_text(improved ? "ui_your_relations_with_value_has_improved_from_number_to_number"
-                                                  : "ui_your_relations_with_value_has_deteriorated_from_number_to_number",
-                                         {module().faction_name(other).view(), old, now});
-  host().ui->post_pending_message(text.view(), improved ? relation_improved_colour : relation_deteriorated_colour);
+  if (old != now) {
+    const bool improved = old < now;
+    const ruv_string text =
+        format_ui_text(improved ? "ui_your_relations_with_value_has_improved_from_number_to_number"
+                                : "ui_your_relations_with_value_has_deteriorated_from_number_to_number",
+                       {module().faction_name(other).view(), old, now});
+    host().ui->post_pending_message(text.view(), improved ? relation_improved_colour : relation_deteriorated_colour);
+  }
+  // The other faction's parties show the new relation on the map.
+  campaign().mark_faction_parties_changed(other);
 }
 
 void set_faction_name(operation_call& c) {
@@ -259,6 +304,10 @@ void set_stock_multiplier(operation_call& c) {
 }  // namespace
 
 void register_world_operations() {
+  register_operation(1230, set_party_hidden<true>);
+  register_operation(1231, set_party_hidden<false>);
+  register_operation(1232, remove_party);
+  register_operation(1233, create_troop_party);
   register_operation(1250, place_troop);
   register_operation(1251, unplace_troop);
   register_operation(1261, select_scene);
@@ -278,6 +327,7 @@ void register_world_operations() {
   register_operation(1286, end_quest<quest_concluded>);
   register_operation(1290, update_quest_texts);
   register_operation(1291, set_quest_giver_text);
+  register_operation(1300, meet_party);
   register_operation(1301, set_game_flag);
   register_operation(1302, set_conversation_flag);
   register_operation(1303, set_encounter_side);

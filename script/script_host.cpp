@@ -155,6 +155,9 @@ class null_campaign_host final : public script_campaign_host {
   void add_wounded_to_troop(int, int, int) override {}
   void join_party(int, int, bool) override {}
   void remove_party(int) override {}
+  int create_party_for_troop(int, float, float) override { return -1; }
+  bool engage_party(int, int) override { return false; }
+  void mark_faction_parties_changed(int) override {}
   void heal_party(int) override {}
   int stack_seed(int, int) const override { return 0; }
   void add_xp_to_stack(int, int, int) override {}
@@ -192,6 +195,7 @@ class null_campaign_host final : public script_campaign_host {
   void set_party_attack_delay(int, float) override {}
   float party_share(int, int) const override { return 0.0f; }
   void set_party_share(int, int, float) override {}
+  void copy_second_share(int, int) override {}
   bool add_party_particle_system(int, int) override { return false; }
   void clear_party_particle_systems(int) override {}
   void set_party_strength_bounds(float, float) override {}

@@ -38,8 +38,11 @@ struct game_script_words {
   // game word that the menu operations set.
   std::int32_t conversation_flags = 0;
   std::int32_t menu_word = 0;
+  // The player's encounter: the party met, a second party and the kind (0
+  // the player met the party, 1 the party met the player).
   std::int32_t encountered_party = -1;
   std::int32_t second_encounter_party = -1;
+  std::int32_t encounter_kind = 0;
   std::int32_t current_menu = -1;
   // Set by the "end conversation and stay" operation; its reader is the
   // conversation window.
@@ -400,6 +403,16 @@ class script_campaign_host {
   // inverted when as_prisoners), then the partner is removed.
   virtual void join_party(int partner_id, int host_id, bool as_prisoners) = 0;
   virtual void remove_party(int party_id) = 0;
+  // A new party of the troop alone at (x, y), named after it, of the troop's
+  // faction; its id, -1 when none was made.
+  virtual int create_party_for_troop(int troop, float x, float y) = 0;
+  // Party a meets party b (or the battle b stands in): a battle starts, or a
+  // joins the one under way; false when refused (the player rests, a is
+  // hostile to the side it would join, or b stands under a).
+  virtual bool engage_party(int party_a, int party_b) = 0;
+  // Every active party of the faction is marked changed, so that its map
+  // colour and its relations are worked out again.
+  virtual void mark_faction_parties_changed(int faction) = 0;
   // Heroes of the member stacks to full health, regular stacks unwounded.
   virtual void heal_party(int party_id) = 0;
   // The stack's identity seed (stack below the stack count, or below 32 for
@@ -455,9 +468,13 @@ class script_campaign_host {
   virtual void set_party_ai_mode(int party_id, int mode) = 0;
   // The party is not attacked for this many hours.
   virtual void set_party_attack_delay(int party_id, float hours) = 0;
-  // The two shares (which 0 or 1) module code keeps on a party, 0 to 1.
+  // The party's two shares, 0 to 1, that module code reads and sets in
+  // percent: which 0 its morale, 1 its hunger.
   virtual float party_share(int party_id, int which) const = 0;
   virtual void set_party_share(int party_id, int which, float share) = 0;
+  // The second share and the value kept after it, copied from one party to
+  // another.
+  virtual void copy_second_share(int from_party, int to_party) = 0;
   // Particle systems on the party's map entity; false when it has none.
   virtual bool add_party_particle_system(int party_id, int kind) = 0;
   virtual void clear_party_particle_systems(int party_id) = 0;

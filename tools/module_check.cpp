@@ -1,7 +1,8 @@
 // Loads a module as the game does, starts a new game (with the module's start
-// script) and prints what it holds: the table counts, the new game's player,
-// its parties, every troop's gold, equipment and inventory, the factions'
-// relations and the quests. The same seed gives the same output on every run,
+// script) and prints the messages module code posts ("[message] text") and
+// what the game holds: the table counts, the new game's player, its parties,
+// every troop's gold, equipment and inventory, the factions' relations and the
+// quests. The same seed gives the same output on every run,
 // so module makers can check a module (and compare two versions of it) before
 // they play it.
 //
@@ -49,8 +50,10 @@
 #include "module/presentation_table.h"
 #include "module/script_table.h"
 #include "module/string_table.h"
+#include "module/translation_table.h"
 #include "platform/fs.h"
 #include "script/script_state.h"
+#include "tools/terminal_ui.h"
 
 namespace {
 
@@ -224,7 +227,15 @@ int main(int argc, char** argv) {
 
   hm::random_seed(static_cast<std::uint32_t>(seed));
   hm::install_module_script_host();
+  // The messages module code posts (the start script's among them) are
+  // printed as they come.
+  hm::terminal_ui ui;
+  hm::script_host host = hm::current_script_host();
+  host.ui = &ui;
+  hm::set_script_host(host);
   hm::load_core_resource_files();
+  // The engine's own translations; the module's follow when it loads.
+  hm::load_translations("");
   hm::load_whole_module(module_name);
 
   // The running game, as module code sees it.

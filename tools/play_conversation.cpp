@@ -43,35 +43,11 @@
 #include "script/interpreter.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
+#include "tools/terminal_ui.h"
 
 namespace {
 
 using namespace hm;
-
-// Module code's messages go to standard output; there are no windows.
-class terminal_ui final : public script_ui_host {
- public:
-  void add_message_line(std::string_view text, std::uint32_t) override {
-    std::printf("[message] %.*s\n", static_cast<int>(text.size()), text.data());
-  }
-  void post_pending_message(std::string_view text, std::uint32_t colour) override { add_message_line(text, colour); }
-  int top_window() const override { return -1; }
-  void push_window(int) override {}
-  vec3 mouse_position() const override { return {}; }
-  void set_message_list_flag(bool) override {}
-  void set_message_text(std::string_view text, std::uint32_t) override {
-    std::printf("[message] %.*s\n", static_cast<int>(text.size()), text.data());
-  }
-  void set_notice(const ruv_string& title, const ruv_string& text) override {
-    std::printf("[notice] %s: %s\n", title.c_str(), text.c_str());
-  }
-  void set_question(const ruv_string& text, const ruv_string& first, const ruv_string& second,
-                    std::int32_t*) override {
-    std::printf("[question] %s (%s / %s)\n", text.c_str(), first.c_str(), second.c_str());
-  }
-  void reset_window_entries() override {}
-  void set_window(int) override {}
-};
 
 struct options {
   std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
@@ -225,6 +201,8 @@ int main(int argc, char** argv) {
   platform::set_generated_data_folder(generated);
   random_seed(static_cast<std::uint32_t>(opts.seed));
   load_core_resource_files();
+  // The engine's own translations; the module's follow when it loads.
+  load_translations("");
   load_whole_module(opts.module);
   g_game = std::make_unique<game>();
   auto campaign = std::make_unique<campaign_game>(*g_game);

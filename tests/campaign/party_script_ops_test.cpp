@@ -354,5 +354,139 @@ TEST_F(PartyScriptOpsTest, SpawnedAndPlacedNearOtherParties) {
   EXPECT_EQ(get(spawned).terrain, 2);
 }
 
+TEST_F(PartyScriptOpsTest, HiddenRemovedAndATroopsOwnParty) {
+  const std::int32_t band = new_party({{soldier, 3, 0, 0}});
+  get(band).flags = 0x400;
+  run(1230, {band});
+  EXPECT_EQ(get(band).flags, 0x500u);
+  run(1231, {band});
+  EXPECT_EQ(get(band).flags, 0x400u);
+  run(1232, {band});
+  EXPECT_EQ(state().find_party(band), nullptr);
+
+  // Template 3 makes a troop's own party.
+  g_party_templates.resize(4);
+  get(player_party).position = vec3(3.0f, -2.0f, 0.0f);
+  run(1672, {player_party, 40});  // the player's hunger
+  run(1645, {player_party, 70});  // its morale stays with it
+  get(player_party).speed_float = 0.25f;
+  g_game->troops[companion].faction = 2;
+  const std::int32_t next = state().parties.next_id();
+  EXPECT_TRUE(run(1233, {companion}));
+  const party* own = state().find_party(next);
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(stacks_of(*own), (stacks{{companion, 1, 0, 0}}));
+  EXPECT_EQ(own->name, "Ansel");
+  EXPECT_EQ(own->position.x, 3.0f);
+  EXPECT_EQ(own->position.y, -2.0f);
+  EXPECT_EQ(own->faction, 0);
+  EXPECT_EQ(own->flags & party_flag_limits, party_flag_limits);
+  EXPECT_EQ(own->scripted_behaviour, 6);
+  EXPECT_FLOAT_EQ(own->hunger, 0.4f);
+  EXPECT_EQ(own->speed_float, 0.25f);
+  EXPECT_FLOAT_EQ(get(player_party).morale, 0.7f);
+  EXPECT_EQ(own->morale, 0.5f);
+  run(1671, {register_operand(4), next});
+  EXPECT_EQ(g_script_state.registers[4], 40);
+
+  // No player's party to start from: nothing is made.
+  state().player_party = -1;
+  const std::int32_t after = state().parties.next_id();
+  EXPECT_TRUE(run(1233, {companion}));
+  EXPECT_EQ(state().parties.next_id(), after);
+}
+
+TEST_F(PartyScriptOpsTest, ThePlayerMeetsAPartyAndBattlesAreJoined) {
+  g_game->factions.resize(3);
+  g_game->factions[1].relations[2] = -0.5f;
+  g_game->factions[2].relations[1] = -0.5f;
+  const std::int32_t foe = new_party({{bandit, 7, 0, 0}});
+  const std::int32_t scout = new_party({{raider, 2, 0, 0}});
+  ASSERT_TRUE(state().attach_party_to_party(scout, foe));
+  get(foe).position = vec3(10.0f, 4.0f, 0.0f);
+  get(player_party).position = vec3(2.0f, 0.0f, 0.0f);
+  game_script_words& words = campaign->campaign_host.game_words();
+
+  // Meeting the scout meets the party it rides with.
+  EXPECT_TRUE(run(1300, {scout}));
+  const int slot = get(player_party).map_event;
+  ASSERT_GE(slot, 0);
+  const map_event& battle = *state().events.get(slot);
+  EXPECT_EQ(battle.type, map_event_battle);
+  EXPECT_EQ(battle.position[0], 6.0f);
+  EXPECT_EQ(battle.position[1], 2.0f);
+  EXPECT_EQ(battle.side_parties[0], player_party);
+  EXPECT_EQ(battle.side_parties[1], foe);
+  EXPECT_EQ(battle.starting_troop_total, 1 + 7 + 2);
+  EXPECT_EQ(get(foe).map_event, slot);
+  EXPECT_EQ(get(foe).current_behaviour, 7);
+  EXPECT_EQ(get(player_party).current_behaviour, 7);
+  EXPECT_EQ(words.encountered_party, foe);
+  EXPECT_EQ(words.second_encounter_party, no_second_encounter_party);
+  EXPECT_EQ(words.encounter_kind, 0);
+  state().end_battle(slot);
+
+  // Two other parties fight; a third joins the side against the one it
+  // meets unless hostile to that side, and the player joins the battle.
+  const std::int32_t lord = new_party({{soldier, 4, 0, 0}});
+  const std::int32_t ally = new_party({{archer, 3, 0, 0}});
+  const std::int32_t enemy = new_party({{archer, 3, 0, 0}});
+  get(foe).faction = 2;
+  get(lord).faction = 1;
+  get(ally).faction = 1;
+  get(enemy).faction = 2;
+  player_encounter unused;
+  ASSERT_TRUE(state().engage_party(lord, foe, unused));
+  EXPECT_EQ(unused.party, -1);
+  EXPECT_FALSE(state().engage_party(ally, lord, unused));  // hostile to the foe's side
+  EXPECT_EQ(get(ally).attached_to, -1);
+  EXPECT_TRUE(state().engage_party(ally, foe, unused));  // joins the lord
+  EXPECT_EQ(get(ally).attached_to, lord);
+  EXPECT_EQ(get(ally).joined, 1);
+  EXPECT_FALSE(state().engage_party(enemy, foe, unused));  // hostile to the lord
+  EXPECT_EQ(get(enemy).attached_to, -1);
+  EXPECT_TRUE(run(1300, {foe}));
+  const int second = get(lord).map_event;
+  EXPECT_EQ(get(player_party).map_event, second);
+  EXPECT_EQ(words.encountered_party, foe);
+  EXPECT_EQ(words.second_encounter_party, lord);
+
+  // The player leaves the battle it joined when the battle ends.
+  state().end_battle(second);
+  EXPECT_EQ(get(player_party).map_event, -1);
+
+  // Nobody meets what rides under it, and a resting player is left alone.
+  ASSERT_TRUE(state().attach_party_to_party(enemy, player_party));
+  EXPECT_TRUE(run(1300, {enemy}));
+  EXPECT_EQ(get(player_party).map_event, -1);
+  state().detach_party(enemy);
+  state().rest_time = 2.0f;
+  state().rest_flag = 1;
+  EXPECT_FALSE(state().engage_party(enemy, player_party, unused));
+  EXPECT_EQ(get(enemy).map_event, -1);
+  state().rest_flag = 0;
+  EXPECT_TRUE(state().engage_party(enemy, player_party, unused));
+  EXPECT_EQ(unused.party, enemy);
+  EXPECT_EQ(unused.kind, 1);
+  EXPECT_EQ(state().events.get(get(enemy).map_event)->side_parties[0], player_party);
+}
+
+TEST_F(PartyScriptOpsTest, ARelationChangeMarksTheOtherFactionsParties) {
+  g_game->factions.resize(3);
+  const std::int32_t a = new_party({{soldier, 1, 0, 0}});
+  const std::int32_t b = new_party({{soldier, 1, 0, 0}});
+  get(a).faction = 2;
+  get(b).faction = 1;
+  for (std::int32_t id : {a, b, player_party}) get(id).changed = 0;
+  run(1270, {0, 2, 0});  // no change of value still tells the map
+  EXPECT_EQ(get(a).changed, 1);
+  EXPECT_EQ(get(b).changed, 0);
+  EXPECT_EQ(get(player_party).changed, 0);
+  get(a).changed = 0;
+  run(1270, {1, 2, 50});  // between two others: nothing to redraw
+  EXPECT_EQ(get(a).changed, 0);
+  EXPECT_EQ(get(b).changed, 0);
+}
+
 }  // namespace
 }  // namespace hm

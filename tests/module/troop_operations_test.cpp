@@ -489,6 +489,9 @@ TEST_F(TroopOperations, FactionRelationsNamesAndColours) {
   EXPECT_FLOAT_EQ(g_game->factions[2].relations[3], 1.0f);
   EXPECT_FLOAT_EQ(g_game->factions[3].relations[2], 1.0f);
   EXPECT_TRUE(pending().empty());
+  // The other faction's parties are redrawn whenever the player's faction
+  // was one of the two, changed or not.
+  EXPECT_EQ(host_.campaign.calls, std::vector<std::string>(3, "mark_faction_parties_changed 5"));
 
   // A renamed faction keeps its name untranslated; colours are opaque.
   g_translation_table.set_translation("fac_outlaws", "Brigands");

@@ -101,6 +101,8 @@ TEST(PartyOperations, BadIdsAreReportedAndTheCampaignIsNotAsked) {
       {1204, {-1}, troop},                {1210, {1, 2}, party},             {1210, {6, 0}, troop},
       {1215, {6, 1}, troop},              {1216, {9, 1}, troop},
       {1171, {5, 100}, "SCRIPT ERROR ON OPCODE %d: Invalid Item Kind ID"},
+      {1230, {2}, party},                 {1231, {4}, party},                {1232, {-1}, party},
+      {1233, {6}, troop},                 {1300, {2}, party},
   };
   for (const bad_id_case& c : cases) {
     party_world w;
@@ -207,6 +209,37 @@ TEST(PartyOperations, OperandsReachTheCampaign) {
       "set_item_kind_factor -1 1",
   };
   EXPECT_EQ(w.host.campaign.calls, expected);
+}
+
+TEST(PartyOperations, HiddenPartiesAndATroopsOwnParty) {
+  party_world w;
+  w.host.campaign.find(0)->x = 4.0f;
+  w.host.campaign.find(0)->y = -1.5f;
+  w.host.campaign.find(1)->flags = 0x102;
+  w.host.campaign.add_party(9);
+  w.host.campaign.find(9)->flags = 0x3;
+  w.host.campaign.spawned_party = 9;
+  w.run(1230, {1});
+  w.run(1231, {1});
+  w.run(1233, {4});
+  w.run(1300, {3});
+  const std::vector<std::string> expected = {
+      "set_party_flags 1 258 0",      "set_party_flags 1 2 0",          "create_party_for_troop 4 4 -1.5",
+      "set_party_faction 9 0",        "set_party_flags 9 1048579 0",    "set_party_ai_behaviour 9 6",
+      "copy_second_share 0 9",        "engage_party 0 3",
+  };
+  EXPECT_EQ(w.host.campaign.calls, expected);
+
+  // No party made: nothing more is asked. No player's party: nothing at all.
+  w.host.campaign.calls.clear();
+  w.host.campaign.spawned_party = -1;
+  w.run(1233, {4});
+  EXPECT_EQ(w.host.campaign.calls, std::vector<std::string>{"create_party_for_troop 4 4 -1.5"});
+  w.host.campaign.calls.clear();
+  w.host.campaign.player_party_id = 2;
+  w.run(1233, {4});
+  EXPECT_TRUE(w.host.campaign.calls.empty());
+  EXPECT_TRUE(w.host.ui.texts().empty());
 }
 
 TEST(PartyOperations, RefusalsAreWarnings) {

@@ -4,6 +4,7 @@
 // faces are linked only within a region.
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,12 @@ class fake_world final : public campaign_world {
   int troop_inventory_size(int t) const override { return static_cast<int>(troops[t].inventory.size()); }
   campaign_item troop_inventory_item(int t, int slot) const override { return troops[t].inventory[slot]; }
   void set_troop_inventory_item(int t, int slot, campaign_item item) override { troops[t].inventory[slot] = item; }
+  // Relations by (faction, faction); 0 for a pair not given.
+  std::map<std::pair<int, int>, float> relations;
+  float faction_relation(int a, int b) const override {
+    const auto it = relations.find({a, b});
+    return it == relations.end() ? 0.0f : it->second;
+  }
   int skill_maximum_level(int) const override { return skill_maximum; }
   int item_kind_count() const override { return static_cast<int>(item_kinds.size()); }
   int item_kind_type(int k) const override { return item_kinds[k].type; }

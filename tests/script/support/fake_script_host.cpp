@@ -533,6 +533,15 @@ void fake_campaign::clear_party_stacks(int p) { record("clear_party_stacks", p);
 void fake_campaign::add_wounded_to_troop(int p, int t, int d) { record("add_wounded_to_troop", p, t, d); }
 void fake_campaign::join_party(int p, int h, bool pr) { record("join_party", p, h, pr); }
 void fake_campaign::remove_party(int p) { record("remove_party", p); }
+int fake_campaign::create_party_for_troop(int t, float x, float y) {
+  record("create_party_for_troop", t, x, y);
+  return spawned_party;
+}
+bool fake_campaign::engage_party(int a, int b) {
+  record("engage_party", a, b);
+  return true;
+}
+void fake_campaign::mark_faction_parties_changed(int f) { record("mark_faction_parties_changed", f); }
 void fake_campaign::heal_party(int p) { record("heal_party", p); }
 int fake_campaign::stack_seed(int p, int s) const {
   record("stack_seed", p, s);
@@ -598,6 +607,7 @@ float fake_campaign::party_share(int p, int which) const {
   const auto it = shares.find({p, which});
   return it == shares.end() ? 0.0f : it->second;
 }
+void fake_campaign::copy_second_share(int from, int to) { record("copy_second_share", from, to); }
 void fake_campaign::set_party_share(int p, int which, float v) {
   record("set_party_share", p, which, v);
   shares[{p, which}] = v;
