@@ -30,6 +30,8 @@ class dialog_ui {
   virtual bool button(const char* label) = 0;
   virtual void same_line() = 0;
   virtual void separator() = 0;
+  // A line of text that tells the user something (wrapped to the panel).
+  virtual void note(const std::string& text) = 0;
 };
 
 enum class dialog_result { ok, cancel };

@@ -53,6 +53,11 @@ class imgui_dialog_ui final : public dialog_ui {
   bool button(const char* label) override { return ImGui::Button(dialog_label_text(label).c_str(), ImVec2(90, 0)); }
   void same_line() override { ImGui::SameLine(); }
   void separator() override { ImGui::Separator(); }
+  void note(const std::string& text) override {
+    ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.45f, 0.35f, 1.0f));
+    ImGui::TextWrapped("%s", text.c_str());
+    ImGui::PopStyleColor();
+  }
 };
 
 }  // namespace

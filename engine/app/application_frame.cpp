@@ -659,8 +659,9 @@ hresult application_frame::user_select_new_device() {
   }
   device_settings copy = settings;
   if (!run_device_settings_dialog(copy)) return frame_code::ok;
-  // A combination that does not belong to the chosen adapter and device would
-  // hand the device creation a mismatch: such a choice is not taken.
+  // The dialog's OK already refuses, with its reason, a combination that does
+  // not belong to the chosen adapter and device; a mismatch must still never
+  // reach the device creation.
   if (!settings_half_consistent(copy.current(), enumeration.uses_depth_buffer)) return frame_code::ok;
   settings = copy;
   windowed = settings.is_windowed;

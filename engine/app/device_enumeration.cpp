@@ -9,8 +9,9 @@ using gpu::format;
 
 namespace {
 
-bool contains(const std::vector<format>& list, format f) {
-  return std::find(list.begin(), list.end(), f) != list.end();
+template <typename T>
+bool contains(const std::vector<T>& list, T value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
 }
 
 }  // namespace
@@ -298,25 +299,33 @@ device_combination* find_combination(const device_info& device, bool windowed, f
   return nullptr;
 }
 
-bool settings_half_consistent(const device_settings_half& half, bool uses_depth_buffer) {
-  if (!half.adapter || !half.device || !half.combination) return false;
-  if (half.device->adapter_ordinal != half.adapter->ordinal) return false;
+std::string settings_half_problem(const device_settings_half& half, bool uses_depth_buffer) {
+  if (!half.adapter || !half.device) return "Choose an adapter and a device.";
+  if (!half.combination) {
+    return "The device has no back buffer format for this mode and adapter format. Choose another mode, adapter "
+           "format or device.";
+  }
   bool owned = false;
   for (const auto& d : half.adapter->devices) owned |= d.get() == half.device;
   bool combo_owned = false;
   for (const auto& c : half.device->combinations) combo_owned |= c.get() == half.combination;
-  if (!owned || !combo_owned) return false;
   const device_combination& c = *half.combination;
-  if (c.adapter_ordinal != half.adapter->ordinal || c.type != half.device->type) return false;
-  if (uses_depth_buffer && !contains(c.depth_stencil_formats, half.depth_stencil_format)) return false;
-  if (std::find(c.multisample_types.begin(), c.multisample_types.end(), half.multisample) ==
-      c.multisample_types.end())
-    return false;
-  if (std::find(c.vertex_processing_types.begin(), c.vertex_processing_types.end(), half.processing) ==
-      c.vertex_processing_types.end())
-    return false;
-  return std::find(c.present_intervals.begin(), c.present_intervals.end(), half.interval) !=
-         c.present_intervals.end();
+  if (!owned || !combo_owned || half.device->adapter_ordinal != half.adapter->ordinal ||
+      c.adapter_ordinal != half.adapter->ordinal || c.type != half.device->type) {
+    return "The chosen formats belong to another adapter or device. Choose the formats again.";
+  }
+  if (uses_depth_buffer && !contains(c.depth_stencil_formats, half.depth_stencil_format))
+    return "The chosen depth/stencil format does not suit the back buffer format.";
+  if (!contains(c.multisample_types, half.multisample))
+    return "The chosen multisample type does not suit the back buffer format.";
+  if (!contains(c.vertex_processing_types, half.processing))
+    return "The chosen vertex processing does not suit the device.";
+  if (!contains(c.present_intervals, half.interval)) return "The chosen present interval does not suit the device.";
+  return {};
+}
+
+bool settings_half_consistent(const device_settings_half& half, bool uses_depth_buffer) {
+  return settings_half_problem(half, uses_depth_buffer).empty();
 }
 
 }  // namespace hm

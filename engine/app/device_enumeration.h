@@ -131,4 +131,8 @@ device_combination* find_combination(const device_info& device, bool windowed, g
 // processing and present interval.
 bool settings_half_consistent(const device_settings_half& half, bool uses_depth_buffer);
 
+// Why the half is not consistent, in words for the person choosing; empty when
+// it is.
+std::string settings_half_problem(const device_settings_half& half, bool uses_depth_buffer);
+
 }  // namespace hm

@@ -112,15 +112,25 @@ void device_settings_dialog::select(int id, int index) {
 void device_settings_dialog::choose(int id, int index) {
   const list& l = at(id);
   if (!l.enabled) return;
+  message_.clear();
   select(id, index);
   run_pending();
 }
 
 void device_settings_dialog::choose_windowed(bool windowed) {
   if (windowed ? !window_enabled_ : !fullscreen_enabled_) return;
+  message_.clear();
   window_checked_ = windowed;
   mode_step();
   run_pending();
+}
+
+bool device_settings_dialog::press_ok() {
+  // A combination that does not belong to the chosen adapter and device would
+  // hand the device creation a mismatch: the user is told instead of the
+  // choice vanishing when the dialog closes.
+  message_ = settings_half_problem(settings_.current(), enumeration_.uses_depth_buffer);
+  return message_.empty();
 }
 
 void device_settings_dialog::run_pending() {
@@ -290,43 +300,48 @@ void device_settings_dialog::mode_step() {
   }
 }
 
+std::optional<platform::dialog_result> lay_out_device_settings_panel(device_settings_dialog& dialog,
+                                                                     platform::dialog_ui& ui) {
+  ui.group("Rendering device");
+  for (int id : {device_settings_dialog::list_adapter, device_settings_dialog::list_device}) {
+    for (const auto& [list_id, label] : device_settings_dialog::layout()) {
+      if (list_id != id) continue;
+      const auto& l = dialog.get(id);
+      std::vector<std::string> texts;
+      for (const auto& it : l.items) texts.push_back(it.text);
+      int selected = l.selected;
+      if (ui.combo(label, texts, selected, l.enabled)) dialog.choose(id, selected);
+    }
+  }
+  ui.group("Rendering mode");
+  if (ui.radio("Use desktop &window", dialog.window_button_checked(), dialog.window_button_enabled()))
+    dialog.choose_windowed(true);
+  if (ui.radio("&Fullscreen mode:", !dialog.window_button_checked(), dialog.fullscreen_button_enabled()))
+    dialog.choose_windowed(false);
+  for (const auto& [id, label] : device_settings_dialog::layout()) {
+    if (id == device_settings_dialog::list_adapter || id == device_settings_dialog::list_device) continue;
+    if (id == device_settings_dialog::list_multisample_type) ui.group("Multisample");
+    const auto& l = dialog.get(id);
+    std::vector<std::string> texts;
+    for (const auto& it : l.items) texts.push_back(it.text);
+    int selected = l.selected;
+    if (ui.combo(label, texts, selected, l.enabled)) dialog.choose(id, selected);
+  }
+  ui.separator();
+  if (!dialog.message().empty()) ui.note(dialog.message());
+  if (ui.button("OK") && dialog.press_ok()) return platform::dialog_result::ok;
+  ui.same_line();
+  if (ui.button("Cancel")) return platform::dialog_result::cancel;
+  return std::nullopt;
+}
+
 bool run_device_settings_panel(const device_enumeration& enumeration, device_settings& settings,
                                platform::window* owner) {
   if (!platform::dialogs_enabled()) return false;
   device_settings_dialog dialog(enumeration, settings);
   const platform::dialog_result r = platform::run_modal_dialog(
-      "Select Device", 520, 560, [&](platform::dialog_ui& ui) -> std::optional<platform::dialog_result> {
-        ui.group("Rendering device");
-        for (int id : {device_settings_dialog::list_adapter, device_settings_dialog::list_device}) {
-          for (const auto& [list_id, label] : device_settings_dialog::layout()) {
-            if (list_id != id) continue;
-            const auto& l = dialog.get(id);
-            std::vector<std::string> texts;
-            for (const auto& it : l.items) texts.push_back(it.text);
-            int selected = l.selected;
-            if (ui.combo(label, texts, selected, l.enabled)) dialog.choose(id, selected);
-          }
-        }
-        ui.group("Rendering mode");
-        if (ui.radio("Use desktop &window", dialog.window_button_checked(), dialog.window_button_enabled()))
-          dialog.choose_windowed(true);
-        if (ui.radio("&Fullscreen mode:", !dialog.window_button_checked(), dialog.fullscreen_button_enabled()))
-          dialog.choose_windowed(false);
-        for (const auto& [id, label] : device_settings_dialog::layout()) {
-          if (id == device_settings_dialog::list_adapter || id == device_settings_dialog::list_device) continue;
-          if (id == device_settings_dialog::list_multisample_type) ui.group("Multisample");
-          const auto& l = dialog.get(id);
-          std::vector<std::string> texts;
-          for (const auto& it : l.items) texts.push_back(it.text);
-          int selected = l.selected;
-          if (ui.combo(label, texts, selected, l.enabled)) dialog.choose(id, selected);
-        }
-        ui.separator();
-        if (ui.button("OK")) return platform::dialog_result::ok;
-        ui.same_line();
-        if (ui.button("Cancel")) return platform::dialog_result::cancel;
-        return std::nullopt;
-      });
+      "Select Device", 520, 560,
+      [&](platform::dialog_ui& ui) { return lay_out_device_settings_panel(dialog, ui); });
   // The panel had the focus; without a window manager to hand it back, the game
   // would stay paused as an inactive window.
   if (owner) owner->raise_and_focus();

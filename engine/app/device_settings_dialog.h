@@ -7,10 +7,12 @@
 // so the device combination always follows the chosen adapter and device.
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/app/device_enumeration.h"
+#include "platform/dialog.h"
 
 namespace hm::platform {
 class window;
@@ -58,6 +60,11 @@ class device_settings_dialog {
   bool window_button_checked() const { return window_checked_; }
   // The settings as the dialog's choices left them (what OK hands back).
   const device_settings& result() const { return settings_; }
+  // The user presses OK: true when the choices fit together and may be taken;
+  // otherwise false, with message() saying why, and the dialog stays open.
+  bool press_ok();
+  // Why the last OK was not taken; emptied by the next choice.
+  const std::string& message() const { return message_; }
 
   // The lists in the order the panel shows them, with their labels.
   static const std::vector<std::pair<int, const char*>>& layout();
@@ -83,7 +90,13 @@ class device_settings_dialog {
   bool window_enabled_ = false;
   bool fullscreen_enabled_ = false;
   bool window_checked_ = false;
+  std::string message_;
 };
+
+// One frame of the panel over the dialog: its controls, and the result once the
+// user pressed OK on choices that fit together, or Cancel.
+std::optional<platform::dialog_result> lay_out_device_settings_panel(device_settings_dialog& dialog,
+                                                                     platform::dialog_ui& ui);
 
 // Shows the dialog over `settings` as a panel of its own. True (and the settings
 // replaced) only when the user pressed OK; false at once when panels cannot

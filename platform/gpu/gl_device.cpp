@@ -56,11 +56,43 @@ device_caps gl_caps(std::uint32_t adapter) {
   caps.presentation_intervals = interval_bit(present_interval::default_interval) |
                                 interval_bit(present_interval::immediate) |
                                 interval_bit(present_interval::one) | interval_bit(present_interval::two);
+  // What any OpenGL 3.3 context offers; a context's own figures replace these
+  // once one exists.
   caps.max_texture_width = caps.max_texture_height = 4096;
   caps.vertex_shader_version = caps.pixel_shader_version = 0x0300;
   return caps;
 }
 
+
+}  // namespace
+
+std::uint32_t shader_version_of_glsl(const char* glsl_version) {
+  if (!glsl_version) return 0;
+  // "<major>.<minor>[.release][ vendor text]", after a prefix on embedded
+  // profiles ("OpenGL ES GLSL ES 3.00").
+  const char* p = glsl_version;
+  while (*p && (*p < '0' || *p > '9')) ++p;
+  unsigned major = 0, minor = 0;
+  int digits = 0;
+  for (; *p >= '0' && *p <= '9' && digits < 3; ++p, ++digits) major = major * 10 + static_cast<unsigned>(*p - '0');
+  if (digits == 0 || *p != '.') return 0;
+  ++p;
+  digits = 0;
+  for (; *p >= '0' && *p <= '9' && digits < 2; ++p, ++digits) minor = minor * 10 + static_cast<unsigned>(*p - '0');
+  if (digits == 0) return 0;
+  if (digits == 1) minor *= 10;
+  const unsigned glsl = major * 100 + minor;
+  // The shading language's versions against the shader models of the same
+  // hardware generation: 1.10 and 1.20 run model 2 and 3 shaders, 1.30 to 3.30
+  // model 4, 4.00 and later model 5.
+  if (glsl >= 400) return 0x0500;
+  if (glsl >= 130) return 0x0400;
+  if (glsl >= 120) return 0x0300;
+  if (glsl >= 110) return 0x0200;
+  return 0;
+}
+
+namespace {
 
 class gl_system final : public gpu_system {
  public:
@@ -103,6 +135,12 @@ class gl_system final : public gpu_system {
   result get_device_caps(std::uint32_t adapter, device_type type, device_caps& out) const override {
     if (adapter >= adapter_count() || type != device_type::hal) return result::not_available;
     out = gl_caps(adapter);
+    if (context_known_) {
+      out.max_texture_width = context_caps_.max_texture_width;
+      out.max_texture_height = context_caps_.max_texture_height;
+      out.vertex_shader_version = context_caps_.vertex_shader_version;
+      out.pixel_shader_version = context_caps_.pixel_shader_version;
+    }
     return result::ok;
   }
 
@@ -160,11 +198,17 @@ class gl_system final : public gpu_system {
     if (!p.device_window) p.device_window = focus_window;
     const result r = dev->apply(p);
     if (r != result::ok) return r;
+    // Later questions about the device's abilities get the context's answers.
+    context_caps_ = dev->caps();
+    context_known_ = true;
     out = std::move(dev);
     return result::ok;
   }
 
  private:
+  device_caps context_caps_;
+  bool context_known_ = false;
+
   std::vector<display_mode> modes(std::uint32_t adapter, format fmt) const {
     std::vector<display_mode> list;
     if (adapter >= adapter_count()) return list;

@@ -23,6 +23,9 @@ class gl_device final : public device {
     GLint max_size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
     if (max_size > 0) caps_.max_texture_width = caps_.max_texture_height = static_cast<std::uint32_t>(max_size);
+    const std::uint32_t shader_version =
+        shader_version_of_glsl(reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
+    if (shader_version) caps_.vertex_shader_version = caps_.pixel_shader_version = shader_version;
     // Core profiles draw nothing without a bound vertex array.
     glGenVertexArrays(1, &vertex_array_);
     glBindVertexArray(vertex_array_);

@@ -83,6 +83,39 @@ TEST_F(GlDevice, ResetFollowsTheWindowSizeAndRejectsBadViewports) {
   EXPECT_GT(dev->available_video_memory(), 0u);
 }
 
+TEST_F(GlDevice, AbilitiesAreTheContextsOnceOneExists) {
+  // A 3.3 context's shading language is 3.30 or later: model 4 shaders at least.
+  EXPECT_GE(dev->caps().pixel_shader_version, 0x0400u);
+  EXPECT_EQ(dev->caps().vertex_shader_version, dev->caps().pixel_shader_version);
+  // The system answers with the context's figures from now on.
+  device_caps caps;
+  ASSERT_EQ(system->get_device_caps(0, device_type::hal, caps), result::ok);
+  EXPECT_EQ(caps.max_texture_width, dev->caps().max_texture_width);
+  EXPECT_EQ(caps.max_texture_height, dev->caps().max_texture_height);
+  EXPECT_EQ(caps.pixel_shader_version, dev->caps().pixel_shader_version);
+  // A side the context allows is taken, one past it refused.
+  const std::uint32_t side = dev->caps().max_texture_width;
+  ASSERT_GE(side, 1024u);
+  std::unique_ptr<texture> t;
+  EXPECT_EQ(dev->create_texture(side, 4, 1, usage_none, format::a8r8g8b8, t), result::ok);
+  EXPECT_EQ(dev->create_texture(side + 1, 4, 1, usage_none, format::a8r8g8b8, t), result::invalid_call);
+}
+
+TEST(GlSystem, ShaderVersionFollowsTheShadingLanguage) {
+  const struct {
+    const char* glsl;
+    std::uint32_t version;
+  } cases[] = {
+      {"1.10", 0x0200},          {"1.20 vendor", 0x0300},        {"1.30", 0x0400},
+      {"3.30", 0x0400},          {"3.3", 0x0400},                {"4.00", 0x0500},
+      {"4.60 NVIDIA", 0x0500},   {"4.50 - Build 27.20", 0x0500}, {"OpenGL ES GLSL ES 3.00", 0x0400},
+      {"", 0},                   {"garbage", 0},                 {"4", 0},
+      {"1.00", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(shader_version_of_glsl(c.glsl), c.version) << c.glsl;
+  EXPECT_EQ(shader_version_of_glsl(nullptr), 0u);
+}
+
 TEST(GlSystem, ListsTheDesktopModeAndAHardwareDevice) {
   setenv("SDL_VIDEODRIVER", "offscreen", 1);
   ASSERT_TRUE(init_video());
@@ -93,6 +126,9 @@ TEST(GlSystem, ListsTheDesktopModeAndAHardwareDevice) {
   EXPECT_GE(system->adapter_mode_count(0, desktop.fmt), 1u);
   device_caps caps;
   EXPECT_EQ(system->get_device_caps(0, device_type::hal, caps), result::ok);
+  // Before any context: figures every OpenGL 3.3 context reaches.
+  EXPECT_GE(caps.max_texture_width, 1024u);
+  EXPECT_GE(caps.pixel_shader_version, 0x0200u);
   EXPECT_EQ(system->get_device_caps(0, device_type::ref, caps), result::not_available);
   // A window without a host (the null window) cannot carry an OpenGL device.
   null_window nw;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "engine/app/device_settings_dialog.h"
 #include "platform/gpu/null_device.h"
@@ -252,6 +253,90 @@ TEST_F(Dialog, WithoutDepthBufferTheDepthListHoldsOnlyNotUsed) {
   EXPECT_EQ(d.result().windowed.depth_stencil_format, format::unknown);
   // The multisample list still follows the combination.
   EXPECT_EQ(texts(d, D::list_multisample_type), std::vector<std::string>{"D3DMULTISAMPLE_NONE"});
+}
+
+// Stands in for the panel's window: presses the buttons it is told to and
+// keeps the notes the panel shows.
+class scripted_ui final : public platform::dialog_ui {
+ public:
+  void group(const char*) override {}
+  bool combo(const char*, const std::vector<std::string>&, int&, bool) override { return false; }
+  bool radio(const char* label, bool, bool) override { return press(label); }
+  bool button(const char* label) override { return press(label); }
+  void same_line() override {}
+  void separator() override {}
+  void note(const std::string& text) override { notes.push_back(text); }
+
+  std::string pressing;
+  std::vector<std::string> notes;
+
+ private:
+  bool press(const char* label) { return pressing == label; }
+};
+
+TEST_F(Dialog, OkOnChoicesThatDoNotFitSaysWhyAndStaysOpen) {
+  // The windowed half's desktop format has no combination on the device: the
+  // back-buffer list stays empty and no combination is chosen.
+  settings.windowed.combination = nullptr;
+  settings.windowed.display_mode.fmt = format::r5g6b5;
+  device_settings_dialog d(e, settings);
+  ASSERT_EQ(d.result().windowed.combination, nullptr);
+
+  scripted_ui ui;
+  ui.pressing = "OK";
+  EXPECT_EQ(lay_out_device_settings_panel(d, ui), std::nullopt);
+  const std::string why =
+      "The device has no back buffer format for this mode and adapter format. Choose another mode, adapter format or "
+      "device.";
+  EXPECT_EQ(d.message(), why);
+  // The next frame shows the reason above the buttons.
+  ui.pressing.clear();
+  EXPECT_EQ(lay_out_device_settings_panel(d, ui), std::nullopt);
+  EXPECT_EQ(ui.notes, std::vector<std::string>{why});
+
+  // A choice that fits clears the reason, and OK then ends the dialog.
+  ui.pressing = "&Fullscreen mode:";
+  ui.notes.clear();
+  EXPECT_EQ(lay_out_device_settings_panel(d, ui), std::nullopt);
+  EXPECT_TRUE(d.message().empty());
+  ui.pressing = "OK";
+  EXPECT_EQ(lay_out_device_settings_panel(d, ui), platform::dialog_result::ok);
+  EXPECT_TRUE(ui.notes.empty());
+  EXPECT_TRUE(settings_half_consistent(d.result().current(), true));
+
+  // Cancel ends it whatever the choices.
+  device_settings_dialog again(e, settings);
+  ui.pressing = "Cancel";
+  EXPECT_EQ(lay_out_device_settings_panel(again, ui), platform::dialog_result::cancel);
+}
+
+TEST_F(Dialog, EachMismatchHasItsReason) {
+  device_settings_dialog d(e, settings);
+  const device_settings_half good = d.result().windowed;
+  ASSERT_TRUE(settings_half_problem(good, true).empty());
+  struct mismatch {
+    const char* what;
+    std::function<void(device_settings_half&)> spoil;
+    const char* reason;
+  };
+  const mismatch cases[] = {
+      {"no device", [](device_settings_half& h) { h.device = nullptr; }, "Choose an adapter and a device."},
+      {"another adapter's combination",
+       [&](device_settings_half& h) { h.adapter = e.adapters[1].get(); },
+       "The chosen formats belong to another adapter or device. Choose the formats again."},
+      {"depth format", [](device_settings_half& h) { h.depth_stencil_format = format::d32; },
+       "The chosen depth/stencil format does not suit the back buffer format."},
+      {"multisample", [](device_settings_half& h) { h.multisample = gpu::multisample_type(16); },
+       "The chosen multisample type does not suit the back buffer format."},
+      {"present interval", [](device_settings_half& h) { h.interval = gpu::present_interval(77); },
+       "The chosen present interval does not suit the device."},
+  };
+  for (const mismatch& m : cases) {
+    device_settings_half h = good;
+    m.spoil(h);
+    EXPECT_EQ(settings_half_problem(h, true), m.reason) << m.what;
+    EXPECT_FALSE(settings_half_consistent(h, true)) << m.what;
+  }
 }
 
 TEST_F(Dialog, PanelNeverOpensWithoutDisplay) {
