@@ -1,9 +1,12 @@
 #include "engine/core/log.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <string_view>
 
 #include "engine/core/stream.h"
 #include "platform/message_box.h"
@@ -48,12 +51,20 @@ text_file_writer& engine_log() {
 bool open_engine_log(const std::string& path) {
   text_file_writer& log = engine_log();
   log.close();
-  // A new log each run: what was written before it opened is dropped.
+  // A new log each run. Lines written before it opened (the settings are read
+  // first) were kept in memory and follow the first line; what an earlier file
+  // already took is not written again.
+  const std::string_view all = log.contents();
+  const std::string early(all.substr(std::min<std::size_t>(log.flushed, all.size())));
   log.clear();
-  if (log.open(path, "w") != 0) return false;
+  if (log.open(path, "w") != 0) {
+    log.append_raw(early);
+    return false;
+  }
   // Every write goes to the file at once, so the log survives a crash.
   log.set_auto_flush(1);
   log.append_raw("Starting new log file.\n");
+  log.append_raw(early);
   log.flush();
   return true;
 }

@@ -10,7 +10,9 @@ class text_file_writer;
 
 // The one engine log. Writes do nothing until it is opened.
 text_file_writer& engine_log();
-// Opens the log ("w"): a new file each run, begun with "Starting new log file.\n".
+// Opens the log ("w"): a new file each run, begun with "Starting new log file.\n"
+// and then the lines written while no log file was open (none is lost to a
+// start-up that writes before the log opens).
 bool open_engine_log(const std::string& path = "ruv_log.txt");
 // Appends text to the log as it stands (no blank added) and flushes it.
 void log_line(const std::string& text);

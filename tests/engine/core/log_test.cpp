@@ -46,6 +46,8 @@ class log_files : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     log_path_ = (folder_ / "ruv_log.txt").string();
+    engine_log().close();
+    engine_log().clear();
     g_box_count = 0;
     g_box_caption.clear();
     g_box_text.clear();
@@ -70,6 +72,27 @@ TEST_F(log_files, the_log_starts_new_and_keeps_each_line_at_once) {
   EXPECT_EQ(read_file(log_path_), "Starting new log file.\nLoading Module...\n");
   engine_log().write_cstr("WARNING:").write_int(3);
   EXPECT_EQ(read_file(log_path_), "Starting new log file.\nLoading Module...\nWARNING: 3 ");
+}
+
+TEST_F(log_files, lines_written_before_the_log_opens_follow_its_first_line) {
+  // The settings are read before the log opens and report a missing file.
+  log_line("Unable to find options.dat. Loading defaults\n");
+  ASSERT_TRUE(open_engine_log(log_path_));
+  log_line("Loading Module...\n");
+  EXPECT_EQ(read_file(log_path_),
+            "Starting new log file.\nUnable to find options.dat. Loading defaults\nLoading Module...\n");
+  // Opened again: the new file has only what no file took yet.
+  engine_log().close();
+  log_line("after close\n");
+  const std::string second = (folder_ / "second.txt").string();
+  ASSERT_TRUE(open_engine_log(second));
+  EXPECT_EQ(read_file(second), "Starting new log file.\nafter close\n");
+  // A log that cannot open keeps its early lines for the next try.
+  engine_log().close();
+  log_line("kept\n");
+  EXPECT_FALSE(open_engine_log((folder_ / "no_folder" / "x.txt").string()));
+  ASSERT_TRUE(open_engine_log(log_path_));
+  EXPECT_EQ(read_file(log_path_), "Starting new log file.\nkept\n");
 }
 
 TEST_F(log_files, a_fatal_error_leaves_error_and_the_message_in_the_log) {
