@@ -12,6 +12,7 @@
 
 #include "platform/audio.h"
 #include "platform/audio_file.h"
+#include "platform/library_messages.h"
 
 namespace hm::platform {
 namespace {
@@ -451,6 +452,12 @@ std::unique_ptr<audio_backend> make_openal_audio(std::string* error) {
     if (error) *error = why;
     return nullptr;
   };
+  // What the sound libraries say while they look for a device goes to the
+  // engine's log, not to the terminal: the ALSA library through its error
+  // handler (from now on), OpenAL Soft's own lines, which it writes to
+  // standard error unbuffered, caught while it opens.
+  capture_alsa_messages();
+  scoped_stderr_capture quiet;
   ALCdevice* device = alcOpenDevice(nullptr);
   if (!device) return fail("no audio output device could be opened");
   ALCcontext* context = alcCreateContext(device, nullptr);

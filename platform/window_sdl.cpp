@@ -5,6 +5,7 @@
 #include <deque>
 #include <string>
 
+#include "platform/library_messages.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
 
@@ -377,11 +378,20 @@ message_box_result sdl_message_box(std::string_view caption, std::string_view te
 
 bool init_video() {
   if (g_video_started) return true;
+  // SDL's own messages join the other libraries' on their way to the log.
+  SDL_LogSetOutputFunction(
+      [](void*, int, SDL_LogPriority, const char* message) {
+        post_library_message(std::string("SDL: ") + (message ? message : ""));
+      },
+      nullptr);
   const bool has_display = env_set("DISPLAY") || env_set("WAYLAND_DISPLAY");
   if (!env_set("SDL_VIDEODRIVER") && !has_display) SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+  // The display libraries SDL tries in turn print why one cannot connect
+  // (a display that is gone, no runtime folder); those lines go to the log.
+  scoped_stderr_capture quiet;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     // A display that cannot be reached: go on offscreen.
-    std::fprintf(stderr, "Video driver failed (%s); using the offscreen driver.\n", SDL_GetError());
+    post_library_message(std::string("Video driver failed (") + SDL_GetError() + "); using the offscreen driver.");
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   }

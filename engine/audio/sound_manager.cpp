@@ -8,6 +8,7 @@
 #include "engine/core/random.h"
 #include "engine/settings/ruv_config.h"
 #include "platform/audio.h"
+#include "platform/library_messages.h"
 
 namespace hm {
 
@@ -189,6 +190,8 @@ void start_sound_output() {
   if (g_ruv_config.disable_sound != 0) return;
   std::string error;
   g_real_output = platform::make_openal_audio(&error);
+  // The sound libraries' own account of the search for a device.
+  for (const std::string& line : platform::take_library_messages()) log_line(line + "\n");
   if (!g_real_output) {
     log_line("Unable to open an audio device (" + error + "); the game goes on without sound.\n");
     return;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/core/stream.h"
+#include "platform/library_messages.h"
 #include "platform/message_box.h"
 
 namespace hm {
@@ -65,6 +66,8 @@ bool open_engine_log(const std::string& path) {
   log.set_auto_flush(1);
   log.append_raw("Starting new log file.\n");
   log.append_raw(early);
+  // What the libraries reported before the log opened (the video system).
+  for (const std::string& line : platform::take_library_messages()) log.append_raw(line + "\n");
   log.flush();
   return true;
 }

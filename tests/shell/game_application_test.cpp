@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -186,6 +187,7 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
 
 using test::opengl_context_possible;
 using test::run_program;
+using test::run_program_keeping_stderr;
 
 class Program : public testing::Test {
  protected:
@@ -224,6 +226,38 @@ TEST_F(Program, OffscreenOpenGLRunOfThreeFrames) {
   EXPECT_NE(log.find("Loading Module Resource sample_skeletons\n"), std::string::npos) << log;
   EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
   EXPECT_TRUE(fs::exists(home.options_file()));
+}
+
+// Without a sound card the sound libraries explain at length why no device
+// opens. The terminal stays quiet; their lines are in the log, before the
+// game's own line that it goes on without sound.
+TEST_F(Program, SoundLibrariesReportToTheLogNotTheTerminal) {
+  if (!opengl_context_possible()) GTEST_SKIP() << "no OpenGL context offscreen";
+  struct sound_case {
+    const char* what;
+    std::string env;
+    bool sound;
+  };
+  const sound_case cases[] = {
+      // An ALSA configuration that cannot be read fails on every machine.
+      {"ALSA fails", "-u ALSOFT_LOGFILE ALSOFT_DRIVERS=alsa ALSA_CONFIG_PATH=/nonexistent", false},
+      {"default drivers", "-u ALSOFT_LOGFILE -u ALSOFT_DRIVERS -u SDL_AUDIODRIVER", true},
+      {"null driver", "-u ALSOFT_LOGFILE ALSOFT_DRIVERS=null SDL_AUDIODRIVER=dummy", true},
+  };
+  for (const sound_case& c : cases) {
+    std::string err;
+    ASSERT_EQ(run_program_keeping_stderr(c.env + " " + env() + " SDL_VIDEODRIVER=offscreen",
+                                         data_arg() + " --windowed --frames 2", err),
+              0)
+        << c.what;
+    EXPECT_EQ(err, "") << c.what;
+    const std::string log = read_text(home.data() / "ruv_log.txt");
+    const std::size_t no_sound = log.find("Unable to open an audio device");
+    if (c.sound) continue;  // the default drivers may find a card
+    ASSERT_NE(no_sound, std::string::npos) << c.what << "\n" << log;
+    const std::size_t library = std::min(log.find("ALSA lib "), log.find("AL lib: "));
+    EXPECT_LT(library, no_sound) << c.what << "\n" << log;
+  }
 }
 
 TEST_F(Program, BadCommandLinesAreRefused) {

@@ -2,6 +2,7 @@
 // Helpers of the game application's tests: reading a file whole, a clock the
 // test moves by hand, and running the built program.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -44,6 +45,19 @@ inline int run_program(const std::string& env, const std::string& args) {
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + HOOFMARCH_BINARY_DIR +
                               "/app/hoofmarch " + args + " >/dev/null 2>&1";
   const int status = std::system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The same, keeping what the program wrote on standard error in `err`.
+inline int run_program_keeping_stderr(const std::string& env, const std::string& args, std::string& err) {
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("hoofmarch_stderr_" + std::to_string(::getpid()) + ".txt");
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + HOOFMARCH_BINARY_DIR +
+                              "/app/hoofmarch " + args + " >/dev/null 2>" + file.string();
+  const int status = std::system(command.c_str());
+  err = read_text(file);
+  std::error_code ec;
+  std::filesystem::remove(file, ec);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
