@@ -33,6 +33,11 @@ bool decode_sound_file(const std::string& path, bool mono, decoded_sound& out) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (!file) return false;
+  // The piece below is sized by the channel count, so it is checked first.
+  if (info.channels <= 0 || info.channels > 1024 || info.samplerate <= 0) {
+    sf_close(file);
+    return false;
+  }
   // Some formats (mp3) report no frame count up front; read in pieces either way.
   std::vector<std::int16_t> all;
   std::vector<std::int16_t> piece(4096 * static_cast<std::size_t>(info.channels));
@@ -43,7 +48,7 @@ bool decode_sound_file(const std::string& path, bool mono, decoded_sound& out) {
     if (all.size() / info.channels > 0x7fffffff / 2) break;
   }
   sf_close(file);
-  if (info.channels <= 0 || info.samplerate <= 0 || all.empty()) return false;
+  if (all.empty()) return false;
   out.frequency = info.samplerate;
   const int count = static_cast<int>(all.size() / info.channels);
   if (info.channels == 1 || (info.channels == 2 && !mono)) {

@@ -2,12 +2,14 @@
 // same entry points the fuzzers call, so a reader that starts crashing on a
 // kept input fails the ordinary test run.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fuzz/fuzz_entries.h"
@@ -45,6 +47,42 @@ std::vector<std::uint8_t> le32(std::vector<std::uint8_t> head, std::uint32_t v) 
   return head;
 }
 
+std::vector<std::uint8_t> le16(std::vector<std::uint8_t> head, std::uint16_t v) {
+  head.push_back(static_cast<std::uint8_t>(v));
+  head.push_back(static_cast<std::uint8_t>(v >> 8));
+  return head;
+}
+
+std::vector<std::uint8_t> text_bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+// While alive, the process may map only a little more memory than it has:
+// a reader that believes a header and allocates hundreds of megabytes fails
+// with bad_alloc instead of quietly succeeding on a large machine.
+class address_space_cap {
+ public:
+  explicit address_space_cap(std::size_t headroom) {
+    getrlimit(RLIMIT_AS, &saved_);
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    std::size_t kb = 0;
+    while (std::getline(status, line))
+      if (line.rfind("VmSize:", 0) == 0) kb = std::stoul(line.substr(7));
+    if (kb == 0) return;
+    rlimit capped = saved_;
+    capped.rlim_cur = std::min<rlim_t>(saved_.rlim_max, kb * 1024 + headroom);
+    active_ = setrlimit(RLIMIT_AS, &capped) == 0;
+  }
+  ~address_space_cap() {
+    if (active_) setrlimit(RLIMIT_AS, &saved_);
+  }
+  address_space_cap(const address_space_cap&) = delete;
+  address_space_cap& operator=(const address_space_cap&) = delete;
+
+ private:
+  rlimit saved_{};
+  bool active_ = false;
+};
+
 // Counts and sizes of hundreds of megabytes declared by a few bytes: each
 // reader refuses them from the bytes left, before allocating.
 TEST(fuzz_entries, HugeClaimsInSmallHeadersEndCleanly) {
@@ -67,10 +105,49 @@ TEST(fuzz_entries, HugeClaimsInSmallHeadersEndCleanly) {
       {"trf", {'t', 'e', 'x', 't', 'u', 'r', 'e', ' ', '2', '0', '0', '0', '0', '0', '0', '0', '0', '0', ' '}},
       {"statement_block", {'5', '0', '0', '0', '0', '0', '0', '0', '0', ' '}},
       {"module_text", {0, 'x', ' ', '1', ' ', '9', '9', '9', '9', '9', '9', '9', '9', ' '}},
+      // 16384 x 16384 true-colour pixels, raw and run-length, in 82 bytes.
+      {"tga", [] {
+         std::vector<std::uint8_t> t = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0x40, 32, 0};
+         t.resize(82, 0x7F);
+         return t;
+       }()},
+      {"tga", [] {
+         std::vector<std::uint8_t> t = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0x40, 32, 0};
+         t.resize(82, 0xFF);
+         return t;
+       }()},
+      // A sound whose data chunk claims 400 MB and holds 8 bytes.
+      {"sound", [] {
+         std::vector<std::uint8_t> w = le32(text_bytes("RIFF"), 400u << 20);
+         for (char c : std::string_view("WAVEfmt ")) w.push_back(static_cast<std::uint8_t>(c));
+         w = le16(le16(le32(w, 16), 1), 1);
+         w = le16(le16(le32(le32(w, 44100), 88200), 2), 16);
+         for (char c : std::string_view("data")) w.push_back(static_cast<std::uint8_t>(c));
+         w = le32(w, 400u << 20);
+         w.resize(w.size() + 8, 0x10);
+         return w;
+       }()},
+      // Two billion scene objects and two billion parties.
+      {"scene_objects", le32(le32(le32({}, 0xfffffd33u), 3), 0x7FFFFFFF)},
+      {"parties", text_bytes("2000000000 0 ")},
   };
+  address_space_cap cap(std::size_t{256} << 20);
   for (const claim& c : claims) {
     SCOPED_TRACE(c.target);
     EXPECT_TRUE(run_entry(c.target, c.bytes.data(), c.bytes.size()));
+  }
+}
+
+// Nesting far past anything the files hold: refused before the parser recurses
+// (a few thousand levels exhaust the stack), and in time linear in the text.
+TEST(fuzz_entries, DeepNestingEndsCleanly) {
+  std::string nested;
+  for (int i = 0; i < 40000; ++i) nested += "<a>";
+  for (const char* target : {"font", "skeleton_bodies"}) {
+    SCOPED_TRACE(target);
+    for (const std::string& text : {"<Font>" + nested, "<Skeletons>" + nested + "<s/>"}) {
+      EXPECT_TRUE(run_entry(target, reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
   }
 }
 
