@@ -304,6 +304,8 @@ TEST(lod_mesh_group, transform_append_and_render_the_current_level) {
   ASSERT_EQ(target.lods[0].size(), 2u);
   EXPECT_EQ(target.lods[0][1]->source, full.get());
   EXPECT_FLOAT_EQ(target.lods[0][1]->local_frame.origin.z, 0.0f);
+  // Neither its frame nor its points are moved by the frame given.
+  EXPECT_FLOAT_EQ(target.lods[0][1]->geometry_owner().points[0].position.z, 2.0f);
   ASSERT_EQ(target.lods[2].size(), 1u);
 
   target.append_group(group, up, 2);
