@@ -79,9 +79,9 @@ void read_skeleton_body(const TiXmlElement& element, skeleton_body& body) {
 }  // namespace
 
 void load_skeleton_bodies_from_text(const char* xml) {
-  // Nesting deeper than any skeleton file is refused before the parser
-  // recurses into it.
-  if (xml_nesting_depth(xml) > max_xml_depth) fail_load();
+  // Text the parser cannot walk safely (nesting deeper than any skeleton
+  // file, broken UTF-8) is refused before it sees it.
+  if (!xml_text_can_be_parsed(xml)) fail_load();
   TiXmlDocument document;
   document.Parse(xml);
   if (document.Error()) fail_load();

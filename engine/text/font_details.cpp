@@ -75,9 +75,9 @@ const font_glyph& font_details::get_glyph(std::int32_t code) const {
 void read_font_details(font_details& font, const char* path) {
   const std::string host_path = platform::resolve_path(path ? path : "").string();
   const std::optional<std::string> text = platform::read_whole_file(path ? path : "", true);
-  // Nesting deeper than any font file is refused before the parser recurses
-  // into it.
-  if (!text || xml_nesting_depth(*text) > max_xml_depth) ruv_error("Unable To Load Font File!");
+  // Text the parser cannot walk safely (nesting deeper than any font file,
+  // broken UTF-8) is refused before it sees it.
+  if (!text || !xml_text_can_be_parsed(*text)) ruv_error("Unable To Load Font File!");
   TiXmlDocument document;
   document.Parse(text->c_str());
   if (document.Error()) ruv_error("Unable To Load Font File!");
