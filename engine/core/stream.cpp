@@ -1,5 +1,6 @@
 #include "engine/core/stream.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <optional>
@@ -30,6 +31,8 @@ stream& stream::rewind() {
 }
 
 bool stream::at_end() const { return buffer.read_position() >= buffer.length(); }
+
+const char* stream::try_take_raw(std::size_t) { return nullptr; }
 
 stream& stream::set_auto_flush(std::uint8_t on) {
   auto_flush = on;
@@ -197,6 +200,13 @@ void read_frame(stream& s, frame& value) {
 }
 
 // --- files -------------------------------------------------------------------------------------------
+
+std::size_t record_room(const stream& s, std::int64_t count, std::size_t record_size) {
+  if (count <= 0) return 0;
+  const std::size_t left = s.unread().size();
+  const std::size_t bytes_per_record = std::max<std::size_t>(2, record_size / 8);
+  return std::min(static_cast<std::size_t>(count), left / bytes_per_record);
+}
 
 long get_file_length(std::FILE* file) {
   if (!file) return 0;
