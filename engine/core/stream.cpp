@@ -204,7 +204,7 @@ void read_frame(stream& s, frame& value) {
 std::size_t record_room(const stream& s, std::int64_t count, std::size_t record_size) {
   if (count <= 0) return 0;
   const std::size_t left = s.unread().size();
-  const std::size_t bytes_per_record = std::max<std::size_t>(2, record_size / 8);
+  const std::size_t bytes_per_record = std::max<std::size_t>(2, record_size / 16);
   return std::min(static_cast<std::size_t>(count), left / bytes_per_record);
 }
 

@@ -300,7 +300,8 @@ void read_rotation(stream& s, rotation& value);
 // How many records of `record_size` bytes to make room for when a stream says
 // `count` follow: the count, but no more than the bytes left could hold (each
 // record takes at least two of them, a token and its blank) and never a room of
-// more than eight times the bytes left. An honest count is met in one
+// more than sixteen times the bytes left (records of the module's text files
+// take up to about ten times their text in memory). An honest count is met in one
 // allocation; a lying one reaches the reader's end-of-file error instead of a
 // giant allocation.
 std::size_t record_room(const stream& s, std::int64_t count, std::size_t record_size);
