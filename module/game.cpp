@@ -70,7 +70,7 @@ void read_factions(game& g, text_reader& reader) {
 void read_scenes(game& g, text_reader& reader) {
   const std::int32_t count = read_record_count(reader, "scenes");
   g.scenes.clear();
-  g.scenes.reserve(static_cast<std::size_t>(count < 1024 ? count : 1024));
+  g.scenes.reserve(record_room(reader, count, sizeof(scene)));
   for (std::int32_t i = 0; i < count; ++i) {
     g.scenes.push_back(std::make_unique<scene>());
     g.scenes.back()->read(reader);

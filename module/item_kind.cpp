@@ -11,6 +11,8 @@
 
 namespace hm {
 
+item_kind::item_kind() = default;
+
 std::vector<item_kind> g_item_kinds;
 
 namespace {

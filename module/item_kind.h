@@ -61,6 +61,10 @@ struct carry_frame {
 };
 
 struct item_kind {
+  // Defined out of line, so a record made in a table (emplace_back) starts
+  // from its members' initializers without first zero-filling the whole record.
+  item_kind();
+
   ruv_string name;         // underscores read as blanks
   ruv_string plural_name;  // underscores read as blanks
   ruv_string id;

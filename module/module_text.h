@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "engine/core/ruv_string.h"
+#include "engine/core/stream.h"
 
 namespace hm {
-
-class text_reader;
 
 // Reads and drops the header's two words; returns its version.
 std::int32_t read_module_header(text_reader& reader);
@@ -27,14 +26,15 @@ void read_spaced_string(text_reader& reader, ruv_string& text);
 ruv_string format_name(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Drops the list's old records and reads count new ones, each constructed
-// empty and then filled by read_record(record, reader). The list grows as
-// records arrive, so a broken file's huge count ends at the reader's
+// empty in its place and then filled by read_record(record, reader). Room for
+// the count is made at once, as far as the bytes left could hold it
+// (record_room), so a broken file's huge count ends at the reader's
 // end-of-file error rather than in one giant allocation.
 template <class Record, class ReadRecord>
 void read_records(text_reader& reader, std::vector<Record>& list, std::int32_t count, ReadRecord read_record) {
   list.clear();
   list.shrink_to_fit();
-  list.reserve(static_cast<std::size_t>(count < 1024 ? count : 1024));
+  list.reserve(record_room(reader, count, sizeof(Record)));
   for (std::int32_t i = 0; i < count; ++i) {
     list.emplace_back();
     read_record(list.back(), reader);

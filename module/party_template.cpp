@@ -5,6 +5,8 @@
 
 namespace hm {
 
+party_template::party_template() = default;
+
 std::vector<party_template> g_party_templates;
 
 void load_party_templates(party_template& record, text_reader& reader) {

@@ -21,6 +21,10 @@ struct party_template_stack {
 };
 
 struct party_template {
+  // Defined out of line, so a record made in a table (emplace_back) starts
+  // from its members' initializers without first zero-filling the whole record.
+  party_template();
+
   ruv_string id;
   ruv_string name;  // underscores read as blanks
   std::uint64_t flags = 0;

@@ -9,6 +9,8 @@
 
 namespace hm {
 
+troop::troop() = default;
+
 const std::array<std::int32_t, max_troop_level + 1> g_level_table = {
     0,         0,         600,       1360,      2296,      3426,      4768,      6345,      8179,      10297,
     13010,     16161,     19806,     24007,     28832,     34362,     40682,     47892,     56103,     65441,

@@ -53,6 +53,10 @@ inline constexpr std::uint64_t cheapest_first_ranged = 0x4000000;
 extern const std::array<std::int32_t, max_troop_level + 1> g_level_table;
 
 struct troop {
+  // Defined out of line, so a record made in a table (emplace_back) starts
+  // from its members' initializers without first zero-filling the whole record.
+  troop();
+
   ruv_string name;         // underscores read as blanks
   ruv_string plural_name;  // underscores read as blanks
   ruv_string id;

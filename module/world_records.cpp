@@ -9,6 +9,8 @@
 
 namespace hm {
 
+quest::quest() = default;
+
 std::array<skill, skill_count> g_skills;
 
 bool find_world_translation(const ruv_string& key, ruv_string& out) {

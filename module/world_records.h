@@ -118,6 +118,10 @@ struct scene {
 };
 
 struct quest {
+  // Defined out of line, so a record made in a table (emplace_back) starts
+  // from its members' initializers without first zero-filling the whole record.
+  quest();
+
   ruv_string name;  // underscores read as blanks
   ruv_string text;  // underscores read as blanks
   // What module code says of the quest's giver.

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <system_error>
@@ -315,30 +317,80 @@ std::FILE* open_file(std::string_view engine_path, const char* mode) {
   return std::fopen(host.c_str(), mode);
 }
 
+std::size_t drop_cr_before_lf(char* data, std::size_t length) {
+  // Most files hold no CR at all, and those that do hold one per line: the bytes
+  // between CRs move as blocks.
+  char* cr = length ? static_cast<char*>(std::memchr(data, '\r', length)) : nullptr;
+  if (!cr) return length;
+  char* const end = data + length;
+  char* out = cr;
+  char* in = cr;
+  while (in < end) {
+    // `in` is at a CR.
+    if (in + 1 < end && in[1] == '\n') {
+      ++in;  // the CR goes, the LF starts the next block
+    } else {
+      *out++ = *in++;  // a lone CR stays
+      continue;
+    }
+    char* next = static_cast<char*>(std::memchr(in, '\r', static_cast<std::size_t>(end - in)));
+    if (!next) next = end;
+    const std::size_t block = static_cast<std::size_t>(next - in);
+    std::memmove(out, in, block);
+    out += block;
+    in = next;
+  }
+  return static_cast<std::size_t>(out - data);
+}
+
+std::optional<std::size_t> read_open_file(std::FILE* file, bool text_mode, const file_room& room) {
+  // A regular file says its size: one request of that size reads it whole. A
+  // pipe or a device says nothing useful, and a file may grow while it is read,
+  // so the read goes on past the expected size until the end of the file.
+  std::size_t capacity = 64 * 1024;
+  struct stat info;
+  if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode)) {
+    const long at = std::ftell(file);
+    const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
+    std::uint64_t left = size;
+    if (at > 0) left = static_cast<std::uint64_t>(at) < size ? size - static_cast<std::uint64_t>(at) : 0;
+    if (left > SIZE_MAX / 2) return std::nullopt;
+    capacity = static_cast<std::size_t>(left);
+  }
+  std::size_t length = 0;
+  char* data = capacity ? room(capacity, 0) : nullptr;
+  if (capacity && !data) return std::nullopt;
+  for (;;) {
+    if (length < capacity) {
+      const std::size_t got = std::fread(data + length, 1, capacity - length, file);
+      length += got;
+      if (length < capacity) break;  // the end of the file, or an error
+    }
+    // The room is full: a byte more says whether the file goes on.
+    char more = 0;
+    if (std::fread(&more, 1, 1, file) != 1) break;
+    capacity = std::max<std::size_t>(capacity * 2, 64 * 1024);
+    data = room(capacity, length);
+    if (!data) return std::nullopt;
+    data[length++] = more;
+  }
+  if (std::ferror(file)) return std::nullopt;
+  if (text_mode && length) length = drop_cr_before_lf(data, length);
+  return length;
+}
+
 std::optional<std::string> read_whole_file(std::string_view engine_path, bool text_mode) {
   std::FILE* file = open_file(engine_path, "rb");
   if (!file) return std::nullopt;
   std::string bytes;
-  char chunk[65536];
-  bool failed = false;
-  for (;;) {
-    std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
-    bytes.append(chunk, got);
-    if (got < sizeof chunk) {
-      failed = std::ferror(file) != 0;
-      break;
-    }
-  }
+  const std::optional<std::size_t> length =
+      read_open_file(file, text_mode, [&bytes](std::size_t needed, std::size_t) -> char* {
+        bytes.resize(needed);
+        return bytes.data();
+      });
   std::fclose(file);
-  if (failed) return std::nullopt;
-  if (text_mode) {
-    std::size_t out = 0;
-    for (std::size_t in = 0; in < bytes.size(); ++in) {
-      if (bytes[in] == '\r' && in + 1 < bytes.size() && bytes[in + 1] == '\n') continue;
-      bytes[out++] = bytes[in];
-    }
-    bytes.resize(out);
-  }
+  if (!length) return std::nullopt;
+  bytes.resize(*length);
   return bytes;
 }
 

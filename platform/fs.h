@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,22 @@ std::FILE* open_file(std::string_view engine_path, const char* mode);
 // Reads a whole file. In text mode a CR before an LF is dropped, as text files
 // written on other systems end their lines with CRLF. Empty optional on failure.
 std::optional<std::string> read_whole_file(std::string_view engine_path, bool text_mode);
+
+// Where read_open_file puts the bytes: memory for at least `needed` bytes that
+// holds the first `kept` bytes given before (their old place may be freed).
+// Null refuses (the file is too large for the caller).
+using file_room = std::function<char*(std::size_t needed, std::size_t kept)>;
+
+// Reads an open file from its position to its end into the caller's memory and
+// returns the number of bytes there; empty on a read error or a refused room.
+// A regular file is read with one room of its size and one read; a file of no
+// known size (a pipe) or one that grows meanwhile is read on in rooms that
+// double. Text mode drops each CR that stands before an LF, in place.
+std::optional<std::size_t> read_open_file(std::FILE* file, bool text_mode, const file_room& room);
+
+// Drops, in place, each CR that stands right before an LF (a lone CR stays);
+// returns the new length.
+std::size_t drop_cr_before_lf(char* data, std::size_t length);
 
 // Creates a folder and its parents; an existing folder is no error.
 bool create_folders(const std::filesystem::path& host_path);

@@ -19,9 +19,10 @@ void load_statement_block(statement_block& block, text_reader& reader) {
   if (count < 0) {
     ruv_error("Invalid operation count %d in a statement block of file: %s", count, reader.name.c_str());
   }
-  // Grown as operations arrive, so a huge count in a broken file ends at the
-  // reader's end-of-file error instead of one giant allocation.
-  block.operations.reserve(static_cast<std::size_t>(std::min(count, 1024)));
+  // Room for the count as far as the bytes left could hold it, so a huge count
+  // in a broken file ends at the reader's end-of-file error instead of one
+  // giant allocation.
+  block.operations.reserve(record_room(reader, count, sizeof(operation)));
   for (std::int32_t i = 0; i < count; ++i) {
     operation op;
     std::int32_t word = 0;

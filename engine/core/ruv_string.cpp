@@ -117,6 +117,14 @@ void ruv_string::reserve_keep(int n) {
   capacity_ = new_capacity;
 }
 
+void ruv_string::set_length(int n) {
+  if (!buffer_) return;
+  if (n < 0) n = 0;
+  if (static_cast<std::uint32_t>(n) >= capacity_) n = static_cast<int>(capacity_) - 1;
+  length_ = n;
+  terminate();
+}
+
 void ruv_string::reserve_discard(int n) {
   if (n > 0 && capacity_ < static_cast<std::uint64_t>(n) + 1) {
     const std::uint32_t new_capacity = grown_capacity(capacity_, n);

@@ -66,6 +66,9 @@ class ruv_string {
   // reserve_discard makes room the same way but always leaves the string empty
   // (length 0, terminated when a buffer exists): the caller overwrites it.
   void reserve_discard(int n);
+  // For a caller that wrote characters into data() after a reserve: the length
+  // becomes n (clamped to what the buffer holds) and the terminator follows it.
+  void set_length(int n);
 
   // --- editing (each leaves the terminator at length()) ---------------------------
   // Length 0; the buffer and its capacity stay.

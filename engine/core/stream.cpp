@@ -1,9 +1,9 @@
 #include "engine/core/stream.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <optional>
-#include <string>
 
 #include "engine/core/log.h"
 #include "engine/core/math.h"
@@ -31,6 +31,8 @@ stream& stream::rewind() {
 }
 
 bool stream::at_end() const { return buffer.read_position() >= buffer.length(); }
+
+const char* stream::try_take_raw(std::size_t) { return nullptr; }
 
 stream& stream::set_auto_flush(std::uint8_t on) {
   auto_flush = on;
@@ -77,13 +79,30 @@ void stream::take_bytes(void* destination, int n) {
 
 bool stream::load_file(std::string_view path, bool text_mode) {
   name.assign_chars(path.data(), static_cast<int>(path.size()));
-  std::optional<std::string> bytes = platform::read_whole_file(path, text_mode);
-  // The buffer's length is an int: a file of 2 GiB or more cannot be held.
-  if (!bytes || bytes->size() >= static_cast<std::size_t>(INT_MAX)) {
+  std::FILE* in = platform::open_file(path, "rb");
+  if (!in) {
     failed = 1;
     return false;
   }
-  buffer.assign_chars(bytes->data(), static_cast<int>(bytes->size()));
+  buffer.clear();
+  // The bytes go straight into the buffer: one allocation of the file's size for
+  // a regular file, the line ends fixed in place.
+  const std::optional<std::size_t> length =
+      platform::read_open_file(in, text_mode, [this](std::size_t needed, std::size_t kept) -> char* {
+        // The buffer's length is an int: a file of 2 GiB or more cannot be held.
+        if (needed >= static_cast<std::size_t>(INT_MAX)) return nullptr;
+        buffer.set_length(static_cast<int>(kept));
+        buffer.reserve_keep(static_cast<int>(needed));
+        return buffer.data();
+      });
+  std::fclose(in);
+  if (!length) {
+    buffer.clear();
+    failed = 1;
+    return false;
+  }
+  buffer.set_length(static_cast<int>(*length));
+  buffer.set_read_position(0);
   failed = 0;
   return true;
 }
@@ -91,18 +110,10 @@ bool stream::load_file(std::string_view path, bool text_mode) {
 void stream::load_memory(std::string_view stream_name, const void* data, std::size_t size, bool text_mode) {
   name.assign_chars(stream_name.data(), static_cast<int>(stream_name.size()));
   if (size >= static_cast<std::size_t>(INT_MAX)) ruv_error("Data too large for a stream: %s", name.c_str());
-  const char* bytes = static_cast<const char*>(data);
-  if (!text_mode || size == 0) {
-    buffer.assign_chars(bytes, static_cast<int>(size));
-  } else {
-    // The same line-end rule as a text file read from disk: a CR before an LF goes.
-    std::string text;
-    text.reserve(size);
-    for (std::size_t i = 0; i < size; ++i) {
-      if (bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n') continue;
-      text.push_back(bytes[i]);
-    }
-    buffer.assign_chars(text.data(), static_cast<int>(text.size()));
+  buffer.assign_chars(static_cast<const char*>(data), static_cast<int>(size));
+  // The same line-end rule as a text file read from disk: a CR before an LF goes.
+  if (text_mode && size) {
+    buffer.set_length(static_cast<int>(platform::drop_cr_before_lf(buffer.data(), size)));
   }
   failed = 0;
 }
@@ -189,6 +200,13 @@ void read_frame(stream& s, frame& value) {
 }
 
 // --- files -------------------------------------------------------------------------------------------
+
+std::size_t record_room(const stream& s, std::int64_t count, std::size_t record_size) {
+  if (count <= 0) return 0;
+  const std::size_t left = s.unread().size();
+  const std::size_t bytes_per_record = std::max<std::size_t>(2, record_size / 16);
+  return std::min(static_cast<std::size_t>(count), left / bytes_per_record);
+}
 
 long get_file_length(std::FILE* file) {
   if (!file) return 0;

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "engine/core/ruv_string.h"
@@ -68,6 +69,11 @@ class stream {
   virtual stream& read_string(ruv_string& text) = 0;
   // True when the read position is at or past the buffer length.
   virtual bool at_end() const;
+  // Arrays in one piece: in the binary form, when n bytes are left, the next n
+  // bytes as they lie in the file, and the read position moves past them. Null
+  // otherwise (the text form, writers, fewer bytes left) and nothing moves: the
+  // caller then reads value by value and meets the usual errors where they lie.
+  virtual const char* try_take_raw(std::size_t n);
   virtual stream& set_auto_flush(std::uint8_t on);
   virtual std::uint8_t get_auto_flush() const;
   // Hands unflushed bytes to the open file (writers only; no effect elsewhere).
@@ -239,6 +245,7 @@ class binary_stream : public stream {
   stream& read_int(std::int32_t& value) override;
   stream& read_char(char& value) override;
   stream& read_string(ruv_string& text) override;
+  const char* try_take_raw(std::size_t n) override;
 
  protected:
   // A 4-byte length that must fit the bytes left; fatal otherwise. `what` names
@@ -272,6 +279,7 @@ class binary_writer : public binary_stream {
   int open(std::string_view path);
   bool flush() override;
 
+  const char* try_take_raw(std::size_t) override { return nullptr; }
   stream& read_float(float&) override { return *this; }
   stream& read_bool(bool&) override { return *this; }
   stream& read_u32(std::uint32_t&) override { return *this; }
@@ -288,6 +296,24 @@ void read_frame(stream& s, frame& value);
 // The rotation alone: the first nine floats of the frame form.
 void write_rotation(stream& s, const rotation& value);
 void read_rotation(stream& s, rotation& value);
+
+// How many records of `record_size` bytes to make room for when a stream says
+// `count` follow: the count, but no more than the bytes left could hold (each
+// record takes at least two of them, a token and its blank) and never a room of
+// more than sixteen times the bytes left (records of the module's text files
+// take up to about ten times their text in memory). An honest count is met in one
+// allocation; a lying one reaches the reader's end-of-file error instead of a
+// giant allocation.
+std::size_t record_room(const stream& s, std::int64_t count, std::size_t record_size);
+
+// A value of the binary form from its bytes (little-endian, as the binary
+// streams' hosts are).
+template <typename T>
+T binary_value(const char* bytes) {
+  T value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
 
 // Length in bytes of an open file; the file position is left where it was.
 long get_file_length(std::FILE* file);

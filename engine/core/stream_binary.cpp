@@ -99,6 +99,13 @@ stream& binary_stream::read_stream(stream& target) {
   return *this;
 }
 
+const char* binary_stream::try_take_raw(std::size_t n) {
+  if (n > static_cast<std::size_t>(remaining())) return nullptr;
+  const int position = buffer.read_position() < 0 ? 0 : buffer.read_position();
+  buffer.set_read_position(position + static_cast<int>(n));
+  return buffer.c_str() + position;
+}
+
 stream& binary_stream::read_float(float& value) {
   take_bytes(&value, sizeof value);
   return *this;

@@ -27,6 +27,68 @@ bool in_range(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count;
 }
 
+// Reads `count` items of `values` 4-byte values each. In the binary form the
+// whole array's bytes are taken at once and each item is decoded from them;
+// otherwise (the text form, or too few bytes left) item by item through the
+// stream, which reports the end of the data where it lies. Items are built
+// whole and appended, and check(item, index) runs after each one in order, so a
+// bad index is reported for the same item either way.
+template <class Item, class FromBytes, class FromStream, class Check>
+void read_array(stream& s, std::vector<Item>& items, std::size_t count, std::size_t values, FromBytes from_bytes,
+                FromStream from_stream, Check check) {
+  items.clear();
+  items.reserve(count);
+  if (const char* bytes = s.try_take_raw(count * values * 4)) {
+    for (std::size_t i = 0; i < count; ++i, bytes += values * 4) {
+      items.push_back(from_bytes(bytes));
+      check(items.back(), i);
+    }
+    return;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    items.push_back(from_stream(s));
+    check(items.back(), i);
+  }
+}
+
+vec3 xyz_from(const char* b) {
+  return vec3(binary_value<float>(b), binary_value<float>(b + 4), binary_value<float>(b + 8));
+}
+
+vec3 xyz_from(stream& s) {
+  vec3 v;
+  read_xyz(s, v);
+  return v;
+}
+
+void read_xyz_array(stream& s, std::vector<vec3>& items, std::size_t count) {
+  read_array(
+      s, items, count, 3, [](const char* b) { return xyz_from(b); }, [](stream& in) { return xyz_from(in); },
+      [](const vec3&, std::size_t) {});
+}
+
+mesh_point point_from(vec3 position) {
+  mesh_point p;
+  p.position = position;
+  p.current_position = position;
+  return p;
+}
+
+mesh_vertex vertex_from(std::int32_t point, std::uint32_t color, vec3 normal, float u, float v, float u2, float v2) {
+  mesh_vertex out;
+  out.point = point;
+  out.color = color;
+  out.normal = normal;
+  out.uv[0] = u;
+  out.uv[1] = v;
+  out.uv2[0] = u2;
+  out.uv2[1] = v2;
+  out.current_normal = normal;
+  out.current_color = color;
+  out.extra = 0;
+  return out;
+}
+
 }  // namespace
 
 void mesh::read(stream& s, resource_manager& manager) {
@@ -38,11 +100,9 @@ void mesh::read(stream& s, resource_manager& manager) {
   std::int32_t point_count = 0;
   s.read_int(point_count);
   check_record_count(s, point_count, point_values, "points", name);
-  points.resize(static_cast<std::size_t>(point_count));
-  for (mesh_point& p : points) {
-    read_xyz(s, p.position);
-    p.current_position = p.position;
-  }
+  read_array(
+      s, points, static_cast<std::size_t>(point_count), 3, [](const char* b) { return point_from(xyz_from(b)); },
+      [](stream& in) { return point_from(xyz_from(in)); }, [](const mesh_point&, std::size_t) {});
 
   std::int32_t list_count = 0;
   s.read_int(list_count);
@@ -56,13 +116,25 @@ void mesh::read(stream& s, resource_manager& manager) {
     std::int32_t n = 0;
     s.read_int(n);
     check_record_count(s, n, bone_weight_values, "bone weights", name);
-    list.weights.resize(static_cast<std::size_t>(n));
-    for (bone_weight& w : list.weights) {
-      s.read_int(w.point).read_float(w.weight);
-      if (!in_range(w.point, points.size())) {
-        ruv_error("Bad point index %d in bone-weight list %d of mesh %s", w.point, static_cast<int>(l), name.c_str());
-      }
-    }
+    read_array(
+        s, list.weights, static_cast<std::size_t>(n), 2,
+        [](const char* b) {
+          bone_weight w;
+          w.point = binary_value<std::int32_t>(b);
+          w.weight = binary_value<float>(b + 4);
+          return w;
+        },
+        [](stream& in) {
+          bone_weight w;
+          in.read_int(w.point).read_float(w.weight);
+          return w;
+        },
+        [&](const bone_weight& w, std::size_t) {
+          if (!in_range(w.point, points.size())) {
+            ruv_error("Bad point index %d in bone-weight list %d of mesh %s", w.point, static_cast<int>(l),
+                      name.c_str());
+          }
+        });
   }
 
   std::int32_t key_count = 0;
@@ -76,8 +148,7 @@ void mesh::read(stream& s, resource_manager& manager) {
     std::int32_t n = 0;
     s.read_int(n);
     check_record_count(s, n, point_values, "key positions", name);
-    key.positions.resize(static_cast<std::size_t>(n));
-    for (vec3& p : key.positions) read_xyz(s, p);
+    read_xyz_array(s, key.positions, static_cast<std::size_t>(n));
     // Vertex animation reads one position per point; a shorter key would be
     // read past its end.
     if (key.positions.size() < points.size()) {
@@ -86,26 +157,33 @@ void mesh::read(stream& s, resource_manager& manager) {
     }
     s.read_int(n);
     check_record_count(s, n, point_values, "key normals", name);
-    key.normals.resize(static_cast<std::size_t>(n));
-    for (vec3& p : key.normals) read_xyz(s, p);
+    read_xyz_array(s, key.normals, static_cast<std::size_t>(n));
   }
 
   std::int32_t vertex_count = 0;
   s.read_int(vertex_count);
   check_record_count(s, vertex_count, vertex_values, "vertices", name);
-  vertices.resize(static_cast<std::size_t>(vertex_count));
-  for (std::size_t i = 0; i < vertices.size(); ++i) {
-    mesh_vertex& v = vertices[i];
-    s.read_int(v.point).read_u32(v.color);
-    read_xyz(s, v.normal);
-    s.read_float(v.uv[0]).read_float(v.uv[1]).read_float(v.uv2[0]).read_float(v.uv2[1]);
-    if (!in_range(v.point, points.size())) {
-      ruv_error("Bad point index %d in vertex %d of mesh %s", v.point, static_cast<int>(i), name.c_str());
-    }
-    v.current_normal = v.normal;
-    v.current_color = v.color;
-    v.extra = 0;
-  }
+  read_array(
+      s, vertices, static_cast<std::size_t>(vertex_count), vertex_values,
+      [](const char* b) {
+        return vertex_from(binary_value<std::int32_t>(b), binary_value<std::uint32_t>(b + 4), xyz_from(b + 8),
+                           binary_value<float>(b + 20), binary_value<float>(b + 24), binary_value<float>(b + 28),
+                           binary_value<float>(b + 32));
+      },
+      [](stream& in) {
+        std::int32_t point = 0;
+        std::uint32_t color = 0;
+        in.read_int(point).read_u32(color);
+        const vec3 normal = xyz_from(in);
+        float uv[4] = {};
+        in.read_float(uv[0]).read_float(uv[1]).read_float(uv[2]).read_float(uv[3]);
+        return vertex_from(point, color, normal, uv[0], uv[1], uv[2], uv[3]);
+      },
+      [&](const mesh_vertex& v, std::size_t i) {
+        if (!in_range(v.point, points.size())) {
+          ruv_error("Bad point index %d in vertex %d of mesh %s", v.point, static_cast<int>(i), name.c_str());
+        }
+      });
   for (std::size_t k = 0; k < vertex_anim_keys.size(); ++k) {
     if (vertex_anim_keys[k].normals.size() < vertices.size()) {
       ruv_error("Vertex-animation key %d of mesh %s holds %d normals for %d vertices", static_cast<int>(k),
@@ -116,16 +194,25 @@ void mesh::read(stream& s, resource_manager& manager) {
   std::int32_t face_count = 0;
   s.read_int(face_count);
   check_record_count(s, face_count, face_values, "faces", name);
-  faces.resize(static_cast<std::size_t>(face_count));
-  for (std::size_t i = 0; i < faces.size(); ++i) {
-    mesh_face& f = faces[i];
-    s.read_int(f.vertex[0]).read_int(f.vertex[1]).read_int(f.vertex[2]);
-    for (std::int32_t v : f.vertex) {
-      if (!in_range(v, vertices.size())) {
-        ruv_error("Bad vertex index %d in face %d of mesh %s", v, static_cast<int>(i), name.c_str());
-      }
-    }
-  }
+  read_array(
+      s, faces, static_cast<std::size_t>(face_count), face_values,
+      [](const char* b) {
+        mesh_face f;
+        for (int c = 0; c < 3; ++c) f.vertex[c] = binary_value<std::int32_t>(b + 4 * c);
+        return f;
+      },
+      [](stream& in) {
+        mesh_face f;
+        in.read_int(f.vertex[0]).read_int(f.vertex[1]).read_int(f.vertex[2]);
+        return f;
+      },
+      [&](const mesh_face& f, std::size_t i) {
+        for (std::int32_t v : f.vertex) {
+          if (!in_range(v, vertices.size())) {
+            ruv_error("Bad vertex index %d in face %d of mesh %s", v, static_cast<int>(i), name.c_str());
+          }
+        }
+      });
 
   compute_tangent_frames();
   bone_count = highest_bone_count();

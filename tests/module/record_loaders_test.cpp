@@ -10,6 +10,7 @@
 #include "module/game_menu.h"
 #include "module/map_icon.h"
 #include "module/mission_template.h"
+#include "module/module_text.h"
 #include "module/particle_system.h"
 #include "module/party_template.h"
 #include "module/support/module_test_support.h"
@@ -214,6 +215,28 @@ TEST_F(RecordLoaders, PartyTemplateStacksWithNoTroopAreOneToken) {
   ruv_string rest;
   reader.read_string(rest);
   EXPECT_EQ(rest, "next");
+}
+
+// A table gets room for its count in one piece; a count larger than the bytes
+// left could hold gets no more room than they could, and ends at the end of
+// the file.
+TEST_F(RecordLoaders, TablesTakeRoomForTheirCountAsFarAsTheBytesLeftHold) {
+  const std::string records =
+      " pt_a A 0 0 0 0 -1 -1 -1 -1 -1 -1"
+      " pt_b B 0 0 0 0 5 1 10 1 -1 -1 -1 -1 -1";
+  memory_reader honest("2" + records);
+  std::vector<party_template> table;
+  load_record_table(honest, table, "party templates", load_party_templates);
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table.capacity(), 2u);
+  EXPECT_EQ(table[1].stacks[0].troop, 5);
+
+  const std::string lying = "2000000000" + records;
+  memory_reader huge(lying);
+  EXPECT_EQ(fatal_message([&] { load_record_table(huge, table, "party templates", load_party_templates); }),
+            "Unexpected End of File while reading file: test.txt");
+  // Room for what the bytes held, and one doubling as the third record began.
+  EXPECT_LE(table.capacity(), 4u);
 }
 
 // --- particle systems ------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -230,6 +231,115 @@ TEST(fs_files, large_files_are_read_whole) {
   ASSERT_TRUE(text);
   EXPECT_EQ(text->size(), bytes.size() - 50000);
   EXPECT_EQ(text->find('\r'), std::string::npos);
+}
+
+TEST(fs_files, cr_before_lf_is_dropped_in_place) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"", ""},
+      {"\r", "\r"},
+      {"\n", "\n"},
+      {"\r\n", "\n"},
+      {"\r\r\n", "\r\n"},
+      {"\n\r", "\n\r"},
+      {"a\rb\r\nc\r", "a\rb\nc\r"},
+      {"\r\n\r\n\r\n", "\n\n\n"},
+      {std::string("x\0\r\n\0y", 6), std::string("x\0\n\0y", 5)},
+  };
+  for (const auto& c : cases) {
+    std::string bytes = c.in;
+    bytes.resize(drop_cr_before_lf(bytes.data(), bytes.size()));
+    EXPECT_EQ(bytes, c.out) << ::testing::PrintToString(c.in);
+  }
+}
+
+// Pipes say no size: they are read in rooms that double from 64 KiB, each one
+// filled and then probed with one byte more. A CRLF whose CR ends a room and
+// whose LF is the probe still loses its CR, and a lone CR there stays.
+TEST(fs_files, pipes_are_read_whole_across_their_rooms) {
+  constexpr std::size_t room = 64 * 1024;
+  std::string bytes(3 * room + 10, 'x');
+  bytes[room - 1] = '\r';
+  bytes[room] = '\n';
+  bytes[2 * room - 1] = '\r';  // lone: followed by 'x'
+  bytes[3 * room - 1] = '\r';
+  bytes[3 * room] = '\n';
+  bytes.back() = '\r';
+  std::string expected = bytes;
+  expected.resize(drop_cr_before_lf(expected.data(), expected.size()));
+  ASSERT_EQ(expected.size(), bytes.size() - 2);
+
+  for (const bool text_mode : {true, false}) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    std::thread writer([&] {
+      std::size_t at = 0;
+      while (at < bytes.size()) {
+        const ssize_t put = ::write(ends[1], bytes.data() + at, std::min<std::size_t>(bytes.size() - at, 5000));
+        if (put <= 0) break;
+        at += static_cast<std::size_t>(put);
+      }
+      ::close(ends[1]);
+    });
+    std::FILE* in = ::fdopen(ends[0], "rb");
+    ASSERT_NE(in, nullptr);
+    std::string got;
+    std::vector<std::size_t> rooms;
+    const auto length = read_open_file(in, text_mode, [&](std::size_t needed, std::size_t kept) -> char* {
+      EXPECT_LE(kept, got.size());
+      rooms.push_back(needed);
+      got.resize(needed);
+      return got.data();
+    });
+    writer.join();
+    std::fclose(in);
+    ASSERT_TRUE(length);
+    got.resize(*length);
+    EXPECT_EQ(got, text_mode ? expected : bytes);
+    EXPECT_EQ(rooms, (std::vector<std::size_t>{room, 2 * room, 4 * room}));
+  }
+}
+
+// A regular file gets one room of its size; one that is empty, or read from a
+// position, gets what is left; a room refused ends the read.
+TEST(fs_files, regular_files_are_read_with_one_room_of_their_size) {
+  temp_folder tmp;
+  const std::string bytes = "head\r\nbody\r";
+  const std::string path = tmp.write("f.txt", bytes).string();
+  tmp.write("empty.txt", "");
+  struct {
+    const char* file;
+    long skip;
+    std::vector<std::size_t> rooms;
+    std::string text;
+  } cases[] = {
+      {"f.txt", 0, {bytes.size()}, "head\nbody\r"},
+      {"f.txt", 4, {bytes.size() - 4}, "\nbody\r"},
+      {"empty.txt", 0, {}, ""},
+  };
+  for (const auto& c : cases) {
+    std::FILE* in = std::fopen((tmp.path() / c.file).c_str(), "rb");
+    ASSERT_NE(in, nullptr);
+    std::fseek(in, c.skip, SEEK_SET);
+    std::string got;
+    std::vector<std::size_t> rooms;
+    const auto length = read_open_file(in, true, [&](std::size_t needed, std::size_t) -> char* {
+      rooms.push_back(needed);
+      got.resize(needed);
+      return got.data();
+    });
+    std::fclose(in);
+    ASSERT_TRUE(length) << c.file;
+    got.resize(*length);
+    EXPECT_EQ(got, c.text) << c.file;
+    EXPECT_EQ(rooms, c.rooms) << c.file;
+  }
+
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(in, nullptr);
+  EXPECT_EQ(read_open_file(in, false, [](std::size_t, std::size_t) -> char* { return nullptr; }), std::nullopt);
+  std::fclose(in);
 }
 
 TEST(fs_files, folders_listings_and_times) {

@@ -310,6 +310,26 @@ TEST(stream, verify_next_checks_a_keyword_and_leaves_the_target) {
 
 // --- ends of data and broken lengths -----------------------------------------------------------------
 
+// Room for a table: the count, as far as the bytes after the read position
+// could hold records of that size.
+TEST(stream, record_room_is_the_count_as_far_as_the_bytes_left_hold) {
+  const std::string hundred(100, 'x');
+  text_reader r;
+  r.open_memory("t.txt", hundred.data(), hundred.size());
+  const struct {
+    std::int64_t count;
+    std::size_t record_size;
+    std::size_t room;
+  } cases[] = {
+      {-5, 8, 0},     {0, 8, 0},          {10, 8, 10},     {50, 8, 50},       {51, 8, 50},
+      {2000000000, 8, 50}, {2000000000, 160, 10}, {6, 160, 6}, {2000000000, 1, 50},
+  };
+  for (const auto& c : cases) EXPECT_EQ(record_room(r, c.count, c.record_size), c.room) << c.count << " " << c.record_size;
+  ruv_string token;
+  r.read_string(token);  // all hundred bytes are one token
+  EXPECT_EQ(record_room(r, 10, 8), 0u);
+}
+
 TEST_F(stream_files, empty_file_opens_and_the_first_read_is_fatal) {
   write_file("empty.txt", "");
   text_reader text;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -287,6 +288,63 @@ TEST(mesh_record, a_cut_binary_record_is_fatal_at_every_length) {
     r.open_memory("cut.brf", bytes.data(), cut);
     mesh m;
     EXPECT_NE(fatal_message([&] { m.read(r, res.manager); }), "") << cut;
+  }
+}
+
+// The binary form takes each array in one piece and checks its items in order
+// afterwards; a record cut inside an array is read value by value instead, so a
+// bad index before the cut is still reported, and the cut itself ends in the
+// end-of-file error.
+TEST(mesh_record, binary_arrays_are_checked_item_by_item_and_cut_ones_fail_cleanly) {
+  mesh_resources res;
+  mesh plain;
+  plain.name = "q";
+  plain.material_name = "default";
+  plain.set_material(res.plain_mat);
+  test::build_quad(plain);
+  plain.make_geometry_own();
+  binary_writer w;
+  plain.write(w);
+  const std::string bytes = test::bytes_of(w);
+  // name, flags, material, then the points, two empty lists, the vertices (nine
+  // values each) and the faces (three values each).
+  const std::size_t points_at = 4 + 1 + 4 + 4 + 7 + 4;
+  const std::size_t vertices_at = points_at + 12 * plain.points.size() + 4 + 4 + 4;
+  const std::size_t faces_at = vertices_at + 36 * plain.vertices.size() + 4;
+  ASSERT_EQ(faces_at + 12 * plain.faces.size(), bytes.size());
+
+  auto patched = [&](std::size_t at, std::int32_t value) {
+    std::string b = bytes;
+    std::memcpy(b.data() + at, &value, 4);
+    return b;
+  };
+  const std::string eof = "Unexpected End of File while reading file: q.brf";
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::size_t cut;
+    std::string message;
+  } cases[] = {
+      {"whole", bytes, bytes.size(), ""},
+      {"bad point in vertex 2", patched(vertices_at + 2 * 36, 99), bytes.size(),
+       "Bad point index 99 in vertex 2 of mesh q"},
+      {"bad point in vertex 0, cut after it", patched(vertices_at, -1), vertices_at + 36 + 5,
+       "Bad point index -1 in vertex 0 of mesh q"},
+      {"cut inside the vertices", bytes, vertices_at + 36 + 5, eof},
+      {"cut inside the points", bytes, points_at + 13, eof},
+      {"bad vertex in the last face", patched(bytes.size() - 4, 4), bytes.size(),
+       "Bad vertex index 4 in face 1 of mesh q"},
+      {"cut inside the faces", bytes, bytes.size() - 1, eof},
+  };
+  for (const auto& c : cases) {
+    binary_reader r;
+    r.open_memory("q.brf", c.bytes.data(), c.cut);
+    mesh m;
+    EXPECT_EQ(fatal_message([&] { m.read(r, res.manager); }), c.message) << c.what;
+    if (c.message.empty()) {
+      EXPECT_TRUE(r.at_end());
+      expect_same_record(plain, m);
+    }
   }
 }
 
