@@ -4,7 +4,8 @@
 #
 #   fuzz/run_fuzz.sh [seconds per target (300)] [targets at once (3)] [target...]
 #
-# Findings are kept under build/fuzz/findings/<target>/; the summary says how to
+# Findings of the latest run of a target are kept under
+# build/fuzz/findings/<target>/; the summary says how to
 # replay each one.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,7 +28,7 @@ export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ALSOFT_DRIVERS=null
 
 run_one() {
   local t=$1 work="$build/work/$1" found="$build/findings/$1"
-  rm -rf "$work" && mkdir -p "$work/corpus" "$found"
+  rm -rf "$work" "$found" && mkdir -p "$work/corpus" "$found"
   cp "$top/fuzz/corpus/$t/"* "$work/corpus/" 2>/dev/null || true
   # -rss_limit_mb catches allocations sized by a header; -max_len keeps inputs small.
   "$build/fuzz/fuzz_$t" "$work/corpus" -max_total_time="$seconds" -max_len=8192 -rss_limit_mb=2048 \
