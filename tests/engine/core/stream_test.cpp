@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/core/log.h"
 #include "engine/core/math.h"
@@ -265,6 +266,116 @@ TEST(stream, text_tokens_follow_the_integer_and_quote_rules) {
   EXPECT_STREQ(next.c_str(), "next");
   EXPECT_EQ(empty.length(), 0);
   EXPECT_STREQ(last.c_str(), "last");
+}
+
+// Every number read takes one token and applies its own rule to it, malformed
+// tokens included: the integer rules do no digit check, read_float is the
+// standard text-to-double conversion and read_bool and read_char are atoi.
+// Loaders of old module files depend on these exact values, so they are pinned
+// here for each read kind, token by token.
+TEST(stream, every_number_read_gives_its_pinned_value_for_odd_tokens) {
+  struct number_case {
+    std::string_view token;
+    std::int32_t as_int;
+    std::uint32_t as_u32;
+    std::uint64_t as_u64;
+    std::int64_t as_i64;
+    std::uint32_t float_bits;
+    bool as_bool;
+    int char_byte;
+  };
+  const number_case cases[] = {
+      {"0", 0, 0u, 0ull, 0ll, 0x00000000u, false, 0},
+      {"12", 12, 12u, 12ull, 12ll, 0x41400000u, true, 12},
+      {"-12", -12, 4294967284u, 18446744073709551328ull, -12ll, 0xC1400000u, true, 244},
+      {"+5", -45, 4294967251u, 18446744073709551571ull, -45ll, 0x40A00000u, true, 5},
+      {"-", 0, 0u, 18446744073709551613ull, 0ll, 0x00000000u, false, 0},
+      {"+", -5, 4294967291u, 18446744073709551611ull, -5ll, 0x00000000u, false, 0},
+      {"12abc", 17451, 17451u, 17451ull, 17451ll, 0x41400000u, true, 12},
+      {"0x10", 7210, 7210u, 7210ull, 7210ll, 0x41800000u, false, 0},
+      {"1e5", 635, 635u, 635ull, 635ll, 0x47C35000u, true, 1},
+      {"1.5", 85, 85u, 85ull, 85ll, 0x3FC00000u, true, 1},
+      {"-0", 0, 0u, 18446744073709551586ull, 0ll, 0x80000000u, false, 0},
+      {"2147483647", 2147483647, 2147483647u, 2147483647ull, 2147483647ll, 0x4F000000u, true, 255},
+      {"2147483648", -2147483648, 2147483648u, 2147483648ull, 2147483648ll, 0x4F000000u, true, 0},
+      {"4294967296", 0, 0u, 4294967296ull, 4294967296ll, 0x4F800000u, false, 0},
+      {"-2147483649", 2147483647, 2147483647u, 18446744045857035265ull, -2147483649ll, 0xCF000000u, true, 255},
+      {"99999999999999999999", -1530494977, 2764472319u, 7766279631452241919ull, 7766279631452241919ll, 0x60AD78ECu, true, 255},
+      {"18446744073709551615", -1404626105, 2890341191u, 18446744073709551615ull, -1ll, 0x5F800000u, true, 255},
+      {"18446744073709551616", -1404626105, 2890341191u, 0ull, 0ll, 0x5F800000u, true, 255},
+      {"-9223372036854775808", -1566804069, 2728163227u, 16116860184273879040ull, std::numeric_limits<std::int64_t>::min(), 0xDF000000u, false, 0},
+      {"1234567890123456", -2045911175, 2249056121u, 1234567890123456ull, 1234567890123456ll, 0x588C5AA8u, true, 192},
+      {"abc", 5451, 5451u, 5451ull, 5451ll, 0x00000000u, false, 0},
+      {"\"12 34\"", 10434, 10434u, 10434ull, 10434ll, 0x41400000u, true, 12},
+      {"\"\"", 0, 0u, 0ull, 0ll, 0x00000000u, false, 0},
+      {"\" 7\"", -153, 4294967143u, 18446744073709551463ull, -153ll, 0x40E00000u, true, 7},
+      {"1e400", 63400, 63400u, 63400ull, 63400ll, 0x7F800000u, true, 1},
+      {"-1e400", -63400, 4294903896u, 18446744073709315016ull, -63400ll, 0xFF800000u, true, 255},
+      {"1e-400", 627400, 627400u, 627400ull, 627400ll, 0x00000000u, true, 1},
+      {"nan", 6752, 6752u, 6752ull, 6752ll, 0x7FC00000u, false, 0},
+      {"inf", 6374, 6374u, 6374ull, 6374ll, 0x7F800000u, false, 0},
+      {"0x1p3", 72743, 72743u, 72743ull, 72743ll, 0x41000000u, false, 0},
+      {"1,5", 65, 65u, 65ull, 65ll, 0x3F800000u, true, 1},
+      {"007", 7, 7u, 7ull, 7ll, 0x40E00000u, true, 7},
+      {"3.99", 2899, 2899u, 2899ull, 2899ll, 0x407F5C29u, true, 3},
+      {"256", 256, 256u, 256ull, 256ll, 0x43800000u, true, 0},
+      {"-1", -1, 4294967295u, 18446744073709551587ull, -1ll, 0xBF800000u, true, 255},
+      {"300", 300, 300u, 300ull, 300ll, 0x43960000u, true, 44},
+      {"0.5", -15, 4294967281u, 18446744073709551601ull, -15ll, 0x3F000000u, false, 0},
+      {"--3", 27, 27u, 18446744073709551289ull, 27ll, 0x00000000u, false, 0},
+      {"7\xC3""\xA9""", 7, 7u, 2291ull, 2291ll, 0x40E00000u, true, 7},
+      {"1e", 63, 63u, 63ull, 63ll, 0x3F800000u, true, 1},
+      {".5", -15, 4294967281u, 18446744073709551601ull, -15ll, 0x3F000000u, false, 0},
+      {"5.", 48, 48u, 48ull, 48ll, 0x40A00000u, true, 5},
+      {"0.1", -19, 4294967277u, 18446744073709551597ull, -19ll, 0x3DCCCCCDu, false, 0},
+      {"3.4028236e38", 560399802, 560399802u, 284028241338ull, 284028241338ll, 0x7F800000u, true, 3},
+      {"\"-9\"", -9, 4294967287u, 18446744073709551595ull, -9ll, 0xC1100000u, true, 247},
+      // A quoted token may hold a zero byte: the rules stop or step over it as they do.
+      {std::string_view("\"1\0002\"", 5), 1, 1u, 18446744073709551238ull, -378ll, 0x3F800000u, true, 1},
+  };
+  for (const number_case& c : cases) {
+    SCOPED_TRACE(std::string(c.token));
+    // Each read must take exactly the one token: the 9 after it comes next.
+    const std::string text = std::string(c.token) + " 9";
+    auto read_one = [&](auto read) {
+      text_reader in;
+      in.open_memory("numbers", text.data(), text.size());
+      const auto value = read(in);
+      std::int32_t after = 0;
+      in.read_int(after);
+      EXPECT_EQ(after, 9);
+      return value;
+    };
+    EXPECT_EQ(read_one([](text_reader& r) { std::int32_t v = 0; r.read_int(v); return v; }), c.as_int);
+    EXPECT_EQ(read_one([](text_reader& r) { std::uint32_t v = 0; r.read_u32(v); return v; }), c.as_u32);
+    EXPECT_EQ(read_one([](text_reader& r) { std::uint64_t v = 0; r.read_u64(v); return v; }), c.as_u64);
+    EXPECT_EQ(read_one([](text_reader& r) { std::int64_t v = 0; r.read_i64(v); return v; }), c.as_i64);
+    const float f = read_one([](text_reader& r) { float v = 0; r.read_float(v); return v; });
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof bits);
+    EXPECT_EQ(bits, c.float_bits);
+    EXPECT_EQ(read_one([](text_reader& r) { bool v = false; r.read_bool(v); return v; }), c.as_bool);
+    EXPECT_EQ(read_one([](text_reader& r) { char v = 0; r.read_char(v); return static_cast<int>(static_cast<unsigned char>(v)); }),
+              c.char_byte);
+  }
+}
+
+// Past the last token every read kind ends in the same end-of-file error.
+TEST(stream, every_read_kind_at_the_end_of_the_data_is_the_end_of_file_error) {
+  const std::function<void(text_reader&)> reads[] = {
+      [](text_reader& r) { std::int32_t v; r.read_int(v); },  [](text_reader& r) { std::uint32_t v; r.read_u32(v); },
+      [](text_reader& r) { std::uint64_t v; r.read_u64(v); }, [](text_reader& r) { std::int64_t v; r.read_i64(v); },
+      [](text_reader& r) { float v; r.read_float(v); },       [](text_reader& r) { bool v; r.read_bool(v); },
+      [](text_reader& r) { char v; r.read_char(v); },         [](text_reader& r) { ruv_string v; r.read_string(v); },
+  };
+  for (std::size_t k = 0; k < std::size(reads); ++k) {
+    SCOPED_TRACE(k);
+    text_reader in;
+    in.open_memory("tail.txt", "5 \r\n", 4);
+    std::int32_t first = 0;
+    in.read_int(first);
+    EXPECT_EQ(fatal_message([&] { reads[k](in); }), "Unexpected End of File while reading file: tail.txt");
+  }
 }
 
 TEST(stream, a_written_blank_splits_a_text_string_into_two_tokens) {
