@@ -362,6 +362,14 @@ void ruv_string::read_token(ruv_string& out) {
   read_position_ = next;
 }
 
+std::string_view ruv_string::read_token_view() {
+  int begin = 0, end = 0, next = 0;
+  token_span(begin, end, next);
+  read_position_ = next;
+  if (end <= begin) return std::string_view(c_str() + (buffer_ ? begin : 0), 0);
+  return std::string_view(buffer_ + begin, static_cast<std::size_t>(end - begin));
+}
+
 void ruv_string::read_token_chars(char* out, int& out_length) {
   int begin = 0, end = 0, next = 0;
   token_span(begin, end, next);

@@ -126,6 +126,11 @@ class ruv_string {
   // unclosed quote runs to the end); any other token runs up to the next blank.
   // At the end of the text out stays empty.
   void read_token(ruv_string& out);
+  // The same token without a copy: its characters in place in this string,
+  // valid until the string changes. The byte after the view is never part of
+  // a number (a blank, the closing '"' or the terminator), so C conversions
+  // such as strtod may run on data() directly and stop where the token ends.
+  std::string_view read_token_view();
   // The same rules into a caller's buffer of token_buffer_size bytes. At most
   // token_buffer_size - 1 characters are taken and the terminator goes right
   // after them; the rest of a longer token stays for the next read (a cut

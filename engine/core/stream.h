@@ -173,11 +173,9 @@ class text_stream : public stream {
  protected:
   // Appends text and flushes when auto_flush is set.
   void put_text(std::string_view text);
-  // The next token; fatal at the end of the data.
-  const ruv_string& next_token();
-
- private:
-  ruv_string token_;
+  // The next token, in place in the buffer (no copy: every number read takes
+  // one); fatal at the end of the data.
+  std::string_view next_token();
 };
 
 // Reads a text file or text held in memory. Value writes have no effect;

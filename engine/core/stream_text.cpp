@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
@@ -14,9 +15,9 @@ constexpr int kIntRuleCharacters = 15;
 
 // The 32-bit rule: no digit check, at most 15 characters after the sign, stops at
 // a byte of 128 and above. Wraps like the 32-bit arithmetic it stands for.
-std::uint32_t parse_int_rule(const ruv_string& token) {
-  const auto* text = reinterpret_cast<const unsigned char*>(token.c_str());
-  const int length = token.length();
+std::uint32_t parse_int_rule(std::string_view token) {
+  const auto* text = reinterpret_cast<const unsigned char*>(token.data());
+  const int length = static_cast<int>(token.size());
   int i = 0;
   bool negative = false;
   if (length > 0 && text[0] == '-') {
@@ -34,9 +35,9 @@ std::uint32_t parse_int_rule(const ruv_string& token) {
 
 // The 64-bit rule: every character weighted by its power of ten from the last one
 // backwards (the same sum as accumulating from the front), with no digit check.
-std::uint64_t parse_64_rule(const ruv_string& token, bool with_sign) {
-  const auto* text = reinterpret_cast<const unsigned char*>(token.c_str());
-  const int length = token.length();
+std::uint64_t parse_64_rule(std::string_view token, bool with_sign) {
+  const auto* text = reinterpret_cast<const unsigned char*>(token.data());
+  const int length = static_cast<int>(token.size());
   int i = 0;
   bool negative = false;
   if (with_sign && length > 0 && text[0] == '-') {
@@ -48,7 +49,9 @@ std::uint64_t parse_64_rule(const ruv_string& token, bool with_sign) {
   return negative ? 0u - value : value;
 }
 
-int token_as_int(const ruv_string& token) { return static_cast<int>(std::strtol(token.c_str(), nullptr, 10)); }
+// strtol stops at the byte after the token (see ruv_string::read_token_view), so
+// it runs on the buffer in place.
+int token_as_int(std::string_view token) { return static_cast<int>(std::strtol(token.data(), nullptr, 10)); }
 
 }  // namespace
 
@@ -57,10 +60,9 @@ void text_stream::put_text(std::string_view text) {
   if (auto_flush) flush();
 }
 
-const ruv_string& text_stream::next_token() {
+std::string_view text_stream::next_token() {
   if (!buffer.skip_blanks()) fail_end_of_file();
-  buffer.read_token(token_);
-  return token_;
+  return buffer.read_token_view();
 }
 
 // --- writes --------------------------------------------------------------------------------------------
@@ -147,7 +149,8 @@ stream& text_stream::read_stream(stream& target) {
 }
 
 stream& text_stream::read_float(float& value) {
-  value = static_cast<float>(std::strtod(next_token().c_str(), nullptr));
+  // In place, as token_as_int does.
+  value = static_cast<float>(std::strtod(next_token().data(), nullptr));
   return *this;
 }
 
@@ -185,7 +188,7 @@ stream& text_stream::read_string(ruv_string& text) {
   if (verify_next) {
     // A keyword check: the file must hold what the caller already has.
     verify_next = 0;
-    if (!next_token().equals(text)) ruv_error("format broken");
+    if (next_token() != text.view()) ruv_error("format broken");
     return *this;
   }
   if (!buffer.skip_blanks()) fail_end_of_file();
