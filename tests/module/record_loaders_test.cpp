@@ -77,6 +77,19 @@ TEST_F(RecordLoaders, BlockNamesAreBuiltFromIdentifiersOfAnyLength) {
   EXPECT_EQ(menu.items[0].consequence.name.view(), "menu " + long_menu + " item " + long_item + " consequence");
 }
 
+// Names on either side of the length that fits a single formatting pass, and
+// the empty one, which owns no buffer.
+TEST_F(RecordLoaders, FormattedNamesKeepEveryLengthWhole) {
+  for (const std::size_t length : {0u, 1u, 254u, 255u, 256u, 257u, 1000u}) {
+    SCOPED_TRACE(length);
+    const std::string id(length, 'x');
+    const ruv_string name = format_name("%s", id.c_str());
+    EXPECT_EQ(name.view(), id);
+    EXPECT_EQ(name.data() == nullptr, length == 0);
+  }
+  EXPECT_EQ(format_name("script: %s no %d", "a", -7).view(), "script: a no -7");
+}
+
 // --- map icons -----------------------------------------------------------------------------
 
 TEST_F(RecordLoaders, MapIconReadsItsFieldsAndRunsItsTriggersOnTheMissionClock) {
