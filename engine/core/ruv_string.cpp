@@ -332,18 +332,23 @@ void ruv_string::token_span(int& begin, int& end, int& next) {
     begin = end = next = std::max(read_position_, 0);
     return;
   }
+  span_at_read_position(begin, end, next);
+}
+
+void ruv_string::span_at_read_position(int& begin, int& end, int& next) const {
   const int position = read_position_;
   if (buffer_[position] == '"') {
     begin = position + 1;
-    const int close = find_char('"', begin);
-    end = close < 0 ? length_ : close;
-    next = close < 0 ? length_ : close + 1;
+    const void* close = std::memchr(buffer_ + begin, '"', static_cast<std::size_t>(length_ - begin));
+    end = close ? static_cast<int>(static_cast<const char*>(close) - buffer_) : length_;
+    next = close ? end + 1 : length_;
     return;
   }
+  // The terminator at length_ is a blank, so the scan needs no bound.
+  const char* p = buffer_ + position;
+  while (!is_blank(*p)) ++p;
   begin = position;
-  end = position;
-  while (end < length_ && !is_blank(buffer_[end])) ++end;
-  next = end;
+  end = next = static_cast<int>(p - buffer_);
 }
 
 void ruv_string::read_token(ruv_string& out) {
@@ -362,12 +367,13 @@ void ruv_string::read_token(ruv_string& out) {
   read_position_ = next;
 }
 
-std::string_view ruv_string::read_token_view() {
+bool ruv_string::read_token_view(std::string_view& token) {
+  if (!skip_blanks()) return false;
   int begin = 0, end = 0, next = 0;
-  token_span(begin, end, next);
+  span_at_read_position(begin, end, next);
   read_position_ = next;
-  if (end <= begin) return std::string_view(c_str() + (buffer_ ? begin : 0), 0);
-  return std::string_view(buffer_ + begin, static_cast<std::size_t>(end - begin));
+  token = std::string_view(buffer_ + begin, static_cast<std::size_t>(end - begin));
+  return true;
 }
 
 void ruv_string::read_token_chars(char* out, int& out_length) {

@@ -126,11 +126,12 @@ class ruv_string {
   // unclosed quote runs to the end); any other token runs up to the next blank.
   // At the end of the text out stays empty.
   void read_token(ruv_string& out);
-  // The same token without a copy: its characters in place in this string,
-  // valid until the string changes. The byte after the view is never part of
-  // a number (a blank, the closing '"' or the terminator), so C conversions
-  // such as strtod may run on data() directly and stop where the token ends.
-  std::string_view read_token_view();
+  // The same token without a copy: skips blanks, and false when the text has
+  // no token left (nothing read); otherwise token holds its characters in
+  // place, valid until the string changes. The byte after the token is never
+  // part of a number (a blank, the closing '"' or the terminator), so C
+  // conversions such as strtod may run on token.data() and stop where it ends.
+  bool read_token_view(std::string_view& token);
   // The same rules into a caller's buffer of token_buffer_size bytes. At most
   // token_buffer_size - 1 characters are taken and the terminator goes right
   // after them; the rest of a longer token stays for the next read (a cut
@@ -161,6 +162,8 @@ class ruv_string {
   // Finds the next token: its characters are [begin, end) and the read
   // position after it is next.
   void token_span(int& begin, int& end, int& next);
+  // The same for a read position already at a token character.
+  void span_at_read_position(int& begin, int& end, int& next) const;
 
   std::int32_t read_position_ = 0;
   char* buffer_ = nullptr;

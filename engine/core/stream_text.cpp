@@ -61,8 +61,9 @@ void text_stream::put_text(std::string_view text) {
 }
 
 std::string_view text_stream::next_token() {
-  if (!buffer.skip_blanks()) fail_end_of_file();
-  return buffer.read_token_view();
+  std::string_view token;
+  if (!buffer.read_token_view(token)) fail_end_of_file();
+  return token;
 }
 
 // --- writes --------------------------------------------------------------------------------------------
