@@ -3,7 +3,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
-#include <string_view>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
@@ -34,28 +33,19 @@ void read_spaced_string(text_reader& reader, ruv_string& text) {
 }
 
 ruv_string format_name(const char* format, ...) {
-  // Names are built for every block a module loads, and nearly all are short:
-  // format once into the stack and copy straight into the result; only a
-  // longer one is formatted a second time into a buffer of its exact size.
-  char local[256];
   std::va_list args;
   va_start(args, format);
   std::va_list again;
   va_copy(again, args);
-  const int length = std::vsnprintf(local, sizeof local, format, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
   va_end(args);
-  if (length <= 0) {
-    va_end(again);
-    return ruv_string();
+  std::string text;
+  if (length > 0) {
+    text.resize(static_cast<std::size_t>(length) + 1);
+    std::vsnprintf(text.data(), text.size(), format, again);
+    text.resize(static_cast<std::size_t>(length));
   }
-  if (static_cast<std::size_t>(length) < sizeof local) {
-    va_end(again);
-    return ruv_string(std::string_view(local, static_cast<std::size_t>(length)));
-  }
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  std::vsnprintf(text.data(), text.size(), format, again);
   va_end(again);
-  text.resize(static_cast<std::size_t>(length));
   return ruv_string(text);
 }
 
