@@ -26,6 +26,7 @@
 
 #include <unistd.h>
 
+#include "bench/bench_support.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "engine/resource/material.h"
@@ -111,24 +112,6 @@ std::string grow_module_file(const std::string& sample, std::size_t size) {
   return text;
 }
 
-// A strip of quads, two points across, with texture coordinates along it.
-std::unique_ptr<mesh> strip_mesh(int index) {
-  auto m = std::make_unique<mesh>();
-  m->name = ("strip_" + std::to_string(index)).c_str();
-  m->material_name = "default";
-  for (int i = 0; i < brf_vertices_per_mesh; ++i) {
-    const float along = static_cast<float>(i / 2);
-    const float across = static_cast<float>(i % 2);
-    m->add_point(vec3(along, across, 0.1f * along));
-    m->add_vertex(i, along * 0.1f, across, 0xFFFFFFFFu, vec3(0, 0, 1));
-  }
-  for (int i = 0; i + 2 < brf_vertices_per_mesh; i += 2) {
-    m->add_face(i, i + 1, i + 3);
-    m->add_face(i, i + 3, i + 2);
-  }
-  return m;
-}
-
 void add_material(resource_manager& m, const char* name) {
   auto mat = std::make_unique<material>();
   mat->name = name;
@@ -141,7 +124,7 @@ std::string mesh_file(int meshes) {
   resource_manager m;
   add_default_material(m);
   m.begin_resource_file();
-  for (int i = 0; i < meshes; ++i) m.adopt_resource(strip_mesh(i));
+  for (int i = 0; i < meshes; ++i) m.adopt_resource(hm::bench::strip_mesh(i, brf_vertices_per_mesh));
   binary_writer w;
   m.write_resource_file(w);
   return std::string(w.contents());
@@ -358,18 +341,9 @@ void engine_load(benchmark::State& state, const file_kind* kind, const std::stri
 
 // Keeps each run's best time per iteration and prints, after the usual report,
 // load over raw read for each file and size.
-class ratio_reporter final : public benchmark::ConsoleReporter {
+class ratio_reporter final : public hm::bench::best_figure_reporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-      const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-      const auto [at, added] = seconds_.emplace(run.run_name.function_name, seconds);
-      if (!added && seconds < at->second) at->second = seconds;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
+  ratio_reporter() : best_figure_reporter(figure::seconds_per_run) {}
 
   void print_ratios() const {
     std::printf("\nTime over the raw read's: the whole load (open: the stream's open alone); raw read in ms\n");
@@ -381,22 +355,19 @@ class ratio_reporter final : public benchmark::ConsoleReporter {
       std::printf("  %-24s %8.1f MiB", kind.name.c_str(), full_mib);
       for (int part : size_parts) {
         const std::string stem = kind.name + "/" + size_name(part);
-        const auto load = seconds_.find("load/" + stem);
-        const auto open = seconds_.find("open/" + stem);
-        const auto raw = seconds_.find("raw/" + stem);
-        if (load == seconds_.end() || open == seconds_.end() || raw == seconds_.end()) {
+        const double* load = best("load/" + stem);
+        const double* open = best("open/" + stem);
+        const double* raw = best("raw/" + stem);
+        if (!load || !open || !raw) {
           std::printf(" %26s", "-");
           continue;
         }
-        std::printf("  %7.1f (open %5.2f) %7.3f", load->second / raw->second, open->second / raw->second,
-                    raw->second * 1e3);
+        std::printf("  %7.1f (open %5.2f) %7.3f", *load / *raw, *open / *raw, *raw * 1e3);
       }
       std::printf("\n");
     }
   }
 
- private:
-  std::map<std::string, double> seconds_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "engine/core/log.h"
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
@@ -27,30 +28,13 @@ void add_default_material(hm::resource_manager& m) {
   m.adopt_resource(std::move(mat));
 }
 
-// A strip of quads, two points across, with texture coordinates along it.
-std::unique_ptr<hm::mesh> strip_mesh(int index) {
-  auto m = std::make_unique<hm::mesh>();
-  m->name = ("strip_" + std::to_string(index)).c_str();
-  m->material_name = "default";
-  for (int i = 0; i < vertices_per_mesh; ++i) {
-    const float along = static_cast<float>(i / 2);
-    const float across = static_cast<float>(i % 2);
-    m->add_point(vec3(along, across, 0.1f * along));
-    m->add_vertex(i, along * 0.1f, across, 0xFFFFFFFFu, vec3(0, 0, 1));
-  }
-  for (int i = 0; i + 2 < vertices_per_mesh; i += 2) {
-    m->add_face(i, i + 1, i + 3);
-    m->add_face(i, i + 3, i + 2);
-  }
-  return m;
-}
 
 const std::string& large_file() {
   static const std::string bytes = [] {
     hm::resource_manager m;
     add_default_material(m);
     m.begin_resource_file();
-    for (int i = 0; i < mesh_count; ++i) m.adopt_resource(strip_mesh(i));
+    for (int i = 0; i < mesh_count; ++i) m.adopt_resource(hm::bench::strip_mesh(i, vertices_per_mesh));
     hm::binary_writer w;
     m.write_resource_file(w);
     return std::string(w.contents());

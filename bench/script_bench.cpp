@@ -7,6 +7,8 @@
 // (ours over Lua's time: below 1 means ours is faster).
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_support.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -434,20 +436,9 @@ BENCHMARK(BM_lua_format_text)->Unit(benchmark::kMicrosecond);
 // least disturbed by the rest of the machine; the median when only aggregates
 // are reported) and prints, after the usual report, ours over Lua's for each
 // pair.
-class ratio_reporter final : public benchmark::ConsoleReporter {
+class ratio_reporter final : public hm::bench::best_figure_reporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred) continue;
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-      const auto items = run.counters.find("items_per_second");
-      if (items == run.counters.end() || items->second.value <= 0) continue;
-      const double seconds = 1.0 / items->second.value;
-      const auto [at, added] = seconds_per_item_.emplace(run.run_name.function_name, seconds);
-      if (!added && seconds < at->second) at->second = seconds;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
+  ratio_reporter() : best_figure_reporter(figure::seconds_per_item) {}
 
   void print_ratios() const {
     static const char* const pairs[][2] = {
@@ -460,15 +451,13 @@ class ratio_reporter final : public benchmark::ConsoleReporter {
     };
     std::printf("\nTime per item, ours / Lua 5.4 (below 1: ours is faster)\n");
     for (const auto& pair : pairs) {
-      const auto ours = seconds_per_item_.find(pair[0]);
-      const auto lua = seconds_per_item_.find(pair[1]);
-      if (ours == seconds_per_item_.end() || lua == seconds_per_item_.end()) continue;
-      std::printf("  %-26s / %-28s %6.2f\n", pair[0], pair[1], ours->second / lua->second);
+      const double* ours = best(pair[0]);
+      const double* lua = best(pair[1]);
+      if (!ours || !lua) continue;
+      std::printf("  %-26s / %-28s %6.2f\n", pair[0], pair[1], *ours / *lua);
     }
   }
 
- private:
-  std::map<std::string, double> seconds_per_item_;
 };
 
 }  // namespace
