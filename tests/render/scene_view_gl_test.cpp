@@ -18,6 +18,7 @@
 #include "platform/window.h"
 #include "render/scene_environment.h"
 #include "render/scene_view.h"
+#include "render/support/gl_test_device.h"
 
 namespace hm {
 namespace {
@@ -47,34 +48,15 @@ void build_cube(mesh& m) {
   }
 }
 
-std::string effect_text() {
-  std::ifstream in(std::string(HOOFMARCH_DATA_DIR) + "/hoofmarch.fx");
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class SceneViewGl : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    ASSERT_TRUE(platform::init_video());
-    win_ = platform::make_sdl_window();
-    ASSERT_TRUE(win_->create({"scene view test", static_cast<int>(width), static_cast<int>(height), false}));
-    system_ = gpu::make_gl_system();
-    gpu::present_parameters p;
-    p.back_buffer_width = width;
-    p.back_buffer_height = height;
-    p.back_buffer_format = gpu::format::x8r8g8b8;
-    p.enable_auto_depth_stencil = true;
-    p.auto_depth_stencil_format = gpu::format::d24s8;
-    p.device_window = win_.get();
-    p.interval = gpu::present_interval::immediate;
-    if (system_->create_device(0, gpu::device_type::hal, win_.get(), gpu::vertex_processing::hardware, p, device_) !=
-        gpu::result::ok)
-      GTEST_SKIP() << "no OpenGL 3.3 context";
+    const test::offscreen_gl opened = test::open_offscreen_gl("scene view test", width, height, win_, system_, device_);
+    ASSERT_NE(opened, test::offscreen_gl::no_window);
+    if (opened == test::offscreen_gl::no_context) GTEST_SKIP() << "no OpenGL 3.3 context";
     std::string errors;
-    ASSERT_EQ(device_->create_effect(effect_text(), effect_, errors), gpu::result::ok) << errors;
+    ASSERT_EQ(device_->create_effect(test::engine_effect_text(), effect_, errors), gpu::result::ok) << errors;
 
     ASSERT_EQ(device_->create_texture(1, 1, 1, gpu::usage_none, gpu::format::a8r8g8b8, white_device_),
               gpu::result::ok);

@@ -15,18 +15,13 @@
 #include "render/scene_environment.h"
 #include "render/scene_view.h"
 #include "render/support/recording_device.h"
+#include "render/support/gl_test_device.h"
 
 namespace hm {
 namespace {
 
 namespace gpu = platform::gpu;
 
-std::string effect_text() {
-  std::ifstream in(std::string(HOOFMARCH_DATA_DIR) + "/hoofmarch.fx");
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct SceneView : ::testing::Test {
   test::recording_gpu gpu;
@@ -40,7 +35,7 @@ struct SceneView : ::testing::Test {
 
   void SetUp() override {
     std::string errors;
-    ASSERT_EQ(gpu.device->create_effect(effect_text(), effect, errors), gpu::result::ok) << errors;
+    ASSERT_EQ(gpu.device->create_effect(test::engine_effect_text(), effect, errors), gpu::result::ok) << errors;
     plain_techniques.plain = effect->get_technique_by_name("def_shader");
     plain_techniques.shadowed = effect->get_technique_by_name("def_shader_SHDW");
     plant_techniques.plain = effect->get_technique_by_name("def_shader");

@@ -23,6 +23,7 @@
 #include "render/render_pass_state.h"
 #include "render/scene_view.h"
 #include "render/scene_world.h"
+#include "render/support/gl_test_device.h"
 
 namespace hm {
 namespace {
@@ -32,12 +33,6 @@ namespace gpu = platform::gpu;
 constexpr std::uint32_t width = 160;
 constexpr std::uint32_t height = 120;
 
-std::string effect_text() {
-  std::ifstream in(std::string(HOOFMARCH_DATA_DIR) + "/hoofmarch.fx");
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // A box from lo to hi, each face in both windings, facing out.
 std::unique_ptr<mesh> box(const vec3& lo, const vec3& hi, std::uint32_t colour) {
@@ -66,24 +61,11 @@ std::unique_ptr<mesh> box(const vec3& lo, const vec3& hi, std::uint32_t colour) 
 class ShadowGl : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    ASSERT_TRUE(platform::init_video());
-    win_ = platform::make_sdl_window();
-    ASSERT_TRUE(win_->create({"shadow test", static_cast<int>(width), static_cast<int>(height), false}));
-    system_ = gpu::make_gl_system();
-    gpu::present_parameters p;
-    p.back_buffer_width = width;
-    p.back_buffer_height = height;
-    p.back_buffer_format = gpu::format::x8r8g8b8;
-    p.enable_auto_depth_stencil = true;
-    p.auto_depth_stencil_format = gpu::format::d24s8;
-    p.device_window = win_.get();
-    p.interval = gpu::present_interval::immediate;
-    if (system_->create_device(0, gpu::device_type::hal, win_.get(), gpu::vertex_processing::hardware, p, device_) !=
-        gpu::result::ok)
-      GTEST_SKIP() << "no OpenGL 3.3 context";
+    const test::offscreen_gl opened = test::open_offscreen_gl("shadow test", width, height, win_, system_, device_);
+    ASSERT_NE(opened, test::offscreen_gl::no_window);
+    if (opened == test::offscreen_gl::no_context) GTEST_SKIP() << "no OpenGL 3.3 context";
     std::string errors;
-    ASSERT_EQ(device_->create_effect(effect_text(), effect_, errors), gpu::result::ok) << errors;
+    ASSERT_EQ(device_->create_effect(test::engine_effect_text(), effect_, errors), gpu::result::ok) << errors;
     hooks_.set_device(device_.get());
     g_resource_manager.set_device_hooks(&hooks_);
 

@@ -26,6 +26,7 @@
 #include "render/scene_view.h"
 #include "render/scene_world.h"
 #include "render/support/recording_device.h"
+#include "render/support/gl_test_device.h"
 
 namespace hm {
 namespace {
@@ -33,12 +34,6 @@ namespace {
 namespace gpu = platform::gpu;
 namespace fs = std::filesystem;
 
-std::string effect_text() {
-  std::ifstream in(std::string(HOOFMARCH_DATA_DIR) + "/hoofmarch.fx");
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 gpu::surface* surface_of(const texture* t) { return t ? static_cast<gpu::surface*>(t->surface) : nullptr; }
 
@@ -67,7 +62,7 @@ struct ShadowPasses : ::testing::Test {
     hooks.set_device(gpu.device.get());
     g_resource_manager.set_device_hooks(&hooks);
     std::string errors;
-    ASSERT_EQ(gpu.device->create_effect(effect_text(), effect, errors), gpu::result::ok) << errors;
+    ASSERT_EQ(gpu.device->create_effect(test::engine_effect_text(), effect, errors), gpu::result::ok) << errors;
     plain_techniques.plain = effect->get_technique_by_name("def_shader");
     plain_techniques.shadowed = effect->get_technique_by_name("def_shader_SHDW");
     plain_shader.flags = shader::flag_effect;
