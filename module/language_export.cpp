@@ -51,6 +51,14 @@ class template_file {
   void add(const ruv_string& key, const ruv_string& fallback) { add(key.view(), fallback); }
   // A text that is never translated: written as it is.
   void add_fixed(const ruv_string& key, const ruv_string& text) { contents_ += csv_line(key.view(), text.view()); }
+  // A record's name: as it is when it was given in the game, else as add does.
+  void add_name(const ruv_string& key, const ruv_string& name, bool given) {
+    if (given) {
+      add_fixed(key, name);
+    } else {
+      add(key, name);
+    }
+  }
 
   const std::string& contents() const { return contents_; }
 
@@ -117,11 +125,7 @@ int export_language_templates(bool template_mode, const game* running) {
       template_file f(template_mode);
       for (const party_summary& p : parties) {
         if (p.id == running->player_party) continue;
-        if (p.name_override) {
-          f.add_fixed(p.string_id, p.name);
-        } else {
-          f.add(p.string_id, p.name);
-        }
+        f.add_name(p.string_id, p.name, p.name_override);
       }
       write("parties.csv", f);
     }
@@ -129,11 +133,7 @@ int export_language_templates(bool template_mode, const game* running) {
   {
     template_file f(template_mode);
     for (const faction& fa : factions) {
-      if (fa.name_override) {
-        f.add_fixed(fa.id, fa.name);
-      } else {
-        f.add(fa.id, fa.name);
-      }
+      f.add_name(fa.id, fa.name, fa.name_override);
     }
     write("factions.csv", f);
   }
