@@ -25,7 +25,7 @@
 #include "engine/app/input_state.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/audio/sound_manager.h"
-#include "module/module_start.h"
+#include "module/loading/module_start.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
 #include "platform/gpu/gl_system.h"

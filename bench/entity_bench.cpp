@@ -14,9 +14,9 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
-#include "render/camera.h"
-#include "render/entity.h"
-#include "render/skeleton_instance.h"
+#include "render/entity/camera.h"
+#include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include "engine/core/random.h"
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
-#include "render/render_view.h"
-#include "render/scene_world.h"
-#include "render/strategic_entity.h"
+#include "render/entity/render_view.h"
+#include "render/scene/scene_world.h"
+#include "render/entity/strategic_entity.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"
-#include "render/scene_view.h"
+#include "render/view/scene_view.h"
 
 namespace {
 

@@ -23,8 +23,8 @@ extern "C" {
 #include <lualib.h>
 }
 
-#include "module/module_script_host.h"
-#include "module/script_table.h"
+#include "module/loading/module_script_host.h"
+#include "module/records/script_table.h"
 #include "script/executor.h"
 #include "script/interpreter.h"
 #include "script/operand.h"

@@ -2,8 +2,8 @@
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
-#include "module/game.h"
-#include "module/new_game.h"
+#include "module/loading/game.h"
+#include "module/loading/new_game.h"
 #include "script/game_hooks.h"
 
 namespace hm {

@@ -11,7 +11,7 @@
 #include "campaign/campaign_state.h"
 #include "campaign/module_campaign_world.h"
 #include "campaign/stand_in_map.h"
-#include "module/new_game.h"
+#include "module/loading/new_game.h"
 #include "script/script_host.h"
 
 namespace hm {

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/core/timer.h"
-#include "module/game.h"
-#include "module/item_kind.h"
+#include "module/loading/game.h"
+#include "module/records/item_kind.h"
 #include "script/shared_routines.h"
 
 namespace hm {

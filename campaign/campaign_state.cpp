@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/core/random.h"
-#include "module/module_settings.h"
-#include "module/party_template.h"
+#include "module/base/module_settings.h"
+#include "module/records/party_template.h"
 #include "script/shared_routines.h"
 
 namespace hm {

@@ -5,7 +5,7 @@
 
 #include "campaign/campaign_state.h"
 #include "engine/core/random.h"
-#include "module/module_settings.h"
+#include "module/base/module_settings.h"
 #include "script/game_hooks.h"
 #include "script/script_state.h"
 

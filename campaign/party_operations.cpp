@@ -7,7 +7,7 @@
 
 #include "campaign/campaign_state.h"
 #include "engine/core/random.h"
-#include "module/module_settings.h"
+#include "module/base/module_settings.h"
 #include "script/shared_routines.h"
 
 namespace hm {

@@ -4,7 +4,7 @@
 
 #include "campaign/campaign_state.h"
 #include "engine/core/random.h"
-#include "module/module_settings.h"
+#include "module/base/module_settings.h"
 
 namespace hm {
 

@@ -337,7 +337,7 @@ class script_campaign_host {
   // The running game's words (a stand-in set while no game is loaded).
   virtual game_script_words& game_words() = 0;
   // Ends the running game: destroys the game object. Only called between
-  // blocks, never while one runs (script/end_game.h).
+  // blocks, never while one runs (script/ops/end_game.h).
   virtual void destroy_game() = 0;
   // The game's calendar: the current day (note dates) and hour of the day.
   virtual int current_day() const = 0;

@@ -11,9 +11,9 @@
 
 #include "engine/app/application_frame.h"
 #include "engine/text/font_details.h"
-#include "render/interface_view.h"
-#include "render/message_log.h"
-#include "render/render_view.h"
+#include "render/view/interface_view.h"
+#include "render/view/message_log.h"
+#include "render/entity/render_view.h"
 #include "script/script_host.h"
 
 namespace hm {

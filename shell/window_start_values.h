@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "engine/core/math.h"
-#include "render/camera.h"
+#include "render/entity/camera.h"
 
 namespace hm {
 

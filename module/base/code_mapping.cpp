@@ -1,4 +1,4 @@
-#include "module/code_mapping.h"
+#include "module/base/code_mapping.h"
 
 #include <string>
 

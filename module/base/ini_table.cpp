@@ -1,10 +1,10 @@
-#include "module/ini_table.h"
+#include "module/base/ini_table.h"
 
 #include <cstdlib>
 #include <string>
 
 #include "engine/core/log.h"
-#include "module/module_paths.h"
+#include "module/base/module_paths.h"
 #include "platform/fs.h"
 
 namespace hm {

@@ -1,4 +1,4 @@
-#include "module/module_paths.h"
+#include "module/base/module_paths.h"
 
 #include "engine/core/log.h"
 #include "engine/resource/resource_manager.h"

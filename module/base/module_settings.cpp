@@ -1,4 +1,4 @@
-#include "module/module_settings.h"
+#include "module/base/module_settings.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 #include <cstdarg>
 #include <cstdio>

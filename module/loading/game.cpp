@@ -1,14 +1,14 @@
-#include "module/game.h"
+#include "module/loading/game.h"
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "module/module_paths.h"
-#include "module/module_text.h"
-#include "module/script_table.h"
-#include "module/skeleton_bodies.h"
-#include "module/trigger_loaders.h"
-#include "module/troop_equipment.h"
+#include "module/base/module_paths.h"
+#include "module/base/module_text.h"
+#include "module/records/script_table.h"
+#include "module/records/skeleton_bodies.h"
+#include "module/records/trigger_loaders.h"
+#include "module/troops/troop_equipment.h"
 
 namespace hm {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/core/ruv_string.h"
-#include "module/troop.h"
-#include "module/world_records.h"
+#include "module/troops/troop.h"
+#include "module/records/world_records.h"
 #include "script/triggers.h"
 
 namespace hm {

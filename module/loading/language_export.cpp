@@ -1,22 +1,22 @@
-#include "module/language_export.h"
+#include "module/loading/language_export.h"
 
 #include <string>
 #include <vector>
 
 #include "engine/core/log.h"
 #include "engine/core/user_files.h"
-#include "module/data_files.h"
-#include "module/game.h"
-#include "module/game_menu.h"
-#include "module/item_kind.h"
-#include "module/new_game.h"
-#include "module/party_template.h"
-#include "module/skin.h"
-#include "module/string_table.h"
-#include "module/translation_table.h"
-#include "module/world_records.h"
+#include "module/records/data_files.h"
+#include "module/loading/game.h"
+#include "module/records/game_menu.h"
+#include "module/records/item_kind.h"
+#include "module/loading/new_game.h"
+#include "module/records/party_template.h"
+#include "module/media/skin.h"
+#include "module/text/string_table.h"
+#include "module/text/translation_table.h"
+#include "module/records/world_records.h"
 #include "platform/fs.h"
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 
 namespace hm {
 namespace {

@@ -1,4 +1,4 @@
-#include "module/module_info.h"
+#include "module/loading/module_info.h"
 
 #include <cerrno>
 #include <climits>
@@ -10,8 +10,8 @@
 #include "engine/core/log.h"
 #include "engine/core/math.h"
 #include "engine/resource/resource_manager.h"
-#include "module/ini_table.h"
-#include "module/module_settings.h"
+#include "module/base/ini_table.h"
+#include "module/base/module_settings.h"
 
 namespace hm {
 namespace {

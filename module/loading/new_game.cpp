@@ -1,17 +1,17 @@
-#include "module/new_game.h"
+#include "module/loading/new_game.h"
 
 #include <cmath>
 
 #include "engine/core/random.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "module/game.h"
-#include "module/module_paths.h"
-#include "module/module_text.h"
-#include "module/party_template.h"
-#include "module/script_table.h"
-#include "module/troop_equipment.h"
-#include "module/troop_refresh.h"
+#include "module/loading/game.h"
+#include "module/base/module_paths.h"
+#include "module/base/module_text.h"
+#include "module/records/party_template.h"
+#include "module/records/script_table.h"
+#include "module/troops/troop_equipment.h"
+#include "module/troops/troop_refresh.h"
 #include "script/game_hooks.h"
 #include "script/script_state.h"
 

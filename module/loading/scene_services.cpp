@@ -1,7 +1,7 @@
-#include "module/scene_services.h"
+#include "module/loading/scene_services.h"
 
-#include "module/data_files.h"
-#include "module/particle_system.h"
+#include "module/records/data_files.h"
+#include "module/records/particle_system.h"
 
 namespace hm {
 

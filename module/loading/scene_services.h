@@ -4,8 +4,8 @@
 // engine particle codes that stand for the horse systems.
 #include <vector>
 
-#include "render/scene_attachments.h"
-#include "render/scene_lighting.h"
+#include "render/scene/scene_attachments.h"
+#include "render/scene/scene_lighting.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "module/music_player.h"
+#include "module/media/music_player.h"
 
 #include <algorithm>
 #include <string>
@@ -8,8 +8,8 @@
 #include "engine/core/random.h"
 #include "engine/core/stream.h"
 #include "engine/settings/ruv_config.h"
-#include "module/code_mapping.h"
-#include "module/module_text.h"
+#include "module/base/code_mapping.h"
+#include "module/base/module_text.h"
 #include "platform/audio.h"
 #include "platform/fs.h"
 #include "script/script_state.h"

@@ -1,4 +1,4 @@
-#include "module/skin.h"
+#include "module/media/skin.h"
 
 #include <algorithm>
 #include <string>
@@ -10,7 +10,7 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

@@ -1,9 +1,9 @@
-#include "module/tableau_material.h"
+#include "module/media/tableau_material.h"
 
 #include "engine/core/stream.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 #include "script/script_host.h"
 
 namespace hm {

@@ -1,9 +1,9 @@
-#include "module/action_table.h"
+#include "module/records/action_table.h"
 
 #include "engine/resource/resource_manager.h"
 #include "engine/core/stream.h"
-#include "module/module_paths.h"
-#include "module/module_text.h"
+#include "module/base/module_paths.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
-#include "module/conversation_loader.h"
+#include "module/records/conversation_loader.h"
 
 #include "engine/core/stream.h"
-#include "module/module_paths.h"
-#include "module/module_text.h"
+#include "module/base/module_paths.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

@@ -1,7 +1,7 @@
 #pragma once
 // conversation.txt: the module's dialog lines, read into the conversation
-// state machine (script/conversation.h).
-#include "script/conversation.h"
+// state machine (script/dialog/conversation.h).
+#include "script/dialog/conversation.h"
 
 namespace hm {
 

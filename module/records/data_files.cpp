@@ -1,13 +1,13 @@
-#include "module/data_files.h"
-#include "module/terrain_kinds.h"
+#include "module/records/data_files.h"
+#include "module/records/terrain_kinds.h"
 
 #include <string>
 
 #include "engine/core/log.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/core/stream.h"
-#include "module/module_paths.h"
-#include "module/module_text.h"
+#include "module/base/module_paths.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

@@ -9,8 +9,8 @@
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
-#include "module/action_table.h"
-#include "module/flora_kind.h"
+#include "module/records/action_table.h"
+#include "module/records/flora_kind.h"
 
 namespace hm {
 

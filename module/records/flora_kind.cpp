@@ -1,11 +1,11 @@
-#include "module/flora_kind.h"
+#include "module/records/flora_kind.h"
 
 #include <algorithm>
 
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/core/stream.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

@@ -1,7 +1,7 @@
-#include "module/game_menu.h"
+#include "module/records/game_menu.h"
 
 #include "engine/core/stream.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

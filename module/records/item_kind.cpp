@@ -1,12 +1,12 @@
-#include "module/item_kind.h"
+#include "module/records/item_kind.h"
 
 #include <algorithm>
 #include <span>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
-#include "module/module_text.h"
-#include "module/trigger_loaders.h"
+#include "module/base/module_text.h"
+#include "module/records/trigger_loaders.h"
 #include "script/shared_routines.h"
 
 namespace hm {

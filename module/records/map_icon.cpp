@@ -1,10 +1,10 @@
-#include "module/map_icon.h"
+#include "module/records/map_icon.h"
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "module/module_text.h"
-#include "module/trigger_loaders.h"
+#include "module/base/module_text.h"
+#include "module/records/trigger_loaders.h"
 
 namespace hm {
 

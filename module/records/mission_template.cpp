@@ -1,12 +1,12 @@
-#include "module/mission_template.h"
+#include "module/records/mission_template.h"
 
 #include <algorithm>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "module/module_text.h"
-#include "module/trigger_loaders.h"
+#include "module/base/module_text.h"
+#include "module/records/trigger_loaders.h"
 
 namespace hm {
 

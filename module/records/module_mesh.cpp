@@ -1,7 +1,7 @@
-#include "module/module_mesh.h"
+#include "module/records/module_mesh.h"
 
 #include "engine/core/stream.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

@@ -1,7 +1,7 @@
-#include "module/particle_system.h"
+#include "module/records/particle_system.h"
 
 #include "engine/core/stream.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

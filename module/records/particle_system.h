@@ -6,7 +6,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
-#include "module/code_mapping.h"
+#include "module/base/code_mapping.h"
 
 namespace hm {
 

@@ -1,7 +1,7 @@
-#include "module/party_template.h"
+#include "module/records/party_template.h"
 
 #include "engine/core/stream.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

@@ -1,9 +1,9 @@
-#include "module/presentation_table.h"
+#include "module/records/presentation_table.h"
 
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "module/module_text.h"
-#include "module/trigger_loaders.h"
+#include "module/base/module_text.h"
+#include "module/records/trigger_loaders.h"
 
 namespace hm {
 

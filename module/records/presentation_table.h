@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/core/ruv_string.h"
-#include "module/code_mapping.h"
+#include "module/base/code_mapping.h"
 #include "script/triggers.h"
 
 namespace hm {

@@ -1,4 +1,4 @@
-#include "module/scene_prop.h"
+#include "module/records/scene_prop.h"
 
 #include "engine/collision/body_part.h"
 #include "engine/core/stream.h"
@@ -6,8 +6,8 @@
 #include "engine/resource/body.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
-#include "module/module_text.h"
-#include "module/trigger_loaders.h"
+#include "module/base/module_text.h"
+#include "module/records/trigger_loaders.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
-#include "module/script_table.h"
+#include "module/records/script_table.h"
 
 #include "engine/core/stream.h"
-#include "module/code_mapping.h"
-#include "module/module_text.h"
+#include "module/base/code_mapping.h"
+#include "module/base/module_text.h"
 #include "script/game_hooks.h"
 
 namespace hm {

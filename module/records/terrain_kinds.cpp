@@ -1,9 +1,9 @@
-#include "module/terrain_kinds.h"
+#include "module/records/terrain_kinds.h"
 
-#include "module/data_files.h"
+#include "module/records/data_files.h"
 #include "engine/resource/material.h"
 #include "engine/resource/resource_manager.h"
-#include "module/flora_kind.h"
+#include "module/records/flora_kind.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace hm {

@@ -1,8 +1,8 @@
-#include "module/trigger_loaders.h"
+#include "module/records/trigger_loaders.h"
 
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 #include "script/triggers.h"
 
 namespace hm {

@@ -1,11 +1,11 @@
-#include "module/world_records.h"
+#include "module/records/world_records.h"
 
 #include <algorithm>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
-#include "module/module_text.h"
-#include "module/translation_table.h"
+#include "module/base/module_text.h"
+#include "module/text/translation_table.h"
 
 namespace hm {
 

@@ -1,7 +1,7 @@
-#include "module/string_table.h"
+#include "module/text/string_table.h"
 
 #include "engine/core/stream.h"
-#include "module/module_text.h"
+#include "module/base/module_text.h"
 
 namespace hm {
 

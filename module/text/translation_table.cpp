@@ -1,4 +1,4 @@
-#include "module/translation_table.h"
+#include "module/text/translation_table.h"
 
 #include <optional>
 #include <string>

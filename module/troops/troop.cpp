@@ -1,11 +1,11 @@
-#include "module/troop.h"
+#include "module/troops/troop.h"
 
 #include <algorithm>
 
 #include "engine/core/random.h"
 #include "engine/core/stream.h"
-#include "module/module_text.h"
-#include "module/world_records.h"
+#include "module/base/module_text.h"
+#include "module/records/world_records.h"
 
 namespace hm {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/core/ruv_string.h"
-#include "module/item_kind.h"
+#include "module/records/item_kind.h"
 
 namespace hm {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "module/troop.h"
-#include "module/world_records.h"
+#include "module/troops/troop.h"
+#include "module/records/world_records.h"
 
 namespace hm {
 namespace {

@@ -1,9 +1,9 @@
 // What a troop may put into which equipment slot, and auto_equip, which fills
 // a troop's equipment from its inventory.
-#include "module/troop_equipment.h"
+#include "module/troops/troop_equipment.h"
 
 #include "engine/core/random.h"
-#include "module/world_records.h"
+#include "module/records/world_records.h"
 
 namespace hm {
 

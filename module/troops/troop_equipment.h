@@ -5,7 +5,7 @@
 // most valuable item that fits.
 #include <cstdint>
 
-#include "module/troop.h"
+#include "module/troops/troop.h"
 
 namespace hm {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "engine/core/random.h"
-#include "module/data_files.h"
-#include "module/troop.h"
+#include "module/records/data_files.h"
+#include "module/troops/troop.h"
 #include "script/shared_routines.h"
 
 namespace hm {

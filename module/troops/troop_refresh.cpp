@@ -1,12 +1,12 @@
 // Keeping troops playable: unspent points spent at random, consumable items
 // refilled, and the player's firearms reloaded from the bullets the player
 // carries.
-#include "module/troop_refresh.h"
+#include "module/troops/troop_refresh.h"
 
 #include <algorithm>
 
 #include "engine/core/random.h"
-#include "module/world_records.h"
+#include "module/records/world_records.h"
 
 namespace hm {
 namespace {

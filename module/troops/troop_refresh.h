@@ -3,7 +3,7 @@
 // refilled, ranged weapons loaded; and the random spending of unspent points.
 #include <vector>
 
-#include "module/troop.h"
+#include "module/troops/troop.h"
 
 namespace hm {
 

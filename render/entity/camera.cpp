@@ -1,4 +1,4 @@
-#include "render/camera.h"
+#include "render/entity/camera.h"
 
 #include <cmath>
 

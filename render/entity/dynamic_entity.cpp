@@ -1,11 +1,11 @@
-#include "render/dynamic_entity.h"
+#include "render/entity/dynamic_entity.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/collision/body_collision.h"
 #include "engine/collision/body_part.h"
-#include "render/scene_world.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 

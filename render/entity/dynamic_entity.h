@@ -2,7 +2,7 @@
 // A tumbling rigid body: gravity pulls it, it collides with the body parts of
 // its scene's grid and with other collision entities, and it comes to rest when
 // it slows down while its contacts carry it. Any impulse wakes it again.
-#include "render/entity.h"
+#include "render/entity/entity.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "render/entity.h"
+#include "render/entity/entity.h"
 
 #include <bit>
 
@@ -10,9 +10,9 @@
 #include "engine/resource/material.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
-#include "render/dynamic_entity.h"
-#include "render/skeleton_instance.h"
-#include "render/strategic_entity.h"
+#include "render/entity/dynamic_entity.h"
+#include "render/entity/skeleton_instance.h"
+#include "render/entity/strategic_entity.h"
 
 namespace hm {
 

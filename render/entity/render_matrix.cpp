@@ -1,8 +1,8 @@
-#include "render/render_matrix.h"
+#include "render/entity/render_matrix.h"
 
 #include <cmath>
 
-#include "render/camera.h"
+#include "render/entity/camera.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "render/render_view.h"
+#include "render/entity/render_view.h"
 
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"

@@ -11,7 +11,7 @@
 
 #include "engine/core/math.h"
 #include "engine/resource/mesh_render_view.h"
-#include "render/camera.h"
+#include "render/entity/camera.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "render/skeleton_instance.h"
+#include "render/entity/skeleton_instance.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,13 +1,13 @@
-#include "render/strategic_entity.h"
+#include "render/entity/strategic_entity.h"
 
 #include "engine/collision/body_part.h"
 #include "engine/core/log.h"
 #include "engine/resource/material.h"
 #include "engine/resource/particle_system.h"
-#include "render/character_shadow.h"
-#include "render/render_view.h"
-#include "render/scene_world.h"
-#include "render/skeleton_instance.h"
+#include "render/shadow/character_shadow.h"
+#include "render/entity/render_view.h"
+#include "render/scene/scene_world.h"
+#include "render/entity/skeleton_instance.h"
 
 namespace hm {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "render/entity.h"
+#include "render/entity/entity.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "render/light.h"
+#include "render/scene/light.h"
 
 #include "engine/core/random.h"
 

@@ -1,4 +1,4 @@
-#include "render/scene_attachments.h"
+#include "render/scene/scene_attachments.h"
 
 #include "engine/collision/body_part.h"
 #include "engine/core/log.h"
@@ -7,8 +7,8 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/particle_system.h"
 #include "engine/resource/resource_manager.h"
-#include "render/scene_world.h"
-#include "render/strategic_entity.h"
+#include "render/scene/scene_world.h"
+#include "render/entity/strategic_entity.h"
 
 namespace hm {
 

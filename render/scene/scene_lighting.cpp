@@ -1,12 +1,12 @@
-#include "render/scene_lighting.h"
+#include "render/scene/scene_lighting.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/collision/face.h"
 #include "engine/core/noise.h"
-#include "render/light.h"
-#include "render/scene_world.h"
+#include "render/scene/light.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 

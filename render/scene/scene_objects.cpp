@@ -1,11 +1,11 @@
-#include "render/scene_objects.h"
+#include "render/scene/scene_objects.h"
 
 #include <bit>
 #include <cmath>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
-#include "render/message_log.h"
+#include "render/view/message_log.h"
 #include "render/terrain/ground_paint.h"
 
 namespace hm {

@@ -1,4 +1,4 @@
-#include "render/scene_world.h"
+#include "render/scene/scene_world.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,10 +14,10 @@
 #include "engine/resource/body.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/particle_system.h"
-#include "render/camera.h"
-#include "render/entity.h"
-#include "render/light.h"
-#include "render/render_pass_state.h"
+#include "render/entity/camera.h"
+#include "render/entity/entity.h"
+#include "render/scene/light.h"
+#include "render/shadow/render_pass_state.h"
 #include "render/terrain/ai_mesh.h"
 
 namespace hm {

@@ -14,10 +14,10 @@
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
-#include "render/ground_manifold.h"
-#include "render/render_view.h"
-#include "render/scene_environment.h"
-#include "render/shadow_bounds.h"
+#include "render/scene/ground_manifold.h"
+#include "render/entity/render_view.h"
+#include "render/scene/scene_environment.h"
+#include "render/shadow/shadow_bounds.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "render/character_shadow.h"
+#include "render/shadow/character_shadow.h"
 
 #include <cmath>
 #include <vector>
@@ -13,11 +13,11 @@
 #include "engine/resource/texture_record.h"
 #include "engine/settings/game_options.h"
 #include "platform/gpu/device.h"
-#include "render/light.h"
-#include "render/render_pass_state.h"
-#include "render/scene_world.h"
-#include "render/skeleton_instance.h"
-#include "render/strategic_entity.h"
+#include "render/scene/light.h"
+#include "render/shadow/render_pass_state.h"
+#include "render/scene/scene_world.h"
+#include "render/entity/skeleton_instance.h"
+#include "render/entity/strategic_entity.h"
 
 namespace hm {
 

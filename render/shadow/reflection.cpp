@@ -1,14 +1,14 @@
-#include "render/reflection.h"
+#include "render/shadow/reflection.h"
 
 #include "engine/resource/particle_system.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
 #include "engine/settings/ruv_config.h"
 #include "platform/gpu/device.h"
-#include "render/entity.h"
-#include "render/render_pass_state.h"
-#include "render/render_view.h"
-#include "render/scene_world.h"
+#include "render/entity/entity.h"
+#include "render/shadow/render_pass_state.h"
+#include "render/entity/render_view.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 

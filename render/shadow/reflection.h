@@ -6,7 +6,7 @@
 // reused every frame.
 #include <string>
 
-#include "render/camera.h"
+#include "render/entity/camera.h"
 
 namespace hm {
 

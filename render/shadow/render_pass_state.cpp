@@ -1,4 +1,4 @@
-#include "render/render_pass_state.h"
+#include "render/shadow/render_pass_state.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,9 +10,9 @@
 #include "engine/settings/game_options.h"
 #include "engine/settings/ruv_config.h"
 #include "platform/gpu/device.h"
-#include "render/scene_lighting.h"
-#include "render/scene_view.h"
-#include "render/scene_world.h"
+#include "render/scene/scene_lighting.h"
+#include "render/view/scene_view.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 

@@ -16,8 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "render/render_view.h"
-#include "render/shadow_bounds.h"
+#include "render/entity/render_view.h"
+#include "render/shadow/shadow_bounds.h"
 
 namespace hm {
 

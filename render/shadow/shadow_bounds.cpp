@@ -1,4 +1,4 @@
-#include "render/shadow_bounds.h"
+#include "render/shadow/shadow_bounds.h"
 
 namespace hm {
 

@@ -2,7 +2,7 @@
 // Linking and querying a ground manifold built from a terrain.
 #include <cstdint>
 
-#include "render/ground_manifold.h"
+#include "render/scene/ground_manifold.h"
 
 namespace hm {
 

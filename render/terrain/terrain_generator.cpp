@@ -8,12 +8,12 @@
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "engine/resource/mesh.h"
-#include "render/entity.h"
-#include "render/light.h"
-#include "render/scene_attachments.h"
-#include "render/render_pass_state.h"
-#include "render/scene_lighting.h"
-#include "render/scene_world.h"
+#include "render/entity/entity.h"
+#include "render/scene/light.h"
+#include "render/scene/scene_attachments.h"
+#include "render/shadow/render_pass_state.h"
+#include "render/scene/scene_lighting.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 

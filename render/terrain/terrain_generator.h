@@ -16,7 +16,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
-#include "render/ground_manifold.h"
+#include "render/scene/ground_manifold.h"
 #include "render/terrain/ground_paint.h"
 #include "render/terrain/height_field.h"
 #include "render/terrain/terrain_code.h"

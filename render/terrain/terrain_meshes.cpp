@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/resource/mesh.h"
-#include "render/entity.h"
-#include "render/render_pass_state.h"
+#include "render/entity/entity.h"
+#include "render/shadow/render_pass_state.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_generator.h"
 

@@ -9,7 +9,7 @@
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/shader_record.h"
-#include "render/scene_world.h"
+#include "render/scene/scene_world.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace hm {

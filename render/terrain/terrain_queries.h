@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "engine/core/math.h"
-#include "render/shadow_bounds.h"
+#include "render/shadow/shadow_bounds.h"
 
 namespace hm {
 

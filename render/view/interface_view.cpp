@@ -1,12 +1,12 @@
-#include "render/interface_view.h"
+#include "render/view/interface_view.h"
 
 #include <cmath>
 
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
-#include "render/message_log.h"
-#include "render/text_mesh.h"
+#include "render/view/message_log.h"
+#include "render/view/text_mesh.h"
 
 namespace hm {
 

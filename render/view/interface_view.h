@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/math.h"
-#include "render/render_view.h"
+#include "render/entity/render_view.h"
 
 namespace hm {
 

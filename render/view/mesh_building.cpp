@@ -1,4 +1,4 @@
-#include "render/mesh_building.h"
+#include "render/view/mesh_building.h"
 
 #include "engine/resource/mesh.h"
 

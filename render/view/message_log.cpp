@@ -1,4 +1,4 @@
-#include "render/message_log.h"
+#include "render/view/message_log.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include "engine/resource/material.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/core/timer.h"
-#include "render/text_mesh.h"
+#include "render/view/text_mesh.h"
 
 namespace hm {
 namespace {

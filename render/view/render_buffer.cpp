@@ -1,4 +1,4 @@
-#include "render/render_buffer.h"
+#include "render/view/render_buffer.h"
 
 #include <cstring>
 #include <string>

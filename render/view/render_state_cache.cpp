@@ -1,4 +1,4 @@
-#include "render/render_state_cache.h"
+#include "render/view/render_state_cache.h"
 
 #include <algorithm>
 #include <bit>

@@ -13,7 +13,7 @@
 
 #include "engine/device/blend_modes.h"
 #include "platform/gpu/device.h"
-#include "render/render_matrix.h"
+#include "render/entity/render_matrix.h"
 
 namespace hm {
 

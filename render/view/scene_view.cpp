@@ -1,4 +1,4 @@
-#include "render/scene_view.h"
+#include "render/view/scene_view.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,7 +11,7 @@
 #include "engine/resource/texture_record.h"
 #include "engine/settings/game_options.h"
 #include "platform/clock.h"
-#include "render/scene_environment.h"
+#include "render/scene/scene_environment.h"
 
 namespace hm {
 

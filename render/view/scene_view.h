@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "render/render_buffer.h"
-#include "render/render_state_cache.h"
-#include "render/render_view.h"
+#include "render/view/render_buffer.h"
+#include "render/view/render_state_cache.h"
+#include "render/entity/render_view.h"
 
 namespace hm {
 

@@ -11,8 +11,8 @@
 #include "engine/resource/shader_record.h"
 #include "engine/resource/texture_record.h"
 #include "engine/settings/game_options.h"
-#include "render/scene_environment.h"
-#include "render/scene_view.h"
+#include "render/scene/scene_environment.h"
+#include "render/view/scene_view.h"
 
 namespace hm {
 

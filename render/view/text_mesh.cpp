@@ -1,11 +1,11 @@
-#include "render/text_mesh.h"
+#include "render/view/text_mesh.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/text/font_details.h"
 #include "engine/resource/mesh.h"
-#include "render/mesh_building.h"
+#include "render/view/mesh_building.h"
 
 namespace hm {
 namespace {

@@ -1,4 +1,4 @@
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 
 #include <algorithm>
 #include <cstdio>

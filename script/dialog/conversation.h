@@ -3,7 +3,7 @@
 // conversation.txt, and the running conversation with its state, partner,
 // current line and the player's options. The conversation window and the
 // mission screen drive it; the module loader fills the lines
-// (module/conversation_loader.h): start, build the player's options, take the one
+// (module/records/conversation_loader.h): start, build the player's options, take the one
 // the player picks (or "continue"), ask whether to close, advance the
 // partner's line, and show the speaker's name and the current text.
 #include <cstdint>

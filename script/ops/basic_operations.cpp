@@ -2,7 +2,7 @@
 // game-state conditions, slots, positions, sound and music, messages and
 // notes, the conversation's exits and queries, and the party operations.
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "script/battle_advantage.h"
+#include "script/ops/battle_advantage.h"
 
 #include <cmath>
 

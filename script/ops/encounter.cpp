@@ -1,6 +1,6 @@
-#include "script/encounter.h"
+#include "script/ops/encounter.h"
 
-#include "script/battle_advantage.h"
+#include "script/ops/battle_advantage.h"
 #include "script/script_host.h"
 
 namespace hm {

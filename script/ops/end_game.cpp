@@ -1,4 +1,4 @@
-#include "script/end_game.h"
+#include "script/ops/end_game.h"
 
 #include "script/script_host.h"
 

@@ -8,7 +8,7 @@
 #include "engine/core/random.h"
 #include "script/arithmetic.h"
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/shared_routines.h"
 

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 #include "script/interpreter.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"

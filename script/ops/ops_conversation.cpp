@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "script/conversation.h"
-#include "script/end_game.h"
+#include "script/dialog/conversation.h"
+#include "script/ops/end_game.h"
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
 #include "script/shared_routines.h"

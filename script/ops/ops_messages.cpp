@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 #include "script/executor.h"
 #include "script/game_hooks.h"
 #include "script/interpreter.h"
 #include "script/operand.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/record_data.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "engine/core/random.h"
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
 #include "script/script_state.h"

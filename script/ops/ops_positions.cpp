@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
 #include "script/script_state.h"

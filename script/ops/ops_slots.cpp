@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/record_data.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"

@@ -9,7 +9,7 @@
 
 #include "engine/audio/sound_manager.h"
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
 #include "script/script_state.h"

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "engine/audio/sound_manager.h"
-#include "script/conversation.h"
-#include "script/encounter.h"
+#include "script/dialog/conversation.h"
+#include "script/ops/encounter.h"
 #include "script/interpreter.h"
-#include "script/ops_registration.h"
+#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
 #include "script/script_state.h"

@@ -10,7 +10,7 @@
 #include "engine/core/random.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "module/game.h"
+#include "module/loading/game.h"
 
 namespace hm {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "campaign/campaign_state.h"
 #include "campaign/support/fake_campaign.h"
-#include "module/party_template.h"
+#include "module/records/party_template.h"
 
 namespace hm {
 namespace {

@@ -3,7 +3,7 @@
 #include "campaign/campaign_state.h"
 #include "campaign/support/fake_campaign.h"
 #include "engine/core/timer.h"
-#include "module/module_settings.h"
+#include "module/base/module_settings.h"
 
 namespace hm {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "campaign/support/fake_campaign.h"
-#include "module/module_settings.h"
+#include "module/base/module_settings.h"
 
 namespace hm {
 namespace {

@@ -14,8 +14,8 @@
 #include "engine/core/stream.h"
 #include "engine/settings/game_options.h"
 #include "engine/text/font_details.h"
-#include "module/ini_table.h"
-#include "module/skeleton_bodies.h"
+#include "module/base/ini_table.h"
+#include "module/records/skeleton_bodies.h"
 #include "platform/audio_file.h"
 #include "platform/fs.h"
 

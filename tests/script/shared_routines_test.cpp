@@ -6,7 +6,7 @@
 
 #include "engine/settings/game_options.h"
 #include "engine/core/random.h"
-#include "script/battle_advantage.h"
+#include "script/ops/battle_advantage.h"
 #include "script/game_hooks.h"
 #include "script/operand.h"
 #include "script/operation.h"

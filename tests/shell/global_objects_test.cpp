@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "engine/settings/key_bindings.h"
-#include "module/game_menu.h"
-#include "module/item_kind.h"
-#include "module/module_settings.h"
-#include "module/script_table.h"
-#include "module/string_table.h"
-#include "module/translation_table.h"
-#include "module/world_records.h"
-#include "script/conversation.h"
+#include "module/records/game_menu.h"
+#include "module/records/item_kind.h"
+#include "module/base/module_settings.h"
+#include "module/records/script_table.h"
+#include "module/text/string_table.h"
+#include "module/text/translation_table.h"
+#include "module/records/world_records.h"
+#include "script/dialog/conversation.h"
 #include "script/script_state.h"
 
 namespace hm {

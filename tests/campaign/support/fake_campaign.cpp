@@ -2,8 +2,8 @@
 
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
-#include "module/module_settings.h"
-#include "module/party_template.h"
+#include "module/base/module_settings.h"
+#include "module/records/party_template.h"
 
 namespace hm::test {
 

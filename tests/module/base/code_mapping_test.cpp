@@ -1,4 +1,4 @@
-#include "module/code_mapping.h"
+#include "module/base/code_mapping.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "engine/audio/sound_manager.h"
-#include "module/particle_system.h"
-#include "module/presentation_table.h"
-#include "module/script_table.h"
+#include "module/records/particle_system.h"
+#include "module/records/presentation_table.h"
+#include "module/records/script_table.h"
 #include "module/support/module_test_support.h"
 #include "script/game_hooks.h"
 

@@ -1,4 +1,4 @@
-#include "module/ini_table.h"
+#include "module/base/ini_table.h"
 
 #include <gtest/gtest.h>
 

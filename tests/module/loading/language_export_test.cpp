@@ -2,7 +2,7 @@
 // through the translation loader; the untranslated mark in template mode and
 // its absence with a full translation; names fixed by scripts; the player's
 // troop and party left out; no game; and a file that cannot be replaced.
-#include "module/language_export.h"
+#include "module/loading/language_export.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +14,18 @@
 #include <utility>
 #include <vector>
 
-#include "module/data_files.h"
-#include "module/game.h"
-#include "module/game_menu.h"
-#include "module/item_kind.h"
-#include "module/new_game.h"
-#include "module/party_template.h"
-#include "module/skin.h"
-#include "module/string_table.h"
+#include "module/records/data_files.h"
+#include "module/loading/game.h"
+#include "module/records/game_menu.h"
+#include "module/records/item_kind.h"
+#include "module/loading/new_game.h"
+#include "module/records/party_template.h"
+#include "module/media/skin.h"
+#include "module/text/string_table.h"
 #include "module/support/module_test_support.h"
-#include "module/translation_table.h"
+#include "module/text/translation_table.h"
 #include "platform/fs.h"
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 
 namespace hm {
 namespace {

@@ -1,4 +1,4 @@
-#include "module/module_info.h"
+#include "module/loading/module_info.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include "engine/resource/resource_device.h"
 #include "engine/resource/resource_manager.h"
-#include "module/ini_table.h"
-#include "module/module_settings.h"
+#include "module/base/ini_table.h"
+#include "module/base/module_settings.h"
 #include "module/support/module_test_support.h"
 
 namespace hm {

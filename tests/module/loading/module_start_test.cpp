@@ -3,10 +3,10 @@
 // Data files and actions use must exist in its resources, and its skeletons
 // must agree with the skeleton bodies. Also the choice of module and the fatal
 // errors of a module that cannot be started.
-#include "module/module_start.h"
+#include "module/loading/module_start.h"
 
-#include "module/module_loading.h"
-#include "module/translation_table.h"
+#include "module/loading/module_loading.h"
+#include "module/text/translation_table.h"
 
 #include <gtest/gtest.h>
 
@@ -23,17 +23,17 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
-#include "module/action_table.h"
-#include "module/data_files.h"
-#include "module/module_info.h"
-#include "module/module_paths.h"
-#include "module/module_settings.h"
-#include "module/skeleton_bodies.h"
-#include "module/item_kind.h"
-#include "module/scene_prop.h"
-#include "module/skin.h"
-#include "module/tableau_material.h"
-#include "module/translation_table.h"
+#include "module/records/action_table.h"
+#include "module/records/data_files.h"
+#include "module/loading/module_info.h"
+#include "module/base/module_paths.h"
+#include "module/base/module_settings.h"
+#include "module/records/skeleton_bodies.h"
+#include "module/records/item_kind.h"
+#include "module/records/scene_prop.h"
+#include "module/media/skin.h"
+#include "module/media/tableau_material.h"
+#include "module/text/translation_table.h"
 #include "engine/audio/sound_manager.h"
 #include "module/support/module_test_support.h"
 #include "platform/fs.h"

@@ -11,7 +11,7 @@
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
 #include "engine/settings/ruv_config.h"
-#include "module/music_player.h"
+#include "module/media/music_player.h"
 #include "module/support/module_test_support.h"
 #include "platform/audio.h"
 #include "script/script_state.h"

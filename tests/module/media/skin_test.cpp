@@ -12,7 +12,7 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
-#include "module/skin.h"
+#include "module/media/skin.h"
 #include "module/support/module_test_support.h"
 
 namespace hm {

@@ -5,7 +5,7 @@
 
 #include "engine/resource/texture_record.h"
 #include "module/support/module_test_support.h"
-#include "module/tableau_material.h"
+#include "module/media/tableau_material.h"
 #include "script/script_errors.h"
 #include "script/script_host.h"
 

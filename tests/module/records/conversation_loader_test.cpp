@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "module/conversation_loader.h"
-#include "module/module_paths.h"
+#include "module/records/conversation_loader.h"
+#include "module/base/module_paths.h"
 #include "module/support/module_test_support.h"
 
 namespace hm {

@@ -1,5 +1,5 @@
 // The Data folder's files and the module's actions.txt.
-#include "module/data_files.h"
+#include "module/records/data_files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
-#include "module/action_table.h"
-#include "module/module_paths.h"
+#include "module/records/action_table.h"
+#include "module/base/module_paths.h"
 #include "module/support/module_test_support.h"
 
 namespace hm {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "module/item_kind.h"
+#include "module/records/item_kind.h"
 #include "module/support/module_test_support.h"
 
 namespace hm {

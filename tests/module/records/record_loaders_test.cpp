@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "module/game_menu.h"
-#include "module/map_icon.h"
-#include "module/mission_template.h"
-#include "module/module_text.h"
-#include "module/particle_system.h"
-#include "module/party_template.h"
+#include "module/records/game_menu.h"
+#include "module/records/map_icon.h"
+#include "module/records/mission_template.h"
+#include "module/base/module_text.h"
+#include "module/records/particle_system.h"
+#include "module/records/party_template.h"
 #include "module/support/module_test_support.h"
-#include "module/trigger_loaders.h"
+#include "module/records/trigger_loaders.h"
 #include "script/triggers.h"
 
 namespace hm {

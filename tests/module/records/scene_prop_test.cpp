@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/timer.h"
-#include "module/data_files.h"
-#include "module/scene_prop.h"
+#include "module/records/data_files.h"
+#include "module/records/scene_prop.h"
 #include "module/support/module_test_support.h"
 
 namespace hm {

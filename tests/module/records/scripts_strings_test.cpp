@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "module/module_mesh.h"
-#include "module/presentation_table.h"
-#include "module/script_table.h"
-#include "module/string_table.h"
+#include "module/records/module_mesh.h"
+#include "module/records/presentation_table.h"
+#include "module/records/script_table.h"
+#include "module/text/string_table.h"
 #include "module/support/module_test_support.h"
 #include "script/game_hooks.h"
 

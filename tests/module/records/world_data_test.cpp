@@ -1,14 +1,14 @@
 // Loading the world files of a small module folder into a game object: the
 // faction limit, interval scripts as simple triggers, the corner constants,
 // and a missing file.
-#include "module/game.h"
+#include "module/loading/game.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "module/module_paths.h"
-#include "module/script_table.h"
+#include "module/base/module_paths.h"
+#include "module/records/script_table.h"
 #include "module/support/module_test_support.h"
 #include "platform/fs.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "module/support/module_test_support.h"
-#include "module/translation_table.h"
+#include "module/text/translation_table.h"
 
 namespace hm {
 namespace {

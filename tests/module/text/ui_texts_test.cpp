@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "module/translation_table.h"
+#include "module/text/translation_table.h"
 #include "script/shared_routines.h"
 
 namespace hm {

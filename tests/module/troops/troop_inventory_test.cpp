@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/core/random.h"
-#include "module/data_files.h"
-#include "module/troop.h"
-#include "module/world_records.h"
+#include "module/records/data_files.h"
+#include "module/troops/troop.h"
+#include "module/records/world_records.h"
 
 namespace hm {
 namespace {

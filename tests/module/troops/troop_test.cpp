@@ -1,6 +1,6 @@
 // World records as their readers take them, the equipment rules with
 // auto_equip over a small table of item kinds, and the troop refresh.
-#include "module/troop.h"
+#include "module/troops/troop.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 
 #include "engine/core/random.h"
 #include "module/support/module_test_support.h"
-#include "module/troop_equipment.h"
-#include "module/troop_refresh.h"
-#include "module/world_records.h"
+#include "module/troops/troop_equipment.h"
+#include "module/troops/troop_refresh.h"
+#include "module/records/world_records.h"
 
 namespace hm {
 namespace {

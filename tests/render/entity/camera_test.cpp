@@ -1,4 +1,4 @@
-#include "render/camera.h"
+#include "render/entity/camera.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/texture_record.h"
-#include "render/render_view.h"
+#include "render/entity/render_view.h"
 
 namespace hm {
 namespace {

@@ -1,12 +1,12 @@
-#include "render/dynamic_entity.h"
+#include "render/entity/dynamic_entity.h"
 
 #include <gtest/gtest.h>
 
 #include "engine/collision/face.h"
 #include "engine/collision/sphere.h"
 #include "engine/resource/particle_system.h"
-#include "render/scene_world.h"
-#include "render/strategic_entity.h"
+#include "render/scene/scene_world.h"
+#include "render/entity/strategic_entity.h"
 
 namespace hm {
 namespace {

@@ -1,4 +1,4 @@
-#include "render/entity.h"
+#include "render/entity/entity.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include "engine/collision/body_part.h"
 #include "engine/core/stream.h"
 #include "engine/support/resource_test_helpers.h"
-#include "render/dynamic_entity.h"
-#include "render/skeleton_instance.h"
-#include "render/strategic_entity.h"
+#include "render/entity/dynamic_entity.h"
+#include "render/entity/skeleton_instance.h"
+#include "render/entity/strategic_entity.h"
 #include "render/support/scene_fixtures.h"
 
 namespace hm {

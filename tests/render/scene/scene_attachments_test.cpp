@@ -1,4 +1,4 @@
-#include "render/scene_attachments.h"
+#include "render/scene/scene_attachments.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/particle_system.h"
 #include "engine/support/resource_test_helpers.h"
-#include "render/scene_world.h"
-#include "render/strategic_entity.h"
+#include "render/scene/scene_world.h"
+#include "render/entity/strategic_entity.h"
 #include "render/support/scene_fixtures.h"
 
 namespace hm {

@@ -1,4 +1,4 @@
-#include "render/scene_lighting.h"
+#include "render/scene/scene_lighting.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 
 #include "engine/collision/face.h"
 #include "engine/core/random.h"
-#include "render/light.h"
-#include "render/scene_world.h"
+#include "render/scene/light.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 namespace {

@@ -1,4 +1,4 @@
-#include "render/scene_objects.h"
+#include "render/scene/scene_objects.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "render/scene_world.h"
+#include "render/scene/scene_world.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include "engine/collision/sphere.h"
 #include "engine/resource/particle_system.h"
 #include "engine/support/resource_test_helpers.h"
-#include "render/dynamic_entity.h"
-#include "render/entity.h"
-#include "render/strategic_entity.h"
+#include "render/entity/dynamic_entity.h"
+#include "render/entity/entity.h"
+#include "render/entity/strategic_entity.h"
 #include "render/support/scene_fixtures.h"
 #include "render/terrain/ai_mesh.h"
 

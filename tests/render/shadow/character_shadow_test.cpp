@@ -15,11 +15,11 @@
 #include "engine/resource/texture_record.h"
 #include "engine/settings/game_options.h"
 #include "platform/gpu/null_device.h"
-#include "render/character_shadow.h"
-#include "render/light.h"
-#include "render/render_pass_state.h"
-#include "render/scene_world.h"
-#include "render/strategic_entity.h"
+#include "render/shadow/character_shadow.h"
+#include "render/scene/light.h"
+#include "render/shadow/render_pass_state.h"
+#include "render/scene/scene_world.h"
+#include "render/entity/strategic_entity.h"
 
 namespace hm {
 namespace {

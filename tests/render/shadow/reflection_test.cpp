@@ -10,10 +10,10 @@
 #include "engine/resource/texture_record.h"
 #include "engine/settings/ruv_config.h"
 #include "platform/gpu/null_device.h"
-#include "render/entity.h"
-#include "render/reflection.h"
-#include "render/render_pass_state.h"
-#include "render/scene_world.h"
+#include "render/entity/entity.h"
+#include "render/shadow/reflection.h"
+#include "render/shadow/render_pass_state.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 namespace {

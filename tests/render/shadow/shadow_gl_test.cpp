@@ -18,11 +18,11 @@
 #include "engine/settings/ruv_config.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/window.h"
-#include "render/entity.h"
-#include "render/light.h"
-#include "render/render_pass_state.h"
-#include "render/scene_view.h"
-#include "render/scene_world.h"
+#include "render/entity/entity.h"
+#include "render/scene/light.h"
+#include "render/shadow/render_pass_state.h"
+#include "render/view/scene_view.h"
+#include "render/scene/scene_world.h"
 #include "render/support/gl_test_device.h"
 
 namespace hm {

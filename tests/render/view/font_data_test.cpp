@@ -12,7 +12,7 @@
 
 #include "engine/text/font_details.h"
 #include "engine/resource/mesh.h"
-#include "render/text_mesh.h"
+#include "render/view/text_mesh.h"
 
 namespace hm {
 namespace {

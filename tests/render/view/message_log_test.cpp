@@ -1,4 +1,4 @@
-#include "render/message_log.h"
+#include "render/view/message_log.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "engine/core/log.h"
 #include "engine/resource/mesh.h"
-#include "render/render_buffer.h"
+#include "render/view/render_buffer.h"
 #include "render/support/recording_device.h"
 
 namespace hm {

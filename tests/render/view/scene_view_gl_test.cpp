@@ -16,8 +16,8 @@
 #include "engine/settings/game_options.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/window.h"
-#include "render/scene_environment.h"
-#include "render/scene_view.h"
+#include "render/scene/scene_environment.h"
+#include "render/view/scene_view.h"
 #include "render/support/gl_test_device.h"
 
 namespace hm {

@@ -11,9 +11,9 @@
 #include "engine/resource/shader_record.h"
 #include "engine/resource/texture_record.h"
 #include "engine/settings/game_options.h"
-#include "render/render_state_cache.h"
-#include "render/scene_environment.h"
-#include "render/scene_view.h"
+#include "render/view/render_state_cache.h"
+#include "render/scene/scene_environment.h"
+#include "render/view/scene_view.h"
 #include "render/support/recording_device.h"
 #include "render/support/gl_test_device.h"
 

@@ -1,4 +1,4 @@
-#include "render/text_mesh.h"
+#include "render/view/text_mesh.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/resource/mesh.h"
-#include "render/mesh_building.h"
+#include "render/view/mesh_building.h"
 #include "render/support/test_font.h"
 
 namespace hm {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 #include "script/operand.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"

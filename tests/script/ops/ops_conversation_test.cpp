@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "script/conversation.h"
-#include "script/end_game.h"
+#include "script/dialog/conversation.h"
+#include "script/ops/end_game.h"
 #include "script/executor.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"

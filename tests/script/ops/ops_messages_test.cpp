@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 #include "script/executor.h"
 #include "script/game_hooks.h"
 #include "script/operand.h"

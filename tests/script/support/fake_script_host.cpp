@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "engine/core/stream.h"
-#include "script/conversation.h"
+#include "script/dialog/conversation.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
 #include "script/script_state.h"
