@@ -323,7 +323,7 @@ float ui_manager::draw(render_view& view) {
     depth += 2.0f;
   }
   depth += 1.0f;
-  draw_message_log(view, depth);
+  log_meshes_drawn = draw_message_log(view, depth);
   if (message_visible) {
     frame f = frame::identity();
     f.origin = vec3(interface_width * 0.5f, interface_height * 0.5f, depth + 1.0f);
@@ -335,7 +335,8 @@ float ui_manager::draw(render_view& view) {
   return depth;
 }
 
-void ui_manager::draw_message_log(mesh_render_view& view, float depth) {
+int ui_manager::draw_message_log(mesh_render_view& view, float depth) {
+  int queued = 0;
   float y = 0.2f - message_log_offset;
   // The ring runs backwards from the newest slot: the oldest entry is the one
   // after it, and the log grows upwards from the oldest.
@@ -352,9 +353,13 @@ void ui_manager::draw_message_log(mesh_render_view& view, float depth) {
     background.color = 0xFF000000u | (fade.grey << 16) | (fade.grey << 8) | fade.grey;
     frame f = frame::identity();
     f.origin = vec3(0.002f, y, depth);
-    if (line.mat && !line.get_faces().empty()) line.render(view, f);
-    if (background.mat && !background.get_faces().empty()) background.render(view, f);
+    for (mesh* m : {&line, &background}) {
+      if (!m->mat || m->get_faces().empty()) continue;
+      m->render(view, f);
+      ++queued;
+    }
   }
+  return queued;
 }
 
 // --- overlay ------------------------------------------------------------------------------------

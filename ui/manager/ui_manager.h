@@ -103,7 +103,8 @@ class ui_manager {
   // Queues every root, bottom to top, then the message log and the large
   // message, into the view. Returns the depth reached.
   float draw(render_view& view);
-  void draw_message_log(mesh_render_view& view, float depth);
+  // Returns the number of meshes queued.
+  int draw_message_log(mesh_render_view& view, float depth);
 
   // --- overlay of text lines ---
   void set_tooltip_mesh(std::unique_ptr<mesh> m);
@@ -167,6 +168,8 @@ class ui_manager {
   // --- message log (the ring the game's messages go to) ---
   message_log messages;
   float message_log_offset = 0.0f;
+  // Meshes of the log the last draw queued.
+  int log_meshes_drawn = 0;
 
   // The font text is laid out with when a widget has none, and the resource
   // manager materials come from (null: the global one).
