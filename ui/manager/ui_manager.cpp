@@ -34,8 +34,9 @@ constexpr float overlay_min_y = 0.011f;
 constexpr float overlay_max_y = 0.739f;
 constexpr float overlay_max_height = 0.728f;
 
-float timer_elapsed(const widget_timer& t) {
-  return static_cast<float>(clock_ticks(t.clock_id) - t.start_ticks) * 1e-5f;
+// In double precision, so that exactly 0.4 s is not taken for less.
+double timer_elapsed(const widget_timer& t) {
+  return static_cast<double>(clock_ticks(t.clock_id) - t.start_ticks) * 1e-5;
 }
 
 struct button_bits {
@@ -419,7 +420,8 @@ bool ui_manager::add_overlay_text_line(const ruv_string& t, float text_size, std
     build_text_mesh(*default_font, extent, t.view(), pen, line_colour, vec3(text_size, text_size, 0.0f), m,
                     vec3(0.0f, 0.0f, 0.0f), vec3(overlay_line_width, 0.0f, 0.0f),
                     snap ? ui_text_flag::centre : 0u);
-    next_line_y -= text_size + std::max(extent.y - 0.001f, 0.0f);
+    // One text size a line; a text that wrapped takes the lines it used.
+    next_line_y -= std::max(text_size, extent.y - 0.001f);
   } else {
     next_line_y -= text_size;
   }

@@ -52,7 +52,7 @@ struct mouse_input {
 
 inline constexpr int ui_mouse_records = 16;
 inline constexpr int overlay_max_lines = 80;
-inline constexpr float double_press_seconds = 0.4f;
+inline constexpr double double_press_seconds = 0.4;
 // Code points a widget decodes at most from its text.
 inline constexpr int widget_decode_capacity = 2048;
 // Message log entries show this long.

@@ -361,7 +361,8 @@ ui_vec2 widget::size_to_text(bool cap_width) {
     w = std::min(e.x, old_width);
   set_size({w, e.y});
   text_position.y = e.y - text_size.y * 0.63f;
-  rebuild_text_mesh(e);
+  ui_vec2 again;
+  rebuild_text_mesh(again);
   return e;
 }
 
