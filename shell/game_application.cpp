@@ -42,7 +42,8 @@ font_details g_ui_font;
 namespace {
 
 // The script engine's window and message-list neighbour until the window
-// manager exists: message lines go to the game's log, and there are no windows.
+// manager exists: message lines go to the UI manager's log and the large
+// message to its centre of the screen, and there are no windows.
 class game_ui_host final : public script_ui_host {
  public:
   explicit game_ui_host(message_log& log) : log_(log) {}
@@ -54,9 +55,14 @@ class game_ui_host final : public script_ui_host {
   void post_pending_message(std::string_view text, std::uint32_t colour) override { add_message_line(text, colour); }
   int top_window() const override { return -1; }
   void push_window(int) override {}
-  vec3 mouse_position() const override { return {}; }
+  vec3 mouse_position() const override {
+    return vec3(g_ui_manager.mouse_position.x, g_ui_manager.mouse_position.y, 0.0f);
+  }
   void set_message_list_flag(bool) override {}
-  void set_message_text(std::string_view, std::uint32_t) override {}
+  // The large message in the middle of the screen; an empty text hides it.
+  void set_message_text(std::string_view text, std::uint32_t colour) override {
+    g_ui_manager.set_message_text(ruv_string(text), colour);
+  }
   void set_notice(const ruv_string&, const ruv_string&) override {}
   void set_question(const ruv_string&, const ruv_string&, const ruv_string&, std::int32_t*) override {}
   void reset_window_entries() override {}

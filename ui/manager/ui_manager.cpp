@@ -471,7 +471,7 @@ void ui_manager::set_overlay_position(const ui_vec2& p) {
 
 // --- large message ------------------------------------------------------------------------------
 
-void ui_manager::set_message_text(const ruv_string& t) {
+void ui_manager::set_message_text(const ruv_string& t, std::uint32_t text_colour) {
   if (!message_text.mat) {
     message_text.material_name = "ui_font";
     message_text.set_material(ui_material("ui_font"));
@@ -496,6 +496,7 @@ void ui_manager::set_message_text(const ruv_string& t) {
     add_rect_quad(message_background, vec3(lo.x - 0.01f, lo.y - 0.01f, -0.5f), hi.x - lo.x + 0.02f,
                   hi.y - lo.y + 0.02f, 0xA0000000u);
   }
+  message_text.color = text_colour;
   message_visible = true;
 }
 

@@ -116,7 +116,7 @@ class ui_manager {
   void set_overlay_box(const ui_vec2& origin, const ui_vec2& box_size);
 
   // The large centred message; an empty text hides it.
-  void set_message_text(const ruv_string& t);
+  void set_message_text(const ruv_string& t, std::uint32_t text_colour = 0xFFFFFFFFu);
 
   // The material of that name from the resource manager (its "default" for a
   // missing one).
