@@ -260,8 +260,9 @@ void game_application::run_ui_input() {
 }
 
 void game_application::update_launch_window() {
-  // The hints come from the module's settings and texts, read by the second step.
-  if (show_launch_window && !launch.root && loading_step >= 2) {
+  // The hint count comes from the module's settings, taken in by the third
+  // step, and the hints from its texts, read by the second.
+  if (show_launch_window && !launch.root && loading_step >= 3) {
     build_launch_window(launch);
     launch.status_label->set_text(loading_text);
   } else if (launch.root && g_ui_manager.top_root() == launch.root &&

@@ -27,7 +27,6 @@
 #include "platform/window.h"
 #include "script/script_host.h"
 #include "shell/game_application.h"
-#include "ui/widget/container.h"
 
 using namespace hm;
 namespace fs = std::filesystem;
@@ -224,38 +223,6 @@ TEST_F(overlay, FrameRateDebugLinesAndMessageLogOnTheNullDevice) {
   EXPECT_NE(current_script_host().ui, ours);
   current_script_host().ui->add_message_line("dropped", 0xFFFFFFFFu);
   EXPECT_EQ(g_device_resources.debug_font, nullptr);
-}
-
-// The launch window comes up once the module's texts are read, shows the
-// loading text and a hint from the module's hint texts, and is drawn over the
-// frame with the log; the mouse over the window reaches the UI manager.
-TEST_F(overlay, LaunchWindowShowsWhileTheModuleLoads) {
-  g_ruv_config.show_framerate = 0;
-  app_->show_launch_window = true;
-  frame();
-  EXPECT_EQ(app_->launch.root, nullptr);  // the module's settings are not read yet
-  for (int i = 0; i < 20 && !app_->module_loaded; ++i) frame();
-  ASSERT_TRUE(app_->module_loaded);
-  ASSERT_NE(app_->launch.root, nullptr);
-  EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app_->launch.root));
-  EXPECT_EQ(std::string(app_->launch.status_label->text.view()), std::string(app_->loading_text.view()));
-  const std::string hint(app_->launch.hint_label->text.view());
-  EXPECT_TRUE(hint.starts_with("Hint #")) << hint;
-  EXPECT_EQ(hint.find("STR NOT FOUND"), std::string::npos) << hint;
-
-  // The background, the status and the hint, besides the log's line and shadow.
-  ASSERT_NE(app_->launch.root->get_mesh(slot_background), nullptr);
-  const int draws = frame();
-  EXPECT_EQ(app_->log_meshes_drawn, 2);
-  EXPECT_EQ(draws, app_->log_meshes_drawn + 3);
-
-  auto* win = static_cast<platform::null_window*>(app_->window);
-  int w = 0, h = 0;
-  win->client_size(w, h);
-  win->set_pointer(w / 4, h / 2);
-  frame();
-  EXPECT_NEAR(g_ui_manager.mouse_position.x, 0.25f, 0.01f);
-  EXPECT_NEAR(g_ui_manager.mouse_position.y, 0.375f, 0.01f);
 }
 
 // --- the program ---

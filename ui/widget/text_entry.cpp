@@ -70,6 +70,12 @@ void widget::advance_entry_channels(std::initializer_list<int> coloured_slots) {
 
 void combobox::update(float) { advance_entry_channels({slot_down, slot_up, slot_hover}); }
 
+combobox::~combobox() {
+  if (!open || !list_) return;
+  for (const auto& root : g_ui_manager.roots)
+    if (root.get() == static_cast<widget*>(list_)) list_->linked_widget = nullptr;
+}
+
 void combobox::render(mesh_render_view& context, float& depth, const ui_vec2& clip_min, const ui_vec2& clip_max) {
   look = open ? 0 : 1;
   mesh_enabled[slot_hover] = 0;
@@ -83,10 +89,14 @@ bool combobox::handle_event(std::uint32_t bits) {
   if (open && (bits & ui_event::clicked)) {
     // The list reported its choice (or was closed without one).
     open = 0;
+    list_ = nullptr;
   } else if (!open && bits == ui_event::press) {
     consumed = true;
     g_ui_manager.play_click();
-    if (!items.empty() && open_list()) open = 1;
+    if (!items.empty()) {
+      list_ = open_list();
+      open = 1;
+    }
   }
   raise_event(bits);
   apply_value_steps();

@@ -139,6 +139,8 @@ class progress_bar : public handle_widget {
 class combobox : public widget {
  public:
   combobox() { value_max = 0; }
+  // An open list forgets the box, so that closing it later reports nowhere.
+  ~combobox() override;
   int get_type() const override { return widget_type::combobox; }
   bool is_clickable() const override { return true; }
   void update(float frame_time) override;
@@ -160,6 +162,9 @@ class combobox : public widget {
   std::array<float, 7> layout{0.2265f, 0.029f, 0.0135f, 0.018f, 0.018f, 0.02f, 0.01f};
   // The list items' looks (normal, pressed, highlighted); copies are made.
   std::array<const mesh*, 3> list_meshes{};
+
+ private:
+  window_container* list_ = nullptr;  // the open list, a root of the UI manager
 };
 
 class text_box : public widget {

@@ -279,6 +279,21 @@ TEST_F(Containers, ComboListHangsBelowTheBoxAndReportsTheChoice) {
   EXPECT_EQ(box->open, 0);
 }
 
+TEST_F(Containers, ComboBoxGoneWhileItsListIsOpen) {
+  auto root = std::make_unique<window_container>();
+  root->set_size({1.0f, 0.75f});
+  auto* box = place(*root, std::make_unique<combobox>(), 0.3f, 0.4f, 0.25f, 0.03f);
+  box->add_item(ruv_string("a"));
+  window_container* page = root.get();
+  g_ui_manager.push_root_widget(std::move(root));
+  step(0.35f, 0.41f, {button(0, true)});
+  ASSERT_EQ(g_ui_manager.roots.size(), 2u);
+  page->delete_children();
+  // Closing the list afterwards reports to no one.
+  step(0.9f, 0.7f, {button(0, true)});
+  EXPECT_EQ(g_ui_manager.roots.size(), 1u);
+}
+
 TEST_F(Containers, LabelsAndTextLines) {
   container c;
   c.set_position({0.1f, 0.1f});
