@@ -73,16 +73,6 @@ void button_widget::render(mesh_render_view& context, float& depth, const ui_vec
   widget::render(context, depth, clip_min, clip_max);
 }
 
-void button_widget::hide() {
-  widget::hide();
-  hovered = 0;
-}
-
-void button_widget::disable() {
-  widget::disable();
-  hovered = 0;
-}
-
 void medium_button::set_text(ui_vec2& out_extent, const ruv_string& t) {
   const float h = size.y;
   float s = 0.65f * h;

@@ -111,15 +111,6 @@ void combobox::set_value(std::int32_t v) {
   widget::set_text(items[static_cast<std::size_t>(v)]);
 }
 
-void combobox::hide() {
-  widget::hide();
-  hovered = 0;
-}
-
-void combobox::disable() {
-  widget::disable();
-  hovered = 0;
-}
 
 void combobox::clear_items() {
   items.clear();
@@ -236,16 +227,6 @@ bool text_box::handle_event(std::uint32_t bits) {
   raise_event(bits);
   apply_value_steps();
   return consumed;
-}
-
-void text_box::hide() {
-  widget::hide();
-  hovered = 0;
-}
-
-void text_box::disable() {
-  widget::disable();
-  hovered = 0;
 }
 
 }  // namespace hm

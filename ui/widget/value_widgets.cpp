@@ -93,21 +93,30 @@ void handle_widget::place_handle_mesh() {
 
 // --- slider -------------------------------------------------------------------------------------
 
-void slider::update(float) {
-  ui_vec2 scale;
-  if (text_scale_channel_value(scale)) {
-    scale_meshes(scale_ratio(scale, text_scale));
-    text_scale = scale;
-    update_bounds();
-    set_size(size);
-  }
+void handle_widget::rescale(const ui_vec2& scale) {
+  scale_meshes(scale_ratio(scale, text_scale));
+  text_scale = scale;
+  update_bounds();
+  set_size(size);
+}
+
+bool handle_widget::advance_alpha_channels() {
+  bool changed = false;
   std::uint32_t c = 0;
   for (int k : {channel_colour, channel_alpha}) {
     if (!colour_channel_value(k, colour, c)) continue;
     colour = c;
     set_mesh_alpha(get_mesh(slot_background), c);
     set_mesh_alpha(get_mesh(slot_up), c);
+    changed = true;
   }
+  return changed;
+}
+
+void slider::update(float) {
+  ui_vec2 scale;
+  if (text_scale_channel_value(scale)) rescale(scale);
+  advance_alpha_channels();
   advance_position_channel();
 }
 
@@ -181,19 +190,9 @@ void progress_bar::update(float) {
     fill_scale[2] = 1.0f;
     // Forces the fill to be made again at the next draw.
     value_last_drawn = -23234124.0f;
-    scale_meshes(scale_ratio(scale, text_scale));
-    text_scale = scale;
-    update_bounds();
-    set_size(size);
+    rescale(scale);
   }
-  std::uint32_t c = 0;
-  for (int k : {channel_colour, channel_alpha}) {
-    if (!colour_channel_value(k, colour, c)) continue;
-    colour = c;
-    fill_alpha = c & 0xFF000000u;
-    set_mesh_alpha(get_mesh(slot_background), c);
-    set_mesh_alpha(get_mesh(slot_up), c);
-  }
+  if (advance_alpha_channels()) fill_alpha = colour & 0xFF000000u;
   advance_position_channel();
 }
 

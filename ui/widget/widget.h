@@ -176,9 +176,17 @@ class widget {
   virtual void set_text(ui_vec2& out_extent, const ruv_string& t);
   virtual void get_text(ruv_string& out) const { out = text; }
   virtual ui_vec2 measure_text();
-  virtual void hide() { state |= widget_hidden; }
+  // A clickable widget (the buttons, the combo box, the text box) hidden or
+  // disabled no longer counts as under the mouse.
+  virtual void hide() {
+    state |= widget_hidden;
+    if (is_clickable()) hovered = 0;
+  }
   virtual void show() { state &= ~widget_hidden; }
-  virtual void disable() { state |= widget_disabled; }
+  virtual void disable() {
+    state |= widget_disabled;
+    if (is_clickable()) hovered = 0;
+  }
   virtual void enable() { state &= ~widget_disabled; }
   virtual int get_type() const { return widget_type::container; }
 

@@ -33,8 +33,6 @@ class button_widget : public widget {
   bool is_clickable() const override { return true; }
   bool handle_event(std::uint32_t bits) override;
   void render(mesh_render_view& context, float& depth, const ui_vec2& clip_min, const ui_vec2& clip_max) override;
-  void hide() override;
-  void disable() override;
   // Whether the down look shows now.
   bool shows_down_look() const;
 
@@ -95,6 +93,12 @@ class handle_widget : public widget {
   float value_ratio() const;
   // Moves the handle mesh (slot 2) along the axis to the handle point.
   void place_handle_mesh();
+  // The text scale channel's effect: the meshes scaled by new / old, the
+  // bounds taken again.
+  void rescale(const ui_vec2& scale);
+  // The colour channels' effect: the colour, and its alpha on the track and
+  // the handle. Whether either ran.
+  bool advance_alpha_channels();
 };
 
 class slider : public handle_widget {
@@ -148,8 +152,6 @@ class combobox : public widget {
   // A press opens the list; the list's report (0x10000) closes it.
   bool handle_event(std::uint32_t bits) override;
   void set_value(std::int32_t v) override;
-  void hide() override;
-  void disable() override;
   virtual void clear_items();
   virtual void add_item(const ruv_string& item);
   // Builds the drop-down list and makes it the top root widget.
@@ -174,8 +176,6 @@ class text_box : public widget {
   void update(float frame_time) override;
   void render(mesh_render_view& context, float& depth, const ui_vec2& clip_min, const ui_vec2& clip_max) override;
   bool handle_event(std::uint32_t bits) override;
-  void hide() override;
-  void disable() override;
 
   std::uint32_t look = 0;
   std::uint8_t focused = 0;

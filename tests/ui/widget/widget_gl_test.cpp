@@ -42,17 +42,7 @@ class WidgetGl : public test::ui_test {
     if (opened == test::offscreen_gl::no_context) GTEST_SKIP() << "no OpenGL 3.3 context";
     std::string errors;
     ASSERT_EQ(device_->create_effect(test::engine_effect_text(), effect_, errors), gpu::result::ok) << errors;
-    ASSERT_EQ(device_->create_texture(1, 1, 1, gpu::usage_none, gpu::format::a8r8g8b8, white_device_),
-              gpu::result::ok);
-    const std::uint32_t white = 0xFFFFFFFFu;
-    white_device_->update_level(0, &white, 4);
-    white_.frames.push_back(white_device_.get());
-    white_.loaded = true;
-    techniques_.plain = effect_->get_technique_by_name("def_shader");
-    shader_.flags = shader::flag_effect;
-    shader_.technique_rec = &techniques_;
-    material_.shader_ptr = &shader_;
-    material_.textures[0] = &white_;
+    ASSERT_TRUE(flat_.create(*device_, *effect_));
 
     view_.options = &options_;
     view_.set_up_buffers(1);
@@ -68,9 +58,7 @@ class WidgetGl : public test::ui_test {
     g_ui_manager.clear();
     if (get_view_renderer() == &view_) set_view_renderer(nullptr);
     view_.set_device(nullptr);
-    white_.frames.clear();
-    white_.loaded = false;
-    white_device_.reset();
+    flat_.release();
     effect_.reset();
     device_.reset();
     system_.reset();
@@ -82,7 +70,7 @@ class WidgetGl : public test::ui_test {
   std::unique_ptr<mesh> box(float w, float h, std::uint32_t colour) {
     auto m = std::make_unique<mesh>();
     add_rect_quad(*m, vec3(0.0f, 0.0f, 0.0f), w, h, colour);
-    m->set_material(&material_);
+    m->set_material(&flat_.mat);
     m->set_shader_class(1);
     return m;
   }
@@ -135,11 +123,7 @@ class WidgetGl : public test::ui_test {
   std::unique_ptr<gpu::gpu_system> system_;
   std::unique_ptr<gpu::device> device_;
   std::unique_ptr<gpu::effect> effect_;
-  std::unique_ptr<gpu::texture> white_device_;
-  texture white_;
-  technique_record techniques_;
-  shader shader_;
-  material material_;
+  test::white_effect_material flat_;
   scene_view view_;
   game_options options_;
 };
