@@ -61,15 +61,10 @@ bool button_widget::shows_down_look() const {
   return pressed != 0;
 }
 
-void button_widget::set_look(bool down) {
-  look = down ? 0 : 1;
-  mesh_enabled[slot_hover] = 0;
-  mesh_enabled[slot_down] = down ? 1 : 0;
-  mesh_enabled[slot_up] = down ? 0 : 1;
-}
-
 void button_widget::render(mesh_render_view& context, float& depth, const ui_vec2& clip_min, const ui_vec2& clip_max) {
-  set_look(shows_down_look());
+  const bool down = shows_down_look();
+  look = down ? 0 : 1;
+  show_look(down);
   widget::render(context, depth, clip_min, clip_max);
 }
 

@@ -78,9 +78,7 @@ combobox::~combobox() {
 
 void combobox::render(mesh_render_view& context, float& depth, const ui_vec2& clip_min, const ui_vec2& clip_max) {
   look = open ? 0 : 1;
-  mesh_enabled[slot_hover] = 0;
-  mesh_enabled[slot_down] = open ? 1 : 0;
-  mesh_enabled[slot_up] = open ? 0 : 1;
+  show_look(open != 0);
   widget::render(context, depth, clip_min, clip_max);
 }
 
@@ -176,9 +174,7 @@ void text_box::update(float) { advance_entry_channels({slot_down, slot_up}); }
 
 void text_box::render(mesh_render_view& context, float& depth, const ui_vec2& clip_min, const ui_vec2& clip_max) {
   look = focused ? 0 : 1;
-  mesh_enabled[slot_hover] = 0;
-  mesh_enabled[slot_down] = focused ? 1 : 0;
-  mesh_enabled[slot_up] = focused ? 0 : 1;
+  show_look(focused != 0);
   widget::render(context, depth, clip_min, clip_max);
 }
 

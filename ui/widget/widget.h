@@ -287,6 +287,14 @@ class widget {
   ui_vec2 size_to_text(bool cap_width);
   // Scales the meshes other than the text mesh by (ratio.x, ratio.y, 1).
   void scale_meshes(const ui_vec2& ratio);
+  // The looks of the kinds that have a down and an up look: the one shown is
+  // enabled, the other and the hover look disabled (the hover look still
+  // replaces the up look while the mouse is over a clickable widget).
+  void show_look(bool down) {
+    mesh_enabled[slot_hover] = 0;
+    mesh_enabled[slot_down] = down ? 1 : 0;
+    mesh_enabled[slot_up] = down ? 0 : 1;
+  }
   // The combo box's and the text box's channels: the text scale resizes the
   // looks and the text, the colour channels recolour these slots' meshes and
   // the text; the text is laid out again after any change.

@@ -39,10 +39,6 @@ class button_widget : public widget {
   std::uint32_t look = 0;  // 1 up, 0 down
   std::uint32_t pressed = 0;
   std::uint32_t button_flags = 0;
-
- protected:
-  // Sets the looks' enabled bytes for the down (true) or up look.
-  void set_look(bool down);
 };
 
 class text_button : public button_widget {
