@@ -270,6 +270,52 @@ TEST_F(WidgetKinds, ProgressBarFillGrowsWithTheValue) {
   bar.fill_source = nullptr;
 }
 
+TEST_F(WidgetKinds, ChannelsRecolourAndResizeEachKindsOwnMeshes) {
+  // An image button's colour goes into its two looks, not its text.
+  image_button image;
+  image.set_mesh_slot(slot_down, quad(0.0f, 0.0f, 0.1f, 0.1f));
+  image.set_mesh_slot(slot_up, quad(0.0f, 0.0f, 0.1f, 0.1f));
+  image.set_mesh_slot(slot_background, quad(0.0f, 0.0f, 0.1f, 0.1f));
+  image.animate_colour(0.0f, 0x00336699u);
+  image.update(0.016f);
+  EXPECT_EQ(image.get_mesh(slot_down)->color, 0xFF336699u);
+  EXPECT_EQ(image.get_mesh(slot_up)->color, 0xFF336699u);
+  EXPECT_EQ(image.get_mesh(slot_background)->color, 0xFFFFFFFFu);
+  // Doubling the text scale doubles the looks and the bounds follow.
+  image.animate_text_scale(0.0f, {2.0f, 2.0f});
+  image.update(0.016f);
+  EXPECT_FLOAT_EQ(image.size.x, 0.2f);
+  EXPECT_FLOAT_EQ(image.size.y, 0.2f);
+
+  // A slider's alpha goes onto its track and handle, keeping their colours.
+  slider s;
+  s.set_mesh_slot(slot_background, quad(0.0f, 0.0f, 0.5f, 0.04f));
+  s.set_mesh_slot(slot_up, quad(0.0f, 0.0f, 0.01f, 0.04f));
+  s.get_mesh(slot_background)->color = 0xFF123456u;
+  s.animate_alpha(0.0f, 0x40000000u);
+  s.update(0.016f);
+  EXPECT_EQ(s.get_mesh(slot_background)->color, 0x40123456u);
+  EXPECT_EQ(s.get_mesh(slot_up)->color, 0x40FFFFFFu);
+
+  // A progress bar's alpha is its fill's too.
+  progress_bar bar;
+  bar.animate_alpha(0.0f, 0x20000000u);
+  bar.update(0.016f);
+  EXPECT_EQ(bar.fill_alpha, 0x20000000u);
+
+  // A label's text scale resizes its text mesh (slot 0); its bounds follow.
+  text_widget label;
+  label.text_flags = 0;
+  label.set_size({0.5f, 0.05f});
+  label.set_text(ruv_string("ab"));
+  float before = 0.0f;
+  for (const mesh_point& p : label.get_mesh(slot_background)->get_points()) before = std::max(before, p.position.x);
+  ASSERT_GT(before, 0.0f);
+  label.animate_text_scale(0.0f, {0.5f, 0.5f});
+  label.update(0.016f);
+  EXPECT_NEAR(label.size.x, before * 0.5f, 1e-5f);
+}
+
 TEST(Utf8Editing, RemovingTheLastCharacterOfAStrayContinuationOnlyText) {
   ruv_string t("\x80\x80");
   remove_last_utf8_char(t);
