@@ -178,6 +178,20 @@ TEST_F(ScrollableTest, SmallContentHidesTheBarsAndSticksToTheTop) {
   EXPECT_FLOAT_EQ(block->absolute_position.y + block->size.y, 0.3f);
 }
 
+TEST_F(ScrollableTest, ContentTextIsLaidOutInTheViewsWidth) {
+  sc->set_content_text(ruv_string("ab cd"));
+  EXPECT_EQ(std::string(block->text.view()), "ab cd");
+  // The block takes the text's extent, measured in the view's width.
+  EXPECT_GT(block->size.x, 0.0f);
+  EXPECT_LE(block->size.x, 0.4f + 1e-4f);
+  EXPECT_NEAR(block->text_position.y, block->size.y - sc->text_size.y * 0.63f - 0.001f, 1e-6f);
+  // One short line: lower than the box, so it sits at the box's top.
+  ASSERT_LT(block->size.y, 0.2f);
+  sc->update(0.0f);
+  EXPECT_NEAR(block->absolute_position.y + block->size.y, 0.3f, 1e-6f);
+  EXPECT_TRUE(sc->scroll_bars[1]->is_hidden());
+}
+
 TEST_F(ScrollableTest, TallContentScrollsByExactlyItsExtraHeight) {
   content_height(0.4f);
   scrollbar* bar = sc->scroll_bars[1];
