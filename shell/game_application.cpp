@@ -330,6 +330,12 @@ std::int64_t game_application::window_procedure(const frame_message& message) {
       const int code = platform::key_code_from_sdl_scancode(message.event.scancode);
       if (code >= 0 && code < static_cast<int>(key_down_table.size()))
         key_down_table[static_cast<std::size_t>(code)] = message.kind == frame_message_kind::key_down ? 1 : 0;
+      // The host sends no characters for these keys; the text boxes take
+      // them as characters 8 and 13.
+      if (message.kind == frame_message_kind::key_down) {
+        if (code == platform::key::backspace) pending_char = 8;
+        if (code == platform::key::enter || code == platform::key::keypad_enter) pending_char = 13;
+      }
       break;
     }
     case frame_message_kind::character:

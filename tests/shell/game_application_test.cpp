@@ -164,6 +164,15 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_EQ(app.typed_char, 'a');  // the frame takes the character once
     EXPECT_EQ(app.pending_char, -1);
     EXPECT_EQ(g_ui_manager.typed_character, 'a');
+    // Backspace and Enter come as keys alone; they are typed as 8 and 13.
+    for (const auto& [scancode, character] : {std::pair{42, 8}, std::pair{40, 13}}) {
+      platform::window_event k;
+      k.kind = platform::window_event_kind::key_down;
+      k.scancode = scancode;
+      win->push_event(k);
+      app.pump_one_event(false);
+      EXPECT_EQ(app.pending_char, character);
+    }
 
     // The pointer over the window is the UI manager's mouse.
     int width = 0, height = 0;
