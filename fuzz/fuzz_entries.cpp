@@ -54,6 +54,8 @@
 #include "render/terrain/terrain_generator.h"
 #include "script/operation.h"
 #include "script/script_state.h"
+#include "ui/manager/ui_manager.h"
+#include "ui/widget/widget_kinds.h"
 
 namespace hm::fuzz {
 namespace {
@@ -367,6 +369,41 @@ void sound(const std::uint8_t* data, std::size_t size) {
   platform::decode_sound_file(write_scratch("sound.ogg", data, size), (size & 1) != 0, out);
 }
 
+// A text from the language files as the widgets show it: decoded, laid out in a
+// label that sizes itself to it, fitted on a button and in a combo box, and
+// typed into a text box a byte a character (those below 32 as its keys).
+void widget_text(const std::uint8_t* data, std::size_t size) {
+  load_sample_resources();
+  static font_details font;
+  g_ui_manager.default_font = &font;
+  const std::string text = text_of(data, size);
+  std::int32_t codes[64];
+  decode_utf8(text, codes, 64);
+  {
+    widget label;
+    label.set_size({0.3f, 0.05f});
+    label.text_flags |= ui_text_flag::size_to_text;
+    label.set_text(ruv_string(text));
+    medium_button button;
+    button.set_size({0.2f, 0.04f});
+    button.set_text(ruv_string(text));
+    combobox box;
+    box.add_item(ruv_string(text));
+    box.set_value(static_cast<std::int32_t>(size));
+    text_box entry;
+    entry.handle_event(ui_event::press);
+    for (const char ch : text) {
+      const auto c = static_cast<std::int32_t>(static_cast<unsigned char>(ch));
+      g_ui_manager.typed_character = c < 32 ? c : c | (c << 4);
+      entry.handle_event(ui_event::character);
+    }
+  }
+  g_ui_manager.typed_character = -1;
+  g_ui_manager.clear();
+  g_ui_manager.release_meshes();
+  g_ui_manager.default_font = nullptr;
+}
+
 }  // namespace
 
 const std::vector<entry>& entries() {
@@ -395,6 +432,7 @@ const std::vector<entry>& entries() {
       {"scene_objects", scene_objects_file},
       {"translations", translations},
       {"terrain_code", terrain_code_text},
+      {"widget_text", widget_text},
   };
   return all;
 }
