@@ -7,7 +7,7 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/core/timer.h"
 #include "engine/resource/resource_manager.h"
-#include "platform/input.h"
+#include "platform/input/input.h"
 #include "render/entity/render_view.h"
 #include "render/view/interface_view.h"
 #include "render/view/mesh_building.h"
