@@ -355,5 +355,15 @@ TEST(PartyOperations, PlayerExperienceIsSharedWithTheHeroesBehindTheLeader) {
   EXPECT_EQ(w.host.campaign.calls, expected);
 }
 
+TEST(PartyOperations, PlayerExperienceWithChanceStaysWithinTheCount) {
+  party_world w;
+  // 0.5 to 1.5 times the largest operand lies far outside the 64-bit range
+  // at its top; the gain stops at the largest count.
+  g_script_state.registers[3] = INT64_MAX;
+  w.run(1063, {reg(3)});
+  const std::vector<std::string> expected = {"add_troop_experience 0 2147483647"};
+  EXPECT_EQ(w.host.campaign.calls, expected);
+}
+
 }  // namespace
 }  // namespace hm
