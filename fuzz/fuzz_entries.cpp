@@ -64,19 +64,29 @@ namespace fs = std::filesystem;
 
 // A private scratch folder for the readers that take a file name; the user
 // settings folder points into it so options.dat and controls.dat are read from
-// there.
+// there. The folder goes with its name when the process ends: the one object
+// owns both, so the clean-up never reads a name already destroyed.
+class scratch_folder {
+ public:
+  scratch_folder() : path_(fs::temp_directory_path() / ("hoofmarch_fuzz_" + std::to_string(getpid()))) {
+    fs::create_directories(path_ / "Hoofmarch");
+    setenv("XDG_DATA_HOME", path_.c_str(), 1);
+  }
+  ~scratch_folder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  scratch_folder(const scratch_folder&) = delete;
+  scratch_folder& operator=(const scratch_folder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
 const fs::path& scratch() {
-  static const fs::path folder = [] {
-    fs::path p = fs::temp_directory_path() / ("hoofmarch_fuzz_" + std::to_string(getpid()));
-    fs::create_directories(p / "Hoofmarch");
-    setenv("XDG_DATA_HOME", p.c_str(), 1);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(scratch(), ignored);
-    });
-    return p;
-  }();
-  return folder;
+  static const scratch_folder folder;
+  return folder.path();
 }
 
 std::string write_scratch(const char* name, const std::uint8_t* data, std::size_t size) {
