@@ -12,6 +12,7 @@
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
 #include "module/records/item_kind.h"
+#include "script/record_data.h"
 
 namespace hm {
 
@@ -279,6 +280,8 @@ struct agent {
   // The current aiming error, an angle.
   float aim_deviation = 0.0f;
   float hit_points = 0.0f;
+  // What healing restores; set when the agent spawns.
+  float max_hit_points = 0.0f;
   std::int32_t kill_count = 0;
   std::int32_t knockout_count = 0;
   // Experience gathered by a regular troop.
@@ -318,6 +321,8 @@ struct agent {
   std::int32_t death_bone = -1;
   vec3 death_position;
   timer ragdoll_timer{clock_mission};
+  // Values module scripts keep on the agent.
+  slot_vector slots;
 
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }

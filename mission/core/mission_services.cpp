@@ -52,7 +52,11 @@ void mission_services::run_prop_triggers(mission& m, int instance, int event_cod
   if (p->id < 0 || p->id >= static_cast<int>(g_scene_prop_kinds.size())) return;
   g_script_state.trigger_param_1 = instance;
   g_script_state.trigger_param_2 = damage;
+  // Scripts ask where the prop is through the event's object.
+  const std::int32_t outer = m.event_prop_instance;
+  m.event_prop_instance = instance;
   run_simple_triggers(g_scene_prop_kinds[static_cast<std::size_t>(p->id)].triggers, event_code);
+  m.event_prop_instance = outer;
 }
 
 void mission_services::create_prop_entity(mission&, int, int) {}
