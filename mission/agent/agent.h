@@ -59,6 +59,9 @@ enum horse_rider_died_state : std::int32_t {
 inline constexpr std::int32_t agent_controller_ai = 0;
 inline constexpr std::int32_t agent_controller_player = 2;
 
+// The head's bone in an agent's skeleton.
+inline constexpr int agent_head_bone = 9;
+
 // agent::movement_flags
 inline constexpr std::uint32_t agent_movement_on_ground = 0x1;
 
@@ -156,6 +159,15 @@ inline constexpr std::uint32_t blow_silent = 0x20;
 // A blow with no attacker, no weapon and unit directions.
 inline void create_blow(blow& b) { b = blow{}; }
 
+// An enemy near an agent: who, how far, and the unit direction to it.
+struct nearby_agent {
+  std::int32_t agent = -1;
+  float distance = 0.0f;
+  vec3 direction;
+};
+
+inline constexpr int nearby_enemy_capacity = 16;
+
 // The AI's part of the agent record; its meaning belongs to the AI routines.
 struct agent_ai {
   std::array<timer, 5> timers{timer(clock_mission), timer(clock_mission), timer(clock_mission), timer(clock_mission),
@@ -174,6 +186,23 @@ struct agent_ai {
   float depth_offset = 0.0f;
   // How many agents have this agent as their target.
   std::int32_t attackers = 0;
+  // The agent's place in its group's formation orders, 0 none.
+  std::int32_t formation_word = 0;
+  // Two small scatter values of the agent's formation point.
+  std::array<float, 2> formation_scatter{};
+  // Bit 0: the formation's extra step back.
+  std::uint8_t formation_side = 0;
+  // The nearest enemy humans, nearest first.
+  std::int32_t nearby_enemy_count = 0;
+  std::array<nearby_agent, nearby_enemy_capacity> nearby_enemies{};
+  // Read by the shot test: the drop the aim allows for, and how much room
+  // this agent takes in a line of fire.
+  float aim_drop = 0.0f;
+  float size_term = 0.0f;
+  // 0 re-chooses its behaviour on the next frame.
+  float retarget_period = 0.0f;
+  // Set while the agent aims a ranged weapon.
+  std::uint8_t aiming = 0;
   // Bit 0 alarmed.
   std::uint32_t flags = 0;
   // Bit 1 fight permission.
@@ -215,6 +244,10 @@ struct agent {
   std::int32_t horse_item = -1;
   // Added to the position when the entity is placed; fades to 0 each frame.
   vec3 visual_offset;
+  // Offsets the collision capsule from the body frame.
+  vec3 body_offset;
+  // Set by the agent code to lift the collision capsule out of reach.
+  std::uint8_t capsule_lifted = 0;
   float side_speed = 0.0f;
   float forward_speed = 0.0f;
   // The scene ground face under the agent and the collision face it last ran
@@ -243,6 +276,14 @@ struct agent {
   std::array<item, agent_equipment_slot_count> equipment{};
   std::array<std::int32_t, 2> wielded_slots{-1, -1};
   std::uint32_t wielded_item_flags = 0;
+  // Hand 1 cannot hold anything (its item does not count).
+  std::uint8_t hand1_unavailable = 0;
+  // The wielded weapon is held in both hands.
+  std::uint8_t two_hands = 0;
+  // The weight of the equipment as last computed.
+  float equipment_weight = 0.0f;
+  // Bits 2 and 3 choose action variants.
+  std::uint32_t variant_flags = 0;
   // The agent's skeleton entity; null before creation and after removal.
   skeleton_entity* agent_entity = nullptr;
 

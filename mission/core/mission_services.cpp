@@ -3,6 +3,7 @@
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
 #include "module/records/mission_template.h"
@@ -60,6 +61,27 @@ void mission_services::run_prop_triggers(mission& m, int instance, int event_cod
 }
 
 void mission_services::create_prop_entity(mission&, int, int) {}
+
+bool mission_services::agent_head_frame(mission&, const agent& a, hm::frame& out) {
+  if (a.agent_entity == nullptr) return false;
+  const hm::frame& body = a.agent_entity->frame;
+  const skeleton_instance* skeleton = a.agent_entity->animated_skeleton.get();
+  if (skeleton != nullptr && skeleton->bone_count > agent_head_bone &&
+      static_cast<int>(skeleton->bones.size()) > agent_head_bone) {
+    out = body.transform_frame_to_global(skeleton->bones[static_cast<std::size_t>(agent_head_bone)].pose_frame);
+    return true;
+  }
+  // No pose yet: the head stands at eye height over the body, looking ahead.
+  out = body;
+  out.origin.z += a.mount >= 0 ? 2.4f : 1.5f;
+  return true;
+}
+
+bool mission_services::segment_is_clear(mission& m, const vec3& a, const vec3& b) {
+  return !m.scene || m.scene->segment_is_clear(a, b);
+}
+
+bool mission_services::ground_height(mission&, float, float, float&) { return false; }
 
 int mission_services::random_next() { return hm::random_next(); }
 
