@@ -40,6 +40,8 @@ void mission::clear() {
   precipitation_entity = nullptr;
   cursor_entity = nullptr;
   editor_entity = nullptr;
+  nav_mesh = nullptr;
+  ground_grid = nullptr;
   if (scene) detach_scene_from_render_passes(*scene);
   scene.reset();
   scene_prop_instances.clear();

@@ -21,6 +21,8 @@ namespace hm {
 class entity;
 class scene_world;
 class mission_services;
+struct ai_mesh;
+struct height_field;
 
 inline constexpr int census_state_count = 6;
 inline constexpr int side_list_capacity = 128;
@@ -144,6 +146,11 @@ class mission {
 
   // --- fields ---
   std::unique_ptr<scene_world> scene;
+  // The scene's navigation mesh and ground height grid (null when it has
+  // none), and the running stamp of navigation searches.
+  hm::ai_mesh* nav_mesh = nullptr;
+  const hm::height_field* ground_grid = nullptr;
+  std::int32_t nav_search_stamp = 0;
   agent_pool agents;
   missile_pool missiles;
   std::int32_t player_agent = -1;

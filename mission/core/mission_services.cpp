@@ -6,6 +6,7 @@
 #include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
+#include "mission/scene/scene_queries.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 #include "render/scene/scene_world.h"
@@ -78,13 +79,23 @@ bool mission_services::agent_head_frame(mission&, const agent& a, hm::frame& out
 }
 
 bool mission_services::segment_is_clear(mission& m, const vec3& a, const vec3& b) {
-  return !m.scene || m.scene->segment_is_clear(a, b);
+  if (!m.scene) return true;
+  return sweep_capsule_against_scene(*m.scene, m.ground_grid, a, b, (b - a).length(), nullptr) == 1;
 }
 
-bool mission_services::ground_height(mission&, float, float, float&) { return false; }
+bool mission_services::ground_height(mission& m, const vec3& point, float& out) {
+  if (!m.scene) return false;
+  const face* ground = nullptr;
+  const float height = find_ground_face(*m.scene, point, &ground);
+  if (ground == nullptr) return false;
+  out = height;
+  return true;
+}
 
 int mission_services::random_next() { return hm::random_next(); }
 
-int mission_services::update_ground_face(mission&, agent& a) { return a.ground_face_index; }
+int mission_services::update_ground_face(mission& m, agent& a) {
+  return update_agent_ground_face(m.nav_mesh, m.nav_search_stamp, a);
+}
 
 }  // namespace hm

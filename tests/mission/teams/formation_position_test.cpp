@@ -10,7 +10,7 @@ namespace {
 
 class ground_at_seven : public recording_services {
  public:
-  bool ground_height(mission&, float, float, float& out) override {
+  bool ground_height(mission&, const vec3&, float& out) override {
     if (!has_ground) return false;
     out = 7.0f;
     return true;
