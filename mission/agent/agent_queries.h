@@ -5,6 +5,7 @@
 // weapon's attack actions, and a few helpers on numbers and directions.
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
@@ -21,6 +22,10 @@ class mission;
 float mission_random_unit(mission& m);
 // draw mod n; 0 without a draw for n below 2.
 int random_int_below(mission& m, int n);
+
+// A direction within a cone about the frame's forward axis: tilted by twice
+// (draw - 0.5) x spread, the tilt turned about the axis by a second draw.
+vec3 random_direction_in_cone(mission& m, const frame& direction_frame, float spread);
 
 // --- numbers, angles and the hour ---------------------------------------------------
 
@@ -134,5 +139,17 @@ struct weapon_action_set {
 // The ready, release and parry actions of an attack direction (0 thrust, 1
 // from the right, 2 from the left, 3 overhead) for what the hand holds.
 weapon_action_set get_weapon_action_set(const agent& a, int hand, int direction);
+
+// --- action variants ----------------------------------------------------------------
+
+struct action_table;
+
+// Weights of an action's variants for the agent: the variants whose wishes
+// (bit 24: the agent's variant flag bit 2; bit 25: its bit 3 while riding)
+// score highest get 1, the others 0. Empty for an action outside the table.
+std::vector<float> get_variant_weights(const agent& a, const action_table& actions, int action);
+// A variant of the action on the channel, drawn by weight; -1 when the
+// action has none (or lies outside the table).
+int choose_action_variant(mission& m, const agent& a, int channel, const action_table& actions);
 
 }  // namespace hm

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <string>
 
 #include "engine/core/random.h"
@@ -142,6 +144,13 @@ TEST_F(CampaignGameTest, WorldReadsTheGamesTroops) {
   EXPECT_EQ(g.troops[1].experience, 700);
   w.add_troop_experience(1, 50000);
   EXPECT_EQ(g.troops[1].experience, 30699);
+  // At the last level the count saturates instead of wrapping, and the
+  // level stays the table's last.
+  g.troops[1].level = max_troop_level;
+  g.troops[1].experience = std::numeric_limits<std::int32_t>::max() - 10;
+  w.add_troop_experience(1, 29999);
+  EXPECT_EQ(g.troops[1].experience, std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(g.troops[1].level, max_troop_level);
 }
 
 }  // namespace

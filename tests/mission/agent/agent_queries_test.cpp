@@ -9,6 +9,8 @@
 #include "mission/core/mission.h"
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"
+#include "engine/collision/face.h"
+#include "module/records/action_table.h"
 #include "module/records/mission_template.h"
 
 namespace hm {
@@ -419,6 +421,76 @@ TEST_F(AgentQueries, TemplateSendsAgentsAfterEnemiesStillToCome) {
   apply_template_team_mode(m, a);
   EXPECT_EQ(a.ai.mode, 4);
   saved_templates.swap(g_mission_templates);
+}
+
+TEST_F(AgentQueries, ActionVariantsByTheAgentsWishes) {
+  action_table actions;
+  actions.actions.resize(1);
+  actions.actions[0].sequences.resize(3);
+  actions.actions[0].sequences[1].flags = 1u << 24;
+  actions.actions[0].sequences[2].flags = 1u << 25;
+  agent& a = human();
+  a.channels[0].action = 0;
+  struct variant_case {
+    std::uint32_t variant_flags;
+    bool riding;
+    int draw;
+    std::vector<float> weights;
+    int chosen;
+  };
+  const variant_case cases[] = {
+      {0x0, false, 0, {1, 0, 0}, 0},
+      // A draw of 0 never picks a variant of weight 0.
+      {0x4, false, 0, {0, 1, 0}, 1},
+      {0x8, false, 0, {1, 0, 0}, 0},  // bit 3 asks for a rider
+      {0x8, true, 0, {0, 0, 1}, 2},
+      {0xC, true, 0, {0, 1, 1}, 1},
+      {0xC, true, 7908, {0, 1, 1}, 1},  // r = 0.99993
+      {0xC, true, 15816, {0, 1, 1}, 2},
+  };
+  for (const variant_case& c : cases) {
+    a.variant_flags = c.variant_flags;
+    a.mount = c.riding ? 4 : -1;
+    EXPECT_EQ(get_variant_weights(a, actions, 0), c.weights) << c.variant_flags << c.riding;
+    services.draws = {c.draw};
+    services.next_draw = 0;
+    EXPECT_EQ(choose_action_variant(m, a, 0, actions), c.chosen) << c.variant_flags << c.riding << c.draw;
+  }
+  a.channels[0].action = 3;
+  EXPECT_TRUE(get_variant_weights(a, actions, 3).empty());
+  EXPECT_EQ(choose_action_variant(m, a, 0, actions), -1);
+  EXPECT_EQ(choose_action_variant(m, a, 2, actions), -1);
+}
+
+TEST_F(AgentQueries, DirectionsInACone) {
+  const hm::frame ahead = hm::frame::identity();
+  services.draws = {15816, 5000};
+  const vec3 straight = random_direction_in_cone(m, ahead, 0.0f);
+  EXPECT_FLOAT_EQ(straight.y, 1.0f);
+  services.draws = {15816, 0};
+  services.next_draw = 0;
+  const vec3 tilted = random_direction_in_cone(m, ahead, 1.0f);
+  const float tilt = 2.0f * (15816 * 6.322312e-5f - 0.5f);
+  EXPECT_NEAR(tilted.y, std::cos(tilt), 1e-5f);
+  EXPECT_NEAR(tilted.z, std::sin(tilt), 1e-5f);
+  EXPECT_NEAR(tilted.length(), 1.0f, 1e-5f);
+}
+
+TEST_F(AgentQueries, HorsesLeanWithTheSlopeAhead) {
+  const face slope({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 1, 1), vec3(0, 1, 1)});
+  agent& horse = human();
+  horse.kind = agent_kind_horse;
+  horse.ground_face = &slope;
+  update_lean_angle(horse, 0.1f);
+  // Uphill at 45 degrees: the lean moves 0.8 of the way to pi / 4.
+  EXPECT_NEAR(horse.lean, 0.785398f * 0.8f, 1e-5f);
+  agent& walker = human();
+  walker.ground_face = &slope;
+  update_lean_angle(walker, 0.1f);
+  EXPECT_EQ(walker.lean, 0.0f);
+  horse.ground_face = nullptr;
+  update_lean_angle(horse, 0.1f);
+  EXPECT_NEAR(horse.lean, 0.785398f * 0.8f, 1e-5f);
 }
 
 }  // namespace
