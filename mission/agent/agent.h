@@ -369,6 +369,8 @@ struct agent {
   vec3& position() { return body_frame.origin; }
   const vec3& forward() const { return body_frame.rot.f; }
   bool is_horse() const { return kind == agent_kind_horse; }
+  // The agent's order group (agent_mounted_state).
+  int get_mounted_state() const;
   bool is_alive() const { return state == agent_state_alive; }
   // The frame and post-frame leave a record alone that was never spawned or
   // whose body has left the scene.

@@ -8,7 +8,6 @@
 #include "mission/core/mission_services.h"
 #include "module/loading/game.h"
 #include "module/records/action_table.h"
-#include "module/records/mission_template.h"
 #include "module/text/translation_table.h"
 #include "script/script_host.h"
 
@@ -124,8 +123,7 @@ bool teams_not_enemies(const mission& m, const agent& a, const agent& b) {
 int get_team_leader(const mission& m, const agent& a) { return m.team_of(a.team).leader; }
 
 void apply_template_team_mode(mission& m, agent& a) {
-  if (m.template_index < 0 || m.template_index >= static_cast<int>(g_mission_templates.size())) return;
-  if ((g_mission_templates[static_cast<std::size_t>(m.template_index)].flags & 2) == 0) return;
+  if (!m.template_has_flag_bit1()) return;
   for (int u = 0; u < team_count; ++u) {
     if (m.team_relation(a.team, u) != team_relation_enemy) continue;
     const team& enemy = m.teams[static_cast<std::size_t>(u)];

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mission/core/mission_services.h"
+#include "module/records/mission_template.h"
 #include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"
 
@@ -27,6 +28,11 @@ void mission::set_team_relation(int team_a, int team_b, int relation) {
 scene_prop_instance* mission::get_scene_prop_instance(int index) {
   if (index < 0 || index >= prop_instance_count()) return nullptr;
   return &scene_prop_instances[static_cast<std::size_t>(index)];
+}
+
+bool mission::template_has_flag_bit1() const {
+  if (template_index < 0 || template_index >= static_cast<int>(g_mission_templates.size())) return false;
+  return (g_mission_templates[static_cast<std::size_t>(template_index)].flags & 2) != 0;
 }
 
 void mission::clear() {

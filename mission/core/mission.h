@@ -128,6 +128,10 @@ class mission {
   // Humans per team and state, and the time of the last change.
   void update_team_census();
 
+  // Whether the current template's flags have bit 1 (false without a valid
+  // template).
+  bool template_has_flag_bit1() const;
+
   // --- the mission's life ---
   // Empties the mission: the scene (and the stuck-missile list, whose entities
   // belong to it), the instances and prop entities, every agent slot, the

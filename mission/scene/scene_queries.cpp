@@ -42,13 +42,18 @@ bool outline_contains(int count, Corner corner, const vec3& p) {
   return true;
 }
 
+}  // namespace
+
+bool polygon_contains_point(const face& f, float x, float y) {
+  return outline_contains(std::min(f.vertex_count, face::max_vertices), [&f](int i) { return f.vertices[i]; },
+                          vec3(x, y, 0.0f));
+}
+
 float plane_height_at(const face& f, float x, float y) {
   const vec3& v = f.vertices[0];
   if (f.normal.z == 0.0f) return v.z;
   return v.z - ((x - v.x) * f.normal.x + (y - v.y) * f.normal.y) / f.normal.z;
 }
-
-}  // namespace
 
 void collect_segment_cells(const scene_world& scene, const vec3& from, const vec3& to, std::vector<grid_cell>& out) {
   out.clear();
@@ -244,7 +249,7 @@ float find_ground_face(const scene_world& scene, const vec3& point, const face**
       const vec3 hi = part->get_bounding_max();
       if (point.x < lo.x || point.x > hi.x || point.y < lo.y || point.y > hi.y) continue;
       const face& f = static_cast<const face&>(*part);
-      if (!outline_contains(f.vertex_count, [&f](int i) { return f.vertices[i]; }, point)) continue;
+      if (!polygon_contains_point(f, point.x, point.y)) continue;
       const float h = plane_height_at(f, point.x, point.y);
       if (h < point.z + 1.0f) {
         if (h > height) {

@@ -26,6 +26,13 @@ struct grid_cell {
   bool operator==(const grid_cell&) const = default;
 };
 
+// False as soon as the point lies on the outer side of one edge of the
+// convex face seen from above (corners counter-clockwise).
+bool polygon_contains_point(const face& f, float x, float y);
+// The height of the face's plane at (x, y) (its first corner's height for a
+// vertical face).
+float plane_height_at(const face& f, float x, float y);
+
 // Collision flags of faces that the queries leave out.
 inline constexpr std::uint32_t segment_exclusion_mask = 0x114;
 inline constexpr std::uint32_t ground_exclusion_mask = 0x304;
