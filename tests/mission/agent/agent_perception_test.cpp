@@ -12,7 +12,9 @@
 #include "mission/core/mission.h"
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"
+#include "engine/collision/face.h"
 #include "render/entity/entity.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 namespace {
@@ -194,6 +196,34 @@ TEST_F(AgentPerception, SightLimits) {
   EXPECT_FALSE(can_see_agent(m, self, ahead.index, &post));
   const capsule aside(vec3(10.0f, 50.0f, 0.0f), vec3(10.0f, 50.0f, 3.0f), 0.5f);
   EXPECT_TRUE(can_see_agent(m, self, ahead.index, &aside));
+}
+
+TEST(AgentSight, AWallOfTheSceneHidesAnAgentAndSpoilsTheShot) {
+  reset_clocks();
+  mission m;  // the mission's own scene queries
+  m.scene = std::make_unique<scene_world>(vec3(0, 0, 0), vec3(40, 40, 0), 4, 4, 0);
+  m.set_team_relation(0, 1, team_relation_enemy);
+  std::vector<std::unique_ptr<skeleton_entity>> entities;
+  const auto place = [&](int team, float y) -> agent& {
+    agent& a = m.allocate_agent();
+    a.state = agent_state_alive;
+    a.presence = agent_presence_active;
+    a.team = team;
+    a.position() = vec3(10.0f, y, 0.0f);
+    entities.push_back(std::make_unique<skeleton_entity>());
+    entities.back()->frame = a.body_frame;
+    a.agent_entity = entities.back().get();
+    return a;
+  };
+  agent& archer = place(0, 5.0f);
+  const agent& target = place(1, 25.0f);
+  int blocking = 0;
+  EXPECT_TRUE(can_see_agent(m, archer, target.index, nullptr));
+  EXPECT_EQ(check_shot(m, archer, target.index, blocking), shot_clear);
+  m.scene->add_body(std::make_unique<face>(
+      std::initializer_list<vec3>{vec3(5, 15, 0), vec3(15, 15, 0), vec3(15, 15, 4), vec3(5, 15, 4)}));
+  EXPECT_FALSE(can_see_agent(m, archer, target.index, nullptr));
+  EXPECT_EQ(check_shot(m, archer, target.index, blocking), shot_not_seen);
 }
 
 TEST_F(AgentPerception, AlarmSpreadsFromNearAlliesAndSightOfEnemies) {

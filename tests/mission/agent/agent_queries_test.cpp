@@ -312,6 +312,31 @@ TEST_F(AgentQueries, SpeedFactors) {
   EXPECT_EQ(f, 1.0f);
 }
 
+TEST_F(AgentQueries, ItemsOfZeroValuesGiveNeutralFiguresNeverNaN) {
+  // Every item type with a kind whose figures are all 0.
+  g_item_kinds.assign(19, item_kind{});
+  for (int type = 0; type < 19; ++type) g_item_kinds[static_cast<std::size_t>(type)].flags = static_cast<std::uint32_t>(type);
+  agent& a = human();
+  agent& rider = human();
+  rider.mount = 3;
+  for (int type = 0; type < 19; ++type) {
+    for (agent* who : {&a, &rider}) {
+      who->equipment.fill(item{type, 0});
+      who->wielded_slots = {0, 1};
+      for (int hand = 0; hand < 2; ++hand) {
+        for (int speed = 0; speed < 3; ++speed) {
+          const float f = get_weapon_speed_factor(m, *who, hand, speed);
+          EXPECT_EQ(f, 1.0f) << type << ' ' << hand << ' ' << speed;
+        }
+      }
+      EXPECT_EQ(get_equipment_weight(*who), 0.0f) << type;
+      EXPECT_EQ(get_ammunition(*who), 0) << type;
+      who->equipment_weight = get_equipment_weight(*who);
+      EXPECT_FALSE(std::isnan(get_weight_speed_factor(*who))) << type;
+    }
+  }
+}
+
 TEST_F(AgentQueries, TurningTowardsTheInput) {
   agent& a = human();
   a.input.set_direction(vec3(1.0f, 0.0f, 0.0f));

@@ -154,6 +154,28 @@ TEST(SegmentSweep, OneWhenFreeZeroWithTheBlockingFace) {
   EXPECT_EQ(sweep_capsule_against_scene(*s, nullptr, vec3(1, 1, 1), vec3(5, 1, 1), 100.0f, &blocker), 1);
 }
 
+TEST(SegmentSweep, ADenseFaceGridNeverCountsAsFree) {
+  // 126 x 126 inner cells of 4 cm, a thin slab of faces lying under the line
+  // in every cell it crosses, and one wall across the line near its end.
+  scene_world s(vec3(0, 0, 0), vec3(5.04f, 5.04f, 0), 7, 7, 0);
+  for (int i = 0; i < 125; ++i) {
+    const float x = 0.04f * static_cast<float>(i);
+    add_floor(s, x, 0.0f, x + 0.04f, 0.04f, 0.0f);
+  }
+  std::vector<body_part*> faces;
+  query_collision_faces(s, vec3(0.01f, 0.02f, 0.5f), vec3(4.99f, 0.02f, 0.5f), segment_exclusion_mask, faces);
+  EXPECT_GE(faces.size(), 125u);
+  const body_part* blocker = nullptr;
+  EXPECT_EQ(sweep_capsule_against_scene(s, nullptr, vec3(0.01f, 0.02f, 0.5f), vec3(4.99f, 0.02f, 0.5f), 100.0f,
+                                        &blocker),
+            1);
+  const face* wall = add_face(s, {vec3(4.9f, -1, 0), vec3(4.9f, 1, 0), vec3(4.9f, 1, 2), vec3(4.9f, -1, 2)});
+  EXPECT_EQ(sweep_capsule_against_scene(s, nullptr, vec3(0.01f, 0.02f, 0.5f), vec3(4.99f, 0.02f, 0.5f), 100.0f,
+                                        &blocker),
+            0);
+  EXPECT_EQ(blocker, wall);
+}
+
 TEST(GroundFace, StackedFloorsAndRoofs) {
   auto s = small_scene();
   const face* lower = add_floor(*s, 0, 0, 2, 2, 0.0f);
