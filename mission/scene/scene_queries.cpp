@@ -60,6 +60,11 @@ void collect_segment_cells(const scene_world& scene, const vec3& from, const vec
   float ux = to.x - from.x;
   float uy = to.y - from.y;
   const float length = std::sqrt(ux * ux + uy * uy);
+  if (!std::isfinite(length)) {
+    // A segment without a finite end has no cells to walk beyond its start.
+    out.push_back(grid_cell{scene.cell_of(from.x, 0), scene.cell_of(from.y, 1)});
+    return;
+  }
   if (length > 0.0f) {
     ux /= length;
     uy /= length;
@@ -80,9 +85,10 @@ void collect_segment_cells(const scene_world& scene, const vec3& from, const vec
     const bool up = u[axis] > 0.0f;
     axis_walk& w = walk[axis];
     w.step = up ? 1 : -1;
-    w.delta = speed > 0.0f ? std::fabs(c / u[axis]) : far_away;
-    cell[axis] = std::clamp(static_cast<int>(std::floor((p - lo) / c)) + 1, 0, counts[axis] - 1);
-    if (!(speed > 0.0f)) {
+    w.delta = speed > 0.0f && c > 0.0f ? std::fabs(c / u[axis]) : far_away;
+    // floor((p - min) / c) + 1 held to the grid, as the scene files parts.
+    cell[axis] = scene.cell_of(p, axis);
+    if (!(speed > 0.0f) || !(c > 0.0f)) {
       w.next = far_away;
     } else if (p < lo) {
       w.next = up ? (lo - p) / speed : far_away;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,8 @@
 
 namespace hm {
 namespace {
+
+height_field ridge();
 
 // Eight cells a side: border cell 0 below 0, cells 1..6 of 2 m each over
 // 0..12, border cell 7 beyond.
@@ -51,6 +54,18 @@ TEST(SegmentCells, CellsInOrderFromTheStart) {
     collect_segment_cells(*s, c.from, c.to, cells);
     EXPECT_EQ(cells, c.expected) << c.from.x << ',' << c.from.y << " -> " << c.to.x << ',' << c.to.y;
   }
+}
+
+TEST(SegmentCells, SegmentsWithoutFiniteEndsStayInTheirStartCell) {
+  const auto s = small_scene();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  std::vector<grid_cell> cells;
+  collect_segment_cells(*s, vec3(1, 1, 0), vec3(inf, 1, 0), cells);
+  EXPECT_EQ(cells, (std::vector<grid_cell>{{1, 1}}));
+  collect_segment_cells(*s, vec3(nan, 1, 0), vec3(5, 1, 0), cells);
+  EXPECT_EQ(cells.size(), 1u);
+  EXPECT_TRUE(walk_segment(ridge(), vec3(0.5f, 0.5f, 1), vec3(nan, 0.5f, 1)));
 }
 
 TEST(SegmentCells, ALongSegmentOverAFineGridIsNeverCut) {
