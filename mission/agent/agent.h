@@ -186,6 +186,8 @@ struct agent_ai {
   float depth_offset = 0.0f;
   // How many agents have this agent as their target.
   std::int32_t attackers = 0;
+  // Order words the AI movement pass clears together.
+  std::array<std::int32_t, 5> order_words{};
   // The agent's place in its group's formation orders, 0 none.
   std::int32_t formation_word = 0;
   // Two small scatter values of the agent's formation point.

@@ -292,6 +292,10 @@ void update_lean_angle(agent& horse, float dt) {
   horse.lean += (target - horse.lean) * dt * 8.0f;
 }
 
+bool is_starting_action_72(const agent& a) { return a.channels[1].action == 72 && a.channels[1].progress > 0.1f; }
+
+void clear_ai_order_words(agent& a) { a.ai.order_words.fill(0); }
+
 // --- aiming and attacks -------------------------------------------------------------
 
 float compute_aim_elevation(float v, float q, float h) {

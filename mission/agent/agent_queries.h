@@ -116,6 +116,12 @@ float get_weapon_speed_factor(const mission& m, const agent& a, int hand, int co
 // A horse on a ground face leans towards the slope along its forward axis.
 void update_lean_angle(agent& horse, float dt);
 
+// The upper-body channel holds action 72 and is past a tenth of it (the
+// strong state of an attack).
+bool is_starting_action_72(const agent& a);
+// The five AI order words back to 0.
+void clear_ai_order_words(agent& a);
+
 // --- aiming and attacks -------------------------------------------------------------
 
 // The upward aim for a missile of speed v over a horizontal distance q and

@@ -31,11 +31,7 @@ int mission::add_scene_prop_instance(int kind, int id, int variation, const hm::
   const int index = prop_instance_count();
   scene_prop_instances.emplace_back();
   scene_prop_instance& p = scene_prop_instances.back();
-  p.kind = kind;
-  p.id = id;
-  p.variation = variation;
-  p.placed_frame = placed;
-  p.current_frame = placed;
+  init_scene_object_record(p, kind, id, variation, placed);
   if (kind == prop_kind_spawned_item || kind == prop_kind_shield) p.owner_flag = 2;
   if (kind == prop_kind_entry) {
     // The lowest entry number no other entry point holds, found by repeated

@@ -337,6 +337,27 @@ TEST_F(AgentQueries, ItemsOfZeroValuesGiveNeutralFiguresNeverNaN) {
   }
 }
 
+TEST_F(AgentQueries, StrongStateOfAnAttack) {
+  agent& a = human();
+  struct strong_case {
+    int action;
+    float progress;
+    bool strong;
+  };
+  for (const strong_case& c : {strong_case{72, 0.5f, true}, {72, 0.1f, false}, {71, 0.5f, false}}) {
+    a.channels[1].action = c.action;
+    a.channels[1].progress = c.progress;
+    EXPECT_EQ(is_starting_action_72(a), c.strong) << c.action << ' ' << c.progress;
+  }
+  a.channels[0].action = 72;
+  a.channels[0].progress = 0.9f;
+  a.channels[1].action = -1;
+  EXPECT_FALSE(is_starting_action_72(a));  // the lower body does not count
+  a.ai.order_words = {1, 2, 3, 4, 5};
+  clear_ai_order_words(a);
+  EXPECT_EQ(a.ai.order_words, (std::array<std::int32_t, 5>{}));
+}
+
 TEST_F(AgentQueries, TurningTowardsTheInput) {
   agent& a = human();
   a.input.set_direction(vec3(1.0f, 0.0f, 0.0f));

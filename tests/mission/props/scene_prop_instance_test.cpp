@@ -280,6 +280,20 @@ TEST_F(MissionProps, TheFrameAnimatesEveryInstanceAndRefreshPlacesOne) {
   EXPECT_EQ(a.placements, 1);
 }
 
+TEST_F(MissionProps, NewInstancesAreNamedFromTheirKind) {
+  g_scene_prop_kinds[1].id = "spr_gate";
+  const int gate = m.add_scene_prop_instance(prop_kind_object, 1, 5, at(1, 2, 3));
+  const int lost = m.add_scene_prop_instance(prop_kind_object, 40, 0, at(0, 0, 0));
+  const int item_of_nothing = m.add_scene_prop_instance(prop_kind_item, -1, 0, at(0, 0, 0));
+  const scene_prop_instance& g = *m.get_scene_prop_instance(gate);
+  EXPECT_STREQ(g.name.c_str(), "spr_gate");
+  EXPECT_EQ(g.variation, 5);
+  EXPECT_EQ(g.placed_frame.origin.z, 3.0f);
+  EXPECT_EQ(g.current_frame.origin.y, 2.0f);
+  EXPECT_TRUE(m.get_scene_prop_instance(lost)->name.empty());
+  EXPECT_TRUE(m.get_scene_prop_instance(item_of_nothing)->name.empty());
+}
+
 TEST(PropInstances, ResizeAddsDefaultInstances) {
   reset_clocks();
   advance_clock(clock_mission, 2.0f);
