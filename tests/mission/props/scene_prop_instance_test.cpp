@@ -200,6 +200,10 @@ TEST_F(MissionProps, EntryPointsTakeTheLowestFreeNumber) {
   };
   std::vector<int> all(64);
   for (int i = 0; i < 64; ++i) all[static_cast<std::size_t>(i)] = i;
+  // 45 entry points numbered 44 down to 0: the next is 45, not a number in
+  // use.
+  std::vector<int> falling(45);
+  for (int i = 0; i < 45; ++i) falling[static_cast<std::size_t>(i)] = 44 - i;
   const numbering_case cases[] = {
       {{0, 1, 2}, 9, 3},
       {{0, 2}, 9, 1},
@@ -207,6 +211,8 @@ TEST_F(MissionProps, EntryPointsTakeTheLowestFreeNumber) {
       {{2, 1, 0}, 9, 3},  // found by repeated scans, whatever the order
       {{1, 3}, 9, 0},
       {all, 70, 70},      // all 64 taken: the given number stays
+      {falling, 9, 45},
+      {{-3, 64, 1}, 9, 0},  // numbers outside 0..63 take no place
   };
   for (const numbering_case& c : cases) {
     mission fresh;
