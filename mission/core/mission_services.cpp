@@ -2,6 +2,7 @@
 
 #include "engine/core/log.h"
 #include "engine/core/random.h"
+#include "engine/settings/ruv_config.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
@@ -31,7 +32,13 @@ void mission_services::check_template_triggers(mission& m) {
 void mission_services::update_missile(mission&, missile&, float) {}
 void mission_services::agent_frame(mission&, agent&, float) {}
 void mission_services::agent_post_frame(mission&, agent&, float) {}
-edit_mode_flags mission_services::edit_mode() const { return {}; }
+edit_mode_flags mission_services::edit_mode() const {
+  // The scene editor reports its flags by overriding this; until it runs,
+  // nothing is being edited and the markers stay hidden.
+  edit_mode_flags flags;
+  flags.edit_mode_enabled = g_ruv_config.enable_edit_mode != 0;
+  return flags;
+}
 void mission_services::set_river_animation(mission&, float, float) {}
 
 void mission_services::update_scene_entities(mission& m, float frame_time) {

@@ -7,6 +7,7 @@
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"
 #include "mission/support/recording_services.h"
+#include "engine/settings/ruv_config.h"
 #include "module/records/scene_prop.h"
 #include "render/entity/entity.h"
 
@@ -316,6 +317,28 @@ TEST(PropInstances, ResizeAddsDefaultInstances) {
   resize_scene_prop_instances(v, -4);
   EXPECT_TRUE(v.empty());
   reset_clocks();
+}
+
+}  // namespace
+}  // namespace hm
+
+namespace hm {
+namespace {
+
+TEST(PropMarkers, WithEditModeAllowedTheDefaultsHideMarkersOutsideEditing) {
+  const std::int32_t saved = g_ruv_config.enable_edit_mode;
+  mission m;  // the default services: nothing is being edited
+  entity marker;
+  m.scene_prop_instances.resize(1);
+  m.scene_prop_instances[0].kind = prop_kind_entry;
+  m.scene_prop_instances[0].entity = &marker;
+  g_ruv_config.enable_edit_mode = 0;
+  m.update_editor_marker_visibility();
+  EXPECT_EQ(marker.visible, 1);
+  g_ruv_config.enable_edit_mode = 1;
+  m.update_editor_marker_visibility();
+  EXPECT_EQ(marker.visible, 0);
+  g_ruv_config.enable_edit_mode = saved;
 }
 
 }  // namespace
