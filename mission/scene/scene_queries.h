@@ -42,10 +42,10 @@ inline constexpr float no_ground_height = 100000.0f;
 // The grid cells that the segment's x-y projection crosses, in order from
 // `from`.
 void collect_segment_cells(const scene_world& scene, const vec3& from, const vec3& to, std::vector<grid_cell>& out);
-// Merges a cell's parts (those sharing no flag bit with the mask) into a list
-// kept in ascending pointer order, each part once.
+// Merges a cell's faces (those sharing no flag bit with the mask) into a
+// list kept in ascending pointer order, each face once.
 void merge_face_lists(const scene_cell& cell, std::uint32_t exclusion_mask, std::vector<body_part*>& list);
-// Every part of every cell the segment crosses, once, in ascending pointer
+// Every face of every cell the segment crosses, once, in ascending pointer
 // order.
 void query_collision_faces(const scene_world& scene, const vec3& from, const vec3& to, std::uint32_t exclusion_mask,
                            std::vector<body_part*>& out);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/collision/capsule.h"
 #include "engine/collision/face.h"
 #include "mission/agent/agent.h"
 #include "render/scene/light.h"
@@ -90,6 +91,7 @@ TEST(FaceQuery, FacesAlongASegmentOnceAndInPointerOrder) {
   face* small = add_face(*s, {vec3(0.5f, 0.5f, 0), vec3(1.5f, 0.5f, 0), vec3(1.5f, 1.5f, 2)});
   add_face(*s, {vec3(3, 0.5f, 0), vec3(5, 0.5f, 0), vec3(5, 1.5f, 2)}, 0x100);
   add_face(*s, {vec3(9, 9, 0), vec3(11, 9, 0), vec3(11, 11, 2)});  // elsewhere
+  s->add_body(std::make_unique<capsule>(vec3(2, 1, 0), vec3(2, 1, 2), 0.3f));  // not a face
   std::vector<body_part*> faces;
   query_collision_faces(*s, vec3(1, 1, 1), vec3(5, 1, 1), segment_exclusion_mask, faces);
   std::vector<body_part*> expected = {wide, small};
