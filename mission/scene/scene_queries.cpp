@@ -115,7 +115,10 @@ void collect_segment_cells(const scene_world& scene, const vec3& from, const vec
 }
 
 void merge_face_lists(const scene_cell& cell, std::uint32_t exclusion_mask, std::vector<body_part*>& list) {
-  std::vector<body_part*> merged;
+  // The merge writes into a list kept between calls and swaps it in, so a
+  // query over many cells does not allocate once per cell.
+  thread_local std::vector<body_part*> merged;
+  merged.clear();
   merged.reserve(list.size() + cell.bodies.size());
   std::size_t i = 0;
   for (body_part* p : cell.bodies) {
@@ -132,7 +135,7 @@ void merge_face_lists(const scene_cell& cell, std::uint32_t exclusion_mask, std:
 void query_collision_faces(const scene_world& scene, const vec3& from, const vec3& to, std::uint32_t exclusion_mask,
                            std::vector<body_part*>& out) {
   out.clear();
-  std::vector<grid_cell> cells;
+  thread_local std::vector<grid_cell> cells;
   collect_segment_cells(scene, from, to, cells);
   for (const grid_cell& c : cells) merge_face_lists(scene.cell_at(c.x, c.y), exclusion_mask, out);
 }
@@ -232,7 +235,7 @@ int sweep_capsule_against_scene(const scene_world& scene, const height_field* gr
   const float s = std::min(offset.length(), max_length);
   const vec3 end = from + direction * s;
   const capsule probe(from, end, 0.015f);
-  std::vector<body_part*> faces;
+  thread_local std::vector<body_part*> faces;
   query_collision_faces(scene, from, end, segment_exclusion_mask, faces);
   for (const body_part* f : faces) {
     if (collide_bodies(*f, probe, 0, nullptr) > 0) {
