@@ -358,6 +358,16 @@ struct agent {
   std::int32_t position_valid = 0;
   // The ragdoll, owned by the physics worlds; null when none.
   void* ragdoll = nullptr;
+  // The physics world that holds the agent's ragdoll (-1 none), whether the
+  // ragdoll is active, the velocity taken over from the mount, the capsule
+  // body of the linked agent (null none; the agent it links, -1 none) and
+  // three state bytes of the ragdoll code.
+  std::int32_t physics_world = -1;
+  std::int32_t ragdoll_active = 0;
+  vec3 inherited_velocity;
+  void* linked_capsule = nullptr;
+  std::int32_t linked_agent = -1;
+  std::array<std::uint8_t, 3> ragdoll_state_bytes{};
   std::uint8_t ragdoll_settle_early = 0;
   std::int32_t ragdoll_slot = -1;
   vec3 death_impulse;
