@@ -199,6 +199,7 @@ class bullet_world final : public world {
 
   void set_ground(const std::vector<vector3>& points) override {
     remove_ground();
+    wake_all();
     const std::size_t triangles = points.size() / 3;
     if (triangles == 0) return;
     ground_mesh_ = std::make_unique<btTriangleMesh>();
@@ -233,12 +234,12 @@ class bullet_world final : public world {
     return static_cast<body_id>(bodies_.size() - 1);
   }
 
-  void remove_capsule_bodies() override {
-    for (auto& r : bodies_) {
-      if (!r || r->bone) continue;
-      world_->removeRigidBody(r->body.get());
-      r.reset();
-    }
+  void remove_capsule_body(body_id body) override {
+    body_record* r = find(body);
+    if (!r || r->bone) return;
+    world_->removeRigidBody(r->body.get());
+    bodies_[static_cast<std::size_t>(body)].reset();
+    wake_all();
   }
 
   body_id add_bone(body_id parent, const bone_desc& bone) override {
@@ -388,6 +389,12 @@ class bullet_world final : public world {
     if (r.body->getActivationState() == DISABLE_SIMULATION) return;
     r.slow_frames = 0;
     r.body->activate(true);
+  }
+
+  // What rested on something that went away has to find out.
+  void wake_all() {
+    for (auto& r : bodies_)
+      if (r && r->mass > 0.0f) wake(*r);
   }
 
   void remove_ground() {

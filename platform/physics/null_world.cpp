@@ -28,9 +28,8 @@ body_id null_world::add_capsule_body(const matrix& frame, float, float, float ma
   return static_cast<body_id>(bodies.size() - 1);
 }
 
-void null_world::remove_capsule_bodies() {
-  for (body_state& b : bodies)
-    if (!b.bone) b.removed = true;
+void null_world::remove_capsule_body(body_id body) {
+  if (body_state* b = find(body); b && !b->bone) b->removed = true;
 }
 
 body_id null_world::add_bone(body_id parent, const bone_desc& bone) {

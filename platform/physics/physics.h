@@ -110,8 +110,9 @@ class world {
   // between the centres of its end caps). A mass of 0 or less makes it
   // static; otherwise it falls under its force callback like a bone.
   virtual body_id add_capsule_body(const matrix& frame, float radius, float height, float mass) = 0;
-  // Removes the static and free capsule bodies (not the bones, not the ground).
-  virtual void remove_capsule_bodies() = 0;
+  // Removes a capsule body (bones stay); its id is not given out again.
+  // Bodies that rested on it wake, as they do when the ground is replaced.
+  virtual void remove_capsule_body(body_id body) = 0;
 
   // --- ragdoll bones
   // Adds a bone joined to `parent` (no_body for the root). The bone's body
@@ -163,7 +164,7 @@ class null_world : public world {
   void update(float seconds) override;
   void set_ground(const std::vector<vector3>& triangle_points) override { ground = triangle_points; }
   body_id add_capsule_body(const matrix& frame, float radius, float height, float mass) override;
-  void remove_capsule_bodies() override;
+  void remove_capsule_body(body_id body) override;
   body_id add_bone(body_id parent, const bone_desc& bone) override;
   int body_count() const override { return static_cast<int>(bodies.size()); }
   void set_force_callback(body_id body, force_callback callback) override;

@@ -1,0 +1,337 @@
+#include "mission/physics/ragdoll.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/skeleton.h"
+#include "module/records/skeleton_bodies.h"
+#include "render/entity/skeleton_instance.h"
+
+namespace hm {
+namespace {
+
+// Four bones stacked upwards: hips (0) with a capsule, a short link (1)
+// without one, chest (2) and head (3) with capsules. Bone 2's joint is turned
+// a quarter about its up axis.
+const skeleton& test_skeleton() {
+  static const skeleton* made = [] {
+    auto s = std::make_unique<skeleton>();
+    s->name = ruv_string("skel_ragdoll_test");
+    s->bone_count = 4;
+    s->bones.resize(4);
+    const float up[4] = {1.0f, 0.1f, 0.2f, 0.4f};
+    for (int i = 0; i < 4; ++i) {
+      s->bones[static_cast<std::size_t>(i)].parent = i - 1;
+      s->bones[static_cast<std::size_t>(i)].local_frame.origin = vec3(0, 0, up[i]);
+    }
+    s->derive();
+    const skeleton* kept = s.get();
+    g_resource_manager.adopt_resource(std::move(s));
+    const char* capsule = "<Bodies><c radius=\"0.1\" pos_z=\"0.05\" pos2_z=\"0.15\"/></Bodies>";
+    const std::string xml = std::string("<Skeletons><s name=\"skel_ragdoll_test\"><Bones>") +
+                            "<b name=\"hips\" bone_mass=\"10\">" + capsule + "</b>" + "<b name=\"link\"/>" +
+                            "<b name=\"chest\" bone_mass=\"8\" rotate_up=\"90\" bone_cone_max=\"0.5\">" + capsule +
+                            "</b>" + "<b name=\"head\" bone_mass=\"3\">" + capsule + "</b>" + "</Bones></s></Skeletons>";
+    load_skeleton_bodies_from_text(xml.c_str());
+    fix_skeletons();
+    return kept;
+  }();
+  return *made;
+}
+
+struct fake_surroundings : ragdoll_surroundings {
+  void collect_ground(const vec3& box_min, const vec3& box_max, std::vector<vec3>& triangles,
+                      std::vector<ground_capsule>& capsules) override {
+    boxes.push_back({box_min, box_max});
+    const float z = ground;
+    const vec3 a(-50, -50, z), b(50, -50, z), c(50, 50, z), d(-50, 50, z);
+    triangles.insert(triangles.end(), {a, b, c, a, c, d});
+    capsules.push_back(ground_capsule{vec3(20, 0, 0), vec3(20, 5, 0), 0.3f});
+  }
+  float ground_height(const vec3&) override { return ground; }
+  void play_body_fall(const vec3& at, float pitch) override { sounds.push_back({at, pitch}); }
+  float random_unit() override { return 0.5f; }
+
+  float ground = 0.0f;
+  std::vector<std::pair<vec3, vec3>> boxes;
+  std::vector<std::pair<vec3, float>> sounds;
+};
+
+struct posed {
+  skeleton_instance pose{2};
+  frame entity = frame::identity();
+
+  posed() {
+    pose.set_skeleton(test_skeleton());
+    pose.compute_rest_pose();
+    entity.origin = vec3(5, 5, 0);
+  }
+};
+
+void expect_vec(const vec3& got, const vec3& want, float tolerance = 1e-5f) {
+  EXPECT_NEAR(got.x, want.x, tolerance);
+  EXPECT_NEAR(got.y, want.y, tolerance);
+  EXPECT_NEAR(got.z, want.z, tolerance);
+}
+
+TEST(ragdoll_start, a_bone_without_capsules_joins_its_ancestor_and_the_joint_frames_carry_the_joint_angles) {
+  posed p;
+  const std::vector<ragdoll_bone_start> start = compute_ragdoll_start(p.entity, p.pose);
+  ASSERT_EQ(start.size(), 4u);
+  EXPECT_FALSE(start[1].has_capsules);
+  EXPECT_EQ(start[2].body_parent, 0);  // past the link
+  EXPECT_EQ(start[3].body_parent, 2);
+  // Hips: the entity's frame on its rest frame.
+  expect_vec(start[0].joint_frame.origin, vec3(5, 5, 1.0f));
+  // Chest: the link's rest frame included, then a quarter turn about up.
+  expect_vec(start[2].joint_frame.origin, vec3(5, 5, 1.3f));
+  expect_vec(start[2].joint_frame.rot.s, vec3(0, 1, 0));
+  expect_vec(start[2].joint_frame.rot.f, vec3(-1, 0, 0));
+  // Head: on the chest's joint frame.
+  expect_vec(start[3].joint_frame.origin, vec3(5, 5, 1.7f));
+  expect_vec(start[3].joint_frame.rot.s, vec3(0, 1, 0));
+  // World frames follow the pose (the rest pose here).
+  expect_vec(start[3].world_frame.origin, vec3(5, 5, 1.7f));
+  expect_vec(start[3].world_frame.rot.s, vec3(1, 0, 0));
+}
+
+TEST(ragdoll_start, bones_are_carried_by_the_turning_of_their_parent_and_of_ancestors_with_capsules) {
+  posed p;
+  p.pose.bones[0].angular_velocity = vec3(1, 0, 0);
+  p.pose.bones[1].angular_velocity = vec3(0, 2, 0);
+  const std::vector<ragdoll_bone_start> start = compute_ragdoll_start(p.entity, p.pose);
+  // Link: hips turning at (1, 0, 0), 0.1 below it.
+  expect_vec(start[1].linear_velocity, vec3(0, -0.1f, 0));
+  // Chest: its parent the link (0.2 below) and the hips (0.3 below).
+  expect_vec(start[2].linear_velocity, vec3(0.4f, -0.3f, 0));
+  expect_vec(start[2].angular_velocity, vec3(1, 2, 0));
+  // Head: its parent the chest does not turn; the link above it has no
+  // capsules and is passed over; the hips are 0.7 below.
+  expect_vec(start[3].linear_velocity, vec3(0, -0.7f, 0));
+  expect_vec(start[3].angular_velocity, vec3(1, 0, 0));
+}
+
+physics_world_list null_list() {
+  physics_world_list list;
+  list.backend = physics::backend::null;
+  return list;
+}
+
+physics::null_world& null_of(physics_world_list& list, int index) {
+  return dynamic_cast<physics::null_world&>(*list.records[static_cast<std::size_t>(index)].world);
+}
+
+TEST(create_agent_ragdoll, bones_start_in_the_pose_with_the_agent_speed_or_beside_the_mount_speed) {
+  for (const bool mounted : {false, true}) {
+    SCOPED_TRACE(mounted ? "mounted" : "on foot");
+    posed p;
+    p.pose.bones[0].angular_velocity = vec3(1, 0, 0);
+    p.pose.bones[1].angular_velocity = vec3(0, 2, 0);
+    physics_world_list list = null_list();
+    fake_surroundings around;
+    ragdoll_state state;
+    ragdoll_source source;
+    source.entity_frame = p.entity;
+    source.skeleton = &p.pose;
+    source.size_factor = 2.0f;
+    source.velocity = vec3(3, 0, 0);
+    source.mounted = mounted;
+    source.mount_velocity = vec3(0, 7, 0);
+    ASSERT_TRUE(create_agent_ragdoll(list, state, source, around));
+
+    EXPECT_EQ(state.physics_world, 0);
+    EXPECT_EQ(state.ragdoll, 1);
+    EXPECT_EQ(p.pose.rest_pose_only, 1);
+    EXPECT_EQ(list.worlds_created, 1);
+    ASSERT_EQ(state.bone_bodies.size(), 4u);
+    EXPECT_EQ(state.bone_bodies[1], physics::no_body);
+    const physics::null_world& w = null_of(list, 0);
+    const auto& chest = w.bodies[static_cast<std::size_t>(state.bone_bodies[2])];
+    EXPECT_EQ(chest.parent, state.bone_bodies[0]);
+    EXPECT_FLOAT_EQ(chest.mass, 8.0f);
+    expect_vec(from_physics(chest.velocity), mounted ? vec3(0.4f, -0.3f, 0) : vec3(3.4f, -0.3f, 0));
+    expect_vec(from_physics(chest.omega), vec3(1, 2, 0));
+    expect_vec(state.inherited_mount_velocity, mounted ? vec3(0, 7, 0) : vec3());
+    // After the bones were made at their joint frames, they were placed in
+    // the pose.
+    expect_vec(from_physics(chest.frame.side), vec3(1, 0, 0));
+    // Gravity pulls on every bone.
+    const_cast<physics::null_world&>(w).update(0.01f);
+    EXPECT_FLOAT_EQ(w.bodies[static_cast<std::size_t>(state.bone_bodies[3])].force.z, -9.8f * 3.0f);
+    // The ground within 5 m of the entity, with the scene's capsule as a
+    // static body.
+    ASSERT_EQ(around.boxes.size(), 1u);
+    expect_vec(around.boxes[0].first, vec3(0, 0, -5));
+    expect_vec(around.boxes[0].second, vec3(10, 10, 5));
+    EXPECT_EQ(w.ground.size(), 6u);
+    ASSERT_EQ(list.records[0].capsule_bodies.size(), 1u);
+    EXPECT_EQ(w.bodies[static_cast<std::size_t>(list.records[0].capsule_bodies[0])].mass, 0.0f);
+  }
+}
+
+struct live_ragdoll {
+  posed p;
+  physics_world_list list = null_list();
+  fake_surroundings around;
+  ragdoll_state state;
+
+  live_ragdoll() {
+    ragdoll_source source;
+    source.entity_frame = p.entity;
+    source.skeleton = &p.pose;
+    EXPECT_TRUE(create_agent_ragdoll(list, state, source, around));
+  }
+  physics::null_world& world() { return null_of(list, 0); }
+  // Moves every body by d.
+  void shift(const vec3& d) {
+    for (auto& b : world().bodies) b.frame.origin = to_physics(from_physics(b.frame.origin) + d);
+  }
+};
+
+TEST(update_ragdoll_pose, bone_frames_come_back_to_the_entity_and_the_skeleton) {
+  live_ragdoll r;
+  // The chest leans: its body turned a quarter about x.
+  physics::null_world::body_state& chest = r.world().bodies[static_cast<std::size_t>(r.state.bone_bodies[2])];
+  chest.frame.forward = physics::vector3{0, 0, 1};
+  chest.frame.up = physics::vector3{0, -1, 0};
+  frame entity = r.p.entity;
+  ASSERT_TRUE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, false, r.around));
+  expect_vec(entity.origin, vec3(5, 5, 1.0f));  // the hips' body
+  for (int b : {0, 2, 3}) {
+    const frame body = from_physics(r.world().get_matrix(r.state.bone_bodies[static_cast<std::size_t>(b)]));
+    const frame copied = entity.transform_frame_to_global(r.p.pose.bones[static_cast<std::size_t>(b)].pose_frame);
+    expect_vec(copied.origin, body.origin);
+    expect_vec(copied.rot.f, body.rot.f);
+    expect_vec(copied.rot.u, body.rot.u);
+  }
+  EXPECT_EQ(r.p.pose.pose_valid, 1);
+}
+
+TEST(update_ragdoll_pose, a_ragdoll_that_flies_off_or_goes_bad_is_stopped_and_keeps_its_last_pose) {
+  struct row {
+    const char* what;
+    int bone;
+    float x;
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const row rows[] = {{"root beyond a million", 0, 1000001.0f}, {"root below minus a million", 0, -1000000.0f},
+                      {"root not a number", 0, nan},              {"head not a number", 3, nan},
+                      {"head infinite", 3, std::numeric_limits<float>::infinity()}};
+  for (const row& c : rows) {
+    SCOPED_TRACE(c.what);
+    live_ragdoll r;
+    frame entity = r.p.entity;
+    ASSERT_TRUE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, false, r.around));
+    const frame kept_entity = entity;
+    const frame kept_chest = r.p.pose.bones[2].local_frame;
+    r.world().bodies[static_cast<std::size_t>(r.state.bone_bodies[static_cast<std::size_t>(c.bone)])].frame.origin.x =
+        c.x;
+    EXPECT_FALSE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, false, r.around));
+    EXPECT_EQ(r.state.physics_world, -1);
+    EXPECT_EQ(r.state.ragdoll, 0);
+    EXPECT_EQ(r.state.corpse_frozen, 1);
+    EXPECT_EQ(r.list.worlds_created, 0);
+    EXPECT_EQ(r.list.records[0].world, nullptr);
+    EXPECT_EQ(r.p.pose.pose_valid, 0);
+    EXPECT_EQ(0, std::memcmp(&entity, &kept_entity, sizeof(frame)));
+    EXPECT_EQ(0, std::memcmp(&r.p.pose.bones[2].local_frame, &kept_chest, sizeof(frame)));
+    // Nothing more happens to it.
+    EXPECT_FALSE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, false, r.around));
+  }
+}
+
+TEST(update_ragdoll_pose, the_ground_is_rebuilt_where_the_body_lies_once_it_moved_more_than_three_metres) {
+  live_ragdoll r;
+  frame entity = r.p.entity;
+  ASSERT_EQ(r.around.boxes.size(), 1u);
+  r.shift(vec3(3.0f, 0, 0));  // the hips now at (8, 5, 1): 3 m from (5, 5, 0)... and 1 up
+  ASSERT_TRUE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, false, r.around));
+  EXPECT_EQ(r.around.boxes.size(), 2u);  // 9 + 1 > 9
+  expect_vec(r.state.ground_built_at, vec3(8, 5, 1));
+  expect_vec(r.around.boxes[1].first, vec3(3, 0, -4));
+  r.shift(vec3(0, 3.0f, 0));  // exactly 3 m: not more
+  ASSERT_TRUE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, false, r.around));
+  EXPECT_EQ(r.around.boxes.size(), 2u);
+  // The old static capsule went, the new one came.
+  int live_capsules = 0;
+  for (const auto& b : r.world().bodies) live_capsules += !b.bone && !b.removed;
+  EXPECT_EQ(live_capsules, 1);
+}
+
+TEST(update_ragdoll_pose, the_fall_is_heard_once_when_a_sounding_bone_comes_near_the_ground) {
+  // The horse's sounding bone is 2 (here the chest), within 0.4 of the ground.
+  live_ragdoll r;
+  frame entity = r.p.entity;
+  r.around.ground = 1.0f;  // the chest at 1.3: 0.3 above
+  ASSERT_TRUE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, false, r.around));
+  EXPECT_TRUE(r.around.sounds.empty());  // a human sounds by bones 8, 10, 15
+  ASSERT_TRUE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, true, r.around));
+  ASSERT_EQ(r.around.sounds.size(), 1u);
+  expect_vec(r.around.sounds[0].first, entity.origin);
+  EXPECT_FLOAT_EQ(r.around.sounds[0].second, 0.8f + 0.4f * 0.5f);
+  EXPECT_EQ(r.state.fall_sound_played[1], 1);
+  expect_vec(r.state.fall_bone_frame.origin, vec3(5, 5, 1.3f));
+  ASSERT_TRUE(update_ragdoll_pose(r.list, r.state, entity, r.p.pose, true, r.around));
+  EXPECT_EQ(r.around.sounds.size(), 1u);
+
+  // Too high above the ground, or below the fall's reference height: silent.
+  live_ragdoll high;
+  high.around.ground = 0.85f;  // 0.45 above
+  ASSERT_TRUE(update_ragdoll_pose(high.list, high.state, entity, high.p.pose, true, high.around));
+  live_ragdoll low;
+  low.around.ground = 1.0f;
+  low.state.fall_reference_height = 1.5f;
+  ASSERT_TRUE(update_ragdoll_pose(low.list, low.state, entity, low.p.pose, true, low.around));
+  EXPECT_TRUE(high.around.sounds.empty());
+  EXPECT_TRUE(low.around.sounds.empty());
+}
+
+// A ragdoll thrown forward over flat ground, stepped by the mission's
+// physics step at 60 frames a second until it sleeps.
+std::vector<frame> fall_to_rest(int& frames) {
+  posed p;
+  p.pose.bones[0].angular_velocity = vec3(0.5f, 0, 0);
+  physics_world_list list;
+  fake_surroundings around;
+  ragdoll_state state;
+  ragdoll_source source;
+  source.entity_frame = p.entity;
+  source.skeleton = &p.pose;
+  source.velocity = vec3(0, 2, 0);
+  EXPECT_TRUE(create_agent_ragdoll(list, state, source, around));
+  frame entity = p.entity;
+  frames = 0;
+  while (list.is_ragdoll_awake(state.physics_world) && frames < 1200) {
+    step_physics(list, 1.0f / 60.0f);
+    EXPECT_TRUE(update_ragdoll_pose(list, state, entity, p.pose, false, around));
+    ++frames;
+  }
+  std::vector<frame> out{entity};
+  for (const skeleton_bone& b : p.pose.bones) out.push_back(b.pose_frame);
+  return out;
+}
+
+TEST(create_agent_ragdoll, a_falling_ragdoll_comes_to_rest_on_the_ground_the_same_way_every_run) {
+  int frames = 0;
+  const std::vector<frame> first = fall_to_rest(frames);
+  ASSERT_LT(frames, 1200) << "still awake after 20 s";
+  EXPECT_GT(frames, 20);
+  // Lying on the ground: the hips' capsule (radius 0.1) rests on it.
+  EXPECT_GT(first[0].origin.z, 0.0f);
+  EXPECT_LT(first[0].origin.z, 0.35f);
+  EXPECT_GT(first[0].origin.y, 5.0f);  // it went forward
+  int again = 0;
+  const std::vector<frame> second = fall_to_rest(again);
+  EXPECT_EQ(frames, again);
+  ASSERT_EQ(first.size(), second.size());
+  EXPECT_EQ(0, std::memcmp(first.data(), second.data(), first.size() * sizeof(frame)));
+}
+
+}  // namespace
+}  // namespace hm
