@@ -25,7 +25,7 @@
 #include "module/text/translation_table.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
-#include "platform/input_keymap.h"
+#include "platform/input/input_keymap.h"
 #include "render/view/interface_view.h"
 #include "render/shadow/reflection.h"
 #include "render/shadow/render_pass_state.h"
