@@ -6,7 +6,7 @@
 #include "engine/collision/composite_body.h"
 #include "engine/collision/face.h"
 #include "engine/resource/skeleton.h"
-#include "module/records/skeleton_bodies.h"
+#include "module/data/skeleton_bodies.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/scene/scene_world.h"
 

@@ -10,7 +10,7 @@
 
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
-#include "module/records/skeleton_bodies.h"
+#include "module/data/skeleton_bodies.h"
 #include "render/entity/skeleton_instance.h"
 
 namespace hm {
