@@ -11,6 +11,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
+#include "mission/physics/ragdoll.h"
 #include "module/records/item_kind.h"
 
 namespace hm {
@@ -318,6 +319,8 @@ struct agent {
   std::int32_t death_bone = -1;
   vec3 death_position;
   timer ragdoll_timer{clock_mission};
+  // The ragdoll's bodies, its local ground and its fall sound.
+  ragdoll_state ragdoll_body;
 
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }

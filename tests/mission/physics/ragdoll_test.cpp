@@ -9,6 +9,9 @@
 #include <string>
 
 #include "engine/resource/resource_manager.h"
+#include "mission/agent/agent.h"
+#include "mission/physics/agent_ragdoll.h"
+#include "render/entity/entity.h"
 #include "engine/resource/skeleton.h"
 #include "module/data/skeleton_bodies.h"
 #include "render/entity/skeleton_instance.h"
@@ -331,6 +334,42 @@ TEST(create_agent_ragdoll, a_falling_ragdoll_comes_to_rest_on_the_ground_the_sam
   EXPECT_EQ(frames, again);
   ASSERT_EQ(first.size(), second.size());
   EXPECT_EQ(0, std::memcmp(first.data(), second.data(), first.size() * sizeof(frame)));
+}
+
+TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_frozen_where_it_was) {
+  skeleton_entity body;
+  body.animated_skeleton = std::make_unique<skeleton_instance>(2);
+  body.animated_skeleton->set_skeleton(test_skeleton());
+  body.animated_skeleton->compute_rest_pose();
+  body.frame.origin = vec3(5, 5, 0);
+  agent a;
+  a.agent_entity = &body;
+  a.velocity = vec3(3, 0, 0);
+  agent horse;
+  horse.kind = agent_kind_horse;
+  horse.velocity = vec3(0, 6, 0);
+  physics_world_list list = null_list();
+  fake_surroundings around;
+
+  agent without_body;
+  EXPECT_FALSE(create_agent_ragdoll(list, without_body, nullptr, nullptr, around));
+  ASSERT_TRUE(create_agent_ragdoll(list, a, &horse, nullptr, around));
+  EXPECT_EQ(a.ragdoll_slot, 0);
+  EXPECT_EQ(a.ragdoll, list.records[0].world.get());
+  expect_vec(a.ragdoll_body.inherited_mount_velocity, vec3(0, 6, 0));
+  EXPECT_EQ(body.animated_skeleton->rest_pose_only, 1);
+
+  for (auto& b : null_of(list, 0).bodies) b.frame.origin.z -= 0.5f;
+  ASSERT_TRUE(update_agent_ragdoll(list, a, around));
+  expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
+
+  null_of(list, 0).bodies[0].frame.origin.x = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_FALSE(update_agent_ragdoll(list, a, around));
+  expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
+  EXPECT_EQ(a.ragdoll_slot, -1);
+  EXPECT_EQ(a.ragdoll, nullptr);
+  EXPECT_EQ(a.body_frozen, 1);
+  EXPECT_FALSE(update_agent_ragdoll(list, a, around));
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+#include "mission/physics/agent_ragdoll.h"
+
+#include "mission/agent/agent.h"
+#include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
+
+namespace hm {
+
+namespace {
+
+// Keeps the agent's own ragdoll words in step with its ragdoll state.
+void mirror(physics_world_list& list, agent& a) {
+  a.ragdoll_slot = a.ragdoll_body.physics_world;
+  const physics_world_record* r = list.record(a.ragdoll_slot);
+  a.ragdoll = r && r->world ? r->world.get() : nullptr;
+  if (a.ragdoll_body.corpse_frozen) a.body_frozen = 1;
+}
+
+}  // namespace
+
+bool create_agent_ragdoll(physics_world_list& list, agent& a, const agent* mount, const agent* linked,
+                          ragdoll_surroundings& around) {
+  if (!a.agent_entity || !a.agent_entity->animated_skeleton) return false;
+  ragdoll_source source;
+  source.entity_frame = a.agent_entity->frame;
+  source.skeleton = a.agent_entity->animated_skeleton.get();
+  source.size_factor = a.height_factor;
+  source.velocity = a.velocity;
+  if (mount) {
+    source.mounted = true;
+    source.mount_velocity = mount->velocity;
+  }
+  if (linked && linked->agent_entity) {
+    source.has_linked = true;
+    source.linked_size_factor = linked->height_factor;
+    const skeleton_instance* k = linked->agent_entity->animated_skeleton.get();
+    const frame bone0 = k && !k->bones.empty() ? k->bones[0].pose_frame : frame::identity();
+    source.linked_bone0 = linked->agent_entity->frame.transform_frame_to_global(bone0);
+  }
+  const bool made = hm::create_agent_ragdoll(list, a.ragdoll_body, source, around);
+  mirror(list, a);
+  return made;
+}
+
+bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundings& around) {
+  if (!a.agent_entity || !a.agent_entity->animated_skeleton || a.ragdoll_body.ragdoll == 0) return false;
+  frame at = a.agent_entity->frame;
+  const bool running =
+      update_ragdoll_pose(list, a.ragdoll_body, at, *a.agent_entity->animated_skeleton, a.is_horse(), around);
+  if (running) a.agent_entity->set_frame(at);
+  mirror(list, a);
+  return running;
+}
+
+void stop_agent_ragdoll(physics_world_list& list, agent& a) {
+  stop_ragdoll(list, a.ragdoll_body);
+  mirror(list, a);
+}
+
+}  // namespace hm
