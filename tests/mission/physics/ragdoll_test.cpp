@@ -11,6 +11,10 @@
 #include "engine/resource/resource_manager.h"
 #include "mission/agent/agent.h"
 #include "mission/physics/agent_ragdoll.h"
+#include "mission/physics/scene_surroundings.h"
+#include "engine/collision/capsule.h"
+#include "engine/collision/face.h"
+#include "render/scene/scene_world.h"
 #include "render/entity/entity.h"
 #include "engine/resource/skeleton.h"
 #include "module/data/skeleton_bodies.h"
@@ -370,6 +374,63 @@ TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_froz
   EXPECT_EQ(a.ragdoll, nullptr);
   EXPECT_EQ(a.body_frozen, 1);
   EXPECT_FALSE(update_agent_ragdoll(list, a, around));
+}
+
+std::unique_ptr<face> quad(float x0, float y0, float x1, float y1, float z) {
+  return std::make_unique<face>(
+      std::initializer_list<vec3>{vec3(x0, y0, z), vec3(x1, y0, z), vec3(x1, y1, z), vec3(x0, y1, z)});
+}
+
+TEST(scene_ragdoll_surroundings, the_scene_faces_and_capsules_near_the_body_are_its_ground) {
+  scene_world scene(vec3(0, 0, 0), vec3(60, 60, 0), 3, 3, 0);
+  scene.add_body(quad(0, 0, 20, 20, 0.0f));
+  scene.add_body(quad(4, 4, 6, 6, 1.5f));   // a table top
+  scene.add_body(quad(40, 40, 50, 50, 0));  // far away
+  scene.add_body(std::make_unique<capsule>(vec3(8, 2, 0.3f), vec3(8, 6, 0.3f), 0.3f));
+  scene_ragdoll_surroundings around(&scene);
+  std::vector<vec3> triangles;
+  std::vector<ground_capsule> capsules;
+  around.collect_ground(vec3(0, 0, -5), vec3(10, 10, 5), triangles, capsules);
+  EXPECT_EQ(triangles.size(), 12u);  // two quads, two triangles each
+  ASSERT_EQ(capsules.size(), 1u);
+  EXPECT_FLOAT_EQ(capsules[0].radius, 0.3f);
+  // Heights: the table under a point above it, the floor under a point below
+  // the table top, nothing outside every face.
+  EXPECT_FLOAT_EQ(around.ground_height(vec3(5, 5, 2)), 1.5f);
+  EXPECT_FLOAT_EQ(around.ground_height(vec3(5, 5, 0.5f)), 0.0f);
+  EXPECT_FLOAT_EQ(around.ground_height(vec3(10, 10, 3)), 0.0f);
+  EXPECT_EQ(around.ground_height(vec3(30, 10, 3)), std::numeric_limits<float>::lowest());
+  scene_ragdoll_surroundings nowhere(nullptr);
+  EXPECT_EQ(nowhere.ground_height(vec3(5, 5, 2)), std::numeric_limits<float>::lowest());
+}
+
+TEST(agent_ragdoll, a_dying_agent_comes_to_rest_on_the_scene_ground_and_its_world_is_freed) {
+  scene_world scene(vec3(0, 0, 0), vec3(60, 60, 0), 3, 3, 0);
+  scene.add_body(quad(0, 0, 40, 40, 0.0f));
+  scene_ragdoll_surroundings around(&scene);
+  skeleton_entity body;
+  body.animated_skeleton = std::make_unique<skeleton_instance>(2);
+  body.animated_skeleton->set_skeleton(test_skeleton());
+  body.animated_skeleton->compute_rest_pose();
+  body.frame.origin = vec3(10, 10, 0);
+  agent a;
+  a.agent_entity = &body;
+  a.velocity = vec3(1.5f, 0, 0);
+  physics_world_list list;
+  ASSERT_TRUE(create_agent_ragdoll(list, a, nullptr, nullptr, around));
+  int frames = 0;
+  while (list.is_ragdoll_awake(a.ragdoll_slot) && frames < 1200) {
+    step_physics(list, 0.02f);
+    ASSERT_TRUE(update_agent_ragdoll(list, a, around));
+    ++frames;
+  }
+  ASSERT_LT(frames, 1200);
+  EXPECT_LT(body.frame.origin.z, 0.35f);
+  EXPECT_GT(body.frame.origin.z, 0.0f);
+  EXPECT_GT(body.frame.origin.x, 10.0f);
+  stop_agent_ragdoll(list, a);
+  EXPECT_EQ(list.worlds_created, 0);
+  EXPECT_EQ(a.body_frozen, 1);
 }
 
 }  // namespace
