@@ -321,6 +321,9 @@ struct agent {
   timer ragdoll_timer{clock_mission};
   // The ragdoll's bodies, its local ground and its fall sound.
   ragdoll_state ragdoll_body;
+  // How far a fallen body without a ragdoll has leaned into the ground's
+  // slope, 0..1.
+  float ground_lean_blend = 0.0f;
 
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }

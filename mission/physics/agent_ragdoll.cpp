@@ -1,5 +1,6 @@
 #include "mission/physics/agent_ragdoll.h"
 
+#include "engine/collision/face.h"
 #include "mission/agent/agent.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
@@ -42,8 +43,33 @@ bool create_agent_ragdoll(physics_world_list& list, agent& a, const agent* mount
   return made;
 }
 
-bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundings& around) {
-  if (!a.agent_entity || !a.agent_entity->animated_skeleton || a.ragdoll_body.ragdoll == 0) return false;
+frame living_agent_frame(const vec3& facing, const vec3& position, const vec3& offset, float lean, bool alive,
+                         const vec3& ground_normal, float clock_step, float& blend) {
+  frame f = frame::identity();
+  f.rot.f = facing;
+  f.rot.u = vec3(0.0f, 0.0f, 1.0f);
+  if (!alive) {
+    blend = clamp_float(blend + clock_step, 0.0f, 1.0f);
+    f.rot.u = vec3(0.0f, 0.0f, 1.0f) * (1.0f - blend) + ground_normal * blend;
+    f.rot.u.normalize();
+  }
+  f.rot.s = cross_product(f.rot.f, f.rot.u);
+  f.rot.s.normalize();
+  f.rot.f = cross_product(f.rot.u, f.rot.s);
+  f.rotate_y(lean);
+  f.origin = position + offset;
+  return f;
+}
+
+bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundings& around, float clock_step) {
+  if (!a.agent_entity) return true;
+  if (a.ragdoll_body.ragdoll == 0 || !a.agent_entity->animated_skeleton) {
+    if (a.body_frozen || a.ragdoll_body.corpse_frozen) return true;
+    const vec3 normal = a.ground_face ? a.ground_face->normal : vec3(0.0f, 0.0f, 1.0f);
+    a.agent_entity->set_frame(living_agent_frame(a.forward(), a.position(), a.visual_offset, a.lean, a.is_alive(),
+                                                 normal, clock_step, a.ground_lean_blend));
+    return true;
+  }
   frame at = a.agent_entity->frame;
   const bool running =
       update_ragdoll_pose(list, a.ragdoll_body, at, *a.agent_entity->animated_skeleton, a.is_horse(), around);

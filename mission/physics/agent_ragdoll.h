@@ -14,9 +14,16 @@ struct agent;
 // agent has no skeleton entity or its skeleton has no bodies.
 bool create_agent_ragdoll(physics_world_list& list, agent& a, const agent* mount, const agent* linked,
                           ragdoll_surroundings& around);
-// The ragdoll's share of the agent's pose update: entity and bones from the
-// bodies. False when the agent has no ragdoll, or it was stopped now.
-bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundings& around);
+// The entity frame of an agent without a ragdoll: upright on its facing, or,
+// once it is no longer alive, leaning into the ground's slope a little more
+// each frame (`blend` grows by the clock's step up to 1); rolled by `lean`.
+frame living_agent_frame(const vec3& facing, const vec3& position, const vec3& offset, float lean, bool alive,
+                         const vec3& ground_normal, float clock_step, float& blend);
+
+// Places the agent's entity: from its ragdoll's bodies when it has one, else
+// by living_agent_frame unless its body is frozen. False when a ragdoll was
+// stopped now (it flew off); the entity then keeps its frame.
+bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundings& around, float clock_step);
 // Releases the agent's world; the body stays frozen where it lies.
 void stop_agent_ragdoll(physics_world_list& list, agent& a);
 

@@ -364,21 +364,52 @@ TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_froz
   EXPECT_EQ(body.animated_skeleton->rest_pose_only, 1);
 
   for (auto& b : null_of(list, 0).bodies) b.frame.origin.z -= 0.5f;
-  ASSERT_TRUE(update_agent_ragdoll(list, a, around));
+  ASSERT_TRUE(update_agent_ragdoll(list, a, around, 0.02f));
   expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
 
   null_of(list, 0).bodies[0].frame.origin.x = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_FALSE(update_agent_ragdoll(list, a, around));
+  EXPECT_FALSE(update_agent_ragdoll(list, a, around, 0.02f));
   expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
   EXPECT_EQ(a.ragdoll_slot, -1);
   EXPECT_EQ(a.ragdoll, nullptr);
   EXPECT_EQ(a.body_frozen, 1);
-  EXPECT_FALSE(update_agent_ragdoll(list, a, around));
+  // Frozen, it stays where it was.
+  EXPECT_TRUE(update_agent_ragdoll(list, a, around, 0.02f));
+  expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
 }
 
 std::unique_ptr<face> quad(float x0, float y0, float x1, float y1, float z) {
   return std::make_unique<face>(
       std::initializer_list<vec3>{vec3(x0, y0, z), vec3(x1, y0, z), vec3(x1, y1, z), vec3(x0, y1, z)});
+}
+
+TEST(agent_pose, a_living_agent_stands_on_its_facing_and_a_fallen_one_leans_into_the_slope) {
+  const vec3 facing(0, 1, 0);
+  const vec3 slope(0.6f, 0, 0.8f);
+  float blend = 0.0f;
+  // Alive: upright, whatever the ground; the offset moves the origin.
+  frame f = living_agent_frame(facing, vec3(1, 2, 3), vec3(0, 0, 0.5f), 0.0f, true, slope, 0.5f, blend);
+  expect_vec(f.rot.s, vec3(1, 0, 0));
+  expect_vec(f.rot.f, vec3(0, 1, 0));
+  expect_vec(f.rot.u, vec3(0, 0, 1));
+  expect_vec(f.origin, vec3(1, 2, 3.5f));
+  EXPECT_EQ(blend, 0.0f);
+  // Not alive: half way after a step of 0.5, up = (0.3, 0, 0.9) normalised.
+  f = living_agent_frame(facing, vec3(), vec3(), 0.0f, false, slope, 0.5f, blend);
+  EXPECT_FLOAT_EQ(blend, 0.5f);
+  expect_vec(f.rot.u, vec3(0.3162278f, 0, 0.9486833f));
+  expect_vec(f.rot.s, vec3(0.9486833f, 0, -0.3162278f));
+  expect_vec(f.rot.f, vec3(0, 1, 0));
+  // The blend stops at 1: up is the ground's normal.
+  f = living_agent_frame(facing, vec3(), vec3(), 0.0f, false, slope, 0.7f, blend);
+  EXPECT_FLOAT_EQ(blend, 1.0f);
+  expect_vec(f.rot.u, slope);
+  // Lean rolls about the forward axis.
+  blend = 0.0f;
+  f = living_agent_frame(facing, vec3(), vec3(), 0.3f, true, slope, 0.5f, blend);
+  expect_vec(f.rot.s, vec3(std::cos(0.3f), 0, -std::sin(0.3f)));
+  expect_vec(f.rot.u, vec3(std::sin(0.3f), 0, std::cos(0.3f)));
+  expect_vec(f.rot.f, facing);
 }
 
 TEST(scene_ragdoll_surroundings, the_scene_faces_and_capsules_near_the_body_are_its_ground) {
@@ -421,7 +452,7 @@ TEST(agent_ragdoll, a_dying_agent_comes_to_rest_on_the_scene_ground_and_its_worl
   int frames = 0;
   while (list.is_ragdoll_awake(a.ragdoll_slot) && frames < 1200) {
     step_physics(list, 0.02f);
-    ASSERT_TRUE(update_agent_ragdoll(list, a, around));
+    ASSERT_TRUE(update_agent_ragdoll(list, a, around, 0.02f));
     ++frames;
   }
   ASSERT_LT(frames, 1200);
