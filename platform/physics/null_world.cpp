@@ -56,10 +56,7 @@ void null_world::set_force_callback(body_id body, force_callback callback) {
   if (body_state* b = find(body)) b->callback = std::move(callback);
 }
 
-float null_world::mass(body_id body) const {
-  const body_state* b = find(body);
-  return b ? b->mass : 0.0f;
-}
+float null_world::mass(body_id body) const { return read(body, &body_state::mass); }
 
 void null_world::add_force(body_id body, const vector3& force) {
   if (body_state* b = find(body)) b->force = vector3{b->force.x + force.x, b->force.y + force.y, b->force.z + force.z};
@@ -70,36 +67,12 @@ void null_world::add_torque(body_id body, const vector3& torque) {
     b->torque = vector3{b->torque.x + torque.x, b->torque.y + torque.y, b->torque.z + torque.z};
 }
 
-matrix null_world::get_matrix(body_id body) const {
-  const body_state* b = find(body);
-  return b ? b->frame : matrix{};
-}
-
-void null_world::set_matrix(body_id body, const matrix& frame) {
-  if (body_state* b = find(body)) b->frame = frame;
-}
-
-vector3 null_world::get_velocity(body_id body) const {
-  const body_state* b = find(body);
-  return b ? b->velocity : vector3{};
-}
-
-void null_world::set_velocity(body_id body, const vector3& velocity) {
-  if (body_state* b = find(body)) b->velocity = velocity;
-}
-
-vector3 null_world::get_omega(body_id body) const {
-  const body_state* b = find(body);
-  return b ? b->omega : vector3{};
-}
-
-void null_world::set_omega(body_id body, const vector3& omega) {
-  if (body_state* b = find(body)) b->omega = omega;
-}
-
-bool null_world::is_sleeping(body_id body) const {
-  const body_state* b = find(body);
-  return b && b->sleeping;
-}
+matrix null_world::get_matrix(body_id body) const { return read(body, &body_state::frame); }
+void null_world::set_matrix(body_id body, const matrix& frame) { write(body, &body_state::frame, frame); }
+vector3 null_world::get_velocity(body_id body) const { return read(body, &body_state::velocity); }
+void null_world::set_velocity(body_id body, const vector3& velocity) { write(body, &body_state::velocity, velocity); }
+vector3 null_world::get_omega(body_id body) const { return read(body, &body_state::omega); }
+void null_world::set_omega(body_id body, const vector3& omega) { write(body, &body_state::omega, omega); }
+bool null_world::is_sleeping(body_id body) const { return read(body, &body_state::sleeping); }
 
 }  // namespace hm::platform::physics

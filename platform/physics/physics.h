@@ -189,6 +189,16 @@ class null_world : public world {
  private:
   body_state* find(body_id body);
   const body_state* find(body_id body) const;
+  // A field of a known body; its zero value for an unknown one.
+  template <class T>
+  T read(body_id body, T body_state::*field) const {
+    const body_state* b = find(body);
+    return b ? b->*field : T{};
+  }
+  template <class T>
+  void write(body_id body, T body_state::*field, const T& value) {
+    if (body_state* b = find(body)) b->*field = value;
+  }
   contact_material material_;
 };
 

@@ -340,15 +340,25 @@ TEST(create_agent_ragdoll, a_falling_ragdoll_comes_to_rest_on_the_ground_the_sam
   EXPECT_EQ(0, std::memcmp(first.data(), second.data(), first.size() * sizeof(frame)));
 }
 
-TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_frozen_where_it_was) {
+// An agent with a skeleton entity of the test skeleton in its rest pose.
+struct agent_with_body {
   skeleton_entity body;
-  body.animated_skeleton = std::make_unique<skeleton_instance>(2);
-  body.animated_skeleton->set_skeleton(test_skeleton());
-  body.animated_skeleton->compute_rest_pose();
-  body.frame.origin = vec3(5, 5, 0);
   agent a;
-  a.agent_entity = &body;
-  a.velocity = vec3(3, 0, 0);
+
+  agent_with_body(const vec3& at, const vec3& velocity) {
+    body.animated_skeleton = std::make_unique<skeleton_instance>(2);
+    body.animated_skeleton->set_skeleton(test_skeleton());
+    body.animated_skeleton->compute_rest_pose();
+    body.frame.origin = at;
+    a.agent_entity = &body;
+    a.velocity = velocity;
+  }
+};
+
+TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_frozen_where_it_was) {
+  agent_with_body dying(vec3(5, 5, 0), vec3(3, 0, 0));
+  agent& a = dying.a;
+  const skeleton_entity& body = dying.body;
   agent horse;
   horse.kind = agent_kind_horse;
   horse.velocity = vec3(0, 6, 0);
@@ -439,14 +449,9 @@ TEST(agent_ragdoll, a_dying_agent_comes_to_rest_on_the_scene_ground_and_its_worl
   scene_world scene(vec3(0, 0, 0), vec3(60, 60, 0), 3, 3, 0);
   scene.add_body(quad(0, 0, 40, 40, 0.0f));
   scene_ragdoll_surroundings around(&scene);
-  skeleton_entity body;
-  body.animated_skeleton = std::make_unique<skeleton_instance>(2);
-  body.animated_skeleton->set_skeleton(test_skeleton());
-  body.animated_skeleton->compute_rest_pose();
-  body.frame.origin = vec3(10, 10, 0);
-  agent a;
-  a.agent_entity = &body;
-  a.velocity = vec3(1.5f, 0, 0);
+  agent_with_body dying(vec3(10, 10, 0), vec3(1.5f, 0, 0));
+  agent& a = dying.a;
+  const skeleton_entity& body = dying.body;
   physics_world_list list;
   ASSERT_TRUE(create_agent_ragdoll(list, a, nullptr, nullptr, around));
   int frames = 0;
