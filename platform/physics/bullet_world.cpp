@@ -187,6 +187,11 @@ class bullet_world final : public world {
 
   void update(float seconds) override {
     if (!(seconds > 0.0f)) return;
+    // A world whose bodies all sleep has nothing to do: settled ragdolls cost
+    // nothing until something wakes them.
+    bool awake = false;
+    for (const auto& r : bodies_) awake = awake || (r && r->mass > 0.0f && r->body->isActive());
+    if (!awake) return;
     for (std::size_t i = 0; i < bodies_.size(); ++i) {
       body_record* r = bodies_[i].get();
       if (!r || !r->callback || r->mass <= 0.0f || !r->body->isActive()) continue;
