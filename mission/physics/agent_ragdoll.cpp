@@ -2,6 +2,7 @@
 
 #include "engine/collision/face.h"
 #include "mission/agent/agent.h"
+#include "mission/core/mission.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 
@@ -14,7 +15,21 @@ void mirror(physics_world_list& list, agent& a) {
   a.ragdoll_slot = a.ragdoll_body.physics_world;
   const physics_world_record* r = list.record(a.ragdoll_slot);
   a.ragdoll = r && r->world ? r->world.get() : nullptr;
-  if (a.ragdoll_body.corpse_frozen) a.body_frozen = 1;
+}
+
+// What a body whose ragdoll stopped leaves behind.
+void settle_stopped_body(agent& a, mission& m) {
+  const bool player = a.index >= 0 && a.index == m.player_agent;
+  if (!a.is_alive()) {
+    skeleton_instance* k = a.agent_entity ? a.agent_entity->animated_skeleton.get() : nullptr;
+    if (k && k->channels.size() > 1) k->channels[1].playing = 0;
+    if (!player && a.label_entity) a.label_entity->visible = 0;
+  }
+  if (!a.body_frozen) {
+    a.body_frozen = 1;
+    // The corpse limit trims the queue where the bodies are counted.
+    if (!player) m.corpses.push_back(a.index);
+  }
 }
 
 }  // namespace
@@ -61,10 +76,11 @@ frame living_agent_frame(const vec3& facing, const vec3& position, const vec3& o
   return f;
 }
 
-bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundings& around, float clock_step) {
+bool update_agent_ragdoll(physics_world_list& list, agent& a, mission& m, ragdoll_surroundings& around,
+                          float clock_step) {
   if (!a.agent_entity) return true;
   if (a.ragdoll_body.ragdoll == 0 || !a.agent_entity->animated_skeleton) {
-    if (a.body_frozen || a.ragdoll_body.corpse_frozen) return true;
+    if (a.body_frozen) return true;
     const vec3 normal = a.ground_face ? a.ground_face->normal : vec3(0.0f, 0.0f, 1.0f);
     a.agent_entity->set_frame(living_agent_frame(a.forward(), a.position(), a.visual_offset, a.lean, a.is_alive(),
                                                  normal, clock_step, a.ground_lean_blend));
@@ -73,14 +89,18 @@ bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundin
   frame at = a.agent_entity->frame;
   const bool running =
       update_ragdoll_pose(list, a.ragdoll_body, at, *a.agent_entity->animated_skeleton, a.is_horse(), around);
-  if (running) a.agent_entity->set_frame(at);
   mirror(list, a);
+  if (running)
+    a.agent_entity->set_frame(at);
+  else
+    settle_stopped_body(a, m);  // it flew off: it stays where it was last seen
   return running;
 }
 
-void stop_agent_ragdoll(physics_world_list& list, agent& a) {
+void stop_agent_ragdoll(physics_world_list& list, agent& a, mission& m) {
   stop_ragdoll(list, a.ragdoll_body);
   mirror(list, a);
+  settle_stopped_body(a, m);
 }
 
 }  // namespace hm

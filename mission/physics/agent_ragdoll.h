@@ -7,6 +7,7 @@
 namespace hm {
 
 struct agent;
+class mission;
 
 // Builds the agent's ragdoll in a new world of `list`. `mount` is the agent's
 // mount (its velocity is kept aside), `linked` an agent whose body the ragdoll
@@ -22,9 +23,14 @@ frame living_agent_frame(const vec3& facing, const vec3& position, const vec3& o
 
 // Places the agent's entity: from its ragdoll's bodies when it has one, else
 // by living_agent_frame unless its body is frozen. False when a ragdoll was
-// stopped now (it flew off); the entity then keeps its frame.
-bool update_agent_ragdoll(physics_world_list& list, agent& a, ragdoll_surroundings& around, float clock_step);
-// Releases the agent's world; the body stays frozen where it lies.
-void stop_agent_ragdoll(physics_world_list& list, agent& a);
+// stopped now (it flew off): the entity keeps its frame and the body is
+// settled as by stop_agent_ragdoll.
+bool update_agent_ragdoll(physics_world_list& list, agent& a, mission& m, ragdoll_surroundings& around,
+                          float clock_step);
+// Releases the agent's world. A body no longer alive stops its upper-body
+// animation channel and, unless it is the player's, hides its name label. A
+// body not yet frozen is frozen where it lies and, unless it is the
+// player's, joins the mission's corpses.
+void stop_agent_ragdoll(physics_world_list& list, agent& a, mission& m);
 
 }  // namespace hm

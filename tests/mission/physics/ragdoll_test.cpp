@@ -10,6 +10,7 @@
 
 #include "engine/resource/resource_manager.h"
 #include "mission/agent/agent.h"
+#include "mission/core/mission.h"
 #include "mission/physics/agent_ragdoll.h"
 #include "mission/physics/scene_surroundings.h"
 #include "engine/collision/capsule.h"
@@ -358,7 +359,12 @@ struct agent_with_body {
 TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_frozen_where_it_was) {
   agent_with_body dying(vec3(5, 5, 0), vec3(3, 0, 0));
   agent& a = dying.a;
+  a.index = 4;
+  a.state = agent_state_dead;
+  entity label;
+  a.label_entity = &label;
   const skeleton_entity& body = dying.body;
+  mission m;
   agent horse;
   horse.kind = agent_kind_horse;
   horse.velocity = vec3(0, 6, 0);
@@ -374,17 +380,19 @@ TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_froz
   EXPECT_EQ(body.animated_skeleton->rest_pose_only, 1);
 
   for (auto& b : null_of(list, 0).bodies) b.frame.origin.z -= 0.5f;
-  ASSERT_TRUE(update_agent_ragdoll(list, a, around, 0.02f));
+  ASSERT_TRUE(update_agent_ragdoll(list, a, m, around, 0.02f));
   expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
 
   null_of(list, 0).bodies[0].frame.origin.x = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_FALSE(update_agent_ragdoll(list, a, around, 0.02f));
+  EXPECT_FALSE(update_agent_ragdoll(list, a, m, around, 0.02f));
   expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
   EXPECT_EQ(a.ragdoll_slot, -1);
   EXPECT_EQ(a.ragdoll, nullptr);
   EXPECT_EQ(a.body_frozen, 1);
+  EXPECT_EQ(m.corpses, (std::vector<std::int32_t>{4}));
+  EXPECT_EQ(label.visible, 0);
   // Frozen, it stays where it was.
-  EXPECT_TRUE(update_agent_ragdoll(list, a, around, 0.02f));
+  EXPECT_TRUE(update_agent_ragdoll(list, a, m, around, 0.02f));
   expect_vec(body.frame.origin, vec3(5, 5, 0.5f));
 }
 
@@ -451,22 +459,27 @@ TEST(agent_ragdoll, a_dying_agent_comes_to_rest_on_the_scene_ground_and_its_worl
   scene_ragdoll_surroundings around(&scene);
   agent_with_body dying(vec3(10, 10, 0), vec3(1.5f, 0, 0));
   agent& a = dying.a;
+  a.index = 2;
+  a.state = agent_state_dead;
   const skeleton_entity& body = dying.body;
+  mission m;
+  m.player_agent = 2;  // the player's body is not counted among the corpses
   physics_world_list list;
   ASSERT_TRUE(create_agent_ragdoll(list, a, nullptr, nullptr, around));
   int frames = 0;
   while (list.is_ragdoll_awake(a.ragdoll_slot) && frames < 1200) {
     step_physics(list, 0.02f);
-    ASSERT_TRUE(update_agent_ragdoll(list, a, around, 0.02f));
+    ASSERT_TRUE(update_agent_ragdoll(list, a, m, around, 0.02f));
     ++frames;
   }
   ASSERT_LT(frames, 1200);
   EXPECT_LT(body.frame.origin.z, 0.35f);
   EXPECT_GT(body.frame.origin.z, 0.0f);
   EXPECT_GT(body.frame.origin.x, 10.0f);
-  stop_agent_ragdoll(list, a);
+  stop_agent_ragdoll(list, a, m);
   EXPECT_EQ(list.worlds_created, 0);
   EXPECT_EQ(a.body_frozen, 1);
+  EXPECT_TRUE(m.corpses.empty());
 }
 
 }  // namespace
