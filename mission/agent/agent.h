@@ -315,15 +315,15 @@ struct agent {
   void* ragdoll = nullptr;
   std::uint8_t ragdoll_settle_early = 0;
   std::int32_t ragdoll_slot = -1;
-  vec3 death_impulse;
-  std::int32_t death_bone = -1;
-  vec3 death_position;
-  timer ragdoll_timer{clock_mission};
   // The ragdoll's bodies, its local ground and its fall sound.
   ragdoll_state ragdoll_body;
   // How far a fallen body without a ragdoll has leaned into the ground's
   // slope, 0..1.
   float ground_lean_blend = 0.0f;
+  vec3 death_impulse;
+  std::int32_t death_bone = -1;
+  vec3 death_position;
+  timer ragdoll_timer{clock_mission};
 
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }
