@@ -5,12 +5,12 @@
 #include "render/entity/entity.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
-#include "mission/physics/physics_worker.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
+#include "mission/physics/physics_worker.h"
 
 namespace hm {
 
