@@ -288,22 +288,32 @@ bool update_ragdoll_pose(physics_world_list& list, ragdoll_state& state, frame& 
     body_frames[static_cast<std::size_t>(b)] = from_physics(w.get_matrix(state.bone_bodies[static_cast<std::size_t>(b)]));
     if (!finite(body_frames[static_cast<std::size_t>(b)])) sound = false;
   }
-  const frame& root = body_frames[0];
-  if (!sound || !(root.origin.x > -1000000.0f && root.origin.x < 1000000.0f)) {
+  // The entity follows the root's body; a root without a body (a skeleton
+  // whose root has no capsules) is carried by the first bone that has one,
+  // at the place the pose gives it.
+  int anchor = 0;
+  while (anchor < n && state.bone_bodies[static_cast<std::size_t>(anchor)] == physics::no_body) ++anchor;
+  const frame root = anchor >= n ? frame::identity()
+                     : anchor == 0
+                         ? body_frames[0]
+                         : body_frames[static_cast<std::size_t>(anchor)].transform_frame_to_global(
+                               pose.bones[static_cast<std::size_t>(anchor)].pose_frame.transform_frame_to_local(
+                                   frame::identity()));
+  if (anchor >= n || !sound || !finite(root) || !(root.origin.x > -1000000.0f && root.origin.x < 1000000.0f)) {
     stop_ragdoll(list, state);
     pose.pose_valid = 0;
     return false;
   }
 
-  // The root's body places the entity; every other bone with a body takes it
-  // relative to its parent, bones without one are carried by their parent.
+  // Every other bone with a body takes it relative to its parent; bones
+  // without one are carried by their parent.
   entity_frame = root;
   std::vector<frame> in_entity(static_cast<std::size_t>(n), frame::identity());
   for (int b = 0; b < n; ++b) {
     skeleton_bone& k = pose.bones[static_cast<std::size_t>(b)];
     const int p = k.parent >= 0 && k.parent < b ? k.parent : -1;
     const frame parent_frame = p >= 0 ? in_entity[static_cast<std::size_t>(p)] : frame::identity();
-    if (b == 0) {
+    if (b == 0 && anchor == 0) {
       k.local_frame = frame::identity();
     } else if (state.bone_bodies[static_cast<std::size_t>(b)] != physics::no_body) {
       const frame here = entity_frame.transform_frame_to_local(body_frames[static_cast<std::size_t>(b)]);

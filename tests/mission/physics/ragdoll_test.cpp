@@ -221,6 +221,50 @@ TEST(update_ragdoll_pose, bone_frames_come_back_to_the_entity_and_the_skeleton) 
   EXPECT_EQ(r.p.pose.pose_valid, 1);
 }
 
+TEST(update_ragdoll_pose, a_root_without_capsules_is_carried_by_the_first_bone_that_has_a_body) {
+  static const skeleton* rootless = [] {
+    auto s = std::make_unique<skeleton>();
+    s->name = ruv_string("skel_ragdoll_rootless");
+    s->bone_count = 2;
+    s->bones.resize(2);
+    s->bones[1].parent = 0;
+    s->bones[1].local_frame.origin = vec3(0, 0, 1);
+    s->derive();
+    const skeleton* kept = s.get();
+    g_resource_manager.adopt_resource(std::move(s));
+    test_skeleton();  // its bodies first: loading the file replaces the table
+    g_skeleton_bodies.push_back(skeleton_body{});
+    g_skeleton_bodies.back().skeleton_name = ruv_string("skel_ragdoll_rootless");
+    g_skeleton_bodies.back().bones.resize(2);
+    g_skeleton_bodies.back().bones[1].body_parts.push_back(skeleton_body_part{vec3(0, 0, 0.1f), vec3(0, 0, 0.5f), 0.1f});
+    fix_skeletons();
+    return kept;
+  }();
+  skeleton_instance pose(2);
+  pose.set_skeleton(*rootless);
+  pose.compute_rest_pose();
+  physics_world_list list = null_list();
+  fake_surroundings around;
+  ragdoll_state state;
+  ragdoll_source source;
+  source.entity_frame.origin = vec3(5, 5, 0);
+  source.skeleton = &pose;
+  ASSERT_TRUE(create_agent_ragdoll(list, state, source, around));
+  ASSERT_EQ(state.bone_bodies[0], physics::no_body);
+  // The body moves 1 m along x and turns a quarter about z.
+  physics::null_world::body_state& b = null_of(list, 0).bodies[static_cast<std::size_t>(state.bone_bodies[1])];
+  b.frame.origin = physics::vector3{6, 5, 1};
+  b.frame.side = physics::vector3{0, 1, 0};
+  b.frame.forward = physics::vector3{-1, 0, 0};
+  frame entity = source.entity_frame;
+  ASSERT_TRUE(update_ragdoll_pose(list, state, entity, pose, false, around));
+  expect_vec(entity.origin, vec3(6, 5, 0));
+  expect_vec(entity.rot.s, vec3(0, 1, 0));
+  const frame copied = entity.transform_frame_to_global(pose.bones[1].pose_frame);
+  expect_vec(copied.origin, vec3(6, 5, 1));
+  expect_vec(copied.rot.f, vec3(-1, 0, 0));
+}
+
 TEST(update_ragdoll_pose, a_ragdoll_that_flies_off_or_goes_bad_is_stopped_and_keeps_its_last_pose) {
   struct row {
     const char* what;
