@@ -37,6 +37,9 @@ void settle_stopped_body(agent& a, mission& m) {
 bool create_agent_ragdoll(physics_world_list& list, agent& a, const agent* mount, const agent* linked,
                           ragdoll_surroundings& around) {
   if (!a.agent_entity || !a.agent_entity->animated_skeleton) return false;
+  // The mission frame holds the lock already; taking it again keeps a caller
+  // outside the frame from meeting the worker in the worlds.
+  platform::critical_section_guard hold(list.lock);
   ragdoll_source source;
   source.entity_frame = a.agent_entity->frame;
   source.skeleton = a.agent_entity->animated_skeleton.get();
@@ -86,6 +89,7 @@ bool update_agent_ragdoll(physics_world_list& list, agent& a, mission& m, ragdol
                                                  normal, clock_step, a.ground_lean_blend));
     return true;
   }
+  platform::critical_section_guard hold(list.lock);
   frame at = a.agent_entity->frame;
   const bool running =
       update_ragdoll_pose(list, a.ragdoll_body, at, *a.agent_entity->animated_skeleton, a.is_horse(), around);
@@ -98,6 +102,7 @@ bool update_agent_ragdoll(physics_world_list& list, agent& a, mission& m, ragdol
 }
 
 void stop_agent_ragdoll(physics_world_list& list, agent& a, mission& m) {
+  platform::critical_section_guard hold(list.lock);
   stop_ragdoll(list, a.ragdoll_body);
   mirror(list, a);
   settle_stopped_body(a, m);

@@ -14,7 +14,7 @@ namespace hm {
 
 class physics_worker {
  public:
-  explicit physics_worker(physics_world_list& worlds) : worlds_(worlds) {}
+  explicit physics_worker(physics_world_list& worlds) : physics_lock(worlds.lock), worlds_(worlds) {}
   // Stops the thread: it never outlives the worlds it steps.
   ~physics_worker() { stop(); }
   physics_worker(const physics_worker&) = delete;
@@ -39,7 +39,8 @@ class physics_worker {
   std::atomic<bool> physics_thread_enabled{false};
   // Time handed to the worker and not stepped yet (under the lock).
   float pending_physics_time = 0.0f;
-  platform::critical_section physics_lock;
+  // The worlds' lock.
+  platform::critical_section& physics_lock;
   platform::auto_reset_event physics_event;
 
  private:

@@ -9,6 +9,7 @@
 
 #include "engine/core/math.h"
 #include "platform/physics/physics.h"
+#include "platform/thread.h"
 
 namespace hm {
 
@@ -49,6 +50,8 @@ class physics_world_list {
   std::int32_t worlds_created = 0;
   // Which backend new worlds use.
   physics::backend backend = physics::backend::bullet;
+  // Guards the worlds between the mission frame and the physics worker.
+  platform::critical_section lock;
 };
 
 // The mission's worlds, shared by the mission frame and the physics worker.

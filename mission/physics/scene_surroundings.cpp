@@ -5,7 +5,6 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/collision/face.h"
 #include "engine/core/random.h"
-#include "mission/physics/physics_worker.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {
@@ -57,7 +56,7 @@ void scene_ragdoll_surroundings::play_body_fall(const vec3& at, float pitch) {
 float scene_ragdoll_surroundings::random_unit() { return static_cast<float>(random_next()) / 32768.0f; }
 
 void clear_mission_physics() {
-  platform::critical_section_guard hold(physics_worlds_worker.physics_lock);
+  platform::critical_section_guard hold(physics_worlds.lock);
   clear_physics_worlds(physics_worlds);
 }
 

@@ -13,12 +13,13 @@ physics::null_world& null_of(physics_world_list& list, int index) {
   return dynamic_cast<null_world&>(*list.records[static_cast<std::size_t>(index)].world);
 }
 
-physics_world_list null_list(int worlds) {
-  physics_world_list list;
-  list.backend = physics::backend::null;
-  for (int i = 0; i < worlds; ++i) list.create_physics_world();
-  return list;
-}
+// A list of `worlds` null worlds.
+struct null_list : physics_world_list {
+  explicit null_list(int worlds) {
+    backend = physics::backend::null;
+    for (int i = 0; i < worlds; ++i) create_physics_world();
+  }
+};
 
 void expect_steps(const std::vector<float>& got, const std::vector<float>& want) {
   ASSERT_EQ(got.size(), want.size());
@@ -52,14 +53,14 @@ TEST(step_physics, cuts_the_frame_into_sub_steps_by_the_ragdoll_count_and_the_fr
   };
   for (const row& r : rows) {
     SCOPED_TRACE(testing::Message() << r.ragdolls << " ragdolls, frame " << r.frame_time);
-    physics_world_list list = null_list(r.ragdolls);
+    null_list list(r.ragdolls);
     step_physics(list, r.frame_time);
     for (int i = 0; i < r.ragdolls; ++i) expect_steps(null_of(list, i).steps, r.steps);
   }
 }
 
 TEST(step_physics, no_ragdoll_counts_as_one_and_free_records_are_passed_over) {
-  physics_world_list list = null_list(3);
+  null_list list(3);
   list.release_physics_world(1);
   EXPECT_EQ(list.worlds_created, 2);
   step_physics(list, 0.05f);  // two ragdolls: 0.021
@@ -69,7 +70,7 @@ TEST(step_physics, no_ragdoll_counts_as_one_and_free_records_are_passed_over) {
 }
 
 TEST(step_physics, bone_speeds_are_limited_before_every_update_with_their_directions_kept) {
-  physics_world_list list = null_list(1);
+  null_list list(1);
   physics_world_record& r = list.records[0];
   struct seen {
     physics::vector3 velocity;
@@ -100,7 +101,7 @@ TEST(step_physics, bone_speeds_are_limited_before_every_update_with_their_direct
 }
 
 TEST(physics_world_list, a_new_world_takes_the_first_free_record_and_is_counted) {
-  physics_world_list list = null_list(3);
+  null_list list(3);
   list.release_physics_world(1);
   list.release_physics_world(1);  // twice: counted once
   list.release_physics_world(7);  // unknown: nothing
@@ -126,7 +127,7 @@ TEST(physics_world_list, a_new_world_takes_the_first_free_record_and_is_counted)
 }
 
 TEST(physics_world_list, a_ragdoll_is_awake_until_one_of_its_bones_sleeps) {
-  physics_world_list list = null_list(1);
+  null_list list(1);
   physics_world_record& r = list.records[0];
   physics::bone_desc bone;
   for (int i = 0; i < 3; ++i) r.bones.push_back(r.world->add_bone(physics::no_body, bone));

@@ -125,11 +125,10 @@ TEST(ragdoll_start, bones_are_carried_by_the_turning_of_their_parent_and_of_ance
   expect_vec(start[3].angular_velocity, vec3(1, 0, 0));
 }
 
-physics_world_list null_list() {
-  physics_world_list list;
-  list.backend = physics::backend::null;
-  return list;
-}
+// A list whose worlds are null worlds.
+struct null_list : physics_world_list {
+  null_list() { backend = physics::backend::null; }
+};
 
 physics::null_world& null_of(physics_world_list& list, int index) {
   return dynamic_cast<physics::null_world&>(*list.records[static_cast<std::size_t>(index)].world);
@@ -141,7 +140,7 @@ TEST(create_agent_ragdoll, bones_start_in_the_pose_with_the_agent_speed_or_besid
     posed p;
     p.pose.bones[0].angular_velocity = vec3(1, 0, 0);
     p.pose.bones[1].angular_velocity = vec3(0, 2, 0);
-    physics_world_list list = null_list();
+    null_list list;
     fake_surroundings around;
     ragdoll_state state;
     ragdoll_source source;
@@ -185,7 +184,7 @@ TEST(create_agent_ragdoll, bones_start_in_the_pose_with_the_agent_speed_or_besid
 
 struct live_ragdoll {
   posed p;
-  physics_world_list list = null_list();
+  null_list list;
   fake_surroundings around;
   ragdoll_state state;
 
@@ -243,7 +242,7 @@ TEST(update_ragdoll_pose, a_root_without_capsules_is_carried_by_the_first_bone_t
   skeleton_instance pose(2);
   pose.set_skeleton(*rootless);
   pose.compute_rest_pose();
-  physics_world_list list = null_list();
+  null_list list;
   fake_surroundings around;
   ragdoll_state state;
   ragdoll_source source;
@@ -412,7 +411,7 @@ TEST(agent_ragdoll, a_dying_agent_falls_through_its_entity_and_a_runaway_is_froz
   agent horse;
   horse.kind = agent_kind_horse;
   horse.velocity = vec3(0, 6, 0);
-  physics_world_list list = null_list();
+  null_list list;
   fake_surroundings around;
 
   agent without_body;
