@@ -80,6 +80,13 @@ struct posed {
     pose.compute_rest_pose();
     entity.origin = vec3(5, 5, 0);
   }
+  // A ragdoll of this pose, standing still.
+  ragdoll_source source() {
+    ragdoll_source s;
+    s.entity_frame = entity;
+    s.skeleton = &pose;
+    return s;
+  }
 };
 
 void expect_vec(const vec3& got, const vec3& want, float tolerance = 1e-5f) {
@@ -143,9 +150,7 @@ TEST(create_agent_ragdoll, bones_start_in_the_pose_with_the_agent_speed_or_besid
     null_list list;
     fake_surroundings around;
     ragdoll_state state;
-    ragdoll_source source;
-    source.entity_frame = p.entity;
-    source.skeleton = &p.pose;
+    ragdoll_source source = p.source();
     source.size_factor = 2.0f;
     source.velocity = vec3(3, 0, 0);
     source.mounted = mounted;
@@ -188,12 +193,7 @@ struct live_ragdoll {
   fake_surroundings around;
   ragdoll_state state;
 
-  live_ragdoll() {
-    ragdoll_source source;
-    source.entity_frame = p.entity;
-    source.skeleton = &p.pose;
-    EXPECT_TRUE(create_agent_ragdoll(list, state, source, around));
-  }
+  live_ragdoll() { EXPECT_TRUE(create_agent_ragdoll(list, state, p.source(), around)); }
   physics::null_world& world() { return null_of(list, 0); }
   // Moves every body by d.
   void shift(const vec3& d) {
@@ -351,9 +351,7 @@ std::vector<frame> fall_to_rest(int& frames) {
   physics_world_list list;
   fake_surroundings around;
   ragdoll_state state;
-  ragdoll_source source;
-  source.entity_frame = p.entity;
-  source.skeleton = &p.pose;
+  ragdoll_source source = p.source();
   source.velocity = vec3(0, 2, 0);
   EXPECT_TRUE(create_agent_ragdoll(list, state, source, around));
   frame entity = p.entity;
