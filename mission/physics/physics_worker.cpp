@@ -54,6 +54,11 @@ void physics_worker::frame_end(float frame_time) {
   pending_physics_time += frame_time;
 }
 
+void clear_mission_physics() {
+  platform::critical_section_guard hold(physics_worlds.lock);
+  clear_physics_worlds(physics_worlds);
+}
+
 bool start_physics_worker_if_allowed(bool force_single_threading) {
   if (force_single_threading || platform::processor_count() <= 1) return false;
   return physics_worlds_worker.start();

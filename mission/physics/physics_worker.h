@@ -71,6 +71,10 @@ class physics_frame_scope {
 // destroyed at the end of the program.
 extern physics_worker physics_worlds_worker;
 
+// Destroys every ragdoll world of `physics_worlds` under its lock, as mission
+// set-up does before a new mission.
+void clear_mission_physics();
+
 // Starts physics_worlds_worker when single threading is not forced and the
 // process may run on more than one processor. True when it was started.
 bool start_physics_worker_if_allowed(bool force_single_threading);

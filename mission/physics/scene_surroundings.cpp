@@ -55,9 +55,4 @@ void scene_ragdoll_surroundings::play_body_fall(const vec3& at, float pitch) {
 
 float scene_ragdoll_surroundings::random_unit() { return static_cast<float>(random_next()) / 32768.0f; }
 
-void clear_mission_physics() {
-  platform::critical_section_guard hold(physics_worlds.lock);
-  clear_physics_worlds(physics_worlds);
-}
-
 }  // namespace hm

@@ -25,7 +25,4 @@ class scene_ragdoll_surroundings : public ragdoll_surroundings {
   const scene_world* scene_;
 };
 
-// Destroys every ragdoll world under the physics lock (a new mission starts).
-void clear_mission_physics();
-
 }  // namespace hm

@@ -133,6 +133,16 @@ TEST(physics_worker, without_the_thread_the_frame_steps_its_own_time_at_its_star
   }
 }
 
+TEST(physics_worker, a_new_mission_clears_the_worlds_the_worker_steps) {
+  physics_worlds.backend = physics::backend::null;
+  physics_worlds.create_physics_world();
+  physics_worlds.create_physics_world();
+  clear_mission_physics();
+  EXPECT_TRUE(physics_worlds.records.empty());
+  EXPECT_EQ(physics_worlds.worlds_created, 0);
+  physics_worlds.backend = physics::backend::bullet;
+}
+
 TEST(physics_worker, forced_single_threading_never_starts_it) {
   EXPECT_FALSE(start_physics_worker_if_allowed(true));
   EXPECT_FALSE(physics_worlds_worker.physics_thread_enabled);
