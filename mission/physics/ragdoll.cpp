@@ -251,7 +251,9 @@ bool create_agent_ragdoll(physics_world_list& list, ragdoll_state& state, const 
     const float radius = 0.2114f * sz;
     const float height = 1.2886f * sz;
     const vec3 half = at.rot.f * (0.5f * height);
-    // The linked agent's capsule has the capsule's own mass.
+    // The linked agent's capsule is the one body here that moves besides the
+    // bones: it weighs what its volume of water would (a horse's trunk comes
+    // to some 200 kg).
     const float mass = 3.14159265f * radius * radius * (height + 4.0f / 3.0f * radius) * 1000.0f;
     state.linked_body = add_static_capsule_body(record, at.origin - half, at.origin + half, radius, mass);
     record.linked_body = state.linked_body;

@@ -201,6 +201,36 @@ struct live_ragdoll {
   }
 };
 
+TEST(create_agent_ragdoll, a_linked_agent_is_met_as_a_heavy_capsule_that_outlives_ground_rebuilds) {
+  posed p;
+  null_list list;
+  fake_surroundings around;
+  ragdoll_state state;
+  ragdoll_source source = p.source();
+  source.has_linked = true;
+  source.linked_bone0.origin = vec3(20, 0, 1);
+  source.linked_size_factor = 2.0f;
+  ASSERT_TRUE(create_agent_ragdoll(list, state, source, around));
+  ASSERT_NE(state.linked_body, physics::no_body);
+  const physics::null_world& w = null_of(list, 0);
+  const auto& linked = w.bodies[static_cast<std::size_t>(state.linked_body)];
+  // (0, 0.5443 s, -0.0629 s) in the linked agent's bone 0 frame, lying along
+  // its forward axis.
+  expect_vec(from_physics(linked.frame.origin), vec3(20, 1.0886f, 0.8742f));
+  expect_vec(from_physics(linked.frame.forward), vec3(0, 1, 0));
+  EXPECT_GT(linked.mass, 100.0f);
+  ASSERT_TRUE(linked.callback);  // it falls like the bones
+
+  // A rebuild replaces the scene's capsule and keeps the linked one.
+  rebuild_local_ground(list, state, around, vec3(30, 0, 0));
+  int scene_capsules = 0;
+  for (std::size_t i = 0; i < w.bodies.size(); ++i)
+    if (!w.bodies[i].bone && !w.bodies[i].removed && static_cast<physics::body_id>(i) != state.linked_body)
+      ++scene_capsules;
+  EXPECT_EQ(scene_capsules, 1);
+  EXPECT_FALSE(w.bodies[static_cast<std::size_t>(state.linked_body)].removed);
+}
+
 TEST(update_ragdoll_pose, bone_frames_come_back_to_the_entity_and_the_skeleton) {
   live_ragdoll r;
   // The chest leans: its body turned a quarter about x.
