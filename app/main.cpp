@@ -25,6 +25,7 @@
 #include "engine/app/input_state.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/audio/sound_manager.h"
+#include "mission/physics/physics_worker.h"
 #include "module/loading/module_start.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
@@ -127,6 +128,9 @@ int main(int argc, char** argv) {
 
   hm::load_ruv_config(hm::g_ruv_config);
   hm::read_options(hm::g_game_options);
+  // Ragdolls step on a thread of their own when the process may use more than
+  // one processor and the settings do not force a single thread.
+  hm::start_physics_worker_if_allowed(hm::g_ruv_config.force_single_threading != 0);
 
   app.start_fullscreen = hm::g_ruv_config.start_windowed == 0 && !opts.windowed && !opts.headless;
   app.min_frame_time = hm::min_frame_time_for(hm::g_ruv_config.max_framerate);
@@ -147,6 +151,8 @@ int main(int argc, char** argv) {
   }
   if (app.initialise() < 0) return 1;
   const int result = app.run_main_loop();
+  // The worker ends before anything it steps goes away.
+  hm::physics_worlds_worker.stop();
   if (!opts.headless) platform::shutdown_video();
   return app.fatal_error_reported() ? 1 : result;
 }
