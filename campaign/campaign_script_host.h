@@ -37,7 +37,7 @@ class campaign_script_host final : public script_campaign_host {
   void destroy_game() override;
   int current_day() const override;
   int current_hour() const override;
-  bool debug_break(ruv_string&, int&) const override { return false; }
+  bool debug_break(ruv_string& script_name, int& line) const override { return words_.break_point(script_name, line); }
   bool rating_reduction() const override { return false; }
 
   std::uint64_t party_flags(int party_id) const override;

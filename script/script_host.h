@@ -90,6 +90,23 @@ struct game_script_words {
   // a party the game keeps for it.
   std::uint32_t game_flags = 0;
   std::int32_t game_party_word = 0;
+
+  // The script debugger's break point: armed, the script's name (as the
+  // module names it) and the statement it stops at; the source text of the
+  // module's scripts the debugger shows, with the values it wrote into it.
+  std::uint8_t debug_break = 0;
+  ruv_string debug_break_script;
+  std::int32_t debug_break_line = 0;
+  ruv_string debug_source;
+  std::uint8_t debug_source_loaded = 0;
+
+  // The break point when one is armed.
+  bool break_point(ruv_string& script_name, int& line) const {
+    if (!debug_break) return false;
+    script_name = debug_break_script;
+    line = debug_break_line;
+    return true;
+  }
 };
 
 // Play flags bit 0: the sound plays flat, at the listener.

@@ -309,10 +309,7 @@ const fake_campaign::party* fake_campaign::find(int party_id) const {
 }
 
 bool fake_campaign::debug_break(ruv_string& script_name, int& line) const {
-  if (!break_armed) return false;
-  script_name = ruv_string(std::string_view(break_script));
-  line = break_line;
-  return true;
+  return words.break_point(script_name, line);
 }
 
 std::uint64_t fake_campaign::party_flags(int id) const { return find(id) ? find(id)->flags : 0; }

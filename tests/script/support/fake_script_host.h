@@ -204,9 +204,7 @@ class fake_campaign final : public script_campaign_host {
   game_script_words words;
   int games_destroyed = 0, day = 0, hour = 0;
   float rates[2] = {0.0f, 0.0f};
-  bool break_armed = false, reduction = false;
-  std::string break_script;
-  int break_line = 0;
+  bool reduction = false;
 
   int player_party() const override { return player_party_id; }
   int player_troop() const override { return player_troop_id; }
