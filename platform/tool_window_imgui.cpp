@@ -1,0 +1,302 @@
+#include <SDL2/SDL.h>
+#include <epoxy/gl.h>
+#include <imgui.h>
+#include <imgui_impl_opengl3.h>
+#include <imgui_impl_sdl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/dialog.h"
+#include "platform/tool_window.h"
+#include "platform/window.h"
+
+namespace hm::platform {
+
+struct tool_window::impl {
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  ImGuiContext* imgui = nullptr;
+  Uint32 id = 0;
+  std::vector<SDL_Event> events;  // this window's, waiting for its next frame
+};
+
+namespace {
+
+std::vector<tool_window::impl*> g_open_windows;
+
+// The window an event belongs to; 0 for events of no window (quit).
+Uint32 event_window(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_WINDOWEVENT: return e.window.windowID;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: return e.key.windowID;
+    case SDL_TEXTINPUT: return e.text.windowID;
+    case SDL_TEXTEDITING: return e.edit.windowID;
+    case SDL_MOUSEMOTION: return e.motion.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: return e.button.windowID;
+    case SDL_MOUSEWHEEL: return e.wheel.windowID;
+    default: return 0;
+  }
+}
+
+ImU32 imgui_colour(std::uint32_t argb) {
+  return IM_COL32((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, (argb >> 24) & 0xFF);
+}
+
+class imgui_tool_ui final : public tool_ui {
+ public:
+  void text(const std::string& text) override { ImGui::TextWrapped("%s", text.c_str()); }
+
+  bool combo(const char* label, const std::vector<std::string>& items, int& selected) override {
+    bool picked = false;
+    const char* preview = selected >= 0 && selected < static_cast<int>(items.size()) ? items[selected].c_str() : "";
+    ImGui::BeginDisabled(items.empty());
+    if (ImGui::BeginCombo(label, preview)) {
+      for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        ImGui::PushID(i);
+        if (ImGui::Selectable(items[i].c_str(), i == selected)) {
+          selected = i;
+          picked = true;
+        }
+        ImGui::PopID();
+      }
+      ImGui::EndCombo();
+    }
+    ImGui::EndDisabled();
+    return picked;
+  }
+
+  bool button(const char* label) override { return ImGui::Button(label); }
+
+  bool input_text(const char* label, std::string& text, std::size_t max_length) override {
+    std::vector<char> buffer(max_length + 1, '\0');
+    std::copy_n(text.data(), std::min(text.size(), max_length), buffer.data());
+    if (!ImGui::InputText(label, buffer.data(), buffer.size())) return false;
+    text = buffer.data();
+    return true;
+  }
+
+  void same_line() override { ImGui::SameLine(); }
+  void separator() override { ImGui::Separator(); }
+
+  void text_view(const char* id, std::string_view text, const std::vector<text_mark>& marks, std::size_t scroll_to,
+                 float height) override {
+    ImGui::BeginChild(id, ImVec2(0, height), true, ImGuiWindowFlags_HorizontalScrollbar);
+    std::vector<std::size_t> starts{0};
+    for (std::size_t p = text.find('\n'); p != std::string_view::npos; p = text.find('\n', p + 1)) starts.push_back(p + 1);
+    const float line_height = ImGui::GetTextLineHeightWithSpacing();
+    if (scroll_to != no_scroll) {
+      const auto line = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), scroll_to) - starts.begin()) - 1;
+      ImGui::SetScrollY(std::max(0.0f, static_cast<float>(line) * line_height - ImGui::GetWindowHeight() / 2));
+    }
+    ImGuiListClipper clipper;
+    clipper.Begin(static_cast<int>(starts.size()), line_height);
+    while (clipper.Step()) {
+      for (int l = clipper.DisplayStart; l < clipper.DisplayEnd; ++l) {
+        const std::size_t begin = starts[static_cast<std::size_t>(l)];
+        std::size_t end = l + 1 < static_cast<int>(starts.size()) ? starts[static_cast<std::size_t>(l) + 1] - 1 : text.size();
+        draw_line(text, begin, end, marks);
+      }
+    }
+    ImGui::EndChild();
+  }
+
+ private:
+  // One line in pieces cut where marks begin and end, each drawn in its
+  // colour with its highlight behind it.
+  static void draw_line(std::string_view text, std::size_t begin, std::size_t end, const std::vector<text_mark>& marks) {
+    std::vector<std::size_t> cuts{begin, end};
+    for (const text_mark& m : marks) {
+      if (m.end <= begin || m.begin >= end) continue;
+      cuts.push_back(std::max(m.begin, begin));
+      cuts.push_back(std::min(m.end, end));
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    bool first = true;
+    for (std::size_t c = 0; c + 1 < cuts.size() || first; ++c) {
+      const std::size_t a = cuts[c], b = c + 1 < cuts.size() ? cuts[c + 1] : a;
+      if (!first) ImGui::SameLine(0.0f, 0.0f);
+      first = false;
+      std::uint32_t colour = 0;
+      std::uint32_t background = 0;
+      for (const text_mark& m : marks) {
+        if (m.begin <= a && a < m.end) (m.background ? background : colour) = m.colour;
+      }
+      const char* from = text.data() + a;
+      const char* to = text.data() + b;
+      if (background) {
+        const ImVec2 at = ImGui::GetCursorScreenPos();
+        const ImVec2 size = ImGui::CalcTextSize(from, to);
+        ImGui::GetWindowDrawList()->AddRectFilled(at, ImVec2(at.x + size.x, at.y + size.y), imgui_colour(background));
+      }
+      if (colour) ImGui::PushStyleColor(ImGuiCol_Text, imgui_colour(colour));
+      ImGui::TextUnformatted(from, to);
+      if (colour) ImGui::PopStyleColor();
+      if (cuts.size() < 2) break;
+    }
+  }
+};
+
+// Makes the window's contexts current; the previous ones come back when the
+// scope ends.
+class current_contexts {
+ public:
+  explicit current_contexts(tool_window::impl& w)
+      : window_(SDL_GL_GetCurrentWindow()), context_(SDL_GL_GetCurrentContext()), imgui_(ImGui::GetCurrentContext()) {
+    SDL_GL_MakeCurrent(w.window, w.context);
+    ImGui::SetCurrentContext(w.imgui);
+  }
+  ~current_contexts() {
+    ImGui::SetCurrentContext(imgui_);
+    if (context_) SDL_GL_MakeCurrent(window_, context_);
+  }
+  current_contexts(const current_contexts&) = delete;
+  current_contexts& operator=(const current_contexts&) = delete;
+
+ private:
+  SDL_Window* window_;
+  SDL_GLContext context_;
+  ImGuiContext* imgui_;
+};
+
+}  // namespace
+
+bool take_tool_window_event(const void* sdl_event) {
+  const SDL_Event& e = *static_cast<const SDL_Event*>(sdl_event);
+  const Uint32 id = event_window(e);
+  if (id == 0) return false;
+  for (tool_window::impl* w : g_open_windows) {
+    if (w->id == id) {
+      w->events.push_back(e);
+      return true;
+    }
+  }
+  return false;
+}
+
+tool_window::tool_window() = default;
+tool_window::~tool_window() { close(); }
+
+bool tool_window::is_open() const { return impl_ != nullptr; }
+
+bool tool_window::open(const std::string& title, int width, int height) {
+  if (impl_) return true;
+  if (!dialogs_enabled() || !video_has_display()) return false;
+  SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
+  SDL_GLContext previous_context = SDL_GL_GetCurrentContext();
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  auto w = std::make_unique<impl>();
+  w->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+  if (!w->window) return false;
+  w->context = SDL_GL_CreateContext(w->window);
+  if (!w->context) {
+    SDL_DestroyWindow(w->window);
+    if (previous_context) SDL_GL_MakeCurrent(previous_window, previous_context);
+    return false;
+  }
+  SDL_GL_MakeCurrent(w->window, w->context);
+  SDL_GL_SetSwapInterval(0);
+  ImGuiContext* previous_imgui = ImGui::GetCurrentContext();
+  w->imgui = ImGui::CreateContext();
+  ImGui::SetCurrentContext(w->imgui);
+  ImGui::GetIO().IniFilename = nullptr;
+  ImGui::StyleColorsDark();
+  ImGui_ImplSDL2_InitForOpenGL(w->window, w->context);
+  ImGui_ImplOpenGL3_Init("#version 330 core");
+  ImGui::SetCurrentContext(previous_imgui);
+  if (previous_context) SDL_GL_MakeCurrent(previous_window, previous_context);
+  w->id = SDL_GetWindowID(w->window);
+  g_open_windows.push_back(w.get());
+  impl_ = std::move(w);
+  return true;
+}
+
+void tool_window::close() {
+  if (!impl_) return;
+  g_open_windows.erase(std::remove(g_open_windows.begin(), g_open_windows.end(), impl_.get()), g_open_windows.end());
+  {
+    current_contexts scope(*impl_);
+    ImGui_ImplOpenGL3_Shutdown();
+    ImGui_ImplSDL2_Shutdown();
+    ImGui::DestroyContext(impl_->imgui);
+  }
+  SDL_GL_DeleteContext(impl_->context);
+  SDL_DestroyWindow(impl_->window);
+  impl_.reset();
+}
+
+bool tool_window::frame(const tool_builder& build) {
+  if (!impl_) return false;
+  bool closed = false;
+  {
+    current_contexts scope(*impl_);
+    std::vector<SDL_Event> events;
+    events.swap(impl_->events);
+    for (SDL_Event& e : events) {
+      if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE) closed = true;
+      ImGui_ImplSDL2_ProcessEvent(&e);
+    }
+    if (!closed) {
+      ImGui_ImplOpenGL3_NewFrame();
+      ImGui_ImplSDL2_NewFrame();
+      ImGui::NewFrame();
+      const ImGuiViewport* view = ImGui::GetMainViewport();
+      ImGui::SetNextWindowPos(view->Pos);
+      ImGui::SetNextWindowSize(view->Size);
+      ImGui::Begin("##tool", nullptr,
+                   ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings);
+      imgui_tool_ui ui;
+      build(ui);
+      ImGui::End();
+      ImGui::Render();
+      int w = 0, h = 0;
+      SDL_GL_GetDrawableSize(impl_->window, &w, &h);
+      glViewport(0, 0, w, h);
+      glClearColor(0.12f, 0.12f, 0.12f, 1.0f);
+      glClear(GL_COLOR_BUFFER_BIT);
+      ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+      SDL_GL_SwapWindow(impl_->window);
+    }
+  }
+  if (closed) close();
+  return !closed;
+}
+
+int tool_window::wait_for_number_key(const tool_builder& build, int first, int last) {
+  if (!impl_) return 0;
+  std::vector<SDL_Event> held;  // the game's events, handed back afterwards
+  int key = 0;
+  bool quit = false;
+  while (key == 0 && !quit && impl_) {
+    SDL_Event e;
+    while (key == 0 && SDL_PollEvent(&e)) {
+      if (e.type == SDL_KEYDOWN && !e.key.repeat && e.key.keysym.scancode >= SDL_SCANCODE_1 &&
+          e.key.keysym.scancode <= SDL_SCANCODE_9) {
+        const int number = e.key.keysym.scancode - SDL_SCANCODE_1 + 1;
+        if (number >= first && number <= last) {
+          key = number;
+          break;
+        }
+      }
+      if (e.type == SDL_QUIT) {
+        held.push_back(e);
+        quit = true;
+        break;
+      }
+      if (!take_tool_window_event(&e)) held.push_back(e);
+    }
+    if (key == 0 && !quit && !frame(build)) break;
+    SDL_Delay(10);
+  }
+  for (SDL_Event& e : held) SDL_PushEvent(&e);
+  return key;
+}
+
+}  // namespace hm::platform
