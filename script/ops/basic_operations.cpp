@@ -17,6 +17,7 @@ void register_basic_operations() {
   register_party_member_operations();
   register_troop_operations();
   register_world_operations();
+  register_query_operations();
 }
 
 }  // namespace hm
