@@ -27,7 +27,7 @@
 #include "script/debugger/script_debugger.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
-#include "platform/input_keymap.h"
+#include "platform/input/input_keymap.h"
 #include "render/view/interface_view.h"
 #include "render/shadow/reflection.h"
 #include "render/shadow/render_pass_state.h"
