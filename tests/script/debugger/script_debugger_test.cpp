@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/settings_store.h"
+#include "script/debugger/debugger_window.h"
 #include "script/debugger/script_debugger.h"
 #include "script/debugger/watch_text.h"
 #include "script/executor.h"
@@ -329,6 +330,29 @@ TEST_F(debugger_fixture, a_disarmed_debugger_leaves_the_executor) {
   }
   // Destroyed while armed: nothing is left installed.
   EXPECT_EQ(set_script_debug_hook(nullptr), nullptr);
+}
+
+// --- the window's marks -------------------------------------------------------
+
+TEST(debugger_window_marks, statement_quoted_texts_and_changed_values) {
+  const std::string source = "xx(store_add, \":total\" = 4, reg0 = 5, -1),\n(val_add, \"other\"),";
+  const std::size_t begin = 3;
+  const std::size_t end = source.find("),");
+  const std::size_t four = source.find('4');
+  const std::vector<platform::text_mark> marks =
+      debugger_source_marks(source, {begin, end}, {{four, four + 1}});
+  ASSERT_EQ(marks.size(), 3u);
+  // The statement behind, its one quoted text, the changed value; nothing of
+  // the next statement.
+  EXPECT_TRUE(marks[0].background);
+  EXPECT_EQ(marks[0].begin, begin);
+  EXPECT_EQ(marks[0].end, end);
+  EXPECT_EQ(source.substr(marks[1].begin, marks[1].end - marks[1].begin), "\":total\"");
+  EXPECT_FALSE(marks[1].background);
+  EXPECT_EQ(marks[2].begin, four);
+  EXPECT_NE(marks[2].colour, marks[1].colour);
+  // No statement shown: no marks.
+  EXPECT_TRUE(debugger_source_marks(source, {}, {}).empty());
 }
 
 }  // namespace
