@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/imgui_combo.h"
 #include "platform/window.h"
 
 namespace hm::platform {
@@ -24,23 +25,7 @@ class imgui_dialog_ui final : public dialog_ui {
   }
 
   bool combo(const char* label, const std::vector<std::string>& items, int& selected, bool enabled) override {
-    const std::string text = dialog_label_text(label);
-    bool picked = false;
-    ImGui::BeginDisabled(!enabled || items.empty());
-    const char* preview = selected >= 0 && selected < static_cast<int>(items.size()) ? items[selected].c_str() : "";
-    if (ImGui::BeginCombo(text.c_str(), preview)) {
-      for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        ImGui::PushID(i);
-        if (ImGui::Selectable(items[i].c_str(), i == selected)) {
-          selected = i;
-          picked = true;
-        }
-        ImGui::PopID();
-      }
-      ImGui::EndCombo();
-    }
-    ImGui::EndDisabled();
-    return picked;
+    return imgui_combo(dialog_label_text(label).c_str(), items, selected, enabled);
   }
 
   bool radio(const char* label, bool checked, bool enabled) override {

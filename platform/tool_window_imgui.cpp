@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/imgui_combo.h"
 #include "platform/tool_window.h"
 #include "platform/window.h"
 
@@ -50,22 +51,7 @@ class imgui_tool_ui final : public tool_ui {
   void text(const std::string& text) override { ImGui::TextWrapped("%s", text.c_str()); }
 
   bool combo(const char* label, const std::vector<std::string>& items, int& selected) override {
-    bool picked = false;
-    const char* preview = selected >= 0 && selected < static_cast<int>(items.size()) ? items[selected].c_str() : "";
-    ImGui::BeginDisabled(items.empty());
-    if (ImGui::BeginCombo(label, preview)) {
-      for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        ImGui::PushID(i);
-        if (ImGui::Selectable(items[i].c_str(), i == selected)) {
-          selected = i;
-          picked = true;
-        }
-        ImGui::PopID();
-      }
-      ImGui::EndCombo();
-    }
-    ImGui::EndDisabled();
-    return picked;
+    return imgui_combo(label, items, selected, true);
   }
 
   bool button(const char* label) override { return ImGui::Button(label); }

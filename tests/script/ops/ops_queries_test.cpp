@@ -17,7 +17,6 @@ namespace hm {
 namespace {
 
 using test::fake_script_host;
-using test::local;
 using test::make_block;
 using test::reg;
 
@@ -58,14 +57,10 @@ struct query_world {
   }
   ~query_world() { clear_hook_script_map(); }
   bool run(std::uint32_t opcode, std::vector<std::int64_t> params) {
-    statement_block block = make_block({{opcode, std::move(params)}});
-    return run_statement_block(block, 0);
+    return test::run_one_operation(opcode, std::move(params));
   }
   std::int64_t query(std::uint32_t opcode, std::vector<std::int64_t> params) {
-    g_script_state.registers[0] = -777;
-    params.insert(params.begin(), reg(0));
-    run(opcode, std::move(params));
-    return g_script_state.registers[0];
+    return test::query_one_operation(opcode, std::move(params));
   }
   fake_script_host host;
 };

@@ -5,6 +5,7 @@
 
 #include "engine/core/stream.h"
 #include "script/dialog/conversation.h"
+#include "script/executor.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
 #include "script/script_state.h"
@@ -681,6 +682,18 @@ int fake_mission::agent_horse_item(int agent) const {
 float fake_mission::strength_factor(int signed_word) const {
   const auto it = strength_factors.find(signed_word);
   return it == strength_factors.end() ? 1.0f : it->second;
+}
+
+bool run_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params) {
+  statement_block block = make_block({{opcode, std::move(params)}});
+  return run_statement_block(block, 0);
+}
+
+std::int64_t query_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params) {
+  g_script_state.registers[0] = -777;
+  params.insert(params.begin(), register_operand(0));
+  run_one_operation(opcode, std::move(params));
+  return g_script_state.registers[0];
 }
 
 }  // namespace hm::test

@@ -514,6 +514,11 @@ inline std::uint32_t neg(std::uint32_t word) { return word | negate_bit; }
 inline std::uint32_t this_or_next(std::uint32_t word) { return word | this_or_next_bit; }
 
 statement_block make_block(std::initializer_list<op_spec> ops, const char* name = "test block");
+// Runs one operation as a block of its own, as the engine would (context 0).
+bool run_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params);
+// Runs a query whose first parameter is register 0, which is set to -777
+// first (an operation that stores nothing leaves that), and returns it.
+std::int64_t query_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params);
 // Loads a block from module text through the text reader.
 statement_block load_block_text(const std::string& text, const char* name = "test block");
 // The jump index of every operation, after resolution.
