@@ -1,23 +1,19 @@
 #include <SDL2/SDL.h>
-#include <epoxy/gl.h>
 #include <imgui.h>
-#include <imgui_impl_opengl3.h>
 #include <imgui_impl_sdl.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "platform/dialog.h"
-#include "platform/imgui_combo.h"
+#include "platform/imgui_panel.h"
 #include "platform/tool_window.h"
 #include "platform/window.h"
 
 namespace hm::platform {
 
 struct tool_window::impl {
-  SDL_Window* window = nullptr;
-  SDL_GLContext context = nullptr;
-  ImGuiContext* imgui = nullptr;
+  imgui_panel_window panel;
   Uint32 id = 0;
   std::vector<SDL_Event> events;  // this window's, waiting for its next frame
 };
@@ -126,27 +122,6 @@ class imgui_tool_ui final : public tool_ui {
   }
 };
 
-// Makes the window's contexts current; the previous ones come back when the
-// scope ends.
-class current_contexts {
- public:
-  explicit current_contexts(tool_window::impl& w)
-      : window_(SDL_GL_GetCurrentWindow()), context_(SDL_GL_GetCurrentContext()), imgui_(ImGui::GetCurrentContext()) {
-    SDL_GL_MakeCurrent(w.window, w.context);
-    ImGui::SetCurrentContext(w.imgui);
-  }
-  ~current_contexts() {
-    ImGui::SetCurrentContext(imgui_);
-    if (context_) SDL_GL_MakeCurrent(window_, context_);
-  }
-  current_contexts(const current_contexts&) = delete;
-  current_contexts& operator=(const current_contexts&) = delete;
-
- private:
-  SDL_Window* window_;
-  SDL_GLContext context_;
-  ImGuiContext* imgui_;
-};
 
 }  // namespace
 
@@ -171,34 +146,9 @@ bool tool_window::is_open() const { return impl_ != nullptr; }
 bool tool_window::open(const std::string& title, int width, int height) {
   if (impl_) return true;
   if (!dialogs_enabled() || !video_has_display()) return false;
-  SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
-  SDL_GLContext previous_context = SDL_GL_GetCurrentContext();
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   auto w = std::make_unique<impl>();
-  w->window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
-                               SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
-  if (!w->window) return false;
-  w->context = SDL_GL_CreateContext(w->window);
-  if (!w->context) {
-    SDL_DestroyWindow(w->window);
-    if (previous_context) SDL_GL_MakeCurrent(previous_window, previous_context);
-    return false;
-  }
-  SDL_GL_MakeCurrent(w->window, w->context);
-  SDL_GL_SetSwapInterval(0);
-  ImGuiContext* previous_imgui = ImGui::GetCurrentContext();
-  w->imgui = ImGui::CreateContext();
-  ImGui::SetCurrentContext(w->imgui);
-  ImGui::GetIO().IniFilename = nullptr;
-  ImGui::StyleColorsDark();
-  ImGui_ImplSDL2_InitForOpenGL(w->window, w->context);
-  ImGui_ImplOpenGL3_Init("#version 330 core");
-  ImGui::SetCurrentContext(previous_imgui);
-  if (previous_context) SDL_GL_MakeCurrent(previous_window, previous_context);
-  w->id = SDL_GetWindowID(w->window);
+  if (!open_imgui_panel_window(w->panel, title, width, height, SDL_WINDOW_RESIZABLE, 0)) return false;
+  w->id = SDL_GetWindowID(w->panel.window);
   g_open_windows.push_back(w.get());
   impl_ = std::move(w);
   return true;
@@ -207,14 +157,7 @@ bool tool_window::open(const std::string& title, int width, int height) {
 void tool_window::close() {
   if (!impl_) return;
   g_open_windows.erase(std::remove(g_open_windows.begin(), g_open_windows.end(), impl_.get()), g_open_windows.end());
-  {
-    current_contexts scope(*impl_);
-    ImGui_ImplOpenGL3_Shutdown();
-    ImGui_ImplSDL2_Shutdown();
-    ImGui::DestroyContext(impl_->imgui);
-  }
-  SDL_GL_DeleteContext(impl_->context);
-  SDL_DestroyWindow(impl_->window);
+  close_imgui_panel_window(impl_->panel);
   impl_.reset();
 }
 
@@ -222,7 +165,7 @@ bool tool_window::frame(const tool_builder& build) {
   if (!impl_) return false;
   bool closed = false;
   {
-    current_contexts scope(*impl_);
+    imgui_panel_scope scope(impl_->panel);
     std::vector<SDL_Event> events;
     events.swap(impl_->events);
     for (SDL_Event& e : events) {
@@ -230,25 +173,8 @@ bool tool_window::frame(const tool_builder& build) {
       ImGui_ImplSDL2_ProcessEvent(&e);
     }
     if (!closed) {
-      ImGui_ImplOpenGL3_NewFrame();
-      ImGui_ImplSDL2_NewFrame();
-      ImGui::NewFrame();
-      const ImGuiViewport* view = ImGui::GetMainViewport();
-      ImGui::SetNextWindowPos(view->Pos);
-      ImGui::SetNextWindowSize(view->Size);
-      ImGui::Begin("##tool", nullptr,
-                   ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings);
       imgui_tool_ui ui;
-      build(ui);
-      ImGui::End();
-      ImGui::Render();
-      int w = 0, h = 0;
-      SDL_GL_GetDrawableSize(impl_->window, &w, &h);
-      glViewport(0, 0, w, h);
-      glClearColor(0.12f, 0.12f, 0.12f, 1.0f);
-      glClear(GL_COLOR_BUFFER_BIT);
-      ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
-      SDL_GL_SwapWindow(impl_->window);
+      draw_imgui_panel_frame(impl_->panel, "##tool", [&] { build(ui); });
     }
   }
   if (closed) close();
