@@ -593,6 +593,13 @@ class script_mission_host {
   // mission's battle flag decides).
   virtual int player_side_word() const { return -1; }
   virtual int battle_flag_word() const { return 0; }
+
+  // --- the mission's scene ---
+  // The fog module code sets: the mission keeps the distance, and its scene
+  // (when it has one) is fogged from 1 to the distance (scene_world's
+  // set_fog_range) in the colour, or in its skybox's fog colour when
+  // skybox_colour is set. Called only while has_mission().
+  virtual void set_fog(float, bool, std::uint32_t) {}
 };
 
 // Windows and the on-screen message list.

@@ -402,5 +402,22 @@ TEST(query_operations, teams_and_script_timers) {
   EXPECT_EQ(w.host.mission.timer_restarts[2], 2);
 }
 
+TEST(mission_scene_operations, fog_distance_and_colour) {
+  query_world w;
+  // Without a mission nothing is set.
+  w.run(1798, {300, 0});
+  EXPECT_TRUE(w.host.mission.fogs.empty());
+  w.host.mission.mission_set_up = true;
+  w.run(1798, {300, 0});
+  w.run(1798, {120, 0xFF000000});
+  ASSERT_EQ(w.host.mission.fogs.size(), 2u);
+  // 0 takes the skybox's fog colour; any other colour is used as given (black).
+  EXPECT_EQ(w.host.mission.fogs[0].distance, 300.0f);
+  EXPECT_TRUE(w.host.mission.fogs[0].skybox_colour);
+  EXPECT_EQ(w.host.mission.fogs[1].distance, 120.0f);
+  EXPECT_FALSE(w.host.mission.fogs[1].skybox_colour);
+  EXPECT_EQ(w.host.mission.fogs[1].colour, 0xFF000000u);
+}
+
 }  // namespace
 }  // namespace hm

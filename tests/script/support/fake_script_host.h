@@ -393,6 +393,16 @@ class fake_mission final : public script_mission_host {
   float strength_factor(int signed_word) const override;
   int player_side_word() const override { return side_word; }
   int battle_flag_word() const override { return battle_flag; }
+  // Each fog set: distance, whether the skybox's colour, the colour.
+  struct fog_call {
+    float distance;
+    bool skybox_colour;
+    std::uint32_t colour;
+  };
+  std::vector<fog_call> fogs;
+  void set_fog(float distance, bool skybox_colour, std::uint32_t colour) override {
+    fogs.push_back({distance, skybox_colour, colour});
+  }
 
  private:
   int next_live_from(int index) const;
