@@ -43,6 +43,8 @@ bool debugger_window::open() {
 }
 
 void debugger_window::close() {
+  // Nobody could answer a stop with the window gone.
+  debugger_.disarm();
   debugger_.clear_source();
   window_.close();
 }

@@ -23,7 +23,8 @@ class debugger_window final : public script_debugger_view {
   // when no window can open (a run without a display).
   bool open();
   bool is_open() const { return window_.is_open(); }
-  // The loaded source is dropped with the window.
+  // The break point is disarmed and the loaded source dropped with the
+  // window.
   void close();
   // Draws one frame; false once the user has closed the window.
   bool frame();

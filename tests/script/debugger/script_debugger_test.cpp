@@ -332,6 +332,31 @@ TEST_F(debugger_fixture, a_disarmed_debugger_leaves_the_executor) {
   EXPECT_EQ(set_script_debug_hook(nullptr), nullptr);
 }
 
+// --- the window -----------------------------------------------------------------
+
+TEST_F(debugger_fixture, without_a_display_the_window_stays_shut_and_a_stop_runs_on) {
+  script_debugger debugger;
+  debugger_window window(debugger);
+  // Tests never enable dialogs: nothing opens and nothing waits.
+  EXPECT_FALSE(window.open());
+  EXPECT_FALSE(window.frame());
+  debugger.open_folder(folder_text());
+  ASSERT_TRUE(debugger.choose_script(2));
+  debugger.choose_line(1);
+  g_script_state.registers[2] = 0;
+  call(2);
+  // The first stop finds nobody to answer: debug mode is left and the script
+  // runs to its end.
+  EXPECT_EQ(g_script_state.registers[2], 3);
+  EXPECT_FALSE(debugger.armed());
+  EXPECT_FALSE(debugger.stepping());
+  // Closing drops the break point and the source.
+  debugger.choose_line(1);
+  window.close();
+  EXPECT_FALSE(debugger.armed());
+  EXPECT_EQ(host.campaign.words.debug_source_loaded, 0);
+}
+
 // --- the window's marks -------------------------------------------------------
 
 TEST(debugger_window_marks, statement_quoted_texts_and_changed_values) {
