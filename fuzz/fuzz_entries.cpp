@@ -52,6 +52,8 @@
 #include "render/terrain/ai_mesh.h"
 #include "render/terrain/ground_paint.h"
 #include "render/terrain/terrain_generator.h"
+#include "script/debugger/script_debugger.h"
+#include "script/debugger/watch_text.h"
 #include "script/operation.h"
 #include "script/script_state.h"
 #include "ui/manager/ui_manager.h"
@@ -246,6 +248,34 @@ void module_ini(const std::uint8_t* data, std::size_t size) {
   process_module_info(table, [](const ruv_string&, bool) {});
 }
 
+// The module system's source files the script debugger reads: the script
+// list, each listed script's statements and their annotated texts.
+void script_sources(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> names = parse_script_ids(text);
+  names.push_back("first_script");
+  if (names.size() > 4) names.resize(4);
+  statement_block block;
+  block.operations.resize(3);
+  for (operation& op : block.operations) {
+    op.opcode_word = 2133;
+    op.param_count = 3;
+    op.params[0] = make_operand(operand_tag::reg, 1);
+    op.params[1] = make_operand(operand_tag::local_variable, 2);
+    op.params[2] = -1;
+  }
+  std::int64_t locals[script_local_count] = {};
+  for (std::string& name : names) {
+    if (name.rfind("script_", 0) == 0) name.erase(0, 7);
+    list_script_statements(text, name);
+    block.name = ruv_string(std::string_view("script: " + name));
+    for (int statement = 0; statement < 5; ++statement) {
+      std::size_t start = 0, end = 0;
+      debugger_watch_text(text, block, locals, statement, start, end);
+    }
+  }
+}
+
 void statement_block_text(const std::uint8_t* data, std::size_t size) {
   text_reader r;
   r.open_memory("fuzz.txt", data, size);
@@ -433,6 +463,7 @@ const std::vector<entry>& entries() {
       {"skeleton_bodies", skeleton_bodies},
       {"module_ini", module_ini},
       {"statement_block", statement_block_text},
+      {"script_sources", script_sources},
       {"text_format", text_format},
       {"module_text", module_text},
       {"data_files", data_files},

@@ -23,6 +23,8 @@
 #include "module/records/script_table.h"
 #include "module/media/tableau_material.h"
 #include "module/text/translation_table.h"
+#include "script/debugger/debugger_window.h"
+#include "script/debugger/script_debugger.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
 #include "platform/input/input_keymap.h"
@@ -87,6 +89,8 @@ game_application::game_application() {
   host.ui = script_ui_.get();
   set_script_host(host);
   set_render_debug_text(&debug_text);
+  debugger_ = std::make_unique<script_debugger>();
+  debugger_window_ = std::make_unique<debugger_window>(*debugger_);
   g_game_application = this;
 }
 
@@ -149,11 +153,17 @@ void game_application::start_new_game() {
   campaign_->install_script_host();
   set_up_new_game(*g_game, campaign_.get());
   game_started = true;
+  debugger_requested_ = g_ruv_config.debug_mode != 0;
   log_line("New game started.\n");
   campaign_->run_game_start();
 }
 
 void game_application::end_game() {
+  // The break point and the loaded source are the game's: the debugger lets
+  // go of them while the game's words still exist.
+  if (debugger_window_) debugger_window_->close();
+  if (debugger_) debugger_->disarm();
+  debugger_requested_ = false;
   // The campaign reads the game's tables, and the game's tables hold
   // statement blocks and timers of this run.
   campaign_.reset();
@@ -226,8 +236,23 @@ hresult game_application::frame_move() {
     check_triggers(g_game->triggers, 0);
     run_simple_triggers(g_game->simple_triggers, 0);
   }
+  update_debugger_window();
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
+}
+
+void game_application::update_debugger_window() {
+  if (!g_game || !debugger_requested_) {
+    if (debugger_window_->is_open()) debugger_window_->close();
+    return;
+  }
+  // A run without a display cannot show it; a window the user closed stays
+  // closed for this game.
+  if (!debugger_window_->is_open()) {
+    if (!debugger_window_->open()) debugger_requested_ = false;
+  } else if (!debugger_window_->frame()) {
+    debugger_requested_ = false;
+  }
 }
 
 hresult game_application::render() {

@@ -22,6 +22,8 @@
 namespace hm {
 
 class campaign_game;
+class debugger_window;
+class script_debugger;
 class script_ui_host;
 
 class game_application : public application_frame {
@@ -133,6 +135,15 @@ class game_application : public application_frame {
   std::unique_ptr<campaign_game> campaign_;
   // Set when module code ended the game; the frame then destroys it.
   bool game_ended = false;
+
+  // The script debugger and its window beside the game's. With debug_mode on,
+  // every game asks for it (until the user closes it); it closes with the
+  // game.
+  std::unique_ptr<script_debugger> debugger_;
+  std::unique_ptr<debugger_window> debugger_window_;
+  bool debugger_requested_ = false;
+  // Opens, draws or closes the debugger's window as the game asks.
+  void update_debugger_window();
 };
 
 // The UI font: the game's bitmap font that text meshes are laid out with, read

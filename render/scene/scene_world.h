@@ -66,6 +66,10 @@ class scene_owned_object {
   virtual ~scene_owned_object() = default;
 };
 
+// The density of a fog that is complete at `end`: 3 / end, held to
+// 0.001..0.95 (an end of 0 gives 0.95, a negative end 0.001).
+float fog_density_for_end(float end);
+
 class scene_world {
  public:
   // Largest grid shift per axis: 1024 cells a side.
@@ -152,8 +156,11 @@ class scene_world {
   // distance), complete at min(1 / max(d, 0.0001), 10000).
   void set_fog_density(float density, std::uint32_t colour);
   // The second fog band, used below `value` (the water level); its factor is
-  // 3 / end clamped to 0.001..0.95.
+  // fog_density_for_end(end).
   void set_fog_band(float start, float end, std::uint32_t colour, float value);
+  // The main fog from start to end: on, in the colour, its density
+  // fog_density_for_end(end).
+  void set_fog_range(float start, float end, std::uint32_t colour);
 
   // --- particle pool ---
   particle_system_instance* take_particle_system_instance();
