@@ -47,6 +47,7 @@
 #include "platform/audio_file.h"
 #include "platform/gpu/effect.h"
 #include "platform/gpu/image_file.h"
+#include "platform/png_file.h"
 #include "platform/settings_store.h"
 #include "render/scene/scene_objects.h"
 #include "render/terrain/ai_mesh.h"
@@ -123,6 +124,8 @@ void tga(const std::uint8_t* data, std::size_t size) {
   std::string error;
   platform::gpu::read_tga(data, size, img, error);
 }
+
+void png(const std::uint8_t* data, std::size_t size) { platform::decode_png(data, size); }
 
 void dds(const std::uint8_t* data, std::size_t size) {
   platform::gpu::image img;
@@ -372,6 +375,7 @@ void sound(const std::uint8_t* data, std::size_t size) {
 const std::vector<entry>& entries() {
   static const std::vector<entry> all = {
       {"tga", tga},
+      {"png", png},
       {"dds", dds},
       {"brf", brf},
       {"trf", trf},
