@@ -1,6 +1,7 @@
 #include "shell/game_application.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
 
 #include "campaign/campaign_game.h"
@@ -107,7 +108,7 @@ hresult game_application::one_time_init() {
   // file's place) is told once; the game goes on without a log file.
   if (!open_engine_log("ruv_log.txt"))
     ruv_warning("Unable to write the log file %s. The game goes on without it.",
-                platform::resolve_path("ruv_log.txt").string().c_str());
+                std::filesystem::absolute(platform::resolve_path("ruv_log.txt")).string().c_str());
   // After the log opens, so that a missing audio device is written to it.
   if (sound_output) start_sound_output();
   install_mesh_hooks(g_resource_manager);
