@@ -70,7 +70,7 @@ std::string module_list_text() {
 }
 
 void load_core_resource_files() {
-  for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
+  for (const char* name : core_resource_files)
     g_resource_manager.load_resource_file(ruv_string(name), 0);
 }
 

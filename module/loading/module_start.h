@@ -29,6 +29,8 @@ std::string module_list_text();
 
 // The engine's own resource files (CommonRes), in the order later files rely
 // on: materials name the shaders and textures of the files before them.
+inline constexpr const char* core_resource_files[] = {"core_shaders", "core_textures", "core_materials",
+                                                      "core_ui_meshes", "core_pictures"};
 void load_core_resource_files();
 
 // Sets the running module after checking that its folder exists (fatal
