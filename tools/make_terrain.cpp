@@ -124,11 +124,12 @@ std::string colour_text(const std::uint8_t* c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4) {
+  const bool help = argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h");
+  if (help || argc < 3 || argc > 4) {
     std::fprintf(stderr,
                  "usage: make_terrain <terrain code> <output prefix> [data folder]\n"
                  "  <terrain code>  up to 48 hexadecimal digits, with or without 0x in front\n");
-    return 2;
+    return help ? 0 : 2;
   }
   const std::string fault = code_fault(argv[1]);
   if (!fault.empty()) {
