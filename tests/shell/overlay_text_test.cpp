@@ -264,7 +264,9 @@ TEST(OverlayProgram, FrameRateTextIsInThePictureOfTheFrame) {
     const std::string env = "XDG_DATA_HOME=" + (home.path() / "xdg").string() +
                             " XDG_CONFIG_HOME=" + (home.path() / "config").string() + " SDL_VIDEODRIVER=offscreen";
     const fs::path shot = home.path() / "frame.png";
-    ASSERT_EQ(run_program(env, "--data " + home.data().string() + " --windowed --frames 20 --screenshot " +
+    // The frame rate is first known after a second: 150 frames at no more than
+    // 100 a second (max_framerate's default) take longer than that.
+    ASSERT_EQ(run_program(env, "--data " + home.data().string() + " --windowed --frames 150 --screenshot " +
                                    shot.string()),
               0)
         << show;
