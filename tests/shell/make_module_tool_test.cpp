@@ -72,6 +72,10 @@ TEST_F(MakeModuleTool, CopiedSampleModuleLoadsOnceMade) {
   EXPECT_NE(run_game("Fresh", game), 0);
   EXPECT_NE(game.find("Unable to open file: Modules\\Fresh\\Resource\\sample_materials.brf"), std::string::npos)
       << game;
+  EXPECT_NE(read_text(data() / "ruv_log.txt")
+                .find("Modules\\Fresh\\Resource\\sample_materials.trf has not been converted: make the module's "
+                      "binary files with make_module"),
+            std::string::npos);
 
   const tool_result made = run_tool("Fresh --data " + data().string());
   ASSERT_EQ(made.status, 0) << made.output;
