@@ -20,7 +20,7 @@
 #include "platform/fs.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
-#include "platform/input_sdl.h"
+#include "platform/input/input_sdl.h"
 #include "platform/window.h"
 #include "shell/game_application.h"
 #include "shell/global_objects.h"

@@ -29,7 +29,7 @@
 #include "script/script_state.h"
 #include "script/triggers.h"
 #include "platform/fs.h"
-#include "platform/input_keymap.h"
+#include "platform/input/input_keymap.h"
 #include "platform/png_file.h"
 #include "render/view/interface_view.h"
 #include "render/shadow/reflection.h"

@@ -58,7 +58,7 @@
 #include "module/text/translation_table.h"
 #include "platform/fs.h"
 #include "script/script_state.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/records/world_records.h"
 #include "tools/module_tool.h"
 #include "tools/terminal_ui.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/input_sdl.h"
+#include "platform/input/input_sdl.h"
 
 namespace hm {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "engine/core/timer.h"
-#include "platform/input.h"
+#include "platform/input/input.h"
 
 namespace hm {
 

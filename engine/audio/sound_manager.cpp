@@ -7,7 +7,7 @@
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "engine/settings/ruv_config.h"
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "platform/library_messages.h"
 
 namespace hm {

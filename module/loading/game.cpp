@@ -6,7 +6,7 @@
 #include "module/base/module_paths.h"
 #include "module/base/module_text.h"
 #include "module/records/script_table.h"
-#include "module/records/skeleton_bodies.h"
+#include "module/data/skeleton_bodies.h"
 #include "module/records/trigger_loaders.h"
 #include "module/troops/troop_equipment.h"
 

@@ -5,7 +5,7 @@
 
 #include "engine/core/log.h"
 #include "engine/core/user_files.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/loading/game.h"
 #include "module/records/game_menu.h"
 #include "module/records/item_kind.h"

@@ -8,7 +8,7 @@
 #include "engine/core/stream.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/audio/sound_manager.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/records/conversation_loader.h"
 #include "script/dialog/conversation.h"
 #include "module/records/game_menu.h"

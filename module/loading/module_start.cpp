@@ -8,7 +8,7 @@
 #include "engine/settings/ruv_config.h"
 #include "module/records/conversation_loader.h"
 #include "engine/resource/resource_manager.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/base/ini_table.h"
 #include "module/records/item_kind.h"
 #include "module/loading/module_info.h"

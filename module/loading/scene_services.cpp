@@ -1,6 +1,6 @@
 #include "module/loading/scene_services.h"
 
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/records/particle_system.h"
 
 namespace hm {

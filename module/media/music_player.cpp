@@ -10,7 +10,7 @@
 #include "engine/settings/ruv_config.h"
 #include "module/base/code_mapping.h"
 #include "module/base/module_text.h"
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "platform/fs.h"
 #include "script/script_state.h"
 

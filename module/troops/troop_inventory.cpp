@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "engine/core/random.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/troops/troop.h"
 #include "script/shared_routines.h"
 

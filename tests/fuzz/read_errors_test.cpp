@@ -15,8 +15,8 @@
 #include "engine/settings/game_options.h"
 #include "engine/text/font_details.h"
 #include "module/base/ini_table.h"
-#include "module/records/skeleton_bodies.h"
-#include "platform/audio_file.h"
+#include "module/data/skeleton_bodies.h"
+#include "platform/audio/audio_file.h"
 #include "platform/fs.h"
 
 namespace hm {

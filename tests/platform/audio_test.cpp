@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 
 namespace {
 

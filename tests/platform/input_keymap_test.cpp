@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "platform/input.h"
-#include "platform/input_keymap.h"
+#include "platform/input/input.h"
+#include "platform/input/input_keymap.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "engine/app/input_state.h"
 #include "engine/core/timer.h"
-#include "platform/input_fake.h"
+#include "platform/input/input_fake.h"
 #include "platform/window.h"
 
 namespace {

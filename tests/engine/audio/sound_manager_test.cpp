@@ -15,7 +15,7 @@
 #include "engine/core/stream.h"
 #include "engine/audio/sound_manager_agent.h"
 #include "engine/core/timer.h"
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 
 namespace {
 

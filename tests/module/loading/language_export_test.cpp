@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/loading/game.h"
 #include "module/records/game_menu.h"
 #include "module/records/item_kind.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/records/particle_system.h"
 
 namespace hm {

@@ -13,7 +13,7 @@
 #include "engine/settings/ruv_config.h"
 #include "module/media/music_player.h"
 #include "module/support/module_test_support.h"
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "script/script_state.h"
 
 namespace hm {

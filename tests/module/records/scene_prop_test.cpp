@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/timer.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/records/scene_prop.h"
 #include "module/support/module_test_support.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/core/random.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/troops/troop.h"
 #include "module/records/world_records.h"
 

@@ -9,7 +9,7 @@
 
 #include "engine/audio/sound_manager.h"
 #include "engine/core/random.h"
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "module/loading/game.h"
 #include "module/loading/module_script_host.h"
 #include "module/text/translation_table.h"

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 
 namespace hm::platform {
 

@@ -1,8 +1,8 @@
-#include "platform/audio_file.h"
+#include "platform/audio/audio_file.h"
 
 #include <sndfile.h>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 
 namespace hm::platform {
 namespace {

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/audio.h"
-#include "platform/audio_file.h"
+#include "platform/audio/audio.h"
+#include "platform/audio/audio_file.h"
 #include "platform/library_messages.h"
 
 namespace hm::platform {

@@ -1,4 +1,4 @@
-#include "module/records/skeleton_bodies.h"
+#include "module/data/skeleton_bodies.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/input.h"
+#include "platform/input/input.h"
 
 namespace hm::platform {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/input.h"
+#include "platform/input/input.h"
 #include "platform/window.h"
 
 namespace hm::platform {

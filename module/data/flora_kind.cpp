@@ -1,4 +1,4 @@
-#include "module/records/flora_kind.h"
+#include "module/data/flora_kind.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The Data folder's files and the module's actions.txt.
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
 #include "module/records/action_table.h"
-#include "module/records/flora_kind.h"
+#include "module/data/flora_kind.h"
 
 namespace hm {
 

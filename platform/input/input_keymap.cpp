@@ -1,11 +1,11 @@
-#include "platform/input_keymap.h"
+#include "platform/input/input_keymap.h"
 
 #include <SDL_keyboard.h>
 #include <SDL_scancode.h>
 
 #include <array>
 
-#include "platform/input.h"
+#include "platform/input/input.h"
 
 namespace hm::platform {
 namespace {

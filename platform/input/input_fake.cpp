@@ -1,4 +1,4 @@
-#include "platform/input_fake.h"
+#include "platform/input/input_fake.h"
 
 namespace hm::platform {
 

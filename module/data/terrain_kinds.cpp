@@ -1,9 +1,9 @@
-#include "module/records/terrain_kinds.h"
+#include "module/data/terrain_kinds.h"
 
-#include "module/records/data_files.h"
+#include "module/data/data_files.h"
 #include "engine/resource/material.h"
 #include "engine/resource/resource_manager.h"
-#include "module/records/flora_kind.h"
+#include "module/data/flora_kind.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace hm {

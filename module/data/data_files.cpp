@@ -1,5 +1,5 @@
-#include "module/records/data_files.h"
-#include "module/records/terrain_kinds.h"
+#include "module/data/data_files.h"
+#include "module/data/terrain_kinds.h"
 
 #include <string>
 

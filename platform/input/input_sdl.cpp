@@ -1,6 +1,6 @@
-#include "platform/input_sdl.h"
+#include "platform/input/input_sdl.h"
 
-#include "platform/input_keymap.h"
+#include "platform/input/input_keymap.h"
 
 namespace hm::platform {
 

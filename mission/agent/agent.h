@@ -1,0 +1,351 @@
+#pragma once
+// The agent: one actor of a mission scene, a human or a horse. Agents live in
+// the mission's agent pool (agent_pool.h) and refer to each other only by
+// index (-1 for none), so a record may be reused or moved between chunks'
+// owners without dangling links. Every agent routine reads and writes this
+// one record; the AI and the action machine keep their own state inside it.
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "engine/core/math.h"
+#include "engine/core/timer.h"
+#include "module/records/item_kind.h"
+
+namespace hm {
+
+class entity;
+class face;
+class missile;
+class particle_system_instance;
+class skeleton_entity;
+struct action_table;
+
+// --- kinds and state words ------------------------------------------------------
+
+enum agent_kind : std::int32_t {
+  agent_kind_human = 0,
+  agent_kind_horse = 1,
+};
+
+// agent::state
+enum agent_state : std::int32_t {
+  agent_state_none = 0,  // never spawned
+  agent_state_alive = 1,
+  agent_state_left = 2,         // left the scene alive
+  agent_state_unconscious = 4,  // knocked out
+  agent_state_dead = 5,
+};
+
+// agent::presence: how far the body is along its way out of the scene.
+enum agent_presence : std::int32_t {
+  agent_presence_none = 0,
+  agent_presence_active = 2,
+  agent_presence_lying = 3,  // lying down or leaving
+  agent_presence_fading = 4,
+  agent_presence_removed = 5,
+};
+
+// agent::rider_died_state of a horse.
+enum horse_rider_died_state : std::int32_t {
+  horse_rider_none = 0,
+  horse_rider_carrying_dead = 1,
+  horse_rider_loose = 2,
+};
+
+// agent::controller
+inline constexpr std::int32_t agent_controller_ai = 0;
+inline constexpr std::int32_t agent_controller_player = 2;
+
+// agent::movement_flags
+inline constexpr std::uint32_t agent_movement_on_ground = 0x1;
+
+// Equipment slots: four weapons, then head, body, foot and hand armour, the
+// horse and a tenth slot.
+inline constexpr int agent_weapon_slot_count = 4;
+inline constexpr int agent_equipment_slot_count = 10;
+inline constexpr int agent_slot_head = 4;
+inline constexpr int agent_slot_body = 5;
+inline constexpr int agent_slot_foot = 6;
+inline constexpr int agent_slot_hand = 7;
+inline constexpr int agent_slot_horse = 8;
+
+// Bit 21 of an item kind's flags, copied beside the wielded slots.
+inline constexpr std::uint32_t wielded_item_flag_bit = 1u << 21;
+
+// A weapon frame whose origin x is this is not valid yet.
+inline constexpr float weapon_frame_invalid_x = -2e7f;
+
+// --- related records ------------------------------------------------------------
+
+// Input of one frame, from the player's controls or the AI. A mount copies its
+// rider's block each frame.
+struct agent_input {
+  // Action bits; a newly set 0x100 (attack held) also sets 0x400 (attack
+  // newly pressed).
+  std::uint32_t action_flags = 0;
+  // Non-zero when `direction` is a facing the agent must take (otherwise it is
+  // only where it looks).
+  std::int32_t facing_given = 0;
+  // Where the agent looks, or the facing it is given.
+  float direction[3] = {0.0f, 1.0f, 0.0f};
+  std::int32_t last_word = 0;
+
+  vec3 direction_vec3() const { return vec3(direction[0], direction[1], direction[2]); }
+  void set_direction(const vec3& d) {
+    direction[0] = d.x;
+    direction[1] = d.y;
+    direction[2] = d.z;
+  }
+};
+static_assert(sizeof(agent_input) == 24, "the input block is six words, copied whole");
+
+inline constexpr std::uint32_t input_attack_held = 0x100;
+inline constexpr std::uint32_t input_defend_held = 0x200;
+inline constexpr std::uint32_t input_attack_pressed = 0x400;
+
+// An input the AI decided on, delivered when clock 2 passes its due tick.
+struct ai_delayed_input {
+  agent_input input;
+  std::int64_t due_tick = 0;
+};
+
+// One of an agent's two action channels: 0 the lower (or whole) body, 1 the
+// upper body.
+struct action_channel {
+  std::int32_t action = -1;
+  std::int32_t variant = 0;
+  // The low 17 bits are the action's priority; higher bits are request flags.
+  std::uint32_t flags = 0;
+  // After the channel's curve.
+  float progress = 0.0f;
+  // The action asked for and not yet taken, -1 none; the speed factor of the
+  // request.
+  std::int32_t requested_action = -1;
+  float speed = 1.0f;
+
+  std::uint32_t priority() const { return flags & 0x1FFFFu; }
+};
+
+// A blow waiting to be received (one per agent).
+struct blow {
+  // 0x10 strong blow, 0x20 silent blow.
+  std::uint32_t flags = 0;
+  std::int32_t attacker = -1;
+  vec3 hit_position;
+  // Unit vectors: knock-back runs along the blow direction; the death impulse
+  // and the side of the death animation come from the impact direction.
+  vec3 direction{0.0f, 1.0f, 0.0f};
+  vec3 impact_direction{0.0f, 1.0f, 0.0f};
+  std::int32_t bone = -1;
+  float raw_damage = 0.0f;
+  float damage = 0.0f;
+  std::int32_t absorbed = 0;
+  // 0 cut, 1 pierce, 2 blunt.
+  std::int32_t damage_type = 0;
+  std::int32_t item_kind = -1;
+  std::uint32_t item_word = 0;
+  const missile* striking_missile = nullptr;
+};
+
+inline constexpr std::uint32_t blow_strong = 0x10;
+inline constexpr std::uint32_t blow_silent = 0x20;
+
+// A blow with no attacker, no weapon and unit directions.
+inline void create_blow(blow& b) { b = blow{}; }
+
+// The AI's part of the agent record; its meaning belongs to the AI routines.
+struct agent_ai {
+  std::array<timer, 5> timers{timer(clock_mission), timer(clock_mission), timer(clock_mission), timer(clock_mission),
+                              timer(clock_mission)};
+  std::array<std::int32_t, 2> counters{};
+  // 4..14 when set.
+  std::int32_t mode = 0;
+  std::int32_t target = -1;
+  // Personality, each in -1..1, drawn when the agent is placed.
+  std::array<float, 4> personality{};
+  // 5.0 when placed.
+  float movement_value = 0.0f;
+  // Written by the mission's team statistics pass.
+  std::int32_t slot_in_group = 0;
+  float formation_offset = 0.0f;
+  float depth_offset = 0.0f;
+  // How many agents have this agent as their target.
+  std::int32_t attackers = 0;
+  // Bit 0 alarmed.
+  std::uint32_t flags = 0;
+  // Bit 1 fight permission.
+  std::uint32_t permission = 0;
+  // 1 = go to the scripted position.
+  std::int32_t scripted_destination = 0;
+  vec3 scripted_position;
+  agent_input current_input;
+  std::deque<ai_delayed_input> delayed_inputs;
+  agent_input remembered_input;
+};
+
+// --- the agent ------------------------------------------------------------------
+
+struct agent {
+  // Identity and links
+  std::int32_t in_use = 0;
+  std::int32_t index = -1;
+  std::int32_t kind = agent_kind_human;
+  std::int32_t state = agent_state_none;
+  // Emptied at each spawn.
+  std::vector<std::int32_t> buffer;
+  std::int32_t mount = -1;
+  std::int32_t rider = -1;
+  // Set when the agent is placed.
+  std::int32_t placed_flag = 0;
+  std::int32_t placed_value = 0;
+  std::uint32_t movement_flags = 0;
+  timer action_timer{clock_mission};
+
+  // Motion
+  // The body frame: its origin is the position, its f axis the forward axis.
+  frame body_frame = frame::identity();
+  std::int32_t controller = agent_controller_ai;
+  // Scales a human's collision capsule.
+  float height_factor = 1.0f;
+  std::int32_t troop = -1;
+  // For a horse, the item kind it was made from.
+  std::int32_t horse_item = -1;
+  // Added to the position when the entity is placed; fades to 0 each frame.
+  vec3 visual_offset;
+  float side_speed = 0.0f;
+  float forward_speed = 0.0f;
+  // The scene ground face under the agent and the collision face it last ran
+  // into; null when none.
+  const face* ground_face = nullptr;
+  const face* wall_face = nullptr;
+  vec3 last_ground_search_position;
+
+  // Animation
+  std::array<action_channel, 2> channels{};
+  // The module's action table for humans or horses.
+  const action_table* actions = nullptr;
+
+  // Entities and equipment
+  entity* body_entity = nullptr;
+  std::array<entity*, agent_equipment_slot_count> item_entities{};
+  std::array<entity*, 2> held_item_entities{};
+  entity* label_entity = nullptr;
+  float label_height = 0.0f;
+  // A horse's dust and three splash systems.
+  particle_system_instance* dust_particles = nullptr;
+  std::array<particle_system_instance*, 3> splash_particles{};
+  std::int32_t party = -1;
+  // 0..7; other values count as team 7 where a team record is needed.
+  std::int32_t team = 0;
+  std::array<item, agent_equipment_slot_count> equipment{};
+  std::array<std::int32_t, 2> wielded_slots{-1, -1};
+  std::uint32_t wielded_item_flags = 0;
+  // The agent's skeleton entity; null before creation and after removal.
+  skeleton_entity* agent_entity = nullptr;
+
+  // AI block
+  agent_ai ai;
+
+  // Combat
+  std::int32_t last_attacker = -1;
+  agent_input input;
+  // The two upper-body turn words, outside the copied input block.
+  float upper_turn = 0.0f;
+  float upper_turn_rate = 0.0f;
+  std::int32_t ready_action = -1;
+  std::int32_t release_action = -1;
+  std::int32_t bounce_action = -1;
+  std::int32_t attack_direction = 0;
+  // 0 idle, 1 readying or aiming, 2 releasing or reloading, 3 swing continues
+  // or throw in progress, 4 thrown, 5 bounced, 6 cancelled.
+  std::int32_t attack_state = 0;
+  std::int32_t defend_state = 0;
+  std::int32_t defend_action = -1;
+  std::int32_t defend_end_action = -1;
+  std::int32_t defend_hold_action = -1;
+  std::int32_t reload_action = -1;
+  std::uint32_t blow_pending = 0;
+  blow pending_blow;
+  // Knock-back and throws add to it.
+  vec3 pending_velocity;
+  vec3 motion;
+  vec3 velocity;
+  // 0 none, 1 melee or ready ranged, 3 shield.
+  std::int32_t wield_mode = 0;
+  float aim_angle = 0.0f;
+  float lean = 0.0f;
+  // The current aiming error, an angle.
+  float aim_deviation = 0.0f;
+  float hit_points = 0.0f;
+  std::int32_t kill_count = 0;
+  std::int32_t knockout_count = 0;
+  // Experience gathered by a regular troop.
+  std::int32_t experience = 0;
+  frame weapon_frame = invalid_weapon_frame();
+  frame previous_weapon_frame = invalid_weapon_frame();
+  float readiness = 0.0f;
+  std::uint8_t agent_hit = 0;
+  std::uint8_t scene_hit = 0;
+  float attack_power = 0.0f;
+
+  // Clocks and states
+  timer general_timer{clock_mission};
+  timer presence_timer{clock_mission};
+  timer aim_timer{clock_mission};
+  std::array<timer, 3> action_timers{timer(clock_mission), timer(clock_mission), timer(clock_mission)};
+  std::int32_t state_word = 0;
+  std::int32_t presence = agent_presence_none;
+  std::int32_t mission_value = 0;
+  std::uint8_t body_frozen = 0;
+  std::int32_t mount_at_death = -1;
+  std::int32_t rider_died_state = horse_rider_none;
+  vec3 spawn_position;
+  std::int32_t voice_channel = -1;
+  timer voice_timer{clock_real_time};
+  float voice_duration = 0.0f;
+  std::uint8_t label_refresh = 0;
+  // Index of the ground face, -1 none.
+  std::int32_t ground_face_index = -1;
+  // Whether the movement step took a height this frame (within -9000..9000).
+  std::int32_t position_valid = 0;
+  // The ragdoll, owned by the physics worlds; null when none.
+  void* ragdoll = nullptr;
+  std::uint8_t ragdoll_settle_early = 0;
+  std::int32_t ragdoll_slot = -1;
+  vec3 death_impulse;
+  std::int32_t death_bone = -1;
+  vec3 death_position;
+  timer ragdoll_timer{clock_mission};
+
+  const vec3& position() const { return body_frame.origin; }
+  vec3& position() { return body_frame.origin; }
+  const vec3& forward() const { return body_frame.rot.f; }
+  bool is_horse() const { return kind == agent_kind_horse; }
+  bool is_alive() const { return state == agent_state_alive; }
+  // The frame and post-frame leave a record alone that was never spawned or
+  // whose body has left the scene.
+  bool takes_frames() const { return in_use != 0 && agent_entity != nullptr && presence < agent_presence_removed; }
+
+  static frame invalid_weapon_frame() {
+    frame f = frame::identity();
+    f.origin.x = weapon_frame_invalid_x;
+    return f;
+  }
+};
+
+// The team record an agent counts in: its team, or 7 when that lies outside
+// 0..7.
+inline int agent_team_index(int team) { return team >= 0 && team < 8 ? team : 7; }
+
+}  // namespace hm
+
+namespace hm {
+
+// The agent's order group: 2 riding, else 1 when its troop has flag bit 26,
+// else 0; an agent without a troop (or with one outside the game's table) is
+// 0.
+int agent_mounted_state(const agent& a);
+
+}  // namespace hm

@@ -1,0 +1,64 @@
+#include "mission/core/mission_services.h"
+
+#include "engine/core/log.h"
+#include "engine/core/random.h"
+#include "render/entity/entity.h"
+#include "mission/agent/agent.h"
+#include "mission/core/mission.h"
+#include "module/records/mission_template.h"
+#include "module/records/scene_prop.h"
+#include "render/scene/scene_world.h"
+#include "script/script_state.h"
+#include "script/triggers.h"
+
+namespace hm {
+
+mission_services::~mission_services() = default;
+
+void mission_services::refresh_shadow_passes(mission&) {}
+bool mission_services::physics_thread_enabled() const { return false; }
+void mission_services::step_physics(mission&, float) {}
+void mission_services::add_pending_physics_time(float) {}
+void mission_services::check_reinforcements(mission&) {}
+
+void mission_services::check_template_triggers(mission& m) {
+  if (m.template_index < 0 || m.template_index >= static_cast<int>(g_mission_templates.size())) return;
+  check_triggers(g_mission_templates[static_cast<std::size_t>(m.template_index)].triggers, 16);
+}
+
+void mission_services::update_missile(mission&, missile&, float) {}
+void mission_services::agent_frame(mission&, agent&, float) {}
+void mission_services::agent_post_frame(mission&, agent&, float) {}
+edit_mode_flags mission_services::edit_mode() const { return {}; }
+void mission_services::set_river_animation(mission&, float, float) {}
+
+void mission_services::update_scene_entities(mission& m, float frame_time) {
+  if (m.scene) m.scene->update_entities(frame_time);
+}
+
+void mission_services::remove_scene_entity(mission& m, entity& e) {
+  // A stuck missile's entity that the scene no longer holds is only
+  // forgotten: removing an unknown id is fatal for the scene.
+  if (!m.scene || m.scene->find_entity(e.id) == nullptr) {
+    log_line("WARNING: stuck missile entity no longer in the scene\n");
+    return;
+  }
+  m.scene->remove_entity(e.id);
+}
+
+void mission_services::run_prop_triggers(mission& m, int instance, int event_code, int damage) {
+  const scene_prop_instance* p = m.get_scene_prop_instance(instance);
+  if (p == nullptr || p->kind != prop_kind_object) return;
+  if (p->id < 0 || p->id >= static_cast<int>(g_scene_prop_kinds.size())) return;
+  g_script_state.trigger_param_1 = instance;
+  g_script_state.trigger_param_2 = damage;
+  run_simple_triggers(g_scene_prop_kinds[static_cast<std::size_t>(p->id)].triggers, event_code);
+}
+
+void mission_services::create_prop_entity(mission&, int, int) {}
+
+int mission_services::random_next() { return hm::random_next(); }
+
+int mission_services::update_ground_face(mission&, agent& a) { return a.ground_face_index; }
+
+}  // namespace hm

@@ -1,0 +1,63 @@
+#pragma once
+// What the mission frame calls beyond its own records: the renderer's shadow
+// passes, the physics step, spawning, the template's triggers, the missile
+// flight, the agents' frames, the scene editor's flags, the scene's entities,
+// the prop triggers and the random source. The defaults run the engine's own
+// routines where they exist and do nothing for steps that other parts of the
+// mission code take over by overriding them; tests override them to record
+// the order of the steps or to feed fixed random draws.
+#include <cstdint>
+
+namespace hm {
+
+class entity;
+class mission;
+struct agent;
+struct missile;
+
+// The scene editor's flags that decide whether editor-only markers show.
+struct edit_mode_flags {
+  // The engine setting that allows edit mode at all.
+  bool edit_mode_enabled = false;
+  // The game's edit-mode flag and its second edit flag.
+  bool editing = false;
+  bool second_flag = false;
+};
+
+class mission_services {
+ public:
+  virtual ~mission_services();
+
+  // Shadow passes of the scene when the render view changed.
+  virtual void refresh_shadow_passes(mission& m);
+  // True while the physics worker steps the worlds.
+  virtual bool physics_thread_enabled() const;
+  // Steps the physics worlds inline by the frame time.
+  virtual void step_physics(mission& m, float frame_time);
+  // Hands the frame time to the physics worker.
+  virtual void add_pending_physics_time(float frame_time);
+  virtual void check_reinforcements(mission& m);
+  // The current template's triggers, each checked with the timed code 16.
+  virtual void check_template_triggers(mission& m);
+  virtual void update_missile(mission& m, missile& mi, float frame_time);
+  virtual void agent_frame(mission& m, agent& a, float frame_time);
+  virtual void agent_post_frame(mission& m, agent& a, float frame_time);
+  virtual edit_mode_flags edit_mode() const;
+  // Writes the river's animation values: the phase twice and the flow value.
+  virtual void set_river_animation(mission& m, float phase, float flow);
+  virtual void update_scene_entities(mission& m, float frame_time);
+  // Takes an entity out of the mission's scene and destroys it.
+  virtual void remove_scene_entity(mission& m, entity& e);
+  // Runs a scene prop's triggers for an event on one instance (-42 struck,
+  // -43 destroyed) with the instance and the damage as trigger parameters.
+  virtual void run_prop_triggers(mission& m, int instance, int event_code, int damage);
+  // Builds the scene entity of a new instance (meshes and body by its kind)
+  // for the agent that made it (-1 none).
+  virtual void create_prop_entity(mission& m, int instance, int agent);
+  // The engine's 0..32767 random source.
+  virtual int random_next();
+  // The ground face index under an agent (-1 none), refreshed.
+  virtual int update_ground_face(mission& m, agent& a);
+};
+
+}  // namespace hm
