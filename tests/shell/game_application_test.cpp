@@ -25,6 +25,7 @@
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"
+#include "platform/png_file.h"
 #include "platform/window.h"
 
 using namespace hm;
@@ -354,6 +355,29 @@ TEST_F(Program, UnwritableSettingsFolderAndLogAreReported) {
             std::string::npos)
       << err;
   EXPECT_TRUE(fs::exists(home.options_file()));
+}
+
+// The picture of the last frame: written where asked, or the run fails and
+// says so.
+TEST_F(Program, ScreenshotOfTheLastFrame) {
+  const fs::path shot = home.path() / "shot.png";
+  std::string err;
+  ASSERT_EQ(test::run_program_keeping_stderr(env(), data_arg() + " --headless --frames 2 --screenshot " + shot.string(),
+                                             err),
+            0)
+      << err;
+  const std::optional<platform::png_picture> p = platform::read_png(shot.string());
+  ASSERT_TRUE(p);
+  EXPECT_GT(p->width, 0);
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("Screenshot written to " + shot.string() + "\n"),
+            std::string::npos);
+
+  const fs::path nowhere = home.path() / "no_such_folder" / "shot.png";
+  EXPECT_EQ(test::run_program_keeping_stderr(env(), data_arg() + " --headless --frames 2 --screenshot " +
+                                                         nowhere.string(),
+                                             err),
+            1);
+  EXPECT_NE(err.find("could not write the screenshot " + nowhere.string()), std::string::npos) << err;
 }
 
 // A start from an empty data folder names the first file it lacks.
