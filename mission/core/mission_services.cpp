@@ -2,9 +2,12 @@
 
 #include "engine/core/log.h"
 #include "engine/core/random.h"
+#include "engine/settings/ruv_config.h"
 #include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
+#include "mission/scene/scene_queries.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 #include "render/scene/scene_world.h"
@@ -29,7 +32,13 @@ void mission_services::check_template_triggers(mission& m) {
 void mission_services::update_missile(mission&, missile&, float) {}
 void mission_services::agent_frame(mission&, agent&, float) {}
 void mission_services::agent_post_frame(mission&, agent&, float) {}
-edit_mode_flags mission_services::edit_mode() const { return {}; }
+edit_mode_flags mission_services::edit_mode() const {
+  // The scene editor reports its flags by overriding this; until it runs,
+  // nothing is being edited and the markers stay hidden.
+  edit_mode_flags flags;
+  flags.edit_mode_enabled = g_ruv_config.enable_edit_mode != 0;
+  return flags;
+}
 void mission_services::set_river_animation(mission&, float, float) {}
 
 void mission_services::update_scene_entities(mission& m, float frame_time) {
@@ -52,13 +61,48 @@ void mission_services::run_prop_triggers(mission& m, int instance, int event_cod
   if (p->id < 0 || p->id >= static_cast<int>(g_scene_prop_kinds.size())) return;
   g_script_state.trigger_param_1 = instance;
   g_script_state.trigger_param_2 = damage;
+  // Scripts ask where the prop is through the event's object.
+  const std::int32_t outer = m.event_prop_instance;
+  m.event_prop_instance = instance;
   run_simple_triggers(g_scene_prop_kinds[static_cast<std::size_t>(p->id)].triggers, event_code);
+  m.event_prop_instance = outer;
 }
 
 void mission_services::create_prop_entity(mission&, int, int) {}
 
+bool mission_services::agent_head_frame(mission&, const agent& a, hm::frame& out) {
+  if (a.agent_entity == nullptr) return false;
+  const hm::frame& body = a.agent_entity->frame;
+  const skeleton_instance* skeleton = a.agent_entity->animated_skeleton.get();
+  if (skeleton != nullptr && skeleton->bone_count > agent_head_bone &&
+      static_cast<int>(skeleton->bones.size()) > agent_head_bone) {
+    out = body.transform_frame_to_global(skeleton->bones[static_cast<std::size_t>(agent_head_bone)].pose_frame);
+    return true;
+  }
+  // No pose yet: the head stands at eye height over the body, looking ahead.
+  out = body;
+  out.origin.z += a.mount >= 0 ? 2.4f : 1.5f;
+  return true;
+}
+
+bool mission_services::segment_is_clear(mission& m, const vec3& a, const vec3& b) {
+  if (!m.scene) return true;
+  return sweep_capsule_against_scene(*m.scene, m.ground_grid, a, b, (b - a).length(), nullptr) == 1;
+}
+
+bool mission_services::ground_height(mission& m, const vec3& point, float& out) {
+  if (!m.scene) return false;
+  const face* ground = nullptr;
+  const float height = find_ground_face(*m.scene, point, &ground);
+  if (ground == nullptr) return false;
+  out = height;
+  return true;
+}
+
 int mission_services::random_next() { return hm::random_next(); }
 
-int mission_services::update_ground_face(mission&, agent& a) { return a.ground_face_index; }
+int mission_services::update_ground_face(mission& m, agent& a) {
+  return update_agent_ground_face(m.nav_mesh, m.nav_search_stamp, a);
+}
 
 }  // namespace hm
