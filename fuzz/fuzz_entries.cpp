@@ -47,6 +47,8 @@
 #include "platform/audio/audio_file.h"
 #include "platform/gpu/effect.h"
 #include "platform/gpu/image_file.h"
+#include "platform/png_file.h"
+#include "tools/tones.h"
 #include "platform/settings_store.h"
 #include "render/scene/scene_objects.h"
 #include "render/terrain/ai_mesh.h"
@@ -136,6 +138,15 @@ void tga(const std::uint8_t* data, std::size_t size) {
   platform::gpu::image img;
   std::string error;
   platform::gpu::read_tga(data, size, img, error);
+}
+
+void png(const std::uint8_t* data, std::size_t size) { platform::decode_png(data, size); }
+
+// A module's Sounds/tones.txt as make_module and make_sounds read it.
+void tone_list(const std::uint8_t* data, std::size_t size) {
+  std::vector<tools::tone> tones;
+  std::string error;
+  tools::read_tone_list(write_scratch("tones.txt", data, size), tones, error);
 }
 
 void dds(const std::uint8_t* data, std::size_t size) {
@@ -449,6 +460,8 @@ void widget_text(const std::uint8_t* data, std::size_t size) {
 const std::vector<entry>& entries() {
   static const std::vector<entry> all = {
       {"tga", tga},
+      {"png", png},
+      {"tone_list", tone_list},
       {"dds", dds},
       {"brf", brf},
       {"trf", trf},

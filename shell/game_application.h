@@ -44,6 +44,10 @@ class game_application : public application_frame {
   // Rendered frames after which the window closes (0: no limit); runs without a
   // person use it.
   std::uint32_t frame_limit = 0;
+  // When set, the last frame of frame_limit is written there as a PNG picture
+  // before the window closes, and screenshot_written tells whether it was.
+  std::string screenshot_path;
+  bool screenshot_written = false;
   // Whether the one-time initialisation opens the real audio output (runs
   // without a person stay silent).
   bool sound_output = false;
@@ -122,6 +126,8 @@ class game_application : public application_frame {
   void step_module_loading();
   // A new game object filled from the module's world files and parties.txt.
   void start_new_game();
+  // The back buffer into screenshot_path.
+  void write_screenshot();
 
   // Routes the script engine's message lines into the log and its module
   // questions to the module's tables.

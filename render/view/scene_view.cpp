@@ -51,6 +51,12 @@ void scene_view::set_up_buffers(std::int32_t render_buffer_size) {
   dynamic_indices.capacity = static_cast<std::int32_t>(std::min<std::int64_t>(8 * (v / 2), 0x7FFFFFE0));
 }
 
+void scene_view::set_vertex_pool_capacity(int format, bool dynamic, std::int32_t vertices) {
+  if (format < 0 || format >= vertex_format_count) return;
+  // Capacities are kept to multiples of 32 vertices, as when a pool grows.
+  pairs[format].buffers[dynamic ? 1 : 0].capacity = std::clamp(vertices, 0, 0x7FFFFFE0) / 32 * 32;
+}
+
 void scene_view::set_device(gpu::device* device) {
   if (device == device_) return;
   invalidate_device_objects();

@@ -36,6 +36,10 @@ class scene_view final : public view_renderer {
   // The application's set-up: formats, strides and names of the vertex
   // buffers, the index buffers' kinds and capacities from render_buffer_size.
   void set_up_buffers(std::int32_t render_buffer_size);
+  // The application's size of one vertex pool (format 0 to 4, static or
+  // dynamic), in vertices; the device buffer is made at that size on the next
+  // restore. A pool left unsized starts empty and grows on first use.
+  void set_vertex_pool_capacity(int format, bool dynamic, std::int32_t vertices);
 
   // The device (null: none), the effect of the effect path (null: none) and
   // whether pixel shaders are in use.
