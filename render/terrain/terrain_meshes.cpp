@@ -5,6 +5,7 @@
 
 #include "engine/resource/mesh.h"
 #include "render/entity/entity.h"
+#include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_generator.h"
@@ -100,7 +101,11 @@ void terrain_generator::build_meshes() {
     if (lit < 0.0f) lit = 0.0f;
     manifold.vertices[static_cast<std::size_t>(v.index_0)].sun_factor = lit * v.sun_visibility * light;
   }
-  const float ambient_factor = 0.3f * (ambient_colour.x + ambient_colour.y + ambient_colour.z);
+  // The shadow layer weighs the sun against the scene's own ambient light (a
+  // terrain built without a scene has only the generator's).
+  const vec3 ambient = scene ? vec3(scene->ambient_colour.r, scene->ambient_colour.g, scene->ambient_colour.b)
+                             : ambient_colour;
+  const float ambient_factor = 0.3f * (ambient.x + ambient.y + ambient.z);
   layer_meshes.resize(static_cast<std::size_t>(terrain_max_blocks * terrain_max_blocks * terrain_mesh_layers));
   for (std::unique_ptr<mesh>& m : layer_meshes) {
     if (m) m->clear_geometry();

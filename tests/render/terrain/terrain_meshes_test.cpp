@@ -402,6 +402,42 @@ TEST_F(TerrainMeshes, ShadowBoundsAndShadowLayer) {
   for (const auto& m : gen->blocks.front().block_entity->meshes) EXPECT_NE(m->render_order, shadow_order);
 }
 
+// The shadow layer weighs each vertex's sun against the scene's ambient light:
+// a = s / (A + s), A = 0.3 x (r + g + b) of the scene's ambient colour. With a
+// white sun straight down, a level vertex gets s = 1 x 1 x 0.33 x 3 = 0.99;
+// a white ambient gives A = 0.9 and alpha 255 x 0.99 / 1.89 = 133.57, cut to 133.
+TEST_F(TerrainMeshes, ShadowLayerWeighsTheSunAgainstTheScenesAmbient) {
+  scene_world scene;
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = vec3(0.0f, 0.0f, -1.0f);
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  scene.ambient_colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  code_fields f;
+  f.size_x = 80;
+  f.size_y = 80;
+  f.hill_height = 0.0f;
+  f.valley = 0.0f;
+  f.ruggedness = 0;
+  gen->code = make_code(f);
+  gen->pixel_shaders = false;
+  gen->environment_shadows = true;
+  gen->generate_terrain(&scene);
+  constexpr std::int32_t shadow_order = terrain_layer_count + 11;
+  int level = 0;
+  for (const terrain_block& block : gen->blocks) {
+    for (const auto& m : block.block_entity->meshes) {
+      if (m->render_order != shadow_order) continue;
+      for (const mesh_vertex& v : m->vertices) {
+        if (v.normal.z < 0.9999f) continue;
+        ++level;
+        EXPECT_EQ(v.color >> 24, 133u);
+      }
+    }
+  }
+  EXPECT_GT(level, 0);
+}
+
 // Placed flora is merged per block; a kind without variants is left out
 // instead of taking a remainder by zero.
 TEST_F(TerrainMeshes, FloraMeshes) {
