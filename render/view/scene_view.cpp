@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <string>
 
 #include "engine/core/log.h"
 #include "engine/resource/material.h"
@@ -41,6 +42,11 @@ void scene_view::set_up_buffers(std::int32_t render_buffer_size) {
       b.format = vertex_formats[f].format_word;
       b.name = ruv_string(vertex_formats[f].name);
     }
+  }
+  if (render_buffer_size > render_buffer_size_limit) {
+    log_line("WARNING: render_buffer_size " + std::to_string(render_buffer_size) + " is above " +
+             std::to_string(render_buffer_size_limit) + "; using " + std::to_string(render_buffer_size_limit) + "\n");
+    render_buffer_size = render_buffer_size_limit;
   }
   const std::int64_t v = static_cast<std::int64_t>(std::max(render_buffer_size, 0)) * 262144 / 68;
   render_buffer& static_indices = pairs[5].buffers[0];

@@ -23,6 +23,12 @@ class shader;
 struct game_options;
 struct mesh_light;
 
+// The largest render_buffer_size the renderer takes: its static index buffer
+// then holds about 23.7 million 16-bit indices (47 MB), far more than a scene
+// fills, while larger values would ask the device for gigabytes or overflow a
+// 32-bit byte count.
+inline constexpr std::int32_t render_buffer_size_limit = 256;
+
 class scene_view final : public view_renderer {
  public:
   static constexpr int buffer_count = 12;
@@ -35,6 +41,7 @@ class scene_view final : public view_renderer {
 
   // The application's set-up: formats, strides and names of the vertex
   // buffers, the index buffers' kinds and capacities from render_buffer_size.
+  // Sizes above render_buffer_size_limit are cut to it, with a log line.
   void set_up_buffers(std::int32_t render_buffer_size);
 
   // The device (null: none), the effect of the effect path (null: none) and

@@ -1,11 +1,17 @@
 // The scene view against the null device: the queue, sorting, scene pairing,
 // target restores, shared index ranges, pool growth inside a render, the
 // render-state cache and the effect parameters and techniques it sends.
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/shader_record.h"
@@ -302,6 +308,39 @@ TEST_F(SceneView, FixedFunctionStagesAfterTheLastAreTurnedOff) {
   EXPECT_EQ(gpu.device->get_texture_stage_state(1, ts::color_op), gpu::state_value(gpu::texture_op::disable))
       << "one stage turns stage 1 off";
   EXPECT_EQ(gpu.device->get_texture_stage_state(0, ts::color_op), gpu::state_value(gpu::texture_op::modulate));
+}
+
+// Index capacities from render_buffer_size s: v = s x 262144 / 68 (integer
+// division), 24 v static and 8 x (v / 2) dynamic indices. Sizes above 256 are
+// cut to 256 (v = 986895) with a warning in the log.
+TEST(SceneViewBuffers, IndexCapacitiesFollowTheBufferSizeUpToItsLimit) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("hm_scene_view_test_" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  ASSERT_TRUE(open_engine_log((folder / "ruv_log.txt").string()));
+  struct size_case {
+    std::int32_t size;
+    std::int32_t static_indices;
+    std::int32_t dynamic_indices;
+  };
+  const size_case cases[] = {
+      {15, 1387800, 231296},        // v = 57825
+      {256, 23685480, 3947576},     // v = 986895
+      {10000, 23685480, 3947576},   // cut to 256
+      {100000, 23685480, 3947576},  // cut to 256
+  };
+  for (const size_case& c : cases) {
+    scene_view view;
+    view.set_up_buffers(c.size);
+    EXPECT_EQ(view.pairs[5].buffers[0].capacity, c.static_indices) << c.size;
+    EXPECT_EQ(view.pairs[5].buffers[1].capacity, c.dynamic_indices) << c.size;
+  }
+  engine_log().close();
+  std::ifstream in(folder / "ruv_log.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("WARNING: render_buffer_size 10000 is above 256; using 256"), std::string::npos) << text;
+  EXPECT_EQ(text.find("render_buffer_size 15 "), std::string::npos) << text;
+  fs::remove_all(folder);
 }
 
 TEST(RenderStateCache, TexturePhasePicksTheFrame) {
