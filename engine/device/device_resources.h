@@ -49,6 +49,9 @@ class gpu_resource_device final : public resource_device_hooks {
   int load_texture(texture& t, bool try_module_folder, const ruv_string& module_folder) override;
   void release_texture(texture& t) override;
   void create_render_target_surfaces(texture& t) override;
+  // Objects of a target made on another device are dropped (that device is
+  // gone or not ours to reach into) before it gets surfaces on this one.
+  void reuse_render_target(texture& t) override;
   // A shader drawn with a pixel program from a file (flag bit 28), while
   // "use_pixel_shaders" is on and the shader is usable, compiles the file its
   // technique names: fatal "Failed to assemble shader %s from file" when the
@@ -63,6 +66,9 @@ class gpu_resource_device final : public resource_device_hooks {
 
  private:
   platform::gpu::device* device_ = nullptr;
+  // Changes with every device taken, so that objects made on an earlier
+  // device are told apart even when a new device sits at the same address.
+  std::uint64_t serial_ = 0;
 };
 
 struct device_resources {
