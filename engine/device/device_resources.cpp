@@ -150,6 +150,14 @@ int delete_device_resources(device_resources& r) {
     if (s->pixel_shader) r.hooks.release_pixel_shader(*s);
     s->device_objects_created = false;
   }
+  // The effect is the device's too (a caller that skipped the invalidate
+  // would otherwise leave it to the global's destructor, after the device).
+  r.effect.reset();
+  r.render_to_depth_shader = nullptr;
+  r.render_to_depth_skin_shader = nullptr;
+  r.render_character_shadow = nullptr;
+  r.render_character_shadow_with_skin = nullptr;
+  r.hooks.let_go_of_device();
   return 0;
 }
 

@@ -10,7 +10,9 @@
 //               file." when it cannot), render targets get their surfaces,
 //               technique records resolve, the scene's shaders are looked up.
 //   invalidate: the effect and the render targets' surfaces go.
-//   delete:     every texture's and shader's device objects go.
+//   delete:     every texture's and shader's device objects go, and with them
+//               the effect and the device itself: nothing left here reaches
+//               into a device destroyed after this call.
 //
 // The debug-text font (the application owns it and hands it in) follows the
 // same hooks: its glyph texture is made at init and goes at delete, its vertex
@@ -43,6 +45,9 @@ class gpu_resource_device final : public resource_device_hooks {
   // Takes the device and works out the shader capabilities from it and the settings.
   void set_device(platform::gpu::device* device);
   platform::gpu::device* device() const { return device_; }
+  // The device goes: nothing is made on it any more (the shader capabilities
+  // stay as they were until the next device).
+  void let_go_of_device() { device_ = nullptr; }
 
   bool pixel_shaders_in_use() const override { return caps.pixel_shaders_in_use; }
   bool is_supported(const shader& s) const override;
