@@ -292,10 +292,9 @@ void render_shadow_map_pass(render_pass_state& state) {
   texture* colour = state.shadow_target ? state.shadow_target->textures[0] : nullptr;
   if (!target_is_valid(colour) || !target_is_valid(state.shadow_depth)) return;
   scene_view& renderer = state.renderer();
+  view.target = colour;
+  view.depth_target = state.shadow_depth;
   for (int slice = 0; slice < shadow_map_slices; ++slice) {
-    // Each render forgets the view's targets: they are set for every slice.
-    view.target = colour;
-    view.depth_target = state.shadow_depth;
     view.keep_queued = 0;
     view.flags = slice == 0 ? (view_flag_clear_colour | view_flag_clear_depth | view_flag_no_sort) : view_flag_no_sort;
     state.scene->submit_visible_entities(view, slice, shadow_map_slices);

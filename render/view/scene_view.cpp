@@ -213,6 +213,7 @@ bool scene_view::render(render_view* given) {
     first = false;
     device_->set_render_state(render_state::depth_bias, 0);
     device_->set_render_state(render_state::slope_scale_depth_bias, 0);
+    // A view without a (valid) depth target draws on the current one.
     if (v->depth_target && v->depth_target->surface_word) {
       texture& d = *v->depth_target;
       auto* surface = static_cast<gpu::surface*>(d.depth_surface ? d.depth_surface : d.surface);
@@ -222,8 +223,8 @@ bool scene_view::render(render_view* given) {
         device_->set_render_state(render_state::depth_bias, std::bit_cast<std::uint32_t>(0.0002f));
         device_->set_render_state(render_state::slope_scale_depth_bias, std::bit_cast<std::uint32_t>(2.0f));
       }
+      current_depth = v->depth_target;
     }
-    current_depth = v->depth_target;
     if (!cache.scene_open) continue;  // a lost device: the frame ends cleanly
     set_view_state(*v);
     if (pixel_shaders && cache.effect())
@@ -241,9 +242,13 @@ bool scene_view::render(render_view* given) {
   }
   cache.scene_open = false;
 
+  // The views keep their targets: whoever fills a view for a frame sets them
+  // (render_view::clear_meshes resets them with the rest of the frame).
   for (render_view* v : views) {
     v->render_list.clear();
-    v->clear_meshes();
+    v->queued = 0;
+    for (auto& m : v->meshes)
+      if (m) m->clear_geometry();
   }
   for (auto& [m, particles] : particle_meshes_) particles->clear_geometry();
   if (!given) queue.clear();

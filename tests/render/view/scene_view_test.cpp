@@ -145,6 +145,38 @@ TEST_F(SceneView, ViewsOnOneTargetShareOneScene) {
   target.surface = nullptr;
 }
 
+// Views on the back buffer with depth targets D, none, D: the second view
+// differs from the current depth and opens a scene of its own, but leaves D
+// current, so the third draws in the second's scene. The views keep their
+// targets after the render.
+TEST_F(SceneView, AViewWithoutADepthTargetKeepsTheCurrentOne) {
+  std::unique_ptr<gpu::surface> depth_surface;
+  ASSERT_EQ(gpu.device->create_depth_stencil_surface(16, 16, gpu::format::d24s8, gpu::multisample_none, 0, true,
+                                                     depth_surface),
+            gpu::result::ok);
+  texture depth;
+  depth.kind = texture::kind_depth_target;
+  depth.depth_surface = depth_surface.get();
+  depth.surface_word = 1;
+  render_view a, b, c;
+  a.depth_target = &depth;
+  c.depth_target = &depth;
+  c.flags = b.flags = view_flag_queue_last;
+  view.queue_object(a);
+  view.queue_object(b);
+  view.queue_object(c);
+  ASSERT_EQ(view.queue.size(), 3u);
+  ASSERT_EQ(view.queue[0], &a);
+  ASSERT_EQ(view.queue[2], &c);
+  const int begins = gpu.log->begin_scenes;
+  view.render();
+  EXPECT_EQ(gpu.log->begin_scenes - begins, 2);
+  EXPECT_EQ(a.depth_target, &depth);
+  EXPECT_EQ(c.depth_target, &depth);
+  EXPECT_FALSE(a.queued);
+  depth.depth_surface = nullptr;
+}
+
 TEST_F(SceneView, EmptyRenderStillUnbindsTheStreamAndTheStages) {
   gpu.log->calls.clear();
   const int textures = gpu.log->set_textures;
