@@ -375,14 +375,39 @@ void scene_view::draw_mesh(const mesh& m) {
   ++draw_calls;
 }
 
-matrix4 scene_view::mesh_world_matrix(const mesh& m, const render_view& v) const {
+matrix4 mesh_world_matrix(const mesh& m, const frame& eye) {
   frame world = m.world_frame;
   if (m.mat && (m.mat->flags & material_flag_sky)) {
     // The sky follows the eye, lowered to three quarters of its height.
-    world.origin = v.camera.frame.origin;
+    world.origin = eye.origin;
     world.origin.z *= 0.75f;
   }
+  if (m.billboard_mode != 0) {
+    const float sx = world.rot.s.length(), sy = world.rot.f.length(), sz = world.rot.u.length();
+    if (m.billboard_mode == 1) {
+      // Upright sprites (trees seen from afar): only the turn about the up
+      // axis follows the eye. An eye straight above leaves the mesh as it is.
+      const vec3 up = get_normalized(world.rot.u);
+      vec3 away = world.origin - eye.origin;
+      away = away - up * dot_product(away, up);
+      if (away.length() > 1e-6f) {
+        const vec3 forward = get_normalized(away);
+        world.rot.f = forward * sy;
+        world.rot.s = cross_product(forward, up) * sx;
+        world.rot.u = up * sz;
+      }
+    } else {
+      world.rot.s = get_normalized(eye.rot.s) * sx;
+      world.rot.f = get_normalized(eye.rot.f) * sy;
+      world.rot.u = get_normalized(eye.rot.u) * sz;
+    }
+  }
   return frame_matrix(world);
+}
+
+gpu::cull scene_view::mesh_cull_mode(const mesh& m) const {
+  if (!m.flip_winding || cache.cull_mode == gpu::cull::none) return cache.cull_mode;
+  return cache.cull_mode == gpu::cull::clockwise ? gpu::cull::counter_clockwise : gpu::cull::clockwise;
 }
 
 }  // namespace hm

@@ -29,6 +29,13 @@ struct mesh_light;
 // 32-bit byte count.
 inline constexpr std::int32_t render_buffer_size_limit = 256;
 
+// Where a mesh is drawn for an eye at `eye`: its world frame, except that a sky
+// mesh (material flag 0x20000) stands at the eye with the height scaled by
+// 0.75, a mesh in billboard mode 1 turns about its own up axis so that its
+// forward axis points away from the eye, and any other billboard mode takes
+// the eye's axes (each axis keeps the mesh's scale).
+matrix4 mesh_world_matrix(const mesh& m, const frame& eye);
+
 class scene_view final : public view_renderer {
  public:
   static constexpr int buffer_count = 12;
@@ -109,7 +116,8 @@ class scene_view final : public view_renderer {
   void draw_fixed_function_path(render_view& view);
   void bind_mesh_buffers(const mesh& m);
   void draw_mesh(const mesh& m);
-  matrix4 mesh_world_matrix(const mesh& m, const render_view& view) const;
+  // The view's cull mode, turned the other way for a mesh wound the other way.
+  platform::gpu::cull mesh_cull_mode(const mesh& m) const;
   const game_options& game_opts() const;
 
   platform::gpu::device* device_ = nullptr;
