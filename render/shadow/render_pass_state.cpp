@@ -256,13 +256,17 @@ bool render_pass_state::shadow_test(const vec3& point, float& out) const {
 // --- the passes ------------------------------------------------------------------------------
 
 void render_passes(render_pass_state& state) {
-  if (!state.scene || !bounds_usable(state.scene->shadow_bounds)) return;
-  state.setup_shadow_camera();
-  state.view.view_mask = shadow_map_view_mask;
-  if (state.pixel_shaders())
-    render_shadow_map_pass(state);
-  else
-    render_shadow_texture_pass(state);
+  // Bounds that enclose nothing give the shadow camera no view window: then
+  // nothing is drawn, and the map of the last frame that had one stays
+  // published with the camera it was drawn with.
+  if (state.scene && bounds_usable(state.scene->shadow_bounds)) {
+    state.setup_shadow_camera();
+    state.view.view_mask = shadow_map_view_mask;
+    if (state.pixel_shaders())
+      render_shadow_map_pass(state);
+    else
+      render_shadow_texture_pass(state);
+  }
   state.publish_shadow_map();
   game_options& options = state.options();
   if (options.plant_shadows == 1) {
