@@ -62,6 +62,10 @@ void terrain_generator::reset_terrain_generator() {
     list.items.clear();
     list.kind_count = 0;
   }
+  // The grass entities belong to the scene they were made in.
+  grass_entities.fill(nullptr);
+  grass_cells_x = 0;
+  grass_cells_y = 0;
 }
 
 void terrain_generator::set_layer_from_kind(std::int32_t layer, std::int32_t kind) {
@@ -249,14 +253,7 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   if (scene) scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
   build_meshes();
-  build_flora_meshes();
-  // The flora's bodies first, so that they shade the flora they stand among.
-  if (scene) add_flora_bodies();
-  if (!(pixel_shaders && plant_shadows != 0)) {
-    light_placed_items(0);
-    light_placed_items(1);
-  }
-  give_meshes_to_block_entities();
+  give_layer_meshes_to_block_entities();
 }
 
 void terrain_generator::add_flora_bodies() {

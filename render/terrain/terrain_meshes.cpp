@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/material.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"
@@ -317,60 +319,150 @@ void terrain_generator::build_flora_meshes() {
   }
 }
 
-void terrain_generator::give_meshes_to_block_entities() {
-  // The entity holds its own copies, placed in its frame, so that the scene
+void terrain_generator::give_mesh_to_block_entity(const mesh& m, entity& e, bool keep_order) {
+  // The entity holds its own copy, placed in its frame, so that the scene
   // keeps its terrain whatever later happens to the generator.
+  std::unique_ptr<mesh> copy = m.create_copy();
+  copy->make_geometry_own();
+  copy->make_faces_own();
+  if (keep_order) {
+    // A copy keeps neither the layer's drawing order nor the views it is
+    // drawn into (the shadow map's among them).
+    copy->render_order = m.render_order;
+    copy->visibility_mask = m.visibility_mask;
+  }
+  const vec3 offset = e.frame.origin;
+  for (mesh_point& p : copy->points) {
+    p.position -= offset;
+    p.current_position = p.position;
+  }
+  copy->compute_bounding_box();
+  e.add_mesh(std::move(copy));
+}
+
+void terrain_generator::give_layer_meshes_to_block_entities() {
   for (std::int32_t bx = 0; bx < blocks_x; ++bx) {
     for (std::int32_t by = 0; by < blocks_y; ++by) {
       entity* e = blocks[static_cast<std::size_t>(bx * blocks_y + by)].block_entity;
       if (!e) continue;
-      const vec3 offset = e->frame.origin;
       for (std::int32_t layer = 0; layer < terrain_mesh_layers; ++layer) {
         const mesh* m = layer_meshes[static_cast<std::size_t>((bx * terrain_max_blocks + by) * terrain_mesh_layers + layer)].get();
-        if (!m || m->get_faces().empty()) continue;
-        std::unique_ptr<mesh> copy = m->create_copy();
-        copy->make_geometry_own();
-        copy->make_faces_own();
-        // A copy keeps neither the layer's drawing order nor the views it is
-        // drawn into (the shadow map's among them).
-        copy->render_order = m->render_order;
-        copy->visibility_mask = m->visibility_mask;
-        for (mesh_point& p : copy->points) {
-          p.position -= offset;
-          p.current_position = p.position;
-        }
-        copy->compute_bounding_box();
-        e->add_mesh(std::move(copy));
-      }
-      if (bx == 0 && by == 0 && water_mesh && !water_mesh->get_faces().empty()) {
-        std::unique_ptr<mesh> copy = water_mesh->create_copy();
-        copy->make_geometry_own();
-        copy->make_faces_own();
-        for (mesh_point& p : copy->points) {
-          p.position -= offset;
-          p.current_position = p.position;
-        }
-        copy->compute_bounding_box();
-        e->add_mesh(std::move(copy));
-      }
-      for (std::size_t i = 0; i < flora_meshes.size(); ++i) {
-        if (flora_mesh_blocks[i] != bx * blocks_y + by) continue;
-        std::unique_ptr<mesh> copy = flora_meshes[i]->create_copy();
-        copy->make_geometry_own();
-        copy->make_faces_own();
-        for (mesh_point& p : copy->points) {
-          p.position -= offset;
-          p.current_position = p.position;
-        }
-        copy->compute_bounding_box();
-        e->add_mesh(std::move(copy));
+        if (m && !m->get_faces().empty()) give_mesh_to_block_entity(*m, *e, true);
       }
       e->compute_local_bounds();
     }
   }
 }
 
-void terrain_generator::add_features() {
+void terrain_generator::give_flora_meshes_to_block_entities() {
+  for (std::int32_t bx = 0; bx < blocks_x; ++bx) {
+    for (std::int32_t by = 0; by < blocks_y; ++by) {
+      entity* e = blocks[static_cast<std::size_t>(bx * blocks_y + by)].block_entity;
+      if (!e) continue;
+      for (std::size_t i = 0; i < flora_meshes.size(); ++i) {
+        if (flora_mesh_blocks[i] == bx * blocks_y + by) give_mesh_to_block_entity(*flora_meshes[i], *e, false);
+      }
+      e->compute_local_bounds();
+    }
+  }
+}
+
+void terrain_generator::place_rivers(std::int32_t& water_placed) {
+  water_placed = water_mesh && !water_mesh->get_faces().empty() ? 1 : 0;
+  if (!water_placed || blocks.empty() || !blocks.front().block_entity) return;
+  entity& e = *blocks.front().block_entity;
+  give_mesh_to_block_entity(*water_mesh, e, false);
+  e.compute_local_bounds();
+}
+
+namespace {
+
+// A material the module registered, or none (no fall-back to "default").
+material* registered_material(const char* name) {
+  return static_cast<material*>(g_resource_manager.find(material_resource_type_id, ruv_string(name)));
+}
+
+// The entity's box is the one given (the entity stands at the origin).
+void close_box(entity& e, const vec3& lo, const vec3& hi) {
+  e.bounds.min = lo;
+  e.bounds.max = hi;
+  e.bounds.center = (lo + hi) * 0.5f;
+  e.bounds.radius = (hi - lo).length() * 0.5f;
+  e.bounding_centre = e.bounds.center;
+  e.set_bounding_radius(e.bounds.radius);
+}
+
+}  // namespace
+
+void terrain_generator::place_flora() {
+  grass_entities.fill(nullptr);
+  grass_cells_x = 0;
+  grass_cells_y = 0;
+  if (grass_density <= 9 || !scene) return;
+  constexpr std::int32_t slots = 48;
+  constexpr float grass_cell = 20.0f;
+  grass_cells_x = std::min(slots, static_cast<std::int32_t>(std::floor(size_x * 0.05f)));
+  grass_cells_y = std::min(slots, static_cast<std::int32_t>(std::floor(size_y * 0.05f)));
+  if (grass_cells_x <= 0 || grass_cells_y <= 0) {
+    grass_cells_x = grass_cells_y = 0;
+    return;
+  }
+  material* grass = registered_material(pixel_shaders && plant_shadows == 2 ? "grass" : "grass_no_shadow");
+  std::vector<vec3> lo(static_cast<std::size_t>(slots * slots), vec3(1e8f, 1e8f, 1e8f));
+  std::vector<vec3> hi(static_cast<std::size_t>(slots * slots), vec3(-1e8f, -1e8f, -1e8f));
+  for (std::int32_t x = 0; x < grass_cells_x; ++x) {
+    for (std::int32_t y = 0; y < grass_cells_y; ++y) {
+      entity* e = scene->create_entity(mesh_entity_type);
+      if (!e) continue;
+      auto m = std::make_unique<mesh>();
+      m->flags |= 0x10000000u;
+      m->set_material(grass);
+      e->add_mesh(std::move(m));
+      grass_entities[static_cast<std::size_t>(x * slots + y)] = e;
+    }
+  }
+  // Each grass item widens the box of the cell it stands in.
+  for (const placed_item& item : placed_items[2].items) {
+    const vec3& p = item.placement.origin;
+    const std::int32_t x = std::clamp(static_cast<std::int32_t>(std::floor(p.x / grass_cell)), 0, grass_cells_x - 1);
+    const std::int32_t y = std::clamp(static_cast<std::int32_t>(std::floor(p.y / grass_cell)), 0, grass_cells_y - 1);
+    const std::size_t at = static_cast<std::size_t>(x * slots + y);
+    lo[at] = vec3(std::min(lo[at].x, p.x), std::min(lo[at].y, p.y), std::min(lo[at].z, p.z));
+    hi[at] = vec3(std::max(hi[at].x, p.x), std::max(hi[at].y, p.y), std::max(hi[at].z, p.z));
+  }
+  for (std::int32_t x = 0; x < grass_cells_x; ++x) {
+    for (std::int32_t y = 0; y < grass_cells_y; ++y) {
+      const std::size_t at = static_cast<std::size_t>(x * slots + y);
+      entity* e = grass_entities[at];
+      if (!e) continue;
+      // A cell without grass keeps an empty box at its own middle.
+      if (lo[at].x > hi[at].x) {
+        lo[at] = hi[at] = vec3((static_cast<float>(x) + 0.5f) * grass_cell, (static_cast<float>(y) + 0.5f) * grass_cell, 0.0f);
+      }
+      close_box(*e, lo[at], hi[at]);
+    }
+  }
+}
+
+void terrain_generator::reset_flora() {
+  grass_cells_x = 0;
+  grass_cells_y = 0;
+  place_flora();
+}
+
+void terrain_generator::add_features(std::int32_t* water_placed, bool sweep) {
+  // The flora's bodies first, so that they shade the flora they stand among.
+  if (scene) add_flora_bodies();
+  std::int32_t placed = 0;
+  place_rivers(placed);
+  if (water_placed) *water_placed = placed;
+  build_flora_meshes();
+  place_flora();
+  if (!(pixel_shaders && plant_shadows != 0)) {
+    light_placed_items(0, sweep);
+    light_placed_items(1, sweep);
+  }
+  give_flora_meshes_to_block_entities();
   const auto snapped = [](float size) {
     const std::int32_t n = static_cast<std::int32_t>(size);
     return static_cast<std::uint32_t>(n < 0 ? 0 : (n > 1023 ? 1023 : n));

@@ -37,6 +37,7 @@ class TerrainMeshes : public ::testing::Test {
   void generate(const code_fields& f) {
     gen->code = make_code(f);
     gen->generate_terrain();
+    gen->add_features();
   }
   std::unique_ptr<terrain_generator> gen;
 };
@@ -214,6 +215,7 @@ TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
   f.size_y = 100;
   gen->code = make_code(f);
   gen->generate_terrain(&scene);
+  gen->add_features();
   ASSERT_EQ(gen->blocks.size(), 5u);
   for (const terrain_block& b : gen->blocks) {
     ASSERT_NE(b.block_entity, nullptr);
@@ -238,6 +240,7 @@ TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
   lamp.position = vec3(0.0f, 0.0f, 10.0f);
   lamp.colour = color{100.0f, 100.0f, 100.0f, 1.0f};  // 1.0 each at the origin
   gen->generate_terrain(&scene);
+  gen->add_features();
   EXPECT_FLOAT_EQ(gen->light_colour.x, 2.0f);
   EXPECT_NEAR(gen->light_direction.y, 0.6f / std::sqrt(0.36f + 1.8f * 1.8f), 1e-5f);
   EXPECT_NEAR(gen->light_direction.z, -1.8f / std::sqrt(0.36f + 1.8f * 1.8f), 1e-5f);
@@ -260,6 +263,7 @@ TEST_F(TerrainMeshes, SunVisibilityComesFromTheScenesCollision) {
   sun.direction = vec3(1.0f, 0.3f, -0.35f);
   sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
   gen->generate_terrain(&scene);
+  gen->add_features();
   const vec3 l = gen->light_direction;
   // Marching towards the sun over the grid's heights.
   auto hidden_by_heights = [&](const vec3& p) {
@@ -289,6 +293,7 @@ TEST_F(TerrainMeshes, SunVisibilityComesFromTheScenesCollision) {
   // A sun straight overhead shades nothing; with pixel shaders nothing is tested.
   sun.direction = vec3(0.0f, 0.0f, -1.0f);
   gen->generate_terrain(&scene);
+  gen->add_features();
   for (std::int32_t x = 0; x < gen->vertex_count_x(); x += 7) {
     for (std::int32_t y = 0; y < gen->vertex_count_y(); y += 7) EXPECT_EQ(gen->vertex(x, y).sun_visibility, 1.0f);
   }
@@ -308,6 +313,7 @@ TEST_F(TerrainMeshes, FloraBodiesEnterTheScene) {
   gen->code = make_code(f);
   scene_world scene(vec3(0.0f, 0.0f, 0.0f), vec3(160.0f, 160.0f, 0.0f), 4, 4, 0);
   gen->generate_terrain(&scene);
+  gen->add_features();
   std::size_t expected = 0;
   std::vector<vec3> at;
   for (const std::int32_t list : {1, 0}) {
@@ -350,6 +356,7 @@ TEST_F(TerrainMeshes, ShadowBoundsAndShadowLayer) {
   gen->pixel_shaders = false;
   gen->environment_shadows = true;
   gen->generate_terrain(&scene);
+  gen->add_features();
   EXPECT_EQ(g_render_pass_state.scene, &scene);
   const shadow_bounds& b = scene.shadow_bounds;
   EXPECT_GT(b.size.x, 100.0f);
@@ -399,6 +406,7 @@ TEST_F(TerrainMeshes, ShadowBoundsAndShadowLayer) {
   gen->pixel_shaders = true;
   scene_world other;
   gen->generate_terrain(&other);
+  gen->add_features();
   for (const auto& m : gen->blocks.front().block_entity->meshes) EXPECT_NE(m->render_order, shadow_order);
 }
 
@@ -423,6 +431,7 @@ TEST_F(TerrainMeshes, ShadowLayerWeighsTheSunAgainstTheScenesAmbient) {
   gen->pixel_shaders = false;
   gen->environment_shadows = true;
   gen->generate_terrain(&scene);
+  gen->add_features();
   constexpr std::int32_t shadow_order = terrain_layer_count + 11;
   int level = 0;
   for (const terrain_block& block : gen->blocks) {
@@ -507,12 +516,14 @@ TEST_F(TerrainMeshes, PlacedItemsTakeTheScenesLight) {
   gen->pixel_shaders = true;
   gen->plant_shadows = 2;
   gen->generate_terrain(&scene);
+  gen->add_features();
   for (const std::unique_ptr<mesh>& m : gen->flora_meshes) {
     for (const mesh_vertex& v : m->get_vertices()) ASSERT_EQ(v.color, grey);
   }
 
   gen->pixel_shaders = false;
   gen->generate_terrain(&scene);
+  gen->add_features();
   const vec3 l = gen->light_direction;
   auto expected = [&](float k) {
     const vec3 light = gen->ambient_colour * 1.5f + gen->sun_colour * k;
@@ -549,9 +560,111 @@ TEST_F(TerrainMeshes, PlacedItemsTakeTheScenesLight) {
   // A shader lit once per mesh keeps the flora's own colours.
   plant.shader_ptr = &per_mesh;
   gen->generate_terrain(&scene);
+  gen->add_features();
   for (const std::unique_ptr<mesh>& m : gen->flora_meshes) {
     for (const mesh_vertex& v : m->get_vertices()) ASSERT_EQ(v.color, grey);
   }
+}
+
+// add_features reports whether the terrain has water (and gives the water to
+// the first block), and lights the placed items by the occlusion test it is
+// asked for: with the sweep every low plant the capsule cannot reach keeps a
+// tenth of the sun, (0.3 + 0.1 x sun) x its colour; without it the segment
+// test (clear here) leaves the full sun, (0.3 + sun) x its colour.
+TEST_F(TerrainMeshes, AddFeaturesReportsWaterAndTakesTheOcclusionItIsAskedFor) {
+  mesh leaf;  // 0.2 high: a low plant
+  const std::uint32_t grey = 0xFF808080u;
+  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, grey, vec3(0, 0, 1));
+  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(0.2f, 0.0f, 0.0f)), 1.0f, 0.0f, grey, vec3(0, 0, 1));
+  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.2f)), 0.0f, 1.0f, grey, vec3(0, 0, 1));
+  leaf.add_face(a, b, c);
+  shader per_vertex;
+  material plant;
+  plant.shader_ptr = &per_vertex;
+  leaf.set_material(&plant);
+  for (terrain_flora_kind& kind : gen->module_data.flora_kinds) kind.variant_meshes.assign(4, &leaf);
+  gen->pixel_shaders = false;
+  gen->segment_clear = [](const vec3&, const vec3&) { return true; };
+  gen->capsule_clear = [](const vec3&, const vec3&) { return false; };
+  const color g = argb_to_color(grey);
+  auto lit = [&](float k) {
+    const vec3 sun(0.6f, 0.55f, 0.5f);
+    return color_to_argb(color{g.r * (0.3f + sun.x * k), g.g * (0.3f + sun.y * k), g.b * (0.3f + sun.z * k), g.a});
+  };
+  struct feature_case {
+    bool river;
+    bool sweep;
+    std::int32_t water;
+    float k;
+  };
+  for (const feature_case& fc : {feature_case{true, true, 1, 0.1f}, feature_case{false, false, 0, 1.0f}}) {
+    scene_world scene;
+    code_fields f;
+    f.river = fc.river;
+    f.size_x = 120;
+    f.size_y = 100;
+    gen->code = make_code(f);
+    gen->generate_terrain(&scene);
+    std::int32_t water = -1;
+    gen->add_features(&water, fc.sweep);
+    EXPECT_EQ(water, fc.water);
+    // The water is the mesh whose every point lies at the water line.
+    const entity& first = *gen->blocks.front().block_entity;
+    bool water_given = false;
+    for (const auto& m : first.meshes) {
+      bool flat = !m->get_points().empty();
+      for (const mesh_point& p : m->get_points())
+        flat = flat && std::fabs(p.position.z + first.frame.origin.z + 0.3f) < 1e-4f;
+      water_given = water_given || flat;
+    }
+    EXPECT_EQ(water_given, fc.water == 1);
+    int items = 0;
+    for (std::int32_t list = 0; list < 2; ++list) {
+      for (const placed_item& item : gen->placed_items[static_cast<std::size_t>(list)].items) {
+        const mesh& merged = *gen->flora_meshes[static_cast<std::size_t>(item.mesh_refs[0])];
+        EXPECT_EQ(merged.get_vertices()[static_cast<std::size_t>(item.mesh_refs[1])].color, lit(fc.k));
+        ++items;
+      }
+    }
+    EXPECT_GT(items, 0);
+  }
+  gen->segment_clear = nullptr;
+  gen->capsule_clear = nullptr;
+}
+
+// Grass entities: with the grass-density option above 9 a 120 x 100 terrain
+// gets floor(120 x 0.05) x floor(100 x 0.05) = 6 x 5 cells of 20 units, each
+// bounded by the grass items standing in it; at 9 or below there are none.
+TEST_F(TerrainMeshes, GrassEntitiesCoverTheirCells) {
+  scene_world scene;
+  code_fields f;
+  f.size_x = 120;
+  f.size_y = 100;
+  gen->code = make_code(f);
+  gen->grass_density = 50;
+  gen->generate_terrain(&scene);
+  gen->add_features();
+  EXPECT_EQ(gen->grass_cells_x, 6);
+  EXPECT_EQ(gen->grass_cells_y, 5);
+  ASSERT_GT(gen->placed_items[2].count(), 0);
+  for (const placed_item& item : gen->placed_items[2].items) {
+    const vec3& p = item.placement.origin;
+    const int x = std::clamp(static_cast<int>(std::floor(p.x / 20.0f)), 0, 5);
+    const int y = std::clamp(static_cast<int>(std::floor(p.y / 20.0f)), 0, 4);
+    const entity* e = gen->grass_entities[static_cast<std::size_t>(x * 48 + y)];
+    ASSERT_NE(e, nullptr);
+    EXPECT_LE(e->bounds.min.x, p.x);
+    EXPECT_LE(e->bounds.min.y, p.y);
+    EXPECT_GE(e->bounds.max.x, p.x);
+    EXPECT_GE(e->bounds.max.y, p.y);
+    ASSERT_EQ(e->meshes.size(), 1u);
+    EXPECT_TRUE(e->meshes[0]->flags & 0x10000000u);
+  }
+  EXPECT_EQ(gen->grass_entities[static_cast<std::size_t>(6 * 48)], nullptr);
+  gen->grass_density = 9;
+  gen->reset_flora();
+  EXPECT_EQ(gen->grass_cells_x, 0);
+  EXPECT_EQ(gen->grass_entities[0], nullptr);
 }
 
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
