@@ -250,7 +250,10 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
     g_render_pass_state.begin_shadow_bounds(*scene);
   }
   build_ground_manifold();
-  if (scene) scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
+  if (scene) {
+    scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
+    scene->height_field = std::make_unique<height_field>(heights);
+  }
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
   build_meshes();
   give_layer_meshes_to_block_entities();

@@ -667,6 +667,27 @@ TEST_F(TerrainMeshes, GrassEntitiesCoverTheirCells) {
   EXPECT_EQ(gen->grass_entities[0], nullptr);
 }
 
+// The scene keeps the terrain's height samples, one per vertex, until it is
+// cleared; the next terrain replaces them.
+TEST_F(TerrainMeshes, TheSceneKeepsTheHeightField) {
+  scene_world scene;
+  code_fields f;
+  f.size_x = 120;
+  f.size_y = 100;
+  gen->code = make_code(f);
+  gen->generate_terrain(&scene);
+  ASSERT_NE(scene.height_field, nullptr);
+  EXPECT_EQ(scene.height_field->sample_count_x, 61);  // 60 cells of 2 units, + 1
+  EXPECT_EQ(scene.height_field->sample_count_y, 51);
+  EXPECT_EQ(scene.height_field->sample(30, 20).height, gen->vertex(30, 20).position.z);
+  f.size_x = 80;
+  gen->code = make_code(f);
+  gen->generate_terrain(&scene);
+  EXPECT_EQ(scene.height_field->sample_count_x, 41);
+  scene.clear();
+  EXPECT_EQ(scene.height_field, nullptr);
+}
+
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
   code_fields f;
   f.size_x = 81;  // snapped to 80
