@@ -28,6 +28,7 @@ class entity;
 class material;
 class mesh;
 class scene_world;
+struct message_log;
 
 inline constexpr std::int32_t terrain_layer_count = 15;
 inline constexpr std::int32_t terrain_min_cells = 40;
@@ -242,6 +243,9 @@ class terrain_generator {
   // The environment-shadows option: without pixel shaders the ground gets a
   // shadow layer that lays the render passes' shadow texture on it.
   bool environment_shadows = true;
+  // The on-screen message log that warnings of the build go to (none: the
+  // engine log); the user interface hands it in.
+  message_log* messages = nullptr;
   // A segment test in place of the scene's (true when nothing blocks the
   // segment). Without either every vertex counts as lit.
   std::function<bool(const vec3& from, const vec3& to)> segment_clear;

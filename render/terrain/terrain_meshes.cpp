@@ -92,7 +92,7 @@ void terrain_generator::build_ground_manifold() {
       }
     }
   }
-  build_collision_manifold(manifold);
+  build_collision_manifold(manifold, messages);
 }
 
 void terrain_generator::build_meshes() {

@@ -9,6 +9,7 @@
 #include "engine/resource/body.h"
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
 #include "engine/resource/shader_record.h"
 #include "render/entity/entity.h"
 #include "render/scene/light.h"
@@ -21,6 +22,7 @@
 #include "render/terrain/terrain_fixture.h"
 #include "render/terrain/terrain_generator.h"
 #include "render/terrain/terrain_queries.h"
+#include "render/view/message_log.h"
 
 namespace hm {
 namespace {
@@ -686,6 +688,38 @@ TEST_F(TerrainMeshes, TheSceneKeepsTheHeightField) {
   EXPECT_EQ(scene.height_field->sample_count_x, 41);
   scene.clear();
   EXPECT_EQ(scene.height_field, nullptr);
+}
+
+// A fan of 40 triangles around one vertex ends 40 edges at it, more than the
+// 32 a vertex lists: the build says so once, on the screen's message log.
+TEST(ManifoldLinking, TooManyEdgesAtAVertexAreReportedOnceOnTheMessageLog) {
+  ground_manifold m;
+  m.vertices.resize(42);
+  for (int i = 1; i <= 41; ++i) {
+    const float a = static_cast<float>(i) * 0.15f;
+    m.vertices[static_cast<std::size_t>(i)].position = vec3(std::cos(a), std::sin(a), 0.0f);
+  }
+  for (int i = 1; i <= 40; ++i) {
+    manifold_face f;
+    f.vertex_count = 3;
+    f.vertices[0] = 0;
+    f.vertices[1] = i;
+    f.vertices[2] = i + 1;
+    m.faces.push_back(f);
+  }
+  resource_manager resources;
+  for (const char* name : {"default", "ui_font", "ui_font_background"}) {
+    auto made = std::make_unique<material>();
+    made->name = name;
+    resources.adopt_resource(std::move(made));
+  }
+  message_log log;
+  log.resources = &resources;
+  EXPECT_FALSE(build_collision_manifold(m, &log));
+  ASSERT_EQ(log.log_history.size(), 1u);
+  EXPECT_EQ(log.log_history[0], "WARNING: neighbour faces exceeds the maximum in manifold");
+  EXPECT_EQ(log.log_line_color[31], 0xFFFFFEFBu);
+  clear_message_log(log);
 }
 
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
