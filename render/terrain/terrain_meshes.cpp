@@ -5,12 +5,14 @@
 
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
 #include "engine/resource/material.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_generator.h"
+#include "render/terrain/terrain_queries.h"
 
 namespace hm {
 namespace {
@@ -163,6 +165,39 @@ void terrain_generator::build_meshes() {
   water_mesh->mark_faces_changed();
 }
 
+namespace {
+
+// The fixed-function texture operation of Direct3D that lights a surface by
+// the dot product of the texture (a normal map) and the vertex colour.
+constexpr std::uint32_t texture_op_dot_product_3 = 24;
+
+// The material's first fixed-function stage lights by a dot product: its
+// colour word carries the operation in its low five bits.
+bool draws_with_dot_product_3(const material* m) {
+  const shader* s = m ? m->shader_ptr : nullptr;
+  return s && s->stage_count > 0 && (s->stages[0].word1 & 0x1Fu) == texture_op_dot_product_3;
+}
+
+vec3 normalized_or_up(const vec3& v) {
+  const float length = v.length();
+  return length > 1e-10f ? v * (1.0f / length) : vec3(0.0f, 1.0f, 0.0f);
+}
+
+// The light in the vertex's own frame for a dot-product-3 stage: red the
+// tangent component, green the negated binormal component, blue the normal
+// component, each scaled by how much sun the vertex gets.
+std::uint32_t dot_product_3_colour(const vec3& normal, float sun_visibility, const vec3& light_direction,
+                                   const vec3& sun_colour) {
+  const vec3 n = normalized_or_up(normal);
+  const vec3 t = normalized_or_up(vec3(n.z, 0.0f, -n.x));
+  const vec3 b = normalized_or_up(cross_product(n, t));
+  const vec3 l = -light_direction;
+  const float f = (sun_visibility + 0.02f) * (sun_colour.x + sun_colour.y + sun_colour.z) * 0.33333334f;
+  return pack_vector_to_color(vec3(dot_product(l, t) * f, -dot_product(l, b) * f, dot_product(l, n) * f), 1.0f);
+}
+
+}  // namespace
+
 void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t overlay, std::int32_t block_x,
                                            std::int32_t block_y, float ambient_factor) {
   if (layer < 0 || layer >= terrain_mesh_layers || block_x < 0 || block_x >= blocks_x || block_y < 0 ||
@@ -181,6 +216,7 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
     m.set_material(overlay < 0 ? l.ground_material : l.second_material);
   }
   const float scale = shadow ? 1.0f : layers[static_cast<std::size_t>(layer)].scale;
+  const bool dot_product_3 = !shadow && !pixel_shaders && draws_with_dot_product_3(m.mat);
   const bool widen_bounds = lights_shadow_bounds();
   for (terrain_vertex& v : vertices_) v.index_1 = -1;
   for (std::int32_t y = block.first_y; y < block.first_y + block.span_y; ++y) {
@@ -225,13 +261,17 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
                 tint.g *= paint.g;
                 tint.b *= paint.b;
               }
-              if (!pixel_shaders) {
-                const vec3 light = item_light(v.normal, v.sun_visibility);
-                tint.r *= light.x;
-                tint.g *= light.y;
-                tint.b *= light.z;
+              if (dot_product_3) {
+                rgb = dot_product_3_colour(v.normal, v.sun_visibility, light_direction, sun_colour) & 0xFFFFFFu;
+              } else {
+                if (!pixel_shaders) {
+                  const vec3 light = item_light(v.normal, v.sun_visibility);
+                  tint.r *= light.x;
+                  tint.g *= light.y;
+                  tint.b *= light.z;
+                }
+                rgb = color_to_argb(tint) & 0xFFFFFFu;
               }
-              rgb = color_to_argb(tint) & 0xFFFFFFu;
             }
             const std::uint32_t colour = (alpha << 24) | rgb;
             const std::int32_t point = m.add_point(v.position);
@@ -256,6 +296,10 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
   } else if (pixel_shaders) {
     m.compute_tangent_frames();
     m.visibility_mask = 0x17FFF;
+  } else if (dot_product_3) {
+    // The vertex colours carry the light's direction: the mesh colour
+    // carries the ambient light.
+    m.color = color_to_argb(color{ambient_colour.x, ambient_colour.y, ambient_colour.z, 1.0f});
   }
   m.mark_vertices_changed();
   m.mark_faces_changed();

@@ -722,6 +722,56 @@ TEST(ManifoldLinking, TooManyEdgesAtAVertexAreReportedOnceOnTheMessageLog) {
   clear_message_log(log);
 }
 
+// Without pixel shaders a layer whose material lights by a dot product takes
+// the light in each vertex's own frame as its colour, and the ambient light
+// as the mesh colour. On level ground (n = (0, 0, 1): t = (1, 0, 0),
+// b = n x t = (0, 1, 0)) under a light falling along (0, -0.6, -0.8) with
+// L = (0, 0.6, 0.8), a lit vertex (visibility 1) with the sun (0.6, 0.55,
+// 0.5) has f = 1.02 x 1.65 / 3 = 0.561: red 128 + 0 = 128 (0x80), green
+// 128 - 128 x 0.6 x 0.561 = 84.9, cut to 84 (0x54), blue 128 + 128 x 0.8 x
+// 0.561 = 185.4, cut to 185 (0xB9). Nearly level vertices (within 0.8
+// degrees) may differ by a step or two.
+TEST_F(TerrainMeshes, DotProduct3LayersCarryTheLightInTheVertexFrame) {
+  shader dot3;
+  dot3.stage_count = 1;
+  dot3.stages[0].word1 = 0x40u | 24u;
+  material bumpy;
+  bumpy.shader_ptr = &dot3;
+  for (terrain_ground_kind& kind : gen->module_data.ground_kinds) kind.ground_material = &bumpy;
+  scene_world scene;
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = vec3(0.0f, -0.6f, -0.8f);
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  code_fields f;
+  f.size_x = 80;
+  f.size_y = 80;
+  f.hill_height = 0.0f;
+  f.valley = 0.0f;
+  f.ruggedness = 0;
+  gen->code = make_code(f);
+  gen->pixel_shaders = false;
+  gen->environment_shadows = false;
+  gen->generate_terrain(&scene);
+  int level = 0;
+  for (std::int32_t layer = 0; layer < terrain_layer_count; ++layer) {
+    const mesh* m = gen->layer_meshes[static_cast<std::size_t>(layer)].get();
+    if (!m || m->vertices.empty()) continue;
+    EXPECT_EQ(m->color, color_to_argb(color{0.2f, 0.2f, 0.2f, 1.0f}));
+    for (const mesh_vertex& v : m->vertices) {
+      if (v.normal.z < 0.9999f) continue;
+      const vec3& p = m->points[static_cast<std::size_t>(v.point)].position;
+      if (gen->vertex_sun_visibility(p) != 1.0f) continue;
+      ++level;
+      EXPECT_NEAR(static_cast<int>((v.color >> 16) & 0xFF), 0x80, 2);
+      EXPECT_NEAR(static_cast<int>((v.color >> 8) & 0xFF), 0x54, 2);
+      EXPECT_NEAR(static_cast<int>(v.color & 0xFF), 0xB9, 2);
+    }
+  }
+  EXPECT_GT(level, 0);
+  for (terrain_ground_kind& kind : gen->module_data.ground_kinds) kind.ground_material = nullptr;
+}
+
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
   code_fields f;
   f.size_x = 81;  // snapped to 80
