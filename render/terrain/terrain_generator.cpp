@@ -66,6 +66,7 @@ void terrain_generator::reset_terrain_generator() {
   grass_entities.fill(nullptr);
   grass_cells_x = 0;
   grass_cells_y = 0;
+  outer_entities.fill(nullptr);
 }
 
 void terrain_generator::set_layer_from_kind(std::int32_t layer, std::int32_t kind) {
@@ -240,6 +241,7 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   if (paint) apply_ground_paint(*paint);
   compute_normals();
   compute_layer2_density();
+  place_outer_terrain();
   choose_flora_kinds();
   place_flora(1);
   place_flora(0);

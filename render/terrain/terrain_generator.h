@@ -169,6 +169,9 @@ struct terrain_block {
   entity* block_entity = nullptr;
 };
 
+// The terrain size the outer-terrain meshes are made for.
+inline constexpr float outer_terrain_authored_size = 100.0f;
+
 // Ground layers and the shadow layer, each with one mesh per block.
 inline constexpr std::int32_t terrain_mesh_layers = 16;
 
@@ -215,6 +218,14 @@ class terrain_generator {
   // The placed flora merged per block and material; flora_mesh_blocks holds
   // each merged mesh's block.
   std::vector<std::unique_ptr<mesh>> flora_meshes;
+  // The scene's outer-terrain mesh group (the surroundings beyond the
+  // terrain's edge), named by the scene record; a name of 3 characters or
+  // fewer names none. Its meshes are authored around the origin for a terrain
+  // of outer_terrain_authored_size on each axis.
+  ruv_string outer_terrain_name;
+  // The nine entities of the surroundings, [x * 3 + y] by where a mesh's
+  // centre lies on each axis: before the terrain, over it, beyond it.
+  std::array<entity*, 9> outer_entities{};
   // The flora slots: the grass entities of the scene, [x * 48 + y], null
   // where there is none; the two flora counters say how many cells of the
   // grid are in use on each axis.
@@ -347,6 +358,9 @@ class terrain_generator {
   void place_flora();
   // Zeroes the two flora counters and places the grass entities again.
   void reset_flora();
+  // Clones the outer-terrain group's meshes, fitted to this terrain, into
+  // the nine entities of the surroundings.
+  void place_outer_terrain();
   // Once a frame after the scene is drawn: the render passes of the scene's
   // shadows and, without pixel shaders, their shadow texture on the shadow
   // layer of every block.

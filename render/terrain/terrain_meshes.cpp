@@ -6,6 +6,7 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/shader_record.h"
+#include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/material.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
@@ -486,6 +487,36 @@ void terrain_generator::place_flora() {
       close_box(*e, lo[at], hi[at]);
     }
   }
+}
+
+void terrain_generator::place_outer_terrain() {
+  outer_entities.fill(nullptr);
+  if (!scene || outer_terrain_name.length() <= 3) return;
+  lod_mesh_group* group = g_resource_manager.get_lod_mesh_group(outer_terrain_name);
+  if (!group || group->lod_count <= 0) return;
+  // Stretched from the size the meshes were made for to this terrain's, and
+  // moved from the origin to the terrain's centre.
+  const float sx = size_x / outer_terrain_authored_size;
+  const float sy = size_y / outer_terrain_authored_size;
+  const vec3 centre(size_x * 0.5f, size_y * 0.5f, 0.0f);
+  const auto side = [](float at, float size) { return at < 0.0f ? 0 : (at <= size ? 1 : 2); };
+  for (mesh* source : group->lods[0]) {
+    if (!source) continue;
+    std::unique_ptr<mesh> m = source->create_copy();
+    m->make_geometry_own();
+    m->make_faces_own();
+    for (mesh_point& p : m->points) {
+      p.position = vec3(p.position.x * sx + centre.x, p.position.y * sy + centre.y, p.position.z);
+      p.current_position = p.position;
+    }
+    m->compute_bounding_box();
+    const vec3 middle = (m->bbox.min + m->bbox.max) * 0.5f;
+    const std::size_t at = static_cast<std::size_t>(side(middle.x, size_x) * 3 + side(middle.y, size_y));
+    if (!outer_entities[at]) outer_entities[at] = scene->create_entity(mesh_entity_type);
+    if (outer_entities[at]) outer_entities[at]->add_mesh(std::move(m));
+  }
+  for (entity* e : outer_entities)
+    if (e) e->compute_local_bounds();
 }
 
 void terrain_generator::reset_flora() {

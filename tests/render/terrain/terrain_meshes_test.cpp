@@ -8,6 +8,7 @@
 #include "engine/collision/sphere.h"
 #include "engine/resource/body.h"
 #include "engine/resource/material.h"
+#include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/shader_record.h"
@@ -770,6 +771,64 @@ TEST_F(TerrainMeshes, DotProduct3LayersCarryTheLightInTheVertexFrame) {
   }
   EXPECT_GT(level, 0);
   for (terrain_ground_kind& kind : gen->module_data.ground_kinds) kind.ground_material = nullptr;
+}
+
+// The surroundings: meshes made around the origin for a 100 x 100 terrain are
+// stretched to a 120 x 100 terrain (x 1.2 along x) and moved to its centre
+// (60, 50), then sorted by where their middle lies: (-60, 0) lands at
+// (-12, 50), before the terrain along x and over it along y: entity 0 x 3 + 1;
+// (0, 0) at (60, 50), over it: entity 4; (70, 70) at (144, 120), beyond it on
+// both axes: entity 8.
+TEST_F(TerrainMeshes, OuterTerrainSurroundsTheTerrain) {
+  auto piece = [](const char* name, const vec3& middle) {
+    auto m = std::make_unique<mesh>();
+    m->name = name;
+    for (const vec3& d : {vec3(-1, -1, 0), vec3(1, -1, 0), vec3(0, 1, 0)})
+      m->add_vertex(m->add_point(middle + d), 0, 0, 0xFFFFFFFFu, vec3(0, 0, 1));
+    m->add_face(0, 1, 2);
+    g_resource_manager.adopt_resource(std::move(m));
+  };
+  struct outer_case {
+    const char* group;
+    vec3 authored;
+    std::size_t entity;
+    float min_x;
+  };
+  const outer_case cases[] = {
+      {"outer_test_west", vec3(-60, 0, 0), 1, -12.0f - 1.2f},
+      {"outer_test_middle", vec3(0, 0, 0), 4, 60.0f - 1.2f},
+      {"outer_test_far", vec3(70, 70, 0), 8, 144.0f - 1.2f},
+  };
+  for (const outer_case& c : cases) {
+    piece(c.group, c.authored);
+    // A lower level of the group is not placed.
+    piece((std::string(c.group) + ".lod1").c_str(), vec3(500, 500, 0));
+    scene_world scene;
+    code_fields f;
+    f.size_x = 120;
+    f.size_y = 100;
+    gen->code = make_code(f);
+    gen->outer_terrain_name = c.group;
+    gen->generate_terrain(&scene);
+    for (std::size_t i = 0; i < 9; ++i) {
+      if (i != c.entity) {
+        EXPECT_EQ(gen->outer_entities[i], nullptr) << c.group << " " << i;
+        continue;
+      }
+      ASSERT_NE(gen->outer_entities[i], nullptr) << c.group;
+      ASSERT_EQ(gen->outer_entities[i]->meshes.size(), 1u) << c.group;
+      const mesh& m = *gen->outer_entities[i]->meshes[0];
+      EXPECT_NEAR(m.bbox.min.x, c.min_x, 1e-4f) << c.group;
+      EXPECT_NEAR(m.bbox.max.x - m.bbox.min.x, 2.4f, 1e-4f) << c.group;
+      EXPECT_NEAR(m.bbox.max.y - m.bbox.min.y, 2.0f, 1e-4f) << c.group;
+    }
+  }
+  // A name of three characters names no group.
+  gen->outer_terrain_name = "abc";
+  scene_world other;
+  gen->generate_terrain(&other);
+  for (entity* e : gen->outer_entities) EXPECT_EQ(e, nullptr);
+  gen->outer_terrain_name = "";
 }
 
 TEST_F(TerrainMeshes, QueriesAndHelpers) {
