@@ -635,6 +635,57 @@ TEST_F(TerrainMeshes, AddFeaturesReportsWaterAndTakesTheOcclusionItIsAskedFor) {
   gen->capsule_clear = nullptr;
 }
 
+// With pixel shaders and quick plant shadows a placed item's vertices ask the
+// shadow map: under a map whose every depth is 0 each vertex over the terrain
+// is in shadow and keeps only the ambient part, 0.3 x its colour.
+TEST_F(TerrainMeshes, QuickPlantShadowsTestEachVertexAgainstTheMap) {
+  mesh leaf;
+  const std::uint32_t grey = 0xFF808080u;
+  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, grey, vec3(0, 0, 1));
+  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(0.2f, 0.0f, 0.0f)), 1.0f, 0.0f, grey, vec3(0, 0, 1));
+  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.2f)), 0.0f, 1.0f, grey, vec3(0, 0, 1));
+  leaf.add_face(a, b, c);
+  shader per_vertex;
+  material plant;
+  plant.shader_ptr = &per_vertex;
+  leaf.set_material(&plant);
+  for (terrain_flora_kind& kind : gen->module_data.flora_kinds) kind.variant_meshes.assign(4, &leaf);
+  scene_world scene;
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = get_normalized(vec3(0.3f, 0.4f, -0.8f));
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  code_fields f;
+  f.size_x = 100;
+  f.size_y = 100;
+  gen->code = make_code(f);
+  gen->pixel_shaders = true;
+  gen->plant_shadows = 1;
+  gen->generate_terrain(&scene);
+  gen->add_features();  // pixel shaders with plant shadows: nothing lit yet
+  bool& renderer_pixel_shaders = g_render_pass_state.renderer().pixel_shaders;
+  const bool saved = renderer_pixel_shaders;
+  renderer_pixel_shaders = true;
+  g_render_pass_state.setup_shadow_camera();
+  g_render_pass_state.readback_surface = std::make_unique<shadow_readback>();
+  shadow_readback& map = *g_render_pass_state.readback_surface;
+  map.width = map.height = 1;
+  map.format = platform::gpu::format::r32f;
+  map.bytes.assign(4, 0);  // depth 0.0
+  gen->light_placed_items(0);
+  const color g = argb_to_color(grey);
+  const std::uint32_t shaded = color_to_argb(color{g.r * 0.3f, g.g * 0.3f, g.b * 0.3f, g.a});
+  int items = 0;
+  for (const placed_item& item : gen->placed_items[0].items) {
+    const mesh& merged = *gen->flora_meshes[static_cast<std::size_t>(item.mesh_refs[0])];
+    EXPECT_EQ(merged.get_vertices()[static_cast<std::size_t>(item.mesh_refs[1])].color, shaded);
+    ++items;
+  }
+  EXPECT_GT(items, 0);
+  g_render_pass_state.release_targets();
+  renderer_pixel_shaders = saved;
+}
+
 // Grass entities: with the grass-density option above 9 a 120 x 100 terrain
 // gets floor(120 x 0.05) x floor(100 x 0.05) = 6 x 5 cells of 20 units, each
 // bounded by the grass items standing in it; at 9 or below there are none.
