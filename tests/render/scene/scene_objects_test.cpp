@@ -15,6 +15,7 @@
 #include "engine/resource/resource_manager.h"
 #include "render/terrain/ai_mesh.h"
 #include "render/terrain/ground_paint.h"
+#include "render/support/message_log_materials.h"
 #include "render/view/message_log.h"
 
 namespace hm {
@@ -325,11 +326,7 @@ TEST(SceneObjects, LoadFailuresAreReported) {
   fs::create_directories(folder);
 
   resource_manager resources;
-  for (const char* name : {"default", "ui_font", "ui_font_background"}) {
-    auto m = std::make_unique<material>();
-    m->name = name;
-    resources.adopt_resource(std::move(m));
-  }
+  test::add_message_log_materials(resources);
   message_log log;
   log.resources = &resources;
   scene_objects scene;

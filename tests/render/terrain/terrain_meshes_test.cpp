@@ -23,6 +23,7 @@
 #include "render/terrain/terrain_fixture.h"
 #include "render/terrain/terrain_generator.h"
 #include "render/terrain/terrain_queries.h"
+#include "render/support/message_log_materials.h"
 #include "render/view/message_log.h"
 
 namespace hm {
@@ -31,8 +32,48 @@ namespace {
 using test::code_fields;
 using test::make_code;
 
+// A low plant, 0.2 high, of three vertices of one colour.
+void make_low_plant(mesh& leaf, std::uint32_t colour) {
+  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, colour, vec3(0, 0, 1));
+  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(0.2f, 0.0f, 0.0f)), 1.0f, 0.0f, colour, vec3(0, 0, 1));
+  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.2f)), 0.0f, 1.0f, colour, vec3(0, 0, 1));
+  leaf.add_face(a, b, c);
+}
+
+// A white sun falling along the direction.
+light& add_sun(scene_world& scene, const vec3& direction) {
+  light& sun = scene.create_light();
+  sun.type = light_type_directional;
+  sun.direction = direction;
+  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  return sun;
+}
+
+// Level ground of the given size: no hills, valleys or ruggedness.
+code_fields level_ground(std::uint32_t size) {
+  code_fields f;
+  f.size_x = size;
+  f.size_y = size;
+  f.hill_height = 0.0f;
+  f.valley = 0.0f;
+  f.ruggedness = 0;
+  return f;
+}
+
 class TerrainMeshes : public ::testing::Test {
  protected:
+  // Every flora kind draws the mesh, with the material.
+  void use_for_every_kind(mesh& m, material& mat) {
+    m.set_material(&mat);
+    for (terrain_flora_kind& kind : gen->module_data.flora_kinds) kind.variant_meshes.assign(4, &m);
+  }
+  // Every flora kind draws a grey low plant, lit per vertex.
+  static constexpr std::uint32_t grey = 0xFF808080u;
+  void use_grey_low_plants() {
+    make_low_plant(low_plant_, grey);
+    low_plant_material_.shader_ptr = &per_vertex_;
+    use_for_every_kind(low_plant_, low_plant_material_);
+  }
   void SetUp() override {
     gen = std::make_unique<terrain_generator>();
     gen->module_data = test::terrain_test_kinds();
@@ -43,6 +84,10 @@ class TerrainMeshes : public ::testing::Test {
     gen->add_features();
   }
   std::unique_ptr<terrain_generator> gen;
+  // Declared before the plant, which holds it.
+  shader per_vertex_;
+  material low_plant_material_;
+  mesh low_plant_;
 };
 
 TEST_F(TerrainMeshes, HeightSamplesFollowTheGrid) {
@@ -235,10 +280,7 @@ TEST_F(TerrainMeshes, SceneTakesTheTerrain) {
   EXPECT_EQ(scene.ground_manifold->faces.size(), gen->manifold.faces.size());
 
   // The sun and a point light sum into the generator's light.
-  light& sun = scene.create_light();
-  sun.type = light_type_directional;
-  sun.direction = vec3(0.0f, 0.6f, -0.8f);
-  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  add_sun(scene, vec3(0.0f, 0.6f, -0.8f));
   light& lamp = scene.create_light();
   lamp.position = vec3(0.0f, 0.0f, 10.0f);
   lamp.colour = color{100.0f, 100.0f, 100.0f, 1.0f};  // 1.0 each at the origin
@@ -261,10 +303,7 @@ TEST_F(TerrainMeshes, SunVisibilityComesFromTheScenesCollision) {
   gen->code = make_code(f);
   gen->pixel_shaders = false;
   scene_world scene(vec3(-1.0f, -1.0f, 0.0f), vec3(101.0f, 101.0f, 0.0f), 5, 5, 0);
-  light& sun = scene.create_light();
-  sun.type = light_type_directional;
-  sun.direction = vec3(1.0f, 0.3f, -0.35f);
-  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  light& sun = add_sun(scene, vec3(1.0f, 0.3f, -0.35f));
   gen->generate_terrain(&scene);
   gen->add_features();
   const vec3 l = gen->light_direction;
@@ -348,10 +387,7 @@ TEST_F(TerrainMeshes, FloraBodiesEnterTheScene) {
 // which shows the render passes' shadow texture once they have run.
 TEST_F(TerrainMeshes, ShadowBoundsAndShadowLayer) {
   scene_world scene;
-  light& sun = scene.create_light();
-  sun.type = light_type_directional;
-  sun.direction = get_normalized(vec3(0.3f, 0.4f, -0.8f));
-  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  add_sun(scene, get_normalized(vec3(0.3f, 0.4f, -0.8f)));
   code_fields f;
   f.size_x = 120;
   f.size_y = 100;
@@ -419,17 +455,9 @@ TEST_F(TerrainMeshes, ShadowBoundsAndShadowLayer) {
 // a white ambient gives A = 0.9 and alpha 255 x 0.99 / 1.89 = 133.57, cut to 133.
 TEST_F(TerrainMeshes, ShadowLayerWeighsTheSunAgainstTheScenesAmbient) {
   scene_world scene;
-  light& sun = scene.create_light();
-  sun.type = light_type_directional;
-  sun.direction = vec3(0.0f, 0.0f, -1.0f);
-  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  add_sun(scene, vec3(0.0f, 0.0f, -1.0f));
   scene.ambient_colour = color{1.0f, 1.0f, 1.0f, 1.0f};
-  code_fields f;
-  f.size_x = 80;
-  f.size_y = 80;
-  f.hill_height = 0.0f;
-  f.valley = 0.0f;
-  f.ruggedness = 0;
+  const code_fields f = level_ground(80);
   gen->code = make_code(f);
   gen->pixel_shaders = false;
   gen->environment_shadows = true;
@@ -492,10 +520,7 @@ TEST_F(TerrainMeshes, FloraMeshes) {
 TEST_F(TerrainMeshes, PlacedItemsTakeTheScenesLight) {
   mesh leaf;  // 0.2 high: a low plant
   const std::uint32_t grey = 0xFF808080u;
-  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, grey, vec3(0, 0, 1));
-  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(0.2f, 0.0f, 0.0f)), 1.0f, 0.0f, grey, vec3(0, 0, 1));
-  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.2f)), 0.0f, 1.0f, grey, vec3(0, 0, 1));
-  leaf.add_face(a, b, c);
+  make_low_plant(leaf, grey);
   shader per_vertex;
   shader per_mesh;
   per_mesh.flags = shader_flag_lit_per_mesh;
@@ -510,10 +535,7 @@ TEST_F(TerrainMeshes, PlacedItemsTakeTheScenesLight) {
   f.hill_height = 110.0f;
   gen->code = make_code(f);
   scene_world scene(vec3(-1.0f, -1.0f, 0.0f), vec3(101.0f, 101.0f, 0.0f), 5, 5, 0);
-  light& sun = scene.create_light();
-  sun.type = light_type_directional;
-  sun.direction = vec3(1.0f, 0.3f, -0.35f);
-  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  add_sun(scene, vec3(1.0f, 0.3f, -0.35f));
 
   // Pixel shaders with full plant shadows: the shaders light the flora.
   gen->pixel_shaders = true;
@@ -575,17 +597,7 @@ TEST_F(TerrainMeshes, PlacedItemsTakeTheScenesLight) {
 // tenth of the sun, (0.3 + 0.1 x sun) x its colour; without it the segment
 // test (clear here) leaves the full sun, (0.3 + sun) x its colour.
 TEST_F(TerrainMeshes, AddFeaturesReportsWaterAndTakesTheOcclusionItIsAskedFor) {
-  mesh leaf;  // 0.2 high: a low plant
-  const std::uint32_t grey = 0xFF808080u;
-  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, grey, vec3(0, 0, 1));
-  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(0.2f, 0.0f, 0.0f)), 1.0f, 0.0f, grey, vec3(0, 0, 1));
-  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.2f)), 0.0f, 1.0f, grey, vec3(0, 0, 1));
-  leaf.add_face(a, b, c);
-  shader per_vertex;
-  material plant;
-  plant.shader_ptr = &per_vertex;
-  leaf.set_material(&plant);
-  for (terrain_flora_kind& kind : gen->module_data.flora_kinds) kind.variant_meshes.assign(4, &leaf);
+  use_grey_low_plants();
   gen->pixel_shaders = false;
   gen->segment_clear = [](const vec3&, const vec3&) { return true; };
   gen->capsule_clear = [](const vec3&, const vec3&) { return false; };
@@ -639,22 +651,9 @@ TEST_F(TerrainMeshes, AddFeaturesReportsWaterAndTakesTheOcclusionItIsAskedFor) {
 // shadow map: under a map whose every depth is 0 each vertex over the terrain
 // is in shadow and keeps only the ambient part, 0.3 x its colour.
 TEST_F(TerrainMeshes, QuickPlantShadowsTestEachVertexAgainstTheMap) {
-  mesh leaf;
-  const std::uint32_t grey = 0xFF808080u;
-  const std::int32_t a = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.0f)), 0.0f, 0.0f, grey, vec3(0, 0, 1));
-  const std::int32_t b = leaf.add_vertex(leaf.add_point(vec3(0.2f, 0.0f, 0.0f)), 1.0f, 0.0f, grey, vec3(0, 0, 1));
-  const std::int32_t c = leaf.add_vertex(leaf.add_point(vec3(0.0f, 0.0f, 0.2f)), 0.0f, 1.0f, grey, vec3(0, 0, 1));
-  leaf.add_face(a, b, c);
-  shader per_vertex;
-  material plant;
-  plant.shader_ptr = &per_vertex;
-  leaf.set_material(&plant);
-  for (terrain_flora_kind& kind : gen->module_data.flora_kinds) kind.variant_meshes.assign(4, &leaf);
+  use_grey_low_plants();
   scene_world scene;
-  light& sun = scene.create_light();
-  sun.type = light_type_directional;
-  sun.direction = get_normalized(vec3(0.3f, 0.4f, -0.8f));
-  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
+  add_sun(scene, get_normalized(vec3(0.3f, 0.4f, -0.8f)));
   code_fields f;
   f.size_x = 100;
   f.size_y = 100;
@@ -760,11 +759,7 @@ TEST(ManifoldLinking, TooManyEdgesAtAVertexAreReportedOnceOnTheMessageLog) {
     m.faces.push_back(f);
   }
   resource_manager resources;
-  for (const char* name : {"default", "ui_font", "ui_font_background"}) {
-    auto made = std::make_unique<material>();
-    made->name = name;
-    resources.adopt_resource(std::move(made));
-  }
+  test::add_message_log_materials(resources);
   message_log log;
   log.resources = &resources;
   EXPECT_FALSE(build_collision_manifold(m, &log));
@@ -791,16 +786,8 @@ TEST_F(TerrainMeshes, DotProduct3LayersCarryTheLightInTheVertexFrame) {
   bumpy.shader_ptr = &dot3;
   for (terrain_ground_kind& kind : gen->module_data.ground_kinds) kind.ground_material = &bumpy;
   scene_world scene;
-  light& sun = scene.create_light();
-  sun.type = light_type_directional;
-  sun.direction = vec3(0.0f, -0.6f, -0.8f);
-  sun.colour = color{1.0f, 1.0f, 1.0f, 1.0f};
-  code_fields f;
-  f.size_x = 80;
-  f.size_y = 80;
-  f.hill_height = 0.0f;
-  f.valley = 0.0f;
-  f.ruggedness = 0;
+  add_sun(scene, vec3(0.0f, -0.6f, -0.8f));
+  const code_fields f = level_ground(80);
   gen->code = make_code(f);
   gen->pixel_shaders = false;
   gen->environment_shadows = false;
