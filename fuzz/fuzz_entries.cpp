@@ -389,6 +389,7 @@ void terrain_code_text(const std::uint8_t* data, std::size_t size) {
   generator.code.parse(text_of(data, size));
   generator.code.to_string();
   generator.generate_terrain();
+  generator.add_features();
 }
 
 // The game's Data files: the first byte chooses the reader.

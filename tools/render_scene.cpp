@@ -394,6 +394,7 @@ int main(int argc, char** argv) {
     terrain.pixel_shaders = true;
     terrain.code.parse(scene.terrain_code);
     terrain.generate_terrain(world.get());
+    terrain.add_features();
     std::printf("render_scene: terrain %d x %d cells of %.0f units, %d blocks, flora %d %d %d\n", terrain.cells_x,
                 terrain.cells_y, terrain.cell_size, terrain.blocks_x * terrain.blocks_y,
                 terrain.placed_items[0].count(), terrain.placed_items[1].count(), terrain.placed_items[2].count());

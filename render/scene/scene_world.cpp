@@ -652,6 +652,8 @@ void scene_world::clear() {
     c.entity_links = nullptr;
   }
   link_pool.relink();
+  link_pool_2.relink();
+  height_field.reset();
   ground_manifold.reset();
   ai_mesh = nullptr;
   sky_entity = nullptr;

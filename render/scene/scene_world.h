@@ -16,6 +16,7 @@
 #include "engine/core/ruv_string.h"
 #include "render/scene/ground_manifold.h"
 #include "render/entity/render_view.h"
+#include "render/terrain/height_field.h"
 #include "render/scene/scene_environment.h"
 #include "render/shadow/shadow_bounds.h"
 
@@ -179,7 +180,12 @@ class scene_world {
   // cells_x columns of cells_y cells.
   std::vector<scene_cell> cells;
   scene_link_pool link_pool;
+  // A second pool of the same kind, kept and cleared with the scene.
+  scene_link_pool link_pool_2;
   std::vector<std::unique_ptr<body_part>> bodies;
+  // The terrain's height samples: replaced by each terrain build, freed when
+  // the scene is cleared.
+  std::unique_ptr<hm::height_field> height_field;
   color ambient_colour;
   std::int32_t cleared_word = 0;
   std::vector<std::unique_ptr<entity>> active_entities;
