@@ -383,6 +383,14 @@ struct agent {
   // Values module scripts keep on the agent.
   slot_vector slots;
 
+  // Set-up and spawning
+
+  // Weapons and missiles
+
+  // Paths and AI
+
+  // Mission scripts
+
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }
   const vec3& forward() const { return body_frame.rot.f; }
