@@ -423,6 +423,8 @@ struct agent {
   std::uint8_t path_empty = 0;
   // Faces the last search expanded.
   std::int32_t path_expanded = 0;
+  // A rider's turn relative to its mount, radians (counter-clockwise).
+  float rider_turn_angle = 0.0f;
 
   // Mission scripts
 
