@@ -227,6 +227,19 @@ struct agent_ai {
   std::uint32_t action_flags = 0;
   // A random draw taken before each movement pass, for its choices.
   std::int32_t movement_seed = 0;
+  // Where the chosen behaviour leads.
+  vec3 target_position;
+  // Metres that scale the steering's stop and start distances.
+  float speed_factor = 1.5f;
+  // 2 when the combat pass rejected a ranged attack since the last choice.
+  std::uint32_t ranged_state = 0;
+  // -1..1: falls while the agent tries to move and cannot.
+  float stuck_meter = 0.0f;
+  // The movement pass's word and agent, and a second agent, cleared by each
+  // behaviour choice.
+  std::int32_t movement_word = 0;
+  std::int32_t movement_agent = -1;
+  std::int32_t second_agent = -1;
 };
 
 // --- the agent ------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
+#include "mission/ai/ai_behaviour.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "module/loading/game.h"
@@ -29,7 +30,8 @@ int troop_level(const agent& a) {
 }  // namespace
 
 ai_passes::~ai_passes() = default;
-void ai_passes::select_target(mission&, agent&, int) {}
+void ai_passes::select_target(mission& m, agent& a, int) { agent_ai_select_target(m, a, *this); }
+void ai_passes::set_weapon_mode(mission&, agent& a, int mode) { a.ai.mode = mode; }
 void ai_passes::decide_movement(mission&, agent&) {}
 void ai_passes::decide_combat(mission&, agent&, ai_combat_words&) {}
 void ai_passes::check_alarm(mission& m, agent& a) { hm::check_alarm(m, a); }

@@ -21,13 +21,16 @@ struct ai_combat_words {
   std::uint32_t previous_action_flags = 0;
 };
 
-// The passes the think loop drives. The defaults decide nothing, so an agent
-// whose behaviour is not yet decided stands and waits.
+// The passes the think loop drives.
 class ai_passes {
  public:
   virtual ~ai_passes();
-  // The behaviour choice (flags 0 from the think loop).
+  // The behaviour choice (flags 0 from the think loop; not read).
   virtual void select_target(mission& m, agent& a, int flags);
+  // Wields the weapon class of a behaviour mode and sets the time to the
+  // next choice; by default only the mode is set, and the choice comes again
+  // after the think loop's 5 to 7 s.
+  virtual void set_weapon_mode(mission& m, agent& a, int mode);
   virtual void decide_movement(mission& m, agent& a);
   // Sets delayed presses in the agent's action_flags and immediate ones in
   // words.extra_flags.
@@ -36,7 +39,8 @@ class ai_passes {
   virtual void check_alarm(mission& m, agent& a);
 };
 
-// The passes of the engine.
+// The passes of the engine: the behaviour choice of ai_behaviour.h; the
+// movement and combat passes are not decided yet, so agents stand.
 ai_passes& default_ai_passes();
 
 // Seconds until the next combat pass: 0.05 + 0.2 / (level + 10) +
