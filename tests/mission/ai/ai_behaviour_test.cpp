@@ -136,5 +136,58 @@ TEST_F(BehaviourChoice, AnArcherOnFootShootsFromAfarAndFightsUpClose) {
   g_item_kinds.swap(saved);
 }
 
+TEST_F(BehaviourChoice, WeaponClassesFollowTheGroupsSwitches) {
+  enum : int { sword, club, stick, lance, crossbow, bolts };
+  std::vector<item_kind> saved;
+  saved.swap(g_item_kinds);
+  g_item_kinds.resize(6);
+  g_item_kinds[sword].flags = item_type::one_handed | 0x400000;
+  g_item_kinds[sword].swing_damage = 30;  // cut
+  g_item_kinds[sword].thrust_damage = 20;
+  g_item_kinds[club].flags = item_type::one_handed | 0x400000;
+  g_item_kinds[club].swing_damage = (2 << 8) | 20;  // blunt
+  g_item_kinds[club].thrust_damage = (2 << 8) | 0;
+  g_item_kinds[stick].flags = item_type::one_handed | 0x400000;
+  g_item_kinds[stick].swing_damage = 1;  // too weak to cut
+  g_item_kinds[lance].flags = item_type::polearm;
+  g_item_kinds[lance].thrust_damage = 25;
+  g_item_kinds[crossbow].flags = item_type::crossbow | 0x100000;
+  g_item_kinds[bolts].flags = item_type::bolts;
+  g_item_kinds[bolts].max_ammo = 20;
+
+  struct row {
+    const char* what;
+    int weapon;
+    int weapon_class;
+    bool blunt_only;
+    bool no_ranged;
+    bool riding;
+    bool has;
+  };
+  const row rows[] = {
+      {"sword, melee", sword, 1, false, false, false, true},
+      {"sword, blunt only", sword, 1, true, false, false, false},
+      {"club, blunt only", club, 1, true, false, false, true},
+      {"weak stick, blunt only", stick, 1, true, false, false, true},
+      {"lance as polearm", lance, 3, false, false, false, true},
+      {"lance lacks the mounted-melee flag", lance, 1, false, false, false, false},
+      {"crossbow on foot", crossbow, 2, false, false, false, true},
+      {"crossbow on horseback", crossbow, 2, false, false, true, false},
+      {"crossbow, no ranged", crossbow, 2, false, true, false, false},
+      {"unknown class", sword, 7, false, false, false, false},
+  };
+  for (const row& r : rows) {
+    agent& a = place(agent_kind_human);
+    a.equipment[0] = item{r.weapon, 0};
+    a.equipment[1] = item{bolts, 0};
+    a.mount = r.riding ? 99 : -1;
+    team_group& g = m.teams[0].groups[static_cast<std::size_t>(a.get_mounted_state())];
+    g.blunt_only = r.blunt_only ? 1 : 0;
+    g.no_ranged = r.no_ranged ? 1 : 0;
+    EXPECT_EQ(agent_has_weapon_class(m, a, r.weapon_class), r.has) << r.what;
+  }
+  g_item_kinds.swap(saved);
+}
+
 }  // namespace
 }  // namespace hm
