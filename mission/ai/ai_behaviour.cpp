@@ -29,11 +29,6 @@ constexpr float free_horse_reach = 60.0f;
 // No enemy: a distance beyond every weight's reach.
 constexpr float no_enemy_distance = 1000.0f;
 
-bool is_ranged_type(int type) {
-  return type == item_type::bow || type == item_type::crossbow || type == item_type::thrown ||
-         type == item_type::pistol || type == item_type::musket;
-}
-
 // Whether the item's blows are blunt: both its swing and its thrust are
 // blunt, or weaker than 2.
 bool is_blunt(const item& it, const item_kind& k) {
@@ -233,7 +228,7 @@ bool agent_has_weapon_class(const mission& m, const agent& a, int weapon_class) 
     const item_kind* k = it.get_kind();
     if (k == nullptr) continue;
     const int type = k->type();
-    const bool allowed = (g.blunt_only == 0 || is_blunt(it, *k)) && (g.no_ranged == 0 || !is_ranged_type(type));
+    const bool allowed = (g.blunt_only == 0 || is_blunt(it, *k)) && (g.no_ranged == 0 || !k->is_ranged_weapon());
     if (!allowed) continue;
     switch (weapon_class) {
       case 1:
@@ -243,7 +238,7 @@ bool agent_has_weapon_class(const mission& m, const agent& a, int weapon_class) 
         }
         break;
       case 2:
-        if (is_ranged_type(type) && ammunition_left(a, s) > 0 &&
+        if (k->is_ranged_weapon() && ammunition_left(a, s) > 0 &&
             !(type == item_type::crossbow && (k->flags & kind_flag_crossbow_on_foot) != 0 && a.mount >= 0)) {
           return true;
         }
@@ -263,7 +258,7 @@ int agent_wielded_weapon_class(const agent& a) {
   if (slot < 0 || slot >= agent_weapon_slot_count) return 0;
   const item_kind* k = a.equipment[static_cast<std::size_t>(slot)].get_kind();
   if (k == nullptr) return 0;
-  return is_ranged_type(k->type()) ? 2 : 1;
+  return k->is_ranged_weapon() ? 2 : 1;
 }
 
 float melee_weight(float d) { return d > 0.0f ? std::clamp(5.0f / d, 0.0f, 5.0f) : 5.0f; }

@@ -83,6 +83,18 @@ TEST(FindPath, RiderSqueezesThroughTheGapWhenTheRingIsBlocked) {
   nav_path path;
   ASSERT_TRUE(find_path(g.mesh, g.stamp, g.open, g.face(0, 0), g.face(2, 0), rider_clearance, path));
   EXPECT_EQ(std::vector<int>(path.faces.begin(), path.faces.end()), faces_of(g, {{0, 0}, {1, 0}, {2, 0}}));
+
+  // With the gap closed as well there is no way at all.
+  for (ai_mesh_edge& e : g.mesh.edges) {
+    const bool gap = (e.face_0 == g.face(0, 0) && e.face_1 == g.face(1, 0)) ||
+                     (e.face_1 == g.face(0, 0) && e.face_0 == g.face(1, 0));
+    if (gap) {
+      e.face_0 = e.face_1 = ai_mesh_no_face;
+    }
+  }
+  EXPECT_FALSE(find_path(g.mesh, g.stamp, g.open, g.face(0, 0), g.face(2, 0), foot_clearance, path));
+  EXPECT_EQ(path.length, 0);
+  EXPECT_EQ(path.expanded, 3);  // (0,0), (0,1), (0,2)
 }
 
 TEST(FindPath, StartOnTheGoalGivesItsCentre) {
