@@ -145,13 +145,13 @@ void apply_result_flags(dispatcher_host& host, meta_mission_words& m, std::int32
     m.encounter.advantage = std::min(host.battle_advantage() + bias, max_advantage);
     m.advantage_change = m.encounter.advantage - before;
     if (((flags & 128u) || m.second_side_joined) &&
-        ((r & result_bit::force_result) || (host.side_troops_spent() && m.reinforcements < 1))) {
+        ((r & result_bit::force_result) || (host.side_troops_spent(m) && m.reinforcements < 1))) {
       m.result_flags = forced_result_flags;
       m.result_set = 1;
       m.encounter_finished = 1;
     }
   }
-  host.remove_empty_stacks();
+  host.remove_empty_stacks(m);
   if (m.encounter_finished && !m.finish_posted) {
     m.finish_posted = 1;
     // The result waits for the way back to the map.

@@ -109,8 +109,8 @@ class dispatcher_host {
   // The battle advantage of the player's party over the two sides' parties.
   virtual std::int32_t battle_advantage() = 0;
   // Whether the side's troops with their attached parties are spent.
-  virtual bool side_troops_spent() = 0;
-  virtual void remove_empty_stacks() = 0;
+  virtual bool side_troops_spent(const meta_mission_words& m) = 0;
+  virtual void remove_empty_stacks(const meta_mission_words& m) = 0;
   // Wounds, the event's battle, the player party's encounter and the
   // upgrade message (the campaign's part of applying a result).
   virtual void apply_encounter_results(const meta_mission_words& m) = 0;

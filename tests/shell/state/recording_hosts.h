@@ -60,8 +60,8 @@ class recording_hosts : public dispatcher_host, public game_launch_host {
     note("side " + n(side));
   }
   std::int32_t battle_advantage() override { return advantage_of_battle; }
-  bool side_troops_spent() override { return spent; }
-  void remove_empty_stacks() override {}
+  bool side_troops_spent(const meta_mission_words&) override { return spent; }
+  void remove_empty_stacks(const meta_mission_words&) override {}
   void apply_encounter_results(const meta_mission_words&) override { note("apply_results"); }
   void add_message(const char* key) override { note(std::string("message ") + key); }
   void save_game(int slot) override { note("save " + n(slot)); }
