@@ -21,6 +21,13 @@ namespace {
 
 bool in_table(int id) { return id >= 0 && id < window_table_size; }
 
+// Whether a window may open; an id outside the table is refused and logged.
+bool may_open(int id) {
+  if (in_table(id)) return true;
+  log_line("Refused to open window " + std::to_string(id) + ".\n");
+  return false;
+}
+
 }  // namespace
 
 application_hosts::application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign)
@@ -29,20 +36,14 @@ application_hosts::application_hosts(std::function<void()> new_game, std::functi
 application_hosts::~application_hosts() { remove_mission_script_host(); }
 
 bool application_hosts::set_window(int id) {
-  if (!in_table(id)) {
-    log_line("Refused to open window " + std::to_string(id) + ".\n");
-    return false;
-  }
+  if (!may_open(id)) return false;
   stack.assign(1, id);
   if (on_switch) on_switch(id, false);
   return true;
 }
 
 bool application_hosts::push_window(int id) {
-  if (!in_table(id)) {
-    log_line("Refused to open window " + std::to_string(id) + ".\n");
-    return false;
-  }
+  if (!may_open(id)) return false;
   stack.push_back(id);
   if (on_switch) on_switch(id, true);
   return true;
