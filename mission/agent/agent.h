@@ -65,7 +65,9 @@ inline constexpr int agent_head_bone = 9;
 
 // agent::movement_flags
 inline constexpr std::uint32_t agent_movement_on_ground = 0x1;
-// Set by the goal set-ups: go to goal_position, or follow followed_agent.
+// agent::goal_flags, set by the goal set-ups: go to goal_position, or follow
+// followed_agent. A word of its own: the goal set-ups assign it whole, which
+// must not clear the on-ground bit of movement_flags.
 inline constexpr std::uint32_t agent_movement_to_goal = 0x1;
 inline constexpr std::uint32_t agent_movement_follow = 0x2;
 
@@ -412,6 +414,9 @@ struct agent {
   // Weapons and missiles
 
   // Paths and AI
+  // What the movement pass steers by (agent_movement_to_goal, _follow, 0x20
+  // an AI goal is set, 0x80 pass at a side distance, 0x200 lance charge).
+  std::uint32_t goal_flags = 0;
   // Where the agent goes (the followed agent's position when following), the
   // goal's velocity and its navigation face (-1 none).
   vec3 goal_position;

@@ -63,7 +63,7 @@ bool agent_repath(mission& m, agent& a) {
 }
 
 void agent_advance_path(mission& m, agent& a) {
-  if (a.path_active == 0 || (a.movement_flags & (agent_movement_to_goal | agent_movement_follow)) == 0) return;
+  if (a.path_active == 0 || (a.goal_flags & (agent_movement_to_goal | agent_movement_follow)) == 0) return;
   const int f = m.services().update_ground_face(m, a);
   if (a.path_length > 0 && f == a.path_faces[static_cast<std::size_t>(a.path_length - 1)]) {
     a.path_active = 0;
@@ -100,7 +100,7 @@ void agent_follow_agent(mission& m, agent& a, int other) {
   a.goal_velocity = o->velocity;
   a.goal_face = other_face;
   a.path_empty = 0;
-  a.movement_flags = agent_movement_follow;
+  a.goal_flags = agent_movement_follow;
 }
 
 void agent_set_move_goal(mission& m, agent& a, const vec3& point, int face) {
@@ -110,7 +110,7 @@ void agent_set_move_goal(mission& m, agent& a, const vec3& point, int face) {
   a.goal_velocity.w = point.w;
   a.followed_agent = -1;
   a.goal_face = face;
-  a.movement_flags = agent_movement_to_goal;
+  a.goal_flags = agent_movement_to_goal;
   a.path_empty = 0;
 }
 

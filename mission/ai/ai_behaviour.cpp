@@ -211,7 +211,7 @@ void set_up_position_goal(mission& m, agent& a) {
   } else {
     agent_set_move_target(m, a, at, 0.0f);
   }
-  a.movement_flags |= movement_goal_set;
+  a.goal_flags |= movement_goal_set;
   if (a.is_horse() || a.mount >= 0) {
     a.ai.speed_factor = 3.0f;
   } else {

@@ -71,7 +71,7 @@ TEST_F(AgentPaths, AdvanceSkipsAPointOncePerCallAndDropsThePathAtItsEnd) {
   agent& a = human_at(0.5f, 0.5f);
   a.goal_face = graph.face(3, 0);
   a.goal_position = vec3(3.5f, 0.5f, 0.0f);
-  a.movement_flags = agent_movement_to_goal;
+  a.goal_flags = agent_movement_to_goal;
   a.path_active = agent_repath(m, a) ? 1 : 0;
   ASSERT_EQ(a.path_active, 1);
 
@@ -82,12 +82,12 @@ TEST_F(AgentPaths, AdvanceSkipsAPointOncePerCallAndDropsThePathAtItsEnd) {
   EXPECT_EQ(a.path_index, 2);
 
   // Without a movement flag the path stays as it is.
-  a.movement_flags = 0;
+  a.goal_flags = 0;
   agent_advance_path(m, a);
   EXPECT_EQ(a.path_index, 2);
 
   // On the last face the path is done, points left or not.
-  a.movement_flags = agent_movement_to_goal;
+  a.goal_flags = agent_movement_to_goal;
   a.repath_needed = 1;
   a.position() = vec3(3.2f, 0.5f, 0.0f);
   a.ground_face_index = graph.face(3, 0);
@@ -127,7 +127,7 @@ TEST_F(AgentPaths, GoalSetUpsDecideWhetherTheCurrentPathServes) {
     EXPECT_EQ(a.path_active, r.active_after) << r.what;
     EXPECT_EQ(a.repath_needed, r.repath_after) << r.what;
     EXPECT_EQ(a.goal_face, r.new_goal) << r.what;
-    EXPECT_EQ(a.movement_flags, agent_movement_to_goal) << r.what;
+    EXPECT_EQ(a.goal_flags, agent_movement_to_goal) << r.what;
     EXPECT_EQ(a.followed_agent, -1) << r.what;
     EXPECT_EQ(a.path_empty, 0) << r.what;
   }
@@ -146,7 +146,7 @@ TEST_F(AgentPaths, FollowingAnAgentOnTheSameFaceDropsThePathWithoutANewSearch) {
   EXPECT_EQ(a.goal_face, graph.face(0, 0));
   EXPECT_FLOAT_EQ(a.goal_position.x, 0.8f);
   EXPECT_FLOAT_EQ(a.goal_velocity.x, 1.0f);
-  EXPECT_EQ(a.movement_flags, agent_movement_follow);
+  EXPECT_EQ(a.goal_flags, agent_movement_follow);
 
   // Once the other walks off to another face a search is wanted.
   other.ground_face_index = graph.face(1, 0);

@@ -82,7 +82,7 @@ TEST_F(BehaviourChoice, HorsesAndScriptedDestinationsOutweighEverything) {
     EXPECT_EQ(a.ai.movement_period, 0.0f) << r.what;
     if (r.mode == ai_mode_go_to_position) {
       EXPECT_FLOAT_EQ(a.goal_position.x, 4.0f) << r.what;
-      EXPECT_NE(a.movement_flags & 0x20u, 0u) << r.what;
+      EXPECT_NE(a.goal_flags & 0x20u, 0u) << r.what;
       EXPECT_FLOAT_EQ(a.ai.speed_factor, r.kind == agent_kind_horse ? 3.0f : 1.75f) << r.what;
     }
   }
