@@ -13,6 +13,7 @@
 #include "engine/core/timer.h"
 #include "mission/agent/deadline_timer.h"
 #include "module/records/item_kind.h"
+#include "script/record_data.h"
 
 namespace hm {
 
@@ -58,6 +59,9 @@ enum horse_rider_died_state : std::int32_t {
 // agent::controller
 inline constexpr std::int32_t agent_controller_ai = 0;
 inline constexpr std::int32_t agent_controller_player = 2;
+
+// The head's bone in an agent's skeleton.
+inline constexpr int agent_head_bone = 9;
 
 // agent::movement_flags
 inline constexpr std::uint32_t agent_movement_on_ground = 0x1;
@@ -171,6 +175,15 @@ inline constexpr std::uint32_t blow_silent = 0x20;
 // A blow with no attacker, no weapon and unit directions.
 inline void create_blow(blow& b) { b = blow{}; }
 
+// An enemy near an agent: who, how far, and the unit direction to it.
+struct nearby_agent {
+  std::int32_t agent = -1;
+  float distance = 0.0f;
+  vec3 direction;
+};
+
+inline constexpr int nearby_enemy_capacity = 16;
+
 // The AI's part of the agent record; its meaning belongs to the AI routines.
 struct agent_ai {
   std::array<timer, 5> timers{timer(clock_mission), timer(clock_mission), timer(clock_mission), timer(clock_mission),
@@ -189,6 +202,23 @@ struct agent_ai {
   float depth_offset = 0.0f;
   // How many agents have this agent as their target.
   std::int32_t attackers = 0;
+  // The agent's place in its group's formation orders, 0 none.
+  std::int32_t formation_word = 0;
+  // Two small scatter values of the agent's formation point.
+  std::array<float, 2> formation_scatter{};
+  // Bit 0: the formation's extra step back.
+  std::uint8_t formation_side = 0;
+  // The nearest enemy humans, nearest first.
+  std::int32_t nearby_enemy_count = 0;
+  std::array<nearby_agent, nearby_enemy_capacity> nearby_enemies{};
+  // Read by the shot test: the drop the aim allows for, and how much room
+  // this agent takes in a line of fire.
+  float aim_drop = 0.0f;
+  float size_term = 0.0f;
+  // 0 re-chooses its behaviour on the next frame.
+  float retarget_period = 0.0f;
+  // Set while the agent aims a ranged weapon.
+  std::uint8_t aiming = 0;
   // Bit 0 alarmed.
   std::uint32_t flags = 0;
   // Bit 1 fight permission.
@@ -230,6 +260,10 @@ struct agent {
   std::int32_t horse_item = -1;
   // Added to the position when the entity is placed; fades to 0 each frame.
   vec3 visual_offset;
+  // Offsets the collision capsule from the body frame.
+  vec3 body_offset;
+  // Set by the agent code to lift the collision capsule out of reach.
+  std::uint8_t capsule_lifted = 0;
   float side_speed = 0.0f;
   float forward_speed = 0.0f;
   // The scene ground face under the agent and the collision face it last ran
@@ -258,6 +292,14 @@ struct agent {
   std::array<item, agent_equipment_slot_count> equipment{};
   std::array<std::int32_t, 2> wielded_slots{-1, -1};
   std::uint32_t wielded_item_flags = 0;
+  // Hand 1 cannot hold anything (its item does not count).
+  std::uint8_t hand1_unavailable = 0;
+  // The wielded weapon is held in both hands.
+  std::uint8_t two_hands = 0;
+  // The weight of the equipment as last computed.
+  float equipment_weight = 0.0f;
+  // Bits 2 and 3 choose action variants.
+  std::uint32_t variant_flags = 0;
   // The agent's skeleton entity; null before creation and after removal.
   skeleton_entity* agent_entity = nullptr;
 
@@ -295,6 +337,8 @@ struct agent {
   // The current aiming error, an angle.
   float aim_deviation = 0.0f;
   float hit_points = 0.0f;
+  // What healing restores; set when the agent spawns.
+  float max_hit_points = 0.0f;
   std::int32_t kill_count = 0;
   std::int32_t knockout_count = 0;
   // Experience gathered by a regular troop.
@@ -334,10 +378,10 @@ struct agent {
   std::int32_t death_bone = -1;
   vec3 death_position;
   timer ragdoll_timer{clock_mission};
+  // Values module scripts keep on the agent.
+  slot_vector slots;
 
   // --- Animation, wielding and locomotion ---------------------------------------
-  // Bit 2 and bit 3 ask for the action variants that want them.
-  std::uint32_t variant_flags = 0;
   // Played on channel 1 by play_weapon_hit_action, -1 none.
   std::int32_t weapon_hit_action = -1;
   // Channel 0's progress of the previous frame, read by the footstep sounds;
@@ -354,17 +398,13 @@ struct agent {
   float upper_twist_rate = 0.0f;
   // What the movement update knows of the ground: positive slows.
   float slope_term = 0.0f;
-  // The carried weight as get_equipment_weight last gave it.
-  float equipment_weight = 0.0f;
   // Played with nothing in hand 0.
   std::int32_t stand_action = 4;
   std::int32_t walk_action = 10;
   std::uint8_t unarmed_stance = 0;
   timer horse_sound_timer{clock_mission};
-  deadline_timer dismount_guard{clock_mission};
+  deadline_timer dismount_guard;
   std::int32_t shout_count = 0;
-  // Set when hand 0's item takes both hands: hand 1 holds nothing usable.
-  std::uint8_t hand1_unavailable = 0;
   // What the last wield update saw in each hand.
   std::array<std::int32_t, 2> previous_wielded_slots{-1, -1};
   // Bit 1 a one- or two-handed item, bit 2 a two-handed grip, bit 3 a
@@ -386,7 +426,6 @@ struct agent {
   std::array<item_display, agent_weapon_slot_count> item_displays{};
   // 1 melee, 2 ranged, 3 pole weapon; 0 none yet.
   std::int32_t ai_weapon_class = 0;
-  float retarget_period = 5.0f;
   std::uint32_t ai_action_flags = 0;
   std::int32_t ai_combat_word = 0;
 

@@ -1,42 +1,128 @@
 #pragma once
-// Agent queries that the wielding, weapon-use and locomotion routines call
-// and that belong with the agent's body, equipment, skill and perception
-// queries. They are reached through one replaceable source: the default one
-// gives neutral answers (and the weight rule, which is a line long) until
-// those queries are written, and then forwards to them; tests install their
-// own answers.
+// Small questions about one agent that movement, combat, the AI and the
+// screen share: team relations between agents, reach, the wielded items and
+// what the agent carries, its collision capsule, its speed factors, its
+// weapon's attack actions, and a few helpers on numbers and directions.
+#include <cstdint>
+#include <string_view>
+
+#include "engine/core/math.h"
+#include "engine/core/timer.h"
+#include "mission/agent/agent.h"
+#include "mission/agent/deadline_timer.h"
+
 namespace hm {
 
 class mission;
-struct agent;
 
-class agent_query_source {
- public:
-  virtual ~agent_query_source();
-  // The weight of the eight equipment slots' items; partly used ammunition
-  // weighs its share and a shield of 0 hit points nothing. (Default: the
-  // weight last stored.)
-  virtual float get_equipment_weight(const agent& a);
-  // Turns the agent's facing towards its input direction at a rate limited
-  // per frame. (Default: the facing stays.)
-  virtual void limit_turn(mission& m, agent& a, float dt);
-  // A free horse within reach of the agent, -1 none. (Default: none.)
-  virtual int find_horse_in_reach(mission& m, const agent& a);
-  // The enemy whose attack this agent should guard against, -1. (Default:
-  // none.)
-  virtual int find_aiming_enemy(mission& m, const agent& a);
-  // The non-ally this agent faces most directly, -1. (Default: none.)
-  virtual int find_facing_non_ally(mission& m, const agent& a);
-  // How fast the hand's weapon is used, around 1.0. (Default: 1.0.)
-  virtual float get_weapon_speed_factor(const agent& a, int hand);
-  // The share of its full pace that the carried weight leaves an agent: 1.0
-  // for a horse; for a human max(0, 1 - weight x 0.11 / (strength + 9)).
-  virtual float get_weight_speed_factor(const agent& a);
+// --- random draws -------------------------------------------------------------------
+
+// (draw mod 15817) x 6.322312e-5 from the mission's random source: 0 to just
+// below 1.
+float mission_random_unit(mission& m);
+// draw mod n; 0 without a draw for n below 2.
+int random_int_below(mission& m, int n);
+
+// --- numbers, angles and the hour ---------------------------------------------------
+
+// The nearest whole number, exact halves going down: 2.5 gives 2, -0.5 gives -1.
+int round_to_int(float value);
+// The engine's one string hash (that of the translation keys): h = (h x 59 + c)
+// mod 3571 over the signed bytes.
+std::uint32_t hash_string(std::string_view s);
+// Of the angles b and c, the one nearer to a round the circle; c on a tie.
+float closer_angle(float a, float b, float c);
+// With k = max(0, -(v . n)): v += k n and, when k > 0, v is scaled by
+// (1 - 0.4 k). Returns the part taken off v (the old v less the new one).
+vec3 reflect_velocity_on_plane(vec3& velocity, const vec3& normal);
+bool box_contains_point(const vec3& box_min, const vec3& box_max, const vec3& p);
+// The campaign clock's hours, modulo 24.
+float get_hour_of_day();
+bool is_daytime();  // 4 <= hour < 20
+bool is_night();
+
+// --- teams and reach ----------------------------------------------------------------
+
+// Relations of a's team towards b's team; teams outside 0..7 have none.
+bool teams_are_enemies(const mission& m, const agent& a, const agent& b);
+bool teams_are_allies(const mission& m, const agent& a, const agent& b);
+// Not enemies and not allies: neutral, or a team outside 0..7.
+bool teams_not_enemies(const mission& m, const agent& a, const agent& b);
+// The leader of the agent's team (team 7 for a team outside 0..7).
+int get_team_leader(const mission& m, const agent& a);
+// In a template whose flags have bit 1, an agent whose team faces an enemy
+// team with agents still to spawn seeks them out (AI mode 12) and leaves its
+// formation.
+void apply_template_team_mode(mission& m, agent& a);
+// How far the agent reaches to use something: 1.5, or 2.4 for a rider.
+float get_use_distance(const agent& a);
+
+// --- equipment ----------------------------------------------------------------------
+
+// The item in the slot a hand wields (kind -1 for none; always none for hand
+// 1 while it is unavailable).
+item get_wielded_item(const agent& a, int hand);
+// The weight of the four weapons and four armour pieces: ammunition by the
+// share left, a broken shield nothing.
+float get_equipment_weight(const agent& a);
+// Shots left in the weapon slots' ammunition.
+int get_ammunition(const agent& a);
+// Every ammunition item of the weapon slots made full.
+void refill_ammo(agent& a);
+// The shield carried on the back: the highest weapon slot's shield with more
+// than 10 hit points, not the one in hand 1 unless the weapon takes both
+// hands; kind -1 when none.
+item find_shield_slot(const agent& a);
+// A shield's hit points and full hit points, by weapon slot (or -1 for hand
+// 1's slot); -1 and -1 for anything else.
+void get_shield_hit_points(const agent& a, int slot, int& hit_points, int& maximum);
+
+// --- body and movement --------------------------------------------------------------
+
+struct agent_capsule {
+  vec3 a;
+  vec3 b;
+  float radius = 0.0f;
 };
+// The body's capsule in the agent's frame; a lifted, fallen or dead body's is
+// moved out of reach.
+agent_capsule get_collision_capsule(const agent& a);
+// Turns the facing towards the input direction, faster for the player and
+// when the two already agree.
+void limit_turn(agent& a, bool is_player, float dt);
+// 1 for a horse; for a human less the heavier its equipment against its
+// strength, never below 0.
+float get_weight_speed_factor(const agent& a);
+// How fast the agent handles what the hand holds: the weapon's speed rating
+// with proficiency, stance and the combat-speed option; 1 for nothing (or a
+// weapon without a positive speed rating). The troop's shield skill comes
+// from the module through the script host.
+float get_weapon_speed_factor(const mission& m, const agent& a, int hand, int combat_speed);
+// A horse on a ground face leans towards the slope along its forward axis.
+void update_lean_angle(agent& horse, float dt);
 
-// The source in use; never null.
-agent_query_source& agent_queries();
-// Null restores the default.
-void set_agent_query_source(agent_query_source* source);
+// --- aiming and attacks -------------------------------------------------------------
+
+// The upward aim for a missile of speed v over a horizontal distance q and
+// a height difference h, at most 1 (at least 0 for h <= 0); 0 for a speed that
+// is not positive.
+float compute_aim_elevation(float v, float q, float h);
+// d's horizontal part turned by the angle, normalised and scaled to w's
+// horizontal length; w's height.
+vec3 vec2_rotate(const vec3& d, float angle, const vec3& w);
+// Normalises (x, y) and returns the length it had; a length of 0 or less
+// gives (0, 1).
+float vec2_normalize(vec3& v);
+
+struct weapon_action_set {
+  std::int32_t ready = -1;
+  std::int32_t release = -1;
+  std::int32_t parry = -1;
+  // 1 overhead from horseback, 2 a couched or mounted thrust.
+  std::int32_t mode = 0;
+};
+// The ready, release and parry actions of an attack direction (0 thrust, 1
+// from the right, 2 from the left, 3 overhead) for what the hand holds.
+weapon_action_set get_weapon_action_set(const agent& a, int hand, int direction);
 
 }  // namespace hm

@@ -1,7 +1,6 @@
 #pragma once
-// A one-shot deadline on a clock of the clock table: armed for some seconds
-// from now, it reports once that the time has come and then lies idle until it
-// is armed again. Arming an armed timer keeps the deadline it has.
+// A timer that fires once when its deadline has passed; arming an armed
+// timer keeps the deadline it has.
 #include <cstdint>
 
 #include "engine/core/timer.h"
@@ -9,23 +8,13 @@
 namespace hm {
 
 struct deadline_timer {
-  timer clock;
+  timer deadline{clock_mission};
   std::uint8_t armed = 0;
 
-  deadline_timer() = default;
-  explicit deadline_timer(int clock_id) : clock(clock_id) {}
-
-  void arm(float seconds) {
-    if (armed) return;
-    clock.start_ticks = clock_ticks(clock.clock_id) + static_cast<std::int64_t>(static_cast<double>(seconds) * 100000.0);
-    armed = 1;
-  }
-  // True once, when armed and the deadline has passed.
-  bool poll() {
-    if (!armed || clock.elapsed() < 0.0f) return false;
-    armed = 0;
-    return true;
-  }
+  // Sets the deadline `seconds` from now, unless already armed.
+  void arm(float seconds);
+  // True once the deadline has passed (then disarmed); false otherwise.
+  bool poll();
 };
 
 }  // namespace hm

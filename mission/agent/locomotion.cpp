@@ -6,7 +6,7 @@
 #include "engine/collision/face.h"
 #include "engine/core/random.h"
 #include "mission/agent/agent.h"
-#include "mission/agent/agent_helpers.h"
+#include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/agent_sounds.h"
 #include "mission/agent/item_visibility.h"
@@ -195,7 +195,7 @@ void update_human(mission& m, agent& a, float dt, float k, float s, float f) {
     uf = f / mag;
   }
   mag = std::clamp(mag, -0.8f * k, k);
-  const float limit = agent_queries().get_weight_speed_factor(a) * q;
+  const float limit = get_weight_speed_factor(a) * q;
   mag = std::clamp(mag, -0.8f * limit, std::max(limit, -0.8f * limit));
 
   const float w = a.equipment_weight;
@@ -299,7 +299,7 @@ void update_horse(mission& m, agent& a, float dt, float k) {
     const float waited = a.horse_sound_timer.elapsed();
     if (waited > 1.2f) {
       a.horse_sound_timer.reset();
-      if (random_unit_float() < 0.05f || waited > 30.2f) {
+      if (mission_random_unit(m) < 0.05f || waited > 30.2f) {
         agent_sounds().play_slot(m, a, engine_sound_slot("snd_horse_snort"), 0.0f);
       }
     }
@@ -381,7 +381,7 @@ void dismount(mission& m, agent& a) {
   if (agent* horse = m.get_agent(a.mount)) {
     horse->rider = -1;
     horse->ai.mode = 0;
-    horse->retarget_period = 10.0f;
+    horse->ai.retarget_period = 10.0f;
     horse->ai.timers[0].reset();
   }
   a.mount = -1;
@@ -389,7 +389,7 @@ void dismount(mission& m, agent& a) {
 }
 
 void mount(mission& m, agent& a) {
-  const int index = a.ai.mode == 2 ? a.ai.target : agent_queries().find_horse_in_reach(m, a);
+  const int index = a.ai.mode == 2 ? a.ai.target : find_horse_in_reach(m, a);
   agent* horse = m.get_live_agent(index);
   if (horse == nullptr || horse->kind == agent_kind_human || horse->rider != -1) return;
   horse->presence = agent_presence_active;
@@ -508,10 +508,10 @@ void update_actions(mission& m, agent& a, float dt) {
     if (a.input.facing_given != 0) {
       take_given_facing(a);
     } else if (a.upper_turn != 0.0f || a.upper_turn_rate != 0.0f || (bits & ~input_bit::full_pace) != 0) {
-      agent_queries().limit_turn(m, a, dt);
+      limit_turn(a, true, dt);
     }
   } else if (a.kind == agent_kind_human && a.mount < 0) {
-    agent_queries().limit_turn(m, a, dt);
+    limit_turn(a, false, dt);
   }
 
   if (a.kind == agent_kind_human && a.mount >= 0) follow_horse(m, a);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/core/random.h"
 #include "mission/agent/agent.h"
+#include "mission/agent/agent_queries.h"
 #include "mission/agent/wielding.h"
 #include "mission/core/mission.h"
 #include "module/records/item_kind.h"
@@ -131,7 +131,7 @@ void set_ai_weapon_mode(mission& m, agent& a, int mode) {
       break;
   }
   if (weapon_class != 0) wield_weapon_class(m, a, weapon_class);
-  a.retarget_period = (0.75f + random_unit_float() * 0.5f) * base;
+  a.ai.retarget_period = (0.75f + mission_random_unit(m) * 0.5f) * base;
 }
 
 void wield_weapon_class(mission& m, agent& a, int weapon_class) {
@@ -165,8 +165,7 @@ void cycle_wielded_item(mission& m, agent& a, int hand) {
                              ? a.equipment[static_cast<std::size_t>(before)].kind
                              : -1;
   const bool rides = a.mount >= 0;
-  if (hand == 1 && a.wielded_slots[0] >= 0 && a.wielded_slots[1] >= 0 &&
-      (a.wielded_item_flags & wielded_item_flag_bit) != 0) {
+  if (hand == 1 && a.wielded_slots[0] >= 0 && a.wielded_slots[1] >= 0 && a.two_hands != 0) {
     a.wielded_slots[0] = -1;
   } else {
     int accepted = -1;
@@ -190,11 +189,7 @@ void cycle_wielded_item(mission& m, agent& a, int hand) {
     held = (accepted < 0 || (hand == 1 && accepted <= before)) ? -1 : accepted;
   }
   const item_kind* k0 = slot_kind(a, a.wielded_slots[0]);
-  if (k0 != nullptr && (k0->flags & kind_flag_two_hands) != 0) {
-    a.wielded_item_flags |= wielded_item_flag_bit;
-  } else {
-    a.wielded_item_flags &= ~wielded_item_flag_bit;
-  }
+  set_two_hands(a, k0 != nullptr && (k0->flags & kind_flag_two_hands) != 0);
   update_wielded_items(m, a);
 }
 

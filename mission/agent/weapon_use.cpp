@@ -5,6 +5,7 @@
 #include "engine/app/input_state.h"
 #include "engine/settings/game_options.h"
 #include "mission/agent/agent.h"
+#include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/item_visibility.h"
 #include "mission/agent/weapon_choice.h"
@@ -21,16 +22,14 @@ frame g_mission_camera_frame = frame::identity();
 
 namespace {
 
-constexpr int head_bone = 9;
-
 int guard_direction_from_view(mission& m, const agent& a) {
-  const agent* target = m.get_agent(agent_queries().find_facing_non_ally(m, a));
+  const agent* target = m.get_agent(find_facing_non_ally(m, a));
   if (target == nullptr || target->agent_entity == nullptr) return 0;
   vec3 p = target->position() + vec3(0.0f, 0.0f, 0.7f);
   if (target->kind == agent_kind_human) {
     const skeleton_instance* s = agent_skeleton(*target);
-    if (s != nullptr && head_bone < s->bone_count) {
-      p = target->agent_entity->frame.transform_point_to_global(s->bones[head_bone].pose_frame.origin);
+    if (s != nullptr && agent_head_bone < s->bone_count) {
+      p = target->agent_entity->frame.transform_point_to_global(s->bones[agent_head_bone].pose_frame.origin);
     }
   }
   frame view = g_mission_camera_frame;
@@ -91,7 +90,7 @@ int choose_guard_direction(mission& m, const agent& a) {
     }
     return guard_direction_from_view(m, a);
   }
-  const agent* enemy = m.get_agent(agent_queries().find_aiming_enemy(m, a));
+  const agent* enemy = m.get_agent(find_aiming_enemy(m, a));
   if (enemy != nullptr && (enemy->attack_state == 1 || enemy->attack_state == 2)) return enemy->attack_direction;
   return 0;
 }
@@ -100,7 +99,7 @@ defend_actions choose_defend_actions(mission& m, const agent& a) {
   defend_actions out;
   const int g = choose_guard_direction(m, a);
   const int slot1 = a.wielded_slots[1];
-  const bool two_hands = (a.wielded_item_flags & wielded_item_flag_bit) != 0;
+  const bool two_hands = a.two_hands != 0;
   if (slot1 >= 0 && slot1 < agent_weapon_slot_count && !two_hands &&
       a.equipment[static_cast<std::size_t>(slot1)].kind > 0) {
     return {199, 200, 201};
@@ -139,7 +138,7 @@ int consume_ammunition(mission& m, agent& a, int n) {
       ++taken;
     }
   }
-  a.equipment_weight = agent_queries().get_equipment_weight(a);
+  a.equipment_weight = get_equipment_weight(a);
   if (type == item_type::thrown) {
     if (get_ammunition(a, -1).left <= 0) {
       a.wielded_slots[0] = -1;
@@ -147,7 +146,7 @@ int consume_ammunition(mission& m, agent& a, int n) {
     }
     const int release = a.release_action;
     if (release >= -1 && release < agent_action_count(a) && a.channels[1].request(release, 0x11400020u)) {
-      a.channels[1].speed = std::clamp(agent_queries().get_weapon_speed_factor(a, 0), 0.1f, 10.0f);
+      a.channels[1].speed = std::clamp(get_weapon_speed_factor(m, a, 0, g_game_options.combat_speed), 0.1f, 10.0f);
     }
     if (entity* held = wielded_item_entity(a, 0)) set_entity_show_word(*held, 0);
   }

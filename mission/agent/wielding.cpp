@@ -18,6 +18,15 @@ namespace hm {
 
 std::int32_t g_first_person_view = 0;
 
+void set_two_hands(agent& a, bool both) {
+  a.two_hands = both ? 1 : 0;
+  if (both) {
+    a.wielded_item_flags |= wielded_item_flag_bit;
+  } else {
+    a.wielded_item_flags &= ~wielded_item_flag_bit;
+  }
+}
+
 namespace {
 
 constexpr std::uint32_t kind_flag_two_hands = 1u << 21;
@@ -107,7 +116,7 @@ void show_slot(agent& a, int slot, std::uint32_t word) {
   if (entity* e = slot_entity(a, slot)) set_entity_show_word(*e, word);
 }
 
-bool two_hands(const agent& a) { return (a.wielded_item_flags & wielded_item_flag_bit) != 0; }
+bool two_hands(const agent& a) { return a.two_hands != 0; }
 
 void apply_wield_flags(agent& a, const item_kind& k) {
   const int t = k.type();
@@ -126,12 +135,6 @@ void apply_wield_flags(agent& a, const item_kind& k) {
 }
 
 }  // namespace
-
-const item_kind* get_wielded_item(const agent& a, int hand) {
-  if (hand < 0 || hand > 1) return nullptr;
-  if (hand == 1 && a.hand1_unavailable) return nullptr;
-  return slot_kind(a, a.wielded_slots[static_cast<std::size_t>(hand)]);
-}
 
 int get_carry_bone(int t) {
   switch (t) {
@@ -156,7 +159,7 @@ void update_wielded_items(mission& m, agent& a) {
   const item_kind* held = slot_kind(a, a.wielded_slots[0]);
   const bool both = held != nullptr && (held->flags & kind_flag_two_hands) != 0;
   a.hand1_unavailable = both ? 1 : 0;
-  a.wielded_item_flags = both ? (a.wielded_item_flags | wielded_item_flag_bit) : (a.wielded_item_flags & ~wielded_item_flag_bit);
+  set_two_hands(a, both);
   attach_item_entities(m, a);
   play_wield_transition(m, a);
   a.action_stamps = {-20000000.0f, -20000000.0f};

@@ -9,19 +9,17 @@ namespace hm {
 
 class mission;
 struct agent;
-struct item_kind;
 
 // Set by the mission screen while the player looks through its agent's eyes;
 // the player's own carried weapons then show in the reflection passes only.
 extern std::int32_t g_first_person_view;
 
-// The kind of the item a hand wields, null when the hand is empty (or, for
-// hand 1, while hand 0's item takes both hands).
-const item_kind* get_wielded_item(const agent& a, int hand);
 // The bone an item of this type is held on: 19 weapons, 14 bows, 12 shields;
 // -1 for other types.
 int get_carry_bone(int item_type);
 
+// The two-hands flag and its copy in the wielded-item flags.
+void set_two_hands(agent& a, bool both);
 // hand1_unavailable and the two-hands flag from hand 0's item, the item
 // entities, the draw or sheathe transition, and both action stamps -2e7.
 void update_wielded_items(mission& m, agent& a);

@@ -141,6 +141,12 @@ int choose_action_variant(const agent& a, int channel) {
   return -1;
 }
 
+bool is_starting_action_72(const agent& a) {
+  if (a.channels[1].action != 72) return false;
+  const skeleton_instance* s = agent_skeleton(a);
+  return s != nullptr && s->channels.size() > 1 && anim_channel_curve_value(s->channels[1]) > 0.1f;
+}
+
 quaternion slerp_rotation(const quaternion& a, const quaternion& b_in, float t) {
   quaternion b = b_in;
   float d = dot_product(a, b);

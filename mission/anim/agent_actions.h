@@ -51,6 +51,10 @@ int get_variant_weights(const agent& a, int action, float* weights, int capacity
 // none.
 int choose_action_variant(const agent& a, int channel);
 
+// Channel 1 holds action 72 (the couched lance) past a tenth of its
+// progress.
+bool is_starting_action_72(const agent& a);
+
 // Spherical linear interpolation from a to b (b taken on a's side).
 quaternion slerp_rotation(const quaternion& a, const quaternion& b, float t);
 

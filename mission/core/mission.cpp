@@ -4,6 +4,7 @@
 
 #include "mission/core/mission_services.h"
 #include "render/scene/scene_world.h"
+#include "render/shadow/render_pass_state.h"
 
 namespace hm {
 
@@ -39,6 +40,7 @@ void mission::clear() {
   precipitation_entity = nullptr;
   cursor_entity = nullptr;
   editor_entity = nullptr;
+  if (scene) detach_scene_from_render_passes(*scene);
   scene.reset();
   scene_prop_instances.clear();
   agents.free_all();

@@ -214,6 +214,11 @@ class mission {
   std::uint32_t ai_flags = 0;
   // 1 slows movement and some ranged damage.
   std::int32_t ground_condition = 0;
+  // The value module scripts set for the mission's statistics.
+  std::int32_t script_value = 0;
+  // The object of the scene-prop or agent event whose triggers run, -1 none.
+  std::int32_t event_prop_instance = -1;
+  std::int32_t event_agent = -1;
 
  private:
   std::unique_ptr<mission_services> default_services_;

@@ -3,6 +3,7 @@
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
 #include "module/records/mission_template.h"
@@ -52,10 +53,35 @@ void mission_services::run_prop_triggers(mission& m, int instance, int event_cod
   if (p->id < 0 || p->id >= static_cast<int>(g_scene_prop_kinds.size())) return;
   g_script_state.trigger_param_1 = instance;
   g_script_state.trigger_param_2 = damage;
+  // Scripts ask where the prop is through the event's object.
+  const std::int32_t outer = m.event_prop_instance;
+  m.event_prop_instance = instance;
   run_simple_triggers(g_scene_prop_kinds[static_cast<std::size_t>(p->id)].triggers, event_code);
+  m.event_prop_instance = outer;
 }
 
 void mission_services::create_prop_entity(mission&, int, int) {}
+
+bool mission_services::agent_head_frame(mission&, const agent& a, hm::frame& out) {
+  if (a.agent_entity == nullptr) return false;
+  const hm::frame& body = a.agent_entity->frame;
+  const skeleton_instance* skeleton = a.agent_entity->animated_skeleton.get();
+  if (skeleton != nullptr && skeleton->bone_count > agent_head_bone &&
+      static_cast<int>(skeleton->bones.size()) > agent_head_bone) {
+    out = body.transform_frame_to_global(skeleton->bones[static_cast<std::size_t>(agent_head_bone)].pose_frame);
+    return true;
+  }
+  // No pose yet: the head stands at eye height over the body, looking ahead.
+  out = body;
+  out.origin.z += a.mount >= 0 ? 2.4f : 1.5f;
+  return true;
+}
+
+bool mission_services::segment_is_clear(mission& m, const vec3& a, const vec3& b) {
+  return !m.scene || m.scene->segment_is_clear(a, b);
+}
+
+bool mission_services::ground_height(mission&, float, float, float&) { return false; }
 
 int mission_services::random_next() { return hm::random_next(); }
 

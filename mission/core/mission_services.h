@@ -8,6 +8,8 @@
 // the order of the steps or to feed fixed random draws.
 #include <cstdint>
 
+#include "engine/core/math.h"
+
 namespace hm {
 
 class entity;
@@ -54,6 +56,13 @@ class mission_services {
   // Builds the scene entity of a new instance (meshes and body by its kind)
   // for the agent that made it (-1 none).
   virtual void create_prop_entity(mission& m, int instance, int agent);
+  // The world frame of an agent's head bone; false when the agent has no
+  // entity.
+  virtual bool agent_head_frame(mission& m, const agent& a, frame& out);
+  // Whether nothing of the scene blocks the segment a-b.
+  virtual bool segment_is_clear(mission& m, const vec3& a, const vec3& b);
+  // The ground height under (x, y); false where there is no ground.
+  virtual bool ground_height(mission& m, float x, float y, float& out);
   // The engine's 0..32767 random source.
   virtual int random_next();
   // The ground face index under an agent (-1 none), refreshed.

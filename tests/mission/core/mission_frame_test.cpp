@@ -52,16 +52,16 @@ TEST_F(MissionFrame, StepsRunInTheirOrderWithHumansBeforeHorses) {
   m.missiles.allocate();
   m.frame_counter = 5;
 
-  m.frame(0.02f, true);
+  m.frame(0.25f, true);
 
-  const steps_t expected = {"shadow",        "physics 0.02",  "reinforcements", "triggers",     "missile",
+  const steps_t expected = {"shadow",        "physics 0.25",  "reinforcements", "triggers",     "missile",
                             "human frame 1", "human frame 3", "horse frame 0",  "horse frame 2", "post frame 0",
                             "post frame 1",  "post frame 2",  "post frame 3",   "river",         "entities"};
   EXPECT_EQ(services.steps, expected);
   // The clock had already advanced when the reinforcements were checked.
-  EXPECT_EQ(services.clock_at_reinforcements, 2000);
+  EXPECT_EQ(services.clock_at_reinforcements, 25000);
   EXPECT_EQ(m.frame_counter, 6u);
-  EXPECT_FLOAT_EQ(m.frame_time, 0.02f);
+  EXPECT_FLOAT_EQ(m.frame_time, 0.25f);
 }
 
 TEST_F(MissionFrame, FreeSlotsAndUnrequestedStepsAreSkipped) {

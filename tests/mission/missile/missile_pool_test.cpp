@@ -16,9 +16,11 @@ TEST(MissilePool, RetiredSlotsAreReusedBeforeTheNextChunk) {
   EXPECT_EQ(pool.live_count(), 14);
   missile& m = pool.allocate();
   EXPECT_EQ(&m, pool.get(12));
-  EXPECT_EQ(&pool.allocate(), pool.get(3));
+  missile& second = pool.allocate();
+  EXPECT_EQ(&second, pool.get(3));
   EXPECT_EQ(pool.count(), 16);
-  EXPECT_EQ(&pool.allocate(), pool.get(16));
+  missile& third = pool.allocate();
+  EXPECT_EQ(&third, pool.get(16));
   EXPECT_EQ(pool.count(), 32);
 }
 
