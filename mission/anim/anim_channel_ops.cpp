@@ -70,8 +70,9 @@ bool anim_channel_has_completed(const anim_channel& c) {
   const double t = elapsed_seconds(c);
   const double d = c.duration;
   if (c.play_mode == anim_play_loop) {
-    const double step = clock_increment_seconds(c.clock);
-    return std::floor((t - step) / d) < std::floor(t / d);
+    // The channel's own start is no loop boundary.
+    const double before = std::max(t - static_cast<double>(clock_increment_ticks(c.clock)) * 1e-5, 0.0);
+    return std::floor(before / d) < std::floor(t / d);
   }
   return t >= d;
 }
