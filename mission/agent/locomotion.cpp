@@ -242,7 +242,8 @@ void update_horse(mission& m, agent& a, float dt, float k) {
   float t = (bits & input_bit::turn_minus) != 0 ? -1.0f : ((bits & input_bit::turn_plus) != 0 ? 1.0f : 0.0f);
   if (rider != nullptr && is_starting_action_72(*rider)) t *= 0.7f;
 
-  const item horse_item{a.horse_item, 0};
+  const item& saddle = a.equipment[agent_slot_horse];
+  const item horse_item = saddle.kind >= 0 ? saddle : item{a.horse_item, 0};
   const float maneuver = static_cast<float>(horse_item.get_horse_maneuver());
   const float w = std::max(a.forward_speed, 4.0f);
   a.turn_rate += ((maneuver + 1.0f) / w) * t * riding_factor * dt;
@@ -524,8 +525,8 @@ void update_actions(mission& m, agent& a, float dt) {
   }
 
   if (a.kind == agent_kind_human) {
-    if ((bits & input_bit::dismount) != 0 && a.mount >= 0) {
-      if (!a.dismount_guard.armed) dismount(m, a);
+    if ((bits & input_bit::dismount) != 0 && a.mount >= 0 && !a.dismount_guard.armed) {
+      dismount(m, a);
     } else if ((bits & input_bit::mount) != 0 && a.mount < 0) {
       mount(m, a);
     } else if ((bits >> 24) == 1) {
