@@ -31,7 +31,7 @@ void mission_services::check_template_triggers(mission& m) {
 
 void mission_services::update_missile(mission&, missile&, float) {}
 void mission_services::agent_frame(mission& m, agent& a, float frame_time) {
-  if (!a.takes_frames()) return;
+  if (!a.takes_frames() || !a.is_alive()) return;
   read_channel_progress(a);
   update_actions(m, a, frame_time);
 }
