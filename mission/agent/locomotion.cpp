@@ -52,9 +52,7 @@ int agility_of(const agent& a) {
 }
 
 const item_kind* hand_kind(const agent& a, int hand) {
-  const int slot = a.wielded_slots[static_cast<std::size_t>(hand)];
-  if (slot < 0 || slot >= agent_weapon_slot_count) return nullptr;
-  return a.equipment[static_cast<std::size_t>(slot)].get_kind();
+  return weapon_slot_kind(a, a.wielded_slots[static_cast<std::size_t>(hand)]);
 }
 
 // A channel counts as idle for the inline requests when nothing of priority

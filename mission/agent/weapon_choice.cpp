@@ -18,27 +18,6 @@ constexpr std::uint32_t kind_flag_in_hand = 1u << 22;
 constexpr std::uint32_t kind_flag_not_mounted = 1u << 28;
 constexpr std::uint32_t ai_flag_weapon_changed = 0x200;
 
-const item_kind* slot_kind(const agent& a, int slot) {
-  if (slot < 0 || slot >= agent_weapon_slot_count) return nullptr;
-  return a.equipment[static_cast<std::size_t>(slot)].get_kind();
-}
-
-bool feeds(const item_kind& weapon, int weapon_kind, const item_kind& ammo, int ammo_kind) {
-  switch (weapon.type()) {
-    case item_type::bow:
-      return ammo.type() == item_type::arrows;
-    case item_type::crossbow:
-      return ammo.type() == item_type::bolts;
-    case item_type::pistol:
-    case item_type::musket:
-      return ammo.type() == item_type::bullets;
-    case item_type::thrown:
-      return ammo_kind == weapon_kind;
-    default:
-      return false;
-  }
-}
-
 bool blunt_enough(int damage_word) {
   return (damage_word & 0xFF) < 2 || ((damage_word >> 8) & 3) == 2;
 }
@@ -66,9 +45,27 @@ bool matches_class(const agent& a, int slot, const item_kind& k, int weapon_clas
 
 }  // namespace
 
+bool ammunition_feeds(int weapon_type, int weapon_kind, const item& ammo) {
+  const item_kind* k = ammo.get_kind();
+  if (k == nullptr) return false;
+  switch (weapon_type) {
+    case item_type::bow:
+      return k->type() == item_type::arrows;
+    case item_type::crossbow:
+      return k->type() == item_type::bolts;
+    case item_type::pistol:
+    case item_type::musket:
+      return k->type() == item_type::bullets;
+    case item_type::thrown:
+      return ammo.kind == weapon_kind;
+    default:
+      return false;
+  }
+}
+
 ammunition_info get_ammunition(const agent& a, int slot) {
   if (slot == -1) slot = a.wielded_slots[0];
-  const item_kind* weapon = slot_kind(a, slot);
+  const item_kind* weapon = weapon_slot_kind(a, slot);
   ammunition_info info;
   if (weapon == nullptr || !weapon->is_ranged_weapon()) return info;
   const int weapon_kind = a.equipment[static_cast<std::size_t>(slot)].kind;
@@ -78,8 +75,7 @@ ammunition_info get_ammunition(const agent& a, int slot) {
   int first = -1;
   for (int s = 0; s < agent_weapon_slot_count; ++s) {
     const item& it = a.equipment[static_cast<std::size_t>(s)];
-    const item_kind* k = it.get_kind();
-    if (k == nullptr || !feeds(*weapon, weapon_kind, *k, it.kind)) continue;
+    if (!ammunition_feeds(weapon->type(), weapon_kind, it)) continue;
     const int left = it.get_remaining_ammo();
     info.left += left;
     info.full += std::min(it.get_max_ammo(), 255);
@@ -93,7 +89,7 @@ ammunition_info get_ammunition(const agent& a, int slot) {
 
 bool has_weapon_class(mission& m, const agent& a, int weapon_class) {
   for (int slot = 0; slot < agent_weapon_slot_count; ++slot) {
-    const item_kind* k = slot_kind(a, slot);
+    const item_kind* k = weapon_slot_kind(a, slot);
     if (k != nullptr && passes_switches(m, a, *k) && matches_class(a, slot, *k, weapon_class)) return true;
   }
   return false;
@@ -139,7 +135,7 @@ void wield_weapon_class(mission& m, agent& a, int weapon_class) {
   int weapon = -1;
   int shield = -1;
   for (int slot = agent_weapon_slot_count - 1; slot >= 0; --slot) {
-    const item_kind* k = slot_kind(a, slot);
+    const item_kind* k = weapon_slot_kind(a, slot);
     if (k == nullptr) continue;
     const bool rider_may = a.mount < 0 || (k->flags & kind_flag_not_mounted) == 0;
     if (rider_may && passes_switches(m, a, *k) && matches_class(a, slot, *k, weapon_class)) weapon = slot;
@@ -188,7 +184,7 @@ void cycle_wielded_item(mission& m, agent& a, int hand) {
     }
     held = (accepted < 0 || (hand == 1 && accepted <= before)) ? -1 : accepted;
   }
-  const item_kind* k0 = slot_kind(a, a.wielded_slots[0]);
+  const item_kind* k0 = weapon_slot_kind(a, a.wielded_slots[0]);
   set_two_hands(a, k0 != nullptr && (k0->flags & kind_flag_two_hands) != 0);
   update_wielded_items(m, a);
 }

@@ -6,6 +6,7 @@ namespace hm {
 
 class mission;
 struct agent;
+struct item;
 
 // AI weapon classes.
 inline constexpr int weapon_class_melee = 1;
@@ -26,6 +27,9 @@ struct ammunition_info {
 // take arrows, crossbows bolts, firearms bullets and a thrown weapon its own
 // kind. All -1 when the slot is empty or holds no ranged weapon.
 ammunition_info get_ammunition(const agent& a, int slot);
+// Whether `ammo` feeds a weapon of this type and kind: arrows a bow, bolts a
+// crossbow, bullets a firearm, and a thrown weapon only its own kind.
+bool ammunition_feeds(int weapon_type, int weapon_kind, const item& ammo);
 // Whether a weapon slot holds an item of the class that the agent's order
 // group allows (blunt weapons only, no ranged weapons).
 bool has_weapon_class(mission& m, const agent& a, int weapon_class);

@@ -56,24 +56,6 @@ constexpr defence_row defence_rows[4] = {
     {{{217, 218, 219}, {205, 206, 207}, {229, 230, 231}}},
 };
 
-bool feeds_hand0(int weapon_type, int weapon_kind, const item& ammo) {
-  const item_kind* k = ammo.get_kind();
-  if (k == nullptr) return false;
-  switch (weapon_type) {
-    case item_type::bow:
-      return k->type() == item_type::arrows;
-    case item_type::crossbow:
-      return k->type() == item_type::bolts;
-    case item_type::pistol:
-    case item_type::musket:
-      return k->type() == item_type::bullets;
-    case item_type::thrown:
-      return ammo.kind == weapon_kind;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 int guard_direction_from_mouse(float dx, float dy) {
@@ -120,8 +102,7 @@ defend_actions choose_defend_actions(mission& m, const agent& a) {
 
 int consume_ammunition(mission& m, agent& a, int n) {
   const int slot0 = a.wielded_slots[0];
-  const item_kind* weapon =
-      slot0 >= 0 && slot0 < agent_weapon_slot_count ? a.equipment[static_cast<std::size_t>(slot0)].get_kind() : nullptr;
+  const item_kind* weapon = weapon_slot_kind(a, slot0);
   if (weapon == nullptr) return 0;
   const int type = weapon->type();
   if (type != item_type::bow && type != item_type::crossbow && type != item_type::pistol &&
@@ -132,7 +113,7 @@ int consume_ammunition(mission& m, agent& a, int n) {
   int taken = 0;
   for (int s = 0; s < agent_weapon_slot_count && taken < n; ++s) {
     item& it = a.equipment[static_cast<std::size_t>(s)];
-    if (!feeds_hand0(type, weapon_kind, it)) continue;
+    if (!ammunition_feeds(type, weapon_kind, it)) continue;
     while (taken < n && it.get_remaining_ammo() > 0) {
       it.consume_ammo(1);
       ++taken;

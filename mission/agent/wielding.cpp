@@ -34,11 +34,6 @@ constexpr int attack_class_mirrored = 0x40;
 // Shows in the reflection passes only.
 constexpr std::uint32_t show_word_reflection = 0x2000;
 
-const item_kind* slot_kind(const agent& a, int slot) {
-  if (slot < 0 || slot >= agent_weapon_slot_count) return nullptr;
-  return a.equipment[static_cast<std::size_t>(slot)].get_kind();
-}
-
 int carry_class(const item_kind& k) { return static_cast<int>((k.capabilities >> 28) & 15); }
 int carry_refinement(const item_kind& k) { return static_cast<int>((k.capabilities >> 32) & 7); }
 int attack_class(const item_kind& k) { return static_cast<int>((k.capabilities >> 12) & 0xFF); }
@@ -136,6 +131,11 @@ void apply_wield_flags(agent& a, const item_kind& k) {
 
 }  // namespace
 
+const item_kind* weapon_slot_kind(const agent& a, int slot) {
+  if (slot < 0 || slot >= agent_weapon_slot_count) return nullptr;
+  return a.equipment[static_cast<std::size_t>(slot)].get_kind();
+}
+
 int get_carry_bone(int t) {
   switch (t) {
     case item_type::one_handed:
@@ -156,7 +156,7 @@ int get_carry_bone(int t) {
 }
 
 void update_wielded_items(mission& m, agent& a) {
-  const item_kind* held = slot_kind(a, a.wielded_slots[0]);
+  const item_kind* held = weapon_slot_kind(a, a.wielded_slots[0]);
   const bool both = held != nullptr && (held->flags & kind_flag_two_hands) != 0;
   a.hand1_unavailable = both ? 1 : 0;
   set_two_hands(a, both);
@@ -177,7 +177,7 @@ void attach_item_entities(mission& m, agent& a) {
   for (int hand = 0; hand < 2; ++hand) {
     if (hand == 1 && a.hand1_unavailable) continue;
     const int slot = a.wielded_slots[static_cast<std::size_t>(hand)];
-    const item_kind* k = slot_kind(a, slot);
+    const item_kind* k = weapon_slot_kind(a, slot);
     if (k == nullptr) continue;
     const int bone = get_carry_bone(k->type());
     if (bone < 0) continue;
@@ -196,7 +196,7 @@ void attach_item_entities(mission& m, agent& a) {
   std::uint32_t places_taken = 0;
   for (int slot = 0; slot < agent_weapon_slot_count; ++slot) {
     if (slot == in_hand[0] || slot == in_hand[1]) continue;
-    const item_kind* k = slot_kind(a, slot);
+    const item_kind* k = weapon_slot_kind(a, slot);
     if (k == nullptr || !has_carry_position(*k)) continue;
     if (k->type() == item_type::shield && a.equipment[static_cast<std::size_t>(slot)].hit_points() <= 10) continue;
     const carry_frame c = k->get_carry_frame();
@@ -217,7 +217,7 @@ void attach_item_entities(mission& m, agent& a) {
   if (g_first_person_view != 0 && a.index == m.player_agent) {
     for (int slot = 0; slot < agent_weapon_slot_count; ++slot) {
       if (slot == a.wielded_slots[0] || (slot == a.wielded_slots[1] && !two_hands(a))) continue;
-      const item_kind* k = slot_kind(a, slot);
+      const item_kind* k = weapon_slot_kind(a, slot);
       if (k == nullptr || !has_carry_position(*k)) continue;
       const int bone = k->get_carry_frame().bone;
       if (bone < 7 || bone > 9) continue;
@@ -236,8 +236,8 @@ void play_wield_transition(mission& m, agent& a) {
     const int now = a.wielded_slots[static_cast<std::size_t>(hand)];
     const int before = a.previous_wielded_slots[static_cast<std::size_t>(hand)];
     if (now == before) continue;
-    const item_kind* drawn = slot_kind(a, now);
-    const item_kind* put_back = slot_kind(a, before);
+    const item_kind* drawn = weapon_slot_kind(a, now);
+    const item_kind* put_back = weapon_slot_kind(a, before);
     if (hand == 0) {
       if (drawn != nullptr) {
         const int t = drawn->type();
@@ -269,9 +269,9 @@ void play_wield_transition(mission& m, agent& a) {
     }
   }
   a.wield_flags = 0;
-  if (const item_kind* k = slot_kind(a, a.wielded_slots[0])) apply_wield_flags(a, *k);
+  if (const item_kind* k = weapon_slot_kind(a, a.wielded_slots[0])) apply_wield_flags(a, *k);
   if (!a.hand1_unavailable) {
-    if (const item_kind* k = slot_kind(a, a.wielded_slots[1])) apply_wield_flags(a, *k);
+    if (const item_kind* k = weapon_slot_kind(a, a.wielded_slots[1])) apply_wield_flags(a, *k);
   }
   a.upper_turn = 0.0f;
   a.upper_turn_rate = 0.0f;

@@ -9,11 +9,15 @@ namespace hm {
 
 class mission;
 struct agent;
+struct item_kind;
 
 // Set by the mission screen while the player looks through its agent's eyes;
 // the player's own carried weapons then show in the reflection passes only.
 extern std::int32_t g_first_person_view;
 
+// The kind of the item in a weapon slot; null for an empty slot or one
+// outside 0..3.
+const item_kind* weapon_slot_kind(const agent& a, int slot);
 // The bone an item of this type is held on: 19 weapons, 14 bows, 12 shields;
 // -1 for other types.
 int get_carry_bone(int item_type);

@@ -13,21 +13,6 @@ double elapsed_seconds(const anim_channel& c) {
   return static_cast<double>(clock_ticks(c.clock) - c.start_tick) * 1e-5;
 }
 
-float apply_curve(int curve, float t) {
-  switch (curve) {
-    case anim_curve_linear:
-      return t;
-    case anim_curve_sine:
-      return std::sin(t * 1.5707964f);
-    case anim_curve_square:
-      return t * t;
-    case anim_curve_square_root:
-      return std::sqrt(std::max(t, 0.0f));
-    default:
-      return 0.0f;
-  }
-}
-
 }  // namespace
 
 float anim_channel_time(const anim_channel& c) {
@@ -40,7 +25,7 @@ float anim_channel_time(const anim_channel& c) {
   return static_cast<float>(std::clamp(t, 0.0, 1.0));
 }
 
-float anim_channel_curve_value(const anim_channel& c) { return apply_curve(c.progress_curve, anim_channel_time(c)); }
+float anim_channel_curve_value(const anim_channel& c) { return c.shape_progress(anim_channel_time(c)); }
 
 float anim_channel_inverse_curve(const anim_channel& c, float x) {
   x = std::clamp(x, 0.0f, 1.0f);

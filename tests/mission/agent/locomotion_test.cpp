@@ -351,5 +351,23 @@ TEST_F(Locomotion, HorseRearsAndJumps) {
   EXPECT_EQ(sounds.played, std::vector<std::string>{"snd_horse_jump_begin ~0.1"});
 }
 
+TEST_F(Locomotion, AStandingHorseTurnsOnTheSpot) {
+  const int courser = add_item_kind(item_type::horse);
+  g_item_kinds[static_cast<std::size_t>(courser)].speed_rating = 40;
+  for (std::uint32_t bit : {input_bit::turn_minus, input_bit::turn_plus}) {
+    agent& horse = fixture.add_agent(m, agent_kind_horse);
+    horse.horse_item = courser;
+    horse.gait_state = 1;
+    run(horse, bit, 0.1f);
+    // (maneuver + 1) / max(speed, 4) x the input x 0.1 s.
+    const float sign = bit == input_bit::turn_minus ? -1.0f : 1.0f;
+    EXPECT_NEAR(horse.turn_rate, sign * 41.0f / 4.0f * 0.1f, 1e-4f);
+    const int expected = bit == input_bit::turn_minus ? 415 : 416;
+    EXPECT_EQ(horse.channels[0].requested_action, expected);
+    EXPECT_EQ(horse.channels[1].requested_action, expected);
+    EXPECT_NEAR(horse.body_frame.rot.f.x, -std::sin(horse.turn_rate * 0.1f), 1e-4f);
+  }
+}
+
 }  // namespace
 }  // namespace hm
