@@ -25,6 +25,7 @@ void campaign_game::read_module_parties(text_reader& reader, int troop_count) {
 
 void campaign_game::mark_player_party(std::int32_t party_id) {
   state.player_party = party_id;
+  if (party* p = state.find_party(party_id)) p->flags2 |= party_flag2_player_party;
   state.player_troop = world_game.player_troop;
 }
 

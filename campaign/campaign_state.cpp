@@ -149,8 +149,9 @@ vec3 campaign_state::random_position_near(float x, float y, float radius) const 
     const float dx = (static_cast<float>(random_next() % 15817) * 0.00012644623f - 1.0f) * radius;
     const float dy = (static_cast<float>(random_next() % 15817) * 0.00012644623f - 1.0f) * radius;
     if (std::sqrt(dx * dx + dy * dy) >= radius) continue;
-    out = vec3(x + dx, y + dy, 0.0f);
-    if (map.map_faces_are_linked(map.find_map_face(out.x, out.y), centre)) break;
+    // A candidate counts only when a party could walk there from the start;
+    // when none can, the start itself is the point.
+    if (map.map_faces_are_linked(map.find_map_face(x + dx, y + dy), centre)) return vec3(x + dx, y + dy, 0.0f);
   }
   return out;
 }
@@ -220,15 +221,15 @@ void campaign_state::count_with_attached(std::int32_t p, party_troop_totals& tot
   for (int i = 0; i < pp->stack_count; ++i) {
     const troop_stack& s = pp->stacks[i];
     if (s.is_prisoners()) {
-      totals.prisoners += s.count;
+      totals.prisoners = saturate_count(std::int64_t{totals.prisoners} + s.count);
       continue;
     }
-    totals.members += s.count;
+    totals.members = saturate_count(std::int64_t{totals.members} + s.count);
     if (is_hero(s.troop)) {
       ++totals.heroes;
       if (is_hero_wounded(s.troop)) ++totals.wounded;
     } else {
-      totals.wounded += s.wounded;
+      totals.wounded = saturate_count(std::int64_t{totals.wounded} + s.wounded);
     }
   }
   for (std::int32_t child : pp->attached_parties) count_with_attached(child, totals, depth + 1);

@@ -125,5 +125,6 @@ int module_campaign_world::item_kind_max_amount(int k) const {
 int module_campaign_world::item_kind_food_quality(int k) const {
   return g_item_kinds[static_cast<std::size_t>(k)].head_armor;
 }
+int module_campaign_world::item_max_hit_points(campaign_item it) const { return to_item(it).get_max_hit_points(); }
 
 }  // namespace hm

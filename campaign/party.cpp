@@ -106,9 +106,9 @@ void party::reset() {
 // --- counting ---------------------------------------------------------------------------
 
 std::int32_t party::count_members() const {
-  std::int32_t total = 0;
+  std::int64_t total = 0;
   for (int i = 0; i < stack_count && !stacks[i].is_prisoners(); ++i) total += stacks[i].count;
-  return total;
+  return saturate_count(total);
 }
 
 std::int32_t party::count_member_stacks() const {
@@ -118,21 +118,21 @@ std::int32_t party::count_member_stacks() const {
 }
 
 std::int32_t party::count_prisoners() const {
-  std::int32_t total = 0;
+  std::int64_t total = 0;
   for (int i = 0; i < stack_count; ++i) {
     if (stacks[i].is_prisoners()) total += stacks[i].count;
   }
-  return total;
+  return saturate_count(total);
 }
 
 std::int32_t party::count_prisoner_stacks() const { return stack_count - count_member_stacks(); }
 
 std::int32_t party::count_troop(int troop, bool prisoners) const {
-  std::int32_t total = 0;
+  std::int64_t total = 0;
   for (int i = 0; i < stack_count; ++i) {
     if (stacks[i].troop == troop && stacks[i].is_prisoners() == prisoners) total += stacks[i].count;
   }
-  return total;
+  return saturate_count(total);
 }
 
 std::int32_t party::count_stack_members_of_kind(const campaign_state& game, int stack, int kind_mask) const {
@@ -145,15 +145,15 @@ std::int32_t party::count_stack_members_of_kind(const campaign_state& game, int 
   if ((kind_mask & kind_not_wounded_hero) && hero && game.is_hero_wounded(s.troop)) return 0;
   if ((kind_mask & kind_not_regular) && !hero) return 0;
   if ((kind_mask & kind_not_prisoner) && s.is_prisoners()) return 0;
-  std::int32_t n = s.count;
+  std::int64_t n = s.count;
   if ((kind_mask & kind_able_only) && !hero) n -= s.wounded;
-  return std::max(n, 0);
+  return saturate_count(std::max<std::int64_t>(n, 0));
 }
 
 std::int32_t party::count_members_of_kind(const campaign_state& game, int kind_mask) const {
-  std::int32_t total = 0;
+  std::int64_t total = 0;
   for (int i = 0; i < stack_count; ++i) total += count_stack_members_of_kind(game, i, kind_mask);
-  return total;
+  return saturate_count(total);
 }
 
 int party::find_stack_of_member(const campaign_state& game, int n, int kind_mask) const {
@@ -194,8 +194,8 @@ int party::add_troop_stack(const campaign_state& game, int troop, int count, std
     return -1;
   }
   if (index < stack_count) {
-    stacks[index].count += count;
-    stacks[index].wounded += wounded;
+    stacks[index].count = saturate_count(std::int64_t{stacks[index].count} + count);
+    stacks[index].wounded = saturate_count(std::int64_t{stacks[index].wounded} + wounded);
   } else {
     reserve_stacks(stack_count + 1);
     troop_stack& s = stacks[index];
@@ -288,7 +288,7 @@ int party::add_troops(campaign_state& game, int troop, int n, std::uint32_t stac
     if (stacks[i].is_prisoners() != prisoners) continue;
     if (stacks[i].troop == troop) {
       // Troops of a troop the party already has join its stack.
-      stacks[i].count += n;
+      stacks[i].count = saturate_count(std::int64_t{stacks[i].count} + n);
       mark_changed();
       return i;
     }
@@ -373,13 +373,13 @@ void party::add_xp_to_stack(campaign_state& game, int stack, int experience) {
 
 float party::get_visibility_factor(const campaign_state& game) const {
   if (map_event >= 0) return 1.0f;
-  int weight = 0;
+  std::int64_t weight = 0;
   for (int i = 0; i < stack_count; ++i) {
     const troop_stack& s = stacks[i];
     if (game.is_hero(s.troop)) {
       weight += 3;
     } else if (game.world.troop_flags(s.troop) & troop_flag_mounted) {
-      weight += 3 * s.count;
+      weight += 3 * std::int64_t{s.count};
     } else {
       weight += s.count;
     }

@@ -2,6 +2,7 @@
 // A party: every group on the world map (the player's party, towns and other
 // fixed places, travelling bands, the parties a battle creates) with its troops
 // as an ordered list of stacks, members first, prisoners after them.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -27,11 +28,20 @@ inline constexpr std::uint32_t party_flag_no_troop_count = 0x80000;
 inline constexpr std::uint32_t party_flag_limits = 0x100000;
 inline constexpr std::uint32_t party_flag_half_transparent = 0x1000000;
 inline constexpr std::uint32_t party_flags_invisible_to_ai = 0x1080100;
+// Bit of the second flag word that marks the player's own party; set when a
+// new game reads parties.txt, and kept in save games with the flags.
+inline constexpr std::uint32_t party_flag2_player_party = 0x80;
 
 // Stack flag bit 0: prisoners.
 inline constexpr std::uint32_t stack_flag_prisoners = 1;
 
 inline constexpr int party_stack_reserve = 32;
+
+// Troop counts are 32-bit: additions and sums stop at the largest count
+// instead of wrapping to a negative one.
+inline std::int32_t saturate_count(std::int64_t n) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(n, INT32_MIN, INT32_MAX));
+}
 inline constexpr int party_max_stacks = 512;
 
 // Kind mask bits of party::count_stack_members_of_kind.

@@ -28,10 +28,10 @@ int experience_weight(const campaign_state& game, const party& p, int stack) {
 }
 
 int member_weight(const campaign_state& game, const party& p) {
-  int total = 0;
+  std::int64_t total = 0;
   const int members = p.count_member_stacks();
   for (int i = 0; i < members; ++i) total += experience_weight(game, p, i);
-  return total;
+  return saturate_count(total);
 }
 
 // Seeds of the members from..to (exclusive) of a stack of the player's party.
@@ -226,8 +226,8 @@ void campaign_state::give_party_xp_and_upgrade(std::int32_t id, float experience
       continue;
     }
     if (merge >= 0) {
-      p->stacks[merge].count += ready;
-      p->stacks[merge].wounded += wounded_ready;
+      p->stacks[merge].count = saturate_count(std::int64_t{p->stacks[merge].count} + ready);
+      p->stacks[merge].wounded = saturate_count(std::int64_t{p->stacks[merge].wounded} + wounded_ready);
     }
     troop_stack& source = p->stacks[i];
     if (all_ready) {
@@ -330,7 +330,7 @@ void campaign_state::distribute_party_members(std::int32_t s, std::int32_t d) {
   int total = 0;
   for (int k = 0; k < count; ++k) {
     weights[k] = find_party(ids[k])->count_members_of_kind(*this, kind_able_only);
-    total += weights[k];
+    total = saturate_count(std::int64_t{total} + weights[k]);
   }
   if (total <= 0) return;
   // The source may be one of the receivers: take its stacks as they are now.

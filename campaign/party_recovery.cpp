@@ -101,8 +101,12 @@ void campaign_state::recover(party& p) {
     const campaign_item item = world.troop_inventory_item(player_troop, slot);
     if (item.kind < 0 || item.kind >= world.item_kind_count()) continue;
     if (world.item_kind_type(item.kind) != item_type_horse || (item.word >> 24) != item_modifier_lame) continue;
-    // A healed horse loses its modifier and is whole again.
-    if (random_unit_float() < chance) world.set_troop_inventory_item(player_troop, slot, campaign_item{item.kind, 0});
+    if (random_unit_float() >= chance) continue;
+    // A healed horse loses its modifier and is whole again: its hit points
+    // (the word's low 16 bits) at the plain horse's maximum.
+    campaign_item healed{item.kind, item.word & 0x00FF0000u};
+    healed.word |= static_cast<std::uint32_t>(std::clamp(world.item_max_hit_points(healed), 0, 0xFFFF));
+    world.set_troop_inventory_item(player_troop, slot, healed);
   }
 }
 

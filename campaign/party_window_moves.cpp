@@ -46,9 +46,9 @@ troop_move_result campaign_state::move_party_troop(std::int32_t a, int n, std::i
   }
   troop_stack& to = destination->stacks[target];
   if (b == player_party && target < 32 && to.count < 32) member_seeds[target][to.count] = random_next();
-  ++to.count;
+  to.count = saturate_count(std::int64_t{to.count} + 1);
   if (!result.counted_troop) ++to.mission_counter;
-  if (wounded_moved) ++to.wounded;
+  if (wounded_moved) to.wounded = saturate_count(std::int64_t{to.wounded} + 1);
   refresh_party_stacks(*destination);
   result.moved = true;
   return result;

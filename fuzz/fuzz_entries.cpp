@@ -54,6 +54,8 @@
 #include "render/terrain/terrain_generator.h"
 #include "script/operation.h"
 #include "script/script_state.h"
+#include "ui/manager/ui_manager.h"
+#include "ui/widget/widget_kinds.h"
 
 namespace hm::fuzz {
 namespace {
@@ -62,19 +64,29 @@ namespace fs = std::filesystem;
 
 // A private scratch folder for the readers that take a file name; the user
 // settings folder points into it so options.dat and controls.dat are read from
-// there.
+// there. The folder goes with its name when the process ends: the one object
+// owns both, so the clean-up never reads a name already destroyed.
+class scratch_folder {
+ public:
+  scratch_folder() : path_(fs::temp_directory_path() / ("hoofmarch_fuzz_" + std::to_string(getpid()))) {
+    fs::create_directories(path_ / "Hoofmarch");
+    setenv("XDG_DATA_HOME", path_.c_str(), 1);
+  }
+  ~scratch_folder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  scratch_folder(const scratch_folder&) = delete;
+  scratch_folder& operator=(const scratch_folder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
 const fs::path& scratch() {
-  static const fs::path folder = [] {
-    fs::path p = fs::temp_directory_path() / ("hoofmarch_fuzz_" + std::to_string(getpid()));
-    fs::create_directories(p / "Hoofmarch");
-    setenv("XDG_DATA_HOME", p.c_str(), 1);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(scratch(), ignored);
-    });
-    return p;
-  }();
-  return folder;
+  static const scratch_folder folder;
+  return folder.path();
 }
 
 std::string write_scratch(const char* name, const std::uint8_t* data, std::size_t size) {
@@ -367,6 +379,41 @@ void sound(const std::uint8_t* data, std::size_t size) {
   platform::decode_sound_file(write_scratch("sound.ogg", data, size), (size & 1) != 0, out);
 }
 
+// A text from the language files as the widgets show it: decoded, laid out in a
+// label that sizes itself to it, fitted on a button and in a combo box, and
+// typed into a text box a byte a character (those below 32 as its keys).
+void widget_text(const std::uint8_t* data, std::size_t size) {
+  load_sample_resources();
+  static font_details font;
+  g_ui_manager.default_font = &font;
+  const std::string text = text_of(data, size);
+  std::int32_t codes[64];
+  decode_utf8(text, codes, 64);
+  {
+    widget label;
+    label.set_size({0.3f, 0.05f});
+    label.text_flags |= ui_text_flag::size_to_text;
+    label.set_text(ruv_string(text));
+    medium_button button;
+    button.set_size({0.2f, 0.04f});
+    button.set_text(ruv_string(text));
+    combobox box;
+    box.add_item(ruv_string(text));
+    box.set_value(static_cast<std::int32_t>(size));
+    text_box entry;
+    entry.handle_event(ui_event::press);
+    for (const char ch : text) {
+      const auto c = static_cast<std::int32_t>(static_cast<unsigned char>(ch));
+      g_ui_manager.typed_character = c < 32 ? c : c | (c << 4);
+      entry.handle_event(ui_event::character);
+    }
+  }
+  g_ui_manager.typed_character = -1;
+  g_ui_manager.clear();
+  g_ui_manager.release_meshes();
+  g_ui_manager.default_font = nullptr;
+}
+
 }  // namespace
 
 const std::vector<entry>& entries() {
@@ -395,6 +442,7 @@ const std::vector<entry>& entries() {
       {"scene_objects", scene_objects_file},
       {"translations", translations},
       {"terrain_code", terrain_code_text},
+      {"widget_text", widget_text},
   };
   return all;
 }

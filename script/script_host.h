@@ -12,6 +12,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
+#include "engine/core/timer.h"
 #include "script/record_data.h"
 
 namespace hm {
@@ -79,10 +80,11 @@ struct game_script_words {
   // The meta mission's script step word (-32 to 5).
   std::int32_t script_step = 0;
   // The running difficulty average, its weight (seconds) and the real time
-  // of its last update.
+  // (seconds of clock 0) of its last update. A new game counts its first
+  // rating from the moment it was made, not from the start of the program.
   float difficulty_average = 100.0f;
   float difficulty_weight = 0.0f;
-  float difficulty_updated_at = 0.0f;
+  float difficulty_updated_at = static_cast<float>(static_cast<double>(clock_ticks(clock_real_time)) * 0.00001);
   // Whether parties may be attached to the player's or the encounter's
   // parties by kind.
   std::uint8_t attach_by_kind = 0;

@@ -25,6 +25,13 @@ std::int64_t round_half_down(float x) {
   return result;
 }
 
+std::int64_t truncate_to_int64(double x) {
+  if (std::isnan(x)) return 0;
+  if (x >= 9.2233720368547758e18) return INT64_MAX;
+  if (x <= -9.2233720368547758e18) return INT64_MIN;
+  return static_cast<std::int64_t>(x);
+}
+
 int random_below(std::int32_t n) {
   if (n < 2) return 0;
   return random_next() % n;

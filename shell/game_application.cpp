@@ -32,6 +32,7 @@
 #include "render/view/scene_view.h"
 #include "script/ops/end_game.h"
 #include "script/script_host.h"
+#include "ui/widget/container.h"
 
 namespace hm {
 
@@ -41,7 +42,8 @@ font_details g_ui_font;
 namespace {
 
 // The script engine's window and message-list neighbour until the window
-// manager exists: message lines go to the game's log, and there are no windows.
+// manager exists: message lines go to the UI manager's log and the large
+// message to its centre of the screen, and there are no windows.
 class game_ui_host final : public script_ui_host {
  public:
   explicit game_ui_host(message_log& log) : log_(log) {}
@@ -53,9 +55,14 @@ class game_ui_host final : public script_ui_host {
   void post_pending_message(std::string_view text, std::uint32_t colour) override { add_message_line(text, colour); }
   int top_window() const override { return -1; }
   void push_window(int) override {}
-  vec3 mouse_position() const override { return {}; }
+  vec3 mouse_position() const override {
+    return vec3(g_ui_manager.mouse_position.x, g_ui_manager.mouse_position.y, 0.0f);
+  }
   void set_message_list_flag(bool) override {}
-  void set_message_text(std::string_view, std::uint32_t) override {}
+  // The large message in the middle of the screen; an empty text hides it.
+  void set_message_text(std::string_view text, std::uint32_t colour) override {
+    g_ui_manager.set_message_text(ruv_string(text), colour);
+  }
   void set_notice(const ruv_string&, const ruv_string&) override {}
   void set_question(const ruv_string&, const ruv_string&, const ruv_string&, std::int32_t*) override {}
   void reset_window_entries() override {}
@@ -73,6 +80,7 @@ game_application::game_application() {
   show_cursor_when_fullscreen = true;
   key_down_table.fill(0);
   messages.font = &g_ui_font;
+  g_ui_manager.default_font = &g_ui_font;
   script_ui_ = std::make_unique<game_ui_host>(messages);
   script_host host = current_script_host();
   previous_script_host_ = host;
@@ -85,8 +93,12 @@ game_application::game_application() {
 game_application::~game_application() {
   end_game();
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
-  // The log's and the overlay's meshes hold materials of the resource manager.
-  clear_message_log(messages);
+  // The widgets', the log's and the overlay's meshes hold materials of the
+  // resource manager.
+  g_ui_manager.clear();
+  g_ui_manager.release_meshes();
+  if (g_ui_manager.default_font == &g_ui_font) g_ui_manager.default_font = nullptr;
+  launch = {};
   overlay_texts.clear();
   if (render_debug_text() == &debug_text) set_render_debug_text(nullptr);
   if (g_game_application == this) g_game_application = nullptr;
@@ -193,8 +205,10 @@ hresult game_application::frame_move() {
   increment_frame_counter();
   frame_time = std::min(elapsed_time, max_frame_time);
   advance_clock(clock_real_time, frame_time);
-  message_log_frame(messages);
   update_input(frame_time);
+  typed_char = pending_char;
+  pending_char = -1;
+  run_ui_input();
   update_sound();
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   // A game ended by module code ends here, where no block is running.
@@ -205,14 +219,13 @@ hresult game_application::frame_move() {
   }
   if (!module_loaded) {
     step_module_loading();
+    update_launch_window();
   } else if (game_started && g_game) {
     // Until the world map runs them, the world's triggers are checked every
     // frame on the campaign clock.
     check_triggers(g_game->triggers, 0);
     run_simple_triggers(g_game->simple_triggers, 0);
   }
-  typed_char = pending_char;
-  pending_char = -1;
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
 }
@@ -233,10 +246,38 @@ hresult game_application::render() {
   return frame_code::ok;
 }
 
+void game_application::run_ui_input() {
+  mouse_input input;
+  input.records = mouse_records_from_input(g_input_state);
+  input.move_x = g_input_state.mouse_dx;
+  input.move_y = g_input_state.mouse_dy;
+  if (window) {
+    window->cursor_position(input.cursor_x, input.cursor_y);
+    window->client_size(input.client_width, input.client_height);
+  }
+  g_ui_manager.typed_character = typed_char;
+  g_ui_manager.process_input(frame_time, input);
+}
+
+void game_application::update_launch_window() {
+  // The hint count comes from the module's settings, taken in by the third
+  // step, and the hints from its texts, read by the second.
+  if (show_launch_window && !launch.root && loading_step >= 3) {
+    build_launch_window(launch);
+    launch.status_label->set_text(loading_text);
+  } else if (launch.root && g_ui_manager.top_root() == launch.root &&
+             launch.status_label->text.view() != loading_text.view()) {
+    launch.status_label->set_text(loading_text);
+  }
+}
+
 void game_application::queue_interface() {
   const gpu::surface_desc& bb = back_buffer_desc;
   set_up_interface_view(interface_view, bb.width, bb.height);
-  log_meshes_drawn = queue_message_log(interface_view, messages);
+  g_ui_manager.screen_width = bb.width;
+  g_ui_manager.screen_height = bb.height;
+  g_ui_manager.draw(interface_view);
+  log_meshes_drawn = g_ui_manager.log_meshes_drawn;
   queue_overlay_texts();
 }
 
@@ -289,6 +330,12 @@ std::int64_t game_application::window_procedure(const frame_message& message) {
       const int code = platform::key_code_from_sdl_scancode(message.event.scancode);
       if (code >= 0 && code < static_cast<int>(key_down_table.size()))
         key_down_table[static_cast<std::size_t>(code)] = message.kind == frame_message_kind::key_down ? 1 : 0;
+      // The host sends no characters for these keys; the text boxes take
+      // them as characters 8 and 13.
+      if (message.kind == frame_message_kind::key_down) {
+        if (code == platform::key::backspace) pending_char = 8;
+        if (code == platform::key::enter || code == platform::key::keypad_enter) pending_char = 13;
+      }
       break;
     }
     case frame_message_kind::character:

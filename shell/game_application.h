@@ -1,9 +1,10 @@
 #pragma once
 // The one application object of the run: the application frame with the
-// game's hooks. Frame move counts the frame and advances the real-time clock;
-// render clears the frame and has the scene view draw the interface's view:
-// the message log and, while show_framerate is on, the frame rate and debug
-// lines; the clean-up saves the options.
+// game's hooks. Frame move counts the frame, advances the real-time clock and
+// runs the UI manager's input step; render clears the frame and has the scene
+// view draw the interface's view: the UI manager's widgets and message log
+// and, while show_framerate is on, the frame rate and debug lines; the
+// clean-up saves the options.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,8 @@
 #include "render/view/message_log.h"
 #include "render/entity/render_view.h"
 #include "script/script_host.h"
+#include "ui/manager/ui_manager.h"
+#include "ui/windows/launch_window_build.h"
 
 namespace hm {
 
@@ -56,6 +59,11 @@ class game_application : public application_frame {
   bool module_loaded = false;
   // Set when a new game is set up (the world's triggers then run each frame).
   bool game_started = false;
+  // The launch window, built once the module's settings and texts are read;
+  // its status label follows the loading text. Runs that count other things
+  // on screen leave it out.
+  bool show_launch_window = true;
+  launch_window_widgets launch;
 
   std::uint32_t frame_counter = 0;   // frames moved
   std::uint32_t render_counter = 0;  // frames rendered
@@ -66,10 +74,10 @@ class game_application : public application_frame {
   std::int32_t typed_char = -1;  // the character typed this frame (-1: none)
   float frame_time = 0.0f;       // this frame's time step
 
-  // The on-screen message log (laid out with g_ui_font) and the interface's
-  // view that the scene view draws it in, over the scene, with the frame rate
-  // and the debug lines.
-  message_log messages;
+  // The on-screen message log (the UI manager's, laid out with g_ui_font) and
+  // the interface's view that the scene view draws the widgets and the log
+  // in, over the scene, with the frame rate and the debug lines.
+  message_log& messages = g_ui_manager.messages;
   render_view interface_view;
   interface_texts overlay_texts;
   // The engine's debug text: pieces separated by ';', drawn under the frame
@@ -98,7 +106,12 @@ class game_application : public application_frame {
  private:
   // Reads the UI font's data and starts the message log.
   void init_ui_text();
-  // Queues the message log and the overlay texts into the interface's view.
+  // The UI manager's input step with this frame's mouse and character.
+  void run_ui_input();
+  // Builds the launch window when its time has come and keeps its status
+  // label on the loading text.
+  void update_launch_window();
+  // Queues the widgets, the message log and the overlay texts into the interface's view.
   void queue_interface();
   // The frame rate and the debug lines, while show_framerate is on.
   void queue_overlay_texts();

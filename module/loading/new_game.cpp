@@ -8,6 +8,7 @@
 #include "module/loading/game.h"
 #include "module/base/module_paths.h"
 #include "module/base/module_text.h"
+#include "module/records/item_kind.h"
 #include "module/records/party_template.h"
 #include "module/records/script_table.h"
 #include "module/troops/troop_equipment.h"
@@ -67,6 +68,7 @@ void load_parties(game& g) {
   if (g.parties) g.parties->mark_player_party(g.player_party);
 
   for (party_template& t : g_party_templates) t.created_count = 0;
+  for (item_kind& k : g_item_kinds) k.game_count = 0;
 
   for (int i = 0; i < g.troop_count(); ++i) {
     troop& t = g.troops[static_cast<std::size_t>(i)];

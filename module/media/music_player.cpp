@@ -181,6 +181,18 @@ void stop_music_track(music_player& player, int slot) {
   s.channel = -1;
 }
 
+namespace {
+
+// Starts a background track. A track that is never faded out plays to its
+// end, whatever is wanted meanwhile: starting it clears the wanted mask.
+void start_background_track(music_player& player, int track) {
+  play_music_track(player, track, 0);
+  if (!player.slots[0].active || player.slots[0].track != track) return;
+  if (player.tracks[static_cast<std::size_t>(track)].flags & music_flag::never_fade) player.wanted_mask = 0;
+}
+
+}  // namespace
+
 void take_music_settings(music_player& player, script_state& state) {
   if (state.music_wanted_mask_set) player.wanted_mask = state.music_wanted_mask;
   if (state.music_group_filter_set) player.group_filter = state.music_group_filter;
@@ -211,14 +223,13 @@ void choose_music(music_player& player, script_state& state, float music_volume)
     if (requested >= 0) {
       // A request for a track the table does not hold is dropped.
       clear_request(state);
-      play_music_track(player, requested, 0);
+      start_background_track(player, requested);
     } else if (player.wanted_mask != 0) {
       const int chosen = pick_track(player);
       if (chosen >= 0 && (player.pick_now || (player.tracks[chosen].flags & music_flag::start_at_once) != 0 ||
                           random_unit_float() < 0.01f)) {
-        play_music_track(player, chosen, 0);
+        start_background_track(player, chosen);
         player.pick_now = false;
-        if (player.tracks[chosen].flags & music_flag::never_fade) player.wanted_mask = 0;
       }
     }
   }

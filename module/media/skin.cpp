@@ -98,7 +98,7 @@ void read_constraint(skin& s, face_constraint& c, text_reader& reader) {
 
 }  // namespace
 
-skin_face build_skin_face(const skin& s, const face_state& state, bool pixel_shaders) {
+skin_face build_skin_face(const skin& s, const face_state& state, bool use_texture_hair_list, bool pixel_shaders) {
   skin_face out;
   if (!s.head_mesh) return out;
   const int hair = state.hair < 0 ? -1 : wrap_index(state.hair, static_cast<int>(s.hair_meshes.size()));
@@ -106,13 +106,26 @@ skin_face build_skin_face(const skin& s, const face_state& state, bool pixel_sha
   const int beard = state.beard >= 0 && state.beard < static_cast<int>(s.beards.size()) ? state.beard : -1;
   const skin_face_texture* texture = face_texture >= 0 ? &s.face_textures[static_cast<std::size_t>(face_texture)] : nullptr;
   if (texture && !texture->colors.empty()) out.hair_color = skin_hair_color(texture->colors, state.hair_color, pixel_shaders);
+  // The hair material counts among the ones the face texture allows. A face
+  // texture that names none (none of its names is a hair texture of the
+  // skin) leaves the index as it is.
+  int hair_material = state.hair_material;
+  if (use_texture_hair_list && texture && !texture->hair_textures.empty()) {
+    const std::vector<std::int32_t>& allowed = texture->hair_textures;
+    hair_material = allowed[static_cast<std::size_t>(wrap_index(hair_material, static_cast<int>(allowed.size())))];
+  }
+  // The skin's last face key is its base shape, always at full weight.
+  float weights[face_morph_slots];
+  std::copy(std::begin(state.morph_weights), std::end(state.morph_weights), std::begin(weights));
+  if (!s.face_keys.empty() && s.face_keys.size() <= static_cast<std::size_t>(face_morph_slots)) {
+    weights[s.face_keys.size() - 1] = 1.0f;
+  }
 
   const mesh* hair_mesh = hair >= 0 ? s.hair_meshes[static_cast<std::size_t>(hair)] : nullptr;
   const std::vector<std::int32_t>* hair_map =
       hair >= 0 && static_cast<std::size_t>(hair) < s.hair_point_maps.size() ? &s.hair_point_maps[static_cast<std::size_t>(hair)]
                                                                             : nullptr;
-  built_face face = build_face_mesh(*s.head_mesh, s.face_keys, state.morph_weights, state.age, hair_mesh, hair_map,
-                                    out.hair_color);
+  built_face face = build_face_mesh(*s.head_mesh, s.face_keys, weights, state.age, hair_mesh, hair_map, out.hair_color);
   out.head = std::move(face.head);
   out.hair = std::move(face.hair);
   if (texture) set_material_if_found(*out.head, texture->name);
@@ -122,17 +135,17 @@ skin_face build_skin_face(const skin& s, const face_state& state, bool pixel_sha
   if (beard >= 0) {
     const skin_beard& b = s.beards[static_cast<std::size_t>(beard)];
     out.beard = b.beard_mesh->create_copy();
-    apply_morph_keys_mapped(*out.beard, b.point_map, s.face_keys, state.morph_weights);
+    apply_morph_keys_mapped(*out.beard, b.point_map, s.face_keys, weights);
     out.beard->color = out.hair_color;
     out.beard->color2 = alpha_word;
     if (!s.beard_textures.empty()) {
       const int last = static_cast<int>(s.beard_textures.size()) - 1;
-      set_material_if_found(*out.beard, s.beard_textures[static_cast<std::size_t>(std::clamp(state.hair_material, 0, last))]);
+      set_material_if_found(*out.beard, s.beard_textures[static_cast<std::size_t>(std::clamp(hair_material, 0, last))]);
     }
   }
-  if (out.hair && !s.hair_textures.empty() && state.hair_material >= 0) {
+  if (out.hair && !s.hair_textures.empty() && hair_material >= 0) {
     const int last = static_cast<int>(s.hair_textures.size()) - 1;
-    set_material_if_found(*out.hair, s.hair_textures[static_cast<std::size_t>(std::min(state.hair_material, last))]);
+    set_material_if_found(*out.hair, s.hair_textures[static_cast<std::size_t>(std::min(hair_material, last))]);
   }
   return out;
 }

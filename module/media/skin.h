@@ -99,14 +99,18 @@ struct skin_face {
   std::uint32_t hair_color = 0xFFFFFFFFu;
 };
 
-// Builds the face of a face state on a skin. Indices out of the skin's lists
-// are brought into them: the hair and face texture wrap around their counts,
-// a beard outside the beards is none, the hair-material index is clamped to
-// the names (0 when negative). The head takes the material named as its face
-// texture, the hair the material of the hair-material name and the beard that
-// of the beard-material name at the same index; a name that no material has
-// leaves the mesh's own material. Null head when the skin has no head mesh.
-skin_face build_skin_face(const skin& s, const face_state& state, bool pixel_shaders);
+// Builds the face of a face state on a skin. The skin's last face key takes
+// full weight whatever the state holds. With use_texture_hair_list the
+// state's hair material picks among the hair textures the chosen face texture
+// allows (the index wrapped around that list); without it, it names a hair
+// texture of the skin. Indices out of the skin's lists are brought into them:
+// the hair and face texture wrap around their counts, a beard outside the
+// beards is none, the hair-material index is clamped to the names (0 when
+// negative). The head takes the material named as its face texture, the hair
+// the material of the hair-material name and the beard that of the
+// beard-material name at the same index; a name that no material has leaves
+// the mesh's own material. Null head when the skin has no head mesh.
+skin_face build_skin_face(const skin& s, const face_state& state, bool use_texture_hair_list, bool pixel_shaders);
 
 // The right-hand twin of a left mesh name: the last character becomes 'r'
 // when it was 'l', else 'R'.

@@ -81,7 +81,9 @@ struct item_kind {
   std::int32_t difficulty = 0;
   std::int32_t speed_rating = 0;   // also a horse's maneuver
   std::int32_t missile_speed = 0;  // also a horse's speed
-  std::int32_t reserved = 0;
+  // Not in the file: a count the running game keeps on the kind, emptied when
+  // a new game starts.
+  std::int32_t game_count = 0;
   std::int32_t head_armor = 0;
   std::int32_t body_armor = 0;
   std::int32_t leg_armor = 0;  // also a ranged weapon's accuracy

@@ -6,6 +6,7 @@
 #include "engine/core/stream.h"
 #include "module/base/module_text.h"
 #include "module/text/translation_table.h"
+#include "render/terrain/ai_mesh.h"
 
 namespace hm {
 
@@ -107,9 +108,12 @@ void scene::read(text_reader& reader) {
     if (i < max_scene_chest_troops) chest_troops[static_cast<std::size_t>(i)] = troop;
   }
   reader.read_string(outer_terrain);
-  // An empty navigation mesh: the scene editor and the mission set-up replace
-  // it with the scene's own.
-  navigation_data.clear();
+  // An empty navigation mesh in its stored form: the scene editor and the
+  // mission set-up replace it with the scene's own.
+  binary_writer empty_mesh;
+  ai_mesh().write(empty_mesh);
+  const std::string_view bytes = empty_mesh.contents();
+  navigation_data.assign(bytes.begin(), bytes.end());
 }
 
 void quest::read(text_reader& reader) {

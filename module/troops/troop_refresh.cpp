@@ -117,7 +117,7 @@ void troop::reset_ranged_loads() {
 void troop::spend_attribute_points() {
   while (attribute_points > 0) {
     const int a = random_next() % troop_attribute_count;
-    ++attributes[static_cast<std::size_t>(a)];
+    set_attribute(a, attributes[static_cast<std::size_t>(a)] + 1);
     --attribute_points;
   }
 }
@@ -135,7 +135,9 @@ void troop::distribute_points() {
     const int s = random_next() % skill_count;
     const int current = get_skill_level(s);
     if (current < g_skills[static_cast<std::size_t>(s)].max_level) {
-      set_skill_level(s, current + 1);
+      // Through the setter that module code uses, so the hit-point skill
+      // brings its hit points with it.
+      change_skill_level(s, current + 1);
       --skill_points;
     } else {
       ++failed;

@@ -177,7 +177,7 @@ void troop_health(operation_call& c) {
     return;
   }
   const int max = host().module->troop_max_hit_points(troop);
-  c.store(max > 0 ? static_cast<std::int64_t>(hp * 100.0f / static_cast<float>(max)) : 0);
+  c.store(max > 0 ? truncate_to_int64(static_cast<double>(hp * 100.0f / static_cast<float>(max))) : 0);
 }
 
 void troop_proficiency(operation_call& c) {

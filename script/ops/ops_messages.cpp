@@ -75,9 +75,9 @@ void append_to_history(const ruv_string& text, std::uint32_t colour) {
   entry += std::to_string(static_cast<std::int32_t>(colour));
   entry += '|';
   entry.append(text.view());
-  std::string joined(history.view());
-  joined += entry;
-  history = ruv_string(joined);
+  // Appended in place: the history grows over the whole game, and copying it
+  // for every message would cost more with each one.
+  history.append_chars(entry.data(), static_cast<int>(entry.size()));
 }
 
 template <bool with_history>

@@ -124,7 +124,7 @@ void troop_experience(operation_call& c) {
 void player_experience_with_chance(operation_call& c) {
   const int r = random_next() % 15817;
   const double amount = (static_cast<float>(r) * 0.00006322312f + 0.5f) * static_cast<double>(c.value[0]);
-  campaign().add_troop_experience(campaign().player_troop(), clamp32(static_cast<std::int64_t>(amount)));
+  campaign().add_troop_experience(campaign().player_troop(), clamp32(truncate_to_int64(amount)));
 }
 
 // The player's troop gains it all; the heroes among the player's member

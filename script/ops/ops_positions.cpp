@@ -85,7 +85,7 @@ void distance_between(operation_call& c) {
     return;
   }
   const float d = (pos(c.value[1]).origin - pos(c.value[2]).origin).length();
-  c.store(static_cast<std::int64_t>(d * 100.0f));
+  c.store(truncate_to_int64(static_cast<double>(d * 100.0f)));
 }
 
 void is_behind(operation_call& c) {

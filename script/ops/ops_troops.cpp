@@ -63,13 +63,13 @@ void store_skin(operation_call& c) {
   c.store(static_cast<std::int64_t>(module().troop_flags(low32(c.value[1])) & skin_bits));
 }
 
+// An invalid troop is reported and, as for every operation whose id check
+// fails, the test counts as true.
 void troop_is_hero(operation_call& c) {
-  c.result = false;
   if (validate_troop_id(c.value[0])) c.result = (module().troop_flags(low32(c.value[0])) & troop_flag_hero) != 0;
 }
 
 void troop_is_wounded(operation_call& c) {
-  c.result = false;
   if (validate_troop_id(c.value[0])) c.result = module().troop_is_wounded(low32(c.value[0]));
 }
 

@@ -196,14 +196,9 @@ ruv_string quest_message(const char* key, int quest) {
 
 void start_quest(operation_call& c) {
   if (!validate_quest_id(c.value[0])) return;
-  int giver = -1;
-  if (c.value[1] > 0 && validate_troop_id(c.value[1])) {
-    giver = low32(c.value[1]);
-  } else {
-    // Without a conversation there is no partner to give the quest.
-    giver = g_conversation.partner_troop;
-    if (giver < 0 || giver >= module().troop_count()) return;
-  }
+  // Without a giver of its own the quest comes from the conversation's
+  // partner, which is -1 outside a conversation: the quest still starts.
+  const int giver = c.value[1] > 0 && validate_troop_id(c.value[1]) ? low32(c.value[1]) : g_conversation.partner_troop;
   const int quest = low32(c.value[0]);
   module().set_quest_giver(quest, giver);
   if (!(module().quest_flags(quest) & quest_repeatable) && (module().quest_status(quest) & quest_started)) return;

@@ -71,6 +71,8 @@ TEST_F(CampaignGameTest, ServesThePoolItReadToTheScriptEngine) {
     EXPECT_EQ(host.party_slot_state(1), party_state_free);
 
     EXPECT_EQ(host.party_flags(4), 0x100000101ull);
+    // The player's party carries its mark in the second flag word.
+    EXPECT_EQ(host.party_flags(0), std::uint64_t{party_flag2_player_party} << 32);
     EXPECT_EQ(host.party_template_of(4), 1);
     EXPECT_EQ(host.party_faction(4), 2);
     EXPECT_EQ(host.party_map_position(4).x, 12.0f);

@@ -94,6 +94,12 @@ TEST_F(PartyLifecycleTest, SpawnsNearAPointOnALinkedFace) {
   // Off the map the centre itself is the answer.
   const vec3 off = game.random_position_near(500.0f, 0.0f, 2.0f);
   EXPECT_EQ(off.x, 500.0f);
+  // So it is when no point around is reachable from the centre.
+  map.stranded_faces = {1};
+  const vec3 stuck = game.random_position_near(-50.0f, 3.0f, 10.0f);
+  EXPECT_EQ(stuck.x, -50.0f);
+  EXPECT_EQ(stuck.y, 3.0f);
+  map.stranded_faces.clear();
   const std::int32_t id = game.spawn_party_near(10.0f, 10.0f, 0, 1.0f);
   const party& p = *game.find_party(id);
   EXPECT_LT(std::hypot(p.position.x - 10.0f, p.position.y - 10.0f), 1.0f);

@@ -22,7 +22,7 @@ class PartyRecoveryTest : public ::testing::Test, public campaign_fixture {
     bread = static_cast<int>(world.item_kinds.size());
     world.item_kinds.push_back({11, 10, 50});
     horse = static_cast<int>(world.item_kinds.size());
-    world.item_kinds.push_back({item_type_horse, 0, 0});
+    world.item_kinds.push_back({item_type_horse, 0, 0, 60});
     party& p = new_party();
     p.add_troop_stack(game, game.player_troop, 1, 0, 0, true);
     game.player_party = p.id;
@@ -139,10 +139,13 @@ TEST_F(PartyRecoveryTest, AWeekWithoutFoodPinsHungerAndMorale) {
 TEST_F(PartyRecoveryTest, LameHorsesRecover) {
   fake_troop& player = world.troops[game.player_troop];
   player.skills[11] = 10;
-  player.inventory = {{horse, std::uint32_t{item_modifier_lame} << 24}, {bread, std::uint32_t{item_modifier_lame} << 24}};
+  // A lame horse down to 12 of its 60 hit points.
+  const std::uint32_t lame = std::uint32_t{item_modifier_lame} << 24;
+  player.inventory = {{horse, lame | 12}, {bread, lame}};
   // Party skill 14: 1.4 % a step, 2.1 % while not resting.
-  for (int i = 0; i < 1000 && player.inventory[0].word != 0; ++i) game.recover(*player_party);
-  EXPECT_EQ(player.inventory[0].word, 0u);
+  for (int i = 0; i < 1000 && (player.inventory[0].word >> 24) != 0; ++i) game.recover(*player_party);
+  // Whole again: no modifier, and all 60 hit points.
+  EXPECT_EQ(player.inventory[0].word, 60u);
   EXPECT_EQ(player.inventory[0].kind, horse);
   EXPECT_EQ(player.inventory[1].word >> 24, std::uint32_t{item_modifier_lame});
 }

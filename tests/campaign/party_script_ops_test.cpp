@@ -11,6 +11,7 @@
 #include "campaign/campaign_game.h"
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
+#include "engine/settings/game_options.h"
 #include "module/loading/game.h"
 #include "module/loading/module_script_host.h"
 #include "module/base/module_settings.h"
@@ -486,6 +487,40 @@ TEST_F(PartyScriptOpsTest, ARelationChangeMarksTheOtherFactionsParties) {
   run(1270, {1, 2, 50});  // between two others: nothing to redraw
   EXPECT_EQ(get(a).changed, 0);
   EXPECT_EQ(get(b).changed, 0);
+}
+
+TEST_F(PartyScriptOpsTest, DifficultyAverageCountsFromWhenTheGameWasMade) {
+  const game_options saved = g_game_options;
+  // Options that rate the game at 1.05 x 100.01, stored as 105.
+  g_game_options.combat_ai = 0;
+  g_game_options.battle_size = 0.5f;
+  g_game_options.damage_to_player = 2;
+  g_game_options.damage_to_friends = 2;
+  g_game_options.control_block_direction = 0;
+  g_game_options.combat_speed = 2;
+  const std::int64_t real_time = clock_ticks(clock_real_time);
+  // The game is made 30 s into the run.
+  campaign.reset();
+  set_clock_ticks(clock_real_time, 30 * ticks_per_unit);
+  campaign = std::make_unique<campaign_game>(*g_game);
+  campaign->install_script_host();
+  const game_script_words& words = campaign->campaign_host.game_words();
+
+  // The first rating, 11 s later, weighs 11 s.
+  set_clock_ticks(clock_real_time, 41 * ticks_per_unit);
+  run(990, {register_operand(4)});
+  EXPECT_EQ(g_script_state.registers[4], 105);
+  EXPECT_FLOAT_EQ(words.difficulty_weight, 11.0f);
+  // A harder AI rates 0.55 x 105.01 = 57 for the next 10 s:
+  // (105 x 11 + 57 x 10) / 21 = 82.1.
+  g_game_options.combat_ai = 5;
+  set_clock_ticks(clock_real_time, 51 * ticks_per_unit);
+  run(990, {register_operand(4)});
+  EXPECT_EQ(g_script_state.registers[4], 82);
+  EXPECT_FLOAT_EQ(words.difficulty_weight, 21.0f);
+
+  g_game_options = saved;
+  set_clock_ticks(clock_real_time, real_time);
 }
 
 }  // namespace

@@ -44,6 +44,32 @@ TEST_F(PartyTest, NewMemberStacksGoBeforePrisonersAndReturnTheirFinalIndex) {
   EXPECT_EQ(p.count_members(), 14);
 }
 
+TEST_F(PartyTest, CountsStopAtTheLargestCountInsteadOfWrapping) {
+  constexpr int most = 2147483647;
+  const int a = world.add_regular();
+  const int b = world.add_regular();
+  party& p = new_party();
+  EXPECT_EQ(p.add_troop_stack(game, a, most, 0, most, true), 0);
+  EXPECT_EQ(p.add_troop_stack(game, a, most, 0, most, true), 0);
+  EXPECT_EQ(p.stacks[0].count, most);
+  EXPECT_EQ(p.stacks[0].wounded, most);
+  EXPECT_EQ(p.add_troops(game, a, 5, 0), 0);
+  EXPECT_EQ(p.stacks[0].count, most);
+  // Sums over stacks, too.
+  EXPECT_EQ(p.add_troop_stack(game, b, most, 0, 0, true), 1);
+  EXPECT_EQ(p.add_troop_stack(game, a, most, stack_flag_prisoners, 0, true), 2);
+  EXPECT_EQ(p.add_troop_stack(game, b, most, stack_flag_prisoners, 0, true), 3);
+  EXPECT_EQ(p.count_members(), most);
+  EXPECT_EQ(p.count_prisoners(), most);
+  EXPECT_EQ(p.count_members_of_kind(game, 0), most);
+  EXPECT_EQ(p.count_members_of_kind(game, kind_able_only), most);  // b's stack, unwounded
+  party_troop_totals totals;
+  game.count_party_troops_with_attached(p.id, totals);
+  EXPECT_EQ(totals.members, most);
+  EXPECT_EQ(totals.prisoners, most);
+  EXPECT_FLOAT_EQ(p.get_visibility_factor(game), 1.0f);
+}
+
 TEST_F(PartyTest, StackLimitAndCompanionLimits) {
   party& p = new_party();
   for (int i = 0; i < party_max_stacks; ++i) {

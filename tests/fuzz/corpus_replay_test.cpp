@@ -3,8 +3,10 @@
 // kept input fails the ordinary test run.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -154,6 +156,42 @@ TEST(fuzz_entries, DeepNestingEndsCleanly) {
 TEST(fuzz_entries, UnknownTargetIsRefused) {
   const std::uint8_t byte = 0;
   EXPECT_FALSE(run_entry("no_such_target", &byte, 1));
+}
+
+// A process that used the entries' scratch folder takes it away when it ends.
+// The run happens in a fresh process (the test program started again for this
+// test alone), whose temporary folder is a private one here.
+TEST(fuzz_entries, ScratchFolderGoesAwayWithTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The started-again process runs this body too: it takes the folder its
+  // parent made instead of making one of its own.
+  const char* given = std::getenv("HOOFMARCH_SCRATCH_TEST_ROOT");
+  std::string root = given != nullptr ? given : "";
+  if (root.empty()) {
+    char pattern[] = "/tmp/hm_scratch_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root = pattern;
+    setenv("HOOFMARCH_SCRATCH_TEST_ROOT", root.c_str(), 1);
+  }
+  const char* old_tmp = std::getenv("TMPDIR");
+  const std::string saved_tmp = old_tmp != nullptr ? old_tmp : "";
+  setenv("TMPDIR", root.c_str(), 1);
+  EXPECT_EXIT(
+      {
+        const std::vector<std::uint8_t> bytes(8, 0);
+        run_entry("options", bytes.data(), bytes.size());
+        std::exit(fs::is_empty(root) ? 3 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_TRUE(fs::is_empty(root));
+  if (old_tmp != nullptr) {
+    setenv("TMPDIR", saved_tmp.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  unsetenv("HOOFMARCH_SCRATCH_TEST_ROOT");
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
 }
 
 }  // namespace

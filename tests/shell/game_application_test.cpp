@@ -2,6 +2,7 @@
 // program itself run without a person.
 #include "platform/fs.h"
 #include "shell/game_application.h"
+#include "ui/widget/container.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -162,6 +163,25 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     ASSERT_EQ(app.render_3d_environment(), 0);
     EXPECT_EQ(app.typed_char, 'a');  // the frame takes the character once
     EXPECT_EQ(app.pending_char, -1);
+    EXPECT_EQ(g_ui_manager.typed_character, 'a');
+    // Backspace and Enter come as keys alone; they are typed as 8 and 13.
+    for (const auto& [scancode, character] : {std::pair{42, 8}, std::pair{40, 13}}) {
+      platform::window_event k;
+      k.kind = platform::window_event_kind::key_down;
+      k.scancode = scancode;
+      win->push_event(k);
+      app.pump_one_event(false);
+      EXPECT_EQ(app.pending_char, character);
+    }
+
+    // The pointer over the window is the UI manager's mouse.
+    int width = 0, height = 0;
+    win->client_size(width, height);
+    win->set_pointer(width / 4, height / 2);
+    clock.now += 20'000;
+    ASSERT_EQ(app.render_3d_environment(), 0);
+    EXPECT_NEAR(g_ui_manager.mouse_position.x, 0.25f, 0.01f);
+    EXPECT_NEAR(g_ui_manager.mouse_position.y, 0.375f, 0.01f);
 
     // More frames, and the window closes by itself once the module has loaded
     // and the new game is set up.
@@ -174,6 +194,16 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_EQ(app.loading_progress, 1.0f);
     EXPECT_EQ(app.typed_char, -1);
     EXPECT_FALSE(win->exists());
+    // The launch window came up once the module's texts were read, with the
+    // loading text and one of the module's hints (the engine's own texts are
+    // not in this data folder: "ui_hint" is not found).
+    ASSERT_NE(app.launch.root, nullptr);
+    EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app.launch.root));
+    EXPECT_NE(app.launch.root->get_mesh(slot_background), nullptr);
+    EXPECT_EQ(std::string(app.launch.status_label->text.view()), std::string(app.loading_text.view()));
+    const std::string hint(app.launch.hint_label->text.view());
+    EXPECT_TRUE(hint.starts_with("STR NOT FOUND: ui_hint #")) << hint;
+    EXPECT_EQ(hint.find("STR NOT FOUND: hint_"), std::string::npos) << hint;
   }
   platform::set_clock_source(nullptr);
   const std::string log = read_text(home.data() / "ruv_log.txt");

@@ -32,6 +32,7 @@ struct fake_item_kind {
   int type = 0;
   int max_amount = 0;
   int food_quality = 0;
+  int hit_points = 0;
 };
 
 class fake_world final : public campaign_world {
@@ -89,6 +90,8 @@ class fake_world final : public campaign_world {
   int item_kind_type(int k) const override { return item_kinds[k].type; }
   int item_kind_max_amount(int k) const override { return item_kinds[k].max_amount; }
   int item_kind_food_quality(int k) const override { return item_kinds[k].food_quality; }
+  // The kind's own hit points; the fakes' modifiers change nothing.
+  int item_max_hit_points(campaign_item item) const override { return item_kinds[item.kind].hit_points; }
 };
 
 class fake_map final : public campaign_map {
@@ -106,7 +109,13 @@ class fake_map final : public campaign_map {
     if (x < -100.0f || x > 100.0f || y < -100.0f || y > 100.0f) return -1;
     return x < 0.0f ? 1 : 2;
   }
-  bool map_faces_are_linked(int a, int b) const override { return a >= 0 && a == b; }
+  // Faces from which a party can walk nowhere, not even within the face.
+  std::vector<int> stranded_faces;
+  bool map_faces_are_linked(int a, int b) const override {
+    for (int f : stranded_faces)
+      if (f == a || f == b) return false;
+    return a >= 0 && a == b;
+  }
   // The west is land, the east water.
   int map_face_terrain(int face) const override { return face == 1 ? 2 : 0; }
   std::vector<std::pair<std::int32_t, int>> particle_systems;

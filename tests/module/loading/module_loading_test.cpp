@@ -84,6 +84,10 @@ struct new_game_run {
   float outlaw_relation = 0.0f;
   std::int32_t player_experience = 0;
   std::int64_t campaign_ticks = 0;
+  // The counters the last game left on every template and item kind, after
+  // the new game.
+  std::vector<std::int32_t> template_counts;
+  std::vector<std::int32_t> item_kind_counts;
 };
 
 new_game_run run_new_game(std::uint32_t seed) {
@@ -99,9 +103,14 @@ new_game_run run_new_game(std::uint32_t seed) {
   game& g = *g_game;
   g_script_state.reset();
   load_module_world_data(g, g_script_table.interval_script_count);
+  // What an earlier game of this run counted.
+  for (party_template& t : g_party_templates) t.created_count = 3;
+  for (item_kind& k : g_item_kinds) k.game_count = 4;
   load_parties(g);
-  run_game_start(g);
   new_game_run run;
+  for (const party_template& t : g_party_templates) run.template_counts.push_back(t.created_count);
+  for (const item_kind& k : g_item_kinds) run.item_kind_counts.push_back(k.game_count);
+  run_game_start(g);
   for (const troop& t : g.troops) {
     std::vector<std::int32_t> kinds;
     for (const item& it : t.equipment) kinds.push_back(it.kind);
@@ -218,6 +227,8 @@ TEST(NewGame, SameSeedGivesTheSameGameAndEveryTroopIsEquipped) {
   EXPECT_GE(first.player_experience, 107);
   EXPECT_LE(first.player_experience, 156);
   EXPECT_EQ(first.campaign_ticks, new_game_clock_ticks);
+  EXPECT_EQ(first.template_counts, std::vector<std::int32_t>(g_party_templates.size(), 0));
+  EXPECT_EQ(first.item_kind_counts, std::vector<std::int32_t>(g_item_kinds.size(), 0));
   // The player (a hero) takes the best of everything it carries; the looter
   // keeps its equipment slots empty (keep-equipment flag).
   const std::vector<std::int32_t> player = first.equipment.at(0);

@@ -247,6 +247,7 @@ TEST_F(SoundsAndMusic, RequestsPlayAtOnceAndAKindTwoRequestCutsTheTrack) {
   run_for(0.6f);
   EXPECT_TRUE(player.slots[0].started);
   EXPECT_EQ(state.music_requested_track, -1);
+  EXPECT_EQ(player.wanted_mask, 0);
 
   // The one-shot slot plays beside it.
   state.music_requested_one_shot = 0;

@@ -169,9 +169,13 @@ TEST_F(Skins, BuiltFaceTakesItsMaterialsColourAndAgeWithIndicesBroughtIntoTheLis
   state.age = 1.0f;
   state.hair_color = 1.0f;
   state.morph_weights[0] = 1.0f;  // factor -0.5 + 1.5 x 1 moves point 1 by the key's 0.2
-  const skin_face face = build_skin_face(s, state, true);
+  // The last key (fk_b, -1 .. 1) always weighs 1: factor 1 moves point 0 by
+  // its -0.3, where the state's weight of 0 would give factor -1 and +0.3.
+  state.morph_weights[1] = 0.0f;
+  const skin_face face = build_skin_face(s, state, false, true);
   ASSERT_TRUE(face.head && face.hair && face.beard);
   EXPECT_FLOAT_EQ(face.head->points[1].position.y, 0.2f);
+  EXPECT_FLOAT_EQ(face.head->points[0].position.z, -0.3f);
   ASSERT_NE(face.head->mat, nullptr);
   EXPECT_EQ(face.head->mat->name, "sk_face");
   ASSERT_NE(face.hair->mat, nullptr);
@@ -187,16 +191,30 @@ TEST_F(Skins, BuiltFaceTakesItsMaterialsColourAndAgeWithIndicesBroughtIntoTheLis
   state.hair = -1;
   state.beard = 3;
   state.age = 0.0f;
-  const skin_face bare = build_skin_face(s, state, true);
+  const skin_face bare = build_skin_face(s, state, false, true);
   EXPECT_TRUE(bare.head);
   EXPECT_FALSE(bare.hair);
   EXPECT_FALSE(bare.beard);
   state.hair = 0;
   state.hair_material = 0;  // "blond": no such material, the hair keeps its own
-  const skin_face blond = build_skin_face(s, state, true);
+  const skin_face blond = build_skin_face(s, state, false, true);
   ASSERT_TRUE(blond.hair);
   EXPECT_EQ(blond.hair->mat, nullptr);
   EXPECT_EQ(blond.hair->color2, 0x00FFFFFFu);
+
+  // Through the face texture's own list: sk_face allows dark (1), red (no
+  // such hair texture: left out) and blond (0), so the list is {1, 0}.
+  state.beard = 0;
+  state.hair_material = 0;  // entry 0: dark
+  const skin_face listed = build_skin_face(s, state, true, true);
+  ASSERT_TRUE(listed.hair && listed.beard);
+  ASSERT_NE(listed.hair->mat, nullptr);
+  EXPECT_EQ(listed.hair->mat->name, "dark");
+  EXPECT_EQ(listed.beard->mat->name, "grey");  // index 1 clamped to the one beard name
+  state.hair_material = 3;  // 3 mod 2 = entry 1: blond, which no material has
+  const skin_face wrapped = build_skin_face(s, state, true, true);
+  ASSERT_TRUE(wrapped.hair);
+  EXPECT_EQ(wrapped.hair->mat, nullptr);
 }
 
 TEST(SkinNames, RightHandTwins) {

@@ -27,6 +27,7 @@ const std::map<std::string, std::string> argument_kinds = {
     {"ui_loading_setting_data", ""},
     {"ui_loading_textures", ""},
     {"ui_finished", ""},
+    {"ui_hint", ""},
     {"ui_one_handed_weapons", ""},
     {"ui_two_handed_weapons", ""},
     {"ui_polearms", ""},
@@ -69,7 +70,7 @@ const std::set<std::string> not_texts = {"ui_font", "ui_font_background"};
 std::set<std::string> keys_named_in_code() {
   const std::regex literal("\"(ui_[a-z0-9_]+)\"");
   std::set<std::string> keys;
-  for (const char* folder : {"app", "campaign", "engine", "module", "platform", "render", "script", "shell", "tools"}) {
+  for (const char* folder : {"app", "campaign", "engine", "module", "platform", "render", "script", "shell", "tools", "ui"}) {
     const std::filesystem::path root = std::filesystem::path(HOOFMARCH_SOURCE_DIR) / folder;
     if (!std::filesystem::exists(root)) continue;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {

@@ -322,7 +322,8 @@ TEST_F(TroopOperations, HitPointsAttributesSkillsAndTroopFields) {
   EXPECT_TRUE(host_.take_messages().empty());
 }
 
-// Every operation with a bad id reports it once and changes nothing.
+// Every operation with a bad id reports it once, changes nothing and, as
+// every operation whose id check fails, counts as true (conditions too).
 TEST_F(TroopOperations, BadIdsReportAndChangeNothing) {
   const std::int64_t bad_troop = t_troop_count, bad_kind = k_kind_count, r = reg(3);
   struct row {
@@ -374,7 +375,7 @@ TEST_F(TroopOperations, BadIdsReportAndChangeNothing) {
   g_script_scene_index = 1;
   const std::vector<std::int64_t> before = snapshot();
   for (const row& c : rows) {
-    run(c.opcode, c.params);
+    EXPECT_TRUE(run(c.opcode, c.params)) << c.opcode;
     const std::vector<std::string> lines = host_.take_messages();
     // The report, then the block's "At" line.
     ASSERT_EQ(lines.size(), 2u) << c.opcode;
@@ -426,16 +427,22 @@ TEST_F(TroopOperations, QuestsStartAndEndWithTheirMessages) {
   EXPECT_EQ(looters.status, 0u);
   EXPECT_EQ(pending(), (std::vector<std::string>{"Completed: Looters"}));
 
-  // Without a conversation partner there is no giver: nothing happens.
+  // Without a giver the conversation's partner gives the quest; outside a
+  // conversation that is no troop (-1), and the quest starts all the same.
+  g_conversation.partner_troop = -1;
   EXPECT_TRUE(run(1280, {0, 0}));
-  EXPECT_EQ(letter.status, 0u);
+  EXPECT_EQ(letter.giver_troop, -1);
+  EXPECT_EQ(letter.status, 0x100u);
+  EXPECT_EQ(host_.take_messages(), (std::vector<std::string>{"New quest: Letter"}));
+  EXPECT_TRUE(run(1280, {0, t_soldier}));  // already running: no second message
+  EXPECT_EQ(letter.giver_troop, t_soldier);
+  EXPECT_TRUE(host_.take_messages().empty());
+  letter.status = 0;
   g_conversation.partner_troop = t_merchant;
   EXPECT_TRUE(run(1280, {0, 0}));
   EXPECT_EQ(letter.giver_troop, t_merchant);
   EXPECT_EQ(letter.status, 0x100u);
   EXPECT_EQ(host_.take_messages(), (std::vector<std::string>{"New quest: Letter"}));
-  EXPECT_TRUE(run(1280, {0, t_soldier}));  // already running: no second message
-  EXPECT_TRUE(host_.take_messages().empty());
 
   EXPECT_TRUE(run(1285, {0, 0x1FF}));
   EXPECT_EQ(letter.status, 0x1FFu);
@@ -451,7 +458,8 @@ TEST_F(TroopOperations, QuestsStartAndEndWithTheirMessages) {
   EXPECT_EQ(pending(), (std::vector<std::string>{"Succeeded: Letter", "Completed: Letter", "Failed: Letter",
                                                   "Completed: Looters", "Cancelled: Letter"}));
   EXPECT_EQ(host_.engine.engine_sounds_played,
-            (std::vector<int>{sound_slot::quest_completed, sound_slot::quest_taken, sound_slot::quest_succeeded,
+            (std::vector<int>{sound_slot::quest_completed, sound_slot::quest_taken, sound_slot::quest_taken,
+                              sound_slot::quest_succeeded,
                               sound_slot::quest_completed, sound_slot::quest_failed, sound_slot::quest_completed,
                               sound_slot::quest_cancelled}));
   // A failed quest is not completed afterwards.

@@ -11,6 +11,7 @@
 #include "module/troops/troop_equipment.h"
 #include "module/troops/troop_refresh.h"
 #include "module/records/world_records.h"
+#include "render/terrain/ai_mesh.h"
 
 namespace hm {
 namespace {
@@ -98,6 +99,15 @@ TEST_F(WorldRecords, FactionsScenesQuestsAndSkills) {
   EXPECT_EQ(s.chest_troops[15], 115);
   EXPECT_EQ(s.outer_terrain, "outer");
   EXPECT_EQ(s.passages[0], 7);
+  // Its navigation mesh starts empty: no vertices, edges or faces, three
+  // counts of 0, and reads back as an empty graph.
+  EXPECT_EQ(s.navigation_data, std::vector<std::uint8_t>(12, 0));
+  binary_reader navigation;
+  navigation.open_memory("navigation", s.navigation_data.data(), s.navigation_data.size());
+  ai_mesh mesh;
+  add_ai_mesh_vertex(mesh, vec3(1.0f, 2.0f, 3.0f));
+  EXPECT_TRUE(mesh.read(navigation));
+  EXPECT_TRUE(mesh.vertices.empty());
   std::string passages = "scn_b b 0 none none 0 0 1 1 0 code 17";
   for (int i = 0; i < 17; ++i) passages += " 1";
   memory_reader too_many(passages + " 0 outer\n");
@@ -306,6 +316,24 @@ TEST_F(WorldRecords, DistributePointsSpendsWhatTheLevelGives) {
   full.distribute_points();
   EXPECT_EQ(full.skill_points, 8);
   EXPECT_NE(random_state(), before);
+}
+
+TEST_F(WorldRecords, DistributedHitPointSkillBringsItsHitPoints) {
+  // Only the hit-point skill has room, and the attributes already reach what
+  // the level gives: the 5 skill points (level 2 + 3) all go to it, each level
+  // with its 2 hit points, 45 + 10.
+  for (skill& s : g_skills) s.max_level = 0;
+  g_skills[skill_ironflesh].max_level = 10;
+  random_seed(2);
+  troop t;
+  t.level = 2;
+  t.attributes = {10, 4, 4, 4};
+  t.max_hit_points = static_cast<float>(t.get_max_hit_points());
+  ASSERT_EQ(t.max_hit_points, 45.0f);
+  t.distribute_points();
+  EXPECT_EQ(t.get_skill_level(skill_ironflesh), 5);
+  EXPECT_EQ(t.skill_points, 0);
+  EXPECT_EQ(t.max_hit_points, 55.0f);
 }
 
 }  // namespace

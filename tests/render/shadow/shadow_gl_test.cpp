@@ -69,22 +69,11 @@ class ShadowGl : public ::testing::Test {
     hooks_.set_device(device_.get());
     g_resource_manager.set_device_hooks(&hooks_);
 
-    ASSERT_EQ(device_->create_texture(1, 1, 1, gpu::usage_none, gpu::format::a8r8g8b8, white_device_),
-              gpu::result::ok);
-    const std::uint32_t white = 0xFFFFFFFFu;
-    white_device_->update_level(0, &white, 4);
-    white_.frames.push_back(white_device_.get());
-    white_.loaded = true;
-
-    techniques_.plain = effect_->get_technique_by_name("def_shader");
-    techniques_.shadowed = effect_->get_technique_by_name("def_shader_SHDW");
-    shader_.flags = shader::flag_effect;
-    shader_.technique_rec = &techniques_;
+    ASSERT_TRUE(flat_.create(*device_, *effect_));
+    flat_.techniques.shadowed = effect_->get_technique_by_name("def_shader_SHDW");
     depth_techniques_.plain = effect_->get_technique_by_name("render_to_depth");
     depth_shader_.flags = shader::flag_effect;
     depth_shader_.technique_rec = &depth_techniques_;
-    material_.shader_ptr = &shader_;
-    material_.textures[0] = &white_;
 
     view_.options = &options_;
     view_.set_up_buffers(1);
@@ -140,9 +129,7 @@ class ShadowGl : public ::testing::Test {
     view_.set_device(nullptr);
     g_resource_manager.release_render_target_textures();
     g_resource_manager.set_device_hooks(nullptr);
-    white_.frames.clear();
-    white_.loaded = false;
-    white_device_.reset();
+    flat_.release();
     effect_.reset();
     device_.reset();
     system_.reset();
@@ -150,7 +137,7 @@ class ShadowGl : public ::testing::Test {
   }
 
   void add(std::unique_ptr<mesh> m, std::uint32_t mask) {
-    m->set_material(&material_);
+    m->set_material(&flat_.mat);
     m->visibility_mask = mask;
     auto e = std::make_unique<mesh_entity>();
     e->add_mesh(std::move(m));
@@ -184,11 +171,9 @@ class ShadowGl : public ::testing::Test {
   std::unique_ptr<gpu::device> device_;
   gpu_resource_device hooks_;
   std::unique_ptr<gpu::effect> effect_;
-  std::unique_ptr<gpu::texture> white_device_;
-  texture white_;
-  technique_record techniques_, depth_techniques_;
-  shader shader_, depth_shader_;
-  material material_;
+  test::white_effect_material flat_;
+  technique_record depth_techniques_;
+  shader depth_shader_;
   scene_view view_;
   game_options options_;
   ruv_config config_;

@@ -8,6 +8,9 @@
 #include <sstream>
 #include <string>
 
+#include "engine/resource/material.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/texture_record.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/window.h"
 
@@ -49,5 +52,38 @@ inline offscreen_gl open_offscreen_gl(const char* title, std::uint32_t width, st
     return offscreen_gl::no_context;
   return offscreen_gl::ready;
 }
+
+// A one-pixel white texture and a material drawn with the effect's
+// "def_shader": what the tests give their flat, vertex-coloured meshes.
+struct white_effect_material {
+  std::unique_ptr<platform::gpu::texture> device_texture;
+  texture white;
+  technique_record techniques;
+  shader shader_record;
+  material mat;
+
+  // False when the device could not make the texture.
+  bool create(platform::gpu::device& device, platform::gpu::effect& effect) {
+    namespace gpu = platform::gpu;
+    if (device.create_texture(1, 1, 1, gpu::usage_none, gpu::format::a8r8g8b8, device_texture) != gpu::result::ok)
+      return false;
+    const std::uint32_t pixel = 0xFFFFFFFFu;
+    device_texture->update_level(0, &pixel, 4);
+    white.frames.push_back(device_texture.get());
+    white.loaded = true;
+    techniques.plain = effect.get_technique_by_name("def_shader");
+    shader_record.flags = shader::flag_effect;
+    shader_record.technique_rec = &techniques;
+    mat.shader_ptr = &shader_record;
+    mat.textures[0] = &white;
+    return true;
+  }
+  // Before the device goes.
+  void release() {
+    white.frames.clear();
+    white.loaded = false;
+    device_texture.reset();
+  }
+};
 
 }  // namespace hm::test

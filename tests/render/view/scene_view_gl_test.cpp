@@ -58,20 +58,9 @@ class SceneViewGl : public ::testing::Test {
     std::string errors;
     ASSERT_EQ(device_->create_effect(test::engine_effect_text(), effect_, errors), gpu::result::ok) << errors;
 
-    ASSERT_EQ(device_->create_texture(1, 1, 1, gpu::usage_none, gpu::format::a8r8g8b8, white_device_),
-              gpu::result::ok);
-    const std::uint32_t white = 0xFFFFFFFFu;
-    white_device_->update_level(0, &white, 4);
-    white_.frames.push_back(white_device_.get());
-    white_.loaded = true;
-
-    techniques_.plain = effect_->get_technique_by_name("def_shader");
-    shader_.flags = shader::flag_effect;
-    shader_.technique_rec = &techniques_;
-    material_.shader_ptr = &shader_;
-    material_.textures[0] = &white_;
+    ASSERT_TRUE(flat_.create(*device_, *effect_));
     build_cube(cube_);
-    cube_.set_material(&material_);
+    cube_.set_material(&flat_.mat);
     cube_.set_shader_class(1);
 
     view_.options = &options_;
@@ -103,9 +92,7 @@ class SceneViewGl : public ::testing::Test {
 
   void TearDown() override {
     view_.set_device(nullptr);
-    white_.frames.clear();
-    white_.loaded = false;
-    white_device_.reset();
+    flat_.release();
     effect_.reset();
     device_.reset();
     system_.reset();
@@ -130,11 +117,7 @@ class SceneViewGl : public ::testing::Test {
   std::unique_ptr<gpu::gpu_system> system_;
   std::unique_ptr<gpu::device> device_;
   std::unique_ptr<gpu::effect> effect_;
-  std::unique_ptr<gpu::texture> white_device_;
-  texture white_;
-  technique_record techniques_;
-  shader shader_;
-  material material_;
+  test::white_effect_material flat_;
   mesh cube_;
   scene_view view_;
   game_options options_;
@@ -214,7 +197,7 @@ TEST_F(SceneViewGl, SkinnedBarFollowsItsBoneAndTheMeshFrame) {
   skin.technique_rec = &skin_techniques;
   material skin_material;
   skin_material.shader_ptr = &skin;
-  skin_material.textures[0] = &white_;
+  skin_material.textures[0] = &flat_.white;
   bar.set_material(&skin_material);
   bar.set_shader_class(shader_class_of_flags(skin.flags));
   // The mesh stands 10 ahead of the camera and 3 down: the bone's posed origin

@@ -72,6 +72,23 @@ TEST(message_operations, display_and_history) {
   EXPECT_EQ(w.host.ui.message_text, "");
 }
 
+// The history grows in place: a long game's messages do not each copy the
+// whole history into a new buffer.
+TEST(message_operations, history_grows_without_a_new_buffer_each_message) {
+  message_world w;
+  const ruv_string& history = w.host.campaign.words.message_history;
+  int new_buffers = 0;
+  const char* buffer = nullptr;
+  for (int i = 0; i < 400; ++i) {
+    w.run(1105, {module_string(1), 0});
+    if (history.data() != buffer) ++new_buffers;
+    buffer = history.data();
+  }
+  // "||-1|Notice" each (no date), the first without its leading bar.
+  EXPECT_EQ(history.length(), 400 * 11 - 1);
+  EXPECT_LT(new_buffers, 20);
+}
+
 TEST(message_operations, notes_and_tableaus) {
   message_world w;
   // From a string: slot 7 works, slot 8 does nothing; a date when asked.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/random.h"
 #include "script/dialog/conversation.h"
 #include "script/executor.h"
 #include "script/script_state.h"
@@ -352,6 +353,19 @@ TEST(PartyOperations, PlayerExperienceIsSharedWithTheHeroesBehindTheLeader) {
   w.run(1064, {100});
   const std::vector<std::string> expected = {"add_troop_experience 0 100", "add_troop_experience 4 50",
                                              "add_troop_experience 5 50"};
+  EXPECT_EQ(w.host.campaign.calls, expected);
+}
+
+TEST(PartyOperations, PlayerExperienceWithChanceStaysWithinTheCount) {
+  party_world w;
+  // 0.5 to 1.5 times the largest operand: a draw in the upper half lies
+  // outside the 64-bit range, and the gain stops at the largest count.
+  random_seed(2932);
+  ASSERT_GT(random_next() % 15817, 15817 / 2 + 1);
+  random_seed(2932);
+  g_script_state.registers[3] = INT64_MAX;
+  w.run(1063, {reg(3)});
+  const std::vector<std::string> expected = {"add_troop_experience 0 2147483647"};
   EXPECT_EQ(w.host.campaign.calls, expected);
 }
 
