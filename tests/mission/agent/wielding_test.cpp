@@ -203,6 +203,20 @@ TEST_F(Wielding, FirstPersonKeepsOwnCarriedWeaponsInReflectionsOnly) {
   EXPECT_EQ(show_word(*other.item_entities[1]), 0xFFFFu);
 }
 
+TEST_F(Wielding, AnItemWithoutAnEntityIsLeftOut) {
+  const int sword = add_item_kind(item_type::one_handed, 0, carry(1, 0));
+  const int axe = add_item_kind(item_type::one_handed, 0, carry(2, 0));
+  agent& a = fixture.add_agent(m, agent_kind_human);
+  a.equipment[0].kind = sword;
+  a.equipment[1].kind = axe;  // no mesh was made for either
+  a.wielded_slots[0] = 0;
+  update_wielded_items(m, a);
+  EXPECT_EQ(a.item_displays[0].bone, 19);
+  EXPECT_EQ(a.item_displays[1].bone, 0);
+  EXPECT_EQ(a.channels[1].requested_action, 84);
+  EXPECT_EQ(sounds.played, std::vector<std::string>{"snd_draw_sword"});
+}
+
 TEST_F(Wielding, WieldFlagsAndModeFromTheHands) {
   struct row {
     int type;
