@@ -1,6 +1,7 @@
 #include "campaign/module_campaign_world.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "campaign/campaign_state.h"
 #include "engine/settings/game_options.h"
@@ -71,7 +72,10 @@ void module_campaign_world::add_troop_experience(int t, int amount) {
   if (is_player && amount > 0 && g_game_options.report_experience != 0) {
     post(format_ui_text("ui_you_got_number_experience", {amount}), message_white);
   }
-  tr.experience += amount;
+  // A troop at the top of the level table keeps gathering experience; it
+  // stops at the largest count rather than wrapping negative.
+  tr.experience = static_cast<std::int32_t>(
+      std::min<std::int64_t>(static_cast<std::int64_t>(tr.experience) + amount, std::numeric_limits<std::int32_t>::max()));
   while (tr.level < max_troop_level && tr.experience >= g_level_table[static_cast<std::size_t>(tr.level + 1)]) {
     ++tr.attribute_points;
     ++tr.skill_points;

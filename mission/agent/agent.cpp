@@ -18,4 +18,6 @@ int agent_mounted_state(const agent& a) {
   return (t->flags & troop_flag_middle_class) != 0 ? 1 : 0;
 }
 
+int agent::get_mounted_state() const { return agent_mounted_state(*this); }
+
 }  // namespace hm

@@ -12,6 +12,7 @@
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
 #include "mission/agent/deadline_timer.h"
+#include "mission/physics/ragdoll.h"
 #include "module/records/item_kind.h"
 #include "script/record_data.h"
 
@@ -202,6 +203,8 @@ struct agent_ai {
   float depth_offset = 0.0f;
   // How many agents have this agent as their target.
   std::int32_t attackers = 0;
+  // Order words the AI movement pass clears together.
+  std::array<std::int32_t, 5> order_words{};
   // The agent's place in its group's formation orders, 0 none.
   std::int32_t formation_word = 0;
   // Two small scatter values of the agent's formation point.
@@ -372,8 +375,23 @@ struct agent {
   std::int32_t position_valid = 0;
   // The ragdoll, owned by the physics worlds; null when none.
   void* ragdoll = nullptr;
+  // The physics world that holds the agent's ragdoll (-1 none), whether the
+  // ragdoll is active, the velocity taken over from the mount, the capsule
+  // body of the linked agent (null none; the agent it links, -1 none) and
+  // three state bytes of the ragdoll code.
+  std::int32_t physics_world = -1;
+  std::int32_t ragdoll_active = 0;
+  vec3 inherited_velocity;
+  void* linked_capsule = nullptr;
+  std::int32_t linked_agent = -1;
+  std::array<std::uint8_t, 3> ragdoll_state_bytes{};
   std::uint8_t ragdoll_settle_early = 0;
   std::int32_t ragdoll_slot = -1;
+  // The ragdoll's bodies, its local ground and its fall sound.
+  ragdoll_state ragdoll_body;
+  // How far a fallen body without a ragdoll has leaned into the ground's
+  // slope, 0..1.
+  float ground_lean_blend = 0.0f;
   vec3 death_impulse;
   std::int32_t death_bone = -1;
   vec3 death_position;
@@ -433,6 +451,8 @@ struct agent {
   vec3& position() { return body_frame.origin; }
   const vec3& forward() const { return body_frame.rot.f; }
   bool is_horse() const { return kind == agent_kind_horse; }
+  // The agent's order group (agent_mounted_state).
+  int get_mounted_state() const;
   bool is_alive() const { return state == agent_state_alive; }
   // The frame and post-frame leave a record alone that was never spawned or
   // whose body has left the scene.

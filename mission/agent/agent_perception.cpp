@@ -41,6 +41,17 @@ bool wields_ranged(const agent& a) {
   return kind != nullptr && kind->is_ranged_weapon();
 }
 
+// Calls f(entry, enemy) for each entry of the nearby-enemy list whose agent
+// is still alive, in list order.
+template <class F>
+void for_each_live_nearby_enemy(const mission& m, const agent& self, F&& f) {
+  for (int n = 0; n < self.ai.nearby_enemy_count && n < nearby_enemy_capacity; ++n) {
+    const nearby_agent& entry = self.ai.nearby_enemies[static_cast<std::size_t>(n)];
+    const agent* enemy = m.get_live_agent(entry.agent);
+    if (enemy != nullptr && enemy->is_alive()) f(entry, *enemy);
+  }
+}
+
 // Shooting ranges of a rider by wield mode: from the right side to the left.
 constexpr float rider_shot_range[6][2] = {{-0.5f, 3.1415927f}, {-2.0f, 2.0f}, {-1.5f, 2.5f},
                                           {-1.0f, 3.0f},      {-1.3f, 2.8f}, {-3.0f, 1.0f}};
@@ -165,19 +176,16 @@ int check_shot(mission& m, const agent& self, int target, int& blocking_friend) 
 int find_new_combat_target(mission& m, agent& self) {
   int best = -1;
   float best_score = 0.0f;
-  for (int n = 0; n < self.ai.nearby_enemy_count && n < nearby_enemy_capacity; ++n) {
-    const nearby_agent& entry = self.ai.nearby_enemies[static_cast<std::size_t>(n)];
-    const agent* candidate = m.get_live_agent(entry.agent);
-    if (candidate == nullptr || !candidate->is_alive()) continue;
+  for_each_live_nearby_enemy(m, self, [&](const nearby_agent& entry, const agent& candidate) {
     int blocking = -1;
-    if (check_shot(m, self, entry.agent, blocking) != shot_clear) continue;
-    const float score = closeness(entry.distance) / static_cast<float>(candidate->ai.attackers + 7) *
+    if (check_shot(m, self, entry.agent, blocking) != shot_clear) return;
+    const float score = closeness(entry.distance) / static_cast<float>(candidate.ai.attackers + 7) *
                         (1.0f + static_cast<float>(m.services().random_next() % 15817) * 1.2644623e-05f);
     if (best < 0 || score > best_score) {
       best = entry.agent;
       best_score = score;
     }
-  }
+  });
   return best;
 }
 
@@ -215,36 +223,30 @@ void update_nearby_enemies(mission& m, agent& self) {
 int choose_uncrowded_enemy(const mission& m, const agent& self) {
   int best = -1;
   float best_score = -100.0f;
-  for (int n = 0; n < self.ai.nearby_enemy_count && n < nearby_enemy_capacity; ++n) {
-    const nearby_agent& entry = self.ai.nearby_enemies[static_cast<std::size_t>(n)];
-    const agent* b = m.get_live_agent(entry.agent);
-    if (b == nullptr || !b->is_alive()) continue;
-    const float score = closeness(entry.distance) / static_cast<float>(b->ai.attackers + 7);
+  for_each_live_nearby_enemy(m, self, [&](const nearby_agent& entry, const agent& enemy) {
+    const float score = closeness(entry.distance) / static_cast<float>(enemy.ai.attackers + 7);
     if (score > best_score) {
       best_score = score;
       best = entry.agent;
     }
-  }
+  });
   return best;
 }
 
 int choose_enemy_target(mission& m, const agent& self) {
   int best = -1;
   float best_score = -100.0f;
-  for (int n = 0; n < self.ai.nearby_enemy_count && n < nearby_enemy_capacity; ++n) {
-    const nearby_agent& entry = self.ai.nearby_enemies[static_cast<std::size_t>(n)];
-    const agent* b = m.get_live_agent(entry.agent);
-    if (b == nullptr || !b->is_alive()) continue;
-    float score = closeness((b->position() - self.position()).length());
-    if (wields_ranged(*b)) score *= 1.5f;
-    if (b->mount >= 0) score *= 0.85f;
-    score /= static_cast<float>(b->ai.attackers + 4);
+  for_each_live_nearby_enemy(m, self, [&](const nearby_agent& entry, const agent& enemy) {
+    float score = closeness((enemy.position() - self.position()).length());
+    if (wields_ranged(enemy)) score *= 1.5f;
+    if (enemy.mount >= 0) score *= 0.85f;
+    score /= static_cast<float>(enemy.ai.attackers + 4);
     score *= 1.0f + static_cast<float>(m.services().random_next() % 15817) * 1.2644623e-05f;
     if (score > best_score) {
       best_score = score;
       best = entry.agent;
     }
-  }
+  });
   return best;
 }
 

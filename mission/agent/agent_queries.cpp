@@ -7,7 +7,7 @@
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "module/loading/game.h"
-#include "module/records/mission_template.h"
+#include "module/records/action_table.h"
 #include "module/text/translation_table.h"
 #include "script/script_host.h"
 
@@ -43,6 +43,14 @@ float mission_random_unit(mission& m) {
 }
 
 int random_int_below(mission& m, int n) { return n < 2 ? 0 : m.services().random_next() % n; }
+
+vec3 random_direction_in_cone(mission& m, const frame& direction_frame, float spread) {
+  const float tilt = 2.0f * (mission_random_unit(m) - 0.5f) * spread;
+  const float turn = static_cast<float>(m.services().random_next() % 15817) * 0.00039724255f;
+  const rotation& r = direction_frame.rot;
+  const vec3 across = r.u * std::cos(turn) + r.s * std::sin(turn);
+  return r.f * std::cos(tilt) + across * std::sin(tilt);
+}
 
 // --- numbers, angles and the hour ---------------------------------------------------
 
@@ -115,8 +123,7 @@ bool teams_not_enemies(const mission& m, const agent& a, const agent& b) {
 int get_team_leader(const mission& m, const agent& a) { return m.team_of(a.team).leader; }
 
 void apply_template_team_mode(mission& m, agent& a) {
-  if (m.template_index < 0 || m.template_index >= static_cast<int>(g_mission_templates.size())) return;
-  if ((g_mission_templates[static_cast<std::size_t>(m.template_index)].flags & 2) == 0) return;
+  if (!m.template_has_flag_bit1()) return;
   for (int u = 0; u < team_count; ++u) {
     if (m.team_relation(a.team, u) != team_relation_enemy) continue;
     const team& enemy = m.teams[static_cast<std::size_t>(u)];
@@ -285,6 +292,10 @@ void update_lean_angle(agent& horse, float dt) {
   horse.lean += (target - horse.lean) * dt * 8.0f;
 }
 
+bool is_starting_action_72(const agent& a) { return a.channels[1].action == 72 && a.channels[1].progress > 0.1f; }
+
+void clear_ai_order_words(agent& a) { a.ai.order_words.fill(0); }
+
 // --- aiming and attacks -------------------------------------------------------------
 
 float compute_aim_elevation(float v, float q, float h) {
@@ -382,6 +393,42 @@ weapon_action_set get_weapon_action_set(const agent& a, int hand, int direction)
       break;
   }
   return weapon_action_set{};
+}
+
+// --- action variants ----------------------------------------------------------------
+
+std::vector<float> get_variant_weights(const agent& a, const action_table& actions, int action) {
+  std::vector<float> weights;
+  if (action < 0 || action >= actions.count()) return weights;
+  const auto& sequences = actions.actions[static_cast<std::size_t>(action)].sequences;
+  std::vector<int> scores;
+  scores.reserve(sequences.size());
+  int best = -1000;
+  for (const action_sequence& v : sequences) {
+    int score = 0;
+    if ((v.flags & (1u << 24)) != 0) score += (a.variant_flags & 0x4u) != 0 ? 2 : -10;
+    if ((v.flags & (1u << 25)) != 0) score += (a.variant_flags & 0x8u) != 0 && a.mount >= 0 ? 2 : -10;
+    scores.push_back(score);
+    best = std::max(best, score);
+  }
+  for (int score : scores) weights.push_back(score == best ? 1.0f : 0.0f);
+  return weights;
+}
+
+int choose_action_variant(mission& m, const agent& a, int channel, const action_table& actions) {
+  if (channel < 0 || channel > 1) return -1;
+  const std::vector<float> weights = get_variant_weights(a, actions, a.channels[static_cast<std::size_t>(channel)].action);
+  float sum = 0.0f;
+  for (float w : weights) sum += w;
+  if (!(sum > 0.0f)) return -1;
+  const float r = static_cast<float>(m.services().random_next() % 15817) * sum * random_fraction_scale;
+  float cumulative = 0.0f;
+  for (std::size_t i = 0; i < weights.size(); ++i) {
+    cumulative += weights[i];
+    // A variant of weight 0 is never chosen, even by a draw of 0.
+    if (weights[i] > 0.0f && cumulative >= r) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace hm

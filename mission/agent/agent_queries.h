@@ -5,6 +5,7 @@
 // weapon's attack actions, and a few helpers on numbers and directions.
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
@@ -22,6 +23,10 @@ class mission;
 float mission_random_unit(mission& m);
 // draw mod n; 0 without a draw for n below 2.
 int random_int_below(mission& m, int n);
+
+// A direction within a cone about the frame's forward axis: tilted by twice
+// (draw - 0.5) x spread, the tilt turned about the axis by a second draw.
+vec3 random_direction_in_cone(mission& m, const frame& direction_frame, float spread);
 
 // --- numbers, angles and the hour ---------------------------------------------------
 
@@ -101,6 +106,12 @@ float get_weapon_speed_factor(const mission& m, const agent& a, int hand, int co
 // A horse on a ground face leans towards the slope along its forward axis.
 void update_lean_angle(agent& horse, float dt);
 
+// The upper-body channel holds action 72 and is past a tenth of it (the
+// strong state of an attack).
+bool is_starting_action_72(const agent& a);
+// The five AI order words back to 0.
+void clear_ai_order_words(agent& a);
+
 // --- aiming and attacks -------------------------------------------------------------
 
 // The upward aim for a missile of speed v over a horizontal distance q and
@@ -124,5 +135,17 @@ struct weapon_action_set {
 // The ready, release and parry actions of an attack direction (0 thrust, 1
 // from the right, 2 from the left, 3 overhead) for what the hand holds.
 weapon_action_set get_weapon_action_set(const agent& a, int hand, int direction);
+
+// --- action variants ----------------------------------------------------------------
+
+struct action_table;
+
+// Weights of an action's variants for the agent: the variants whose wishes
+// (bit 24: the agent's variant flag bit 2; bit 25: its bit 3 while riding)
+// score highest get 1, the others 0. Empty for an action outside the table.
+std::vector<float> get_variant_weights(const agent& a, const action_table& actions, int action);
+// A variant of the action on the channel, drawn by weight; -1 when the
+// action has none (or lies outside the table).
+int choose_action_variant(mission& m, const agent& a, int channel, const action_table& actions);
 
 }  // namespace hm

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mission/core/mission_services.h"
+#include "module/records/mission_template.h"
 #include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"
 
@@ -29,6 +30,11 @@ scene_prop_instance* mission::get_scene_prop_instance(int index) {
   return &scene_prop_instances[static_cast<std::size_t>(index)];
 }
 
+bool mission::template_has_flag_bit1() const {
+  if (template_index < 0 || template_index >= static_cast<int>(g_mission_templates.size())) return false;
+  return (g_mission_templates[static_cast<std::size_t>(template_index)].flags & 2) != 0;
+}
+
 void mission::clear() {
   // The stuck missiles, the prop entities and the markers are entities of the
   // scene: they go with it, or a later mission would remove entities that no
@@ -40,6 +46,8 @@ void mission::clear() {
   precipitation_entity = nullptr;
   cursor_entity = nullptr;
   editor_entity = nullptr;
+  nav_mesh = nullptr;
+  ground_grid = nullptr;
   if (scene) detach_scene_from_render_passes(*scene);
   scene.reset();
   scene_prop_instances.clear();

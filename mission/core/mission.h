@@ -21,6 +21,8 @@ namespace hm {
 class entity;
 class scene_world;
 class mission_services;
+struct ai_mesh;
+struct height_field;
 
 inline constexpr int census_state_count = 6;
 inline constexpr int side_list_capacity = 128;
@@ -51,6 +53,32 @@ struct mission_weather {
   float fog_distance = 0.0f;
   float fog_density = 0.0f;
   std::int32_t sky = 0;
+};
+
+// The time-speed ramp: the speed goes from start to target over the
+// duration on its timer.
+struct mission_time_speed {
+  float current = 1.0f;
+  float target = 1.0f;
+  float start = 1.0f;
+  float duration = 0.0f;
+  timer ramp_timer{clock_real_time};
+};
+
+// A camera that scripts move from one frame to another.
+struct mission_scripted_camera {
+  std::int32_t mode = 0;
+  frame from_frame = frame::identity();
+  frame to_frame = frame::identity();
+  float from_fov = 0.0f;
+  float to_fov = 0.0f;
+  float duration = 0.0f;
+  timer transition_timer{clock_real_time};
+  // 0 linear; other values ease in and out.
+  std::int32_t easing = 0;
+  // The agent the camera follows (-1 none) and the word scripts give with it.
+  std::int32_t followed_agent = -1;
+  std::int32_t followed_word = 0;
 };
 
 class mission {
@@ -126,6 +154,10 @@ class mission {
   // Humans per team and state, and the time of the last change.
   void update_team_census();
 
+  // Whether the current template's flags have bit 1 (false without a valid
+  // template).
+  bool template_has_flag_bit1() const;
+
   // --- the mission's life ---
   // Empties the mission: the scene (and the stuck-missile list, whose entities
   // belong to it), the instances and prop entities, every agent slot, the
@@ -144,6 +176,11 @@ class mission {
 
   // --- fields ---
   std::unique_ptr<scene_world> scene;
+  // The scene's navigation mesh and ground height grid (null when it has
+  // none), and the running stamp of navigation searches.
+  hm::ai_mesh* nav_mesh = nullptr;
+  const hm::height_field* ground_grid = nullptr;
+  std::int32_t nav_search_stamp = 0;
   agent_pool agents;
   missile_pool missiles;
   std::int32_t player_agent = -1;
@@ -206,9 +243,35 @@ class mission {
   std::vector<std::int32_t> corpses;
   // The mission's copy of the meta mission's sequence number.
   std::int32_t mission_sequence = 0;
+  // The template and values of a mission requested from a menu.
   std::int32_t jump_template = -1;
+  std::int32_t jump_value_1 = 0;
+  std::int32_t jump_value_2 = 0;
   std::int32_t scene_param = 0;
   std::int32_t advantage = 0;
+  std::int32_t player_side = 0;
+  std::int32_t player_party = -1;
+  std::int32_t template_flags = 0;
+  // The mission's mode and sub-mode words that scripts set.
+  std::int32_t mode = 0;
+  std::int32_t sub_mode = 0;
+  // The mission screen's requests and the outcome.
+  std::uint8_t frame_begun = 0;
+  std::uint8_t end_requested = 0;
+  timer end_timer{clock_mission};
+  std::int32_t conversation_request = -1;
+  std::int32_t battle_result = 0;
+  // The player's three order toggles.
+  std::array<std::int32_t, 3> order_toggles{};
+  mission_time_speed time_speed;
+  mission_scripted_camera scripted_camera;
+  // A countdown scripts start, and three timers they read.
+  timer countdown_timer{clock_mission};
+  std::uint8_t countdown_running = 0;
+  std::array<timer, 3> script_timers{timer(clock_mission), timer(clock_mission), timer(clock_mission)};
+  // How far agents see, and where the current view's camera stands.
+  float visibility_distance = 0.0f;
+  vec3 view_camera_position;
   std::uint8_t no_fighting = 0;
   // Bit 0: the quiet bit of the AI.
   std::uint32_t ai_flags = 0;

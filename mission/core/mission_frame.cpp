@@ -61,16 +61,19 @@ void mission::frame(float frame_time_seconds, bool check_reinforcements_now) {
 
   for (scene_prop_instance& p : scene_prop_instances) p.update_animation(frame_time_seconds);
 
+  // A record taken from the pool but never spawned has nothing to step.
+  const auto spawned = [](const agent& a) { return a.state != agent_state_none; };
   for (int i = first_live_agent(); i < agents.count(); i = next_live_agent(i)) {
     agent& a = *get_agent(i);
-    if (a.kind != agent_kind_horse) s.agent_frame(*this, a, frame_time_seconds);
+    if (spawned(a) && a.kind != agent_kind_horse) s.agent_frame(*this, a, frame_time_seconds);
   }
   for (int i = first_live_agent(); i < agents.count(); i = next_live_agent(i)) {
     agent& a = *get_agent(i);
-    if (a.kind == agent_kind_horse) s.agent_frame(*this, a, frame_time_seconds);
+    if (spawned(a) && a.kind == agent_kind_horse) s.agent_frame(*this, a, frame_time_seconds);
   }
   for (int i = first_live_agent(); i < agents.count(); i = next_live_agent(i)) {
-    s.agent_post_frame(*this, *get_agent(i), frame_time_seconds);
+    agent& a = *get_agent(i);
+    if (spawned(a)) s.agent_post_frame(*this, a, frame_time_seconds);
   }
 
   update_editor_marker_visibility();

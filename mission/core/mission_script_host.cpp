@@ -1,6 +1,7 @@
 #include "mission/core/mission_script_host.h"
 
 #include "mission/core/mission.h"
+#include "mission/core/mission_services.h"
 
 namespace hm {
 
@@ -54,10 +55,13 @@ bool mission_script_host::event_object_position(int context, vec3& out) const {
   return false;
 }
 
-bool mission_script_host::ground_height_in_scene(float, float, float&) const {
-  // The ground query belongs to the mission's scene queries, which answer
-  // through their own host once they exist.
-  return false;
+bool mission_script_host::ground_height_in_scene(float x, float y, float& out) const {
+  if (!(x >= mission_.scene_min_x && x < mission_.scene_max_x && y >= mission_.scene_min_y &&
+        y < mission_.scene_max_y)) {
+    return false;
+  }
+  // Asked from high above, the ground is the topmost face under the point.
+  return mission_.services().ground_height(mission_, vec3(x, y, 100000.0f), out);
 }
 
 int mission_script_host::player_agent() const { return mission_.player_agent; }

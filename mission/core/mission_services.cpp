@@ -2,26 +2,36 @@
 
 #include "engine/core/log.h"
 #include "engine/core/random.h"
+#include "engine/settings/ruv_config.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
 #include "mission/agent/locomotion.h"
 #include "mission/anim/agent_skeleton_update.h"
 #include "mission/core/mission.h"
+#include "mission/scene/scene_queries.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
+#include "mission/physics/physics_worker.h"
 
 namespace hm {
 
 mission_services::~mission_services() = default;
 
 void mission_services::refresh_shadow_passes(mission&) {}
-bool mission_services::physics_thread_enabled() const { return false; }
-void mission_services::step_physics(mission&, float) {}
-void mission_services::add_pending_physics_time(float) {}
+bool mission_services::physics_thread_enabled() const { return physics_worlds_worker.physics_thread_enabled; }
+
+void mission_services::step_physics(mission&, float frame_time) { physics_worlds_worker.frame_start(frame_time); }
+
+void mission_services::add_pending_physics_time(float frame_time) {
+  // The mission screen holds the lock for the whole frame; taking it again
+  // here keeps a frame run on its own just as safe.
+  physics_worlds_worker.frame_end(frame_time);
+}
+
 void mission_services::check_reinforcements(mission&) {}
 
 void mission_services::check_template_triggers(mission& m) {
@@ -40,7 +50,13 @@ void mission_services::agent_post_frame(mission& m, agent& a, float frame_time) 
   if (!a.takes_frames()) return;
   agent_skeleton_update(m, a, frame_time);
 }
-edit_mode_flags mission_services::edit_mode() const { return {}; }
+edit_mode_flags mission_services::edit_mode() const {
+  // The scene editor reports its flags by overriding this; until it runs,
+  // nothing is being edited and the markers stay hidden.
+  edit_mode_flags flags;
+  flags.edit_mode_enabled = g_ruv_config.enable_edit_mode != 0;
+  return flags;
+}
 void mission_services::set_river_animation(mission&, float, float) {}
 
 void mission_services::update_scene_entities(mission& m, float frame_time) {
@@ -88,13 +104,23 @@ bool mission_services::agent_head_frame(mission&, const agent& a, hm::frame& out
 }
 
 bool mission_services::segment_is_clear(mission& m, const vec3& a, const vec3& b) {
-  return !m.scene || m.scene->segment_is_clear(a, b);
+  if (!m.scene) return true;
+  return sweep_capsule_against_scene(*m.scene, m.ground_grid, a, b, (b - a).length(), nullptr) == 1;
 }
 
-bool mission_services::ground_height(mission&, float, float, float&) { return false; }
+bool mission_services::ground_height(mission& m, const vec3& point, float& out) {
+  if (!m.scene) return false;
+  const face* ground = nullptr;
+  const float height = find_ground_face(*m.scene, point, &ground);
+  if (ground == nullptr) return false;
+  out = height;
+  return true;
+}
 
 int mission_services::random_next() { return hm::random_next(); }
 
-int mission_services::update_ground_face(mission&, agent& a) { return a.ground_face_index; }
+int mission_services::update_ground_face(mission& m, agent& a) {
+  return update_agent_ground_face(m.nav_mesh, m.nav_search_stamp, a);
+}
 
 }  // namespace hm

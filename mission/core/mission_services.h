@@ -63,8 +63,9 @@ class mission_services {
   virtual bool agent_head_frame(mission& m, const agent& a, frame& out);
   // Whether nothing of the scene blocks the segment a-b.
   virtual bool segment_is_clear(mission& m, const vec3& a, const vec3& b);
-  // The ground height under (x, y); false where there is no ground.
-  virtual bool ground_height(mission& m, float x, float y, float& out);
+  // The height of the ground under a point (or a little above it); false
+  // where there is no ground.
+  virtual bool ground_height(mission& m, const vec3& point, float& out);
   // The engine's 0..32767 random source.
   virtual int random_next();
   // The ground face index under an agent (-1 none), refreshed.

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int prop_triggers_struck = -42;
 constexpr int prop_triggers_destroyed = -43;
-constexpr int entry_number_scan_limit = 40;
 constexpr float default_prop_hit_points = 100.0f;
 
 const scene_prop* prop_kind_of(const scene_prop_instance& p) {
@@ -31,27 +30,22 @@ int mission::add_scene_prop_instance(int kind, int id, int variation, const hm::
   const int index = prop_instance_count();
   scene_prop_instances.emplace_back();
   scene_prop_instance& p = scene_prop_instances.back();
-  p.kind = kind;
-  p.id = id;
-  p.variation = variation;
-  p.placed_frame = placed;
-  p.current_frame = placed;
+  init_scene_object_record(p, kind, id, variation, placed);
   if (kind == prop_kind_spawned_item || kind == prop_kind_shield) p.owner_flag = 2;
   if (kind == prop_kind_entry) {
-    // The lowest entry number no other entry point holds, found by repeated
-    // scans that each step past the numbers met in vector order.
-    int n = 0;
-    for (int scan = 0; scan < entry_number_scan_limit; ++scan) {
-      bool raised = false;
-      for (int i = 0; i < index; ++i) {
-        const scene_prop_instance& other = scene_prop_instances[static_cast<std::size_t>(i)];
-        if (other.kind == prop_kind_entry && other.variation == n) {
-          ++n;
-          raised = true;
-        }
+    // The lowest entry number no other entry point holds. (Repeated scans
+    // that each step past the numbers met in order need as many scans as
+    // there are entry points in falling order, and a cap on them hands out
+    // a number in use.)
+    std::uint64_t used = 0;
+    for (int i = 0; i < index; ++i) {
+      const scene_prop_instance& other = scene_prop_instances[static_cast<std::size_t>(i)];
+      if (other.kind == prop_kind_entry && other.variation >= 0 && other.variation < mission_entry_point_count) {
+        used |= std::uint64_t{1} << other.variation;
       }
-      if (!raised) break;
     }
+    int n = 0;
+    while (n < mission_entry_point_count && (used & (std::uint64_t{1} << n)) != 0) ++n;
     if (n < mission_entry_point_count) p.variation = n;
   }
   services().create_prop_entity(*this, index, -1);

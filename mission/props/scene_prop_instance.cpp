@@ -1,5 +1,9 @@
 #include "mission/props/scene_prop_instance.h"
 
+#include "module/data/flora_kind.h"
+#include "module/data/data_files.h"
+#include "module/records/item_kind.h"
+#include "module/records/scene_prop.h"
 #include "render/entity/entity.h"
 
 namespace hm {
@@ -44,6 +48,31 @@ void scene_prop_instance::update_animation(float /*frame_time*/) {
 
 void scene_prop_instance::place_entity() const {
   if (entity != nullptr) entity->move_to_with_scale(current_frame, scale);
+}
+
+void init_scene_object_record(scene_prop_instance& p, int kind, int id, int value, const frame& placed) {
+  p.kind = kind;
+  p.id = id;
+  p.variation = value;
+  p.current_frame = placed;
+  p.placed_frame = placed;
+  p.name = ruv_string();
+  const auto in_table = [id](std::size_t size) { return id >= 0 && static_cast<std::size_t>(id) < size; };
+  switch (kind) {
+    case prop_kind_object:
+      if (in_table(g_scene_prop_kinds.size())) p.name = g_scene_prop_kinds[static_cast<std::size_t>(id)].id;
+      break;
+    case prop_kind_item:
+    case prop_kind_spawned_item:
+    case prop_kind_shield:
+      if (in_table(g_item_kinds.size())) p.name = g_item_kinds[static_cast<std::size_t>(id)].id;
+      break;
+    case prop_kind_flora:
+      if (in_table(g_flora_kinds.size())) p.name = g_flora_kinds[static_cast<std::size_t>(id)].name;
+      break;
+    default:
+      break;
+  }
 }
 
 void resize_scene_prop_instances(std::vector<scene_prop_instance>& instances, int n) {

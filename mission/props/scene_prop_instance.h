@@ -78,6 +78,12 @@ struct scene_prop_instance {
   void place_entity() const;
 };
 
+// Fills a placed-object record: kind, id and value, the frame as its current
+// and placed frame, and its name from the kind's table (the scene prop's id
+// for kind 0, the item kind's id for kinds 2, 6 and 7, the flora kind's name
+// for kind 4; an id outside its table leaves the name empty).
+void init_scene_object_record(scene_prop_instance& p, int kind, int id, int value, const frame& placed);
+
 // Resizes the vector to n; new entries are default instances (timers on the
 // mission clock started now, names empty, identity frames).
 void resize_scene_prop_instances(std::vector<scene_prop_instance>& instances, int n);

@@ -38,7 +38,7 @@ vec3 get_formation_position(mission& m, const agent& a) {
   p.x += 0.1f * s * a.ai.formation_scatter[0];
   p.y += 0.1f * s * a.ai.formation_scatter[1];
   float height = 0.0f;
-  if (m.services().ground_height(m, p.x, p.y, height)) p.z = height;
+  if (m.services().ground_height(m, p, height)) p.z = height;
   return p;
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <string>
 
 #include "engine/core/random.h"
@@ -144,6 +146,20 @@ TEST_F(CampaignGameTest, WorldReadsTheGamesTroops) {
   EXPECT_EQ(g.troops[1].experience, 700);
   w.add_troop_experience(1, 50000);
   EXPECT_EQ(g.troops[1].experience, 30699);
+  // Level 62 reaches 63 at the table's last entry (2,050,460,000) and goes
+  // no further; at the last level the count saturates instead of wrapping.
+  g.troops[1].level = 62;
+  g.troops[1].experience = 2050460000 - 1;
+  w.add_troop_experience(1, 1);
+  EXPECT_EQ(g.troops[1].level, 63);
+  w.add_troop_experience(1, 29999);
+  EXPECT_EQ(g.troops[1].level, 63);
+  EXPECT_EQ(g.troops[1].experience, 2050460000 + 29999);
+  g.troops[1].level = max_troop_level;
+  g.troops[1].experience = std::numeric_limits<std::int32_t>::max() - 10;
+  w.add_troop_experience(1, 29999);
+  EXPECT_EQ(g.troops[1].experience, std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(g.troops[1].level, max_troop_level);
 }
 
 }  // namespace

@@ -64,13 +64,15 @@ TEST_F(MissionFrame, StepsRunInTheirOrderWithHumansBeforeHorses) {
   EXPECT_FLOAT_EQ(m.frame_time, 0.25f);
 }
 
-TEST_F(MissionFrame, FreeSlotsAndUnrequestedStepsAreSkipped) {
+TEST_F(MissionFrame, FreeSlotsNeverSpawnedRecordsAndUnrequestedStepsAreSkipped) {
   add_agent(agent_kind_human);
   add_agent(agent_kind_human).in_use = 0;
+  m.allocate_agent();  // taken, never spawned
   m.frame(0.1f, false);
   EXPECT_EQ(steps_starting("reinforcements"), steps_t{});
   EXPECT_EQ(steps_starting("river"), steps_t{});
   EXPECT_EQ(steps_starting("human"), steps_t{"human frame 0"});
+  EXPECT_EQ(steps_starting("post"), steps_t{"post frame 0"});
 }
 
 TEST_F(MissionFrame, NoTriggersOnTheFirstFrameAfterSetUp) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "engine/collision/face.h"
 #include "mission/core/mission.h"
+#include "render/scene/scene_world.h"
 #include "script/script_errors.h"
 
 namespace hm {
@@ -75,6 +79,20 @@ TEST_F(MissionScriptHost, TeamsCountTheirLiveHumans) {
   EXPECT_EQ(host.team_member_count(8), 0);
   EXPECT_EQ(host.team_relation(1, 0), -1);
   EXPECT_EQ(host.team_relation(1, 12), 0);
+}
+
+TEST_F(MissionScriptHost, GroundHeightInsideTheSceneRectangle) {
+  m.scene = std::make_unique<scene_world>(vec3(0, 0, 0), vec3(20, 20, 0), 3, 3, 0);
+  m.scene->add_body(std::make_unique<face>(
+      std::initializer_list<vec3>{vec3(0, 0, 2), vec3(10, 0, 2), vec3(10, 10, 2), vec3(0, 10, 2)}));
+  m.scene_max_x = 20.0f;
+  m.scene_max_y = 20.0f;
+  float height = 0.0f;
+  ASSERT_TRUE(host.ground_height_in_scene(5.0f, 5.0f, height));
+  EXPECT_EQ(height, 2.0f);
+  EXPECT_FALSE(host.ground_height_in_scene(15.0f, 15.0f, height));  // no ground there
+  EXPECT_FALSE(host.ground_height_in_scene(20.0f, 5.0f, height));   // the far edge is outside
+  EXPECT_FALSE(host.ground_height_in_scene(-1.0f, 5.0f, height));
 }
 
 TEST_F(MissionScriptHost, HealingRestoresTheMaximum) {

@@ -7,6 +7,7 @@
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"
 #include "mission/support/recording_services.h"
+#include "engine/settings/ruv_config.h"
 #include "module/records/scene_prop.h"
 #include "render/entity/entity.h"
 
@@ -200,6 +201,10 @@ TEST_F(MissionProps, EntryPointsTakeTheLowestFreeNumber) {
   };
   std::vector<int> all(64);
   for (int i = 0; i < 64; ++i) all[static_cast<std::size_t>(i)] = i;
+  // 45 entry points numbered 44 down to 0: the next is 45, not a number in
+  // use.
+  std::vector<int> falling(45);
+  for (int i = 0; i < 45; ++i) falling[static_cast<std::size_t>(i)] = 44 - i;
   const numbering_case cases[] = {
       {{0, 1, 2}, 9, 3},
       {{0, 2}, 9, 1},
@@ -207,6 +212,8 @@ TEST_F(MissionProps, EntryPointsTakeTheLowestFreeNumber) {
       {{2, 1, 0}, 9, 3},  // found by repeated scans, whatever the order
       {{1, 3}, 9, 0},
       {all, 70, 70},      // all 64 taken: the given number stays
+      {falling, 9, 45},
+      {{-3, 64, 1}, 9, 0},  // numbers outside 0..63 take no place
   };
   for (const numbering_case& c : cases) {
     mission fresh;
@@ -280,6 +287,20 @@ TEST_F(MissionProps, TheFrameAnimatesEveryInstanceAndRefreshPlacesOne) {
   EXPECT_EQ(a.placements, 1);
 }
 
+TEST_F(MissionProps, NewInstancesAreNamedFromTheirKind) {
+  g_scene_prop_kinds[1].id = "spr_gate";
+  const int gate = m.add_scene_prop_instance(prop_kind_object, 1, 5, at(1, 2, 3));
+  const int lost = m.add_scene_prop_instance(prop_kind_object, 40, 0, at(0, 0, 0));
+  const int item_of_nothing = m.add_scene_prop_instance(prop_kind_item, -1, 0, at(0, 0, 0));
+  const scene_prop_instance& g = *m.get_scene_prop_instance(gate);
+  EXPECT_STREQ(g.name.c_str(), "spr_gate");
+  EXPECT_EQ(g.variation, 5);
+  EXPECT_EQ(g.placed_frame.origin.z, 3.0f);
+  EXPECT_EQ(g.current_frame.origin.y, 2.0f);
+  EXPECT_TRUE(m.get_scene_prop_instance(lost)->name.empty());
+  EXPECT_TRUE(m.get_scene_prop_instance(item_of_nothing)->name.empty());
+}
+
 TEST(PropInstances, ResizeAddsDefaultInstances) {
   reset_clocks();
   advance_clock(clock_mission, 2.0f);
@@ -296,6 +317,28 @@ TEST(PropInstances, ResizeAddsDefaultInstances) {
   resize_scene_prop_instances(v, -4);
   EXPECT_TRUE(v.empty());
   reset_clocks();
+}
+
+}  // namespace
+}  // namespace hm
+
+namespace hm {
+namespace {
+
+TEST(PropMarkers, WithEditModeAllowedTheDefaultsHideMarkersOutsideEditing) {
+  const std::int32_t saved = g_ruv_config.enable_edit_mode;
+  mission m;  // the default services: nothing is being edited
+  entity marker;
+  m.scene_prop_instances.resize(1);
+  m.scene_prop_instances[0].kind = prop_kind_entry;
+  m.scene_prop_instances[0].entity = &marker;
+  g_ruv_config.enable_edit_mode = 0;
+  m.update_editor_marker_visibility();
+  EXPECT_EQ(marker.visible, 1);
+  g_ruv_config.enable_edit_mode = 1;
+  m.update_editor_marker_visibility();
+  EXPECT_EQ(marker.visible, 0);
+  g_ruv_config.enable_edit_mode = saved;
 }
 
 }  // namespace
