@@ -144,8 +144,9 @@ struct action_table;
 // (bit 24: the agent's variant flag bit 2; bit 25: its bit 3 while riding)
 // score highest get 1, the others 0. Empty for an action outside the table.
 std::vector<float> get_variant_weights(const agent& a, const action_table& actions, int action);
-// A variant of the action on the channel, drawn by weight; -1 when the
-// action has none (or lies outside the table).
+// A variant of the action on the channel (the requested one, else the one
+// playing), drawn by weight; -1 when the action has none (or lies outside the
+// table).
 int choose_action_variant(mission& m, const agent& a, int channel, const action_table& actions);
 
 }  // namespace hm

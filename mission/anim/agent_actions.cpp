@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "engine/core/log.h"
-#include "engine/core/random.h"
 #include "mission/agent/agent.h"
 #include "mission/agent/item_visibility.h"
 #include "mission/anim/anim_channel_ops.h"
@@ -100,51 +99,6 @@ void play_weapon_hit_action(agent& a) {
     skeleton_set_channel_progress(*s, 1, 0.0f);
   }
   if (entity* held = wielded_item_entity(a, 0)) set_entity_show_word(*held, 0xFFFFu);
-}
-
-int get_variant_weights(const agent& a, int action, float* weights, int capacity) {
-  const action_record* record = agent_action(a, action);
-  if (record == nullptr) return 0;
-  const int n = static_cast<int>(record->sequences.size());
-  const bool rides = a.mount >= 0;
-  int best = -1000000;
-  std::vector<int> scores(static_cast<std::size_t>(n), 0);
-  for (int i = 0; i < n; ++i) {
-    const std::uint32_t f = record->sequences[static_cast<std::size_t>(i)].flags;
-    int score = 0;
-    if ((f & (1u << 24)) != 0) score += (a.variant_flags & (1u << 2)) != 0 ? 2 : -10;
-    if ((f & (1u << 25)) != 0) score += ((a.variant_flags & (1u << 3)) != 0 && rides) ? 2 : -10;
-    scores[static_cast<std::size_t>(i)] = score;
-    best = std::max(best, score);
-  }
-  for (int i = 0; i < n && i < capacity; ++i) weights[i] = scores[static_cast<std::size_t>(i)] == best ? 1.0f : 0.0f;
-  return n;
-}
-
-int choose_action_variant(const agent& a, int channel) {
-  if (channel < 0 || channel > 1) return -1;
-  const int action = a.channels[static_cast<std::size_t>(channel)].requested_action;
-  const action_record* record = agent_action(a, action);
-  if (record == nullptr || record->sequences.empty()) return -1;
-  std::vector<float> weights(record->sequences.size(), 0.0f);
-  const int n = get_variant_weights(a, action, weights.data(), static_cast<int>(weights.size()));
-  float sum = 0.0f;
-  for (int i = 0; i < n; ++i) sum += weights[static_cast<std::size_t>(i)];
-  const float r = static_cast<float>(random_next() % 15817) * sum * random_fraction_scale;
-  float cumulative = 0.0f;
-  for (int i = 0; i < n; ++i) {
-    const float w = weights[static_cast<std::size_t>(i)];
-    cumulative += w;
-    // A sequence the scores ruled out is never drawn, even by a draw of 0.
-    if (w > 0.0f && cumulative >= r) return i;
-  }
-  return -1;
-}
-
-bool is_starting_action_72(const agent& a) {
-  if (a.channels[1].action != 72) return false;
-  const skeleton_instance* s = agent_skeleton(a);
-  return s != nullptr && s->channels.size() > 1 && anim_channel_curve_value(s->channels[1]) > 0.1f;
 }
 
 quaternion slerp_rotation(const quaternion& a, const quaternion& b_in, float t) {

@@ -41,20 +41,6 @@ void set_channel_action(agent& a, int channel, int action, std::uint32_t flags, 
 // The agent's pending weapon-hit action on channel 1 (priority 15, restart).
 void play_weapon_hit_action(agent& a);
 
-// Channel `channel`'s weights of the sequences of `action`: the best score
-// wins weight 1, all others 0; a sequence with flag bit 24 scores +2 when the
-// agent's variant flag bit 2 is set, else -10; bit 25 +2 when variant flag
-// bit 3 is set and the agent rides, else -10. Writes at most `capacity`
-// weights and returns the number of sequences.
-int get_variant_weights(const agent& a, int action, float* weights, int capacity);
-// A weighted random sequence of the channel's requested action; -1 when it has
-// none.
-int choose_action_variant(const agent& a, int channel);
-
-// Channel 1 holds action 72 (the couched lance) past a tenth of its
-// progress.
-bool is_starting_action_72(const agent& a);
-
 // Spherical linear interpolation from a to b (b taken on a's side).
 quaternion slerp_rotation(const quaternion& a, const quaternion& b, float t);
 

@@ -6,6 +6,7 @@
 
 #include "engine/core/log.h"
 #include "mission/agent/agent.h"
+#include "mission/agent/agent_queries.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/anim/anim_channel_ops.h"
 #include "mission/core/mission.h"
@@ -43,18 +44,18 @@ void set_override(skeleton_instance& s, anim_channel& k, int bone, const quatern
   k.override_mask |= std::uint64_t{1} << bone;
 }
 
-void change_sequences(agent& a, skeleton_instance& s, int i) {
+void change_sequences(mission& m, agent& a, skeleton_instance& s, int i) {
   action_channel& ch = a.channels[static_cast<std::size_t>(i)];
   const anim_channel& k = s.channels[static_cast<std::size_t>(i)];
   int v = -1;
   bool chosen = false;
   if (ch.requested_action != -1 && ch.requested_action != ch.action) {
-    v = choose_action_variant(a, i);
+    v = choose_action_variant(m, a, i, *a.actions);
     chosen = true;
   } else if (ch.action != -1 && ch.variant != -1 && ch.requested_action != -1 && anim_channel_has_completed(k)) {
     const action_sequence* playing = playing_sequence(a, ch);
     if (playing != nullptr && (playing->flags & sequence_flag_looping) != 0) {
-      v = choose_action_variant(a, i);
+      v = choose_action_variant(m, a, i, *a.actions);
       chosen = v != ch.variant;
     }
   }
@@ -252,7 +253,11 @@ void agent_skeleton_update(mission& m, agent& a, float frame_seconds) {
     for (action_channel& ch : a.channels) ch.action = ch.requested_action;
     return;
   }
-  for (int i = 0; i < 2; ++i) change_sequences(a, *s, i);
+  if (a.actions == nullptr) {
+    for (action_channel& ch : a.channels) ch.action = ch.requested_action;
+    return;
+  }
+  for (int i = 0; i < 2; ++i) change_sequences(m, a, *s, i);
   assign_bone_masks(a, *s);
   for (int i = 0; i < 2; ++i) apply_action_flags(m, a, *s, i);
   for (int i = 0; i < 2; ++i) apply_requests(a, *s, i);

@@ -7,6 +7,7 @@
 
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
+#include "mission/agent/agent_queries.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/anim/anim_channel_ops.h"
 #include "mission/core/mission.h"
@@ -147,39 +148,23 @@ TEST_F(ActionChannels, RestartFlagStartsTheSkeletonChannelAfresh) {
   EXPECT_EQ(k.playing, 1);
 }
 
-TEST_F(ActionChannels, VariantsTheAgentDoesNotAskForAreNeverChosen) {
+TEST_F(ActionChannels, TheVariantIsDrawnForTheActionAboutToStart) {
   agent& a = fixture.add_agent(m, agent_kind_human);
   action_record& r = fixture.actions.actions[50];
   r.sequences.resize(3, r.sequences[0]);
   r.sequences[0].flags = 0;
-  r.sequences[1].flags = 1u << 24;   // +2 with variant flag bit 2, else -10
-  r.sequences[2].flags = 1u << 25;   // +2 with bit 3 while riding, else -10
-  float w[3];
-  a.variant_flags = 0;
-  ASSERT_EQ(get_variant_weights(a, 50, w, 3), 3);
-  EXPECT_EQ(w[0], 1.0f);
-  EXPECT_EQ(w[1], 0.0f);
-  EXPECT_EQ(w[2], 0.0f);
-  a.variant_flags = 1u << 2;
-  get_variant_weights(a, 50, w, 3);
-  EXPECT_EQ(w[1], 1.0f);
-  EXPECT_EQ(w[0], 0.0f);
-  a.variant_flags = 1u << 3;  // on foot: bit 25 still scores -10
-  get_variant_weights(a, 50, w, 3);
-  EXPECT_EQ(w[0], 1.0f);
-  EXPECT_EQ(w[2], 0.0f);
+  r.sequences[1].flags = 1u << 24;  // wanted only with variant flag bit 2
+  r.sequences[2].flags = 1u << 25;  // wanted only with bit 3 while riding
+  a.variant_flags = (1u << 3);
   a.mount = 7;
-  get_variant_weights(a, 50, w, 3);
-  EXPECT_EQ(w[2], 1.0f);
-
+  // Action 40 plays (one sequence); 50 is asked for.
+  a.channels[0].action = 40;
   a.channels[0].requested_action = 50;
   random_seed(1);
-  for (int i = 0; i < 200; ++i) EXPECT_EQ(choose_action_variant(a, 0), 2);
-  a.channels[0].requested_action = -1;
-  EXPECT_EQ(choose_action_variant(a, 0), -1);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(choose_action_variant(m, a, 0, fixture.actions), 2);
   fixture.actions.actions[51].sequences.clear();
   a.channels[0].requested_action = 51;
-  EXPECT_EQ(choose_action_variant(a, 0), -1);
+  EXPECT_EQ(choose_action_variant(m, a, 0, fixture.actions), -1);
 }
 
 TEST_F(ActionChannels, TwoFrameSamplingInterpolatesRootAndBones) {
