@@ -447,6 +447,14 @@ struct agent {
   std::uint32_t ai_action_flags = 0;
   std::int32_t ai_combat_word = 0;
 
+  // Set-up and spawning
+
+  // Weapons and missiles
+
+  // Paths and AI
+
+  // Mission scripts
+
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }
   const vec3& forward() const { return body_frame.rot.f; }
