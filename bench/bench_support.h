@@ -3,13 +3,16 @@
 // keeps each benchmark's best figure so a run can print ratios at its end.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/core/math.h"
+#include "engine/core/stream.h"
 #include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
 
 namespace hm::bench {
 
@@ -29,6 +32,18 @@ inline std::unique_ptr<mesh> strip_mesh(int index, int vertex_count) {
     m->add_face(i, i + 3, i + 2);
   }
   return m;
+}
+
+// The sample module's skeletons and their animations ("skel_human",
+// "skel_horse", "anim_human", "anim_horse"), read into the resource manager
+// once.
+inline void load_sample_skeletons() {
+  static bool loaded = false;
+  if (loaded) return;
+  loaded = true;
+  text_reader r;
+  if (!r.open(HOOFMARCH_DATA_DIR "/Modules/Sample/Resource/sample_skeletons.trf")) std::abort();
+  g_resource_manager.read_resource_file(r);
 }
 
 // Prints as the console reporter does and keeps, per benchmark function, the

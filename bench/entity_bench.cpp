@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "engine/core/random.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
@@ -20,22 +21,13 @@
 
 namespace {
 
-void load_sample_skeletons() {
-  static bool loaded = false;
-  if (loaded) return;
-  loaded = true;
-  hm::text_reader r;
-  if (!r.open(HOOFMARCH_DATA_DIR "/Modules/Sample/Resource/sample_skeletons.trf")) std::abort();
-  hm::g_resource_manager.read_resource_file(r);
-}
-
 struct character {
   std::unique_ptr<hm::skeleton_instance> pose;
   std::unique_ptr<hm::mesh> body;
 };
 
 void BM_pose_and_palette_1000_characters(benchmark::State& state) {
-  load_sample_skeletons();
+  hm::bench::load_sample_skeletons();
   hm::reset_clocks();
   const hm::skeleton* skel = hm::g_resource_manager.get_skeleton(hm::ruv_string("skel_human"));
   const hm::skeleton_anim* anim = hm::g_resource_manager.get_skeleton_anim(hm::ruv_string("anim_human"));

@@ -11,6 +11,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
+#include "mission/agent/deadline_timer.h"
 #include "mission/physics/ragdoll.h"
 #include "module/records/item_kind.h"
 #include "script/record_data.h"
@@ -125,7 +126,8 @@ struct ai_delayed_input {
 // upper body.
 struct action_channel {
   std::int32_t action = -1;
-  std::int32_t variant = 0;
+  // The sequence of the action now playing, -1 none.
+  std::int32_t variant = -1;
   // The low 17 bits are the action's priority; higher bits are request flags.
   std::uint32_t flags = 0;
   // After the channel's curve.
@@ -134,8 +136,22 @@ struct action_channel {
   // request.
   std::int32_t requested_action = -1;
   float speed = 1.0f;
+  // The skeleton update's state: the bones this channel drove last frame,
+  // a bone handed to the skeleton channel when not -1, a duration (seconds)
+  // applied when flag bit 20 is set, a progress applied when >= 0 and then
+  // reset to -1, and the aiming pose's frame offset of the playing action.
+  std::uint32_t bone_mask = 0;
+  std::int32_t bone_parameter = -1;
+  float duration_request = 0.0f;
+  float progress_request = -1.0f;
+  std::int32_t pitch_frames = 0;
 
   std::uint32_t priority() const { return flags & 0x1FFFFu; }
+  // Both actions -1: nothing plays and nothing is asked for.
+  bool is_idle() const { return action == -1 && requested_action == -1; }
+  // Takes the request unless its priority is below the channel's and the
+  // channel is busy; a taken request of -1 stores flags 0.
+  bool request(int new_action, std::uint32_t new_flags);
 };
 
 // A blow waiting to be received (one per agent).
@@ -408,6 +424,54 @@ struct agent {
   timer ragdoll_timer{clock_mission};
   // Values module scripts keep on the agent.
   slot_vector slots;
+
+  // --- Animation, wielding and locomotion ---------------------------------------
+  // Played on channel 1 by play_weapon_hit_action, -1 none.
+  std::int32_t weapon_hit_action = -1;
+  // Channel 0's progress of the previous frame, read by the footstep sounds;
+  // 1.0 when a new lower-body sequence starts.
+  float footstep_mark = 0.0f;
+  // Bits 0-2 the gait (human 0 stand, 1 walk, 2 run; horse 0..5); bit 8 a
+  // horse moves forward under throttle, bit 9 it backs.
+  std::uint32_t gait_state = 0;
+  float anim_speed_ratio = 0.0f;
+  // The lower channel's time scale, the reciprocal of the ratio.
+  float lower_time_scale = 1.0f;
+  float lean_rate = 0.0f;
+  float turn_rate = 0.0f;
+  float upper_twist_rate = 0.0f;
+  // What the movement update knows of the ground: positive slows.
+  float slope_term = 0.0f;
+  // Played with nothing in hand 0.
+  std::int32_t stand_action = 4;
+  std::int32_t walk_action = 10;
+  std::uint8_t unarmed_stance = 0;
+  timer horse_sound_timer{clock_mission};
+  deadline_timer dismount_guard;
+  std::int32_t shout_count = 0;
+  // What the last wield update saw in each hand.
+  std::array<std::int32_t, 2> previous_wielded_slots{-1, -1};
+  // Bit 1 a one- or two-handed item, bit 2 a two-handed grip, bit 3 a
+  // polearm, bit 4 a bow, bit 5 a crossbow or thrown weapon, bit 12 a shield.
+  std::uint32_t wield_flags = 0;
+  // Seconds; -2e7 after a wield change.
+  std::array<float, 2> action_stamps{-20000000.0f, -20000000.0f};
+  // Per weapon slot the second mesh's and the sheath's entities (the item's
+  // own is item_entities[slot]).
+  std::array<std::array<entity*, 2>, agent_weapon_slot_count> slot_extra_entities{};
+  // Where each weapon slot's item hangs: its bone (-1 not shown), frame in
+  // that bone's space and whether the sheath shows in its place.
+  struct item_display {
+    std::int32_t bone = -1;
+    frame placement = frame::identity();
+    std::uint8_t mirrored = 0;
+    std::uint8_t sheath = 0;
+  };
+  std::array<item_display, agent_weapon_slot_count> item_displays{};
+  // 1 melee, 2 ranged, 3 pole weapon; 0 none yet.
+  std::int32_t ai_weapon_class = 0;
+  std::uint32_t ai_action_flags = 0;
+  std::int32_t ai_combat_word = 0;
 
   // Set-up and spawning
 

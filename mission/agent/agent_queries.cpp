@@ -417,7 +417,10 @@ std::vector<float> get_variant_weights(const agent& a, const action_table& actio
 
 int choose_action_variant(mission& m, const agent& a, int channel, const action_table& actions) {
   if (channel < 0 || channel > 1) return -1;
-  const std::vector<float> weights = get_variant_weights(a, actions, a.channels[static_cast<std::size_t>(channel)].action);
+  // The action about to start, or the one playing when nothing new is asked for.
+  const action_channel& ch = a.channels[static_cast<std::size_t>(channel)];
+  const int action = ch.requested_action != -1 ? ch.requested_action : ch.action;
+  const std::vector<float> weights = get_variant_weights(a, actions, action);
   float sum = 0.0f;
   for (float w : weights) sum += w;
   if (!(sum > 0.0f)) return -1;

@@ -10,6 +10,7 @@
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
 #include "mission/agent/agent.h"
+#include "mission/agent/deadline_timer.h"
 
 namespace hm {
 
@@ -44,17 +45,6 @@ bool box_contains_point(const vec3& box_min, const vec3& box_max, const vec3& p)
 float get_hour_of_day();
 bool is_daytime();  // 4 <= hour < 20
 bool is_night();
-
-// A timer that fires once when its deadline has passed.
-struct deadline_timer {
-  timer deadline{clock_mission};
-  std::uint8_t armed = 0;
-
-  // Sets the deadline `seconds` from now, unless already armed.
-  void arm(float seconds);
-  // True once the deadline has passed (then disarmed); false otherwise.
-  bool poll();
-};
 
 // --- teams and reach ----------------------------------------------------------------
 
@@ -154,8 +144,9 @@ struct action_table;
 // (bit 24: the agent's variant flag bit 2; bit 25: its bit 3 while riding)
 // score highest get 1, the others 0. Empty for an action outside the table.
 std::vector<float> get_variant_weights(const agent& a, const action_table& actions, int action);
-// A variant of the action on the channel, drawn by weight; -1 when the
-// action has none (or lies outside the table).
+// A variant of the action on the channel (the requested one, else the one
+// playing), drawn by weight; -1 when the action has none (or lies outside the
+// table).
 int choose_action_variant(mission& m, const agent& a, int channel, const action_table& actions);
 
 }  // namespace hm

@@ -6,6 +6,8 @@
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
+#include "mission/agent/locomotion.h"
+#include "mission/anim/agent_skeleton_update.h"
 #include "mission/core/mission.h"
 #include "mission/scene/scene_queries.h"
 #include "module/records/mission_template.h"
@@ -38,8 +40,16 @@ void mission_services::check_template_triggers(mission& m) {
 }
 
 void mission_services::update_missile(mission&, missile&, float) {}
-void mission_services::agent_frame(mission&, agent&, float) {}
-void mission_services::agent_post_frame(mission&, agent&, float) {}
+void mission_services::agent_frame(mission& m, agent& a, float frame_time) {
+  if (!a.takes_frames() || !a.is_alive()) return;
+  read_channel_progress(a);
+  update_actions(m, a, frame_time);
+}
+
+void mission_services::agent_post_frame(mission& m, agent& a, float frame_time) {
+  if (!a.takes_frames()) return;
+  agent_skeleton_update(m, a, frame_time);
+}
 edit_mode_flags mission_services::edit_mode() const {
   // The scene editor reports its flags by overriding this; until it runs,
   // nothing is being edited and the markers stay hidden.

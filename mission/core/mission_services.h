@@ -42,7 +42,9 @@ class mission_services {
   // The current template's triggers, each checked with the timed code 16.
   virtual void check_template_triggers(mission& m);
   virtual void update_missile(mission& m, missile& mi, float frame_time);
+  // By default the agent's movement actions of the frame.
   virtual void agent_frame(mission& m, agent& a, float frame_time);
+  // By default the agent's skeleton follows its action channels.
   virtual void agent_post_frame(mission& m, agent& a, float frame_time);
   virtual edit_mode_flags edit_mode() const;
   // Writes the river's animation values: the phase twice and the flow value.

@@ -1,0 +1,30 @@
+#pragma once
+// The sounds agents make while they move and handle their weapons: engine
+// sounds by name, voices from the troop's skin and contact sounds. They go
+// through one replaceable sink so that headless runs and tests can hear them.
+namespace hm {
+
+class mission;
+struct agent;
+
+class agent_sound_sink {
+ public:
+  virtual ~agent_sound_sink();
+  // An engine sound slot at the agent; `variation` spreads its pitch
+  // (0 plays it at the agent's position as it is).
+  virtual void play_slot(mission& m, const agent& a, int slot, float variation);
+  // The voice of `kind` from the skin of the agent's troop (none for -1).
+  virtual void play_voice(mission& m, agent& a, int kind);
+  // A contact sound of `kind` (4 a horse's neigh).
+  virtual void play_contact(mission& m, const agent& a, int kind);
+};
+
+// The sink in use; never null (the engine's sound player by default).
+agent_sound_sink& agent_sounds();
+// Null restores the default.
+void set_agent_sound_sink(agent_sound_sink* sink);
+
+// The engine slot of a sound name, -1 when the engine knows no such name.
+int engine_sound_slot(const char* name);
+
+}  // namespace hm
