@@ -165,6 +165,10 @@ void snap_entry_points_to_ground(mission& m) {
   }
 }
 
+void check_reinforcements(mission& m, mission_setup_steps& steps) {
+  check_reinforcements(m, [&steps](mission& mm, int record) { return steps.spawn_at_entry_point(mm, record); });
+}
+
 void set_up_mission(mission& m, mission_setup_steps& steps) {
   // 1. A clean mission.
   m.clear();
@@ -239,8 +243,7 @@ void set_up_mission(mission& m, mission_setup_steps& steps) {
                                battle_size, steps.scene_troop_count(m, i));
     }
   }
-  const auto spawn = [&steps](mission& mm, int record) { return steps.spawn_at_entry_point(mm, record); };
-  check_reinforcements(m, spawn);
+  check_reinforcements(m, steps);
 
   // 17. Two settling frames, so the mission starts with its agents settled.
   m.frame(settling_frame_time, true);

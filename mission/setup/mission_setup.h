@@ -78,6 +78,10 @@ class mission_setup_steps {
 // "end_setup" go to the engine log around it.
 void set_up_mission(mission& m, mission_setup_steps& steps);
 
+// The reinforcement check with set-up's spawning: what the mission frame's
+// services run when the frame asks for reinforcements.
+void check_reinforcements(mission& m, mission_setup_steps& steps);
+
 // Lays out the entry points: the 8 x 8 grid (one unit apart at height 500,
 // around the centre of the bounds for outdoor scenes), or five at random for
 // a field battle; then the scene's entry-point markers take their entries'

@@ -18,8 +18,13 @@
 namespace hm {
 namespace {
 
+
 class flat_services : public mission_services {
  public:
+  void check_reinforcements(mission& m) override {
+    if (steps != nullptr) hm::check_reinforcements(m, *steps);
+  }
+  mission_setup_steps* steps = nullptr;
   bool ground_height(mission&, const vec3&, float& out) override {
     out = 2.0f;
     return true;
@@ -162,6 +167,29 @@ TEST_F(AgentSpawn, BattleSetUpPlacesBothSidesWithThePlayerFirst) {
   EXPECT_EQ(s.troop, soldier);
   EXPECT_FLOAT_EQ(s.max_hit_points, 64.0f);
   EXPECT_EQ(s.spawn_record, 0);
+}
+
+TEST_F(AgentSpawn, AFrameBringsTheWaveAScriptAskedFor) {
+  c.game.player_party = make_party({{player, 1}, {soldier, 10}});
+  add_record(0, 0, 2);
+  hooks.health = 0.5f;
+  campaign_setup_steps steps(c.game, hooks);
+  services.steps = &steps;
+  set_up_mission(m, steps);
+  const auto humans = [this] {
+    int n = 0;
+    for_each_live_agent(m.agents, [&n](const agent&) { ++n; });
+    return n;
+  };
+  ASSERT_EQ(humans(), 2);
+  // The side fell below its threshold: the script asks for three more.
+  EXPECT_EQ(count_spawn_group_agents(m, 0, 3, 0.0f), 3);
+  m.frame(0.1f, false);
+  EXPECT_EQ(humans(), 2);
+  m.frame(0.1f, true);
+  EXPECT_EQ(humans(), 5);
+  EXPECT_EQ(g_mission_templates[0].spawn_records[0].spawned, 5);
+  EXPECT_EQ(g_mission_templates[0].spawn_records[0].pending, 0);
 }
 
 TEST_F(AgentSpawn, PlayersWoundedPartyComesInWeaker) {
