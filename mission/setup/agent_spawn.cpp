@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "campaign/campaign_state.h"
+#include "engine/core/log.h"
+#include "module/records/item_kind.h"
 #include "mission/core/mission.h"
 #include "mission/setup/spawning.h"
 #include "mission/setup/troop_choice.h"
@@ -149,7 +151,17 @@ bool spawn_at_entry_point(mission& m, campaign_state& game, placed_troops& place
   req.face_seed = c.face_seed;
   req.item_override_flags = static_cast<std::uint32_t>(r.flags2);
   req.ai_flags = r.ai_flags;
-  req.items.assign(r.item_overrides, r.item_overrides + std::clamp(r.item_override_count, 0, max_item_overrides));
+  // A listed item outside the item table would be read past its end when
+  // the agent is equipped; it is dropped here, used-up entries (-1) stay.
+  const int item_count = std::clamp(r.item_override_count, 0, max_item_overrides);
+  for (int i = 0; i < item_count; ++i) {
+    const std::int32_t id = r.item_overrides[i];
+    if (id >= static_cast<std::int32_t>(g_item_kinds.size())) {
+      log_line("Spawn record " + std::to_string(record) + ": item " + std::to_string(id) + " skipped");
+      continue;
+    }
+    req.items.push_back(id < 0 ? -1 : id);
+  }
   const int index = spawn_agent(m, game, req, hooks);
   if (agent* a = m.get_agent(index)) a->spawn_record = record;
   return true;

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "../../campaign/support/fake_campaign.h"
 #include "campaign/party.h"
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"
@@ -13,6 +12,8 @@
 #include "mission/setup/mission_setup.h"
 #include "mission/setup/spawning.h"
 #include "mission/setup/troop_choice.h"
+#include "spawn_fixtures.h"
+#include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 
 namespace hm {
@@ -53,20 +54,7 @@ class recording_hooks : public agent_spawn_hooks {
   std::vector<std::string> texts;
 };
 
-// Set-up whose spawns go through the real troop choice and agent creation.
-class campaign_setup_steps : public mission_setup_steps {
- public:
-  campaign_setup_steps(campaign_state& g, agent_spawn_hooks& h) : game(g), hooks(h) {}
-  float battle_size_option() const override { return 0.0f; }
-  void reset_spawn_counters(mission&) override { placed.clear(); }
-  bool spawn_at_entry_point(mission& m, int record) override {
-    return hm::spawn_at_entry_point(m, game, placed, record, hooks);
-  }
-
-  campaign_state& game;
-  agent_spawn_hooks& hooks;
-  placed_troops placed;
-};
+using test::campaign_setup_steps;
 
 class AgentSpawn : public ::testing::Test {
  protected:
@@ -92,17 +80,7 @@ class AgentSpawn : public ::testing::Test {
     reset_clocks();
   }
 
-  int make_party(const std::vector<std::array<int, 2>>& stacks) {
-    party& p = c.new_party();
-    p.stack_count = static_cast<int>(stacks.size());
-    if (p.stacks.size() < stacks.size()) p.stacks.resize(stacks.size());
-    for (std::size_t i = 0; i < stacks.size(); ++i) {
-      p.stacks[i] = troop_stack{};
-      p.stacks[i].troop = stacks[i][0];
-      p.stacks[i].count = stacks[i][1];
-    }
-    return p.id;
-  }
+  int make_party(const std::vector<std::array<int, 2>>& stacks) { return test::add_party(c, stacks); }
   void add_record(std::uint32_t flags, int entry, int count) {
     spawn_record r;
     r.spawn_flags = static_cast<std::int32_t>(flags | spawn_flag::count_as_given);
@@ -190,6 +168,23 @@ TEST_F(AgentSpawn, AFrameBringsTheWaveAScriptAskedFor) {
   EXPECT_EQ(humans(), 5);
   EXPECT_EQ(g_mission_templates[0].spawn_records[0].spawned, 5);
   EXPECT_EQ(g_mission_templates[0].spawn_records[0].pending, 0);
+}
+
+TEST_F(AgentSpawn, RecordItemsOutsideTheItemTableAreDropped) {
+  const std::vector<item_kind> saved_items = g_item_kinds;
+  g_item_kinds.assign(3, item_kind{});
+  c.game.player_party = make_party({{player, 1}});
+  add_record(0, 0, 1);
+  spawn_record& r = g_mission_templates[0].spawn_records[0];
+  r.item_override_count = 4;
+  r.item_overrides[0] = 2;
+  r.item_overrides[1] = 3;  // one past the table
+  r.item_overrides[2] = -1;
+  r.item_overrides[3] = 0;
+  placed_troops placed;
+  ASSERT_TRUE(spawn_at_entry_point(m, c.game, placed, 0, hooks));
+  EXPECT_EQ(m.get_agent(0)->spawn_items, (std::vector<std::int32_t>{2, -1, 0}));
+  g_item_kinds = saved_items;
 }
 
 TEST_F(AgentSpawn, PlayersWoundedPartyComesInWeaker) {

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "../../campaign/support/fake_campaign.h"
 #include "../../render/terrain/terrain_fixture.h"
 #include "campaign/party.h"
 #include "engine/core/random.h"
@@ -23,6 +22,7 @@
 #include "module/records/mission_template.h"
 #include "render/scene/scene_world.h"
 #include "render/terrain/terrain_generator.h"
+#include "spawn_fixtures.h"
 
 namespace hm {
 namespace {
@@ -41,9 +41,9 @@ std::string sample_field_terrain_code() {
   return {};
 }
 
-class terrain_steps : public mission_setup_steps {
+class terrain_steps : public test::campaign_setup_steps {
  public:
-  terrain_steps(campaign_state& g, agent_spawn_hooks& h) : game(g), hooks(h) {}
+  using campaign_setup_steps::campaign_setup_steps;
   bool scene_info(const mission&, mission_scene_info& out) override {
     out.flags = scene_flag::outdoor_terrain;
     out.min_x = -100.0f;
@@ -61,17 +61,9 @@ class terrain_steps : public mission_setup_steps {
     generator.generate_terrain(m.scene.get());
     generator.add_features();
   }
-  float battle_size_option() const override { return 0.0f; }
-  void reset_spawn_counters(mission&) override { placed.clear(); }
-  bool spawn_at_entry_point(mission& m, int record) override {
-    return hm::spawn_at_entry_point(m, game, placed, record, hooks);
-  }
 
   std::string code;
   terrain_generator generator;
-  campaign_state& game;
-  agent_spawn_hooks& hooks;
-  placed_troops placed;
 };
 
 class quiet_services : public mission_services {
@@ -90,17 +82,7 @@ TEST(TerrainBattle, EveryAgentStandsOnTheGeneratedGround) {
   const int player = c.world.add_hero();
   const int soldier = c.world.add_regular();
   c.game.player_troop = player;
-  const auto make_party = [&c](std::vector<std::array<int, 2>> stacks) {
-    party& p = c.new_party();
-    p.stack_count = static_cast<int>(stacks.size());
-    if (p.stacks.size() < stacks.size()) p.stacks.resize(stacks.size());
-    for (std::size_t i = 0; i < stacks.size(); ++i) {
-      p.stacks[i] = troop_stack{};
-      p.stacks[i].troop = stacks[i][0];
-      p.stacks[i].count = stacks[i][1];
-    }
-    return p.id;
-  };
+  const auto make_party = [&c](const std::vector<std::array<int, 2>>& stacks) { return test::add_party(c, stacks); };
   c.game.player_party = make_party({{player, 1}, {soldier, 20}});
 
   mission m;

@@ -4,13 +4,13 @@
 
 #include <vector>
 
-#include "../../campaign/support/fake_campaign.h"
 #include "campaign/party.h"
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "mission/setup/spawning.h"
 #include "module/records/mission_template.h"
+#include "spawn_fixtures.h"
 
 namespace hm {
 namespace {
@@ -48,18 +48,7 @@ class TroopChoice : public ::testing::Test {
     g_mission_templates[0].spawn_records.push_back(r);
     return g_mission_templates[0].spawn_record_count() - 1;
   }
-  // A party with stacks of (troop, count); returns its id.
-  int make_party(const std::vector<std::array<int, 2>>& stacks) {
-    party& p = c.new_party();
-    p.stack_count = static_cast<int>(stacks.size());
-    if (p.stacks.size() < stacks.size()) p.stacks.resize(stacks.size());
-    for (std::size_t i = 0; i < stacks.size(); ++i) {
-      p.stacks[i] = troop_stack{};
-      p.stacks[i].troop = stacks[i][0];
-      p.stacks[i].count = stacks[i][1];
-    }
-    return p.id;
-  }
+  int make_party(const std::vector<std::array<int, 2>>& stacks) { return test::add_party(c, stacks); }
   void set_enemies(std::vector<int> ids) {
     m.side_value = 1;
     m.side_lists[1].count = static_cast<int>(ids.size());
