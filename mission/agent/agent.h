@@ -474,6 +474,18 @@ struct agent {
   std::int32_t ai_combat_word = 0;
 
   // Set-up and spawning
+  // The party stack it came from, -1 none.
+  std::int32_t stack = -1;
+  // The seed of its face, -1 for a troop's own face.
+  std::int32_t face_seed = -1;
+  // Equipment slots whose items come from the spawn record's list.
+  std::uint32_t item_override_flags = 0;
+  std::vector<std::int32_t> spawn_items;
+  // The spawn record that brought it, -1 none.
+  std::int32_t spawn_record = -1;
+  // The spawn record's AI flags; 0x10 keeps the agent in place.
+  std::int32_t spawn_ai_flags = 0;
+  std::uint8_t kept_in_place = 0;
 
   // Weapons and missiles
 

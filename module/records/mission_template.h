@@ -23,6 +23,10 @@ struct spawn_record {
   std::int32_t troop_count = 0;
   std::int32_t item_override_count = 0;  // at most 8
   std::int32_t item_overrides[max_item_overrides] = {};
+  // Run-time counts of a mission: agents still to spawn from this record
+  // (signed) and agents spawned so far. Not read from the file.
+  std::int32_t pending = 0;
+  std::int32_t spawned = 0;
 };
 
 struct mission_template {
