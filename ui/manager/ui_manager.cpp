@@ -154,6 +154,46 @@ material* ui_manager::ui_material(const char* name) const {
   return r.get_material(ruv_string(name));
 }
 
+const mesh* ui_manager::resource_mesh(const char* name) const {
+  resource_manager& r = resources ? *resources : g_resource_manager;
+  return r.find_mesh(ruv_string(name));
+}
+
+std::unique_ptr<mesh> ui_manager::resource_mesh_copy(const char* name) const {
+  const mesh* m = resource_mesh(name);
+  return m ? m->create_copy() : nullptr;
+}
+
+// --- pending messages -----------------------------------------------------------------------------
+
+void pending_message_queue::push(const ruv_string& text, std::uint32_t colour) {
+  if (count >= capacity || count < 0) return;
+  const auto slot = static_cast<std::size_t>((head + count) % capacity);
+  texts[slot] = text;
+  colours[slot] = static_cast<std::int32_t>(colour);
+  ++count;
+}
+
+bool pending_message_queue::pop(ruv_string& text_out, std::uint32_t& colour_out) {
+  if (count <= 0) {
+    text_out = ruv_string("No messages");
+    colour_out = 0xFFFFFFFFu;
+    return false;
+  }
+  const auto slot = static_cast<std::size_t>(head);
+  text_out = texts[slot];
+  colour_out = static_cast<std::uint32_t>(colours[slot]);
+  head = (head + 1) % capacity;
+  --count;
+  return true;
+}
+
+void ui_manager::flush_pending_messages() {
+  ruv_string t;
+  std::uint32_t c = 0;
+  while (pending_messages.pop(t, c)) add_message_line(messages, t, c);
+}
+
 // --- roots ----------------------------------------------------------------------------------------
 
 void ui_manager::push_root_widget(std::unique_ptr<widget> w) {
