@@ -29,12 +29,9 @@ HM_TOP_LEVEL_WINDOW(load_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(main_menu_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(in_game_menu_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(meeting_window, forgetful_window)
-HM_TOP_LEVEL_WINDOW(inventory_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(mission_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(party_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(character_window, editor_window)
-HM_TOP_LEVEL_WINDOW(conversation_window, editor_window)
 HM_TOP_LEVEL_WINDOW(factions_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
@@ -48,16 +45,28 @@ HM_TOP_LEVEL_WINDOW(note_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(face_gen_window, editor_window)
 #undef HM_TOP_LEVEL_WINDOW
 
+// The windows that show the on-screen message log move the waiting messages
+// into it at the start of each frame.
+template <class Base>
+class message_log_window : public Base {
+ public:
+  void frame(float /*seconds*/) override { g_ui_manager.flush_pending_messages(); }
+};
+
+class inventory_window final : public message_log_window<top_level_window> {};
+class character_window final : public message_log_window<editor_window> {};
+class conversation_window final : public message_log_window<editor_window> {};
+
 // The world map keeps its view's values in saved games through the state hooks
 // (their fields come with the world map itself).
-class world_map_window final : public top_level_window {};
+class world_map_window final : public message_log_window<top_level_window> {};
 
 // The two boxes opened over a window that come with later work.
 class party_name_window final : public stacked_window {};
-class debrief_window final : public stacked_window {};
+class debrief_window final : public message_log_window<stacked_window> {};
 
 // The mission screen: the mission layer installs its own object over this one.
-class mission_screen_window final : public top_level_window {
+class mission_screen_window final : public message_log_window<top_level_window> {
  public:
   bool shows_cursor() const override { return false; }
 };
