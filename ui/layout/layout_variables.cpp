@@ -30,7 +30,7 @@ const ruv_string* find_value(std::string_view name) {
 void log_once(std::string_view name, const char* what) {
   std::string key(name);
   if (!g_logged_names.insert(key).second) return;
-  log_line("Layout variable " + key + " " + what + "; using 0.");
+  log_line("Layout variable " + key + " " + what + "; using 0.\n");
 }
 
 // "%x" of the text: leading blanks, an optional 0x, hex digits. False when no

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 #include <string>
 
 #include "engine/core/log.h"
+#include "engine/core/stream.h"
 #include "module/base/ini_table.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/support/ui_test_support.h"
@@ -20,8 +24,18 @@ class LayoutVariables : public test::ui_test {
   void SetUp() override {
     test::ui_test::SetUp();
     reset_layout_variable_log();
+    folder_ = std::filesystem::temp_directory_path() / ("hm_layout_test_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder_);
+    ASSERT_TRUE(open_engine_log((folder_ / "ruv_log.txt").string()));
+  }
+  std::string log_text() {
+    engine_log().close();
+    std::ifstream in(folder_ / "ruv_log.txt", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   void TearDown() override {
+    engine_log().close();
+    std::filesystem::remove_all(folder_);
     set_layout_variable_table(nullptr);
     reset_layout_variable_log();
     test::ui_test::TearDown();
@@ -38,6 +52,7 @@ class LayoutVariables : public test::ui_test {
     set_layout_variable_table(&table);
   }
   ini_table table;
+  std::filesystem::path folder_;
 };
 
 TEST_F(LayoutVariables, PairsTakeZeroForTheMissingHalfAndStayWithoutEither) {
@@ -77,12 +92,19 @@ TEST_F(LayoutVariables, MissingAndMalformedValuesReadAsZero) {
       {"good_hex", 0.0f, 0xFF00u},
       {"absent", 0.0f, 0u},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_FLOAT_EQ(get_layout_variable_float(c.name), c.as_float);
-    EXPECT_EQ(get_layout_variable_hex(c.name), c.as_hex);
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      EXPECT_FLOAT_EQ(get_layout_variable_float(c.name), c.as_float);
+      EXPECT_EQ(get_layout_variable_hex(c.name), c.as_hex);
+    }
   }
   EXPECT_FLOAT_EQ(get_layout_variable_float_by_index(0), 0.5f);
+  const std::string log = log_text();
+  EXPECT_NE(log.find("Layout variable absent is missing from game_variables.txt; using 0.\n"), std::string::npos);
+  EXPECT_NE(log.find("Layout variable bad_hex is not a hexadecimal number; using 0.\n"), std::string::npos);
+  // Each name is logged once, however often it is read.
+  EXPECT_EQ(log.find("absent is missing"), log.rfind("absent is missing"));
   EXPECT_EQ(get_layout_variable_hex_by_index(3), 0xFF00u);
   // Outside the table (the reader adds an empty pair after the last line feed).
   EXPECT_FLOAT_EQ(get_layout_variable_float_by_index(-1), 0.0f);
