@@ -35,4 +35,7 @@ void register_troop_operations();
 // side and next menu, merchandise settings.
 void register_world_operations();
 
+// Starting presentations and making and changing the running one's widgets.
+void register_presentation_operations();
+
 }  // namespace hm

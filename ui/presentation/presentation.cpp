@@ -349,4 +349,73 @@ void presentation::set_container_scroll(std::int64_t id, const ui_vec2& p) {
   }
 }
 
+std::int32_t presentation::create_widget(presentation_widget_kind kind, const ruv_string& text, std::int64_t a,
+                                         std::int64_t b) {
+  const auto i = [](std::int64_t v) { return static_cast<std::int32_t>(v); };
+  switch (kind) {
+    case presentation_widget_kind::text: return create_text_overlay(text, static_cast<std::uint32_t>(a));
+    case presentation_widget_kind::mesh: return create_mesh_overlay(i(a));
+    case presentation_widget_kind::text_button: return create_text_button(text, static_cast<std::uint32_t>(a));
+    case presentation_widget_kind::image_button: return create_image_button(i(a), i(b), false);
+    case presentation_widget_kind::check_box: return create_image_button(i(a), i(b), true);
+    case presentation_widget_kind::slider: return create_slider(i(a), i(b));
+    case presentation_widget_kind::progress_bar: return create_progress_bar(i(a), i(b));
+    case presentation_widget_kind::combobox: return create_combobox();
+    case presentation_widget_kind::text_box: return create_text_box();
+    case presentation_widget_kind::medium_button: return create_medium_button(text);
+  }
+  return -1;
+}
+
+void presentation::set_property(presentation_property p, std::int64_t id, const ruv_string& text, std::int64_t value,
+                                const ui_vec2& xy, float seconds) {
+  if (g_current_presentation != this) return;
+  widget* w = find(id);
+  if (!w) return;
+  const auto v = static_cast<std::uint32_t>(value);
+  const bool animate = seconds > 0.0f;
+  switch (p) {
+    case presentation_property::text: w->set_text(text); break;
+    case presentation_property::colour: {
+      const std::uint32_t c = (w->colour & 0xFF000000u) | (v & 0x00FFFFFFu);
+      animate ? w->animate_colour(seconds, c) : w->set_colour(c);
+      break;
+    }
+    case presentation_property::alpha: {
+      const std::uint32_t c = (w->colour & 0x00FFFFFFu) | ((v & 0xFFu) << 24);
+      animate ? w->animate_alpha(seconds, c) : w->set_colour(c);
+      break;
+    }
+    case presentation_property::highlight_colour: {
+      const std::uint32_t c = (w->highlight_colour & 0xFF000000u) | (v & 0x00FFFFFFu);
+      animate ? w->animate_highlight_colour(seconds, c) : w->set_highlight_colour(c);
+      break;
+    }
+    case presentation_property::highlight_alpha: {
+      const std::uint32_t c = (w->highlight_colour & 0x00FFFFFFu) | ((v & 0xFFu) << 24);
+      animate ? w->animate_highlight_alpha(seconds, c) : w->set_highlight_colour(c);
+      break;
+    }
+    case presentation_property::size:
+      if (animate)
+        w->animate_text_scale(seconds, xy);
+      else
+        set_widget_size(id, xy);
+      break;
+    case presentation_property::position:
+      if (animate)
+        w->animate_position(seconds, xy);
+      else
+        w->set_position(xy);
+      break;
+    case presentation_property::value:
+      if (w->get_type() == widget_type::slider || w->get_type() == widget_type::progress_bar)
+        w->set_float_value(static_cast<float>(value));
+      else
+        w->set_value(static_cast<std::int32_t>(value));
+      break;
+    case presentation_property::scroll: set_container_scroll(id, xy); break;
+  }
+}
+
 }  // namespace hm

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/core/ruv_string.h"
+#include "script/script_host.h"
 #include "ui/widget/widget.h"
 
 namespace hm {
@@ -71,6 +72,12 @@ struct presentation {
   widget* find(std::int64_t id) const;
   void set_widget_size(std::int64_t id, const ui_vec2& new_size);
   void set_container_scroll(std::int64_t id, const ui_vec2& p);
+  // What module code asks of the running presentation's widgets.
+  std::int32_t create_widget(presentation_widget_kind kind, const ruv_string& text, std::int64_t a, std::int64_t b);
+  // Now when seconds is 0, else animated over the seconds (colours, alphas,
+  // size and position).
+  void set_property(presentation_property p, std::int64_t id, const ruv_string& text, std::int64_t value,
+                    const ui_vec2& xy, float seconds);
 };
 
 // The running presentation, or null.

@@ -56,6 +56,8 @@ class window_manager {
   std::function<void()> dispatch_meta_mission_requests;
   // The game's pending screen change code that window 27 watches (15 restarts it).
   std::int32_t* pending_screen_change = nullptr;
+  // The presentation module code asked to show over the mission screen (-1: none).
+  std::int32_t mission_presentation = -1;
 
  private:
   void update_cursor();

@@ -84,4 +84,24 @@ void window_ui_host::reset_window_entries() {
   }
 }
 
+void window_ui_host::set_mission_presentation(int presentation) {
+  g_window_manager.mission_presentation = presentation;
+}
+
+void window_ui_host::set_presentation_duration(float seconds) {
+  if (presentation* p = g_current_presentation) p->duration = seconds;
+}
+
+std::int32_t window_ui_host::create_presentation_widget(presentation_widget_kind kind, const ruv_string& text,
+                                                        std::int64_t a, std::int64_t b) {
+  presentation* p = g_current_presentation;
+  return p ? p->create_widget(kind, text, a, b) : -1;
+}
+
+void window_ui_host::set_presentation_property(presentation_property property, std::int64_t widget,
+                                               const ruv_string& text, std::int64_t value, float x, float y,
+                                               float seconds) {
+  if (presentation* p = g_current_presentation) p->set_property(property, widget, text, value, {x, y}, seconds);
+}
+
 }  // namespace hm

@@ -22,6 +22,13 @@ class window_ui_host : public script_ui_host {
   void reset_window_entries() override;
   void set_window(int window) override;
 
+  void set_mission_presentation(int presentation) override;
+  void set_presentation_duration(float seconds) override;
+  std::int32_t create_presentation_widget(presentation_widget_kind kind, const ruv_string& text, std::int64_t a,
+                                          std::int64_t b) override;
+  void set_presentation_property(presentation_property property, std::int64_t widget, const ruv_string& text,
+                                 std::int64_t value, float x, float y, float seconds) override;
+
   bool message_list_flag = false;
 };
 
