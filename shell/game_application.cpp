@@ -89,6 +89,7 @@ hresult game_application::one_time_init() {
   load_core_resource_files();
   // The engine's own translations; the module's follow when it loads.
   load_translations("");
+  g_ui_manager.reset_timers();
   init_ui_text();
   g_window_manager.create_game_windows();
   g_window_manager.show_cursor = [this](bool shown) {

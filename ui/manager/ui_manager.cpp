@@ -318,7 +318,32 @@ void ui_manager::process_input(float frame_time, const mouse_input& input) {
   for (std::size_t i = 0; i < roots.size(); ++i) roots[i]->update(frame_time);
   if (overlay_step) overlay_step(frame_time);
   if (close_top_root) pop_root_widget();
-  age_message_log(messages, frame_time);
+  advance_timers(frame_time);
+  if (rebuild) {
+    rebuild = 0;
+    if (pending_rebuild) pending_rebuild();
+  }
+}
+
+void ui_manager::advance_timers(float dt) {
+  if (overlay_buffer_full) {
+    add_message_line(messages, overlay_buffer, overlay_buffer_colour);
+    overlay_buffer_full = false;
+  }
+  age_message_log(messages, dt);
+  fade = std::max(0.0f, fade - dt * 0.1f);
+}
+
+void ui_manager::reset_timers() {
+  fade = 0.0f;
+  fade_companion = 0.0f;
+  clear_message_log(messages);
+}
+
+void ui_manager::post_overlay_buffer(const ruv_string& text, std::uint32_t colour) {
+  overlay_buffer = text;
+  overlay_buffer_colour = colour;
+  overlay_buffer_full = true;
 }
 
 std::vector<mouse_record> mouse_records_from_input(const input_state& input) {

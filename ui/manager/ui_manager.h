@@ -113,8 +113,17 @@ class ui_manager {
   void release_widget(const widget& w);
   void play_click();
 
-  // The per-frame input and update step.
+  // The per-frame input and update step; it ends with the timers and the
+  // pending rebuild.
   void process_input(float frame_time, const mouse_input& input);
+  // A message waiting in the overlay buffer joins the log; the log's lines
+  // age by dt; the fade value drops by dt x 0.1, not below 0.
+  void advance_timers(float dt);
+  // At start-up: the fade values 0, every log line long faded and empty.
+  void reset_timers();
+  // Leaves one message for the next advance_timers to add to the log (a newer
+  // one replaces a message still waiting).
+  void post_overlay_buffer(const ruv_string& text, std::uint32_t colour);
   // Queues every root, bottom to top, then the message log and the large
   // message, into the view. Returns the depth reached.
   float draw(render_view& view);
@@ -166,6 +175,15 @@ class ui_manager {
   std::uint8_t cleared_state = 0;
   std::int32_t wheel = 0;
   std::int32_t typed_character = -1;
+  // Set by a window that wants its widgets made anew at the end of the input
+  // step, which runs pending_rebuild once and clears it.
+  std::uint8_t rebuild = 0;
+  std::function<void()> pending_rebuild;
+  float fade = 0.0f;
+  float fade_companion = 0.0f;
+  ruv_string overlay_buffer;
+  std::uint32_t overlay_buffer_colour = 0xFFFFFFFFu;
+  bool overlay_buffer_full = false;
   // Every play_click (the sound player is silent in runs without audio).
   int clicks_played = 0;
 

@@ -67,5 +67,26 @@ TEST_F(PendingMessages, The33rdMessageIsLostAndTheWaitingOnesShowInOrder) {
     EXPECT_EQ(std::string(history[before + static_cast<std::size_t>(i)].view()), std::to_string(i));
 }
 
+TEST_F(PendingMessages, InputStepEndsWithTheTimersAndOnePendingRebuild) {
+  int rebuilds = 0;
+  g_ui_manager.pending_rebuild = [&] { ++rebuilds; };
+  g_ui_manager.post_overlay_buffer(ruv_string("first"), 0xFF00FF00u);
+  g_ui_manager.post_overlay_buffer(ruv_string("second"), 0xFF00FF00u);
+  g_ui_manager.fade = 0.05f;
+  g_ui_manager.rebuild = 1;
+  const std::size_t before = log_lines();
+  step(0.5f, 0.3f, {}, 0.3f);
+  // Only the newer buffered message waited; the fade falls by 0.03.
+  ASSERT_EQ(log_lines(), before + 1);
+  EXPECT_EQ(std::string(g_ui_manager.messages.log_history.back().view()), "second");
+  EXPECT_FLOAT_EQ(g_ui_manager.fade, 0.02f);
+  EXPECT_EQ(rebuilds, 1);
+  step(0.5f, 0.3f, {}, 0.3f);
+  EXPECT_EQ(log_lines(), before + 1);
+  EXPECT_FLOAT_EQ(g_ui_manager.fade, 0.0f);
+  EXPECT_EQ(rebuilds, 1);
+  g_ui_manager.pending_rebuild = nullptr;
+}
+
 }  // namespace
 }  // namespace hm
