@@ -36,6 +36,11 @@ void scale_meshes(widget& w, std::initializer_list<int> slots, float sx, float s
     if (mesh* m = w.get_mesh(s)) m->scale(sx, sy, 1.0f);
 }
 
+// A colour word with its low 24 bits, or its alpha byte, taken from v.
+std::uint32_t with_part(std::uint32_t c, std::uint32_t v, bool alpha) {
+  return alpha ? (c & 0x00FFFFFFu) | ((v & 0xFFu) << 24) : (c & 0xFF000000u) | (v & 0x00FFFFFFu);
+}
+
 void put_resource_mesh(widget& w, int slot, const char* name, float sx = 1.0f, float sy = 1.0f) {
   if (auto m = g_ui_manager.resource_mesh_copy(name)) {
     if (sx != 1.0f || sy != 1.0f) m->scale(sx, sy, 1.0f);
@@ -376,23 +381,19 @@ void presentation::set_property(presentation_property p, std::int64_t id, const 
   const bool animate = seconds > 0.0f;
   switch (p) {
     case presentation_property::text: w->set_text(text); break;
-    case presentation_property::colour: {
-      const std::uint32_t c = (w->colour & 0xFF000000u) | (v & 0x00FFFFFFu);
-      animate ? w->animate_colour(seconds, c) : w->set_colour(c);
+    case presentation_property::colour:
+      animate ? w->animate_colour(seconds, with_part(w->colour, v, false)) : w->set_colour(with_part(w->colour, v, false));
       break;
-    }
-    case presentation_property::alpha: {
-      const std::uint32_t c = (w->colour & 0x00FFFFFFu) | ((v & 0xFFu) << 24);
-      animate ? w->animate_alpha(seconds, c) : w->set_colour(c);
+    case presentation_property::alpha:
+      animate ? w->animate_alpha(seconds, with_part(w->colour, v, true)) : w->set_colour(with_part(w->colour, v, true));
       break;
-    }
     case presentation_property::highlight_colour: {
-      const std::uint32_t c = (w->highlight_colour & 0xFF000000u) | (v & 0x00FFFFFFu);
+      const std::uint32_t c = with_part(w->highlight_colour, v, false);
       animate ? w->animate_highlight_colour(seconds, c) : w->set_highlight_colour(c);
       break;
     }
     case presentation_property::highlight_alpha: {
-      const std::uint32_t c = (w->highlight_colour & 0x00FFFFFFu) | ((v & 0xFFu) << 24);
+      const std::uint32_t c = with_part(w->highlight_colour, v, true);
       animate ? w->animate_highlight_alpha(seconds, c) : w->set_highlight_colour(c);
       break;
     }
