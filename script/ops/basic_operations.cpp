@@ -18,6 +18,8 @@ void register_basic_operations() {
   register_party_member_operations();
   register_troop_operations();
   register_world_operations();
+  register_query_operations();
+  register_mission_scene_operations();
   register_presentation_operations();
 }
 
