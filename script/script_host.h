@@ -29,6 +29,8 @@ struct game_script_words {
   // asks the running conversation to close (18: leave the running simple
   // triggers too). The conversation window decides what each code opens.
   std::int32_t screen_change_code = 0;
+  // The presentation module code asked to show as a screen (with code 15).
+  std::int32_t requested_presentation = -1;
   // What some exit codes need: a troop, a party, a notes page (kind 1 troop,
   // 2 faction, 3 party, 4 quest, and the id).
   std::int32_t exit_troop = -1;
@@ -604,6 +606,33 @@ class script_mission_host {
   virtual void set_fog(float, bool, std::uint32_t) {}
 };
 
+// The widgets module code makes for the running presentation.
+enum class presentation_widget_kind : std::uint8_t {
+  text,           // a text (flags a)
+  mesh,           // module mesh a
+  text_button,    // a text button (flags a)
+  image_button,   // module meshes a (up) and b (down)
+  slider,         // range a to b
+  progress_bar,   // range a to b
+  combobox,
+  text_box,
+  check_box,      // module meshes a and b, toggling
+  medium_button,  // a text
+};
+
+// The properties module code sets (or animates) on a presentation widget.
+enum class presentation_property : std::uint8_t {
+  text,
+  colour,            // low 24 bits; the alpha byte kept
+  alpha,             // the low byte
+  highlight_colour,  // low 24 bits
+  highlight_alpha,   // the low byte
+  size,              // x, y
+  position,          // x, y
+  value,
+  scroll,            // x, y
+};
+
 // Windows and the on-screen message list.
 class script_ui_host {
  public:
@@ -630,6 +659,23 @@ class script_ui_host {
   // Ending a game: every window entry back to its start, then a window.
   virtual void reset_window_entries() = 0;
   virtual void set_window(int window) = 0;
+
+  // --- the running presentation; without one nothing happens ---
+  // The presentation shown over the mission screen.
+  virtual void set_mission_presentation(int /*presentation*/) {}
+  // How long the timed windows show the running presentation.
+  virtual void set_presentation_duration(float /*seconds*/) {}
+  // A new widget's id, -1 without a running presentation. The text is
+  // already formatted.
+  virtual std::int32_t create_presentation_widget(presentation_widget_kind /*kind*/, const ruv_string& /*text*/,
+                                                  std::int64_t /*a*/, std::int64_t /*b*/) {
+    return -1;
+  }
+  // Sets a widget's property now (seconds 0) or animates it there over the
+  // seconds; an id the presentation lacks is ignored.
+  virtual void set_presentation_property(presentation_property /*property*/, std::int64_t /*widget*/,
+                                         const ruv_string& /*text*/, std::int64_t /*value*/, float /*x*/,
+                                         float /*y*/, float /*seconds*/) {}
 };
 
 // Scene rendering: tableau materials.

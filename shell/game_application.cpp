@@ -42,6 +42,8 @@
 #include "script/script_host.h"
 #include "shell/vertex_pools.h"
 #include "ui/widget/container.h"
+#include "ui/windows/window_manager.h"
+#include "ui/windows/window_ui_host.h"
 
 namespace hm {
 
@@ -49,37 +51,6 @@ game_application* g_game_application = nullptr;
 font_details g_ui_font;
 
 namespace {
-
-// The script engine's window and message-list neighbour until the window
-// manager exists: message lines go to the UI manager's log and the large
-// message to its centre of the screen, and there are no windows.
-class game_ui_host final : public script_ui_host {
- public:
-  explicit game_ui_host(message_log& log) : log_(log) {}
-  void add_message_line(std::string_view text, std::uint32_t colour) override {
-    hm::add_message_line(log_, ruv_string(text), colour);
-  }
-  // Until the screens keep their queue of pending messages, they are shown at
-  // once.
-  void post_pending_message(std::string_view text, std::uint32_t colour) override { add_message_line(text, colour); }
-  int top_window() const override { return -1; }
-  void push_window(int) override {}
-  vec3 mouse_position() const override {
-    return vec3(g_ui_manager.mouse_position.x, g_ui_manager.mouse_position.y, 0.0f);
-  }
-  void set_message_list_flag(bool) override {}
-  // The large message in the middle of the screen; an empty text hides it.
-  void set_message_text(std::string_view text, std::uint32_t colour) override {
-    g_ui_manager.set_message_text(ruv_string(text), colour);
-  }
-  void set_notice(const ruv_string&, const ruv_string&) override {}
-  void set_question(const ruv_string&, const ruv_string&, const ruv_string&, std::int32_t*) override {}
-  void reset_window_entries() override {}
-  void set_window(int) override {}
-
- private:
-  message_log& log_;
-};
 
 }  // namespace
 
@@ -90,7 +61,7 @@ game_application::game_application() {
   key_down_table.fill(0);
   messages.font = &g_ui_font;
   g_ui_manager.default_font = &g_ui_font;
-  script_ui_ = std::make_unique<game_ui_host>(messages);
+  script_ui_ = std::make_unique<window_ui_host>();
   script_host host = current_script_host();
   previous_script_host_ = host;
   host.ui = script_ui_.get();
@@ -114,10 +85,11 @@ game_application::~game_application() {
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
+  g_window_manager.destroy_game_windows();
+  g_window_manager.show_cursor = nullptr;
   g_ui_manager.clear();
   g_ui_manager.release_meshes();
   if (g_ui_manager.default_font == &g_ui_font) g_ui_manager.default_font = nullptr;
-  launch = {};
   overlay_texts.clear();
   if (render_debug_text() == &debug_text) set_render_debug_text(nullptr);
   if (g_game_application == this) g_game_application = nullptr;
@@ -140,7 +112,12 @@ hresult game_application::one_time_init() {
   load_core_resource_files();
   // The engine's own translations; the module's follow when it loads.
   load_translations("");
+  g_ui_manager.reset_timers();
   init_ui_text();
+  g_window_manager.create_game_windows();
+  g_window_manager.show_cursor = [this](bool shown) {
+    if (window) window->show_cursor(shown);
+  };
   install_module_script_host();
   install_tableau_render_host();
   // The module's data loads one step a frame from the first frame on.
@@ -253,6 +230,9 @@ hresult game_application::frame_move() {
   typed_char = pending_char;
   pending_char = -1;
   run_ui_input();
+  // The top window's frame handler; while a box is open over a window, only
+  // the box's runs.
+  g_window_manager.frame(frame_time);
   update_sound();
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   // A game ended by module code ends here, where no block is running.
@@ -339,13 +319,20 @@ void game_application::run_ui_input() {
 void game_application::update_launch_window() {
   // The hint count comes from the module's settings, taken in by the third
   // step, and the hints from its texts, read by the second.
-  if (show_launch_window && !launch.root && loading_step >= 3) {
-    build_launch_window(launch);
-    launch.status_label->set_text(loading_text);
-  } else if (launch.root && g_ui_manager.top_root() == launch.root &&
-             launch.status_label->text.view() != loading_text.view()) {
-    launch.status_label->set_text(loading_text);
+  launch_window_widgets& w = launch();
+  if (show_launch_window && !w.root && loading_step >= 3 && g_window_manager.window(window_id::launch)) {
+    g_window_manager.set_window(window_id::launch);
+    if (w.status_label) w.status_label->set_text(loading_text);
+  } else if (w.root && g_ui_manager.top_root() == w.root && w.status_label->text.view() != loading_text.view()) {
+    w.status_label->set_text(loading_text);
   }
+}
+
+launch_window_widgets& game_application::launch() {
+  if (auto* w = dynamic_cast<launch_window*>(g_window_manager.window(window_id::launch))) return w->widgets;
+  static launch_window_widgets none;
+  none = {};
+  return none;
 }
 
 void game_application::queue_interface() {

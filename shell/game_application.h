@@ -80,7 +80,9 @@ class game_application : public application_frame {
   // its status label follows the loading text. Runs that count other things
   // on screen leave it out.
   bool show_launch_window = true;
-  launch_window_widgets launch;
+  // The launch window's widgets (window 3 of the window manager; all null
+  // before it is built or without the window table).
+  launch_window_widgets& launch();
 
   std::uint32_t frame_counter = 0;   // frames moved
   std::uint32_t render_counter = 0;  // frames rendered

@@ -1,6 +1,7 @@
 // The families of operations built so far: the comparisons and arithmetic, the
 // game-state conditions, slots, positions, sound and music, messages and
-// notes, the conversation's exits and queries, and the party operations.
+// notes, the conversation's exits and queries, the party operations and the
+// presentations.
 #include "script/interpreter.h"
 #include "script/ops/ops_registration.h"
 
@@ -19,6 +20,7 @@ void register_basic_operations() {
   register_world_operations();
   register_query_operations();
   register_mission_scene_operations();
+  register_presentation_operations();
 }
 
 }  // namespace hm

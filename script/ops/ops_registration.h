@@ -44,4 +44,7 @@ void register_mission_scene_operations();
 // agent in a team.
 std::int32_t get_side_strength(int team);
 
+// Starting presentations and making and changing the running one's widgets.
+void register_presentation_operations();
+
 }  // namespace hm

@@ -263,11 +263,11 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     // The launch window came up once the module's texts were read, with the
     // loading text and one of the module's hints (the engine's own texts are
     // not in this data folder: "ui_hint" is not found).
-    ASSERT_NE(app.launch.root, nullptr);
-    EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app.launch.root));
-    EXPECT_NE(app.launch.root->get_mesh(slot_background), nullptr);
-    EXPECT_EQ(std::string(app.launch.status_label->text.view()), std::string(app.loading_text.view()));
-    const std::string hint(app.launch.hint_label->text.view());
+    ASSERT_NE(app.launch().root, nullptr);
+    EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app.launch().root));
+    EXPECT_NE(app.launch().root->get_mesh(slot_background), nullptr);
+    EXPECT_EQ(std::string(app.launch().status_label->text.view()), std::string(app.loading_text.view()));
+    const std::string hint(app.launch().hint_label->text.view());
     EXPECT_TRUE(hint.starts_with("STR NOT FOUND: ui_hint #")) << hint;
     EXPECT_EQ(hint.find("STR NOT FOUND: hint_"), std::string::npos) << hint;
   }

@@ -154,6 +154,46 @@ material* ui_manager::ui_material(const char* name) const {
   return r.get_material(ruv_string(name));
 }
 
+const mesh* ui_manager::resource_mesh(const char* name) const {
+  resource_manager& r = resources ? *resources : g_resource_manager;
+  return r.find_mesh(ruv_string(name));
+}
+
+std::unique_ptr<mesh> ui_manager::resource_mesh_copy(const char* name) const {
+  const mesh* m = resource_mesh(name);
+  return m ? m->create_copy() : nullptr;
+}
+
+// --- pending messages -----------------------------------------------------------------------------
+
+void pending_message_queue::push(const ruv_string& text, std::uint32_t colour) {
+  if (count >= capacity || count < 0) return;
+  const auto slot = static_cast<std::size_t>((head + count) % capacity);
+  texts[slot] = text;
+  colours[slot] = static_cast<std::int32_t>(colour);
+  ++count;
+}
+
+bool pending_message_queue::pop(ruv_string& text_out, std::uint32_t& colour_out) {
+  if (count <= 0) {
+    text_out = ruv_string("No messages");
+    colour_out = 0xFFFFFFFFu;
+    return false;
+  }
+  const auto slot = static_cast<std::size_t>(head);
+  text_out = texts[slot];
+  colour_out = static_cast<std::uint32_t>(colours[slot]);
+  head = (head + 1) % capacity;
+  --count;
+  return true;
+}
+
+void ui_manager::flush_pending_messages() {
+  ruv_string t;
+  std::uint32_t c = 0;
+  while (pending_messages.pop(t, c)) add_message_line(messages, t, c);
+}
+
 // --- roots ----------------------------------------------------------------------------------------
 
 void ui_manager::push_root_widget(std::unique_ptr<widget> w) {
@@ -278,7 +318,32 @@ void ui_manager::process_input(float frame_time, const mouse_input& input) {
   for (std::size_t i = 0; i < roots.size(); ++i) roots[i]->update(frame_time);
   if (overlay_step) overlay_step(frame_time);
   if (close_top_root) pop_root_widget();
-  age_message_log(messages, frame_time);
+  advance_timers(frame_time);
+  if (rebuild) {
+    rebuild = 0;
+    if (pending_rebuild) pending_rebuild();
+  }
+}
+
+void ui_manager::advance_timers(float dt) {
+  if (overlay_buffer_full) {
+    add_message_line(messages, overlay_buffer, overlay_buffer_colour);
+    overlay_buffer_full = false;
+  }
+  age_message_log(messages, dt);
+  fade = std::max(0.0f, fade - dt * 0.1f);
+}
+
+void ui_manager::reset_timers() {
+  fade = 0.0f;
+  fade_companion = 0.0f;
+  clear_message_log(messages);
+}
+
+void ui_manager::post_overlay_buffer(const ruv_string& text, std::uint32_t colour) {
+  overlay_buffer = text;
+  overlay_buffer_colour = colour;
+  overlay_buffer_full = true;
 }
 
 std::vector<mouse_record> mouse_records_from_input(const input_state& input) {

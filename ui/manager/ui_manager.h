@@ -65,6 +65,21 @@ int decode_utf8(std::string_view text, std::int32_t* out, int capacity);
 // The number of code points decode_utf8 would write, up to the capacity.
 int count_utf8(std::string_view text, int capacity = widget_decode_capacity);
 
+// Messages that game code posts wait here until a screen that shows the
+// message log moves them into it: a ring of 32 slots read from the head.
+struct pending_message_queue {
+  static constexpr std::int32_t capacity = 32;
+  std::int32_t count = 0;
+  std::int32_t head = 0;
+  std::array<ruv_string, capacity> texts;
+  std::array<std::int32_t, capacity> colours{};
+
+  // Stores the message after the waiting ones; dropped when 32 wait.
+  void push(const ruv_string& text, std::uint32_t colour);
+  // The oldest message; "No messages" in white when none waits. False then.
+  bool pop(ruv_string& text_out, std::uint32_t& colour_out);
+};
+
 // The message log's colours of an entry of that age: the line's alpha and the
 // background's grey (0..254 both).
 struct message_fade {
@@ -98,8 +113,17 @@ class ui_manager {
   void release_widget(const widget& w);
   void play_click();
 
-  // The per-frame input and update step.
+  // The per-frame input and update step; it ends with the timers and the
+  // pending rebuild.
   void process_input(float frame_time, const mouse_input& input);
+  // A message waiting in the overlay buffer joins the log; the log's lines
+  // age by dt; the fade value drops by dt x 0.1, not below 0.
+  void advance_timers(float dt);
+  // At start-up: the fade values 0, every log line long faded and empty.
+  void reset_timers();
+  // Leaves one message for the next advance_timers to add to the log (a newer
+  // one replaces a message still waiting).
+  void post_overlay_buffer(const ruv_string& text, std::uint32_t colour);
   // Queues every root, bottom to top, then the message log and the large
   // message, into the view. Returns the depth reached.
   float draw(render_view& view);
@@ -121,6 +145,14 @@ class ui_manager {
   // The material of that name from the resource manager (its "default" for a
   // missing one).
   material* ui_material(const char* name) const;
+  // The resource mesh of that name, or null; a copy of it, or null.
+  const mesh* resource_mesh(const char* name) const;
+  std::unique_ptr<mesh> resource_mesh_copy(const char* name) const;
+
+  // --- messages waiting for a screen that shows the message log ---
+  // Moves every waiting message into the log, oldest first.
+  void flush_pending_messages();
+  pending_message_queue pending_messages;
 
   // --- roots and the mouse ---
   std::vector<std::unique_ptr<widget>> roots;
@@ -138,9 +170,20 @@ class ui_manager {
   std::uint32_t screen_height = 768;
   std::uint8_t redraw = 0;
   std::uint8_t close_top_root = 0;
+  // Whether the top window shows the mouse cursor.
+  std::uint8_t cursor_visible = 1;
   std::uint8_t cleared_state = 0;
   std::int32_t wheel = 0;
   std::int32_t typed_character = -1;
+  // Set by a window that wants its widgets made anew at the end of the input
+  // step, which runs pending_rebuild once and clears it.
+  std::uint8_t rebuild = 0;
+  std::function<void()> pending_rebuild;
+  float fade = 0.0f;
+  float fade_companion = 0.0f;
+  ruv_string overlay_buffer;
+  std::uint32_t overlay_buffer_colour = 0xFFFFFFFFu;
+  bool overlay_buffer_full = false;
   // Every play_click (the sound player is silent in runs without audio).
   int clicks_played = 0;
 

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "engine/resource/mesh.h"
-#include "engine/resource/resource_manager.h"
 #include "module/base/module_settings.h"
 #include "module/text/translation_table.h"
 #include "platform/clock.h"
@@ -13,17 +12,6 @@
 
 namespace hm {
 
-namespace {
-
-// A copy of the resource mesh, or null when the resources lack it.
-std::unique_ptr<mesh> resource_mesh_copy(const char* name) {
-  resource_manager& r = g_ui_manager.resources ? *g_ui_manager.resources : g_resource_manager;
-  mesh* m = r.find_mesh(ruv_string(name));
-  return m ? m->create_copy() : nullptr;
-}
-
-}  // namespace
-
 void build_launch_window(launch_window_widgets& w, const std::function<int()>& random) {
   g_ui_manager.clear();
 
@@ -31,13 +19,13 @@ void build_launch_window(launch_window_widgets& w, const std::function<int()>& r
   root->swallow_presses = 0;
   root->set_position({-0.001f, -0.001f});
   root->set_size({1.002f, 0.752f});
-  if (auto m = resource_mesh_copy("load_window")) root->set_mesh(slot_background, std::move(m));
+  if (auto m = g_ui_manager.resource_mesh_copy("load_window")) root->set_mesh(slot_background, std::move(m));
   root->set_colour(0xFF442323u);
 
   auto logo = std::make_unique<widget>();
   logo->set_position({0.05f, 0.6f});
   logo->set_size({0.4f, 0.1f});
-  if (auto m = resource_mesh_copy("Skarvald_logo")) logo->set_mesh(slot_background, std::move(m));
+  if (auto m = g_ui_manager.resource_mesh_copy("Skarvald_logo")) logo->set_mesh(slot_background, std::move(m));
   w.logo = root->add_child(std::move(logo));
 
   w.status_label = make_label(*root, ruv_string(), 0.14f, 0.1f, 0.3f, 0.04f);

@@ -1,0 +1,278 @@
+#include "ui/windows/game_window.h"
+
+#include <new>
+
+#include "engine/app/input_state.h"
+#include "engine/core/timer.h"
+#include "ui/layout/layout_variables.h"
+#include "ui/manager/ui_manager.h"
+#include "ui/widget/container.h"
+#include "ui/widget/widget_kinds.h"
+#include "ui/windows/window_manager.h"
+
+namespace hm {
+
+namespace {
+
+// The key code of Enter.
+constexpr int key_enter = 28;
+// The return id that hands the timed windows' end to the meta mission.
+constexpr std::int32_t return_to_meta_mission = 100;
+// The pending screen change code that restarts window 27.
+constexpr std::int32_t restart_presentation_window = 15;
+
+// A window class that builds nothing yet: its screen comes with later work.
+#define HM_TOP_LEVEL_WINDOW(name, base)        \
+  class name final : public base {             \
+  };
+HM_TOP_LEVEL_WINDOW(load_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(main_menu_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(in_game_menu_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(meeting_window, forgetful_window)
+HM_TOP_LEVEL_WINDOW(mission_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(party_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(factions_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(controls_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(save_load_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(terrain_generator_window, editor_window)
+HM_TOP_LEVEL_WINDOW(game_menu_window, forgetful_window)
+HM_TOP_LEVEL_WINDOW(character_export_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(game_log_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(note_window, top_level_window)
+HM_TOP_LEVEL_WINDOW(face_gen_window, editor_window)
+#undef HM_TOP_LEVEL_WINDOW
+
+// The windows that show the on-screen message log move the waiting messages
+// into it at the start of each frame.
+template <class Base>
+class message_log_window : public Base {
+ public:
+  void frame(float /*seconds*/) override { g_ui_manager.flush_pending_messages(); }
+};
+
+class inventory_window final : public message_log_window<top_level_window> {};
+class character_window final : public message_log_window<editor_window> {};
+class conversation_window final : public message_log_window<editor_window> {};
+
+// The world map keeps its view's values in saved games through the state hooks
+// (their fields come with the world map itself).
+class world_map_window final : public message_log_window<top_level_window> {};
+
+// The two boxes opened over a window that come with later work.
+class party_name_window final : public stacked_window {};
+class debrief_window final : public message_log_window<stacked_window> {};
+
+// The mission screen: the mission layer installs its own object over this one.
+class mission_screen_window final : public message_log_window<top_level_window> {
+ public:
+  bool shows_cursor() const override { return false; }
+};
+
+class presentation_window final : public timed_window {};
+class loading_presentation_window final : public timed_window {};
+
+template <class W>
+std::unique_ptr<game_window> make_window(const char* class_name) {
+  std::unique_ptr<game_window> w(new (std::nothrow) W());
+  if (w) w->name = ruv_string(class_name);
+  return w;
+}
+
+struct window_entry {
+  const char* class_name;
+  std::unique_ptr<game_window> (*make)(const char*);
+};
+
+// By id.
+const window_entry window_table[game_window_count] = {
+    {"message_box_window", make_window<message_box_window>},
+    {"choice_window", make_window<choice_window>},
+    {"load_window", make_window<load_window>},
+    {"launch_window", make_window<launch_window>},
+    {"main_menu_window", make_window<main_menu_window>},
+    {"in_game_menu_window", make_window<in_game_menu_window>},
+    {"meeting_window", make_window<meeting_window>},
+    {"world_map_window", make_window<world_map_window>},
+    {"inventory_window", make_window<inventory_window>},
+    {"party_name_window", make_window<party_name_window>},
+    {"mission_window", make_window<mission_window>},
+    {"debrief_window", make_window<debrief_window>},
+    {"party_window", make_window<party_window>},
+    {"quests_window", make_window<quests_window>},
+    {"mission_screen_window", make_window<mission_screen_window>},
+    {"character_window", make_window<character_window>},
+    {"conversation_window", make_window<conversation_window>},
+    {"factions_window", make_window<factions_window>},
+    {"options_window", make_window<options_window>},
+    {"video_options_window", make_window<video_options_window>},
+    {"controls_window", make_window<controls_window>},
+    {"save_load_window", make_window<save_load_window>},
+    {"terrain_generator_window", make_window<terrain_generator_window>},
+    {"game_menu_window", make_window<game_menu_window>},
+    {"character_export_window", make_window<character_export_window>},
+    {"game_log_window", make_window<game_log_window>},
+    {"note_window", make_window<note_window>},
+    {"presentation_window", make_window<presentation_window>},
+    {"loading_presentation_window", make_window<loading_presentation_window>},
+    {"face_gen_window", make_window<face_gen_window>},
+};
+
+// The order the windows are made in.
+constexpr int creation_order[game_window_count] = {7,  0,  1,  4,  2,  3,  5,  6,  8,  9,  10, 11, 12, 13, 14,
+                                                   15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29};
+
+// A window container over the middle of the screen, made the top root.
+window_container* open_box(float width, float height) {
+  auto root = std::make_unique<window_container>();
+  root->set_position({0.5f - width * 0.5f, 0.375f - height * 0.5f});
+  root->set_size({width, height});
+  if (auto m = g_ui_manager.resource_mesh_copy("dialog_box")) root->set_mesh(slot_background, std::move(m));
+  window_container* raw = root.get();
+  g_ui_manager.redraw = 1;
+  g_ui_manager.push_root_widget(std::move(root));
+  return raw;
+}
+
+}  // namespace
+
+game_window::~game_window() = default;
+
+void stacked_window::leave() { g_ui_manager.close_top_root = 1; }
+
+void top_level_window::leave() { g_ui_manager.clear(); }
+
+void forgetful_window::leave() {
+  g_ui_manager.clear();
+  root = nullptr;
+}
+
+void editor_window::leave() {
+  g_ui_manager.clear();
+  editor.reset();
+}
+
+// --- message box ---------------------------------------------------------------------------------
+
+void message_box_window::build() {
+  const bool question = mode != 0;
+  root = open_box(0.5f, has_text_field ? 0.3f : 0.25f);
+  widget* label = make_label(*root, title.empty() ? text : title, 0.02f, 0.15f, 0.46f, 0.04f);
+  if (!title.empty()) make_label(*root, text, 0.02f, 0.11f, 0.46f, 0.03f);
+  label->set_text_flags(ui_text_flag::centre);
+  text_field = nullptr;
+  if (question && has_text_field) {
+    auto box = std::make_unique<text_box>();
+    box->set_position({0.1f, 0.08f});
+    box->set_size({0.3f, 0.04f});
+    text_field = root->add_child(std::move(box));
+  }
+  const ruv_string ok = first_answer.empty() ? ruv_string(question ? "Yes" : "OK") : first_answer;
+  if (question) {
+    buttons[0] = make_medium_button(*root, ok, 0.05f, 0.02f, 0.04f);
+    buttons[1] = make_medium_button(*root, second_answer.empty() ? ruv_string("No") : second_answer, 0.3f, 0.02f, 0.04f);
+  } else {
+    buttons[0] = make_medium_button(*root, ok, 0.175f, 0.02f, 0.04f);
+    buttons[1] = nullptr;
+  }
+}
+
+void message_box_window::frame(float /*seconds*/) {
+  const bool one_button = buttons[1] == nullptr;
+  const bool first = (buttons[0] && buttons[0]->take_event(ui_event::clicked)) ||
+                     (one_button && g_input_state.is_key_clicked(key_enter));
+  if (first) {
+    if (answer_target) *answer_target = 0;
+    if (result_text && text_field) *result_text = text_field->text;
+  } else if (buttons[1] && buttons[1]->take_event(ui_event::clicked)) {
+    if (answer_target) *answer_target = 1;
+    if (result_text && text_field) *result_text = ruv_string();
+  } else {
+    return;
+  }
+  buttons[0] = buttons[1] = nullptr;
+  text_field = nullptr;
+  g_window_manager.pop_window();
+}
+
+// --- choice box ----------------------------------------------------------------------------------
+
+void choice_window::build() {
+  choice_count = static_cast<std::int32_t>(choices.size());
+  selected = -1;
+  const float width = std::max(0.5f, 0.16f * static_cast<float>(choice_count) + 0.02f);
+  root = open_box(width, 0.2f);
+  make_label(*root, text, 0.02f, 0.12f, width - 0.04f, 0.04f);
+  buttons.clear();
+  for (std::int32_t i = 0; i < choice_count; ++i)
+    buttons.push_back(make_medium_button(*root, choices[static_cast<std::size_t>(i)], 0.02f + 0.16f * static_cast<float>(i),
+                                         0.02f, 0.04f));
+}
+
+void choice_window::frame(float /*seconds*/) {
+  std::int32_t clicked = -1;
+  for (std::size_t i = 0; i < buttons.size(); ++i)
+    if (buttons[i] && buttons[i]->take_event(ui_event::clicked)) clicked = static_cast<std::int32_t>(i);
+  if (clicked < 0) return;
+  selected = clicked;
+  buttons.clear();
+  g_window_manager.pop_window();
+}
+
+// --- launch window ------------------------------------------------------------------------------
+
+void launch_window::build() {
+  build_launch_window(widgets);
+  root = widgets.root;
+}
+
+void launch_window::leave() {
+  top_level_window::leave();
+  widgets = {};
+  root = nullptr;
+}
+
+// --- timed windows ------------------------------------------------------------------------------
+
+void timed_window::build() {
+  auto r = std::make_unique<window_container>();
+  r->set_position({0.0f, 0.0f});
+  r->set_size({1.0f, 0.75f});
+  root = r.get();
+  g_ui_manager.push_root_widget(std::move(r));
+  hosted.create_in_container(*root, presentation_number);
+}
+
+void timed_window::frame(float seconds) {
+  hosted.run_frame(seconds);
+  // The presentation's blocks may have switched windows already.
+  if (g_window_manager.top() != this) return;
+  const double elapsed = static_cast<double>(clock_ticks(hosted.clock) - hosted.start) * 0.00001;
+  if (elapsed > static_cast<double>(hosted.duration)) {
+    if (return_window == return_to_meta_mission) {
+      if (g_window_manager.dispatch_meta_mission_requests) g_window_manager.dispatch_meta_mission_requests();
+    } else {
+      g_window_manager.set_window(return_window);
+    }
+    return;
+  }
+  std::int32_t* change = g_window_manager.pending_screen_change;
+  if (g_window_manager.window(window_id::presentation) == this && change && *change == restart_presentation_window) {
+    *change = 0;
+    g_window_manager.set_window(window_id::presentation);
+  }
+}
+
+// --- the table ------------------------------------------------------------------------------------
+
+void create_game_window_objects(std::unique_ptr<game_window> (&out)[game_window_count]) {
+  for (int id : creation_order) out[id] = window_table[id].make(window_table[id].class_name);
+}
+
+const char* game_window_class_name(int id) {
+  return id >= 0 && id < game_window_count ? window_table[id].class_name : "";
+}
+
+}  // namespace hm
