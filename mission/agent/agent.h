@@ -19,6 +19,7 @@ namespace hm {
 
 class entity;
 class face;
+class lod_mesh_group;
 class missile;
 class particle_system_instance;
 class skeleton_entity;
@@ -386,6 +387,9 @@ struct agent {
   // Set-up and spawning
 
   // Weapons and missiles
+  // The group that draws the missiles stuck in the shield, hung on the
+  // skeleton (which owns it); null until the first one sticks.
+  lod_mesh_group* shield_missiles = nullptr;
 
   // Paths and AI
 

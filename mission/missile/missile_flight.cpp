@@ -99,21 +99,28 @@ bool test_missile_collision(mission& m, missile& mi, const vec3& from, const vec
   return true;
 }
 
+const item& missile_sticking_item(const missile& mi) {
+  const item_kind* launcher = mi.launcher.get_kind();
+  return launcher != nullptr && launcher->type() == item_type::thrown ? mi.launcher : mi.ammunition;
+}
+
+std::unique_ptr<mesh> make_stuck_missile_mesh(const missile& mi) {
+  const item& source = missile_sticking_item(mi);
+  const item_kind* k = source.get_kind();
+  if (k == nullptr) return nullptr;
+  const mesh* stuck = g_resource_manager.find_mesh(k->get_mesh_name(source.modifier()));
+  return stuck != nullptr ? stuck->create_copy() : nullptr;
+}
+
 void set_missile_stuck_mesh(missile& mi) {
   if (mi.entity == nullptr) return;
   entity& e = *mi.entity;
-  const item& source = mi.launcher.get_kind() != nullptr && mi.launcher.get_kind()->type() == item_type::thrown
-                           ? mi.launcher
-                           : mi.ammunition;
-  const item_kind* k = source.get_kind();
-  mesh* stuck = nullptr;
-  if (k != nullptr) stuck = g_resource_manager.find_mesh(k->get_mesh_name(source.modifier()));
+  std::unique_ptr<mesh> stuck = make_stuck_missile_mesh(mi);
   if (!e.meshes.empty()) e.meshes.erase(e.meshes.begin());
   if (stuck == nullptr) {
     e.meshes.clear();
   } else {
-    std::unique_ptr<mesh> copy = stuck->create_copy();
-    e.meshes.insert(e.meshes.begin(), std::move(copy));
+    e.meshes.insert(e.meshes.begin(), std::move(stuck));
   }
   e.bounding_centre = vec3(0.0f, -e.get_bounding_radius(), 0.0f);
   e.visible = 1;
@@ -166,9 +173,7 @@ void update_missile_flight(mission& m, missile& mi, float dt) {
     }
   }
 
-  const item& trigger_item =
-      mi.launcher.get_kind() != nullptr && mi.launcher.get_kind()->type() == item_type::thrown ? mi.launcher
-                                                                                                : mi.ammunition;
+  const item& trigger_item = missile_sticking_item(mi);
   if (trigger_item.get_kind() != nullptr) {
     run_simple_triggers(g_item_kinds[static_cast<std::size_t>(trigger_item.kind)].triggers, missile_hit_event);
   }

@@ -2,11 +2,14 @@
 // One missile's flight: movement under gravity and air drag, the ground and
 // the weapon hit test along the tip, the pass-by whiz and the impact sound,
 // coming to rest, and the entity that follows it.
+#include <memory>
+
 #include "engine/core/math.h"
 #include "module/records/item_kind.h"
 
 namespace hm {
 
+class mesh;
 class mission;
 struct missile;
 
@@ -35,6 +38,12 @@ bool test_missile_collision(mission& m, missile& mi, const vec3& from, const vec
 
 // One step of frame time dt of a flying missile (nothing for one at rest).
 void update_missile_flight(mission& m, missile& mi, float dt);
+
+// The item whose mesh a missile shows when it comes to rest: a thrown
+// weapon itself, else the ammunition.
+const item& missile_sticking_item(const missile& mi);
+// A copy of that item's mesh for its modifier; null when there is none.
+std::unique_ptr<mesh> make_stuck_missile_mesh(const missile& mi);
 
 // The entity of a missile at rest shows the stuck-missile mesh of its kind;
 // without one it shows nothing.
