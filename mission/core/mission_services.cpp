@@ -9,6 +9,7 @@
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
 #include "mission/missile/missile_flight.h"
+#include "mission/props/prop_entity.h"
 #include "mission/scene/scene_queries.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
@@ -90,7 +91,9 @@ void mission_services::run_prop_triggers(mission& m, int instance, int event_cod
   m.event_prop_instance = outer;
 }
 
-void mission_services::create_prop_entity(mission&, int, int) {}
+void mission_services::create_prop_entity(mission& m, int instance, int agent) {
+  create_scene_prop_entity(m, instance, agent);
+}
 
 bool mission_services::agent_head_frame(mission&, const agent& a, hm::frame& out) {
   if (a.agent_entity == nullptr) return false;
