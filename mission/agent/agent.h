@@ -20,6 +20,7 @@ namespace hm {
 
 class entity;
 class face;
+class lod_mesh_group;
 class missile;
 class particle_system_instance;
 class skeleton_entity;
@@ -488,6 +489,9 @@ struct agent {
   std::uint8_t kept_in_place = 0;
 
   // Weapons and missiles
+  // The group that draws the missiles stuck in the shield, hung on the
+  // skeleton (which owns it); null until the first one sticks.
+  lod_mesh_group* shield_missiles = nullptr;
 
   // Paths and AI
   // What the movement pass steers by (agent_movement_to_goal, _follow, 0x20

@@ -1,5 +1,6 @@
 #include "mission/core/mission_services.h"
 
+#include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "engine/settings/ruv_config.h"
@@ -9,6 +10,8 @@
 #include "mission/agent/locomotion.h"
 #include "mission/anim/agent_skeleton_update.h"
 #include "mission/core/mission.h"
+#include "mission/missile/missile_flight.h"
+#include "mission/props/prop_entity.h"
 #include "mission/scene/scene_queries.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
@@ -39,7 +42,19 @@ void mission_services::check_template_triggers(mission& m) {
   check_triggers(g_mission_templates[static_cast<std::size_t>(m.template_index)].triggers, 16);
 }
 
-void mission_services::update_missile(mission&, missile&, float) {}
+void mission_services::update_missile(mission& m, missile& mi, float frame_time) {
+  update_missile_flight(m, mi, frame_time);
+}
+
+int mission_services::missile_weapon_hit(mission&, missile&, const vec3&, const vec3&, float, vec3&) { return 0; }
+
+int mission_services::play_slot_sound(int slot, const vec3& position, float volume, float pitch) {
+  // The slot's sound carries its own volume.
+  (void)volume;
+  return g_sound_manager.play_sound_in_slot(slot, 0, position, pitch);
+}
+
+void mission_services::stop_sound(int channel) { g_sound_manager.stop_channel(channel); }
 void mission_services::agent_frame(mission& m, agent& a, float frame_time) {
   if (!a.takes_frames() || !a.is_alive()) return;
   read_channel_progress(a);
@@ -86,7 +101,9 @@ void mission_services::run_prop_triggers(mission& m, int instance, int event_cod
   m.event_prop_instance = outer;
 }
 
-void mission_services::create_prop_entity(mission&, int, int) {}
+void mission_services::create_prop_entity(mission& m, int instance, int agent) {
+  create_scene_prop_entity(m, instance, agent);
+}
 
 bool mission_services::agent_head_frame(mission&, const agent& a, hm::frame& out) {
   if (a.agent_entity == nullptr) return false;

@@ -41,7 +41,19 @@ class mission_services {
   virtual void check_reinforcements(mission& m);
   // The current template's triggers, each checked with the timed code 16.
   virtual void check_template_triggers(mission& m);
+  // One step of a missile's flight.
   virtual void update_missile(mission& m, missile& mi, float frame_time);
+  // The weapon hit test of a flying missile whose tip swept from..to as a
+  // capsule of that radius: 0 nothing struck; 1 an agent struck (the blow
+  // delivered there); 2 blocked, or stuck in a scene prop; 3 and above
+  // something solid struck, `contact` then holding where the missile stands.
+  // Nothing is struck until the agents' hit test takes this over.
+  virtual int missile_weapon_hit(mission& m, missile& mi, const vec3& from, const vec3& to, float radius,
+                                 vec3& contact);
+  // Plays an engine sound slot at a point with a volume and a pitch factor;
+  // the channel, negative for none.
+  virtual int play_slot_sound(int slot, const vec3& position, float volume, float pitch);
+  virtual void stop_sound(int channel);
   // By default the agent's movement actions of the frame.
   virtual void agent_frame(mission& m, agent& a, float frame_time);
   // By default the agent's skeleton follows its action channels.

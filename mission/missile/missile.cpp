@@ -5,14 +5,16 @@ namespace hm {
 missile& missile_pool::allocate() {
   if (free_slots_.empty()) {
     chunks_.push_back(std::make_unique<std::array<missile, missile_chunk_size>>());
+    for (std::int32_t i = count_; i < count_ + missile_chunk_size; ++i) free_slots_.push_back(i);
     count_ += missile_chunk_size;
-    for (std::int32_t i = count_ - 1; i >= count_ - missile_chunk_size; --i) free_slots_.push_back(i);
   }
   const std::int32_t slot = free_slots_.back();
   free_slots_.pop_back();
   missile& m = *get(slot);
   m = missile{};
   m.in_use = 1;
+  m.slot = slot;
+  m.serial = next_serial_++;
   return m;
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
+#include "module/records/item_kind.h"
 
 namespace hm {
 
@@ -22,6 +23,10 @@ enum missile_state : std::int32_t {
 
 struct missile {
   std::int32_t in_use = 0;
+  // The record's index in the pool, and the running number given when the
+  // slot was taken.
+  std::int32_t slot = -1;
+  std::int32_t serial = 0;
   vec3 start_position;
   vec3 position;
   vec3 previous_position;
@@ -30,16 +35,24 @@ struct missile {
   // The missile's scene entity; null once removed.
   hm::entity* entity = nullptr;
   std::int32_t shooter = -1;
+  // The launch speed plus the shooter's forward speed at release; drag slows
+  // it in flight.
   float speed = 0.0f;
+  // What the weapon alone gives.
+  float launch_speed = 0.0f;
+  float damage = 0.0f;
   std::int32_t state = missile_flying;
   // Restarted when the state changes from flying.
   timer state_timer{clock_mission};
-  std::int32_t launcher_item_kind = -1;
-  std::int32_t missile_item_kind = -1;
+  // The weapon that shot it and the ammunition it came from (kind -1 none).
+  item launcher;
+  item ammunition;
+  // Radians a second about the side axis; 0 for no spin.
   float spin = 0.0f;
   // Cleared at the end of each update.
   std::uint8_t frame_byte = 0;
-  // 1 while it may still pass the listener, 3 after it passed.
+  // 1 while it may still pass the listener (the camera was ahead at
+  // release), 3 after it passed; 0 for one that never whizzes.
   std::int32_t pass_by_state = 0;
   std::int32_t pass_by_sound = -1;
   float pass_by_start = 0.0f;
@@ -49,8 +62,9 @@ inline constexpr int missile_chunk_size = 16;
 
 class missile_pool {
  public:
-  // A free slot (the last retired first; a new chunk of sixteen when none is
-  // free), made a fresh record and marked in use.
+  // A free slot (the last retired first; when none is free a new chunk of
+  // sixteen, whose highest slot comes first), made a fresh record, marked in
+  // use and numbered with the next serial.
   missile& allocate();
   // Marks the slot free and lists it for reuse; a slot not in use is left
   // alone.
@@ -73,6 +87,7 @@ class missile_pool {
 
  private:
   std::int32_t count_ = 0;
+  std::int32_t next_serial_ = 0;
   std::vector<std::int32_t> free_slots_;
   std::vector<std::unique_ptr<std::array<missile, missile_chunk_size>>> chunks_;
 };

@@ -140,7 +140,7 @@ TEST_F(MissionFrame, RestingMissileRetiresOnTheFirstFrameAfterOneSecond) {
   EXPECT_EQ(m.missiles.live_count(), 1);
   m.frame(0.1f, false);
   EXPECT_EQ(m.missiles.live_count(), 0);
-  EXPECT_EQ(m.missiles.free_slots().back(), 0);
+  EXPECT_EQ(m.missiles.free_slots().back(), mi.slot);
   ASSERT_EQ(m.stuck_missiles.size(), 1u);
   EXPECT_EQ(m.stuck_missiles[0], &shaft);
 }

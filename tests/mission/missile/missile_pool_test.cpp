@@ -19,21 +19,25 @@ TEST(MissilePool, RetiredSlotsAreReusedBeforeTheNextChunk) {
   missile& second = pool.allocate();
   EXPECT_EQ(&second, pool.get(3));
   EXPECT_EQ(pool.count(), 16);
+  // The 17th live missile opens a second chunk, whose highest slot comes
+  // first.
   missile& third = pool.allocate();
-  EXPECT_EQ(&third, pool.get(16));
+  EXPECT_EQ(&third, pool.get(31));
+  EXPECT_EQ(third.slot, 31);
   EXPECT_EQ(pool.count(), 32);
+  EXPECT_EQ(pool.allocate().slot, 30);
 }
 
 TEST(MissilePool, WalkSkipsFreeSlots) {
   missile_pool pool;
   for (int i = 0; i < 20; ++i) pool.allocate();
   pool.retire(0);
-  pool.retire(16);
+  pool.retire(31);
   int slot = pool.first_live();
   EXPECT_EQ(slot, 1);
   int visited = 0;
   for (; slot < pool.count(); slot = pool.next_live(slot)) {
-    EXPECT_NE(slot, 16);
+    EXPECT_NE(slot, 31);
     ++visited;
   }
   EXPECT_EQ(visited, 18);

@@ -1,0 +1,55 @@
+#include "mission/weapons/weapon_drop.h"
+
+#include <gtest/gtest.h>
+
+#include "mission/agent/agent.h"
+#include "mission/core/mission.h"
+#include "mission/support/recording_services.h"
+#include "module/records/item_kind.h"
+
+namespace hm {
+namespace {
+
+TEST(WeaponDrop, HoldingBones) {
+  const struct {
+    int type, bone;
+  } rows[] = {{item_type::one_handed, 19}, {item_type::polearm, 19}, {item_type::thrown, 19},
+              {item_type::musket, 19},     {item_type::bow, 14},     {item_type::shield, 12},
+              {item_type::arrows, -1},     {item_type::goods, -1}};
+  for (const auto& r : rows) EXPECT_EQ(holding_bone_for_type(r.type), r.bone) << r.type;
+}
+
+TEST(WeaponDrop, EachWeaponFallsWithChanceOneInFour) {
+  g_item_kinds.assign(2, item_kind{});
+  g_item_kinds[0].flags = item_type::one_handed;
+  g_item_kinds[1].flags = item_type::shield;
+  recording_services s;
+  mission m;
+  m.set_services(&s);
+  agent& a = m.allocate_agent();
+  a.body_frame.origin = vec3(5.0f, 6.0f, 1.0f);
+  for (int slot = 0; slot < 4; ++slot) a.equipment[static_cast<std::size_t>(slot)].kind = slot == 1 ? 1 : 0;
+  a.equipment[1].set_modifier(3);
+  a.wielded_slots = {0, 1};
+  // Draws below 0.25 x 15817 = 3954.25 drop: 0, 3954 drop; 3955, 15816 stay.
+  s.draws = {0, 3954, 3955, 15816};
+  drop_weapons_on_death(m, a);
+  EXPECT_EQ(a.equipment[0].kind, -1);
+  EXPECT_EQ(a.equipment[1].kind, -1);
+  EXPECT_EQ(a.equipment[2].kind, 0);
+  EXPECT_EQ(a.equipment[3].kind, 0);
+  ASSERT_EQ(m.prop_instance_count(), 2);
+  const scene_prop_instance& shield = *m.get_scene_prop_instance(1);
+  EXPECT_EQ(shield.kind, prop_kind_spawned_item);
+  EXPECT_EQ(shield.id, 1);
+  EXPECT_EQ(shield.owner_flag, 2);
+  // The item word (the modifier in the top byte) goes with it.
+  EXPECT_EQ(static_cast<std::uint32_t>(shield.variation) >> 24, 3u);
+  // Without a body to read bones from, it stands 0.1 above the agent.
+  EXPECT_FLOAT_EQ(shield.placed_frame.origin.z, 1.1f);
+  EXPECT_FLOAT_EQ(shield.placed_frame.origin.x, 5.0f);
+  g_item_kinds.clear();
+}
+
+}  // namespace
+}  // namespace hm
