@@ -95,6 +95,18 @@ struct game_script_words {
   // Two words the game keeps for module code to read (game words 3 and 4).
   std::int32_t query_word_3 = 0;
   std::int32_t query_word_4 = 0;
+  // Four words mission scripts read in pairs (the first pair, then the
+  // second).
+  std::array<std::int32_t, 4> mission_query_words{};
+  // What the next mission starts with: its scene, entry point (0 to 63), a
+  // value and two flags module code sets for the mission set-up to read.
+  std::int32_t next_scene = -1;
+  std::int32_t next_entry_point = 0;
+  std::int32_t next_mission_value = 0;
+  std::uint8_t next_mission_flag_1 = 0;
+  std::uint8_t next_mission_flag_2 = 0;
+  // A frame module code stores for the world map.
+  frame stored_frame = frame::identity();
 
   // The script debugger's break point: armed, the script's name (as the
   // module names it) and the statement it stops at; the source text of the
@@ -184,6 +196,13 @@ class script_module_host {
   virtual int menu_count() const = 0;
   virtual int item_kind_count() const = 0;
   virtual int mission_template_count() const = 0;
+  // Spawn records of a mission template (template already checked): their
+  // count, and the flags word and item overrides scripts give them. A ninth
+  // override is not taken.
+  virtual int spawn_record_count(int) const { return 0; }
+  virtual void set_spawn_record_flags(int, int, std::uint32_t) {}
+  virtual void clear_spawn_record_overrides(int, int) {}
+  virtual void add_spawn_record_override(int, int, std::int32_t) {}
   virtual int party_template_count() const = 0;
   virtual int map_icon_count() const = 0;
   virtual int particle_system_count() const = 0;
@@ -706,6 +725,8 @@ class script_mission_host {
   virtual frame prop_instance_frame(int, int) const { return frame::identity(); }
   virtual void set_prop_instance_frame(int, const frame&) {}
   virtual void start_prop_move(int, const frame&, float) {}
+  // Every instance in use whose kind name is kind a's name becomes kind b.
+  virtual void replace_prop_kind(int, int) {}
 
   // --- the mission's scene ---
   // The fog module code sets: the mission keeps the distance, and its scene

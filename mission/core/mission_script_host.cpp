@@ -10,6 +10,7 @@
 #include "mission/core/mission_services.h"
 #include "mission/scene/scene_queries.h"
 #include "mission/text/group_names.h"
+#include "module/records/scene_prop.h"
 #include "module/text/translation_table.h"
 #include "render/scene/scene_world.h"
 
@@ -605,6 +606,20 @@ void mission_script_host::set_prop_instance_frame(int instance, const frame& f) 
 
 void mission_script_host::start_prop_move(int instance, const frame& target, float seconds) {
   mission_.scene_prop_instances[static_cast<std::size_t>(instance)].start_move(target, seconds);
+}
+
+void mission_script_host::replace_prop_kind(int from, int to) {
+  if (from < 0 || to < 0 || from >= static_cast<int>(g_scene_prop_kinds.size()) ||
+      to >= static_cast<int>(g_scene_prop_kinds.size())) {
+    return;
+  }
+  const ruv_string& from_name = g_scene_prop_kinds[static_cast<std::size_t>(from)].id;
+  const ruv_string& to_name = g_scene_prop_kinds[static_cast<std::size_t>(to)].id;
+  for (scene_prop_instance& p : mission_.scene_prop_instances) {
+    if (p.removed != 0 || p.kind != prop_kind_object || !(p.name == from_name)) continue;
+    p.id = to;
+    p.name = to_name;
+  }
 }
 
 }  // namespace hm

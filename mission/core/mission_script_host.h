@@ -87,6 +87,7 @@ class mission_script_host final : public script_mission_host {
   frame prop_instance_frame(int instance, int which) const override;
   void set_prop_instance_frame(int instance, const frame& f) override;
   void start_prop_move(int instance, const frame& target, float seconds) override;
+  void replace_prop_kind(int from, int to) override;
 
   // What the mission calls for the parts other code owns: a blow received at
   // once, the ammunition refill with a value, an action put on a channel, a

@@ -28,6 +28,13 @@ void get_player_agent(operation_call& c) {
   if (mission().has_mission()) c.store(mission().player_agent());
 }
 
+// p0 lvalue, p1 which: the first or the second word of a pair the game keeps.
+template <int pair>
+void game_query_word(operation_call& c) {
+  const auto& words = current_script_host().campaign->game_words().mission_query_words;
+  c.store(words[static_cast<std::size_t>(pair * 2 + (c.value[1] == 0 ? 0 : 1))]);
+}
+
 // p0 agent: state tests and the kind test.
 template <int state>
 void agent_state_is(operation_call& c) {
@@ -213,9 +220,11 @@ void set_team(operation_call& c) {
 
 void register_mission_agent_operations() {
   register_operation(1700, get_player_agent);
+  register_operation(1701, game_query_word<0>);
   register_operation(1702, agent_state_is<1>);
   register_operation(1703, agent_state_is<4>);
   register_operation(1704, agent_is_human);
+  register_operation(1705, game_query_word<1>);
   register_operation(1706, agent_is_ally);
   register_operation(1708, agent_is_enemy);
   register_operation(1709, get_agent_position);

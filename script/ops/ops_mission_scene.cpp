@@ -52,6 +52,48 @@ void move_instance(operation_call& c) {
 
 void check_scene_prop(operation_call& c) { validate_scene_prop_id(c.value[0]); }
 
+// Only while the scene's props are being placed (the trigger of event -19).
+void replace_kind(operation_call& c) {
+  if (c.context != -19 || !mission().has_mission()) return;
+  if (!validate_scene_prop_id(c.value[0]) || !validate_scene_prop_id(c.value[1])) return;
+  mission().replace_prop_kind(id(c.value[0]), id(c.value[1]));
+}
+
+// --- the next mission and the game's frame ---
+
+game_script_words& game() { return current_script_host().campaign->game_words(); }
+
+void set_next_scene(operation_call& c) { game().next_scene = id(c.value[0]); }
+void set_next_value(operation_call& c) { game().next_mission_value = id(c.value[0]); }
+void set_next_entry(operation_call& c) {
+  if (c.value[0] >= 0 && c.value[0] <= 63) game().next_entry_point = id(c.value[0]);
+}
+void set_next_flag_1(operation_call&) { game().next_mission_flag_1 = 1; }
+void set_next_flag_2(operation_call&) { game().next_mission_flag_2 = 1; }
+
+void store_frame(operation_call& c) {
+  if (validate_register_id(c.value[0])) game().stored_frame = pos(c.value[0]);
+}
+
+// --- spawn records of mission templates (records checked silently) ---
+
+script_module_host& module() { return *current_script_host().module; }
+
+bool valid_spawn_record(operation_call& c) {
+  if (!validate_mission_template_id(c.value[0])) return false;
+  return c.value[1] >= 0 && c.value[1] < module().spawn_record_count(id(c.value[0]));
+}
+
+void set_spawn_flags(operation_call& c) {
+  if (valid_spawn_record(c)) module().set_spawn_record_flags(id(c.value[0]), id(c.value[1]), static_cast<std::uint32_t>(c.value[2]));
+}
+void clear_overrides(operation_call& c) {
+  if (valid_spawn_record(c)) module().clear_spawn_record_overrides(id(c.value[0]), id(c.value[1]));
+}
+void add_override(operation_call& c) {
+  if (valid_spawn_record(c)) module().add_spawn_record_override(id(c.value[0]), id(c.value[1]), id(c.value[2]));
+}
+
 // --- mission values ---
 
 void set_value_5(operation_call& c) {
@@ -88,6 +130,16 @@ void register_mission_scene_operations() {
   register_operation(1906, set_value_5);
   register_operation(1907, start_countdown);
   register_operation(1920, find_last_agent_of_troop);
+  register_operation(1890, replace_kind);
+  register_operation(1910, set_next_scene);
+  register_operation(1911, set_next_value);
+  register_operation(1912, set_next_entry);
+  register_operation(1935, set_next_flag_1);
+  register_operation(1936, set_next_flag_2);
+  register_operation(1940, set_spawn_flags);
+  register_operation(1941, clear_overrides);
+  register_operation(1942, add_override);
+  register_operation(1970, store_frame);
   register_operation(1974, check_scene_prop);
 }
 

@@ -8,6 +8,10 @@
 
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"
+#include "module/loading/module_script_host.h"
+#include "module/records/mission_template.h"
+#include "module/records/scene_prop.h"
+#include "script/executor.h"
 #include "module/text/translation_table.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
@@ -296,6 +300,62 @@ TEST_F(MissionScriptOps, SceneProps) {
   run_one_operation(1810, {reg(0), 10});
   EXPECT_EQ(warnings(), (std::vector<std::string>{"SCRIPT WARNING ON OPCODE 1850: Invalid Scene_prop Instance ID: 9; LINE NO: 0:",
                                                   "SCRIPT WARNING ON OPCODE 1810: Invalid Scene_prop ID: 10; LINE NO: 0:"}));
+}
+
+TEST_F(MissionScriptOps, KindSwapsOnlyWhileThePropsArePlaced) {
+  g_scene_prop_kinds.assign(3, scene_prop{});
+  g_scene_prop_kinds[1].id = "spr_gate";
+  g_scene_prop_kinds[2].id = "spr_gate_open";
+  fakes.module.scene_prop_kinds = 3;
+  for (const char* name : {"spr_gate", "spr_wall", "spr_gate"}) {
+    scene_prop_instance p;
+    p.kind = prop_kind_object;
+    p.id = 1;
+    p.name = name;
+    m.scene_prop_instances.push_back(p);
+  }
+  run_one_operation(1890, {1, 2});
+  EXPECT_EQ(m.scene_prop_instances[0].id, 1);
+  statement_block block = test::make_block({{1890, {1, 2}}});
+  run_statement_block(block, -19);
+  EXPECT_EQ(m.scene_prop_instances[0].id, 2);
+  EXPECT_TRUE(m.scene_prop_instances[0].name == ruv_string("spr_gate_open"));
+  EXPECT_EQ(m.scene_prop_instances[1].id, 1);  // another name
+  EXPECT_EQ(m.scene_prop_instances[2].id, 2);
+  g_scene_prop_kinds.clear();
+}
+
+TEST_F(MissionScriptOps, NextMissionValuesAndSpawnRecords) {
+  game_script_words& game = fakes.campaign.words;
+  run_one_operation(1912, {12});
+  run_one_operation(1912, {64});
+  EXPECT_EQ(game.next_entry_point, 12);
+  run_one_operation(1910, {5});
+  run_one_operation(1936, {});
+  EXPECT_EQ(game.next_scene, 5);
+  EXPECT_EQ(game.next_mission_flag_1, 0);
+  EXPECT_EQ(game.next_mission_flag_2, 1);
+  game.mission_query_words = {10, 11, 12, 13};
+  EXPECT_EQ(query_one_operation(1701, {0}), 10);
+  EXPECT_EQ(query_one_operation(1705, {3}), 13);
+
+  // The module's own host over one template with one spawn record.
+  g_mission_templates.assign(1, mission_template{});
+  g_mission_templates[0].spawn_records.resize(1);
+  module_script_host module;
+  script_host h = current_script_host();
+  h.module = &module;
+  set_script_host(h);
+  for (int i = 0; i < 9; ++i) run_one_operation(1942, {0, 0, 100 + i});
+  const spawn_record& r = g_mission_templates[0].spawn_records[0];
+  EXPECT_EQ(r.item_override_count, 8);
+  EXPECT_EQ(r.item_overrides[7], 107);
+  run_one_operation(1940, {0, 0, 0x123});
+  run_one_operation(1940, {0, 1, 0x456});  // no such record: nothing
+  EXPECT_EQ(r.spawn_flags, 0x123);
+  run_one_operation(1941, {0, 0});
+  EXPECT_EQ(r.item_override_count, 0);
+  g_mission_templates.clear();
 }
 
 }  // namespace
