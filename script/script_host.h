@@ -107,6 +107,16 @@ struct game_script_words {
   std::uint8_t next_mission_flag_2 = 0;
   // A frame module code stores for the world map.
   frame stored_frame = frame::identity();
+  // The frame of the object whose trigger runs, and the light values scripts
+  // give before they add a light there: its colour and its position local to
+  // the object. Setting the reference frame turns the light colour white.
+  frame reference_frame = frame::identity();
+  vec3 light_colour{1.0f, 1.0f, 1.0f};
+  vec3 light_position;
+  void set_reference_frame(const frame& f) {
+    reference_frame = f;
+    light_colour = vec3(1.0f, 1.0f, 1.0f);
+  }
 
   // The script debugger's break point: armed, the script's name (as the
   // module names it) and the statement it stops at; the source text of the
@@ -727,6 +737,18 @@ class script_mission_host {
   virtual void start_prop_move(int, const frame&, float) {}
   // Every instance in use whose kind name is kind a's name becomes kind b.
   virtual void replace_prop_kind(int, int) {}
+
+  // --- lights and spawning ---
+  // A point light of the mission's scene at a point, in a colour, with the
+  // flicker's magnitude and interval.
+  virtual void add_scene_light(const vec3&, const vec3&, float, float) {}
+  // Brings the agents of a spawn record of the mission's template
+  // (unchecked: a bad record is reported on the message list).
+  virtual void add_reinforcements(int, int) {}
+  // A new agent of a troop, or a horse of an item kind (with a modifier,
+  // -1 none), at a frame; the agent's id, -1 when none was made.
+  virtual int spawn_agent_at(int, const frame&) { return -1; }
+  virtual int spawn_horse_at(int, int, const frame&) { return -1; }
 
   // --- the mission's scene ---
   // The fog module code sets: the mission keeps the distance, and its scene

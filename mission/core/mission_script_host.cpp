@@ -10,7 +10,9 @@
 #include "mission/core/mission_services.h"
 #include "mission/scene/scene_queries.h"
 #include "mission/text/group_names.h"
+#include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
+#include "render/scene/light.h"
 #include "module/text/translation_table.h"
 #include "render/scene/scene_world.h"
 
@@ -620,6 +622,72 @@ void mission_script_host::replace_prop_kind(int from, int to) {
     p.id = to;
     p.name = to_name;
   }
+}
+
+// --- lights and spawning ---
+
+void mission_script_host::add_scene_light(const vec3& position, const vec3& colour, float flicker, float interval) {
+  if (!mission_.scene) return;
+  light& l = mission_.scene->create_light();
+  l.type = light_type_point;
+  l.colour = color{colour.x, colour.y, colour.z, 1.0f};
+  l.colour_2 = l.colour;
+  l.position = position;
+  l.extra[0] = flicker;
+  l.extra[1] = interval;
+  l.compute_strength_from_color();
+}
+
+namespace {
+
+// Which of the two reinforcement announcements a spawn record's flags make,
+// for the mission's two side words: 1, 2, or 0 for none.
+int reinforcement_byte(std::uint32_t flags, int side, int second_side) {
+  const bool f64 = (flags & 64u) != 0;
+  const bool f128 = (flags & 128u) != 0;
+  if (flags & 1u) return 2;
+  if (flags & 2u) return 1;
+  if (!f64 && !f128) return 1;
+  if (f64 && side == 0) return 1;
+  if (f128 && side == 1) return 1;
+  if (f64 && side == 1) return 2;
+  if (f128 && side == 0) return 2;
+  if (f64 && second_side == 1) return 1;
+  if (f128 && second_side == 0) return 1;
+  if (f64 && second_side == 0) return 2;
+  if (f128 && second_side == 1) return 2;
+  return 0;
+}
+
+}  // namespace
+
+void mission_script_host::add_reinforcements(int record, int count) {
+  const mission_template* t = mission_.template_index >= 0 &&
+                                      mission_.template_index < static_cast<int>(g_mission_templates.size())
+                                  ? &g_mission_templates[static_cast<std::size_t>(mission_.template_index)]
+                                  : nullptr;
+  if (t == nullptr || record < 0 || record >= t->spawn_record_count()) {
+    current_script_host().ui->add_message_line("Invalid entry no for add_reinforcements", 0xFFFFFFFFu);
+    return;
+  }
+  const spawn_record& r = t->spawn_records[static_cast<std::size_t>(record)];
+  entry_point& e = mission_.entry_points[static_cast<std::size_t>(std::clamp(r.entry_point, 0, 63))];
+  e.reset_spawn_position();
+  e.further_words[0] = 0;
+  e.further_words[1] = 0;
+  if (routines.spawn_group != nullptr) routines.spawn_group(mission_, record, count);
+  const int which = reinforcement_byte(static_cast<std::uint32_t>(r.spawn_flags), mission_.player_side,
+                                       mission_.side_value);
+  if (which == 1) mission_.announce_new_enemies = 1;
+  if (which == 2) mission_.announce_reinforcements = 1;
+}
+
+int mission_script_host::spawn_agent_at(int troop, const frame& where) {
+  return routines.spawn_agent != nullptr ? routines.spawn_agent(mission_, troop, where) : -1;
+}
+
+int mission_script_host::spawn_horse_at(int item_kind, int modifier, const frame& where) {
+  return routines.spawn_horse != nullptr ? routines.spawn_horse(mission_, item_kind, modifier, where) : -1;
 }
 
 }  // namespace hm

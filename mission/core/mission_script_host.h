@@ -88,6 +88,10 @@ class mission_script_host final : public script_mission_host {
   void set_prop_instance_frame(int instance, const frame& f) override;
   void start_prop_move(int instance, const frame& target, float seconds) override;
   void replace_prop_kind(int from, int to) override;
+  void add_scene_light(const vec3& position, const vec3& colour, float flicker, float interval) override;
+  void add_reinforcements(int record, int count) override;
+  int spawn_agent_at(int troop, const frame& where) override;
+  int spawn_horse_at(int item_kind, int modifier, const frame& where) override;
 
   // What the mission calls for the parts other code owns: a blow received at
   // once, the ammunition refill with a value, an action put on a channel, a
@@ -98,6 +102,11 @@ class mission_script_host final : public script_mission_host {
     void (*set_channel_action)(mission&, int agent, int channel, int action, std::uint32_t flags, float speed) = nullptr;
     void (*play_voice)(mission&, int agent, int sound) = nullptr;
     void (*choose_weapon)(mission&, int agent) = nullptr;
+    // Spawning: a spawn group of the template's record, an agent of a troop
+    // and a horse of an item kind at a frame (the agent's id, -1 none).
+    void (*spawn_group)(mission&, int record, int count) = nullptr;
+    int (*spawn_agent)(mission&, int troop, const frame& where) = nullptr;
+    int (*spawn_horse)(mission&, int item_kind, int modifier, const frame& where) = nullptr;
   };
   hooks routines;
 

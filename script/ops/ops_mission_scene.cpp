@@ -75,6 +75,50 @@ void store_frame(operation_call& c) {
   if (validate_register_id(c.value[0])) game().stored_frame = pos(c.value[0]);
 }
 
+// --- lights (values in hundredths) ---
+
+void set_light_colour(operation_call& c) {
+  game().light_colour = vec3(static_cast<float>(c.value[0]), static_cast<float>(c.value[1]),
+                             static_cast<float>(c.value[2])) * 0.01f;
+}
+
+void set_light_position(operation_call& c) {
+  game().light_position = vec3(static_cast<float>(c.value[0]), static_cast<float>(c.value[1]),
+                               static_cast<float>(c.value[2])) * 0.01f;
+}
+
+// Outside an agent's item trigger the light goes to the mission's scene at
+// the reference frame; an item's own light needs the item's bone, which the
+// agent's entity keeps.
+void add_light(operation_call& c) {
+  if (c.value[0] < 0 || c.value[1] < 0 || c.context == -50) return;
+  if (!mission().has_mission()) return;
+  const game_script_words& g = game();
+  vec3 where;
+  g.reference_frame.transform_point_to_global(where, g.light_position);
+  mission().add_scene_light(where, g.light_colour, static_cast<float>(c.value[0]) * 0.01f,
+                            static_cast<float>(c.value[1]) * 0.01f);
+}
+
+// --- reinforcements and spawning at the reference frame ---
+
+void add_reinforcements(operation_call& c) {
+  if (mission().has_mission()) mission().add_reinforcements(id(c.value[0]), id(c.value[1]));
+}
+
+void spawn_agent(operation_call& c) {
+  g_script_state.registers[0] = -1;
+  if (!mission().has_mission() || !validate_troop_id(c.value[0])) return;
+  g_script_state.registers[0] = mission().spawn_agent_at(id(c.value[0]), game().reference_frame);
+}
+
+void spawn_horse(operation_call& c) {
+  g_script_state.registers[0] = -1;
+  if (!mission().has_mission() || !validate_item_kind_id(c.value[0])) return;
+  const int modifier = c.value[1] >= 0 && c.value[1] < 43 ? id(c.value[1]) : -1;
+  g_script_state.registers[0] = mission().spawn_horse_at(id(c.value[0]), modifier, game().reference_frame);
+}
+
 // --- spawn records of mission templates (records checked silently) ---
 
 script_module_host& module() { return *current_script_host().module; }
@@ -139,7 +183,13 @@ void register_mission_scene_operations() {
   register_operation(1940, set_spawn_flags);
   register_operation(1941, clear_overrides);
   register_operation(1942, add_override);
+  register_operation(1930, add_reinforcements);
+  register_operation(1950, set_light_colour);
+  register_operation(1955, set_light_position);
+  register_operation(1960, add_light);
   register_operation(1970, store_frame);
+  register_operation(1972, spawn_agent);
+  register_operation(1973, spawn_horse);
   register_operation(1974, check_scene_prop);
 }
 

@@ -13,6 +13,8 @@
 #include "module/records/scene_prop.h"
 #include "script/executor.h"
 #include "module/text/translation_table.h"
+#include "render/scene/light.h"
+#include "render/scene/scene_world.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
 
@@ -356,6 +358,64 @@ TEST_F(MissionScriptOps, NextMissionValuesAndSpawnRecords) {
   run_one_operation(1941, {0, 0});
   EXPECT_EQ(r.item_override_count, 0);
   g_mission_templates.clear();
+}
+
+TEST_F(MissionScriptOps, LightsGoToTheSceneAtTheReferenceFrame) {
+  m.scene = std::make_unique<scene_world>(vec3(0, 0, 0), vec3(20, 20, 0), 3, 3, 0);
+  frame reference = frame::identity();
+  reference.origin = vec3(10.0f, 0.0f, 0.0f);
+  fakes.campaign.words.set_reference_frame(reference);
+  const std::size_t before = m.scene->lights.size();
+  run_one_operation(1950, {50, 100, 150});
+  run_one_operation(1955, {100, 200, 300});
+  run_one_operation(1960, {-1, 30});
+  EXPECT_EQ(m.scene->lights.size(), before);
+  run_one_operation(1960, {20, 30});
+  ASSERT_EQ(m.scene->lights.size(), before + 1);
+  const light& l = *m.scene->lights.back();
+  EXPECT_EQ(l.position.x, 11.0f);
+  EXPECT_EQ(l.position.z, 3.0f);
+  EXPECT_FLOAT_EQ(l.colour.g, 1.0f);
+  EXPECT_FLOAT_EQ(l.strength, 30.0f);
+  EXPECT_FLOAT_EQ(l.extra[0], 0.2f);
+}
+
+std::vector<int> g_spawned_groups;
+
+TEST_F(MissionScriptOps, ReinforcementsAndSpawningThroughTheHooks) {
+  g_mission_templates.assign(1, mission_template{});
+  g_mission_templates[0].spawn_records.resize(2);
+  g_mission_templates[0].spawn_records[0].spawn_flags = 64;
+  g_mission_templates[0].spawn_records[0].entry_point = 3;
+  g_mission_templates[0].spawn_records[1].spawn_flags = 1;
+  m.entry_points[3].spawn_frame.origin = vec3(9.0f, 9.0f, 9.0f);
+  g_spawned_groups.clear();
+  host.routines.spawn_group = [](mission&, int record, int count) {
+    g_spawned_groups.push_back(record * 100 + count);
+  };
+  m.player_side = 0;
+  run_one_operation(1930, {0, 4});
+  EXPECT_EQ(m.announce_new_enemies, 1);
+  EXPECT_EQ(m.announce_reinforcements, 0);
+  EXPECT_EQ(m.entry_points[3].spawn_frame.origin.x, 0.0f);
+  run_one_operation(1930, {1, 2});
+  EXPECT_EQ(m.announce_reinforcements, 1);
+  EXPECT_EQ(g_spawned_groups, (std::vector<int>{4, 102}));
+  fakes.ui.messages.clear();
+  run_one_operation(1930, {2, 2});
+  ASSERT_EQ(fakes.ui.messages.size(), 1u);
+  EXPECT_EQ(fakes.ui.messages[0].text, "Invalid entry no for add_reinforcements");
+  g_mission_templates.clear();
+
+  fakes.module.troops = 5;
+  g_script_state.registers[0] = 5;
+  run_one_operation(1972, {7});  // no such troop
+  EXPECT_EQ(g_script_state.registers[0], -1);
+  run_one_operation(1972, {2});
+  EXPECT_EQ(g_script_state.registers[0], -1);  // no spawning routine
+  host.routines.spawn_agent = [](mission&, int troop, const frame&) { return troop + 40; };
+  run_one_operation(1972, {2});
+  EXPECT_EQ(g_script_state.registers[0], 42);
 }
 
 }  // namespace

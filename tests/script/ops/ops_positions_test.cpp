@@ -237,9 +237,8 @@ TEST(operation_families, every_defined_opcode_has_a_handler_unless_its_family_wa
   install_script_operations();
   const std::vector<std::pair<std::uint32_t, std::uint32_t>> waiting = {
       {900, 940},    // presentations (the game windows)
-      {1930, 1930},  // reinforcements
-      {1950, 1969},  // lights and particle systems on the trigger object
-      {1971, 1973},  // spawning at the game's reference frame
+      {1965, 1969},  // particle systems on the trigger object
+      {1971, 1971},  // items spawned at the game's reference frame
       {1980, 2000},  // building tableaus
       {2001, 2032},  // mission camera, menu view and game texts
   };
