@@ -690,4 +690,18 @@ int mission_script_host::spawn_horse_at(int item_kind, int modifier, const frame
   return routines.spawn_horse != nullptr ? routines.spawn_horse(mission_, item_kind, modifier, where) : -1;
 }
 
+mission_script_scope::mission_script_scope(mission& m) : host_(m) {
+  script_host h = current_script_host();
+  previous_ = h.mission;
+  h.mission = &host_;
+  set_script_host(h);
+}
+
+mission_script_scope::~mission_script_scope() {
+  if (current_script_host().mission != &host_) return;
+  script_host h = current_script_host();
+  h.mission = previous_;
+  set_script_host(h);
+}
+
 }  // namespace hm

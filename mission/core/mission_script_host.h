@@ -114,4 +114,23 @@ class mission_script_host final : public script_mission_host {
   mission& mission_;
 };
 
+// While it lives, module scripts reach this mission: its host takes the
+// mission's place among the script engine's neighbours, and the neighbours
+// before it come back when it ends. The code that runs a mission keeps one for
+// the mission's life (and sets the host's hooks to its spawning, animation and
+// combat routines).
+class mission_script_scope {
+ public:
+  explicit mission_script_scope(mission& m);
+  ~mission_script_scope();
+  mission_script_scope(const mission_script_scope&) = delete;
+  mission_script_scope& operator=(const mission_script_scope&) = delete;
+
+  mission_script_host& host() { return host_; }
+
+ private:
+  mission_script_host host_;
+  script_mission_host* previous_;
+};
+
 }  // namespace hm

@@ -418,5 +418,18 @@ TEST_F(MissionScriptOps, ReinforcementsAndSpawningThroughTheHooks) {
   EXPECT_EQ(g_script_state.registers[0], 42);
 }
 
+TEST(MissionScriptScope, InstallsTheMissionForItsLife) {
+  test::fake_script_host fakes;
+  mission m;
+  m.template_index = 0;
+  m.allocate_agent().state = agent_state_alive;
+  EXPECT_FALSE(run_one_operation(1702, {0}));  // the fake mission has no agents
+  {
+    mission_script_scope scope(m);
+    EXPECT_TRUE(run_one_operation(1702, {0}));
+  }
+  EXPECT_EQ(current_script_host().mission, &fakes.mission);
+}
+
 }  // namespace
 }  // namespace hm
