@@ -45,32 +45,32 @@ void agent_is_human(operation_call& c) {
   c.result = validate_agent_id(c.value[0]) && mission().agent_word(id(c.value[0]), field::kind) == 0;
 }
 
-// Allies and enemies are the relations of the player's team; without a player
-// agent the tests have nothing to compare with and succeed.
-int player_team(int player) { return mission().agent_word(player, field::team); }
-
-void agent_is_ally(operation_call& c) {
+// Allies and enemies are the relations of the player's team towards the
+// agent's. Without a player agent the tests have nothing to compare with and
+// succeed; false when the test is settled (a bad id or no player).
+bool relation_to_player(operation_call& c, int& relation) {
   if (!validate_agent_id(c.value[0])) {
     c.result = false;
-    return;
+    return false;
   }
   const int player = mission().player_agent();
-  if (player < 0) return;
-  c.result = mission().team_relation(player_team(player), mission().agent_word(id(c.value[0]), field::team)) > 0;
+  if (player < 0) return false;
+  relation = mission().team_relation(mission().agent_word(player, field::team),
+                                     mission().agent_word(id(c.value[0]), field::team));
+  return true;
+}
+
+void agent_is_ally(operation_call& c) {
+  int relation = 0;
+  if (relation_to_player(c, relation)) c.result = relation > 0;
 }
 
 // Whether the player counts the agent as an enemy: in a mission of mode 0
 // (and mode 2 with sub-mode 1) only allies count, so the test reads the ally
 // relation there; elsewhere it reads the enemy relation.
 void agent_is_enemy(operation_call& c) {
-  if (!validate_agent_id(c.value[0])) {
-    c.result = false;
-    return;
-  }
-  const int player = mission().player_agent();
-  if (player < 0) return;
-  const int relation =
-      mission().team_relation(player_team(player), mission().agent_word(id(c.value[0]), field::team));
+  int relation = 0;
+  if (!relation_to_player(c, relation)) return;
   const int mode = mission().mission_word(mission_word_mode);
   if (mode == 0 || (mode == 2 && mission().mission_word(mission_word_sub_mode) == 1)) {
     c.result = relation > 0;
