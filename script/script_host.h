@@ -97,6 +97,28 @@ struct game_script_words {
   // Two words the game keeps for module code to read (game words 3 and 4).
   std::int32_t query_word_3 = 0;
   std::int32_t query_word_4 = 0;
+  // Four words mission scripts read in pairs (the first pair, then the
+  // second).
+  std::array<std::int32_t, 4> mission_query_words{};
+  // What the next mission starts with: its scene, entry point (0 to 63), a
+  // value and two flags module code sets for the mission set-up to read.
+  std::int32_t next_scene = -1;
+  std::int32_t next_entry_point = 0;
+  std::int32_t next_mission_value = 0;
+  std::uint8_t next_mission_flag_1 = 0;
+  std::uint8_t next_mission_flag_2 = 0;
+  // A frame module code stores for the world map.
+  frame stored_frame = frame::identity();
+  // The frame of the object whose trigger runs, and the light values scripts
+  // give before they add a light there: its colour and its position local to
+  // the object. Setting the reference frame turns the light colour white.
+  frame reference_frame = frame::identity();
+  vec3 light_colour{1.0f, 1.0f, 1.0f};
+  vec3 light_position;
+  void set_reference_frame(const frame& f) {
+    reference_frame = f;
+    light_colour = vec3(1.0f, 1.0f, 1.0f);
+  }
 
   // The script debugger's break point: armed, the script's name (as the
   // module names it) and the statement it stops at; the source text of the
@@ -186,6 +208,13 @@ class script_module_host {
   virtual int menu_count() const = 0;
   virtual int item_kind_count() const = 0;
   virtual int mission_template_count() const = 0;
+  // Spawn records of a mission template (template already checked): their
+  // count, and the flags word and item overrides scripts give them. A ninth
+  // override is not taken.
+  virtual int spawn_record_count(int) const { return 0; }
+  virtual void set_spawn_record_flags(int, int, std::uint32_t) {}
+  virtual void clear_spawn_record_overrides(int, int) {}
+  virtual void add_spawn_record_override(int, int, std::int32_t) {}
   virtual int party_template_count() const = 0;
   virtual int map_icon_count() const = 0;
   virtual int particle_system_count() const = 0;
@@ -539,6 +568,15 @@ class script_campaign_host {
   virtual vec3 party_target_point(int) const { return {}; }
 };
 
+// Numbers of the mission words script_mission_host::mission_word reads.
+inline constexpr int mission_word_mode = 0;
+inline constexpr int mission_word_sub_mode = 1;
+inline constexpr int mission_word_value_5 = 5;
+inline constexpr int mission_word_value_6 = 6;
+
+// A class group of every class of a team.
+inline constexpr int script_all_classes = 3;
+
 // The mission object: agents and scene-prop instances.
 class script_mission_host {
  public:
@@ -597,6 +635,122 @@ class script_mission_host {
   // mission's battle flag decides).
   virtual int player_side_word() const { return -1; }
   virtual int battle_flag_word() const { return 0; }
+
+  // --- agents as mission scripts read and steer them ---
+  // Every agent argument below is an agent that validate_agent_id accepted.
+  // Integer words of an agent, read by agent_word and (where scripts may set
+  // them) written by set_agent_word.
+  enum class agent_field {
+    kind,           // 0 human, 1 horse
+    mount,          // agent index, -1 none
+    rider,          // agent index, -1 none
+    troop,
+    troop_word,     // the word after the troop
+    origin_word,
+    read_word,      // a word scripts only read
+    paired_word_0,  // the two words read together
+    paired_word_1,
+    ai_mode,
+    script_value,   // a further word scripts read
+    script_word_1,  // three words scripts set
+    script_word_2,
+    script_word_3,
+    order_class,    // 0 foot, 1 the troop-flag class, 2 mounted
+    team,           // 0..7 (7 for a team word outside that range)
+  };
+  virtual std::int32_t agent_word(int, agent_field) const { return 0; }
+  virtual void set_agent_word(int, agent_field, std::int32_t) {}
+  // The agent's position (on its look direction when the agent has a scene
+  // entity, else identity axes), or the frame of its scene entity.
+  virtual frame agent_position_frame(int, bool /*entity_frame*/) const { return frame::identity(); }
+  // Puts the agent at a point and updates its scene placement.
+  virtual void move_agent(int, const vec3&) {}
+  virtual float agent_hit_points(int) const { return 0.0f; }
+  virtual float agent_max_hit_points(int) const { return 0.0f; }
+  virtual void set_agent_hit_points(int, float) {}
+  // A blow from the attacker's best wielded damage, applied at once; nothing
+  // unless the victim is alive.
+  virtual void deliver_scripted_blow(int /*attacker*/, int /*victim*/) {}
+  // The item kind wielded in hand 0 or 1 (-1 none).
+  virtual int wielded_item_kind(int, int) const { return -1; }
+  virtual int remaining_ammo(int) const { return 0; }
+  virtual void refill_agent_ammo(int, int) {}
+  // Whether one of the ten equipment slots holds the item kind.
+  virtual bool agent_has_item(int, std::int64_t) const { return false; }
+  // The scripted destination: set (the agent then goes there at once), read,
+  // dropped.
+  virtual void set_scripted_destination(int, const frame&) {}
+  virtual frame scripted_destination(int) const { return frame::identity(); }
+  virtual void clear_scripted_destination(int) {}
+  // Metres per second.
+  virtual void set_speed_limit(int, float) {}
+  // An action on animation channel 0, and the progress of the first channel.
+  virtual void set_agent_action(int, int) {}
+  virtual void set_animation_progress(int, float) {}
+  virtual void play_agent_voice(int, int) {}
+  // Moves the agent to a team (0..7; other values keep its team), then makes
+  // it the leader of its team when that has none.
+  virtual void set_agent_team(int, std::int64_t) {}
+
+  // --- teams and their battle orders: teams are 0..7; a class group is one
+  // class 0..2 or script_all_classes ---
+  enum class order_field { movement, riding, weapons, firing };
+  // The value of the first selected class among `group` after selecting it;
+  // -1 when none or when the value is outside its set. The selection is kept.
+  virtual std::int32_t class_order(int, int, order_field) const { return -1; }
+  virtual bool class_selected(int, int) const { return false; }
+  virtual void select_classes(int, int) {}
+  // Gives an order (0..13) to the classes of `group` (-1: the classes already
+  // selected), with the order message when the player is in the team.
+  virtual void give_order(int, int, int) {}
+  // Hold positions of the selected classes among `group`: set (when the point
+  // lies in the scene) and read (zero when none is selected).
+  virtual void set_hold_position(int, int, const vec3&) {}
+  virtual vec3 hold_position(int, int) const { return {}; }
+  virtual int team_leader(int) const { return -1; }
+  virtual void set_team_leader(int, int) {}
+  virtual void set_team_relation(int, int, int) {}
+  // Entry point 0..63's frame; false without a mission.
+  virtual bool entry_point_frame(int, frame&) const { return false; }
+  // The scene rectangle's corners (x, y; z 0).
+  virtual void scene_rectangle(vec3& low, vec3& high) const { low = high = vec3(); }
+  // Whether the point lies in the ground area (min <= x < max, likewise y).
+  virtual bool in_ground_area(float, float) const { return false; }
+  // The mission values scripts set: the first two (and the third it implies),
+  // and the others by number.
+  virtual void set_battle_values(std::int64_t, std::int64_t) {}
+  // Words by number: mission_word_mode and mission_word_sub_mode, and the
+  // values 5 and 6 that scripts set.
+  virtual void set_mission_word(int, std::int32_t) {}
+  virtual std::int32_t mission_word(int) const { return 0; }
+  // Starts the mission's countdown of `seconds`.
+  virtual void start_countdown(float) {}
+  // The last live agent of a troop, -1 none.
+  virtual int last_live_agent_of_troop(int) const { return -1; }
+
+  // --- scene-prop instances (ids already checked) ---
+  // Instances in use of a scene-prop kind, and the n-th of them (-1 none).
+  virtual int count_prop_instances(int) const { return 0; }
+  virtual int nth_prop_instance(int, int) const { return -1; }
+  // 0 the current frame, 1 the placement frame, 2 identity with the scale on
+  // the diagonal.
+  virtual frame prop_instance_frame(int, int) const { return frame::identity(); }
+  virtual void set_prop_instance_frame(int, const frame&) {}
+  virtual void start_prop_move(int, const frame&, float) {}
+  // Every instance in use whose kind name is kind a's name becomes kind b.
+  virtual void replace_prop_kind(int, int) {}
+
+  // --- lights and spawning ---
+  // A point light of the mission's scene at a point, in a colour, with the
+  // flicker's magnitude and interval.
+  virtual void add_scene_light(const vec3&, const vec3&, float, float) {}
+  // Brings the agents of a spawn record of the mission's template
+  // (unchecked: a bad record is reported on the message list).
+  virtual void add_reinforcements(int, int) {}
+  // A new agent of a troop, or a horse of an item kind (with a modifier,
+  // -1 none), at a frame; the agent's id, -1 when none was made.
+  virtual int spawn_agent_at(int, const frame&) { return -1; }
+  virtual int spawn_horse_at(int, int, const frame&) { return -1; }
 
   // --- the mission's scene ---
   // The fog module code sets: the mission keeps the distance, and its scene

@@ -525,6 +525,24 @@ struct agent {
   float rider_turn_angle = 0.0f;
 
   // Mission scripts
+  // Words scripts copy out (their meaning lies with the agent's own logic):
+  // where the agent came from, the word after the troop, a word scripts only
+  // read and a pair read together.
+  std::int32_t origin_word = 0;
+  std::int32_t troop_word = 0;
+  std::int32_t script_read_word = 0;
+  std::array<std::int32_t, 2> paired_words{};
+  // Three words scripts set, and a further word they read.
+  std::array<std::int32_t, 3> script_words{};
+  std::int32_t script_value = 0;
+  // Where a script sends the agent (with ai.scripted_destination set).
+  frame scripted_destination_frame = frame::identity();
+  // Seconds the agent waits, on its reaction timer, before it follows an
+  // order.
+  float order_reaction_delay = 0.0f;
+  timer reaction_timer{clock_mission};
+  // Metres per second a script allows; 0 for no limit.
+  float speed_limit = 0.0f;
 
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }

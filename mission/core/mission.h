@@ -279,6 +279,19 @@ class mission {
   std::int32_t ground_condition = 0;
   // The value module scripts set for the mission's statistics.
   std::int32_t script_value = 0;
+  // The ground area: a destination a script gives inside it may take the
+  // ground's height.
+  float ground_min_x = 0.0f;
+  float ground_min_y = 0.0f;
+  float ground_max_x = 0.0f;
+  float ground_max_y = 0.0f;
+  // Values scripts set for the battle (the second a fraction) and the state
+  // word they imply, and two further values (the sixth an agent, -1 none).
+  std::int32_t script_battle_word = 0;
+  float script_battle_fraction = 0.0f;
+  std::int32_t script_battle_state = 0;
+  std::int32_t script_value_5 = 0;
+  std::int32_t script_value_6 = -1;
   // The object of the scene-prop or agent event whose triggers run, -1 none.
   std::int32_t event_prop_instance = -1;
   std::int32_t event_agent = -1;

@@ -64,6 +64,9 @@ struct scene_prop_instance {
   hm::entity* second_entity = nullptr;
   float hit_points = 0.0f;
   float max_hit_points = 0.0f;
+  // Set once the instance is taken out of the mission; its index stays
+  // taken so scripts' ids keep meaning the same instance.
+  std::int32_t removed = 0;
 
   // Starts a timed move from the current frame to `target` over `seconds`;
   // see update_animation for a duration of 0 or less.

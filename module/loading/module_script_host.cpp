@@ -56,6 +56,36 @@ int module_script_host::mesh_count() const { return g_module_meshes.count(); }
 int module_script_host::menu_count() const { return size_of(g_game_menus); }
 int module_script_host::item_kind_count() const { return size_of(g_item_kinds); }
 int module_script_host::mission_template_count() const { return size_of(g_mission_templates); }
+
+namespace {
+
+spawn_record* find_spawn_record(int template_index, int record) {
+  if (template_index < 0 || template_index >= size_of(g_mission_templates)) return nullptr;
+  mission_template& t = g_mission_templates[static_cast<std::size_t>(template_index)];
+  if (record < 0 || record >= t.spawn_record_count()) return nullptr;
+  return &t.spawn_records[static_cast<std::size_t>(record)];
+}
+
+}  // namespace
+
+int module_script_host::spawn_record_count(int template_index) const {
+  if (template_index < 0 || template_index >= size_of(g_mission_templates)) return 0;
+  return g_mission_templates[static_cast<std::size_t>(template_index)].spawn_record_count();
+}
+
+void module_script_host::set_spawn_record_flags(int template_index, int record, std::uint32_t flags) {
+  if (spawn_record* r = find_spawn_record(template_index, record)) r->spawn_flags = static_cast<std::int32_t>(flags);
+}
+
+void module_script_host::clear_spawn_record_overrides(int template_index, int record) {
+  if (spawn_record* r = find_spawn_record(template_index, record)) r->item_override_count = 0;
+}
+
+void module_script_host::add_spawn_record_override(int template_index, int record, std::int32_t item_kind) {
+  spawn_record* r = find_spawn_record(template_index, record);
+  if (r == nullptr || r->item_override_count < 0 || r->item_override_count >= max_item_overrides) return;
+  r->item_overrides[r->item_override_count++] = item_kind;
+}
 int module_script_host::party_template_count() const { return size_of(g_party_templates); }
 int module_script_host::map_icon_count() const { return size_of(g_map_icons); }
 int module_script_host::particle_system_count() const { return g_particle_systems.count(); }

@@ -19,6 +19,10 @@ class module_script_host final : public script_module_host {
   int menu_count() const override;
   int item_kind_count() const override;
   int mission_template_count() const override;
+  int spawn_record_count(int template_index) const override;
+  void set_spawn_record_flags(int template_index, int record, std::uint32_t flags) override;
+  void clear_spawn_record_overrides(int template_index, int record) override;
+  void add_spawn_record_override(int template_index, int record, std::int32_t item_kind) override;
   int party_template_count() const override;
   int map_icon_count() const override;
   int particle_system_count() const override;

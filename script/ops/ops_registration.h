@@ -37,8 +37,14 @@ void register_world_operations();
 // Random picks, party, template and quest queries, names in string registers,
 // the date text, the mission's team statistics and script timers.
 void register_query_operations();
-// The mission scene's fog.
+// The mission scene's props, fog, values and countdown.
 void register_mission_scene_operations();
+// Agents of the mission: tests, positions, words, hit points, weapons,
+// destinations, animation, voice and team.
+void register_mission_agent_operations();
+// Teams, their relations and leaders, battle orders, entry points and the
+// scene rectangle.
+void register_mission_team_operations();
 // The strength of the side of a team: the live agents of the teams it is
 // allied with, scaled by the mission's strength word; 0 without a player
 // agent in a team.
