@@ -31,6 +31,10 @@ struct missile {
   hm::entity* entity = nullptr;
   std::int32_t shooter = -1;
   float speed = 0.0f;
+  // The speed it left the launcher with and the damage it carries at that
+  // speed (the launcher's and the ammunition's, set at release).
+  float launch_speed = 0.0f;
+  float base_damage = 0.0f;
   std::int32_t state = missile_flying;
   // Restarted when the state changes from flying.
   timer state_timer{clock_mission};

@@ -1,0 +1,75 @@
+#include "mission/combat/bodies.h"
+
+#include <algorithm>
+
+#include "mission/agent/agent.h"
+#include "mission/agent/agent_perception.h"
+#include "mission/combat/combat_hooks.h"
+#include "mission/core/mission.h"
+
+namespace hm {
+
+namespace {
+
+constexpr float lying_seconds = 3.0f;
+constexpr float fade_seconds = 3.0f;
+
+void set_alpha(agent& a, float alpha) { a.fade_alpha = alpha; }
+
+}  // namespace
+
+void freeze_body(mission& m, agent& a, int corpse_limit) {
+  a.body_frozen = 1;
+  if (a.index == m.player_agent) return;
+  add_corpse(m, a.index, corpse_limit);
+}
+
+void agent_die(mission& m, agent& a, const body_limits& limits) {
+  const float elapsed = a.presence_timer.elapsed();
+  if (a.rider_died_state == horse_rider_carrying_dead && a.is_horse() && a.rider >= 0 && elapsed > lying_seconds) {
+    if (agent* r = m.get_agent(a.rider)) r->mount = -1;
+    a.rider = -1;
+    a.rider_died_state = horse_rider_loose;
+  }
+
+  if (a.presence == agent_presence_fading && (a.body_frozen != 0 || a.state == agent_state_alive)) {
+    set_alpha(a, std::clamp(1.0f - elapsed / fade_seconds, 0.0f, 1.0f));
+    if (elapsed > fade_seconds) {
+      a.presence = agent_presence_removed;
+      a.agent_entity = nullptr;
+      if (a.state == agent_state_alive) a.state = agent_state_left;
+    }
+    return;
+  }
+  if (a.presence != agent_presence_lying) return;
+
+  // A horse leaving the scene. A dead horse is a body like any other, even
+  // when it carried a dead rider: it freezes and joins the corpses.
+  if (a.rider_died_state != horse_rider_none && a.state == agent_state_alive) {
+    if (elapsed > lying_seconds) {
+      a.presence = agent_presence_fading;
+      a.presence_timer.reset();
+    }
+    return;
+  }
+
+  combat_hooks& hooks = g_combat_hooks();
+  if (a.ragdoll == nullptr && a.body_frozen == 0 && elapsed > lying_seconds) {
+    freeze_body(m, a, limits.corpse_limit);
+    return;
+  }
+  if (limits.live_ragdolls < limits.ragdoll_limit && elapsed > 0.0f && a.ragdoll_timer.elapsed() > 0.0f &&
+      a.ragdoll == nullptr && a.body_frozen == 0) {
+    hooks.create_ragdoll(m, a);
+  }
+  if (a.ragdoll != nullptr) {
+    const float r = a.ragdoll_timer.elapsed();
+    if ((a.ragdoll_settle_early != 0 && r > 10.0f) || r > 30.0f || (r > 1.0f && !hooks.ragdoll_moving(a))) {
+      hooks.release_ragdoll(m, a);
+      a.ragdoll = nullptr;
+      freeze_body(m, a, limits.corpse_limit);
+    }
+  }
+}
+
+}  // namespace hm

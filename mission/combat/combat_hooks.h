@@ -1,0 +1,51 @@
+#pragma once
+// The steps the combat rules ask of the action channels, the sounds and the
+// scene. The action-channel gate, the agents' sound routines and the ragdoll
+// code live with the animation and physics code; until they are wired in,
+// these defaults stand for them: an action request writes the channel when
+// its priority allows, sounds are only counted, and no ragdoll is made (the
+// death animation serves until the body freezes).
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace hm {
+
+struct agent;
+class mission;
+
+struct combat_hooks {
+  // Asks for an action on channel 0 or 1 with request flags (priority in the
+  // low 17 bits).
+  std::function<void(agent&, int channel, int action, std::uint32_t flags, float speed)> set_channel_action;
+  // An engine sound at the agent with a random pitch within `variation`.
+  std::function<void(mission&, agent&, const std::string& sound, float variation)> play_sound;
+  // A contact sound of a kind (3 swing, 4 heavy, 5 landing).
+  std::function<void(mission&, agent&, int kind)> play_contact_sound;
+  // The agent's hit-reaction action of a class (0 upper body, 1 lower body,
+  // 2 heavy), -1 none.
+  std::function<int(const agent&, int reaction_class)> hit_reaction_action;
+  // A line for the message log, with its colour.
+  std::function<void(const std::string& text, std::uint32_t colour)> add_message;
+  // A ragdoll for a body; false when none was made.
+  std::function<bool(mission&, agent&)> create_ragdoll;
+  // Whether a ragdoll's bones still move.
+  std::function<bool(const agent&)> ragdoll_moving;
+  // Ends a ragdoll (the body freezes as it lies).
+  std::function<void(mission&, agent&)> release_ragdoll;
+  // The agent's action update and weapon use of the frame.
+  std::function<void(mission&, agent&, float dt)> update_actions;
+  std::function<void(mission&, agent&, float dt)> use_weapon;
+  // Skeleton follows the action channels.
+  std::function<void(mission&, agent&)> update_skeleton;
+};
+
+// The hooks in force; reset_combat_hooks() restores the defaults.
+combat_hooks& g_combat_hooks();
+void reset_combat_hooks();
+
+// The default action request: taken when the channel is empty or its
+// priority is not above the new one's.
+void write_channel_action(agent& a, int channel, int action, std::uint32_t flags, float speed);
+
+}  // namespace hm
