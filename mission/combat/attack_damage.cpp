@@ -140,7 +140,7 @@ attack_damage_result agent_compute_attack_damage(const mission& m, const agent& 
   attack_damage_inputs in;
   in.direction = attacker.attack_direction;
   in.progress = attacker.channels[1].progress;
-  in.couched_lance = agent_is_couching(attacker);
+  in.couched_lance = is_starting_action_72(attacker);
   in.weapon_axis = attacker.weapon_frame.rot.f;
   in.my_velocity = agent_world_velocity(m, attacker);
   const agent* t = target >= 0 ? m.get_agent(target) : nullptr;

@@ -19,10 +19,6 @@ item agent_wielded_item(const agent& a, int hand) {
 
 const item_kind* item_kind_of(const item& it) { return it.kind < 0 ? nullptr : it.get_kind(); }
 
-bool agent_is_couching(const agent& a) {
-  return a.channels[1].action == action_couched_lance && a.channels[1].progress > 0.1f;
-}
-
 const troop* agent_troop_record(const agent& a) {
   if (a.troop < 0 || !g_game) return nullptr;
   return g_game->find_troop(a.troop);

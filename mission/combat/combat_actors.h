@@ -15,8 +15,6 @@ class mission;
 item agent_wielded_item(const agent& a, int hand);
 // The item kind of an item, null for none.
 const item_kind* item_kind_of(const item& it);
-// Channel 1 holds the couched lance past a tenth of its run.
-bool agent_is_couching(const agent& a);
 // The agent's troop in the running game, null for none.
 const troop* agent_troop_record(const agent& a);
 // The troop's level of a skill, -1 without a troop.

@@ -3,11 +3,10 @@
 #include <cmath>
 
 #include "mission/agent/agent.h"
+#include "mission/agent/agent_queries.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/core/mission.h"
 #include "module/records/item_kind.h"
-#include "render/entity/entity.h"
-#include "render/entity/skeleton_instance.h"
 
 namespace hm {
 
@@ -111,7 +110,7 @@ bool agent_is_attack_blocked(const mission& m, const agent& attacker, const agen
   (void)hand;  // one stored direction serves both hands
   block_query q;
   q.direction = attacker.attack_direction;
-  q.couched_lance = agent_is_couching(attacker);
+  q.couched_lance = is_starting_action_72(attacker);
   q.attacker_hand0_empty = agent_wielded_item(attacker, 0).kind < 0;
   q.attacker_x = attacker.position().x;
   q.attacker_y = attacker.position().y;

@@ -6,6 +6,8 @@
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
+#include "mission/agent/agent_frame.h"
+#include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "mission/scene/scene_queries.h"
 #include "module/records/mission_template.h"
@@ -30,8 +32,26 @@ void mission_services::check_template_triggers(mission& m) {
 }
 
 void mission_services::update_missile(mission&, missile&, float) {}
-void mission_services::agent_frame(mission&, agent&, float) {}
-void mission_services::agent_post_frame(mission&, agent&, float) {}
+namespace {
+
+// The combat rules draw from the mission's random source, so a test that
+// feeds the services fixed draws fixes the fight.
+class services_random final : public combat_random {
+ public:
+  explicit services_random(mission_services& s) : services_(s) {}
+  int next() override { return services_.random_next(); }
+
+ private:
+  mission_services& services_;
+};
+
+}  // namespace
+
+void mission_services::agent_frame(mission& m, agent& a, float frame_time) {
+  services_random random(*this);
+  hm::agent_frame(m, a, frame_time, random);
+}
+void mission_services::agent_post_frame(mission& m, agent& a, float) { hm::agent_post_frame(m, a); }
 edit_mode_flags mission_services::edit_mode() const {
   // The scene editor reports its flags by overriding this; until it runs,
   // nothing is being edited and the markers stay hidden.
