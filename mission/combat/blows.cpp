@@ -267,7 +267,9 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     if (a.hit_points >= 1.0f) {
       const bool braced = weapon != nullptr && weapon->type() == item_type::polearm && b.damage_type == 1 &&
                           b.damage > 8.0f && a.forward_speed > 0.1f && attacker != nullptr &&
-                          dot_product(a.forward(), attacker->position() - a.position()) < -0.5f &&
+                          // In front of the horse: its backward axis against the
+                          // unnormalised offset to the attacker.
+                          dot_product(-a.forward(), attacker->position() - a.position()) < -0.5f &&
                           a.channels[0].priority() <= 73;
       if (braced) {
         if (random.unit() < horse_brace_chance(charge, a.forward_speed)) {
