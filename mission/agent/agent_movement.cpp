@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "engine/collision/face.h"
+#include "engine/core/timer.h"
 #include "mission/agent/agent.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/combat_actors.h"
@@ -51,6 +55,70 @@ bool agents_touch(const agent& self, const vec3& at, const agent& other, contact
   c.normal = distance > 1e-6f ? d * (1.0f / distance) : vec3(0.0f, 1.0f, 0.0f);
   c.point = o + c.normal * agent_radius(other) + vec3(0.0f, 0.0f, 1.0f);
   return true;
+}
+
+// Agents by grid cell, built once a frame (and again when agents were added
+// or the clock moved), so that the contact search reads only the
+// neighbourhood. An agent moves far less than a cell in one frame, so the
+// 3 x 3 cells around the new position hold every agent it can touch.
+constexpr float contact_cell_size = 4.0f;
+
+struct contact_index {
+  const mission* owner = nullptr;
+  std::uint32_t frame = 0;
+  int agent_count = -1;
+  std::int64_t ticks = -1;
+  std::vector<std::pair<std::int64_t, int>> cells;  // (cell key, agent index), sorted
+};
+
+std::int64_t cell_key(int cx, int cy) {
+  return (static_cast<std::int64_t>(cx) << 32) ^ static_cast<std::int64_t>(static_cast<std::uint32_t>(cy));
+}
+
+int cell_coordinate(float v) { return static_cast<int>(std::floor(std::clamp(v, -1e7f, 1e7f) / contact_cell_size)); }
+
+const contact_index& agents_by_cell(const mission& m, bool rebuild) {
+  static contact_index index;
+  const std::int64_t ticks = clock_ticks(clock_mission);
+  if (!rebuild && index.owner == &m && index.frame == m.frame_counter && index.agent_count == m.agents.count() &&
+      index.ticks == ticks)
+    return index;
+  index.owner = &m;
+  index.frame = m.frame_counter;
+  index.agent_count = m.agents.count();
+  index.ticks = ticks;
+  index.cells.clear();
+  for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+    const agent* a = m.get_agent(i);
+    if (a == nullptr || !a->is_alive()) continue;
+    index.cells.emplace_back(cell_key(cell_coordinate(a->position().x), cell_coordinate(a->position().y)), i);
+  }
+  std::sort(index.cells.begin(), index.cells.end());
+  return index;
+}
+
+// The agents listed in the cells around a point. An index that does not
+// hold the moving agent itself near there is out of date (agents were
+// added or placed since it was built) and is built again.
+void agents_near(const mission& m, const agent& self, const vec3& p, std::vector<int>& out) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const contact_index& index = agents_by_cell(m, attempt == 1);
+    out.clear();
+    bool found_self = false;
+    const int cx = cell_coordinate(p.x);
+    const int cy = cell_coordinate(p.y);
+    for (int dx = -1; dx <= 1; ++dx) {
+      for (int dy = -1; dy <= 1; ++dy) {
+        const std::int64_t key = cell_key(cx + dx, cy + dy);
+        auto it = std::lower_bound(index.cells.begin(), index.cells.end(), std::make_pair(key, -1));
+        for (; it != index.cells.end() && it->first == key; ++it) {
+          if (it->second == self.index) found_self = true;
+          out.push_back(it->second);
+        }
+      }
+    }
+    if (found_self || !self.is_alive()) return;
+  }
 }
 
 bool is_linked(const agent& a, const agent& other) {
@@ -119,7 +187,9 @@ void update_movement(mission& m, agent& a, float dt, combat_random& random) {
 
   // 2-3. Other agents in the way.
   if (displacement.length_squared() > 0.0f) {
-    for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+    static std::vector<int> near;
+    agents_near(m, a, a.position() + displacement, near);
+    for (const int i : near) {
       agent* other = m.get_agent(i);
       if (other == nullptr || is_linked(a, *other) || !other->is_alive() || other->mount >= 0) continue;
       contact c;
