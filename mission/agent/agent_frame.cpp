@@ -6,6 +6,7 @@
 #include "engine/settings/game_options.h"
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_movement.h"
+#include "mission/agent/agent_placement.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/bodies.h"
@@ -45,8 +46,12 @@ float fade_visual_offset(float value, float dt, bool vertical) {
 void agent_frame(mission& m, agent& a, float dt, combat_random& random) {
   if (a.presence == agent_presence_removed) return;
   combat_hooks& hooks = g_combat_hooks();
-  // The label mesh is rebuilt by the label code that reads this flag.
-  a.label_refresh = 0;
+  if (a.label_refresh != 0) {
+    const agent_label label = compute_agent_label(m, a);
+    a.label_height = label.height;
+    hooks.update_label(m, a, label);
+    a.label_refresh = 0;
+  }
 
   if (a.rider < 0 && a.mount >= 0) {
     if (agent* horse = m.get_agent(a.mount)) horse->input = a.input;

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/collision/body_collision.h"
+#include "engine/collision/capsule.h"
 #include "engine/collision/face.h"
 #include "engine/core/timer.h"
 #include "mission/agent/agent.h"
@@ -125,6 +127,59 @@ bool is_linked(const agent& a, const agent& other) {
   return other.index == a.index || other.index == a.mount || other.index == a.rider;
 }
 
+constexpr int max_planes = 16;
+constexpr int max_slide_rounds = 17;
+
+// Sweeps the agent's capsule, moved by the displacement, against the scene's
+// faces: faces against the movement become planes to slide along, the
+// steepest wall is remembered, and an airborne agent whose feet meet a
+// floor lands.
+void collide_with_scene(mission& m, agent& a, vec3& displacement, vec3& correction, bool airborne) {
+  static std::vector<body_part*> faces;
+  const float r = agent_radius(a);
+  const vec3 to = a.position() + displacement;
+  const vec3 reach = displacement.length() > 0.0f ? get_normalized(displacement) * r : vec3();
+  query_collision_faces(*m.scene, a.position(), to + reach, segment_exclusion_mask, faces);
+  const capsule body(to + vec3(0.0f, 0.0f, r), to + vec3(0.0f, 0.0f, std::max(agent_height(a) - r, r)), r);
+  const float feet = to.z;
+
+  vec3 planes[max_planes];
+  int plane_count = 0;
+  float wall_d = 0.0f;
+  for (body_part* part : faces) {
+    if (part == nullptr || part->get_type_id() != face_type_id) continue;
+    const face& f = static_cast<const face&>(*part);
+    body_contact c;
+    if (collide_bodies(body, f, 1, &c) == 0) continue;
+    const float d = dot_product(displacement, c.normal);
+    if (f.normal.z < 0.05f && d < 0.0f && d < wall_d) {
+      wall_d = d;
+      a.wall_face = &f;
+    }
+    const bool low = c.point.z < feet + 0.4f;
+    if (airborne && low && displacement.z <= 0.0f && f.normal.z > 0.1f) {
+      a.movement_flags |= agent_movement_on_ground;
+      g_combat_hooks().set_channel_action(a, 0, a.is_horse() ? landing_horse : landing_human, 0x1000021u, 1.0f);
+    }
+    if (!low && f.normal.z > 0.95f && displacement.z <= 0.0f) continue;
+    if (d <= 0.0f && plane_count < max_planes) planes[plane_count++] = c.normal;
+  }
+
+  for (int round = 0; round < max_slide_rounds; ++round) {
+    bool penetrated = false;
+    for (int i = 0; i < plane_count; ++i) {
+      const float p = dot_product(displacement, -planes[i]);
+      if (p > 1e-6f) {
+        displacement += planes[i] * p;
+        correction += planes[i] * p;
+        penetrated = true;
+      }
+    }
+    if (!penetrated) return;
+  }
+  displacement = vec3();
+}
+
 }  // namespace
 
 bool probe_ground(mission& m, const vec3& point, ground_probe& out) {
@@ -231,6 +286,9 @@ void update_movement(mission& m, agent& a, float dt, combat_random& random) {
       }
     }
   }
+
+  // 4-5. The scene's faces along the way, and sliding along them.
+  if (m.scene && displacement.length_squared() > 0.0f) collide_with_scene(m, a, displacement, correction, airborne);
 
   // 6. The new position, inside the scene rectangle.
   vec3 next = old_position;

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/combat/combat_actors.h"
+#include "mission/combat/combat_messages.h"
+#include "engine/settings/game_options.h"
+#include "render/view/message_log.h"
 #include "mission/combat/defence.h"
 #include "mission/core/mission.h"
 #include "mission/missile/missile.h"
@@ -180,7 +184,21 @@ attack_damage_result agent_compute_attack_damage(const mission& m, const agent& 
     in.missile_launch_speed = by_missile->launch_speed;
     in.missile_base_damage = by_missile->base_damage;
   }
-  return compute_attack_damage(in, g_module_settings);
+  const attack_damage_result r = compute_attack_damage(in, g_module_settings);
+  if (g_game_options.report_damage != 0 && by_missile == nullptr) {
+    const bool attacker_is_player = attacker.index == m.player_agent;
+    if (in.couched_lance) {
+      const std::string shown = std::to_string(round_to_int(r.damage));
+      if (attacker_is_player)
+        report_combat_line("ui_delivered_couched_lance_damage", 0xFFD03030u, {shown});
+      else if (target >= 0 && target == m.player_agent)
+        report_combat_line("ui_received_couched_lance_damage", 0xFFD03030u, {shown});
+    } else if (r.speed_bonus != 0 && attacker_is_player) {
+      report_combat_line(r.speed_bonus > 0 ? "ui_speed_bonus_plus" : "ui_speed_bonus", message_default_colour,
+                         {std::to_string(r.speed_bonus)});
+    }
+  }
+  return r;
 }
 
 }  // namespace hm

@@ -118,3 +118,56 @@ int choose_player_attack_direction_aimed(const aimed_direction_inputs& in, const
 }
 
 }  // namespace hm
+
+#include "mission/agent/agent.h"
+#include "mission/combat/combat_actors.h"
+#include "mission/core/mission.h"
+#include "module/records/item_kind.h"
+
+namespace hm {
+
+float agent_side_angle(const agent& a) {
+  const vec3 f = a.forward();
+  const vec3 look = a.input.direction_vec3();
+  return std::atan2(f.x * look.y - f.y * look.x, f.x * look.x + f.y * look.y);
+}
+
+attack_choice agent_choose_attack_actions(mission& m, agent& a, int hand, const weapon_action_set_fn& action_set,
+                                          combat_random& random, const player_attack_steering* steering) {
+  attack_choice_inputs in;
+  in.hand = hand;
+  in.riding = a.mount >= 0;
+  in.side_angle = agent_side_angle(a);
+  const item_kind* k = item_kind_of(agent_wielded_item(a, hand));
+  in.attack_class = k != nullptr ? static_cast<std::uint32_t>(k->capabilities & 0xFF000u) : 0u;
+  const agent* horse = in.riding ? m.get_agent(a.mount) : nullptr;
+  const float horse_speed = horse != nullptr ? horse->forward_speed : 0.0f;
+  if (steering != nullptr && a.index == m.player_agent && (steering->control != 0 || steering->has_aimed_target)) {
+    in.player.given = true;
+    if (steering->control == 1 || steering->control == 2) {
+      mouse_direction_inputs mouse;
+      mouse.mode = steering->control;
+      mouse.dx = steering->dx;
+      mouse.dy = steering->dy;
+      mouse.riding = in.riding;
+      mouse.side_angle = in.side_angle;
+      mouse.horse_speed = horse_speed;
+      in.player.direction = choose_player_attack_direction_mouse(mouse, action_set);
+    } else {
+      aimed_direction_inputs aimed = steering->aimed;
+      aimed.riding = in.riding;
+      aimed.side_angle = in.side_angle;
+      aimed.horse_speed = horse_speed;
+      in.player.direction = choose_player_attack_direction_aimed(aimed, action_set);
+    }
+  }
+  const attack_choice c = choose_attack_actions(in, action_set, random);
+  a.attack_direction = c.direction;
+  a.attack_hand = hand;
+  a.ready_action = c.actions[0];
+  a.release_action = c.actions[1];
+  a.bounce_action = c.actions[2];
+  return c;
+}
+
+}  // namespace hm

@@ -67,3 +67,33 @@ struct aimed_direction_inputs {
 int choose_player_attack_direction_aimed(const aimed_direction_inputs& in, const weapon_action_set_fn& action_set);
 
 }  // namespace hm
+
+namespace hm {
+
+struct agent;
+class mission;
+
+// The player's steering of the attack direction this frame.
+struct player_attack_steering {
+  // The game's attack-direction option: 0 automatic, 1 mouse, 2 mouse
+  // reversed.
+  int control = 0;
+  // Mouse movement since the last frame, dy already turned by the game's
+  // vertical option.
+  float dx = 0.0f;
+  float dy = 0.0f;
+  // The aimed target in the camera's turned frame, when there is one.
+  bool has_aimed_target = false;
+  aimed_direction_inputs aimed;
+};
+
+// The signed angle from the agent's facing to its look direction (radians).
+float agent_side_angle(const agent& a);
+
+// Chooses and stores the hand's attack direction and its three actions
+// (ready, release and the third of the triple). `steering` is the player's,
+// null for every other agent.
+attack_choice agent_choose_attack_actions(mission& m, agent& a, int hand, const weapon_action_set_fn& action_set,
+                                          combat_random& random, const player_attack_steering* steering);
+
+}  // namespace hm

@@ -1,6 +1,7 @@
 #include "mission/combat/blows.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <string>
 
@@ -10,6 +11,9 @@
 #include "mission/combat/armor.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/combat_hooks.h"
+#include "mission/combat/combat_messages.h"
+#include "mission/missile/missile.h"
+#include "render/view/message_log.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "module/base/module_settings.h"
@@ -17,6 +21,7 @@
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 #include "module/troops/troop.h"
+#include "module/text/translation_table.h"
 
 namespace hm {
 
@@ -118,7 +123,26 @@ void react_standing_human(mission& m, agent& a, const blow& b, const agent* atta
   (void)m;
 }
 
-void report(const std::string& key, std::uint32_t colour) { g_combat_hooks().add_message(key, colour); }
+// A lame horse.
+constexpr int horse_modifier_lame = 30;
+
+// A missile sticks unless the word after its kind's type holds exactly
+// 0x10000.
+bool missile_can_stick(const missile& mi) {
+  const item_kind* k = item{mi.missile_item_kind, 0}.get_kind();
+  return k != nullptr && k->capabilities != 0x10000u;
+}
+
+// The display name of a weapon proficiency.
+std::string weapon_proficiency_name(int cls) {
+  static const char* const keys[] = {"ui_one_handed_weapons", "ui_two_handed_weapons", "ui_polearms", "ui_archery",
+                                     "ui_crossbows", "ui_throwing", "ui_firearms"};
+  if (cls < 0 || cls > 6) return std::string();
+  const ruv_string* text = g_translation_table.find_translation(keys[cls]);
+  return text != nullptr ? std::string(text->c_str()) : std::string(keys[cls]);
+}
+
+std::string troop_name(const troop* t) { return t != nullptr ? std::string(t->name.c_str()) : std::string(); }
 
 }  // namespace
 
@@ -219,7 +243,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
   const bool head = a.is_horse() ? b.bone == horse_head_bone : b.bone == agent_head_bone;
   if (head && ranged) {
     b.damage *= 1.75f;
-    if (attacker_is_player && options.report_damage != 0) report("ui_head_shot", 0xFFFFDD11u);
+    if (attacker_is_player && options.report_damage != 0) report_combat_line("ui_head_shot", 0xFFFFDD11u);
   }
 
   difficulty_inputs diff;
@@ -245,7 +269,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
       key = "ui_received_number_damage";
     else if (a.index == m.player_horse)
       key = "ui_horse_received_number_damage";
-    if (key != nullptr) report(std::string(key) + ":" + std::to_string(shown), 0xFFFFFFFFu);
+    if (key != nullptr) report_combat_line(key, message_default_colour, {std::to_string(shown)});
   }
 
   if ((b.flags & blow_silent) == 0) {
@@ -260,6 +284,19 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
       s += b.damage < 9.0f ? "_low_damage" : "_high_damage";
       hooks.play_sound(m, a, s, 0.15f);
     }
+  }
+
+  // The missile stays in the body unless it struck a head that fell to a
+  // light shot.
+  const missile* struck_by = b.striking_missile;
+  if (struck_by != nullptr && missile_can_stick(*struck_by) && !no_deaths && b.damage > 7.0f &&
+      (a.hit_points >= 1.0f || !head || b.damage > 75.0f))
+    hooks.stick_missile(m, a, b);
+  if (b.damage > 1.0f && (mflags & mission_no_blood) == 0 && options.blood_stains > 0 && b.damage_type != 2) {
+    const float size = b.damage * (b.damage_type == 0 ? 1.0f : 0.7f);
+    const agent* player = m.get_live_agent(m.player_agent);
+    const bool near_player = player != nullptr && (player->position() - b.hit_position).length() < 70.0f;
+    if (options.blood_stains == 2 || near_player) hooks.add_blood_stain(m, b.hit_position, size);
   }
 
   if (a.is_horse()) {
@@ -286,6 +323,23 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     a.presence = agent_presence_lying;
     a.presence_timer.reset();
     a.label_refresh = 1;
+    if (a.index == m.player_horse && rider != nullptr && rider->index == m.player_agent && m.template_has_flag_bit1()) {
+      const item_kind* kind = item{a.horse_item, 0}.get_kind();
+      troop* player_troop = g_game ? g_game->find_troop(g_game->player_troop) : nullptr;
+      if (kind != nullptr && (kind->flags & (1u << 12)) == 0 && player_troop != nullptr) {
+        item& slot = player_troop->equipment[static_cast<std::size_t>(agent_slot_horse)];
+        if (slot.modifier() == horse_modifier_lame) {
+          if (random.unit() < 0.2f) {
+            report_combat_line("ui_horse_fell_dead", 0xFFDD6655u);
+            slot.kind = -1;
+          }
+        } else if (random.unit() < 0.2f) {
+          report_combat_line("ui_horse_crippled", 0xFFEEBBBBu);
+          slot.set_modifier(horse_modifier_lame);
+          slot.set_hit_points(0);
+        }
+      }
+    }
     const bool fast = a.forward_speed > 2.5f;
     hooks.set_channel_action(a, 0, fast ? horse_fall_fast : horse_fall_slow, 0x2000080u, 1.0f);
     hooks.play_contact_sound(m, a, 4);
@@ -307,7 +361,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     if (own != nullptr)
       interrupts = blow_interrupts(b.damage, b.raw_damage, g_module_settings.damage_interrupt_attack_threshold,
                                    own->strength(), random);
-    if ((b.flags & blow_silent) == 0) hooks.play_sound(m, a, "voice_hit", 0.0f);
+    if ((b.flags & blow_silent) == 0) hooks.play_voice(m, a, agent_voice_hit);
     if (interrupts || attacker == nullptr || attacker->is_horse()) react_standing_human(m, a, b, attacker, random);
   } else {
     fell = true;
@@ -363,7 +417,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
       }
     }
     a.state = outcome == fall_outcome::knocked_out ? agent_state_unconscious : agent_state_dead;
-    if ((b.flags & blow_silent) == 0) hooks.play_sound(m, a, "voice_death", 0.0f);
+    if ((b.flags & blow_silent) == 0) hooks.play_voice(m, a, agent_voice_death);
     hooks.set_channel_action(a, 0, death_action, 0x28000C8u, 1.0f);
     a.channels[1] = action_channel{};
     if (attacker != nullptr) {
@@ -374,9 +428,12 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     }
     if (options.report_casualties != 0) {
       const bool ko = outcome == fall_outcome::knocked_out;
-      report(responsible_troop != nullptr ? (ko ? "ui_value_knocked_unconscious_by_value" : "ui_value_killed_by_value")
-                                          : (ko ? "ui_value_fell_unconscious" : "ui_value_fell_dead"),
-             0xFFFFFFFFu);
+      const std::string victim = troop_name(troop_record(a.troop));
+      if (responsible_troop != nullptr)
+        report_combat_line(ko ? "ui_value_knocked_unconscious_by_value" : "ui_value_killed_by_value",
+                           message_default_colour, {victim, troop_name(responsible_troop)});
+      else
+        report_combat_line(ko ? "ui_value_fell_unconscious" : "ui_value_fell_dead", message_default_colour, {victim});
     }
     a.label_refresh = 1;
   }
@@ -416,10 +473,33 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
         const float difficulty =
             std::clamp(((d + 4.0f) * 0.25f) * ((v * sin_a + 4.0f) * 0.25f) * 0.3f, 1.0f, 12.0f);
         gain *= difficulty;
+        if (attacker_is_player && options.report_shot_difficulty != 0) {
+          char shown[32];
+          std::snprintf(shown, sizeof shown, "%.1f", static_cast<double>(head ? difficulty * 1.2f : difficulty));
+          report_combat_line("ui_shot_difficulty", message_default_colour, {shown});
+        }
       }
-      if (cls >= 0 && cls < static_cast<int>(t->proficiencies.size()))
-        t->proficiencies[static_cast<std::size_t>(cls)] += gain * 0.02f;
+      if (cls >= 0 && cls < static_cast<int>(t->proficiencies.size())) {
+        float& proficiency = t->proficiencies[static_cast<std::size_t>(cls)];
+        const int before = static_cast<int>(proficiency);
+        proficiency += gain * 0.02f;
+        const int after = static_cast<int>(proficiency);
+        if (attacker->troop == 0 && after > before) {
+          const std::string name = weapon_proficiency_name(cls);
+          if (after - before == 1)
+            report_combat_line("ui_you_have_improved_your_proficiency_in_value_to_number", message_default_colour,
+                               {name, std::to_string(after)});
+          else
+            report_combat_line("ui_your_proficiency_in_value_has_improved_by_number_to_number",
+                               message_default_colour, {name, std::to_string(after - before), std::to_string(after)});
+        }
+      }
     }
+  }
+  // Blood of the hit.
+  if (b.damage > 1.0f && !no_deaths) {
+    const float count = std::clamp((b.damage + 5.0f) * g_module_settings.blood_multiplier * 0.1f + 1.0f, 1.0f, 50.0f);
+    hooks.emit_blood(m, a, b, static_cast<int>(count));
   }
 }
 

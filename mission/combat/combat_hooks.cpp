@@ -12,6 +12,11 @@ combat_hooks make_defaults() {
   h.play_sound = [](mission&, agent&, const std::string&, float) {};
   h.play_contact_sound = [](mission&, agent&, int) {};
   h.hit_reaction_action = [](const agent&, int) { return -1; };
+  h.play_voice = [](mission&, agent&, int) {};
+  h.stick_missile = [](mission&, agent&, const blow&) {};
+  h.add_blood_stain = [](mission&, const vec3&, float) {};
+  h.emit_blood = [](mission&, agent&, const blow&, int) {};
+  h.update_label = [](mission&, agent&, const agent_label&) {};
   h.add_message = [](const std::string&, std::uint32_t) {};
   h.create_ragdoll = [](mission&, agent&) { return false; };
   h.ragdoll_moving = [](const agent&) { return false; };

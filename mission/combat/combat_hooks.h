@@ -12,7 +12,14 @@
 namespace hm {
 
 struct agent;
+struct agent_label;
+struct blow;
+struct vec3;
 class mission;
+
+// Voices of an agent.
+inline constexpr int agent_voice_hit = 1;
+inline constexpr int agent_voice_death = 4;
 
 struct combat_hooks {
   // Asks for an action on channel 0 or 1 with request flags (priority in the
@@ -25,6 +32,15 @@ struct combat_hooks {
   // The agent's hit-reaction action of a class (0 upper body, 1 lower body,
   // 2 heavy), -1 none.
   std::function<int(const agent&, int reaction_class)> hit_reaction_action;
+  // A voice of the agent (unless it is silent).
+  std::function<void(mission&, agent&, int voice)> play_voice;
+  // A copy of the striking missile's mesh left in the struck bone.
+  std::function<void(mission&, agent&, const blow&)> stick_missile;
+  // A blood stain on the ground, and the blood particles of a hit.
+  std::function<void(mission&, const vec3& at, float size)> add_blood_stain;
+  std::function<void(mission&, agent&, const blow&, int count)> emit_blood;
+  // Rebuilds the text mesh of the agent's name label.
+  std::function<void(mission&, agent&, const agent_label&)> update_label;
   // A line for the message log, with its colour.
   std::function<void(const std::string& text, std::uint32_t colour)> add_message;
   // A ragdoll for a body; false when none was made.

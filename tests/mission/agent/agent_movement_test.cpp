@@ -3,13 +3,18 @@
 // landings, and the order of the frame's steps.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <memory>
 
+#include "engine/collision/face.h"
 #include "engine/core/timer.h"
+#include "render/scene/scene_world.h"
 #include "engine/settings/game_options.h"
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_frame.h"
 #include "mission/agent/agent_movement.h"
+#include "mission/agent/agent_placement.h"
 #include "mission/combat/combat_hooks.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
@@ -192,6 +197,34 @@ TEST_F(Movement, HardLandingBecomesABlow) {
   EXPECT_EQ(a.pending_blow.attacker, -1);
 }
 
+TEST_F(Movement, WallsStopAndTurnTheWalk) {
+  m.scene = std::make_unique<scene_world>(vec3(0.0f, 0.0f, 0.0f), vec3(12.0f, 12.0f, 0.0f), 3, 3, 0);
+  const auto add = [this](std::initializer_list<vec3> corners) {
+    auto f = std::make_unique<face>(corners);
+    f->flags = 8;
+    return static_cast<const face*>(m.scene->add_body(std::move(f)));
+  };
+  add({vec3(0, 0, 0), vec3(12, 0, 0), vec3(12, 12, 0), vec3(0, 12, 0)});
+  // A wall along x = 3 facing -x.
+  const face* wall = add({vec3(3, 0, 2), vec3(3, 12, 2), vec3(3, 12, 0), vec3(3, 0, 0)});
+
+  agent& straight = spawn(agent_kind_human, vec3(2.5f, 5.0f, 0.0f), 2.0f);
+  straight.body_frame.rot.f = vec3(1, 0, 0);
+  straight.body_frame.rot.s = vec3(0, -1, 0);
+  update_movement(m, straight, 0.1f, random);
+  EXPECT_NEAR(straight.position().x, 2.5f, 1e-5f);
+  EXPECT_EQ(straight.wall_face, wall);
+
+  agent& slanting = spawn(agent_kind_human, vec3(2.6f, 8.0f, 0.0f), 2.0f);
+  const float h = std::sqrt(0.5f);
+  slanting.body_frame.rot.f = vec3(h, h, 0);
+  slanting.body_frame.rot.s = vec3(h, -h, 0);
+  update_movement(m, slanting, 0.1f, random);
+  EXPECT_NEAR(slanting.position().x, 2.6f, 1e-5f);
+  EXPECT_NEAR(slanting.position().y, 8.0f + 0.2f * h, 1e-5f);
+  EXPECT_EQ(slanting.position().z, 0.0f);
+}
+
 TEST(AgentFrameRules, VisualOffsetFades) {
   struct row {
     float value;
@@ -230,6 +263,52 @@ TEST_F(Movement, FrameOfZeroLengthRunsNoBlowAndARiderFollowsItsMount) {
   EXPECT_EQ(rider.position().x, horse.position().x);
   EXPECT_EQ(rider.position().y, horse.position().y);
   EXPECT_GT(horse.position().y, 0.0f);
+}
+
+TEST_F(Movement, PlacingOnTheGround) {
+  services.ground = [](const vec3&) { return 2.5f; };
+  agent& a = spawn(agent_kind_human, vec3(4.0f, 5.0f, 40.0f));
+  scripted_combat_random draws({0, 15816, 7000, 3});
+  ASSERT_TRUE(place_on_ground(m, a, draws));
+  EXPECT_EQ(a.position().z, 2.5f);
+  EXPECT_EQ(a.spawn_position.z, 2.5f);
+  EXPECT_EQ(a.ai.movement_value, 5.0f);
+  EXPECT_EQ(a.placed_flag, 1);
+  EXPECT_EQ(a.placed_value, 9);
+  EXPECT_NEAR(a.ai.personality[0], -1.0f, 1e-6f);
+  for (const float v : a.ai.personality) {
+    EXPECT_GE(v, -1.0f);
+    EXPECT_LT(v, 1.0f);
+  }
+
+  services.ground = nullptr;
+  agent& b = spawn(agent_kind_human, vec3(1.0f, 1.0f, 7.0f));
+  EXPECT_FALSE(place_on_ground(m, b, draws));
+  EXPECT_EQ(b.position().x, 1.0f);
+  EXPECT_EQ(b.position().z, 7.0f);
+}
+
+TEST_F(Movement, LabelColourAndHeight) {
+  m.set_team_relation(0, 2, team_relation_ally);
+  agent& player = spawn(agent_kind_human, vec3());
+  m.player_agent = player.index;
+  agent& friend_ = spawn(agent_kind_human, vec3());
+  agent& ally = spawn(agent_kind_human, vec3());
+  ally.team = 2;
+  agent& enemy = spawn(agent_kind_human, vec3());
+  enemy.team = 1;
+  agent& rider = spawn(agent_kind_human, vec3());
+  rider.mount = 99;
+  agent& dead = spawn(agent_kind_human, vec3());
+  dead.state = agent_state_dead;
+  EXPECT_EQ(compute_agent_label(m, friend_).colour, 0xFF44FF44u);
+  EXPECT_EQ(compute_agent_label(m, ally).colour, 0xFF4444FFu);
+  EXPECT_EQ(compute_agent_label(m, enemy).colour, 0xFFFFFFFFu);
+  EXPECT_EQ(compute_agent_label(m, friend_).height, 1.88f);
+  EXPECT_EQ(compute_agent_label(m, rider).height, 2.65f);
+  EXPECT_EQ(compute_agent_label(m, dead).height, 0.3f);
+  // Without a template showing names, no text.
+  EXPECT_TRUE(compute_agent_label(m, friend_).text.empty());
 }
 
 }  // namespace

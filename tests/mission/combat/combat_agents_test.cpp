@@ -8,6 +8,7 @@
 #include "engine/settings/game_options.h"
 #include "mission/agent/agent.h"
 #include "mission/combat/armor.h"
+#include "mission/combat/attack_direction.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/bodies.h"
 #include "mission/combat/combat_hooks.h"
@@ -231,6 +232,29 @@ TEST_F(CombatAgents, ShieldHitPointsNeverReachTheModifierByte) {
   damage_shield(m, a, 1000000, random);
   EXPECT_EQ(a.equipment[1].hit_points(), 0);
   EXPECT_EQ(a.equipment[1].modifier(), 5);
+}
+
+TEST_F(CombatAgents, AttackOfAFixedClassIsStoredOnTheAgent) {
+  g_item_kinds[pike_kind].capabilities = 0x40000 | (1ull << 40);
+  agent& a = spawn(agent_kind_human, 0, vec3());
+  a.equipment[0] = item{pike_kind, 0};
+  a.wielded_slots = {0, -1};
+  scripted_combat_random random({1, 2});
+  const attack_choice c = agent_choose_attack_actions(
+      m, a, 0, [](int, int d) { return attack_action_ids{160 + d, 170 + d, 180 + d}; }, random, nullptr);
+  EXPECT_EQ(c.direction, 0);
+  EXPECT_EQ(a.attack_direction, 0);
+  EXPECT_EQ(a.ready_action, 125);
+  EXPECT_EQ(a.release_action, 126);
+
+  // Without a class the drawn direction picks the weapon's actions.
+  g_item_kinds[pike_kind].capabilities = 0;
+  scripted_combat_random draws({1, 2});
+  agent_choose_attack_actions(m, a, 0, [](int, int d) { return attack_action_ids{160 + d, 170 + d, 180 + d}; },
+                              draws, nullptr);
+  EXPECT_EQ(a.attack_direction, 1);
+  EXPECT_EQ(a.ready_action, 161);
+  EXPECT_EQ(a.bounce_action, 181);
 }
 
 // --- bodies -----------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "mission/agent/agent.h"
@@ -10,6 +11,7 @@
 #include "mission/combat/attack_damage.h"
 #include "mission/combat/attack_direction.h"
 #include "mission/combat/blows.h"
+#include "mission/combat/combat_messages.h"
 #include "mission/combat/combat_random.h"
 #include "mission/combat/defence.h"
 #include "module/base/module_settings.h"
@@ -495,6 +497,34 @@ TEST(BlowRules, ExperienceAndDeathAnimation) {
   EXPECT_EQ(choose_death_animation(d, r), 287);
   d.mounted = true;
   EXPECT_EQ(choose_death_animation(d, r), 288);
+}
+
+// --- message lines ------------------------------------------------------------------------------------
+
+TEST(CombatMessages, FieldsOfModuleTextsNeverReachPrintf) {
+  struct row {
+    const char* format;
+    std::vector<std::string> args;
+    const char* out;
+  };
+  const std::vector<row> rows = {
+      {"%s killed by %s", {"Rolf", "a Swadian"}, "Rolf killed by a Swadian"},
+      {"Speed bonus: +%d%%", {"35"}, "Speed bonus: +35%"},
+      {"difficulty %.1f", {"2.5"}, "difficulty 2.5"},
+      {"%s %s %s", {"a"}, "a  "},       // missing arguments stay empty
+      {"%n%p%s", {}, ""},               // no field is ever a printf conversion
+      {"100%", {"x"}, "100%"},          // a lone % at the end stays
+      {"plain", {"unused"}, "plain"},
+  };
+  for (const row& r : rows) {
+    std::string out;
+    switch (r.args.size()) {
+      case 0: out = fill_message_fields(r.format, {}); break;
+      case 1: out = fill_message_fields(r.format, {r.args[0]}); break;
+      default: out = fill_message_fields(r.format, {r.args[0], r.args[1]}); break;
+    }
+    EXPECT_EQ(out, r.out) << r.format;
+  }
 }
 
 }  // namespace
