@@ -9,6 +9,8 @@
 
 namespace hm {
 
+class mission_services;
+
 class combat_random {
  public:
   virtual ~combat_random() = default;
@@ -22,6 +24,16 @@ class combat_random {
 class engine_combat_random final : public combat_random {
  public:
   int next() override { return random_next(); }
+};
+
+// The draws of a mission's services (mission_services::random_next).
+class mission_combat_random final : public combat_random {
+ public:
+  explicit mission_combat_random(mission_services& s) : services_(s) {}
+  int next() override;
+
+ private:
+  mission_services& services_;
 };
 
 // Replays a fixed list of raw draws, then repeats the last (0 when empty).

@@ -32,23 +32,10 @@ void mission_services::check_template_triggers(mission& m) {
 }
 
 void mission_services::update_missile(mission&, missile&, float) {}
-namespace {
-
-// The combat rules draw from the mission's random source, so a test that
-// feeds the services fixed draws fixes the fight.
-class services_random final : public combat_random {
- public:
-  explicit services_random(mission_services& s) : services_(s) {}
-  int next() override { return services_.random_next(); }
-
- private:
-  mission_services& services_;
-};
-
-}  // namespace
-
 void mission_services::agent_frame(mission& m, agent& a, float frame_time) {
-  services_random random(*this);
+  // The combat rules draw from the mission's random source, so services
+  // that give fixed draws fix the fight.
+  mission_combat_random random(*this);
   hm::agent_frame(m, a, frame_time, random);
 }
 void mission_services::agent_post_frame(mission& m, agent& a, float) { hm::agent_post_frame(m, a); }

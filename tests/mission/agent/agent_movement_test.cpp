@@ -21,6 +21,7 @@
 #include "mission/core/mission_services.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
+#include "mission/support/combat_fixtures.h"
 
 namespace hm {
 namespace {
@@ -60,15 +61,8 @@ class Movement : public ::testing::Test {
   }
 
   agent& spawn(int kind, vec3 at, float forward_speed = 0.0f) {
-    agent& a = m.allocate_agent();
-    a.kind = kind;
-    a.state = agent_state_alive;
-    a.presence = agent_presence_active;
-    a.hit_points = 50.0f;
-    a.movement_flags = agent_movement_on_ground;
-    a.position() = at;
+    agent& a = spawn_standing_agent(m, kind, 0, at);
     a.forward_speed = forward_speed;
-    a.position_valid = 1;
     if (kind == agent_kind_horse) a.horse_item = horse_kind;
     return a;
   }

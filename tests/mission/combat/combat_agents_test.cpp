@@ -18,6 +18,7 @@
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
+#include "mission/support/combat_fixtures.h"
 
 namespace hm {
 namespace {
@@ -53,17 +54,7 @@ class CombatAgents : public ::testing::Test {
     g_mission_templates.clear();
   }
 
-  agent& spawn(int kind, int team, vec3 at) {
-    agent& a = m.allocate_agent();
-    a.kind = kind;
-    a.state = agent_state_alive;
-    a.presence = agent_presence_active;
-    a.team = team;
-    a.hit_points = 50.0f;
-    a.movement_flags = agent_movement_on_ground;
-    a.position() = at;
-    return a;
-  }
+  agent& spawn(int kind, int team, vec3 at) { return spawn_standing_agent(m, kind, team, at); }
 
   blow hit(int attacker, float damage, int type = 0) {
     blow b;
@@ -161,17 +152,10 @@ TEST_F(CombatAgents, BracedPolearmRearsOrSlowsACharge) {
   for (const row r : {row{0.3f, true}, row{0.4f, false}}) {
     mission local;
     local.set_team_relation(0, 1, team_relation_enemy);
-    agent& horse = local.allocate_agent();
-    horse.kind = agent_kind_horse;
-    horse.state = agent_state_alive;
-    horse.team = 1;
-    horse.hit_points = 100.0f;
+    agent& horse = spawn_standing_agent(local, agent_kind_horse, 1, vec3(), 100.0f);
     horse.horse_item = horse_kind;
     horse.forward_speed = 6.0f;
-    agent& pikeman = local.allocate_agent();
-    pikeman.kind = agent_kind_human;
-    pikeman.state = agent_state_alive;
-    pikeman.position() = vec3(0, 2, 0);  // ahead of the horse
+    agent& pikeman = spawn_standing_agent(local, agent_kind_human, 0, vec3(0, 2, 0));  // ahead of the horse
     blow b = hit(pikeman.index, 20.0f, 1);
     b.item_kind = pike_kind;
     queue_armored_blow(horse, b);

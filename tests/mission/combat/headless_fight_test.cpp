@@ -19,6 +19,7 @@
 #include "mission/core/mission_services.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
+#include "mission/support/combat_fixtures.h"
 
 namespace hm {
 namespace {
@@ -44,15 +45,6 @@ class arena_services : public mission_services {
   std::uint32_t state_;
 };
 
-class services_draws final : public combat_random {
- public:
-  explicit services_draws(mission_services& s) : s_(s) {}
-  int next() override { return s_.random_next(); }
-
- private:
-  mission_services& s_;
-};
-
 void install_items() {
   g_item_kinds.assign(2, item_kind{});
   item_kind& sword = g_item_kinds[sword_kind];
@@ -72,7 +64,7 @@ void install_items() {
 // window an enemy within reach in front is struck once.
 void scripted_weapon_use(mission& m, agent& a, float dt, std::ostringstream& log) {
   if (!a.is_alive()) return;
-  services_draws random(m.services());
+  mission_combat_random random(m.services());
   action_channel& upper = a.channels[1];
   if (a.attack_state == 0) {
     if ((a.input.action_flags & input_attack_held) == 0) return;
@@ -163,15 +155,7 @@ fight_end fight(std::uint32_t seed) {
   m.set_team_relation(0, 1, team_relation_enemy);
 
   for (int i = 0; i < 2; ++i) {
-    agent& a = m.allocate_agent();
-    a.kind = agent_kind_human;
-    a.state = agent_state_alive;
-    a.presence = agent_presence_active;
-    a.team = i;
-    a.hit_points = 45.0f;
-    a.movement_flags = agent_movement_on_ground;
-    a.body_frame = frame::identity();
-    a.position() = vec3(0.0f, i == 0 ? 0.0f : 1.2f, 0.0f);
+    agent& a = spawn_standing_agent(m, agent_kind_human, i, vec3(0.0f, i == 0 ? 0.0f : 1.2f, 0.0f), 45.0f);
     if (i == 1) {
       a.body_frame.rot.f = vec3(0.0f, -1.0f, 0.0f);
       a.body_frame.rot.s = vec3(-1.0f, 0.0f, 0.0f);
