@@ -1,16 +1,6 @@
 // Program start: reads the settings, hands the window and the graphics system
-// to the game application and runs its message loop.
-//
-//   hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--frames N] [--windowed]
-//
-// --data      the data folder the game runs from (default: the repository's data/)
-// --generated the folder of the files the build makes from the data sources
-//             (default: the build's data/), looked up behind the data folder
-// --module    the module to play, a folder of the data folder's Modules/
-//             (default: the last module played, else Sample)
-// --headless  null window and null graphics device: no display needed
-// --frames N  close the window after N rendered frames
-// --windowed  start in a window whatever ruv_config.txt says
+// to the game application and runs its message loop. The arguments are those
+// `usage` prints (hoofmarch --help).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +15,7 @@
 #include "engine/app/input_state.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/audio/sound_manager.h"
+#include "mission/physics/physics_worker.h"
 #include "module/loading/module_start.h"
 #include "platform/dialog.h"
 #include "platform/fs.h"
@@ -41,46 +32,87 @@ struct options {
   std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
   std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
   std::optional<std::string> module_name;
+  std::optional<std::string> screenshot;
   bool headless = false;
   bool windowed = false;
+  bool help = false;
   long frames = 0;
 };
 
-void usage() {
-  std::fprintf(stderr,
-               "usage: hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--frames N] "
-               "[--windowed]\n");
+void usage(std::FILE* out) {
+  std::fprintf(out,
+               "usage: hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--windowed]\n"
+               "                 [--frames N] [--screenshot <file.png>] [--help]\n"
+               "\n"
+               "  --data <dir>        the data folder the game runs from (default: %s)\n"
+               "  --generated <dir>   the files the build makes from the data sources, looked up\n"
+               "                      behind the data folder (default: %s)\n"
+               "  --module <name>     the module to play, a folder of <data>/Modules/ (default: the\n"
+               "                      last_module of ~/.config/Hoofmarch/settings.txt while that\n"
+               "                      module is there, else Sample)\n"
+               "  --headless          no window, graphics or sound: no display needed\n"
+               "  --windowed          start in a window whatever ruv_config.txt says\n"
+               "  --frames N          close the window after N drawn frames (1 to 100000000)\n"
+               "  --screenshot <file> write the last frame of --frames N as a PNG picture\n"
+               "  --help              print this and stop\n"
+               "\n"
+               "Settings: ruv_config.txt, options.dat and controls.dat in $XDG_DATA_HOME/Hoofmarch/\n"
+               "(default ~/.local/share/Hoofmarch/); the log: ruv_log.txt in the data folder.\n",
+               HOOFMARCH_DEFAULT_DATA_DIR, HOOFMARCH_DEFAULT_GENERATED_DIR);
 }
 
+// False, with the reason on standard error, for an argument the game cannot use.
 bool parse(int argc, char** argv, options& out) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--headless") {
+    // The value after an option that takes one; null (and the reason printed)
+    // when the command line ends or another option follows.
+    auto value = [&](const char* what) -> const char* {
+      if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) return argv[++i];
+      std::fprintf(stderr, "hoofmarch: %s needs %s\n", arg.c_str(), what);
+      return nullptr;
+    };
+    if (arg == "--help" || arg == "-h") {
+      out.help = true;
+    } else if (arg == "--headless") {
       out.headless = true;
     } else if (arg == "--windowed") {
       out.windowed = true;
-    } else if (arg == "--data" && i + 1 < argc) {
-      out.data_dir = argv[++i];
-    } else if (arg == "--generated" && i + 1 < argc) {
-      out.generated_dir = argv[++i];
-    } else if (arg == "--module" && i + 1 < argc) {
-      out.module_name = argv[++i];
+    } else if (arg == "--data" || arg == "--generated") {
+      const char* dir = value("a folder");
+      if (!dir) return false;
+      (arg == "--data" ? out.data_dir : out.generated_dir) = dir;
+    } else if (arg == "--module") {
+      const char* name = value("a module name (a folder of <data>/Modules/)");
+      if (!name) return false;
+      out.module_name = name;
       if (!hm::is_module_name(*out.module_name)) {
-        std::fprintf(stderr, "hoofmarch: \"%s\" is not a module name\n", out.module_name->c_str());
+        std::fprintf(stderr, "hoofmarch: \"%s\" is not a module name: give the folder's name alone\n",
+                     out.module_name->c_str());
         return false;
       }
-    } else if (arg == "--frames" && i + 1 < argc) {
+    } else if (arg == "--screenshot") {
+      const char* file = value("a file name (a .png picture)");
+      if (!file) return false;
+      out.screenshot = file;
+    } else if (arg == "--frames") {
+      const char* number = value("a number from 1 to 100000000");
+      if (!number) return false;
       char* end = nullptr;
       errno = 0;
-      out.frames = std::strtol(argv[++i], &end, 10);
+      out.frames = std::strtol(number, &end, 10);
       if (errno != 0 || !end || *end != 0 || out.frames < 1 || out.frames > 100000000) {
-        std::fprintf(stderr, "hoofmarch: --frames needs a number from 1 to 100000000\n");
+        std::fprintf(stderr, "hoofmarch: --frames needs a number from 1 to 100000000, not \"%s\"\n", number);
         return false;
       }
     } else {
       std::fprintf(stderr, "hoofmarch: unknown argument \"%s\"\n", arg.c_str());
       return false;
     }
+  }
+  if (out.screenshot && out.frames == 0) {
+    std::fprintf(stderr, "hoofmarch: --screenshot needs --frames N (the picture is of the last frame)\n");
+    return false;
   }
   return true;
 }
@@ -90,11 +122,17 @@ bool parse(int argc, char** argv, options& out) {
 int main(int argc, char** argv) {
   options opts;
   if (!parse(argc, argv, opts)) {
-    usage();
+    std::fprintf(stderr, "(hoofmarch --help lists the arguments)\n");
     return 2;
+  }
+  if (opts.help) {
+    usage(stdout);
+    return 0;
   }
   std::error_code ec;
   const std::filesystem::path generated = std::filesystem::absolute(opts.generated_dir, ec);
+  // Named from where the game was started, before it enters the data folder.
+  const std::string screenshot = opts.screenshot ? std::filesystem::absolute(*opts.screenshot, ec).string() : "";
   std::filesystem::current_path(opts.data_dir, ec);
   if (ec) {
     std::fprintf(stderr, "hoofmarch: cannot enter the data folder \"%s\": %s\n", opts.data_dir.c_str(),
@@ -109,6 +147,7 @@ int main(int argc, char** argv) {
   hm::global_objects globals;
   hm::game_application app;
   app.frame_limit = static_cast<std::uint32_t>(opts.frames);
+  app.screenshot_path = screenshot;
   // From the data folder: a remembered module is only taken while its folder exists.
   app.module_name = hm::choose_module_name(opts.module_name);
   // A run without a person makes no sound.
@@ -127,6 +166,9 @@ int main(int argc, char** argv) {
 
   hm::load_ruv_config(hm::g_ruv_config);
   hm::read_options(hm::g_game_options);
+  // Ragdolls step on a thread of their own when the process may use more than
+  // one processor and the settings do not force a single thread.
+  hm::start_physics_worker_if_allowed(hm::g_ruv_config.force_single_threading != 0);
 
   app.start_fullscreen = hm::g_ruv_config.start_windowed == 0 && !opts.windowed && !opts.headless;
   app.min_frame_time = hm::min_frame_time_for(hm::g_ruv_config.max_framerate);
@@ -147,6 +189,13 @@ int main(int argc, char** argv) {
   }
   if (app.initialise() < 0) return 1;
   const int result = app.run_main_loop();
+  // The worker ends before anything it steps goes away.
+  hm::physics_worlds_worker.stop();
   if (!opts.headless) platform::shutdown_video();
-  return app.fatal_error_reported() ? 1 : result;
+  if (app.fatal_error_reported()) return 1;
+  if (opts.screenshot && !app.screenshot_written) {
+    std::fprintf(stderr, "hoofmarch: could not write the screenshot %s\n", opts.screenshot->c_str());
+    return 1;
+  }
+  return result;
 }

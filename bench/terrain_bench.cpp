@@ -44,6 +44,7 @@ void BM_GenerateTerrain200(benchmark::State& state) {
   std::int64_t items = 0;
   for (auto _ : state) {
     gen.generate_terrain();
+    gen.add_features();
     items = gen.placed_items[0].count() + gen.placed_items[1].count() + gen.placed_items[2].count();
     benchmark::DoNotOptimize(items);
   }

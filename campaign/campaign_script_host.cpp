@@ -342,6 +342,27 @@ bool campaign_script_host::random_map_point_of_terrain(float x, float y, float r
   return campaign_.random_map_point_of_terrain(x, y, radius, water, out);
 }
 
+std::int32_t campaign_script_host::party_word(int party_id, int word) const {
+  const party* p = find(party_id);
+  if (p == nullptr) return 0;
+  switch (word) {
+    case 1: return p->scripted_behaviour;
+    case 2: return p->scripted_target;
+    case 4: return p->current_behaviour;
+    case 5: return p->current_target;
+    default: return 0;
+  }
+}
+
+vec3 campaign_script_host::party_target_point(int party_id) const {
+  const party* p = find(party_id);
+  if (p == nullptr) return {};
+  vec3 point;
+  point.x = p->scripted_position[0];
+  point.y = p->scripted_position[1];
+  return point;
+}
+
 void campaign_script_host::set_party_ai_behaviour(int id, int behaviour) {
   party* p = find(id);
   if (p == nullptr) return;

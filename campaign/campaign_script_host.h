@@ -37,7 +37,7 @@ class campaign_script_host final : public script_campaign_host {
   void destroy_game() override;
   int current_day() const override;
   int current_hour() const override;
-  bool debug_break(ruv_string&, int&) const override { return false; }
+  bool debug_break(ruv_string& script_name, int& line) const override { return words_.break_point(script_name, line); }
   bool rating_reduction() const override { return false; }
 
   std::uint64_t party_flags(int party_id) const override;
@@ -117,6 +117,8 @@ class campaign_script_host final : public script_campaign_host {
   void add_troop_experience(int troop, int experience) override;
   void set_item_kind_factor(int kind, float factor) override;
   void set_item_type_factor(int type, float factor) override;
+  std::int32_t party_word(int party_id, int word) const override;
+  vec3 party_target_point(int party_id) const override;
 
  private:
   const party* find(int party_id) const { return campaign_.find_party(party_id); }

@@ -25,8 +25,9 @@ endfunction()
 
 # hoofmarch_tests(<folder> DEPS <libs...> [SUPPORT <libs...>])
 # One test executable per *_test.cpp file in tests/<folder>, each registered with
-# CTest through gtest_discover_tests. One executable per file keeps a broken test
-# file from hiding the others.
+# CTest through gtest_discover_tests, and the executable once more whole as
+# <target>.whole. One executable per file keeps a broken test file from hiding
+# the others.
 function(hoofmarch_tests folder)
   cmake_parse_arguments(ARG "" "" "DEPS;SUPPORT" ${ARGN})
   string(REPLACE "/" "_" prefix ${folder})
@@ -52,5 +53,10 @@ function(hoofmarch_tests folder)
       HOOFMARCH_DATA_DIR="${PROJECT_SOURCE_DIR}/data"
       HOOFMARCH_BINARY_DIR="${PROJECT_BINARY_DIR}")
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    # Each test above runs in a process of its own; running the program whole
+    # once more shows what one test leaves behind for the next (pooled device
+    # objects, globals).
+    add_test(NAME ${target}.whole COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${target}.whole PROPERTIES TIMEOUT 600 LABELS whole)
   endforeach()
 endfunction()

@@ -47,11 +47,15 @@
 #include "platform/audio/audio_file.h"
 #include "platform/gpu/effect.h"
 #include "platform/gpu/image_file.h"
+#include "platform/png_file.h"
+#include "tools/tones.h"
 #include "platform/settings_store.h"
 #include "render/scene/scene_objects.h"
 #include "render/terrain/ai_mesh.h"
 #include "render/terrain/ground_paint.h"
 #include "render/terrain/terrain_generator.h"
+#include "script/debugger/script_debugger.h"
+#include "script/debugger/watch_text.h"
 #include "script/operation.h"
 #include "script/script_state.h"
 #include "ui/manager/ui_manager.h"
@@ -134,6 +138,15 @@ void tga(const std::uint8_t* data, std::size_t size) {
   platform::gpu::image img;
   std::string error;
   platform::gpu::read_tga(data, size, img, error);
+}
+
+void png(const std::uint8_t* data, std::size_t size) { platform::decode_png(data, size); }
+
+// A module's Sounds/tones.txt as make_module and make_sounds read it.
+void tone_list(const std::uint8_t* data, std::size_t size) {
+  std::vector<tools::tone> tones;
+  std::string error;
+  tools::read_tone_list(write_scratch("tones.txt", data, size), tones, error);
 }
 
 void dds(const std::uint8_t* data, std::size_t size) {
@@ -246,6 +259,34 @@ void module_ini(const std::uint8_t* data, std::size_t size) {
   process_module_info(table, [](const ruv_string&, bool) {});
 }
 
+// The module system's source files the script debugger reads: the script
+// list, each listed script's statements and their annotated texts.
+void script_sources(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> names = parse_script_ids(text);
+  names.push_back("first_script");
+  if (names.size() > 4) names.resize(4);
+  statement_block block;
+  block.operations.resize(3);
+  for (operation& op : block.operations) {
+    op.opcode_word = 2133;
+    op.param_count = 3;
+    op.params[0] = make_operand(operand_tag::reg, 1);
+    op.params[1] = make_operand(operand_tag::local_variable, 2);
+    op.params[2] = -1;
+  }
+  std::int64_t locals[script_local_count] = {};
+  for (std::string& name : names) {
+    if (name.rfind("script_", 0) == 0) name.erase(0, 7);
+    list_script_statements(text, name);
+    block.name = ruv_string(std::string_view("script: " + name));
+    for (int statement = 0; statement < 5; ++statement) {
+      std::size_t start = 0, end = 0;
+      debugger_watch_text(text, block, locals, statement, start, end);
+    }
+  }
+}
+
 void statement_block_text(const std::uint8_t* data, std::size_t size) {
   text_reader r;
   r.open_memory("fuzz.txt", data, size);
@@ -348,6 +389,7 @@ void terrain_code_text(const std::uint8_t* data, std::size_t size) {
   generator.code.parse(text_of(data, size));
   generator.code.to_string();
   generator.generate_terrain();
+  generator.add_features();
 }
 
 // The game's Data files: the first byte chooses the reader.
@@ -419,6 +461,8 @@ void widget_text(const std::uint8_t* data, std::size_t size) {
 const std::vector<entry>& entries() {
   static const std::vector<entry> all = {
       {"tga", tga},
+      {"png", png},
+      {"tone_list", tone_list},
       {"dds", dds},
       {"brf", brf},
       {"trf", trf},
@@ -433,6 +477,7 @@ const std::vector<entry>& entries() {
       {"skeleton_bodies", skeleton_bodies},
       {"module_ini", module_ini},
       {"statement_block", statement_block_text},
+      {"script_sources", script_sources},
       {"text_format", text_format},
       {"module_text", module_text},
       {"data_files", data_files},

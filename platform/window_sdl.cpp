@@ -7,6 +7,7 @@
 
 #include "platform/library_messages.h"
 #include "platform/message_box.h"
+#include "platform/tool_window.h"
 #include "platform/window.h"
 
 namespace hm::platform {
@@ -228,6 +229,7 @@ class sdl_window final : public window {
       if (take_pending(event)) return true;
       SDL_Event e;
       if (!SDL_PollEvent(&e)) return false;
+      if (take_tool_window_event(&e)) continue;
       if (translate(e, event)) return deliver(event);
     }
   }
@@ -237,6 +239,7 @@ class sdl_window final : public window {
       if (take_pending(event)) return true;
       SDL_Event e;
       if (!SDL_WaitEvent(&e)) return false;
+      if (take_tool_window_event(&e)) continue;
       if (translate(e, event)) return deliver(event);
     }
   }

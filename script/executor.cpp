@@ -194,7 +194,7 @@ step_outcome run_statement(run_state& r, int& i) {
   script_debug_hook* debugger = g_debug_hook;
   bool stepped = false;
   if (debugger && ((r.break_key & 0xFFFF) == i || debugger->stepping())) {
-    debugger->stop(block, i, r.break_key, r.step_into);
+    debugger->stop(block, i, r.locals, r.break_key, r.step_into);
     stepped = true;
   }
   const operation& op = block.operations[static_cast<std::size_t>(i)];
@@ -320,7 +320,7 @@ step_outcome run_statement(run_state& r, int& i) {
       i = op.jump_index;
     }
   }
-  if (stepped && debugger) debugger->after_statement(block, g.current_statement, result);
+  if (stepped && debugger) debugger->after_statement(block, g.current_statement, r.locals, result);
   if (g.error_flag) {
     r.any_error = true;
     if (!annotated) report_block_context(block);

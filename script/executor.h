@@ -46,10 +46,13 @@ class script_debug_hook {
   virtual ~script_debug_hook() = default;
   virtual bool stepping() const = 0;
   // Waits for the user's choice before statement i runs; may change the break
-  // key and set step_into (the next run_script passes break key 0).
-  virtual void stop(const statement_block& block, int statement, std::int32_t& break_key, bool& step_into) = 0;
+  // key and set step_into (the next run_script passes break key 0). locals are
+  // the running block's local variables.
+  virtual void stop(const statement_block& block, int statement, const std::int64_t* locals,
+                    std::int32_t& break_key, bool& step_into) = 0;
   // After a statement ran while stepping.
-  virtual void after_statement(const statement_block& block, int statement, bool result) = 0;
+  virtual void after_statement(const statement_block& block, int statement, const std::int64_t* locals,
+                               bool result) = 0;
   // The callee's break key for a call of a script (-1 for none).
   virtual std::int32_t break_key_for_script(int script) = 0;
 };

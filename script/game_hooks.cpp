@@ -43,26 +43,13 @@ bool valid_hook(game_hook_code hook) {
   return code >= 0 && code < game_hook_count;
 }
 
-// The debugger's break key for script s: its number in the high half and the
-// break line in the low half when the break point is armed on that script.
-std::int32_t break_key_for(int script) {
-  const script_host& host = current_script_host();
-  ruv_string name;
-  int line = 0;
-  if (host.campaign->debug_break(name, line) && name.view() == host.module->script_name(script).view()) {
-    return static_cast<std::int32_t>((static_cast<std::uint32_t>(script) << 16) |
-                                     static_cast<std::uint32_t>(line & 0xFFFF));
-  }
-  return -1;
-}
-
 bool call_hook(game_hook_code hook, const std::int64_t* params, std::int32_t param_count) {
   if (!valid_hook(hook)) return false;
   const std::int32_t script = g_hook_script_map[static_cast<int>(hook)];
   if (script < 0) return false;
   statement_block* block = current_script_host().module->script_block(script);
   if (!block) return false;
-  return execute_statement_block(*block, script_context::game_hook, 0, param_count, params, break_key_for(script));
+  return execute_statement_block(*block, script_context::game_hook, 0, param_count, params, script_break_key(script));
 }
 
 }  // namespace
@@ -97,6 +84,17 @@ bool call_game_script(game_hook_code hook, std::int32_t p1, std::int32_t p2) {
 bool call_game_script_3_params(game_hook_code hook, std::int32_t p1, std::int32_t p2, std::int32_t p3) {
   const std::int64_t params[max_operation_params] = {p1, p2, p3};
   return call_hook(hook, params, 3);
+}
+
+std::int32_t script_break_key(int script) {
+  const script_host& host = current_script_host();
+  ruv_string name;
+  int line = 0;
+  if (host.campaign->debug_break(name, line) && name.view() == host.module->script_name(script).view()) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(script) << 16) |
+                                     static_cast<std::uint32_t>(line & 0xFFFF));
+  }
+  return -1;
 }
 
 }  // namespace hm

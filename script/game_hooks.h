@@ -61,6 +61,11 @@ void clear_hook_script_map();
 // game-hook context. False when the hook is unmapped (nothing runs, nothing is
 // reported) or when the script's block fails; the trigger result and the
 // result string then hold whatever the script left in them.
+// The script debugger's break key for a run of script s: its number in the
+// high half and the break line in the low half when the break point is armed
+// on that script (by name); -1 otherwise.
+std::int32_t script_break_key(int script);
+
 bool call_game_script(game_hook_code hook, std::int32_t p1, std::int32_t p2);
 bool call_game_script_3_params(game_hook_code hook, std::int32_t p1, std::int32_t p2, std::int32_t p3);
 

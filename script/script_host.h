@@ -92,6 +92,26 @@ struct game_script_words {
   // a party the game keeps for it.
   std::uint32_t game_flags = 0;
   std::int32_t game_party_word = 0;
+  // Two words the game keeps for module code to read (game words 3 and 4).
+  std::int32_t query_word_3 = 0;
+  std::int32_t query_word_4 = 0;
+
+  // The script debugger's break point: armed, the script's name (as the
+  // module names it) and the statement it stops at; the source text of the
+  // module's scripts the debugger shows, with the values it wrote into it.
+  std::uint8_t debug_break = 0;
+  ruv_string debug_break_script;
+  std::int32_t debug_break_line = 0;
+  ruv_string debug_source;
+  std::uint8_t debug_source_loaded = 0;
+
+  // The break point when one is armed.
+  bool break_point(ruv_string& script_name, int& line) const {
+    if (!debug_break) return false;
+    script_name = debug_break_script;
+    line = debug_break_line;
+    return true;
+  }
 };
 
 // Play flags bit 0: the sound plays flat, at the listener.
@@ -304,6 +324,23 @@ class script_module_host {
   virtual script_quest_texts quest_texts(int quest) const = 0;
   // Stores the shown name and text and the giver text.
   virtual void set_quest_texts(int quest, const script_quest_texts& texts) = 0;
+
+  // --- what the query operations read; out of range they read 0, -1 or
+  // empty (a neighbour without these tables answers so too) ---
+  // The troop's and the item kind's plural names in the current language.
+  virtual ruv_string troop_plural_name(int) const { return {}; }
+  virtual ruv_string item_kind_plural_name(int) const { return {}; }
+  // The item kind's value (its base price).
+  virtual int item_kind_value(int) const { return 0; }
+  // The troop a quest was given by, -1 for none.
+  virtual int quest_giver(int) const { return -1; }
+  // Quest words 1 to 3: the whole campaign seconds the quest was given at
+  // (-1 before), its run-time word, and a third word that the quest record
+  // does not keep (0).
+  virtual std::int32_t quest_word(int, int) const { return 0; }
+  // Party template words 1 to 3: how many parties of the template were
+  // made, removed, and beaten by the player.
+  virtual std::int32_t party_template_word(int, int) const { return 0; }
 };
 
 // The party pool of the world map.
@@ -491,6 +528,13 @@ class script_campaign_host {
   // of that type.
   virtual void set_item_kind_factor(int kind, float factor) = 0;
   virtual void set_item_type_factor(int type, float factor) = 0;
+
+  // --- what the query operations read of a party; 0 for an inactive id ---
+  // Party words 1 to 5: 1 the behaviour module code set, 2 its target party,
+  // 4 the AI mode, 5 the AI's target; word pair 3 is the target point module
+  // code set (x, y; z 0).
+  virtual std::int32_t party_word(int, int) const { return 0; }
+  virtual vec3 party_target_point(int) const { return {}; }
 };
 
 // The mission object: agents and scene-prop instances.
@@ -535,6 +579,29 @@ class script_mission_host {
   virtual void clear_spawn_flags() = 0;
   // The mission counts the agents a spawn group at an entry slot will bring.
   virtual void count_spawn_group_agents(int slot, int count) = 0;
+
+  // --- the mission's statistics (no mission: no agents, timers at 0) ---
+  // The horse item kind an agent rides as (an agent without troop), -1 none.
+  virtual int agent_horse_item(int) const { return -1; }
+  // Seconds elapsed on the mission's script timer 0, 1 or 2, and its restart.
+  virtual float script_timer_seconds(int) const { return 0.0f; }
+  virtual void restart_script_timer(int) {}
+  // The mission's strength word and the factor the side strengths are
+  // divided by for a strength word signed by the relation of the player's
+  // team towards the side.
+  virtual int strength_word() const { return 0; }
+  virtual float strength_factor(int) const { return 1.0f; }
+  // Which side the player fights on (0 or 1; anything else: the meta
+  // mission's battle flag decides).
+  virtual int player_side_word() const { return -1; }
+  virtual int battle_flag_word() const { return 0; }
+
+  // --- the mission's scene ---
+  // The fog module code sets: the mission keeps the distance, and its scene
+  // (when it has one) is fogged from 1 to the distance (scene_world's
+  // set_fog_range) in the colour, or in its skybox's fog colour when
+  // skybox_colour is set. Called only while has_mission().
+  virtual void set_fog(float, bool, std::uint32_t) {}
 };
 
 // Windows and the on-screen message list.

@@ -1,6 +1,7 @@
 #include "shell/game_application.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
 
 #include "campaign/campaign_game.h"
@@ -14,6 +15,8 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
+#include "engine/core/user_files.h"
+#include "module/base/ini_table.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"
 #include "module/loading/module_script_host.h"
@@ -23,15 +26,20 @@
 #include "module/records/script_table.h"
 #include "module/media/tableau_material.h"
 #include "module/text/translation_table.h"
+#include "script/debugger/debugger_window.h"
+#include "script/debugger/script_debugger.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
+#include "platform/fs.h"
 #include "platform/input/input_keymap.h"
+#include "platform/png_file.h"
 #include "render/view/interface_view.h"
 #include "render/shadow/reflection.h"
 #include "render/shadow/render_pass_state.h"
 #include "render/view/scene_view.h"
 #include "script/ops/end_game.h"
 #include "script/script_host.h"
+#include "shell/vertex_pools.h"
 #include "ui/widget/container.h"
 
 namespace hm {
@@ -87,6 +95,8 @@ game_application::game_application() {
   host.ui = script_ui_.get();
   set_script_host(host);
   set_render_debug_text(&debug_text);
+  debugger_ = std::make_unique<script_debugger>();
+  debugger_window_ = std::make_unique<debugger_window>(*debugger_);
   g_game_application = this;
 }
 
@@ -110,7 +120,11 @@ void game_application::init_ui_text() {
 }
 
 hresult game_application::one_time_init() {
-  open_engine_log("ruv_log.txt");
+  // A data folder that cannot take the log (read-only, or a folder in the
+  // file's place) is told once; the game goes on without a log file.
+  if (!open_engine_log("ruv_log.txt"))
+    ruv_warning("Unable to write the log file %s. The game goes on without it.",
+                std::filesystem::absolute(platform::resolve_path("ruv_log.txt")).string().c_str());
   // After the log opens, so that a missing audio device is written to it.
   if (sound_output) start_sound_output();
   install_mesh_hooks(g_resource_manager);
@@ -149,11 +163,17 @@ void game_application::start_new_game() {
   campaign_->install_script_host();
   set_up_new_game(*g_game, campaign_.get());
   game_started = true;
+  debugger_requested_ = g_ruv_config.debug_mode != 0;
   log_line("New game started.\n");
   campaign_->run_game_start();
 }
 
 void game_application::end_game() {
+  // The break point and the loaded source are the game's: the debugger lets
+  // go of them while the game's words still exist.
+  if (debugger_window_) debugger_window_->close();
+  if (debugger_) debugger_->disarm();
+  debugger_requested_ = false;
   // The campaign reads the game's tables, and the game's tables hold
   // statement blocks and timers of this run.
   campaign_.reset();
@@ -168,7 +188,13 @@ hresult game_application::init_device_objects() {
   g_scene_view.set_up_buffers(g_ruv_config.render_buffer_size);
   g_scene_view.set_device(device.get());
   set_view_renderer(&g_scene_view);
-  return init_device_resources(g_device_resources, *device);
+  const hresult r = init_device_resources(g_device_resources, *device);
+  // The vertex pools are sized up front, from the settings and the module's
+  // layout variables, so that the first frames do not have to grow them.
+  load_game_variables();
+  size_vertex_pools(g_scene_view, g_ruv_config.render_buffer_size, g_game_variables_table,
+                    g_device_resources.hooks.pixel_shaders_in_use());
+  return r;
 }
 
 // The scene view draws with the effect and the shaders the device resources
@@ -226,8 +252,23 @@ hresult game_application::frame_move() {
     check_triggers(g_game->triggers, 0);
     run_simple_triggers(g_game->simple_triggers, 0);
   }
+  update_debugger_window();
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
+}
+
+void game_application::update_debugger_window() {
+  if (!g_game || !debugger_requested_) {
+    if (debugger_window_->is_open()) debugger_window_->close();
+    return;
+  }
+  // A run without a display cannot show it; a window the user closed stays
+  // closed for this game.
+  if (!debugger_window_->is_open()) {
+    if (!debugger_window_->open()) debugger_requested_ = false;
+  } else if (!debugger_window_->frame()) {
+    debugger_requested_ = false;
+  }
 }
 
 hresult game_application::render() {
@@ -242,8 +283,21 @@ hresult game_application::render() {
   queue_interface();
   g_scene_view.render();
   debug_text.clear();
-  if (frame_limit != 0 && render_counter >= frame_limit) quit_request = 1;
+  if (frame_limit != 0 && render_counter >= frame_limit) {
+    if (!screenshot_path.empty()) write_screenshot();
+    quit_request = 1;
+  }
   return frame_code::ok;
+}
+
+void game_application::write_screenshot() {
+  const gpu::surface_desc& bb = back_buffer_desc;
+  std::vector<std::uint32_t> argb;
+  screenshot_written =
+      device->read_back_buffer(0, 0, bb.width, bb.height, argb) == gpu::result::ok &&
+      platform::write_argb_png(screenshot_path, static_cast<int>(bb.width), static_cast<int>(bb.height), argb);
+  log_line((screenshot_written ? "Screenshot written to " : "Unable to write the screenshot ") + screenshot_path +
+           "\n");
 }
 
 void game_application::run_ui_input() {
@@ -309,7 +363,13 @@ void game_application::queue_overlay_texts() {
 
 hresult game_application::final_cleanup() {
   log_line("Saving options...\n");
-  save_options(g_game_options);
+  if (!save_options(g_game_options)) {
+    // The options of this run would be lost without a word otherwise.
+    const std::string path = get_user_file_path("options.dat");
+    log_line("Unable to save options to " + path + "\n");
+    ruv_warning("Unable to save options to %s. The settings folder must be a folder you can write to.",
+                path.c_str());
+  }
   stop_music_track(g_music_tracks, 0);
   stop_music_track(g_music_tracks, 1);
   stop_sound_output();

@@ -22,6 +22,8 @@
 namespace hm {
 
 class campaign_game;
+class debugger_window;
+class script_debugger;
 class script_ui_host;
 
 class game_application : public application_frame {
@@ -42,6 +44,10 @@ class game_application : public application_frame {
   // Rendered frames after which the window closes (0: no limit); runs without a
   // person use it.
   std::uint32_t frame_limit = 0;
+  // When set, the last frame of frame_limit is written there as a PNG picture
+  // before the window closes, and screenshot_written tells whether it was.
+  std::string screenshot_path;
+  bool screenshot_written = false;
   // Whether the one-time initialisation opens the real audio output (runs
   // without a person stay silent).
   bool sound_output = false;
@@ -120,6 +126,8 @@ class game_application : public application_frame {
   void step_module_loading();
   // A new game object filled from the module's world files and parties.txt.
   void start_new_game();
+  // The back buffer into screenshot_path.
+  void write_screenshot();
 
   // Routes the script engine's message lines into the log and its module
   // questions to the module's tables.
@@ -133,6 +141,15 @@ class game_application : public application_frame {
   std::unique_ptr<campaign_game> campaign_;
   // Set when module code ended the game; the frame then destroys it.
   bool game_ended = false;
+
+  // The script debugger and its window beside the game's. With debug_mode on,
+  // every game asks for it (until the user closes it); it closes with the
+  // game.
+  std::unique_ptr<script_debugger> debugger_;
+  std::unique_ptr<debugger_window> debugger_window_;
+  bool debugger_requested_ = false;
+  // Opens, draws or closes the debugger's window as the game asks.
+  void update_debugger_window();
 };
 
 // The UI font: the game's bitmap font that text meshes are laid out with, read

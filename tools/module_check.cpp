@@ -9,6 +9,8 @@
 //   module_check [--data <dir>] [--generated <dir>] [--seed N]
 //                [--export-language template|plain] <module>
 //
+// <module>    a module's name (a folder of the data folder's Modules/) or the
+//             path of a module folder (its data folder is then two above it)
 // --data      the data folder holding Modules/<module> (default: the
 //             repository's data/)
 // --generated the folder of the files the build makes (converted resource
@@ -22,13 +24,16 @@
 //             module's own texts unmarked
 //
 // A broken module stops with the loader's error message and exit code 255.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "campaign/campaign_game.h"
 #include "engine/core/log.h"
@@ -53,6 +58,9 @@
 #include "module/text/translation_table.h"
 #include "platform/fs.h"
 #include "script/script_state.h"
+#include "module/data/data_files.h"
+#include "module/records/world_records.h"
+#include "tools/module_tool.h"
 #include "tools/terminal_ui.h"
 
 namespace {
@@ -60,8 +68,12 @@ namespace {
 void usage() {
   std::fprintf(stderr,
                "usage: module_check [--data <dir>] [--generated <dir>] [--seed N] [--export-language template|plain] "
-               "<module>\n");
+               "<module>\n"
+               "  <module>  a module's name (a folder of <data>/Modules/) or a module folder's path\n");
 }
+
+using hm::tools::faction_text;
+using hm::tools::troop_text;
 
 const char* slot_name(int slot) {
   static const char* const names[] = {"weapon 1", "weapon 2", "weapon 3", "weapon 4", "head",
@@ -73,8 +85,36 @@ std::string item_text(const hm::item& it) {
   const hm::item_kind* kind = it.get_kind();
   if (!kind) return it.kind < 0 ? "-" : "kind " + std::to_string(it.kind) + " (not in the item kinds)";
   std::string text = kind->id.c_str();
-  if (it.modifier() != 0) text += " modifier " + std::to_string(it.modifier());
+  const int modifier = it.modifier();
+  if (modifier != 0) {
+    text += " (modifier ";
+    text += modifier < hm::item_modifier_count ? hm::g_item_modifiers[static_cast<std::size_t>(modifier)].id.c_str()
+                                               : std::to_string(modifier).c_str();
+    text += ")";
+  }
   return text;
+}
+
+// "strength 9, agility 7, intelligence 5, charisma 5"
+std::string attributes_text(const hm::troop& t) {
+  static const char* const names[] = {"strength", "agility", "intelligence", "charisma"};
+  std::string out;
+  for (int a = 0; a < hm::troop_attribute_count; ++a)
+    out += (a ? ", " : "") + std::string(names[a]) + " " + std::to_string(t.attributes[static_cast<std::size_t>(a)]);
+  return out;
+}
+
+// The skills the troop has, by name: "Ironflesh 2, Riding 1"; "none".
+std::string skills_text(const hm::troop& t) {
+  std::string out;
+  for (int k = 0; k < hm::skill_count; ++k) {
+    const int level = t.get_raw_skill_level(k);
+    if (level == 0) continue;
+    const hm::skill& s = hm::g_skills[static_cast<std::size_t>(k)];
+    const std::string name = s.name.empty() ? "skill " + std::to_string(k) : s.name.c_str();
+    out += (out.empty() ? "" : ", ") + name + " " + std::to_string(level);
+  }
+  return out.empty() ? "none" : out;
 }
 
 void print_counts(const hm::game& g, const hm::campaign_game& campaign) {
@@ -108,29 +148,33 @@ void print_player(const hm::game& g) {
     std::printf("player: none (the module has no troops)\n");
     return;
   }
-  std::printf("player %s \"%s\": level %d, experience %d, hit points %d, gold %d\n", p->id.c_str(), p->name.c_str(),
+  std::printf("player %s: level %d, experience %d, hit points %d, gold %d\n", troop_text(g, g.player_troop).c_str(),
               p->level, p->experience, static_cast<int>(p->max_hit_points), p->gold);
-  std::printf("  attributes %d %d %d %d, attribute points %d, skill points %d, proficiency points %d\n",
-              p->attributes[0], p->attributes[1], p->attributes[2], p->attributes[3], p->attribute_points,
-              p->skill_points, p->proficiency_points);
+  std::printf("  %s; points to spend: attributes %d, skills %d, proficiencies %d\n", attributes_text(*p).c_str(),
+              p->attribute_points, p->skill_points, p->proficiency_points);
+  std::printf("  skills: %s\n", skills_text(*p).c_str());
 }
 
 void print_parties(const hm::campaign_game& campaign) {
   const hm::party_pool& pool = campaign.state.parties;
+  const hm::game& g = campaign.world_game;
   for (std::int32_t id = pool.first_active_party(); id < pool.next_id(); id = pool.next_active_party(id)) {
     const hm::party& p = *pool.find_active(id);
     const bool has_template =
         p.template_index >= 0 && p.template_index < static_cast<int>(hm::g_party_templates.size());
-    const char* from =
+    const std::string from =
         has_template ? hm::g_party_templates[static_cast<std::size_t>(p.template_index)].id.c_str() : "none";
-    std::printf("party %d %s \"%s\", template %s: faction %d, at %.2f %.2f%s\n", p.id, p.identifier.c_str(),
-                p.name.c_str(), from, p.faction, static_cast<double>(p.position.x), static_cast<double>(p.position.y),
+    // A party spawned from a template carries the template's id as its own.
+    if (has_template && from == p.identifier.c_str())
+      std::printf("party %d \"%s\", spawned from template %s", p.id, p.name.c_str(), from.c_str());
+    else
+      std::printf("party %d %s \"%s\", template %s", p.id, p.identifier.c_str(), p.name.c_str(), from.c_str());
+    std::printf(": faction %s, at %.2f %.2f%s\n", faction_text(g, p.faction).c_str(),
+                static_cast<double>(p.position.x), static_cast<double>(p.position.y),
                 p.id == campaign.state.player_party ? ", the player's party" : "");
-    const hm::game& g = campaign.world_game;
     for (int i = 0; i < p.stack_count; ++i) {
       const hm::troop_stack& s = p.stacks[static_cast<std::size_t>(i)];
-      const hm::troop* t = g.find_troop(s.troop);
-      std::printf("  %s%d %s", s.is_prisoners() ? "prisoners " : "", s.count, t ? t->id.c_str() : "?");
+      std::printf("  %d %sx %s", s.count, s.is_prisoners() ? "prisoners " : "", troop_text(g, s.troop).c_str());
       if (s.wounded > 0) std::printf(", %d wounded", s.wounded);
       if (s.ready_to_upgrade > 0) std::printf(", %d ready to upgrade", s.ready_to_upgrade);
       std::printf("\n");
@@ -141,8 +185,9 @@ void print_parties(const hm::campaign_game& campaign) {
 void print_equipment(const hm::game& g) {
   for (int i = 0; i < g.troop_count(); ++i) {
     const hm::troop& t = g.troops[static_cast<std::size_t>(i)];
-    std::printf("troop %d %s: level %d, attributes %d %d %d %d, gold %d\n", i, t.id.c_str(), t.level, t.attributes[0],
-                t.attributes[1], t.attributes[2], t.attributes[3], t.gold);
+    std::printf("troop %d %s: level %d, gold %d\n", i, troop_text(g, i).c_str(), t.level, t.gold);
+    std::printf("  %s\n", attributes_text(t).c_str());
+    std::printf("  skills: %s\n", skills_text(t).c_str());
     for (int slot = 0; slot < hm::troop_equipment_slots; ++slot) {
       const hm::item& it = t.equipment[static_cast<std::size_t>(slot)];
       if (it.kind >= 0) std::printf("  %s: %s\n", slot_name(slot), item_text(it).c_str());
@@ -158,17 +203,39 @@ void print_equipment(const hm::game& g) {
   }
 }
 
+// "started, succeeded"; "not started" for none of the bits; the low byte that
+// module code may set follows as its value.
+std::string quest_status_text(std::uint32_t status) {
+  static const std::pair<std::uint32_t, const char*> bits[] = {
+      {0x100, "started"}, {0x200, "completed"}, {0x400, "succeeded"}, {0x800, "failed"}, {0x1000, "concluded"}};
+  std::string out;
+  for (const auto& [bit, name] : bits)
+    if (status & bit) out += (out.empty() ? "" : ", ") + std::string(name);
+  if (out.empty()) out = "not started";
+  if (status & 0xFF) out += ", value " + std::to_string(status & 0xFF);
+  return out;
+}
+
 // What the start script left of the factions' relations and the quests.
 void print_world(const hm::game& g) {
-  for (int a = 0; a < g.faction_count(); ++a) {
+  const int n = g.faction_count();
+  std::size_t id_width = 0;
+  for (const hm::faction& f : g.factions) id_width = std::max(id_width, std::string_view(f.id.c_str()).size());
+  const int label_width = static_cast<int>(id_width) + 4;
+  std::printf("faction relations (-1 hostile .. 1 friendly), row towards column:\n");
+  std::printf("  %*s", label_width, "");
+  for (int b = 0; b < n; ++b) std::printf(" %6d", b);
+  std::printf("\n");
+  for (int a = 0; a < n; ++a) {
     const hm::faction& f = g.factions[static_cast<std::size_t>(a)];
-    std::printf("faction %d %s:", a, f.id.c_str());
-    for (int b = 0; b < g.faction_count(); ++b) std::printf(" %.2f", static_cast<double>(f.relations[static_cast<std::size_t>(b)]));
+    std::printf("  %-3d %-*s", a, static_cast<int>(id_width), f.id.c_str());
+    for (int b = 0; b < n; ++b) std::printf(" %6.2f", static_cast<double>(f.relations[static_cast<std::size_t>(b)]));
     std::printf("\n");
   }
   for (int i = 0; i < g.quest_count(); ++i) {
     const hm::quest& q = g.quests[static_cast<std::size_t>(i)];
-    std::printf("quest %d %s: status 0x%x, giver %d\n", i, q.id.c_str(), q.status, q.giver_troop);
+    std::printf("quest %d %s \"%s\": %s, giver %s\n", i, q.id.c_str(), q.name.c_str(),
+                quest_status_text(static_cast<std::uint32_t>(q.status)).c_str(), troop_text(g, q.giver_troop).c_str());
   }
 }
 
@@ -180,50 +247,60 @@ int main(int argc, char** argv) {
   std::string module_name;
   unsigned long seed = 1;
   enum class export_mode { none, template_marks, plain } export_language = export_mode::none;
+  std::string module_arg;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--data" && i + 1 < argc) {
+    const bool has_value = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      usage();
+      return 0;
+    } else if ((arg == "--data" || arg == "--generated" || arg == "--seed" || arg == "--export-language") &&
+               !has_value) {
+      std::fprintf(stderr, "module_check: %s needs a value\n", arg.c_str());
+      usage();
+      return 2;
+    } else if (arg == "--data") {
       data_dir = argv[++i];
-    } else if (arg == "--generated" && i + 1 < argc) {
+    } else if (arg == "--generated") {
       generated_dir = argv[++i];
-    } else if (arg == "--seed" && i + 1 < argc) {
+    } else if (arg == "--seed") {
       char* end = nullptr;
       errno = 0;
       seed = std::strtoul(argv[++i], &end, 10);
-      if (errno != 0 || !end || *end != 0 || seed > 0xFFFFFFFFul) {
-        std::fprintf(stderr, "module_check: --seed needs a number from 0 to 4294967295\n");
+      if (errno != 0 || !end || *end != 0 || argv[i][0] == '-' || seed > 0xFFFFFFFFul) {
+        std::fprintf(stderr, "module_check: --seed needs a number from 0 to 4294967295, not \"%s\"\n", argv[i]);
         return 2;
       }
-    } else if (arg == "--export-language" && i + 1 < argc) {
+    } else if (arg == "--export-language") {
       const std::string mode = argv[++i];
       if (mode == "template") {
         export_language = export_mode::template_marks;
       } else if (mode == "plain") {
         export_language = export_mode::plain;
       } else {
-        std::fprintf(stderr, "module_check: --export-language needs \"template\" or \"plain\"\n");
+        std::fprintf(stderr, "module_check: --export-language needs \"template\" or \"plain\", not \"%s\"\n",
+                     mode.c_str());
         return 2;
       }
-    } else if (module_name.empty() && !arg.empty() && arg[0] != '-') {
-      module_name = arg;
-    } else {
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::fprintf(stderr, "module_check: unknown argument \"%s\"\n", arg.c_str());
       usage();
       return 2;
+    } else if (!module_arg.empty()) {
+      std::fprintf(stderr, "module_check: one module at a time (\"%s\" and \"%s\" given)\n", module_arg.c_str(),
+                   arg.c_str());
+      return 2;
+    } else {
+      module_arg = arg;
     }
   }
-  if (module_name.empty() || !hm::is_module_name(module_name)) {
+  if (module_arg.empty()) {
+    std::fprintf(stderr, "module_check: name the module to check\n");
     usage();
     return 2;
   }
-  std::error_code ec;
-  const std::filesystem::path generated = std::filesystem::absolute(generated_dir, ec);
-  std::filesystem::current_path(data_dir, ec);
-  if (ec) {
-    std::fprintf(stderr, "module_check: cannot enter the data folder \"%s\": %s\n", data_dir.c_str(),
-                 ec.message().c_str());
-    return 2;
-  }
-  hm::platform::set_generated_data_folder(generated);
+  hm::tools::split_module_argument(module_arg, data_dir, module_name);
+  if (!hm::tools::enter_module("module_check", data_dir, generated_dir, module_name)) return 2;
 
   hm::random_seed(static_cast<std::uint32_t>(seed));
   hm::install_module_script_host();

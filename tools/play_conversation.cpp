@@ -6,19 +6,25 @@
 // conditions and consequences. Messages that module code shows, script errors
 // among them, are printed as "[message] ..." lines.
 //
-//   play_conversation [--data <dir>] [--generated <dir>] [--seed N] [--state N] [--partner TROOP]
-//                     [--party ID] <module>
+//   play_conversation --partner <troop> [--party <party>] [--state N] [--seed N]
+//                     [--data <dir>] [--generated <dir>] <module>
 //
+// <module>    a module's name (a folder of the data folder's Modules/) or the
+//             path of a module folder (its data folder is then two above it)
+// --partner   the troop the player talks to, by id (trp_merchant) or number;
+//             not the player's own troop
+// --party     the partner's party, by id (p_looter_band) or number (default:
+//             none)
+// --state     the state the conversation starts in (default 0)
+// --seed      the random seed of the new game (default 1)
 // --data      the data folder that holds Modules/ (default: the repository's data/)
 // --generated the folder of the files the build makes (default: the build's)
-// --seed      the random seed of the new game (default 1)
-// --state    the state the conversation starts in (default 0)
-// --partner  the partner's troop (default 0); --party the partner's party (default -1)
 //
 // A line with nothing to choose waits for Enter ("continue"); a single choice
 // is taken at once, as the conversation window does. The end of input ends
 // the conversation. Exit code 0 when the conversation closed, 1 when input
 // ran out first, 2 for bad arguments.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -43,6 +49,7 @@
 #include "script/interpreter.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
+#include "tools/module_tool.h"
 #include "tools/terminal_ui.h"
 
 namespace {
@@ -55,40 +62,97 @@ struct options {
   int seed = 1;
   std::string module;
   int state = 0;
-  int partner = 0;
-  int party = -1;
+  std::string partner;
+  std::string party;
 };
 
+void usage() {
+  std::fprintf(stderr,
+               "usage: play_conversation --partner <troop> [--party <party>] [--state N] [--seed N] [--data <dir>] "
+               "[--generated <dir>] <module>\n"
+               "  <troop>, <party>  an id (trp_merchant, p_looter_band) or a number\n"
+               "  <module>          a module's name (a folder of <data>/Modules/) or a module folder's path\n");
+}
+
+// False, with the reason printed, for an argument the tool cannot use.
 bool parse(int argc, char** argv, options& out) {
+  std::string module_arg;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    auto number = [&](int& value) {
-      if (i + 1 >= argc) return false;
+    const char* value = nullptr;
+    if (arg.starts_with("--") && arg != "--help") {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "play_conversation: %s needs a value\n", arg.c_str());
+        return false;
+      }
+      value = argv[i + 1];
+    }
+    auto number = [&](int& target, int low, int high) {
       char* end = nullptr;
-      const long v = std::strtol(argv[++i], &end, 10);
-      if (*end != '\0') return false;
-      value = static_cast<int>(v);
+      errno = 0;
+      const long v = std::strtol(value, &end, 10);
+      if (errno != 0 || end == value || *end != '\0' || v < low || v > high) {
+        std::fprintf(stderr, "play_conversation: %s needs a number from %d to %d, not \"%s\"\n", arg.c_str(), low,
+                     high, value);
+        return false;
+      }
+      target = static_cast<int>(v);
       return true;
     };
-    if (arg == "--data" && i + 1 < argc) {
-      out.data_dir = argv[++i];
-    } else if (arg == "--generated" && i + 1 < argc) {
-      out.generated_dir = argv[++i];
+    if (arg == "--help" || arg == "-h") {
+      usage();
+      std::exit(0);
+    } else if (arg == "--data") {
+      out.data_dir = value;
+    } else if (arg == "--generated") {
+      out.generated_dir = value;
     } else if (arg == "--seed") {
-      if (!number(out.seed)) return false;
+      if (!number(out.seed, 0, 2147483647)) return false;
     } else if (arg == "--state") {
-      if (!number(out.state)) return false;
+      if (!number(out.state, 0, 2147483647)) return false;
     } else if (arg == "--partner") {
-      if (!number(out.partner)) return false;
+      out.partner = value;
     } else if (arg == "--party") {
-      if (!number(out.party)) return false;
-    } else if (!arg.empty() && arg[0] != '-' && out.module.empty()) {
-      out.module = arg;
-    } else {
+      out.party = value;
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::fprintf(stderr, "play_conversation: unknown argument \"%s\"\n", arg.c_str());
       return false;
+    } else if (!module_arg.empty()) {
+      std::fprintf(stderr, "play_conversation: one module at a time (\"%s\" and \"%s\" given)\n", module_arg.c_str(),
+                   arg.c_str());
+      return false;
+    } else {
+      module_arg = arg;
+      continue;
     }
+    if (value) ++i;
   }
-  return !out.module.empty();
+  if (module_arg.empty()) {
+    std::fprintf(stderr, "play_conversation: name the module\n");
+    return false;
+  }
+  hm::tools::split_module_argument(module_arg, out.data_dir, out.module);
+  return true;
+}
+
+// A record named by its id or its number: the index, or -1 when none of the
+// `count` records answers to the text.
+template <typename Id>
+int find_record(const std::string& text, int count, Id id_of) {
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (end != text.c_str() && *end == '\0') return v >= 0 && v < count ? static_cast<int>(v) : -1;
+  for (int i = 0; i < count; ++i)
+    if (text == id_of(i)) return i;
+  return -1;
+}
+
+// The troops a partner may be, for the message that refuses another.
+std::string partner_list(const game& g) {
+  std::string out;
+  for (int i = 0; i < g.troop_count(); ++i)
+    if (i != g.player_troop) out += (out.empty() ? "" : ", ") + std::string(g.troops[static_cast<std::size_t>(i)].id.c_str());
+  return out.empty() ? "none" : out;
 }
 
 std::string speaker_name(const conversation& talk) {
@@ -175,19 +239,10 @@ bool play(conversation& talk) {
 int main(int argc, char** argv) {
   options opts;
   if (!parse(argc, argv, opts)) {
-    std::fprintf(stderr,
-                 "usage: play_conversation [--data <dir>] [--generated <dir>] [--seed N] [--state N] [--partner TROOP] "
-                 "[--party ID] <module>\n");
+    usage();
     return 2;
   }
-  std::error_code ec;
-  const std::filesystem::path generated = std::filesystem::absolute(opts.generated_dir, ec);
-  std::filesystem::current_path(opts.data_dir, ec);
-  if (ec) {
-    std::fprintf(stderr, "play_conversation: cannot enter the data folder \"%s\": %s\n", opts.data_dir.c_str(),
-                 ec.message().c_str());
-    return 2;
-  }
+  if (!hm::tools::enter_module("play_conversation", opts.data_dir, opts.generated_dir, opts.module)) return 2;
   terminal_ui ui;
   script_host host = current_script_host();
   host.ui = &ui;
@@ -198,7 +253,6 @@ int main(int argc, char** argv) {
 
   // The module as the game loads it, and a new game of it: its troops,
   // factions and parties answer the conditions and consequences.
-  platform::set_generated_data_folder(generated);
   random_seed(static_cast<std::uint32_t>(opts.seed));
   load_core_resource_files();
   // The engine's own translations; the module's follow when it loads.
@@ -214,7 +268,40 @@ int main(int argc, char** argv) {
     std::printf("The module has no dialog lines.\n");
     return 1;
   }
-  g_conversation.start(opts.partner, -1, opts.party, opts.state, true);
+  const game& g = *g_game;
+  if (opts.partner.empty()) {
+    std::fprintf(stderr, "play_conversation: name the partner with --partner (troops: %s)\n", partner_list(g).c_str());
+    return 2;
+  }
+  const int partner =
+      find_record(opts.partner, g.troop_count(), [&](int i) { return g.troops[static_cast<std::size_t>(i)].id.c_str(); });
+  if (partner < 0) {
+    std::fprintf(stderr, "play_conversation: no troop \"%s\" in the module (troops: %s)\n", opts.partner.c_str(),
+                 partner_list(g).c_str());
+    return 2;
+  }
+  if (partner == g.player_troop) {
+    std::fprintf(stderr, "play_conversation: %s is the player's own troop: choose a partner (troops: %s)\n",
+                 opts.partner.c_str(), partner_list(g).c_str());
+    return 2;
+  }
+  int party = -1;
+  if (!opts.party.empty()) {
+    const party_pool& pool = campaign->state.parties;
+    std::string known;
+    for (std::int32_t id = pool.first_active_party(); id < pool.next_id(); id = pool.next_active_party(id)) {
+      const hm::party& p = *pool.find_active(id);
+      if (opts.party == p.identifier.c_str() || opts.party == std::to_string(id)) party = id;
+      known += (known.empty() ? "" : ", ") + std::to_string(id) + " " + p.identifier.c_str();
+    }
+    if (party < 0) {
+      std::fprintf(stderr, "play_conversation: no party \"%s\" in the new game (parties: %s)\n", opts.party.c_str(),
+                   known.c_str());
+      return 2;
+    }
+  }
+  std::printf("(talking to %s)\n", hm::tools::troop_text(g, partner).c_str());
+  g_conversation.start(partner, -1, party, opts.state, true);
   const bool closed = play(g_conversation);
   carry_out_end_game_request();
   // The campaign reads the game's tables: it goes first.

@@ -394,6 +394,7 @@ int main(int argc, char** argv) {
     terrain.pixel_shaders = true;
     terrain.code.parse(scene.terrain_code);
     terrain.generate_terrain(world.get());
+    terrain.add_features();
     std::printf("render_scene: terrain %d x %d cells of %.0f units, %d blocks, flora %d %d %d\n", terrain.cells_x,
                 terrain.cells_y, terrain.cell_size, terrain.blocks_x * terrain.blocks_y,
                 terrain.placed_items[0].count(), terrain.placed_items[1].count(), terrain.placed_items[2].count());
@@ -423,14 +424,7 @@ int main(int argc, char** argv) {
   std::vector<std::uint32_t> argb;
   if (device->read_back_buffer(0, 0, scene.width, scene.height, argb) != gpu::result::ok)
     return fail("cannot read the picture back");
-  std::vector<std::uint8_t> rgb;
-  rgb.reserve(argb.size() * 3);
-  for (std::uint32_t px : argb) {
-    rgb.push_back(static_cast<std::uint8_t>(px >> 16));
-    rgb.push_back(static_cast<std::uint8_t>(px >> 8));
-    rgb.push_back(static_cast<std::uint8_t>(px));
-  }
-  if (!platform::write_png(out_path.string(), static_cast<int>(scene.width), static_cast<int>(scene.height), 3, rgb))
+  if (!platform::write_argb_png(out_path.string(), static_cast<int>(scene.width), static_cast<int>(scene.height), argb))
     return fail("cannot write " + out_path.string());
   std::printf("render_scene: %u draws, %s\n", view.draw_calls, out_path.string().c_str());
   if (world->environment.shadow_map_ready)

@@ -559,8 +559,15 @@ hresult application_frame::render_3d_environment() {
 }
 
 void application_frame::update_frame_stats() {
-  ++stats_frames_;
   const double now = app_timer(app_timer_absolute);
+  // The absolute time counts from the machine's start: the first frame only
+  // starts the measure, or the first second would read as nearly 0 fps.
+  if (!stats_started_) {
+    stats_started_ = true;
+    stats_last_time_ = now;
+    return;
+  }
+  ++stats_frames_;
   if (now - stats_last_time_ > 1.0) {
     fps = static_cast<float>(stats_frames_ / (now - stats_last_time_));
     stats_last_time_ = now;

@@ -231,6 +231,7 @@ class application_frame {
   int exit_code_ = 0;
   std::uint32_t stats_frames_ = 0;
   double stats_last_time_ = 0.0;
+  bool stats_started_ = false;
 };
 
 }  // namespace hm

@@ -19,6 +19,8 @@ constexpr std::uint32_t shader_version_1_1 = 0x101;
 }
 
 void gpu_resource_device::set_device(gpu::device* device) {
+  static std::uint64_t serials = 0;
+  if (device != device_ || serial_ == 0) serial_ = ++serials;
   device_ = device;
   caps = {};
   caps.use_pixel_shaders_setting = g_ruv_config.use_pixel_shaders != 0;
@@ -44,7 +46,21 @@ int gpu_resource_device::load_texture(texture& t, bool try_module_folder, const 
 void gpu_resource_device::release_texture(texture& t) { release_texture_device_objects(t); }
 
 void gpu_resource_device::create_render_target_surfaces(texture& t) {
-  if (device_) hm::create_render_target_surfaces(t, *device_);
+  if (!device_) return;
+  hm::create_render_target_surfaces(t, *device_);
+  if (t.surface_word) t.device_serial = serial_;
+}
+
+void gpu_resource_device::reuse_render_target(texture& t) {
+  if (t.surface_word && t.device_serial != serial_) {
+    log_line("WARNING: a pooled render target still held objects of an earlier device.\n");
+    t.frames.clear();
+    t.surface = nullptr;
+    t.depth_surface = nullptr;
+    t.surface_word = 0;
+    t.loaded = false;
+  }
+  if (!t.surface_word) create_render_target_surfaces(t);
 }
 
 void gpu_resource_device::create_shader_device_objects(shader& s) {
@@ -134,6 +150,14 @@ int delete_device_resources(device_resources& r) {
     if (s->pixel_shader) r.hooks.release_pixel_shader(*s);
     s->device_objects_created = false;
   }
+  // The effect is the device's too (a caller that skipped the invalidate
+  // would otherwise leave it to the global's destructor, after the device).
+  r.effect.reset();
+  r.render_to_depth_shader = nullptr;
+  r.render_to_depth_skin_shader = nullptr;
+  r.render_character_shadow = nullptr;
+  r.render_character_shadow_with_skin = nullptr;
+  r.hooks.let_go_of_device();
   return 0;
 }
 

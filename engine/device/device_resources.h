@@ -10,7 +10,9 @@
 //               file." when it cannot), render targets get their surfaces,
 //               technique records resolve, the scene's shaders are looked up.
 //   invalidate: the effect and the render targets' surfaces go.
-//   delete:     every texture's and shader's device objects go.
+//   delete:     every texture's and shader's device objects go, and with them
+//               the effect and the device itself: nothing left here reaches
+//               into a device destroyed after this call.
 //
 // The debug-text font (the application owns it and hands it in) follows the
 // same hooks: its glyph texture is made at init and goes at delete, its vertex
@@ -43,12 +45,18 @@ class gpu_resource_device final : public resource_device_hooks {
   // Takes the device and works out the shader capabilities from it and the settings.
   void set_device(platform::gpu::device* device);
   platform::gpu::device* device() const { return device_; }
+  // The device goes: nothing is made on it any more (the shader capabilities
+  // stay as they were until the next device).
+  void let_go_of_device() { device_ = nullptr; }
 
   bool pixel_shaders_in_use() const override { return caps.pixel_shaders_in_use; }
   bool is_supported(const shader& s) const override;
   int load_texture(texture& t, bool try_module_folder, const ruv_string& module_folder) override;
   void release_texture(texture& t) override;
   void create_render_target_surfaces(texture& t) override;
+  // Objects of a target made on another device are dropped (that device is
+  // gone or not ours to reach into) before it gets surfaces on this one.
+  void reuse_render_target(texture& t) override;
   // A shader drawn with a pixel program from a file (flag bit 28), while
   // "use_pixel_shaders" is on and the shader is usable, compiles the file its
   // technique names: fatal "Failed to assemble shader %s from file" when the
@@ -63,6 +71,9 @@ class gpu_resource_device final : public resource_device_hooks {
 
  private:
   platform::gpu::device* device_ = nullptr;
+  // Changes with every device taken, so that objects made on an earlier
+  // device are told apart even when a new device sits at the same address.
+  std::uint64_t serial_ = 0;
 };
 
 struct device_resources {

@@ -279,13 +279,24 @@ class mesh : public resource {
   ruv_string material_name;
   material* mat = nullptr;
   std::uint32_t flags = 0;
-  std::uint32_t unset_words[2] = {0, 0};
+  // How the renderer turns the mesh: 0 as placed; 1 about its own up axis to
+  // face the camera; any other value takes the camera's axes.
+  std::uint32_t billboard_mode = 0;
+  // Set: culling takes the mesh's faces as wound the other way.
+  std::uint32_t flip_winding = 0;
   std::uint8_t batch_byte = 0;  // 1 in a view's batch mesh
   std::uint32_t color = 0xFFFFFFFFu;
   std::uint32_t color2 = 0xFFFFFFFFu;
   float batch_distance = 0.0f;
   float texture_phase = 0.0f;
   std::int32_t unset_word = 0;
+  // Set: drawn alpha-blended (blend mode 1) whatever its material asks.
+  std::uint8_t force_blend = 0;
+  // The texture offsets the effect shifts the coordinates by (scrolling water).
+  float texture_offset[2] = {0.0f, 0.0f};
+  // The texture transform of shader stages that transform their coordinates:
+  // a 4 x 4 matrix of row vectors as the device takes it.
+  float texture_matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
   std::vector<mesh_vertex> vertices;
   std::vector<vertex_skinning> skinning;

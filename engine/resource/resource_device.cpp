@@ -41,6 +41,10 @@ void null_resource_device::release_texture(texture& t) {
   t.frame_count = 0;
 }
 
+void resource_device_hooks::reuse_render_target(texture& t) {
+  if (!t.surface_word) create_render_target_surfaces(t);
+}
+
 void null_resource_device::create_render_target_surfaces(texture&) {}
 
 void null_resource_device::create_shader_device_objects(shader& s) { s.device_objects_created = true; }

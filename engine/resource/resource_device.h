@@ -31,6 +31,9 @@ class resource_device_hooks {
   virtual void release_texture(texture& t) = 0;
   // Creates the render-target surfaces of a render-target texture.
   virtual void create_render_target_surfaces(texture& t) = 0;
+  // A pooled render target taken again: it gets surfaces on this device when
+  // it has none (they went with a device reset or an earlier device).
+  virtual void reuse_render_target(texture& t);
   // Creates the shader's device objects once.
   virtual void create_shader_device_objects(shader& s) = 0;
   // Releases the shader's device pixel shader.

@@ -200,7 +200,14 @@ int resource_manager::load_resource_file(const ruv_string& name, int from_module
   }
 
   binary_reader reader;
-  if (!reader.open(binary_path)) ruv_error("Unable to open file: %s\n", binary_path.c_str());
+  if (!reader.open(binary_path)) {
+    // A copied module has its text sources but not the files made from them:
+    // the log says how to make them.
+    if (platform::file_exists(text_path))
+      log_line(text_path + " has not been converted: make the module's binary files with make_module, or set "
+                           "enable_edit_mode = 1 to convert them at load\n");
+    ruv_error("Unable to open file: %s\n", binary_path.c_str());
+  }
   read_resource_file(reader);
   return 0;
 }

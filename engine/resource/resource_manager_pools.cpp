@@ -60,6 +60,7 @@ texture* resource_manager::create_render_target(std::int32_t width, std::int32_t
   for (texture* t : textures) {
     if (t->kind == kind && t->target_value == value && t->in_use == 0 && t->width == width && t->height == height) {
       t->in_use = 1;
+      hooks_->reuse_render_target(*t);
       return t;
     }
   }
@@ -93,6 +94,7 @@ material* resource_manager::get_render_target_material(std::int32_t width, std::
     if (t && t->kind == texture::kind_render_target && t->target_value == value && t->width == width &&
         t->height == height && t->requested_format == static_cast<std::int32_t>(format) && m->in_use == 0) {
       m->in_use = 1;
+      hooks_->reuse_render_target(*m->textures[0]);
       return m;
     }
   }

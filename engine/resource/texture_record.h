@@ -57,6 +57,9 @@ class texture : public resource {
   void* depth_surface = nullptr;
   // Set while a render target's device objects exist.
   std::int32_t surface_word = 0;
+  // Which device the render target's objects were made on (the device hooks'
+  // serial; 0 none).
+  std::uint64_t device_serial = 0;
   // The render code's own value of a pooled render target; the pool compares it.
   std::int32_t target_value = -1;
   // The renderer's device generation when the target was last bound.

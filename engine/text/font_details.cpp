@@ -75,14 +75,16 @@ const font_glyph& font_details::get_glyph(std::int32_t code) const {
 void read_font_details(font_details& font, const char* path) {
   const std::string host_path = platform::resolve_path(path ? path : "").string();
   const std::optional<std::string> text = platform::read_whole_file(path ? path : "", true);
+  // The message names the file: an empty or wrong data folder shows here first.
+  const auto fail = [path] { ruv_error("Unable To Load Font File! %s", path ? path : ""); };
   // Text the parser cannot walk safely (nesting deeper than any font file,
   // broken UTF-8) is refused before it sees it.
-  if (!text || !xml_text_can_be_parsed(*text)) ruv_error("Unable To Load Font File!");
+  if (!text || !xml_text_can_be_parsed(*text)) fail();
   TiXmlDocument document;
   document.Parse(text->c_str());
-  if (document.Error()) ruv_error("Unable To Load Font File!");
+  if (document.Error()) fail();
   const TiXmlElement* root = document.FirstChildElement();
-  if (!root) ruv_error("Unable To Load Font File!");
+  if (!root) fail();
 
   read_int(*root, "padding", font.padding);
   read_positive(*root, "width", font.texture_width);

@@ -11,6 +11,7 @@
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
+#include "mission/physics/ragdoll.h"
 #include "module/records/item_kind.h"
 #include "script/record_data.h"
 
@@ -370,6 +371,11 @@ struct agent {
   std::array<std::uint8_t, 3> ragdoll_state_bytes{};
   std::uint8_t ragdoll_settle_early = 0;
   std::int32_t ragdoll_slot = -1;
+  // The ragdoll's bodies, its local ground and its fall sound.
+  ragdoll_state ragdoll_body;
+  // How far a fallen body without a ragdoll has leaned into the ground's
+  // slope, 0..1.
+  float ground_lean_blend = 0.0f;
   vec3 death_impulse;
   std::int32_t death_bone = -1;
   vec3 death_position;
@@ -384,6 +390,14 @@ struct agent {
   float fade_alpha = 1.0f;
   // Values module scripts keep on the agent.
   slot_vector slots;
+
+  // Set-up and spawning
+
+  // Weapons and missiles
+
+  // Paths and AI
+
+  // Mission scripts
 
   const vec3& position() const { return body_frame.origin; }
   vec3& position() { return body_frame.origin; }

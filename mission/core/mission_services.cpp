@@ -15,15 +15,23 @@
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
+#include "mission/physics/physics_worker.h"
 
 namespace hm {
 
 mission_services::~mission_services() = default;
 
 void mission_services::refresh_shadow_passes(mission&) {}
-bool mission_services::physics_thread_enabled() const { return false; }
-void mission_services::step_physics(mission&, float) {}
-void mission_services::add_pending_physics_time(float) {}
+bool mission_services::physics_thread_enabled() const { return physics_worlds_worker.physics_thread_enabled; }
+
+void mission_services::step_physics(mission&, float frame_time) { physics_worlds_worker.frame_start(frame_time); }
+
+void mission_services::add_pending_physics_time(float frame_time) {
+  // The mission screen holds the lock for the whole frame; taking it again
+  // here keeps a frame run on its own just as safe.
+  physics_worlds_worker.frame_end(frame_time);
+}
+
 void mission_services::check_reinforcements(mission&) {}
 
 void mission_services::check_template_triggers(mission& m) {

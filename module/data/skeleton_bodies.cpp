@@ -26,7 +26,11 @@ std::map<const skeleton*, std::vector<std::optional<skeleton_body_bone>>>& bone_
   return table;
 }
 
-[[noreturn]] void fail_load() { ruv_error("Unable To Load Skeleton Body File!"); }
+// The message names the file when it is known.
+[[noreturn]] void fail_load(const char* path) {
+  if (path && *path) ruv_error("Unable To Load Skeleton Body File! %s", path);
+  ruv_error("Unable To Load Skeleton Body File!");
+}
 
 // Stores the attribute as a float only when it is present and numeric.
 void read_float_attribute(const TiXmlElement& element, const char* name, float& target) {
@@ -78,15 +82,15 @@ void read_skeleton_body(const TiXmlElement& element, skeleton_body& body) {
 
 }  // namespace
 
-void load_skeleton_bodies_from_text(const char* xml) {
+void load_skeleton_bodies_from_text(const char* xml, const char* path) {
   // Text the parser cannot walk safely (nesting deeper than any skeleton
   // file, broken UTF-8) is refused before it sees it.
-  if (!xml_text_can_be_parsed(xml)) fail_load();
+  if (!xml_text_can_be_parsed(xml)) fail_load(path);
   TiXmlDocument document;
   document.Parse(xml);
-  if (document.Error()) fail_load();
+  if (document.Error()) fail_load(path);
   const TiXmlElement* skeletons = document.FirstChildElement("Skeletons");
-  if (!skeletons) fail_load();
+  if (!skeletons) fail_load(path);
   // Every game start reads the file again: the table is replaced, not grown.
   g_skeleton_bodies.clear();
   for (const TiXmlElement* e = skeletons->FirstChildElement(); e; e = e->NextSiblingElement()) {
@@ -97,8 +101,8 @@ void load_skeleton_bodies_from_text(const char* xml) {
 
 void load_skeleton_bodies(const char* path) {
   const std::optional<std::string> text = platform::read_whole_file(path ? path : "", true);
-  if (!text) fail_load();
-  load_skeleton_bodies_from_text(text->c_str());
+  if (!text) fail_load(path);
+  load_skeleton_bodies_from_text(text->c_str(), path);
 }
 
 void fix_skeletons() {

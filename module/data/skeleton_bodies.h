@@ -46,10 +46,12 @@ extern std::vector<skeleton_body> g_skeleton_bodies;
 // replacing what it held. The document's "Skeletons" element holds one child
 // per skeleton (any element name; attribute "name"), each with a "Bones"
 // element of bones, each with a "Bodies" element of body parts. Fatal "Unable To
-// Load Skeleton Body File!" when the file is missing or is not such a document.
+// Load Skeleton Body File! <path>" when the file is missing or is not such a
+// document.
 void load_skeleton_bodies(const char* path);
-// The same from XML text already in memory.
-void load_skeleton_bodies_from_text(const char* xml);
+// The same from XML text already in memory; `path` (when given) is the file
+// the message names.
+void load_skeleton_bodies_from_text(const char* xml, const char* path = nullptr);
 
 // Attaches each table entry to the skeleton resource of that exact name (fatal
 // "get_object failed for: %s" when none is loaded): for bone i below both bone

@@ -449,6 +449,32 @@ ruv_string module_script_host::item_kind_name(int item_kind) const {
   return translate_record_name(k.id, k.name);
 }
 
+ruv_string module_script_host::item_kind_plural_name(int item_kind) const {
+  if (!in_list(g_item_kinds, item_kind)) return {};
+  const hm::item_kind& k = g_item_kinds[static_cast<std::size_t>(item_kind)];
+  return translate_plural_name(k.id, k.plural_name);
+}
+
+int module_script_host::item_kind_value(int item_kind) const {
+  return in_list(g_item_kinds, item_kind) ? g_item_kinds[static_cast<std::size_t>(item_kind)].value : 0;
+}
+
+ruv_string module_script_host::troop_plural_name(int troop) const {
+  const hm::troop* t = game_troop(troop);
+  return t ? translate_plural_name(t->id, t->plural_name) : ruv_string();
+}
+
+std::int32_t module_script_host::party_template_word(int party_template, int word) const {
+  if (!in_list(g_party_templates, party_template)) return 0;
+  const hm::party_template& t = g_party_templates[static_cast<std::size_t>(party_template)];
+  switch (word) {
+    case 1: return t.created_count;
+    case 2: return t.removed_count;
+    case 3: return t.beaten_by_player_count;
+    default: return 0;
+  }
+}
+
 void module_script_host::set_item_stock_multiplier(int item_kind, float multiplier) {
   if (in_list(g_item_kinds, item_kind)) g_item_kinds[static_cast<std::size_t>(item_kind)].stock_multiplier = multiplier;
 }
@@ -524,6 +550,21 @@ void module_script_host::set_quest_giver(int index, int troop) {
   q->giver_troop = troop;
   const std::int64_t elapsed = clock_ticks(clock_campaign) - g_game->start_time_stamp;
   q->start_time = static_cast<float>(elapsed) * 0.00001f;
+}
+
+int module_script_host::quest_giver(int index) const {
+  const quest* q = game_quest(index);
+  return q ? q->giver_troop : -1;
+}
+
+std::int32_t module_script_host::quest_word(int index, int word) const {
+  const quest* q = game_quest(index);
+  if (!q) return 0;
+  switch (word) {
+    case 1: return q->start_time < 0.0f ? -1 : to_int32(static_cast<std::int64_t>(q->start_time));
+    case 2: return q->run_time_word;
+    default: return 0;
+  }
 }
 
 script_quest_texts module_script_host::quest_texts(int index) const {

@@ -82,6 +82,12 @@ class module_script_host final : public script_module_host {
   script_item_placement add_troop_item(int troop, int item_kind, int modifier) override;
   std::uint32_t item_kind_flags(int item_kind) const override;
   ruv_string item_kind_name(int item_kind) const override;
+  ruv_string item_kind_plural_name(int item_kind) const override;
+  int item_kind_value(int item_kind) const override;
+  ruv_string troop_plural_name(int troop) const override;
+  int quest_giver(int quest) const override;
+  std::int32_t quest_word(int quest, int word) const override;
+  std::int32_t party_template_word(int party_template, int word) const override;
   void set_item_stock_multiplier(int item_kind, float multiplier) override;
   float merchandise_quality() const override;
   void set_merchandise_quality(float quality) override;

@@ -55,14 +55,29 @@ std::string choose_module_name(std::optional<std::string_view> from_command_line
   return default_module_name;
 }
 
+std::vector<std::string> list_modules() {
+  std::vector<std::string> names;
+  for (const platform::folder_entry& e : platform::list_folder("Modules"))
+    if (e.is_folder && is_module_name(e.name) && platform::file_exists(folder_of(e.name) + "module.ini"))
+      names.push_back(e.name);
+  return names;
+}
+
+std::string module_list_text() {
+  std::string text;
+  for (const std::string& name : list_modules()) text += (text.empty() ? "" : ", ") + name;
+  return text.empty() ? "none" : text;
+}
+
 void load_core_resource_files() {
-  for (const char* name : {"core_shaders", "core_textures", "core_materials", "core_ui_meshes", "core_pictures"})
+  for (const char* name : core_resource_files)
     g_resource_manager.load_resource_file(ruv_string(name), 0);
 }
 
 void start_module(std::string_view module_name) {
   if (!module_folder_exists(module_name)) {
-    ruv_error("Unable to find module folder %s", folder_of(module_name).c_str());
+    ruv_error("Unable to find module folder %s (modules: %s)", folder_of(module_name).c_str(),
+              module_list_text().c_str());
   }
   set_module_name(module_name);
 }

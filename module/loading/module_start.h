@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace hm {
 
@@ -19,13 +20,22 @@ std::string choose_module_name(std::optional<std::string_view> from_command_line
 // without path separators.
 bool is_module_name(std::string_view name);
 
+// The modules of the working (data) folder: the folders of "Modules\\" that
+// hold a module.ini, by name.
+std::vector<std::string> list_modules();
+
+// The modules as one line for a message: "Sample, Fresh", or "none".
+std::string module_list_text();
+
 // The engine's own resource files (CommonRes), in the order later files rely
 // on: materials name the shaders and textures of the files before them.
+inline constexpr const char* core_resource_files[] = {"core_shaders", "core_textures", "core_materials",
+                                                      "core_ui_meshes", "core_pictures"};
 void load_core_resource_files();
 
 // Sets the running module after checking that its folder exists (fatal
-// "Unable to find module folder <folder>" when it does not, or when the name
-// cannot be one).
+// "Unable to find module folder <folder>" followed by the modules there are,
+// when it does not, or when the name cannot be one).
 void start_module(std::string_view module_name);
 
 // The layout variables (game_variables.txt, silently nothing when missing) and

@@ -99,9 +99,11 @@ std::uint32_t rgb565(std::uint16_t c) {
   return argb(255, expand5(c >> 11 & 31), expand6(c >> 5 & 63), expand5(c & 31));
 }
 
-// Pixel p of a .tga in its colour depth as ARGB.
-std::uint32_t tga_pixel(const std::uint8_t* p, std::uint32_t bytes, bool alpha) {
+// Pixel p of a .tga in its colour depth as ARGB. A grey pixel of two bytes is
+// the grey level and then its alpha.
+std::uint32_t tga_pixel(const std::uint8_t* p, std::uint32_t bytes, bool alpha, bool grey = false) {
   if (bytes == 1) return argb(255, p[0], p[0], p[0]);
+  if (grey) return argb(p[1], p[0], p[0], p[0]);
   if (bytes == 2) {
     const std::uint16_t v = get16(p);
     return argb(alpha ? ((v & 0x8000) ? 255 : 0) : 255, expand5(v >> 10 & 31), expand5(v >> 5 & 31),
@@ -338,7 +340,7 @@ bool read_tga(const std::uint8_t* data, std::size_t size, image& out, std::strin
   const auto colour_bits = [](std::uint32_t b) { return b == 15 || b == 16 || b == 24 || b == 32; };
   const bool kind_read = (mapped || grey || true_colour) && map_type <= 1 && (map_type == 1 || !mapped) &&
                          (map_type == 0 || colour_bits(map_bits)) &&
-                         (mapped ? (bits == 8 || bits == 16) : grey ? bits == 8 : colour_bits(bits));
+                         (mapped || grey ? (bits == 8 || bits == 16) : colour_bits(bits));
   if (!kind_read || width == 0 || height == 0 || width > 16384 || height > 16384) {
     error = "a .tga kind that is not read";
     return false;
@@ -369,7 +371,7 @@ bool read_tga(const std::uint8_t* data, std::size_t size, image& out, std::strin
 
   bool bad_index = false;
   const auto pixel = [&](const std::uint8_t* p) -> std::uint32_t {
-    if (!mapped) return tga_pixel(p, bytes, alpha);
+    if (!mapped) return tga_pixel(p, bytes, alpha, grey && bytes == 2);
     const std::uint32_t index = bytes == 1 ? p[0] : get16(p);
     if (index < map_first || index - map_first >= palette.size()) {
       bad_index = true;

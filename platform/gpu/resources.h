@@ -275,7 +275,7 @@ inline constexpr std::uint32_t max_texture_stages = 8;
 
 // Fixed-function transforms (matrices of 16 floats, row vectors: a point p
 // becomes p x M, rows as stored).
-enum class transform_kind : std::uint8_t { world, view, projection, texture0, count };
+enum class transform_kind : std::uint8_t { world, view, projection, texture0, texture1, texture2, count };
 
 // A fixed-function light (colours as four floats r, g, b, a).
 enum class light_kind : std::uint32_t { point = 1, spot, directional };

@@ -158,6 +158,16 @@ void skeleton_bone::set_mesh_light(std::unique_ptr<mesh_light> light) {
   if (!meshes.empty() && meshes[0]) meshes[0]->light = std::move(light);
 }
 
+void skeleton_instance::add_particle_system_to_bone(int bone, std::unique_ptr<particle_system_instance> instance) {
+  if (bone >= 0 && bone < static_cast<int>(bones.size()))
+    bones[static_cast<std::size_t>(bone)].add_particle_system(std::move(instance));
+}
+
+void skeleton_instance::set_light_of_bone(int bone, std::unique_ptr<mesh_light> light) {
+  if (bone >= 0 && bone < static_cast<int>(bones.size()))
+    bones[static_cast<std::size_t>(bone)].set_mesh_light(std::move(light));
+}
+
 int skeleton_bone::find_particle_system(int id) const {
   if (meshes.empty() || !meshes[0]) return -1;
   const auto& systems = meshes[0]->particle_systems;

@@ -167,6 +167,12 @@ class skeleton_instance {
   void attach_to_bone(int bone, std::unique_ptr<lod_mesh_group> group);
   // Destroys every bone attachment and the skinned meshes.
   void clear_attachments();
+  // Hands a particle system, or a light, to the first mesh attached to bone
+  // i, which then owns it (a light replaces the mesh's light, which is
+  // deleted). A bone with nothing attached, or one the skeleton does not
+  // have, deletes what it was given.
+  void add_particle_system_to_bone(int bone, std::unique_ptr<particle_system_instance> instance);
+  void set_light_of_bone(int bone, std::unique_ptr<mesh_light> light);
 
   std::int32_t bone_count = 0;
   std::vector<skeleton_bone> bones;

@@ -3,7 +3,9 @@
 #include "engine/collision/body_part.h"
 #include "engine/core/log.h"
 #include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
 #include "engine/resource/particle_system.h"
+#include "engine/resource/resource_manager.h"
 #include "render/shadow/character_shadow.h"
 #include "render/entity/render_view.h"
 #include "render/scene/scene_world.h"
@@ -75,6 +77,10 @@ void strategic_entity::advance(float time) {
     }
   }
   if (render_target && submit_count != 0 && render_target_used == 0) {
+    // The detailed shadow mesh lets go of the texture too: another entity
+    // may take it from the pool and draw its own silhouette into it.
+    if (shadow_meshes[0] && shadow_meshes[0]->mat == render_target)
+      shadow_meshes[0]->set_material(g_resource_manager.get_material(ruv_string("shadow_default")));
     render_target->in_use = 0;
     render_target = nullptr;
   }

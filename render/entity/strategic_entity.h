@@ -50,6 +50,9 @@ class strategic_entity : public entity {
   std::int32_t shadow_faces[64] = {};
   std::int32_t shadow_face_count = 0;
   vec3 shadow_position = vec3(-1e8f, 0.0f, 0.0f);
+  // The light's frame when the receivers were gathered: the shadow meshes
+  // place their texture in it until the next gathering.
+  hm::frame shadow_frame = hm::frame::identity();
   // The detailed shadow's render target and the view that renders it.
   material* render_target = nullptr;
   std::unique_ptr<render_view> own_view;

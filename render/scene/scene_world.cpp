@@ -597,8 +597,20 @@ void scene_world::set_fog_band(float start, float end, std::uint32_t colour, flo
   environment.fog_band_end = end;
   environment.fog_band_colour = colour;
   environment.fog_band_value = value;
-  const float factor = end != 0.0f ? 3.0f / end : 0.95f;
-  environment.fog_band_factor = std::clamp(factor, 0.001f, 0.95f);
+  environment.fog_band_factor = fog_density_for_end(end);
+}
+
+void scene_world::set_fog_range(float start, float end, std::uint32_t colour) {
+  environment.fog_mode = static_cast<std::int32_t>(start);
+  environment.fog_range = end;
+  environment.fog_colour = colour;
+  environment.fog_enabled = 1;
+  environment.fog_density = fog_density_for_end(end);
+}
+
+float fog_density_for_end(float end) {
+  const float density = end != 0.0f ? 3.0f / end : 0.95f;
+  return std::clamp(density, 0.001f, 0.95f);
 }
 
 // --- particle pool -------------------------------------------------------------------------------
@@ -640,6 +652,8 @@ void scene_world::clear() {
     c.entity_links = nullptr;
   }
   link_pool.relink();
+  link_pool_2.relink();
+  height_field.reset();
   ground_manifold.reset();
   ai_mesh = nullptr;
   sky_entity = nullptr;

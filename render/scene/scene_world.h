@@ -16,6 +16,7 @@
 #include "engine/core/ruv_string.h"
 #include "render/scene/ground_manifold.h"
 #include "render/entity/render_view.h"
+#include "render/terrain/height_field.h"
 #include "render/scene/scene_environment.h"
 #include "render/shadow/shadow_bounds.h"
 
@@ -65,6 +66,10 @@ class scene_owned_object {
  public:
   virtual ~scene_owned_object() = default;
 };
+
+// The density of a fog that is complete at `end`: 3 / end, held to
+// 0.001..0.95 (an end of 0 gives 0.95, a negative end 0.001).
+float fog_density_for_end(float end);
 
 class scene_world {
  public:
@@ -152,8 +157,11 @@ class scene_world {
   // distance), complete at min(1 / max(d, 0.0001), 10000).
   void set_fog_density(float density, std::uint32_t colour);
   // The second fog band, used below `value` (the water level); its factor is
-  // 3 / end clamped to 0.001..0.95.
+  // fog_density_for_end(end).
   void set_fog_band(float start, float end, std::uint32_t colour, float value);
+  // The main fog from start to end: on, in the colour, its density
+  // fog_density_for_end(end).
+  void set_fog_range(float start, float end, std::uint32_t colour);
 
   // --- particle pool ---
   particle_system_instance* take_particle_system_instance();
@@ -172,7 +180,12 @@ class scene_world {
   // cells_x columns of cells_y cells.
   std::vector<scene_cell> cells;
   scene_link_pool link_pool;
+  // A second pool of the same kind, kept and cleared with the scene.
+  scene_link_pool link_pool_2;
   std::vector<std::unique_ptr<body_part>> bodies;
+  // The terrain's height samples: replaced by each terrain build, freed when
+  // the scene is cleared.
+  std::unique_ptr<hm::height_field> height_field;
   color ambient_colour;
   std::int32_t cleared_word = 0;
   std::vector<std::unique_ptr<entity>> active_entities;

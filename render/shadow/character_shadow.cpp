@@ -180,6 +180,11 @@ void render_shadow_texture(strategic_entity& e, scene_world& scene, const frame&
     v.clear_colour = 0;
   }
   texture* t = e.render_target ? e.render_target->textures[0] : nullptr;
+  // The detailed shadow shows the silhouette once there is one to show, else
+  // the soft blob.
+  if (e.shadow_meshes[0])
+    e.shadow_meshes[0]->set_material(target_is_valid(t) ? e.render_target
+                                                        : g_resource_manager.get_material(ruv_string("shadow_default")));
   if (!target_is_valid(t)) return;
   render_view& v = *e.own_view;
   const float r = e.shadow_radius;
@@ -279,39 +284,32 @@ void submit_character_shadows(strategic_entity& e, mesh_render_view& view) {
   const bool simple = e.layer_weights[1] * e.fade > 0.05f;
   if (!detailed && !simple) return;
 
-  // The frame follows the entity at every submission, so the shadow's
-  // texture coordinates match where it stands now; the faces that receive
-  // the shadow are gathered again only once it has moved a little.
+  // The light's frame and the faces that receive the shadow are gathered
+  // again only once the entity has moved a little; until then the shadow
+  // meshes keep both.
   const vec3& origin = e.frame.origin;
   const float r = e.shadow_radius;
-  const vec3 light_direction = character_shadow_light(*scene, origin);
-  const frame shadow = character_shadow_frame(light_direction, e.world_bounding_centre(), r);
   if ((origin - e.shadow_position).length() > 0.2f * r) {
-    collect_receivers(e, *scene, light_direction, shadow);
+    const vec3 light_direction = character_shadow_light(*scene, origin);
+    e.shadow_frame = character_shadow_frame(light_direction, e.world_bounding_centre(), r);
+    collect_receivers(e, *scene, light_direction, e.shadow_frame);
     e.shadow_position = origin;
   }
 
   if (e.shadow_timer.elapsed() >= -0.0001f) {
-    if (detailed) rebuild_shadow_mesh(e, *scene, shadow, 0);
+    if (detailed) rebuild_shadow_mesh(e, *scene, e.shadow_frame, 0);
     if (simple) {
-      rebuild_shadow_mesh(e, *scene, shadow, 1);
+      rebuild_shadow_mesh(e, *scene, e.shadow_frame, 1);
       e.shadow_meshes[1]->set_material(g_resource_manager.get_material(ruv_string("shadow_default")));
     }
   }
 
-  if (detailed && (e.render_flags & 2u)) {
-    // A texture taken anew from the pool holds someone else's silhouette: it
-    // is drawn at once whatever the timer says.
-    if (!e.render_target || e.shadow_texture_timer.elapsed() >= -0.0001f) {
-      const float jitter = static_cast<float>(random_next() % 15817) * 6.3223115e-7f;
-      e.shadow_texture_timer.set_elapsed(-(character_shadow_texture_delay(e.visibility) + jitter));
-      render_shadow_texture(e, *scene, shadow);
-    }
-  }
-  if (detailed) {
-    // The texture when there is one, else the soft blob.
-    material* m = (e.render_flags & 2u) && e.render_target ? e.render_target : nullptr;
-    e.shadow_meshes[0]->set_material(m ? m : g_resource_manager.get_material(ruv_string("shadow_default")));
+  if (detailed && (e.render_flags & 2u) && e.shadow_texture_timer.elapsed() >= -0.0001f) {
+    const float jitter = static_cast<float>(random_next() % 15817) * 6.3223115e-7f;
+    e.shadow_texture_timer.set_elapsed(-(character_shadow_texture_delay(e.visibility) + jitter));
+    // The silhouette is drawn as the light falls now.
+    render_shadow_texture(e, *scene,
+                          character_shadow_frame(character_shadow_light(*scene, origin), e.world_bounding_centre(), r));
   }
 
   if (detailed && e.shadow_meshes[0]) {

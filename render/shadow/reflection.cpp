@@ -1,5 +1,6 @@
 #include "render/shadow/reflection.h"
 
+#include "engine/resource/mesh.h"
 #include "engine/resource/particle_system.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/texture_record.h"
@@ -50,6 +51,9 @@ void scene_world::submit_to_view(render_view& target, bool allow_reflection) {
   target.scene_colour = ambient_colour;
   target.camera.update_frustum_planes();
   queue_view(target);
+  // The scene's own meshes of a frame are filled while it submits itself.
+  for (auto& m : view.meshes)
+    if (m) m->clear_geometry();
   reflection_info reflection;
   for (auto* list : {&active_entities, &pending_entities}) {
     for (auto& e : *list) {
@@ -59,6 +63,13 @@ void scene_world::submit_to_view(render_view& target, bool allow_reflection) {
   for (std::int32_t i = 0; i < particle_pool_used && i < static_cast<std::int32_t>(particle_pool.size()); ++i) {
     particle_system_instance& p = *particle_pool[static_cast<std::size_t>(i)];
     if (target.camera.sphere_visible(p.world_frame.origin, p.radius)) p.build_quads(target);
+  }
+  // The scene's own view draws its meshes itself (the render takes them).
+  for (auto& m : view.meshes) {
+    if (!m) continue;
+    m->mark_vertices_changed();
+    m->mark_faces_changed();
+    if (&target != &view) m->render(target, frame::identity());
   }
   if (allow_reflection && reflection.found) submit_reflection(*this, target, reflection.height);
 }

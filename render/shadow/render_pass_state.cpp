@@ -256,13 +256,17 @@ bool render_pass_state::shadow_test(const vec3& point, float& out) const {
 // --- the passes ------------------------------------------------------------------------------
 
 void render_passes(render_pass_state& state) {
-  if (!state.scene || !bounds_usable(state.scene->shadow_bounds)) return;
-  state.setup_shadow_camera();
-  state.view.view_mask = shadow_map_view_mask;
-  if (state.pixel_shaders())
-    render_shadow_map_pass(state);
-  else
-    render_shadow_texture_pass(state);
+  // Bounds that enclose nothing give the shadow camera no view window: then
+  // nothing is drawn, and the map of the last frame that had one stays
+  // published with the camera it was drawn with.
+  if (state.scene && bounds_usable(state.scene->shadow_bounds)) {
+    state.setup_shadow_camera();
+    state.view.view_mask = shadow_map_view_mask;
+    if (state.pixel_shaders())
+      render_shadow_map_pass(state);
+    else
+      render_shadow_texture_pass(state);
+  }
   state.publish_shadow_map();
   game_options& options = state.options();
   if (options.plant_shadows == 1) {
@@ -292,10 +296,9 @@ void render_shadow_map_pass(render_pass_state& state) {
   texture* colour = state.shadow_target ? state.shadow_target->textures[0] : nullptr;
   if (!target_is_valid(colour) || !target_is_valid(state.shadow_depth)) return;
   scene_view& renderer = state.renderer();
+  view.target = colour;
+  view.depth_target = state.shadow_depth;
   for (int slice = 0; slice < shadow_map_slices; ++slice) {
-    // Each render forgets the view's targets: they are set for every slice.
-    view.target = colour;
-    view.depth_target = state.shadow_depth;
     view.keep_queued = 0;
     view.flags = slice == 0 ? (view_flag_clear_colour | view_flag_clear_depth | view_flag_no_sort) : view_flag_no_sort;
     state.scene->submit_visible_entities(view, slice, shadow_map_slices);

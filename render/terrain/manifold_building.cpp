@@ -3,10 +3,11 @@
 #include <cmath>
 
 #include "engine/core/log.h"
+#include "render/view/message_log.h"
 
 namespace hm {
 
-bool build_collision_manifold(ground_manifold& m) {
+bool build_collision_manifold(ground_manifold& m, message_log* messages) {
   std::vector<manifold_vertex>& vertices = m.vertices;
   std::vector<manifold_face>& faces = m.faces;
   std::vector<manifold_edge>& edges = m.edges;
@@ -52,7 +53,13 @@ bool build_collision_manifold(ground_manifold& m) {
       if (static_cast<std::int32_t>(list.size()) < manifold_edges_per_vertex) {
         list.push_back(index);
       } else {
-        if (sound) log_line("WARNING: neighbour faces exceeds the maximum in manifold\n");
+        if (sound) {
+          const char* warning = "WARNING: neighbour faces exceeds the maximum in manifold";
+          if (messages)
+            add_message_line_default(*messages, ruv_string(warning));
+          else
+            log_line(std::string(warning) + "\n");
+        }
         sound = false;
       }
     }

@@ -12,10 +12,13 @@ inline constexpr std::uint32_t manifold_face_soft_ground = 0x4000;
 // Edges that may end at one vertex.
 inline constexpr std::int32_t manifold_edges_per_vertex = 32;
 
+struct message_log;
+
 // Edges, neighbours, centres, midpoints, normals and areas of all faces.
 // False when some vertex had more than 32 edges ending at it (the extra sides
-// stay unlinked; a warning goes to the log once).
-bool build_collision_manifold(ground_manifold& m);
+// stay unlinked; a warning goes once to the on-screen message log, or to the
+// engine log without one).
+bool build_collision_manifold(ground_manifold& m, message_log* messages = nullptr);
 // The box of the manifold's vertices.
 void compute_manifold_bounds(const ground_manifold& m, vec3& bounds_min, vec3& bounds_max);
 // The first face hit by the ray from `from` along `direction`, with the

@@ -62,6 +62,11 @@ void terrain_generator::reset_terrain_generator() {
     list.items.clear();
     list.kind_count = 0;
   }
+  // The grass entities belong to the scene they were made in.
+  grass_entities.fill(nullptr);
+  grass_cells_x = 0;
+  grass_cells_y = 0;
+  outer_entities.fill(nullptr);
 }
 
 void terrain_generator::set_layer_from_kind(std::int32_t layer, std::int32_t kind) {
@@ -236,6 +241,7 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
   if (paint) apply_ground_paint(*paint);
   compute_normals();
   compute_layer2_density();
+  place_outer_terrain();
   choose_flora_kinds();
   place_flora(1);
   place_flora(0);
@@ -246,17 +252,13 @@ void terrain_generator::generate_terrain(scene_world* target, ground_paint* pain
     g_render_pass_state.begin_shadow_bounds(*scene);
   }
   build_ground_manifold();
-  if (scene) scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
+  if (scene) {
+    scene->set_ground_manifold(std::make_unique<ground_manifold>(manifold));
+    scene->height_field = std::make_unique<height_field>(heights);
+  }
   for (terrain_vertex& v : vertices_) v.sun_visibility = vertex_sun_visibility(v.position);
   build_meshes();
-  build_flora_meshes();
-  // The flora's bodies first, so that they shade the flora they stand among.
-  if (scene) add_flora_bodies();
-  if (!(pixel_shaders && plant_shadows != 0)) {
-    light_placed_items(0);
-    light_placed_items(1);
-  }
-  give_meshes_to_block_entities();
+  give_layer_meshes_to_block_entities();
 }
 
 void terrain_generator::add_flora_bodies() {

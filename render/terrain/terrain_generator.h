@@ -28,6 +28,7 @@ class entity;
 class material;
 class mesh;
 class scene_world;
+struct message_log;
 
 inline constexpr std::int32_t terrain_layer_count = 15;
 inline constexpr std::int32_t terrain_min_cells = 40;
@@ -168,6 +169,9 @@ struct terrain_block {
   entity* block_entity = nullptr;
 };
 
+// The terrain size the outer-terrain meshes are made for.
+inline constexpr float outer_terrain_authored_size = 100.0f;
+
 // Ground layers and the shadow layer, each with one mesh per block.
 inline constexpr std::int32_t terrain_mesh_layers = 16;
 
@@ -214,6 +218,20 @@ class terrain_generator {
   // The placed flora merged per block and material; flora_mesh_blocks holds
   // each merged mesh's block.
   std::vector<std::unique_ptr<mesh>> flora_meshes;
+  // The scene's outer-terrain mesh group (the surroundings beyond the
+  // terrain's edge), named by the scene record; a name of 3 characters or
+  // fewer names none. Its meshes are authored around the origin for a terrain
+  // of outer_terrain_authored_size on each axis.
+  ruv_string outer_terrain_name;
+  // The nine entities of the surroundings, [x * 3 + y] by where a mesh's
+  // centre lies on each axis: before the terrain, over it, beyond it.
+  std::array<entity*, 9> outer_entities{};
+  // The flora slots: the grass entities of the scene, [x * 48 + y], null
+  // where there is none; the two flora counters say how many cells of the
+  // grid are in use on each axis.
+  std::array<entity*, 48 * 48> grass_entities{};
+  std::int32_t grass_cells_x = 0;
+  std::int32_t grass_cells_y = 0;
   std::vector<std::int32_t> flora_mesh_blocks;
   // With pixel shaders, layer 2 is drawn as an overlay of layer 1.
   bool layer_pairing = false;
@@ -236,9 +254,17 @@ class terrain_generator {
   // The environment-shadows option: without pixel shaders the ground gets a
   // shadow layer that lays the render passes' shadow texture on it.
   bool environment_shadows = true;
+  // The on-screen message log that warnings of the build go to (none: the
+  // engine log); the user interface hands it in.
+  message_log* messages = nullptr;
   // A segment test in place of the scene's (true when nothing blocks the
   // segment). Without either every vertex counts as lit.
   std::function<bool(const vec3& from, const vec3& to)> segment_clear;
+  // The scene's capsule sweep along a segment (true when it arrives
+  // unblocked), which add_features may ask for in place of the segment test
+  // when it lights the placed items; the mission fills it in. Without it the
+  // segment test serves.
+  std::function<bool(const vec3& from, const vec3& to)> capsule_clear;
 
   // Builds the terrain from `code`. With a ground-paint block it is laid over
   // the result; with store_paint the block is first rewritten for this
@@ -288,8 +314,11 @@ class terrain_generator {
   // vertex's own colour; grass takes the sun by the slope it stands on, and
   // low plants that the scene hides from the sun keep a tenth of it. Each
   // item is lit once.
-  void light_placed_item(std::int32_t list, std::int32_t item);
-  void light_placed_items(std::int32_t list);
+  // With `sweep` the sun's path to a low plant is tested by the capsule sweep.
+  // With pixel shaders and quick plant shadows each vertex also takes the
+  // shadow map's answer for where it stands.
+  void light_placed_item(std::int32_t list, std::int32_t item, bool sweep = false);
+  void light_placed_items(std::int32_t list, bool sweep = false);
 
   void add_placed_item(std::int32_t list, std::int32_t flora_kind, const frame& placement, const vec3& scale,
                        std::int32_t variant_seed);
@@ -314,8 +343,24 @@ class terrain_generator {
   // by their frames into the scene (flag 0x200); each item's variant is
   // reduced to its kind's variant count on the way.
   void add_flora_bodies();
-  // The code's size fields from the snapped sizes (at most 1023).
-  void add_features();
+  // What callers add after generate_terrain: the placed items' bodies, the
+  // water (`water_placed` becomes 1 when the terrain has some, else 0), the
+  // flora meshes and the grass entities, the light on the placed items (with
+  // `sweep`, through the capsule sweep), and the code's size fields from the
+  // snapped sizes (at most 1023).
+  void add_features(std::int32_t* water_placed = nullptr, bool sweep = false);
+  // The water mesh goes to the scene; reports whether there is water.
+  void place_rivers(std::int32_t& water_placed);
+  // The grass entities: with the grass-density option above 9, one entity a
+  // 20-unit cell (at most 48 x 48), each with an empty mesh of material
+  // "grass" ("grass_no_shadow" unless pixel shaders draw full plant
+  // shadows), bounded by the grass placed in its cell.
+  void place_flora();
+  // Zeroes the two flora counters and places the grass entities again.
+  void reset_flora();
+  // Clones the outer-terrain group's meshes, fitted to this terrain, into
+  // the nine entities of the surroundings.
+  void place_outer_terrain();
   // Once a frame after the scene is drawn: the render passes of the scene's
   // shadows and, without pixel shaders, their shadow texture on the shadow
   // layer of every block.
@@ -366,7 +411,10 @@ class terrain_generator {
   void place_flora(std::int32_t list);
 
   void build_blocks();
-  void give_meshes_to_block_entities();
+  // Copies of the meshes, placed in each block entity's frame.
+  void give_layer_meshes_to_block_entities();
+  void give_flora_meshes_to_block_entities();
+  void give_mesh_to_block_entity(const mesh& m, entity& e, bool keep_order);
   // The render passes hold this generator's scene: building its base layer
   // widens the scene's shadow bounds.
   bool lights_shadow_bounds() const;

@@ -4,10 +4,16 @@
 #include <cmath>
 
 #include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/resource/shader_record.h"
+#include "engine/resource/lod_mesh_group.h"
+#include "engine/resource/material.h"
 #include "render/entity/entity.h"
+#include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"
 #include "render/terrain/manifold_building.h"
 #include "render/terrain/terrain_generator.h"
+#include "render/terrain/terrain_queries.h"
 
 namespace hm {
 namespace {
@@ -89,7 +95,7 @@ void terrain_generator::build_ground_manifold() {
       }
     }
   }
-  build_collision_manifold(manifold);
+  build_collision_manifold(manifold, messages);
 }
 
 void terrain_generator::build_meshes() {
@@ -100,7 +106,11 @@ void terrain_generator::build_meshes() {
     if (lit < 0.0f) lit = 0.0f;
     manifold.vertices[static_cast<std::size_t>(v.index_0)].sun_factor = lit * v.sun_visibility * light;
   }
-  const float ambient_factor = 0.3f * (ambient_colour.x + ambient_colour.y + ambient_colour.z);
+  // The shadow layer weighs the sun against the scene's own ambient light (a
+  // terrain built without a scene has only the generator's).
+  const vec3 ambient = scene ? vec3(scene->ambient_colour.r, scene->ambient_colour.g, scene->ambient_colour.b)
+                             : ambient_colour;
+  const float ambient_factor = 0.3f * (ambient.x + ambient.y + ambient.z);
   layer_meshes.resize(static_cast<std::size_t>(terrain_max_blocks * terrain_max_blocks * terrain_mesh_layers));
   for (std::unique_ptr<mesh>& m : layer_meshes) {
     if (m) m->clear_geometry();
@@ -156,6 +166,39 @@ void terrain_generator::build_meshes() {
   water_mesh->mark_faces_changed();
 }
 
+namespace {
+
+// The fixed-function texture operation of Direct3D that lights a surface by
+// the dot product of the texture (a normal map) and the vertex colour.
+constexpr std::uint32_t texture_op_dot_product_3 = 24;
+
+// The material's first fixed-function stage lights by a dot product: its
+// colour word carries the operation in its low five bits.
+bool draws_with_dot_product_3(const material* m) {
+  const shader* s = m ? m->shader_ptr : nullptr;
+  return s && s->stage_count > 0 && (s->stages[0].word1 & 0x1Fu) == texture_op_dot_product_3;
+}
+
+vec3 normalized_or_up(const vec3& v) {
+  const float length = v.length();
+  return length > 1e-10f ? v * (1.0f / length) : vec3(0.0f, 1.0f, 0.0f);
+}
+
+// The light in the vertex's own frame for a dot-product-3 stage: red the
+// tangent component, green the negated binormal component, blue the normal
+// component, each scaled by how much sun the vertex gets.
+std::uint32_t dot_product_3_colour(const vec3& normal, float sun_visibility, const vec3& light_direction,
+                                   const vec3& sun_colour) {
+  const vec3 n = normalized_or_up(normal);
+  const vec3 t = normalized_or_up(vec3(n.z, 0.0f, -n.x));
+  const vec3 b = normalized_or_up(cross_product(n, t));
+  const vec3 l = -light_direction;
+  const float f = (sun_visibility + 0.02f) * (sun_colour.x + sun_colour.y + sun_colour.z) * 0.33333334f;
+  return pack_vector_to_color(vec3(dot_product(l, t) * f, -dot_product(l, b) * f, dot_product(l, n) * f), 1.0f);
+}
+
+}  // namespace
+
 void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t overlay, std::int32_t block_x,
                                            std::int32_t block_y, float ambient_factor) {
   if (layer < 0 || layer >= terrain_mesh_layers || block_x < 0 || block_x >= blocks_x || block_y < 0 ||
@@ -174,6 +217,7 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
     m.set_material(overlay < 0 ? l.ground_material : l.second_material);
   }
   const float scale = shadow ? 1.0f : layers[static_cast<std::size_t>(layer)].scale;
+  const bool dot_product_3 = !shadow && !pixel_shaders && draws_with_dot_product_3(m.mat);
   const bool widen_bounds = lights_shadow_bounds();
   for (terrain_vertex& v : vertices_) v.index_1 = -1;
   for (std::int32_t y = block.first_y; y < block.first_y + block.span_y; ++y) {
@@ -218,13 +262,17 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
                 tint.g *= paint.g;
                 tint.b *= paint.b;
               }
-              if (!pixel_shaders) {
-                const vec3 light = item_light(v.normal, v.sun_visibility);
-                tint.r *= light.x;
-                tint.g *= light.y;
-                tint.b *= light.z;
+              if (dot_product_3) {
+                rgb = dot_product_3_colour(v.normal, v.sun_visibility, light_direction, sun_colour) & 0xFFFFFFu;
+              } else {
+                if (!pixel_shaders) {
+                  const vec3 light = item_light(v.normal, v.sun_visibility);
+                  tint.r *= light.x;
+                  tint.g *= light.y;
+                  tint.b *= light.z;
+                }
+                rgb = color_to_argb(tint) & 0xFFFFFFu;
               }
-              rgb = color_to_argb(tint) & 0xFFFFFFu;
             }
             const std::uint32_t colour = (alpha << 24) | rgb;
             const std::int32_t point = m.add_point(v.position);
@@ -249,6 +297,10 @@ void terrain_generator::build_terrain_mesh(std::int32_t layer, std::int32_t over
   } else if (pixel_shaders) {
     m.compute_tangent_frames();
     m.visibility_mask = 0x17FFF;
+  } else if (dot_product_3) {
+    // The vertex colours carry the light's direction: the mesh colour
+    // carries the ambient light.
+    m.color = color_to_argb(color{ambient_colour.x, ambient_colour.y, ambient_colour.z, 1.0f});
   }
   m.mark_vertices_changed();
   m.mark_faces_changed();
@@ -312,60 +364,180 @@ void terrain_generator::build_flora_meshes() {
   }
 }
 
-void terrain_generator::give_meshes_to_block_entities() {
-  // The entity holds its own copies, placed in its frame, so that the scene
+void terrain_generator::give_mesh_to_block_entity(const mesh& m, entity& e, bool keep_order) {
+  // The entity holds its own copy, placed in its frame, so that the scene
   // keeps its terrain whatever later happens to the generator.
+  std::unique_ptr<mesh> copy = m.create_copy();
+  copy->make_geometry_own();
+  copy->make_faces_own();
+  if (keep_order) {
+    // A copy keeps neither the layer's drawing order nor the views it is
+    // drawn into (the shadow map's among them).
+    copy->render_order = m.render_order;
+    copy->visibility_mask = m.visibility_mask;
+  }
+  const vec3 offset = e.frame.origin;
+  for (mesh_point& p : copy->points) {
+    p.position -= offset;
+    p.current_position = p.position;
+  }
+  copy->compute_bounding_box();
+  e.add_mesh(std::move(copy));
+}
+
+void terrain_generator::give_layer_meshes_to_block_entities() {
   for (std::int32_t bx = 0; bx < blocks_x; ++bx) {
     for (std::int32_t by = 0; by < blocks_y; ++by) {
       entity* e = blocks[static_cast<std::size_t>(bx * blocks_y + by)].block_entity;
       if (!e) continue;
-      const vec3 offset = e->frame.origin;
       for (std::int32_t layer = 0; layer < terrain_mesh_layers; ++layer) {
         const mesh* m = layer_meshes[static_cast<std::size_t>((bx * terrain_max_blocks + by) * terrain_mesh_layers + layer)].get();
-        if (!m || m->get_faces().empty()) continue;
-        std::unique_ptr<mesh> copy = m->create_copy();
-        copy->make_geometry_own();
-        copy->make_faces_own();
-        // A copy keeps neither the layer's drawing order nor the views it is
-        // drawn into (the shadow map's among them).
-        copy->render_order = m->render_order;
-        copy->visibility_mask = m->visibility_mask;
-        for (mesh_point& p : copy->points) {
-          p.position -= offset;
-          p.current_position = p.position;
-        }
-        copy->compute_bounding_box();
-        e->add_mesh(std::move(copy));
-      }
-      if (bx == 0 && by == 0 && water_mesh && !water_mesh->get_faces().empty()) {
-        std::unique_ptr<mesh> copy = water_mesh->create_copy();
-        copy->make_geometry_own();
-        copy->make_faces_own();
-        for (mesh_point& p : copy->points) {
-          p.position -= offset;
-          p.current_position = p.position;
-        }
-        copy->compute_bounding_box();
-        e->add_mesh(std::move(copy));
-      }
-      for (std::size_t i = 0; i < flora_meshes.size(); ++i) {
-        if (flora_mesh_blocks[i] != bx * blocks_y + by) continue;
-        std::unique_ptr<mesh> copy = flora_meshes[i]->create_copy();
-        copy->make_geometry_own();
-        copy->make_faces_own();
-        for (mesh_point& p : copy->points) {
-          p.position -= offset;
-          p.current_position = p.position;
-        }
-        copy->compute_bounding_box();
-        e->add_mesh(std::move(copy));
+        if (m && !m->get_faces().empty()) give_mesh_to_block_entity(*m, *e, true);
       }
       e->compute_local_bounds();
     }
   }
 }
 
-void terrain_generator::add_features() {
+void terrain_generator::give_flora_meshes_to_block_entities() {
+  for (std::int32_t bx = 0; bx < blocks_x; ++bx) {
+    for (std::int32_t by = 0; by < blocks_y; ++by) {
+      entity* e = blocks[static_cast<std::size_t>(bx * blocks_y + by)].block_entity;
+      if (!e) continue;
+      for (std::size_t i = 0; i < flora_meshes.size(); ++i) {
+        if (flora_mesh_blocks[i] == bx * blocks_y + by) give_mesh_to_block_entity(*flora_meshes[i], *e, false);
+      }
+      e->compute_local_bounds();
+    }
+  }
+}
+
+void terrain_generator::place_rivers(std::int32_t& water_placed) {
+  water_placed = water_mesh && !water_mesh->get_faces().empty() ? 1 : 0;
+  if (!water_placed || blocks.empty() || !blocks.front().block_entity) return;
+  entity& e = *blocks.front().block_entity;
+  give_mesh_to_block_entity(*water_mesh, e, false);
+  e.compute_local_bounds();
+}
+
+namespace {
+
+// A material the module registered, or none (no fall-back to "default").
+material* registered_material(const char* name) {
+  return static_cast<material*>(g_resource_manager.find(material_resource_type_id, ruv_string(name)));
+}
+
+// The entity's box is the one given (the entity stands at the origin).
+void close_box(entity& e, const vec3& lo, const vec3& hi) {
+  e.bounds.min = lo;
+  e.bounds.max = hi;
+  e.bounds.center = (lo + hi) * 0.5f;
+  e.bounds.radius = (hi - lo).length() * 0.5f;
+  e.bounding_centre = e.bounds.center;
+  e.set_bounding_radius(e.bounds.radius);
+}
+
+}  // namespace
+
+void terrain_generator::place_flora() {
+  grass_entities.fill(nullptr);
+  grass_cells_x = 0;
+  grass_cells_y = 0;
+  if (grass_density <= 9 || !scene) return;
+  constexpr std::int32_t slots = 48;
+  constexpr float grass_cell = 20.0f;
+  grass_cells_x = std::min(slots, static_cast<std::int32_t>(std::floor(size_x * 0.05f)));
+  grass_cells_y = std::min(slots, static_cast<std::int32_t>(std::floor(size_y * 0.05f)));
+  if (grass_cells_x <= 0 || grass_cells_y <= 0) {
+    grass_cells_x = grass_cells_y = 0;
+    return;
+  }
+  material* grass = registered_material(pixel_shaders && plant_shadows == 2 ? "grass" : "grass_no_shadow");
+  std::vector<vec3> lo(static_cast<std::size_t>(slots * slots), vec3(1e8f, 1e8f, 1e8f));
+  std::vector<vec3> hi(static_cast<std::size_t>(slots * slots), vec3(-1e8f, -1e8f, -1e8f));
+  for (std::int32_t x = 0; x < grass_cells_x; ++x) {
+    for (std::int32_t y = 0; y < grass_cells_y; ++y) {
+      entity* e = scene->create_entity(mesh_entity_type);
+      if (!e) continue;
+      auto m = std::make_unique<mesh>();
+      m->flags |= 0x10000000u;
+      m->set_material(grass);
+      e->add_mesh(std::move(m));
+      grass_entities[static_cast<std::size_t>(x * slots + y)] = e;
+    }
+  }
+  // Each grass item widens the box of the cell it stands in.
+  for (const placed_item& item : placed_items[2].items) {
+    const vec3& p = item.placement.origin;
+    const std::int32_t x = std::clamp(static_cast<std::int32_t>(std::floor(p.x / grass_cell)), 0, grass_cells_x - 1);
+    const std::int32_t y = std::clamp(static_cast<std::int32_t>(std::floor(p.y / grass_cell)), 0, grass_cells_y - 1);
+    const std::size_t at = static_cast<std::size_t>(x * slots + y);
+    lo[at] = vec3(std::min(lo[at].x, p.x), std::min(lo[at].y, p.y), std::min(lo[at].z, p.z));
+    hi[at] = vec3(std::max(hi[at].x, p.x), std::max(hi[at].y, p.y), std::max(hi[at].z, p.z));
+  }
+  for (std::int32_t x = 0; x < grass_cells_x; ++x) {
+    for (std::int32_t y = 0; y < grass_cells_y; ++y) {
+      const std::size_t at = static_cast<std::size_t>(x * slots + y);
+      entity* e = grass_entities[at];
+      if (!e) continue;
+      // A cell without grass keeps an empty box at its own middle.
+      if (lo[at].x > hi[at].x) {
+        lo[at] = hi[at] = vec3((static_cast<float>(x) + 0.5f) * grass_cell, (static_cast<float>(y) + 0.5f) * grass_cell, 0.0f);
+      }
+      close_box(*e, lo[at], hi[at]);
+    }
+  }
+}
+
+void terrain_generator::place_outer_terrain() {
+  outer_entities.fill(nullptr);
+  if (!scene || outer_terrain_name.length() <= 3) return;
+  lod_mesh_group* group = g_resource_manager.get_lod_mesh_group(outer_terrain_name);
+  if (!group || group->lod_count <= 0) return;
+  // Stretched from the size the meshes were made for to this terrain's, and
+  // moved from the origin to the terrain's centre.
+  const float sx = size_x / outer_terrain_authored_size;
+  const float sy = size_y / outer_terrain_authored_size;
+  const vec3 centre(size_x * 0.5f, size_y * 0.5f, 0.0f);
+  const auto side = [](float at, float size) { return at < 0.0f ? 0 : (at <= size ? 1 : 2); };
+  for (mesh* source : group->lods[0]) {
+    if (!source) continue;
+    std::unique_ptr<mesh> m = source->create_copy();
+    m->make_geometry_own();
+    m->make_faces_own();
+    for (mesh_point& p : m->points) {
+      p.position = vec3(p.position.x * sx + centre.x, p.position.y * sy + centre.y, p.position.z);
+      p.current_position = p.position;
+    }
+    m->compute_bounding_box();
+    const vec3 middle = (m->bbox.min + m->bbox.max) * 0.5f;
+    const std::size_t at = static_cast<std::size_t>(side(middle.x, size_x) * 3 + side(middle.y, size_y));
+    if (!outer_entities[at]) outer_entities[at] = scene->create_entity(mesh_entity_type);
+    if (outer_entities[at]) outer_entities[at]->add_mesh(std::move(m));
+  }
+  for (entity* e : outer_entities)
+    if (e) e->compute_local_bounds();
+}
+
+void terrain_generator::reset_flora() {
+  grass_cells_x = 0;
+  grass_cells_y = 0;
+  place_flora();
+}
+
+void terrain_generator::add_features(std::int32_t* water_placed, bool sweep) {
+  // The flora's bodies first, so that they shade the flora they stand among.
+  if (scene) add_flora_bodies();
+  std::int32_t placed = 0;
+  place_rivers(placed);
+  if (water_placed) *water_placed = placed;
+  build_flora_meshes();
+  place_flora();
+  if (!(pixel_shaders && plant_shadows != 0)) {
+    light_placed_items(0, sweep);
+    light_placed_items(1, sweep);
+  }
+  give_flora_meshes_to_block_entities();
   const auto snapped = [](float size) {
     const std::int32_t n = static_cast<std::int32_t>(size);
     return static_cast<std::uint32_t>(n < 0 ? 0 : (n > 1023 ? 1023 : n));

@@ -10,6 +10,7 @@
 #include "engine/resource/mesh.h"
 #include "engine/resource/shader_record.h"
 #include "render/scene/scene_world.h"
+#include "render/shadow/render_pass_state.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace hm {
@@ -92,12 +93,12 @@ vec3 terrain_generator::item_light(const vec3& normal, float factor) const {
   return ambient_colour + sun_colour * (lit * factor);
 }
 
-void terrain_generator::light_placed_items(std::int32_t list) {
+void terrain_generator::light_placed_items(std::int32_t list, bool sweep) {
   if (list < 0 || list >= static_cast<std::int32_t>(placed_items.size())) return;
-  for (std::int32_t i = 0; i < placed_items[static_cast<std::size_t>(list)].count(); ++i) light_placed_item(list, i);
+  for (std::int32_t i = 0; i < placed_items[static_cast<std::size_t>(list)].count(); ++i) light_placed_item(list, i, sweep);
 }
 
-void terrain_generator::light_placed_item(std::int32_t list, std::int32_t index) {
+void terrain_generator::light_placed_item(std::int32_t list, std::int32_t index, bool sweep) {
   if (pixel_shaders && plant_shadows == 2) return;
   placed_item& item = placed_items[static_cast<std::size_t>(list)].items[static_cast<std::size_t>(index)];
   if (item.lit || item.mesh_count <= 0) return;
@@ -142,14 +143,28 @@ void terrain_generator::light_placed_item(std::int32_t list, std::int32_t index)
         const vec3 p = centre + item.placement.origin;
         const vec3 from = p - l * 1000.0f;
         const vec3 to = p - l * 0.05f;
-        const bool clear = segment_clear ? segment_clear(from, to) : (!scene || scene->segment_is_clear(from, to));
+        bool clear = false;
+        if (sweep && capsule_clear)
+          clear = capsule_clear(from, to);
+        else
+          clear = segment_clear ? segment_clear(from, to) : (!scene || scene->segment_is_clear(from, to));
         if (!clear) base *= 0.1f;
       }
     }
-    const vec3 light = ambient_colour * 1.5f + sun_colour * base;
+    // With quick plant shadows each vertex asks the shadow map whether the
+    // sun reaches it.
+    const bool per_vertex = pixel_shaders && plant_shadows == 1;
     const std::int32_t end = std::min(first + count, static_cast<std::int32_t>(m.vertices.size()));
     for (std::int32_t v = std::max(first, 0); v < end; ++v) {
       mesh_vertex& mv = m.vertices[static_cast<std::size_t>(v)];
+      float lit = base;
+      const std::size_t point = static_cast<std::size_t>(mv.point);
+      if (per_vertex && point < m.points.size()) {
+        float test = 1.0f;
+        g_render_pass_state.shadow_test(m.points[point].position, test);
+        lit = test * base;
+      }
+      const vec3 light = ambient_colour * 1.5f + sun_colour * lit;
       color c = argb_to_color(mv.color);
       c.r = std::min(1.0f, c.r * light.x);
       c.g = std::min(1.0f, c.g * light.y);

@@ -66,8 +66,9 @@ bool interface_texts::add(render_view& view, const font_details& font, std::stri
   const float px = interface_width / static_cast<float>(width);
   const float py = interface_height / static_cast<float>(height);
   const vec3 glyph(line_pixels * px, line_pixels * py, 0.0f);
-  // The pen sits on the first line's base, one line below its top.
-  const vec3 start(x * px, interface_height - (y + line_pixels) * py, 0.0f);
+  // Glyphs hang below the pen (their tops sit yadjust below it), so the pen
+  // starts at the first line's top.
+  const vec3 start(x * px, interface_height - y * py, 0.0f);
   vec3 size;
   build_text_mesh_fresh(font, size, text, start, 0xFFFFFFFFu, glyph, m, vec3(start.x, 0.0f, 0.0f),
                         vec3(interface_width, 0.0f, 0.0f), text_flag_no_shrink);

@@ -320,7 +320,9 @@ void render_state_cache::apply_material_states_fixed(const material& m, float ph
 void render_state_cache::apply_mesh_blend_and_stages(const mesh& m) {
   const material* mat = m.mat;
   std::int32_t mode = 0;
-  if (mat) {
+  if (m.force_blend) {
+    mode = 1;
+  } else if (mat) {
     const auto field = static_cast<std::int32_t>((mat->flags >> 8) & 7u);
     if (field == 7)
       mode = (m.color >> 24) == 0xFFu ? 0 : 1;
@@ -336,6 +338,9 @@ void render_state_cache::apply_mesh_blend_and_stages(const mesh& m) {
       set_texgen_mode(i, static_cast<std::int32_t>(st.word3 & 0xFFu));
       if (st.word3 & stage_flag_texture_transform) {
         set_texture_transform(i, 2);
+        if (device_)
+          device_->set_transform(static_cast<gpu::transform_kind>(static_cast<std::uint32_t>(gpu::transform_kind::texture0) + i),
+                                 m.texture_matrix);
       } else {
         set_texture_transform(i, 0);
       }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <string>
 
 #include "engine/core/log.h"
 #include "engine/resource/material.h"
@@ -42,6 +43,11 @@ void scene_view::set_up_buffers(std::int32_t render_buffer_size) {
       b.name = ruv_string(vertex_formats[f].name);
     }
   }
+  if (render_buffer_size > render_buffer_size_limit) {
+    log_line("WARNING: render_buffer_size " + std::to_string(render_buffer_size) + " is above " +
+             std::to_string(render_buffer_size_limit) + "; using " + std::to_string(render_buffer_size_limit) + "\n");
+    render_buffer_size = render_buffer_size_limit;
+  }
   const std::int64_t v = static_cast<std::int64_t>(std::max(render_buffer_size, 0)) * 262144 / 68;
   render_buffer& static_indices = pairs[5].buffers[0];
   render_buffer& dynamic_indices = pairs[5].buffers[1];
@@ -49,6 +55,12 @@ void scene_view::set_up_buffers(std::int32_t render_buffer_size) {
   static_indices.stride = dynamic_indices.stride = 2;
   static_indices.capacity = static_cast<std::int32_t>(std::min<std::int64_t>(24 * v, 0x7FFFFFE0));
   dynamic_indices.capacity = static_cast<std::int32_t>(std::min<std::int64_t>(8 * (v / 2), 0x7FFFFFE0));
+}
+
+void scene_view::set_vertex_pool_capacity(int format, bool dynamic, std::int32_t vertices) {
+  if (format < 0 || format >= vertex_format_count) return;
+  // Capacities are kept to multiples of 32 vertices, as when a pool grows.
+  pairs[format].buffers[dynamic ? 1 : 0].capacity = std::clamp(vertices, 0, 0x7FFFFFE0) / 32 * 32;
 }
 
 void scene_view::set_device(gpu::device* device) {
@@ -207,6 +219,7 @@ bool scene_view::render(render_view* given) {
     first = false;
     device_->set_render_state(render_state::depth_bias, 0);
     device_->set_render_state(render_state::slope_scale_depth_bias, 0);
+    // A view without a (valid) depth target draws on the current one.
     if (v->depth_target && v->depth_target->surface_word) {
       texture& d = *v->depth_target;
       auto* surface = static_cast<gpu::surface*>(d.depth_surface ? d.depth_surface : d.surface);
@@ -216,8 +229,8 @@ bool scene_view::render(render_view* given) {
         device_->set_render_state(render_state::depth_bias, std::bit_cast<std::uint32_t>(0.0002f));
         device_->set_render_state(render_state::slope_scale_depth_bias, std::bit_cast<std::uint32_t>(2.0f));
       }
+      current_depth = v->depth_target;
     }
-    current_depth = v->depth_target;
     if (!cache.scene_open) continue;  // a lost device: the frame ends cleanly
     set_view_state(*v);
     if (pixel_shaders && cache.effect())
@@ -235,9 +248,13 @@ bool scene_view::render(render_view* given) {
   }
   cache.scene_open = false;
 
+  // The views keep their targets: whoever fills a view for a frame sets them
+  // (render_view::clear_meshes resets them with the rest of the frame).
   for (render_view* v : views) {
     v->render_list.clear();
-    v->clear_meshes();
+    v->queued = 0;
+    for (auto& m : v->meshes)
+      if (m) m->clear_geometry();
   }
   for (auto& [m, particles] : particle_meshes_) particles->clear_geometry();
   if (!given) queue.clear();
@@ -364,14 +381,39 @@ void scene_view::draw_mesh(const mesh& m) {
   ++draw_calls;
 }
 
-matrix4 scene_view::mesh_world_matrix(const mesh& m, const render_view& v) const {
+matrix4 mesh_world_matrix(const mesh& m, const frame& eye) {
   frame world = m.world_frame;
   if (m.mat && (m.mat->flags & material_flag_sky)) {
     // The sky follows the eye, lowered to three quarters of its height.
-    world.origin = v.camera.frame.origin;
+    world.origin = eye.origin;
     world.origin.z *= 0.75f;
   }
+  if (m.billboard_mode != 0) {
+    const float sx = world.rot.s.length(), sy = world.rot.f.length(), sz = world.rot.u.length();
+    if (m.billboard_mode == 1) {
+      // Upright sprites (trees seen from afar): only the turn about the up
+      // axis follows the eye. An eye straight above leaves the mesh as it is.
+      const vec3 up = get_normalized(world.rot.u);
+      vec3 away = world.origin - eye.origin;
+      away = away - up * dot_product(away, up);
+      if (away.length() > 1e-6f) {
+        const vec3 forward = get_normalized(away);
+        world.rot.f = forward * sy;
+        world.rot.s = cross_product(forward, up) * sx;
+        world.rot.u = up * sz;
+      }
+    } else {
+      world.rot.s = get_normalized(eye.rot.s) * sx;
+      world.rot.f = get_normalized(eye.rot.f) * sy;
+      world.rot.u = get_normalized(eye.rot.u) * sz;
+    }
+  }
   return frame_matrix(world);
+}
+
+gpu::cull scene_view::mesh_cull_mode(const mesh& m) const {
+  if (!m.flip_winding || cache.cull_mode == gpu::cull::none) return cache.cull_mode;
+  return cache.cull_mode == gpu::cull::clockwise ? gpu::cull::counter_clockwise : gpu::cull::clockwise;
 }
 
 }  // namespace hm

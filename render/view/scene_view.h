@@ -23,6 +23,19 @@ class shader;
 struct game_options;
 struct mesh_light;
 
+// The largest render_buffer_size the renderer takes: its static index buffer
+// then holds about 23.7 million 16-bit indices (47 MB), far more than a scene
+// fills, while larger values would ask the device for gigabytes or overflow a
+// 32-bit byte count.
+inline constexpr std::int32_t render_buffer_size_limit = 256;
+
+// Where a mesh is drawn for an eye at `eye`: its world frame, except that a sky
+// mesh (material flag 0x20000) stands at the eye with the height scaled by
+// 0.75, a mesh in billboard mode 1 turns about its own up axis so that its
+// forward axis points away from the eye, and any other billboard mode takes
+// the eye's axes (each axis keeps the mesh's scale).
+matrix4 mesh_world_matrix(const mesh& m, const frame& eye);
+
 class scene_view final : public view_renderer {
  public:
   static constexpr int buffer_count = 12;
@@ -35,7 +48,12 @@ class scene_view final : public view_renderer {
 
   // The application's set-up: formats, strides and names of the vertex
   // buffers, the index buffers' kinds and capacities from render_buffer_size.
+  // Sizes above render_buffer_size_limit are cut to it, with a log line.
   void set_up_buffers(std::int32_t render_buffer_size);
+  // The application's size of one vertex pool (format 0 to 4, static or
+  // dynamic), in vertices; the device buffer is made at that size on the next
+  // restore. A pool left unsized starts empty and grows on first use.
+  void set_vertex_pool_capacity(int format, bool dynamic, std::int32_t vertices);
 
   // The device (null: none), the effect of the effect path (null: none) and
   // whether pixel shaders are in use.
@@ -102,7 +120,8 @@ class scene_view final : public view_renderer {
   void draw_fixed_function_path(render_view& view);
   void bind_mesh_buffers(const mesh& m);
   void draw_mesh(const mesh& m);
-  matrix4 mesh_world_matrix(const mesh& m, const render_view& view) const;
+  // The view's cull mode, turned the other way for a mesh wound the other way.
+  platform::gpu::cull mesh_cull_mode(const mesh& m) const;
   const game_options& game_opts() const;
 
   platform::gpu::device* device_ = nullptr;

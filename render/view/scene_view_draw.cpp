@@ -300,12 +300,10 @@ void scene_view::draw_effect_path(render_view& v) {
     c.apply_mesh_blend_and_stages(m);
 
 
-    // Meshes carry no texture offsets yet: the offset stays zero.
-    static constexpr float offset[2] = {0.0f, 0.0f};
-    c.set_effect_floats("texture_offset", offset, 2);
-    c.set_cull(c.cull_mode);
+    c.set_effect_floats("texture_offset", m.texture_offset, 2);
+    c.set_cull(mesh_cull_mode(m));
 
-    const matrix4 world = mesh_world_matrix(m, v);
+    const matrix4 world = mesh_world_matrix(m, v.camera.frame);
     const matrix4 world_view = multiply(world, c.view_matrix());
     c.set_effect_matrix("matWorld", world);
     c.set_effect_matrix("matWorldView", world_view);
@@ -432,8 +430,8 @@ void scene_view::draw_fixed_function_path(render_view& v) {
       if (s && s->stage_count > 0 && ((s->stages[0].word3 & 0xFFu) == 0x20 || (s->stages[0].word3 & 0xFFu) == 0x30))
         device_->set_transform(gpu::transform_kind::texture0, texture0.m);
     }
-    c.set_cull(c.cull_mode);
-    const matrix4 world = mesh_world_matrix(m, v);
+    c.set_cull(mesh_cull_mode(m));
+    const matrix4 world = mesh_world_matrix(m, v.camera.frame);
     device_->set_transform(gpu::transform_kind::world, world.m);
     draw_mesh(m);
   }

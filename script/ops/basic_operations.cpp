@@ -17,6 +17,8 @@ void register_basic_operations() {
   register_party_member_operations();
   register_troop_operations();
   register_world_operations();
+  register_query_operations();
+  register_mission_scene_operations();
 }
 
 }  // namespace hm

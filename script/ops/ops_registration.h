@@ -34,5 +34,14 @@ void register_troop_operations();
 // Troops in scenes and scene entry slots, factions, quests, the encounter's
 // side and next menu, merchandise settings.
 void register_world_operations();
+// Random picks, party, template and quest queries, names in string registers,
+// the date text, the mission's team statistics and script timers.
+void register_query_operations();
+// The mission scene's fog.
+void register_mission_scene_operations();
+// The strength of the side of a team: the live agents of the teams it is
+// allied with, scaled by the mission's strength word; 0 without a player
+// agent in a team.
+std::int32_t get_side_strength(int team);
 
 }  // namespace hm

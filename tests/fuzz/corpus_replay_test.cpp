@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -128,6 +129,22 @@ TEST(fuzz_entries, HugeClaimsInSmallHeadersEndCleanly) {
          w = le32(w, 400u << 20);
          w.resize(w.size() + 8, 0x10);
          return w;
+       }()},
+      // A PNG of 16384 x 16384 RGB pixels (805 MB of rows) over a few bytes.
+      {"png", [] {
+         auto chunk = [](std::vector<std::uint8_t>& out, const char* type, std::vector<std::uint8_t> body) {
+           const std::size_t n = body.size();
+           for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(n >> shift));
+           body.insert(body.begin(), type, type + 4);
+           out.insert(out.end(), body.begin(), body.end());
+           const auto crc = static_cast<std::uint32_t>(crc32(0L, body.data(), static_cast<uInt>(body.size())));
+           for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(crc >> shift));
+         };
+         std::vector<std::uint8_t> p = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+         chunk(p, "IHDR", {0, 0, 0x40, 0, 0, 0, 0x40, 0, 8, 2, 0, 0, 0});
+         chunk(p, "IDAT", {0x78, 0x9C, 0x63, 0, 0, 0, 1, 0, 1});
+         chunk(p, "IEND", {});
+         return p;
        }()},
       // Two billion scene objects and two billion parties.
       {"scene_objects", le32(le32(le32({}, 0xfffffd33u), 3), 0x7FFFFFFF)},

@@ -104,7 +104,7 @@ TEST_F(unreadable_files, EveryReaderRefusesAFolderOrAFileThatCannotBeRead) {
       {"font data", "font_data.xml",
        [](const std::string& p) {
          font_details font;
-         return fatal_message([&] { read_font_details(font, p.c_str()); }) == "Unable To Load Font File!";
+         return fatal_message([&] { read_font_details(font, p.c_str()); }) == "Unable To Load Font File! " + p;
        }},
       {"skeleton bodies", "skeleton_bodies.xml",
        [](const std::string& p) { return !fatal_message([&] { load_skeleton_bodies(p.c_str()); }).empty(); }},

@@ -191,6 +191,15 @@ TEST(TgaFiles, OrdinaryKindsReadInTheirOrientation) {
   with_map[5] = 1, with_map[7] = 24;
   with_map.insert(with_map.end(), {1, 2, 3, 0x30, 0x20, 0x10});
   EXPECT_EQ(tga_pixels(with_map), (std::vector<std::uint32_t>{0xFF102030u}));
+
+  // 16-bit grey (type 3): a grey level and its alpha per pixel.
+  std::vector<std::uint8_t> grey = tga_header(3, 2, 1, 16, 0x28);
+  grey.insert(grey.end(), {0x40, 0x80, 0xFF, 0x00});
+  EXPECT_EQ(tga_pixels(grey), (std::vector<std::uint32_t>{0x80404040u, 0x00FFFFFFu}));
+  // The same run-length coded (type 11): one repeated packet of the first pixel.
+  std::vector<std::uint8_t> grey_rle = tga_header(11, 2, 1, 16, 0x28);
+  grey_rle.insert(grey_rle.end(), {0x81, 0x40, 0x80});
+  EXPECT_EQ(tga_pixels(grey_rle), (std::vector<std::uint32_t>{0x80404040u, 0x80404040u}));
 }
 
 TEST(TgaFiles, LengthsBeyondTheFileAreRefusedBeforeReadingOrAllocating) {

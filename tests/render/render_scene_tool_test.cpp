@@ -13,8 +13,11 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/png_file.h"
 
 namespace fs = std::filesystem;
 
@@ -42,48 +45,13 @@ struct picture {
   }
 };
 
-std::uint32_t be32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) << 24 | static_cast<std::uint32_t>(b[at + 1]) << 16 |
-         static_cast<std::uint32_t>(b[at + 2]) << 8 | b[at + 3];
-}
-
-// Reads the RGB pictures the content tools write: one IDAT of stored deflate
-// blocks, rows without filters. Anything else is refused.
+// Reads the RGB pictures the content tools write.
 bool read_tool_png(const fs::path& path, picture& out) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (b.size() < 8 + 25 || b[1] != 'P' || b[2] != 'N' || b[3] != 'G') return false;
-  std::vector<std::uint8_t> z;
-  for (std::size_t at = 8; at + 12 <= b.size();) {
-    const std::uint32_t n = be32(b, at);
-    const std::string type(b.begin() + static_cast<std::ptrdiff_t>(at + 4), b.begin() + static_cast<std::ptrdiff_t>(at + 8));
-    if (at + 12 + n > b.size()) return false;
-    if (type == "IHDR") {
-      out.width = static_cast<int>(be32(b, at + 8));
-      out.height = static_cast<int>(be32(b, at + 12));
-      if (b[at + 16] != 8 || b[at + 17] != 2) return false;
-    } else if (type == "IDAT") {
-      z.insert(z.end(), b.begin() + static_cast<std::ptrdiff_t>(at + 8), b.begin() + static_cast<std::ptrdiff_t>(at + 8 + n));
-    }
-    at += 12 + n;
-  }
-  std::vector<std::uint8_t> raw;
-  std::size_t at = 2;
-  for (bool last = false; !last;) {
-    if (at + 5 > z.size() || (z[at] & 6) != 0) return false;
-    last = (z[at] & 1) != 0;
-    const std::size_t n = z[at + 1] | static_cast<std::size_t>(z[at + 2]) << 8;
-    at += 5;
-    if (at + n > z.size()) return false;
-    raw.insert(raw.end(), z.begin() + static_cast<std::ptrdiff_t>(at), z.begin() + static_cast<std::ptrdiff_t>(at + n));
-    at += n;
-  }
-  const std::size_t row = static_cast<std::size_t>(out.width) * 3 + 1;
-  if (out.width <= 0 || out.height <= 0 || raw.size() != row * static_cast<std::size_t>(out.height)) return false;
-  for (int y = 0; y < out.height; ++y) {
-    const auto first = raw.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y) + 1);
-    out.rgb.insert(out.rgb.end(), first, first + static_cast<std::ptrdiff_t>(row - 1));
-  }
+  const std::optional<hm::platform::png_picture> png = hm::platform::read_png(path.string());
+  if (!png || png->channels != 3) return false;
+  out.width = png->width;
+  out.height = png->height;
+  out.rgb = png->pixels;
   return true;
 }
 

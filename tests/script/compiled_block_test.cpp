@@ -41,8 +41,8 @@ statement_block block_of(const std::vector<op_spec>& ops, const char* name = "te
 class quiet_debugger final : public script_debug_hook {
  public:
   bool stepping() const override { return false; }
-  void stop(const statement_block&, int, std::int32_t&, bool&) override {}
-  void after_statement(const statement_block&, int, bool) override {}
+  void stop(const statement_block&, int, const std::int64_t*, std::int32_t&, bool&) override {}
+  void after_statement(const statement_block&, int, const std::int64_t*, bool) override {}
   std::int32_t break_key_for_script(int) override { return -1; }
 };
 
@@ -50,8 +50,10 @@ class recording_debugger final : public script_debug_hook {
  public:
   std::vector<int> stops;
   bool stepping() const override { return true; }
-  void stop(const statement_block&, int statement, std::int32_t&, bool&) override { stops.push_back(statement); }
-  void after_statement(const statement_block&, int, bool) override {}
+  void stop(const statement_block&, int statement, const std::int64_t*, std::int32_t&, bool&) override {
+    stops.push_back(statement);
+  }
+  void after_statement(const statement_block&, int, const std::int64_t*, bool) override {}
   std::int32_t break_key_for_script(int) override { return -1; }
 };
 

@@ -86,17 +86,19 @@ class recording_debugger final : public script_debug_hook {
  public:
   std::vector<int> stops;
   bool stepping() const override { return false; }
-  void stop(const statement_block&, int statement, std::int32_t&, bool&) override { stops.push_back(statement); }
-  void after_statement(const statement_block&, int, bool) override {}
+  void stop(const statement_block&, int statement, const std::int64_t*, std::int32_t&, bool&) override {
+    stops.push_back(statement);
+  }
+  void after_statement(const statement_block&, int, const std::int64_t*, bool) override {}
   std::int32_t break_key_for_script(int) override { return -1; }
 };
 
 TEST_F(game_hooks, armed_break_point_stops_in_its_script_only) {
   recording_debugger debugger;
   script_debug_hook* previous = set_script_debug_hook(&debugger);
-  host.campaign.break_armed = true;
-  host.campaign.break_script = "game_get_troop_wage";
-  host.campaign.break_line = 2;
+  host.campaign.words.debug_break = 1;
+  host.campaign.words.debug_break_script = "game_get_troop_wage";
+  host.campaign.words.debug_break_line = 2;
   call_game_script(game_hook_code::game_get_troop_wage, 1, 2);
   call_game_script(game_hook_code::game_get_date_text, 1, 2);
   set_script_debug_hook(previous);

@@ -25,6 +25,7 @@
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"
+#include "platform/png_file.h"
 #include "platform/window.h"
 
 using namespace hm;
@@ -290,18 +291,102 @@ TEST_F(Program, SoundLibrariesReportToTheLogNotTheTerminal) {
   }
 }
 
-TEST_F(Program, BadCommandLinesAreRefused) {
-  const std::string rows[] = {
-      data_arg() + " --frames 0",
-      data_arg() + " --frames x3",
-      data_arg() + " --frames",
-      data_arg() + " --fly",
-      data_arg() + " --module ../Sample",
-      data_arg() + " --module",
-      "--data " + (home.path() / "missing").string() + " --headless --frames 1",
+// Each refused command line says why, and where the arguments are listed.
+TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
+  struct row {
+    std::string args;
+    const char* says;
+    bool points_to_help = true;
   };
-  for (const std::string& args : rows) EXPECT_EQ(run_program(env(), args), 2) << args;
+  const row rows[] = {
+      {data_arg() + " --frames 0", "--frames needs a number from 1 to 100000000, not \"0\""},
+      {data_arg() + " --frames x3", "--frames needs a number from 1 to 100000000, not \"x3\""},
+      {data_arg() + " --frames", "--frames needs a number from 1 to 100000000\n"},
+      {data_arg() + " --frames --headless", "--frames needs a number"},
+      {data_arg() + " --fly", "unknown argument \"--fly\""},
+      {data_arg() + " --module ../Sample", "\"../Sample\" is not a module name"},
+      {data_arg() + " --module", "--module needs a module name"},
+      {"--data", "--data needs a folder"},
+      {data_arg() + " --screenshot", "--screenshot needs a file name"},
+      {data_arg() + " --headless --screenshot x.png", "--screenshot needs --frames N"},
+      {"--data " + (home.path() / "missing").string() + " --headless --frames 1", "cannot enter the data folder",
+       false},
+  };
+  for (const row& r : rows) {
+    std::string err;
+    EXPECT_EQ(test::run_program_keeping_stderr(env(), r.args, err), 2) << r.args;
+    EXPECT_NE(err.find(r.says), std::string::npos) << r.args << "\n" << err;
+    EXPECT_EQ(err.find("hoofmarch --help lists the arguments") != std::string::npos, r.points_to_help)
+        << r.args << "\n" << err;
+  }
   EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));
+}
+
+TEST_F(Program, HelpListsEveryArgument) {
+  for (const char* flag : {"--help", "-h"}) {
+    std::string out;
+    EXPECT_EQ(test::run_program_keeping_output(env(), flag, out), 0);
+    for (const char* argument : {"--data <dir>", "--generated <dir>", "--module <name>", "--headless", "--windowed",
+                                 "--frames N", "--screenshot <file>", "--help", "ruv_config.txt"})
+      EXPECT_NE(out.find(argument), std::string::npos) << flag << " lacks " << argument << "\n" << out;
+  }
+  EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));
+}
+
+// Settings that cannot be saved and a log that cannot be written are told in
+// the log (where there is one) and as a warning, and the run still ends well.
+TEST_F(Program, UnwritableSettingsFolderAndLogAreReported) {
+  // A file where the settings folder should be.
+  fs::create_directories(home.path() / "xdg");
+  std::ofstream(home.path() / "xdg" / "Hoofmarch") << "not a folder";
+  std::string err;
+  ASSERT_EQ(test::run_program_keeping_stderr(env(), data_arg() + " --headless --frames 2", err), 0) << err;
+  const std::string options_path = (home.path() / "xdg" / "Hoofmarch" / "options.dat").string();
+  EXPECT_NE(err.find("[RUV WARNING] Unable to save options to " + options_path), std::string::npos) << err;
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_TRUE(log.ends_with("Saving options...\nUnable to save options to " + options_path + "\n")) << log;
+
+  // A folder where the log file should be.
+  fs::remove(home.path() / "xdg" / "Hoofmarch");
+  fs::remove(home.data() / "ruv_log.txt");
+  fs::create_directories(home.data() / "ruv_log.txt");
+  ASSERT_EQ(test::run_program_keeping_stderr(env(), data_arg() + " --headless --frames 2", err), 0) << err;
+  EXPECT_NE(err.find("[RUV WARNING] Unable to write the log file " + (home.data() / "ruv_log.txt").string()),
+            std::string::npos)
+      << err;
+  EXPECT_TRUE(fs::exists(home.options_file()));
+}
+
+// The picture of the last frame: written where asked, or the run fails and
+// says so.
+TEST_F(Program, ScreenshotOfTheLastFrame) {
+  const fs::path shot = home.path() / "shot.png";
+  std::string err;
+  ASSERT_EQ(test::run_program_keeping_stderr(env(), data_arg() + " --headless --frames 2 --screenshot " + shot.string(),
+                                             err),
+            0)
+      << err;
+  const std::optional<platform::png_picture> p = platform::read_png(shot.string());
+  ASSERT_TRUE(p);
+  EXPECT_GT(p->width, 0);
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("Screenshot written to " + shot.string() + "\n"),
+            std::string::npos);
+
+  const fs::path nowhere = home.path() / "no_such_folder" / "shot.png";
+  EXPECT_EQ(test::run_program_keeping_stderr(env(), data_arg() + " --headless --frames 2 --screenshot " +
+                                                         nowhere.string(),
+                                             err),
+            1);
+  EXPECT_NE(err.find("could not write the screenshot " + nowhere.string()), std::string::npos) << err;
+}
+
+// A start from an empty data folder names the first file it lacks.
+TEST_F(Program, EmptyDataFolderNamesTheFileItLacks) {
+  std::string out;
+  const fs::path empty = home.path() / "empty";
+  fs::create_directories(empty);
+  EXPECT_NE(test::run_program_keeping_output(env(), "--data " + empty.string() + " --headless --frames 1", out), 0);
+  EXPECT_NE(out.find("Unable To Load Font File! Data\\font_data.xml"), std::string::npos) << out;
 }
 
 // The module comes from the command line, else from the last one played while
@@ -309,9 +394,13 @@ TEST_F(Program, BadCommandLinesAreRefused) {
 // (module.ini is read in the second frame).
 TEST_F(Program, ModuleChoice) {
   fs::create_directories(home.data() / "Modules" / "Empty");
-  EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 1 --module Gone"), 0);
-  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module folder Modules\\Gone\\"),
+  // The message lists the modules there are (a folder without module.ini is none).
+  std::string out;
+  EXPECT_NE(test::run_program_keeping_output(env(), data_arg() + " --headless --frames 1 --module Gone", out), 0);
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt")
+                .find("ERROR: Unable to find module folder Modules\\Gone\\ (modules: Sample)"),
             std::string::npos);
+  EXPECT_NE(out.find("Unable to find module folder Modules\\Gone\\ (modules: Sample)"), std::string::npos) << out;
   EXPECT_NE(run_program(env(), data_arg() + " --headless --frames 2 --module Empty"), 0);
   EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("ERROR: Unable to find module info file"), std::string::npos);
 

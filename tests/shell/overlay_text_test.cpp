@@ -24,6 +24,7 @@
 #include "platform/fs.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
+#include "platform/png_file.h"
 #include "platform/window.h"
 #include "script/script_host.h"
 #include "shell/game_application.h"
@@ -249,6 +250,52 @@ TEST(OverlayProgram, RunsWithTheFrameRateAndDebugTextsOn) {
     const std::string log = read_text(home.data() / "ruv_log.txt");
     EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
     EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
+  }
+}
+
+// The frame rate as a person sees it: the picture of the last frame holds the
+// yellow text in the top left line while show_framerate is on, and no yellow at all
+// while it is off. The vertex pools are sized before the first frame, so the
+// texts never make one grow.
+TEST(OverlayProgram, FrameRateTextIsInThePictureOfTheFrame) {
+  if (!opengl_context_possible()) GTEST_SKIP() << "no OpenGL context offscreen";
+  for (const int show : {1, 0}) {
+    temp_home home;
+    fs::create_directories(home.path() / "xdg" / "Hoofmarch");
+    std::ofstream(home.path() / "xdg" / "Hoofmarch" / "ruv_config.txt") << "show_framerate = " << show << "\n";
+    const std::string env = "XDG_DATA_HOME=" + (home.path() / "xdg").string() +
+                            " XDG_CONFIG_HOME=" + (home.path() / "config").string() + " SDL_VIDEODRIVER=offscreen";
+    const fs::path shot = home.path() / "frame.png";
+    // The frame rate is first known after a second: 150 frames at no more than
+    // 100 a second (max_framerate's default) take longer than that.
+    ASSERT_EQ(run_program(env, "--data " + home.data().string() + " --windowed --frames 150 --screenshot " +
+                                   shot.string()),
+              0)
+        << show;
+    const std::optional<platform::png_picture> p = platform::read_png(shot.string());
+    ASSERT_TRUE(p) << show;
+    ASSERT_EQ(p->channels, 3);
+    // The frame statistics are yellow (0xFFFF00) on the dark clear colour.
+    auto yellow_in = [&](int x0, int y0, int x1, int y1) {
+      int n = 0;
+      for (int y = y0; y < std::min(y1, p->height); ++y)
+        for (int x = x0; x < std::min(x1, p->width); ++x) {
+          const std::uint8_t* px = &p->pixels[(static_cast<std::size_t>(y) * static_cast<std::size_t>(p->width) +
+                                               static_cast<std::size_t>(x)) * 3];
+          n += px[0] > 150 && px[1] > 150 && px[2] < 90 ? 1 : 0;
+        }
+      return n;
+    };
+    if (show) {
+      // Drawn from (2, 0): inside its 14-pixel line, and nothing lower.
+      EXPECT_GT(yellow_in(0, 0, 120, 14), 20);
+      EXPECT_EQ(yellow_in(0, 14, p->width, p->height), 0);
+    } else {
+      EXPECT_EQ(yellow_in(0, 0, p->width, p->height), 0);
+    }
+    const std::string log = read_text(home.data() / "ruv_log.txt");
+    EXPECT_EQ(log.find("Out of"), std::string::npos) << log;
+    EXPECT_NE(log.find("Screenshot written to " + shot.string()), std::string::npos) << log;
   }
 }
 

@@ -337,7 +337,9 @@ mesh& widget::text_mesh() {
 
 void widget::rebuild_text_mesh(ui_vec2& out_extent) {
   mesh& m = text_mesh();
-  if (text_mesh_marked) m.unset_words[0] = m.unset_words[1] = 1;
+  // A marked text stands in the scene (labels over heads): it turns to face
+  // the camera, which reverses its winding.
+  if (text_mesh_marked) m.billboard_mode = m.flip_winding = 1;
   m.clear_geometry();
   out_extent = {};
   const font_details* f = font ? font : g_ui_manager.default_font;

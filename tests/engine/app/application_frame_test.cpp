@@ -242,6 +242,27 @@ TEST_F(FrameTest, LimiterAccumulatesTimeUpToTheMinimumFrameTime) {
   EXPECT_EQ(control->presents, 1);
 }
 
+// The clock counts from 500 s: the first frame only starts the measure, so
+// the first text is a true rate (11 frames in 1.1 s), not frames over 500 s.
+TEST_F(FrameTest, FrameStatisticsCountFromTheFirstFrame) {
+  start();
+  frame->min_frame_time = 0.0f;
+  for (int i = 0; i < 11; ++i) {
+    ASSERT_EQ(idle_pass(100), 0);
+    EXPECT_EQ(frame->frame_stats, "") << "frame " << i + 1;
+  }
+  ASSERT_EQ(idle_pass(100), 0);
+  EXPECT_EQ(frame->frame_stats, "10.00 fps");
+  // The next text comes once more than a second has passed: ten frames of
+  // 50 ms and one of 500 ms take exactly 1.0 s, and a twelfth of 500 ms makes
+  // 12 frames in 1.5 s.
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(idle_pass(50), 0);
+  EXPECT_EQ(frame->frame_stats, "10.00 fps");
+  ASSERT_EQ(idle_pass(500), 0);
+  ASSERT_EQ(idle_pass(500), 0);
+  EXPECT_EQ(frame->frame_stats, "8.00 fps");
+}
+
 TEST_F(FrameTest, ZeroElapsedTimeGivesNoFrame) {
   start();
   const int presents = control->presents;

@@ -242,6 +242,25 @@ TEST_F(DeviceLife, ResetCycleRemakesTargetsAndTechniqueRecords) {
   EXPECT_EQ(device->outstanding_resources(), 0u);
 }
 
+// Deleting the device resources without an invalidate first (the order of a
+// tool that ends) leaves nothing of the device behind: the effect, the render
+// targets and the device itself are let go of, so the global object's
+// destructor never reaches into a device destroyed before it.
+TEST_F(DeviceLife, DeleteLetsGoOfEverythingTheDeviceMade) {
+  ASSERT_EQ(init_device_resources(r, *device), 0);
+  ASSERT_EQ(restore_device_resources(r), 0);
+  ASSERT_NE(r.effect, nullptr);
+  manager.get_render_target_material(256, 256, gpu::format::r32f, 0);
+  EXPECT_GT(device->outstanding_resources(), 0u);
+  delete_device_resources(r);
+  EXPECT_EQ(r.effect, nullptr);
+  EXPECT_EQ(r.hooks.device(), nullptr);
+  EXPECT_EQ(r.render_to_depth_shader, nullptr);
+  EXPECT_EQ(r.render_character_shadow_with_skin, nullptr);
+  EXPECT_EQ(control->live_targets, 0u);
+  EXPECT_EQ(device->outstanding_resources(), 0u);
+}
+
 TEST_F(DeviceLife, AnEffectThatDoesNotCompileIsFatal) {
   init_device_resources(r, *device);
   control->fail_next_effect = true;

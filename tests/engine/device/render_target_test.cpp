@@ -206,6 +206,57 @@ TEST_F(RenderTargets, PoolsReuseFreeTargetsAndMaterials) {
   EXPECT_EQ(device->outstanding_resources(), 0u);
 }
 
+// A pooled target taken again must draw on the device in use: one whose
+// surfaces went with its device gets new ones, and one still holding another
+// device's objects lets go of them without reaching into that device.
+TEST_F(RenderTargets, PooledTargetsTakenAgainBelongToTheCurrentDevice) {
+  resource_manager m;
+  auto hooks = std::make_unique<gpu_resource_device>(device.get());
+  m.set_device_hooks(hooks.get());
+  texture* colour = m.create_render_target(256, 256, gpu::format::x8r8g8b8, texture::kind_render_target, 3);
+  material* shadow = m.get_render_target_material(512, 512, gpu::format::r32f, 0);
+  ASSERT_EQ(colour->surface_word, 1);
+  colour->in_use = 0;
+  shadow->in_use = 0;
+  // The device goes (its targets released first), and a second one comes.
+  m.release_render_target_textures();
+  m.set_device_hooks(nullptr);
+  hooks.reset();
+  device.reset();
+  std::unique_ptr<gpu::device> second;
+  gpu::null_system system;
+  gpu::present_parameters p;
+  p.back_buffer_width = p.back_buffer_height = 16;
+  ASSERT_EQ(system.create_device(0, gpu::device_type::hal, nullptr, gpu::vertex_processing::hardware, p, second),
+            gpu::result::ok);
+  hooks = std::make_unique<gpu_resource_device>(second.get());
+  m.set_device_hooks(hooks.get());
+  EXPECT_EQ(m.create_render_target(256, 256, gpu::format::x8r8g8b8, texture::kind_render_target, 3), colour);
+  EXPECT_EQ(colour->surface_word, 1);
+  ASSERT_EQ(colour->frames.size(), 1u);
+  EXPECT_NE(colour->frames[0], nullptr);
+  EXPECT_EQ(m.get_render_target_material(512, 512, gpu::format::r32f, 0), shadow);
+  EXPECT_EQ(shadow->textures[0]->surface_word, 1);
+  EXPECT_EQ(second->outstanding_resources(), 4u);  // a texture and its top surface each
+
+  // Objects of an earlier device that were never released are let go of:
+  // neither drawn on nor freed through the hooks of the device now in use.
+  colour->in_use = 0;
+  auto later_hooks = std::make_unique<gpu_resource_device>(second.get());
+  m.set_device_hooks(later_hooks.get());
+  texture stale;
+  stale.frames = colour->frames;
+  stale.surface = colour->surface;
+  EXPECT_EQ(m.create_render_target(256, 256, gpu::format::x8r8g8b8, texture::kind_render_target, 3), colour);
+  EXPECT_EQ(colour->surface_word, 1);
+  EXPECT_NE(colour->frames[0], stale.frames[0]);
+  EXPECT_EQ(second->outstanding_resources(), 6u);
+  // Here the earlier objects' device is still alive: their owner frees them.
+  release_texture_device_objects(stale);
+  m.delete_device_objects();
+  EXPECT_EQ(second->outstanding_resources(), 0u);
+}
+
 // --- level-of-detail groups ---
 
 class LodGroups : public testing::Test {

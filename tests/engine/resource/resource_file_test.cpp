@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/core/log.h"
 #include "engine/resource/body.h"
 #include "engine/collision/sphere.h"
 #include "engine/resource/material.h"
@@ -188,8 +189,14 @@ TEST(resource_file, missing_binary_is_fatal_unless_edit_mode_converts) {
   {
     edit_mode_guard edit(0);
     resource_manager m;
+    const std::size_t logged = engine_log().contents().size();
     EXPECT_EQ(fatal_message([&] { m.load_resource_file("only_text", 0); }),
               "Unable to open file: CommonRes\\only_text.brf\n");
+    // The text source is there: the log says how to make the binary file.
+    EXPECT_NE(std::string(engine_log().contents().substr(logged))
+                  .find("CommonRes\\only_text.trf has not been converted: make the module's binary files with "
+                        "make_module, or set enable_edit_mode = 1 to convert them at load\n"),
+              std::string::npos);
   }
   edit_mode_guard edit(1);
   resource_manager m;

@@ -161,7 +161,7 @@ TEST_F(font_data_file, UnreadableFilesAreFatal) {
       read_font_details(f, path.c_str());
       ADD_FAILURE() << path << " was accepted";
     } catch (const fatal_error& e) {
-      EXPECT_STREQ(e.what(), "Unable To Load Font File!");
+      EXPECT_EQ(std::string(e.what()), "Unable To Load Font File! " + path);
     }
   }
 }

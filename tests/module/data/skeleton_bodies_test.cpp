@@ -92,7 +92,10 @@ TEST(SkeletonBodies, BrokenOrMissingFilesAreFatal) {
   std::string deep = "<Skeletons>";
   for (int i = 0; i < 40000; ++i) deep += "<s>";
   EXPECT_EQ(fatal_message([&] { load_skeleton_bodies_from_text(deep.c_str()); }), message);
-  EXPECT_EQ(fatal_message([] { load_skeleton_bodies("Data\\no_such_skeleton_bodies.xml"); }), message);
+  EXPECT_EQ(fatal_message([] { load_skeleton_bodies("Data\\no_such_skeleton_bodies.xml"); }),
+            "Unable To Load Skeleton Body File! Data\\no_such_skeleton_bodies.xml");
+  EXPECT_EQ(fatal_message([] { load_skeleton_bodies_from_text("<Other/>", "Data\\skeleton_bodies.xml"); }),
+            "Unable To Load Skeleton Body File! Data\\skeleton_bodies.xml");
 }
 
 TEST(FixSkeletons, CopiesBonesUpToTheSmallerCount) {

@@ -247,7 +247,8 @@ TEST_F(SampleModuleStart, SkeletonBodiesMatchTheSkeletons) {
 TEST(ModuleStart, MissingModuleFolderOrInfoFileIsFatal) {
   test::temp_folder game;
   game.write("Modules/NoInfo/game_variables.txt", "");
-  // A real module that a name with separators would reach.
+  // A real module that a name with separators would reach; the message lists
+  // it, and not the folder without module.ini.
   game.write("Modules/Sample/module.ini", "");
   test::scoped_working_folder in_game(game.path());
   struct row {
@@ -255,10 +256,10 @@ TEST(ModuleStart, MissingModuleFolderOrInfoFileIsFatal) {
     std::string message;
   };
   const row rows[] = {
-      {"Gone", "Unable to find module folder Modules\\Gone\\"},
-      {"", "Unable to find module folder Modules\\\\"},
-      {"..", "Unable to find module folder Modules\\..\\"},
-      {"NoInfo/../Sample", "Unable to find module folder Modules\\NoInfo/../Sample\\"},
+      {"Gone", "Unable to find module folder Modules\\Gone\\ (modules: Sample)"},
+      {"", "Unable to find module folder Modules\\\\ (modules: Sample)"},
+      {"..", "Unable to find module folder Modules\\..\\ (modules: Sample)"},
+      {"NoInfo/../Sample", "Unable to find module folder Modules\\NoInfo/../Sample\\ (modules: Sample)"},
       {"NoInfo", "Unable to find module info file"},
   };
   for (const row& r : rows) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/core/timer.h"
+#include "engine/resource/particle_system.h"
 #include "render/support/scene_fixtures.h"
 
 namespace hm {
@@ -387,6 +388,37 @@ TEST_F(skeleton_instance_test, bone_attachments_draw_in_the_bone_frame) {
   expect_vec(view.meshes[0]->world_frame.origin, 1, 0.5f, 10);
   s->clear_attachments();
   EXPECT_TRUE(s->bones[1].meshes.empty());
+}
+
+TEST_F(skeleton_instance_test, bones_hand_lights_and_particle_systems_to_their_first_mesh) {
+  auto s = make_instance();
+  material mat;
+  s->attach_mesh_to_bone(1, test::make_box_mesh("sword", vec3(0, 0, 0), vec3(1, 1, 1), &mat), frame::identity());
+  mesh& sword = *s->bones[1].meshes[0];
+
+  auto first = std::make_unique<mesh_light>();
+  first->radius = 3.0f;
+  s->set_light_of_bone(1, std::move(first));
+  ASSERT_NE(sword.light, nullptr);
+  EXPECT_EQ(sword.light->radius, 3.0f);
+  auto second = std::make_unique<mesh_light>();
+  second->radius = 5.0f;
+  s->set_light_of_bone(1, std::move(second));
+  EXPECT_EQ(sword.light->radius, 5.0f);
+
+  s->add_particle_system_to_bone(1, std::make_unique<particle_system_instance>());
+  EXPECT_EQ(sword.particle_systems.size(), 1u);
+
+  // A bone with nothing attached, and bones the skeleton does not have, take
+  // nothing: what they were given is gone, and no mesh has it.
+  for (int bone : {0, 2, 3, -1}) {
+    s->set_light_of_bone(bone, std::make_unique<mesh_light>());
+    s->add_particle_system_to_bone(bone, std::make_unique<particle_system_instance>());
+  }
+  EXPECT_EQ(sword.light->radius, 5.0f);
+  EXPECT_EQ(sword.particle_systems.size(), 1u);
+  for (const skeleton_bone& b : s->bones) EXPECT_TRUE(&b == &s->bones[1] || b.meshes.empty());
+  s->clear_attachments();
 }
 
 }  // namespace

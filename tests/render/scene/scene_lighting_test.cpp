@@ -54,6 +54,22 @@ TEST(scene_lighting_test, fog_density_and_band) {
   EXPECT_EQ(scene.view.fog, &scene.environment);
 }
 
+TEST(scene_lighting_test, fog_range_density_is_held_between_limits) {
+  scene_world scene;
+  const struct {
+    float end, density;
+  } rows[] = {{2.0f, 0.95f},   {4000.0f, 0.001f}, {0.0f, 0.95f}, {-10.0f, 0.001f},
+              {1000.0f, 0.003f}, {5.0f, 0.6f}};
+  for (const auto& r : rows) {
+    scene.set_fog_range(1.0f, r.end, 0xFF000000u);
+    EXPECT_FLOAT_EQ(scene.environment.fog_density, r.density) << r.end;
+    EXPECT_EQ(scene.environment.fog_range, r.end);
+    EXPECT_EQ(scene.environment.fog_mode, 1);
+    EXPECT_EQ(scene.environment.fog_colour, 0xFF000000u);
+    EXPECT_EQ(scene.environment.fog_enabled, 1);
+  }
+}
+
 TEST(scene_lighting_test, lights_flicker_phase_and_strength) {
   random_seed(3);
   for (int i = 0; i < 200; ++i) {

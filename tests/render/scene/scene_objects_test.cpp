@@ -2,12 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <bit>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
+#include "engine/resource/material.h"
+#include "engine/resource/resource_manager.h"
 #include "render/terrain/ai_mesh.h"
 #include "render/terrain/ground_paint.h"
+#include "render/support/message_log_materials.h"
+#include "render/view/message_log.h"
 
 namespace hm {
 namespace {
@@ -241,7 +250,12 @@ TEST(SceneObjects, CorruptCountsAndSizes) {
     return std::string(w.contents());
   };
   ground_paint back;
-  EXPECT_THROW(read_paint(paint_with(421, 0), back), fatal_error);
+  try {
+    read_paint(paint_with(421, 0), back);
+    ADD_FAILURE() << "a size of 421 was read";
+  } catch (const fatal_error& e) {
+    EXPECT_STREQ(e.what(), "Illegal terrain size in sco file");
+  }
   EXPECT_THROW(read_paint(paint_with(-2, 0), back), fatal_error);
   EXPECT_THROW(read_paint(paint_with(2, -5), back), fatal_error);
   // A run longer than the vertices stops at the last vertex.
@@ -301,6 +315,46 @@ TEST(SceneObjects, EmptyGroundPaintEndsTheFile) {
   read_file(bytes, back);
   EXPECT_TRUE(back.ground_paint_data.empty());
   EXPECT_EQ(get_scene_objects_path("scn_town"), "SceneObj\\scn_town.sco");
+}
+
+// A file that cannot be opened is reported on screen, in red, by the two
+// lines "Unable to load scene objects!" and the scene's id; a file whose tail
+// is not ground paint is named in the log by the scene's display name.
+TEST(SceneObjects, LoadFailuresAreReported) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("hm_scene_objects_test_" + std::to_string(getpid()));
+  fs::create_directories(folder);
+
+  resource_manager resources;
+  test::add_message_log_materials(resources);
+  message_log log;
+  log.resources = &resources;
+  scene_objects scene;
+  EXPECT_FALSE(load_scene_objects((folder / "scn_missing.sco").string(), "scn_missing", scene, prop_kinds, &log,
+                                  "Missing Scene"));
+  EXPECT_FALSE(scene.objects_loaded);
+  ASSERT_EQ(log.log_history.size(), 2u);
+  EXPECT_EQ(log.log_history[0], "Unable to load scene objects!");
+  EXPECT_EQ(log.log_history[1], "scn_missing");
+  // The ring runs backwards: the first line took slot 31, the second slot 30.
+  EXPECT_EQ(log.log_line_color[31], 0xffff0000u);
+  EXPECT_EQ(log.log_line_color[30], 0xffff0000u);
+
+  std::string bytes = file_of(sample_scene());
+  bytes[bytes.size() - sample_scene().ground_paint_data.size() - 8] = 0;
+  const fs::path file = folder / "scn_odd.sco";
+  std::ofstream(file, std::ios::binary) << bytes;
+  ASSERT_TRUE(open_engine_log((folder / "ruv_log.txt").string()));
+  EXPECT_TRUE(load_scene_objects(file.string(), "scn_odd", scene, prop_kinds, &log, "Odd Scene"));
+  engine_log().close();
+  std::ifstream in(folder / "ruv_log.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("WARNING unable to find ground_paint_saved_magic for sco file Odd Scene"), std::string::npos)
+      << text;
+  EXPECT_TRUE(scene.objects_loaded);
+  EXPECT_EQ(log.log_history.size(), 2u);
+  clear_message_log(log);
+  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -198,6 +198,30 @@ TEST_F(CharacterShadow, ReceiversAreGatheredAgainOnlyAfterAMoveAndAtMost64) {
   for (int i = 0; i < e->shadow_face_count; ++i) EXPECT_GE(e->shadow_faces[i], 0);
 }
 
+// The light's frame is taken with the receivers: a small move keeps both, so
+// the texture stays where it was laid on the ground; the next gathering takes
+// a new frame at the entity's new place.
+TEST_F(CharacterShadow, TheLightFrameIsTakenWithTheReceivers) {
+  e->layer_weights[0] = 1.0f;
+  e->layer_weights[1] = 0.0f;
+  submit();
+  const mesh& m = *e->shadow_meshes[0];
+  ASSERT_FALSE(m.vertices.empty());
+  const float u = m.vertices[0].uv[0];
+  const vec3 origin = e->shadow_frame.origin;
+  hm::frame f = e->frame;
+  f.origin.x += 0.15f;
+  e->set_frame(f);
+  submit();
+  EXPECT_EQ(m.vertices[0].uv[0], u);
+  EXPECT_EQ(e->shadow_frame.origin.x, origin.x);
+  // Beyond 0.2 r: the frame moves with the entity, 0.25 along x.
+  f.origin.x += 0.1f;
+  e->set_frame(f);
+  submit();
+  EXPECT_NEAR(e->shadow_frame.origin.x, origin.x + 0.25f, 1e-5f);
+}
+
 TEST_F(CharacterShadow, NoCastingSunNoShadow) {
   e->layer_weights[0] = 1.0f;
   sun->flags = light_flag_weak_sun;
@@ -271,6 +295,27 @@ TEST_F(CharacterShadow, DetailedTextureIsDrawnAgainAboutTwentyTimesASecond) {
   e->advance(0.0f);
   EXPECT_EQ(e->render_target, nullptr);
   EXPECT_EQ(handed->in_use, 0u);
+  // The detailed mesh no longer shows the texture another entity may take.
+  EXPECT_EQ(e->shadow_meshes[0]->mat, shadow_default());
+
+  // Drawn in detail again before its next texture is due, it shows the blob
+  // and waits for the timer; then it takes a texture and shows it.
+  e->layer_weights[0] = 1.0f;
+  e->layer_weights[1] = 0.0f;
+  e->shadow_texture_timer.set_elapsed(-0.05f);
+  e->own_view->clear_meshes();
+  submit();
+  EXPECT_EQ(e->render_target, nullptr);
+  EXPECT_FALSE(e->own_view->queued);
+  EXPECT_EQ(e->shadow_meshes[0]->mat, shadow_default());
+  EXPECT_TRUE(queued(e->shadow_meshes[0].get()));
+  advance_clock(clock_real_time, 0.06f);
+  submit();
+  ASSERT_NE(e->render_target, nullptr);
+  EXPECT_TRUE(e->own_view->queued);
+  EXPECT_EQ(e->shadow_meshes[0]->mat, e->render_target);
+  e->render_target->in_use = 0;
+  e->render_target = nullptr;
   e->own_view.reset();
   scene.reset();
   g_resource_manager.release_render_target_textures();

@@ -79,6 +79,11 @@ struct Reflection : ::testing::Test {
     e->compute_local_bounds();
     return scene->adopt_entity(std::move(e));
   }
+  static bool holds_mesh(const render_view& v, const mesh& m) {
+    for (const render_list_entry& entry : v.render_list)
+      if (entry.m == &m) return true;
+    return false;
+  }
   static bool holds(const render_view& v, const entity* e) {
     for (const render_list_entry& entry : v.render_list)
       if (entry.m == e->meshes[0].get()) return true;
@@ -132,6 +137,42 @@ TEST_F(Reflection, FastReflectionsMirrorOnlyTheSky) {
   EXPECT_TRUE(holds(*view.sub_view, sky));
   EXPECT_FALSE(holds(*view.sub_view, tree));
   EXPECT_FALSE(view.sub_view->flags & view_flag_clear_depth);
+}
+
+// An entity that draws into the scene's own per-frame mesh as it submits.
+struct painter final : mesh_entity {
+  void submit_meshes(mesh_render_view& view, reflection_info& reflection) override {
+    mesh& m = *owner->view.meshes[0];
+    for (const vec3& p : {vec3(0, 5, 0), vec3(1, 5, 0), vec3(0, 6, 0)})
+      m.add_vertex(m.add_point(p), 0, 0, 0xFFFFFFFFu, vec3(0, 0, 1));
+    const auto n = static_cast<std::int32_t>(m.vertices.size());
+    m.add_face(n - 3, n - 2, n - 1);
+    mesh_entity::submit_meshes(view, reflection);
+  }
+};
+
+// The scene's per-frame meshes start each submission empty, take what the
+// entities put in them, and go to the view marked as changed.
+TEST_F(Reflection, TheScenesPerFrameMeshesAreEmptiedMarkedAndQueued) {
+  auto own = std::make_unique<mesh>();
+  own->set_material(&plain);
+  mesh& frame_mesh = *own;
+  scene->view.meshes.push_back(std::move(own));
+  auto e = std::make_unique<painter>();
+  e->bounding_centre = vec3(0, 5, 0);
+  e->set_bounding_radius(1.0f);
+  scene->adopt_entity(std::move(e));
+  scene->update_entities(0.0f);
+  for (int frame = 0; frame < 2; ++frame) {
+    frame_mesh.clear_change_marks();
+    view.render_list.clear();
+    scene->submit_to_view(view, false);
+    EXPECT_EQ(frame_mesh.get_faces().size(), 1u) << "emptied first, so one frame's face only";
+    EXPECT_TRUE(frame_mesh.vertices_changed());
+    EXPECT_TRUE(frame_mesh.faces_changed());
+    EXPECT_TRUE(holds_mesh(view, frame_mesh));
+  }
+  frame_mesh.set_material(nullptr);
 }
 
 TEST_F(Reflection, NoReflectionWithoutWaterPermissionOrTarget) {

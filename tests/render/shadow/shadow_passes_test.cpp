@@ -367,6 +367,28 @@ TEST_F(ShadowPasses, ATargetTheDeviceCannotMakeLeavesThePassUndrawn) {
   EXPECT_EQ(state.shadow_target, nullptr);
 }
 
+// A frame in which nothing casts a shadow leaves the bounds empty: no pass is
+// drawn, yet the map is published and the plant-shadow option settled.
+TEST_F(ShadowPasses, EmptyBoundsDrawNothingButStillPublishAndSettleThePlantOption) {
+  view.pixel_shaders = true;
+  options.environment_shadows = 1;
+  render_passes(state);
+  ASSERT_NE(state.shadow_target, nullptr);
+  state.begin_shadow_bounds(*scene);
+  state.finish_shadow_bounds();
+  scene->environment.shadow_map_ready = 0;
+  const int draws = gpu.log->draws;
+  render_passes(state);
+  EXPECT_EQ(gpu.log->draws, draws);
+  EXPECT_EQ(scene->environment.shadow_map_ready, 1);
+  EXPECT_EQ(scene->environment.shadow_map, state.shadow_target->textures[0]);
+
+  view.pixel_shaders = false;
+  options.plant_shadows = 1;
+  render_passes(state);
+  EXPECT_EQ(options.plant_shadows, 0);
+}
+
 TEST_F(ShadowPasses, AGoneSceneIsForgotten) {
   EXPECT_EQ(g_render_pass_state.scene, nullptr);
   auto other = std::make_unique<scene_world>();

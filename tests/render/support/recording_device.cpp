@@ -194,7 +194,10 @@ class recording_device final : public gpu::device {
     ++log_->set_textures;
     return d_.set_texture(stage, t);
   }
-  result set_transform(gpu::transform_kind k, const float m[16]) override { return d_.set_transform(k, m); }
+  result set_transform(gpu::transform_kind k, const float m[16]) override {
+    log_->transforms[static_cast<int>(k)].assign(m, m + 16);
+    return d_.set_transform(k, m);
+  }
   result set_pixel_program(gpu::pixel_program* p) override { return d_.set_pixel_program(p); }
   result set_vertex_layout(gpu::vertex_layout* l) override { return d_.set_vertex_layout(l); }
   result set_stream_source(std::uint32_t s, gpu::vertex_buffer* vb, std::uint32_t o, std::uint32_t st) override {
@@ -213,6 +216,9 @@ class recording_device final : public gpu::device {
     log_->draw_targets.push_back(log_->current_target);
     log_->draw_starts.push_back(si);
     log_->draw_base_vertices.push_back(b);
+    log_->draw_cull_modes.push_back(d_.get_render_state(gpu::render_state::cull_mode));
+    log_->draw_blend_enables.push_back(d_.get_render_state(gpu::render_state::alpha_blend_enable));
+    log_->draw_texture_offsets.push_back(log_->parameter_values["texture_offset"]);
     return d_.draw_indexed_primitive(t, b, mi, vc, si, c);
   }
   result draw_primitive_up(gpu::primitive_type t, std::uint32_t c, const void* v, std::uint32_t s) override {

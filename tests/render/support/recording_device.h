@@ -30,6 +30,12 @@ struct device_log {
   std::vector<std::string> techniques;                  // techniques drawn with, in order
   std::vector<std::uint32_t> draw_starts;                // start index of each draw
   std::vector<std::int32_t> draw_base_vertices;
+  // At each draw: the cull mode, the alpha-blend enable and the effect's
+  // "texture_offset" as they stand.
+  std::vector<std::uint32_t> draw_cull_modes;
+  std::vector<std::uint32_t> draw_blend_enables;
+  std::vector<std::vector<float>> draw_texture_offsets;
+  std::map<int, std::vector<float>> transforms;  // the last of each transform kind
   int buffer_locks = 0;
   int failing_locks = 0;  // the next locks fail this many times
 };

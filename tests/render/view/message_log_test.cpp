@@ -10,6 +10,7 @@
 #include "engine/resource/resource_manager.h"
 #include "engine/core/timer.h"
 #include "render/support/test_font.h"
+#include "render/support/message_log_materials.h"
 
 namespace hm {
 namespace {
@@ -17,11 +18,7 @@ namespace {
 class message_log_test : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"default", "ui_font", "ui_font_background"}) {
-      auto m = std::make_unique<material>();
-      m->name = name;
-      resources_.adopt_resource(std::move(m));
-    }
+    test::add_message_log_materials(resources_);
     log_ = std::make_unique<message_log>();
     log_->font = &font_;
     log_->resources = &resources_;

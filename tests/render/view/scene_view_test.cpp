@@ -1,11 +1,17 @@
 // The scene view against the null device: the queue, sorting, scene pairing,
 // target restores, shared index ranges, pool growth inside a render, the
 // render-state cache and the effect parameters and techniques it sends.
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
+#include "engine/core/log.h"
+#include "engine/core/stream.h"
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/shader_record.h"
@@ -137,6 +143,38 @@ TEST_F(SceneView, ViewsOnOneTargetShareOneScene) {
   // The remembered back buffer is bound again at the end.
   EXPECT_EQ(gpu.log->render_targets.back(), nullptr);
   target.surface = nullptr;
+}
+
+// Views on the back buffer with depth targets D, none, D: the second view
+// differs from the current depth and opens a scene of its own, but leaves D
+// current, so the third draws in the second's scene. The views keep their
+// targets after the render.
+TEST_F(SceneView, AViewWithoutADepthTargetKeepsTheCurrentOne) {
+  std::unique_ptr<gpu::surface> depth_surface;
+  ASSERT_EQ(gpu.device->create_depth_stencil_surface(16, 16, gpu::format::d24s8, gpu::multisample_none, 0, true,
+                                                     depth_surface),
+            gpu::result::ok);
+  texture depth;
+  depth.kind = texture::kind_depth_target;
+  depth.depth_surface = depth_surface.get();
+  depth.surface_word = 1;
+  render_view a, b, c;
+  a.depth_target = &depth;
+  c.depth_target = &depth;
+  c.flags = b.flags = view_flag_queue_last;
+  view.queue_object(a);
+  view.queue_object(b);
+  view.queue_object(c);
+  ASSERT_EQ(view.queue.size(), 3u);
+  ASSERT_EQ(view.queue[0], &a);
+  ASSERT_EQ(view.queue[2], &c);
+  const int begins = gpu.log->begin_scenes;
+  view.render();
+  EXPECT_EQ(gpu.log->begin_scenes - begins, 2);
+  EXPECT_EQ(a.depth_target, &depth);
+  EXPECT_EQ(c.depth_target, &depth);
+  EXPECT_FALSE(a.queued);
+  depth.depth_surface = nullptr;
 }
 
 TEST_F(SceneView, EmptyRenderStillUnbindsTheStreamAndTheStages) {
@@ -302,6 +340,142 @@ TEST_F(SceneView, FixedFunctionStagesAfterTheLastAreTurnedOff) {
   EXPECT_EQ(gpu.device->get_texture_stage_state(1, ts::color_op), gpu::state_value(gpu::texture_op::disable))
       << "one stage turns stage 1 off";
   EXPECT_EQ(gpu.device->get_texture_stage_state(0, ts::color_op), gpu::state_value(gpu::texture_op::modulate));
+}
+
+// Per mesh: a mesh wound the other way culls the other way, a forced blend
+// blends whatever the material says, and the texture offsets reach the effect.
+TEST_F(SceneView, MeshWindingBlendAndTextureOffsetTakeEffectPerMesh) {
+  render_view v;
+  v.flags = view_flag_no_sort;
+  mesh& plain_before = make_mesh(mat_a);
+  mesh& turned = make_mesh(mat_a);
+  mesh& plain_after = make_mesh(mat_a);
+  turned.flip_winding = 1;
+  turned.force_blend = 1;
+  turned.texture_offset[0] = 0.25f;
+  turned.texture_offset[1] = -0.5f;
+  for (mesh* m : {&plain_before, &turned, &plain_after}) v.add_mesh(*m);
+  view.render(&v);
+  const std::uint32_t cw = gpu::state_value(gpu::cull::clockwise);
+  const std::uint32_t ccw = gpu::state_value(gpu::cull::counter_clockwise);
+  EXPECT_EQ(gpu.log->draw_cull_modes, (std::vector<std::uint32_t>{cw, ccw, cw}));
+  EXPECT_EQ(gpu.log->draw_blend_enables, (std::vector<std::uint32_t>{0, 1, 0}));
+  ASSERT_EQ(gpu.log->draw_texture_offsets.size(), 3u);
+  EXPECT_EQ(gpu.log->draw_texture_offsets[0], (std::vector<float>{0.0f, 0.0f}));
+  EXPECT_EQ(gpu.log->draw_texture_offsets[1], (std::vector<float>{0.25f, -0.5f}));
+  EXPECT_EQ(gpu.log->draw_texture_offsets[2], (std::vector<float>{0.0f, 0.0f}));
+
+  // A camera whose winding flips turns the whole view, and the mesh back.
+  gpu.log->draw_cull_modes.clear();
+  v.camera.flip_winding = 1;
+  for (mesh* m : {&plain_before, &turned}) v.add_mesh(*m);
+  view.render(&v);
+  EXPECT_EQ(gpu.log->draw_cull_modes, (std::vector<std::uint32_t>{ccw, cw}));
+}
+
+// A stage with flag 0x100 transforms two texture coordinates by the mesh's
+// texture matrix; a stage without it transforms none.
+TEST_F(SceneView, StagesWithTheTransformFlagTakeTheMeshsTextureMatrix) {
+  view.pixel_shaders = false;
+  shader two_stages;
+  two_stages.stage_count = 2;
+  for (auto& st : two_stages.stages) {
+    st.word0 = -1;
+    st.word1 = stage_op_factor_times_texture;
+    st.word2 = stage_op_factor_times_texture;
+  }
+  two_stages.stages[1].word3 = stage_flag_texture_transform;
+  material scrolled;
+  scrolled.shader_ptr = &two_stages;
+  scrolled.id = 7;
+  mesh& m = make_mesh(scrolled);
+  const float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0.5f, 0.25f, 1, 0, 0, 0, 0, 1};
+  std::copy(std::begin(matrix), std::end(matrix), std::begin(m.texture_matrix));
+  render_view v;
+  v.add_mesh(m);
+  view.render(&v);
+  using ts = gpu::texture_stage_state;
+  EXPECT_EQ(gpu.device->get_texture_stage_state(1, ts::texture_transform_flags), 2u);
+  EXPECT_EQ(gpu.device->get_texture_stage_state(0, ts::texture_transform_flags), 0u);
+  EXPECT_EQ(gpu.log->transforms[static_cast<int>(gpu::transform_kind::texture1)],
+            std::vector<float>(std::begin(matrix), std::end(matrix)));
+}
+
+// Where a mesh is drawn, by its billboard mode and its sky flag, for an eye at
+// (10, 10, 5) whose axes are s (1, 0, 0), f (0, 0, 1), u (0, -1, 0).
+TEST(MeshWorldMatrix, BillboardModesAndTheSky) {
+  frame eye = frame::identity();
+  eye.rot.s = vec3(1, 0, 0);
+  eye.rot.f = vec3(0, 0, 1);
+  eye.rot.u = vec3(0, -1, 0);
+  eye.origin = vec3(10, 10, 5);
+  material sky;
+  sky.flags = material_flag_sky;
+  struct world_case {
+    std::uint32_t mode;
+    bool sky;
+    vec3 s, f, u, origin;
+  };
+  // The mesh stands at (0, 10, 0) with its axes scaled by 2. In mode 1 the
+  // eye lies along -x once its height is taken off: forward (-1, 0, 0), side
+  // forward x up = (0, 1, 0).
+  const world_case cases[] = {
+      {0, false, {2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {0, 10, 0}},
+      {1, false, {0, 2, 0}, {-2, 0, 0}, {0, 0, 2}, {0, 10, 0}},
+      {2, false, {2, 0, 0}, {0, 0, 2}, {0, -2, 0}, {0, 10, 0}},
+      {0, true, {2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {10, 10, 3.75f}},
+  };
+  for (const world_case& c : cases) {
+    mesh m;
+    m.world_frame.rot.s = vec3(2, 0, 0);
+    m.world_frame.rot.f = vec3(0, 2, 0);
+    m.world_frame.rot.u = vec3(0, 0, 2);
+    m.world_frame.origin = vec3(0, 10, 0);
+    m.billboard_mode = c.mode;
+    if (c.sky) m.mat = &sky;
+    const matrix4 w = mesh_world_matrix(m, eye);
+    const vec3 rows[4] = {c.s, c.f, c.u, c.origin};
+    for (int r = 0; r < 4; ++r) {
+      EXPECT_NEAR(w.at(r, 0), rows[r].x, 1e-5f) << c.mode << " row " << r;
+      EXPECT_NEAR(w.at(r, 1), rows[r].y, 1e-5f) << c.mode << " row " << r;
+      EXPECT_NEAR(w.at(r, 2), rows[r].z, 1e-5f) << c.mode << " row " << r;
+      EXPECT_EQ(w.at(r, 3), r == 3 ? 1.0f : 0.0f);
+    }
+    m.mat = nullptr;
+  }
+}
+
+// Index capacities from render_buffer_size s: v = s x 262144 / 68 (integer
+// division), 24 v static and 8 x (v / 2) dynamic indices. Sizes above 256 are
+// cut to 256 (v = 986895) with a warning in the log.
+TEST(SceneViewBuffers, IndexCapacitiesFollowTheBufferSizeUpToItsLimit) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("hm_scene_view_test_" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  ASSERT_TRUE(open_engine_log((folder / "ruv_log.txt").string()));
+  struct size_case {
+    std::int32_t size;
+    std::int32_t static_indices;
+    std::int32_t dynamic_indices;
+  };
+  const size_case cases[] = {
+      {15, 1387800, 231296},        // v = 57825
+      {256, 23685480, 3947576},     // v = 986895
+      {10000, 23685480, 3947576},   // cut to 256
+      {100000, 23685480, 3947576},  // cut to 256
+  };
+  for (const size_case& c : cases) {
+    scene_view view;
+    view.set_up_buffers(c.size);
+    EXPECT_EQ(view.pairs[5].buffers[0].capacity, c.static_indices) << c.size;
+    EXPECT_EQ(view.pairs[5].buffers[1].capacity, c.dynamic_indices) << c.size;
+  }
+  engine_log().close();
+  std::ifstream in(folder / "ruv_log.txt", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("WARNING: render_buffer_size 10000 is above 256; using 256"), std::string::npos) << text;
+  EXPECT_EQ(text.find("render_buffer_size 15 "), std::string::npos) << text;
+  fs::remove_all(folder);
 }
 
 TEST(RenderStateCache, TexturePhasePicksTheFrame) {

@@ -50,14 +50,10 @@ struct query_world {
     host.campaign.words.encountered_party = 1;
   }
   bool run(std::uint32_t opcode, std::vector<std::int64_t> params) {
-    statement_block block = make_block({{opcode, std::move(params)}});
-    return run_statement_block(block, 0);
+    return test::run_one_operation(opcode, std::move(params));
   }
   std::int64_t query(std::uint32_t opcode, std::vector<std::int64_t> params) {
-    g_script_state.registers[0] = -777;
-    params.insert(params.begin(), reg(0));
-    run(opcode, std::move(params));
-    return g_script_state.registers[0];
+    return test::query_one_operation(opcode, std::move(params));
   }
   fake_script_host host;
 };

@@ -5,6 +5,7 @@
 
 #include "engine/core/stream.h"
 #include "script/dialog/conversation.h"
+#include "script/executor.h"
 #include "script/interpreter.h"
 #include "script/interpreter_state.h"
 #include "script/script_state.h"
@@ -125,6 +126,9 @@ bool fake_module::troop_is_wounded(int troop) const {
 }
 std::int64_t fake_module::troop_word(int troop, script_troop_word word) const {
   if (word == script_troop_word::faction) return troop_faction(troop);
+  const auto upgrade = upgrades.find(troop);
+  if (upgrade != upgrades.end() && word == script_troop_word::upgrade_troop_1) return upgrade->second.first;
+  if (upgrade != upgrades.end() && word == script_troop_word::upgrade_troop_2) return upgrade->second.second;
   if (word == script_troop_word::scene_placement) return troop_placement(troop);
   return 100 + static_cast<int>(word);
 }
@@ -202,6 +206,29 @@ void fake_module::set_item_stock_multiplier(int item_kind, float multiplier) {
 void fake_module::set_faction_relation(int faction_a, int faction_b, float relation) {
   relations[{faction_a, faction_b}] = relation;
   record("set_faction_relation" + join_args({faction_a, faction_b}) + float_text(relation));
+}
+ruv_string fake_module::troop_plural_name(int troop) const {
+  const troop_stats* s = find_stats(troop);
+  return s ? ruv_string(std::string_view(s->plural)) : ruv_string();
+}
+ruv_string fake_module::item_kind_plural_name(int item_kind) const {
+  return ruv_string("items " + std::to_string(item_kind));
+}
+int fake_module::item_kind_value(int item_kind) const {
+  const auto it = item_values.find(item_kind);
+  return it == item_values.end() ? 0 : it->second;
+}
+int fake_module::quest_giver(int quest) const {
+  const auto it = quest_givers.find(quest);
+  return it == quest_givers.end() ? -1 : it->second;
+}
+std::int32_t fake_module::quest_word(int quest, int word) const {
+  const auto it = quest_words.find({quest, word});
+  return it == quest_words.end() ? 0 : it->second;
+}
+std::int32_t fake_module::party_template_word(int party_template, int word) const {
+  const auto it = template_words.find({party_template, word});
+  return it == template_words.end() ? 0 : it->second;
 }
 ruv_string fake_module::faction_name(int faction) const { return ruv_string("faction " + std::to_string(faction)); }
 void fake_module::set_faction_name(int faction, const ruv_string& name) {
@@ -309,10 +336,7 @@ const fake_campaign::party* fake_campaign::find(int party_id) const {
 }
 
 bool fake_campaign::debug_break(ruv_string& script_name, int& line) const {
-  if (!break_armed) return false;
-  script_name = ruv_string(std::string_view(break_script));
-  line = break_line;
-  return true;
+  return words.break_point(script_name, line);
 }
 
 std::uint64_t fake_campaign::party_flags(int id) const { return find(id) ? find(id)->flags : 0; }
@@ -512,6 +536,18 @@ void fake_campaign::record(const char* name, Args... args) const {
   calls.push_back(line);
 }
 
+std::int32_t fake_campaign::party_word(int p, int word) const {
+  return find(p) == nullptr || word < 1 || word > 5 ? 0 : find(p)->words[word];
+}
+vec3 fake_campaign::party_target_point(int p) const {
+  vec3 point;
+  if (const party* record = find(p)) {
+    point.x = record->target_x;
+    point.y = record->target_y;
+  }
+  return point;
+}
+
 ruv_string fake_campaign::party_display_name(int p) const {
   return find(p) == nullptr ? ruv_string() : ruv_string(("Party " + std::to_string(p)).c_str());
 }
@@ -637,6 +673,27 @@ int fake_mission::team_member_count(int team) const {
 int fake_mission::team_relation(int a, int b) const {
   const auto it = relations.find({a, b});
   return it == relations.end() ? 0 : it->second;
+}
+
+int fake_mission::agent_horse_item(int agent) const {
+  const auto it = horses.find(agent);
+  return it == horses.end() ? -1 : it->second;
+}
+float fake_mission::strength_factor(int signed_word) const {
+  const auto it = strength_factors.find(signed_word);
+  return it == strength_factors.end() ? 1.0f : it->second;
+}
+
+bool run_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params) {
+  statement_block block = make_block({{opcode, std::move(params)}});
+  return run_statement_block(block, 0);
+}
+
+std::int64_t query_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params) {
+  g_script_state.registers[0] = -777;
+  params.insert(params.begin(), register_operand(0));
+  run_one_operation(opcode, std::move(params));
+  return g_script_state.registers[0];
 }
 
 }  // namespace hm::test

@@ -58,6 +58,7 @@ class fake_module final : public script_module_host {
     int max_hit_points = 0;
     int proficiencies[7] = {};
     std::map<int, int> skills;
+    std::string plural;
   };
   std::map<int, troop_stats> troop_stat_records;
   std::map<int, troop_record> troop_records;
@@ -156,6 +157,18 @@ class fake_module final : public script_module_host {
   script_quest_texts quest_texts(int quest) const override;
   void set_quest_texts(int quest, const script_quest_texts& texts) override;
 
+  // What the query operations read. Upgrades by troop (first, second; a
+  // troop missing here reads the generic troop word).
+  std::map<int, std::pair<int, int>> upgrades;
+  std::map<int, int> item_values, quest_givers;
+  std::map<std::pair<int, int>, std::int32_t> quest_words, template_words;
+  ruv_string troop_plural_name(int troop) const override;
+  ruv_string item_kind_plural_name(int item_kind) const override;
+  int item_kind_value(int item_kind) const override;
+  int quest_giver(int quest) const override;
+  std::int32_t quest_word(int quest, int word) const override;
+  std::int32_t party_template_word(int party_template, int word) const override;
+
  private:
   void record(std::string line) { calls.push_back(std::move(line)); }
   const troop_record* find_troop(int troop) const;
@@ -184,6 +197,8 @@ class fake_campaign final : public script_campaign_host {
     script_record_data data;
     std::map<int, int> skills;
     std::map<int, int> troops_by_flags;
+    std::int32_t words[6] = {};  // party words 1 to 5 by number
+    float target_x = 0.0f, target_y = 0.0f;
   };
   std::vector<party> slots;
 
@@ -204,9 +219,7 @@ class fake_campaign final : public script_campaign_host {
   game_script_words words;
   int games_destroyed = 0, day = 0, hour = 0;
   float rates[2] = {0.0f, 0.0f};
-  bool break_armed = false, reduction = false;
-  std::string break_script;
-  int break_line = 0;
+  bool reduction = false;
 
   int player_party() const override { return player_party_id; }
   int player_troop() const override { return player_troop_id; }
@@ -240,6 +253,8 @@ class fake_campaign final : public script_campaign_host {
   // "Party <id>" for a party it holds.
   ruv_string party_display_name(int party_id) const override;
   int party_template_of(int party_id) const override;
+  std::int32_t party_word(int party_id, int word) const override;
+  vec3 party_target_point(int party_id) const override;
   script_record_data* party_record_data(int party_id) override;
   int party_skill_level(int party_id, int skill) const override;
   void count_party_troops_with_attached(int party_id, int& members, int& wounded) const override;
@@ -362,6 +377,33 @@ class fake_mission final : public script_mission_host {
   void clear_spawn_flags() override { ++spawn_flag_clears; }
   void count_spawn_group_agents(int slot, int count) override { spawn_group_counts.emplace_back(slot, count); }
 
+  std::map<int, int> horses;  // horse item kinds of agents without troop
+  float timers[3] = {};
+  int timer_restarts[3] = {};
+  int strength = 0;
+  // The factor by signed strength word; 1 for a word missing here.
+  std::map<int, float> strength_factors;
+  int side_word = -1, battle_flag = 0;
+  int agent_horse_item(int agent) const override;
+  float script_timer_seconds(int timer) const override { return timer >= 0 && timer < 3 ? timers[timer] : 0.0f; }
+  void restart_script_timer(int timer) override {
+    if (timer >= 0 && timer < 3) ++timer_restarts[timer];
+  }
+  int strength_word() const override { return strength; }
+  float strength_factor(int signed_word) const override;
+  int player_side_word() const override { return side_word; }
+  int battle_flag_word() const override { return battle_flag; }
+  // Each fog set: distance, whether the skybox's colour, the colour.
+  struct fog_call {
+    float distance;
+    bool skybox_colour;
+    std::uint32_t colour;
+  };
+  std::vector<fog_call> fogs;
+  void set_fog(float distance, bool skybox_colour, std::uint32_t colour) override {
+    fogs.push_back({distance, skybox_colour, colour});
+  }
+
  private:
   int next_live_from(int index) const;
 };
@@ -482,6 +524,11 @@ inline std::uint32_t neg(std::uint32_t word) { return word | negate_bit; }
 inline std::uint32_t this_or_next(std::uint32_t word) { return word | this_or_next_bit; }
 
 statement_block make_block(std::initializer_list<op_spec> ops, const char* name = "test block");
+// Runs one operation as a block of its own, as the engine would (context 0).
+bool run_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params);
+// Runs a query whose first parameter is register 0, which is set to -777
+// first (an operation that stores nothing leaves that), and returns it.
+std::int64_t query_one_operation(std::uint32_t opcode, std::vector<std::int64_t> params);
 // Loads a block from module text through the text reader.
 statement_block load_block_text(const std::string& text, const char* name = "test block");
 // The jump index of every operation, after resolution.

@@ -48,17 +48,30 @@ inline int run_program(const std::string& env, const std::string& args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The same, keeping what the program wrote on standard error in `err`.
-inline int run_program_keeping_stderr(const std::string& env, const std::string& args, std::string& err) {
+// Runs the built game as above, with its streams sent by `redirect` (in which
+// "@" stands for a temporary file) and what reached the file in `out`.
+inline int run_program_capturing(const std::string& env, const std::string& args, std::string redirect,
+                                 std::string& out) {
   const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("hoofmarch_stderr_" + std::to_string(::getpid()) + ".txt");
+      std::filesystem::temp_directory_path() / ("hoofmarch_output_" + std::to_string(::getpid()) + ".txt");
+  for (std::size_t at; (at = redirect.find('@')) != std::string::npos;) redirect.replace(at, 1, file.string());
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " + env + " " + HOOFMARCH_BINARY_DIR +
-                              "/app/hoofmarch " + args + " >/dev/null 2>" + file.string();
+                              "/app/hoofmarch " + args + " " + redirect;
   const int status = std::system(command.c_str());
-  err = read_text(file);
+  out = read_text(file);
   std::error_code ec;
   std::filesystem::remove(file, ec);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Keeping what the program wrote on standard error in `err`.
+inline int run_program_keeping_stderr(const std::string& env, const std::string& args, std::string& err) {
+  return run_program_capturing(env, args, ">/dev/null 2>@", err);
+}
+
+// Keeping what it wrote on standard output and standard error together.
+inline int run_program_keeping_output(const std::string& env, const std::string& args, std::string& out) {
+  return run_program_capturing(env, args, ">@ 2>&1", out);
 }
 
 // Whether an OpenGL device can be made offscreen here (tests that need one skip

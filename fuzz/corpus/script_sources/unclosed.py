@@ -1,0 +1,1 @@
+"first_script"(,),(),
