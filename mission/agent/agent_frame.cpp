@@ -12,22 +12,13 @@
 #include "mission/combat/bodies.h"
 #include "mission/combat/combat_hooks.h"
 #include "mission/core/mission.h"
+#include "mission/physics/agent_ragdoll.h"
+#include "mission/physics/physics_worlds.h"
+#include "mission/physics/scene_surroundings.h"
+#include "engine/core/timer.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
-
-namespace {
-
-// Physics code keeps the count of live ragdolls; bodies read it.
-int live_ragdolls(const mission& m) {
-  int n = 0;
-  for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
-    const agent* a = m.get_agent(i);
-    if (a != nullptr && a->ragdoll != nullptr) ++n;
-  }
-  return n;
-}
-
-}  // namespace
 
 float fade_visual_offset(float value, float dt, bool vertical) {
   value = std::clamp(value, -0.3f, 0.3f);
@@ -53,8 +44,13 @@ void agent_frame(mission& m, agent& a, float dt, combat_random& random) {
     a.label_refresh = 0;
   }
 
-  if (a.rider < 0 && a.mount >= 0) {
-    if (agent* horse = m.get_agent(a.mount)) horse->input = a.input;
+  hooks.update_rider_turn_angle(m, a, dt);
+  // A horse with a rider acts on its rider's input.
+  if (a.rider < 0) {
+    if (a.controller != agent_controller_player) hooks.ai_think(m, a);
+    if (a.mount >= 0) {
+      if (agent* horse = m.get_agent(a.mount)) horse->input = a.input;
+    }
   }
 
   if (dt > 0.0f) {
@@ -67,12 +63,14 @@ void agent_frame(mission& m, agent& a, float dt, combat_random& random) {
   a.visual_offset.x = fade_visual_offset(a.visual_offset.x, dt, false);
   a.visual_offset.y = fade_visual_offset(a.visual_offset.y, dt, false);
   a.visual_offset.z = fade_visual_offset(a.visual_offset.z, dt, true);
+  hooks.visual_update(m, a);
+  hooks.update_aim_deviation(m, a, dt);
 }
 
-void agent_post_frame(mission& m, agent& a) {
+void agent_post_frame(mission& m, agent& a, float dt, combat_random& random) {
   if (a.presence == agent_presence_removed) return;
   combat_hooks& hooks = g_combat_hooks();
-  hooks.update_skeleton(m, a);
+  hooks.update_skeleton(m, a, dt);
 
   if (a.mount >= 0) {
     if (const agent* horse = m.get_agent(a.mount)) {
@@ -101,8 +99,11 @@ void agent_post_frame(mission& m, agent& a) {
   body_limits limits;
   limits.corpse_limit = g_game_options.corpse_limit;
   limits.ragdoll_limit = g_game_options.ragdoll_limit;
-  limits.live_ragdolls = a.presence == agent_presence_lying ? live_ragdolls(m) : 0;
-  agent_die(m, a, limits);
+  limits.live_ragdolls = physics_worlds.worlds_created;
+  agent_die(m, a, limits, random);
+
+  scene_ragdoll_surroundings around(m.scene.get());
+  update_agent_ragdoll(physics_worlds, a, m, around, clock_increment_seconds(clock_mission));
 
   if (a.voice_channel >= 0 && a.voice_timer.elapsed() > a.voice_duration) a.voice_channel = -1;
 }

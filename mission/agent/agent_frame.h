@@ -14,7 +14,7 @@ class mission;
 void agent_frame(mission& m, agent& a, float dt, combat_random& random);
 // Skeleton, a rider following its mount, a loose horse leaving at the
 // scene's edge, the body state machine and the end of a finished voice.
-void agent_post_frame(mission& m, agent& a);
+void agent_post_frame(mission& m, agent& a, float dt, combat_random& random);
 
 // The visual offset's fade of one component (the third eases differently).
 float fade_visual_offset(float value, float dt, bool vertical);

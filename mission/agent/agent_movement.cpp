@@ -18,6 +18,7 @@
 #include "mission/core/mission_services.h"
 #include "mission/scene/scene_queries.h"
 #include "module/base/module_settings.h"
+#include "module/records/action_table.h"
 #include "module/records/item_kind.h"
 #include "module/records/world_records.h"
 
@@ -125,6 +126,19 @@ void agents_near(const mission& m, const agent& self, const vec3& p, std::vector
 
 bool is_linked(const agent& a, const agent& other) {
   return other.index == a.index || other.index == a.mount || other.index == a.rider;
+}
+
+// The root motion of channel 0's action in the world, per second.
+vec3 root_motion(const agent& a) {
+  const action_channel& c = a.channels[0];
+  if (a.actions == nullptr || c.action < 0 || c.action >= a.actions->count()) return vec3();
+  const action_record& r = a.actions->actions[static_cast<std::size_t>(c.action)];
+  if ((r.flags & 0x4000u) == 0 || c.variant < 0 || c.variant >= static_cast<int>(r.sequences.size())) return vec3();
+  const action_sequence& seq = r.sequences[static_cast<std::size_t>(c.variant)];
+  if (!(seq.duration > 0.0f)) return vec3();
+  const frame& f = a.body_frame;
+  const vec3& d = seq.root_motion;
+  return (f.rot.s * d.x + f.rot.f * d.y + f.rot.u * d.z) * (1.0f / seq.duration);
 }
 
 constexpr int max_planes = 16;
@@ -236,7 +250,10 @@ void update_movement(mission& m, agent& a, float dt, combat_random& random) {
     motion = a.body_frame.rot.f * a.forward_speed + a.body_frame.rot.s * a.side_speed;
   }
   a.motion = motion;
-  vec3 displacement = motion * dt;
+  // An action that carries the body (flag 0x4000) moves it by its
+  // sequence's displacement over its duration, for this frame only.
+  const vec3 root = root_motion(a);
+  vec3 displacement = (motion + root) * dt;
   vec3 correction;
   bool may_bump = true;
 
@@ -292,7 +309,7 @@ void update_movement(mission& m, agent& a, float dt, combat_random& random) {
 
   // 6. The new position, inside the scene rectangle.
   vec3 next = old_position;
-  if (motion.length_squared() > 0.0f) {
+  if ((motion + root).length_squared() > 0.0f) {
     next = old_position + displacement;
     if (m.scene_max_x > m.scene_min_x && m.scene_max_y > m.scene_min_y) {
       const vec3 unclamped = next;

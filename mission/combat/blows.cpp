@@ -18,6 +18,7 @@
 #include "mission/core/mission.h"
 #include "module/base/module_settings.h"
 #include "module/loading/game.h"
+#include "module/records/action_table.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 #include "module/troops/troop.h"
@@ -66,6 +67,15 @@ bool player_allied_to(const mission& m, const agent& a) {
 }
 
 void set_action_timer_in(agent& a, float seconds) { a.action_timer.set_elapsed(seconds); }
+
+// The duration of an action's first sequence in the agent's table; the
+// fallback when it has none or it is shorter than 0.01 s.
+float action_duration(const agent& a, int action, float fallback) {
+  if (a.actions == nullptr || action < 0 || action >= a.actions->count()) return fallback;
+  const action_record& r = a.actions->actions[static_cast<std::size_t>(action)];
+  if (r.sequences.empty() || !(r.sequences[0].duration >= 0.01f)) return fallback;
+  return r.sequences[0].duration;
+}
 
 // The reaction of a standing human to a blow that interrupts it.
 void react_standing_human(mission& m, agent& a, const blow& b, const agent* attacker, combat_random& random) {
@@ -343,10 +353,10 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     const bool fast = a.forward_speed > 2.5f;
     hooks.set_channel_action(a, 0, fast ? horse_fall_fast : horse_fall_slow, 0x2000080u, 1.0f);
     hooks.play_contact_sound(m, a, 4);
-    set_action_timer_in(a, fast ? 2.4f : 1.0f);
+    set_action_timer_in(a, fast ? 2.4f : action_duration(a, horse_fall_slow, 1.0f));
     if (agent* r = a.rider >= 0 ? m.get_live_agent(a.rider) : nullptr) {
       hooks.set_channel_action(*r, 0, fast ? rider_fall_fast : rider_fall_slow, 0x1000081u, 1.0f);
-      set_action_timer_in(*r, fast ? 2.4f : 1.0f);
+      set_action_timer_in(*r, fast ? 2.4f : action_duration(*r, rider_fall_slow, 1.0f));
       r->mount = -1;
     }
     a.rider = -1;
@@ -389,7 +399,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     a.presence = agent_presence_lying;
     a.presence_timer.reset();
     a.mount_at_death = a.mount;
-    set_action_timer_in(a, 0.5f);
+    set_action_timer_in(a, action_duration(a, death_action, 0.5f));
     a.death_bone = b.bone;
     a.death_position = b.hit_position;
     float impulse = (b.raw_damage + 5.0f) * 0.2f;

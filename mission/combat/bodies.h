@@ -6,6 +6,7 @@
 namespace hm {
 
 struct agent;
+class combat_random;
 class mission;
 
 struct body_limits {
@@ -15,10 +16,14 @@ struct body_limits {
 };
 
 // One step of the body state machine of one agent.
-void agent_die(mission& m, agent& a, const body_limits& limits);
+void agent_die(mission& m, agent& a, const body_limits& limits, combat_random& random);
 
-// The freeze of a body: pose frozen, weapons kept, listed as a corpse
-// (never the player's own body).
-void freeze_body(mission& m, agent& a, int corpse_limit);
+// Each weapon of a body drops with probability 0.25 at its bone as an item
+// in the scene that can be picked up; its slot empties.
+void keep_weapons_on_corpse(mission& m, agent& a, combat_random& random);
+
+// The freeze of a body: pose frozen, some weapons dropped, listed as a
+// corpse (never the player's own body).
+void freeze_body(mission& m, agent& a, int corpse_limit, combat_random& random);
 
 }  // namespace hm

@@ -1,6 +1,11 @@
 #include "mission/combat/combat_hooks.h"
 
 #include "mission/agent/agent.h"
+#include "mission/core/mission.h"
+#include "mission/physics/agent_ragdoll.h"
+#include "mission/physics/physics_worlds.h"
+#include "mission/physics/scene_surroundings.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 
@@ -18,12 +23,23 @@ combat_hooks make_defaults() {
   h.emit_blood = [](mission&, agent&, const blow&, int) {};
   h.update_label = [](mission&, agent&, const agent_label&) {};
   h.add_message = [](const std::string&, std::uint32_t) {};
-  h.create_ragdoll = [](mission&, agent&) { return false; };
-  h.ragdoll_moving = [](const agent&) { return false; };
-  h.release_ragdoll = [](mission&, agent& a) { a.ragdoll = nullptr; };
+  h.create_ragdoll = [](mission& m, agent& a) {
+    scene_ragdoll_surroundings around(m.scene.get());
+    const agent* mount = a.mount_at_death >= 0 ? m.get_agent(a.mount_at_death) : nullptr;
+    const agent* linked = a.linked_agent >= 0 ? m.get_agent(a.linked_agent) : nullptr;
+    const bool made = create_agent_ragdoll(physics_worlds, a, mount, linked, around);
+    if (made) a.ragdoll_timer.reset();
+    return made;
+  };
+  h.ragdoll_moving = [](const agent& a) { return physics_worlds.is_ragdoll_awake(a.ragdoll_slot); };
+  h.release_ragdoll = [](mission& m, agent& a) { stop_agent_ragdoll(physics_worlds, a, m); };
+  h.update_rider_turn_angle = [](mission&, agent&, float) {};
+  h.ai_think = [](mission&, agent&) {};
+  h.visual_update = [](mission&, agent&) {};
+  h.update_aim_deviation = [](mission&, agent&, float) {};
   h.update_actions = [](mission&, agent&, float) {};
   h.use_weapon = [](mission&, agent&, float) {};
-  h.update_skeleton = [](mission&, agent&) {};
+  h.update_skeleton = [](mission&, agent&, float) {};
   return h;
 }
 

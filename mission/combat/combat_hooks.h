@@ -3,8 +3,8 @@
 // scene. The action-channel gate, the agents' sound routines and the ragdoll
 // code live with the animation and physics code; until they are wired in,
 // these defaults stand for them: an action request writes the channel when
-// its priority allows, sounds are only counted, and no ragdoll is made (the
-// death animation serves until the body freezes).
+// its priority allows and sounds are not played. Ragdolls are the physics
+// worlds' by default.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -49,11 +49,19 @@ struct combat_hooks {
   std::function<bool(const agent&)> ragdoll_moving;
   // Ends a ragdoll (the body freezes as it lies).
   std::function<void(mission&, agent&)> release_ragdoll;
+  // The frame's steps of the AI, aiming and the agent's look: the rider's
+  // turn towards its look direction, the AI's thinking and its input
+  // delivered into the agent's block, the equipment and visual refresh, and
+  // the aiming error.
+  std::function<void(mission&, agent&, float dt)> update_rider_turn_angle;
+  std::function<void(mission&, agent&)> ai_think;
+  std::function<void(mission&, agent&)> visual_update;
+  std::function<void(mission&, agent&, float dt)> update_aim_deviation;
   // The agent's action update and weapon use of the frame.
   std::function<void(mission&, agent&, float dt)> update_actions;
   std::function<void(mission&, agent&, float dt)> use_weapon;
-  // Skeleton follows the action channels.
-  std::function<void(mission&, agent&)> update_skeleton;
+  // The skeleton follows the action channels.
+  std::function<void(mission&, agent&, float dt)> update_skeleton;
 };
 
 // The hooks in force; reset_combat_hooks() restores the defaults.

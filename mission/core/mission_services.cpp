@@ -46,7 +46,10 @@ void mission_services::agent_frame(mission& m, agent& a, float frame_time) {
   mission_combat_random random(*this);
   hm::agent_frame(m, a, frame_time, random);
 }
-void mission_services::agent_post_frame(mission& m, agent& a, float) { hm::agent_post_frame(m, a); }
+void mission_services::agent_post_frame(mission& m, agent& a, float frame_time) {
+  mission_combat_random random(*this);
+  hm::agent_post_frame(m, a, frame_time, random);
+}
 edit_mode_flags mission_services::edit_mode() const {
   // The scene editor reports its flags by overriding this; until it runs,
   // nothing is being edited and the markers stay hidden.

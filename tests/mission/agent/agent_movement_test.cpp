@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "engine/collision/face.h"
 #include "engine/core/timer.h"
@@ -21,6 +22,7 @@
 #include "mission/core/mission_services.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
+#include "module/records/action_table.h"
 #include "mission/support/combat_fixtures.h"
 
 namespace hm {
@@ -169,6 +171,25 @@ TEST_F(Movement, StepsDropsAndTheScenesEdge) {
   EXPECT_EQ(edge.position().y, 20.0f);
 }
 
+TEST_F(Movement, AnActionThatCarriesTheBodyMovesItForThatFrameOnly) {
+  action_table table;
+  table.actions.resize(5);
+  table.actions[4].flags = 0x4000;
+  action_sequence seq;
+  seq.duration = 2.0f;
+  seq.root_motion = vec3(0.0f, 3.0f, 0.0f);
+  table.actions[4].sequences.push_back(seq);
+  agent& a = spawn(agent_kind_human, vec3());
+  a.actions = &table;
+  a.channels[0].action = 4;
+  // Facing +x: the sequence's forward 3 m over 2 s is 1.5 m/s along x.
+  a.body_frame.rot.f = vec3(1, 0, 0);
+  a.body_frame.rot.s = vec3(0, -1, 0);
+  update_movement(m, a, 0.1f, random);
+  EXPECT_NEAR(a.position().x, 0.15f, 1e-5f);
+  EXPECT_EQ(a.motion.length(), 0.0f);  // not kept for the next frame
+}
+
 TEST_F(Movement, NoGroundKeepsTheHeightAndANullFace) {
   services.ground = nullptr;
   agent& a = spawn(agent_kind_human, vec3(0.0f, 0.0f, 5.0f), 1.0f);
@@ -253,7 +274,7 @@ TEST_F(Movement, FrameOfZeroLengthRunsNoBlowAndARiderFollowsItsMount) {
   EXPECT_EQ(rider.position().y, 0.0f);  // no step of its own
   EXPECT_EQ(horse.input.action_flags, input_attack_held);
   agent_frame(m, horse, 0.1f, random);
-  agent_post_frame(m, rider);
+  agent_post_frame(m, rider, 0.1f, random);
   EXPECT_EQ(rider.position().x, horse.position().x);
   EXPECT_EQ(rider.position().y, horse.position().y);
   EXPECT_GT(horse.position().y, 0.0f);
@@ -303,6 +324,20 @@ TEST_F(Movement, LabelColourAndHeight) {
   EXPECT_EQ(compute_agent_label(m, dead).height, 0.3f);
   // Without a template showing names, no text.
   EXPECT_TRUE(compute_agent_label(m, friend_).text.empty());
+}
+
+TEST_F(Movement, ThePlayersAgentAndARiddenHorseGetNoAIInput) {
+  std::vector<int> thinking;
+  g_combat_hooks().ai_think = [&thinking](mission&, agent& a) { thinking.push_back(a.index); };
+  agent& ai = spawn(agent_kind_human, vec3());
+  agent& player = spawn(agent_kind_human, vec3(3, 0, 0));
+  player.controller = agent_controller_player;
+  agent& horse = spawn(agent_kind_horse, vec3(6, 0, 0));
+  agent& rider = spawn(agent_kind_human, vec3(6, 0, 0));
+  horse.rider = rider.index;
+  rider.mount = horse.index;
+  for (agent* a : {&ai, &player, &rider, &horse}) agent_frame(m, *a, 0.0f, random);
+  EXPECT_EQ(thinking, (std::vector<int>{ai.index, rider.index}));
 }
 
 }  // namespace

@@ -257,9 +257,11 @@ class Bodies : public CombatAgents {
   void run(agent& a, const body_limits& limits, int tenths) {
     for (int i = 0; i < tenths; ++i) {
       advance_clock(clock_mission, 0.1f);
-      agent_die(m, a, limits);
+      agent_die(m, a, limits, keep_nothing);
     }
   }
+  // Draws that drop no weapon of a corpse.
+  scripted_combat_random keep_nothing{{15816}};
 };
 
 TEST_F(Bodies, WithoutRagdollsABodyFreezesAfterThreeSecondsAndTheCorpseLimitFadesIt) {
@@ -289,6 +291,7 @@ TEST_F(Bodies, RagdollThatSettlesFreezesAfterASecondOneThatMovesAfterThirty) {
       return true;
     };
     g_combat_hooks().ragdoll_moving = [moving](const agent&) { return moving; };
+    g_combat_hooks().release_ragdoll = [](mission&, agent&) {};
     agent& a = body();
     body_limits limits;
     run(a, limits, 2);
@@ -299,6 +302,25 @@ TEST_F(Bodies, RagdollThatSettlesFreezesAfterASecondOneThatMovesAfterThirty) {
     EXPECT_EQ(a.ragdoll, nullptr);
     EXPECT_EQ(a.body_frozen, 1);
   }
+}
+
+TEST_F(Bodies, AQuarterOfACorpsesWeaponsDrop) {
+  agent& a = body();
+  a.equipment[0] = item{pike_kind, 0};
+  a.equipment[1] = item{shield_kind, 0};
+  a.equipment[2] = item{pike_kind, 0};
+  a.wielded_slots = {0, 1};
+  // Draws for the three weapons: one below a quarter, two above.
+  scripted_combat_random draws({draw_for_unit(0.2f), draw_for_unit(0.3f), draw_for_unit(0.9f)});
+  keep_weapons_on_corpse(m, a, draws);
+  EXPECT_EQ(a.equipment[0].kind, -1);
+  EXPECT_EQ(a.wielded_slots[0], -1);
+  EXPECT_EQ(a.equipment[1].kind, shield_kind);
+  EXPECT_EQ(a.wielded_slots[1], 1);
+  EXPECT_EQ(a.equipment[2].kind, pike_kind);
+  ASSERT_EQ(m.scene_prop_instances.size(), 1u);
+  EXPECT_EQ(m.scene_prop_instances[0].kind, prop_kind_spawned_item);
+  EXPECT_EQ(m.scene_prop_instances[0].id, pike_kind);
 }
 
 TEST_F(Bodies, AnAgentThatFadesAliveHasLeftTheScene) {
