@@ -429,7 +429,6 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     a.state = outcome == fall_outcome::knocked_out ? agent_state_unconscious : agent_state_dead;
     if ((b.flags & blow_silent) == 0) hooks.play_voice(m, a, agent_voice_death);
     hooks.set_channel_action(a, 0, death_action, 0x28000C8u, 1.0f);
-    a.channels[1] = action_channel{};
     if (attacker != nullptr) {
       if (outcome == fall_outcome::knocked_out)
         ++attacker->knockout_count;
