@@ -16,6 +16,7 @@
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
 #include "engine/core/user_files.h"
+#include "mission/core/mission.h"
 #include "module/base/ini_table.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"
@@ -97,11 +98,19 @@ game_application::game_application() {
   set_render_debug_text(&debug_text);
   debugger_ = std::make_unique<script_debugger>();
   debugger_window_ = std::make_unique<debugger_window>(*debugger_);
+  state_hosts = std::make_unique<application_hosts>([this] { create_game_objects(); },
+                                                    [this] { return campaign_.get(); });
+  // The one mission of the run; without it the game runs on and no mission
+  // is set up.
+  if (!current_mission) current_mission = new (std::nothrow) mission();
   g_game_application = this;
 }
 
 game_application::~game_application() {
   end_game();
+  state_hosts.reset();
+  delete current_mission;
+  current_mission = nullptr;
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
@@ -154,6 +163,12 @@ void game_application::step_module_loading() {
 }
 
 void game_application::start_new_game() {
+  launch_state = {};
+  launch_state.launch_mode = launch_mode_value::new_game;
+  launching = true;
+}
+
+void game_application::create_game_objects() {
   end_game();
   g_game = std::make_unique<game>();
   campaign_ = std::make_unique<campaign_game>(*g_game);
@@ -161,11 +176,14 @@ void game_application::start_new_game() {
   // request out where no block runs, and the game ends here.
   campaign_->campaign_host.on_destroy_game = [this] { game_ended = true; };
   campaign_->install_script_host();
-  set_up_new_game(*g_game, campaign_.get());
   game_started = true;
   debugger_requested_ = g_ruv_config.debug_mode != 0;
   log_line("New game started.\n");
-  campaign_->run_game_start();
+}
+
+void game_application::dispatch_requests() {
+  std::uint8_t switched = 0;
+  dispatch_meta_mission_requests(*state_hosts, g_meta_mission, g_window_switch_state, switched);
 }
 
 void game_application::end_game() {
@@ -246,6 +264,11 @@ hresult game_application::frame_move() {
   if (!module_loaded) {
     step_module_loading();
     update_launch_window();
+  } else if (launching) {
+    // The call after the last step opens the game's first screen.
+    const bool steps_done = launch_state.step >= launch_step_count;
+    load_window_frame(*state_hosts, *state_hosts, launch_state, g_meta_mission, g_window_switch_state);
+    if (steps_done) launching = false;
   } else if (game_started && g_game) {
     // Until the world map runs them, the world's triggers are checked every
     // frame on the campaign clock.
@@ -370,6 +393,12 @@ hresult game_application::final_cleanup() {
     ruv_warning("Unable to save options to %s. The settings folder must be a folder you can write to.",
                 path.c_str());
   }
+  // The game goes before the mission, and module code no longer sees the
+  // mission once it is gone.
+  end_game();
+  state_hosts->remove_mission_script_host();
+  delete current_mission;
+  current_mission = nullptr;
   stop_music_track(g_music_tracks, 0);
   stop_music_track(g_music_tracks, 1);
   stop_sound_output();

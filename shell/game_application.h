@@ -16,6 +16,7 @@
 #include "render/view/message_log.h"
 #include "render/entity/render_view.h"
 #include "script/script_host.h"
+#include "shell/state/application_hosts.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/windows/launch_window_build.h"
 
@@ -65,6 +66,16 @@ class game_application : public application_frame {
   bool module_loaded = false;
   // Set when a new game is set up (the world's triggers then run each frame).
   bool game_started = false;
+  // The game's start-up, one step a frame, while `launching` is set; then
+  // the game's first screen.
+  game_launch launch_state;
+  bool launching = false;
+  // The game, the mission and the window switches as the state dispatcher
+  // and the start-up see them.
+  std::unique_ptr<application_hosts> state_hosts;
+  // Serves the meta mission's next request (the screens call it when their
+  // work for the moment is done).
+  void dispatch_requests();
   // The launch window, built once the module's settings and texts are read;
   // its status label follows the loading text. Runs that count other things
   // on screen leave it out.
@@ -124,8 +135,10 @@ class game_application : public application_frame {
   // One loading step; after the last one, the resources' device objects and
   // a new game.
   void step_module_loading();
-  // A new game object filled from the module's world files and parties.txt.
+  // Starts a new game: the start-up's steps run in the frames to come.
   void start_new_game();
+  // The game object and its campaign, a running game ended first.
+  void create_game_objects();
   // The back buffer into screenshot_path.
   void write_screenshot();
 

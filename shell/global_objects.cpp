@@ -14,7 +14,9 @@
 #include "module/data/skeleton_bodies.h"
 #include "module/text/translation_table.h"
 #include "module/records/world_records.h"
+#include "script/ops/encounter.h"
 #include "script/script_state.h"
+#include "shell/state/state_dispatcher.h"
 
 namespace hm {
 namespace {
@@ -34,8 +36,10 @@ void clear_skeleton_bodies() {
 }
 
 // The objects in start-up order. Objects whose owners are not part of the
-// program yet (the window manager and the UI manager, the physics worlds,
-// the meta mission) take their place here when they are.
+// program yet (the window manager and the UI manager, the physics worlds)
+// take their place here when they are. The one mission is the game
+// application's: it lives from the application's construction to its
+// clean-up.
 constexpr global_object_row rows[] = {
     {"resource manager", nullptr, nullptr},
     {"translation table", [] { g_translation_table.clear(); }, [] { g_translation_table.clear(); }},
@@ -48,6 +52,11 @@ constexpr global_object_row rows[] = {
      [] { g_game_variables_table = ini_table{}; }},
     {"script state", [] { g_script_state.reset(); }, [] { g_script_state.reset(); }},
     {"mission types", nullptr, [] { g_mission_types = {}; }},
+    // Empty until a game's launch resets it (the request for the game menu
+    // comes with that reset).
+    {"meta mission", [] { g_meta_mission = meta_mission_words{}; }, [] { g_meta_mission = meta_mission_words{}; }},
+    {"window switch state", [] { g_window_switch_state = window_switch_dispatcher{}; },
+     [] { g_window_switch_state = window_switch_dispatcher{}; }},
     // controls.dat, or the default keys when it is missing or broken.
     {"key bindings", [] { load_controls(g_key_bindings); }, nullptr},
     {"music player", nullptr,

@@ -65,6 +65,11 @@ inline constexpr int agent_head_bone = 9;
 
 // agent::movement_flags
 inline constexpr std::uint32_t agent_movement_on_ground = 0x1;
+// agent::goal_flags, set by the goal set-ups: go to goal_position, or follow
+// followed_agent. A word of its own: the goal set-ups assign it whole, which
+// must not clear the on-ground bit of movement_flags.
+inline constexpr std::uint32_t agent_movement_to_goal = 0x1;
+inline constexpr std::uint32_t agent_movement_follow = 0x2;
 
 // Equipment slots: four weapons, then head, body, foot and hand armour, the
 // horse and a tenth slot.
@@ -216,6 +221,27 @@ struct agent_ai {
   agent_input current_input;
   std::deque<ai_delayed_input> delayed_inputs;
   agent_input remembered_input;
+  // Seconds until the next movement pass and the next combat pass (timers 1
+  // and 2 measure from the last ones; timer 0 from the last behaviour choice).
+  float movement_period = 0.0f;
+  float combat_period = 0.0f;
+  // The presses of the last combat pass, sent through the delay queue.
+  std::uint32_t action_flags = 0;
+  // A random draw taken before each movement pass, for its choices.
+  std::int32_t movement_seed = 0;
+  // Where the chosen behaviour leads.
+  vec3 target_position;
+  // Metres that scale the steering's stop and start distances.
+  float speed_factor = 1.5f;
+  // 2 when the combat pass rejected a ranged attack since the last choice.
+  std::uint32_t ranged_state = 0;
+  // -1..1: falls while the agent tries to move and cannot.
+  float stuck_meter = 0.0f;
+  // The movement pass's word and agent, and a second agent, cleared by each
+  // behaviour choice.
+  std::int32_t movement_word = 0;
+  std::int32_t movement_agent = -1;
+  std::int32_t second_agent = -1;
 };
 
 // --- the agent ------------------------------------------------------------------
@@ -396,6 +422,35 @@ struct agent {
   // Weapons and missiles
 
   // Paths and AI
+  // What the movement pass steers by (agent_movement_to_goal, _follow, 0x20
+  // an AI goal is set, 0x80 pass at a side distance, 0x200 lance charge).
+  std::uint32_t goal_flags = 0;
+  // Where the agent goes (the followed agent's position when following), the
+  // goal's velocity and its navigation face (-1 none).
+  vec3 goal_position;
+  vec3 goal_velocity;
+  std::int32_t goal_face = -1;
+  // goal_face as it stood at the last path search.
+  std::int32_t searched_goal_face = -1;
+  // A new path search is wanted.
+  std::int32_t repath_needed = 0;
+  // The agent followed under movement flag 0x2, -1 none.
+  std::int32_t followed_agent = -1;
+  // The path from the agent's face to the goal's: its faces, and the point
+  // to walk to on each (at most 1024 of both).
+  std::vector<std::int32_t> path_faces;
+  std::vector<vec3> path_points;
+  std::int32_t path_length = 0;
+  // The point the agent steers to.
+  std::int32_t path_index = 0;
+  // The agent follows path_points.
+  std::int32_t path_active = 0;
+  // The last search found no path.
+  std::uint8_t path_empty = 0;
+  // Faces the last search expanded.
+  std::int32_t path_expanded = 0;
+  // A rider's turn relative to its mount, radians (counter-clockwise).
+  float rider_turn_angle = 0.0f;
 
   // Mission scripts
 

@@ -31,8 +31,12 @@ struct ai_mesh_edge {
   std::uint8_t selected = 0;
   float weight_a = 1.0f;
   float weight_b = 1.0f;
-  vec3 midpoint;  // set by the face-data pass
-  float clearance = 0.0f;
+  vec3 midpoint;  // set by the face-data pass; where paths cross the side
+  // Room for an agent passing the side into face_0 (clearance) and into
+  // face_1 (clearance_1), in metres; 1 and more is open ground. Narrow sides
+  // cost path searches more.
+  float clearance = 1.0f;
+  float clearance_1 = 1.0f;
   std::int32_t crossing = 0;
 };
 

@@ -34,12 +34,50 @@ struct encounter_record {
   void set_side(std::int32_t s);
 };
 
+// The one record through which the screens ask for the next screen: a
+// request bit in request_mask and the parameters of what is to come. The
+// encounter's two parties, side, advantage and flag word (values 4, 8, 16,
+// 32 and 128) are the encounter record's; the state dispatcher of the
+// application serves the requests.
 struct meta_mission_words {
   encounter_record encounter;
   // The game menu that opens next, -1 for none.
   std::int32_t next_menu = -1;
   // Bit 0x1 set by module code.
   std::uint32_t flags = 0;
+
+  // The map event of the encounter (-1 none) and the party of a requested
+  // troop conversation.
+  std::int32_t encounter_event = -1;
+  std::int32_t other_party = -1;
+  // 3 and 4 turn on the advantage of a result; 3 also ends the event's battle.
+  std::int32_t mission_kind = 0;
+  std::int32_t result_set = 0;
+  std::uint8_t encounter_finished = 0;
+  std::uint8_t finish_posted = 0;
+  std::int32_t scene_param = 0;
+  // The mission type wanted, and the one last matched.
+  std::int32_t mission_type = 0;
+  std::int32_t chosen_type = 0;
+  std::uint32_t request_mask = 0;
+  // Set while an encounter's result waits to be applied.
+  std::uint8_t apply_pending = 0;
+  // The partner of a requested conversation.
+  std::int32_t conversation_party = -1;
+  std::int32_t conversation_troop = -1;
+  // The template and two values of a mission requested from a menu.
+  std::int32_t jump_template = -1;
+  std::int32_t jump_value_1 = -1;
+  std::int32_t jump_value_2 = -1;
+  // Bit 1 ends the map event's battle when the result is applied.
+  std::int32_t result_flags = 0;
+  // The player party's ready-to-upgrade count when the encounter began.
+  std::int32_t upgradable_before = 0;
+  std::int32_t advantage_change = 0;
+  // Copied into each mission set up, then incremented.
+  std::int32_t mission_sequence = 0;
+  std::int32_t reinforcements = 0;
+  std::uint8_t second_side_joined = 0;
 };
 
 extern meta_mission_words g_meta_mission;

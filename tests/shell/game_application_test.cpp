@@ -20,6 +20,8 @@
 #include "engine/core/log.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/core/timer.h"
+#include "mission/core/mission.h"
+#include "module/records/mission_template.h"
 #include "platform/clock.h"
 #include "shell/support/shell_test_support.h"
 #include "platform/gpu/gl_system.h"
@@ -103,9 +105,13 @@ constexpr const char* kStartLog =
 constexpr const char* kLoadedLogEnd =
     "Loading party templates...\nLoading progress 100%: ui_loading_textures\nLoading Textures...\n"
     "Finished Loading Textures...\nLoading progress 100%: ui_finished\nFinished All...\n"
-    "New game started.\nSaving options...\n";
+    "New game started.\nload_map_data complete.\nInit_map complete.\ninit_meta_mission complete.\n"
+    "launch complete.\nSwitching to menu window...\n";
 // Frames from the first to the one that starts the new game.
 constexpr int kLoadingFrames = 8;
+// Frames of the new game's start-up: seven steps, then the switch to the
+// game menu.
+constexpr int kLaunchFrames = 8;
 
 using test::manual_clock;
 using test::read_text;
@@ -184,14 +190,73 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_NEAR(g_ui_manager.mouse_position.x, 0.25f, 0.01f);
     EXPECT_NEAR(g_ui_manager.mouse_position.y, 0.375f, 0.01f);
 
-    // More frames, and the window closes by itself once the module has loaded
-    // and the new game is set up.
-    app.frame_limit = kLoadingFrames + 2;
+    // More frames: the module loads and the new game reaches its first menu.
+    while (app.render_counter < static_cast<std::uint32_t>(kLoadingFrames + kLaunchFrames)) {
+      clock.now += 20'000;
+      ASSERT_EQ(app.render_3d_environment(), 0);
+    }
+    EXPECT_TRUE(app.module_loaded);
+    EXPECT_FALSE(app.launching);
+    ASSERT_TRUE(app.game_started);
+    ASSERT_NE(current_mission, nullptr);
+    // The game menu, which returns to the character window for the new
+    // character; the game menu's request waits in the meta mission.
+    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{23});
+    EXPECT_EQ(app.state_hosts->windows[23].return_window, 15);
+    EXPECT_EQ(app.state_hosts->windows[15].state_word, 0);
+    EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
+    ASSERT_FALSE(g_mission_templates.empty());
+
+    // A menu option asks for a mission: its template and values wait in the
+    // game's jump values.
+    dispatcher_game_words& words = app.state_hosts->words;
+    words.jump_template = 0;
+    words.jump_scene = 1;
+    words.jump_entry = 2;
+    words.no_autosave = 0;
+    g_meta_mission.request_mask |= 0x8;
+    app.dispatch_requests();
+    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{14});
+    EXPECT_EQ(app.state_hosts->windows[14].return_window, 100);
+    EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
+    EXPECT_EQ(current_mission->template_index, 0);
+    EXPECT_EQ(current_mission->jump_value_1, 1);
+    EXPECT_EQ(current_mission->jump_value_2, 2);
+    EXPECT_EQ(current_mission->mission_sequence, 0);
+    EXPECT_EQ(g_meta_mission.mission_sequence, 1);
+    EXPECT_EQ(words.jump_template, 0);
+    EXPECT_EQ(words.jump_scene, -1);
+    // The mission's teams: allies of themselves, team 7 neutral.
+    EXPECT_EQ(current_mission->team_relation(2, 2), 1);
+    EXPECT_EQ(current_mission->team_relation(2, 3), -1);
+    EXPECT_EQ(current_mission->teams[7].relations[7], 0);
+
+    // The mission ends: the debrief opens over the mission screen.
+    g_meta_mission.request_mask |= 0x10;
+    app.dispatch_requests();
+    EXPECT_EQ(app.state_hosts->stack, (std::vector<int>{14, 11}));
+    EXPECT_EQ(app.state_hosts->windows[11].return_window, 100);
+
+    // The debrief is done; the battle's result finishes the encounter and
+    // the game goes back to the map.
+    words.menu_result = 0x1;
+    app.dispatch_requests();
+    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{7});
+    EXPECT_EQ(g_meta_mission.apply_pending, 0);
+    EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
+
+    // A window id outside the table is refused.
+    EXPECT_FALSE(app.state_hosts->set_window(30));
+    EXPECT_FALSE(app.state_hosts->push_window(-1));
+    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{7});
+
+    // One more frame, and the window closes by itself.
+    app.frame_limit = app.render_counter + 1;
     clock.step = 1000;
     EXPECT_EQ(app.run_main_loop(), 0);
-    EXPECT_EQ(app.render_counter, static_cast<std::uint32_t>(kLoadingFrames + 2));
-    EXPECT_TRUE(app.module_loaded);
-    EXPECT_TRUE(app.game_started);
+    // The game and the mission are gone with the clean-up.
+    EXPECT_FALSE(app.game_started);
+    EXPECT_EQ(current_mission, nullptr);
     EXPECT_EQ(app.loading_progress, 1.0f);
     EXPECT_EQ(app.typed_char, -1);
     EXPECT_FALSE(win->exists());
@@ -210,7 +275,9 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
-  EXPECT_TRUE(log.ends_with(kLoadedLogEnd)) << log;
+  EXPECT_TRUE(log.ends_with(std::string(kLoadedLogEnd) +
+                            "Refused to open window 30.\nRefused to open window -1.\nSaving options...\n"))
+      << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
@@ -240,11 +307,12 @@ TEST_F(Program, HeadlessRunLoadsTheModuleAndLeavesLogAndOptions) {
   const std::string no_options = "Starting new log file.\nUnable to find options.dat. Loading defaults\n";
   EXPECT_EQ(log.rfind(no_options, 0), 0u) << log;
   // The second run reads the options the first saved.
-  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 10"), 0);
+  // Enough frames for the module to load and the new game to reach its menu.
+  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 16"), 0);
   log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
-  EXPECT_TRUE(log.ends_with(kLoadedLogEnd)) << log;
+  EXPECT_TRUE(log.ends_with(std::string(kLoadedLogEnd) + "Saving options...\n")) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 

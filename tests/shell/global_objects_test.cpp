@@ -1,6 +1,7 @@
 // The engine's objects: started in their fixed order with their start values,
 // released in the reverse order with nothing left in any table.
 #include "shell/global_objects.h"
+#include "shell/state/state_dispatcher.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -57,6 +58,8 @@ TEST(GlobalObjects, StartInOrderWithTheirStartValuesAndReleaseInReverse) {
   g_script_state.global_variables.assign(16, 7);
   g_key_bindings.keys[0][0] = 99;
   g_translation_table.set_translation("ui_left_over", "x");
+  g_meta_mission.request_mask = 0x8;
+  g_window_switch_state.launch_mode = 2;
   {
     global_objects globals;
     const std::vector<std::string> names = global_objects::names();
@@ -81,6 +84,10 @@ TEST(GlobalObjects, StartInOrderWithTheirStartValuesAndReleaseInReverse) {
     EXPECT_EQ(g_key_bindings.keys[36][0], 88);
     for (const auto& control : g_key_bindings.keys) EXPECT_EQ(control[1], -1);
     EXPECT_EQ(g_translation_table.key_count(), 0);
+    // No request waits before a game launches.
+    EXPECT_EQ(g_meta_mission.request_mask, 0u);
+    EXPECT_EQ(g_window_switch_state.launch_mode, 0);
+    EXPECT_EQ(g_window_switch_state.launch_party, -1);
 
     // A module's worth of tables filled while the program runs.
     g_item_kinds.resize(3);
@@ -90,7 +97,9 @@ TEST(GlobalObjects, StartInOrderWithTheirStartValuesAndReleaseInReverse) {
     g_conversation.lines.resize(2);
     g_skills[0].id = "skl_a";
     g_translation_table.set_translation("ui_ok", "OK");
+    g_meta_mission.request_mask = 0x400;
   }
+  EXPECT_EQ(g_meta_mission.request_mask, 0u);
   EXPECT_TRUE(g_item_kinds.empty());
   EXPECT_TRUE(g_game_menus.empty());
   EXPECT_EQ(g_script_table.count(), 0);

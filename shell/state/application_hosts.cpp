@@ -1,0 +1,225 @@
+#include "shell/state/application_hosts.h"
+
+#include "campaign/campaign_game.h"
+#include "engine/core/log.h"
+#include "engine/core/random.h"
+#include "mission/core/mission.h"
+#include "mission/core/mission_script_host.h"
+#include "module/loading/game.h"
+#include "module/loading/new_game.h"
+#include "module/records/mission_template.h"
+#include "module/records/script_table.h"
+#include "module/text/translation_table.h"
+#include "script/script_host.h"
+#include "script/script_state.h"
+
+namespace hm {
+
+mission* current_mission = nullptr;
+
+namespace {
+
+bool in_table(int id) { return id >= 0 && id < window_table_size; }
+
+// Whether a window may open; an id outside the table is refused and logged.
+bool may_open(int id) {
+  if (in_table(id)) return true;
+  log_line("Refused to open window " + std::to_string(id) + ".\n");
+  return false;
+}
+
+}  // namespace
+
+application_hosts::application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign)
+    : new_game_(std::move(new_game)), campaign_(std::move(campaign)) {}
+
+application_hosts::~application_hosts() { remove_mission_script_host(); }
+
+bool application_hosts::set_window(int id) {
+  if (!may_open(id)) return false;
+  stack.assign(1, id);
+  if (on_switch) on_switch(id, false);
+  return true;
+}
+
+bool application_hosts::push_window(int id) {
+  if (!may_open(id)) return false;
+  stack.push_back(id);
+  if (on_switch) on_switch(id, true);
+  return true;
+}
+
+void application_hosts::set_window_mode(int id, std::int32_t mode) {
+  if (in_table(id)) windows[static_cast<std::size_t>(id)].mode = mode;
+}
+
+void application_hosts::set_return_window(int id, std::int32_t value) {
+  if (in_table(id)) windows[static_cast<std::size_t>(id)].return_window = value;
+}
+
+void application_hosts::reset_window(int id) {
+  if (in_table(id)) windows[static_cast<std::size_t>(id)].state_word = 0;
+}
+
+const std::vector<mission_template>& application_hosts::mission_templates() { return g_mission_templates; }
+
+void application_hosts::prepare_mission(const mission_preparation& p) {
+  // The game's pending jump values are taken: they start over.
+  words.jump_troop = -1;
+  words.jump_scene = -1;
+  words.jump_entry = 0;
+  words.jump_template = 0;
+  words.jump_flags[0] = words.jump_flags[1] = 0;
+  if (!current_mission) return;
+  mission& m = *current_mission;
+  m.clear();
+  m.template_index = p.template_index;
+  m.jump_template = p.template_index;
+  m.jump_value_1 = p.jump_value_1;
+  m.jump_value_2 = p.jump_value_2;
+  m.advantage = p.advantage;
+  m.scene_param = p.scene_param;
+  m.player_side = p.side;
+  m.side_lists = {};
+  m.template_flags = p.template_index >= 0 && p.template_index < static_cast<int>(g_mission_templates.size())
+                         ? g_mission_templates[static_cast<std::size_t>(p.template_index)].flags
+                         : 0;
+  // Every team leaderless, allied with itself and hostile to the others;
+  // team 7 neutral to all.
+  for (int t = 0; t < team_count; ++t) {
+    team& tm = m.teams[static_cast<std::size_t>(t)];
+    tm.leader = -1;
+    for (int u = 0; u < team_count; ++u)
+      tm.relations[static_cast<std::size_t>(u)] = t == 7 ? 0 : (t == u ? 1 : -1);
+  }
+  if (campaign_game* c = campaign_()) m.player_party = c->state.player_party;
+}
+
+void application_hosts::set_up_mission(std::int32_t sequence) {
+  if (!current_mission) return;
+  current_mission->mission_sequence = sequence;
+  current_mission->frame_counter = 0;
+  // Module code of the mission's triggers sees this mission.
+  if (!mission_host_) {
+    mission_host_ = std::make_unique<mission_script_host>(*current_mission);
+    script_host host = current_script_host();
+    previous_mission_host_ = host.mission;
+    host.mission = mission_host_.get();
+    set_script_host(host);
+  }
+}
+
+void application_hosts::remove_mission_script_host() {
+  if (!mission_host_) return;
+  script_host host = current_script_host();
+  if (host.mission == mission_host_.get()) {
+    host.mission = previous_mission_host_;
+    set_script_host(host);
+  }
+  mission_host_.reset();
+  previous_mission_host_ = nullptr;
+}
+
+void application_hosts::run_mission_frames(int count, float seconds) {
+  // A mission whose scene is not built has nothing to step.
+  if (!current_mission || !current_mission->scene) return;
+  for (int i = 0; i < count; ++i) current_mission->frame(seconds, false);
+}
+
+void application_hosts::set_up_conversation(std::int32_t troop, std::int32_t, std::int32_t, std::int32_t) {
+  words.conversation_troop = troop;
+}
+
+void application_hosts::start_scene_conversation(std::int32_t troop, std::int32_t) {
+  words.conversation_troop = troop;
+}
+
+std::int32_t application_hosts::party_leader(std::int32_t party_id) {
+  campaign_game* c = campaign_();
+  const party* p = c ? c->state.find_party(party_id) : nullptr;
+  if (!p || p->stack_count < 1) return -1;
+  return p->stacks[0].troop;
+}
+
+std::int32_t application_hosts::party_leader_seed(std::int32_t party_id) {
+  campaign_game* c = campaign_();
+  if (!c || !c->state.find_party(party_id)) return -1;
+  return c->state.get_party_stack_seed(party_id, 0, 0);
+}
+
+void application_hosts::set_encounter_side(meta_mission_words& m, std::int32_t side) { m.encounter.set_side(side); }
+
+std::int32_t application_hosts::battle_advantage() {
+  // The encounter's strength, as choosing a side last computed it.
+  return g_meta_mission.encounter.advantage;
+}
+
+bool application_hosts::side_troops_spent(const meta_mission_words& m) {
+  campaign_game* c = campaign_();
+  if (!c) return false;
+  const std::int32_t party_id = m.encounter.side == 0 ? m.encounter.first_party : m.encounter.second_party;
+  return party_id >= 0 && c->state.get_party_strength(party_id) <= 0.0f;
+}
+
+void application_hosts::remove_empty_stacks(const meta_mission_words& m) {
+  campaign_game* c = campaign_();
+  if (!c) return;
+  c->state.remove_empty_party_stacks(c->state.player_party);
+  for (std::int32_t id : {m.encounter.first_party, m.encounter.second_party})
+    if (id >= 0) c->state.remove_empty_party_stacks(id);
+}
+
+void application_hosts::apply_encounter_results(const meta_mission_words&) {
+  // The mission is over: its scripts no longer see it.
+  remove_mission_script_host();
+}
+
+void application_hosts::add_message(const char* ui_key) {
+  current_script_host().ui->add_message_line(translate(ui_key).view(), 0xFFFFFFFF);
+}
+
+void application_hosts::save_game(int) {}
+
+int application_hosts::random() { return random_next(); }
+
+bool application_hosts::open_saved_game(const std::string&, launch_save_header&) { return false; }
+
+void application_hosts::read_saved_game() {}
+
+void application_hosts::create_game(std::int32_t, bool) { new_game_(); }
+
+void application_hosts::load_world_data() {
+  if (!g_game) return;
+  g_script_state.reset();
+  load_module_world_data(*g_game, g_script_table.interval_script_count);
+  g_game->parties = campaign_();
+}
+
+void application_hosts::set_player_names(const ruv_string& player_name, const ruv_string&) {
+  set_player_name(player_name);
+}
+
+void application_hosts::set_player_name(const ruv_string& name) {
+  if (!g_game) return;
+  if (troop* t = g_game->find_troop(g_game->player_troop)) t->name = name;
+}
+
+void application_hosts::read_module_parties() {
+  if (g_game) load_parties(*g_game);
+}
+
+void application_hosts::run_game_start() {
+  if (campaign_game* c = campaign_()) c->run_game_start();
+}
+
+void application_hosts::show_progress(const std::string& step_text, const ruv_string& message) {
+  progress_step = step_text;
+  progress_message = message;
+}
+
+ruv_string application_hosts::translate(const char* ui_key) {
+  if (!*ui_key) return {};
+  return g_translation_table.get_string_by_id(ui_key);
+}
+
+}  // namespace hm

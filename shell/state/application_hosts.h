@@ -1,0 +1,111 @@
+#pragma once
+// The running program's side of the state dispatcher and the launch: the
+// game and its campaign, the one mission object, and the switches between
+// game windows. Until the window manager takes over the switches, the ids
+// are kept here: the stack of open windows (last = top) with each window's
+// mode, return window and state words.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/state/game_launch.h"
+#include "shell/state/state_dispatcher.h"
+
+namespace hm {
+
+class campaign_game;
+class mission;
+class mission_script_host;
+class script_mission_host;
+
+inline constexpr int window_table_size = 30;
+
+struct window_words {
+  std::int32_t mode = 0;
+  // 99 until the window's first build.
+  std::int32_t state_word = 99;
+  std::int32_t return_window = 0;
+};
+
+class application_hosts final : public dispatcher_host, public game_launch_host {
+ public:
+  // new_game makes the game object and its campaign (ending a running game
+  // first); campaign reads the running campaign (null without a game).
+  application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign);
+  ~application_hosts() override;
+  application_hosts(const application_hosts&) = delete;
+  application_hosts& operator=(const application_hosts&) = delete;
+
+  // --- windows ---
+  // Refused (false, with a log line) for an id outside the table.
+  bool set_window(int id) override;
+  bool push_window(int id) override;
+  void set_window_mode(int id, std::int32_t mode) override;
+  void set_return_window(int id, std::int32_t value) override;
+  void reset_window(int id) override;
+  int top_window() const { return stack.empty() ? -1 : stack.back(); }
+  std::vector<int> stack;
+  std::array<window_words, window_table_size> windows{};
+  // Told of each switch (the window manager's set_window or push_window, and
+  // the start-up log); may be empty.
+  std::function<void(int id, bool pushed)> on_switch;
+
+  // --- the game ---
+  dispatcher_game_words& game_words() override { return words; }
+  const std::vector<mission_template>& mission_templates() override;
+  void prepare_mission(const mission_preparation& p) override;
+  void set_up_mission(std::int32_t sequence) override;
+  void run_mission_frames(int count, float seconds) override;
+  void set_up_conversation(std::int32_t troop, std::int32_t seed, std::int32_t party, std::int32_t kind) override;
+  void start_scene_conversation(std::int32_t troop, std::int32_t party) override;
+  std::int32_t party_leader(std::int32_t party) override;
+  std::int32_t party_leader_seed(std::int32_t party) override;
+  void set_encounter_side(meta_mission_words& m, std::int32_t side) override;
+  std::int32_t battle_advantage() override;
+  bool side_troops_spent(const meta_mission_words&) override;
+  void remove_empty_stacks(const meta_mission_words&) override;
+  void apply_encounter_results(const meta_mission_words& m) override;
+  void add_message(const char* ui_key) override;
+  void save_game(int slot) override;
+  int random() override;
+
+  // --- the launch ---
+  bool open_saved_game(const std::string& path, launch_save_header& header) override;
+  void read_saved_game() override;
+  void create_game(std::int32_t start_value, bool without_map) override;
+  void load_world_data() override;
+  void set_player_names(const ruv_string& player_name, const ruv_string& save_name) override;
+  void set_player_name(const ruv_string& name) override;
+  void read_module_parties() override;
+  void load_map_data() override {}
+  void init_map() override {}
+  void build_map_scene() override {}
+  void run_game_start() override;
+  void set_game_launch_mode(std::int32_t mode) override { game_launch_mode = mode; }
+  void reset_character_window() override { windows[15].state_word = 0; }
+  void show_progress(const std::string& step_text, const ruv_string& message) override;
+  ruv_string translate(const char* ui_key) override;
+
+  dispatcher_game_words words;
+  std::int32_t game_launch_mode = 0;
+  // The launch window's display.
+  std::string progress_step;
+  ruv_string progress_message;
+  // The mission's script neighbour, installed from a mission's set-up until
+  // the way back to the map.
+  void remove_mission_script_host();
+
+ private:
+  std::function<void()> new_game_;
+  std::function<campaign_game*()> campaign_;
+  std::unique_ptr<mission_script_host> mission_host_;
+  script_mission_host* previous_mission_host_ = nullptr;
+};
+
+// The one mission object of the run (null when it could not be made).
+extern mission* current_mission;
+
+}  // namespace hm
