@@ -124,7 +124,7 @@ shield_damage_outcome damage_shield(mission& m, agent& a, int damage, combat_ran
   const item broken = shield;
   combat_hooks& hooks = g_combat_hooks();
   a.wielded_slots[1] = -1;
-  const int reaction = hooks.hit_reaction_action(a, 0);
+  const int reaction = hooks.hit_reaction_action(m, a, 0);
   if (reaction >= 0) hooks.set_channel_action(a, 1, reaction, 16u | (1u << 24), 1.0f);
   hooks.play_sound(m, a, "snd_shield_broken", 0.0f);
   const frame drop = agent_bone_world_frame(a, shield_drop_bone);

@@ -81,7 +81,7 @@ float action_duration(const agent& a, int action, float fallback) {
 void react_standing_human(mission& m, agent& a, const blow& b, const agent* attacker, combat_random& random) {
   combat_hooks& hooks = g_combat_hooks();
   if (a.mount >= 0) {
-    const int upper = hooks.hit_reaction_action(a, 0);
+    const int upper = hooks.hit_reaction_action(m, a, 0);
     if (upper >= 0) hooks.set_channel_action(a, 1, upper, 0x80u | 0x5800000u, 1.0f);
     return;
   }
@@ -102,7 +102,7 @@ void react_standing_human(mission& m, agent& a, const blow& b, const agent* atta
       if (strong) push += b.direction * (1.5f + 0.4f * random.unit());
       heavy = true;
     } else {
-      lower = hooks.hit_reaction_action(a, 1);
+      lower = hooks.hit_reaction_action(m, a, 1);
       if (strong || (b.raw_damage > 15.0f && random.unit() < 0.3f)) {
         push = b.direction * ((b.raw_damage + 30.0f) * (random.unit() + 0.6f) * 0.02f);
         const vec3 side = get_normalized(cross_product(b.direction, vec3(0.0f, 0.0f, 1.0f)));
@@ -115,10 +115,10 @@ void react_standing_human(mission& m, agent& a, const blow& b, const agent* atta
             (type == item_type::thrown && u < 0.4f && b.raw_damage > 15.0f) ||
             ((type == item_type::bow || type == item_type::crossbow) && u < 0.3f && b.raw_damage > 25.0f);
     if (heavy) {
-      lower = hooks.hit_reaction_action(a, 2);
+      lower = hooks.hit_reaction_action(m, a, 2);
       push = b.direction * (2.1f + 0.2f * random.unit());
     } else {
-      lower = hooks.hit_reaction_action(a, 1);
+      lower = hooks.hit_reaction_action(m, a, 1);
     }
   }
   if (push.length_squared() > 0.0f && (a.movement_flags & agent_movement_on_ground) != 0) {

@@ -1,6 +1,7 @@
 #include "mission/combat/combat_hooks.h"
 
 #include "mission/agent/agent.h"
+#include "mission/ai/agent_reactions.h"
 #include "mission/core/mission.h"
 #include "mission/physics/agent_ragdoll.h"
 #include "mission/physics/physics_worlds.h"
@@ -16,7 +17,7 @@ combat_hooks make_defaults() {
   h.set_channel_action = write_channel_action;
   h.play_sound = [](mission&, agent&, const std::string&, float) {};
   h.play_contact_sound = [](mission&, agent&, int) {};
-  h.hit_reaction_action = [](const agent&, int) { return -1; };
+  h.hit_reaction_action = agent_choose_hit_reaction_action;
   h.play_voice = [](mission&, agent&, int) {};
   h.stick_missile = [](mission&, agent&, const blow&) {};
   h.add_blood_stain = [](mission&, const vec3&, float) {};
@@ -33,7 +34,7 @@ combat_hooks make_defaults() {
   };
   h.ragdoll_moving = [](const agent& a) { return physics_worlds.is_ragdoll_awake(a.ragdoll_slot); };
   h.release_ragdoll = [](mission& m, agent& a) { stop_agent_ragdoll(physics_worlds, a, m); };
-  h.update_rider_turn_angle = [](mission&, agent&, float) {};
+  h.update_rider_turn_angle = [](mission&, agent& a, float dt) { agent_update_rider_turn_angle(a, dt); };
   h.ai_think = [](mission&, agent&) {};
   h.visual_update = [](mission&, agent&) {};
   h.update_aim_deviation = [](mission&, agent&, float) {};

@@ -4,7 +4,7 @@
 // code live with the animation and physics code; until they are wired in,
 // these defaults stand for them: an action request writes the channel when
 // its priority allows and sounds are not played. Ragdolls are the physics
-// worlds' by default.
+// worlds' by default, the rider's turn and the hit reactions the AI code's.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,7 +31,7 @@ struct combat_hooks {
   std::function<void(mission&, agent&, int kind)> play_contact_sound;
   // The agent's hit-reaction action of a class (0 upper body, 1 lower body,
   // 2 heavy), -1 none.
-  std::function<int(const agent&, int reaction_class)> hit_reaction_action;
+  std::function<int(const mission&, const agent&, int reaction_class)> hit_reaction_action;
   // A voice of the agent (unless it is silent).
   std::function<void(mission&, agent&, int voice)> play_voice;
   // A copy of the striking missile's mesh left in the struck bone.
