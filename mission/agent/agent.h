@@ -423,6 +423,14 @@ struct agent {
   std::int32_t death_bone = -1;
   vec3 death_position;
   timer ragdoll_timer{clock_mission};
+  // Combat: whether each equipment slot came from the troop's own equipment
+  // (a broken shield of the player's then loses quality), and the hand the
+  // last attack was readied with.
+  std::array<std::uint8_t, agent_equipment_slot_count> slot_from_troop{};
+  std::int32_t attack_hand = 0;
+  // The body's opacity while it fades out (1 opaque); the entity's colour
+  // factor follows it.
+  float fade_alpha = 1.0f;
   // Values module scripts keep on the agent.
   slot_vector slots;
 

@@ -38,7 +38,8 @@ struct missile {
   // The launch speed plus the shooter's forward speed at release; drag slows
   // it in flight.
   float speed = 0.0f;
-  // What the weapon alone gives.
+  // What the weapon alone gives: the speed it left the launcher with and the
+  // damage it carries at that speed.
   float launch_speed = 0.0f;
   float damage = 0.0f;
   std::int32_t state = missile_flying;

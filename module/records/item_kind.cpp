@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <string>
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
@@ -154,6 +155,12 @@ void item_kind::read(text_reader& reader, std::int32_t version) {
   reader.read_int(missile_speed);
   reader.read_int(weapon_length);
   reader.read_int(max_ammo);
+  // The used count of ammunition lives in the item word's low byte.
+  if (max_ammo > max_used_shots) {
+    log_line(std::string("WARNING: item ") + id.c_str() + ": maximum ammunition " + std::to_string(max_ammo) +
+             " held to 255\n");
+    max_ammo = max_used_shots;
+  }
   reader.read_int(thrust_damage);
   reader.read_int(swing_damage);
   if (version > 1) load_simple_triggers(triggers, reader, format_name("Item %s", id.c_str()));

@@ -296,6 +296,19 @@ TEST(ItemKindReader, ReadsEveryFieldInOrderAndTheTriggersOfVersion2) {
   EXPECT_FALSE(a.is_ranged_weapon());
 }
 
+TEST(ItemKindReader, MaximumAmmunitionIsHeldToWhatTheUsedCountByteHolds) {
+  std::vector<item_kind> table;
+  // Arrows of 300 and 255 shots.
+  memory_reader reader(
+      "itemsfile version 1\n2\n"
+      "itm_f F Fs 0 5 0 1 0 0 100 0 0 0 0 0 0 0 0 300 0 0\n"
+      "itm_g G Gs 0 5 0 1 0 0 100 0 0 0 0 0 0 0 0 255 0 0\n");
+  load_item_kinds(table, reader);
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table[0].max_ammo, 255);
+  EXPECT_EQ(table[1].max_ammo, 255);
+}
+
 TEST(ItemKindReader, Version1HasNoTriggersAndTooManyVariantsIsFatal) {
   std::vector<item_kind> table;
   memory_reader v1("itemsfile version 1\n1\nitm_c C Cs 0 8 0 1 0 0 100 0 0 0 0 0 0 0 0 0 0 0\n");

@@ -1,0 +1,111 @@
+#include "mission/combat/bodies.h"
+
+#include <algorithm>
+
+#include "mission/agent/agent.h"
+#include "mission/agent/agent_perception.h"
+#include "mission/combat/combat_actors.h"
+#include "mission/combat/combat_hooks.h"
+#include "mission/combat/combat_random.h"
+#include "mission/props/scene_prop_instance.h"
+#include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
+#include "mission/core/mission.h"
+
+namespace hm {
+
+namespace {
+
+constexpr float lying_seconds = 3.0f;
+constexpr float fade_seconds = 3.0f;
+// The bones of the weapon hand and the shield hand.
+constexpr int weapon_hand_bone = 19;
+constexpr int shield_hand_bone = 14;
+
+void set_alpha(agent& a, float alpha) { a.fade_alpha = alpha; }
+
+}  // namespace
+
+void keep_weapons_on_corpse(mission& m, agent& a, combat_random& random) {
+  for (int slot = 0; slot < agent_weapon_slot_count; ++slot) {
+    item& it = a.equipment[static_cast<std::size_t>(slot)];
+    const item_kind* k = item_kind_of(it);
+    if (k == nullptr || random.unit() >= 0.25f) continue;
+    const bool wielded = slot == a.wielded_slots[0] || slot == a.wielded_slots[1];
+    // A wielded weapon falls from the hand, a carried one from its carry place.
+    const int bone = wielded ? (slot == a.wielded_slots[0] ? weapon_hand_bone : shield_hand_bone)
+                             : k->get_carry_frame().bone;
+    m.add_scene_prop_instance(prop_kind_spawned_item, it.kind, static_cast<int>(it.word),
+                              agent_bone_world_frame(a, bone));
+    if (slot == a.wielded_slots[0]) a.wielded_slots[0] = -1;
+    if (slot == a.wielded_slots[1]) a.wielded_slots[1] = -1;
+    it = item{};
+  }
+}
+
+void freeze_body(mission& m, agent& a, int corpse_limit, combat_random& random) {
+  const bool player = a.index == m.player_agent;
+  if (!a.is_alive()) {
+    if (a.agent_entity != nullptr && a.agent_entity->animated_skeleton) a.agent_entity->animated_skeleton->set_frozen(true);
+    if (!player) keep_weapons_on_corpse(m, a, random);
+  }
+  if (player) {
+    a.body_frozen = 1;
+    return;
+  }
+  // The physics code lists a body whose ragdoll it stopped; the corpse limit
+  // is applied here, once.
+  if (a.body_frozen != 0 && !m.corpses.empty() && m.corpses.back() == a.index) m.corpses.pop_back();
+  a.body_frozen = 1;
+  add_corpse(m, a.index, corpse_limit);
+}
+
+void agent_die(mission& m, agent& a, const body_limits& limits, combat_random& random) {
+  const float elapsed = a.presence_timer.elapsed();
+  if (a.rider_died_state == horse_rider_carrying_dead && a.is_horse() && a.rider >= 0 && elapsed > lying_seconds) {
+    if (agent* r = m.get_agent(a.rider)) r->mount = -1;
+    a.rider = -1;
+    a.rider_died_state = horse_rider_loose;
+  }
+
+  if (a.presence == agent_presence_fading && (a.body_frozen != 0 || a.state == agent_state_alive)) {
+    set_alpha(a, std::clamp(1.0f - elapsed / fade_seconds, 0.0f, 1.0f));
+    if (elapsed > fade_seconds) {
+      a.presence = agent_presence_removed;
+      a.agent_entity = nullptr;
+      if (a.state == agent_state_alive) a.state = agent_state_left;
+    }
+    return;
+  }
+  if (a.presence != agent_presence_lying) return;
+
+  // A horse leaving the scene. A dead horse is a body like any other, even
+  // when it carried a dead rider: it freezes and joins the corpses.
+  if (a.rider_died_state != horse_rider_none && a.state == agent_state_alive) {
+    if (elapsed > lying_seconds) {
+      a.presence = agent_presence_fading;
+      a.presence_timer.reset();
+    }
+    return;
+  }
+
+  combat_hooks& hooks = g_combat_hooks();
+  if (a.ragdoll == nullptr && a.body_frozen == 0 && elapsed > lying_seconds) {
+    freeze_body(m, a, limits.corpse_limit, random);
+    return;
+  }
+  if (limits.live_ragdolls < limits.ragdoll_limit && elapsed > 0.0f && a.ragdoll_timer.elapsed() > 0.0f &&
+      a.ragdoll == nullptr && a.body_frozen == 0) {
+    hooks.create_ragdoll(m, a);
+  }
+  if (a.ragdoll != nullptr) {
+    const float r = a.ragdoll_timer.elapsed();
+    if ((a.ragdoll_settle_early != 0 && r > 10.0f) || r > 30.0f || (r > 1.0f && !hooks.ragdoll_moving(a))) {
+      hooks.release_ragdoll(m, a);
+      a.ragdoll = nullptr;
+      freeze_body(m, a, limits.corpse_limit, random);
+    }
+  }
+}
+
+}  // namespace hm

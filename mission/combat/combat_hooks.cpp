@@ -1,0 +1,69 @@
+#include "mission/combat/combat_hooks.h"
+
+#include "mission/agent/agent.h"
+#include "mission/ai/agent_reactions.h"
+#include "mission/core/mission.h"
+#include "mission/physics/agent_ragdoll.h"
+#include "mission/physics/physics_worlds.h"
+#include "mission/physics/scene_surroundings.h"
+#include "render/scene/scene_world.h"
+
+namespace hm {
+
+namespace {
+
+combat_hooks make_defaults() {
+  combat_hooks h;
+  h.set_channel_action = write_channel_action;
+  h.play_sound = [](mission&, agent&, const std::string&, float) {};
+  h.play_contact_sound = [](mission&, agent&, int) {};
+  h.hit_reaction_action = agent_choose_hit_reaction_action;
+  h.play_voice = [](mission&, agent&, int) {};
+  h.stick_missile = [](mission&, agent&, const blow&) {};
+  h.add_blood_stain = [](mission&, const vec3&, float) {};
+  h.emit_blood = [](mission&, agent&, const blow&, int) {};
+  h.update_label = [](mission&, agent&, const agent_label&) {};
+  h.add_message = [](const std::string&, std::uint32_t) {};
+  h.create_ragdoll = [](mission& m, agent& a) {
+    scene_ragdoll_surroundings around(m.scene.get());
+    const agent* mount = a.mount_at_death >= 0 ? m.get_agent(a.mount_at_death) : nullptr;
+    const agent* linked = a.linked_agent >= 0 ? m.get_agent(a.linked_agent) : nullptr;
+    const bool made = create_agent_ragdoll(physics_worlds, a, mount, linked, around);
+    if (made) a.ragdoll_timer.reset();
+    return made;
+  };
+  h.ragdoll_moving = [](const agent& a) { return physics_worlds.is_ragdoll_awake(a.ragdoll_slot); };
+  h.release_ragdoll = [](mission& m, agent& a) { stop_agent_ragdoll(physics_worlds, a, m); };
+  h.update_rider_turn_angle = [](mission&, agent& a, float dt) { agent_update_rider_turn_angle(a, dt); };
+  h.ai_think = [](mission&, agent&) {};
+  h.visual_update = [](mission&, agent&) {};
+  h.update_aim_deviation = [](mission&, agent&, float) {};
+  h.update_actions = [](mission&, agent&, float) {};
+  h.use_weapon = [](mission&, agent&, float) {};
+  h.update_skeleton = [](mission&, agent&, float) {};
+  return h;
+}
+
+combat_hooks& storage() {
+  static combat_hooks hooks = make_defaults();
+  return hooks;
+}
+
+}  // namespace
+
+combat_hooks& g_combat_hooks() { return storage(); }
+void reset_combat_hooks() { storage() = make_defaults(); }
+
+void write_channel_action(agent& a, int channel, int action, std::uint32_t flags, float speed) {
+  if (channel < 0 || channel > 1) return;
+  action_channel& c = a.channels[static_cast<std::size_t>(channel)];
+  const std::uint32_t priority = flags & 0x1FFFFu;
+  if (c.action >= 0 && c.priority() > priority && action >= 0) return;
+  c.action = action;
+  c.flags = flags;
+  c.progress = 0.0f;
+  c.requested_action = -1;
+  c.speed = speed;
+}
+
+}  // namespace hm

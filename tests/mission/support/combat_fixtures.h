@@ -1,0 +1,13 @@
+#pragma once
+// Agents for the combat and movement tests: a live agent standing on the
+// ground of a mission, of a kind and team, at a place.
+#include "engine/core/math.h"
+
+namespace hm {
+
+struct agent;
+class mission;
+
+agent& spawn_standing_agent(mission& m, int kind, int team, const vec3& at, float hit_points = 50.0f);
+
+}  // namespace hm
