@@ -13,6 +13,7 @@
 // ground (a prop <lift> above it); the heading is in degrees, 0 facing north
 // (+y), 90 facing east. The flora and ground kinds come from <data>/Data/
 // (default "data").
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -50,6 +51,20 @@ frame placed_frame(const ai_mesh& graph, float x, float y, float heading_degrees
   on_ground = face >= 0;
   f.origin = vec3(x, y, (on_ground ? graph.face_height(face, probe) : 0.0f) + lift);
   return f;
+}
+
+// "x a .. b, y c .. d": the ground the graph covers.
+std::string extent_text(const ai_mesh& graph) {
+  vec3 low(1e30f, 1e30f, 0.0f), high(-1e30f, -1e30f, 0.0f);
+  for (const ai_mesh_vertex& v : graph.vertices) {
+    low.x = std::min(low.x, v.position.x);
+    low.y = std::min(low.y, v.position.y);
+    high.x = std::max(high.x, v.position.x);
+    high.y = std::max(high.y, v.position.y);
+  }
+  char text[128];
+  std::snprintf(text, sizeof text, "the ground covers x %.1f .. %.1f, y %.1f .. %.1f", low.x, high.x, low.y, high.y);
+  return text;
 }
 
 }  // namespace
@@ -120,7 +135,8 @@ int main(int argc, char** argv) {
       p.placement = placed_frame(graph, x, y, heading, lift, on_ground);
       p.initial_frame = p.placement;
       if (!on_ground) {
-        fault = {number, word + " at " + std::to_string(x) + ", " + std::to_string(y) + " is off the terrain"};
+        fault = {number, word + " at " + std::to_string(x) + ", " + std::to_string(y) + " is off the terrain (" +
+                             extent_text(graph) + ")"};
         break;
       }
       if (word == "prop") {
@@ -159,7 +175,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   write_scene_objects(out, objects, 0);
-  if (!out.flush()) {
+  if (out.close() != 0) {
+    // A cut file would be read as the scene's next time; without it the
+    // build makes it again.
+    std::remove(argv[2]);
     std::fprintf(stderr, "make_scene_objects: cannot write %s\n", argv[2]);
     return 1;
   }

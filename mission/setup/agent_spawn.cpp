@@ -41,7 +41,7 @@ void agent_spawn_hooks::create_entity(mission&, agent&) {}
 int agent_spawn_hooks::choose_horse_item(mission&, const agent&) { return -1; }
 float agent_spawn_hooks::horse_hit_points(int) { return 100.0f; }
 float agent_spawn_hooks::hero_hit_points(int) { return 0.0f; }
-float agent_spawn_hooks::player_party_health_factor() { return 1.0f; }
+float agent_spawn_hooks::player_party_health_factor() { return 0.0f; }
 void agent_spawn_hooks::draw_weapons(mission&, agent&) {}
 void agent_spawn_hooks::agent_spawned(mission&, int) {}
 void agent_spawn_hooks::announce(mission&, const std::string&) {}
@@ -79,8 +79,8 @@ int spawn_agent(mission& m, campaign_state& game, const spawn_agent_request& r, 
   place_at(a, r.at, spawn_lift);
   if (is_player) m.player_spawn_position = a.position();
 
-  // strength + 2 x the capped hit-point skill + 35; the player's wounded
-  // soldiers come in weaker, a hero with what he has left.
+  // strength + 2 x the capped hit-point skill + 35; the soldiers of a worn
+  // player's party come in weaker, a hero with what he has left.
   float hp = 0.0f;
   if (game.is_valid_troop(r.troop)) {
     const int skill = std::min(game.world.troop_skill_level(r.troop, hit_point_skill),

@@ -36,7 +36,8 @@ class agent_spawn_hooks {
   virtual float horse_hit_points(int horse_item);
   // A hero's stored hit points.
   virtual float hero_hit_points(int troop);
-  // The player's party's health factor.
+  // The player's party's wear, 0 for a rested, fed party: above 0.5 its
+  // soldiers come in weaker, down to half their hit points at 1.
   virtual float player_party_health_factor();
   // The weapon and shield drawn, and the wielded items refreshed.
   virtual void draw_weapons(mission& m, agent& a);

@@ -48,7 +48,7 @@ class recording_hooks : public agent_spawn_hooks {
   void announce(mission&, const std::string& key) override { texts.push_back(key); }
 
   int mounted_troop = -1;
-  float health = 1.0f;
+  float health = 0.0f;
   std::vector<int> entities;
   std::vector<int> spawned;
   std::vector<std::string> texts;
@@ -187,7 +187,7 @@ TEST_F(AgentSpawn, RecordItemsOutsideTheItemTableAreDropped) {
   g_item_kinds = saved_items;
 }
 
-TEST_F(AgentSpawn, PlayersWoundedPartyComesInWeaker) {
+TEST_F(AgentSpawn, PlayersWornPartyComesInWeaker) {
   c.game.player_party = make_party({{soldier, 2}});
   c.game.player_troop = rider;  // the player is elsewhere
   hooks.health = 0.8f;
@@ -197,8 +197,14 @@ TEST_F(AgentSpawn, PlayersWoundedPartyComesInWeaker) {
   const int a = spawn_agent(m, c.game, r, hooks);
   // 64 x (1.5 - 0.8)
   EXPECT_NEAR(m.get_agent(a)->hit_points, 44.8f, 1e-4f);
+  // 64 x (1.5 - 1): a party worn out sends its soldiers at half strength.
+  hooks.health = 1.0f;
+  EXPECT_FLOAT_EQ(m.get_agent(spawn_agent(m, c.game, r, hooks))->hit_points, 32.0f);
   hooks.health = 0.4f;
   EXPECT_FLOAT_EQ(m.get_agent(spawn_agent(m, c.game, r, hooks))->hit_points, 64.0f);
+  // Hooks that know nothing of the party's wear bring the soldiers in whole.
+  agent_spawn_hooks plain;
+  EXPECT_FLOAT_EQ(m.get_agent(spawn_agent(m, c.game, r, plain))->hit_points, 64.0f);
 }
 
 }  // namespace

@@ -1,0 +1,202 @@
+// The sample module's field battle set up headless from the loaded module and
+// its new game: both armies on the generated ground, each agent on a face of
+// the scene's navigation graph, drawn by a skeleton with its meshes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "../../module/support/module_test_support.h"
+#include "campaign/campaign_game.h"
+#include "campaign/party.h"
+#include "engine/core/random.h"
+#include "engine/core/timer.h"
+#include "engine/resource/resource_manager.h"
+#include "mission/core/mission.h"
+#include "mission/core/mission_services.h"
+#include "mission/scene/scene_queries.h"
+#include "mission/setup/agent_spawn.h"
+#include "mission/setup/module_mission_setup.h"
+#include "module/loading/game.h"
+#include "module/loading/module_loading.h"
+#include "module/loading/module_script_host.h"
+#include "module/loading/module_start.h"
+#include "module/loading/new_game.h"
+#include "module/records/item_kind.h"
+#include "module/records/mission_template.h"
+#include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
+#include "render/scene/scene_world.h"
+#include "render/terrain/ai_mesh.h"
+
+namespace hm {
+namespace {
+
+class quiet_services : public mission_services {
+ public:
+  void refresh_shadow_passes(mission&) override {}
+  void update_scene_entities(mission&, float) override {}
+};
+
+int index_of_template(const char* id) {
+  for (std::size_t i = 0; i < g_mission_templates.size(); ++i) {
+    if (g_mission_templates[i].id.equals_cstr(id)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int index_of_scene(const game& g, const char* id) {
+  for (int i = 0; i < g.scene_count(); ++i) {
+    if (g.scenes[static_cast<std::size_t>(i)]->id.equals_cstr(id)) return i;
+  }
+  return -1;
+}
+
+int index_of_troop(const game& g, const char* id) {
+  for (int i = 0; i < g.troop_count(); ++i) {
+    if (g.troops[static_cast<std::size_t>(i)].id.equals_cstr(id)) return i;
+  }
+  return -1;
+}
+
+// The sample module loaded and a new game started, once per process (resource
+// names register once).
+struct sample_game {
+  sample_game()
+      : in_data(HOOFMARCH_DATA_DIR), generated(HOOFMARCH_BINARY_DIR "/data") {
+    random_seed(3);
+    install_module_script_host();
+    load_core_resource_files();
+    load_whole_module("Sample");
+    g_game = std::make_unique<game>();
+    campaign = std::make_unique<campaign_game>(*g_game);
+    campaign->install_script_host();
+    set_up_new_game(*g_game, campaign.get());
+    campaign->run_game_start();
+  }
+  test::scoped_working_folder in_data;
+  test::scoped_generated_folder generated;
+  std::unique_ptr<campaign_game> campaign;
+};
+
+sample_game& the_sample() {
+  static sample_game s;
+  return s;
+}
+
+// A party of the campaign with stacks of (troop, count); returns its id.
+int add_party(campaign_state& state, std::initializer_list<std::pair<int, int>> stacks) {
+  const std::int32_t id = state.parties.take_free_party();
+  party& p = *state.parties.get_party_by_id(id);
+  p.reset();
+  p.stack_count = 0;
+  for (const auto& [troop, count] : stacks) {
+    if (p.stacks.size() <= static_cast<std::size_t>(p.stack_count)) p.stacks.resize(p.stacks.size() + 1);
+    troop_stack& s = p.stacks[static_cast<std::size_t>(p.stack_count++)];
+    s = troop_stack{};
+    s.troop = troop;
+    s.count = count;
+  }
+  return p.id;
+}
+
+TEST(SampleBattle, BothArmiesStandOnTheGroundWithTheirMeshes) {
+  sample_game& sample = the_sample();
+  game& g = *g_game;
+  campaign_state& state = sample.campaign->state;
+  const int battle = index_of_template("field_battle");
+  const int field = index_of_scene(g, "scn_field_battle");
+  ASSERT_GE(battle, 0);
+  ASSERT_GE(field, 0);
+  const int swordsman = index_of_troop(g, "trp_swordsman");
+  const int archer = index_of_troop(g, "trp_archer");
+  const int horseman = index_of_troop(g, "trp_horseman");
+  const int looter = index_of_troop(g, "trp_looter");
+  ASSERT_GE(horseman, 0);
+
+  // The player leads swordsmen, archers and horsemen; allies and enemies
+  // bring theirs.
+  party* player_party = state.find_party(state.player_party);
+  ASSERT_NE(player_party, nullptr);
+  player_party->stack_count = 1;
+  player_party->stacks[0].count = 1;
+  state.add_troops_to_party(state.player_party, swordsman, 6, false);
+  state.add_troops_to_party(state.player_party, archer, 4, false);
+  state.add_troops_to_party(state.player_party, horseman, 3, false);
+  const int allies = add_party(state, {{swordsman, 8}, {archer, 6}});
+  const int enemies = add_party(state, {{looter, 14}, {swordsman, 6}, {archer, 6}, {horseman, 4}});
+
+  mission m;
+  quiet_services services;
+  m.set_services(&services);
+  m.side_value = 1;
+  m.side_lists[0].count = 1;
+  m.side_lists[0].parties[0] = allies;
+  m.side_lists[1].count = 1;
+  m.side_lists[1].parties[0] = enemies;
+  reset_clocks();
+  mission_start start;
+  ASSERT_TRUE(start_mission(m, g, state, battle, field, start));
+
+  ASSERT_NE(m.scene, nullptr);
+  ASSERT_NE(m.nav_mesh, nullptr);
+  ASSERT_FALSE(m.nav_mesh->faces.empty());
+  // The props of the scene's file, each with its entity.
+  int props = 0;
+  for (const scene_prop_instance& p : m.scene_prop_instances) {
+    if (p.kind != prop_kind_object) continue;
+    ++props;
+    EXPECT_NE(p.entity, nullptr) << p.name.c_str();
+  }
+  EXPECT_EQ(props, 5);
+
+  int humans = 0, horses = 0, riders = 0;
+  int team_count[2] = {0, 0};
+  for_each_live_agent(m.agents, [&](const agent& a) {
+    const face* ground = nullptr;
+    const float height = find_ground_face(*m.scene, a.position(), &ground);
+    ASSERT_NE(ground, nullptr) << "agent " << a.index;
+    EXPECT_NEAR(a.position().z, height, 1.0f) << "agent " << a.index;
+    EXPECT_GE(m.nav_mesh->find_face(a.position()), 0) << "agent " << a.index;
+    ASSERT_NE(a.agent_entity, nullptr) << "agent " << a.index;
+    const skeleton_instance* skel = a.agent_entity->animated_skeleton.get();
+    ASSERT_NE(skel, nullptr) << "agent " << a.index;
+    int attached = 0;
+    for (const skeleton_bone& b : skel->bones) attached += static_cast<int>(b.meshes.size());
+    EXPECT_GT(attached + static_cast<int>(skel->skinned_meshes.size()), 0) << "agent " << a.index;
+    if (a.kind == agent_kind_horse) {
+      ++horses;
+      EXPECT_EQ(skel->skeleton->name.c_str(), std::string("skel_horse"));
+      return;
+    }
+    ++humans;
+    if (a.team == 0 || a.team == 1) ++team_count[a.team];
+    if (a.mount >= 0) ++riders;
+    // Body, hands, calves and head on the skeleton, the weapons beside them.
+    EXPECT_GE(attached + static_cast<int>(skel->skinned_meshes.size()), 6) << "agent " << a.index;
+  });
+  // 12 of each record: the player's party, its allies, two enemy groups.
+  EXPECT_EQ(humans, 48);
+  EXPECT_EQ(team_count[0], 24);
+  EXPECT_EQ(team_count[1], 24);
+  EXPECT_EQ(horses, riders);
+  EXPECT_GT(riders, 0);
+  ASSERT_GE(m.player_agent, 0);
+  EXPECT_EQ(m.get_agent(m.player_agent)->troop, state.player_troop);
+  m.clear();
+}
+
+TEST(SampleBattle, UnknownTemplateOrSceneIsRefusedByNumber) {
+  the_sample();
+  mission m;
+  quiet_services services;
+  m.set_services(&services);
+  mission_start start;
+  EXPECT_FALSE(start_mission(m, *g_game, the_sample().campaign->state, 9999, 0, start));
+  EXPECT_FALSE(start_mission(m, *g_game, the_sample().campaign->state, 0, -1, start));
+  EXPECT_EQ(m.scene, nullptr);
+  EXPECT_EQ(start.steps, nullptr);
+}
+
+}  // namespace
+}  // namespace hm
