@@ -104,6 +104,29 @@ face_state face_of_seed(const skin& s, int skin_index, std::int32_t seed) {
 
 // --- agents ---------------------------------------------------------------------------------------
 
+void equip_from_troop(agent& a, const troop& t) {
+  std::vector<std::int32_t> listed = a.spawn_items;
+  for (int slot = 0; slot < agent_equipment_slot_count; ++slot) {
+    item& chosen = a.equipment[static_cast<std::size_t>(slot)];
+    chosen = item{};
+    a.slot_from_troop[static_cast<std::size_t>(slot)] = 0;
+    if ((a.item_override_flags & (1u << slot)) == 0) {
+      chosen = t.equipment[static_cast<std::size_t>(slot)];
+      a.slot_from_troop[static_cast<std::size_t>(slot)] = 1;
+      continue;
+    }
+    // The first listed item the troop may use in the slot, taken off the list.
+    for (std::int32_t& kind : listed) {
+      item candidate;
+      candidate.kind = kind;
+      if (kind < 0 || !t.can_equip_item(candidate, slot)) continue;
+      chosen = candidate;
+      kind = -1;
+      break;
+    }
+  }
+}
+
 void module_agent_hooks::create_entity(mission& m, agent& a) {
   auto e = std::make_unique<skeleton_entity>();
   e->owner_word = a.index;
@@ -133,11 +156,7 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
     horse.kind = a.horse_item;
     if (e->animated_skeleton) put_on_skeleton(*e->animated_skeleton, item_mesh(horse), "root");
   } else if (t != nullptr) {
-    // The troop's own equipment, each slot marked as the troop's.
-    for (int slot = 0; slot < agent_equipment_slot_count; ++slot) {
-      a.equipment[static_cast<std::size_t>(slot)] = t->equipment[static_cast<std::size_t>(slot)];
-      a.slot_from_troop[static_cast<std::size_t>(slot)] = 1;
-    }
+    equip_from_troop(a, *t);
     if (e->animated_skeleton && s != nullptr) {
       skeleton_instance& skel = *e->animated_skeleton;
       put_on_skeleton(skel, copy_of(s->body_mesh), "abdomen");
@@ -169,16 +188,10 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
   else log_line("Agent " + std::to_string(a.index) + " spawned without a scene");
 }
 
-int module_agent_hooks::choose_horse_item(mission& m, const agent& rider) {
-  const troop* t = game_.find_troop(rider.troop);
-  if (t == nullptr) return -1;
-  // A record may keep its mounted troops on foot.
-  if (const mission_template* tpl = current_mission_template(m); tpl != nullptr && rider.spawn_record >= 0 &&
-                                                                   rider.spawn_record < tpl->spawn_record_count()) {
-    const spawn_record& r = tpl->spawn_records[static_cast<std::size_t>(rider.spawn_record)];
-    if ((static_cast<std::uint32_t>(r.flags2) & override_mounted_on_foot) != 0) return -1;
-  }
-  const item& horse = t->equipment[static_cast<std::size_t>(equipment_slot::horse)];
+int module_agent_hooks::choose_horse_item(mission&, const agent& rider) {
+  // The horse slot as the equipment was chosen for the rider.
+  if (rider.kind == agent_kind_horse) return -1;
+  const item& horse = rider.equipment[static_cast<std::size_t>(equipment_slot::horse)];
   const item_kind* kind = horse.get_kind();
   return kind != nullptr && kind->type() == item_type::horse ? horse.kind : -1;
 }

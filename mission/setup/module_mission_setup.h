@@ -15,7 +15,14 @@ namespace hm {
 
 class entity;
 class game;
+struct troop;
 struct campaign_state;
+
+// The agent's ten equipment slots: the troop's own item where the agent's
+// item-override flags leave the slot's bit clear; else the first item of the
+// agent's list the troop may use there (taken off the list, modifier 0), or
+// none.
+void equip_from_troop(agent& a, const troop& t);
 
 // Agents made from the module's troops, skins, items and skeletons.
 class module_agent_hooks : public agent_spawn_hooks {
@@ -25,7 +32,7 @@ class module_agent_hooks : public agent_spawn_hooks {
   // with its body parts and head skinned on it and its equipment on its bones,
   // a horse's "skel_horse" with the horse item's mesh.
   void create_entity(mission& m, agent& a) override;
-  // The troop's horse slot, unless the record keeps its troops on foot.
+  // The rider's horse slot.
   int choose_horse_item(mission& m, const agent& rider) override;
   float horse_hit_points(int horse_item) override;
   float hero_hit_points(int troop) override;

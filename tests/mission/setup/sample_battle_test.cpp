@@ -3,7 +3,10 @@
 // the scene's navigation graph, drawn by a skeleton with its meshes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "../../module/support/module_test_support.h"
@@ -193,6 +196,61 @@ TEST(SampleBattle, BothArmiesStandOnTheGroundWithTheirMeshes) {
   ASSERT_GE(m.player_agent, 0);
   EXPECT_EQ(m.get_agent(m.player_agent)->troop, state.player_troop);
   m.clear();
+}
+
+int index_of_item(const char* id) {
+  for (std::size_t i = 0; i < g_item_kinds.size(); ++i) {
+    if (g_item_kinds[i].id.equals_cstr(id)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+TEST(SampleBattle, OverriddenSlotsTakeTheFirstFittingListedItem) {
+  the_sample();
+  const game& g = *g_game;
+  const troop& archer = g.troops[static_cast<std::size_t>(index_of_troop(g, "trp_archer"))];
+  const int sword = index_of_item("itm_sword");
+  const int shield = index_of_item("itm_round_shield");
+  const int tunic = index_of_item("itm_padded_tunic");
+  const int cap = index_of_item("itm_leather_cap");
+  ASSERT_GE(std::min({sword, shield, tunic, cap}), 0);
+  struct case_t {
+    std::uint32_t flags;
+    std::vector<std::int32_t> listed;
+    // Slots 0, 1, 4 and 5 afterwards (-2: the troop's own item).
+    std::array<int, 4> expected;
+  };
+  const int own = -2;
+  const std::vector<case_t> cases = {
+      // No bit set: the troop's own equipment throughout, the list unused.
+      {0u, {sword, shield}, {own, own, own, own}},
+      // Slot 0 skips the tunic (no weapon) for the sword; slot 1 gets the
+      // shield; the tunic is left for nobody.
+      {0x3u, {tunic, sword, shield}, {sword, shield, own, own}},
+      // One sword for two weapon slots: the second stays empty.
+      {0x3u, {sword}, {sword, -1, own, own}},
+      // Head and body from the list in the order of the slots; -1 entries
+      // (used up) and kinds outside the table are passed over.
+      {0x30u, {-1, 9999, tunic, cap}, {own, own, cap, tunic}},
+  };
+  const int slots[4] = {0, 1, 4, 5};
+  for (const case_t& c : cases) {
+    agent a;
+    a.item_override_flags = c.flags;
+    a.spawn_items = c.listed;
+    equip_from_troop(a, archer);
+    for (int k = 0; k < 4; ++k) {
+      const int slot = slots[k];
+      const item& got = a.equipment[static_cast<std::size_t>(slot)];
+      if (c.expected[static_cast<std::size_t>(k)] == own) {
+        EXPECT_EQ(got.kind, archer.equipment[static_cast<std::size_t>(slot)].kind) << "flags " << c.flags << " slot " << slot;
+        EXPECT_EQ(a.slot_from_troop[static_cast<std::size_t>(slot)], 1);
+      } else {
+        EXPECT_EQ(got.kind, c.expected[static_cast<std::size_t>(k)]) << "flags " << c.flags << " slot " << slot;
+        EXPECT_EQ(a.slot_from_troop[static_cast<std::size_t>(slot)], 0);
+      }
+    }
+  }
 }
 
 TEST(SampleBattle, UnknownTemplateOrSceneIsRefusedByNumber) {
