@@ -5,6 +5,7 @@
 
 #include "campaign/campaign_state.h"
 #include "campaign/party.h"
+#include "engine/collision/capsule.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
@@ -180,9 +181,15 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
       }
     }
   }
-  e->frame = a.body_frame;
-  e->scale = vec3(1.0f, 1.0f, 1.0f) * (s != nullptr ? s->scale : 1.0f);
-  if (s != nullptr) a.height_factor = s->scale;
+  // The collision capsule: a horse's along its back, a human's by its height.
+  const float h = s != nullptr ? s->scale : 1.0f;
+  if (a.kind == agent_kind_horse) {
+    e->body = std::make_unique<capsule>(vec3(0.0f, -0.3f, 0.7f), vec3(0.0f, 0.8f, 0.8f), 0.4f);
+  } else {
+    e->body = std::make_unique<capsule>(vec3(0.0f, 0.01f * h, 2.3f * h), vec3(0.0f, 0.0f, 1.3f * h), 0.3f * h);
+    a.height_factor = h;
+  }
+  e->set_frame_and_scale(a.body_frame, vec3(h, h, h));
   a.agent_entity = e.get();
   if (m.scene) m.scene->adopt_entity(std::move(e));
   else log_line("Agent " + std::to_string(a.index) + " spawned without a scene");
