@@ -139,7 +139,12 @@ TEST(SampleBattle, BothArmiesStandOnTheGroundWithTheirMeshes) {
   m.side_lists[1].parties[0] = enemies;
   reset_clocks();
   mission_start start;
+  test::log_capture log;
   ASSERT_TRUE(start_mission(m, g, state, battle, field, start));
+  // Every mesh, skeleton and the scene's file were found.
+  for (const char* fault : {"no mesh", "no skeleton", "Unable to load scene objects", "skipped", "without a scene"}) {
+    EXPECT_EQ(log.text().find(fault), std::string::npos) << fault << " in:\n" << log.text();
+  }
 
   ASSERT_NE(m.scene, nullptr);
   ASSERT_NE(m.nav_mesh, nullptr);
