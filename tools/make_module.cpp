@@ -1,9 +1,10 @@
 // make_module: makes what a module folder needs besides its text files, from
 // its sources, as the build does for the sample module: the binary resource
 // files (Resource/<name>.brf from Resource/<name>.trf, for every file module.ini
-// loads) and the sound and music files listed in Sounds/tones.txt and
-// Music/tones.txt. Start a new module by copying data/Modules/Sample to
-// data/Modules/<New>, then run `make_module <New>`.
+// loads), the sound and music files listed in Sounds/tones.txt and
+// Music/tones.txt, and the scene-object files (SceneObj/<scene>.sco) of the
+// lists beside them (SceneObj/<scene>.txt). Start a new module by copying
+// data/Modules/Sample to data/Modules/<New>, then run `make_module <New>`.
 //
 //   make_module <module> [--data <dir>]
 //
@@ -29,6 +30,7 @@
 #include "module/base/ini_table.h"
 #include "module/loading/module_start.h"
 #include "platform/fs.h"
+#include "scene_object_list.h"
 #include "tones.h"
 
 namespace fs = std::filesystem;
@@ -206,6 +208,21 @@ int main(int argc, char** argv) {
       if (!hm::tools::write_tone(out, t)) return fail("cannot write " + out.string());
       std::printf("%s/%s: a %g Hz tone of %d ms\n", folder, t.file.c_str(), t.pitch, t.milliseconds);
       ++sounds;
+    }
+  }
+  // Scene-object files of generated scenes, from their lists.
+  const fs::path scene_folder = module_folder / "SceneObj";
+  if (fs::is_directory(scene_folder, ec)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(scene_folder, ec)) {
+      if (entry.path().extension() != ".txt") continue;
+      fs::path out = entry.path();
+      out.replace_extension(".sco");
+      std::string summary;
+      const std::string why =
+          hm::tools::make_scene_object_file(entry.path().string(), out.string(), data.string(), summary);
+      if (!why.empty()) return fail(why);
+      std::printf("SceneObj/%s -> SceneObj/%s: %s\n", entry.path().filename().c_str(), out.filename().c_str(),
+                  summary.c_str());
     }
   }
   std::printf("module %s: %d resource files and %d sound files made in %s\n", module_folder.filename().c_str(),

@@ -1,73 +1,16 @@
 // make_scene_objects: a scene's ".sco" file made from a readable list of what
-// stands in it, for modules whose scenes are generated from a terrain code:
+// stands in it (see scene_object_list.h for the list):
 //
 //   make_scene_objects <list> <output .sco> [data folder]
 //
-// The list has one entry a line ('#' starts a comment):
-//   terrain <code>              the terrain the objects stand on
-//   navigation_grid <step>      a grid navigation graph over that terrain,
-//                               one face every <step> terrain samples
-//   prop <spr_id> <x> <y> <heading> [<lift>]
-//   entry <number> <x> <y> <heading>
-// Positions are in scene metres; every object is set onto the generated
-// ground (a prop <lift> above it); the heading is in degrees, 0 facing north
-// (+y), 90 facing east. The flora and ground kinds come from <data>/Data/
-// (default "data").
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
+// The flora and ground kinds come from <data>/Data/ (default "data"). Exit code
+// 0 on success, 1 when the file cannot be written, 2 on a bad list or command
+// line.
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 
-#include "engine/core/log.h"
-#include "engine/core/stream.h"
-#include "render/scene/scene_objects.h"
-#include "render/terrain/ai_mesh.h"
-#include "render/terrain/terrain_generator.h"
-#include "terrain_kinds_file.h"
-
-namespace {
-
-using namespace hm;
-
-constexpr float degrees_to_radians = 3.14159265f / 180.0f;
-
-struct list_fault {
-  int line = 0;
-  std::string text;
-};
-
-frame placed_frame(const ai_mesh& graph, float x, float y, float heading_degrees, float lift, bool& on_ground) {
-  frame f = frame::identity();
-  const float a = heading_degrees * degrees_to_radians;
-  f.rot.f = vec3(std::sin(a), std::cos(a), 0.0f);
-  f.rot.s = vec3(std::cos(a), -std::sin(a), 0.0f);
-  f.rot.u = vec3(0.0f, 0.0f, 1.0f);
-  const vec3 probe(x, y, 1000.0f);
-  const std::int32_t face = graph.find_face(probe);
-  on_ground = face >= 0;
-  f.origin = vec3(x, y, (on_ground ? graph.face_height(face, probe) : 0.0f) + lift);
-  return f;
-}
-
-// "x a .. b, y c .. d": the ground the graph covers.
-std::string extent_text(const ai_mesh& graph) {
-  vec3 low(1e30f, 1e30f, 0.0f), high(-1e30f, -1e30f, 0.0f);
-  for (const ai_mesh_vertex& v : graph.vertices) {
-    low.x = std::min(low.x, v.position.x);
-    low.y = std::min(low.y, v.position.y);
-    high.x = std::max(high.x, v.position.x);
-    high.y = std::max(high.y, v.position.y);
-  }
-  char text[128];
-  std::snprintf(text, sizeof text, "the ground covers x %.1f .. %.1f, y %.1f .. %.1f", low.x, high.x, low.y, high.y);
-  return text;
-}
-
-}  // namespace
+#include "scene_object_list.h"
 
 int main(int argc, char** argv) {
   const bool help = argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h");
@@ -75,113 +18,12 @@ int main(int argc, char** argv) {
     std::fprintf(help ? stdout : stderr, "usage: make_scene_objects <list> <output .sco> [data folder]\n");
     return help ? 0 : 2;
   }
-  std::ifstream in(argv[1]);
-  if (!in) {
-    std::fprintf(stderr, "make_scene_objects: cannot read %s\n", argv[1]);
-    return 2;
+  std::string summary;
+  const std::string fault = hm::tools::make_scene_object_file(argv[1], argv[2], argc > 3 ? argv[3] : "data", summary);
+  if (!fault.empty()) {
+    std::fprintf(stderr, "make_scene_objects: %s\n", fault.c_str());
+    return fault.starts_with("cannot write") ? 1 : 2;
   }
-  const std::string data_folder = argc > 3 ? argv[3] : "data";
-  terrain_generator& gen = g_terrain_generator;
-  if (!read_kinds(data_folder, gen.module_data)) {
-    std::fprintf(stderr, "make_scene_objects: no flora and ground kinds in %s/Data\n", data_folder.c_str());
-    return 2;
-  }
-
-  scene_objects objects;
-  ai_mesh graph;
-  bool have_graph = false;
-  list_fault fault;
-  std::string line;
-  int number = 0;
-  while (fault.text.empty() && std::getline(in, line)) {
-    ++number;
-    if (const std::size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
-    std::istringstream words(line);
-    std::string word;
-    if (!(words >> word)) continue;
-    if (word == "terrain") {
-      std::string code;
-      if (!(words >> code)) {
-        fault = {number, "terrain needs a code"};
-        break;
-      }
-      gen.code.parse(code.c_str());
-      gen.generate_terrain();
-    } else if (word == "navigation_grid") {
-      int step = 0;
-      if (!(words >> step) || step <= 0 || gen.vertex_count_x() <= 1) {
-        fault = {number, "navigation_grid needs a positive step after the terrain"};
-        break;
-      }
-      build_grid_ai_mesh(graph, gen.heights, step);
-      graph.link_edges_to_faces();
-      graph.update_faces();
-      have_graph = !graph.faces.empty();
-      if (!have_graph) fault = {number, "the terrain is too small for a navigation grid"};
-    } else if (word == "prop" || word == "entry") {
-      scene_prop_instance p;
-      std::string name;
-      float x = 0.0f, y = 0.0f, heading = 0.0f, lift = 0.0f;
-      if (!(words >> name >> x >> y >> heading)) {
-        fault = {number, word + " needs a name or number, x, y and a heading"};
-        break;
-      }
-      if (word == "prop") words >> lift;
-      if (!have_graph) {
-        fault = {number, "objects come after the navigation grid, which gives them their ground"};
-        break;
-      }
-      bool on_ground = false;
-      p.placement = placed_frame(graph, x, y, heading, lift, on_ground);
-      p.initial_frame = p.placement;
-      if (!on_ground) {
-        fault = {number, word + " at " + std::to_string(x) + ", " + std::to_string(y) + " is off the terrain (" +
-                             extent_text(graph) + ")"};
-        break;
-      }
-      if (word == "prop") {
-        p.object_class = 0;
-        p.kind_id = 0;
-        p.name = ruv_string(name.c_str());
-      } else {
-        p.object_class = 1;
-        p.name = ruv_string("");
-        try {
-          p.variation_id = std::stoi(name);
-        } catch (const std::exception&) {
-          fault = {number, "\"" + name + "\" is not an entry number"};
-          break;
-        }
-      }
-      objects.prop_instances.push_back(p);
-    } else {
-      fault = {number, "unknown entry \"" + word + "\""};
-    }
-  }
-  if (!fault.text.empty()) {
-    std::fprintf(stderr, "%s:%d: %s\n", argv[1], fault.line, fault.text.c_str());
-    return 2;
-  }
-  if (!have_graph) {
-    std::fprintf(stderr, "%s: no navigation_grid\n", argv[1]);
-    return 2;
-  }
-  binary_writer graph_bytes;
-  graph.write(graph_bytes);
-  objects.ai_mesh_data = std::string(graph_bytes.contents());
-  binary_writer out;
-  if (out.open(argv[2]) != 0) {
-    std::fprintf(stderr, "make_scene_objects: cannot write %s\n", argv[2]);
-    return 1;
-  }
-  write_scene_objects(out, objects, 0);
-  if (out.close() != 0) {
-    // A cut file would be read as the scene's next time; without it the
-    // build makes it again.
-    std::remove(argv[2]);
-    std::fprintf(stderr, "make_scene_objects: cannot write %s\n", argv[2]);
-    return 1;
-  }
-  std::printf("%zu objects, navigation graph of %zu faces\n", objects.prop_instances.size(), graph.faces.size());
+  std::printf("%s\n", summary.c_str());
   return 0;
 }
