@@ -160,11 +160,17 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
     equip_from_troop(a, *t);
     if (e->animated_skeleton && s != nullptr) {
       skeleton_instance& skel = *e->animated_skeleton;
-      put_on_skeleton(skel, copy_of(s->body_mesh), "abdomen");
-      put_on_skeleton(skel, copy_of(s->calf_left), "calf.L");
-      put_on_skeleton(skel, copy_of(s->calf_right), "calf.R");
-      put_on_skeleton(skel, copy_of(s->hand_left), "hand.L");
-      put_on_skeleton(skel, copy_of(s->hand_right), "hand.R");
+      // The skin's own body, feet and hands where no armour covers them.
+      const auto worn = [&a](int slot) { return a.equipment[static_cast<std::size_t>(slot)].get_kind() != nullptr; };
+      if (!worn(equipment_slot::body)) put_on_skeleton(skel, copy_of(s->body_mesh), "abdomen");
+      if (!worn(equipment_slot::foot)) {
+        put_on_skeleton(skel, copy_of(s->calf_left), "calf.L");
+        put_on_skeleton(skel, copy_of(s->calf_right), "calf.R");
+      }
+      if (!worn(equipment_slot::hand)) {
+        put_on_skeleton(skel, copy_of(s->hand_left), "hand.L");
+        put_on_skeleton(skel, copy_of(s->hand_right), "hand.R");
+      }
       const bool own_face = t->is_hero() && (t->flags & troop_flag_keep_face) != 0;
       const face_state face = face_of_seed(*s, skin_index, own_face || a.face_seed < 0 ? a.troop : a.face_seed);
       skin_face built = build_skin_face(*s, face, true, true);
