@@ -22,6 +22,7 @@
 #include "engine/core/stream.h"
 #include "render/scene/scene_objects.h"
 #include "render/terrain/ai_mesh.h"
+#include "render/terrain/height_field.h"
 #include "render/terrain/terrain_generator.h"
 #include "terrain_kinds_file.h"
 
@@ -36,16 +37,35 @@ struct list_fault {
   std::string text;
 };
 
-inline frame placed_frame(const ai_mesh& graph, float x, float y, float heading_degrees, float lift, bool& on_ground) {
+// The terrain's height at (x, y), blended from the four samples around it;
+// false off the sampled ground.
+inline bool field_height(const height_field& field, float x, float y, float& out) {
+  if (field.cell_size <= 0.0f) return false;
+  const float fx = x / field.cell_size;
+  const float fy = y / field.cell_size;
+  const int ix = static_cast<int>(std::floor(fx));
+  const int iy = static_cast<int>(std::floor(fy));
+  if (ix < 0 || iy < 0 || ix + 1 >= field.sample_count_x || iy + 1 >= field.sample_count_y) return false;
+  const float tx = fx - static_cast<float>(ix);
+  const float ty = fy - static_cast<float>(iy);
+  const float low = field.sample(ix, iy).height * (1.0f - tx) + field.sample(ix + 1, iy).height * tx;
+  const float high = field.sample(ix, iy + 1).height * (1.0f - tx) + field.sample(ix + 1, iy + 1).height * tx;
+  out = low * (1.0f - ty) + high * ty;
+  return true;
+}
+
+// An upright frame at (x, y) on the terrain, `lift` above it, facing the
+// heading; on_ground false when (x, y) lies outside the navigation graph.
+inline frame placed_frame(const ai_mesh& graph, const height_field& field, float x, float y, float heading_degrees,
+                          float lift, bool& on_ground) {
   frame f = frame::identity();
   const float a = heading_degrees * degrees_to_radians;
   f.rot.f = vec3(std::sin(a), std::cos(a), 0.0f);
   f.rot.s = vec3(std::cos(a), -std::sin(a), 0.0f);
   f.rot.u = vec3(0.0f, 0.0f, 1.0f);
-  const vec3 probe(x, y, 1000.0f);
-  const std::int32_t face = graph.find_face(probe);
-  on_ground = face >= 0;
-  f.origin = vec3(x, y, (on_ground ? graph.face_height(face, probe) : 0.0f) + lift);
+  float height = 0.0f;
+  on_ground = graph.find_face(vec3(x, y, 1000.0f)) >= 0 && field_height(field, x, y, height);
+  f.origin = vec3(x, y, height + lift);
   return f;
 }
 
@@ -103,6 +123,7 @@ inline std::string make_scene_object_file(const std::string& list_path, const st
         break;
       }
       build_grid_ai_mesh(graph, gen.heights, step);
+
       graph.link_edges_to_faces();
       graph.update_faces();
       have_graph = !graph.faces.empty();
@@ -121,7 +142,7 @@ inline std::string make_scene_object_file(const std::string& list_path, const st
         break;
       }
       bool on_ground = false;
-      p.placement = placed_frame(graph, x, y, heading, lift, on_ground);
+      p.placement = placed_frame(graph, gen.heights, x, y, heading, lift, on_ground);
       p.initial_frame = p.placement;
       if (!on_ground) {
         fault = {number, word + " at " + std::to_string(x) + ", " + std::to_string(y) + " is off the terrain (" +

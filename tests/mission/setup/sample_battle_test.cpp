@@ -154,7 +154,14 @@ TEST(SampleBattle, BothArmiesStandOnTheGroundWithTheirMeshes) {
   for (const scene_prop_instance& p : m.scene_prop_instances) {
     if (p.kind != prop_kind_object) continue;
     ++props;
-    EXPECT_NE(p.entity, nullptr) << p.name.c_str();
+    ASSERT_NE(p.entity, nullptr) << p.name.c_str();
+    // Standing on the generated ground where the scene's list put it.
+    const face* ground = nullptr;
+    const float height = find_ground_face(*m.scene, p.entity->frame.origin, &ground);
+    ASSERT_NE(ground, nullptr) << p.name.c_str();
+    EXPECT_NEAR(p.entity->frame.origin.z, height, 0.3f) << p.name.c_str();
+    EXPECT_GT(p.entity->frame.origin.x, 100.0f);
+    EXPECT_LT(p.entity->frame.origin.y, 110.0f);
   }
   EXPECT_EQ(props, 5);
 
