@@ -16,7 +16,13 @@
 #include "mission/support/animated_agents.h"
 #include "mission/support/combat_fixtures.h"
 #include "mission/weapons/weapon_hit.h"
+#include "engine/collision/face.h"
+#include "mission/core/mission_services.h"
+#include "mission/props/scene_prop_instance.h"
 #include "module/base/module_settings.h"
+#include "module/records/scene_prop.h"
+#include "render/entity/strategic_entity.h"
+#include "render/scene/scene_world.h"
 #include "module/records/item_kind.h"
 
 namespace hm {
@@ -166,6 +172,54 @@ TEST_F(weapon_hit, ASwingCutsThroughAnEnemyHorseAndStrikesItsRiderWeakened) {
   // The rider behind the horse's body is struck in the same sweep.
   EXPECT_EQ(result, weapon_hit_agent);
   EXPECT_TRUE(rider.blow_pending != 0);
+}
+
+// Records the prop triggers a hit runs.
+class prop_trigger_log : public mission_services {
+ public:
+  void run_prop_triggers(mission&, int instance, int event_code, int damage) override {
+    runs.push_back(std::to_string(instance) + " " + std::to_string(event_code) + " " + std::to_string(damage));
+  }
+  std::vector<std::string> runs;
+};
+
+TEST_F(weapon_hit, ASwingAtAPropWithHitPointsDestroysItOnce) {
+  g_scene_prop_kinds.assign(1, scene_prop{});
+  g_scene_prop_kinds[0].flags = prop_flag_destructible;
+  prop_trigger_log log;
+  m.set_services(&log);
+  m.scene = std::make_unique<scene_world>();
+  scene_prop_instance door;
+  door.kind = prop_kind_object;
+  door.id = 0;
+  door.hit_points = 30.0f;
+  m.scene_prop_instances.push_back(door);
+  // The door's face stands 0.6 ahead of the attacker, facing it.
+  auto* e = static_cast<strategic_entity*>(m.scene->create_entity(strategic_entity_type));
+  e->owner_word = 12;
+  e->owner_word_2 = 0;
+  e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
+      vec3(-1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 2.0f), vec3(-1.0f, 0.6f, 2.0f)}));
+
+  agent& a = attacker_with_blade(95);
+  // Full timing, no troop: 30 x 0.85 = 25.5 a blow.
+  EXPECT_EQ(swing(a), weapon_hit_nothing);
+  EXPECT_EQ(a.scene_hit, 1);
+  EXPECT_FLOAT_EQ(m.scene_prop_instances[0].hit_points, 30.0f - 25.5f);
+  EXPECT_EQ(log.runs, std::vector<std::string>{"0 -42 25"});
+  // The scene is struck once an attack.
+  EXPECT_EQ(swing(a), weapon_hit_nothing);
+  EXPECT_EQ(log.runs.size(), 1u);
+  a.scene_hit = 0;
+  EXPECT_EQ(swing(a), weapon_hit_nothing);
+  EXPECT_EQ(log.runs, (std::vector<std::string>{"0 -42 25", "0 -42 25", "0 -43 25"}));
+  // Destroyed: no more damage and no more triggers.
+  a.scene_hit = 0;
+  swing(a);
+  EXPECT_EQ(log.runs.size(), 3u);
+  EXPECT_FLOAT_EQ(m.scene_prop_instances[0].hit_points, 30.0f - 51.0f);
+  m.set_services(nullptr);
+  g_scene_prop_kinds.clear();
 }
 
 }  // namespace
