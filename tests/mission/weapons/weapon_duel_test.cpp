@@ -16,6 +16,7 @@
 #include "mission/core/mission_services.h"
 #include "mission/missile/missile.h"
 #include "mission/support/animated_agents.h"
+#include "mission/support/combat_fixtures.h"
 #include "mission/weapons/use_weapon.h"
 #include "mission/weapons/weapon_hit.h"
 #include "module/base/module_settings.h"
@@ -32,11 +33,7 @@ class zero_draw_services : public mission_services {
 
 struct duel : ::testing::Test {
   void SetUp() override {
-    reset_clocks();
-    reset_combat_hooks();
-    g_item_kinds.clear();
-    g_module_settings.set_defaults();
-    g_game_options = game_options{};
+    reset_combat_globals();
     // Short one-shot actions: a tenth of a second each.
     for (action_record& r : f.actions.actions) {
       for (action_sequence& s : r.sequences) {

@@ -30,11 +30,7 @@ namespace {
 
 struct weapon_hit : ::testing::Test {
   void SetUp() override {
-    reset_clocks();
-    reset_combat_hooks();
-    g_item_kinds.clear();
-    g_module_settings.set_defaults();
-    g_game_options = game_options{};
+    reset_combat_globals();
     g_combat_hooks().play_sound = [this](mission&, agent& a, const std::string& s, float) {
       sounds.push_back(s + " " + std::to_string(a.index));
     };
