@@ -8,6 +8,7 @@
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/item_visibility.h"
 #include "mission/agent/locomotion.h"
+#include "mission/agent/weapon_choice.h"
 #include "mission/agent/weapon_use.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/combat/attack_direction.h"
@@ -196,6 +197,16 @@ void tell_player(mission& m, const agent& a, const char* key) {
   if (a.index == m.player_agent) report_combat_line(key, 0xFFFFFFFFu);
 }
 
+// Whether any weapon slot holds ammunition for the wielded weapon, used up
+// or not.
+bool carries_ammunition(const agent& a, int type) {
+  const int weapon_kind = a.wielded_slots[0] >= 0 ? a.equipment[static_cast<std::size_t>(a.wielded_slots[0])].kind : -1;
+  for (int s = 0; s < agent_weapon_slot_count; ++s) {
+    if (ammunition_feeds(type, weapon_kind, a.equipment[static_cast<std::size_t>(s)])) return true;
+  }
+  return false;
+}
+
 void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_random& random) {
   combat_hooks& hooks = g_combat_hooks();
   action_channel& upper = a.channels[1];
@@ -218,12 +229,14 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
           a.attack_state = attack_releasing;
         }
       } else {
-        tell_player(m, a, "ui_no_more_bolts");
+        tell_player(m, a, carries_ammunition(a, type) ? "ui_no_more_bolts" : "ui_you_are_not_carrying_any_bolts");
       }
       return;
     }
     if (!crossbow && total <= 0) {
-      if (type == item_type::bow) tell_player(m, a, "ui_no_more_arrows");
+      if (type == item_type::bow) {
+        tell_player(m, a, carries_ammunition(a, type) ? "ui_no_more_arrows" : "ui_you_are_not_carrying_any_arrows");
+      }
       return;
     }
     const attack_choice c = choose_attack(m, a, random);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
@@ -163,6 +165,56 @@ TEST_F(duel, ArrowShotAtAStandingManStrikesHim) {
   EXPECT_EQ(arrow.state, missile_hit_agent);
   EXPECT_LT(target.hit_points, hit_points_before);
   EXPECT_EQ(target.last_attacker, archer.index);
+}
+
+TEST_F(duel, DefendedAndBusyAttacksEndAsTheRulesSay) {
+  const int sword = add_item_kind(item_type::one_handed, 0, 0x2);
+  agent& a = fighter(0, vec3(), vec3(0.0f, 1.0f, 0.0f));
+  a.equipment[0] = item{sword, 0};
+  a.wielded_slots = {0, -1};
+  run(60);
+  a.input.action_flags = input_attack_held | input_attack_pressed;
+  run(1);
+  ASSERT_EQ(a.attack_state, attack_readying);
+  // Defend while readying cancels the attack (readiness 0.8), and in the
+  // same frame the guard goes up over the cancel's low priority.
+  a.input.action_flags = input_attack_held | input_defend_held;
+  run(1);
+  EXPECT_FLOAT_EQ(a.readiness, 0.8f);
+  EXPECT_EQ(a.defend_state, 1);
+  EXPECT_EQ(a.attack_state, attack_idle);
+  EXPECT_EQ(a.channels[1].requested_action, a.defend_action);
+
+  // A high-priority upper-body action leaves no attack and no defence.
+  a.channels[1].flags = 64;
+  a.attack_state = attack_readying;
+  a.defend_state = 1;
+  engine_combat_random random;
+  agent_use_weapon(m, a, dt, random);
+  EXPECT_EQ(a.attack_state, attack_idle);
+  EXPECT_EQ(a.defend_state, 0);
+}
+
+TEST_F(duel, ABowWithoutArrowsTellsThePlayerWhy) {
+  std::vector<std::string> lines;
+  g_combat_hooks().add_message = [&lines](const std::string& text, std::uint32_t) { lines.push_back(text); };
+  const int bow = add_item_kind(item_type::bow, 0, 0x1000);
+  g_item_kinds[static_cast<std::size_t>(bow)].missile_speed = 50;
+  const int arrows = add_item_kind(item_type::arrows, 0, 0, 1);
+  agent& a = fighter(0, vec3(), vec3(0.0f, 1.0f, 0.0f));
+  m.player_agent = a.index;
+  a.equipment[0] = item{bow, 0};
+  a.wielded_slots = {0, -1};
+  a.input.action_flags = input_attack_held | input_attack_pressed;
+  engine_combat_random random;
+  agent_use_weapon(m, a, dt, random);
+  a.equipment[1] = item{arrows, 0};
+  a.equipment[1].consume_ammo(1);
+  agent_use_weapon(m, a, dt, random);
+  EXPECT_EQ(a.attack_state, attack_idle);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("ui_you_are_not_carrying_any_arrows"), std::string::npos);
+  EXPECT_NE(lines[1].find("ui_no_more_arrows"), std::string::npos);
 }
 
 TEST(WeaponHit, SwingWithoutAValidPreviousFrameTestsNothing) {
