@@ -69,8 +69,8 @@ struct combat_hooks {
 combat_hooks& g_combat_hooks();
 void reset_combat_hooks();
 
-// The default action request: taken when the channel is empty or its
-// priority is not above the new one's.
+// A plain action request for agents without an action table: taken when
+// the channel is empty or its priority is not above the new one's.
 void write_channel_action(agent& a, int channel, int action, std::uint32_t flags, float speed);
 
 }  // namespace hm
