@@ -8,6 +8,7 @@
 #include "mission/agent/agent_movement.h"
 #include "mission/agent/agent_placement.h"
 #include "mission/agent/agent_queries.h"
+#include "mission/anim/agent_skeleton_update.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/bodies.h"
 #include "mission/combat/combat_hooks.h"
@@ -43,6 +44,7 @@ void agent_frame(mission& m, agent& a, float dt, combat_random& random) {
     hooks.update_label(m, a, label);
     a.label_refresh = 0;
   }
+  read_channel_progress(a);
 
   hooks.update_rider_turn_angle(m, a, dt);
   // A horse with a rider acts on its rider's input.

@@ -188,14 +188,14 @@ attack_damage_result agent_compute_attack_damage(const mission& m, const agent& 
   if (g_game_options.report_damage != 0 && by_missile == nullptr) {
     const bool attacker_is_player = attacker.index == m.player_agent;
     if (in.couched_lance) {
-      const std::string shown = std::to_string(round_to_int(r.damage));
+      const int shown = round_to_int(r.damage);
       if (attacker_is_player)
         report_combat_line("ui_delivered_couched_lance_damage", 0xFFD03030u, {shown});
       else if (target >= 0 && target == m.player_agent)
         report_combat_line("ui_received_couched_lance_damage", 0xFFD03030u, {shown});
     } else if (r.speed_bonus != 0 && attacker_is_player) {
       report_combat_line(r.speed_bonus > 0 ? "ui_speed_bonus_plus" : "ui_speed_bonus", message_default_colour,
-                         {std::to_string(r.speed_bonus)});
+                         {r.speed_bonus});
     }
   }
   return r;

@@ -279,7 +279,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
       key = "ui_received_number_damage";
     else if (a.index == m.player_horse)
       key = "ui_horse_received_number_damage";
-    if (key != nullptr) report_combat_line(key, message_default_colour, {std::to_string(shown)});
+    if (key != nullptr) report_combat_line(key, message_default_colour, {shown});
   }
 
   if ((b.flags & blow_silent) == 0) {
@@ -483,8 +483,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
             std::clamp(((d + 4.0f) * 0.25f) * ((v * sin_a + 4.0f) * 0.25f) * 0.3f, 1.0f, 12.0f);
         gain *= difficulty;
         if (attacker_is_player && options.report_shot_difficulty != 0) {
-          char shown[32];
-          std::snprintf(shown, sizeof shown, "%.1f", static_cast<double>(head ? difficulty * 1.2f : difficulty));
+          const double shown = static_cast<double>(head ? difficulty * 1.2f : difficulty);
           report_combat_line("ui_shot_difficulty", message_default_colour, {shown});
         }
       }
@@ -497,10 +496,10 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
           const std::string name = weapon_proficiency_name(cls);
           if (after - before == 1)
             report_combat_line("ui_you_have_improved_your_proficiency_in_value_to_number", message_default_colour,
-                               {name, std::to_string(after)});
+                               {name, after});
           else
             report_combat_line("ui_your_proficiency_in_value_has_improved_by_number_to_number",
-                               message_default_colour, {name, std::to_string(after - before), std::to_string(after)});
+                               message_default_colour, {name, after - before, after});
         }
       }
     }

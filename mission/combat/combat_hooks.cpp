@@ -1,11 +1,18 @@
 #include "mission/combat/combat_hooks.h"
 
 #include "mission/agent/agent.h"
+#include "mission/combat/combat_random.h"
+#include "mission/core/mission_services.h"
+#include "mission/agent/locomotion.h"
 #include "mission/ai/agent_reactions.h"
+#include "mission/ai/ai_think.h"
+#include "mission/anim/agent_actions.h"
+#include "mission/anim/agent_skeleton_update.h"
 #include "mission/core/mission.h"
 #include "mission/physics/agent_ragdoll.h"
 #include "mission/physics/physics_worlds.h"
 #include "mission/physics/scene_surroundings.h"
+#include "mission/weapons/use_weapon.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {
@@ -14,7 +21,7 @@ namespace {
 
 combat_hooks make_defaults() {
   combat_hooks h;
-  h.set_channel_action = write_channel_action;
+  h.set_channel_action = set_channel_action;
   h.play_sound = [](mission&, agent&, const std::string&, float) {};
   h.play_contact_sound = [](mission&, agent&, int) {};
   h.hit_reaction_action = agent_choose_hit_reaction_action;
@@ -35,12 +42,18 @@ combat_hooks make_defaults() {
   h.ragdoll_moving = [](const agent& a) { return physics_worlds.is_ragdoll_awake(a.ragdoll_slot); };
   h.release_ragdoll = [](mission& m, agent& a) { stop_agent_ragdoll(physics_worlds, a, m); };
   h.update_rider_turn_angle = [](mission&, agent& a, float dt) { agent_update_rider_turn_angle(a, dt); };
-  h.ai_think = [](mission&, agent&) {};
+  h.ai_think = [](mission& m, agent& a) {
+    agent_ai_think(m, a, m.frame_time);
+    agent_get_ai_input(a, a.input);
+  };
   h.visual_update = [](mission&, agent&) {};
   h.update_aim_deviation = [](mission&, agent&, float) {};
-  h.update_actions = [](mission&, agent&, float) {};
-  h.use_weapon = [](mission&, agent&, float) {};
-  h.update_skeleton = [](mission&, agent&, float) {};
+  h.update_actions = update_actions;
+  h.use_weapon = [](mission& m, agent& a, float dt) {
+    mission_combat_random random(m.services());
+    agent_use_weapon(m, a, dt, random);
+  };
+  h.update_skeleton = agent_skeleton_update;
   return h;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// The steps the combat rules ask of the action channels, the sounds and the
-// scene. The action-channel gate, the agents' sound routines and the ragdoll
-// code live with the animation and physics code; until they are wired in,
-// these defaults stand for them: an action request writes the channel when
-// its priority allows and sounds are not played. Ragdolls are the physics
-// worlds' by default, the rider's turn and the hit reactions the AI code's.
+// The steps the combat rules and the agent frame ask of the other parts of the
+// agent code. The defaults are the engine's own: the animation's action gate,
+// action update and skeleton update, the AI's thinking with its input
+// delivered into the agent's block, weapon use, the physics worlds' ragdolls
+// and the AI code's rider turn and hit reactions. Sounds, labels, blood and
+// messages do nothing until the mission screen installs its own. Tests swap
+// single hooks to script a fight.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -68,8 +69,8 @@ struct combat_hooks {
 combat_hooks& g_combat_hooks();
 void reset_combat_hooks();
 
-// The default action request: taken when the channel is empty or its
-// priority is not above the new one's.
+// A plain action request for agents without an action table: taken when
+// the channel is empty or its priority is not above the new one's.
 void write_channel_action(agent& a, int channel, int action, std::uint32_t flags, float speed);
 
 }  // namespace hm

@@ -7,8 +7,9 @@
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "mission/agent/agent.h"
-#include "mission/agent/locomotion.h"
-#include "mission/anim/agent_skeleton_update.h"
+#include "mission/agent/agent_frame.h"
+#include "mission/combat/combat_random.h"
+#include "mission/weapons/weapon_hit.h"
 #include "mission/core/mission.h"
 #include "mission/missile/missile_flight.h"
 #include "mission/props/prop_entity.h"
@@ -46,7 +47,15 @@ void mission_services::update_missile(mission& m, missile& mi, float frame_time)
   update_missile_flight(m, mi, frame_time);
 }
 
-int mission_services::missile_weapon_hit(mission&, missile&, const vec3&, const vec3&, float, vec3&) { return 0; }
+int mission_services::missile_weapon_hit(mission& m, missile& mi, const vec3&, const vec3&, float, vec3& contact) {
+  // The missile sweeps its own capsule along the flight of the frame.
+  agent* shooter = m.get_agent(mi.shooter);
+  if (shooter == nullptr || shooter->in_use == 0) return 0;
+  mission_combat_random random(*this);
+  blow struck;
+  float strength = 1.0f;
+  return agent_process_weapon_hit(m, *shooter, 0, &mi, struck, strength, random, &contact);
+}
 
 int mission_services::play_slot_sound(int slot, const vec3& position, float volume, float pitch) {
   // The slot's sound carries its own volume.
@@ -56,14 +65,16 @@ int mission_services::play_slot_sound(int slot, const vec3& position, float volu
 
 void mission_services::stop_sound(int channel) { g_sound_manager.stop_channel(channel); }
 void mission_services::agent_frame(mission& m, agent& a, float frame_time) {
-  if (!a.takes_frames() || !a.is_alive()) return;
-  read_channel_progress(a);
-  update_actions(m, a, frame_time);
+  if (a.in_use == 0) return;
+  mission_combat_random random(*this);
+  hm::agent_frame(m, a, frame_time, random);
 }
 
 void mission_services::agent_post_frame(mission& m, agent& a, float frame_time) {
-  if (!a.takes_frames()) return;
-  agent_skeleton_update(m, a, frame_time);
+  // A record without a body in the scene has nothing to follow or settle.
+  if (a.in_use == 0 || a.agent_entity == nullptr) return;
+  mission_combat_random random(*this);
+  hm::agent_post_frame(m, a, frame_time, random);
 }
 edit_mode_flags mission_services::edit_mode() const {
   // The scene editor reports its flags by overriding this; until it runs,

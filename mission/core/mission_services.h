@@ -47,16 +47,17 @@ class mission_services {
   // capsule of that radius: 0 nothing struck; 1 an agent struck (the blow
   // delivered there); 2 blocked, or stuck in a scene prop; 3 and above
   // something solid struck, `contact` then holding where the missile stands.
-  // Nothing is struck until the agents' hit test takes this over.
+  // By default the shooter's weapon hit test with the missile.
   virtual int missile_weapon_hit(mission& m, missile& mi, const vec3& from, const vec3& to, float radius,
                                  vec3& contact);
   // Plays an engine sound slot at a point with a volume and a pitch factor;
   // the channel, negative for none.
   virtual int play_slot_sound(int slot, const vec3& position, float volume, float pitch);
   virtual void stop_sound(int channel);
-  // By default the agent's movement actions of the frame.
+  // By default the agent's whole frame (agent_frame.h) with the services'
+  // random draws.
   virtual void agent_frame(mission& m, agent& a, float frame_time);
-  // By default the agent's skeleton follows its action channels.
+  // By default the agent's post-frame, for an agent with a body.
   virtual void agent_post_frame(mission& m, agent& a, float frame_time);
   virtual edit_mode_flags edit_mode() const;
   // Writes the river's animation values: the phase twice and the flow value.

@@ -270,6 +270,8 @@ TEST_F(Movement, FrameOfZeroLengthRunsNoBlowAndARiderFollowsItsMount) {
   agent& rider = spawn(agent_kind_human, vec3(), 1.0f);
   horse.rider = rider.index;
   rider.mount = horse.index;
+  // Driven by its input block (an AI rider's block is the AI's).
+  rider.controller = agent_controller_player;
   rider.input.action_flags = input_attack_held;
   agent_frame(m, rider, 0.1f, random);
   EXPECT_EQ(rider.position().y, 0.0f);  // no step of its own

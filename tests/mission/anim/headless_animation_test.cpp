@@ -42,8 +42,12 @@ TEST(HeadlessAnimation, WalkersAndRidersTakeThePosesOfTheirActions) {
   horse.rider = rider.index;
   rider.mount = horse.index;
   for (agent* a : {&walker, &idler, &rider}) a->troop = -1;
+  // The walker and the rider are driven by their input blocks (an AI's
+  // block is the AI's); the horse acts on its rider's block.
+  walker.controller = agent_controller_player;
+  rider.controller = agent_controller_player;
   walker.input.action_flags = input_bit::forward;
-  horse.input.action_flags = input_bit::throttle;
+  rider.input.action_flags = input_bit::throttle;
 
   const skeleton_instance& walking = *walker.agent_entity->animated_skeleton;
   quaternion earlier;

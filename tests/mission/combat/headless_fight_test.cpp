@@ -174,6 +174,8 @@ fight_end fight(std::uint32_t seed) {
     a.equipment[0] = item{sword_kind, 0};
     a.equipment[agent_slot_body] = item{mail_kind, 0};
     a.wielded_slots = {0, -1};
+    // Scripted input: the AI does not drive these two.
+    a.controller = agent_controller_player;
     a.input.action_flags = input_attack_held;
   }
 

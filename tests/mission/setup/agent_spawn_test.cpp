@@ -120,9 +120,15 @@ TEST_F(AgentSpawn, BattleSetUpPlacesBothSidesWithThePlayerFirst) {
 
   int humans = 0, horses = 0;
   for_each_live_agent(m.agents, [&](const agent& a) {
-    // Every agent stands on the ground the entry points were snapped to,
-    // lifted 0.3 for humans.
-    EXPECT_NEAR(a.position().z, a.is_horse() ? 2.0f : 2.3f, 1e-5f) << a.index;
+    // Every agent stands on the ground the entry points were snapped to;
+    // humans, placed 0.3 above it, are falling onto it through the two
+    // settling frames (riders without a body entity stay where placed).
+    if (a.is_horse()) {
+      EXPECT_NEAR(a.position().z, 2.0f, 1e-5f) << a.index;
+    } else {
+      EXPECT_GE(a.position().z, 2.0f - 1e-5f) << a.index;
+      EXPECT_LE(a.position().z, 2.3f) << a.index;
+    }
     if (a.is_horse()) {
       ++horses;
       ASSERT_GE(a.rider, 0);

@@ -1,0 +1,222 @@
+// The weapon hit test on plain agents: who a sweep may strike and in which
+// order, the relations that stop a blade, a shield that blocks, and a horse
+// cut through on the way to its rider.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/core/timer.h"
+#include "engine/settings/game_options.h"
+#include "mission/agent/agent.h"
+#include "mission/combat/combat_hooks.h"
+#include "mission/combat/combat_random.h"
+#include "mission/core/mission.h"
+#include "mission/agent/agent_queries.h"
+#include "mission/support/animated_agents.h"
+#include "mission/support/combat_fixtures.h"
+#include "mission/weapons/weapon_hit.h"
+#include "engine/collision/face.h"
+#include "mission/core/mission_services.h"
+#include "mission/props/scene_prop_instance.h"
+#include "module/base/module_settings.h"
+#include "module/records/scene_prop.h"
+#include "render/entity/strategic_entity.h"
+#include "render/scene/scene_world.h"
+#include "module/records/item_kind.h"
+
+namespace hm {
+namespace {
+
+struct weapon_hit : ::testing::Test {
+  void SetUp() override {
+    reset_combat_globals();
+    g_combat_hooks().play_sound = [this](mission&, agent& a, const std::string& s, float) {
+      sounds.push_back(s + " " + std::to_string(a.index));
+    };
+    set_relations(m);
+  }
+  static void set_relations(mission& mm) {
+    mm.set_team_relation(0, 1, team_relation_enemy);
+    mm.set_team_relation(0, 2, team_relation_ally);
+    // Team 3 is neutral to team 0.
+    mm.set_team_relation(0, 3, 0);
+  }
+  void TearDown() override {
+    reset_combat_hooks();
+    g_item_kinds.clear();
+  }
+
+  // An attacker at the origin facing +y, with a blade of the length held at
+  // the chest and not moving (one sample, no sweep).
+  agent& attacker_with_blade(int length_cm) { return attacker_with_blade(m, length_cm); }
+  agent& attacker_with_blade(mission& mm, int length_cm) {
+    const int blade = add_item_kind(item_type::one_handed, 0, 0x4);
+    item_kind& k = g_item_kinds[static_cast<std::size_t>(blade)];
+    k.swing_damage = 30;
+    k.weapon_length = length_cm;
+    agent& a = spawn_standing_agent(mm, agent_kind_human, 0, vec3());
+    a.equipment[0] = item{blade, 0};
+    a.wielded_slots = {0, -1};
+    a.attack_direction = 1;
+    a.channels[1].progress = 0.5f;
+    frame f = a.body_frame;
+    f.origin.z += 1.2f;
+    a.weapon_frame = f;
+    a.previous_weapon_frame = f;
+    return a;
+  }
+
+  agent& standing(int team, float y) { return standing(m, team, y); }
+  agent& standing(mission& mm, int team, float y) {
+    agent& a = spawn_standing_agent(mm, agent_kind_human, team, vec3(0.0f, y, 0.0f));
+    a.body_frame.rot.f = vec3(0.0f, -1.0f, 0.0f);
+    a.body_frame.rot.s = vec3(-1.0f, 0.0f, 0.0f);
+    return a;
+  }
+
+  int swing(agent& a) { return swing(m, a); }
+  int swing(mission& mm, agent& a) {
+    blow b;
+    float strength = 1.0f;
+    return agent_process_weapon_hit(mm, a, 0, nullptr, b, strength, random);
+  }
+
+  mission m;
+  scripted_combat_random random{{0}};
+  std::vector<std::string> sounds;
+};
+
+TEST_F(weapon_hit, CandidatesKeepIndexOrderWithTheNearestFirst) {
+  agent& a = spawn_standing_agent(m, agent_kind_human, 0, vec3());
+  standing(1, 5.0f);                                   // 1
+  standing(1, 2.0f);                                   // 2: nearest
+  standing(1, 7.2f);                                   // 3: 51.84 is out of reach
+  agent& fallen = standing(2, 3.0f);                   // 4: an ally down
+  fallen.presence = agent_presence_lying;
+  fallen.presence_timer.reset();
+  agent& gone = standing(1, 3.0f);                     // 5: an enemy down
+  gone.presence = agent_presence_lying;
+  standing(1, 4.0f);                                   // 6
+  EXPECT_EQ(gather_hit_candidates(m, a, vec3(), 0.0f), (std::vector<int>{2, 1, 4, 6}));
+  // Two seconds after it fell the ally is out of the test.
+  advance_clock(clock_mission, 2.5f);
+  EXPECT_EQ(gather_hit_candidates(m, a, vec3(), 0.0f), (std::vector<int>{2, 1, 6}));
+}
+
+TEST_F(weapon_hit, RelationsDecideWhetherTheBladeStopsPassesOrStrikes) {
+  struct row {
+    int team;
+    float distance;
+    int blade_cm;
+    int result;
+    bool blow;
+  };
+  const row rows[] = {
+      {1, 0.8f, 95, weapon_hit_agent, true},     // an enemy is struck
+      {3, 0.8f, 95, weapon_hit_stopped, false},  // a neutral stops the blade
+      {2, 1.2f, 200, weapon_hit_stopped, false}, // an ally straight ahead, near
+      {2, 1.4f, 200, weapon_hit_nothing, false}, // farther: the blade passes
+  };
+  for (const row& r : rows) {
+    mission fresh;
+    set_relations(fresh);
+    agent& a = attacker_with_blade(fresh, r.blade_cm);
+    agent& v = standing(fresh, r.team, r.distance);
+    EXPECT_EQ(swing(fresh, a), r.result) << r.team << " " << r.distance;
+    EXPECT_EQ(v.blow_pending != 0, r.blow) << r.team << " " << r.distance;
+    if (r.blow) {
+      EXPECT_EQ(v.pending_blow.attacker, a.index);
+      EXPECT_EQ(v.pending_blow.bone, 8);
+      EXPECT_GT(v.pending_blow.damage, 0.0f);
+    }
+  }
+}
+
+TEST_F(weapon_hit, AShieldHeldUpBlocksAndWears) {
+  agent& a = attacker_with_blade(95);
+  agent& v = standing(1, 0.8f);
+  const int shield = add_item_kind(item_type::shield, 0, 0, 0, 100);
+  g_item_kinds[static_cast<std::size_t>(shield)].weapon_length = 60;
+  item held{shield, 0};
+  held.set_hit_points(100);
+  v.equipment[1] = held;
+  v.wielded_slots = {-1, 1};
+  // Holding the shield's defence.
+  v.channels[1].action = 200;
+  v.channels[1].progress = 0.5f;
+
+  EXPECT_EQ(swing(a), weapon_hit_stopped);
+  EXPECT_EQ(v.blow_pending, 0u);
+  EXPECT_LT(v.equipment[1].hit_points(), 100);
+  EXPECT_EQ(sounds, std::vector<std::string>{"snd_shield_hit_metal_metal 1"});
+}
+
+TEST_F(weapon_hit, ASwingCutsThroughAnEnemyHorseAndStrikesItsRiderWeakened) {
+  agent& a = attacker_with_blade(300);
+  agent& horse = spawn_standing_agent(m, agent_kind_horse, 1, vec3(0.0f, 1.6f, 0.0f));
+  agent& rider = standing(1, 1.6f);
+  horse.rider = rider.index;
+  rider.mount = horse.index;
+  blow b;
+  float strength = 1.0f;
+  const int result = agent_process_weapon_hit(m, a, 0, nullptr, b, strength, random);
+  EXPECT_TRUE(horse.blow_pending != 0);
+  EXPECT_EQ(a.agent_hit, 1);
+  // The draw of 0 leaves 40 percent of the power.
+  EXPECT_FLOAT_EQ(strength, 0.4f);
+  // The rider behind the horse's body is struck in the same sweep.
+  EXPECT_EQ(result, weapon_hit_agent);
+  EXPECT_TRUE(rider.blow_pending != 0);
+}
+
+// Records the prop triggers a hit runs.
+class prop_trigger_log : public mission_services {
+ public:
+  void run_prop_triggers(mission&, int instance, int event_code, int damage) override {
+    runs.push_back(std::to_string(instance) + " " + std::to_string(event_code) + " " + std::to_string(damage));
+  }
+  std::vector<std::string> runs;
+};
+
+TEST_F(weapon_hit, ASwingAtAPropWithHitPointsDestroysItOnce) {
+  g_scene_prop_kinds.assign(1, scene_prop{});
+  g_scene_prop_kinds[0].flags = prop_flag_destructible;
+  prop_trigger_log log;
+  m.set_services(&log);
+  m.scene = std::make_unique<scene_world>();
+  scene_prop_instance door;
+  door.kind = prop_kind_object;
+  door.id = 0;
+  door.hit_points = 30.0f;
+  m.scene_prop_instances.push_back(door);
+  // The door's face stands 0.6 ahead of the attacker, facing it.
+  auto* e = static_cast<strategic_entity*>(m.scene->create_entity(strategic_entity_type));
+  e->owner_word = 12;
+  e->owner_word_2 = 0;
+  e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
+      vec3(-1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 2.0f), vec3(-1.0f, 0.6f, 2.0f)}));
+
+  agent& a = attacker_with_blade(95);
+  // Full timing, no troop: 30 x 0.85 = 25.5 a blow.
+  EXPECT_EQ(swing(a), weapon_hit_nothing);
+  EXPECT_EQ(a.scene_hit, 1);
+  EXPECT_FLOAT_EQ(m.scene_prop_instances[0].hit_points, 30.0f - 25.5f);
+  EXPECT_EQ(log.runs, std::vector<std::string>{"0 -42 25"});
+  // The scene is struck once an attack.
+  EXPECT_EQ(swing(a), weapon_hit_nothing);
+  EXPECT_EQ(log.runs.size(), 1u);
+  a.scene_hit = 0;
+  EXPECT_EQ(swing(a), weapon_hit_nothing);
+  EXPECT_EQ(log.runs, (std::vector<std::string>{"0 -42 25", "0 -42 25", "0 -43 25"}));
+  // Destroyed: no more damage and no more triggers.
+  a.scene_hit = 0;
+  swing(a);
+  EXPECT_EQ(log.runs.size(), 3u);
+  EXPECT_FLOAT_EQ(m.scene_prop_instances[0].hit_points, 30.0f - 51.0f);
+  m.set_services(nullptr);
+  g_scene_prop_kinds.clear();
+}
+
+}  // namespace
+}  // namespace hm
