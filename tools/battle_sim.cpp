@@ -170,13 +170,13 @@ int main(int argc, char** argv) {
   battle.add_team(1, teams[1]);
   std::printf("battle: terrain %s, seed %u%s\n", setup.terrain_code.c_str(), setup.seed,
               setup.half_wall ? ", a wall across the western half" : "");
-  std::printf("%6s %7s %7s %7s %7s %9s\n", "second", "team 0", "team 1", "blows", "kills", "missiles");
+  std::printf("%6s %7s %7s %7s %7s %9s %6s\n", "second", "team 0", "team 1", "blows", "kills", "missiles", "gap");
   const int frames_per_second = static_cast<int>(1.0f / setup.frame_time + 0.5f);
   battle.frame();
   for (long s = 1; s <= seconds && battle.winner() < 0; ++s) {
     for (int f = 0; f < frames_per_second; ++f) battle.frame();
     const hm::battle_counts& c = battle.counts();
-    std::printf("%6ld %7d %7d %7d %7d %9d\n", s, c.alive[0], c.alive[1], c.blows, c.kills, c.missiles);
+    std::printf("%6ld %7d %7d %7d %7d %9d %6.1f\n", s, c.alive[0], c.alive[1], c.blows, c.kills, c.missiles, c.gap);
   }
   const int winner = battle.winner();
   if (winner >= 0) {

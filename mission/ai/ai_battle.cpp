@@ -131,8 +131,13 @@ void headless_battle::build_nav_graph(const battle_setup& setup) {
     for (int x = 0; x < columns; ++x) {
       const float cx = (static_cast<float>(x) + 0.5f) * cell;
       const float cy = (static_cast<float>(y) + 0.5f) * cell;
-      // The wall: two cells across the middle of the western half.
-      if (setup.half_wall && cx < size_x_ * 0.5f && std::fabs(cy - wall_y) < cell) continue;
+      // The wall: two cells across the middle of the western half, and a
+      // column down the whole field between west and east, so that the
+      // western agents of either side reach no enemy at all.
+      if (setup.half_wall && ((cx < size_x_ * 0.5f && std::fabs(cy - wall_y) < cell) ||
+                              std::fabs(cx - size_x_ * 0.5f) < cell * 0.75f)) {
+        continue;
+      }
       const std::int32_t corners[4] = {vertex(x, y), vertex(x + 1, y), vertex(x + 1, y + 1), vertex(x, y + 1)};
       std::int32_t sides[4];
       for (int k = 0; k < 4; ++k) sides[k] = edge(corners[k], corners[(k + 1) % 4]);
@@ -195,10 +200,17 @@ void headless_battle::frame() {
   counts_.missiles = 0;
   for (int slot = m.first_live_missile(); slot < m.missiles.count(); m.next_live_missile(slot)) ++counts_.missiles;
   counts_.alive = {0, 0};
+  std::array<vec3, 2> centre{};
   for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
     const agent* a = m.get_live_agent(i);
     if (a == nullptr || !a->is_alive() || a->is_horse() || a->team < 0 || a->team > 1) continue;
     ++counts_.alive[static_cast<std::size_t>(a->team)];
+    centre[static_cast<std::size_t>(a->team)] += a->position();
+  }
+  if (counts_.alive[0] > 0 && counts_.alive[1] > 0) {
+    const vec3 c0 = centre[0] * (1.0f / static_cast<float>(counts_.alive[0]));
+    const vec3 c1 = centre[1] * (1.0f / static_cast<float>(counts_.alive[1]));
+    counts_.gap = std::sqrt((c1.x - c0.x) * (c1.x - c0.x) + (c1.y - c0.y) * (c1.y - c0.y));
   }
 }
 

@@ -32,7 +32,9 @@ struct battle_setup {
   std::uint32_t seed = 1;
   // Side of the navigation graph's cells, metres.
   float cell_size = 4.0f;
-  // A wall between the sides over the western half of the field.
+  // Walls that cut the western half of the field off from the east and its
+  // southern part from its northern: the western agents of both sides
+  // then have no enemy they can reach.
   bool half_wall = false;
   float frame_time = 1.0f / 60.0f;
 };
@@ -44,6 +46,8 @@ struct battle_counts {
   int blows = 0;
   int kills = 0;
   int missiles = 0;
+  // Metres between the two teams' centres: how far the sides have closed.
+  float gap = 0.0f;
 };
 
 class headless_battle {

@@ -28,6 +28,9 @@ constexpr float fear_limit = 11.0f;
 constexpr float fear_backs_off = 10.0f;
 constexpr float target_search_reach = 300.0f;
 constexpr float charge_search_reach = 150.0f;
+// How many faces from the target's face a lead goal may lie before it is
+// pulled back towards that face.
+constexpr int lead_step_limit = 7;
 
 const team_group& group_of(const mission& m, const agent& a) {
   return m.team_of(a.team).groups[static_cast<std::size_t>(a.get_mounted_state())];
@@ -229,7 +232,7 @@ void melee_mode(mission& m, agent& a) {
         const float lead = std::min(distance_to_target, 30.0f) * (random_unit(m) + 2.0f) * 0.2f;
         float scatter = std::clamp(0.3f * distance_to_target - 0.6f, 0.0f, 20.0f);
         if (ai.no_fear != 0) scatter = std::max(scatter, 0.5f);
-        agent_set_move_target_on_face(m, a, lead_point(m, a, *t, lead), scatter, t->ground_face_index, 256);
+        agent_set_move_target_on_face(m, a, lead_point(m, a, *t, lead), scatter, t->ground_face_index, lead_step_limit);
       }
     }
   } else {
@@ -314,7 +317,7 @@ void shoot_on_foot(mission& m, agent& a) {
   const vec3 place = formation ? get_formation_position(m, a) : vec3();
   const bool free = !formation && g.mode != 3;
   if ((std::min(0.7f * range, 30.0f) < ed && free) || (ai.no_fear != 0 && free)) {
-    agent_set_move_target_on_face(m, a, t->position(), 1.0f, t->ground_face_index, 256);
+    agent_set_move_target_on_face(m, a, t->position(), 1.0f, t->ground_face_index, lead_step_limit);
   } else {
     int blocking = -1;
     const bool clear = check_shot(m, a, t->index, blocking) == shot_clear;
@@ -324,7 +327,7 @@ void shoot_on_foot(mission& m, agent& a) {
       if (formation) {
         agent_set_formation_move_target(m, a, place, 2.0f);
       } else if (!clear) {
-        agent_set_move_target_on_face(m, a, t->position(), 1.0f, t->ground_face_index, 256);
+        agent_set_move_target_on_face(m, a, t->position(), 1.0f, t->ground_face_index, lead_step_limit);
       } else {
         go_near(m, a, a.position() + horizontal(offset) * (0.7f / std::max(d, 0.7f)), 1.8f);
       }
