@@ -29,6 +29,7 @@ constexpr float body_radius = 0.4f;
 constexpr float horse_body_radius = 0.8f;
 constexpr float unstick_pause_seconds = 60.0f;
 constexpr std::uint32_t foot_press_bits = 0xFu;
+constexpr float no_speed_limit = 1000.0f;
 
 bool rides(const agent& a) { return a.mount >= 0; }
 bool steers_like_horse(const agent& a) { return a.is_horse() || rides(a); }
@@ -313,17 +314,18 @@ bool agent_ai_steer(mission& m, agent& a) {
 
   ai.press_turn = 0.0f;
   const vec3 offset = s - p;
+  // A script's limit; 0 means none.
+  const float limit = a.speed_limit > 0.0f ? a.speed_limit : no_speed_limit;
   if (!steers_like_horse(a)) {
     const float stop = a.path_active != 0 ? 0.0f : 0.9f * ai.speed_factor;
     const float start = a.path_active != 0 ? 0.0f : 1.4f * ai.speed_factor;
     ai.current_input.action_flags |= foot_presses(offset, ai.aim_direction, stop, start, ai.move_bits, ai.press_turn);
-    if ((a.goal_flags & goal_ai_set) != 0 && a.speed_limit > 2.6f) ai.current_input.action_flags |= 0x200000u;
+    if ((a.goal_flags & goal_ai_set) != 0 && limit > 2.6f) ai.current_input.action_flags |= 0x200000u;
   } else {
     const agent* horse = a.is_horse() ? &a : m.get_live_agent(a.mount);
     const vec3 g = a.path_active != 0 ? a.goal_position : s;
     const float stop = a.path_active != 0 ? 0.5f : 0.8f * ai.speed_factor;
     const float start = a.path_active != 0 ? 0.8f : 1.2f * ai.speed_factor;
-    const float limit = a.speed_limit > 0.0f ? a.speed_limit : 1000.0f;
     rider_steer st{ai.wanted_speed, ai.move_bits, ai.turning, 0};
     const float goal_speed = a.goal_velocity.length();
     rider_presses((g - p).length(), signed_angle_2d(a.forward(), offset), stop, start, limit,
