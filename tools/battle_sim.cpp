@@ -7,7 +7,7 @@
 // seed gives the same battle.
 //
 //   battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]
-//              [--seconds <n>] [--wall] --team0 <troop>:<count>[,...]
+//              [--seconds <n>] [--wall] [--agents] --team0 <troop>:<count>[,...]
 //              --team1 <troop>:<count>[,...]
 #include <cerrno>
 #include <cstdio>
@@ -22,7 +22,9 @@
 #include "module/loading/module_loading.h"
 #include "module/loading/module_script_host.h"
 #include "module/loading/new_game.h"
+#include "mission/agent/agent.h"
 #include "mission/ai/ai_battle.h"
+#include "mission/core/mission.h"
 #include "module_tool.h"
 #include "module/loading/module_start.h"
 #include "module/text/translation_table.h"
@@ -32,7 +34,7 @@ namespace {
 void usage() {
   std::fprintf(stderr,
                "usage: battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]\n"
-               "                  [--seconds <n>] [--wall] --team0 <troop>:<count>[,...] --team1 <troop>:<count>[,...]\n"
+               "                  [--seconds <n>] [--wall] [--agents] --team0 <troop>:<count>[,...] --team1 <troop>:<count>[,...]\n"
                "  <troop> is a troop number or id of the module, or \"plain\" (bare-handed footmen)\n");
 }
 
@@ -103,6 +105,7 @@ int main(int argc, char** argv) {
   hm::battle_setup setup;
   setup.terrain_code = "0x00000000300000000004b2d0000034e000004b2d";
   long seconds = 300;
+  bool list_agents = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -112,6 +115,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (arg == "--wall") {
       setup.half_wall = true;
+    } else if (arg == "--agents") {
+      list_agents = true;
     } else if (!has_value) {
       std::fprintf(stderr, "battle_sim: unknown argument \"%s\" or a value missing\n", arg.c_str());
       usage();
@@ -185,6 +190,15 @@ int main(int argc, char** argv) {
   } else {
     std::printf("result: undecided after %.0f s (%d against %d)\n", battle.seconds(), battle.counts().alive[0],
                 battle.counts().alive[1]);
+  }
+  if (list_agents) {
+    hm::mission& m = battle.the_mission();
+    std::printf("%5s %4s %6s %5s %6s %6s %5s\n", "agent", "team", "troop", "mode", "fight", "target", "hp");
+    for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+      const hm::agent& a = *m.get_agent(i);
+      std::printf("%5d %4d %6d %5d %6d %6d %5.0f\n", i, a.team, a.troop, a.ai.mode, a.ai.combat_state,
+                  a.ai.combat_target, a.hit_points);
+    }
   }
   return 0;
 }

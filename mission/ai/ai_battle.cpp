@@ -18,6 +18,7 @@
 #include "mission/core/mission_services.h"
 #include "module/base/module_settings.h"
 #include "module/loading/game.h"
+#include "module/records/item_kind.h"
 #include "module/troops/troop.h"
 #include "render/terrain/terrain_generator.h"
 
@@ -31,6 +32,29 @@ constexpr float file_spacing = 1.5f;
 constexpr float rank_spacing = 2.0f;
 constexpr int men_per_rank = 40;
 constexpr float plain_hit_points = 50.0f;
+
+// A troop that carries its gear in its inventory (a regular troop) is
+// equipped with the first items of it that fit: up to four weapons, and one
+// piece of armour per slot. Slots the troop fills itself stay as they are.
+void equip_from_inventory(const troop& t, agent& a) {
+  int weapon_slot = 0;
+  while (weapon_slot < agent_weapon_slot_count && a.equipment[static_cast<std::size_t>(weapon_slot)].kind >= 0) {
+    ++weapon_slot;
+  }
+  for (const item& it : t.inventory) {
+    const item_kind* k = it.get_kind();
+    if (k == nullptr) continue;
+    const int type = k->type();
+    int slot = -1;
+    if ((type >= item_type::one_handed && type <= item_type::thrown) || type >= item_type::pistol) {
+      if (weapon_slot < agent_weapon_slot_count) slot = weapon_slot++;
+    } else if (type >= item_type::head_armor && type <= item_type::hand_armor) {
+      slot = agent_slot_head + (type - item_type::head_armor);
+      if (a.equipment[static_cast<std::size_t>(slot)].kind >= 0) slot = -1;
+    }
+    if (slot >= 0) a.equipment[static_cast<std::size_t>(slot)] = it;
+  }
+}
 
 }  // namespace
 
@@ -171,6 +195,7 @@ agent& headless_battle::place_agent(int team, int troop_id, const vec3& at, cons
       if (s == agent_slot_horse) continue;
       a.equipment[static_cast<std::size_t>(s)] = t->equipment[static_cast<std::size_t>(s)];
     }
+    equip_from_inventory(*t, a);
   }
   return a;
 }
