@@ -10,11 +10,11 @@
 #include "mission/agent/agent_sounds.h"
 #include "mission/ai/ai_movement.h"
 #include "mission/ai/ai_think.h"
+#include "mission/ai/ai_troop.h"
+#include "mission/combat/combat_actors.h"
 #include "mission/combat/defence.h"
 #include "mission/core/mission.h"
 #include "module/records/item_kind.h"
-#include "mission/ai/ai_troop.h"
-#include "mission/combat/combat_actors.h"
 
 namespace hm {
 

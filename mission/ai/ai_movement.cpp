@@ -10,13 +10,13 @@
 #include "mission/agent/weapon_choice.h"
 #include "mission/ai/agent_paths.h"
 #include "mission/ai/ai_behaviour.h"
+#include "mission/ai/ai_troop.h"
+#include "mission/combat/combat_actors.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "mission/missile/missile_launch.h"
 #include "mission/teams/formation_position.h"
 #include "module/records/item_kind.h"
-#include "mission/ai/ai_troop.h"
-#include "mission/combat/combat_actors.h"
 #include "script/dialog/conversation.h"
 
 namespace hm {

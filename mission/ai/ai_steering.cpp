@@ -2,21 +2,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "engine/collision/body_collision.h"
+#include "engine/collision/body_part.h"
+#include "engine/collision/capsule.h"
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/ai/agent_reactions.h"
 #include "mission/ai/agent_paths.h"
+#include "mission/ai/agent_reactions.h"
 #include "mission/ai/ai_behaviour.h"
 #include "mission/ai/ai_fight.h"
 #include "mission/ai/ai_movement.h"
 #include "mission/ai/ai_neighbours.h"
 #include "mission/ai/ai_think.h"
+#include "mission/ai/ai_troop.h"
+#include "mission/combat/combat_actors.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "mission/missile/missile_launch.h"
-#include "mission/ai/ai_troop.h"
-#include "mission/combat/combat_actors.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 
@@ -43,8 +48,16 @@ vec3 closest_on_segment(const vec3& p, const vec3& q, const vec3& c) {
   return p + pq * t;
 }
 
-// Bends the avoid angle away from the first body the probe ahead touches:
-// another agent standing in the way (a rider also turns alongside a horse).
+// The bend that takes a probe along d round an obstacle whose contact
+// pushes it along n (out of the obstacle): 0.7 rad to the side it is pushed.
+float side_away(const vec3& d, const vec3& n) {
+  const float c = d.x * -n.y - d.y * -n.x;
+  return c > 0.0f ? -0.7f : 0.7f;
+}
+
+// Bends the avoid angle away from the first body the probe ahead touches: a
+// body of the scene, else another agent standing in the way (a rider also
+// turns alongside a horse).
 void probe_ahead(mission& m, agent& a, const vec3& p, const vec3& d, float length) {
   agent_ai& ai = a.ai;
   const bool saddle = steers_like_horse(a);
@@ -59,6 +72,22 @@ void probe_ahead(mission& m, agent& a, const vec3& p, const vec3& d, float lengt
   const vec3 hi(std::max(from.x, to.x) + margin, std::max(from.y, to.y) + margin, 0.0f);
   bool touched = false;
   float turn = 0.0f;
+  // The scene's bodies first, in the grid's order: the first one the probe
+  // touches decides, and the ground's faces bend nothing.
+  if (m.scene != nullptr) {
+    const capsule probe(from, to, probe_radius);
+    thread_local std::vector<body_part*> bodies;
+    m.scene->collect_body_parts_in_box(probe.get_bounding_min(), probe.get_bounding_max(), 0, bodies);
+    for (const body_part* b : bodies) {
+      body_contact contact;
+      if (collide_bodies(probe, *b, 1, &contact) <= 0) continue;
+      if (b->get_type_id() != face_type_id) {
+        touched = true;
+        turn = side_away(d, contact.normal);
+      }
+      break;
+    }
+  }
   ai_agent_buckets(m).for_each_in_box(lo, hi, [&](int i) {
     if (i == a.index || i == a.mount || i == a.rider) return;
     const agent* o = m.get_live_agent(i);
@@ -73,11 +102,7 @@ void probe_ahead(mission& m, agent& a, const vec3& p, const vec3& d, float lengt
     if (!touched) {
       touched = true;
       const float len = n.length();
-      n = len > 1e-5f ? n * (1.0f / len) : vec3(-d.y, d.x, 0.0f);
-      // The side the contact pushes the probe to picks the way round.
-      const float c = d.x * -n.y - d.y * -n.x;
-      const float target = c > 0.0f ? -0.7f : 0.7f;
-      turn = target;
+      turn = side_away(d, len > 1e-5f ? n * (1.0f / len) : vec3(-d.y, d.x, 0.0f));
     }
     if (rides(a) && o->is_horse() && o->index != a.mount) {
       const vec3 f = a.forward();

@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/core/timer.h"
+#include "mission/agent/agent.h"
+#include "mission/ai/ai_behaviour.h"
+#include "mission/core/mission.h"
+#include "mission/support/combat_fixtures.h"
+#include "mission/support/recording_services.h"
+
 namespace hm {
 namespace {
 
@@ -44,6 +51,48 @@ TEST(RidePast, AHorseArcherRidesShortOfItsTargetAndToItsSide) {
   EXPECT_NEAR(p.x, 13.0f, 1e-4f);
   EXPECT_NEAR(p.y, 10.0f, 1e-4f);
   EXPECT_NEAR(p.z, 105.0f, 1e-4f);
+}
+
+class MovementPass : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reset_clocks();
+    m.set_services(&services);
+    m.scene_min_x = m.scene_min_y = -100.0f;
+    m.scene_max_x = m.scene_max_y = 100.0f;
+  }
+  recording_services services;
+  mission m;
+};
+
+TEST_F(MovementPass, MountedModesOnFootChooseAgainAtOnce) {
+  for (int mode : {ai_mode_ride_and_shoot, ai_mode_charge, ai_mode_ride_through}) {
+    agent& a = spawn_standing_agent(m, agent_kind_human, 0, vec3());
+    a.ai.flags = 1;
+    a.ai.mode = mode;
+    a.ai.retarget_period = 5.0f;
+    agent_ai_decide_movement(m, a);
+    EXPECT_FLOAT_EQ(a.ai.retarget_period, 0.0f) << mode;
+    EXPECT_FLOAT_EQ(a.ai.combat_period, 0.0f) << mode;  // the combat pass follows at once
+  }
+}
+
+TEST_F(MovementPass, MountingPressesOnlyWithin099Metres) {
+  struct row {
+    float distance;
+    bool presses;
+  };
+  for (const row r : {row{0.99f, true}, row{1.0f, false}, row{3.0f, false}}) {
+    agent& horse = spawn_standing_agent(m, agent_kind_horse, 0, vec3(r.distance, 0.0f, 0.0f));
+    agent& a = spawn_standing_agent(m, agent_kind_human, 0, vec3());
+    a.ai.flags = 1;
+    a.ai.mode = ai_mode_mount;
+    a.ai.target = horse.index;
+    agent_ai_decide_movement(m, a);
+    EXPECT_EQ((a.ai.extra_flags & 0x20000u) != 0, r.presses) << r.distance;
+    EXPECT_EQ(a.goal_flags != 0, !r.presses) << r.distance;  // else it walks to the horse
+    EXPECT_FLOAT_EQ(a.ai.speed_factor, 0.15f);
+  }
 }
 
 }  // namespace

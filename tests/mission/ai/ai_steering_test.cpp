@@ -12,6 +12,8 @@
 #include "mission/core/mission.h"
 #include "mission/support/combat_fixtures.h"
 #include "mission/support/recording_services.h"
+#include "engine/collision/sphere.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 namespace {
@@ -180,6 +182,20 @@ TEST_F(Steering, AnAgentInTheWayBendsTheSteeringPoint) {
   agent_ai_steer(m, a);
   // The blocker stands a little to the right: the agent bends left.
   EXPECT_GT(a.ai.avoid_angle, 0.3f);
+}
+
+TEST_F(Steering, APropInTheWayBendsTheSteeringPoint) {
+  // A pillar of the scene a little to the left of the way: the agent bends
+  // right (a negative angle).
+  m.scene = std::make_unique<scene_world>();
+  m.scene->set_bounds(vec3(-50.0f, -50.0f, 0.0f), vec3(50.0f, 50.0f, 0.0f), 4, 4);
+  m.scene->add_body(std::make_unique<sphere>(vec3(-0.2f, 2.5f, 1.3f), 0.5f));
+  agent& a = spawn_standing_agent(m, agent_kind_human, 0, vec3(0.0f, 0.0f, 0.0f));
+  a.goal_flags = agent_movement_to_goal | goal_ai_set;
+  a.goal_position = vec3(0.0f, 10.0f, 0.0f);
+  a.ai.speed_factor = 1.0f;
+  agent_ai_steer(m, a);
+  EXPECT_LT(a.ai.avoid_angle, -0.3f);
 }
 
 }  // namespace
