@@ -16,6 +16,7 @@
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
+#include "mission/setup/agent_spawn.h"
 #include "module/base/module_settings.h"
 #include "module/loading/game.h"
 #include "module/records/item_kind.h"
@@ -54,6 +55,17 @@ void equip_from_inventory(const troop& t, agent& a) {
     }
     if (slot >= 0) a.equipment[static_cast<std::size_t>(slot)] = it;
   }
+}
+
+// The horse the troop rides: its own horse slot, else the first horse of its
+// inventory; -1 none.
+int first_horse(const troop& t) {
+  const item& own = t.equipment[static_cast<std::size_t>(agent_slot_horse)];
+  if (own.get_kind() != nullptr && own.get_kind()->type() == item_type::horse) return own.kind;
+  for (const item& it : t.inventory) {
+    if (it.get_kind() != nullptr && it.get_kind()->type() == item_type::horse) return it.kind;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -196,6 +208,20 @@ agent& headless_battle::place_agent(int team, int troop_id, const vec3& at, cons
       a.equipment[static_cast<std::size_t>(s)] = t->equipment[static_cast<std::size_t>(s)];
     }
     equip_from_inventory(*t, a);
+    const int horse_item = first_horse(*t);
+    if (horse_item >= 0) {
+      const hm::frame at = a.body_frame;
+      agent_spawn_hooks hooks;
+      const int h = spawn_horse(m, at, horse_item, troop_id, hooks);
+      agent* horse = m.get_agent(h);
+      agent* rider = m.get_agent(a.index);
+      horse->presence = agent_presence_active;
+      horse->movement_flags = agent_movement_on_ground;
+      horse->position_valid = 1;
+      horse->rider = rider->index;
+      rider->mount = h;
+      return *rider;
+    }
   }
   return a;
 }

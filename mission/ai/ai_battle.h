@@ -20,7 +20,8 @@ class mission;
 struct agent;
 
 struct battle_troops {
-  // A troop id of the loaded module; -1 for a plain footman with bare hands.
+  // A troop id of the loaded module (it rides when it has a horse); -1 for a
+  // plain footman with bare hands.
   std::int32_t troop = -1;
   std::int32_t count = 0;
 };

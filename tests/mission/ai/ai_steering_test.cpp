@@ -184,6 +184,20 @@ TEST_F(Steering, AnAgentInTheWayBendsTheSteeringPoint) {
   EXPECT_GT(a.ai.avoid_angle, 0.3f);
 }
 
+TEST_F(Steering, ARiderThrottlesTowardsItsGoalAndTurnsTowardsIt) {
+  agent& horse = spawn_standing_agent(m, agent_kind_horse, -1, vec3(0.0f, 0.0f, 0.0f));
+  agent& a = spawn_standing_agent(m, agent_kind_human, 0, vec3(0.0f, 0.0f, 0.0f));
+  a.mount = horse.index;
+  horse.rider = a.index;
+  a.goal_flags = agent_movement_to_goal | goal_ai_set;
+  a.goal_position = vec3(-10.0f, 10.0f, 0.0f);  // ahead and to the left
+  a.ai.speed_factor = 3.0f;
+  agent_ai_steer(m, a);
+  EXPECT_EQ(a.ai.move_bits, 1u);
+  EXPECT_EQ(a.ai.current_input.action_flags & 0xF0u, 0x10u | 0x80u);  // throttle, turn +
+  EXPECT_EQ(a.ai.current_input.action_flags & 0xFu, 0u);              // no walking presses
+}
+
 TEST_F(Steering, APropInTheWayBendsTheSteeringPoint) {
   // A pillar of the scene a little to the left of the way: the agent bends
   // right (a negative angle).
