@@ -14,16 +14,10 @@ class mission;
 struct agent;
 struct ai_combat_words;
 
-// States of the machines.
-enum ai_combat_state : int {
-  combat_ready = 0,
-  combat_aiming = 1,
-  combat_parrying = 2,
-  combat_attacking = 3,  // after the shot, for a ranged weapon
-  combat_releasing = 4,  // reloading, for a ranged weapon
-  combat_shield = 7,     // out of range or unseen, for a ranged weapon
-  combat_no_arc = 8,
-};
+// The state word (agent_ai::combat_state), 0 neutral. Ranged: 1 aiming, 3
+// after the shot, 4 reloading, 7 out of range or unseen, 8 no firing arc
+// from the saddle. Melee: 2 parrying, 3 attacking, 4 holding the blow for
+// its release, 7 holding a shield up.
 
 // Whether a ranged agent of this level runs the aim test with the draw r.
 bool ranged_aim_roll(float r, int level);
