@@ -259,7 +259,46 @@ struct agent_ai {
   std::int32_t movement_word = 0;
   std::int32_t movement_agent = -1;
   std::int32_t second_agent = -1;
+
+  // The movement and combat passes.
+  // The agent to fight, -1 none (the behaviour's target is `target`).
+  std::int32_t combat_target = -1;
+  // The fight machines' shared state, 0 neutral.
+  std::int32_t combat_state = 0;
+  // The last result of the shot test (shot_result).
+  std::int32_t aim_result = 0;
+  // 0..11: grows under enemy pressure; at 10 the agent backs off.
+  float fear = 0.0f;
+  std::uint8_t backing_off = 0;
+  std::uint8_t was_backing_off = 0;
+  // Set by a script: no fear, no backing off.
+  std::uint8_t no_fear = 0;
+  // Set by the ride-through: wander instead of riding on.
+  std::uint8_t wander = 0;
+  // A follower's speed below which it closes in.
+  float near_speed = 0.0f;
+  // Radians the steering point is bent round an obstacle; decays each pass.
+  float avoid_angle = 0.0f;
+  // On foot: 0x1 moving, 0x2 forward, 0x4 backward, 0x8 side +, 0x10 side -
+  // held; riding: 1 moving.
+  std::uint32_t move_bits = 0;
+  // A rider's or horse's wanted speed and whether it slows for a turn.
+  float wanted_speed = 0.0f;
+  std::int32_t turning = 0;
+  // Where the agent looks and aims, a unit vector.
+  vec3 aim_direction{0.0f, 1.0f, 0.0f};
+  // The turn that lines a diagonal press up with the steering point.
+  float press_turn = 0.0f;
+  // Presses the movement pass makes at once (mounting, dismounting, a
+  // shout); the think loop hands them to the combat pass's immediate ones.
+  std::uint32_t extra_flags = 0;
+  // An unstick may happen only while this reads 0 or more.
+  timer unstick_timer{clock_mission};
 };
+
+// The AI's attack and guard timers (waiting t seconds sets elapsed to -t).
+inline constexpr int ai_attack_timer = 3;
+inline constexpr int ai_guard_timer = 4;
 
 // --- the agent ------------------------------------------------------------------
 

@@ -5,7 +5,10 @@
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
+#include "mission/agent/weapon_choice.h"
 #include "mission/ai/ai_behaviour.h"
+#include "mission/ai/ai_movement.h"
+#include "mission/ai/ai_steering.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "module/loading/game.h"
@@ -31,9 +34,9 @@ int troop_level(const agent& a) {
 
 ai_passes::~ai_passes() = default;
 void ai_passes::select_target(mission& m, agent& a, int) { agent_ai_select_target(m, a, *this); }
-void ai_passes::set_weapon_mode(mission&, agent& a, int mode) { a.ai.mode = mode; }
-void ai_passes::decide_movement(mission&, agent&) {}
-void ai_passes::decide_combat(mission&, agent&, ai_combat_words&) {}
+void ai_passes::set_weapon_mode(mission& m, agent& a, int mode) { set_ai_weapon_mode(m, a, mode); }
+void ai_passes::decide_movement(mission& m, agent& a) { agent_ai_decide_movement(m, a); }
+void ai_passes::decide_combat(mission& m, agent& a, ai_combat_words& words) { agent_ai_decide_combat(m, a, words); }
 void ai_passes::check_alarm(mission& m, agent& a) { hm::check_alarm(m, a); }
 
 ai_passes& default_ai_passes() {
@@ -69,6 +72,8 @@ void agent_ai_think(mission& m, agent& a, float, ai_passes& passes) {
   if (movement.elapsed() > ai.movement_period) {
     ai.movement_seed = m.services().random_next();
     passes.decide_movement(m, a);
+    words.extra_flags |= ai.extra_flags;
+    ai.extra_flags = 0;
     movement.reset();
     ai.movement_period = (0.5f + mission_random_unit(m)) * movement_period_factor;
   }

@@ -25,11 +25,12 @@ struct ai_combat_words {
 class ai_passes {
  public:
   virtual ~ai_passes();
+  // The engine's passes by default; tests override them to record or fix
+  // what a pass does.
   // The behaviour choice (flags 0 from the think loop; not read).
   virtual void select_target(mission& m, agent& a, int flags);
-  // Wields the weapon class of a behaviour mode and sets the time to the
-  // next choice; by default only the mode is set, and the choice comes again
-  // after the think loop's 5 to 7 s.
+  // Sets the behaviour mode, wields its weapon class and sets the time to
+  // the next choice.
   virtual void set_weapon_mode(mission& m, agent& a, int mode);
   virtual void decide_movement(mission& m, agent& a);
   // Sets delayed presses in the agent's action_flags and immediate ones in
@@ -39,8 +40,8 @@ class ai_passes {
   virtual void check_alarm(mission& m, agent& a);
 };
 
-// The passes of the engine: the behaviour choice of ai_behaviour.h; the
-// movement and combat passes are not decided yet, so agents stand.
+// The passes of the engine: the behaviour choice (ai_behaviour.h), the
+// movement pass (ai_movement.h) and the combat pass (ai_steering.h).
 ai_passes& default_ai_passes();
 
 // Seconds until the next combat pass: 0.05 + 0.2 / (level + 10) +
