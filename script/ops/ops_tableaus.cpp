@@ -122,27 +122,29 @@ void add_map_icon(operation_call& c) {
                                 c.value[2] == 0 ? 1.0f : fixed(c.value[2]));
 }
 
+// 1995 and 1996: the figure at register p1 playing animation p2.
+void add_figure(operation_call& c, std::int32_t troop, std::int32_t horse_item, std::int64_t time) {
+  tableau_figure_request f;
+  f.troop = troop;
+  f.horse_item = horse_item;
+  f.placement = position(c.value[1]);
+  f.animation = static_cast<std::int32_t>(c.value[2]);
+  f.time = time;
+  render().add_tableau_figure(f);
+}
+
 void add_troop(operation_call& c) {
   if (!drawing() || !validate_troop_id(c.value[0]) || !validate_register_id(c.value[1]) ||
       !validate_animation_id(c.value[2]))
     return;
-  tableau_figure_request f;
-  f.troop = static_cast<std::int32_t>(c.value[0]);
-  f.placement = position(c.value[1]);
-  f.animation = static_cast<std::int32_t>(c.value[2]);
-  f.time = c.value[3] > 0 ? c.value[3] : -1;
-  render().add_tableau_figure(f);
+  add_figure(c, static_cast<std::int32_t>(c.value[0]), -1, c.value[3] > 0 ? c.value[3] : -1);
 }
 
 void add_horse(operation_call& c) {
   if (!drawing() || !validate_item_kind_id(c.value[0]) || !validate_register_id(c.value[1]) ||
       !validate_animation_id(c.value[2]))
     return;
-  tableau_figure_request f;
-  f.horse_item = static_cast<std::int32_t>(c.value[0]);
-  f.placement = position(c.value[1]);
-  f.animation = static_cast<std::int32_t>(c.value[2]);
-  render().add_tableau_figure(f);
+  add_figure(c, -1, static_cast<std::int32_t>(c.value[0]), -1);
 }
 
 void set_value(operation_call& c) {

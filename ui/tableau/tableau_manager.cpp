@@ -44,10 +44,13 @@ tableau_material* tableau_record(int tableau) {
   return &g_tableau_materials.materials[static_cast<std::size_t>(tableau)];
 }
 
-// The mesh's material is asked for its first texture while that is empty:
-// the instance renders and fills it.
+// The mesh's material is asked for its first texture while that is empty (or
+// its target has no device objects): an instance that has not rendered yet
+// renders and fills it. A rendered one waits for invalidate_instances, so a
+// target the device cannot make is not drawn again every frame.
 void render_on_demand(material& m) {
-  if (tableau_instance* inst = g_tableau_manager.instance_of(m)) g_tableau_manager.render_instance(*inst);
+  tableau_instance* inst = g_tableau_manager.instance_of(m);
+  if (inst && !inst->rendered) g_tableau_manager.render_instance(*inst);
 }
 
 bool unit_scale(const vec3& s) {
