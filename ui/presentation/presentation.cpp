@@ -482,7 +482,7 @@ void presentation::set_property(presentation_property p, std::int64_t id, const 
         w->set_value(static_cast<std::int32_t>(value));
       break;
     case presentation_property::scroll: set_container_scroll(id, xy); break;
-    case presentation_property::range: set_range(id, value, value); break;
+    case presentation_property::range: break;  // two values: set_range
     case presentation_property::second_text:
       if (w->get_type() == widget_type::text_widget) second_texts[static_cast<std::size_t>(id)] = text;
       break;
