@@ -785,6 +785,8 @@ enum class presentation_property : std::uint8_t {
   position,          // x, y
   value,
   scroll,            // x, y
+  range,             // value to value_2 (sliders and progress bars)
+  second_text,       // the text shown while the mouse is over it (text widgets)
 };
 
 // Windows and the on-screen message list.
@@ -830,13 +832,82 @@ class script_ui_host {
   virtual void set_presentation_property(presentation_property /*property*/, std::int64_t /*widget*/,
                                          const ruv_string& /*text*/, std::int64_t /*value*/, float /*x*/,
                                          float /*y*/, float /*seconds*/) {}
+  // Sets a property that takes two values (the range); an id the
+  // presentation lacks is ignored.
+  virtual void set_presentation_values(presentation_property /*property*/, std::int64_t /*widget*/,
+                                       std::int64_t /*value*/, std::int64_t /*value_2*/) {}
+  // Places and turns the widget's meshes by a whole frame.
+  virtual void set_presentation_widget_frame(std::int64_t /*widget*/, const frame& /*f*/) {}
+  // A new image button (button) or picture showing tableau `tableau` drawn for
+  // `object`, on module mesh `mesh` or, for -1, on a quad of the tableau's
+  // own size; its id, or -1 when none was made.
+  virtual std::int32_t create_presentation_tableau_widget(bool /*button*/, int /*mesh*/, int /*tableau*/,
+                                                          std::int64_t /*object*/) {
+    return -1;
+  }
 };
 
-// Scene rendering: tableau materials.
+// What the tableau operations set on the tableau scene being drawn, read by
+// the tableau renderer once the material's block has run.
+struct tableau_scene_values {
+  static constexpr int list_capacity = 80;
+  // The clear colour's word (0xAARRGGBB; 0: a transparent background).
+  std::int32_t background = 0;
+  // Replaces the clear colour's red, green and blue (0..1 each) when set.
+  vec3 background_colour;
+  bool background_colour_set = false;
+  // The camera's frame (its third axis points back at the viewer).
+  frame camera_frame = frame::identity();
+  bool camera_frame_set = false;
+  // The projection: orthographic or perspective, then the view window's
+  // width and height (at the near distance in perspective), near and far.
+  bool orthographic = true;
+  float projection[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+  bool projection_set = false;
+  std::int32_t value = 0;
+  std::int32_t list_count = 0;
+  std::array<std::int32_t, list_capacity> list{};
+};
+
+// A posed figure for a tableau: a troop's (troop 0 or more) or a horse item's
+// (troop -1, horse_item its item kind).
+struct tableau_figure_request {
+  std::int32_t troop = -1;
+  std::int32_t horse_item = -1;
+  std::int32_t animation = -1;
+  // The animation's time, -1 for its start.
+  std::int64_t time = -1;
+  frame placement = frame::identity();
+};
+
+// Scene rendering: tableau materials and the tableau scene being drawn. The
+// scene-filling calls do nothing while no tableau is being drawn.
 class script_render_host {
  public:
   virtual ~script_render_host() = default;
   virtual int tableau_count() const = 0;
+  // The values of the scene on top of the tableau scene stack; null when no
+  // tableau is being drawn.
+  virtual tableau_scene_values* current_tableau_scene() { return nullptr; }
+  // The tableau manager's flag word becomes 1.
+  virtual void set_tableau_flag() {}
+  // Tableau `tableau` drawn for `object`, placed and scaled.
+  virtual void add_tableau_mesh(int /*tableau*/, std::int64_t /*object*/, const frame& /*placement*/,
+                                const vec3& /*scale*/) {}
+  // Module mesh `mesh`, placed and scaled; alpha below 0.99 sets its vertices'
+  // alpha, a colour other than -1 their colour (0xAARRGGBB).
+  virtual void add_tableau_module_mesh(int /*mesh*/, const frame& /*placement*/, const vec3& /*scale*/,
+                                       float /*alpha*/, std::int64_t /*colour*/) {}
+  virtual void add_tableau_map_icon(int /*icon*/, const frame& /*placement*/, float /*scale*/) {}
+  virtual void add_tableau_figure(const tableau_figure_request& /*figure*/) {}
+  // A light of colour (r, g, b): directional along the placement's forward
+  // axis, or a point light at the placement's origin less 1000 times it.
+  virtual void add_tableau_light(bool /*point*/, const frame& /*placement*/, const vec3& /*colour*/) {}
+  // Puts the instance of (tableau, object) on the meshes of the object whose
+  // trigger runs with that event code (-50 an item's visual, -40 a scene-prop
+  // instance, -70 a map icon); nothing without such an object.
+  virtual void put_tableau_on_trigger_object(std::int32_t /*event_code*/, int /*tableau*/,
+                                             std::int64_t /*object*/) {}
 };
 
 // Engine foundation: the log, engine settings, clocks, sound, text tokens.

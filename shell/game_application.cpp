@@ -25,7 +25,6 @@
 #include "module/media/music_player.h"
 #include "module/loading/new_game.h"
 #include "module/records/script_table.h"
-#include "module/media/tableau_material.h"
 #include "module/text/translation_table.h"
 #include "script/debugger/debugger_window.h"
 #include "script/debugger/script_debugger.h"
@@ -43,6 +42,7 @@
 #include "shell/vertex_pools.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
+#include "ui/tableau/tableau_manager.h"
 #include "ui/windows/window_ui_host.h"
 
 namespace hm {
@@ -119,7 +119,7 @@ hresult game_application::one_time_init() {
     if (window) window->show_cursor(shown);
   };
   install_module_script_host();
-  install_tableau_render_host();
+  install_tableau_scene_host();
   // The module's data loads one step a frame from the first frame on.
   start_module(module_name);
   loading_step = 0;

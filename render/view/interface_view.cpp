@@ -14,13 +14,18 @@ void set_up_interface_view(render_view& view, std::uint32_t width, std::uint32_t
   view.viewport = {0, 0, width, height, 0.0f, 1.0f};
   camera& c = view.camera;
   c.perspective = 0;
+  // A window the interface's size centred on the eye, which stands with
+  // unturned axes over the middle of the interface's space.
   c.frame = frame::identity();
-  c.view_left = 0.0f;
-  c.view_right = interface_width;
-  c.view_bottom = 0.0f;
-  c.view_top = interface_height;
+  c.frame.origin = vec3(interface_width * 0.5f, interface_height * 0.5f, 0.0f);
+  c.view_left = -interface_width * 0.5f;
+  c.view_right = interface_width * 0.5f;
+  c.view_bottom = -interface_height * 0.5f;
+  c.view_top = interface_height * 0.5f;
+  // Whoever draws into the view widens the depth range to what it stacks.
   c.near = -10.0f;
   c.far = 10.0f;
+  c.update_frustum_planes();
   view.flags = view_flag_no_sort | view_flag_clear_depth | view_flag_queue_last;
   view.lights_enabled = 0;
   view.scene_colour = {1.0f, 1.0f, 1.0f, 1.0f};

@@ -21,6 +21,7 @@ void register_basic_operations() {
   register_query_operations();
   register_mission_scene_operations();
   register_presentation_operations();
+  register_tableau_operations();
   register_mission_agent_operations();
   register_mission_team_operations();
 }

@@ -100,6 +100,28 @@ void set_size(operation_call& c) { set_from_register(c, presentation_property::s
 void set_position(operation_call& c) { set_from_register(c, presentation_property::position, 1); }
 void set_value(operation_call& c) { set(c, presentation_property::value, c.value[1]); }
 void set_scroll(operation_call& c) { set_from_register(c, presentation_property::scroll, 1); }
+void set_range(operation_call& c) {
+  host().ui->set_presentation_values(presentation_property::range, c.value[0], c.value[1], c.value[2]);
+}
+void set_frame(operation_call& c) {
+  if (!validate_register_id(c.value[1])) return;
+  host().ui->set_presentation_widget_frame(c.value[0],
+                                           g_script_state.position_registers[static_cast<std::size_t>(c.value[1])]);
+}
+void set_second_text(operation_call& c) {
+  if (!validate_string_id(c.value[1], c.tag[1])) return;
+  host().ui->set_presentation_property(presentation_property::second_text, c.value[0], text_of(c, 1), 0, 0.0f, 0.0f,
+                                       0.0f);
+}
+// 938 and 939: a mesh of -1 means the tableau's own quad and is not checked.
+template <bool button>
+void create_tableau_widget(operation_call& c) {
+  if (c.value[1] != -1 && !validate_mesh_id(c.value[1])) return;
+  if (!validate_tableau_id(c.value[2])) return;
+  const std::int32_t id = host().ui->create_presentation_tableau_widget(button, static_cast<int>(c.value[1]),
+                                                                        static_cast<int>(c.value[2]), c.value[3]);
+  if (id >= 0) c.store(id);
+}
 void animate_colour(operation_call& c) { set(c, presentation_property::colour, c.value[2], milliseconds(c.value[1])); }
 void animate_alpha(operation_call& c) { set(c, presentation_property::alpha, c.value[2], milliseconds(c.value[1])); }
 void animate_highlight_colour(operation_call& c) {
@@ -136,13 +158,18 @@ void register_presentation_operations() {
   register_operation(925, set_size);
   register_operation(926, set_position);
   register_operation(927, set_value);
+  register_operation(928, set_range);
   register_operation(929, set_scroll);
+  register_operation(930, set_frame);
+  register_operation(931, set_second_text);
   register_operation(932, animate_colour);
   register_operation(933, animate_alpha);
   register_operation(934, animate_highlight_colour);
   register_operation(935, animate_highlight_alpha);
   register_operation(936, animate_size);
   register_operation(937, animate_position);
+  register_operation(938, create_tableau_widget<true>);
+  register_operation(939, create_tableau_widget<false>);
   register_operation(940, create_medium_button);
 }
 

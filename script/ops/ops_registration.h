@@ -52,5 +52,8 @@ std::int32_t get_side_strength(int team);
 
 // Starting presentations and making and changing the running one's widgets.
 void register_presentation_operations();
+// Building the tableau scene being drawn, and putting tableaus on the meshes
+// of the object whose trigger runs.
+void register_tableau_operations();
 
 }  // namespace hm

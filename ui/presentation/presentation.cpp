@@ -1,5 +1,6 @@
 #include "ui/presentation/presentation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "script/script_state.h"
 #include "script/triggers.h"
 #include "ui/manager/ui_manager.h"
+#include "ui/tableau/tableau_manager.h"
 #include "ui/widget/container.h"
 #include "ui/widget/mesh_builders.h"
 #include "ui/widget/widget_kinds.h"
@@ -59,6 +61,8 @@ void clear_presentation_state(presentation& p) {
   p.widgets.clear();
   p.widgets.shrink_to_fit();
   p.remembered_sizes.clear();
+  p.second_texts.clear();
+  p.shown_second_text = -1;
 }
 
 void end_running_presentation() {
@@ -143,6 +147,7 @@ void presentation::run_frame(float /*seconds*/) {
     }
   }
 
+  show_second_text();
   for (std::size_t i = 0; i < widgets.size() && still_running(); ++i) {
     widget* w = widgets[i];
     if (w->take_event(ui_event::clicked)) {
@@ -181,6 +186,7 @@ std::int32_t presentation::add_widget(std::unique_ptr<widget> w, const ui_vec2& 
   w->set_position({0.0f, 0.0f});
   widgets.push_back(root->add_child(std::move(w)));
   remembered_sizes.push_back(remembered_size);
+  second_texts.emplace_back();
   return static_cast<std::int32_t>(widgets.size()) - 1;
 }
 
@@ -295,6 +301,66 @@ std::int32_t presentation::create_medium_button(const ruv_string& text) {
   b->set_text_flags(0x10u);
   b->set_text(format_text(text));
   return add_widget(std::move(b), button_size);
+}
+
+std::int32_t presentation::create_tableau_widget(bool button, std::int32_t module_mesh, std::int32_t tableau,
+                                                 std::int64_t object) {
+  if (g_current_presentation != this) return -1;
+  // Each look gets its own mesh showing the same instance.
+  auto look = [&]() -> std::unique_ptr<mesh> {
+    if (module_mesh == -1) return g_tableau_manager.make_quad_mesh(tableau, object);
+    std::unique_ptr<mesh> m = instantiate_module_mesh(g_module_meshes, module_mesh);
+    if (m && !g_tableau_manager.attach_to_mesh(tableau, object, *m)) return nullptr;
+    return m;
+  };
+  std::unique_ptr<mesh> first = look();
+  if (!first) return -1;
+  if (!button) {
+    auto w = std::make_unique<text_widget>();
+    w->set_text_flags(0x700u);
+    w->set_mesh_slot(slot_background, std::move(first));
+    return add_widget(std::move(w), {1.0f, 1.0f});
+  }
+  auto b = std::make_unique<image_button>();
+  b->set_text_flags(0x700u);
+  b->set_mesh_slot(slot_up, std::move(first));
+  b->set_mesh_slot(slot_down, look());
+  return add_widget(std::move(b), {1.0f, 1.0f});
+}
+
+void presentation::show_second_text() {
+  std::int32_t hovered = -1;
+  for (std::size_t i = 0; i < widgets.size() && i < second_texts.size(); ++i)
+    if (!second_texts[i].empty() && !widgets[i]->is_hidden() && widgets[i]->contains(g_ui_manager.mouse_position))
+      hovered = static_cast<std::int32_t>(i);
+  if (hovered == shown_second_text) return;
+  shown_second_text = hovered;
+  g_ui_manager.reset_overlay_texts(std::move(g_ui_manager.overlay_mesh), true);
+  if (hovered >= 0) {
+    g_ui_manager.add_overlay_text_line(second_texts[static_cast<std::size_t>(hovered)], 1.0f, 0xFFFFFFFFu, false);
+    g_ui_manager.set_overlay_position(g_ui_manager.mouse_position);
+  }
+  g_ui_manager.rebuild_overlay();
+}
+
+void presentation::set_range(std::int64_t id, std::int64_t lo, std::int64_t hi) {
+  if (g_current_presentation != this) return;
+  widget* w = find(id);
+  if (!w || (w->get_type() != widget_type::slider && w->get_type() != widget_type::progress_bar)) return;
+  w->float_min = static_cast<float>(lo);
+  w->float_max = static_cast<float>(hi);
+  const float a = std::min(w->float_min, w->float_max);
+  const float b = std::max(w->float_min, w->float_max);
+  w->set_float_value(std::clamp(w->get_float_value(), a, b));
+}
+
+void presentation::set_widget_frame(std::int64_t id, const frame& f) {
+  if (g_current_presentation != this) return;
+  widget* w = find(id);
+  if (!w) return;
+  const int text = w->get_type() == widget_type::text_widget ? -1 : slot_text;
+  for (int k = 0; k < widget_mesh_slots; ++k)
+    if (mesh* m = w->get_mesh(k); m && k != text) m->local_frame = f;
 }
 
 void presentation::set_widget_size(std::int64_t id, const ui_vec2& s) {
@@ -416,6 +482,10 @@ void presentation::set_property(presentation_property p, std::int64_t id, const 
         w->set_value(static_cast<std::int32_t>(value));
       break;
     case presentation_property::scroll: set_container_scroll(id, xy); break;
+    case presentation_property::range: break;  // two values: set_range
+    case presentation_property::second_text:
+      if (w->get_type() == widget_type::text_widget) second_texts[static_cast<std::size_t>(id)] = text;
+      break;
   }
 }
 

@@ -68,6 +68,14 @@ struct presentation {
   std::int32_t create_combobox();
   std::int32_t create_text_box();
   std::int32_t create_medium_button(const ruv_string& text);
+  // An image button (both looks) or a picture showing (tableau, object): on
+  // module mesh `module_mesh`, or for -1 on the tableau's own quad. -1 when
+  // the tableau is outside the table.
+  std::int32_t create_tableau_widget(bool button, std::int32_t module_mesh, std::int32_t tableau, std::int64_t object);
+  // The text shown in the overlay while the mouse is over the widget, by id.
+  std::vector<ruv_string> second_texts;
+  // The widget whose second text the overlay shows, -1 none.
+  std::int32_t shown_second_text = -1;
   // The widget of an id, or null outside the list.
   widget* find(std::int64_t id) const;
   void set_widget_size(std::int64_t id, const ui_vec2& new_size);
@@ -78,6 +86,13 @@ struct presentation {
   // size and position).
   void set_property(presentation_property p, std::int64_t id, const ruv_string& text, std::int64_t value,
                     const ui_vec2& xy, float seconds);
+  // The value range of a slider or progress bar (the value kept inside it).
+  void set_range(std::int64_t id, std::int64_t lo, std::int64_t hi);
+  // Puts the second text of the widget under the mouse in the overlay, and
+  // takes it away when the mouse leaves.
+  void show_second_text();
+  // Every mesh but the text's is placed and turned by f inside the widget.
+  void set_widget_frame(std::int64_t id, const frame& f);
 };
 
 // The running presentation, or null.

@@ -80,8 +80,25 @@ void window_manager::update_cursor() {
   g_ui_manager.cursor_visible = visible ? 1 : 0;
 }
 
+bool window_manager::shows_message_log(int id) {
+  switch (id) {
+    case window_id::world_map:
+    case window_id::inventory:
+    case window_id::debrief:
+    case window_id::mission_screen:
+    case window_id::character:
+    case window_id::conversation: return true;
+    default: return false;
+  }
+}
+
 void window_manager::frame(float seconds) {
-  if (game_window* t = top()) t->frame(seconds);
+  game_window* t = top();
+  if (!t) return;
+  // Whichever object a layer installed for these ids, the messages game code
+  // posted reach the log before the window's own work.
+  if (shows_message_log(top_id())) g_ui_manager.flush_pending_messages();
+  t->frame(seconds);
 }
 
 }  // namespace hm

@@ -37,8 +37,13 @@ class window_manager {
   // Leaves the top window; the window below is not rebuilt.
   void pop_window();
 
-  // The top window's frame handler (the only one that runs).
+  // The top window's frame handler (the only one that runs); the windows
+  // that show the on-screen message log first move the waiting messages
+  // into it.
   void frame(float seconds);
+  // The world map, inventory, debrief, mission screen, character and
+  // conversation windows.
+  static bool shows_message_log(int id);
 
   game_window* window(int id) const;
   game_window* top() const;

@@ -104,4 +104,20 @@ void window_ui_host::set_presentation_property(presentation_property property, s
   if (presentation* p = g_current_presentation) p->set_property(property, widget, text, value, {x, y}, seconds);
 }
 
+void window_ui_host::set_presentation_values(presentation_property property, std::int64_t widget,
+                                             std::int64_t value, std::int64_t value_2) {
+  presentation* p = g_current_presentation;
+  if (p && property == presentation_property::range) p->set_range(widget, value, value_2);
+}
+
+void window_ui_host::set_presentation_widget_frame(std::int64_t widget, const frame& f) {
+  if (presentation* p = g_current_presentation) p->set_widget_frame(widget, f);
+}
+
+std::int32_t window_ui_host::create_presentation_tableau_widget(bool button, int mesh, int tableau,
+                                                                std::int64_t object) {
+  presentation* p = g_current_presentation;
+  return p ? p->create_tableau_widget(button, mesh, tableau, object) : -1;
+}
+
 }  // namespace hm

@@ -28,6 +28,10 @@ class window_ui_host : public script_ui_host {
                                           std::int64_t b) override;
   void set_presentation_property(presentation_property property, std::int64_t widget, const ruv_string& text,
                                  std::int64_t value, float x, float y, float seconds) override;
+  void set_presentation_values(presentation_property property, std::int64_t widget, std::int64_t value,
+                               std::int64_t value_2) override;
+  void set_presentation_widget_frame(std::int64_t widget, const frame& f) override;
+  std::int32_t create_presentation_tableau_widget(bool button, int mesh, int tableau, std::int64_t object) override;
 
   bool message_list_flag = false;
 };

@@ -236,12 +236,8 @@ namespace {
 TEST(operation_families, every_defined_opcode_has_a_handler_unless_its_family_waits) {
   install_script_operations();
   const std::vector<std::pair<std::uint32_t, std::uint32_t>> waiting = {
-      {928, 928},    // presentations: the widgets' three-value property,
-      {930, 931},    // their frame and second text,
-      {938, 939},    // and the tableau buttons
       {1965, 1969},  // particle systems on the trigger object
       {1971, 1971},  // items spawned at the game's reference frame
-      {1980, 2000},  // building tableaus
       {2001, 2032},  // mission camera, menu view and game texts
   };
   const auto waits = [&](std::uint32_t op) {

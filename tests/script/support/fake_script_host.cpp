@@ -444,6 +444,53 @@ int fake_mission::next_live_from(int index) const {
   return agent_slot_count();
 }
 
+namespace {
+
+// Each number, spaced, spaced.
+std::string numbers(std::initializer_list<double> values) {
+  std::string out;
+  char buf[32];
+  for (double v : values) {
+    std::snprintf(buf, sizeof buf, " %.10g", v);
+    out += buf;
+  }
+  return out;
+}
+
+std::string at(const frame& f) { return " at" + numbers({f.origin.x, f.origin.y, f.origin.z}); }
+
+}  // namespace
+
+void fake_render::add_tableau_mesh(int tableau, std::int64_t object, const frame& placement, const vec3& scale) {
+  calls.push_back("tableau_mesh" + numbers({double(tableau), double(object)}) + at(placement) + " scale" +
+                  numbers({scale.x, scale.y, scale.z}));
+}
+
+void fake_render::add_tableau_module_mesh(int mesh, const frame& placement, const vec3& scale, float alpha,
+                                          std::int64_t colour) {
+  calls.push_back("module_mesh" + numbers({double(mesh)}) + at(placement) + " scale" +
+                  numbers({scale.x, scale.y, scale.z}) + " alpha" + numbers({alpha}) + " colour" +
+                  numbers({double(colour)}));
+}
+
+void fake_render::add_tableau_map_icon(int icon, const frame& placement, float scale) {
+  calls.push_back("map_icon" + numbers({double(icon)}) + at(placement) + " scale" + numbers({scale}));
+}
+
+void fake_render::add_tableau_figure(const tableau_figure_request& f) {
+  calls.push_back("figure" + numbers({double(f.troop), double(f.horse_item), double(f.animation), double(f.time)}) +
+                  at(f.placement));
+}
+
+void fake_render::add_tableau_light(bool point, const frame& placement, const vec3& colour) {
+  calls.push_back(std::string(point ? "point_light" : "light") + at(placement) + " colour" +
+                  numbers({colour.x, colour.y, colour.z}));
+}
+
+void fake_render::put_tableau_on_trigger_object(std::int32_t event_code, int tableau, std::int64_t object) {
+  calls.push_back("trigger_object" + numbers({double(event_code), double(tableau), double(object)}));
+}
+
 std::vector<std::string> fake_ui::texts() const {
   std::vector<std::string> out;
   for (const line& l : messages) out.push_back(l.text);

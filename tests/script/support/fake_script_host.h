@@ -450,10 +450,27 @@ class fake_ui final : public script_ui_host {
   std::vector<std::string> texts() const;
 };
 
+// Records what the tableau operations ask of the scene being drawn, one line
+// a call with its numbers ("module_mesh 3 at 1 2 0 scale 1 1 1 alpha 1 colour -1").
 class fake_render final : public script_render_host {
  public:
   int tableaus = 0;
+  // While set a tableau is being drawn and the operations fill `scene`.
+  bool drawing = false;
+  tableau_scene_values scene;
+  int flag = 0;
+  std::vector<std::string> calls;
+
   int tableau_count() const override { return tableaus; }
+  tableau_scene_values* current_tableau_scene() override { return drawing ? &scene : nullptr; }
+  void set_tableau_flag() override { flag = 1; }
+  void add_tableau_mesh(int tableau, std::int64_t object, const frame& placement, const vec3& scale) override;
+  void add_tableau_module_mesh(int mesh, const frame& placement, const vec3& scale, float alpha,
+                               std::int64_t colour) override;
+  void add_tableau_map_icon(int icon, const frame& placement, float scale) override;
+  void add_tableau_figure(const tableau_figure_request& figure) override;
+  void add_tableau_light(bool point, const frame& placement, const vec3& colour) override;
+  void put_tableau_on_trigger_object(std::int32_t event_code, int tableau, std::int64_t object) override;
 };
 
 class fake_engine final : public script_engine_host {

@@ -6,12 +6,16 @@
 #include <string>
 
 #include "engine/core/timer.h"
+#include "engine/resource/material.h"
+#include "engine/resource/mesh.h"
+#include "module/media/tableau_material.h"
 #include "module/records/presentation_table.h"
 #include "script/executor.h"
 #include "script/interpreter.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
 #include "ui/support/ui_test_support.h"
+#include "ui/tableau/tableau_manager.h"
 #include "ui/widget/container.h"
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/window_manager.h"
@@ -83,6 +87,10 @@ class Presentation : public test::ui_test {
   std::size_t seen_ = 0;
   void TearDown() override {
     end_running_presentation();
+    // The widgets' meshes let go of the tableaus before their records go.
+    host_root.children.clear();
+    g_tableau_manager.purge_unused_instances();
+    g_tableau_materials = tableau_material_table{};
     g_window_manager.destroy_game_windows();
     g_presentation_table = presentation_table{};
     g_ui_manager.release_meshes();
@@ -277,6 +285,76 @@ TEST_F(Presentation, PresentationWindowRestartsOnScreenChange15WhileItWaits) {
   g_window_manager.frame(0.016f);
   EXPECT_EQ(g_window_manager.top_id(), window_id::presentation);
   g_window_manager.pending_screen_change = nullptr;
+}
+
+// Module code shows tableaus as pictures and buttons, sets a slider's range,
+// turns a picture by a whole frame and gives it a text shown under the mouse.
+TEST_F(Presentation, TableauPicturesRangesFramesAndSecondTexts) {
+  fake.render.tableaus = 1;
+  tableau_material banner;
+  banner.name = ruv_string("tab_banner");
+  banner.width = banner.height = 64;
+  banner.values[2] = banner.values[3] = 0.2f;
+  g_tableau_materials.materials.push_back(std::move(banner));
+  p.create_in_container(host_root, 0);  // 0 slider, 1 combobox
+
+  statement_block make = make_block({{939, {reg(7), -1, 0, 12}}, {938, {reg(8), -1, 0, 12}}});
+  EXPECT_TRUE(run_statement_block(make, 0));
+  ASSERT_EQ(r(7), 2);
+  ASSERT_EQ(r(8), 3);
+  const material* shown = g_tableau_manager.get_or_create_instance(0, 12)->mat.get();
+  widget* picture = p.widgets[2];
+  widget* button = p.widgets[3];
+  EXPECT_EQ(picture->get_type(), widget_type::text_widget);
+  EXPECT_EQ(button->get_type(), widget_type::image_button);
+  ASSERT_NE(picture->get_mesh(slot_background), nullptr);
+  EXPECT_EQ(picture->get_mesh(slot_background)->mat, shown);
+  EXPECT_EQ(button->get_mesh(slot_up)->mat, shown);
+  EXPECT_EQ(button->get_mesh(slot_down)->mat, shown);
+  EXPECT_EQ(shown->use_count, 3);
+  new_lines();
+
+  // A tableau or mesh outside the tables makes nothing and leaves p0.
+  statement_block bad = make_block({{939, {reg(9), -1, 1, 12}}, {938, {reg(9), 4, 0, 12}}});
+  run_statement_block(bad, 0);
+  EXPECT_EQ(r(9), -7);
+  EXPECT_EQ(p.widgets.size(), 4u);
+  const auto lines = new_lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "SCRIPT WARNING ON OPCODE 939: Invalid Tableau ID: 1; LINE NO: 0:");
+
+  // 928 on the slider: its range, the value kept inside it; on the combobox
+  // nothing.
+  g_script_state.position_registers[4] = frame::identity();
+  g_script_state.position_registers[4].origin = vec3(0.1f, 0.2f, 0.0f);
+  g_script_state.position_registers[4].rotate_z(1.5707964f);
+  g_script_state.string_registers[3] = ruv_string("Banner of the north");
+  statement_block change = make_block({{928, {0, 10, 20}}, {928, {1, 10, 20}}, {930, {2, 4}}, {931, {2, 3}},
+                                       {931, {3, 3}}});
+  EXPECT_TRUE(run_statement_block(change, 0));
+  EXPECT_FLOAT_EQ(p.widgets[0]->float_min, 10.0f);
+  EXPECT_FLOAT_EQ(p.widgets[0]->float_max, 20.0f);
+  EXPECT_FLOAT_EQ(p.widgets[0]->get_float_value(), 10.0f);
+  EXPECT_FLOAT_EQ(p.widgets[1]->float_max, 1.0f);
+  const frame& turned = picture->get_mesh(slot_background)->local_frame;
+  EXPECT_FLOAT_EQ(turned.origin.y, 0.2f);
+  EXPECT_NEAR(turned.rot.s.y, 1.0f, 1e-6f);
+
+  // The second text shows in the overlay while the mouse is over the picture;
+  // the button (not a text widget) took none.
+  picture->set_size({0.2f, 0.2f});
+  button->set_position({0.5f, 0.5f});
+  button->set_size({0.2f, 0.2f});
+  mouse_at(0.55f, 0.55f);
+  p.run_frame(0.016f);
+  EXPECT_EQ(g_ui_manager.overlay_count, 0);
+  mouse_at(0.1f, 0.1f);
+  p.run_frame(0.016f);
+  ASSERT_EQ(g_ui_manager.overlay_count, 1);
+  EXPECT_EQ(g_ui_manager.overlay_texts[0].view(), "Banner of the north");
+  mouse_at(0.9f, 0.7f);
+  p.run_frame(0.016f);
+  EXPECT_EQ(g_ui_manager.overlay_count, 0);
 }
 
 }  // namespace

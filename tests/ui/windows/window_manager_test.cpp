@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/app/input_state.h"
+#include "render/view/message_log.h"
 #include "ui/support/ui_test_support.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
@@ -153,6 +154,33 @@ TEST_F(WindowManager, ChangingWindowsEndsTheRunningPresentationFirst) {
   wm.set_window(0);
   EXPECT_EQ(g_current_presentation, nullptr);
   EXPECT_TRUE(p.widgets.empty());
+}
+
+// Posted messages wait until a window that shows the message log is on top,
+// whatever object a layer installed for its id; a box over it holds them.
+TEST_F(WindowManager, MessagesWaitForAWindowThatShowsTheLog) {
+  g_ui_manager.messages.resources = &resources;
+  g_ui_manager.messages.font = &font;
+  wm.create_game_windows();
+  install(window_id::game_menu, "menu", true);
+  install(window_id::mission_screen, "mission", true);
+  g_ui_manager.pending_messages.push(ruv_string("Reinforcements arrive"), 0xFF00FF00u);
+  wm.set_window(window_id::game_menu);
+  wm.frame(0.01f);
+  EXPECT_EQ(g_ui_manager.pending_messages.count, 1);
+  wm.set_window(window_id::mission_screen);
+  wm.push_window(window_id::message_box);
+  wm.frame(0.01f);
+  EXPECT_EQ(g_ui_manager.pending_messages.count, 1);
+  wm.pop_window();
+  wm.frame(0.01f);
+  EXPECT_EQ(g_ui_manager.pending_messages.count, 0);
+  ASSERT_FALSE(g_ui_manager.messages.log_history.empty());
+  EXPECT_EQ(g_ui_manager.messages.log_history.back().view(), "Reinforcements arrive");
+  EXPECT_EQ(g_calls.back(), "frame mission");
+  clear_message_log(g_ui_manager.messages);
+  g_ui_manager.messages.resources = nullptr;
+  g_ui_manager.messages.font = nullptr;
 }
 
 TEST_F(WindowManager, TableHasTheClassesAndKindsOfEveryId) {
