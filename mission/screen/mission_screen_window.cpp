@@ -150,16 +150,15 @@ bool act_on_prompt(mission& m, mission_screen_state& st, mission_screen_host& ho
 }
 
 void show_order_list(const mission_screen_state& st, mission_screen_host& host) {
-  g_ui_manager.reset_overlay_texts(nullptr, true);
-  g_ui_manager.set_overlay_position({0.5f, 0.4f});
-  g_ui_manager.add_overlay_text_line(ruv_string(host.text("ui_order_group")), 0.035f, 0xFFF0E0D0u, true);
-  const char* lines[5] = {"ui_order_hold_position", "ui_order_follow", "ui_order_charge", "ui_order_vidid",
-                          "ui_order_dismount"};
+  std::vector<overlay_line> lines{{host.text("ui_order_group"), 0.035f, 0xFFF0E0D0u}};
+  const char* keys[5] = {"ui_order_hold_position", "ui_order_follow", "ui_order_charge", "ui_order_vidid",
+                         "ui_order_dismount"};
   for (int code = 0; code < 5; ++code) {
     std::uint32_t colour = 0xFFD0D0D0u;
     if (code == st.order_code) colour = st.order_state == order_display::armed ? 0xFFFFFFFFu : 0xFF50FF60u;
-    g_ui_manager.add_overlay_text_line(ruv_string(host.text(lines[code])), 0.03f, colour, true);
+    lines.push_back({host.text(keys[code]), 0.03f, colour});
   }
+  host.show_overlay(lines, 0.5f, 0.4f);
 }
 
 void issue_player_order(mission& m, mission_screen_state& st, const screen_input& in, const agent& player,
@@ -211,6 +210,12 @@ std::int64_t mission_screen_host::check_template_triggers(mission& m, std::int32
 
 void mission_screen_host::add_message(const std::string& text, std::uint32_t colour) {
   if (script_ui_host* ui = current_script_host().ui) ui->add_message_line(text, colour);
+}
+
+void mission_screen_host::show_overlay(const std::vector<overlay_line>& lines, float x, float y) {
+  g_ui_manager.reset_overlay_texts(nullptr, true);
+  g_ui_manager.set_overlay_position({x, y});
+  for (const overlay_line& l : lines) g_ui_manager.add_overlay_text_line(ruv_string(l.text), l.size, l.colour, true);
 }
 
 std::string mission_screen_host::text(const char* key) {
@@ -298,7 +303,7 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
     select_groups(m, st, in, *player, host);
     if (st.order_timer.elapsed() > order_list_seconds && st.order_state != order_display::armed) {
       st.order_state = order_display::armed;
-      g_ui_manager.reset_overlay_texts(nullptr, true);
+      host.show_overlay({}, 0.5f, 0.5f);
     }
     if (st.prompt_timer.elapsed() > prompt_period) st.prompt_timer.reset();
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "mission/screen/mission_hud.h"
 #include "mission/screen/mission_screen_state.h"
@@ -21,6 +22,13 @@ namespace hm {
 class mission;
 class window_manager;
 
+// One line of the overlay box of text.
+struct overlay_line {
+  std::string text;
+  float size = 0.03f;
+  std::uint32_t colour = 0xFFFFFFFFu;
+};
+
 // What the screen reaches beyond the mission: the template's triggers, the
 // message log, the order routine, the other screens and the campaign. The
 // defaults use the engine's globals; tests record the calls.
@@ -31,6 +39,9 @@ class mission_screen_host {
   // with the event and returns the result.
   virtual std::int64_t check_template_triggers(mission& m, std::int32_t event_code);
   virtual void add_message(const std::string& text, std::uint32_t colour);
+  // Replaces the overlay box's lines (none: the box is emptied) and places
+  // the box.
+  virtual void show_overlay(const std::vector<overlay_line>& lines, float x, float y);
   // The text of a language key.
   virtual std::string text(const char* key);
   // Gives the order to the team's selected groups.

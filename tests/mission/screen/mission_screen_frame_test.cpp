@@ -27,6 +27,7 @@ class recording_host final : public mission_screen_host {
     return event_code == -21 ? leave_trigger_result : 0;
   }
   void add_message(const std::string& t, std::uint32_t colour) override { messages.push_back({t, colour}); }
+  void show_overlay(const std::vector<overlay_line>& lines, float, float) override { overlay = lines; }
   std::string text(const char* key) override {
     if (std::string(key) == "ui_str_hear_me") return "%s, hear me! %d %s";
     return key;
@@ -57,6 +58,7 @@ class recording_host final : public mission_screen_host {
   std::vector<std::string> calls;
   std::vector<std::pair<std::string, std::uint32_t>> messages;
   std::vector<std::int32_t> passages;
+  std::vector<overlay_line> overlay;
   int dispatches = 0;
   std::int64_t leave_trigger_result = 0;
 };
@@ -162,6 +164,12 @@ TEST_F(MissionScreenFrame, FirstOrderAfterAQuietSpellShowsTheListBriefly) {
   frame({key(23)});
   EXPECT_EQ(st.order_state, order_display::shown);
   EXPECT_NEAR(st.order_timer.elapsed(), 7.5f, 0.01f);
+  // The title and five orders; the given one (charge) stands out.
+  ASSERT_EQ(host.overlay.size(), 6u);
+  EXPECT_EQ(host.overlay[0].text, "ui_order_group");
+  EXPECT_EQ(host.overlay[3].text, "ui_order_charge");
+  EXPECT_EQ(host.overlay[3].colour, 0xFF50FF60u);
+  EXPECT_EQ(host.overlay[1].colour, 0xFFD0D0D0u);
   // A second order within eight seconds keeps the list and its timer.
   frame({key(21)});
   EXPECT_EQ(st.order_state, order_display::shown);
@@ -272,6 +280,7 @@ TEST_F(MissionScreenFrame, LeaveKeyEndsTheMissionWhenATriggerSaysSo) {
   frame({});
   frame({key(control::leave), platform::key::left_alt});
   EXPECT_EQ(host.calls.size(), 1u);
+  frame({});
   frame({key(control::leave)});
   EXPECT_EQ(host.calls.back(), "set_window 7");
 }
