@@ -9,7 +9,9 @@
 #include "mission/agent/agent.h"
 #include "mission/agent/wielding.h"
 #include "mission/core/mission.h"
+#include "mission/core/mission_services.h"
 #include "mission/physics/physics_worker.h"
+#include "mission/screen/item_pickup.h"
 #include "mission/screen/mission_camera.h"
 #include "mission/setup/spawning.h"
 #include "mission/text/group_names.h"
@@ -141,9 +143,33 @@ bool act_on_prompt(mission& m, mission_screen_state& st, mission_screen_host& ho
       return true;
     case prompt_kind::chest:
       chest_troop = -1;
-      if (const scene_prop_instance* p = m.get_scene_prop_instance(st.prompt_target)) (void)p;
       open_inventory = true;
       return true;
+    case prompt_kind::equip: {
+      // The instance was checked when the prompt was made; it is checked
+      // again, as another agent may have taken the item since.
+      scene_prop_instance* p = m.get_scene_prop_instance(st.prompt_target);
+      if (!p || p->removed || p->kind != prop_kind_spawned_item) return true;
+      item lying;
+      lying.kind = p->id;
+      lying.word = static_cast<std::uint32_t>(p->variation);
+      pickup_messages msg;
+      msg.text = [&host](const char* key) { return host.text(key); };
+      msg.add = [&host](const std::string& t, std::uint32_t colour) { host.add_message(t, colour); };
+      msg.item_name = [](const item& it) {
+        const item_kind* k = it.get_kind();
+        return k ? std::string(k->name.c_str()) : std::string();
+      };
+      if (pick_up_or_drop_item(m, m.player_agent, lying, msg)) {
+        // A dropped item may have grown the instance vector.
+        p = m.get_scene_prop_instance(st.prompt_target);
+        if (p->entity) m.services().remove_scene_entity(m, *p->entity);
+        p->entity = nullptr;
+        p->removed = 1;
+        update_player_body_visibility(m);
+      }
+      return true;
+    }
     default:
       return true;
   }

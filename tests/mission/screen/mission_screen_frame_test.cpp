@@ -14,6 +14,7 @@
 #include "mission/core/mission.h"
 #include "mission/support/combat_fixtures.h"
 #include "mission/support/recording_services.h"
+#include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 #include "ui/windows/window_manager.h"
 
@@ -337,6 +338,26 @@ TEST_F(MissionScreenFrame, ZoomNarrowsTheFieldOfViewWithinItsBounds) {
   EXPECT_FLOAT_EQ(st.cam.field_of_view, 37.0f);
   for (int i = 0; i < 40; ++i) frame({});
   EXPECT_FLOAT_EQ(st.cam.field_of_view, 97.0f);
+}
+
+TEST_F(MissionScreenFrame, TheActionKeyTakesAnItemFromTheGround) {
+  g_item_kinds.assign(2, item_kind());
+  g_item_kinds[1].flags = 2;
+  agent& p = add_player();
+  p.wielded_slots = {-1, -1};
+  const int lying = m.add_scene_prop_instance(prop_kind_spawned_item, 1, 0, frame::identity());
+  st.prompt = prompt_kind::equip;
+  st.prompt_in_range = 1;
+  st.prompt_target = lying;
+  frame({key(control::action)});
+  EXPECT_EQ(m.get_agent(m.player_agent)->equipment[0].kind, 1);
+  EXPECT_EQ(m.scene_prop_instances[static_cast<std::size_t>(lying)].removed, 1);
+  // Pressed again before the prompt moves on: the item is gone, nothing more
+  // is taken.
+  frame({});
+  frame({key(control::action)});
+  EXPECT_EQ(m.get_agent(m.player_agent)->equipment[1].kind, -1);
+  g_item_kinds.clear();
 }
 
 }  // namespace
