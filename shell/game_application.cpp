@@ -17,6 +17,7 @@
 #include "engine/core/timer.h"
 #include "engine/core/user_files.h"
 #include "mission/core/mission.h"
+#include "mission/screen/mission_screen_window.h"
 #include "module/base/ini_table.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"
@@ -115,6 +116,7 @@ hresult game_application::one_time_init() {
   g_ui_manager.reset_timers();
   init_ui_text();
   g_window_manager.create_game_windows();
+  install_mission_screen(g_window_manager, [] { return current_mission; });
   g_window_manager.show_cursor = [this](bool shown) {
     if (window) window->show_cursor(shown);
   };
