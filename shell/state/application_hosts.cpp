@@ -5,6 +5,7 @@
 #include "engine/core/random.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"
+#include "mission/setup/mission_setup.h"
 #include "module/loading/game.h"
 #include "module/loading/new_game.h"
 #include "module/records/mission_template.h"
@@ -12,6 +13,7 @@
 #include "module/text/translation_table.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
+#include "ui/windows/window_manager.h"
 
 namespace hm {
 
@@ -19,46 +21,43 @@ mission* current_mission = nullptr;
 
 namespace {
 
-bool in_table(int id) { return id >= 0 && id < window_table_size; }
-
-// Whether a window may open; an id outside the table is refused and logged.
-bool may_open(int id) {
-  if (in_table(id)) return true;
+// Whether a window may open; an id outside the table, or one without a
+// window object, is refused and logged.
+bool may_open(const window_manager& windows, int id) {
+  if (windows.window(id)) return true;
   log_line("Refused to open window " + std::to_string(id) + ".\n");
   return false;
 }
 
 }  // namespace
 
-application_hosts::application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign)
-    : new_game_(std::move(new_game)), campaign_(std::move(campaign)) {}
+application_hosts::application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign,
+                                     window_manager& window_table)
+    : windows(window_table), new_game_(std::move(new_game)), campaign_(std::move(campaign)) {}
 
-application_hosts::~application_hosts() { remove_mission_script_host(); }
+application_hosts::~application_hosts() { end_mission(); }
 
-bool application_hosts::set_window(int id) {
-  if (!may_open(id)) return false;
-  stack.assign(1, id);
-  if (on_switch) on_switch(id, false);
-  return true;
-}
+bool application_hosts::set_window(int id) { return may_open(windows, id) && windows.set_window(id); }
 
-bool application_hosts::push_window(int id) {
-  if (!may_open(id)) return false;
-  stack.push_back(id);
-  if (on_switch) on_switch(id, true);
-  return true;
-}
+bool application_hosts::push_window(int id) { return may_open(windows, id) && windows.push_window(id); }
 
 void application_hosts::set_window_mode(int id, std::int32_t mode) {
-  if (in_table(id)) windows[static_cast<std::size_t>(id)].mode = mode;
+  if (game_window* w = windows.window(id)) w->mode = mode;
 }
 
 void application_hosts::set_return_window(int id, std::int32_t value) {
-  if (in_table(id)) windows[static_cast<std::size_t>(id)].return_window = value;
+  if (game_window* w = windows.window(id)) w->return_window = value;
 }
 
 void application_hosts::reset_window(int id) {
-  if (in_table(id)) windows[static_cast<std::size_t>(id)].state_word = 0;
+  if (game_window* w = windows.window(id)) {
+    w->state_word = 0;
+    w->reset_hook();
+  }
+}
+
+void application_hosts::reset_character_window() {
+  if (game_window* w = windows.window(window_id::character)) w->state_word = 0;
 }
 
 const std::vector<mission_template>& application_hosts::mission_templates() { return g_mission_templates; }
@@ -97,28 +96,22 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
 
 void application_hosts::set_up_mission(std::int32_t sequence) {
   if (!current_mission) return;
-  current_mission->mission_sequence = sequence;
-  current_mission->frame_counter = 0;
-  // Module code of the mission's triggers sees this mission.
-  if (!mission_host_) {
-    mission_host_ = std::make_unique<mission_script_host>(*current_mission);
-    script_host host = current_script_host();
-    previous_mission_host_ = host.mission;
-    host.mission = mission_host_.get();
-    set_script_host(host);
-  }
+  mission& m = *current_mission;
+  m.mission_sequence = sequence;
+  // A mission asked for from a menu names its scene and the player's entry
+  // point in its two jump values.
+  if (m.jump_value_1 >= 0) m.scene_index = m.jump_value_1;
+  m.player_entry_point = m.jump_value_2;
+  // Module code of the template's triggers, which set-up already runs, sees
+  // this mission; the mission before it (if any) lets go first.
+  end_mission();
+  mission_scope_ = std::make_unique<mission_script_scope>(m);
+  if (connect_mission_host) connect_mission_host(mission_scope_->host());
+  mission_setup_steps own_part_only;
+  hm::set_up_mission(m, setup_steps ? *setup_steps : own_part_only);
 }
 
-void application_hosts::remove_mission_script_host() {
-  if (!mission_host_) return;
-  script_host host = current_script_host();
-  if (host.mission == mission_host_.get()) {
-    host.mission = previous_mission_host_;
-    set_script_host(host);
-  }
-  mission_host_.reset();
-  previous_mission_host_ = nullptr;
-}
+void application_hosts::end_mission() { mission_scope_.reset(); }
 
 void application_hosts::run_mission_frames(int count, float seconds) {
   // A mission whose scene is not built has nothing to step.
@@ -171,7 +164,7 @@ void application_hosts::remove_empty_stacks(const meta_mission_words& m) {
 
 void application_hosts::apply_encounter_results(const meta_mission_words&) {
   // The mission is over: its scripts no longer see it.
-  remove_mission_script_host();
+  end_mission();
 }
 
 void application_hosts::add_message(const char* ui_key) {

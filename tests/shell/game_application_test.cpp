@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,7 +24,10 @@
 #include "mission/core/mission.h"
 #include "module/records/mission_template.h"
 #include "platform/clock.h"
+#include "script/script_host.h"
+#include "mission/core/mission_script_host.h"
 #include "shell/support/shell_test_support.h"
+#include "ui/windows/window_manager.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"
@@ -190,20 +194,41 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_NEAR(g_ui_manager.mouse_position.x, 0.25f, 0.01f);
     EXPECT_NEAR(g_ui_manager.mouse_position.y, 0.375f, 0.01f);
 
-    // More frames: the module loads and the new game reaches its first menu.
-    while (app.render_counter < static_cast<std::uint32_t>(kLoadingFrames + kLaunchFrames)) {
+    // More frames: the module loads behind the loading window, the main menu
+    // comes up, and the new game reaches its first menu.
+    EXPECT_EQ(g_window_manager.top_id(), window_id::load);
+    app.skip_main_menu = true;
+    auto frame = [&] {
       clock.now += 20'000;
       ASSERT_EQ(app.render_3d_environment(), 0);
-    }
-    EXPECT_TRUE(app.module_loaded);
+    };
+    while (!app.module_loaded) frame();
+    EXPECT_EQ(g_window_manager.top_id(), window_id::main_menu);
+    EXPECT_EQ(app.render_counter, static_cast<std::uint32_t>(kLoadingFrames));
+    // The main menu's new game opens the launch window in new-game mode,
+    // whose frame runs the first step. The launch window shows the launch's
+    // progress and one of the module's hints (this data folder has no
+    // languages, and the engine's own texts are not in it: "ui_hint" is not
+    // found).
+    frame();
+    EXPECT_EQ(g_window_manager.top_id(), window_id::launch);
+    EXPECT_EQ(g_window_manager.window(window_id::launch)->mode, 0);
+    ASSERT_NE(app.launch().root, nullptr);
+    EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app.launch().root));
+    EXPECT_NE(app.launch().root->get_mesh(slot_background), nullptr);
+    EXPECT_EQ(std::string(app.launch().status_label->text.view()), "STR NOT FOUND: ui_creating_game");
+    const std::string hint(app.launch().hint_label->text.view());
+    EXPECT_TRUE(hint.starts_with("STR NOT FOUND: ui_hint #")) << hint;
+    EXPECT_EQ(hint.find("STR NOT FOUND: hint_"), std::string::npos) << hint;
+    for (int i = 1; i < kLaunchFrames; ++i) frame();
     EXPECT_FALSE(app.launching);
     ASSERT_TRUE(app.game_started);
     ASSERT_NE(current_mission, nullptr);
     // The game menu, which returns to the character window for the new
     // character; the game menu's request waits in the meta mission.
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{23});
-    EXPECT_EQ(app.state_hosts->windows[23].return_window, 15);
-    EXPECT_EQ(app.state_hosts->windows[15].state_word, 0);
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::game_menu});
+    EXPECT_EQ(g_window_manager.window(window_id::game_menu)->return_window, window_id::character);
+    EXPECT_EQ(g_window_manager.window(window_id::character)->state_word, 0);
     EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
     ASSERT_FALSE(g_mission_templates.empty());
 
@@ -211,44 +236,55 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     // game's jump values.
     dispatcher_game_words& words = app.state_hosts->words;
     words.jump_template = 0;
-    words.jump_scene = 1;
+    words.jump_scene = 0;
     words.jump_entry = 2;
     words.no_autosave = 0;
     g_meta_mission.request_mask |= 0x8;
-    app.dispatch_requests();
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{14});
-    EXPECT_EQ(app.state_hosts->windows[14].return_window, 100);
+    g_window_manager.dispatch_meta_mission_requests();
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::mission_screen});
+    EXPECT_EQ(g_window_manager.window(window_id::mission_screen)->return_window, 100);
     EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
     EXPECT_EQ(current_mission->template_index, 0);
-    EXPECT_EQ(current_mission->jump_value_1, 1);
-    EXPECT_EQ(current_mission->jump_value_2, 2);
+    EXPECT_EQ(current_mission->scene_index, 0);
+    EXPECT_EQ(current_mission->player_entry_point, 2);
     EXPECT_EQ(current_mission->mission_sequence, 0);
     EXPECT_EQ(g_meta_mission.mission_sequence, 1);
     EXPECT_EQ(words.jump_template, 0);
     EXPECT_EQ(words.jump_scene, -1);
+    // The mission is set up, and module code sees it while it runs.
+    EXPECT_TRUE(app.state_hosts->mission_running());
+    EXPECT_EQ(current_script_host().mission, &app.state_hosts->mission_scope()->host());
     // The mission's teams: allies of themselves, team 7 neutral.
     EXPECT_EQ(current_mission->team_relation(2, 2), 1);
     EXPECT_EQ(current_mission->team_relation(2, 3), -1);
     EXPECT_EQ(current_mission->teams[7].relations[7], 0);
 
-    // The mission ends: the debrief opens over the mission screen.
+    // The mission ends in the same frame: the debrief waits for the next
+    // frame, and opens over the mission screen.
     g_meta_mission.request_mask |= 0x10;
-    app.dispatch_requests();
-    EXPECT_EQ(app.state_hosts->stack, (std::vector<int>{14, 11}));
-    EXPECT_EQ(app.state_hosts->windows[11].return_window, 100);
+    g_window_manager.dispatch_meta_mission_requests();
+    EXPECT_TRUE(app.dispatch_waiting());
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::mission_screen});
+    frame();
+    EXPECT_FALSE(app.dispatch_waiting());
+    EXPECT_EQ(g_window_manager.stack, (std::deque<std::int32_t>{window_id::mission_screen, window_id::debrief}));
+    EXPECT_EQ(g_window_manager.window(window_id::debrief)->return_window, 100);
 
     // The debrief is done; the battle's result finishes the encounter and
-    // the game goes back to the map.
+    // the game goes back to the map, where module code no longer sees the
+    // mission.
+    frame();
     words.menu_result = 0x1;
-    app.dispatch_requests();
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{7});
+    g_window_manager.dispatch_meta_mission_requests();
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::world_map});
     EXPECT_EQ(g_meta_mission.apply_pending, 0);
     EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
+    EXPECT_FALSE(app.state_hosts->mission_running());
 
     // A window id outside the table is refused.
     EXPECT_FALSE(app.state_hosts->set_window(30));
     EXPECT_FALSE(app.state_hosts->push_window(-1));
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{7});
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::world_map});
 
     // One more frame, and the window closes by itself.
     app.frame_limit = app.render_counter + 1;
@@ -260,24 +296,19 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_EQ(app.loading_progress, 1.0f);
     EXPECT_EQ(app.typed_char, -1);
     EXPECT_FALSE(win->exists());
-    // The launch window came up once the module's texts were read, with the
-    // loading text and one of the module's hints (the engine's own texts are
-    // not in this data folder: "ui_hint" is not found).
-    ASSERT_NE(app.launch().root, nullptr);
-    EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app.launch().root));
-    EXPECT_NE(app.launch().root->get_mesh(slot_background), nullptr);
-    EXPECT_EQ(std::string(app.launch().status_label->text.view()), std::string(app.loading_text.view()));
-    const std::string hint(app.launch().hint_label->text.view());
-    EXPECT_TRUE(hint.starts_with("STR NOT FOUND: ui_hint #")) << hint;
-    EXPECT_EQ(hint.find("STR NOT FOUND: hint_"), std::string::npos) << hint;
   }
   platform::set_clock_source(nullptr);
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
-  EXPECT_TRUE(log.ends_with(std::string(kLoadedLogEnd) +
-                            "Refused to open window 30.\nRefused to open window -1.\nSaving options...\n"))
-      << log;
+  // The new game's first menu, then the battle's set-up, the refused windows
+  // and the clean-up, in that order.
+  const std::size_t menu = log.find(kLoadedLogEnd);
+  ASSERT_NE(menu, std::string::npos) << log;
+  const std::size_t setup = log.find("begin_setup", menu);
+  EXPECT_NE(setup, std::string::npos) << log;
+  EXPECT_NE(log.find("end_setup", setup), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Refused to open window 30.\nRefused to open window -1.\nSaving options...\n")) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 

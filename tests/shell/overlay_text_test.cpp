@@ -93,8 +93,6 @@ class overlay : public ::testing::Test {
     app_timer(app_timer_reset);
     reset_clocks();
     app_ = std::make_unique<game_application>();
-    // The draws counted here are the log's and the overlay's alone.
-    app_->show_launch_window = false;
     app_->set_window(std::make_unique<platform::null_window>());
     auto system = std::make_unique<gpu::null_system>();
     control_ = system->control();
