@@ -8,6 +8,7 @@
 #include "engine/device/device_resources.h"
 #include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"
+#include "engine/app/recorded_input.h"
 #include "engine/core/log.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
@@ -82,6 +83,7 @@ game_application::game_application() {
 }
 
 game_application::~game_application() {
+  if (recorded_) use_recorded_input(nullptr);
   end_game();
   state_hosts.reset();
   delete current_mission;
@@ -276,6 +278,7 @@ hresult game_application::frame_move() {
   typed_char = pending_char;
   pending_char = -1;
   run_ui_input();
+  if (recorded_) recorded_->advance_to(frame_counter);
   update_input(frame_time);
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   update_sound();
@@ -403,6 +406,12 @@ void game_application::queue_overlay_texts() {
       y += overlay_line_pixels;
     }
   }
+}
+
+void game_application::use_recorded_input(std::unique_ptr<recorded_input> input) {
+  recorded_ = std::move(input);
+  g_input_state.keyboard = recorded_ ? &recorded_->keyboard() : nullptr;
+  g_input_state.mouse = recorded_ ? &recorded_->mouse() : nullptr;
 }
 
 hresult game_application::final_cleanup() {

@@ -28,6 +28,7 @@ namespace hm {
 
 class campaign_game;
 class game_window;
+class recorded_input;
 class debugger_window;
 class script_debugger;
 class script_ui_host;
@@ -75,6 +76,13 @@ class game_application : public application_frame {
   // When above 0, every frame moves by this time step whatever the machine's
   // speed, so that a run's log depends on its frames alone.
   float fixed_frame_time = 0.0f;
+  // The time step of a run without a window: sixty frames a second of game
+  // time, however fast the machine runs them.
+  static constexpr float headless_frame_time = 1.0f / 60.0f;
+  // A recorded keyboard and mouse that replace the window's devices (runs
+  // without a person); null for the window's own.
+  void use_recorded_input(std::unique_ptr<recorded_input> input);
+  recorded_input* recorded() const { return recorded_.get(); }
   // The random source's seed; without one the one-time initialisation seeds
   // it from the clock.
   std::optional<std::uint32_t> random_seed_value;
@@ -172,6 +180,7 @@ class game_application : public application_frame {
   std::unique_ptr<campaign_game> campaign_;
   // Set when module code ended the game; the frame then destroys it.
   bool game_ended = false;
+  std::unique_ptr<recorded_input> recorded_;
   // The frame of the last dispatch, and a request that waits for the next.
   std::uint32_t dispatch_frame_ = 0;
   bool dispatched_ = false;

@@ -21,6 +21,8 @@
 #include "engine/core/log.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/core/timer.h"
+#include "engine/app/input_state.h"
+#include "engine/app/recorded_input.h"
 #include "mission/core/mission.h"
 #include "module/records/mission_template.h"
 #include "platform/clock.h"
@@ -40,56 +42,7 @@ namespace gpu = hm::platform::gpu;
 
 namespace {
 
-// A temporary folder that is the working folder (holding a copy of the
-// repository's Data folder and sample module) and the user's data and
-// configuration folder for the length of a test.
-class temp_home {
- public:
-  temp_home() {
-    char pattern[] = "/tmp/hoofmarch_shell_XXXXXX";
-    path_ = mkdtemp(pattern);
-    old_cwd_ = fs::current_path();
-    const char* old = std::getenv("XDG_DATA_HOME");
-    if (old) old_xdg_ = old;
-    had_xdg_ = old != nullptr;
-    setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
-    const char* old_config = std::getenv("XDG_CONFIG_HOME");
-    if (old_config) old_config_ = old_config;
-    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
-    fs::create_directories(path_ / "data" / "Modules");
-    // The start-up loads the module and the Data files from the data folder.
-    const fs::path source = HOOFMARCH_DATA_DIR;
-    fs::copy(source / "Data", path_ / "data" / "Data", fs::copy_options::recursive);
-    fs::copy(source / "Modules" / "Sample", path_ / "data" / "Modules" / "Sample", fs::copy_options::recursive);
-    fs::current_path(path_ / "data");
-    // The core resource files the start-up loads are build outputs.
-    platform::set_generated_data_folder(fs::path(HOOFMARCH_BINARY_DIR) / "data");
-  }
-  ~temp_home() {
-    platform::set_generated_data_folder({});
-    fs::current_path(old_cwd_);
-    if (had_xdg_)
-      setenv("XDG_DATA_HOME", old_xdg_.c_str(), 1);
-    else
-      unsetenv("XDG_DATA_HOME");
-    if (old_config_)
-      setenv("XDG_CONFIG_HOME", old_config_->c_str(), 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path data() const { return path_ / "data"; }
-  fs::path options_file() const { return path_ / "xdg" / "Hoofmarch" / "options.dat"; }
-
- private:
-  fs::path path_;
-  fs::path old_cwd_;
-  std::string old_xdg_;
-  bool had_xdg_ = false;
-  std::optional<std::string> old_config_;
-};
+using test::temp_home;
 
 // The log of a run begins with the sample module's resource files (loaded in
 // the loading window's second frame) and, once every loading step ran, ends
@@ -338,8 +291,9 @@ TEST_F(Program, HeadlessRunLoadsTheModuleAndLeavesLogAndOptions) {
   const std::string no_options = "Starting new log file.\nUnable to find options.dat. Loading defaults\n";
   EXPECT_EQ(log.rfind(no_options, 0), 0u) << log;
   // The second run reads the options the first saved.
-  // Enough frames for the module to load and the new game to reach its menu.
-  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 16"), 0);
+  // Enough frames for the module to load, the main menu to show for one, and
+  // the new game to reach its menu.
+  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 17"), 0);
   log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
