@@ -346,6 +346,8 @@ TEST_F(Program, SoundLibrariesReportToTheLogNotTheTerminal) {
 
 // Each refused command line says why, and where the arguments are listed.
 TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
+  const fs::path bad_input = home.path() / "bad_input.txt";
+  std::ofstream(bad_input) << "# keys\n5 key 17 down\n2 key 17 up\n";
   struct row {
     std::string args;
     const char* says;
@@ -364,6 +366,16 @@ TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
       {data_arg() + " --headless --screenshot x.png", "--screenshot needs --frames N"},
       {"--data " + (home.path() / "missing").string() + " --headless --frames 1", "cannot enter the data folder",
        false},
+      {data_arg() + " --seed -1", "--seed needs a number from 0 to 4294967295, not \"-1\""},
+      {data_arg() + " --seed 4294967296", "--seed needs a number from 0 to 4294967295, not \"4294967296\""},
+      {data_arg() + " --seed 12x", "--seed needs a number from 0 to 4294967295, not \"12x\""},
+      {data_arg() + " --seed", "--seed needs a number from 0 to 4294967295\n"},
+      {data_arg() + " --input keys.txt", "--input needs --headless"},
+      {data_arg() + " --headless --input", "--input needs a recorded input file"},
+      {data_arg() + " --headless --input " + (home.path() / "none.txt").string(), "cannot read the input file",
+       false},
+      {data_arg() + " --headless --input " + bad_input.string(), "bad_input.txt, line 3: the events must come in frame order",
+       false},
   };
   for (const row& r : rows) {
     std::string err;
@@ -375,12 +387,35 @@ TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
   EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));
 }
 
+TEST_F(Program, HeadlessRunsWithTheSameSeedAndInputWriteTheSameLog) {
+  // Keys held and let go, the mouse moved and clicked, over the start-up and
+  // into the game.
+  const fs::path input = home.path() / "keys.txt";
+  std::ofstream(input) << "# forward, a swing, a look around\n2 key 17 down\n20 button 0 down\n21 button 0 up\n"
+                          "25 move 40 -12\n30 wheel 1\n40 key 17 up\n";
+  const std::string args = data_arg() + " --headless --frames 60 --seed 4242 --input " + input.string();
+  // A first run writes options.dat, which the two runs compared then read.
+  ASSERT_EQ(run_program(env(), args), 0);
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string first = read_text(home.data() / "ruv_log.txt");
+  // The second run has a frame-rate cap, which a run without a window does
+  // not wait for and which changes nothing of what it plays.
+  const fs::path config = home.path() / "xdg" / "Hoofmarch" / "ruv_config.txt";
+  fs::create_directories(config.parent_path());
+  std::ofstream(config) << "max_framerate = 7\n";
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string second = read_text(home.data() / "ruv_log.txt");
+  EXPECT_NE(first.find("Switching to menu window...\n"), std::string::npos) << first;
+  EXPECT_EQ(first, second);
+}
+
 TEST_F(Program, HelpListsEveryArgument) {
   for (const char* flag : {"--help", "-h"}) {
     std::string out;
     EXPECT_EQ(test::run_program_keeping_output(env(), flag, out), 0);
     for (const char* argument : {"--data <dir>", "--generated <dir>", "--module <name>", "--headless", "--windowed",
-                                 "--frames N", "--screenshot <file>", "--help", "ruv_config.txt"})
+                                 "--frames N", "--screenshot <file>", "--seed N", "--input <file>", "--help",
+                                 "ruv_config.txt"})
       EXPECT_NE(out.find(argument), std::string::npos) << flag << " lacks " << argument << "\n" << out;
   }
   EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));
