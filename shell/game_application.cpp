@@ -152,17 +152,26 @@ void game_application::step_module_loading() {
   const bool done = load_module_step(loading_step, loading_text);
   loading_progress = module_load_progress(loading_step);
   if (!done) return;
-  // Resources that the module's files brought after the device was made get
-  // their render-target surfaces and technique lookups.
-  if (device) g_resource_manager.restore_device_textures(g_device_resources.effect.get());
   log_line("Finished All...\n");
-  module_loaded = true;
+  module_load_finished();
   g_window_manager.set_window(window_id::main_menu);
 }
 
-void game_application::start_new_game() {
+void game_application::module_load_finished() {
+  // Resources that the module's files brought after the device was made get
+  // their render-target surfaces and technique lookups.
+  if (device) g_resource_manager.restore_device_textures(g_device_resources.effect.get());
+  module_loaded = true;
+}
+
+void game_application::prepare_launch(std::int32_t mode, std::int32_t start_value) {
+  if (game_window* w = g_window_manager.window(window_id::launch)) w->mode = mode;
+  next_start_value = start_value;
   launching = false;
-  if (game_window* w = g_window_manager.window(window_id::launch)) w->mode = launch_mode_value::new_game;
+}
+
+void game_application::start_new_game() {
+  prepare_launch(launch_mode_value::new_game, 0);
   g_window_manager.set_window(window_id::launch);
 }
 
@@ -171,6 +180,8 @@ void game_application::step_game_launch(game_window& launch_window) {
   if (!launching) {
     launch_state = {};
     launch_state.launch_mode = launch_window.mode;
+    launch_state.start_value = next_start_value;
+    next_start_value = 0;
     launching = true;
   }
   // The call after the last step opens the game's first screen.
@@ -415,6 +426,10 @@ void game_application::use_recorded_input(std::unique_ptr<recorded_input> input)
 }
 
 hresult game_application::final_cleanup() {
+  // The sound goes first: nothing plays while the game and the mission go.
+  stop_music_track(g_music_tracks, 0);
+  stop_music_track(g_music_tracks, 1);
+  stop_sound_output();
   log_line("Saving options...\n");
   if (!save_options(g_game_options)) {
     // The options of this run would be lost without a word otherwise.
@@ -432,9 +447,9 @@ hresult game_application::final_cleanup() {
   state_hosts->end_mission();
   delete current_mission;
   current_mission = nullptr;
-  stop_music_track(g_music_tracks, 0);
-  stop_music_track(g_music_tracks, 1);
-  stop_sound_output();
+  // The windows' frames hold the start-up steps and the screens' state; none
+  // runs again.
+  g_window_manager.destroy_game_windows();
   engine_log().close();
   return frame_code::ok;
 }

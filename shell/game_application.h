@@ -92,9 +92,16 @@ class game_application : public application_frame {
   // `launching` is set; then the game's first screen.
   game_launch launch_state;
   bool launching = false;
+  std::int32_t next_start_value = 0;
   // Starts a new game: the launch window opens in new-game mode (what the
   // main menu's new-game button does).
   void start_new_game();
+  // The next launch's start value (the launch window's mode word chooses
+  // the launch; whoever opens it may hand a value on first).
+  void prepare_launch(std::int32_t mode, std::int32_t start_value);
+  // The module's loading steps are done (the loading window's frame ran the
+  // last): the device objects of what the files brought, then the main menu.
+  void module_load_finished();
   // The game, the mission and the window switches as the state dispatcher
   // and the start-up see them.
   std::unique_ptr<application_hosts> state_hosts;
