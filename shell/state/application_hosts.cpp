@@ -1,6 +1,7 @@
 #include "shell/state/application_hosts.h"
 
 #include "campaign/campaign_game.h"
+#include "campaign/party.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/core/mission.h"
@@ -162,13 +163,57 @@ void application_hosts::remove_empty_stacks(const meta_mission_words& m) {
     if (id >= 0) c->state.remove_empty_party_stacks(id);
 }
 
-void application_hosts::apply_encounter_results(const meta_mission_words&) {
+void application_hosts::apply_encounter_results(const meta_mission_words& m) {
   // The mission is over: its scripts no longer see it.
   end_mission();
+  campaign_game* c = campaign_();
+  if (!c) return;
+  campaign_state& st = c->state;
+  // The wounded of the regular troops stay with their stacks; heroes carry
+  // their own wounds, so a hero stack keeps no wounded count.
+  auto clear_hero_wounded = [&st](party& p) {
+    for (int i = 0; i < p.stack_count; ++i) {
+      troop_stack& s = p.stacks[static_cast<std::size_t>(i)];
+      if (st.is_hero(s.troop)) s.wounded = 0;
+    }
+  };
+  auto settle_side = [&](std::int32_t id) {
+    party* p = id >= 0 ? st.find_party(id) : nullptr;
+    if (!p) return;
+    clear_hero_wounded(*p);
+    // Its counts with the attached parties are made again from the stacks.
+    p->changed = 1;
+  };
+  party* player = st.find_party(st.player_party);
+  if (player) clear_hero_wounded(*player);
+  const std::int32_t player_side = m.encounter.side == 0 ? m.encounter.first_party : m.encounter.second_party;
+  const std::int32_t other_side = m.encounter.side == 0 ? m.encounter.second_party : m.encounter.first_party;
+  settle_side(player_side);
+  if (m.second_side_joined) settle_side(other_side);
+  // The player's encounter is over.
+  game_script_words& w = c->campaign_host.game_words();
+  w.encountered_party = -1;
+  w.encounter_kind = 0;
+  if (!player) return;
+  if (ready_to_upgrade_count(st, *player) > m.upgradable_before)
+    add_message("ui_some_soldiers_are_ready_to_upgrade", 0xFFBBFFBB);
+  player->changed = 1;
 }
 
-void application_hosts::add_message(const char* ui_key) {
-  current_script_host().ui->add_message_line(translate(ui_key).view(), 0xFFFFFFFF);
+std::int32_t ready_to_upgrade_count(const campaign_state& st, const party& p) {
+  std::int32_t n = 0;
+  for (int i = 0; i < p.stack_count; ++i) {
+    const troop_stack& s = p.stacks[static_cast<std::size_t>(i)];
+    if (s.is_prisoners()) break;
+    if (!st.is_hero(s.troop)) n += s.ready_to_upgrade;
+  }
+  return n;
+}
+
+void application_hosts::add_message(const char* ui_key) { add_message(ui_key, 0xFFFFFFFF); }
+
+void application_hosts::add_message(const char* ui_key, std::uint32_t colour) {
+  current_script_host().ui->add_message_line(translate(ui_key).view(), colour);
 }
 
 void application_hosts::save_game(int) {}

@@ -14,6 +14,8 @@
 namespace hm {
 
 class campaign_game;
+struct campaign_state;
+struct party;
 class mission;
 class mission_script_host;
 class mission_script_scope;
@@ -58,6 +60,7 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void remove_empty_stacks(const meta_mission_words&) override;
   void apply_encounter_results(const meta_mission_words& m) override;
   void add_message(const char* ui_key) override;
+  void add_message(const char* ui_key, std::uint32_t colour);
   void save_game(int slot) override;
   int random() override;
 
@@ -101,6 +104,10 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   std::function<campaign_game*()> campaign_;
   std::unique_ptr<mission_script_scope> mission_scope_;
 };
+
+// The ready-to-upgrade troops of a party's member stacks: those before the
+// first prisoner stack, heroes excepted.
+std::int32_t ready_to_upgrade_count(const campaign_state& st, const party& p);
 
 // The one mission object of the run (null when it could not be made).
 extern mission* current_mission;

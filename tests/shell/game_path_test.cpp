@@ -11,7 +11,11 @@
 
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
+#include "campaign/campaign_game.h"
+#include "campaign/campaign_world.h"
+#include "campaign/party.h"
 #include "engine/core/timer.h"
+#include "ui/manager/ui_manager.h"
 #include "module/records/mission_template.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"
@@ -125,6 +129,64 @@ TEST_F(StartedGame, RecordedInputReachesTheInputStateOnItsFrames) {
   EXPECT_FALSE(g_input_state.is_key_down(platform::key::space));
   EXPECT_TRUE(app->recorded()->finished());
   app->use_recorded_input(nullptr);
+}
+
+TEST_F(StartedGame, TheWayBackToTheMapSettlesTheEncounter) {
+  campaign_game* c = app->campaign();
+  ASSERT_NE(c, nullptr);
+  campaign_state& st = c->state;
+  party* player = st.find_party(st.player_party);
+  ASSERT_NE(player, nullptr);
+  int hero = -1, regular = -1;
+  for (int t = 0; t < st.world.troop_count() && (hero < 0 || regular < 0); ++t) {
+    const bool is_hero = (st.world.troop_flags(t) & troop_flag_hero) != 0;
+    if (is_hero && hero < 0 && t != st.player_troop) hero = t;
+    if (!is_hero && regular < 0) regular = t;
+  }
+  ASSERT_GE(hero, 0);
+  ASSERT_GE(regular, 0);
+  player->stack_count = 0;
+  ASSERT_GE(st.add_troops_to_party(st.player_party, hero, 1, false), 1);
+  ASSERT_GE(st.add_troops_to_party(st.player_party, regular, 6, false), 1);
+  ASSERT_GE(st.add_troops_to_party(st.player_party, regular, 2, true), 1);
+  ASSERT_EQ(player->stack_count, 3);
+  troop_stack& hero_stack = player->stacks[0];
+  troop_stack& regulars = player->stacks[1];
+  troop_stack& prisoners = player->stacks[2];
+  hero_stack.wounded = 1;
+  regulars.wounded = 2;
+  // Ready to upgrade: 3 regulars count; the hero and the prisoners do not.
+  hero_stack.ready_to_upgrade = 4;
+  regulars.ready_to_upgrade = 3;
+  prisoners.ready_to_upgrade = 7;
+
+  const std::vector<ruv_string> history_before = g_ui_manager.messages.log_history;
+  auto back_to_the_map = [&](std::int32_t upgradable_before) {
+    g_meta_mission.apply_pending = 1;
+    g_meta_mission.upgradable_before = upgradable_before;
+    g_meta_mission.request_mask |= 0x200;
+    frame();
+    app->state_hosts->words.no_autosave = 1;
+    g_window_manager.dispatch_meta_mission_requests();
+    EXPECT_EQ(g_window_manager.top_id(), window_id::world_map);
+    EXPECT_EQ(g_meta_mission.apply_pending, 0);
+  };
+  // As many were ready when the encounter began: no message.
+  back_to_the_map(3);
+  EXPECT_EQ(hero_stack.wounded, 0);
+  EXPECT_EQ(regulars.wounded, 2);
+  EXPECT_EQ(player->changed, 1);
+  EXPECT_EQ(c->campaign_host.game_words().encountered_party, -1);
+  EXPECT_EQ(g_ui_manager.messages.log_history.size(), history_before.size());
+  // One more than before: the player hears of it.
+  back_to_the_map(2);
+  ASSERT_EQ(g_ui_manager.messages.log_history.size(), history_before.size() + 1);
+  EXPECT_NE(std::string(g_ui_manager.messages.log_history.back().view()).find("ui_some_soldiers_are_ready_to_upgrade"),
+            std::string::npos);
+  EXPECT_EQ(g_ui_manager.messages.log_line_color[static_cast<std::size_t>(g_ui_manager.messages.log_slot)],
+            0xFFBBFFBBu);
+  // The game goes on from its menu for the suite's other tests.
+  g_window_manager.set_window(window_id::game_menu);
 }
 
 }  // namespace
