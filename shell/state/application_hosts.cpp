@@ -120,12 +120,42 @@ void application_hosts::run_mission_frames(int count, float seconds) {
   for (int i = 0; i < count; ++i) current_mission->frame(seconds, false);
 }
 
-void application_hosts::set_up_conversation(std::int32_t troop, std::int32_t, std::int32_t, std::int32_t) {
+void application_hosts::set_up_conversation(std::int32_t troop, std::int32_t seed, std::int32_t party_id,
+                                            std::int32_t kind) {
   words.conversation_troop = troop;
+  conversation_entries.fill({});
+  campaign_game* c = campaign_();
+  std::size_t next = 0;
+  auto place = [&](std::int32_t t, std::int32_t value) {
+    if (next < conversation_entries.size()) conversation_entries[next++] = {t, value};
+  };
+  place(c ? c->state.player_troop : -1, -1);
+  place(troop, seed);
+  // The heroes of a party (the player's leads its own from its first stack),
+  // but not the partner, stand around.
+  auto place_heroes = [&](std::int32_t id, int first_stack) {
+    const party* p = c ? c->state.find_party(id) : nullptr;
+    if (!p) return;
+    for (int i = first_stack; i < p->stack_count; ++i) {
+      const std::int32_t t = p->stacks[static_cast<std::size_t>(i)].troop;
+      if (t != troop && c->state.is_hero(t)) place(t, -1);
+    }
+  };
+  const std::int32_t player_party = c ? c->state.player_party : -1;
+  place_heroes(player_party, 1);
+  if (party_id > 0 && party_id != player_party) place_heroes(party_id, 0);
+  // The conversation's scene is a mission of its own.
+  prepare_mission({1, 1, 0, 0, g_meta_mission.scene_param, 0});
+  if (current_mission) current_mission->player_party = player_party;
+  set_up_mission(g_meta_mission.mission_sequence);
+  ++g_meta_mission.mission_sequence;
+  run_mission_frames(3, 0.1f);
+  if (start_conversation) start_conversation(troop, party_id, kind);
 }
 
-void application_hosts::start_scene_conversation(std::int32_t troop, std::int32_t) {
+void application_hosts::start_scene_conversation(std::int32_t troop, std::int32_t party_id) {
   words.conversation_troop = troop;
+  if (start_conversation) start_conversation(troop, party_id, 0);
 }
 
 std::int32_t application_hosts::party_leader(std::int32_t party_id) {

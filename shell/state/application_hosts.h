@@ -2,6 +2,7 @@
 // The running program's side of the state dispatcher and the launch: the
 // game and its campaign, the one mission object with its set-up, and the
 // switches between game windows, which go to the window manager.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,6 +91,18 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   // physics and the campaign (the mission's own part runs without them);
   // null runs the mission's part alone.
   mission_setup_steps* setup_steps = nullptr;
+  // Who stands in a conversation's scene: entry 0 the player, entry 1 the
+  // partner (with its seed), then the heroes of the player's party and of the
+  // partner's; -1 for an empty entry.
+  struct conversation_entry {
+    std::int32_t troop = -1;
+    std::int32_t value = -1;
+  };
+  static constexpr int conversation_entry_count = 64;
+  std::array<conversation_entry, conversation_entry_count> conversation_entries{};
+  // Starts the conversation with the partner troop once its scene is set up
+  // (the conversation's own code, with the meta mission); may be empty.
+  std::function<void(std::int32_t partner, std::int32_t party, std::int32_t kind)> start_conversation;
   // Gives the mission's script host the routines of the code that runs the
   // mission (spawning, animation, combat); called before set-up.
   std::function<void(mission_script_host&)> connect_mission_host;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "campaign/campaign_world.h"
 #include "campaign/party.h"
 #include "engine/core/timer.h"
+#include "mission/core/mission.h"
 #include "ui/manager/ui_manager.h"
 #include "module/records/mission_template.h"
 #include "platform/gpu/null_device.h"
@@ -186,6 +188,59 @@ TEST_F(StartedGame, TheWayBackToTheMapSettlesTheEncounter) {
   EXPECT_EQ(g_ui_manager.messages.log_line_color[static_cast<std::size_t>(g_ui_manager.messages.log_slot)],
             0xFFBBFFBBu);
   // The game goes on from its menu for the suite's other tests.
+  g_window_manager.set_window(window_id::game_menu);
+}
+
+TEST_F(StartedGame, AConversationStandsThePlayerThePartnerAndTheHeroesInItsScene) {
+  campaign_game* c = app->campaign();
+  ASSERT_NE(c, nullptr);
+  campaign_state& st = c->state;
+  party* player = st.find_party(st.player_party);
+  ASSERT_NE(player, nullptr);
+  int hero = -1, regular = -1;
+  for (int t = 0; t < st.world.troop_count() && (hero < 0 || regular < 0); ++t) {
+    const bool is_hero = (st.world.troop_flags(t) & troop_flag_hero) != 0;
+    if (is_hero && hero < 0 && t != st.player_troop) hero = t;
+    if (!is_hero && regular < 0) regular = t;
+  }
+  ASSERT_GE(hero, 0);
+  ASSERT_GE(regular, 0);
+  player->stack_count = 0;
+  ASSERT_GE(st.add_troops_to_party(st.player_party, st.player_troop, 1, false), 1);
+  ASSERT_GE(st.add_troops_to_party(st.player_party, regular, 4, false), 1);
+  ASSERT_GE(st.add_troops_to_party(st.player_party, hero, 1, false), 1);
+
+  std::vector<std::array<std::int32_t, 3>> started;
+  app->state_hosts->start_conversation = [&](std::int32_t partner, std::int32_t party_id, std::int32_t kind) {
+    started.push_back({partner, party_id, kind});
+  };
+  const std::int32_t sequence = g_meta_mission.mission_sequence;
+  g_meta_mission.conversation_troop = regular;
+  g_meta_mission.other_party = st.player_party;
+  g_meta_mission.request_mask |= 0x2;
+  frame();
+  g_window_manager.dispatch_meta_mission_requests();
+  app->state_hosts->start_conversation = nullptr;
+
+  EXPECT_EQ(g_window_manager.top_id(), window_id::conversation);
+  EXPECT_EQ(g_window_manager.window(window_id::conversation)->return_window, 100);
+  const auto& e = app->state_hosts->conversation_entries;
+  EXPECT_EQ(e[0].troop, st.player_troop);
+  EXPECT_EQ(e[1].troop, regular);
+  EXPECT_EQ(e[1].value, -1);
+  // The hero of the player's party; the partner's party is the player's own,
+  // whose heroes are there already.
+  EXPECT_EQ(e[2].troop, hero);
+  EXPECT_EQ(e[3].troop, -1);
+  // The conversation's scene is a mission of its own.
+  EXPECT_EQ(current_mission->template_index, 1);
+  EXPECT_EQ(current_mission->player_party, st.player_party);
+  EXPECT_EQ(current_mission->mission_sequence, sequence);
+  EXPECT_EQ(g_meta_mission.mission_sequence, sequence + 1);
+  EXPECT_TRUE(app->state_hosts->mission_running());
+  EXPECT_EQ(started, (std::vector<std::array<std::int32_t, 3>>{{regular, st.player_party, 3}}));
+
+  app->state_hosts->end_mission();
   g_window_manager.set_window(window_id::game_menu);
 }
 
