@@ -17,6 +17,9 @@
 #include "campaign/party.h"
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"
+#include "mission/core/mission_script_host.h"
+#include "mission/physics/physics_worker.h"
+#include "script/script_host.h"
 #include "ui/manager/ui_manager.h"
 #include "module/records/mission_template.h"
 #include "platform/gpu/null_device.h"
@@ -66,6 +69,7 @@ class StartedGame : public testing::Test {
   }
   void SetUp() override {
     ASSERT_NE(app, nullptr);
+    ASSERT_NE(current_mission, nullptr);
     ASSERT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::game_menu});
   }
   static void frame(std::int64_t microseconds = 20'000) {
@@ -242,6 +246,29 @@ TEST_F(StartedGame, AConversationStandsThePlayerThePartnerAndTheHeroesInItsScene
 
   app->state_hosts->end_mission();
   g_window_manager.set_window(window_id::game_menu);
+}
+
+// Last of the suite: it closes the game's window.
+TEST_F(StartedGame, ClosingTheWindowInTheMiddleOfABattleStopsThePhysicsWorkerFirst) {
+  frame();
+  app->state_hosts->words.jump_template = 0;
+  app->state_hosts->words.jump_scene = 0;
+  g_meta_mission.request_mask |= 0x8;
+  g_window_manager.dispatch_meta_mission_requests();
+  ASSERT_TRUE(app->state_hosts->mission_running());
+  ASSERT_EQ(g_window_manager.top_id(), window_id::mission_screen);
+  const script_mission_host* battle = &app->state_hosts->mission_scope()->host();
+  ASSERT_EQ(current_script_host().mission, battle);
+  ASSERT_TRUE(physics_worlds_worker.start());
+  // The loop's frames need the clock to move by itself.
+  app->frame_limit = app->render_counter + 1;
+  clock.step = 1000;
+  EXPECT_EQ(app->run_main_loop(), 0);
+  EXPECT_FALSE(physics_worlds_worker.physics_thread_enabled);
+  EXPECT_FALSE(app->state_hosts->mission_running());
+  EXPECT_EQ(current_mission, nullptr);
+  // Module code no longer reaches the mission that is gone.
+  EXPECT_NE(current_script_host().mission, battle);
 }
 
 }  // namespace
