@@ -72,6 +72,23 @@ class StartedGame : public testing::Test {
     ASSERT_NE(current_mission, nullptr);
     ASSERT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::game_menu});
   }
+  // Finds a hero (not the player) and a regular troop of the module, and
+  // empties the player's party for a test's stacks.
+  void empty_player_party() {
+    campaign_game* c = app->campaign();
+    ASSERT_NE(c, nullptr);
+    campaign_state& st = c->state;
+    party* player = st.find_party(st.player_party);
+    ASSERT_NE(player, nullptr);
+    for (int t = 0; t < st.world.troop_count() && (hero < 0 || regular < 0); ++t) {
+      const bool is_hero = (st.world.troop_flags(t) & troop_flag_hero) != 0;
+      if (is_hero && hero < 0 && t != st.player_troop) hero = t;
+      if (!is_hero && regular < 0) regular = t;
+    }
+    ASSERT_GE(hero, 0);
+    ASSERT_GE(regular, 0);
+    player->stack_count = 0;
+  }
   static void frame(std::int64_t microseconds = 20'000) {
     clock.now += microseconds;
     ASSERT_EQ(app->render_3d_environment(), 0);
@@ -80,6 +97,8 @@ class StartedGame : public testing::Test {
   static inline temp_home* home = nullptr;
   static inline manual_clock clock;
   static inline game_application* app = nullptr;
+  int hero = -1;
+  int regular = -1;
 };
 
 TEST_F(StartedGame, MissionTypeNoTemplateMatchesIsAScriptErrorAndTheMenuStays) {
@@ -138,20 +157,10 @@ TEST_F(StartedGame, RecordedInputReachesTheInputStateOnItsFrames) {
 }
 
 TEST_F(StartedGame, TheWayBackToTheMapSettlesTheEncounter) {
+  ASSERT_NO_FATAL_FAILURE(empty_player_party());
   campaign_game* c = app->campaign();
-  ASSERT_NE(c, nullptr);
   campaign_state& st = c->state;
   party* player = st.find_party(st.player_party);
-  ASSERT_NE(player, nullptr);
-  int hero = -1, regular = -1;
-  for (int t = 0; t < st.world.troop_count() && (hero < 0 || regular < 0); ++t) {
-    const bool is_hero = (st.world.troop_flags(t) & troop_flag_hero) != 0;
-    if (is_hero && hero < 0 && t != st.player_troop) hero = t;
-    if (!is_hero && regular < 0) regular = t;
-  }
-  ASSERT_GE(hero, 0);
-  ASSERT_GE(regular, 0);
-  player->stack_count = 0;
   ASSERT_GE(st.add_troops_to_party(st.player_party, hero, 1, false), 1);
   ASSERT_GE(st.add_troops_to_party(st.player_party, regular, 6, false), 1);
   ASSERT_GE(st.add_troops_to_party(st.player_party, regular, 2, true), 1);
@@ -196,20 +205,9 @@ TEST_F(StartedGame, TheWayBackToTheMapSettlesTheEncounter) {
 }
 
 TEST_F(StartedGame, AConversationStandsThePlayerThePartnerAndTheHeroesInItsScene) {
+  ASSERT_NO_FATAL_FAILURE(empty_player_party());
   campaign_game* c = app->campaign();
-  ASSERT_NE(c, nullptr);
   campaign_state& st = c->state;
-  party* player = st.find_party(st.player_party);
-  ASSERT_NE(player, nullptr);
-  int hero = -1, regular = -1;
-  for (int t = 0; t < st.world.troop_count() && (hero < 0 || regular < 0); ++t) {
-    const bool is_hero = (st.world.troop_flags(t) & troop_flag_hero) != 0;
-    if (is_hero && hero < 0 && t != st.player_troop) hero = t;
-    if (!is_hero && regular < 0) regular = t;
-  }
-  ASSERT_GE(hero, 0);
-  ASSERT_GE(regular, 0);
-  player->stack_count = 0;
   ASSERT_GE(st.add_troops_to_party(st.player_party, st.player_troop, 1, false), 1);
   ASSERT_GE(st.add_troops_to_party(st.player_party, regular, 4, false), 1);
   ASSERT_GE(st.add_troops_to_party(st.player_party, hero, 1, false), 1);
