@@ -294,9 +294,12 @@ hresult game_application::frame_move() {
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   update_sound();
   // A run without a person goes from the main menu into a new game, once
-  // the menu was up for a frame.
-  if (skip_main_menu && module_loaded && !game_started && g_window_manager.top_id() == window_id::main_menu)
-    start_new_game();
+  // the menu was up for a frame; so does a main menu that shows no buttons
+  // to leave it by.
+  if (module_loaded && !game_started && g_window_manager.top_id() == window_id::main_menu) {
+    const game_window* menu = g_window_manager.top();
+    if (skip_main_menu || !menu || !menu->root) start_new_game();
+  }
   // The top window's frame: the loading window loads the module, the launch
   // window starts the game, and the screens hand their requests to the
   // dispatcher. While a box is open over a window, only the box's runs.
