@@ -221,6 +221,13 @@ void game_application::dispatch_requests() {
   dispatch_waiting_ = false;
   std::uint8_t switched = 0;
   dispatch_meta_mission_requests(*state_hosts, g_meta_mission, g_window_switch_state, switched);
+  // Module code sees a mission while one of its screens is open (the
+  // mission, its briefing, a conversation in its scene, the debrief over it).
+  const auto& open = g_window_manager.stack;
+  const bool mission_screen_open = std::any_of(open.begin(), open.end(), [](std::int32_t id) {
+    return id == window_id::mission_screen || id == window_id::mission || id == window_id::conversation;
+  });
+  if (!mission_screen_open) state_hosts->end_mission();
 }
 
 void game_application::end_game() {

@@ -222,6 +222,7 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_FALSE(app.dispatch_waiting());
     EXPECT_EQ(g_window_manager.stack, (std::deque<std::int32_t>{window_id::mission_screen, window_id::debrief}));
     EXPECT_EQ(g_window_manager.window(window_id::debrief)->return_window, 100);
+    EXPECT_TRUE(app.state_hosts->mission_running());
 
     // The debrief is done; the battle's result finishes the encounter and
     // the game goes back to the map, where module code no longer sees the

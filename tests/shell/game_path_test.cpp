@@ -26,6 +26,7 @@
 #include "platform/window.h"
 #include "script/ops/encounter.h"
 #include "shell/game_application.h"
+#include "shell/state/state_dispatcher.h"
 #include "shell/support/shell_test_support.h"
 #include "ui/windows/window_manager.h"
 
@@ -242,8 +243,15 @@ TEST_F(StartedGame, AConversationStandsThePlayerThePartnerAndTheHeroesInItsScene
   EXPECT_TRUE(app->state_hosts->mission_running());
   EXPECT_EQ(started, (std::vector<std::array<std::int32_t, 3>>{{regular, st.player_party, 3}}));
 
-  app->state_hosts->end_mission();
-  g_window_manager.set_window(window_id::game_menu);
+  // The conversation is over and the game menu comes back: module code no
+  // longer sees the conversation's mission.
+  frame();
+  g_meta_mission.request_mask = 0;
+  g_window_switch_state.launch_mode = 2;
+  g_window_manager.dispatch_meta_mission_requests();
+  g_window_switch_state.launch_mode = 0;
+  EXPECT_EQ(g_window_manager.top_id(), window_id::game_menu);
+  EXPECT_FALSE(app->state_hosts->mission_running());
 }
 
 // Last of the suite: it closes the game's window.
