@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +16,7 @@
 
 #include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"
+#include "engine/app/recorded_input.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/audio/sound_manager.h"
 #include "mission/physics/physics_worker.h"
@@ -28,11 +32,23 @@
 
 namespace {
 
+bool read_whole_file(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return false;
+  out = text.str();
+  return true;
+}
+
 struct options {
   std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
   std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
   std::optional<std::string> module_name;
   std::optional<std::string> screenshot;
+  std::optional<std::string> input;
+  std::optional<std::uint32_t> seed;
   bool headless = false;
   bool windowed = false;
   bool help = false;
@@ -42,7 +58,7 @@ struct options {
 void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--windowed]\n"
-               "                 [--frames N] [--screenshot <file.png>] [--help]\n"
+               "                 [--frames N] [--screenshot <file.png>] [--seed N] [--input <file>] [--help]\n"
                "\n"
                "  --data <dir>        the data folder the game runs from (default: %s)\n"
                "  --generated <dir>   the files the build makes from the data sources, looked up\n"
@@ -50,10 +66,16 @@ void usage(std::FILE* out) {
                "  --module <name>     the module to play, a folder of <data>/Modules/ (default: the\n"
                "                      last_module of ~/.config/Hoofmarch/settings.txt while that\n"
                "                      module is there, else Sample)\n"
-               "  --headless          no window, graphics or sound: no display needed\n"
+               "  --headless          no window, graphics or sound: no display needed; every frame\n"
+               "                      moves the game by 1/60 s, and a new game starts at once\n"
                "  --windowed          start in a window whatever ruv_config.txt says\n"
                "  --frames N          close the window after N drawn frames (1 to 100000000)\n"
                "  --screenshot <file> write the last frame of --frames N as a PNG picture\n"
+               "  --seed N            seed the random source (0 to 4294967295): two runs with the\n"
+               "                      same seed and input play the same (default: from the clock)\n"
+               "  --input <file>      with --headless: replay the keys and mouse of a recorded input\n"
+               "                      file (lines \"<frame> key <code> down|up\", \"<frame> button <n>\n"
+               "                      down|up\", \"<frame> move <dx> <dy>\", \"<frame> wheel <n>\")\n"
                "  --help              print this and stop\n"
                "\n"
                "Settings: ruv_config.txt, options.dat and controls.dat in $XDG_DATA_HOME/Hoofmarch/\n"
@@ -95,6 +117,21 @@ bool parse(int argc, char** argv, options& out) {
       const char* file = value("a file name (a .png picture)");
       if (!file) return false;
       out.screenshot = file;
+    } else if (arg == "--input") {
+      const char* file = value("a recorded input file");
+      if (!file) return false;
+      out.input = file;
+    } else if (arg == "--seed") {
+      const char* number = value("a number from 0 to 4294967295");
+      if (!number) return false;
+      char* end = nullptr;
+      errno = 0;
+      const unsigned long long v = std::strtoull(number, &end, 10);
+      if (errno != 0 || !end || *end != 0 || *number == '-' || *number == 0 || v > 4294967295ull) {
+        std::fprintf(stderr, "hoofmarch: --seed needs a number from 0 to 4294967295, not \"%s\"\n", number);
+        return false;
+      }
+      out.seed = static_cast<std::uint32_t>(v);
     } else if (arg == "--frames") {
       const char* number = value("a number from 1 to 100000000");
       if (!number) return false;
@@ -109,6 +146,10 @@ bool parse(int argc, char** argv, options& out) {
       std::fprintf(stderr, "hoofmarch: unknown argument \"%s\"\n", arg.c_str());
       return false;
     }
+  }
+  if (out.input && !out.headless) {
+    std::fprintf(stderr, "hoofmarch: --input needs --headless (a run with a window takes its own keys)\n");
+    return false;
   }
   if (out.screenshot && out.frames == 0) {
     std::fprintf(stderr, "hoofmarch: --screenshot needs --frames N (the picture is of the last frame)\n");
@@ -128,6 +169,23 @@ int main(int argc, char** argv) {
   if (opts.help) {
     usage(stdout);
     return 0;
+  }
+  // The recorded input is read before anything starts, so that a broken file
+  // stops the run with its fault.
+  std::unique_ptr<hm::recorded_input> recorded;
+  if (opts.input) {
+    std::string text;
+    if (!read_whole_file(*opts.input, text)) {
+      std::fprintf(stderr, "hoofmarch: cannot read the input file \"%s\"\n", opts.input->c_str());
+      return 2;
+    }
+    std::vector<hm::recorded_input_event> events;
+    hm::recorded_input_error error;
+    if (!hm::parse_recorded_input(text, events, error)) {
+      std::fprintf(stderr, "hoofmarch: %s, line %d: %s\n", opts.input->c_str(), error.line, error.message.c_str());
+      return 2;
+    }
+    recorded = std::make_unique<hm::recorded_input>(std::move(events));
   }
   std::error_code ec;
   const std::filesystem::path generated = std::filesystem::absolute(opts.generated_dir, ec);
@@ -150,8 +208,14 @@ int main(int argc, char** argv) {
   app.screenshot_path = screenshot;
   // From the data folder: a remembered module is only taken while its folder exists.
   app.module_name = hm::choose_module_name(opts.module_name);
-  // A run without a person makes no sound.
+  // A run without a person makes no sound, moves the game by fixed steps and
+  // goes from the main menu into a new game.
   app.sound_output = !opts.headless;
+  app.random_seed_value = opts.seed;
+  if (opts.headless) {
+    app.fixed_frame_time = hm::game_application::headless_frame_time;
+    app.skip_main_menu = true;
+  }
 
   namespace platform = hm::platform;
   namespace gpu = hm::platform::gpu;
@@ -171,7 +235,8 @@ int main(int argc, char** argv) {
   hm::start_physics_worker_if_allowed(hm::g_ruv_config.force_single_threading != 0);
 
   app.start_fullscreen = hm::g_ruv_config.start_windowed == 0 && !opts.windowed && !opts.headless;
-  app.min_frame_time = hm::min_frame_time_for(hm::g_ruv_config.max_framerate);
+  // Fixed steps need no frame-rate cap: the run goes as fast as it can.
+  app.min_frame_time = opts.headless ? 0.0f : hm::min_frame_time_for(hm::g_ruv_config.max_framerate);
 
   if (opts.headless)
     app.set_window(std::make_unique<platform::null_window>());
@@ -187,6 +252,7 @@ int main(int argc, char** argv) {
     hm::connect_window_input(*app.window);
     app.window->raise_and_focus();
   }
+  if (recorded) app.use_recorded_input(std::move(recorded));
   if (app.initialise() < 0) return 1;
   const int result = app.run_main_loop();
   // The worker ends before anything it steps goes away.

@@ -1,8 +1,11 @@
+#include "engine/app/recorded_input.h"
 #include "fuzz/fuzz_entries.h"
 
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
+#include <limits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -239,6 +242,22 @@ void effect(const std::uint8_t* data, std::size_t size) {
   platform::gpu::effect_source source;
   std::string error;
   platform::gpu::parse_effect_source(text_of(data, size), source, error);
+}
+
+void recorded_input_file(const std::uint8_t* data, std::size_t size) {
+  std::vector<recorded_input_event> events;
+  recorded_input_error error;
+  if (!parse_recorded_input(text_of(data, size), events, error)) return;
+  // Replaying every frame of a parsed file stays within the devices' tables.
+  recorded_input replay(std::move(events));
+  std::array<std::uint8_t, platform::key_code_count> keys{};
+  platform::mouse_report report;
+  for (std::uint32_t frame = 1; !replay.finished() && frame < 4096; ++frame) {
+    replay.advance_to(frame);
+    replay.keyboard().read_state(keys);
+    replay.mouse().read_state(report);
+  }
+  replay.advance_to(std::numeric_limits<std::uint32_t>::max());
 }
 
 void font(const std::uint8_t* data, std::size_t size) {
@@ -488,6 +507,7 @@ const std::vector<entry>& entries() {
       {"translations", translations},
       {"terrain_code", terrain_code_text},
       {"widget_text", widget_text},
+      {"recorded_input", recorded_input_file},
   };
   return all;
 }

@@ -8,6 +8,7 @@
 #include "engine/device/device_resources.h"
 #include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"
+#include "engine/app/recorded_input.h"
 #include "engine/core/log.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
@@ -15,8 +16,11 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
+#include "engine/core/random.h"
+#include "platform/clock.h"
 #include "engine/core/user_files.h"
 #include "mission/core/mission.h"
+#include "mission/physics/physics_worker.h"
 #include "mission/screen/mission_screen_window.h"
 #include "module/base/ini_table.h"
 #include "module/loading/game.h"
@@ -41,6 +45,7 @@
 #include "script/ops/end_game.h"
 #include "script/script_host.h"
 #include "shell/vertex_pools.h"
+#include "shell/windows/start_up_window.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
 #include "ui/tableau/tableau_manager.h"
@@ -71,7 +76,7 @@ game_application::game_application() {
   debugger_ = std::make_unique<script_debugger>();
   debugger_window_ = std::make_unique<debugger_window>(*debugger_);
   state_hosts = std::make_unique<application_hosts>([this] { create_game_objects(); },
-                                                    [this] { return campaign_.get(); });
+                                                    [this] { return campaign_.get(); }, g_window_manager);
   // The one mission of the run; without it the game runs on and no mission
   // is set up.
   if (!current_mission) current_mission = new (std::nothrow) mission();
@@ -79,6 +84,7 @@ game_application::game_application() {
 }
 
 game_application::~game_application() {
+  if (recorded_) use_recorded_input(nullptr);
   end_game();
   state_hosts.reset();
   delete current_mission;
@@ -88,6 +94,7 @@ game_application::~game_application() {
   // resource manager.
   g_window_manager.destroy_game_windows();
   g_window_manager.show_cursor = nullptr;
+  g_window_manager.dispatch_meta_mission_requests = nullptr;
   g_ui_manager.clear();
   g_ui_manager.release_meshes();
   if (g_ui_manager.default_font == &g_ui_font) g_ui_manager.default_font = nullptr;
@@ -102,6 +109,8 @@ void game_application::init_ui_text() {
 }
 
 hresult game_application::one_time_init() {
+  // A run given a seed replays exactly; any other draws differ run to run.
+  random_seed(random_seed_value ? *random_seed_value : static_cast<std::uint32_t>(platform::milliseconds_now()));
   // A data folder that cannot take the log (read-only, or a folder in the
   // file's place) is told once; the game goes on without a log file.
   if (!open_engine_log("ruv_log.txt"))
@@ -116,35 +125,77 @@ hresult game_application::one_time_init() {
   g_ui_manager.reset_timers();
   init_ui_text();
   g_window_manager.create_game_windows();
+  install_start_up_windows();
   install_mission_screen(g_window_manager, [] { return current_mission; });
   g_window_manager.show_cursor = [this](bool shown) {
     if (window) window->show_cursor(shown);
   };
+  g_window_manager.dispatch_meta_mission_requests = [this] { dispatch_requests(); };
   install_module_script_host();
   install_tableau_scene_host();
-  // The module's data loads one step a frame from the first frame on.
+  // The module's data loads one step a frame, in the loading window's frame,
+  // from the first frame on.
   start_module(module_name);
   loading_step = 0;
   module_loaded = false;
+  g_window_manager.set_window(window_id::load);
   return frame_code::ok;
+}
+
+void game_application::install_start_up_windows() {
+  install_start_up_window(g_window_manager, window_id::load, [this](start_up_window&, float) {
+    if (!module_loaded) step_module_loading();
+  });
+  install_start_up_window(g_window_manager, window_id::launch,
+                          [this](start_up_window& w, float) { step_game_launch(w); });
 }
 
 void game_application::step_module_loading() {
   const bool done = load_module_step(loading_step, loading_text);
   loading_progress = module_load_progress(loading_step);
   if (!done) return;
+  log_line("Finished All...\n");
+  module_load_finished();
+  g_window_manager.set_window(window_id::main_menu);
+}
+
+void game_application::module_load_finished() {
   // Resources that the module's files brought after the device was made get
   // their render-target surfaces and technique lookups.
   if (device) g_resource_manager.restore_device_textures(g_device_resources.effect.get());
-  log_line("Finished All...\n");
   module_loaded = true;
-  start_new_game();
+}
+
+void game_application::prepare_launch(std::int32_t mode, std::int32_t start_value) {
+  if (game_window* w = g_window_manager.window(window_id::launch)) w->mode = mode;
+  next_start_value = start_value;
+  launching = false;
 }
 
 void game_application::start_new_game() {
-  launch_state = {};
-  launch_state.launch_mode = launch_mode_value::new_game;
-  launching = true;
+  prepare_launch(launch_mode_value::new_game, 0);
+  g_window_manager.set_window(window_id::launch);
+}
+
+void game_application::step_game_launch(game_window& launch_window) {
+  // Whoever opened the launch window chose the launch in its mode word.
+  if (!launching) {
+    launch_state = {};
+    launch_state.launch_mode = launch_window.mode;
+    launch_state.start_value = next_start_value;
+    next_start_value = 0;
+    launching = true;
+  }
+  // The call after the last step opens the game's first screen.
+  const bool steps_done = launch_state.step >= launch_step_count;
+  load_window_frame(*state_hosts, *state_hosts, launch_state, g_meta_mission, g_window_switch_state);
+  if (steps_done) {
+    launching = false;
+    return;
+  }
+  launch_window_widgets& w = launch();
+  if (w.status_label && w.status_label->text.view() != state_hosts->progress_message.view())
+    w.status_label->set_text(state_hosts->progress_message);
 }
 
 void game_application::create_game_objects() {
@@ -161,8 +212,24 @@ void game_application::create_game_objects() {
 }
 
 void game_application::dispatch_requests() {
+  // Two screens may finish in one frame (a window's frame and a box over it):
+  // each request gets a frame of its own screen before the next is served.
+  if (dispatched_ && dispatch_frame_ == frame_counter) {
+    dispatch_waiting_ = true;
+    return;
+  }
+  dispatched_ = true;
+  dispatch_frame_ = frame_counter;
+  dispatch_waiting_ = false;
   std::uint8_t switched = 0;
   dispatch_meta_mission_requests(*state_hosts, g_meta_mission, g_window_switch_state, switched);
+  // Module code sees a mission while one of its screens is open (the
+  // mission, its briefing, a conversation in its scene, the debrief over it).
+  const auto& open = g_window_manager.stack;
+  const bool mission_screen_open = std::any_of(open.begin(), open.end(), [](std::int32_t id) {
+    return id == window_id::mission_screen || id == window_id::mission || id == window_id::conversation;
+  });
+  if (!mission_screen_open) state_hosts->end_mission();
 }
 
 void game_application::end_game() {
@@ -226,38 +293,41 @@ hresult game_application::delete_device_objects() {
 hresult game_application::frame_move() {
   ++frame_counter;
   increment_frame_counter();
-  frame_time = std::min(elapsed_time, max_frame_time);
+  frame_time = fixed_frame_time > 0.0f ? fixed_frame_time : std::min(elapsed_time, max_frame_time);
   advance_clock(clock_real_time, frame_time);
-  update_input(frame_time);
   typed_char = pending_char;
   pending_char = -1;
   run_ui_input();
-  // The top window's frame handler; while a box is open over a window, only
-  // the box's runs.
-  g_window_manager.frame(frame_time);
-  update_sound();
+  if (recorded_) recorded_->advance_to(frame_counter);
+  update_input(frame_time);
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
+  update_sound();
+  // A run without a person goes from the main menu into a new game, once
+  // the menu was up for a frame; so does a main menu that shows no buttons
+  // to leave it by.
+  if (module_loaded && !game_started && g_window_manager.top_id() == window_id::main_menu) {
+    const game_window* menu = g_window_manager.top();
+    if (skip_main_menu || !menu || !menu->root) start_new_game();
+  }
+  // The top window's frame: the loading window loads the module, the launch
+  // window starts the game, and the screens hand their requests to the
+  // dispatcher. While a box is open over a window, only the box's runs.
+  g_window_manager.frame(frame_time);
   // A game ended by module code ends here, where no block is running.
   carry_out_end_game_request();
   if (game_ended) {
     game_ended = false;
     end_game();
   }
-  if (!module_loaded) {
-    step_module_loading();
-    update_launch_window();
-  } else if (launching) {
-    // The call after the last step opens the game's first screen.
-    const bool steps_done = launch_state.step >= launch_step_count;
-    load_window_frame(*state_hosts, *state_hosts, launch_state, g_meta_mission, g_window_switch_state);
-    if (steps_done) launching = false;
-  } else if (game_started && g_game) {
+  if (game_started && g_game && !launching && g_window_manager.top_id() != window_id::mission_screen) {
     // Until the world map runs them, the world's triggers are checked every
     // frame on the campaign clock.
     check_triggers(g_game->triggers, 0);
     run_simple_triggers(g_game->simple_triggers, 0);
   }
   update_debugger_window();
+  // A request that came second in the frame before.
+  if (dispatch_waiting_ && !(dispatched_ && dispatch_frame_ == frame_counter)) dispatch_requests();
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
 }
@@ -318,20 +388,8 @@ void game_application::run_ui_input() {
   g_ui_manager.process_input(frame_time, input);
 }
 
-void game_application::update_launch_window() {
-  // The hint count comes from the module's settings, taken in by the third
-  // step, and the hints from its texts, read by the second.
-  launch_window_widgets& w = launch();
-  if (show_launch_window && !w.root && loading_step >= 3 && g_window_manager.window(window_id::launch)) {
-    g_window_manager.set_window(window_id::launch);
-    if (w.status_label) w.status_label->set_text(loading_text);
-  } else if (w.root && g_ui_manager.top_root() == w.root && w.status_label->text.view() != loading_text.view()) {
-    w.status_label->set_text(loading_text);
-  }
-}
-
 launch_window_widgets& game_application::launch() {
-  if (auto* w = dynamic_cast<launch_window*>(g_window_manager.window(window_id::launch))) return w->widgets;
+  if (auto* w = dynamic_cast<launch_window*>(shown_window(g_window_manager, window_id::launch))) return w->widgets;
   static launch_window_widgets none;
   none = {};
   return none;
@@ -373,7 +431,17 @@ void game_application::queue_overlay_texts() {
   }
 }
 
+void game_application::use_recorded_input(std::unique_ptr<recorded_input> input) {
+  recorded_ = std::move(input);
+  g_input_state.keyboard = recorded_ ? &recorded_->keyboard() : nullptr;
+  g_input_state.mouse = recorded_ ? &recorded_->mouse() : nullptr;
+}
+
 hresult game_application::final_cleanup() {
+  // The sound goes first: nothing plays while the game and the mission go.
+  stop_music_track(g_music_tracks, 0);
+  stop_music_track(g_music_tracks, 1);
+  stop_sound_output();
   log_line("Saving options...\n");
   if (!save_options(g_game_options)) {
     // The options of this run would be lost without a word otherwise.
@@ -382,15 +450,18 @@ hresult game_application::final_cleanup() {
     ruv_warning("Unable to save options to %s. The settings folder must be a folder you can write to.",
                 path.c_str());
   }
+  // The ragdoll worker steps the mission's physics worlds: it stops before
+  // they go, also when the window closes in the middle of a battle.
+  physics_worlds_worker.stop();
   // The game goes before the mission, and module code no longer sees the
   // mission once it is gone.
   end_game();
-  state_hosts->remove_mission_script_host();
+  state_hosts->end_mission();
   delete current_mission;
   current_mission = nullptr;
-  stop_music_track(g_music_tracks, 0);
-  stop_music_track(g_music_tracks, 1);
-  stop_sound_output();
+  // The windows' frames hold the start-up steps and the screens' state; none
+  // runs again.
+  g_window_manager.destroy_game_windows();
   engine_log().close();
   return frame_code::ok;
 }

@@ -1,13 +1,17 @@
 #pragma once
 // The one application object of the run: the application frame with the
-// game's hooks. Frame move counts the frame, advances the real-time clock and
-// runs the UI manager's input step; render clears the frame and has the scene
-// view draw the interface's view: the UI manager's widgets and message log
-// and, while show_framerate is on, the frame rate and debug lines; the
-// clean-up saves the options.
+// game's hooks. Frame move counts the frame, advances the real-time clock,
+// takes the typed character, runs the UI manager's input step, the input
+// state, music and sound, then the top window's frame (the start-up screens
+// load the module and launch the game there; the screens hand their requests
+// to the state dispatcher), and last a dispatch that had to wait for this
+// frame. Render clears the frame and has the scene view draw the interface's
+// view: the UI manager's widgets and message log and, while show_framerate is
+// on, the frame rate and debug lines; the clean-up saves the options.
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/app/application_frame.h"
@@ -23,6 +27,8 @@
 namespace hm {
 
 class campaign_game;
+class game_window;
+class recorded_input;
 class debugger_window;
 class script_debugger;
 class script_ui_host;
@@ -62,26 +68,53 @@ class game_application : public application_frame {
   int loading_step = 0;
   ruv_string loading_text;
   float loading_progress = 0.0f;
-  // Set once every loading step ran; the new game starts in the same frame.
+  // Set once every loading step ran; the main menu opens in the same frame.
   bool module_loaded = false;
+  // Runs without a person (headless, or a recorded input that starts in the
+  // game) leave the main menu for a new game as soon as it is up.
+  bool skip_main_menu = false;
+  // When above 0, every frame moves by this time step whatever the machine's
+  // speed, so that a run's log depends on its frames alone.
+  float fixed_frame_time = 0.0f;
+  // The time step of a run without a window: sixty frames a second of game
+  // time, however fast the machine runs them.
+  static constexpr float headless_frame_time = 1.0f / 60.0f;
+  // A recorded keyboard and mouse that replace the window's devices (runs
+  // without a person); null for the window's own.
+  void use_recorded_input(std::unique_ptr<recorded_input> input);
+  recorded_input* recorded() const { return recorded_.get(); }
+  // The random source's seed; without one the one-time initialisation seeds
+  // it from the clock.
+  std::optional<std::uint32_t> random_seed_value;
   // Set when a new game is set up (the world's triggers then run each frame).
   bool game_started = false;
-  // The game's start-up, one step a frame, while `launching` is set; then
-  // the game's first screen.
+  // The game's start-up, one step a frame in the launch window's frame, while
+  // `launching` is set; then the game's first screen.
   game_launch launch_state;
   bool launching = false;
+  std::int32_t next_start_value = 0;
+  // Starts a new game: the launch window opens in new-game mode (what the
+  // main menu's new-game button does).
+  void start_new_game();
+  // The next launch's start value (the launch window's mode word chooses
+  // the launch; whoever opens it may hand a value on first).
+  void prepare_launch(std::int32_t mode, std::int32_t start_value);
+  // The module's loading steps are done (the loading window's frame ran the
+  // last): the device objects of what the files brought, then the main menu.
+  void module_load_finished();
   // The game, the mission and the window switches as the state dispatcher
   // and the start-up see them.
   std::unique_ptr<application_hosts> state_hosts;
+  // The running game's campaign (null while no game runs).
+  campaign_game* campaign() const { return campaign_.get(); }
   // Serves the meta mission's next request (the screens call it when their
-  // work for the moment is done).
+  // work for the moment is done). One request a frame: a second call in the
+  // same frame waits for the end of the next frame move.
   void dispatch_requests();
-  // The launch window, built once the module's settings and texts are read;
-  // its status label follows the loading text. Runs that count other things
-  // on screen leave it out.
-  bool show_launch_window = true;
+  bool dispatch_waiting() const { return dispatch_waiting_; }
   // The launch window's widgets (window 3 of the window manager; all null
-  // before it is built or without the window table).
+  // before it is built or without the window table); its status label
+  // follows the launch's progress text.
   launch_window_widgets& launch();
 
   std::uint32_t frame_counter = 0;   // frames moved
@@ -127,18 +160,18 @@ class game_application : public application_frame {
   void init_ui_text();
   // The UI manager's input step with this frame's mouse and character.
   void run_ui_input();
-  // Builds the launch window when its time has come and keeps its status
-  // label on the loading text.
-  void update_launch_window();
   // Queues the widgets, the message log and the overlay texts into the interface's view.
   void queue_interface();
   // The frame rate and the debug lines, while show_framerate is on.
   void queue_overlay_texts();
-  // One loading step; after the last one, the resources' device objects and
-  // a new game.
+  // One loading step (the loading window's frame); after the last one, the
+  // resources' device objects and the main menu.
   void step_module_loading();
-  // Starts a new game: the start-up's steps run in the frames to come.
-  void start_new_game();
+  // One step of the game's launch (the launch window's frame).
+  void step_game_launch(game_window& launch_window);
+  // Puts the application's start-up steps into the frames of the loading
+  // and launch windows.
+  void install_start_up_windows();
   // The game object and its campaign, a running game ended first.
   void create_game_objects();
   // The back buffer into screenshot_path.
@@ -156,6 +189,11 @@ class game_application : public application_frame {
   std::unique_ptr<campaign_game> campaign_;
   // Set when module code ended the game; the frame then destroys it.
   bool game_ended = false;
+  std::unique_ptr<recorded_input> recorded_;
+  // The frame of the last dispatch, and a request that waits for the next.
+  std::uint32_t dispatch_frame_ = 0;
+  bool dispatched_ = false;
+  bool dispatch_waiting_ = false;
 
   // The script debugger and its window beside the game's. With debug_mode on,
   // every game asks for it (until the user closes it); it closes with the

@@ -1,10 +1,12 @@
 #include "shell/state/application_hosts.h"
 
 #include "campaign/campaign_game.h"
+#include "campaign/party.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"
+#include "mission/setup/mission_setup.h"
 #include "module/loading/game.h"
 #include "module/loading/new_game.h"
 #include "module/records/mission_template.h"
@@ -12,6 +14,7 @@
 #include "module/text/translation_table.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
+#include "ui/windows/window_manager.h"
 
 namespace hm {
 
@@ -19,46 +22,43 @@ mission* current_mission = nullptr;
 
 namespace {
 
-bool in_table(int id) { return id >= 0 && id < window_table_size; }
-
-// Whether a window may open; an id outside the table is refused and logged.
-bool may_open(int id) {
-  if (in_table(id)) return true;
+// Whether a window may open; an id outside the table, or one without a
+// window object, is refused and logged.
+bool may_open(const window_manager& windows, int id) {
+  if (windows.window(id)) return true;
   log_line("Refused to open window " + std::to_string(id) + ".\n");
   return false;
 }
 
 }  // namespace
 
-application_hosts::application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign)
-    : new_game_(std::move(new_game)), campaign_(std::move(campaign)) {}
+application_hosts::application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign,
+                                     window_manager& window_table)
+    : windows(window_table), new_game_(std::move(new_game)), campaign_(std::move(campaign)) {}
 
-application_hosts::~application_hosts() { remove_mission_script_host(); }
+application_hosts::~application_hosts() { end_mission(); }
 
-bool application_hosts::set_window(int id) {
-  if (!may_open(id)) return false;
-  stack.assign(1, id);
-  if (on_switch) on_switch(id, false);
-  return true;
-}
+bool application_hosts::set_window(int id) { return may_open(windows, id) && windows.set_window(id); }
 
-bool application_hosts::push_window(int id) {
-  if (!may_open(id)) return false;
-  stack.push_back(id);
-  if (on_switch) on_switch(id, true);
-  return true;
-}
+bool application_hosts::push_window(int id) { return may_open(windows, id) && windows.push_window(id); }
 
 void application_hosts::set_window_mode(int id, std::int32_t mode) {
-  if (in_table(id)) windows[static_cast<std::size_t>(id)].mode = mode;
+  if (game_window* w = windows.window(id)) w->mode = mode;
 }
 
 void application_hosts::set_return_window(int id, std::int32_t value) {
-  if (in_table(id)) windows[static_cast<std::size_t>(id)].return_window = value;
+  if (game_window* w = windows.window(id)) w->return_window = value;
 }
 
 void application_hosts::reset_window(int id) {
-  if (in_table(id)) windows[static_cast<std::size_t>(id)].state_word = 0;
+  if (game_window* w = windows.window(id)) {
+    w->state_word = 0;
+    w->reset_hook();
+  }
+}
+
+void application_hosts::reset_character_window() {
+  if (game_window* w = windows.window(window_id::character)) w->state_word = 0;
 }
 
 const std::vector<mission_template>& application_hosts::mission_templates() { return g_mission_templates; }
@@ -97,28 +97,22 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
 
 void application_hosts::set_up_mission(std::int32_t sequence) {
   if (!current_mission) return;
-  current_mission->mission_sequence = sequence;
-  current_mission->frame_counter = 0;
-  // Module code of the mission's triggers sees this mission.
-  if (!mission_host_) {
-    mission_host_ = std::make_unique<mission_script_host>(*current_mission);
-    script_host host = current_script_host();
-    previous_mission_host_ = host.mission;
-    host.mission = mission_host_.get();
-    set_script_host(host);
-  }
+  mission& m = *current_mission;
+  m.mission_sequence = sequence;
+  // A mission asked for from a menu names its scene and the player's entry
+  // point in its two jump values.
+  if (m.jump_value_1 >= 0) m.scene_index = m.jump_value_1;
+  m.player_entry_point = m.jump_value_2;
+  // Module code of the template's triggers, which set-up already runs, sees
+  // this mission; the mission before it (if any) lets go first.
+  end_mission();
+  mission_scope_ = std::make_unique<mission_script_scope>(m);
+  if (connect_mission_host) connect_mission_host(mission_scope_->host());
+  mission_setup_steps own_part_only;
+  hm::set_up_mission(m, setup_steps ? *setup_steps : own_part_only);
 }
 
-void application_hosts::remove_mission_script_host() {
-  if (!mission_host_) return;
-  script_host host = current_script_host();
-  if (host.mission == mission_host_.get()) {
-    host.mission = previous_mission_host_;
-    set_script_host(host);
-  }
-  mission_host_.reset();
-  previous_mission_host_ = nullptr;
-}
+void application_hosts::end_mission() { mission_scope_.reset(); }
 
 void application_hosts::run_mission_frames(int count, float seconds) {
   // A mission whose scene is not built has nothing to step.
@@ -126,12 +120,42 @@ void application_hosts::run_mission_frames(int count, float seconds) {
   for (int i = 0; i < count; ++i) current_mission->frame(seconds, false);
 }
 
-void application_hosts::set_up_conversation(std::int32_t troop, std::int32_t, std::int32_t, std::int32_t) {
+void application_hosts::set_up_conversation(std::int32_t troop, std::int32_t seed, std::int32_t party_id,
+                                            std::int32_t kind) {
   words.conversation_troop = troop;
+  conversation_entries.fill({});
+  campaign_game* c = campaign_();
+  std::size_t next = 0;
+  auto place = [&](std::int32_t t, std::int32_t value) {
+    if (next < conversation_entries.size()) conversation_entries[next++] = {t, value};
+  };
+  place(c ? c->state.player_troop : -1, -1);
+  place(troop, seed);
+  // The heroes of a party (the player's leads its own from its first stack),
+  // but not the partner, stand around.
+  auto place_heroes = [&](std::int32_t id, int first_stack) {
+    const party* p = c ? c->state.find_party(id) : nullptr;
+    if (!p) return;
+    for (int i = first_stack; i < p->stack_count; ++i) {
+      const std::int32_t t = p->stacks[static_cast<std::size_t>(i)].troop;
+      if (t != troop && c->state.is_hero(t)) place(t, -1);
+    }
+  };
+  const std::int32_t player_party = c ? c->state.player_party : -1;
+  place_heroes(player_party, 1);
+  if (party_id > 0 && party_id != player_party) place_heroes(party_id, 0);
+  // The conversation's scene is a mission of its own.
+  prepare_mission({1, 1, 0, 0, g_meta_mission.scene_param, 0});
+  if (current_mission) current_mission->player_party = player_party;
+  set_up_mission(g_meta_mission.mission_sequence);
+  ++g_meta_mission.mission_sequence;
+  run_mission_frames(3, 0.1f);
+  if (start_conversation) start_conversation(troop, party_id, kind);
 }
 
-void application_hosts::start_scene_conversation(std::int32_t troop, std::int32_t) {
+void application_hosts::start_scene_conversation(std::int32_t troop, std::int32_t party_id) {
   words.conversation_troop = troop;
+  if (start_conversation) start_conversation(troop, party_id, 0);
 }
 
 std::int32_t application_hosts::party_leader(std::int32_t party_id) {
@@ -169,13 +193,57 @@ void application_hosts::remove_empty_stacks(const meta_mission_words& m) {
     if (id >= 0) c->state.remove_empty_party_stacks(id);
 }
 
-void application_hosts::apply_encounter_results(const meta_mission_words&) {
+void application_hosts::apply_encounter_results(const meta_mission_words& m) {
   // The mission is over: its scripts no longer see it.
-  remove_mission_script_host();
+  end_mission();
+  campaign_game* c = campaign_();
+  if (!c) return;
+  campaign_state& st = c->state;
+  // The wounded of the regular troops stay with their stacks; heroes carry
+  // their own wounds, so a hero stack keeps no wounded count.
+  auto clear_hero_wounded = [&st](party& p) {
+    for (int i = 0; i < p.stack_count; ++i) {
+      troop_stack& s = p.stacks[static_cast<std::size_t>(i)];
+      if (st.is_hero(s.troop)) s.wounded = 0;
+    }
+  };
+  auto settle_side = [&](std::int32_t id) {
+    party* p = id >= 0 ? st.find_party(id) : nullptr;
+    if (!p) return;
+    clear_hero_wounded(*p);
+    // Its counts with the attached parties are made again from the stacks.
+    p->changed = 1;
+  };
+  party* player = st.find_party(st.player_party);
+  if (player) clear_hero_wounded(*player);
+  const std::int32_t player_side = m.encounter.side == 0 ? m.encounter.first_party : m.encounter.second_party;
+  const std::int32_t other_side = m.encounter.side == 0 ? m.encounter.second_party : m.encounter.first_party;
+  settle_side(player_side);
+  if (m.second_side_joined) settle_side(other_side);
+  // The player's encounter is over.
+  game_script_words& w = c->campaign_host.game_words();
+  w.encountered_party = -1;
+  w.encounter_kind = 0;
+  if (!player) return;
+  if (ready_to_upgrade_count(st, *player) > m.upgradable_before)
+    add_message("ui_some_soldiers_are_ready_to_upgrade", 0xFFBBFFBB);
+  player->changed = 1;
 }
 
-void application_hosts::add_message(const char* ui_key) {
-  current_script_host().ui->add_message_line(translate(ui_key).view(), 0xFFFFFFFF);
+std::int32_t ready_to_upgrade_count(const campaign_state& st, const party& p) {
+  std::int32_t n = 0;
+  for (int i = 0; i < p.stack_count; ++i) {
+    const troop_stack& s = p.stacks[static_cast<std::size_t>(i)];
+    if (s.is_prisoners()) break;
+    if (!st.is_hero(s.troop)) n += s.ready_to_upgrade;
+  }
+  return n;
+}
+
+void application_hosts::add_message(const char* ui_key) { add_message(ui_key, 0xFFFFFFFF); }
+
+void application_hosts::add_message(const char* ui_key, std::uint32_t colour) {
+  current_script_host().ui->add_message_line(translate(ui_key).view(), colour);
 }
 
 void application_hosts::save_game(int) {}

@@ -1,9 +1,7 @@
 #pragma once
 // The running program's side of the state dispatcher and the launch: the
-// game and its campaign, the one mission object, and the switches between
-// game windows. Until the window manager takes over the switches, the ids
-// are kept here: the stack of open windows (last = top) with each window's
-// mode, return window and state words.
+// game and its campaign, the one mission object with its set-up, and the
+// switches between game windows, which go to the window manager.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -17,41 +15,35 @@
 namespace hm {
 
 class campaign_game;
+struct campaign_state;
+struct party;
 class mission;
 class mission_script_host;
-class script_mission_host;
-
-inline constexpr int window_table_size = 30;
-
-struct window_words {
-  std::int32_t mode = 0;
-  // 99 until the window's first build.
-  std::int32_t state_word = 99;
-  std::int32_t return_window = 0;
-};
+class mission_script_scope;
+class mission_setup_steps;
+class window_manager;
 
 class application_hosts final : public dispatcher_host, public game_launch_host {
  public:
   // new_game makes the game object and its campaign (ending a running game
   // first); campaign reads the running campaign (null without a game).
-  application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign);
+  // Windows switch on `windows` (the program's g_window_manager).
+  application_hosts(std::function<void()> new_game, std::function<campaign_game*()> campaign,
+                    window_manager& windows);
   ~application_hosts() override;
   application_hosts(const application_hosts&) = delete;
   application_hosts& operator=(const application_hosts&) = delete;
 
   // --- windows ---
-  // Refused (false, with a log line) for an id outside the table.
+  // Refused (false, with a log line) for an id outside the table or without
+  // a window object.
   bool set_window(int id) override;
   bool push_window(int id) override;
   void set_window_mode(int id, std::int32_t mode) override;
   void set_return_window(int id, std::int32_t value) override;
+  // The window's reset hook; the next build starts over.
   void reset_window(int id) override;
-  int top_window() const { return stack.empty() ? -1 : stack.back(); }
-  std::vector<int> stack;
-  std::array<window_words, window_table_size> windows{};
-  // Told of each switch (the window manager's set_window or push_window, and
-  // the start-up log); may be empty.
-  std::function<void(int id, bool pushed)> on_switch;
+  window_manager& windows;
 
   // --- the game ---
   dispatcher_game_words& game_words() override { return words; }
@@ -69,6 +61,7 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void remove_empty_stacks(const meta_mission_words&) override;
   void apply_encounter_results(const meta_mission_words& m) override;
   void add_message(const char* ui_key) override;
+  void add_message(const char* ui_key, std::uint32_t colour);
   void save_game(int slot) override;
   int random() override;
 
@@ -85,7 +78,7 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void build_map_scene() override {}
   void run_game_start() override;
   void set_game_launch_mode(std::int32_t mode) override { game_launch_mode = mode; }
-  void reset_character_window() override { windows[15].state_word = 0; }
+  void reset_character_window() override;
   void show_progress(const std::string& step_text, const ruv_string& message) override;
   ruv_string translate(const char* ui_key) override;
 
@@ -94,16 +87,40 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   // The launch window's display.
   std::string progress_step;
   ruv_string progress_message;
-  // The mission's script neighbour, installed from a mission's set-up until
-  // the way back to the map.
-  void remove_mission_script_host();
+  // The steps of a mission's set-up that belong to the renderer, the terrain,
+  // physics and the campaign (the mission's own part runs without them);
+  // null runs the mission's part alone.
+  mission_setup_steps* setup_steps = nullptr;
+  // Who stands in a conversation's scene: entry 0 the player, entry 1 the
+  // partner (with its seed), then the heroes of the player's party and of the
+  // partner's; -1 for an empty entry.
+  struct conversation_entry {
+    std::int32_t troop = -1;
+    std::int32_t value = -1;
+  };
+  static constexpr int conversation_entry_count = 64;
+  std::array<conversation_entry, conversation_entry_count> conversation_entries{};
+  // Starts the conversation with the partner troop once its scene is set up
+  // (the conversation's own code, with the meta mission); may be empty.
+  std::function<void(std::int32_t partner, std::int32_t party, std::int32_t kind)> start_conversation;
+  // Gives the mission's script host the routines of the code that runs the
+  // mission (spawning, animation, combat); called before set-up.
+  std::function<void(mission_script_host&)> connect_mission_host;
+  // Module code sees the running mission from its set-up until the way back
+  // to the map (or the end of the game).
+  bool mission_running() const { return mission_scope_ != nullptr; }
+  mission_script_scope* mission_scope() { return mission_scope_.get(); }
+  void end_mission();
 
  private:
   std::function<void()> new_game_;
   std::function<campaign_game*()> campaign_;
-  std::unique_ptr<mission_script_host> mission_host_;
-  script_mission_host* previous_mission_host_ = nullptr;
+  std::unique_ptr<mission_script_scope> mission_scope_;
 };
+
+// The ready-to-upgrade troops of a party's member stacks: those before the
+// first prisoner stack, heroes excepted.
+std::int32_t ready_to_upgrade_count(const campaign_state& st, const party& p);
 
 // The one mission object of the run (null when it could not be made).
 extern mission* current_mission;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,10 +21,15 @@
 #include "engine/core/log.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/core/timer.h"
+#include "engine/app/input_state.h"
+#include "engine/app/recorded_input.h"
 #include "mission/core/mission.h"
 #include "module/records/mission_template.h"
 #include "platform/clock.h"
+#include "script/script_host.h"
+#include "mission/core/mission_script_host.h"
 #include "shell/support/shell_test_support.h"
+#include "ui/windows/window_manager.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"
@@ -36,56 +42,7 @@ namespace gpu = hm::platform::gpu;
 
 namespace {
 
-// A temporary folder that is the working folder (holding a copy of the
-// repository's Data folder and sample module) and the user's data and
-// configuration folder for the length of a test.
-class temp_home {
- public:
-  temp_home() {
-    char pattern[] = "/tmp/hoofmarch_shell_XXXXXX";
-    path_ = mkdtemp(pattern);
-    old_cwd_ = fs::current_path();
-    const char* old = std::getenv("XDG_DATA_HOME");
-    if (old) old_xdg_ = old;
-    had_xdg_ = old != nullptr;
-    setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
-    const char* old_config = std::getenv("XDG_CONFIG_HOME");
-    if (old_config) old_config_ = old_config;
-    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
-    fs::create_directories(path_ / "data" / "Modules");
-    // The start-up loads the module and the Data files from the data folder.
-    const fs::path source = HOOFMARCH_DATA_DIR;
-    fs::copy(source / "Data", path_ / "data" / "Data", fs::copy_options::recursive);
-    fs::copy(source / "Modules" / "Sample", path_ / "data" / "Modules" / "Sample", fs::copy_options::recursive);
-    fs::current_path(path_ / "data");
-    // The core resource files the start-up loads are build outputs.
-    platform::set_generated_data_folder(fs::path(HOOFMARCH_BINARY_DIR) / "data");
-  }
-  ~temp_home() {
-    platform::set_generated_data_folder({});
-    fs::current_path(old_cwd_);
-    if (had_xdg_)
-      setenv("XDG_DATA_HOME", old_xdg_.c_str(), 1);
-    else
-      unsetenv("XDG_DATA_HOME");
-    if (old_config_)
-      setenv("XDG_CONFIG_HOME", old_config_->c_str(), 1);
-    else
-      unsetenv("XDG_CONFIG_HOME");
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path data() const { return path_ / "data"; }
-  fs::path options_file() const { return path_ / "xdg" / "Hoofmarch" / "options.dat"; }
-
- private:
-  fs::path path_;
-  fs::path old_cwd_;
-  std::string old_xdg_;
-  bool had_xdg_ = false;
-  std::optional<std::string> old_config_;
-};
+using test::temp_home;
 
 // The log of a run begins with the sample module's resource files (loaded in
 // the loading window's second frame) and, once every loading step ran, ends
@@ -190,20 +147,41 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_NEAR(g_ui_manager.mouse_position.x, 0.25f, 0.01f);
     EXPECT_NEAR(g_ui_manager.mouse_position.y, 0.375f, 0.01f);
 
-    // More frames: the module loads and the new game reaches its first menu.
-    while (app.render_counter < static_cast<std::uint32_t>(kLoadingFrames + kLaunchFrames)) {
+    // More frames: the module loads behind the loading window, the main menu
+    // comes up, and the new game reaches its first menu.
+    EXPECT_EQ(g_window_manager.top_id(), window_id::load);
+    app.skip_main_menu = true;
+    auto frame = [&] {
       clock.now += 20'000;
       ASSERT_EQ(app.render_3d_environment(), 0);
-    }
-    EXPECT_TRUE(app.module_loaded);
+    };
+    while (!app.module_loaded) frame();
+    EXPECT_EQ(g_window_manager.top_id(), window_id::main_menu);
+    EXPECT_EQ(app.render_counter, static_cast<std::uint32_t>(kLoadingFrames));
+    // The main menu's new game opens the launch window in new-game mode,
+    // whose frame runs the first step. The launch window shows the launch's
+    // progress and one of the module's hints (this data folder has no
+    // languages, and the engine's own texts are not in it: "ui_hint" is not
+    // found).
+    frame();
+    EXPECT_EQ(g_window_manager.top_id(), window_id::launch);
+    EXPECT_EQ(g_window_manager.window(window_id::launch)->mode, 0);
+    ASSERT_NE(app.launch().root, nullptr);
+    EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app.launch().root));
+    EXPECT_NE(app.launch().root->get_mesh(slot_background), nullptr);
+    EXPECT_EQ(std::string(app.launch().status_label->text.view()), "STR NOT FOUND: ui_creating_game");
+    const std::string hint(app.launch().hint_label->text.view());
+    EXPECT_TRUE(hint.starts_with("STR NOT FOUND: ui_hint #")) << hint;
+    EXPECT_EQ(hint.find("STR NOT FOUND: hint_"), std::string::npos) << hint;
+    for (int i = 1; i < kLaunchFrames; ++i) frame();
     EXPECT_FALSE(app.launching);
     ASSERT_TRUE(app.game_started);
     ASSERT_NE(current_mission, nullptr);
     // The game menu, which returns to the character window for the new
     // character; the game menu's request waits in the meta mission.
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{23});
-    EXPECT_EQ(app.state_hosts->windows[23].return_window, 15);
-    EXPECT_EQ(app.state_hosts->windows[15].state_word, 0);
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::game_menu});
+    EXPECT_EQ(g_window_manager.window(window_id::game_menu)->return_window, window_id::character);
+    EXPECT_EQ(g_window_manager.window(window_id::character)->state_word, 0);
     EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
     ASSERT_FALSE(g_mission_templates.empty());
 
@@ -211,44 +189,56 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     // game's jump values.
     dispatcher_game_words& words = app.state_hosts->words;
     words.jump_template = 0;
-    words.jump_scene = 1;
+    words.jump_scene = 0;
     words.jump_entry = 2;
     words.no_autosave = 0;
     g_meta_mission.request_mask |= 0x8;
-    app.dispatch_requests();
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{14});
-    EXPECT_EQ(app.state_hosts->windows[14].return_window, 100);
+    g_window_manager.dispatch_meta_mission_requests();
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::mission_screen});
+    EXPECT_EQ(g_window_manager.window(window_id::mission_screen)->return_window, 100);
     EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
     EXPECT_EQ(current_mission->template_index, 0);
-    EXPECT_EQ(current_mission->jump_value_1, 1);
-    EXPECT_EQ(current_mission->jump_value_2, 2);
+    EXPECT_EQ(current_mission->scene_index, 0);
+    EXPECT_EQ(current_mission->player_entry_point, 2);
     EXPECT_EQ(current_mission->mission_sequence, 0);
     EXPECT_EQ(g_meta_mission.mission_sequence, 1);
     EXPECT_EQ(words.jump_template, 0);
     EXPECT_EQ(words.jump_scene, -1);
+    // The mission is set up, and module code sees it while it runs.
+    EXPECT_TRUE(app.state_hosts->mission_running());
+    EXPECT_EQ(current_script_host().mission, &app.state_hosts->mission_scope()->host());
     // The mission's teams: allies of themselves, team 7 neutral.
     EXPECT_EQ(current_mission->team_relation(2, 2), 1);
     EXPECT_EQ(current_mission->team_relation(2, 3), -1);
     EXPECT_EQ(current_mission->teams[7].relations[7], 0);
 
-    // The mission ends: the debrief opens over the mission screen.
+    // The mission ends in the same frame: the debrief waits for the next
+    // frame, and opens over the mission screen.
     g_meta_mission.request_mask |= 0x10;
-    app.dispatch_requests();
-    EXPECT_EQ(app.state_hosts->stack, (std::vector<int>{14, 11}));
-    EXPECT_EQ(app.state_hosts->windows[11].return_window, 100);
+    g_window_manager.dispatch_meta_mission_requests();
+    EXPECT_TRUE(app.dispatch_waiting());
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::mission_screen});
+    frame();
+    EXPECT_FALSE(app.dispatch_waiting());
+    EXPECT_EQ(g_window_manager.stack, (std::deque<std::int32_t>{window_id::mission_screen, window_id::debrief}));
+    EXPECT_EQ(g_window_manager.window(window_id::debrief)->return_window, 100);
+    EXPECT_TRUE(app.state_hosts->mission_running());
 
     // The debrief is done; the battle's result finishes the encounter and
-    // the game goes back to the map.
+    // the game goes back to the map, where module code no longer sees the
+    // mission.
+    frame();
     words.menu_result = 0x1;
-    app.dispatch_requests();
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{7});
+    g_window_manager.dispatch_meta_mission_requests();
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::world_map});
     EXPECT_EQ(g_meta_mission.apply_pending, 0);
     EXPECT_EQ(g_meta_mission.request_mask, 0x400u);
+    EXPECT_FALSE(app.state_hosts->mission_running());
 
     // A window id outside the table is refused.
     EXPECT_FALSE(app.state_hosts->set_window(30));
     EXPECT_FALSE(app.state_hosts->push_window(-1));
-    EXPECT_EQ(app.state_hosts->stack, std::vector<int>{7});
+    EXPECT_EQ(g_window_manager.stack, std::deque<std::int32_t>{window_id::world_map});
 
     // One more frame, and the window closes by itself.
     app.frame_limit = app.render_counter + 1;
@@ -260,24 +250,19 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_EQ(app.loading_progress, 1.0f);
     EXPECT_EQ(app.typed_char, -1);
     EXPECT_FALSE(win->exists());
-    // The launch window came up once the module's texts were read, with the
-    // loading text and one of the module's hints (the engine's own texts are
-    // not in this data folder: "ui_hint" is not found).
-    ASSERT_NE(app.launch().root, nullptr);
-    EXPECT_EQ(g_ui_manager.top_root(), static_cast<widget*>(app.launch().root));
-    EXPECT_NE(app.launch().root->get_mesh(slot_background), nullptr);
-    EXPECT_EQ(std::string(app.launch().status_label->text.view()), std::string(app.loading_text.view()));
-    const std::string hint(app.launch().hint_label->text.view());
-    EXPECT_TRUE(hint.starts_with("STR NOT FOUND: ui_hint #")) << hint;
-    EXPECT_EQ(hint.find("STR NOT FOUND: hint_"), std::string::npos) << hint;
   }
   platform::set_clock_source(nullptr);
   const std::string log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
-  EXPECT_TRUE(log.ends_with(std::string(kLoadedLogEnd) +
-                            "Refused to open window 30.\nRefused to open window -1.\nSaving options...\n"))
-      << log;
+  // The new game's first menu, then the battle's set-up, the refused windows
+  // and the clean-up, in that order.
+  const std::size_t menu = log.find(kLoadedLogEnd);
+  ASSERT_NE(menu, std::string::npos) << log;
+  const std::size_t setup = log.find("begin_setup", menu);
+  EXPECT_NE(setup, std::string::npos) << log;
+  EXPECT_NE(log.find("end_setup", setup), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Refused to open window 30.\nRefused to open window -1.\nSaving options...\n")) << log;
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
@@ -307,8 +292,9 @@ TEST_F(Program, HeadlessRunLoadsTheModuleAndLeavesLogAndOptions) {
   const std::string no_options = "Starting new log file.\nUnable to find options.dat. Loading defaults\n";
   EXPECT_EQ(log.rfind(no_options, 0), 0u) << log;
   // The second run reads the options the first saved.
-  // Enough frames for the module to load and the new game to reach its menu.
-  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 16"), 0);
+  // Enough frames for the module to load, the main menu to show for one, and
+  // the new game to reach its menu.
+  ASSERT_EQ(run_program(env(), data_arg() + " --headless --frames 17"), 0);
   log = read_text(home.data() / "ruv_log.txt");
   EXPECT_EQ(log.rfind(kStartLog, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
@@ -361,6 +347,8 @@ TEST_F(Program, SoundLibrariesReportToTheLogNotTheTerminal) {
 
 // Each refused command line says why, and where the arguments are listed.
 TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
+  const fs::path bad_input = home.path() / "bad_input.txt";
+  std::ofstream(bad_input) << "# keys\n5 key 17 down\n2 key 17 up\n";
   struct row {
     std::string args;
     const char* says;
@@ -379,6 +367,16 @@ TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
       {data_arg() + " --headless --screenshot x.png", "--screenshot needs --frames N"},
       {"--data " + (home.path() / "missing").string() + " --headless --frames 1", "cannot enter the data folder",
        false},
+      {data_arg() + " --seed -1", "--seed needs a number from 0 to 4294967295, not \"-1\""},
+      {data_arg() + " --seed 4294967296", "--seed needs a number from 0 to 4294967295, not \"4294967296\""},
+      {data_arg() + " --seed 12x", "--seed needs a number from 0 to 4294967295, not \"12x\""},
+      {data_arg() + " --seed", "--seed needs a number from 0 to 4294967295\n"},
+      {data_arg() + " --input keys.txt", "--input needs --headless"},
+      {data_arg() + " --headless --input", "--input needs a recorded input file"},
+      {data_arg() + " --headless --input " + (home.path() / "none.txt").string(), "cannot read the input file",
+       false},
+      {data_arg() + " --headless --input " + bad_input.string(), "bad_input.txt, line 3: the events must come in frame order",
+       false},
   };
   for (const row& r : rows) {
     std::string err;
@@ -390,12 +388,35 @@ TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
   EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));
 }
 
+TEST_F(Program, HeadlessRunsWithTheSameSeedAndInputWriteTheSameLog) {
+  // Keys held and let go, the mouse moved and clicked, over the start-up and
+  // into the game.
+  const fs::path input = home.path() / "keys.txt";
+  std::ofstream(input) << "# forward, a swing, a look around\n2 key 17 down\n20 button 0 down\n21 button 0 up\n"
+                          "25 move 40 -12\n30 wheel 1\n40 key 17 up\n";
+  const std::string args = data_arg() + " --headless --frames 60 --seed 4242 --input " + input.string();
+  // A first run writes options.dat, which the two runs compared then read.
+  ASSERT_EQ(run_program(env(), args), 0);
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string first = read_text(home.data() / "ruv_log.txt");
+  // The second run has a frame-rate cap, which a run without a window does
+  // not wait for and which changes nothing of what it plays.
+  const fs::path config = home.path() / "xdg" / "Hoofmarch" / "ruv_config.txt";
+  fs::create_directories(config.parent_path());
+  std::ofstream(config) << "max_framerate = 7\n";
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string second = read_text(home.data() / "ruv_log.txt");
+  EXPECT_NE(first.find("Switching to menu window...\n"), std::string::npos) << first;
+  EXPECT_EQ(first, second);
+}
+
 TEST_F(Program, HelpListsEveryArgument) {
   for (const char* flag : {"--help", "-h"}) {
     std::string out;
     EXPECT_EQ(test::run_program_keeping_output(env(), flag, out), 0);
     for (const char* argument : {"--data <dir>", "--generated <dir>", "--module <name>", "--headless", "--windowed",
-                                 "--frames N", "--screenshot <file>", "--help", "ruv_config.txt"})
+                                 "--frames N", "--screenshot <file>", "--seed N", "--input <file>", "--help",
+                                 "ruv_config.txt"})
       EXPECT_NE(out.find(argument), std::string::npos) << flag << " lacks " << argument << "\n" << out;
   }
   EXPECT_FALSE(fs::exists(home.data() / "ruv_log.txt"));

@@ -4,6 +4,8 @@
 // debug lines, counted on the null device over a clock the test moves; and the
 // program run with those settings.
 #include <gtest/gtest.h>
+
+#include "ui/windows/window_manager.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,48 +37,7 @@ namespace gpu = hm::platform::gpu;
 
 namespace {
 
-// A temporary working folder with the repository's Data folder and sample
-// module, and temporary user folders, for the length of a test.
-class temp_home {
- public:
-  temp_home() {
-    char pattern[] = "/tmp/hoofmarch_overlay_XXXXXX";
-    path_ = mkdtemp(pattern);
-    old_cwd_ = fs::current_path();
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
-      const char* old = std::getenv(name);
-      saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-    }
-    setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
-    const fs::path source = HOOFMARCH_DATA_DIR;
-    fs::create_directories(data() / "Modules");
-    fs::copy(source / "Data", data() / "Data", fs::copy_options::recursive);
-    fs::copy(source / "Modules" / "Sample", data() / "Modules" / "Sample", fs::copy_options::recursive);
-    fs::current_path(data());
-    platform::set_generated_data_folder(fs::path(HOOFMARCH_BINARY_DIR) / "data");
-  }
-  ~temp_home() {
-    platform::set_generated_data_folder({});
-    fs::current_path(old_cwd_);
-    for (const auto& [name, value] : saved_) {
-      if (value)
-        setenv(name.c_str(), value->c_str(), 1);
-      else
-        unsetenv(name.c_str());
-    }
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path data() const { return path_ / "data"; }
-
- private:
-  fs::path path_;
-  fs::path old_cwd_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
+using test::temp_home;
 using test::manual_clock;
 using test::read_text;
 
@@ -93,14 +54,15 @@ class overlay : public ::testing::Test {
     app_timer(app_timer_reset);
     reset_clocks();
     app_ = std::make_unique<game_application>();
-    // The draws counted here are the log's and the overlay's alone.
-    app_->show_launch_window = false;
     app_->set_window(std::make_unique<platform::null_window>());
     auto system = std::make_unique<gpu::null_system>();
     control_ = system->control();
     ASSERT_EQ(app_->attach_graphics(std::move(system)), 0);
     ASSERT_EQ(app_->create_window(), 0);
     ASSERT_EQ(app_->initialise(), 0);
+    // No window runs, so no game starts: the draws counted here are the
+    // log's and the overlay's alone.
+    g_window_manager.stack.clear();
   }
   void TearDown() override {
     app_.reset();

@@ -7,12 +7,16 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/fs.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/window.h"
 
@@ -24,6 +28,50 @@ inline std::string read_text(const std::filesystem::path& p) {
   s << in.rdbuf();
   return s.str();
 }
+
+// A temporary folder that is the working folder (holding a copy of the
+// repository's Data folder and sample module) and the user's data and
+// configuration folders for the length of a test.
+class temp_home {
+ public:
+  temp_home() {
+    char pattern[] = "/tmp/hoofmarch_shell_XXXXXX";
+    path_ = mkdtemp(pattern);
+    old_cwd_ = std::filesystem::current_path();
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+      const char* old = std::getenv(name);
+      saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+    }
+    setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
+    const std::filesystem::path source = HOOFMARCH_DATA_DIR;
+    std::filesystem::create_directories(data() / "Modules");
+    std::filesystem::copy(source / "Data", data() / "Data", std::filesystem::copy_options::recursive);
+    std::filesystem::copy(source / "Modules" / "Sample", data() / "Modules" / "Sample", std::filesystem::copy_options::recursive);
+    std::filesystem::current_path(data());
+    platform::set_generated_data_folder(std::filesystem::path(HOOFMARCH_BINARY_DIR) / "data");
+  }
+  ~temp_home() {
+    platform::set_generated_data_folder({});
+    std::filesystem::current_path(old_cwd_);
+    for (const auto& [name, value] : saved_) {
+      if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+      else
+        unsetenv(name.c_str());
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path data() const { return path_ / "data"; }
+  std::filesystem::path options_file() const { return path_ / "xdg" / "Hoofmarch" / "options.dat"; }
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path old_cwd_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
 
 class manual_clock : public platform::clock_source {
  public:
