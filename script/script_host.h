@@ -46,7 +46,8 @@ struct game_script_words {
   std::int32_t encountered_party = -1;
   std::int32_t second_encounter_party = -1;
   std::int32_t encounter_kind = 0;
-  std::int32_t current_menu = -1;
+  // A new game opens the module's first menu.
+  std::int32_t current_menu = 0;
   // Set by the "end conversation and stay" operation; its reader is the
   // conversation window.
   std::uint8_t conversation_stay_flag = 0;

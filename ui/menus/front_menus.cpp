@@ -172,6 +172,8 @@ void main_menu_window::frame(float seconds) {
   } else if (clicked(options_button)) {
     open_returning_here(window_id::options, here);
   } else if (clicked(credits_button)) {
+    if (auto* credits = dynamic_cast<timed_window*>(g_window_manager.window(window_id::loading_presentation)))
+      credits->presentation_number = engine_presentation(2);
     open_returning_here(window_id::loading_presentation, here);
   } else if (clicked(exit_button)) {
     current_menu_host().request_quit();

@@ -8,6 +8,7 @@
 #include "engine/settings/key_bindings.h"
 #include "module/base/module_settings.h"
 #include "module/loading/game.h"
+#include "module/loading/language_export.h"
 #include "module/records/game_menu.h"
 #include "module/text/translation_table.h"
 #include "script/executor.h"
@@ -209,8 +210,7 @@ void game_menu_window::fill_options() {
   }
   option_count = 0;
   if (!menu) return;
-  text_widget->set_text(shown_text(menu->id, menu->text));
-  text_panel->set_content_text(text_widget->text);
+  text_panel->set_content_text(shown_text(menu->id, menu->text));
 
   for (int i = 0; i < menu->item_count() && option_count < game_menu_option_slots; ++i) {
     game_menu_item& item = menu->items[static_cast<std::size_t>(i)];
@@ -220,7 +220,7 @@ void game_menu_window::fill_options() {
     if (!run_statement_block(item.condition, game_menu_block_context) || g_interpreter.errors_reported != errors)
       continue;
     widget* b = option_buttons[static_cast<std::size_t>(option_count)];
-    b->set_text(shown_text(ruv_string(std::string(menu->id.view()) + "_" + std::string(item.id.view())), item.text));
+    b->set_text(shown_text(menu_item_key(menu->id, item.id), item.text));
     if (!(menu->flags & game_menu_flag::auto_take_first)) b->show();
     if (w.menu_option_disabled) b->disable();
     option_items[static_cast<std::size_t>(option_count)] = i;

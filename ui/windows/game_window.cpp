@@ -6,6 +6,7 @@
 #include "engine/core/timer.h"
 #include "engine/resource/mesh.h"
 #include "module/text/translation_table.h"
+#include "script/script_state.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/menus/briefing_windows.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr int key_enter = 28;
 // The return id that hands the timed windows' end to the meta mission.
 constexpr std::int32_t return_to_meta_mission = 100;
+// The music situation of the front end.
+constexpr std::int32_t front_end_music = 0x400000;
 // The pending screen change code that restarts window 27.
 constexpr std::int32_t restart_presentation_window = 15;
 
@@ -262,12 +265,22 @@ void launch_window::leave() {
 // --- timed windows ------------------------------------------------------------------------------
 
 void timed_window::build() {
+  const bool second = g_window_manager.window(window_id::loading_presentation) == this;
+  // The second host plays the front end's music.
+  if (second) {
+    g_script_state.music_wanted_mask = front_end_music;
+    g_script_state.music_wanted_mask_set = true;
+  }
+  g_ui_manager.clear();
   auto r = std::make_unique<window_container>();
-  r->set_position({0.0f, 0.0f});
-  r->set_size({1.0f, 0.75f});
+  r->set_position({-0.001f, -0.001f});
+  r->set_size({1.002f, 0.752f});
   root = r.get();
   g_ui_manager.push_root_widget(std::move(r));
   hosted.create_in_container(*root, presentation_number);
+  if (second && hosted.number < 0) {
+    if (auto m = g_ui_manager.resource_mesh_copy("load_window")) root->set_mesh(slot_background, std::move(m));
+  }
 }
 
 void timed_window::frame(float seconds) {
