@@ -72,8 +72,11 @@ TEST_F(Boxes, QuestionIsAnsweredByTheMouse) {
   EXPECT_EQ(answer, 1);
   EXPECT_EQ(g_window_manager.top_id(), window_id::world_map);
 
+  // Asked again in the same frame, before the UI manager has taken the
+  // closed box's root away: the new box keeps its own.
   answer = -1;
   ask(&answer);
+  ASSERT_EQ(g_ui_manager.top_root(), box->root);
   click(*box->buttons[0]);
   g_window_manager.frame(0.02f);
   EXPECT_EQ(answer, 0);
