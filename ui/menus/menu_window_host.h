@@ -54,4 +54,16 @@ menu_window_host& current_menu_host();
 // Installs a host (null: the stand-in again); returns the previous one.
 menu_window_host* set_menu_window_host(menu_window_host* host);
 
+// Installs a host for its lifetime and puts the previous one back.
+class scoped_menu_window_host {
+ public:
+  explicit scoped_menu_window_host(menu_window_host& host) : previous_(set_menu_window_host(&host)) {}
+  ~scoped_menu_window_host() { set_menu_window_host(previous_); }
+  scoped_menu_window_host(const scoped_menu_window_host&) = delete;
+  scoped_menu_window_host& operator=(const scoped_menu_window_host&) = delete;
+
+ private:
+  menu_window_host* previous_;
+};
+
 }  // namespace hm

@@ -29,7 +29,6 @@ class Briefing : public test::ui_test {
  protected:
   void SetUp() override {
     test::ui_test::SetUp();
-    previous_ = set_menu_window_host(&host);
     g_meta_mission = meta_mission_words{};
     g_window_manager.create_game_windows();
     g_window_manager.dispatch_meta_mission_requests = [this] { ++dispatches; };
@@ -38,14 +37,11 @@ class Briefing : public test::ui_test {
     g_window_manager.destroy_game_windows();
     g_window_manager.dispatch_meta_mission_requests = nullptr;
     g_input_state = input_state{};
-    set_menu_window_host(previous_);
     test::ui_test::TearDown();
   }
   mission_host host;
+  scoped_menu_window_host installed{host};
   int dispatches = 0;
-
- private:
-  menu_window_host* previous_ = nullptr;
 };
 
 TEST_F(Briefing, TroopBoardLinesFallByTroopGroupAndSide) {

@@ -29,13 +29,11 @@ class FrontMenus : public test::ui_test {
   void SetUp() override {
     test::ui_test::SetUp();
     g_module_settings.set_defaults();
-    previous_ = set_menu_window_host(&host);
     g_window_manager.create_game_windows();
   }
   void TearDown() override {
     end_running_presentation();
     g_window_manager.destroy_game_windows();
-    set_menu_window_host(previous_);
     g_module_settings.set_defaults();
     test::ui_test::TearDown();
   }
@@ -44,9 +42,7 @@ class FrontMenus : public test::ui_test {
     return *dynamic_cast<main_menu_window*>(g_window_manager.window(window_id::main_menu));
   }
   save_host host;
-
- private:
-  menu_window_host* previous_ = nullptr;
+  scoped_menu_window_host installed{host};
 };
 
 TEST_F(FrontMenus, ColourChannelsAreHeldBelowFullStrength) {

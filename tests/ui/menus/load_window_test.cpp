@@ -29,19 +29,15 @@ class LoadWindow : public test::ui_test {
  protected:
   void SetUp() override {
     test::ui_test::SetUp();
-    previous_ = set_menu_window_host(&host);
     g_window_manager.create_game_windows();
   }
   void TearDown() override {
     end_running_presentation();
     g_window_manager.destroy_game_windows();
-    set_menu_window_host(previous_);
     test::ui_test::TearDown();
   }
   counting_host host;
-
- private:
-  menu_window_host* previous_ = nullptr;
+  scoped_menu_window_host installed{host};
 };
 
 TEST_F(LoadWindow, ProgressFollowsTheModuleLoadThenTheMainMenuOpens) {
