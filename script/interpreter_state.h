@@ -11,6 +11,9 @@ struct interpreter_state {
   std::uint32_t current_opcode_word = 0;
   std::int32_t error_flag = 0;
   bool or_chain_satisfied = false;
+  // Every script error reported so far (warnings not counted): a caller that
+  // must know whether a block it ran went wrong compares it before and after.
+  std::uint32_t errors_reported = 0;
 };
 
 extern interpreter_state g_interpreter;

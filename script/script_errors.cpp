@@ -47,6 +47,7 @@ void report_script_error(std::string_view message) {
   line += ':';
   write_line(line);
   g_interpreter.error_flag = 1;
+  if (!message.starts_with("SCRIPT WARNING")) ++g_interpreter.errors_reported;
 }
 
 void report_script_error_f(const char* format, ...) {

@@ -46,12 +46,24 @@ struct game_script_words {
   std::int32_t encountered_party = -1;
   std::int32_t second_encounter_party = -1;
   std::int32_t encounter_kind = 0;
-  std::int32_t current_menu = -1;
+  // A new game opens the module's first menu.
+  std::int32_t current_menu = 0;
   // Set by the "end conversation and stay" operation; its reader is the
   // conversation window.
   std::uint8_t conversation_stay_flag = 0;
   // The answer of the last question box, -1 while none is waiting.
   std::int32_t answer = -1;
+  // The game menu window's view of the current menu, which the menu's own
+  // block may change while it runs: the background mesh's name ("none": no
+  // background), the tableau picture (-1: none) with its object, position
+  // and scale, and the flag an option's condition sets to show the option
+  // disabled.
+  ruv_string menu_mesh;
+  std::int32_t menu_tableau = -1;
+  std::int32_t menu_tableau_object = 0;
+  vec3 menu_tableau_position;
+  float menu_tableau_scale = 1.0f;
+  std::uint8_t menu_option_disabled = 0;
   // Every logged message: "|date|colour|text" entries.
   ruv_string message_history;
   // Where the spawning operations place what they spawn.

@@ -4,8 +4,15 @@
 
 #include "engine/app/input_state.h"
 #include "engine/core/timer.h"
+#include "engine/resource/mesh.h"
+#include "module/text/translation_table.h"
+#include "script/script_state.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/manager/ui_manager.h"
+#include "ui/menus/briefing_windows.h"
+#include "ui/menus/front_menus.h"
+#include "ui/menus/game_menu_window.h"
+#include "ui/menus/load_window.h"
 #include "ui/widget/container.h"
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/window_manager.h"
@@ -18,6 +25,8 @@ namespace {
 constexpr int key_enter = 28;
 // The return id that hands the timed windows' end to the meta mission.
 constexpr std::int32_t return_to_meta_mission = 100;
+// The music situation of the front end.
+constexpr std::int32_t front_end_music = 0x400000;
 // The pending screen change code that restarts window 27.
 constexpr std::int32_t restart_presentation_window = 15;
 
@@ -25,20 +34,14 @@ constexpr std::int32_t restart_presentation_window = 15;
 #define HM_TOP_LEVEL_WINDOW(name, base)        \
   class name final : public base {             \
   };
-HM_TOP_LEVEL_WINDOW(load_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(main_menu_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(in_game_menu_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(meeting_window, forgetful_window)
-HM_TOP_LEVEL_WINDOW(mission_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(party_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(factions_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(controls_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(save_load_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(terrain_generator_window, editor_window)
-HM_TOP_LEVEL_WINDOW(game_menu_window, forgetful_window)
 HM_TOP_LEVEL_WINDOW(character_export_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(game_log_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(note_window, top_level_window)
@@ -61,9 +64,6 @@ class conversation_window final : public message_log_window<editor_window> {};
 // (their fields come with the world map itself).
 class world_map_window final : public message_log_window<top_level_window> {};
 
-// The two boxes opened over a window that come with later work.
-class party_name_window final : public stacked_window {};
-class debrief_window final : public message_log_window<stacked_window> {};
 
 // The mission screen: the mission layer installs its own object over this one.
 class mission_screen_window final : public message_log_window<top_level_window> {
@@ -124,12 +124,13 @@ const window_entry window_table[game_window_count] = {
 constexpr int creation_order[game_window_count] = {7,  0,  1,  4,  2,  3,  5,  6,  8,  9,  10, 11, 12, 13, 14,
                                                    15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29};
 
-// A window container over the middle of the screen, made the top root.
-window_container* open_box(float width, float height) {
+// The boxes' root over the window below: at (0.25, 0.2), 0.5 by 0.44, with
+// the "message_window" look; made the top root.
+window_container* open_box() {
   auto root = std::make_unique<window_container>();
-  root->set_position({0.5f - width * 0.5f, 0.375f - height * 0.5f});
-  root->set_size({width, height});
-  if (auto m = g_ui_manager.resource_mesh_copy("dialog_box")) root->set_mesh(slot_background, std::move(m));
+  root->set_position({0.25f, 0.2f});
+  root->set_size({0.5f, 0.44f});
+  if (auto m = g_ui_manager.resource_mesh_copy("message_window")) root->set_mesh(slot_background, std::move(m));
   window_container* raw = root.get();
   g_ui_manager.redraw = 1;
   g_ui_manager.push_root_widget(std::move(root));
@@ -157,26 +158,51 @@ void editor_window::leave() {
 // --- message box ---------------------------------------------------------------------------------
 
 void message_box_window::build() {
-  const bool question = mode != 0;
-  root = open_box(0.5f, has_text_field ? 0.3f : 0.25f);
-  widget* label = make_label(*root, title.empty() ? text : title, 0.02f, 0.15f, 0.46f, 0.04f);
-  if (!title.empty()) make_label(*root, text, 0.02f, 0.11f, 0.46f, 0.03f);
-  label->set_text_flags(ui_text_flag::centre);
+  // A question with a text field is the name box, whatever mode it came with.
+  const std::int32_t kind = (has_text_field && mode != 0) ? 3 : mode;
+  ruv_string first = first_answer;
+  if (kind == 0) first = g_translation_table.get_string_by_id("ui_ok");
+  root = open_box();
+  widget* title_label = make_label(*root, title, 0.05f, 0.34f, 0.4f, 0.05f);
+  (void)title_label;
+  widget* body = make_label(*root, text, 0.05f, 0.135f, 0.4f, 0.2f);
+  body->add_text_flags(ui_text_flag::keep_width);
+  body->set_text_size({0.02f, 0.02f});
   text_field = nullptr;
-  if (question && has_text_field) {
+  buttons[0] = buttons[1] = nullptr;
+  constexpr float h = 0.045f;
+  switch (kind) {
+    case 3:
+    case 1:
+      buttons[0] = make_medium_button(*root, first, 0.15f, 0.085f, h);
+      buttons[1] = make_medium_button(*root, second_answer, 0.15f, 0.03f, h);
+      break;
+    case 2:
+      buttons[0] = make_long_button(*root, first, 0.03f, 0.085f, h);
+      buttons[1] = make_long_button(*root, second_answer, 0.03f, 0.03f, h);
+      break;
+    default:
+      buttons[0] = make_medium_button(*root, first, 0.15f, 0.05f, h);
+      break;
+  }
+  if (kind == 3) {
     auto box = std::make_unique<text_box>();
-    box->set_position({0.1f, 0.08f});
-    box->set_size({0.3f, 0.04f});
+    box->set_position({get_layout_variable_float("yn_tb_name_x"), get_layout_variable_float("yn_tb_name_y")});
+    box->set_text_position({0.0f, 0.009f});
+    box->set_text_size({0.02f, 0.02f});
+    if (auto m = g_ui_manager.resource_mesh_copy("party_button")) {
+      m->scale(0.5f, 0.5f, 1.0f);
+      box->set_mesh_slot(slot_up, std::move(m));
+    }
+    if (auto m = g_ui_manager.resource_mesh_copy("party_button_down")) {
+      m->scale(0.5f, 0.5f, 1.0f);
+      box->set_mesh_slot(slot_down, std::move(m));
+    }
+    box->set_text(result_text ? *result_text : ruv_string());
+    box->focused = 1;
     text_field = root->add_child(std::move(box));
   }
-  const ruv_string ok = first_answer.empty() ? ruv_string(question ? "Yes" : "OK") : first_answer;
-  if (question) {
-    buttons[0] = make_medium_button(*root, ok, 0.05f, 0.02f, 0.04f);
-    buttons[1] = make_medium_button(*root, second_answer.empty() ? ruv_string("No") : second_answer, 0.3f, 0.02f, 0.04f);
-  } else {
-    buttons[0] = make_medium_button(*root, ok, 0.175f, 0.02f, 0.04f);
-    buttons[1] = nullptr;
-  }
+  saved_cursor = g_ui_manager.cursor_visible;
 }
 
 void message_box_window::frame(float /*seconds*/) {
@@ -200,15 +226,17 @@ void message_box_window::frame(float /*seconds*/) {
 // --- choice box ----------------------------------------------------------------------------------
 
 void choice_window::build() {
-  choice_count = static_cast<std::int32_t>(choices.size());
+  choice_count = static_cast<std::int32_t>(std::min<std::size_t>(choices.size(), max_choices));
   selected = -1;
-  const float width = std::max(0.5f, 0.16f * static_cast<float>(choice_count) + 0.02f);
-  root = open_box(width, 0.2f);
-  make_label(*root, text, 0.02f, 0.12f, width - 0.04f, 0.04f);
+  root = open_box();
+  make_label(*root, text, 0.05f, 0.29f, 0.4f, 0.1f);
   buttons.clear();
-  for (std::int32_t i = 0; i < choice_count; ++i)
-    buttons.push_back(make_medium_button(*root, choices[static_cast<std::size_t>(i)], 0.02f + 0.16f * static_cast<float>(i),
-                                         0.02f, 0.04f));
+  // The list ends at y 0.05 whatever the count.
+  for (std::int32_t i = 0; i < choice_count; ++i) {
+    const float y = 0.3f - (static_cast<float>(i - choice_count) + 6.0f) * 0.05f;
+    buttons.push_back(make_long_button(*root, choices[static_cast<std::size_t>(i)], 0.05f, y, 0.04f));
+  }
+  saved_cursor = g_ui_manager.cursor_visible;
 }
 
 void choice_window::frame(float /*seconds*/) {
@@ -237,12 +265,22 @@ void launch_window::leave() {
 // --- timed windows ------------------------------------------------------------------------------
 
 void timed_window::build() {
+  const bool second = g_window_manager.window(window_id::loading_presentation) == this;
+  // The second host plays the front end's music.
+  if (second) {
+    g_script_state.music_wanted_mask = front_end_music;
+    g_script_state.music_wanted_mask_set = true;
+  }
+  g_ui_manager.clear();
   auto r = std::make_unique<window_container>();
-  r->set_position({0.0f, 0.0f});
-  r->set_size({1.0f, 0.75f});
+  r->set_position({-0.001f, -0.001f});
+  r->set_size({1.002f, 0.752f});
   root = r.get();
   g_ui_manager.push_root_widget(std::move(r));
   hosted.create_in_container(*root, presentation_number);
+  if (second && hosted.number < 0) {
+    if (auto m = g_ui_manager.resource_mesh_copy("load_window")) root->set_mesh(slot_background, std::move(m));
+  }
 }
 
 void timed_window::frame(float seconds) {

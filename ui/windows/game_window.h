@@ -134,14 +134,21 @@ class message_box_window : public stacked_window {
   std::int32_t* answer_target = nullptr;
   // The text field's text goes here on the first button; may be null.
   ruv_string* result_text = nullptr;
+  // Mode 0 is a notice (one button, "ui_ok"), 1 a question with two medium
+  // buttons, 2 with two long ones, 3 with the name field; any other mode one
+  // medium button. A question with has_text_field set carries the field.
   bool has_text_field = false;
   widget* buttons[2] = {nullptr, nullptr};
   widget* text_field = nullptr;
+  // The cursor's visibility when the box was built.
+  std::uint8_t saved_cursor = 1;
 };
 
-// The choice box (window 1): a text with a row of choice buttons.
+// The choice box (window 1): a question with up to six answers one under the
+// other.
 class choice_window : public stacked_window {
  public:
+  static constexpr std::size_t max_choices = 6;
   void build() override;
   void frame(float seconds) override;
 
@@ -150,6 +157,7 @@ class choice_window : public stacked_window {
   std::int32_t selected = -1;
   std::int32_t choice_count = 0;
   std::vector<widget*> buttons;
+  std::uint8_t saved_cursor = 1;
 };
 
 // The screen shown while a game starts or loads; the application's loading

@@ -56,6 +56,12 @@ bool window_manager::push_window(int id) {
   game_window* w = window(id);
   if (!w) return false;
   reset_overlay();
+  // A box closed in this frame keeps its root on top until the UI manager's
+  // next input step, which would then take the new window's root instead.
+  if (g_ui_manager.close_top_root) {
+    g_ui_manager.pop_root_widget();
+    g_ui_manager.close_top_root = 0;
+  }
   stack.push_back(id);
   w->build();
   update_cursor();

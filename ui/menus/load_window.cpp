@@ -1,0 +1,79 @@
+#include "ui/menus/load_window.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/core/log.h"
+#include "engine/resource/mesh.h"
+#include "module/loading/module_loading.h"
+#include "ui/manager/ui_manager.h"
+#include "ui/menus/menu_window_host.h"
+#include "ui/widget/container.h"
+#include "ui/windows/window_manager.h"
+
+namespace hm {
+
+namespace {
+
+constexpr int random_span = 15817;
+
+}  // namespace
+
+void loading_progress_bar::set_float_value(float v) { progress_bar::set_float_value(std::clamp(v, 0.01f, 1.0f)); }
+
+loading_progress_bar* make_loading_progress_bar(container& parent, float x, float y, float width, float height) {
+  auto bar = std::make_unique<loading_progress_bar>();
+  bar->set_position({x, y});
+  bar->set_size({width, height});
+  if (auto m = g_ui_manager.resource_mesh_copy("progressbar")) bar->set_mesh(slot_background, std::move(m));
+  bar->fill_source = g_ui_manager.resource_mesh("progressbar_handle");
+  bar->set_float_value(0.01f);
+  return parent.add(std::move(bar));
+}
+
+const char* loading_picture(int draw) {
+  const float f = static_cast<float>(((draw % random_span) + random_span) % random_span) * (1.0f / random_span);
+  if (f < 0.25f) return "ini_pic_hoofmarch_warrior_2";
+  if (f < 0.5f) return "ini_pic_hoofmarch_warrior_3";
+  if (f < 0.75f) return "ini_pic_hoofmarch_warrior_4";
+  return "ini_pic_hoofmarch_warrior_1";
+}
+
+void load_window::build() {
+  g_ui_manager.clear();
+  step_words[1] = 10;
+  step_words[2] = 0;
+  auto r = std::make_unique<window_container>();
+  r->set_position({-0.001f, -0.001f});
+  r->set_size({1.002f, 0.752f});
+  if (auto m = g_ui_manager.resource_mesh_copy("load_window")) r->set_mesh(slot_background, std::move(m));
+  r->set_colour(0xFF442323u);
+  if (auto m = g_ui_manager.resource_mesh_copy(loading_picture(random ? random() : std::rand())))
+    r->set_mesh_slot(slot_up, std::move(m));
+  root = r.get();
+
+  auto l = std::make_unique<widget>();
+  l->set_position({0.05f, 0.6f});
+  l->set_size({0.4f, 0.1f});
+  if (auto m = g_ui_manager.resource_mesh_copy("skarvald_logo")) l->set_mesh(slot_background, std::move(m));
+  logo = root->add_child(std::move(l));
+  progress = make_loading_progress_bar(*root, 0.1f, 0.07f, 0.8f, 0.03f);
+  status_text = make_label(*root, ruv_string(), 0.13f, 0.12f, 0.3f, 0.04f);
+  g_ui_manager.push_root_widget(std::move(r));
+  g_ui_manager.redraw = 1;
+  step = 0;
+  step_words[0] = 0;
+}
+
+void load_window::frame(float /*seconds*/) {
+  ruv_string text;
+  const bool done = load_module_step(step, text);
+  if (status_text) status_text->set_text(text);
+  if (progress) progress->set_float_value(module_load_progress(step));
+  if (!done) return;
+  log_line("Finished All...\n");
+  current_menu_host().module_loaded();
+  g_window_manager.set_window(window_id::main_menu);
+}
+
+}  // namespace hm
