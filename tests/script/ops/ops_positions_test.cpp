@@ -239,10 +239,7 @@ TEST(operation_families, every_defined_opcode_has_a_handler_unless_its_family_wa
       {928, 928},    // presentations: the widgets' three-value property,
       {930, 931},    // their frame and second text,
       {938, 939},    // and the tableau buttons
-      {1965, 1969},  // particle systems on the trigger object
-      {1971, 1971},  // items spawned at the game's reference frame
       {1980, 2000},  // building tableaus
-      {2001, 2032},  // mission camera, menu view and game texts
   };
   const auto waits = [&](std::uint32_t op) {
     for (const auto& [first, last] : waiting)
