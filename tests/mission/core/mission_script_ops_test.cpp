@@ -132,12 +132,16 @@ TEST_F(MissionScriptOps, ItemsBlowsAndWords) {
   EXPECT_FALSE(run_one_operation(1729, {0, 78}));
   EXPECT_FALSE(run_one_operation(1729, {0, 77 + (std::int64_t{1} << 32)}));
 
-  // Only a live victim takes the blow.
+  // Only a live victim takes the blow, and it is received at once: nothing
+  // stays pending and the victim knows its attacker.
+  m.get_agent(4)->last_attacker = -1;
   run_one_operation(1722, {0, 4});
   EXPECT_EQ(m.get_agent(4)->blow_pending, 0u);
+  EXPECT_EQ(m.get_agent(4)->last_attacker, -1);
+  m.get_agent(2)->last_attacker = -1;
   run_one_operation(1722, {0, 2});
-  EXPECT_EQ(m.get_agent(2)->blow_pending, 1u);
-  EXPECT_EQ(m.get_agent(2)->pending_blow.attacker, 0);
+  EXPECT_EQ(m.get_agent(2)->blow_pending, 0u);
+  EXPECT_EQ(m.get_agent(2)->last_attacker, 0);
   EXPECT_EQ(m.get_agent(2)->pending_blow.flags, blow_silent);
 
   m.get_agent(3)->rider = 1;
