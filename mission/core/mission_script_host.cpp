@@ -118,7 +118,7 @@ int mission_script_host::agent_troop(int agent) const {
 int mission_script_host::mission_value() const { return mission_.script_value; }
 
 bool mission_script_host::event_object_position(int context, vec3& out) const {
-  if (context == context_prop_placed || context == context_prop_struck || context == context_prop_destroyed) {
+  if (is_prop_context(context)) {
     const scene_prop_instance* p = mission_.get_scene_prop_instance(mission_.event_prop_instance);
     if (p == nullptr) return false;
     out = p->current_frame.origin;

@@ -10,6 +10,7 @@
 #include "mission/agent/agent_sounds.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"
+#include "mission/setup/agent_spawn.h"
 #include "module/loading/module_script_host.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
@@ -20,6 +21,7 @@
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
+#include "../../campaign/support/fake_campaign.h"
 
 namespace hm {
 namespace {
@@ -508,6 +510,32 @@ TEST_F(MissionScriptOps, AgentsReachTheMissionsOwnRoutines) {
   EXPECT_EQ(m.get_agent(1)->ai_weapon_class, 1);
   EXPECT_NE(m.get_agent(1)->ai_action_flags & 0x200u, 0u);  // the weapon was chosen again
   EXPECT_EQ(m.get_agent(0)->ai_weapon_class, 9);
+}
+
+TEST_F(MissionScriptOps, ConnectedSpawningMakesAgentsAndHorsesAtTheReferenceFrame) {
+  test::campaign_fixture c;
+  const int troop = c.world.add_regular();
+  fakes.module.troops = troop + 1;
+  fakes.module.item_kinds = 4;
+  agent_spawn_hooks spawn_hooks;
+  host.connect_spawning(c.game, spawn_hooks);
+  frame at = frame::identity();
+  at.origin = vec3(20.0f, 30.0f, 1.0f);
+  fakes.campaign.words.set_reference_frame(at);
+
+  run_one_operation(1972, {troop});
+  const agent* soldier = m.get_live_agent(static_cast<int>(g_script_state.registers[0]));
+  ASSERT_NE(soldier, nullptr);
+  EXPECT_EQ(soldier->troop, troop);
+  EXPECT_EQ(soldier->position().x, 20.0f);
+  EXPECT_EQ(soldier->position().y, 30.0f);
+
+  run_one_operation(1973, {3, 0});
+  const agent* horse = m.get_live_agent(static_cast<int>(g_script_state.registers[0]));
+  ASSERT_NE(horse, nullptr);
+  EXPECT_TRUE(horse->is_horse());
+  EXPECT_EQ(horse->horse_item, 3);
+  EXPECT_EQ(horse->position().y, 30.0f);
 }
 
 TEST(MissionScriptScope, InstallsTheMissionForItsLife) {
