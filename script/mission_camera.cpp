@@ -1,5 +1,6 @@
 #include "script/mission_camera.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace hm {
@@ -9,9 +10,11 @@ namespace {
 // Pi as the single-precision constant, widened.
 constexpr double pi_f = static_cast<double>(3.14159265358979f);
 
+// A clock set back (a game loaded) would put the start in the future: the
+// move then stands at its start rather than running backwards past it.
 double share(const timer& t, float duration) {
   const double seconds = static_cast<double>(clock_ticks(t.clock_id) - t.start_ticks) * 0.00001;
-  return seconds / static_cast<double>(duration);
+  return std::max(0.0, seconds / static_cast<double>(duration));
 }
 
 vec3 blend(const vec3& a, const vec3& b, double t) {

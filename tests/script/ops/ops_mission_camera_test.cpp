@@ -93,6 +93,16 @@ TEST_F(ScriptCamera, HalfWayThroughAMoveIsTheAverageWithOrWithoutEasing) {
   }
 }
 
+TEST_F(ScriptCamera, AClockSetBackLeavesTheMoveAtItsStart) {
+  pos(1) = make_frame(2.0f, 0.0f, 0.0f);
+  run_one_operation(2011, {1});
+  pos(3) = make_frame(12.0f, 0.0f, 0.0f);
+  run_one_operation(2012, {3, 1000, 0});
+  advance(-half_second);
+  run_one_operation(2010, {4});
+  EXPECT_EQ(pos(4).origin.x, 2.0f);
+}
+
 TEST_F(ScriptCamera, EasingIsSlowAtTheEnds) {
   // A quarter of the way with k = 3: atan(-0.25 x 3 pi) / (2 atan(1.5 pi)) + 0.5.
   pos(1) = make_frame(0.0f, 0.0f, 0.0f);
