@@ -41,7 +41,13 @@ frame make_frame(float x, float y, float z) {
   return f;
 }
 
-class ScriptCamera : public ::testing::Test {
+class ScriptOps : public ::testing::Test {
+ protected:
+  std::vector<std::string> errors() { return error_lines(host); }
+  test::fake_script_host host;
+};
+
+class ScriptCamera : public ScriptOps {
  protected:
   void SetUp() override {
     set_clock_ticks(clock_real_time, 1000000);
@@ -51,12 +57,6 @@ class ScriptCamera : public ::testing::Test {
   void TearDown() override { set_clock_ticks(clock_real_time, 0); }
   void advance(std::int64_t ticks) { set_clock_ticks(clock_real_time, clock_ticks(clock_real_time) + ticks); }
 
-  std::vector<std::string> errors() {
-    std::vector<std::string> out;
-    return error_lines(host);
-  }
-
-  test::fake_script_host host;
   script_camera& cam = host.mission.camera;
 };
 
@@ -250,13 +250,8 @@ TEST_F(ScriptCamera, AJumpInOneValueKeepsTheOtherWhereItIs) {
 
 // --- the game's words and texts, and the menu's background ---
 
-class GameTexts : public ::testing::Test {
+class GameTexts : public ScriptOps {
  protected:
-  std::vector<std::string> errors() {
-    std::vector<std::string> out;
-    return error_lines(host);
-  }
-  test::fake_script_host host;
   game_script_words& words = host.campaign.words;
 };
 
