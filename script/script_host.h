@@ -221,7 +221,7 @@ class script_module_host {
   virtual int module_string_count() const = 0;
   virtual int quick_string_count() const = 0;
   virtual int mesh_count() const = 0;
-  // A module mesh's name; empty out of range.
+  // The resource mesh a module mesh shows; empty out of range.
   virtual ruv_string mesh_name(int) const { return {}; }
   virtual int menu_count() const = 0;
   virtual int item_kind_count() const = 0;
