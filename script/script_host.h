@@ -13,6 +13,7 @@
 #include "engine/core/math.h"
 #include "engine/core/ruv_string.h"
 #include "engine/core/timer.h"
+#include "script/mission_camera.h"
 #include "script/record_data.h"
 
 namespace hm {
@@ -132,6 +133,21 @@ struct game_script_words {
     light_colour = vec3(1.0f, 1.0f, 1.0f);
   }
 
+  // Two words module code sets for the game to read.
+  std::int32_t game_word_1 = 0;
+  std::int32_t game_word_2 = 0;
+  // Five texts module code fills for the game's windows; each changed byte
+  // is set when its text is written and cleared by the reader that shows it.
+  static constexpr int script_text_count = 5;
+  std::array<ruv_string, script_text_count> script_texts;
+  std::array<std::uint8_t, script_text_count> script_text_changed{};
+  // What the current game menu shows behind its text: a mesh by name, and a
+  // tableau with its object id and position.
+  ruv_string menu_mesh_name;
+  std::int32_t menu_tableau = -1;
+  std::int32_t menu_tableau_object = -1;
+  vec3 menu_tableau_position;
+
   // The script debugger's break point: armed, the script's name (as the
   // module names it) and the statement it stops at; the source text of the
   // module's scripts the debugger shows, with the values it wrote into it.
@@ -217,6 +233,8 @@ class script_module_host {
   virtual int module_string_count() const = 0;
   virtual int quick_string_count() const = 0;
   virtual int mesh_count() const = 0;
+  // The resource mesh a module mesh shows; empty out of range.
+  virtual ruv_string mesh_name(int) const { return {}; }
   virtual int menu_count() const = 0;
   virtual int item_kind_count() const = 0;
   virtual int mission_template_count() const = 0;
@@ -763,6 +781,23 @@ class script_mission_host {
   // -1 none), at a frame; the agent's id, -1 when none was made.
   virtual int spawn_agent_at(int, const frame&) { return -1; }
   virtual int spawn_horse_at(int, int, const frame&) { return -1; }
+
+  // A particle system of a kind on the object whose trigger runs (context
+  // -40, -42, -43 a scene-prop instance, -50, -51 an agent's item at its
+  // bone), at a point local to it; nothing for any other context.
+  virtual void add_trigger_particle_system(int /*context*/, int /*kind*/, const vec3& /*local*/) {}
+  // Restarts the trigger object's particle system of a kind with a number of
+  // emissions; nothing when it has none.
+  virtual void restart_trigger_particle_system(int /*context*/, int /*kind*/, int /*emissions*/) {}
+  // A particle system of a kind in the mission's scene at a frame, with a
+  // strength value (100 the kind's own).
+  virtual void add_mission_particle_system(int /*kind*/, const frame& /*where*/, int /*value*/) {}
+  // An item of a kind (modifier 0..42, -1 none), with its full amount, lying
+  // at a frame: its scene-prop instance, -1 when none was made.
+  virtual int spawn_item_at(int /*item_kind*/, int /*modifier*/, const frame& /*where*/) { return -1; }
+
+  // --- the camera scripts steer; null without a mission ---
+  virtual script_camera* scripted_camera() { return nullptr; }
 
   // --- the mission's scene ---
   // The fog module code sets: the mission keeps the distance, and its scene

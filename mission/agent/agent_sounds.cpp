@@ -60,6 +60,10 @@ void agent_sound_sink::play_voice(mission& m, agent& a, int kind) {
   if (skin_index >= g_skins.count()) return;
   const int sound = g_skins.skins[static_cast<std::size_t>(skin_index)].voices[kind];
   if (sound == -1) return;
+  play_voice_sound(m, a, sound);
+}
+
+void agent_sound_sink::play_voice_sound(mission& m, agent& a, int sound) {
   agent_voice_state voice;
   voice.channel = a.voice_channel;
   voice.voice_timer = a.voice_timer;

@@ -15,6 +15,9 @@ class agent_sound_sink {
   virtual void play_slot(mission& m, const agent& a, int slot, float variation);
   // The voice of `kind` from the skin of the agent's troop (none for -1).
   virtual void play_voice(mission& m, agent& a, int kind);
+  // A sound of the module's table as the agent's voice: the voice it is
+  // saying stops first.
+  virtual void play_voice_sound(mission& m, agent& a, int sound);
   // A contact sound of `kind` (4 a horse's neigh).
   virtual void play_contact(mission& m, const agent& a, int kind);
 };

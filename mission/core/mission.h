@@ -15,6 +15,7 @@
 #include "mission/missile/missile.h"
 #include "mission/props/scene_prop_instance.h"
 #include "mission/teams/team.h"
+#include "script/mission_camera.h"
 
 namespace hm {
 
@@ -65,21 +66,9 @@ struct mission_time_speed {
   timer ramp_timer{clock_real_time};
 };
 
-// A camera that scripts move from one frame to another.
-struct mission_scripted_camera {
-  std::int32_t mode = 0;
-  frame from_frame = frame::identity();
-  frame to_frame = frame::identity();
-  float from_fov = 0.0f;
-  float to_fov = 0.0f;
-  float duration = 0.0f;
-  timer transition_timer{clock_real_time};
-  // 0 linear; other values ease in and out.
-  std::int32_t easing = 0;
-  // The agent the camera follows (-1 none) and the word scripts give with it.
-  std::int32_t followed_agent = -1;
-  std::int32_t followed_word = 0;
-};
+// The camera that scripts move from one frame to another (its fields and how
+// the mission screen reads them: script/mission_camera.h).
+using mission_scripted_camera = script_camera;
 
 class mission {
  public:

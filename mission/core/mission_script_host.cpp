@@ -5,7 +5,23 @@
 #include <string>
 
 #include "engine/core/text_format.h"
+#include "engine/resource/particle_system.h"
+#include "engine/settings/game_options.h"
 #include "mission/agent/agent_queries.h"
+#include "mission/agent/agent_sounds.h"
+#include "mission/agent/weapon_choice.h"
+#include "mission/anim/agent_actions.h"
+#include "mission/combat/blows.h"
+#include "mission/combat/combat_random.h"
+#include "mission/setup/agent_spawn.h"
+#include "mission/setup/spawning.h"
+#include "module/loading/scene_services.h"
+#include "module/records/item_kind.h"
+#include "module/records/particle_system.h"
+#include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
+#include "render/entity/strategic_entity.h"
+#include "render/scene/scene_attachments.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "mission/scene/scene_queries.h"
@@ -28,7 +44,56 @@ constexpr int context_prop_destroyed = -43;
 constexpr int context_agent_a = -50;
 constexpr int context_agent_b = -51;
 
+bool is_prop_context(int context) {
+  return context == context_prop_placed || context == context_prop_struck || context == context_prop_destroyed;
+}
+
+// The mission's own routines behind the hooks.
+mission_script_host::hooks mission_routines() {
+  mission_script_host::hooks h;
+  h.receive_blow = [](mission& m, int victim, const blow_record&) {
+    agent* a = m.get_live_agent(victim);
+    if (a == nullptr) return;
+    mission_combat_random random(m.services());
+    receive_blow(m, *a, random);
+  };
+  h.set_channel_action = [](mission& m, int index, int channel, int action, std::uint32_t flags, float speed) {
+    if (agent* a = m.get_live_agent(index)) set_channel_action(*a, channel, action, flags, speed);
+  };
+  h.play_voice = [](mission& m, int index, int sound) {
+    if (agent* a = m.get_live_agent(index)) agent_sounds().play_voice_sound(m, *a, sound);
+  };
+  // The player chooses the player's own weapon.
+  h.choose_weapon = [](mission& m, int index) {
+    agent* a = m.get_live_agent(index);
+    if (a == nullptr || index == m.player_agent || a->is_horse()) return;
+    a->ai_weapon_class = -1;
+    set_ai_weapon_mode(m, *a, a->ai.mode);
+  };
+  // The group's agents are counted for the record, and the reinforcement
+  // check brings them.
+  h.spawn_group = [](mission& m, int record, int count) {
+    count_spawn_group_agents(m, record, static_cast<std::uint32_t>(count), g_game_options.battle_size);
+    m.services().check_reinforcements(m);
+  };
+  return h;
+}
+
 }  // namespace
+
+mission_script_host::mission_script_host(mission& m) : routines(mission_routines()), mission_(m) {}
+
+void mission_script_host::connect_spawning(campaign_state& game, agent_spawn_hooks& spawn_hooks) {
+  routines.spawn_agent = [&game, &spawn_hooks](mission& m, int troop, const frame& where) {
+    spawn_agent_request request;
+    request.at = where;
+    request.troop = troop;
+    return spawn_agent(m, game, request, spawn_hooks);
+  };
+  routines.spawn_horse = [&spawn_hooks](mission& m, int item_kind, int, const frame& where) {
+    return spawn_horse(m, where, item_kind, -1, spawn_hooks);
+  };
+}
 
 int mission_script_host::agent_slot_count() const { return mission_.agents.count(); }
 
@@ -53,7 +118,7 @@ int mission_script_host::agent_troop(int agent) const {
 int mission_script_host::mission_value() const { return mission_.script_value; }
 
 bool mission_script_host::event_object_position(int context, vec3& out) const {
-  if (context == context_prop_placed || context == context_prop_struck || context == context_prop_destroyed) {
+  if (is_prop_context(context)) {
     const scene_prop_instance* p = mission_.get_scene_prop_instance(mission_.event_prop_instance);
     if (p == nullptr) return false;
     out = p->current_frame.origin;
@@ -688,6 +753,60 @@ int mission_script_host::spawn_agent_at(int troop, const frame& where) {
 
 int mission_script_host::spawn_horse_at(int item_kind, int modifier, const frame& where) {
   return routines.spawn_horse != nullptr ? routines.spawn_horse(mission_, item_kind, modifier, where) : -1;
+}
+
+// --- particle systems and spawned items ---
+
+namespace {
+
+// The trigger object's strategic entity (a scene-prop instance's); null for
+// an agent's item, whose systems go to a bone.
+strategic_entity* trigger_prop_entity(mission& m, int context) {
+  if (!is_prop_context(context)) return nullptr;
+  scene_prop_instance* p = m.get_scene_prop_instance(m.event_prop_instance);
+  return p != nullptr ? dynamic_cast<strategic_entity*>(p->entity) : nullptr;
+}
+
+}  // namespace
+
+void mission_script_host::add_trigger_particle_system(int context, int kind, const vec3& local) {
+  strategic_entity* e = trigger_prop_entity(mission_, context);
+  if (e == nullptr) return;
+  const module_particle_systems table(g_particle_systems);
+  if (auto instance = create_particle_system_instance(table, kind, local, clock_mission)) {
+    e->add_particle_system(std::move(instance));
+  }
+}
+
+void mission_script_host::restart_trigger_particle_system(int context, int kind, int emissions) {
+  strategic_entity* e = trigger_prop_entity(mission_, context);
+  if (e == nullptr) return;
+  const int i = e->find_particle_system(kind);
+  if (i >= 0) e->particle_instances[static_cast<std::size_t>(i)]->restart(emissions);
+}
+
+void mission_script_host::add_mission_particle_system(int kind, const frame& where, int value) {
+  if (!mission_.scene || kind < 0 || kind >= g_particle_systems.count()) return;
+  const module_particle_systems table(g_particle_systems);
+  particle_system_instance* p = mission_.scene->take_particle_system_instance();
+  init_particle_system_instance(table, *p, kind, vec3());
+  p->set_frame(where, p->emit_box, p->emit_velocity, p->emit_spread);
+  p->restart(value);
+}
+
+int mission_script_host::spawn_item_at(int kind_id, int modifier, const frame& where) {
+  item it;
+  it.kind = kind_id;
+  if (modifier >= 0) it.set_modifier(modifier);
+  // Its full amount: nothing used, and horses and shields at full health.
+  if (const item_kind* k = it.get_kind(); k != nullptr && (k->type() == item_type::horse || k->type() == item_type::shield)) {
+    it.set_hit_points(it.get_max_hit_points());
+  }
+  return mission_.add_scene_prop_instance(prop_kind_spawned_item, kind_id, static_cast<int>(it.word), where);
+}
+
+script_camera* mission_script_host::scripted_camera() {
+  return has_mission() ? &mission_.scripted_camera : nullptr;
 }
 
 mission_script_scope::mission_script_scope(mission& m) : host_(m) {

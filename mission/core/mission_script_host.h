@@ -1,17 +1,23 @@
 #pragma once
 // The mission as module scripts see it: agents, teams and scene-prop
 // instances by index, every index checked against the mission's tables.
+#include <functional>
+
 #include "script/script_host.h"
 
 namespace hm {
 
 class mission;
 struct blow;
+struct campaign_state;
+class agent_spawn_hooks;
 using blow_record = blow;
 
 class mission_script_host final : public script_mission_host {
  public:
-  explicit mission_script_host(mission& m) : mission_(m) {}
+  // The hooks start as the mission's own routines (spawning single agents
+  // aside: that needs the running game, see connect_spawning).
+  explicit mission_script_host(mission& m);
 
   int agent_slot_count() const override;
   bool agent_slot_in_use(int agent) const override;
@@ -92,23 +98,33 @@ class mission_script_host final : public script_mission_host {
   void add_reinforcements(int record, int count) override;
   int spawn_agent_at(int troop, const frame& where) override;
   int spawn_horse_at(int item_kind, int modifier, const frame& where) override;
+  void add_trigger_particle_system(int context, int kind, const vec3& local) override;
+  void restart_trigger_particle_system(int context, int kind, int emissions) override;
+  void add_mission_particle_system(int kind, const frame& where, int value) override;
+  int spawn_item_at(int item_kind, int modifier, const frame& where) override;
+  script_camera* scripted_camera() override;
 
   // What the mission calls for the parts other code owns: a blow received at
-  // once, the ammunition refill with a value, an action put on a channel, a
-  // voice sound played and the weapon re-chosen after a weapon order. Null
-  // hooks do the record's own part only.
+  // once, an action put on a channel, a voice sound played, the weapon
+  // re-chosen after a weapon order, and spawning. An empty hook does the
+  // record's own part only.
   struct hooks {
-    void (*receive_blow)(mission&, int victim, const blow_record&) = nullptr;
-    void (*set_channel_action)(mission&, int agent, int channel, int action, std::uint32_t flags, float speed) = nullptr;
-    void (*play_voice)(mission&, int agent, int sound) = nullptr;
-    void (*choose_weapon)(mission&, int agent) = nullptr;
+    std::function<void(mission&, int victim, const blow_record&)> receive_blow;
+    std::function<void(mission&, int agent, int channel, int action, std::uint32_t flags, float speed)>
+        set_channel_action;
+    std::function<void(mission&, int agent, int sound)> play_voice;
+    std::function<void(mission&, int agent)> choose_weapon;
     // Spawning: a spawn group of the template's record, an agent of a troop
     // and a horse of an item kind at a frame (the agent's id, -1 none).
-    void (*spawn_group)(mission&, int record, int count) = nullptr;
-    int (*spawn_agent)(mission&, int troop, const frame& where) = nullptr;
-    int (*spawn_horse)(mission&, int item_kind, int modifier, const frame& where) = nullptr;
+    std::function<void(mission&, int record, int count)> spawn_group;
+    std::function<int(mission&, int troop, const frame& where)> spawn_agent;
+    std::function<int(mission&, int item_kind, int modifier, const frame& where)> spawn_horse;
   };
   hooks routines;
+
+  // Single agents and horses that scripts spawn go through the mission
+  // set-up's spawning for this game; both must outlive the host.
+  void connect_spawning(campaign_state& game, agent_spawn_hooks& spawn_hooks);
 
  private:
   mission& mission_;

@@ -53,6 +53,10 @@ int module_script_host::presentation_count() const { return g_presentation_table
 int module_script_host::module_string_count() const { return g_string_table.module_string_count(); }
 int module_script_host::quick_string_count() const { return g_string_table.quick_string_count(); }
 int module_script_host::mesh_count() const { return g_module_meshes.count(); }
+ruv_string module_script_host::mesh_name(int mesh) const {
+  if (mesh < 0 || mesh >= g_module_meshes.count()) return {};
+  return g_module_meshes.meshes[static_cast<std::size_t>(mesh)].mesh_name;
+}
 int module_script_host::menu_count() const { return size_of(g_game_menus); }
 int module_script_host::item_kind_count() const { return size_of(g_item_kinds); }
 int module_script_host::mission_template_count() const { return size_of(g_mission_templates); }

@@ -16,6 +16,8 @@ class module_script_host final : public script_module_host {
   int module_string_count() const override;
   int quick_string_count() const override;
   int mesh_count() const override;
+  // The resource mesh a module mesh shows (what a menu record names).
+  ruv_string mesh_name(int mesh) const override;
   int menu_count() const override;
   int item_kind_count() const override;
   int mission_template_count() const override;

@@ -24,6 +24,7 @@ void register_basic_operations() {
   register_tableau_operations();
   register_mission_agent_operations();
   register_mission_team_operations();
+  register_mission_camera_operations();
 }
 
 }  // namespace hm

@@ -100,7 +100,37 @@ void add_light(operation_call& c) {
                             static_cast<float>(c.value[1]) * 0.01f);
 }
 
+// --- particle systems (positions in hundredths) ---
+
+// At the light position on the object whose trigger runs.
+void add_particle_system(operation_call& c) {
+  if (!validate_particle_system_id(c.value[0])) return;
+  mission().add_trigger_particle_system(c.context, id(c.value[0]), game().light_position);
+}
+
+void restart_particle_system(operation_call& c) {
+  if (!validate_particle_system_id(c.value[0])) return;
+  mission().restart_trigger_particle_system(c.context, id(c.value[0]), id(c.value[1]));
+}
+
+// p2 the strength, 0 for the kind's own (100).
+void add_mission_particle_system(operation_call& c) {
+  if (!mission().has_mission()) return;
+  if (!validate_particle_system_id(c.value[0]) || !validate_register_id(c.value[1])) return;
+  mission().add_mission_particle_system(id(c.value[0]), pos(c.value[1]), c.value[2] == 0 ? 100 : id(c.value[2]));
+}
+
 // --- reinforcements and spawning at the reference frame ---
+
+// An item lying at the reference frame; register 0 its scene-prop instance.
+// A modifier outside the table's 0..42 gives the plain item.
+void spawn_item(operation_call& c) {
+  g_script_state.registers[0] = -1;
+  if (!mission().has_mission() || !validate_item_kind_id(c.value[0])) return;
+  const int modifier = c.value[1] >= 0 && c.value[1] < 43 ? id(c.value[1]) : -1;
+  g_script_state.registers[0] = mission().spawn_item_at(id(c.value[0]), modifier, game().reference_frame);
+}
+
 
 void add_reinforcements(operation_call& c) {
   if (mission().has_mission()) mission().add_reinforcements(id(c.value[0]), id(c.value[1]));
@@ -187,7 +217,11 @@ void register_mission_scene_operations() {
   register_operation(1950, set_light_colour);
   register_operation(1955, set_light_position);
   register_operation(1960, add_light);
+  register_operation(1965, add_particle_system);
+  register_operation(1968, restart_particle_system);
+  register_operation(1969, add_mission_particle_system);
   register_operation(1970, store_frame);
+  register_operation(1971, spawn_item);
   register_operation(1972, spawn_agent);
   register_operation(1973, spawn_horse);
   register_operation(1974, check_scene_prop);

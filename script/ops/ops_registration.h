@@ -50,6 +50,10 @@ void register_mission_team_operations();
 // agent in a team.
 std::int32_t get_side_strength(int team);
 
+// The camera mission scripts steer, the game's script words and texts, and
+// the current menu's background.
+void register_mission_camera_operations();
+
 // Starting presentations and making and changing the running one's widgets.
 void register_presentation_operations();
 // Building the tableau scene being drawn, and putting tableaus on the meshes

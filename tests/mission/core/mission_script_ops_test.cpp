@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/timer.h"
+#include "mission/agent/agent_sounds.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"
+#include "mission/setup/agent_spawn.h"
 #include "module/loading/module_script_host.h"
+#include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 #include "script/executor.h"
@@ -17,6 +21,7 @@
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
+#include "../../campaign/support/fake_campaign.h"
 
 namespace hm {
 namespace {
@@ -132,12 +137,16 @@ TEST_F(MissionScriptOps, ItemsBlowsAndWords) {
   EXPECT_FALSE(run_one_operation(1729, {0, 78}));
   EXPECT_FALSE(run_one_operation(1729, {0, 77 + (std::int64_t{1} << 32)}));
 
-  // Only a live victim takes the blow.
+  // Only a live victim takes the blow, and it is received at once: nothing
+  // stays pending and the victim knows its attacker.
+  m.get_agent(4)->last_attacker = -1;
   run_one_operation(1722, {0, 4});
   EXPECT_EQ(m.get_agent(4)->blow_pending, 0u);
+  EXPECT_EQ(m.get_agent(4)->last_attacker, -1);
+  m.get_agent(2)->last_attacker = -1;
   run_one_operation(1722, {0, 2});
-  EXPECT_EQ(m.get_agent(2)->blow_pending, 1u);
-  EXPECT_EQ(m.get_agent(2)->pending_blow.attacker, 0);
+  EXPECT_EQ(m.get_agent(2)->blow_pending, 0u);
+  EXPECT_EQ(m.get_agent(2)->last_attacker, 0);
   EXPECT_EQ(m.get_agent(2)->pending_blow.flags, blow_silent);
 
   m.get_agent(3)->rider = 1;
@@ -416,6 +425,117 @@ TEST_F(MissionScriptOps, ReinforcementsAndSpawningThroughTheHooks) {
   host.routines.spawn_agent = [](mission&, int troop, const frame&) { return troop + 40; };
   run_one_operation(1972, {2});
   EXPECT_EQ(g_script_state.registers[0], 42);
+}
+
+TEST_F(MissionScriptOps, CameraOperationsSteerTheMissionsCamera) {
+  set_clock_ticks(clock_real_time, 0);
+  pos(1).origin = vec3(4.0f, 5.0f, 6.0f);
+  run_one_operation(2011, {1});
+  run_one_operation(2001, {1, 0, 0});
+  run_one_operation(2014, {300});
+  EXPECT_EQ(m.scripted_camera.mode, 1);
+  EXPECT_EQ(m.scripted_camera.from_frame.origin.y, 5.0f);
+  EXPECT_EQ(m.scripted_camera.from_fov, 149.0f);
+  run_one_operation(2017, {1, 1});
+  EXPECT_EQ(m.scripted_camera.followed_agent, 1);
+  // A freed slot is no agent to follow.
+  run_one_operation(2017, {5, 0});
+  EXPECT_EQ(warnings(), (std::vector<std::string>{"SCRIPT WARNING ON OPCODE 2017: Invalid Agent ID: 5; LINE NO: 0:"}));
+  EXPECT_EQ(m.scripted_camera.followed_agent, 1);
+  // Without a mission template there is no mission to steer.
+  m.template_index = -1;
+  pos(1).origin = vec3();
+  EXPECT_TRUE(run_one_operation(2011, {1}));
+  EXPECT_EQ(m.scripted_camera.from_frame.origin.y, 5.0f);
+}
+
+TEST_F(MissionScriptOps, ItemsLieAtTheReferenceFrameWithTheirFullAmount) {
+  g_item_kinds.assign(3, item_kind{});
+  g_item_kinds[1].flags = item_type::shield;
+  g_item_kinds[1].hit_points = 50;
+  fakes.module.item_kinds = 3;
+  frame at = frame::identity();
+  at.origin = vec3(3.0f, 4.0f, 0.5f);
+  fakes.campaign.words.set_reference_frame(at);
+  const int before = m.prop_instance_count();
+  run_one_operation(1971, {1, 0});
+  ASSERT_EQ(g_script_state.registers[0], before);
+  const scene_prop_instance& shield = m.scene_prop_instances[static_cast<std::size_t>(before)];
+  EXPECT_EQ(shield.kind, prop_kind_spawned_item);
+  EXPECT_EQ(shield.id, 1);
+  EXPECT_EQ(shield.placed_frame.origin.y, 4.0f);
+  const item lying{1, static_cast<std::uint32_t>(shield.variation)};
+  EXPECT_EQ(lying.hit_points(), 50);
+  // A modifier goes into the top byte of the item's word.
+  run_one_operation(1971, {2, 7});
+  const scene_prop_instance& other = m.scene_prop_instances[static_cast<std::size_t>(before + 1)];
+  const item second{2, static_cast<std::uint32_t>(other.variation)};
+  EXPECT_EQ(second.modifier(), 7);
+  EXPECT_EQ(second.used_shots(), 0);
+  g_item_kinds.clear();
+}
+
+// Records the voices the agents are given.
+class voice_recorder final : public agent_sound_sink {
+ public:
+  void play_voice_sound(mission&, agent& a, int sound) override { voices.push_back(a.index * 100 + sound); }
+  std::vector<int> voices;
+};
+
+TEST_F(MissionScriptOps, AgentsReachTheMissionsOwnRoutines) {
+  // Voices go to the agents' sound routine.
+  voice_recorder recorder;
+  set_agent_sound_sink(&recorder);
+  fakes.module.sounds = 10;
+  run_one_operation(1750, {2, 7});
+  run_one_operation(1750, {5, 7});  // a freed slot
+  set_agent_sound_sink(nullptr);
+  EXPECT_EQ(recorder.voices, (std::vector<int>{207}));
+
+  // Actions go through the action gate, which refuses an action the agent's
+  // table does not have.
+  m.get_agent(1)->channels[0].requested_action = -1;
+  run_one_operation(1740, {1, 5});
+  EXPECT_EQ(m.get_agent(1)->channels[0].requested_action, -1);
+
+  // A weapon order makes the team's AI agents choose their weapons again;
+  // the player chooses his own.
+  // Agent 1 fights in melee (AI mode 4), with nothing in hand yet.
+  m.get_agent(1)->ai.mode = 4;
+  m.get_agent(1)->ai_weapon_class = 1;
+  m.get_agent(1)->ai_action_flags = 0;
+  m.get_agent(0)->ai_weapon_class = 9;
+  m.get_agent(1)->team = 0;
+  run_one_operation(1790, {0, 3, 9});
+  EXPECT_EQ(m.get_agent(1)->ai_weapon_class, 1);
+  EXPECT_NE(m.get_agent(1)->ai_action_flags & 0x200u, 0u);  // the weapon was chosen again
+  EXPECT_EQ(m.get_agent(0)->ai_weapon_class, 9);
+}
+
+TEST_F(MissionScriptOps, ConnectedSpawningMakesAgentsAndHorsesAtTheReferenceFrame) {
+  test::campaign_fixture c;
+  const int troop = c.world.add_regular();
+  fakes.module.troops = troop + 1;
+  fakes.module.item_kinds = 4;
+  agent_spawn_hooks spawn_hooks;
+  host.connect_spawning(c.game, spawn_hooks);
+  frame at = frame::identity();
+  at.origin = vec3(20.0f, 30.0f, 1.0f);
+  fakes.campaign.words.set_reference_frame(at);
+
+  run_one_operation(1972, {troop});
+  const agent* soldier = m.get_live_agent(static_cast<int>(g_script_state.registers[0]));
+  ASSERT_NE(soldier, nullptr);
+  EXPECT_EQ(soldier->troop, troop);
+  EXPECT_EQ(soldier->position().x, 20.0f);
+  EXPECT_EQ(soldier->position().y, 30.0f);
+
+  run_one_operation(1973, {3, 0});
+  const agent* horse = m.get_live_agent(static_cast<int>(g_script_state.registers[0]));
+  ASSERT_NE(horse, nullptr);
+  EXPECT_TRUE(horse->is_horse());
+  EXPECT_EQ(horse->horse_item, 3);
+  EXPECT_EQ(horse->position().y, 30.0f);
 }
 
 TEST(MissionScriptScope, InstallsTheMissionForItsLife) {

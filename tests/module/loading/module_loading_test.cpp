@@ -275,5 +275,18 @@ TEST(NewGame, DestroyedGameLeavesNoTable) {
   EXPECT_FALSE(g.world_loaded);
 }
 
+// Scripts name a module mesh by number and get the resource mesh it shows.
+TEST(ModuleScriptHost, MeshNamesByNumber) {
+  const module_mesh_table saved = g_module_meshes;
+  g_module_meshes.meshes.assign(2, module_mesh{});
+  g_module_meshes.meshes[1].id = ruv_string("mesh_pic_camp");
+  g_module_meshes.meshes[1].mesh_name = ruv_string("pic_camp");
+  module_script_host host;
+  EXPECT_EQ(std::string(host.mesh_name(1).c_str()), "pic_camp");
+  EXPECT_TRUE(host.mesh_name(2).empty());
+  EXPECT_TRUE(host.mesh_name(-1).empty());
+  g_module_meshes = saved;
+}
+
 }  // namespace
 }  // namespace hm

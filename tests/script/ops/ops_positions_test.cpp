@@ -230,28 +230,12 @@ TEST(sound_and_music, requests) {
 namespace hm {
 namespace {
 
-// Every operation the language defines has its handler, except those of the
-// families listed here, which wait for their subsystem (they count as false
-// with a warning). A family built later leaves this list.
-TEST(operation_families, every_defined_opcode_has_a_handler_unless_its_family_waits) {
+// Every operation the language defines has its handler.
+TEST(operation_families, every_defined_opcode_has_a_handler) {
   install_script_operations();
-  const std::vector<std::pair<std::uint32_t, std::uint32_t>> waiting = {
-      {1965, 1969},  // particle systems on the trigger object
-      {1971, 1971},  // items spawned at the game's reference frame
-      {2001, 2032},  // mission camera, menu view and game texts
-  };
-  const auto waits = [&](std::uint32_t op) {
-    for (const auto& [first, last] : waiting)
-      if (op >= first && op <= last) return true;
-    return false;
-  };
   for (std::uint32_t op = opcode::first_operation; op <= opcode::last_operation; ++op) {
     if (!is_defined_opcode(op)) continue;
-    if (waits(op)) {
-      EXPECT_EQ(find_operation_handler(op), nullptr) << op << " is built: take it off the waiting list";
-    } else {
-      EXPECT_NE(find_operation_handler(op), nullptr) << op;
-    }
+    EXPECT_NE(find_operation_handler(op), nullptr) << op;
   }
 }
 

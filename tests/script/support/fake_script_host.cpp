@@ -405,6 +405,32 @@ int fake_mission::agent_troop(int agent) const {
   if (!agent_slot_in_use(agent) || agent >= static_cast<int>(agent_troops.size())) return -1;
   return agent_troops[static_cast<std::size_t>(agent)];
 }
+namespace {
+std::string two_decimals(float v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(v));
+  return buf;
+}
+std::string point_text(const vec3& p) { return two_decimals(p.x) + " " + two_decimals(p.y) + " " + two_decimals(p.z); }
+}  // namespace
+
+void fake_mission::add_trigger_particle_system(int context, int kind, const vec3& local) {
+  particle_calls.push_back("add " + std::to_string(context) + " " + std::to_string(kind) + " " + point_text(local));
+}
+void fake_mission::restart_trigger_particle_system(int context, int kind, int emissions) {
+  particle_calls.push_back("restart " + std::to_string(context) + " " + std::to_string(kind) + " " +
+                           std::to_string(emissions));
+}
+void fake_mission::add_mission_particle_system(int kind, const frame& where, int value) {
+  particle_calls.push_back("mission " + std::to_string(kind) + " " + point_text(where.origin) + " " +
+                           std::to_string(value));
+}
+int fake_mission::spawn_item_at(int item_kind, int modifier, const frame& where) {
+  particle_calls.push_back("item " + std::to_string(item_kind) + " " + std::to_string(modifier) + " " +
+                           point_text(where.origin));
+  return 500 + spawned_items++;
+}
+
 bool fake_mission::event_object_position(int context, vec3& out) const {
   const auto it = event_positions.find(context);
   if (it == event_positions.end()) return false;

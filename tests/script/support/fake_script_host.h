@@ -27,6 +27,8 @@ class fake_module final : public script_module_host {
   int module_string_count() const override { return module_strings; }
   int quick_string_count() const override { return quick_strings; }
   int mesh_count() const override { return meshes; }
+  // Mesh i is named "mesh<i>".
+  ruv_string mesh_name(int mesh) const override { return ruv_string("mesh" + std::to_string(mesh)); }
   int menu_count() const override { return menus; }
   int item_kind_count() const override { return item_kinds; }
   int mission_template_count() const override { return mission_templates; }
@@ -403,6 +405,19 @@ class fake_mission final : public script_mission_host {
   void set_fog(float distance, bool skybox_colour, std::uint32_t colour) override {
     fogs.push_back({distance, skybox_colour, colour});
   }
+  // The camera, there while the mission is set up.
+  script_camera camera;
+  script_camera* scripted_camera() override { return mission_set_up ? &camera : nullptr; }
+  // Particle systems and spawned items asked for, one line each: "add
+  // <context> <kind> <x> <y> <z>", "restart <context> <kind> <n>", "mission
+  // <kind> <x> <y> <z> <value>", "item <kind> <modifier> <x> <y> <z>" (two
+  // decimals); spawned items get the ids 500, 501...
+  std::vector<std::string> particle_calls;
+  int spawned_items = 0;
+  void add_trigger_particle_system(int context, int kind, const vec3& local) override;
+  void restart_trigger_particle_system(int context, int kind, int emissions) override;
+  void add_mission_particle_system(int kind, const frame& where, int value) override;
+  int spawn_item_at(int item_kind, int modifier, const frame& where) override;
 
  private:
   int next_live_from(int index) const;
