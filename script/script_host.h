@@ -141,13 +141,6 @@ struct game_script_words {
   static constexpr int script_text_count = 5;
   std::array<ruv_string, script_text_count> script_texts;
   std::array<std::uint8_t, script_text_count> script_text_changed{};
-  // What the current game menu shows behind its text: a mesh by name, and a
-  // tableau with its object id and position.
-  ruv_string menu_mesh_name;
-  std::int32_t menu_tableau = -1;
-  std::int32_t menu_tableau_object = -1;
-  vec3 menu_tableau_position;
-
   // The script debugger's break point: armed, the script's name (as the
   // module names it) and the statement it stops at; the source text of the
   // module's scripts the debugger shows, with the values it wrote into it.

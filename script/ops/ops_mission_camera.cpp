@@ -157,7 +157,7 @@ void set_script_text(operation_call& c) {
 
 void set_menu_mesh(operation_call& c) {
   if (!validate_menu_id(game().current_menu) || !validate_mesh_id(c.value[0])) return;
-  game().menu_mesh_name = current_script_host().module->mesh_name(low32(c.value[0]));
+  game().menu_mesh = current_script_host().module->mesh_name(low32(c.value[0]));
 }
 
 void set_menu_tableau(operation_call& c) {

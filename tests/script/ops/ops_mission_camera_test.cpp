@@ -287,13 +287,13 @@ TEST_F(GameTexts, MenuBackgroundNeedsAValidMenu) {
   run_one_operation(2032, {1, 9, 5});
   EXPECT_EQ(errors(), (std::vector<std::string>{"SCRIPT ERROR ON OPCODE 2031: Invalid Menu ID: -1",
                                                 "SCRIPT ERROR ON OPCODE 2032: Invalid Menu ID: -1"}));
-  EXPECT_TRUE(words.menu_mesh_name.empty());
+  EXPECT_TRUE(words.menu_mesh.empty());
   EXPECT_EQ(words.menu_tableau, -1);
 
   words.current_menu = 1;
   run_one_operation(2031, {2});
   run_one_operation(2032, {3, 9, 5});
-  EXPECT_EQ(std::string(words.menu_mesh_name.c_str()), "mesh2");
+  EXPECT_EQ(std::string(words.menu_mesh.c_str()), "mesh2");
   EXPECT_EQ(words.menu_tableau, 3);
   EXPECT_EQ(words.menu_tableau_object, 9);
   EXPECT_EQ(words.menu_tableau_position.y, 2.0f);
