@@ -129,7 +129,7 @@ inline std::string make_scene_object_file(const std::string& list_path, const st
       have_graph = !graph.faces.empty();
       if (!have_graph) fault = {number, "the terrain is too small for a navigation grid"};
     } else if (word == "prop" || word == "entry") {
-      scene_prop_instance p;
+      stored_scene_object p;
       std::string name;
       float x = 0.0f, y = 0.0f, heading = 0.0f, lift = 0.0f;
       if (!(words >> name >> x >> y >> heading)) {

@@ -19,7 +19,7 @@ bool read_scene_file(const char* scene_id, const char* display_name, scene_file_
     return false;
   }
   out.navigation_data = std::move(objects.ai_mesh_data);
-  for (const scene_prop_instance& p : objects.prop_instances) {
+  for (const stored_scene_object& p : objects.prop_instances) {
     placed_scene_object o;
     o.object_class = p.object_class;
     o.kind_id = p.kind_id;

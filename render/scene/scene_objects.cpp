@@ -44,7 +44,7 @@ std::string get_scene_objects_path(const char* scene_id) {
   return std::string("SceneObj\\").append(scene_id ? scene_id : "").append(".sco");
 }
 
-void read_scene_object(stream& s, scene_prop_instance& instance, std::int32_t version,
+void read_scene_object(stream& s, stored_scene_object& instance, std::int32_t version,
                        const std::vector<scene_prop_kind_ref>& kinds) {
   std::int32_t reserved = 0;
   s.read_int(instance.object_class);
@@ -102,7 +102,7 @@ void read_scene_objects(stream& s, scene_objects& scene, std::int32_t source,
   check_count(s, "scene object", count, smallest);
   scene.prop_instances.reserve(scene.prop_instances.size() + static_cast<std::size_t>(count));
   for (std::int32_t i = 0; i < count; ++i) {
-    scene_prop_instance instance;
+    stored_scene_object instance;
     read_scene_object(s, instance, version, kinds);
     instance.source = source;
     scene.prop_instances.push_back(instance);
@@ -129,11 +129,11 @@ void read_scene_objects(stream& s, scene_objects& scene, std::int32_t source,
 
 void write_scene_objects(stream& s, const scene_objects& scene, std::int32_t source) {
   std::int32_t count = 0;
-  for (const scene_prop_instance& instance : scene.prop_instances) count += instance.source == source ? 1 : 0;
+  for (const stored_scene_object& instance : scene.prop_instances) count += instance.source == source ? 1 : 0;
   s.write_u32(scene_objects_magic);
   s.write_int(scene_objects_version);
   s.write_int(count);
-  for (const scene_prop_instance& instance : scene.prop_instances) {
+  for (const stored_scene_object& instance : scene.prop_instances) {
     if (instance.source != source) continue;
     s.write_int(instance.object_class);
     s.write_int(instance.kind_id);

@@ -21,7 +21,7 @@ inline constexpr std::int32_t scene_objects_version = 4;
 inline constexpr std::uint32_t ground_paint_saved_magic = 0xff4ad1a6u;
 
 // The fields of a scene-prop instance the file carries.
-struct scene_prop_instance {
+struct stored_scene_object {
   std::int32_t object_class = 0;  // 0 scene prop, 1 entry point, 2 item kind, 4 plant, 5 passage
   std::int32_t kind_id = 0;
   frame placement = frame::identity();
@@ -42,7 +42,7 @@ struct scene_prop_kind_ref {
 
 // The part of a scene record the file fills.
 struct scene_objects {
-  std::vector<scene_prop_instance> prop_instances;
+  std::vector<stored_scene_object> prop_instances;
   std::string ai_mesh_data;       // the navigation-graph blob's bytes
   std::string ground_paint_data;  // the ground-paint blob's bytes
   bool objects_loaded = false;
@@ -59,7 +59,7 @@ std::string get_scene_objects_path(const char* scene_id);
 // warning about a missing ground-paint magic.
 void read_scene_objects(stream& s, scene_objects& scene, std::int32_t source,
                         const std::vector<scene_prop_kind_ref>& kinds, const char* display_name = "");
-void read_scene_object(stream& s, scene_prop_instance& instance, std::int32_t version,
+void read_scene_object(stream& s, stored_scene_object& instance, std::int32_t version,
                        const std::vector<scene_prop_kind_ref>& kinds);
 // Writes the instances of `source`, the navigation-graph blob and the ground
 // paint (when there is any).

@@ -25,7 +25,7 @@ void build_launch_window(launch_window_widgets& w, const std::function<int()>& r
   auto logo = std::make_unique<widget>();
   logo->set_position({0.05f, 0.6f});
   logo->set_size({0.4f, 0.1f});
-  if (auto m = g_ui_manager.resource_mesh_copy("Skarvald_logo")) logo->set_mesh(slot_background, std::move(m));
+  if (auto m = g_ui_manager.resource_mesh_copy("skarvald_logo")) logo->set_mesh(slot_background, std::move(m));
   w.logo = root->add_child(std::move(logo));
 
   w.status_label = make_label(*root, ruv_string(), 0.14f, 0.1f, 0.3f, 0.04f);

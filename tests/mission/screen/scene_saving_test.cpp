@@ -24,7 +24,7 @@ class SceneSaving : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
     path = (dir / "scn_town.sco").string();
-    scene_prop_instance p;
+    stored_scene_object p;
     p.kind_id = 3;
     p.name = ruv_string("well");
     p.placement.origin = vec3(1.0f, 2.0f, 3.0f);

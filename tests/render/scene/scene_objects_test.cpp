@@ -24,8 +24,8 @@ namespace {
 const std::vector<scene_prop_kind_ref> prop_kinds = {{"spr_empty", 0}, {"spr_chair", 50}, {"spr_wall", 1000}};
 const std::vector<ruv_string> ground_names = {"gray_stone", "turf", "snow"};
 
-scene_prop_instance prop(std::int32_t object_class, std::int32_t kind, const char* name, std::int32_t source = 0) {
-  scene_prop_instance p;
+stored_scene_object prop(std::int32_t object_class, std::int32_t kind, const char* name, std::int32_t source = 0) {
+  stored_scene_object p;
   p.object_class = object_class;
   p.kind_id = kind;
   p.initial_frame = frame::identity();
@@ -114,7 +114,7 @@ TEST(SceneObjects, WrittenAndReadBackEqual) {
   read_file(bytes, back);
   EXPECT_TRUE(back.objects_loaded);
   ASSERT_EQ(back.prop_instances.size(), 3u);
-  const scene_prop_instance& chair = back.prop_instances[0];
+  const stored_scene_object& chair = back.prop_instances[0];
   EXPECT_STREQ(chair.name.c_str(), "spr_chair");
   EXPECT_EQ(chair.kind_id, 1);
   EXPECT_EQ(chair.max_hit_points, 50.0f);
