@@ -118,7 +118,7 @@ void choose_weapon_for_goal(mission& m, agent& a) {
   const vec3 d = (t->position() + agent_world_velocity(m, *t)) - (a.position() + agent_world_velocity(m, a));
   float limit = 3.0f;
   if (a.mount >= 0) {
-    if (ai_troop_skill(a, skill_riding) < 2) limit = 15.0f;
+    if (ai_troop_skill(a, skill_horse_archery) < 2) limit = 15.0f;
   }
   if (d.length() > limit && has_weapon_class(m, a, weapon_class_ranged)) {
     wield_weapon_class(m, a, weapon_class_ranged);

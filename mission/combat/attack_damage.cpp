@@ -23,7 +23,6 @@ namespace hm {
 namespace {
 
 constexpr int skill_power_strike = 35;
-constexpr int skill_horse_archery = 23;
 
 // A power that cannot turn a bad base into NaN: a base that is not positive
 // or not a number gives the neutral 1.

@@ -87,14 +87,14 @@ float get_missile_speed(const mission& m, const agent& a) {
     case item_type::bow: {
       const int d = std::min(it.get_difficulty() + 4, skill_of(a, skill_power_draw));
       f = 1.0f + 0.12f * static_cast<float>(d);
-      if (a.mount >= 0) f = static_cast<float>((0.019 * skill_of(a, skill_riding) + 0.8) * f);
+      if (a.mount >= 0) f = static_cast<float>((0.019 * skill_of(a, skill_horse_archery) + 0.8) * f);
       if (rain) return std::sqrt(0.9f * f) * s * 1.2f;
       break;
     }
     case item_type::thrown:
       f = 1.0f + 0.1f * static_cast<float>(skill_of(a, skill_power_throw));
       if (a.mount >= 0) {
-        return std::sqrt(static_cast<float>((0.019 * skill_of(a, skill_riding) + 0.8) * f)) * s * 1.2f;
+        return std::sqrt(static_cast<float>((0.019 * skill_of(a, skill_horse_archery) + 0.8) * f)) * s * 1.2f;
       }
       break;
     case item_type::crossbow:

@@ -4,17 +4,13 @@
 // it leaves the hands, the AI's spread and the aim wobble).
 #include "engine/core/math.h"
 #include "module/records/item_kind.h"
+#include "module/records/world_records.h"
 
 namespace hm {
 
 class mission;
 struct agent;
 
-// Troop skills the ranged weapons read.
-inline constexpr int skill_riding = 23;
-inline constexpr int skill_horse_archery = 24;
-inline constexpr int skill_power_draw = 33;
-inline constexpr int skill_power_throw = 34;
 
 // The launch speed of the agent's wielded weapon (12 for an empty hand).
 float get_missile_speed(const mission& m, const agent& a);

@@ -30,12 +30,12 @@ float movement_term(const aim_inputs& in, const movement_constants& c, float per
   if (in.mounted) {
     const float v = std::fabs(in.mount_forward_speed);
     if (!(v > 1.0f)) return 0.0f;
-    const float riding = static_cast<float>(in.riding);
+    const float archery = static_cast<float>(in.horse_archery);
     const float bracket = std::max(
-        0.0f, (v + c.c1 - (riding + c.c2) * (static_cast<float>(in.horse_archery) + 5.0f) * (performance + c.c3) *
+        0.0f, (v + c.c1 - (archery + c.c2) * (static_cast<float>(in.riding) + 5.0f) * (performance + c.c3) *
                               0.0004f) *
                   c.c4);
-    return bracket * 4.0f / (riding + 4.0f) * sway;
+    return bracket * 4.0f / (archery + 4.0f) * sway;
   }
   const float s = std::sqrt(in.side_speed * in.side_speed + in.forward_speed * in.forward_speed);
   if (!(s > 0.0f)) return 0.0f;
@@ -111,8 +111,8 @@ aim_inputs gather_aim_inputs(const mission& m, const agent& a) {
   }
   const script_module_host& module = *current_script_host().module;
   const auto skill = [&](int s) { return a.troop >= 0 ? module.troop_effective_skill_level(a.troop, s) : 0; };
-  in.riding = skill(skill_riding);
   in.horse_archery = skill(skill_horse_archery);
+  in.riding = skill(skill_riding);
   int proficiency = proficiency_firearms;
   if (in.weapon_type == item_type::bow) {
     in.power = skill(skill_power_draw);

@@ -19,8 +19,8 @@ struct aim_inputs {
   float mount_forward_speed = 0.0f;
   float forward_speed = 0.0f;
   float side_speed = 0.0f;
-  int riding = 0;         // skill 23
-  int horse_archery = 0;  // skill 24
+  int horse_archery = 0;  // skill 23
+  int riding = 0;         // skill 24
   // Power draw for bows, power throw for thrown weapons.
   int power = 0;
   // The troop's proficiency with the weapon's class, truncated.

@@ -18,6 +18,7 @@ inline constexpr int skill_count = 42;
 inline constexpr std::uint32_t skill_flag_inactive = 0x100;
 // Skills the engine gives a role.
 inline constexpr int skill_inventory_management = 12;
+inline constexpr int skill_horse_archery = 23;
 inline constexpr int skill_riding = 24;
 inline constexpr int skill_shield = 26;
 inline constexpr int skill_power_draw = 33;
