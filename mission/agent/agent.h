@@ -312,6 +312,9 @@ struct agent {
   std::vector<std::int32_t> buffer;
   std::int32_t mount = -1;
   std::int32_t rider = -1;
+  // The horse the player asked to mount (-1 none): the screen chose it along
+  // the look ray; the mount press takes it when it is still free.
+  std::int32_t mount_target = -1;
   // Set when the agent is placed.
   std::int32_t placed_flag = 0;
   std::int32_t placed_value = 0;

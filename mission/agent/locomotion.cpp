@@ -388,7 +388,9 @@ void dismount(mission& m, agent& a) {
 }
 
 void mount(mission& m, agent& a) {
-  const int index = a.ai.mode == 2 ? a.ai.target : find_horse_in_reach(m, a);
+  int index = a.ai.mode == 2 ? a.ai.target : find_horse_in_reach(m, a);
+  if (a.mount_target >= 0) index = a.mount_target;
+  a.mount_target = -1;
   agent* horse = m.get_live_agent(index);
   if (horse == nullptr || horse->kind == agent_kind_human || horse->rider != -1) return;
   horse->presence = agent_presence_active;

@@ -67,6 +67,9 @@ struct scene_prop_instance {
   // Set once the instance is taken out of the mission; its index stays
   // taken so scripts' ids keep meaning the same instance.
   std::int32_t removed = 0;
+  // The instance's record in the scene's object file (-1 for one made during
+  // the mission), so that saving an edited scene updates it in place.
+  std::int32_t scene_record = -1;
 
   // Starts a timed move from the current frame to `target` over `seconds`;
   // see update_animation for a duration of 0 or less.

@@ -11,8 +11,12 @@
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "mission/physics/physics_worker.h"
+#include "mission/screen/action_prompt.h"
 #include "mission/screen/item_pickup.h"
 #include "mission/screen/mission_camera.h"
+#include "mission/screen/scene_saving.h"
+#include "module/base/module_paths.h"
+#include "render/scene/scene_objects.h"
 #include "mission/setup/spawning.h"
 #include "mission/text/group_names.h"
 #include "module/loading/game.h"
@@ -141,10 +145,22 @@ bool act_on_prompt(mission& m, mission_screen_state& st, mission_screen_host& ho
     case prompt_kind::talk:
       if (m.get_live_agent(st.prompt_target)) m.conversation_request = st.prompt_target;
       return true;
-    case prompt_kind::chest:
-      chest_troop = -1;
+    case prompt_kind::chest: {
+      const scene_prop_instance* p = m.get_scene_prop_instance(st.prompt_target);
+      if (!p || p->removed) return true;
+      chest_troop = host.chest_troop(m, p->variation);
       open_inventory = true;
       return true;
+    }
+    case prompt_kind::go: {
+      // The menu may have changed since the prompt was made.
+      const scene_prop_instance* p = m.get_scene_prop_instance(st.prompt_target);
+      if (!p || p->removed || p->kind != prop_kind_passage) return true;
+      if (p->variation < 0 || p->variation >= host.menu_item_count()) return true;
+      st.game.next_entry = 0;
+      host.run_menu_item(m, p->variation);
+      return true;
+    }
     case prompt_kind::equip: {
       // The instance was checked when the prompt was made; it is checked
       // again, as another agent may have taken the item since.
@@ -156,10 +172,7 @@ bool act_on_prompt(mission& m, mission_screen_state& st, mission_screen_host& ho
       pickup_messages msg;
       msg.text = [&host](const char* key) { return host.text(key); };
       msg.add = [&host](const std::string& t, std::uint32_t colour) { host.add_message(t, colour); };
-      msg.item_name = [](const item& it) {
-        const item_kind* k = it.get_kind();
-        return k ? std::string(k->name.c_str()) : std::string();
-      };
+      msg.item_name = [&host](const item& it) { return host.item_name(it.kind, it.word); };
       if (pick_up_or_drop_item(m, m.player_agent, lying, msg)) {
         // A dropped item may have grown the instance vector.
         p = m.get_scene_prop_instance(st.prompt_target);
@@ -269,6 +282,60 @@ int mission_screen_host::scene_count() { return g_game ? g_game->scene_count() :
 float mission_screen_host::screen_aspect() { return 0.75f; }
 void mission_screen_host::request_mission_setup(int, int) {}
 
+std::string mission_screen_host::item_name(int kind, std::uint32_t) {
+  item it;
+  it.kind = kind;
+  const item_kind* k = it.get_kind();
+  return k ? std::string(k->name.c_str()) : std::string();
+}
+
+std::string mission_screen_host::troop_name(int troop_index) {
+  const troop* t = g_game ? g_game->find_troop(troop_index) : nullptr;
+  return t ? std::string(t->name.c_str()) : std::string();
+}
+
+std::string mission_screen_host::scene_name(int scene_index) {
+  if (!g_game || scene_index < 0 || scene_index >= g_game->scene_count()) return std::string();
+  return std::string(g_game->scenes[static_cast<std::size_t>(scene_index)]->name.c_str());
+}
+
+int mission_screen_host::riding_skill(int troop_index) {
+  const script_host& h = current_script_host();
+  return troop_index >= 0 && h.module ? h.module->troop_effective_skill_level(troop_index, 24) : 0;
+}
+
+namespace {
+const scene* current_scene_record(const mission& m) {
+  if (!g_game || m.scene_index < 0 || m.scene_index >= g_game->scene_count()) return nullptr;
+  return g_game->scenes[static_cast<std::size_t>(m.scene_index)].get();
+}
+}  // namespace
+
+int mission_screen_host::chest_count(mission& m) {
+  const scene* s = current_scene_record(m);
+  return s ? std::clamp(s->chest_troop_count, 0, max_scene_chest_troops) : 0;
+}
+
+std::int32_t mission_screen_host::chest_troop(mission& m, int chest) {
+  const scene* s = current_scene_record(m);
+  if (!s || chest < 0 || chest >= chest_count(m)) return -1;
+  const std::int32_t t = s->chest_troops[static_cast<std::size_t>(chest)];
+  return g_game && t >= g_game->troop_count() ? g_game->troop_count() - 1 : t;
+}
+
+int mission_screen_host::menu_item_count() { return -1; }
+std::string mission_screen_host::menu_item_title(int) { return std::string(); }
+void mission_screen_host::run_menu_item(mission&, int) {}
+bool mission_screen_host::rest_pending() { return false; }
+std::uint64_t mission_screen_host::current_menu_flags() { return 0; }
+void mission_screen_host::request_menu_refresh() {}
+
+void mission_screen_host::save_scene(mission& m) {
+  const scene* s = current_scene_record(m);
+  if (!s) return;
+  save_edited_scene(m, module_file_path(get_scene_objects_path(s->id.c_str())), s->id.c_str());
+}
+
 // --- the frame ------------------------------------------------------------------------------------
 
 void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widgets& hud, mission_screen_host& host,
@@ -307,7 +374,8 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
   bool keep_running = !(m.end_requested && m.end_timer.elapsed() >= 0.0f &&
                         g_window_manager.top_id() != window_id::message_box);
   if (st.game.scene_save_answer != -1) {
-    if (st.game.scene_save_answer != 0) keep_running = false;
+    if (st.game.scene_save_answer == 0) host.save_scene(m);
+    else keep_running = false;
     st.game.scene_save_answer = -1;
   }
 
@@ -331,7 +399,19 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
       st.order_state = order_display::armed;
       host.show_overlay({}, 0.5f, 0.5f);
     }
-    if (st.prompt_timer.elapsed() > prompt_period) st.prompt_timer.reset();
+    // The order list shares the overlay: the prompt waits until it hides.
+    if (st.prompt_timer.elapsed() > prompt_period && st.order_state != order_display::shown) {
+      action_prompt_context c;
+      c.menu_item_count = host.menu_item_count();
+      c.riding_skill = host.riding_skill(player->troop);
+      c.talk_allowed = st.game.talk_allowed;
+      c.talk_blocked = st.game.talk_blocked;
+      const action_prompt p = update_action_prompt(m, *player, host, c);
+      st.prompt = p.kind;
+      st.prompt_target = p.target;
+      st.prompt_in_range = p.in_range;
+      st.prompt_timer.reset();
+    }
 
     if (in.clicked(control::action) && st.prompt_in_range)
       keep_running = act_on_prompt(m, st, host, open_inventory, chest_troop) && keep_running;

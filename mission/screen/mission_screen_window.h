@@ -64,6 +64,29 @@ class mission_screen_host {
   virtual float screen_aspect();
   // Asks for mission set-up of the scene the game moves to, at that entry.
   virtual void request_mission_setup(int scene, int entry);
+
+  // What the action prompt names and does.
+  virtual std::string item_name(int kind, std::uint32_t word);
+  virtual std::string troop_name(int troop);
+  virtual std::string scene_name(int scene);
+  virtual int riding_skill(int troop);
+  // The current scene's chest count, and the troop of a chest (-1 none).
+  virtual int chest_count(mission& m);
+  virtual std::int32_t chest_troop(mission& m, int chest);
+  // The current game menu's item count (-1 with no menu current), an item's
+  // door name, and running an item's consequences.
+  virtual int menu_item_count();
+  virtual std::string menu_item_title(int item);
+  virtual void run_menu_item(mission& m, int item);
+  // The game's rest is pending: the end of the mission goes to the rest
+  // window in place of the return window.
+  virtual bool rest_pending();
+  // With return window 100: the current game menu's flags (0 without one)
+  // and the request that the menu be run again.
+  virtual std::uint64_t current_menu_flags();
+  virtual void request_menu_refresh();
+  // Writes the edited scene back to its scene-object file.
+  virtual void save_scene(mission& m);
 };
 
 // The target of a passage that leads out of the scene.

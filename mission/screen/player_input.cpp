@@ -136,6 +136,7 @@ void update_player_input(mission& m, mission_screen_state& st, const screen_inpu
       if (in.clicked(control::action) && st.prompt == prompt_kind::mount && st.prompt_in_range) {
         bits |= input_bit::mount;
         st.mount_target = st.prompt_target;
+        player->mount_target = st.prompt_target;
       }
     } else {
       if (in.clicked(control::move_forward)) bits |= input_bit::ride_start;

@@ -244,7 +244,8 @@ void module_setup_steps::load_scene_objects(mission& m) {
   scene_file_contents file;
   if (!read_scene_file(s->id.c_str(), s->name.c_str(), file)) return;
   nav_mesh_data_ = std::move(file.navigation_data);
-  for (const placed_scene_object& placed : file.objects) {
+  for (std::size_t record = 0; record < file.objects.size(); ++record) {
+    const placed_scene_object& placed = file.objects[record];
     const int kind = placed.object_class;
     if (kind < prop_kind_object || kind > prop_kind_passage) {
       log_line("Scene object of class " + std::to_string(kind) + " skipped");
@@ -255,6 +256,7 @@ void module_setup_steps::load_scene_objects(mission& m) {
     init_scene_object_record(p, kind, kind == prop_kind_entry ? -1 : placed.kind_id, placed.variation,
                              placed.placement);
     p.scale = placed.scale;
+    p.scene_record = static_cast<std::int32_t>(record);
     m.init_prop_hit_points(m.prop_instance_count() - 1);
   }
 }
