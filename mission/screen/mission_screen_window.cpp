@@ -27,6 +27,8 @@
 #include "script/script_state.h"
 #include "script/triggers.h"
 #include "ui/manager/ui_manager.h"
+#include "ui/presentation/presentation.h"
+#include "ui/widget/container.h"
 #include "ui/widget/mesh_builders.h"
 #include "ui/windows/window_manager.h"
 
@@ -235,7 +237,33 @@ float mission_step(mission& m, mission_screen_state& st, const screen_input& in,
   return step;
 }
 
+// Presentations the module shows over the battle: started on request in the
+// window's own slot, stepped each frame, and ended once their time is up.
+void run_screen_presentation(mission_screen_state& st, game_window& self, float frame_time) {
+  if (st.game.request == 15) {
+    st.game.request = 0;
+    st.pending_presentation = st.game.requested_presentation;
+  }
+  presentation& p = self.hosted;
+  if (st.pending_presentation >= 0 && g_current_presentation == nullptr && self.root)
+    p.create_in_container(*self.root, st.pending_presentation);
+  if (g_current_presentation != &p) return;
+  p.run_frame(frame_time);
+  // Its blocks may have ended it or left the screen.
+  if (g_current_presentation != &p) return;
+  const double elapsed = static_cast<double>(clock_ticks(p.clock) - p.start) * 0.00001;
+  if (elapsed > static_cast<double>(p.duration)) {
+    clear_presentation_state(p);
+    if (p.root) p.root->delete_children();
+    st.pending_presentation = -1;
+  }
+}
+
 }  // namespace
+
+bool presentation_blocks_input(const game_window& w) {
+  return g_current_presentation == &w.hosted && (w.hosted.flags & 0x1) == 0;
+}
 
 // --- the default host -----------------------------------------------------------------------------
 
@@ -432,6 +460,7 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
     st.game.pending_trigger_parameter = -1;
   }
   if (st.prompt == prompt_kind::leave && in.clicked(control::action)) ask_to_leave(m, st, player, host);
+  run_screen_presentation(st, self, frame_time);
 
   // Ending and switching.
   const bool blocked = st.game.quick_save_blocked != 0;
@@ -445,8 +474,13 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
   };
   if (!keep_running) {
     host.apply_mission_results(m);
-    if (self.return_window != return_to_game_menu) host.set_window(self.return_window);
-    else host.dispatch_requests();
+    if (self.return_window != return_to_game_menu) {
+      host.set_window(host.rest_pending() ? window_id::world_map : self.return_window);
+    } else {
+      // A menu that asks for it is run again when the mission hands back.
+      if ((host.current_menu_flags() & 0x10u) != 0) host.request_menu_refresh();
+      host.dispatch_requests();
+    }
   } else if (open_inventory && player && !blocked) {
     st.came_back_from_inventory = 1;
     open(window_id::inventory, chest_troop >= 0 ? 3 : 0);
@@ -516,6 +550,7 @@ void mission_screen_window::frame(float seconds) {
   settings.invert_mouse_y = g_game_options.invert_mouse_y != 0;
   settings.control_attack_direction = g_game_options.control_attack_direction;
   settings.control_block_direction = g_game_options.control_block_direction;
+  settings.presentation_blocks = presentation_blocks_input(*this);
   mission_screen_frame(*m, state, hud, *host_, input, settings, seconds, *this);
 }
 

@@ -89,6 +89,10 @@ class mission_screen_host {
   virtual void save_scene(mission& m);
 };
 
+// Whether the window's presentation runs and takes the player's input (its
+// flag bit 0 lets the mission keep the input and the camera).
+bool presentation_blocks_input(const game_window& w);
+
 // The target of a passage that leads out of the scene.
 inline constexpr std::int32_t passage_leaves_scene = 100000;
 // A return window that hands the end to the meta mission's requests.
@@ -102,7 +106,8 @@ class mission_screen_window final : public top_level_window {
   void build() override;
   void frame(float seconds) override;
   void reset_hook() override;
-  bool shows_cursor() const override { return false; }
+  // The cursor shows while a presentation that takes the mouse runs.
+  bool shows_cursor() const override { return presentation_blocks_input(*this); }
 
   // Replaces the host (null: the defaults) and the input source.
   void set_host(mission_screen_host* h);

@@ -16,6 +16,9 @@
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
+#include "module/records/presentation_table.h"
+#include "ui/presentation/presentation.h"
+#include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
 
 namespace hm {
@@ -55,6 +58,9 @@ class recording_host final : public mission_screen_host {
                                                                         : -1;
   }
   int scene_count() override { return 3; }
+  bool rest_pending() override { return resting; }
+  std::uint64_t current_menu_flags() override { return menu_flags; }
+  void request_menu_refresh() override { calls.push_back("menu_refresh"); }
 
   std::vector<std::string> calls;
   std::vector<std::pair<std::string, std::uint32_t>> messages;
@@ -62,6 +68,8 @@ class recording_host final : public mission_screen_host {
   std::vector<overlay_line> overlay;
   int dispatches = 0;
   std::int64_t leave_trigger_result = 0;
+  bool resting = false;
+  std::uint64_t menu_flags = 0;
 };
 
 struct plain_window final : top_level_window {};
@@ -358,6 +366,62 @@ TEST_F(MissionScreenFrame, TheActionKeyTakesAnItemFromTheGround) {
   frame({key(control::action)});
   EXPECT_EQ(m.get_agent(m.player_agent)->equipment[1].kind, -1);
   g_item_kinds.clear();
+}
+
+TEST_F(MissionScreenFrame, TheEndGoesToRestOrBackToTheGameMenu) {
+  add_player();
+  m.end_requested = 1;
+  m.end_timer.set_elapsed(1.0f);
+  host.resting = true;
+  frame({});
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"results", "set_window 7"}));
+
+  // Return window 100 hands the end to the dispatcher; a menu with flag 0x10
+  // asks to be run again first.
+  host.calls.clear();
+  host.resting = false;
+  self.return_window = return_to_game_menu;
+  host.menu_flags = 0x10;
+  const int before = host.dispatches;
+  frame({});
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"results", "menu_refresh"}));
+  EXPECT_EQ(host.dispatches, before + 1);
+  host.calls.clear();
+  host.menu_flags = 0x8;
+  frame({});
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"results"}));
+}
+
+TEST_F(MissionScreenFrame, PresentationsRunOverTheScreenUntilTheirTimeIsUp) {
+  g_presentation_table.presentations.resize(2);
+  g_presentation_table.presentations[1].flags = 0x1;
+  window_container root;
+  self.root = &root;
+  add_player();
+  st.game.request = 15;
+  st.game.requested_presentation = 0;
+  frame({});
+  EXPECT_EQ(st.game.request, 0);
+  ASSERT_EQ(g_current_presentation, &self.hosted);
+  EXPECT_EQ(st.pending_presentation, 0);
+  // It takes the mouse: the cursor shows and the mission keeps no input.
+  EXPECT_TRUE(presentation_blocks_input(self));
+  self.hosted.duration = 0.0f;
+  self.hosted.start -= 100;
+  frame({});
+  EXPECT_EQ(g_current_presentation, nullptr);
+  EXPECT_EQ(st.pending_presentation, -1);
+  EXPECT_FALSE(presentation_blocks_input(self));
+
+  // Flag bit 0 leaves the input and the camera to the mission.
+  st.game.request = 15;
+  st.game.requested_presentation = 1;
+  frame({});
+  ASSERT_EQ(g_current_presentation, &self.hosted);
+  EXPECT_FALSE(presentation_blocks_input(self));
+  end_running_presentation();
+  self.root = nullptr;
+  g_presentation_table.presentations.clear();
 }
 
 }  // namespace
