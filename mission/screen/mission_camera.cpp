@@ -112,7 +112,65 @@ void scripted_camera_at(mission& m, frame& out, float& fov) {
   out.orthonormalize();
 }
 
+// Bring an angle into 0 .. 2 pi.
+float full_turn(float a) {
+  a = std::fmod(a, 2.0f * pi);
+  return a < 0.0f ? a + 2.0f * pi : a;
+}
+
 }  // namespace
+
+void place_edit_camera(mission_screen_state& st, const screen_input& in, float t) {
+  namespace k = platform::key;
+  mission_camera_state& cam = st.cam;
+  edit_camera_words& e = st.game.edit_camera;
+  if (e.glide_timer.elapsed() < e.glide_seconds) {
+    const vec3 offset = e.glide_target - e.position;
+    e.position = e.glide_target - offset * (1.0f - t);
+    if (offset.x != 0.0f || offset.y != 0.0f) {
+      const float wanted = full_turn(std::atan2(-offset.x, offset.y));
+      float turn = wanted - full_turn(cam.yaw);
+      if (turn > pi) turn -= 2.0f * pi;
+      if (turn < -pi) turn += 2.0f * pi;
+      cam.yaw += t * turn;
+    }
+  }
+  cam.camera.rot = camera_rotation(cam.yaw, cam.pitch, cam.roll);
+  e.fly_speed = std::clamp(e.fly_speed * (1.0f - 2.0f * t), 0.0f, 20.0f);
+  if (in.key_clicked(k::w)) {
+    const std::int64_t now = clock_ticks(clock_real_time);
+    e.speed_multiplier = now - e.last_forward_press <= 35000 ? std::min(32.0f, e.speed_multiplier * 2.0f) : 1.0f;
+    e.last_forward_press = now;
+  }
+  // The camera's view direction is its second axis turned towards the scene.
+  const vec3 ahead = -cam.camera.rot.u;
+  const vec3 side = cam.camera.rot.s;
+  if (in.key_down(k::w)) {
+    e.position = e.position + ahead * (e.speed_multiplier * e.fly_speed * t);
+    e.fly_speed += 25.0f * t;
+  }
+  if (in.key_down(k::s)) {
+    e.position = e.position - ahead * (e.fly_speed * t);
+    e.fly_speed += 25.0f * t;
+  }
+  if (in.key_down(k::d)) {
+    e.position = e.position + side * (e.fly_speed * t);
+    e.fly_speed += 17.5f * t;
+  }
+  if (in.key_down(k::a)) {
+    e.position = e.position - side * (e.fly_speed * t);
+    e.fly_speed += 17.5f * t;
+  }
+  if (in.key_down(k::f)) {
+    e.position.z += e.fly_speed * t * 0.5f;
+    e.fly_speed += 17.5f * t;
+  }
+  if (in.key_down(k::c) && !in.ctrl()) {
+    e.position.z -= e.fly_speed * t * 0.5f;
+    e.fly_speed += 17.5f * t;
+  }
+  cam.camera.origin = e.position;
+}
 
 float allowed_camera_distance(float wanted, float near_plane, const vec3& towards_player,
                               const std::vector<camera_wall_hit>& hits) {
@@ -168,7 +226,9 @@ void update_mission_camera(mission& m, mission_screen_state& st, const screen_in
   cam.camera = frame::identity();
   const agent* player = m.get_live_agent(m.player_agent);
   float fov = cam.field_of_view;
-  if (m.scripted_camera.mode != 0) {
+  if (st.game.edit_mode != 0) {
+    place_edit_camera(st, in, t);
+  } else if (m.scripted_camera.mode != 0) {
     scripted_camera_at(m, cam.camera, fov);
   } else if (player && (!g_first_person_view || player->is_horse())) {
     place_player_camera(m, st, in, *player, t);

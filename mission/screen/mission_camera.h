@@ -47,6 +47,10 @@ rotation camera_rotation(float yaw, float pitch, float roll);
 
 // Places the camera for this frame (t: the frame time). `aspect` is the
 // screen's height / width; the result goes to `view` when given.
+// The scene edit mode's free camera: a glide towards a chosen point, the
+// turn from yaw, pitch and roll, and flight by the movement keys.
+void place_edit_camera(mission_screen_state& st, const screen_input& in, float t);
+
 void update_mission_camera(mission& m, mission_screen_state& st, const screen_input& in, float t, float aspect,
                            camera* view);
 

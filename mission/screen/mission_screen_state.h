@@ -56,9 +56,23 @@ struct mission_camera_state {
   float aspect = 0.75f;
 };
 
+// The free camera of the scene edit mode.
+struct edit_camera_words {
+  vec3 position;
+  // A glide runs towards the target until the timer passes its seconds.
+  vec3 glide_target;
+  timer glide_timer{clock_real_time};
+  float glide_seconds = 0.0f;
+  float fly_speed = 0.0f;
+  // Doubles with quick presses of the forward key, at most 32.
+  float speed_multiplier = 1.0f;
+  std::int64_t last_forward_press = -1000000;
+};
+
 // The game's words the screen reads and writes.
 struct mission_game_words {
   std::int32_t edit_mode = 0;
+  edit_camera_words edit_camera;
   // The scene to move to (-1 none) and its entry.
   std::int32_t next_scene = -1;
   std::int32_t next_entry = 0;

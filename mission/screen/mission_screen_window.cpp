@@ -12,6 +12,7 @@
 #include "mission/core/mission_services.h"
 #include "mission/physics/physics_worker.h"
 #include "mission/screen/action_prompt.h"
+#include "mission/screen/edit_mode_entities.h"
 #include "mission/screen/item_pickup.h"
 #include "mission/screen/mission_camera.h"
 #include "mission/screen/scene_saving.h"
@@ -357,6 +358,9 @@ void mission_screen_host::run_menu_item(mission&, int) {}
 bool mission_screen_host::rest_pending() { return false; }
 std::uint64_t mission_screen_host::current_menu_flags() { return 0; }
 void mission_screen_host::request_menu_refresh() {}
+void mission_screen_host::enter_edit_mode(mission&) {}
+void mission_screen_host::edit_mode_frame(mission&) {}
+void mission_screen_host::leave_edit_mode(mission&) {}
 
 void mission_screen_host::save_scene(mission& m) {
   const scene* s = current_scene_record(m);
@@ -387,17 +391,27 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
     update_status_bars(m, st, hud);
     update_aim_indicators(m, st, in, hud, frame_time);
   }
-  update_mission_camera(m, st, in, step, host.screen_aspect(), hud.view ? &hud.view->view_camera : nullptr);
+  // The edit mode's camera flies on the application's time, paused or not.
+  update_mission_camera(m, st, in, st.game.edit_mode ? frame_time : step, host.screen_aspect(), hud.view ? &hud.view->view_camera : nullptr);
   g_ui_manager.flush_pending_messages();
 
   if (g_ruv_config.enable_edit_mode && in.ctrl() && in.key_clicked(platform::key::e)) {
     if (st.game.edit_mode) {
       st.game.edit_mode = 0;
+      host.leave_edit_mode(m);
       return;
     }
+    st.game.edit_camera.position =
+        player ? player->position() + vec3(0.0f, 0.0f, 1.5f) : st.cam.camera.origin;
+    g_first_person_view = 0;
     st.game.edit_mode = 1;
+    create_edit_mode_entities(m);
+    host.enter_edit_mode(m);
   }
-  if (st.game.edit_mode) return;
+  if (st.game.edit_mode) {
+    host.edit_mode_frame(m);
+    return;
+  }
 
   bool keep_running = !(m.end_requested && m.end_timer.elapsed() >= 0.0f &&
                         g_window_manager.top_id() != window_id::message_box);

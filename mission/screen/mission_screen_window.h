@@ -85,6 +85,11 @@ class mission_screen_host {
   // and the request that the menu be run again.
   virtual std::uint64_t current_menu_flags();
   virtual void request_menu_refresh();
+  // The scene editor: entering (its selection cleared, its marker entities
+  // made), one frame of it, and leaving it.
+  virtual void enter_edit_mode(mission& m);
+  virtual void edit_mode_frame(mission& m);
+  virtual void leave_edit_mode(mission& m);
   // Writes the edited scene back to its scene-object file.
   virtual void save_scene(mission& m);
 };

@@ -151,3 +151,46 @@ TEST_F(MissionCamera, ScriptedTransitionBlendsTowardsTheTarget) {
 
 }  // namespace
 }  // namespace hm
+
+namespace hm {
+namespace {
+
+// The edit mode's free camera flies on the movement keys: it starts slow and
+// gathers speed, and quick repeated presses of the forward key double it.
+TEST(EditCamera, FliesAheadAndGathersSpeed) {
+  mission_screen_state st;
+  st.game.edit_mode = 1;
+  input_state input;
+  key_bindings bindings;
+  const screen_input in{&input, &bindings};
+  const float t = 0.1f;
+  const auto step = [&](std::initializer_list<int> keys) {
+    std::copy(std::begin(input.keys), std::end(input.keys), std::begin(input.previous_keys));
+    std::fill(std::begin(input.keys), std::end(input.keys), 0);
+    for (int k : keys) input.keys[k] = 0x80;
+    place_edit_camera(st, in, t);
+  };
+  // Looking along +y (yaw 0, level): forward flight moves along +y only.
+  step({platform::key::w});
+  // The speed was 0 when the first frame moved; now 25 x t = 2.5.
+  EXPECT_FLOAT_EQ(st.game.edit_camera.position.y, 0.0f);
+  EXPECT_FLOAT_EQ(st.game.edit_camera.fly_speed, 2.5f);
+  step({platform::key::w});
+  // Decayed by (1 - 2t) first: 2.0, moved 2.0 x 0.1.
+  EXPECT_NEAR(st.game.edit_camera.position.y, 0.2f, 1e-5f);
+  EXPECT_NEAR(st.game.edit_camera.position.x, 0.0f, 1e-5f);
+  EXPECT_NEAR(st.game.edit_camera.position.z, 0.0f, 1e-5f);
+  // Released and pressed again at once: the multiplier doubles.
+  step({});
+  step({platform::key::w});
+  EXPECT_FLOAT_EQ(st.game.edit_camera.speed_multiplier, 2.0f);
+  // F rises by half the speed.
+  const float z = st.game.edit_camera.position.z;
+  const float speed = st.game.edit_camera.fly_speed * (1.0f - 2.0f * t);
+  step({platform::key::f});
+  EXPECT_NEAR(st.game.edit_camera.position.z - z, speed * t * 0.5f, 1e-5f);
+  EXPECT_EQ(st.cam.camera.origin.z, st.game.edit_camera.position.z);
+}
+
+}  // namespace
+}  // namespace hm
