@@ -1,6 +1,7 @@
 #include "mission/screen/mission_hud.h"
 
 #include <cmath>
+#include <iterator>
 #include <memory>
 
 #include "engine/resource/mesh.h"
@@ -8,8 +9,10 @@
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/item_visibility.h"
+#include "mission/agent/weapon_choice.h"
 #include "mission/agent/wielding.h"
 #include "mission/core/mission.h"
+#include "mission/screen/item_preview.h"
 #include "mission/screen/screen_controls.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/widget/container.h"
@@ -40,6 +43,25 @@ widget* add_count_text(container& parent, std::uint32_t colour) {
 
 bool is_ranged_type(int type) { return type == 8 || type == 9 || type == 10 || type == 16 || type == 17; }
 bool is_melee_type(int type) { return type == 2 || type == 3 || type == 4; }
+
+// The ammunition's picture and its shadow, a little larger, offset and
+// further back, in the shadow material.
+void show_ammo_picture(mission_hud_widgets& w, const item& ammo) {
+  if (!w.ammo_picture) return;
+  frame turn = frame::identity();
+  turn.rotate_z(-1.45f);
+  std::unique_ptr<mesh> picture = create_item_preview_mesh(ammo, 0.055f);
+  inflate_along_normals(*picture, 0.0005f);
+  picture->transform(turn);
+  picture->translate(vec3(0.0f, 0.0f, 10.0f));
+  std::unique_ptr<mesh> shadow = picture->create_copy();
+  shadow->scale_uniform(1.05f);
+  shadow->translate(vec3(0.0012f, -0.001f, 10.0f));
+  shadow->set_material(g_ui_manager.ui_material("ui_item_shadow"));
+  shadow->set_vertex_color(0xFF777777u);
+  w.ammo_picture->set_mesh(slot_background, std::move(picture));
+  w.ammo_picture->set_mesh(slot_up, std::move(shadow));
+}
 
 void set_visible(widget* w, bool shown) {
   if (!w) return;
@@ -159,10 +181,17 @@ void update_status_bars(mission& m, const mission_screen_state& st, mission_hud_
   const item weapon = get_wielded_item(*a, 0);
   const item_kind* wk = weapon.get_kind();
   const bool uses_ammo = wk && is_ranged_type(wk->type());
+  const ammunition_info ammo = uses_ammo ? get_ammunition(*a, -1) : ammunition_info{};
   const int count = uses_ammo ? get_ammunition(*a) : -1;
-  const int ammo_item = uses_ammo ? weapon.kind : -1;
+  const int ammo_item = uses_ammo ? ammo.item_kind : -1;
   if (count != w.shown_ammo || ammo_item != w.shown_ammo_item) {
     w.shown_ammo = count;
+    if (ammo_item != w.shown_ammo_item && ammo_item >= 0) {
+      item shown;
+      shown.kind = ammo_item;
+      if (ammo.slot >= 0) shown = a->equipment[static_cast<std::size_t>(ammo.slot)];
+      show_ammo_picture(w, shown);
+    }
     w.shown_ammo_item = ammo_item;
     const ruv_string text(std::to_string(count));
     for (widget* t : {w.ammo_count, w.ammo_count_shadow}) {
@@ -197,6 +226,20 @@ void update_status_bars(mission& m, const mission_screen_state& st, mission_hud_
   w.shield_picture->show();
 }
 
+bool in_mounted_aiming_window(int side, float angle) {
+  // Where a rider can aim over each side of the horse, as [low, high).
+  static constexpr float windows[][2] = {{-0.5f, 3.1416f}, {-2.0f, 2.0f}, {-1.5f, 2.5f},
+                                         {-1.0f, 3.0f},   {-1.3f, 2.8f}, {-3.0f, 1.0f}};
+  if (side < 0 || side >= static_cast<int>(std::size(windows))) return true;
+  return angle >= windows[side][0] && angle < windows[side][1];
+}
+
+float look_turn(const agent& a) {
+  const vec3 f = a.forward();
+  const vec3 l = a.input.direction_vec3();
+  return std::atan2(f.x * l.y - f.y * l.x, f.x * l.x + f.y * l.y);
+}
+
 void update_aim_indicators(mission& m, const mission_screen_state& st, const screen_input& in,
                            mission_hud_widgets& w, float application_frame_time) {
   agent* a = m.get_live_agent(m.player_agent);
@@ -217,7 +260,8 @@ void update_aim_indicators(mission& m, const mission_screen_state& st, const scr
     const int type = wk->type();
     if (is_ranged_type(type) && g_game_options.show_targeting_reticule) {
       const bool releasing = a->channels[1].action == 72 && a->channels[1].progress >= 0.1f;
-      if (!releasing) target[0] = target[1] = target[2] = 0.9f;
+      const bool in_window = a->mount < 0 || in_mounted_aiming_window(a->mounted_aim_side, look_turn(*a));
+      if (!releasing && in_window) target[0] = target[1] = target[2] = 0.9f;
     } else if (is_melee_type(type) &&
                (g_game_options.show_attack_direction || g_game_options.control_attack_direction == 0)) {
       const int arrow = arrow_of_attack_direction(a->attack_direction);

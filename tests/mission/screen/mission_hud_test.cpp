@@ -42,3 +42,26 @@ TEST(MissionHud, AttackDirectionsLightTheirArrows) {
 
 }  // namespace
 }  // namespace hm
+
+namespace hm {
+namespace {
+
+// The rider's aiming windows: [low, high) per side, every angle for a side
+// the table lacks.
+TEST(MountedAimingWindow, EachSideHasItsOwnRange) {
+  struct row {
+    int side;
+    float angle;
+    bool inside;
+  };
+  const row rows[] = {{0, -0.5f, true}, {0, -0.51f, false}, {0, 3.1f, true},  {1, 2.0f, false},
+                      {1, -2.0f, true}, {5, 0.99f, true},   {5, 1.0f, false}, {6, 10.0f, true},
+                      {-1, 10.0f, true}};
+  for (const row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.side) + " " + std::to_string(r.angle));
+    EXPECT_EQ(in_mounted_aiming_window(r.side, r.angle), r.inside);
+  }
+}
+
+}  // namespace
+}  // namespace hm
