@@ -99,16 +99,15 @@ int prop_type_of(const scene_prop_instance& p) {
   return g_scene_prop_kinds[static_cast<std::size_t>(p.id)].flags & 0xFF;
 }
 
-int horse_item_type(const agent& h) {
-  const item& saddle = h.equipment[agent_slot_horse];
-  item it = saddle.kind >= 0 ? saddle : item{h.horse_item, 0};
-  const item_kind* k = it.get_kind();
-  return k ? k->type() : -1;
-}
-
+// The horse's own item: its saddle slot, else the item it was made from.
 item horse_item_of(const agent& h) {
   const item& saddle = h.equipment[agent_slot_horse];
   return saddle.kind >= 0 ? saddle : item{h.horse_item, 0};
+}
+
+int horse_item_type(const agent& h) {
+  const item_kind* k = horse_item_of(h).get_kind();
+  return k ? k->type() : -1;
 }
 
 }  // namespace
@@ -260,7 +259,9 @@ std::vector<overlay_line> action_prompt_lines(mission& m, const agent& player, c
       break;
     case prompt_kind::door: {
       const std::int32_t target = host.passage_target(m, p.target);
-      if (target > host.scene_count()) {
+      // A target past the last scene (the out-of-scene mark among them) leads
+      // out; one equal to the count names no scene either.
+      if (target >= host.scene_count()) {
         title = host.text("ui_exit");
       } else if (target >= 0) {
         title = host.text("ui_door_to") + host.scene_name(target);

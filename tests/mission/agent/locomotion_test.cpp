@@ -248,6 +248,27 @@ TEST_F(Locomotion, MountingWithinReachDismountingOnceInTwoSeconds) {
   EXPECT_EQ(rider.mount, -1);
 }
 
+// The player's screen names the horse it showed the prompt for; a horse
+// that has taken a rider since is not taken from under it.
+TEST_F(Locomotion, AChosenHorseIsTheOneMounted) {
+  agent& near = fixture.add_agent(m, agent_kind_horse);
+  agent& chosen = fixture.add_agent(m, agent_kind_horse);
+  agent& rider = human();
+  rider.input.set_direction(vec3(0.0f, 1.0f, 0.0f));
+  near.position() = vec3(0.0f, 0.6f, 0.0f);
+  chosen.position() = vec3(0.0f, 1.2f, 0.0f);
+  chosen.rider = 99;
+  rider.mount_target = chosen.index;
+  run(rider, input_bit::mount, 0.1f);
+  EXPECT_EQ(rider.mount, -1);
+  EXPECT_EQ(rider.mount_target, -1);
+  chosen.rider = -1;
+  rider.mount_target = chosen.index;
+  run(rider, input_bit::mount, 0.1f);
+  EXPECT_EQ(rider.mount, chosen.index);
+  EXPECT_EQ(chosen.rider, rider.index);
+}
+
 TEST_F(Locomotion, MountingPutsAwayWhatCannotBeUsedFromTheSaddle) {
   const int lance = add_item_kind(item_type::polearm, 1u << 28);
   const int pavise = add_item_kind(item_type::shield, 1u << 28);

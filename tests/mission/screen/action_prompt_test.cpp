@@ -32,7 +32,7 @@ class prompt_host final : public mission_screen_host {
   std::string item_name(int kind, std::uint32_t) override { return "item" + std::to_string(kind); }
   std::string troop_name(int troop) override { return "troop" + std::to_string(troop); }
   int riding_skill(int) override { return riding; }
-  std::int32_t passage_target(mission&, int passage) override { return passage == 0 ? 1 : 9; }
+  std::int32_t passage_target(mission&, int passage) override { return passage == 0 ? 1 : passage == 1 ? 9 : 3; }
   int scene_count() override { return 3; }
   std::string scene_name(int scene) override { return " scene" + std::to_string(scene); }
   void add_message(const std::string&, std::uint32_t) override {}
@@ -247,6 +247,11 @@ TEST_F(ActionPrompt, DoorsNameTheirTargetOrAnExit) {
   EXPECT_EQ(lines[2].text, "ui_open");
   // A target past the scene count leads out.
   p.target = 1;
+  lines = action_prompt_lines(*m, player(), p, host);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text, "ui_exit");
+  // So does a target equal to the count, which names no scene.
+  p.target = 2;
   lines = action_prompt_lines(*m, player(), p, host);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].text, "ui_exit");
