@@ -330,7 +330,7 @@ std::string mission_screen_host::scene_name(int scene_index) {
 
 int mission_screen_host::riding_skill(int troop_index) {
   const script_host& h = current_script_host();
-  return troop_index >= 0 && h.module ? h.module->troop_effective_skill_level(troop_index, 24) : 0;
+  return troop_index >= 0 && h.module ? h.module->troop_effective_skill_level(troop_index, skill_riding) : 0;
 }
 
 namespace {
