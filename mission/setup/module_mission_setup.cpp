@@ -11,6 +11,7 @@
 #include "engine/core/timer.h"
 #include "engine/resource/resource_manager.h"
 #include "mission/core/mission.h"
+#include "mission/core/mission_services.h"
 #include "mission/props/prop_entity.h"
 #include "mission/setup/scene_file.h"
 #include "mission/setup/spawning.h"
@@ -337,6 +338,8 @@ bool start_mission(mission& m, game& g, campaign_state& campaign, int template_i
   start.hooks = std::make_unique<module_agent_hooks>(g, campaign);
   start.steps = std::make_unique<module_setup_steps>(g, campaign, *start.hooks);
   set_up_mission(m, *start.steps);
+  // Reinforcements come through the same steps while the mission runs.
+  m.services().set_setup_steps(start.steps.get());
   return true;
 }
 
