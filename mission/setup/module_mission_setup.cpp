@@ -271,8 +271,19 @@ float module_setup_steps::prop_radius(const mission& m, int instance) {
   return p.entity != nullptr ? p.entity->get_bounding_radius() : 0.0f;
 }
 
-void module_setup_steps::create_scene_world(mission& m, const mission_scene_info&) {
-  m.scene = std::make_unique<scene_world>();
+void module_setup_steps::create_scene_world(mission& m, const mission_scene_info& info) {
+  if (!info.outdoor()) {
+    m.scene = std::make_unique<scene_world>();
+    return;
+  }
+  // The grid of cells over the scene's bounds: with one cell for the whole
+  // field every ground query of every agent would walk all the terrain's
+  // faces.
+  scene_world_setup setup;
+  setup.scene_flags = scene_flag_generated_terrain;
+  setup.bounds_min = vec3(info.min_x, info.min_y, 0.0f);
+  setup.bounds_max = vec3(info.max_x, info.max_y, 0.0f);
+  m.scene = hm::create_scene_world(setup);
 }
 
 void module_setup_steps::build_terrain(mission& m, const mission_scene_info& info) {
