@@ -84,6 +84,7 @@ class headless_battle::services : public mission_services {
     if (!a.is_alive() || a.presence >= agent_presence_removed) return;
     count_pending_blow(a, counts_);
     hm::agent_frame(m, a, dt, random_);
+    count_kill(true, a, counts_);
   }
   void agent_post_frame(mission& m, agent& a, float dt) override {
     const bool was_alive = a.is_alive();

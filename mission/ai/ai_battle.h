@@ -60,7 +60,7 @@ int battle_winner(const battle_counts& counts);
 
 // What a battle's services count as the agents' frames run: a blow for each
 // pending blow an agent is about to take, a kill for a human alive before its
-// post-frame and not after it.
+// frame or post-frame and not after it.
 void count_pending_blow(const agent& a, battle_counts& counts);
 void count_kill(bool was_alive, const agent& a, battle_counts& counts);
 

@@ -56,8 +56,10 @@ class module_battle::services : public mission_services {
   void refresh_shadow_passes(mission&) override {}
   void update_scene_entities(mission&, float) override {}
   void agent_frame(mission& m, agent& a, float dt) override {
-    if (a.is_alive() && a.presence < agent_presence_removed) count_pending_blow(a, counts_);
+    const bool was_alive = a.is_alive();
+    if (was_alive && a.presence < agent_presence_removed) count_pending_blow(a, counts_);
     mission_services::agent_frame(m, a, dt);
+    count_kill(was_alive, a, counts_);
   }
   void agent_post_frame(mission& m, agent& a, float dt) override {
     const bool was_alive = a.is_alive();

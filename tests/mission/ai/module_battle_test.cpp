@@ -88,9 +88,9 @@ outcome fight(std::uint32_t seed, double bound_seconds) {
     mission& m = battle.the_mission();
     for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
       const agent& a = *m.get_agent(i);
-      std::printf("%3d k%d t%d st%d pr%d mode%d cs%d tgt%d pos %.1f %.1f %.1f v %.2f in %x ctrl%d face%d ent%d w%d\n", i, a.kind, a.team, a.state,
+      std::printf("%3d k%d t%d st%d pr%d mode%d cs%d tgt%d pos %.1f %.1f %.1f v %.2f in %x ctrl%d face%d ent%d w%d tr%d eq%d,%d,%d,%d as%d ds%d c1 %d %.2f c0 %d rd%d\n", i, a.kind, a.team, a.state,
                   a.presence, a.ai.mode, a.ai.combat_state, a.ai.combat_target, a.position().x, a.position().y, a.position().z,
-                  a.velocity.length(), a.input.action_flags, a.controller, a.ground_face, a.agent_entity != nullptr, a.wielded_slots[0]);
+                  a.velocity.length(), a.input.action_flags, a.controller, a.ground_face, a.agent_entity != nullptr, a.wielded_slots[0], a.troop, a.equipment[0].kind, a.equipment[1].kind, a.equipment[2].kind, a.equipment[3].kind, a.attack_state, a.defend_state, a.channels[1].action, a.channels[1].progress, a.channels[0].action, a.ready_action);
     }
   }
   o.winner = battle.winner();
