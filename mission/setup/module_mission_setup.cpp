@@ -12,6 +12,7 @@
 #include "engine/resource/resource_manager.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
+#include "mission/physics/physics_worker.h"
 #include "mission/props/prop_entity.h"
 #include "mission/setup/scene_file.h"
 #include "mission/setup/spawning.h"
@@ -237,6 +238,8 @@ bool module_setup_steps::scene_info(const mission& m, mission_scene_info& out) {
   out.max_y = s->max_y;
   return true;
 }
+
+void module_setup_steps::clear_physics_worlds(mission&) { clear_mission_physics(); }
 
 void module_setup_steps::load_scene_objects(mission& m) {
   nav_mesh_data_.clear();

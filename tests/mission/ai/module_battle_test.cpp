@@ -3,6 +3,9 @@
 // and every agent driven by the AI.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -102,7 +105,46 @@ outcome fight(std::uint32_t seed, double bound_seconds) {
   return o;
 }
 
+// The summary of a battle as one text: result, counts and every second's line.
+std::string summary(const outcome& o) {
+  std::string text = std::to_string(o.winner) + " " + std::to_string(o.blows) + " " + std::to_string(o.kills) + " " +
+                     std::to_string(o.seconds) + "\n";
+  for (const std::string& line : o.lines) text += line + "\n";
+  return text;
+}
+
+// The same battle fought in a copy of this process, which starts from the
+// very state this one has: a battle leaves the campaign it was fought in
+// changed (wounds, the player's health), so a second battle in one process
+// would not start alike.
+std::string fight_in_copy(std::uint32_t seed, double bound_seconds) {
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  const pid_t child = fork();
+  if (child == 0) {
+    close(fds[0]);
+    const std::string text = summary(fight(seed, bound_seconds));
+    std::size_t written = 0;
+    while (written < text.size()) {
+      const ssize_t n = write(fds[1], text.data() + written, text.size() - written);
+      if (n <= 0) break;
+      written += static_cast<std::size_t>(n);
+    }
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return text;
+}
+
 TEST(ModuleBattle, TheSampleBattleIsFoughtToItsEndAndAgainAlike) {
+  the_sample();
+  const std::string copy = fight_in_copy(11, 900.0);
   const outcome first = fight(11, 900.0);
   ASSERT_GE(first.winner, 0) << "undecided after " << first.seconds << " s";
   // Every man the losing side fielded went down, by blows that sometimes
@@ -111,13 +153,8 @@ TEST(ModuleBattle, TheSampleBattleIsFoughtToItsEndAndAgainAlike) {
   EXPECT_GE(first.kills, first.loser_spawned);
   EXPECT_GT(first.blows, first.kills);
   EXPECT_GT(first.most_missiles, 0);
-
-  const outcome second = fight(11, 900.0);
-  EXPECT_EQ(second.winner, first.winner);
-  EXPECT_EQ(second.blows, first.blows);
-  EXPECT_EQ(second.kills, first.kills);
-  EXPECT_EQ(second.seconds, first.seconds);
-  EXPECT_EQ(second.lines, first.lines);
+  // The same seed from the same state: the same battle, second by second.
+  EXPECT_EQ(copy, summary(first));
 }
 
 }  // namespace
