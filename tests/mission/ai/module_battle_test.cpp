@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../../module/support/module_test_support.h"
+#include "../support/sample_game.h"
 #include "campaign/campaign_game.h"
 #include "engine/core/random.h"
 #include "mission/agent/agent.h"
@@ -28,27 +28,8 @@
 namespace hm {
 namespace {
 
-struct sample_game {
-  sample_game() : in_data(HOOFMARCH_DATA_DIR), generated(HOOFMARCH_BINARY_DIR "/data") {
-    random_seed(3);
-    install_module_script_host();
-    load_core_resource_files();
-    load_whole_module("Sample");
-    g_game = std::make_unique<game>();
-    campaign = std::make_unique<campaign_game>(*g_game);
-    campaign->install_script_host();
-    set_up_new_game(*g_game, campaign.get());
-    campaign->run_game_start();
-  }
-  test::scoped_working_folder in_data;
-  test::scoped_generated_folder generated;
-  std::unique_ptr<campaign_game> campaign;
-};
-
-sample_game& the_sample() {
-  static sample_game s;
-  return s;
-}
+using test::sample_game;
+using test::the_sample;
 
 int troop(const char* id) {
   for (int i = 0; i < g_game->troop_count(); ++i) {
