@@ -9,6 +9,13 @@
 //   battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]
 //              [--seconds <n>] [--wall] [--agents] --team0 <troop>:<count>[,...]
 //              --team1 <troop>:<count>[,...]
+//   battle_sim --module <name or folder> --template <id> --scene <id> [--seed <n>]
+//              [--seconds <n>] [--agents] --team0 ... --team1 ...
+//
+// With a template and a scene the module's own battle is fought: the scene
+// with its ground, props and navigation graph, the agents spawned by the
+// template's records with their bodies (team 0 beside the player, team 1
+// against), reinforcements as the records allow.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +31,7 @@
 #include "module/loading/new_game.h"
 #include "mission/agent/agent.h"
 #include "mission/ai/ai_battle.h"
+#include "mission/ai/module_battle.h"
 #include "mission/core/mission.h"
 #include "module_tool.h"
 #include "module/loading/module_start.h"
@@ -35,6 +43,8 @@ void usage() {
   std::fprintf(stderr,
                "usage: battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]\n"
                "                  [--seconds <n>] [--wall] [--agents] --team0 <troop>:<count>[,...] --team1 <troop>:<count>[,...]\n"
+               "       battle_sim --module <name or folder> --template <id> --scene <id> [--seed <n>] [--seconds <n>]\n"
+               "                  [--agents] --team0 ... --team1 ...\n"
                "  <troop> is a troop number or id of the module, or \"plain\" (bare-handed footmen)\n");
 }
 
@@ -95,12 +105,45 @@ bool parse_team(const std::string& text, std::vector<hm::battle_troops>& out) {
   return !out.empty();
 }
 
+// Frames the battle to its end or the time limit, a line each second, then
+// the result and (on request) every agent's state.
+template <class battle_kind>
+int fight(battle_kind& battle, long seconds, float frame_time, bool list_agents) {
+  std::printf("%6s %7s %7s %7s %7s %9s %6s\n", "second", "team 0", "team 1", "blows", "kills", "missiles", "gap");
+  const int frames_per_second = static_cast<int>(1.0f / frame_time + 0.5f);
+  for (long s = 1; s <= seconds && battle.winner() < 0; ++s) {
+    for (int f = 0; f < frames_per_second; ++f) battle.frame();
+    const hm::battle_counts& c = battle.counts();
+    std::printf("%6ld %7d %7d %7d %7d %9d %6.1f\n", s, c.alive[0], c.alive[1], c.blows, c.kills, c.missiles, c.gap);
+  }
+  const int winner = battle.winner();
+  if (winner >= 0) {
+    std::printf("result: team %d wins after %.0f s with %d standing\n", winner, battle.seconds(),
+                battle.counts().alive[static_cast<std::size_t>(winner)]);
+  } else {
+    std::printf("result: undecided after %.0f s (%d against %d)\n", battle.seconds(), battle.counts().alive[0],
+                battle.counts().alive[1]);
+  }
+  if (list_agents) {
+    hm::mission& m = battle.the_mission();
+    std::printf("%5s %4s %6s %5s %6s %6s %5s\n", "agent", "team", "troop", "mode", "fight", "target", "hp");
+    for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+      const hm::agent& a = *m.get_agent(i);
+      std::printf("%5d %4d %6d %5d %6d %6d %5.0f\n", i, a.team, a.troop, a.ai.mode, a.ai.combat_state,
+                  a.ai.combat_target, a.hit_points);
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
   std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;
   std::string module_arg;
+  std::string template_arg;
+  std::string scene_arg;
   std::string team_text[2];
   hm::battle_setup setup;
   setup.terrain_code = "0x00000000300000000004b2d0000034e000004b2d";
@@ -123,6 +166,10 @@ int main(int argc, char** argv) {
       return 2;
     } else if (arg == "--module") {
       module_arg = argv[++i];
+    } else if (arg == "--template") {
+      template_arg = argv[++i];
+    } else if (arg == "--scene") {
+      scene_arg = argv[++i];
     } else if (arg == "--terrain") {
       setup.terrain_code = argv[++i];
     } else if (arg == "--seed") {
@@ -170,35 +217,42 @@ int main(int argc, char** argv) {
     if (!parse_team(team_text[t], teams[t])) return 2;
   }
 
+  if (!template_arg.empty() || !scene_arg.empty()) {
+    if (campaign == nullptr || template_arg.empty() || scene_arg.empty()) {
+      std::fprintf(stderr, "battle_sim: --template and --scene go together, with --module\n");
+      return 2;
+    }
+    hm::module_battle_setup battle_setup;
+    battle_setup.template_index = hm::find_mission_template(template_arg.c_str());
+    battle_setup.scene_index = hm::find_scene(*hm::g_game, scene_arg.c_str());
+    if (battle_setup.template_index < 0 || battle_setup.scene_index < 0) {
+      std::fprintf(stderr, "battle_sim: no %s \"%s\" in the module\n", battle_setup.template_index < 0 ? "template" : "scene",
+                   battle_setup.template_index < 0 ? template_arg.c_str() : scene_arg.c_str());
+      return 2;
+    }
+    battle_setup.friends = teams[0];
+    battle_setup.enemies = teams[1];
+    for (const hm::battle_troops& t : teams[0]) {
+      if (t.troop < 0) {
+        std::fprintf(stderr, "battle_sim: a module's battle takes the module's troops, not \"plain\"\n");
+        return 2;
+      }
+    }
+    hm::module_battle battle(*hm::g_game, campaign->state);
+    hm::random_seed(setup.seed);
+    if (!battle.start(battle_setup)) {
+      std::fprintf(stderr, "battle_sim: the battle could not be set up\n");
+      return 2;
+    }
+    std::printf("battle: template %s, scene %s, seed %u\n", template_arg.c_str(), scene_arg.c_str(), setup.seed);
+    return fight(battle, seconds, battle_setup.frame_time, list_agents);
+  }
+
   hm::headless_battle battle(setup);
   battle.add_team(0, teams[0]);
   battle.add_team(1, teams[1]);
   std::printf("battle: terrain %s, seed %u%s\n", setup.terrain_code.c_str(), setup.seed,
               setup.half_wall ? ", a wall across the western half" : "");
-  std::printf("%6s %7s %7s %7s %7s %9s %6s\n", "second", "team 0", "team 1", "blows", "kills", "missiles", "gap");
-  const int frames_per_second = static_cast<int>(1.0f / setup.frame_time + 0.5f);
   battle.frame();
-  for (long s = 1; s <= seconds && battle.winner() < 0; ++s) {
-    for (int f = 0; f < frames_per_second; ++f) battle.frame();
-    const hm::battle_counts& c = battle.counts();
-    std::printf("%6ld %7d %7d %7d %7d %9d %6.1f\n", s, c.alive[0], c.alive[1], c.blows, c.kills, c.missiles, c.gap);
-  }
-  const int winner = battle.winner();
-  if (winner >= 0) {
-    std::printf("result: team %d wins after %.0f s with %d standing\n", winner, battle.seconds(),
-                battle.counts().alive[static_cast<std::size_t>(winner)]);
-  } else {
-    std::printf("result: undecided after %.0f s (%d against %d)\n", battle.seconds(), battle.counts().alive[0],
-                battle.counts().alive[1]);
-  }
-  if (list_agents) {
-    hm::mission& m = battle.the_mission();
-    std::printf("%5s %4s %6s %5s %6s %6s %5s\n", "agent", "team", "troop", "mode", "fight", "target", "hp");
-    for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
-      const hm::agent& a = *m.get_agent(i);
-      std::printf("%5d %4d %6d %5d %6d %6d %5.0f\n", i, a.team, a.troop, a.ai.mode, a.ai.combat_state,
-                  a.ai.combat_target, a.hit_points);
-    }
-  }
-  return 0;
+  return fight(battle, seconds, setup.frame_time, list_agents);
 }

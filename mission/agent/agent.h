@@ -524,7 +524,6 @@ struct agent {
   std::array<item_display, agent_weapon_slot_count> item_displays{};
   // 1 melee, 2 ranged, 3 pole weapon; 0 none yet.
   std::int32_t ai_weapon_class = 0;
-  std::uint32_t ai_action_flags = 0;
   std::int32_t ai_combat_word = 0;
 
   // Set-up and spawning

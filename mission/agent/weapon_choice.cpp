@@ -149,7 +149,7 @@ void wield_weapon_class(mission& m, agent& a, int weapon_class) {
   if (shield >= 0) a.wielded_slots[1] = shield;
   a.ai_weapon_class = weapon_class;
   a.ai_combat_word = 0;
-  a.ai_action_flags |= ai_flag_weapon_changed;
+  a.ai.action_flags |= ai_flag_weapon_changed;
   update_wielded_items(m, a);
 }
 

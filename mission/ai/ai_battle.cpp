@@ -82,13 +82,14 @@ class headless_battle::services : public mission_services {
   }
   void agent_frame(mission& m, agent& a, float dt) override {
     if (!a.is_alive() || a.presence >= agent_presence_removed) return;
-    if (a.blow_pending != 0) ++counts_.blows;
+    count_pending_blow(a, counts_);
     hm::agent_frame(m, a, dt, random_);
+    count_kill(true, a, counts_);
   }
   void agent_post_frame(mission& m, agent& a, float dt) override {
     const bool was_alive = a.is_alive();
     if (a.presence < agent_presence_removed) hm::agent_post_frame(m, a, dt, random_);
-    if (was_alive && !a.is_alive() && !a.is_horse()) ++counts_.kills;
+    count_kill(was_alive, a, counts_);
   }
 
  private:
@@ -245,30 +246,41 @@ void headless_battle::add_team(int team, const std::vector<battle_troops>& troop
 }
 
 void headless_battle::frame() {
-  mission& m = *mission_;
-  m.frame(frame_time_, false);
+  mission_->frame(frame_time_, false);
   seconds_ += static_cast<double>(frame_time_);
-  counts_.missiles = 0;
-  for (int slot = m.first_live_missile(); slot < m.missiles.count(); m.next_live_missile(slot)) ++counts_.missiles;
-  counts_.alive = {0, 0};
+  count_battle(*mission_, counts_);
+}
+
+void count_battle(const mission& m, battle_counts& counts) {
+  counts.missiles = 0;
+  for (int slot = m.first_live_missile(); slot < m.missiles.count(); m.next_live_missile(slot)) ++counts.missiles;
+  counts.alive = {0, 0};
   std::array<vec3, 2> centre{};
   for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
     const agent* a = m.get_live_agent(i);
     if (a == nullptr || !a->is_alive() || a->is_horse() || a->team < 0 || a->team > 1) continue;
-    ++counts_.alive[static_cast<std::size_t>(a->team)];
+    ++counts.alive[static_cast<std::size_t>(a->team)];
     centre[static_cast<std::size_t>(a->team)] += a->position();
   }
-  if (counts_.alive[0] > 0 && counts_.alive[1] > 0) {
-    const vec3 c0 = centre[0] * (1.0f / static_cast<float>(counts_.alive[0]));
-    const vec3 c1 = centre[1] * (1.0f / static_cast<float>(counts_.alive[1]));
-    counts_.gap = std::sqrt((c1.x - c0.x) * (c1.x - c0.x) + (c1.y - c0.y) * (c1.y - c0.y));
+  if (counts.alive[0] > 0 && counts.alive[1] > 0) {
+    const vec3 c0 = centre[0] * (1.0f / static_cast<float>(counts.alive[0]));
+    const vec3 c1 = centre[1] * (1.0f / static_cast<float>(counts.alive[1]));
+    counts.gap = std::sqrt((c1.x - c0.x) * (c1.x - c0.x) + (c1.y - c0.y) * (c1.y - c0.y));
   }
 }
 
-int headless_battle::winner() const {
-  if (counts_.alive[0] > 0 && counts_.alive[1] == 0) return 0;
-  if (counts_.alive[1] > 0 && counts_.alive[0] == 0) return 1;
+int battle_winner(const battle_counts& counts) {
+  if (counts.alive[0] > 0 && counts.alive[1] == 0) return 0;
+  if (counts.alive[1] > 0 && counts.alive[0] == 0) return 1;
   return -1;
+}
+
+void count_pending_blow(const agent& a, battle_counts& counts) {
+  if (a.blow_pending != 0) ++counts.blows;
+}
+
+void count_kill(bool was_alive, const agent& a, battle_counts& counts) {
+  if (was_alive && !a.is_alive() && !a.is_horse()) ++counts.kills;
 }
 
 }  // namespace hm

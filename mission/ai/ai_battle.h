@@ -51,6 +51,19 @@ struct battle_counts {
   float gap = 0.0f;
 };
 
+// Agents standing per team, the missiles in flight and the gap between the
+// sides' centres, counted over the mission as it stands; blows and kills are
+// left as they are (the frame's services count them as they happen).
+void count_battle(const mission& m, battle_counts& counts);
+// The team of the two left standing; -1 while both fight (or neither is left).
+int battle_winner(const battle_counts& counts);
+
+// What a battle's services count as the agents' frames run: a blow for each
+// pending blow an agent is about to take, a kill for a human alive before its
+// frame or post-frame and not after it.
+void count_pending_blow(const agent& a, battle_counts& counts);
+void count_kill(bool was_alive, const agent& a, battle_counts& counts);
+
 class headless_battle {
  public:
   explicit headless_battle(const battle_setup& setup);
@@ -65,8 +78,7 @@ class headless_battle {
   void frame();
   double seconds() const { return seconds_; }
   const battle_counts& counts() const { return counts_; }
-  // The team left standing; -1 while both fight (or neither is left).
-  int winner() const;
+  int winner() const { return battle_winner(counts_); }
 
   mission& the_mission() { return *mission_; }
   const ai_mesh& nav_graph() const { return nav_; }

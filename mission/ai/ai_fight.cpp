@@ -220,9 +220,9 @@ void melee_machine(fight_context& c) {
   const agent* horse = c.m.get_live_agent(a.mount);
   const bool lance_run = wk != nullptr && wk->type() == item_type::polearm && facing > 0.4f && horse != nullptr &&
                          (horse->gait_state & 7u) >= 4 && d1 < 19.0f;
-  // The couched lance is played by weapon use; until it reports it, no
-  // agent counts as couched.
-  const bool couched = false;
+  // A lance couched on the run (the upper body's action 72 past its start)
+  // strikes by the ride alone: the agent neither swings nor guards.
+  const bool couched = is_starting_action_72(a) && facing > 0.4f;
   const bool shield = has_shield(a);
   const bool target_shield = has_shield(t);
   const bool target_armed = !bare_handed(t);

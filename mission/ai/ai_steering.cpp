@@ -77,6 +77,9 @@ void probe_ahead(mission& m, agent& a, const vec3& p, const vec3& d, float lengt
   if (m.scene != nullptr) {
     const capsule probe(from, to, probe_radius);
     thread_local std::vector<body_part*> bodies;
+    // The scene adds to the list: what an earlier probe found (perhaps in a
+    // scene since destroyed) must not be read again.
+    bodies.clear();
     m.scene->collect_body_parts_in_box(probe.get_bounding_min(), probe.get_bounding_max(), 0, bodies);
     for (const body_part* b : bodies) {
       body_contact contact;

@@ -14,6 +14,7 @@
 #include "mission/missile/missile_flight.h"
 #include "mission/props/prop_entity.h"
 #include "mission/scene/scene_queries.h"
+#include "mission/setup/mission_setup.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 #include "render/scene/scene_world.h"
@@ -36,7 +37,9 @@ void mission_services::add_pending_physics_time(float frame_time) {
   physics_worlds_worker.frame_end(frame_time);
 }
 
-void mission_services::check_reinforcements(mission&) {}
+void mission_services::check_reinforcements(mission& m) {
+  if (setup_steps_ != nullptr) hm::check_reinforcements(m, *setup_steps_);
+}
 
 void mission_services::check_template_triggers(mission& m) {
   if (m.template_index < 0 || m.template_index >= static_cast<int>(g_mission_templates.size())) return;

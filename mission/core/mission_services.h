@@ -14,6 +14,7 @@ namespace hm {
 
 class entity;
 class mission;
+class mission_setup_steps;
 struct agent;
 struct missile;
 
@@ -38,7 +39,13 @@ class mission_services {
   virtual void step_physics(mission& m, float frame_time);
   // Hands the frame time to the physics worker.
   virtual void add_pending_physics_time(float frame_time);
+  // Spawns what the template's records still have pending, through the
+  // set-up steps the mission was started with; nothing without them.
   virtual void check_reinforcements(mission& m);
+  // The set-up steps reinforcements spawn through; they must outlive the
+  // mission's frames (null: no reinforcements).
+  void set_setup_steps(mission_setup_steps* steps) { setup_steps_ = steps; }
+  mission_setup_steps* setup_steps() const { return setup_steps_; }
   // The current template's triggers, each checked with the timed code 16.
   virtual void check_template_triggers(mission& m);
   // One step of a missile's flight.
@@ -83,6 +90,9 @@ class mission_services {
   virtual int random_next();
   // The ground face index under an agent (-1 none), refreshed.
   virtual int update_ground_face(mission& m, agent& a);
+
+ private:
+  mission_setup_steps* setup_steps_ = nullptr;
 };
 
 }  // namespace hm

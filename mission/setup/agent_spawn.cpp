@@ -4,6 +4,7 @@
 
 #include "campaign/campaign_state.h"
 #include "engine/core/log.h"
+#include "module/records/action_table.h"
 #include "module/records/item_kind.h"
 #include "mission/core/mission.h"
 #include "mission/setup/spawning.h"
@@ -31,6 +32,8 @@ agent& take_spawn_record(mission& m) {
   a.rider = -1;
   a.presence = agent_presence_active;
   for (item& it : a.equipment) it = item{};
+  // Humans and horses play the module's actions.
+  a.actions = &g_action_table;
   return a;
 }
 

@@ -11,6 +11,8 @@
 #include "engine/core/timer.h"
 #include "engine/resource/resource_manager.h"
 #include "mission/core/mission.h"
+#include "mission/core/mission_services.h"
+#include "mission/physics/physics_worker.h"
 #include "mission/props/prop_entity.h"
 #include "mission/setup/scene_file.h"
 #include "mission/setup/spawning.h"
@@ -237,6 +239,8 @@ bool module_setup_steps::scene_info(const mission& m, mission_scene_info& out) {
   return true;
 }
 
+void module_setup_steps::clear_physics_worlds(mission&) { clear_mission_physics(); }
+
 void module_setup_steps::load_scene_objects(mission& m) {
   nav_mesh_data_.clear();
   const hm::scene* s = scene_record(game_, m.scene_index);
@@ -272,8 +276,19 @@ float module_setup_steps::prop_radius(const mission& m, int instance) {
   return p.entity != nullptr ? p.entity->get_bounding_radius() : 0.0f;
 }
 
-void module_setup_steps::create_scene_world(mission& m, const mission_scene_info&) {
-  m.scene = std::make_unique<scene_world>();
+void module_setup_steps::create_scene_world(mission& m, const mission_scene_info& info) {
+  if (!info.outdoor()) {
+    m.scene = std::make_unique<scene_world>();
+    return;
+  }
+  // The grid of cells over the scene's bounds: with one cell for the whole
+  // field every ground query of every agent would walk all the terrain's
+  // faces.
+  scene_world_setup setup;
+  setup.scene_flags = scene_flag_generated_terrain;
+  setup.bounds_min = vec3(info.min_x, info.min_y, 0.0f);
+  setup.bounds_max = vec3(info.max_x, info.max_y, 0.0f);
+  m.scene = hm::create_scene_world(setup);
 }
 
 void module_setup_steps::build_terrain(mission& m, const mission_scene_info& info) {
@@ -339,6 +354,8 @@ bool start_mission(mission& m, game& g, campaign_state& campaign, int template_i
   start.hooks = std::make_unique<module_agent_hooks>(g, campaign);
   start.steps = std::make_unique<module_setup_steps>(g, campaign, *start.hooks);
   set_up_mission(m, *start.steps);
+  // Reinforcements come through the same steps while the mission runs.
+  m.services().set_setup_steps(start.steps.get());
   return true;
 }
 

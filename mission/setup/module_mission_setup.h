@@ -52,6 +52,8 @@ class module_setup_steps : public mission_setup_steps {
       : game_(g), campaign_(campaign), hooks_(hooks) {}
 
   bool scene_info(const mission& m, mission_scene_info& out) override;
+  // The ragdolls of the mission before go with it.
+  void clear_physics_worlds(mission& m) override;
   void load_scene_objects(mission& m) override;
   void prepare_terrain_code(mission& m, const mission_scene_info& info) override;
   float prop_radius(const mission& m, int instance) override;

@@ -318,7 +318,9 @@ void use_defence(mission& m, agent& a) {
     a.defend_state = 0;
     const bool guarding = upper.action == a.defend_action ||
                           (upper.action == a.defend_hold_action && upper.progress > 0.2f);
-    if (upper.action >= 0 && guarding && upper.priority() < 16) request(a, -1, 0);
+    // The block ends at the guard's own priority: a plain request of
+    // priority 0 would lose against it and leave the guard up for good.
+    if (upper.action >= 0 && guarding && upper.priority() < 16) request(a, -1, upper.priority());
     return;
   }
   if (a.defend_state == 0) {

@@ -97,7 +97,7 @@ TEST_F(WeaponChoice, MeleeClassWithoutAMeleeWeaponLeavesTheHandEmpty) {
   wield_weapon_class(m, a, weapon_class_melee);
   EXPECT_EQ(a.wielded_slots[0], -1);
   EXPECT_EQ(a.ai_weapon_class, weapon_class_melee);
-  EXPECT_NE(a.ai_action_flags & 0x200u, 0u);
+  EXPECT_NE(a.ai.action_flags & 0x200u, 0u);
   // The bow leaves hand 0 by the weapon hand's table: the plain put-away.
   EXPECT_EQ(a.channels[1].requested_action, 83);
 }
@@ -111,11 +111,11 @@ TEST_F(WeaponChoice, RangedClassWithoutAmmunitionKeepsTheHandButSetsTheClass) {
   EXPECT_EQ(a.wielded_slots[0], 0);
   EXPECT_EQ(a.ai_weapon_class, weapon_class_ranged);
   EXPECT_EQ(a.ai_combat_word, 0);
-  EXPECT_NE(a.ai_action_flags & 0x200u, 0u);
+  EXPECT_NE(a.ai.action_flags & 0x200u, 0u);
   // Asking again for the class it has changes nothing.
-  a.ai_action_flags = 0;
+  a.ai.action_flags = 0;
   wield_weapon_class(m, a, weapon_class_ranged);
-  EXPECT_EQ(a.ai_action_flags, 0u);
+  EXPECT_EQ(a.ai.action_flags, 0u);
 }
 
 TEST_F(WeaponChoice, TheLowestSlotAndAShieldWithHitPointsWin) {

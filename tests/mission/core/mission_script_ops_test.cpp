@@ -503,12 +503,12 @@ TEST_F(MissionScriptOps, AgentsReachTheMissionsOwnRoutines) {
   // Agent 1 fights in melee (AI mode 4), with nothing in hand yet.
   m.get_agent(1)->ai.mode = 4;
   m.get_agent(1)->ai_weapon_class = 1;
-  m.get_agent(1)->ai_action_flags = 0;
+  m.get_agent(1)->ai.action_flags = 0;
   m.get_agent(0)->ai_weapon_class = 9;
   m.get_agent(1)->team = 0;
   run_one_operation(1790, {0, 3, 9});
   EXPECT_EQ(m.get_agent(1)->ai_weapon_class, 1);
-  EXPECT_NE(m.get_agent(1)->ai_action_flags & 0x200u, 0u);  // the weapon was chosen again
+  EXPECT_NE(m.get_agent(1)->ai.action_flags & 0x200u, 0u);  // the weapon was chosen again
   EXPECT_EQ(m.get_agent(0)->ai_weapon_class, 9);
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 #include <string>
 
-#include "../../module/support/module_test_support.h"
+#include "../support/sample_game.h"
 #include "campaign/campaign_game.h"
 #include "campaign/party.h"
 #include "engine/core/random.h"
@@ -62,30 +62,8 @@ int index_of_troop(const game& g, const char* id) {
   return -1;
 }
 
-// The sample module loaded and a new game started, once per process (resource
-// names register once).
-struct sample_game {
-  sample_game()
-      : in_data(HOOFMARCH_DATA_DIR), generated(HOOFMARCH_BINARY_DIR "/data") {
-    random_seed(3);
-    install_module_script_host();
-    load_core_resource_files();
-    load_whole_module("Sample");
-    g_game = std::make_unique<game>();
-    campaign = std::make_unique<campaign_game>(*g_game);
-    campaign->install_script_host();
-    set_up_new_game(*g_game, campaign.get());
-    campaign->run_game_start();
-  }
-  test::scoped_working_folder in_data;
-  test::scoped_generated_folder generated;
-  std::unique_ptr<campaign_game> campaign;
-};
-
-sample_game& the_sample() {
-  static sample_game s;
-  return s;
-}
+using test::sample_game;
+using test::the_sample;
 
 // A party of the campaign with stacks of (troop, count); returns its id.
 int add_party(campaign_state& state, std::initializer_list<std::pair<int, int>> stacks) {
