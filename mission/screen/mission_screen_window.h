@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "mission/screen/battle_drawing.h"
 #include "mission/screen/mission_hud.h"
 #include "mission/screen/mission_screen_state.h"
 #include "mission/screen/player_input.h"
@@ -80,6 +81,8 @@ class mission_screen_window final : public top_level_window {
   void frame(float seconds) override;
   void reset_hook() override;
   bool shows_cursor() const override { return false; }
+  // The battle through the display's 3D view, behind the display.
+  void queue_scene(std::uint32_t width, std::uint32_t height) override;
 
   // Replaces the host (null: the defaults) and the input source.
   void set_host(mission_screen_host* h);
@@ -88,6 +91,7 @@ class mission_screen_window final : public top_level_window {
 
   mission_screen_state state;
   mission_hud_widgets hud;
+  mission_scene_drawing drawing;
 
  private:
   std::function<mission*()> current_;
