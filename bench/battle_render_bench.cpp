@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+#include "../tests/mission/support/sample_parties.h"
+#include "../tests/render/support/gl_test_device.h"
 #include "campaign/campaign_game.h"
 #include "campaign/party.h"
 #include "engine/core/random.h"
@@ -66,22 +68,8 @@ drawing_device& the_device() {
     drawing_device& out = *made;
     std::filesystem::current_path(HOOFMARCH_DATA_DIR);
     platform::set_generated_data_folder(HOOFMARCH_BINARY_DIR "/data");
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    if (!platform::init_video()) return made;
-    out.window = platform::make_sdl_window();
-    if (!out.window->create({"battle render bench", static_cast<int>(width), static_cast<int>(height), false}))
-      return made;
-    out.system = gpu::make_gl_system();
-    gpu::present_parameters p;
-    p.back_buffer_width = width;
-    p.back_buffer_height = height;
-    p.back_buffer_format = gpu::format::x8r8g8b8;
-    p.enable_auto_depth_stencil = true;
-    p.auto_depth_stencil_format = gpu::format::d24s8;
-    p.device_window = out.window.get();
-    p.interval = gpu::present_interval::immediate;
-    if (out.system->create_device(0, gpu::device_type::hal, out.window.get(), gpu::vertex_processing::hardware, p,
-                                  out.device) != gpu::result::ok)
+    if (test::open_offscreen_gl("battle render bench", width, height, out.window, out.system, out.device) !=
+        test::offscreen_gl::ready)
       return made;
     random_seed(11);
     install_mesh_hooks(g_resource_manager);
@@ -127,18 +115,6 @@ int template_index(const char* id) {
   return -1;
 }
 
-int new_party(campaign_state& cs, int troop, int count) {
-  const std::int32_t id = cs.parties.take_free_party();
-  party& p = *cs.parties.get_party_by_id(id);
-  p.reset();
-  p.stack_count = 1;
-  if (p.stacks.empty()) p.stacks.resize(1);
-  p.stacks[0] = troop_stack{};
-  p.stacks[0].troop = troop;
-  p.stacks[0].count = count;
-  return p.id;
-}
-
 void BM_BattleDrawn(benchmark::State& state) {
   drawing_device& d = the_device();
   if (!d.ready) {
@@ -169,9 +145,9 @@ void BM_BattleDrawn(benchmark::State& state) {
   mission m;
   m.side_value = 1;
   m.side_lists[0].count = 1;
-  m.side_lists[0].parties[0] = new_party(cs, archer, per_record);
+  m.side_lists[0].parties[0] = test::add_party_of(cs, archer, per_record);
   m.side_lists[1].count = 1;
-  m.side_lists[1].parties[0] = new_party(cs, looter, 2 * per_record);
+  m.side_lists[1].parties[0] = test::add_party_of(cs, looter, 2 * per_record);
   reset_clocks();
   mission_start start;
   if (!start_mission(m, g, cs, battle, field, start)) {

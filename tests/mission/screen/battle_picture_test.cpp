@@ -15,6 +15,7 @@
 
 #include "../../module/support/module_test_support.h"
 #include "../../render/support/gl_test_device.h"
+#include "../support/sample_parties.h"
 #include "campaign/campaign_game.h"
 #include "campaign/party.h"
 #include "engine/core/random.h"
@@ -72,18 +73,6 @@ int index_of_troop(const game& g, const char* id) {
   for (int i = 0; i < g.troop_count(); ++i)
     if (g.troops[static_cast<std::size_t>(i)].id.equals_cstr(id)) return i;
   return -1;
-}
-
-int add_party(campaign_state& state, int troop, int count) {
-  const std::int32_t id = state.parties.take_free_party();
-  party& p = *state.parties.get_party_by_id(id);
-  p.reset();
-  p.stack_count = 1;
-  if (p.stacks.empty()) p.stacks.resize(1);
-  p.stacks[0] = troop_stack{};
-  p.stacks[0].troop = troop;
-  p.stacks[0].count = count;
-  return p.id;
 }
 
 // An OpenGL device with the engine's resources and the sample module's new
@@ -154,9 +143,9 @@ class BattlePicture : public ::testing::Test {
     cs.add_troops_to_party(cs.player_party, index_of_troop(g, "trp_swordsman"), 6, false);
     m.side_value = 1;
     m.side_lists[0].count = 1;
-    m.side_lists[0].parties[0] = add_party(cs, index_of_troop(g, "trp_swordsman"), 4);
+    m.side_lists[0].parties[0] = test::add_party_of(cs, index_of_troop(g, "trp_swordsman"), 4);
     m.side_lists[1].count = 1;
-    m.side_lists[1].parties[0] = add_party(cs, index_of_troop(g, "trp_looter"), 10);
+    m.side_lists[1].parties[0] = test::add_party_of(cs, index_of_troop(g, "trp_looter"), 10);
     reset_clocks();
     ASSERT_TRUE(start_mission(m, g, cs, battle, field, start));
   }
