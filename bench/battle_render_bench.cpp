@@ -83,15 +83,7 @@ drawing_device& the_device() {
     out.campaign->install_script_host();
     set_up_new_game(*g_game, out.campaign.get());
     out.campaign->run_game_start();
-    scene_view& view = g_scene_view;
-    view.set_up_buffers(64);
-    view.set_device(out.device.get());
-    view.pixel_shaders = true;
-    view.set_effect(g_device_resources.effect ? &g_device_resources.effect->get() : nullptr);
-    view.render_to_depth_shader = g_device_resources.render_to_depth_shader;
-    view.render_to_depth_skin_shader = g_device_resources.render_to_depth_skin_shader;
-    view.restore_device_objects();
-    set_view_renderer(&view);
+    test::attach_game_scene_view(*out.device, 64);
     out.ready = true;
     return made;
   }();

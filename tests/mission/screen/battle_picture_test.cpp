@@ -101,15 +101,7 @@ class BattlePicture : public ::testing::Test {
     set_up_new_game(*g_game, state_->campaign.get());
     state_->campaign->run_game_start();
 
-    scene_view& view = g_scene_view;
-    view.set_up_buffers(15);
-    view.set_device(&device);
-    view.pixel_shaders = true;
-    view.set_effect(g_device_resources.effect ? &g_device_resources.effect->get() : nullptr);
-    view.render_to_depth_shader = g_device_resources.render_to_depth_shader;
-    view.render_to_depth_skin_shader = g_device_resources.render_to_depth_skin_shader;
-    view.restore_device_objects();
-    set_view_renderer(&view);
+    test::attach_game_scene_view(device, 15);
   }
 
   static void TearDownTestSuite() {
