@@ -351,10 +351,10 @@ hresult game_application::render() {
   ++render_counter;
   const gpu::surface_desc& bb = back_buffer_desc;
   device->set_viewport({0, 0, bb.width, bb.height, 0.0f, 1.0f});
-  // No screen draws a scene behind the interface yet: the colour is cleared
-  // with the depth buffer.
+  // Screens without a scene behind their widgets show the clear colour.
   device->clear(gpu::clear_target | gpu::clear_zbuffer | gpu::clear_stencil, clear_color, 1.0f, 0);
   ++g_scene_view.frame_counter;
+  g_window_manager.queue_scenes(bb.width, bb.height);
   queue_interface();
   g_scene_view.render();
   debug_text.clear();

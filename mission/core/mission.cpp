@@ -43,6 +43,7 @@ void mission::clear() {
   prop_entities.clear();
   river_entity = nullptr;
   sun_entity = nullptr;
+  view_effects = view_effects_state{};
   precipitation_entity = nullptr;
   cursor_entity = nullptr;
   editor_entity = nullptr;

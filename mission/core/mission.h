@@ -12,6 +12,7 @@
 #include "engine/core/timer.h"
 #include "mission/agent/agent_pool.h"
 #include "mission/core/entry_point.h"
+#include "mission/core/view_effects_state.h"
 #include "mission/missile/missile.h"
 #include "mission/props/scene_prop_instance.h"
 #include "mission/teams/team.h"
@@ -215,6 +216,7 @@ class mission {
   hm::entity* river_entity = nullptr;
   float river_phase = 0.0f;
   hm::entity* sun_entity = nullptr;
+  view_effects_state view_effects;
   hm::entity* precipitation_entity = nullptr;
   hm::entity* cursor_entity = nullptr;
   std::vector<scene_prop_instance> scene_prop_instances;

@@ -16,14 +16,16 @@
 #include "mission/screen/item_pickup.h"
 #include "mission/screen/mission_camera.h"
 #include "mission/screen/scene_saving.h"
-#include "module/base/module_paths.h"
-#include "render/scene/scene_objects.h"
+#include "mission/screen/view_effects.h"
 #include "mission/setup/spawning.h"
 #include "mission/text/group_names.h"
+#include "module/base/module_paths.h"
 #include "module/loading/game.h"
 #include "module/records/mission_template.h"
 #include "module/records/world_records.h"
 #include "module/text/translation_table.h"
+#include "render/scene/scene_objects.h"
+#include "render/view/scene_view.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
@@ -36,6 +38,18 @@
 namespace hm {
 
 namespace {
+
+// What the view's effects read of this frame besides the camera.
+view_effects_inputs view_effects_now(const screen_input& in, float frame_time) {
+  view_effects_inputs v;
+  v.screen_width = static_cast<float>(g_ui_manager.screen_width);
+  v.screen_height = static_cast<float>(g_ui_manager.screen_height);
+  v.detail_option = g_game_options.character_detail;
+  v.application_frame_time = frame_time;
+  v.full_detail_keys = in.state && in.ctrl() && in.key_down(platform::key::equals);
+  v.pixel_shaders = g_scene_view.pixel_shaders;
+  return v;
+}
 
 constexpr std::uint32_t group_message_colour = 0xFFDDEE88u;
 constexpr std::uint32_t refusal_colour = 0xFFFF3344u;
@@ -393,6 +407,8 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
   }
   // The edit mode's camera flies on the application's time, paused or not.
   update_mission_camera(m, st, in, st.game.edit_mode ? frame_time : step, host.screen_aspect(), hud.view ? &hud.view->view_camera : nullptr);
+  update_lens_flare(m, st.cam.camera, max_field_of_view / std::max(st.cam.field_of_view, 1.0f),
+                    view_effects_now(in, frame_time));
   g_ui_manager.flush_pending_messages();
 
   if (g_ruv_config.enable_edit_mode && in.ctrl() && in.key_clicked(platform::key::e)) {
@@ -566,6 +582,17 @@ void mission_screen_window::frame(float seconds) {
   settings.control_block_direction = g_game_options.control_block_direction;
   settings.presentation_blocks = presentation_blocks_input(*this);
   mission_screen_frame(*m, state, hud, *host_, input, settings, seconds, *this);
+}
+
+void mission_screen_window::queue_scene(std::uint32_t width, std::uint32_t height) {
+  mission* m = current_ ? current_() : nullptr;
+  if (!m || !hud.view) return;
+  const widget& area = *hud.view;
+  const view_rectangle pixels = interface_area_pixels(area.absolute_position.x, area.absolute_position.y,
+                                                      area.size.x, area.size.y, width, height);
+  camera eye = hud.view->view_camera;
+  fit_view_window(eye, pixels);
+  drawing.queue(*m, eye, pixels);
 }
 
 bool install_mission_screen(window_manager& manager, std::function<mission*()> current) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "mission/screen/battle_drawing.h"
 #include "mission/screen/mission_hud.h"
 #include "mission/screen/mission_screen_state.h"
 #include "mission/screen/player_input.h"
@@ -113,6 +114,8 @@ class mission_screen_window final : public top_level_window {
   void reset_hook() override;
   // The cursor shows while a presentation that takes the mouse runs.
   bool shows_cursor() const override { return presentation_blocks_input(*this); }
+  // The battle through the display's 3D view, behind the display.
+  void queue_scene(std::uint32_t width, std::uint32_t height) override;
 
   // Replaces the host (null: the defaults) and the input source.
   void set_host(mission_screen_host* h);
@@ -121,6 +124,7 @@ class mission_screen_window final : public top_level_window {
 
   mission_screen_state state;
   mission_hud_widgets hud;
+  mission_scene_drawing drawing;
 
  private:
   std::function<mission*()> current_;

@@ -16,13 +16,16 @@
 #include "mission/props/prop_entity.h"
 #include "mission/setup/scene_file.h"
 #include "mission/setup/spawning.h"
+#include "module/data/data_files.h"
 #include "module/loading/game.h"
+#include "module/loading/scene_services.h"
 #include "module/media/skin.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 #include "module/records/world_records.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
+#include "render/scene/scene_lighting.h"
 #include "render/scene/scene_world.h"
 #include "render/terrain/terrain_generator.h"
 
@@ -317,6 +320,24 @@ void module_setup_steps::create_prop_entities(mission& m, const mission_scene_in
 
 void module_setup_steps::add_features(mission&, const mission_scene_info& info) {
   if (info.outdoor()) g_terrain_generator.add_features();
+}
+
+void module_setup_steps::create_weather_effects(mission& m, const mission_scene_info& info) {
+  if (!m.scene) return;
+  // The sun, its fill light and the ambient colour of the mission's sky at
+  // the campaign's hour; fog where the weather brought some.
+  skybox_lighting sky;
+  if (!g_skyboxes.empty()) {
+    const std::size_t chosen = static_cast<std::size_t>(std::clamp(m.weather.sky, 0, static_cast<int>(g_skyboxes.size()) - 1));
+    sky = to_skybox_lighting(g_skyboxes[chosen]);
+  } else {
+    sky.sun_colour = vec3(1.0f, 0.95f, 0.85f);
+    sky.ambient_colour = color{0.45f, 0.5f, 0.6f, 1.0f};
+    sky.latitude = 45.0f;
+  }
+  const int hour = time_of_day_hour(clock_ticks(clock_campaign), game_.start_time_stamp);
+  set_up_time_of_day(*m.scene, sky, info.flags, m.weather.fog_density, hour, g_terrain_generator.pixel_shaders);
+  if (m.weather.fog_distance > 0.0f) m.scene->set_fog_range(0.0f, m.weather.fog_distance, sky.fog_colour);
 }
 
 void module_setup_steps::reset_spawn_counters(mission& m) {

@@ -62,6 +62,7 @@ class module_setup_steps : public mission_setup_steps {
   void build_nav_mesh(mission& m, const mission_scene_info& info) override;
   void create_prop_entities(mission& m, const mission_scene_info& info) override;
   void add_features(mission& m, const mission_scene_info& info) override;
+  void create_weather_effects(mission& m, const mission_scene_info& info) override;
   void reset_spawn_counters(mission& m) override;
   bool spawn_at_entry_point(mission& m, int record) override;
 

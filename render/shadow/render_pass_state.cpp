@@ -13,6 +13,7 @@
 #include "render/scene/scene_lighting.h"
 #include "render/view/scene_view.h"
 #include "render/scene/scene_world.h"
+#include "render/shadow/sun_visibility.h"
 
 namespace hm {
 

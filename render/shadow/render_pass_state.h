@@ -21,6 +21,8 @@
 
 namespace hm {
 
+struct screen_depth;
+
 class material;
 class resource_manager;
 class scene_view;
@@ -132,6 +134,9 @@ class render_pass_state {
   scene_world* scene = nullptr;
   // The projection of the last shadow camera, for the read-back's tests.
   shadow_projection projection;
+  // A copy of the last frame's depth, where the device can give one (the sun
+  // flare's occlusion test reads it); null otherwise.
+  std::unique_ptr<screen_depth> view_depth;
 
   scene_view* renderer_override = nullptr;
   resource_manager* resources_override = nullptr;

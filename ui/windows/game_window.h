@@ -66,6 +66,9 @@ class game_window {
   // Creates the widgets and registers the root container with the UI manager.
   virtual void build() {}
   virtual void frame(float /*seconds*/) {}
+  // Queues into the renderer the 3D scene the window shows behind its
+  // widgets, for a back buffer of that size (the mission screen's battle).
+  virtual void queue_scene(std::uint32_t /*width*/, std::uint32_t /*height*/) {}
   // Clears a window's head-up display state (the mission screen's).
   virtual void reset_hook() {}
   virtual void write_state(binary_stream& /*s*/) {}

@@ -98,6 +98,11 @@ bool window_manager::shows_message_log(int id) {
   }
 }
 
+void window_manager::queue_scenes(std::uint32_t width, std::uint32_t height) {
+  for (const std::int32_t id : stack)
+    if (game_window* w = window(id)) w->queue_scene(width, height);
+}
+
 void window_manager::frame(float seconds) {
   game_window* t = top();
   if (!t) return;

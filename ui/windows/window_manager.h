@@ -41,6 +41,9 @@ class window_manager {
   // that show the on-screen message log first move the waiting messages
   // into it.
   void frame(float seconds);
+  // Every open window's scene, lowest first, for a back buffer of that size:
+  // a box opened over the battle leaves the battle drawn behind it.
+  void queue_scenes(std::uint32_t width, std::uint32_t height);
   // The world map, inventory, debrief, mission screen, character and
   // conversation windows.
   static bool shows_message_log(int id);

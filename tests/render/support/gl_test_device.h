@@ -8,11 +8,13 @@
 #include <sstream>
 #include <string>
 
+#include "engine/device/device_resources.h"
 #include "engine/resource/material.h"
 #include "engine/resource/shader_record.h"
 #include "engine/resource/texture_record.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/window.h"
+#include "render/view/scene_view.h"
 
 namespace hm::test {
 
@@ -51,6 +53,21 @@ inline offscreen_gl open_offscreen_gl(const char* title, std::uint32_t width, st
       gpu::result::ok)
     return offscreen_gl::no_context;
   return offscreen_gl::ready;
+}
+
+// The game's scene view drawing on the device with the device resources'
+// effect and shaders, as the application sets it up, installed as the views'
+// renderer.
+inline void attach_game_scene_view(platform::gpu::device& device, std::int32_t buffer_size) {
+  scene_view& view = g_scene_view;
+  view.set_up_buffers(buffer_size);
+  view.set_device(&device);
+  view.pixel_shaders = true;
+  view.set_effect(g_device_resources.effect ? &g_device_resources.effect->get() : nullptr);
+  view.render_to_depth_shader = g_device_resources.render_to_depth_shader;
+  view.render_to_depth_skin_shader = g_device_resources.render_to_depth_skin_shader;
+  view.restore_device_objects();
+  set_view_renderer(&view);
 }
 
 // A one-pixel white texture and a material drawn with the effect's

@@ -1,0 +1,135 @@
+#include "mission/screen/battle_drawing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "mission/agent/agent.h"
+#include "mission/core/mission.h"
+#include "render/entity/camera.h"
+#include "render/entity/entity.h"
+#include "render/scene/light.h"
+#include "render/scene/scene_world.h"
+#include "render/shadow/render_pass_state.h"
+#include "render/view/interface_view.h"
+
+namespace hm {
+
+namespace {
+
+// Skinned meshes stand on the skeleton, not in the entity's own box: an agent
+// is culled as a sphere around its middle, a horse's reaching further.
+constexpr float agent_cull_radius = 2.5f;
+constexpr float agent_cull_lift = 1.0f;
+
+std::uint32_t to_pixels(float fraction, std::uint32_t size) {
+  const float p = std::clamp(fraction, 0.0f, 1.0f) * static_cast<float>(size);
+  return static_cast<std::uint32_t>(std::lround(p));
+}
+
+// Widens the shadow box by a world box's eight corners.
+void extend_by_box(const frame& f, const bounding_box& b) {
+  for (int corner = 0; corner < 8; ++corner) {
+    const vec3 local((corner & 1) ? b.max.x : b.min.x, (corner & 2) ? b.max.y : b.min.y,
+                     (corner & 4) ? b.max.z : b.min.z);
+    g_render_pass_state.extend_shadow_bounds(f.transform_point_to_global(local));
+  }
+}
+
+}  // namespace
+
+view_rectangle interface_area_pixels(float x, float y, float width, float height, std::uint32_t buffer_width,
+                                     std::uint32_t buffer_height) {
+  // Interface y grows upwards from the bottom; pixel rows grow downwards.
+  const std::uint32_t left = to_pixels(x / interface_width, buffer_width);
+  const std::uint32_t right = to_pixels((x + width) / interface_width, buffer_width);
+  const std::uint32_t top = to_pixels(1.0f - (y + height) / interface_height, buffer_height);
+  const std::uint32_t bottom = to_pixels(1.0f - y / interface_height, buffer_height);
+  view_rectangle r;
+  r.x = left;
+  r.y = top;
+  r.width = right > left ? right - left : 0;
+  r.height = bottom > top ? bottom - top : 0;
+  return r;
+}
+
+void fit_view_window(camera& eye, const view_rectangle& area) {
+  if (area.width == 0 || area.height == 0) return;
+  const float half_width = 0.5f * (eye.view_right - eye.view_left);
+  const float half_height = half_width * static_cast<float>(area.height) / static_cast<float>(area.width);
+  const float middle = 0.5f * (eye.view_top + eye.view_bottom);
+  eye.view_top = middle + half_height;
+  eye.view_bottom = middle - half_height;
+  eye.update_frustum_planes();
+}
+
+mission_scene_drawing::mission_scene_drawing() = default;
+mission_scene_drawing::~mission_scene_drawing() { release(); }
+
+void mission_scene_drawing::release() {
+  view.lights.clear();
+  view.destroy();
+  lights_.clear();
+}
+
+void mission_scene_drawing::take_scene_lights(const scene_world& scene) {
+  view.lights.clear();
+  std::size_t used = 0;
+  for (const auto& l : scene.lights) {
+    if (!l || l->type != light_type_directional) continue;
+    if (used == lights_.size()) lights_.push_back(std::make_unique<mesh_light>());
+    mesh_light& out = *lights_[used++];
+    out = mesh_light{};
+    out.type = mesh_light::directional;
+    out.diffuse = l->colour;
+    out.direction = l->direction;
+    out.direction.normalize();
+    out.flags = static_cast<std::uint32_t>(l->flags);
+    view.lights.push_back(&out);
+  }
+}
+
+bool mission_scene_drawing::queue(mission& m, const camera& eye, const view_rectangle& area) {
+  agents_drawn = 0;
+  if (!m.scene || area.width == 0 || area.height == 0) return false;
+  scene_world& scene = *m.scene;
+
+  view.clear_meshes();
+  view.viewport = area;
+  view.flags = view_flag_clear_colour | view_flag_clear_depth;
+  view.fog = &scene.environment;
+  view.clear_colour = scene.environment.fog_enabled ? (scene.environment.fog_colour | 0xFF000000u) : default_sky_colour;
+  view.lights_enabled = 1;
+  view.camera = eye;
+  take_scene_lights(scene);
+
+  // What casts the sun's shadows this frame: every entity's own meshes and
+  // the agents standing where they stand.
+  g_render_pass_state.begin_shadow_bounds(scene);
+  for (const auto& e : scene.active_entities) {
+    if (!e || !e->visible) continue;
+    for (const auto& mesh_ptr : e->meshes)
+      if (mesh_ptr) extend_by_box(e->frame, mesh_ptr->bbox);
+  }
+  for_each_live_agent(m.agents, [](agent& a) {
+    if (!a.agent_entity) return;
+    const vec3 at = a.agent_entity->frame.origin;
+    g_render_pass_state.extend_shadow_bounds(at - vec3(agent_cull_radius, agent_cull_radius, 0.0f));
+    g_render_pass_state.extend_shadow_bounds(at + vec3(agent_cull_radius, agent_cull_radius, 2.0f * agent_cull_radius));
+  });
+  g_render_pass_state.finish_shadow_bounds();
+
+  scene.submit_to_view(view, true);
+  // The agents' bodies, heads and equipment hang on their skeletons' bones.
+  for_each_live_agent(m.agents, [this](agent& a) {
+    skeleton_entity* e = a.agent_entity;
+    if (!e || !e->visible) return;
+    const vec3 middle = e->frame.origin + vec3(0.0f, 0.0f, agent_cull_lift);
+    if (!view.camera.sphere_visible(middle, agent_cull_radius)) return;
+    e->submit_skinned_meshes(view);
+    ++agents_drawn;
+  });
+  render_passes(g_render_pass_state);
+  return true;
+}
+
+}  // namespace hm
