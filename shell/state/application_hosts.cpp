@@ -36,7 +36,31 @@ application_hosts::application_hosts(std::function<void()> new_game, std::functi
                                      window_manager& window_table)
     : windows(window_table), new_game_(std::move(new_game)), campaign_(std::move(campaign)) {}
 
-application_hosts::~application_hosts() { end_mission(); }
+application_hosts::~application_hosts() {
+  end_mission();
+  // The mission outlives these hosts: it lets go of the set-up's navigation
+  // graph and of the services first.
+  if (current_mission) {
+    current_mission->clear();
+    current_mission->set_services(nullptr);
+  }
+}
+
+void application_mission_services::check_reinforcements(mission& m) {
+  if (steps) hm::check_reinforcements(m, *steps);
+}
+
+dispatcher_game_words& application_hosts::game_words() {
+  if (campaign_game* c = campaign_()) {
+    const game_script_words& g = c->campaign_host.game_words();
+    if (g.next_scene >= 0) {
+      words.jump_scene = g.next_scene;
+      words.jump_entry = g.next_entry_point;
+      words.jump_template = g.next_mission_value;
+    }
+  }
+  return words;
+}
 
 bool application_hosts::set_window(int id) { return may_open(windows, id) && windows.set_window(id); }
 
@@ -70,6 +94,13 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
   words.jump_entry = 0;
   words.jump_template = 0;
   words.jump_flags[0] = words.jump_flags[1] = 0;
+  if (campaign_game* c = campaign_()) {
+    game_script_words& g = c->campaign_host.game_words();
+    g.next_scene = -1;
+    g.next_entry_point = 0;
+    g.next_mission_value = 0;
+    g.next_mission_flag_1 = g.next_mission_flag_2 = 0;
+  }
   if (!current_mission) return;
   mission& m = *current_mission;
   m.clear();
@@ -108,8 +139,20 @@ void application_hosts::set_up_mission(std::int32_t sequence) {
   end_mission();
   mission_scope_ = std::make_unique<mission_script_scope>(m);
   if (connect_mission_host) connect_mission_host(mission_scope_->host());
-  mission_setup_steps own_part_only;
-  hm::set_up_mission(m, setup_steps ? *setup_steps : own_part_only);
+  services_.steps = nullptr;
+  m.set_services(&services_);
+  campaign_game* c = campaign_();
+  if (setup_steps || !g_game || !c) {
+    mission_setup_steps own_part_only;
+    hm::set_up_mission(m, setup_steps ? *setup_steps : own_part_only);
+    return;
+  }
+  // The previous mission's set-up goes once this one has been cleared of it.
+  const int template_index = m.template_index;
+  const int scene_index = m.scene_index;
+  m.clear();
+  start_ = {};
+  if (start_mission(m, *g_game, c->state, template_index, scene_index, start_)) services_.steps = start_.steps.get();
 }
 
 void application_hosts::end_mission() { mission_scope_.reset(); }
