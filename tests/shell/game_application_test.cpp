@@ -423,6 +423,33 @@ TEST_F(Program, HeadlessRunsWithTheSameSeedAndInputWriteTheSameLog) {
   EXPECT_EQ(first, second);
 }
 
+TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEachTime) {
+  // No recorded keys: the run takes the first menu's battle option, the
+  // battle is fought to its end, the debrief is done and the result menu
+  // ends the run.
+  const std::string args = data_arg() + " --headless --seed 99";
+  ASSERT_EQ(run_program(env(), args), 0);
+  std::string err;
+  ASSERT_EQ(run_program_keeping_stderr(env(), args, err), 0);
+  EXPECT_EQ(err, "");
+  const std::string first = read_text(home.data() / "ruv_log.txt");
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string second = read_text(home.data() / "ruv_log.txt");
+  EXPECT_EQ(first, second);
+  const std::size_t menu = first.find("Switching to menu window...\n");
+  const std::size_t option = first.find("Taking the game menu's option ", menu);
+  const std::size_t setup = first.find("begin_setup\n", option);
+  const std::size_t over = first.find("Mission over: team 0: ", setup);
+  const std::size_t result = first.find("Game menu 2: The battle is over.", over);
+  EXPECT_NE(menu, std::string::npos) << first;
+  EXPECT_NE(option, std::string::npos) << first;
+  EXPECT_NE(setup, std::string::npos) << first;
+  EXPECT_NE(over, std::string::npos) << first;
+  EXPECT_NE(result, std::string::npos) << first;
+  EXPECT_EQ(first.find("SCRIPT ERROR"), std::string::npos) << first;
+  EXPECT_TRUE(first.ends_with("Saving options...\n")) << first;
+}
+
 TEST_F(Program, HelpListsEveryArgument) {
   for (const char* flag : {"--help", "-h"}) {
     std::string out;
