@@ -225,8 +225,14 @@ void game_application::dispatch_requests() {
   if (const game_window* top = g_window_manager.top();
       top && g_window_manager.top_id() == window_id::game_menu && top->return_window != return_through_dispatcher &&
       campaign_) {
-    const std::int32_t menu = campaign_->campaign_host.game_words().current_menu;
-    g_window_switch_state.launch_mode = menu > 0 ? menu : -1;
+    const game_script_words& w = campaign_->campaign_host.game_words();
+    g_window_switch_state.launch_mode = w.current_menu > 0 ? w.current_menu : -1;
+    // The party module code met there is the other side of the battle.
+    if (w.encountered_party >= 0) {
+      g_meta_mission.encounter.side = 0;
+      g_meta_mission.encounter.first_party = -1;
+      g_meta_mission.encounter.second_party = w.encountered_party;
+    }
   }
   std::uint8_t switched = 0;
   dispatch_meta_mission_requests(*state_hosts, g_meta_mission, g_window_switch_state, switched);

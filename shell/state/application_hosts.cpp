@@ -112,6 +112,24 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
   m.scene_param = p.scene_param;
   m.player_side = p.side;
   m.side_lists = {};
+  // Each side's list: the encounter's party of that side with the parties
+  // attached to it; the player's side also gets the parties attached to the
+  // player's. The other side's list is the enemy's.
+  if (campaign_game* c = campaign_()) {
+    const campaign_state& st = c->state;
+    auto add = [&](mission_side_list& list, std::int32_t id, bool itself) {
+      const party* pa = id >= 0 ? st.find_party(id) : nullptr;
+      if (!pa) return;
+      if (itself && list.count < side_list_capacity) list.parties[static_cast<std::size_t>(list.count++)] = id;
+      for (std::int32_t a : pa->attached_parties)
+        if (list.count < side_list_capacity) list.parties[static_cast<std::size_t>(list.count++)] = a;
+    };
+    const std::int32_t ids[2] = {g_meta_mission.encounter.first_party, g_meta_mission.encounter.second_party};
+    const std::size_t player_side = p.side == 1 ? 1 : 0;
+    for (std::size_t k = 0; k < 2; ++k) add(m.side_lists[k], ids[k], true);
+    add(m.side_lists[player_side], st.player_party, false);
+    m.side_value = static_cast<std::int32_t>(1 - player_side);
+  }
   m.template_flags = p.template_index >= 0 && p.template_index < static_cast<int>(g_mission_templates.size())
                          ? g_mission_templates[static_cast<std::size_t>(p.template_index)].flags
                          : 0;
