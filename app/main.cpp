@@ -215,6 +215,9 @@ int main(int argc, char** argv) {
   if (opts.headless) {
     app.fixed_frame_time = hm::game_application::headless_frame_time;
     app.skip_main_menu = true;
+    // Without recorded keys the run plays the first battle of the new game's
+    // menu by itself and ends at its result.
+    app.piloted = !recorded;
   }
 
   namespace platform = hm::platform;
@@ -231,8 +234,10 @@ int main(int argc, char** argv) {
   hm::load_ruv_config(hm::g_ruv_config);
   hm::read_options(hm::g_game_options);
   // Ragdolls step on a thread of their own when the process may use more than
-  // one processor and the settings do not force a single thread.
-  hm::start_physics_worker_if_allowed(hm::g_ruv_config.force_single_threading != 0);
+  // one processor and the settings do not force a single thread. A run
+  // without a window steps them in its frames, so that its seed alone decides
+  // how it plays.
+  hm::start_physics_worker_if_allowed(hm::g_ruv_config.force_single_threading != 0 || opts.headless);
 
   app.start_fullscreen = hm::g_ruv_config.start_windowed == 0 && !opts.windowed && !opts.headless;
   // Fixed steps need no frame-rate cap: the run goes as fast as it can.

@@ -45,8 +45,10 @@
 #include "script/ops/end_game.h"
 #include "script/script_host.h"
 #include "shell/vertex_pools.h"
+#include "shell/windows/screen_hosts.h"
 #include "shell/windows/start_up_window.h"
 #include "ui/widget/container.h"
+#include "ui/menus/menu_window_host.h"
 #include "ui/windows/window_manager.h"
 #include "ui/tableau/tableau_manager.h"
 #include "ui/windows/window_ui_host.h"
@@ -77,6 +79,9 @@ game_application::game_application() {
   debugger_window_ = std::make_unique<debugger_window>(*debugger_);
   state_hosts = std::make_unique<application_hosts>([this] { create_game_objects(); },
                                                     [this] { return campaign_.get(); }, g_window_manager);
+  menu_host_ = std::make_unique<application_menu_host>(*this);
+  previous_menu_host_ = set_menu_window_host(menu_host_.get());
+  screen_host_ = std::make_unique<application_screen_host>(*this);
   // The one mission of the run; without it the game runs on and no mission
   // is set up.
   if (!current_mission) current_mission = new (std::nothrow) mission();
@@ -90,6 +95,7 @@ game_application::~game_application() {
   delete current_mission;
   current_mission = nullptr;
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
+  if (&current_menu_host() == menu_host_.get()) set_menu_window_host(previous_menu_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
   g_window_manager.destroy_game_windows();
@@ -125,8 +131,7 @@ hresult game_application::one_time_init() {
   g_ui_manager.reset_timers();
   init_ui_text();
   g_window_manager.create_game_windows();
-  install_start_up_windows();
-  install_mission_screen(g_window_manager, [] { return current_mission; });
+  install_windows();
   g_window_manager.show_cursor = [this](bool shown) {
     if (window) window->show_cursor(shown);
   };
@@ -136,27 +141,19 @@ hresult game_application::one_time_init() {
   // The module's data loads one step a frame, in the loading window's frame,
   // from the first frame on.
   start_module(module_name);
-  loading_step = 0;
   module_loaded = false;
   g_window_manager.set_window(window_id::load);
   return frame_code::ok;
 }
 
-void game_application::install_start_up_windows() {
-  install_start_up_window(g_window_manager, window_id::load, [this](start_up_window&, float) {
-    if (!module_loaded) step_module_loading();
-  });
+void game_application::install_windows() {
+  // The loading window (2) loads the module itself and tells the menu host
+  // when it is done; the launch runs in the launch window's frame.
   install_start_up_window(g_window_manager, window_id::launch,
                           [this](start_up_window& w, float) { step_game_launch(w); });
-}
-
-void game_application::step_module_loading() {
-  const bool done = load_module_step(loading_step, loading_text);
-  loading_progress = module_load_progress(loading_step);
-  if (!done) return;
-  log_line("Finished All...\n");
-  module_load_finished();
-  g_window_manager.set_window(window_id::main_menu);
+  install_mission_screen(g_window_manager, [] { return current_mission; });
+  if (auto* screen = dynamic_cast<mission_screen_window*>(g_window_manager.window(window_id::mission_screen)))
+    screen->set_host(screen_host_.get());
 }
 
 void game_application::module_load_finished() {
@@ -221,6 +218,22 @@ void game_application::dispatch_requests() {
   dispatched_ = true;
   dispatch_frame_ = frame_counter;
   dispatch_waiting_ = false;
+  // Until the world map runs, the new game's first menu stands where the map
+  // would: a battle it asks for comes back to the game's current menu, the
+  // way the battle of an encounter on the map comes back to the encounter's
+  // menu.
+  if (const game_window* top = g_window_manager.top();
+      top && g_window_manager.top_id() == window_id::game_menu && top->return_window != return_through_dispatcher &&
+      campaign_) {
+    const game_script_words& w = campaign_->campaign_host.game_words();
+    g_window_switch_state.launch_mode = w.current_menu > 0 ? w.current_menu : -1;
+    // The party module code met there is the other side of the battle.
+    if (w.encountered_party >= 0) {
+      g_meta_mission.encounter.side = 0;
+      g_meta_mission.encounter.first_party = -1;
+      g_meta_mission.encounter.second_party = w.encountered_party;
+    }
+  }
   std::uint8_t switched = 0;
   dispatch_meta_mission_requests(*state_hosts, g_meta_mission, g_window_switch_state, switched);
   // Module code sees a mission while one of its screens is open (the
@@ -309,6 +322,7 @@ hresult game_application::frame_move() {
     const game_window* menu = g_window_manager.top();
     if (skip_main_menu || !menu || !menu->root) start_new_game();
   }
+  if (piloted && game_started && pilot.frame()) exit_requested = true;
   // The top window's frame: the loading window loads the module, the launch
   // window starts the game, and the screens hand their requests to the
   // dispatcher. While a box is open over a window, only the box's runs.

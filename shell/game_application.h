@@ -21,8 +21,13 @@
 #include "render/entity/render_view.h"
 #include "script/script_host.h"
 #include "shell/state/application_hosts.h"
+#include "shell/windows/headless_pilot.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/windows/launch_window_build.h"
+
+namespace hm {
+class menu_window_host;
+}
 
 namespace hm {
 
@@ -32,6 +37,8 @@ class recorded_input;
 class debugger_window;
 class script_debugger;
 class script_ui_host;
+class application_menu_host;
+class application_screen_host;
 
 class game_application : public application_frame {
  public:
@@ -61,18 +68,18 @@ class game_application : public application_frame {
   // When set, the frame's quit flag is raised at the end of the frame move.
   bool exit_requested = false;
   // The module the one-time initialisation chooses (chosen at program start);
-  // its data loads one step a frame behind the loading window.
+  // its data loads one step a frame behind the loading window (window 2).
   std::string module_name = "Sample";
-  // The loading window: the step counter, the text shown and the progress
-  // bar (0 to 1).
-  int loading_step = 0;
-  ruv_string loading_text;
-  float loading_progress = 0.0f;
   // Set once every loading step ran; the main menu opens in the same frame.
   bool module_loaded = false;
   // Runs without a person (headless, or a recorded input that starts in the
   // game) leave the main menu for a new game as soon as it is up.
   bool skip_main_menu = false;
+  // A run without a person and without recorded input is played by the
+  // pilot: into the first game menu's battle, through the debrief to the
+  // battle's result, which ends the run.
+  bool piloted = false;
+  headless_pilot pilot;
   // When above 0, every frame moves by this time step whatever the machine's
   // speed, so that a run's log depends on its frames alone.
   float fixed_frame_time = 0.0f;
@@ -164,14 +171,11 @@ class game_application : public application_frame {
   void queue_interface();
   // The frame rate and the debug lines, while show_framerate is on.
   void queue_overlay_texts();
-  // One loading step (the loading window's frame); after the last one, the
-  // resources' device objects and the main menu.
-  void step_module_loading();
   // One step of the game's launch (the launch window's frame).
   void step_game_launch(game_window& launch_window);
-  // Puts the application's start-up steps into the frames of the loading
-  // and launch windows.
-  void install_start_up_windows();
+  // Puts the game's launch into the launch window's frame, and the
+  // application's hosts behind the menu windows and the mission screen.
+  void install_windows();
   // The game object and its campaign, a running game ended first.
   void create_game_objects();
   // The back buffer into screenshot_path.
@@ -190,6 +194,10 @@ class game_application : public application_frame {
   // Set when module code ended the game; the frame then destroys it.
   bool game_ended = false;
   std::unique_ptr<recorded_input> recorded_;
+  // What the menu windows and the mission screen reach beyond the interface.
+  std::unique_ptr<application_menu_host> menu_host_;
+  menu_window_host* previous_menu_host_ = nullptr;
+  std::unique_ptr<application_screen_host> screen_host_;
   // The frame of the last dispatch, and a request that waits for the next.
   std::uint32_t dispatch_frame_ = 0;
   bool dispatched_ = false;

@@ -57,6 +57,9 @@ void mission::clear() {
   corpses.clear();
   player_agent = -1;
   player_horse = -1;
+  // The next mission runs until its own scripts end it.
+  end_requested = 0;
+  conversation_request = -1;
   player_spawn_position = vec3(10.0f, 10.0f, 10.0f);
   river_phase = 0.0f;
   weather = mission_weather{};

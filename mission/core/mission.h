@@ -246,7 +246,8 @@ class mission {
   // The mission's mode and sub-mode words that scripts set.
   std::int32_t mode = 0;
   std::int32_t sub_mode = 0;
-  // The mission screen's requests and the outcome.
+  // The mission screen's requests and the outcome. The end is the countdown
+  // scripts start: once its timer has run out the screen leaves the mission.
   std::uint8_t frame_begun = 0;
   std::uint8_t end_requested = 0;
   timer end_timer{clock_mission};
@@ -256,9 +257,7 @@ class mission {
   std::array<std::int32_t, 3> order_toggles{};
   mission_time_speed time_speed;
   mission_scripted_camera scripted_camera;
-  // A countdown scripts start, and three timers they read.
-  timer countdown_timer{clock_mission};
-  std::uint8_t countdown_running = 0;
+  // Three timers scripts read.
   std::array<timer, 3> script_timers{timer(clock_mission), timer(clock_mission), timer(clock_mission)};
   // How far agents see, and where the current view's camera stands.
   float visibility_distance = 0.0f;

@@ -619,8 +619,8 @@ std::int32_t mission_script_host::mission_word(int which) const {
 }
 
 void mission_script_host::start_countdown(float seconds) {
-  mission_.countdown_timer.set_elapsed(-seconds);
-  mission_.countdown_running = 1;
+  mission_.end_timer.set_elapsed(-seconds);
+  mission_.end_requested = 1;
 }
 
 int mission_script_host::last_live_agent_of_troop(int troop) const {

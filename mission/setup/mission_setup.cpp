@@ -173,7 +173,7 @@ void set_up_mission(mission& m, mission_setup_steps& steps) {
   // 1. A clean mission.
   m.clear();
   for (timer& t : m.mission_timers) t.reset();
-  log_line("begin_setup");
+  log_line("begin_setup\n");
   steps.clear_physics_worlds(m);
   m.frame_counter = 0;
 
@@ -251,7 +251,7 @@ void set_up_mission(mission& m, mission_setup_steps& steps) {
 
   // 18-19.
   steps.finish_scene(m, info);
-  log_line("end_setup");
+  log_line("end_setup\n");
 }
 
 }  // namespace hm

@@ -361,13 +361,13 @@ bool start_mission(mission& m, game& g, campaign_state& campaign, int template_i
   if (template_index < 0 || template_index >= static_cast<int>(g_mission_templates.size())) {
     m.clear();
     log_line("Mission template " + std::to_string(template_index) + " does not exist (the module has " +
-             std::to_string(g_mission_templates.size()) + ")");
+             std::to_string(g_mission_templates.size()) + ")\n");
     return false;
   }
   if (scene_record(g, scene_index) == nullptr) {
     m.clear();
     log_line("Scene " + std::to_string(scene_index) + " does not exist (the module has " +
-             std::to_string(g.scene_count()) + ")");
+             std::to_string(g.scene_count()) + ")\n");
     return false;
   }
   m.template_index = template_index;

@@ -15,7 +15,7 @@ bool read_scene_file(const char* scene_id, const char* display_name, scene_file_
   scene_objects objects;
   if (!load_scene_objects(module_file_path(get_scene_objects_path(scene_id)), scene_id, objects, kinds, nullptr,
                           display_name)) {
-    log_line(std::string("Unable to load scene objects! ") + scene_id);
+    log_line(std::string("Unable to load scene objects! ") + scene_id + "\n");
     return false;
   }
   out.navigation_data = std::move(objects.ai_mesh_data);

@@ -36,7 +36,31 @@ application_hosts::application_hosts(std::function<void()> new_game, std::functi
                                      window_manager& window_table)
     : windows(window_table), new_game_(std::move(new_game)), campaign_(std::move(campaign)) {}
 
-application_hosts::~application_hosts() { end_mission(); }
+application_hosts::~application_hosts() {
+  end_mission();
+  // The mission outlives these hosts: it lets go of the set-up's navigation
+  // graph and of the services first.
+  if (current_mission) {
+    current_mission->clear();
+    current_mission->set_services(nullptr);
+  }
+}
+
+void application_mission_services::check_reinforcements(mission& m) {
+  if (steps) hm::check_reinforcements(m, *steps);
+}
+
+dispatcher_game_words& application_hosts::game_words() {
+  if (campaign_game* c = campaign_()) {
+    const game_script_words& g = c->campaign_host.game_words();
+    if (g.next_scene >= 0) {
+      words.jump_scene = g.next_scene;
+      words.jump_entry = g.next_entry_point;
+      words.jump_template = g.next_mission_value;
+    }
+  }
+  return words;
+}
 
 bool application_hosts::set_window(int id) { return may_open(windows, id) && windows.set_window(id); }
 
@@ -70,6 +94,13 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
   words.jump_entry = 0;
   words.jump_template = 0;
   words.jump_flags[0] = words.jump_flags[1] = 0;
+  if (campaign_game* c = campaign_()) {
+    game_script_words& g = c->campaign_host.game_words();
+    g.next_scene = -1;
+    g.next_entry_point = 0;
+    g.next_mission_value = 0;
+    g.next_mission_flag_1 = g.next_mission_flag_2 = 0;
+  }
   if (!current_mission) return;
   mission& m = *current_mission;
   m.clear();
@@ -81,6 +112,24 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
   m.scene_param = p.scene_param;
   m.player_side = p.side;
   m.side_lists = {};
+  // Each side's list: the encounter's party of that side with the parties
+  // attached to it; the player's side also gets the parties attached to the
+  // player's. The other side's list is the enemy's.
+  if (campaign_game* c = campaign_()) {
+    const campaign_state& st = c->state;
+    auto add = [&](mission_side_list& list, std::int32_t id, bool itself) {
+      const party* pa = id >= 0 ? st.find_party(id) : nullptr;
+      if (!pa) return;
+      if (itself && list.count < side_list_capacity) list.parties[static_cast<std::size_t>(list.count++)] = id;
+      for (std::int32_t a : pa->attached_parties)
+        if (list.count < side_list_capacity) list.parties[static_cast<std::size_t>(list.count++)] = a;
+    };
+    const std::int32_t ids[2] = {g_meta_mission.encounter.first_party, g_meta_mission.encounter.second_party};
+    const std::size_t player_side = p.side == 1 ? 1 : 0;
+    for (std::size_t k = 0; k < 2; ++k) add(m.side_lists[k], ids[k], true);
+    add(m.side_lists[player_side], st.player_party, false);
+    m.side_value = static_cast<std::int32_t>(1 - player_side);
+  }
   m.template_flags = p.template_index >= 0 && p.template_index < static_cast<int>(g_mission_templates.size())
                          ? g_mission_templates[static_cast<std::size_t>(p.template_index)].flags
                          : 0;
@@ -108,8 +157,20 @@ void application_hosts::set_up_mission(std::int32_t sequence) {
   end_mission();
   mission_scope_ = std::make_unique<mission_script_scope>(m);
   if (connect_mission_host) connect_mission_host(mission_scope_->host());
-  mission_setup_steps own_part_only;
-  hm::set_up_mission(m, setup_steps ? *setup_steps : own_part_only);
+  services_.steps = nullptr;
+  m.set_services(&services_);
+  campaign_game* c = campaign_();
+  if (setup_steps || !g_game || !c) {
+    mission_setup_steps own_part_only;
+    hm::set_up_mission(m, setup_steps ? *setup_steps : own_part_only);
+    return;
+  }
+  // The previous mission's set-up goes once this one has been cleared of it.
+  const int template_index = m.template_index;
+  const int scene_index = m.scene_index;
+  m.clear();
+  start_ = {};
+  if (start_mission(m, *g_game, c->state, template_index, scene_index, start_)) services_.steps = start_.steps.get();
 }
 
 void application_hosts::end_mission() { mission_scope_.reset(); }

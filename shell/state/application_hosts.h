@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "mission/core/mission_services.h"
+#include "mission/setup/module_mission_setup.h"
 #include "shell/state/game_launch.h"
 #include "shell/state/state_dispatcher.h"
 
@@ -22,6 +24,16 @@ class mission_script_host;
 class mission_script_scope;
 class mission_setup_steps;
 class window_manager;
+
+// The running program's mission services: the engine's own steps, with the
+// reinforcements of the template's spawn records spawned through the set-up
+// of the mission that runs.
+class application_mission_services final : public mission_services {
+ public:
+  void check_reinforcements(mission& m) override;
+  // The set-up of the running mission (null: none spawns).
+  mission_setup_steps* steps = nullptr;
+};
 
 class application_hosts final : public dispatcher_host, public game_launch_host {
  public:
@@ -46,7 +58,9 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   window_manager& windows;
 
   // --- the game ---
-  dispatcher_game_words& game_words() override { return words; }
+  // The pending jump values module code set for the next mission (its scene,
+  // entry point and template) are the dispatcher's.
+  dispatcher_game_words& game_words() override;
   const std::vector<mission_template>& mission_templates() override;
   void prepare_mission(const mission_preparation& p) override;
   void set_up_mission(std::int32_t sequence) override;
@@ -88,8 +102,9 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   std::string progress_step;
   ruv_string progress_message;
   // The steps of a mission's set-up that belong to the renderer, the terrain,
-  // physics and the campaign (the mission's own part runs without them);
-  // null runs the mission's part alone.
+  // physics and the campaign. Null: a running game sets its missions up over
+  // the module's scenes and troops, and without a game the mission's own part
+  // runs alone.
   mission_setup_steps* setup_steps = nullptr;
   // Who stands in a conversation's scene: entry 0 the player, entry 1 the
   // partner (with its seed), then the heroes of the player's party and of the
@@ -116,6 +131,11 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   std::function<void()> new_game_;
   std::function<campaign_game*()> campaign_;
   std::unique_ptr<mission_script_scope> mission_scope_;
+  // The module's set-up of the last mission and its agent hooks: the mission
+  // reaches them (its navigation graph, its reinforcements) until the next
+  // one is set up.
+  mission_start start_;
+  application_mission_services services_;
 };
 
 // The ready-to-upgrade troops of a party's member stacks: those before the

@@ -16,6 +16,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/settings/game_options.h"
 #include "engine/core/log.h"
@@ -24,7 +25,9 @@
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
 #include "mission/core/mission.h"
+#include "module/loading/module_loading.h"
 #include "module/records/mission_template.h"
+#include "ui/menus/load_window.h"
 #include "platform/clock.h"
 #include "script/script_host.h"
 #include "mission/core/mission_script_host.h"
@@ -95,7 +98,11 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     // The module loads in the frames to come.
     const std::string start_log = read_text(home.data() / "ruv_log.txt");
     EXPECT_EQ(start_log, "Starting new log file.\n");
-    EXPECT_EQ(app.loading_step, 0);
+    EXPECT_FALSE(app.module_loaded);
+    // One loading window: the table's, which loads the module itself.
+    auto* loader = dynamic_cast<load_window*>(g_window_manager.window(window_id::load));
+    ASSERT_NE(loader, nullptr);
+    EXPECT_EQ(loader->step, 0);
     EXPECT_NE(control->last_params.auto_depth_stencil_format, gpu::format::unknown);
 
     // A frame that took 0.35 s moves the real-time clock by 0.1 s exactly.
@@ -106,7 +113,13 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     EXPECT_EQ(clock_ticks(clock_real_time) - ticks, 10000);
     EXPECT_EQ(app.frame_counter, 1u);
     EXPECT_EQ(app.render_counter, 1u);
-    EXPECT_EQ(control->last_clear_color, game_application::clear_color);
+    // The frame is cleared to the clear colour; the interface's view clears
+    // the depth alone after it.
+    std::vector<std::uint32_t> corner;
+    ASSERT_EQ(app.device->read_back_buffer(0, 0, 1, 1, corner), gpu::result::ok);
+    ASSERT_EQ(corner.size(), 1u);
+    EXPECT_EQ(corner[0], game_application::clear_color);
+    EXPECT_EQ(control->last_clear_flags & gpu::clear_target, 0u);
     EXPECT_EQ(control->last_clear_z, 1.0f);
     EXPECT_EQ(control->presents, 1);
 
@@ -156,6 +169,7 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
       ASSERT_EQ(app.render_3d_environment(), 0);
     };
     while (!app.module_loaded) frame();
+    EXPECT_EQ(module_load_progress(loader->step), 1.0f);
     EXPECT_EQ(g_window_manager.top_id(), window_id::main_menu);
     EXPECT_EQ(app.render_counter, static_cast<std::uint32_t>(kLoadingFrames));
     // The main menu's new game opens the launch window in new-game mode,
@@ -247,7 +261,6 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
     // The game and the mission are gone with the clean-up.
     EXPECT_FALSE(app.game_started);
     EXPECT_EQ(current_mission, nullptr);
-    EXPECT_EQ(app.loading_progress, 1.0f);
     EXPECT_EQ(app.typed_char, -1);
     EXPECT_FALSE(win->exists());
   }
@@ -408,6 +421,33 @@ TEST_F(Program, HeadlessRunsWithTheSameSeedAndInputWriteTheSameLog) {
   const std::string second = read_text(home.data() / "ruv_log.txt");
   EXPECT_NE(first.find("Switching to menu window...\n"), std::string::npos) << first;
   EXPECT_EQ(first, second);
+}
+
+TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEachTime) {
+  // No recorded keys: the run takes the first menu's battle option, the
+  // battle is fought to its end, the debrief is done and the result menu
+  // ends the run.
+  const std::string args = data_arg() + " --headless --seed 99";
+  ASSERT_EQ(run_program(env(), args), 0);
+  std::string err;
+  ASSERT_EQ(run_program_keeping_stderr(env(), args, err), 0);
+  EXPECT_EQ(err, "");
+  const std::string first = read_text(home.data() / "ruv_log.txt");
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string second = read_text(home.data() / "ruv_log.txt");
+  EXPECT_EQ(first, second);
+  const std::size_t menu = first.find("Switching to menu window...\n");
+  const std::size_t option = first.find("Taking the game menu's option ", menu);
+  const std::size_t setup = first.find("begin_setup\n", option);
+  const std::size_t over = first.find("Mission over: team 0: ", setup);
+  const std::size_t result = first.find("Game menu 2: The battle is over.", over);
+  EXPECT_NE(menu, std::string::npos) << first;
+  EXPECT_NE(option, std::string::npos) << first;
+  EXPECT_NE(setup, std::string::npos) << first;
+  EXPECT_NE(over, std::string::npos) << first;
+  EXPECT_NE(result, std::string::npos) << first;
+  EXPECT_EQ(first.find("SCRIPT ERROR"), std::string::npos) << first;
+  EXPECT_TRUE(first.ends_with("Saving options...\n")) << first;
 }
 
 TEST_F(Program, HelpListsEveryArgument) {

@@ -30,6 +30,7 @@
 #include "platform/window.h"
 #include "script/script_host.h"
 #include "shell/game_application.h"
+#include "ui/manager/ui_manager.h"
 
 using namespace hm;
 namespace fs = std::filesystem;
@@ -60,9 +61,10 @@ class overlay : public ::testing::Test {
     ASSERT_EQ(app_->attach_graphics(std::move(system)), 0);
     ASSERT_EQ(app_->create_window(), 0);
     ASSERT_EQ(app_->initialise(), 0);
-    // No window runs, so no game starts: the draws counted here are the
-    // log's and the overlay's alone.
+    // No window runs, so no game starts, and the loading window's widgets
+    // go: the draws counted here are the log's and the overlay's alone.
     g_window_manager.stack.clear();
+    g_ui_manager.clear();
   }
   void TearDown() override {
     app_.reset();

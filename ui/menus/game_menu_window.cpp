@@ -104,6 +104,8 @@ game_menu* game_menu_window::current_menu(bool report) const {
   return nullptr;
 }
 
+std::int32_t game_menu_window::shown_menu_number() const { return words().current_menu; }
+
 void game_menu_window::build() {
   g_ui_manager.clear();
   if (script_engine_host* e = current_script_host().engine) e->stop_all_sounds();

@@ -38,6 +38,9 @@ class game_menu_window final : public forgetful_window {
   // fewer than sixteen show) gets the next button; the buttons are placed
   // one under the other and the option panel sized to them.
   virtual void fill_options();
+  // The game's current menu record (null outside the table) and its number.
+  const game_menu* shown_menu() const { return current_menu(false); }
+  std::int32_t shown_menu_number() const;
 
   std::array<widget*, game_menu_option_slots> option_buttons{};
   std::int32_t option_count = 0;

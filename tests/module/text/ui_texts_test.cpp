@@ -29,6 +29,7 @@ const std::map<std::string, std::string> argument_kinds = {
     {"ui_finished", ""},
     {"ui_hint", ""},
     {"ui_autosaving", ""},
+    {"ui_some_soldiers_are_ready_to_upgrade", ""},
     {"ui_creating_game", ""},
     {"ui_initializing_map", ""},
     {"ui_launching_game", ""},

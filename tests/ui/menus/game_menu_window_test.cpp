@@ -40,6 +40,8 @@ class GameMenu : public test::ui_test {
     g_meta_mission = meta_mission_words{};
     g_game = std::make_unique<game>();
     host.campaign.add_party(0);
+    // The band the battle option meets.
+    host.campaign.add_party(1);
     g_window_manager.create_game_windows();
     g_window_manager.dispatch_meta_mission_requests = [this] { dispatched.push_back(g_meta_mission.request_mask); };
   }
@@ -117,8 +119,8 @@ TEST_F(GameMenu, TheBattleOptionRequestsTheMissionAndLeavesTheResultMenuCurrent)
   w.option_buttons[1]->raise_event(ui_event::clicked);
   g_window_manager.frame(0.02f);
   // Scene, template value and entry of the next mission; the menu after it.
-  EXPECT_EQ(words().next_scene, 0);
-  EXPECT_EQ(words().next_mission_value, 1);
+  EXPECT_EQ(words().next_scene, 3);
+  EXPECT_EQ(words().next_mission_value, 2);
   EXPECT_EQ(words().next_entry_point, 0);
   EXPECT_EQ(words().current_menu, result_menu);
   EXPECT_EQ(words().screen_change_code, 0);
