@@ -1,8 +1,10 @@
 #include "mission/weapons/weapon_drop.h"
 
 #include "mission/agent/agent.h"
+#include "mission/agent/item_visibility.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
+#include "mission/weapons/held_item_look.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
@@ -68,10 +70,14 @@ void drop_weapons_on_death(mission& m, agent& a) {
     frame placed = bone_world_frame(a, bone).transform_frame_to_global(carry);
     placed.origin.z += drop_lift;
 
-    if (entity* shown = a.item_entities[static_cast<std::size_t>(slot)]) shown->visible = 0;
+    // The body no longer shows it: its three entities, or the meshes of it
+    // hung on the skeleton.
+    set_slot_item_show_word(a, slot, 0);
+    for (entity* e : a.slot_extra_entities[static_cast<std::size_t>(slot)])
+      if (e != nullptr) set_entity_show_word(*e, 0);
     for (int hand = 0; hand < 2; ++hand) {
       entity* held = a.held_item_entities[static_cast<std::size_t>(hand)];
-      if (held != nullptr && slot == a.wielded_slots[static_cast<std::size_t>(hand)]) held->visible = 0;
+      if (held != nullptr && slot == a.wielded_slots[static_cast<std::size_t>(hand)]) set_entity_show_word(*held, 0);
     }
 
     m.add_scene_prop_instance(prop_kind_spawned_item, it.kind, static_cast<int>(it.word), placed);
