@@ -288,8 +288,9 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
       } else {
         consume_ammunition(m, a, 1);
       }
-      // The arrow has left the string.
+      // The arrow has left the string, and the string snaps back.
       if (nocked != nullptr) set_entity_show_word(*nocked, 0);
+      if (type == item_type::bow) set_slot_item_anim_time(a, weapon_slot, launcher_slack);
       a.attack_state = attack_idle;
     }
     run_release_triggers(m, a);
