@@ -12,6 +12,9 @@
 #include "mission/physics/agent_ragdoll.h"
 #include "mission/physics/physics_worlds.h"
 #include "mission/physics/scene_surroundings.h"
+#include "mission/weapons/aim_deviation.h"
+#include "mission/weapons/blood_stains.h"
+#include "mission/weapons/shield_missiles.h"
 #include "mission/weapons/use_weapon.h"
 #include "render/scene/scene_world.h"
 
@@ -26,8 +29,12 @@ combat_hooks make_defaults() {
   h.play_contact_sound = [](mission&, agent&, int) {};
   h.hit_reaction_action = agent_choose_hit_reaction_action;
   h.play_voice = [](mission&, agent&, int) {};
-  h.stick_missile = [](mission&, agent&, const blow&) {};
-  h.add_blood_stain = [](mission&, const vec3&, float) {};
+  h.stick_missile = [](mission&, agent& a, const blow& b) {
+    if (b.striking_missile != nullptr) stick_missile_in_body(a, *b.striking_missile, b);
+  };
+  h.add_blood_stain = [](mission& m, const vec3& at, float size) {
+    add_blood_near_point(m, at, size, blood_stain_draw);
+  };
   h.emit_blood = [](mission&, agent&, const blow&, int) {};
   h.update_label = [](mission&, agent&, const agent_label&) {};
   h.add_message = [](const std::string&, std::uint32_t) {};
@@ -47,7 +54,7 @@ combat_hooks make_defaults() {
     agent_get_ai_input(a, a.input);
   };
   h.visual_update = [](mission&, agent&) {};
-  h.update_aim_deviation = [](mission&, agent&, float) {};
+  h.update_aim_deviation = [](mission& m, agent& a, float) { update_aim_deviation(m, a); };
   h.update_actions = update_actions;
   h.use_weapon = [](mission& m, agent& a, float dt) {
     mission_combat_random random(m.services());

@@ -128,22 +128,6 @@ swing_sweep make_sweep(const agent& a, int hand) {
   return s;
 }
 
-// g, given in the world, in the coordinates of `parent`, whose axes are
-// orthogonal but may be scaled (a scaled or mirrored entity's frame).
-frame frame_in_scaled_frame(const frame& parent, const frame& g) {
-  const auto project = [&parent](const vec3& d) {
-    const auto along = [&d](const vec3& axis) {
-      const float l2 = axis.length_squared();
-      return l2 > 0.0f ? dot_product(d, axis) / l2 : 0.0f;
-    };
-    return vec3(along(parent.rot.s), along(parent.rot.f), along(parent.rot.u));
-  };
-  frame out;
-  out.origin = project(g.origin - parent.origin);
-  out.rot = rotation{project(g.rot.s), project(g.rot.f), project(g.rot.u)};
-  return out;
-}
-
 // The distance along the capsule to the first scene contact; no_scene_contact
 // when the way is free. `blocker` receives the face struck (null for the
 // ground grid).
@@ -288,6 +272,20 @@ bool hit_capsules_touch(const hit_capsule& first, const hit_capsule& second, vec
   if (point != nullptr) *point = c.point;
   if (direction != nullptr) *direction = -c.normal;
   return true;
+}
+
+frame frame_in_scaled_frame(const frame& parent, const frame& g) {
+  const auto project = [&parent](const vec3& d) {
+    const auto along = [&d](const vec3& axis) {
+      const float l2 = axis.length_squared();
+      return l2 > 0.0f ? dot_product(d, axis) / l2 : 0.0f;
+    };
+    return vec3(along(parent.rot.s), along(parent.rot.f), along(parent.rot.u));
+  };
+  frame out;
+  out.origin = project(g.origin - parent.origin);
+  out.rot = rotation{project(g.rot.s), project(g.rot.f), project(g.rot.u)};
+  return out;
 }
 
 hit_capsule agent_hit_body(const agent& a) {

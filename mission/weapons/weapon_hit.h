@@ -53,6 +53,11 @@ struct bone_contact {
 // and 4; horse head 7, body 0).
 bool agent_collide_with_bone_capsules(const agent& victim, const hit_capsule& c, bone_contact& out);
 
+// g, given in the world, in the coordinates of `parent`, whose axes are
+// orthogonal but may be scaled or mirrored (a scaled entity's frame): what a
+// mesh hung in `parent` needs as its own frame to stand at g.
+frame frame_in_scaled_frame(const frame& parent, const frame& g);
+
 // round_to_int(length x per_metre) + 1.
 int hit_sample_count(float length, float per_metre);
 
