@@ -440,7 +440,11 @@ int agent_process_weapon_hit(mission& m, agent& attacker, int hand, missile* mi,
             float damage = agent_compute_attack_damage(m, attacker, hand, mi, victim.index, strength).damage;
             if (kind_has(wielded_kind(attacker, hand), kind_flag_double_shield_damage)) damage *= 2.0f;
             if (is_starting_action_72(attacker)) damage *= 2.0f;
-            if (mi != nullptr && !missile_vanishes_on_impact(mi->launcher)) {
+            // Stones bounce off; anything else stays in the shield.
+            const item_kind* launcher = mi != nullptr ? item_kind_of(mi->launcher) : nullptr;
+            const bool stone =
+                launcher != nullptr && (static_cast<std::uint32_t>(launcher->capabilities) & 0xff000u) == 0x10000u;
+            if (mi != nullptr && !stone) {
               stick_missile_in_shield(victim, *mi, [] { return engine_combat_random().unit(); });
             }
             damage_shield(m, victim, static_cast<int>(std::min(damage, 1e6f)), random);
