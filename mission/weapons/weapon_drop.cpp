@@ -2,6 +2,7 @@
 
 #include "mission/agent/agent.h"
 #include "mission/agent/item_visibility.h"
+#include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "mission/weapons/held_item_look.h"
@@ -49,13 +50,12 @@ int holding_bone_for_type(int type) {
   }
 }
 
-void drop_weapons_on_death(mission& m, agent& a) {
+void drop_weapons_on_death(mission& m, agent& a, combat_random& random) {
   for (int slot = 0; slot < weapon_slot_count; ++slot) {
     item& it = a.equipment[static_cast<std::size_t>(slot)];
     const item_kind* kind = it.get_kind();
     if (kind == nullptr) continue;
-    const float r = static_cast<float>(m.services().random_next() % 15817) * 6.322312e-5f;
-    if (!(r < drop_chance)) continue;
+    if (!(random.unit() < drop_chance)) continue;
 
     int bone = default_carry_bone;
     frame carry = frame::identity();
@@ -83,6 +83,8 @@ void drop_weapons_on_death(mission& m, agent& a) {
     m.add_scene_prop_instance(prop_kind_spawned_item, it.kind, static_cast<int>(it.word), placed);
     it.kind = -1;
     it.word = 0;
+    for (std::int32_t& held : a.wielded_slots)
+      if (held == slot) held = -1;
   }
 }
 

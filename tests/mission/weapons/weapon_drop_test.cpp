@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "mission/agent/agent.h"
+#include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"
@@ -32,10 +33,13 @@ TEST(WeaponDrop, EachWeaponFallsWithChanceOneInFour) {
   a.equipment[1].set_modifier(3);
   a.wielded_slots = {0, 1};
   // Draws below 0.25 x 15817 = 3954.25 drop: 0, 3954 drop; 3955, 15816 stay.
-  s.draws = {0, 3954, 3955, 15816};
-  drop_weapons_on_death(m, a);
+  scripted_combat_random draws({0, 3954, 3955, 15816});
+  drop_weapons_on_death(m, a, draws);
   EXPECT_EQ(a.equipment[0].kind, -1);
   EXPECT_EQ(a.equipment[1].kind, -1);
+  // Neither hand holds what fell.
+  EXPECT_EQ(a.wielded_slots[0], -1);
+  EXPECT_EQ(a.wielded_slots[1], -1);
   EXPECT_EQ(a.equipment[2].kind, 0);
   EXPECT_EQ(a.equipment[3].kind, 0);
   ASSERT_EQ(m.prop_instance_count(), 2);
