@@ -117,18 +117,28 @@ TEST_F(weapon_hit, RelationsDecideWhetherTheBladeStopsPassesOrStrikes) {
     int blade_cm;
     int result;
     bool blow;
+    bool attacker_mounted = false;
+    bool victim_mounted = false;
   };
   const row rows[] = {
       {1, 0.8f, 95, weapon_hit_agent, true},     // an enemy is struck
       {3, 0.8f, 95, weapon_hit_stopped, false},  // a neutral stops the blade
       {2, 1.2f, 200, weapon_hit_stopped, false}, // an ally straight ahead, near
       {2, 1.4f, 200, weapon_hit_nothing, false}, // farther: the blade passes
+      // Near, but either of them on a horse: the blade passes.
+      {2, 1.2f, 200, weapon_hit_nothing, false, true, false},
+      {2, 1.2f, 200, weapon_hit_nothing, false, false, true},
   };
   for (const row& r : rows) {
     mission fresh;
     set_relations(fresh);
     agent& a = attacker_with_blade(fresh, r.blade_cm);
     agent& v = standing(fresh, r.team, r.distance);
+    // A horse of nobody's, far off: only the links count.
+    if (r.attacker_mounted || r.victim_mounted) {
+      agent& horse = spawn_standing_agent(fresh, agent_kind_horse, 5, vec3(50.0f, 50.0f, 0.0f));
+      (r.attacker_mounted ? a : v).mount = horse.index;
+    }
     EXPECT_EQ(swing(fresh, a), r.result) << r.team << " " << r.distance;
     EXPECT_EQ(v.blow_pending != 0, r.blow) << r.team << " " << r.distance;
     if (r.blow) {
@@ -184,6 +194,87 @@ class prop_trigger_log : public mission_services {
   }
   std::vector<std::string> runs;
 };
+
+TEST_F(weapon_hit, OnlyTheFirst1024AgentsInReachAreCandidates) {
+  agent& a = spawn_standing_agent(m, agent_kind_human, 0, vec3());
+  for (int i = 0; i < 1025; ++i) standing(1, 3.0f);
+  // The 1026th, the nearest of all, comes too late to be moved to the front.
+  standing(1, 1.0f);
+  const std::vector<int> c = gather_hit_candidates(m, a, vec3(), 0.0f);
+  ASSERT_EQ(c.size(), 1024u);
+  EXPECT_EQ(c.front(), 1);
+  EXPECT_EQ(c.back(), 1024);
+}
+
+// An arrow through the chest of an ally 4.5 ahead: the player's strikes him
+// and is told so; anyone else's is stopped by him.
+TEST_F(weapon_hit, AnAllysBodyStopsOtherMensArrowsButNotThePlayers) {
+  std::vector<std::string> lines;
+  g_combat_hooks().add_message = [&lines](const std::string& text, std::uint32_t colour) {
+    lines.push_back(text + " " + std::to_string(colour));
+  };
+  for (const bool player : {true, false}) {
+    SCOPED_TRACE(player);
+    lines.clear();
+    mission fresh;
+    set_relations(fresh);
+    agent& archer = spawn_standing_agent(fresh, agent_kind_human, 0, vec3());
+    if (player) fresh.player_agent = archer.index;
+    agent& ally = standing(fresh, 2, 4.5f);
+    missile mi;
+    mi.shooter = archer.index;
+    mi.previous_position = vec3(0.0f, 3.0f, 1.2f);
+    mi.position = vec3(0.0f, 4.0f, 1.2f);
+    mi.direction = vec3(0.0f, 1.0f, 0.0f);
+    mi.damage = 20.0f;
+    mi.speed = mi.launch_speed = 40.0f;
+    blow b;
+    float strength = 1.0f;
+    const int result = agent_process_weapon_hit(fresh, archer, 0, &mi, b, strength, random);
+    EXPECT_EQ(result, player ? weapon_hit_agent : weapon_hit_stopped);
+    EXPECT_EQ(ally.blow_pending != 0, player);
+    if (player) {
+      EXPECT_EQ(ally.pending_blow.striking_missile, &mi);
+      ASSERT_EQ(lines.size(), 1u);
+      EXPECT_NE(lines[0].find("ui_you_hit_a_friendly_troop"), std::string::npos);
+      EXPECT_NE(lines[0].find(std::to_string(0xFFFF0000u)), std::string::npos);
+    } else {
+      EXPECT_TRUE(lines.empty());
+    }
+  }
+}
+
+// A wall 0.6 ahead and an enemy at 0.8, both within the swing: the wall
+// takes the blade, so the enemy is not struck; a wall that is a prop hears
+// the hit.
+TEST_F(weapon_hit, AWallInTheSwingSparesTheEnemyBehindIt) {
+  g_scene_prop_kinds.assign(1, scene_prop{});
+  for (const bool prop : {false, true}) {
+    SCOPED_TRACE(prop);
+    prop_trigger_log log;
+    mission fresh;
+    set_relations(fresh);
+    fresh.set_services(&log);
+    fresh.scene = std::make_unique<scene_world>();
+    scene_prop_instance wall;
+    wall.kind = prop_kind_object;
+    wall.id = 0;
+    fresh.scene_prop_instances.push_back(wall);
+    auto* e = static_cast<strategic_entity*>(fresh.scene->create_entity(strategic_entity_type));
+    e->owner_word = prop ? 12 : -1;
+    e->owner_word_2 = 0;
+    e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
+        vec3(-1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 2.0f), vec3(-1.0f, 0.6f, 2.0f)}));
+    agent& a = attacker_with_blade(fresh, 95);
+    agent& enemy = standing(fresh, 1, 0.8f);
+    EXPECT_EQ(swing(fresh, a), weapon_hit_nothing);
+    EXPECT_EQ(enemy.blow_pending, 0u);
+    EXPECT_EQ(a.scene_hit, prop ? 1 : 0);
+    EXPECT_EQ(log.runs, prop ? std::vector<std::string>{"0 -42 0"} : std::vector<std::string>{});
+    fresh.set_services(nullptr);
+  }
+  g_scene_prop_kinds.clear();
+}
 
 TEST_F(weapon_hit, ASwingAtAPropWithHitPointsDestroysItOnce) {
   g_scene_prop_kinds.assign(1, scene_prop{});
