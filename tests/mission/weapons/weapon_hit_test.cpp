@@ -81,6 +81,24 @@ struct weapon_hit : ::testing::Test {
     return a;
   }
 
+  // Scene-prop instance 0 of prop kind 0, with the hit points, and its
+  // entity: a face across the line y = `y` from x -1 to 1, 3 high (a plain
+  // entity of the scene, no prop's, when `is_prop` is false).
+  static strategic_entity& prop_wall(mission& mm, float y, float hit_points, bool is_prop = true) {
+    if (!mm.scene) mm.scene = std::make_unique<scene_world>();
+    scene_prop_instance p;
+    p.kind = prop_kind_object;
+    p.id = 0;
+    p.hit_points = hit_points;
+    mm.scene_prop_instances.push_back(p);
+    auto* e = static_cast<strategic_entity*>(mm.scene->create_entity(strategic_entity_type));
+    e->owner_word = is_prop ? 12 : -1;
+    e->owner_word_2 = 0;
+    e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
+        vec3(-1.0f, y, 0.0f), vec3(1.0f, y, 0.0f), vec3(1.0f, y, 3.0f), vec3(-1.0f, y, 3.0f)}));
+    return *e;
+  }
+
   int swing(agent& a) { return swing(m, a); }
   int swing(mission& mm, agent& a) {
     blow b;
@@ -255,16 +273,7 @@ TEST_F(weapon_hit, AWallInTheSwingSparesTheEnemyBehindIt) {
     mission fresh;
     set_relations(fresh);
     fresh.set_services(&log);
-    fresh.scene = std::make_unique<scene_world>();
-    scene_prop_instance wall;
-    wall.kind = prop_kind_object;
-    wall.id = 0;
-    fresh.scene_prop_instances.push_back(wall);
-    auto* e = static_cast<strategic_entity*>(fresh.scene->create_entity(strategic_entity_type));
-    e->owner_word = prop ? 12 : -1;
-    e->owner_word_2 = 0;
-    e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
-        vec3(-1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 2.0f), vec3(-1.0f, 0.6f, 2.0f)}));
+    prop_wall(fresh, 0.6f, 0.0f, prop);
     agent& a = attacker_with_blade(fresh, 95);
     agent& enemy = standing(fresh, 1, 0.8f);
     EXPECT_EQ(swing(fresh, a), weapon_hit_nothing);
@@ -281,18 +290,8 @@ TEST_F(weapon_hit, ASwingAtAPropWithHitPointsDestroysItOnce) {
   g_scene_prop_kinds[0].flags = prop_flag_destructible;
   prop_trigger_log log;
   m.set_services(&log);
-  m.scene = std::make_unique<scene_world>();
-  scene_prop_instance door;
-  door.kind = prop_kind_object;
-  door.id = 0;
-  door.hit_points = 30.0f;
-  m.scene_prop_instances.push_back(door);
   // The door's face stands 0.6 ahead of the attacker, facing it.
-  auto* e = static_cast<strategic_entity*>(m.scene->create_entity(strategic_entity_type));
-  e->owner_word = 12;
-  e->owner_word_2 = 0;
-  e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
-      vec3(-1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 0.0f), vec3(1.0f, 0.6f, 2.0f), vec3(-1.0f, 0.6f, 2.0f)}));
+  prop_wall(m, 0.6f, 30.0f);
 
   agent& a = attacker_with_blade(95);
   // Full timing, no troop: 30 x 0.85 = 25.5 a blow.
@@ -358,17 +357,7 @@ TEST_F(weapon_hit, AnArrowSticksInAPropWhereItStruckAndMovesWithIt) {
     arrow_into_prop log;
     mission fresh;
     fresh.set_services(&log);
-    fresh.scene = std::make_unique<scene_world>();
-    scene_prop_instance target;
-    target.kind = prop_kind_object;
-    target.id = 0;
-    target.hit_points = 30.0f;
-    fresh.scene_prop_instances.push_back(target);
-    auto* e = static_cast<strategic_entity*>(fresh.scene->create_entity(strategic_entity_type));
-    e->owner_word = 12;
-    e->owner_word_2 = 0;
-    e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
-        vec3(-1.0f, 5.0f, 0.0f), vec3(1.0f, 5.0f, 0.0f), vec3(1.0f, 5.0f, 3.0f), vec3(-1.0f, 5.0f, 3.0f)}));
+    strategic_entity* e = &prop_wall(fresh, 5.0f, 30.0f);
     // A quarter turn to the left, twice the size.
     frame placed{rotation{vec3(0.0f, 1.0f, 0.0f), vec3(-1.0f, 0.0f, 0.0f), vec3(0.0f, 0.0f, 1.0f)},
                  vec3(3.0f, 6.0f, 0.0f)};
