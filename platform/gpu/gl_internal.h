@@ -173,6 +173,24 @@ class gl_device final : public device {
     return result::ok;
   }
 
+  result read_back_depth(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height,
+                         std::vector<float>& depth) override {
+    if (x + width > width_ || y + height > height_ || width == 0 || height == 0) return result::invalid_call;
+    make_current();
+    std::vector<float> rows(static_cast<std::size_t>(width) * height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(static_cast<GLint>(x), static_cast<GLint>(height_ - y - height), static_cast<GLsizei>(width),
+                 static_cast<GLsizei>(height), GL_DEPTH_COMPONENT, GL_FLOAT, rows.data());
+    const result r = gl_error_result();
+    if (r != result::ok) return r;
+    // OpenGL counts rows from the bottom.
+    depth.resize(rows.size());
+    for (std::uint32_t row = 0; row < height; ++row)
+      std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - row) * width, width,
+                  depth.begin() + static_cast<std::ptrdiff_t>(row) * width);
+    return result::ok;
+  }
+
   std::uint32_t outstanding_resources() const override { return live_resources_; }
 
   std::uint64_t available_video_memory() const override {
