@@ -286,6 +286,9 @@ hresult game_application::restore_device_objects() {
   g_scene_view.render_character_shadow = d.render_character_shadow;
   g_scene_view.render_character_shadow_with_skin = d.render_character_shadow_with_skin;
   g_scene_view.restore_device_objects();
+  // The tableaus' render targets came back empty: each draws itself again
+  // when next shown.
+  g_tableau_manager.invalidate_instances();
   return r;
 }
 
@@ -371,6 +374,8 @@ hresult game_application::render() {
   g_window_manager.queue_scenes(bb.width, bb.height);
   queue_interface();
   g_scene_view.render();
+  // The drawn frame's depth where the sun stands, for the next frame's flare.
+  g_render_pass_state.read_view_depth(*device);
   debug_text.clear();
   if (frame_limit != 0 && render_counter >= frame_limit) {
     if (!screenshot_path.empty()) write_screenshot();

@@ -271,4 +271,11 @@ void particle_system_instance::reset() {
   rotation_damping = 0.0f;
 }
 
+int find_last_particle_system(const std::vector<std::unique_ptr<particle_system_instance>>& list, int id) {
+  for (int i = static_cast<int>(list.size()) - 1; i >= 0; --i) {
+    if (list[static_cast<std::size_t>(i)] && list[static_cast<std::size_t>(i)]->psys_index == id) return i;
+  }
+  return -1;
+}
+
 }  // namespace hm

@@ -7,6 +7,7 @@
 // system's mesh per particle, coloured, faded and scaled by the particle's age,
 // appended to the renderer's shared particle mesh of the material.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "engine/core/math.h"
@@ -103,5 +104,8 @@ class particle_system_instance {
   // The clock whose time drives the turbulence.
   std::int32_t clock = clock_real_time;
 };
+
+// Index of the last instance of the list made from particle system id, or -1.
+int find_last_particle_system(const std::vector<std::unique_ptr<particle_system_instance>>& list, int id);
 
 }  // namespace hm

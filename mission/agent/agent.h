@@ -328,8 +328,12 @@ struct agent {
   // Scales a human's collision capsule.
   float height_factor = 1.0f;
   std::int32_t troop = -1;
-  // For a horse, the item kind it was made from.
+  // For a horse, the item kind it was made from and that item's word (its
+  // modifier and amount).
   std::int32_t horse_item = -1;
+  std::uint32_t horse_item_word = 0;
+  // The horse item it was made from, modifier and all.
+  item own_horse_item() const { return item{horse_item, horse_item_word}; }
   // Added to the position when the entity is placed; fades to 0 each frame.
   vec3 visual_offset;
   // Offsets the collision capsule from the body frame.
@@ -352,6 +356,10 @@ struct agent {
   // Entities and equipment
   entity* body_entity = nullptr;
   std::array<entity*, agent_equipment_slot_count> item_entities{};
+  // The skeleton bone each equipment slot's mesh hangs from; -1 for none or
+  // for a mesh skinned to the whole skeleton. Item triggers put their
+  // particle systems there.
+  std::array<std::int32_t, agent_equipment_slot_count> item_bones{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   std::array<entity*, 2> held_item_entities{};
   entity* label_entity = nullptr;
   float label_height = 0.0f;

@@ -39,7 +39,7 @@ float agent_height(const agent& a) { return a.is_horse() ? 2.0f : 1.8f * a.heigh
 bool on_ground(const agent& a) { return (a.movement_flags & agent_movement_on_ground) != 0; }
 bool being_pushed(const agent& a) { return a.action_timer.elapsed() < 0.0f; }
 
-int horse_charge_of(const agent& horse) { return horse.horse_item >= 0 ? item{horse.horse_item, 0}.get_horse_charge() : 0; }
+int horse_charge_of(const agent& horse) { return horse.horse_item >= 0 ? horse.own_horse_item().get_horse_charge() : 0; }
 
 struct contact {
   vec3 normal;  // out of the other agent, towards this one

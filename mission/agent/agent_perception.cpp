@@ -269,7 +269,7 @@ int find_horse_in_reach(const mission& m, const agent& self) {
     const agent& h = *m.get_agent(i);
     if (!h.is_horse() || h.rider != -1 || !h.is_alive() || h.presence != agent_presence_active) continue;
     const item& saddle = h.equipment[agent_slot_horse];
-    const item horse_item = saddle.kind >= 0 ? saddle : item{h.horse_item, 0};
+    const item horse_item = saddle.kind >= 0 ? saddle : h.own_horse_item();
     if (horse_item.get_difficulty() > skill) continue;
     const vec3 offset = h.position() - self.position();
     if (offset.length() >= 1.0f) continue;

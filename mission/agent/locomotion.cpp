@@ -241,7 +241,7 @@ void update_horse(mission& m, agent& a, float dt, float k) {
   if (rider != nullptr && is_starting_action_72(*rider)) t *= 0.7f;
 
   const item& saddle = a.equipment[agent_slot_horse];
-  const item horse_item = saddle.kind >= 0 ? saddle : item{a.horse_item, 0};
+  const item horse_item = saddle.kind >= 0 ? saddle : a.own_horse_item();
   const float maneuver = static_cast<float>(horse_item.get_horse_maneuver());
   const float w = std::max(a.forward_speed, 4.0f);
   a.turn_rate += ((maneuver + 1.0f) / w) * t * riding_factor * dt;

@@ -81,7 +81,7 @@ int nearest_free_horse(const mission& m, const agent& a) {
   for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
     const agent* h = m.agents.get(i);
     if (h == nullptr || !h->is_horse() || !h->is_alive() || h->rider >= 0 || h->state_word != 2) continue;
-    const item horse_item{h->horse_item, 0};
+    const item horse_item = h->own_horse_item();
     if (horse_item.get_difficulty() > skill) continue;
     const float d = distance(h->position(), a.position());
     if (d < best_distance) {

@@ -159,7 +159,7 @@ armor_values agent_armor_for_blow(const mission& m, const agent& a, const blow& 
   armor_values v;
   v.horse = a.is_horse();
   if (v.horse) {
-    const item horse{a.horse_item, 0};
+    const item horse = a.own_horse_item();
     v.head = horse.kind >= 0 ? horse.get_body_armor() : 0;
     return v;
   }

@@ -310,7 +310,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
   }
 
   if (a.is_horse()) {
-    const int charge = item{a.horse_item, 0}.get_horse_charge();
+    const int charge = a.own_horse_item().get_horse_charge();
     if (a.hit_points >= 1.0f) {
       const bool braced = weapon != nullptr && weapon->type() == item_type::polearm && b.damage_type == 1 &&
                           b.damage > 8.0f && a.forward_speed > 0.1f && attacker != nullptr &&
@@ -334,7 +334,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
     a.presence_timer.reset();
     a.label_refresh = 1;
     if (a.index == m.player_horse && rider != nullptr && rider->index == m.player_agent && m.template_has_flag_bit1()) {
-      const item_kind* kind = item{a.horse_item, 0}.get_kind();
+      const item_kind* kind = a.own_horse_item().get_kind();
       troop* player_troop = g_game ? g_game->find_troop(g_game->player_troop) : nullptr;
       if (kind != nullptr && (kind->flags & (1u << 12)) == 0 && player_troop != nullptr) {
         item& slot = player_troop->equipment[static_cast<std::size_t>(agent_slot_horse)];

@@ -285,6 +285,8 @@ class mission {
   // The object of the scene-prop or agent event whose triggers run, -1 none.
   std::int32_t event_prop_instance = -1;
   std::int32_t event_agent = -1;
+  // The equipment slot of the event agent's item whose triggers run, -1 none.
+  std::int32_t event_item_slot = -1;
 
  private:
   std::unique_ptr<mission_services> default_services_;

@@ -31,6 +31,7 @@
 #include "render/scene/light.h"
 #include "module/text/translation_table.h"
 #include "render/scene/scene_world.h"
+#include "script/triggers.h"
 
 namespace hm {
 
@@ -90,8 +91,11 @@ void mission_script_host::connect_spawning(campaign_state& game, agent_spawn_hoo
     request.troop = troop;
     return spawn_agent(m, game, request, spawn_hooks);
   };
-  routines.spawn_horse = [&spawn_hooks](mission& m, int item_kind, int, const frame& where) {
-    return spawn_horse(m, where, item_kind, -1, spawn_hooks);
+  routines.spawn_horse = [&spawn_hooks](mission& m, int item_kind, int modifier, const frame& where) {
+    // A modifier of the table is set with the amount made full for it.
+    item horse{item_kind, 0};
+    horse.change_modifier(modifier);
+    return spawn_horse(m, where, item_kind, -1, spawn_hooks, horse.word);
   };
 }
 
@@ -767,22 +771,69 @@ strategic_entity* trigger_prop_entity(mission& m, int context) {
   return p != nullptr ? dynamic_cast<strategic_entity*>(p->entity) : nullptr;
 }
 
+// The entity of the agent whose item's triggers run (-50, -51) and the bone
+// that item's mesh hangs from (-1 when it has none of its own: the entity
+// then carries what the triggers add).
+skeleton_entity* trigger_item_entity(mission& m, int context, int& bone) {
+  bone = -1;
+  if (context != context_agent_a && context != context_agent_b) return nullptr;
+  agent* a = m.get_live_agent(m.event_agent);
+  if (a == nullptr || a->agent_entity == nullptr) return nullptr;
+  const int slot = m.event_item_slot;
+  if (slot >= 0 && slot < agent_equipment_slot_count && a->agent_entity->animated_skeleton)
+    bone = a->item_bones[static_cast<std::size_t>(slot)];
+  return a->agent_entity;
+}
+
 }  // namespace
 
 void mission_script_host::add_trigger_particle_system(int context, int kind, const vec3& local) {
-  strategic_entity* e = trigger_prop_entity(mission_, context);
-  if (e == nullptr) return;
+  strategic_entity* prop = trigger_prop_entity(mission_, context);
+  int bone = -1;
+  skeleton_entity* wearer = prop == nullptr ? trigger_item_entity(mission_, context, bone) : nullptr;
+  if (prop == nullptr && wearer == nullptr) return;
   const module_particle_systems table(g_particle_systems);
-  if (auto instance = create_particle_system_instance(table, kind, local, clock_mission)) {
-    e->add_particle_system(std::move(instance));
+  auto instance = create_particle_system_instance(table, kind, local, clock_mission);
+  if (!instance) return;
+  if (prop != nullptr) {
+    prop->add_particle_system(std::move(instance));
+  } else if (bone >= 0) {
+    wearer->animated_skeleton->add_particle_system_to_bone(bone, std::move(instance));
+  } else {
+    wearer->add_particle_system(std::move(instance));
   }
 }
 
 void mission_script_host::restart_trigger_particle_system(int context, int kind, int emissions) {
-  strategic_entity* e = trigger_prop_entity(mission_, context);
-  if (e == nullptr) return;
-  const int i = e->find_particle_system(kind);
-  if (i >= 0) e->particle_instances[static_cast<std::size_t>(i)]->restart(emissions);
+  particle_system_instance* found = nullptr;
+  if (strategic_entity* prop = trigger_prop_entity(mission_, context)) {
+    const int i = prop->find_particle_system(kind);
+    if (i >= 0) found = prop->particle_instances[static_cast<std::size_t>(i)].get();
+  } else {
+    int bone = -1;
+    if (skeleton_entity* wearer = trigger_item_entity(mission_, context, bone)) {
+      if (bone >= 0) {
+        skeleton_bone& b = wearer->animated_skeleton->bones[static_cast<std::size_t>(bone)];
+        const int i = b.find_particle_system(kind);
+        if (i >= 0) found = b.meshes[0]->particle_systems[static_cast<std::size_t>(i)].get();
+      } else {
+        const int i = wearer->find_particle_system(kind);
+        if (i >= 0) found = wearer->particle_instances[static_cast<std::size_t>(i)].get();
+      }
+    }
+  }
+  if (found != nullptr) found->restart(emissions);
+}
+
+void run_agent_item_triggers(mission& m, int agent, int slot, int item_kind, int event_code) {
+  if (item_kind < 0 || item_kind >= static_cast<int>(g_item_kinds.size())) return;
+  const std::int32_t outer_agent = m.event_agent;
+  const std::int32_t outer_slot = m.event_item_slot;
+  m.event_agent = agent;
+  m.event_item_slot = slot;
+  run_simple_triggers(g_item_kinds[static_cast<std::size_t>(item_kind)].triggers, event_code);
+  m.event_agent = outer_agent;
+  m.event_item_slot = outer_slot;
 }
 
 void mission_script_host::add_mission_particle_system(int kind, const frame& where, int value) {

@@ -102,7 +102,7 @@ int prop_type_of(const scene_prop_instance& p) {
 // The horse's own item: its saddle slot, else the item it was made from.
 item horse_item_of(const agent& h) {
   const item& saddle = h.equipment[agent_slot_horse];
-  return saddle.kind >= 0 ? saddle : item{h.horse_item, 0};
+  return saddle.kind >= 0 ? saddle : h.own_horse_item();
 }
 
 int horse_item_type(const agent& h) {

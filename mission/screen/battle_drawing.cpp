@@ -7,7 +7,7 @@
 #include "mission/core/mission.h"
 #include "render/entity/camera.h"
 #include "render/entity/entity.h"
-#include "render/scene/light.h"
+#include "render/scene/scene_lighting.h"
 #include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"
 #include "render/view/interface_view.h"
@@ -71,23 +71,6 @@ void mission_scene_drawing::release() {
   lights_.clear();
 }
 
-void mission_scene_drawing::take_scene_lights(const scene_world& scene) {
-  view.lights.clear();
-  std::size_t used = 0;
-  for (const auto& l : scene.lights) {
-    if (!l || l->type != light_type_directional) continue;
-    if (used == lights_.size()) lights_.push_back(std::make_unique<mesh_light>());
-    mesh_light& out = *lights_[used++];
-    out = mesh_light{};
-    out.type = mesh_light::directional;
-    out.diffuse = l->colour;
-    out.direction = l->direction;
-    out.direction.normalize();
-    out.flags = static_cast<std::uint32_t>(l->flags);
-    view.lights.push_back(&out);
-  }
-}
-
 bool mission_scene_drawing::queue(mission& m, const camera& eye, const view_rectangle& area) {
   agents_drawn = 0;
   if (!m.scene || area.width == 0 || area.height == 0) return false;
@@ -100,7 +83,7 @@ bool mission_scene_drawing::queue(mission& m, const camera& eye, const view_rect
   view.clear_colour = scene.environment.fog_enabled ? (scene.environment.fog_colour | 0xFF000000u) : default_sky_colour;
   view.lights_enabled = 1;
   view.camera = eye;
-  take_scene_lights(scene);
+  put_scene_lights_in_view(scene, view, lights_, false);
 
   // What casts the sun's shadows this frame: every entity's own meshes and
   // the agents standing where they stand.
@@ -129,6 +112,8 @@ bool mission_scene_drawing::queue(mission& m, const camera& eye, const view_rect
     ++agents_drawn;
   });
   render_passes(g_render_pass_state);
+  // The sun's flare asks next frame what this one's depth showed.
+  g_render_pass_state.request_view_depth(view.camera, area);
   return true;
 }
 

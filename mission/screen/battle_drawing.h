@@ -50,8 +50,6 @@ class mission_scene_drawing {
   int agents_drawn = 0;
 
  private:
-  void take_scene_lights(const scene_world& scene);
-
   std::vector<std::unique_ptr<mesh_light>> lights_;
 };
 

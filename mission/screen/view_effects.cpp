@@ -102,6 +102,7 @@ void update_flare(mission& m, const frame& eye, const vec3& sun, float t, bool p
   placed.orthonormalize();
   flare->set_frame(placed);
 
+  g_render_pass_state.set_depth_probe(placed.origin);
   float fraction = 1.0f;
   const bool screen_tested = pixel_shaders && test_sun_visibility(g_render_pass_state, placed.origin, fraction);
   bool blocked = false;

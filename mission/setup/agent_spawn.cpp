@@ -10,6 +10,7 @@
 #include "mission/setup/spawning.h"
 #include "mission/setup/troop_choice.h"
 #include "module/records/mission_template.h"
+#include "module/troops/troop.h"
 
 namespace hm {
 
@@ -42,23 +43,25 @@ agent& take_spawn_record(mission& m) {
 agent_spawn_hooks::~agent_spawn_hooks() = default;
 void agent_spawn_hooks::create_entity(mission&, agent&) {}
 int agent_spawn_hooks::choose_horse_item(mission&, const agent&) { return -1; }
-float agent_spawn_hooks::horse_hit_points(int) { return 100.0f; }
+float agent_spawn_hooks::horse_hit_points(const item&) { return 100.0f; }
 float agent_spawn_hooks::hero_hit_points(int) { return 0.0f; }
 float agent_spawn_hooks::player_party_health_factor() { return 0.0f; }
 void agent_spawn_hooks::draw_weapons(mission&, agent&) {}
 void agent_spawn_hooks::agent_spawned(mission&, int) {}
 void agent_spawn_hooks::announce(mission&, const std::string&) {}
 
-int spawn_horse(mission& m, const frame& at, int horse_item, int troop, agent_spawn_hooks& hooks) {
+int spawn_horse(mission& m, const frame& at, int horse_item, int troop, agent_spawn_hooks& hooks,
+                std::uint32_t horse_word) {
   agent& h = take_spawn_record(m);
   h.horse_item = horse_item;
+  h.horse_item_word = horse_word;
   h.troop = troop;
   h.team = -1;
   h.kind = agent_kind_horse;
   place_at(h, at, 0.0f);
   h.state = agent_state_alive;
   hooks.create_entity(m, h);
-  h.max_hit_points = h.hit_points = hooks.horse_hit_points(horse_item);
+  h.max_hit_points = h.hit_points = hooks.horse_hit_points(h.own_horse_item());
   const int index = h.index;
   hooks.agent_spawned(m, index);
   return index;
@@ -107,7 +110,9 @@ int spawn_agent(mission& m, campaign_state& game, const spawn_agent_request& r, 
   hooks.create_entity(m, a);
   const int horse_item = hooks.choose_horse_item(m, a);
   if (horse_item >= 0) {
-    const int h = spawn_horse(m, r.at, horse_item, r.troop, hooks);
+    // The rider's own horse brings its modifier along.
+    const item& saddle = m.get_agent(index)->equipment[static_cast<std::size_t>(equipment_slot::horse)];
+    const int h = spawn_horse(m, r.at, horse_item, r.troop, hooks, saddle.kind == horse_item ? saddle.word : 0u);
     agent* rider = m.get_agent(index);
     agent* horse = m.get_agent(h);
     rider->mount = h;

@@ -15,6 +15,7 @@ namespace hm {
 class mission;
 struct agent;
 struct campaign_state;
+struct item;
 struct placed_troops;
 
 // The skill whose level adds hit points.
@@ -33,7 +34,7 @@ class agent_spawn_hooks {
   // The horse item the troop rides into this mission (-1 none).
   virtual int choose_horse_item(mission& m, const agent& rider);
   // Hit points of a horse item.
-  virtual float horse_hit_points(int horse_item);
+  virtual float horse_hit_points(const item& horse);
   // A hero's stored hit points.
   virtual float hero_hit_points(int troop);
   // The player's party's wear, 0 for a rested, fed party: above 0.5 its
@@ -62,8 +63,10 @@ struct spawn_agent_request {
 // Creates an agent of a troop at a spawn frame and returns its index; its
 // horse, when it rides, stands at the same frame.
 int spawn_agent(mission& m, campaign_state& game, const spawn_agent_request& request, agent_spawn_hooks& hooks);
-// Creates a horse of a horse item for a troop and returns its index.
-int spawn_horse(mission& m, const frame& at, int horse_item, int troop, agent_spawn_hooks& hooks);
+// Creates a horse of a horse item (its word the item's modifier and amount)
+// for a troop and returns its index.
+int spawn_horse(mission& m, const frame& at, int horse_item, int troop, agent_spawn_hooks& hooks,
+                std::uint32_t horse_word = 0);
 
 // One agent of spawn record `record` at its entry point: the troop choice,
 // then spawn_agent with the record's flags and items; false when no troop is

@@ -11,6 +11,7 @@
 #include "mission/core/mission_services.h"
 #include "mission/setup/spawning.h"
 #include "module/records/mission_template.h"
+#include "module/records/scene_prop.h"
 #include "script/triggers.h"
 
 namespace hm {
@@ -135,6 +136,27 @@ void lay_out_entry_points(mission& m, const mission_scene_info& info) {
   }
 }
 
+void place_props_following_the_player(mission& m) {
+  if (m.get_agent(m.player_agent) == nullptr) return;
+  mission_services& s = m.services();
+  const auto offset = [&s] { return static_cast<float>(s.random_next() % 2001) * 0.001f - 1.0f; };
+  for (scene_prop_instance& p : m.scene_prop_instances) {
+    if (p.kind != prop_kind_object || p.removed != 0 || p.id < 0 ||
+        p.id >= static_cast<int>(g_scene_prop_kinds.size()) ||
+        (g_scene_prop_kinds[static_cast<std::size_t>(p.id)].flags & prop_flag_follows_player) == 0) {
+      continue;
+    }
+    frame f = p.current_frame;
+    f.origin = m.player_spawn_position;
+    f.origin.x += offset();
+    f.origin.y += offset();
+    float ground = 0.0f;
+    if (s.ground_height(m, f.origin + vec3(0.0f, 0.0f, 1.0f), ground)) f.origin.z = ground;
+    p.current_frame = f;
+    p.place_entity();
+  }
+}
+
 void snap_entry_points_to_ground(mission& m) {
   mission_services& s = m.services();
   for (entry_point& e : m.entry_points) {
@@ -250,6 +272,7 @@ void set_up_mission(mission& m, mission_setup_steps& steps) {
   m.frame(settling_frame_time, true);
 
   // 18-19.
+  place_props_following_the_player(m);
   steps.finish_scene(m, info);
   log_line("end_setup\n");
 }

@@ -92,4 +92,13 @@ void lay_out_entry_points(mission& m, const mission_scene_info& info);
 // all leaves every height as it was.
 void snap_entry_points_to_ground(mission& m);
 
+// A scene-prop kind flag: its instances stand where the player came in.
+inline constexpr std::int32_t prop_flag_follows_player = 0x1000;
+
+// Every instance of a kind that follows the player goes to the player's spawn
+// position, up to 1.0 off it either way in x and y, onto the ground there
+// (kept at that height where there is none), its entity placed anew. Nothing
+// without a player.
+void place_props_following_the_player(mission& m);
+
 }  // namespace hm

@@ -11,6 +11,7 @@
 #include "engine/core/timer.h"
 #include "engine/resource/resource_manager.h"
 #include "mission/core/mission.h"
+#include "mission/core/mission_script_host.h"
 #include "mission/core/mission_services.h"
 #include "mission/physics/physics_worker.h"
 #include "mission/props/prop_entity.h"
@@ -28,10 +29,14 @@
 #include "render/scene/scene_lighting.h"
 #include "render/scene/scene_world.h"
 #include "render/terrain/terrain_generator.h"
+#include "script/script_state.h"
 
 namespace hm {
 
 namespace {
+
+// The event an agent's worn item's triggers run with once its meshes are made.
+constexpr int agent_item_dressed_event = -50;
 
 const hm::scene* scene_record(const game& g, int index) {
   if (index < 0 || index >= g.scene_count()) return nullptr;
@@ -47,14 +52,16 @@ int bone_named(const skeleton& s, const char* name) {
 
 // A mesh with bone weights deforms with the whole skeleton; any other hangs
 // from one bone (the skeleton's root when the bone is missing).
-void put_on_skeleton(skeleton_instance& skel, std::unique_ptr<mesh> m, const char* bone) {
-  if (!m) return;
+// The bone it hangs from, -1 for a skinned mesh or none.
+int put_on_skeleton(skeleton_instance& skel, std::unique_ptr<mesh> m, const char* bone) {
+  if (!m) return -1;
   if (!m->get_bone_weights().empty()) {
     skel.skinned_meshes.push_back(std::move(m));
-    return;
+    return -1;
   }
   const int b = skel.skeleton != nullptr ? std::max(0, bone_named(*skel.skeleton, bone)) : 0;
   skel.attach_mesh_to_bone(b, std::move(m), frame::identity());
+  return b;
 }
 
 std::unique_ptr<mesh> copy_of(const mesh* m) { return m != nullptr ? m->create_copy() : nullptr; }
@@ -136,6 +143,7 @@ void equip_from_troop(agent& a, const troop& t) {
 void module_agent_hooks::create_entity(mission& m, agent& a) {
   auto e = std::make_unique<skeleton_entity>();
   e->owner_word = a.index;
+  a.item_bones.fill(-1);
   const troop* t = game_.find_troop(a.troop);
   const skeleton* body = nullptr;
   const skin* s = nullptr;
@@ -158,9 +166,7 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
   }
 
   if (a.kind == agent_kind_horse) {
-    item horse;
-    horse.kind = a.horse_item;
-    if (e->animated_skeleton) put_on_skeleton(*e->animated_skeleton, item_mesh(horse), "root");
+    if (e->animated_skeleton) put_on_skeleton(*e->animated_skeleton, item_mesh(a.own_horse_item()), "root");
   } else if (t != nullptr) {
     equip_from_troop(a, *t);
     if (e->animated_skeleton && s != nullptr) {
@@ -176,8 +182,13 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
         put_on_skeleton(skel, copy_of(s->hand_left), "hand.L");
         put_on_skeleton(skel, copy_of(s->hand_right), "hand.R");
       }
-      const bool own_face = t->is_hero() && (t->flags & troop_flag_keep_face) != 0;
-      const face_state face = face_of_seed(*s, skin_index, own_face || a.face_seed < 0 ? a.troop : a.face_seed);
+      // A hero wears the face his code gives, unless a seed asks for another
+      // and he does not keep his own; everyone else's is drawn from the seed,
+      // or from his troop when he has none.
+      const bool coded_face =
+          t->is_hero() && ((t->flags & troop_flag_keep_face) != 0 || a.face_seed < 0);
+      const face_state face = coded_face ? decode_face_code(t->face_code_1, *s, skin_index)
+                                         : face_of_seed(*s, skin_index, a.face_seed < 0 ? a.troop : a.face_seed);
       skin_face built = build_skin_face(*s, face, true, true);
       put_on_skeleton(skel, std::move(built.head), "head");
       put_on_skeleton(skel, std::move(built.hair), "head");
@@ -188,7 +199,8 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
         const item& it = a.equipment[static_cast<std::size_t>(slot)];
         const item_kind* kind = it.get_kind();
         if (kind == nullptr) continue;
-        put_on_skeleton(skel, item_mesh(it), item_bone(slot, kind->type(), weapon_in_hand));
+        a.item_bones[static_cast<std::size_t>(slot)] =
+            put_on_skeleton(skel, item_mesh(it), item_bone(slot, kind->type(), weapon_in_hand));
       }
     }
   }
@@ -204,6 +216,13 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
   a.agent_entity = e.get();
   if (m.scene) m.scene->adopt_entity(std::move(e));
   else log_line("Agent " + std::to_string(a.index) + " spawned without a scene");
+  // The worn body item's triggers run once the agent is dressed.
+  const item& body_item = a.equipment[static_cast<std::size_t>(equipment_slot::body)];
+  if (a.kind != agent_kind_horse && body_item.get_kind() != nullptr) {
+    g_script_state.trigger_param_1 = a.index;
+    g_script_state.trigger_param_2 = a.troop;
+    run_agent_item_triggers(m, a.index, equipment_slot::body, body_item.kind, agent_item_dressed_event);
+  }
 }
 
 int module_agent_hooks::choose_horse_item(mission&, const agent& rider) {
@@ -214,9 +233,7 @@ int module_agent_hooks::choose_horse_item(mission&, const agent& rider) {
   return kind != nullptr && kind->type() == item_type::horse ? horse.kind : -1;
 }
 
-float module_agent_hooks::horse_hit_points(int horse_item) {
-  item horse;
-  horse.kind = horse_item;
+float module_agent_hooks::horse_hit_points(const item& horse) {
   return static_cast<float>(horse.get_max_hit_points());
 }
 
@@ -272,6 +289,14 @@ void module_setup_steps::prepare_terrain_code(mission& m, const mission_scene_in
   const hm::scene* s = scene_record(game_, m.scene_index);
   if (s == nullptr || !info.outdoor()) return;
   g_terrain_generator.code.parse(s->terrain_code.c_str());
+  // A random scene is the land where the player's party stands: its seeds
+  // come from the party's place on the map.
+  if ((info.flags & scene_flag::random_terrain) == 0) return;
+  const party* p = campaign_.find_party(campaign_.player_party);
+  if (p == nullptr) return;
+  const std::int32_t mission_counter = p->stack_count > 0 ? p->stacks.front().mission_counter : 0;
+  set_random_scene_seeds(g_terrain_generator.code, p->position.x, p->position.y, game_.encounter_counter,
+                         mission_counter);
 }
 
 float module_setup_steps::prop_radius(const mission& m, int instance) {

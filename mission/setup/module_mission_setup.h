@@ -34,7 +34,7 @@ class module_agent_hooks : public agent_spawn_hooks {
   void create_entity(mission& m, agent& a) override;
   // The rider's horse slot.
   int choose_horse_item(mission& m, const agent& rider) override;
-  float horse_hit_points(int horse_item) override;
+  float horse_hit_points(const item& horse) override;
   float hero_hit_points(int troop) override;
   // The player's party's hunger: fed soldiers come in whole.
   float player_party_health_factor() override;

@@ -17,6 +17,7 @@
 #include "mission/combat/combat_messages.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
+#include "mission/core/mission_script_host.h"
 #include "mission/missile/missile_launch.h"
 #include "mission/weapons/held_item_look.h"
 #include "mission/weapons/weapon_hit.h"
@@ -190,8 +191,7 @@ void run_release_triggers(mission& m, agent& a) {
   if (a.wielded_slots[0] < 0) return;
   const item it = agent_wielded_item(a, 0);
   const item_kind* k = it.get_kind();
-  if (k != nullptr) run_simple_triggers(g_item_kinds[static_cast<std::size_t>(it.kind)].triggers, ranged_release_event);
-  (void)m;
+  if (k != nullptr) run_agent_item_triggers(m, a.index, a.wielded_slots[0], it.kind, ranged_release_event);
 }
 
 void tell_player(mission& m, const agent& a, const char* key) {

@@ -217,7 +217,7 @@ void free_module_data() {
   g_skins.skins.shrink_to_fit();
   g_scene_prop_kinds = {};
   g_game_menus = {};
-  for (tableau_material& m : g_tableau_materials.materials) m.clear();
+  release_tableau_materials(g_tableau_materials);
   g_tableau_materials = tableau_material_table{};
   g_presentation_table = presentation_table{};
   g_script_table = script_table{};

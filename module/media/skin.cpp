@@ -1,6 +1,7 @@
 #include "module/media/skin.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "engine/audio/sound_manager.h"
@@ -250,6 +251,55 @@ void read_skins(skin_table& table, text_reader& reader) {
   table.extra[1] = 0.5f;
   // A module without skins has no constraints to meet.
   if (!table.skins.empty()) table.skins[0].apply_face_key_constraints(-1, table.sliders);
+}
+
+// --- face codes ---------------------------------------------------------------------------------
+
+namespace {
+
+constexpr float sixty_third = 0.015873017f;
+constexpr float seventh = 0.14285715f;
+constexpr int keys_per_word = 21;
+
+int code_key_count(const skin& s) { return std::min(static_cast<int>(s.face_keys.size()), face_code_keys); }
+
+}  // namespace
+
+face_state decode_face_code(const face_code& code, const skin& s, int skin_index) {
+  face_state f;
+  f.skin = skin_index;
+  const std::uint64_t w = code[0];
+  f.hair = static_cast<int>(w & 63u) - 1;
+  f.beard = static_cast<int>((w >> 6) & 63u) - 1;
+  f.face_texture = static_cast<int>((w >> 12) & 63u);
+  f.hair_material = static_cast<int>((w >> 18) & 63u);
+  if (f.hair >= static_cast<int>(s.hair_meshes.size())) f.hair = -1;
+  if (f.beard >= static_cast<int>(s.beards.size())) f.beard = -1;
+  if (f.face_texture >= static_cast<int>(s.face_textures.size())) f.face_texture = 0;
+  if (f.hair_material >= static_cast<int>(s.hair_textures.size())) f.hair_material = 0;
+  f.hair_color = static_cast<float>((w >> 24) & 63u) * sixty_third;
+  f.age = static_cast<float>((w >> 30) & 63u) * sixty_third;
+  for (int i = 0; i < code_key_count(s); ++i) {
+    const std::uint64_t word = code[static_cast<std::size_t>(1 + i / keys_per_word)];
+    f.morph_weights[i] = static_cast<float>((word >> (3 * (i % keys_per_word))) & 7u) * seventh;
+  }
+  return f;
+}
+
+face_code encode_face_code(const face_state& face, const skin& s) {
+  face_code code{};
+  // Sign-extended and not masked: a field out of its range spills over.
+  const auto field = [](std::int64_t v, int shift) { return static_cast<std::uint64_t>(v) << shift; };
+  code[0] = field(face.hair + 1, 0) | field(face.beard + 1, 6) | field(face.face_texture, 12) |
+            field(face.hair_material, 18) | field(static_cast<std::int64_t>(face.hair_color * 63.0f), 24) |
+            field(static_cast<std::int64_t>(face.age * 63.0f), 30);
+  for (int i = 0; i < code_key_count(s); ++i) {
+    const float v = face.morph_weights[i] * 7.0f;
+    const float whole = std::floor(v);
+    const auto n = static_cast<std::int64_t>(whole) + (v - whole > 0.5f ? 1 : 0);
+    code[static_cast<std::size_t>(1 + i / keys_per_word)] |= field(n, 3 * (i % keys_per_word));
+  }
+  return code;
 }
 
 }  // namespace hm

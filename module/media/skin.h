@@ -3,6 +3,7 @@
 // body, calf, hand and head meshes, the face keys that morph the head, hair
 // and beard meshes with their textures and colours, voices, the skeleton and
 // the constraints on the face sliders.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -111,6 +112,22 @@ struct skin_face {
 // beard-material name at the same index; a name that no material has leaves
 // the mesh's own material. Null head when the skin has no head mesh.
 skin_face build_skin_face(const skin& s, const face_state& state, bool use_texture_hair_list, bool pixel_shaders);
+
+// A face code: four words packing hair, beard, face texture, variant (the
+// hair material), hair colour and age into word 0 (six bits each, hair and
+// beard stored one up so that 0 is none) and up to 42 morph keys of three
+// bits into words 1 and 2 (21 keys each); word 3 is unused.
+using face_code = std::array<std::uint64_t, 4>;
+inline constexpr int face_code_keys = 42;
+
+// The face of a code on a skin (the state's skin is skin_index): hair or a
+// beard the skin lacks is none, a face texture or variant it lacks is 0, and
+// only the skin's morph keys are read (the others stay 0).
+face_state decode_face_code(const face_code& code, const skin& s, int skin_index);
+// The code of a face on a skin: the fields as they are (values outside their
+// six bits spill into the next), keys x 7 rounded with halves down, only the
+// skin's keys written.
+face_code encode_face_code(const face_state& face, const skin& s);
 
 // The right-hand twin of a left mesh name: the last character becomes 'r'
 // when it was 'l', else 'R'.

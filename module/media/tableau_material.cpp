@@ -34,8 +34,15 @@ void tableau_material::clear() {
   render_targets.clear();
 }
 
-void load_tableau_materials(tableau_material_table& table, text_reader& reader) {
+std::function<void()> g_tableau_table_release;
+
+void release_tableau_materials(tableau_material_table& table) {
+  if (g_tableau_table_release) g_tableau_table_release();
   for (tableau_material& m : table.materials) m.clear();
+}
+
+void load_tableau_materials(tableau_material_table& table, text_reader& reader) {
+  release_tableau_materials(table);
   load_record_table(reader, table.materials, "tableau materials",
                     [](tableau_material& m, text_reader& r) { m.read(r); });
   for (int i = 0; i < table.count(); ++i) table.materials[static_cast<std::size_t>(i)].index = i;

@@ -2,6 +2,7 @@
 // Tableau materials (tableau_materials.txt): the module's render-to-texture
 // materials (banners, shields and the like) that scripts draw into.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/core/ruv_string.h"
@@ -42,6 +43,14 @@ struct tableau_material_table {
 };
 
 extern tableau_material_table g_tableau_materials;
+
+// Called before a table's records give their render targets back (the table
+// is reloaded or freed with the module): the drawing side forgets the
+// pictures it made from them. Empty: nothing draws tableaus.
+extern std::function<void()> g_tableau_table_release;
+
+// The release call above, then every record's render targets given back.
+void release_tableau_materials(tableau_material_table& table);
 
 // Makes the loaded tableau materials what the script engine's tableau ids are
 // checked against (until the scene layer serves its own render neighbour).

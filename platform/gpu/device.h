@@ -189,6 +189,12 @@ class device {
   // Reads back-buffer pixels as 0xAARRGGBB, rows from the top (screenshots, tests).
   virtual result read_back_buffer(std::uint32_t x, std::uint32_t y, std::uint32_t width,
                                   std::uint32_t height, std::vector<std::uint32_t>& argb) = 0;
+  // Reads the back buffer's depth (0 near .. 1 far), rows from the top; a
+  // device that cannot answers not_available.
+  virtual result read_back_depth(std::uint32_t /*x*/, std::uint32_t /*y*/, std::uint32_t /*width*/,
+                                 std::uint32_t /*height*/, std::vector<float>& /*depth*/) {
+    return result::not_available;
+  }
 
   // Resources created by the device and not yet released. Destroying the device
   // with resources left is a clean-up fault the engine reports.

@@ -156,21 +156,13 @@ class gl_device final : public device {
 
   result read_back_buffer(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height,
                           std::vector<std::uint32_t>& argb) override {
-    if (x + width > width_ || y + height > height_) return result::invalid_call;
-    make_current();
-    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(static_cast<GLint>(x), static_cast<GLint>(height_ - y - height), static_cast<GLsizei>(width),
-                 static_cast<GLsizei>(height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-    const result r = gl_error_result();
-    if (r != result::ok) return r;
-    // OpenGL counts rows from the bottom.
-    argb.resize(rows.size());
-    for (std::uint32_t row = 0; row < height; ++row)
-      std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - row) * width, width,
-                  argb.begin() + static_cast<std::ptrdiff_t>(row) * width);
-    return result::ok;
+    return read_back_rows(x, y, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, argb);
+  }
+
+  result read_back_depth(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height,
+                         std::vector<float>& depth) override {
+    if (width == 0 || height == 0) return result::invalid_call;
+    return read_back_rows(x, y, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, depth);
   }
 
   std::uint32_t outstanding_resources() const override { return live_resources_; }
@@ -259,6 +251,27 @@ class gl_device final : public device {
   void forget_surface(surface* s);
 
  private:
+  // A block of the back buffer's colour or depth, rows from the top (OpenGL
+  // counts them from the bottom).
+  template <typename T>
+  result read_back_rows(std::uint32_t x, std::uint32_t y, std::uint32_t width, std::uint32_t height, GLenum format,
+                        GLenum type, std::vector<T>& out) {
+    if (x + width > width_ || y + height > height_) return result::invalid_call;
+    make_current();
+    std::vector<T> rows(static_cast<std::size_t>(width) * height);
+    if (format != GL_DEPTH_COMPONENT) glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(static_cast<GLint>(x), static_cast<GLint>(height_ - y - height), static_cast<GLsizei>(width),
+                 static_cast<GLsizei>(height), format, type, rows.data());
+    const result r = gl_error_result();
+    if (r != result::ok) return r;
+    out.resize(rows.size());
+    for (std::uint32_t row = 0; row < height; ++row)
+      std::copy_n(rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - row) * width, width,
+                  out.begin() + static_cast<std::ptrdiff_t>(row) * width);
+    return result::ok;
+  }
+
   void init_resources();
   void release_resources();
   void reset_states();

@@ -8,6 +8,7 @@
 #include "engine/core/ruv_string.h"
 #include "engine/resource/body.h"
 #include "engine/resource/material.h"
+#include "engine/resource/particle_system.h"
 #include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
 #include "render/entity/dynamic_entity.h"
@@ -157,7 +158,14 @@ skeleton_entity::~skeleton_entity() = default;
 void skeleton_entity::advance(float time) {
   entity::advance(time);
   if (animated_skeleton) animated_skeleton->update(time, frame);
+  for (auto& p : particle_instances) p->update(time, frame);
 }
+
+void skeleton_entity::add_particle_system(std::unique_ptr<particle_system_instance> instance) {
+  if (instance) particle_instances.push_back(std::move(instance));
+}
+
+int skeleton_entity::find_particle_system(int id) const { return find_last_particle_system(particle_instances, id); }
 
 void skeleton_entity::read(stream& s) {
   entity::read(s);
@@ -193,6 +201,7 @@ void skeleton_entity::submit_skinned_meshes(mesh_render_view& view) {
     if (m) m->render(view, frame);
   }
   if (animated_skeleton) animated_skeleton->render(view, frame, lod_factor);
+  for (auto& p : particle_instances) p->build_quads(view);
 }
 
 std::unique_ptr<entity> new_entity_of_type(int type_id) {

@@ -19,6 +19,7 @@ namespace hm {
 
 class body_part;
 class mesh_render_view;
+class particle_system_instance;
 class scene_world;
 class skeleton_instance;
 class stream;
@@ -190,11 +191,18 @@ class skeleton_entity : public collision_entity {
   // skeleton, the attachment count and (bone index, mesh name) pairs. A pair
   // whose bone the skeleton lacks is skipped with a warning in the log.
   void read(stream& s) override;
-  // While visible: the entity's meshes, then the skeleton's.
+  // While visible: the entity's meshes, then the skeleton's, then the
+  // entity's own particle systems.
   virtual void submit_skinned_meshes(mesh_render_view& view);
+  // A particle system that moves with the entity itself rather than with a
+  // bone (what an item skinned to the whole body gives off).
+  void add_particle_system(std::unique_ptr<particle_system_instance> instance);
+  // Index of the last of the entity's own particle systems with that id, or -1.
+  int find_particle_system(int id) const;
 
   std::unique_ptr<skeleton_instance> animated_skeleton;
   std::int32_t attachment_count = 0;
+  std::vector<std::unique_ptr<particle_system_instance>> particle_instances;
 };
 
 // A new entity of the kind with that type id (0, 1, 5, 7, 9 or 11), or null.

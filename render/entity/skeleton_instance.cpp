@@ -170,11 +170,7 @@ void skeleton_instance::set_light_of_bone(int bone, std::unique_ptr<mesh_light> 
 
 int skeleton_bone::find_particle_system(int id) const {
   if (meshes.empty() || !meshes[0]) return -1;
-  const auto& systems = meshes[0]->particle_systems;
-  for (int i = static_cast<int>(systems.size()) - 1; i >= 0; --i) {
-    if (systems[static_cast<std::size_t>(i)] && systems[static_cast<std::size_t>(i)]->psys_index == id) return i;
-  }
-  return -1;
+  return find_last_particle_system(meshes[0]->particle_systems, id);
 }
 
 // --- the instance ----------------------------------------------------------------------------

@@ -123,12 +123,7 @@ void strategic_entity::add_particle_system(std::unique_ptr<particle_system_insta
 
 void strategic_entity::clear_particle_systems() { particle_instances.clear(); }
 
-int strategic_entity::find_particle_system(int id) const {
-  for (int i = static_cast<int>(particle_instances.size()) - 1; i >= 0; --i) {
-    if (particle_instances[static_cast<std::size_t>(i)]->psys_index == id) return i;
-  }
-  return -1;
-}
+int strategic_entity::find_particle_system(int id) const { return find_last_particle_system(particle_instances, id); }
 
 body_part* strategic_entity::attach_body(std::unique_ptr<body_part> b) {
   if (!b) return nullptr;

@@ -5,6 +5,8 @@
 
 #include "engine/collision/face.h"
 #include "engine/core/noise.h"
+#include "engine/resource/mesh.h"
+#include "render/entity/render_view.h"
 #include "render/scene/light.h"
 #include "render/scene/scene_world.h"
 
@@ -15,6 +17,41 @@ namespace {
 constexpr float degrees_to_radians = 0.017453292f;
 
 }  // namespace
+
+void put_scene_lights_in_view(const scene_world& scene, render_view& view,
+                              std::vector<std::unique_ptr<mesh_light>>& storage, bool with_point_lights) {
+  view.lights.clear();
+  std::size_t used = 0;
+  auto next = [&]() -> mesh_light& {
+    if (used == storage.size()) storage.push_back(std::make_unique<mesh_light>());
+    mesh_light& out = *storage[used++];
+    out = mesh_light{};
+    view.lights.push_back(&out);
+    return out;
+  };
+  for (const auto& l : scene.lights) {
+    if (!l || l->type != light_type_directional) continue;
+    mesh_light& out = next();
+    out.type = mesh_light::directional;
+    out.diffuse = l->colour;
+    out.direction = l->direction;
+    out.direction.normalize();
+    out.world_position = l->position;
+    out.flags = static_cast<std::uint32_t>(l->flags);
+  }
+  if (with_point_lights) {
+    for (const auto& l : scene.lights) {
+      if (!l || l->type != light_type_point) continue;
+      mesh_light& out = next();
+      out.type = mesh_light::point;
+      out.diffuse = l->colour;
+      out.local_position = out.world_position = l->position;
+      out.radius = l->strength;
+      out.flags = static_cast<std::uint32_t>(l->flags);
+      out.flicker_phase = l->flicker_phase;
+    }
+  }
+}
 
 vec3 get_sun_direction(const skybox_lighting& sky, int hour) {
   const float a = sky.latitude * degrees_to_radians;

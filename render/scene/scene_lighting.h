@@ -3,12 +3,16 @@
 // time-of-day lights and ambient colour from the scene's skybox, fog from a
 // density, and the world map's drifting weather.
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "engine/core/math.h"
 
 namespace hm {
 
+class render_view;
 class scene_world;
+struct mesh_light;
 
 // What the time of day reads of a skybox record of the module.
 struct skybox_lighting {
@@ -42,6 +46,13 @@ void set_up_time_of_day(scene_world& scene, const skybox_lighting& sky, std::uin
 // from their position, their colour falling off with the squared distance)
 // and the sum of their colours.
 void scene_summed_light(const scene_world& scene, const vec3& point, vec3& direction, vec3& colour);
+
+// The scene's lights as a view's renderer reads them, in `storage` (reused
+// from call to call) and listed in the view in place of its old lights: the
+// directional ones first in the scene's order (the first is the view's sun),
+// then, when asked for, the point lights with their range.
+void put_scene_lights_in_view(const scene_world& scene, render_view& view,
+                              std::vector<std::unique_ptr<mesh_light>>& storage, bool with_point_lights);
 
 // Three fractal noise values of the game time in seconds (four outputs).
 color sample_weather_noise(float game_seconds);

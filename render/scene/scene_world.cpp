@@ -16,6 +16,7 @@
 #include "engine/resource/particle_system.h"
 #include "render/entity/camera.h"
 #include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "render/scene/light.h"
 #include "render/shadow/render_pass_state.h"
 #include "render/terrain/ai_mesh.h"
@@ -273,6 +274,30 @@ void scene_world::submit_visible_entities(render_view& target, int slice, int sl
   };
   for (auto& e : active_entities) submit(*e);
   for (auto& e : pending_entities) submit(*e);
+}
+
+void scene_world::submit_skinned_shadow_casters(render_view& target, int slice, int slice_count) {
+  if (slice_count < 1) slice_count = 1;
+  // Skinned meshes stand on the skeleton, not in the entity's own box (which
+  // may be empty): the entity is culled as a sphere this wide around its feet.
+  constexpr float skinned_cull_radius = 2.5f;
+  const std::uint32_t own_mask = target.view_mask;
+  // A skeleton's meshes carry the ordinary views' words (their show words are
+  // rewritten as items are drawn and sheathed); a hidden one has none.
+  target.view_mask = own_mask | 1u;
+  auto submit = [&](entity& e) {
+    if (e.id % slice_count != slice || e.get_type_id() != skeleton_entity_type || !e.visible) return;
+    auto& s = static_cast<skeleton_entity&>(e);
+    if (!s.animated_skeleton) return;
+    const float radius = std::max(e.get_bounding_radius(), skinned_cull_radius);
+    if (!target.camera.sphere_visible(e.frame.origin, radius)) return;
+    s.animated_skeleton->render(target, e.frame, e.lod_factor);
+  };
+  for (auto& e : active_entities)
+    if (e) submit(*e);
+  for (auto& e : pending_entities)
+    if (e) submit(*e);
+  target.view_mask = own_mask;
 }
 
 namespace {

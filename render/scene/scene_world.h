@@ -110,6 +110,10 @@ class scene_world {
   // Culls by bounding sphere and queues the entities whose id modulo
   // slice_count is slice.
   void submit_visible_entities(render_view& view, int slice, int slice_count);
+  // The posed meshes of the skeleton entities whose id modulo slice_count is
+  // slice, for a shadow view: what an ordinary view shows of them casts, as
+  // their meshes hang on the skeleton rather than in the entity.
+  void submit_skinned_shadow_casters(render_view& view, int slice, int slice_count);
   // The scene's full submission into a view: every entity and particle system
   // inside its frustum and, when allowed and some entity shows water, the
   // mirrored view of the water's reflection (reflection.cpp).

@@ -254,6 +254,59 @@ bool render_pass_state::shadow_test(const vec3& point, float& out) const {
   return true;
 }
 
+void render_pass_state::request_view_depth(const hm::camera& eye, const view_rectangle& area) {
+  depth_eye = eye;
+  depth_area = area;
+  depth_requested = true;
+}
+
+void render_pass_state::set_depth_probe(const vec3& point) {
+  depth_probe = point;
+  depth_probe_set = true;
+}
+
+void render_pass_state::read_view_depth(gpu::device& d) {
+  const bool wanted = depth_requested && depth_probe_set && pixel_shaders();
+  depth_requested = false;
+  const auto width = static_cast<std::int32_t>(depth_area.width);
+  const auto height = static_cast<std::int32_t>(depth_area.height);
+  if (!wanted || width <= 0 || height <= 0) {
+    view_depth.reset();
+    return;
+  }
+  auto copy = std::make_unique<screen_depth>();
+  copy->width = width;
+  copy->height = height;
+  copy->eye = depth_eye;
+  std::int32_t px = 0;
+  std::int32_t py = 0;
+  if (!screen_pixel_of(depth_eye, width, height, depth_probe, px, py)) {
+    // Off the view the test needs no pixel: an empty window says so.
+    copy->window_width = copy->window_height = 1;
+    copy->depth.assign(1, 1.0f);
+    view_depth = std::move(copy);
+    return;
+  }
+  // The test's samples lie two pixels around the probe's; the window leaves
+  // room for the camera turning a little before the next test.
+  constexpr std::int32_t reach = 8;
+  const std::int32_t x0 = std::max(px - reach, 0);
+  const std::int32_t y0 = std::max(py - reach, 0);
+  const std::int32_t x1 = std::min(px + reach + 1, width);
+  const std::int32_t y1 = std::min(py + reach + 1, height);
+  copy->window_x = x0;
+  copy->window_y = y0;
+  copy->window_width = x1 - x0;
+  copy->window_height = y1 - y0;
+  if (d.read_back_depth(depth_area.x + static_cast<std::uint32_t>(x0), depth_area.y + static_cast<std::uint32_t>(y0),
+                        static_cast<std::uint32_t>(copy->window_width), static_cast<std::uint32_t>(copy->window_height),
+                        copy->depth) != gpu::result::ok) {
+    view_depth.reset();
+    return;
+  }
+  view_depth = std::move(copy);
+}
+
 // --- the passes ------------------------------------------------------------------------------
 
 void render_passes(render_pass_state& state) {
@@ -303,6 +356,7 @@ void render_shadow_map_pass(render_pass_state& state) {
     view.keep_queued = 0;
     view.flags = slice == 0 ? (view_flag_clear_colour | view_flag_clear_depth | view_flag_no_sort) : view_flag_no_sort;
     state.scene->submit_visible_entities(view, slice, shadow_map_slices);
+    state.scene->submit_skinned_shadow_casters(view, slice, shadow_map_slices);
     render_pass_view(renderer, view);
   }
 }
@@ -329,6 +383,7 @@ void render_shadow_texture_pass(render_pass_state& state) {
     view.depth_target = state.shadow_depth;
     view.keep_queued = 0;
     state.scene->submit_to_view(view, false);
+    state.scene->submit_skinned_shadow_casters(view, 0, 1);
     render_pass_view(renderer, view);
   }
   if (state.shadow_depth) state.shadow_depth->in_use = 0;

@@ -32,6 +32,7 @@ struct game_options;
 struct ruv_config;
 
 namespace platform::gpu {
+class device;
 enum class format : std::uint32_t;
 }
 
@@ -109,6 +110,17 @@ class render_pass_state {
   // from the scene's views.
   void release_targets();
 
+  // --- the frame's depth for the sun test ---
+  // The view whose depth the sun test reads, as queued this frame.
+  void request_view_depth(const hm::camera& eye, const view_rectangle& area);
+  // The world point the sun test will look at.
+  void set_depth_probe(const vec3& point);
+  // Once the frame is drawn: with pixel shaders, a view asked for and a
+  // probe, the device's depth in a small window around the probe's pixel
+  // becomes view_depth; otherwise (or when the device cannot read its depth)
+  // there is no copy and the sun test sweeps the scene instead.
+  void read_view_depth(platform::gpu::device& d);
+
   // The sun's visibility at a world point from the copy of the map: out is 0
   // in shadow, else 1. False (out 1) when it cannot tell: no scene, no pixel
   // shaders or no copy; true (out 1) for a point outside the map.
@@ -137,6 +149,11 @@ class render_pass_state {
   // A copy of the last frame's depth, where the device can give one (the sun
   // flare's occlusion test reads it); null otherwise.
   std::unique_ptr<screen_depth> view_depth;
+  hm::camera depth_eye;
+  view_rectangle depth_area;
+  bool depth_requested = false;
+  vec3 depth_probe;
+  bool depth_probe_set = false;
 
   scene_view* renderer_override = nullptr;
   resource_manager* resources_override = nullptr;

@@ -26,18 +26,28 @@ float device_depth_at(const camera& eye, float d) {
   return eye.far / (eye.far - eye.near) * (1.0f - eye.near / d);
 }
 
-bool sun_visibility_from_depth(const screen_depth& copy, const vec3& point, float& fraction) {
-  if (copy.width <= 0 || copy.height <= 0 ||
-      copy.depth.size() < static_cast<std::size_t>(copy.width) * static_cast<std::size_t>(copy.height))
-    return false;
+bool screen_pixel_of(const camera& eye, std::int32_t width, std::int32_t height, const vec3& point, std::int32_t& x,
+                     std::int32_t& y) {
   float sx = 0.0f;
   float sy = 0.0f;
-  if (!copy.eye.world_to_screen(point, sx, sy) || !(sx > 0.0f && sx < 1.0f) || !(sy > 0.0f && sy < 1.0f)) {
+  if (!eye.world_to_screen(point, sx, sy) || !(sx > 0.0f && sx < 1.0f) || !(sy > 0.0f && sy < 1.0f)) return false;
+  x = static_cast<std::int32_t>(sx * static_cast<float>(width));
+  y = static_cast<std::int32_t>(sy * static_cast<float>(height));
+  return true;
+}
+
+bool sun_visibility_from_depth(const screen_depth& copy, const vec3& point, float& fraction) {
+  const std::int32_t window_width = copy.window_width > 0 ? copy.window_width : copy.width;
+  const std::int32_t window_height = copy.window_height > 0 ? copy.window_height : copy.height;
+  if (copy.width <= 0 || copy.height <= 0 || window_width <= 0 || window_height <= 0 ||
+      copy.depth.size() < static_cast<std::size_t>(window_width) * static_cast<std::size_t>(window_height))
+    return false;
+  std::int32_t px = 0;
+  std::int32_t py = 0;
+  if (!screen_pixel_of(copy.eye, copy.width, copy.height, point, px, py)) {
     fraction = 1.0f;
     return true;
   }
-  const int px = static_cast<int>(sx * static_cast<float>(copy.width));
-  const int py = static_cast<int>(sy * static_cast<float>(copy.height));
   // The camera looks down its negative third axis.
   const float along = -dot_product(point - copy.eye.frame.origin, copy.eye.frame.rot.u);
   const float own = device_depth_at(copy.eye, along) - 0.001f;
@@ -50,8 +60,12 @@ bool sun_visibility_from_depth(const screen_depth& copy, const vec3& point, floa
       sum += s.weight;
       continue;
     }
-    const float stored = copy.depth[static_cast<std::size_t>(y) * static_cast<std::size_t>(copy.width) +
-                                    static_cast<std::size_t>(x)];
+    const std::int32_t wx = x - copy.window_x;
+    const std::int32_t wy = y - copy.window_y;
+    // The copy cannot tell what covers a pixel it does not hold.
+    if (wx < 0 || wy < 0 || wx >= window_width || wy >= window_height) return false;
+    const float stored = copy.depth[static_cast<std::size_t>(wy) * static_cast<std::size_t>(window_width) +
+                                    static_cast<std::size_t>(wx)];
     if (stored >= own) sum += s.weight;
   }
   fraction = sum * weight_total_inverse;

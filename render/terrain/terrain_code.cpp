@@ -94,4 +94,18 @@ void terrain_code::set_hill_height(float v) {
   set_bits(135, 141, n);
 }
 
+void set_random_scene_seeds(terrain_code& code, float map_x, float map_y, std::int32_t counter,
+                            std::int32_t mission_counter) {
+  // Unsigned arithmetic: a position west or south of the map's origin wraps
+  // rather than overflowing.
+  const auto x = static_cast<std::uint32_t>(static_cast<std::int32_t>(map_x));
+  const auto y = static_cast<std::uint32_t>(static_cast<std::int32_t>(map_y));
+  const auto d = static_cast<std::uint32_t>(counter);
+  const auto c = static_cast<std::uint32_t>(((mission_counter % 3) + 3) % 3);
+  constexpr std::uint32_t low_23 = 0x7FFFFF;
+  code.set_terrain_seed((17u * x + 6923u * d + c + 8971u * y) & low_23);
+  code.set_river_seed((31u * x + 6601u * y + c + 7791u * d) & low_23);
+  code.set_flora_seed((19u * x + 3917u * d + c + 5793u * y) & low_23);
+}
+
 }  // namespace hm

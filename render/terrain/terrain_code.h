@@ -84,4 +84,11 @@ struct terrain_code {
   bool operator==(const terrain_code&) const = default;
 };
 
+// A random scene's three seeds from where the player's party stands: x and y
+// its map position (truncated to whole numbers), d the game's counter word
+// and c the mission counter modulo 3; each seed keeps its low 23 bits. The
+// code's other fields stay as they are.
+void set_random_scene_seeds(terrain_code& code, float map_x, float map_y, std::int32_t counter,
+                            std::int32_t mission_counter);
+
 }  // namespace hm

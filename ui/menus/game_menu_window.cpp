@@ -19,6 +19,7 @@
 #include "script/script_state.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/menus/menu_window_host.h"
+#include "ui/tableau/tableau_manager.h"
 #include "ui/widget/container.h"
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/window_manager.h"
@@ -153,9 +154,15 @@ void game_menu_window::build() {
       }
     }
     if (w.menu_tableau >= 0) {
-      // The tableau's picture comes with the tableau manager's meshes; until
-      // then the widget keeps its place and stays hidden.
-      picture_widget->set_position({w.menu_tableau_position.x, w.menu_tableau_position.y});
+      // The block chose a picture: the tableau drawn for its value, at the
+      // chosen place and scale. A tableau outside the table shows nothing.
+      if (auto m = g_tableau_manager.make_quad_mesh(w.menu_tableau, w.menu_tableau_object)) {
+        const float s = w.menu_tableau_scale;
+        if (s != 1.0f) m->scale(s, s, s);
+        picture_widget->set_mesh_slot(slot_background, std::move(m));
+        picture_widget->set_position({w.menu_tableau_position.x, w.menu_tableau_position.y});
+        picture_widget->show();
+      }
     }
   }
   root->set_colour(0xFFFFFFFFu);

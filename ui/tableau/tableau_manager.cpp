@@ -15,6 +15,7 @@
 #include "platform/gpu/device.h"
 #include "render/entity/strategic_entity.h"
 #include "render/scene/light.h"
+#include "render/scene/scene_lighting.h"
 #include "render/view/scene_view.h"
 #include "script/executor.h"
 #include "ui/manager/ui_manager.h"
@@ -211,6 +212,9 @@ void tableau_manager::release() {
   // The records that own the targets' list are about to go; the instances
   // that meshes still show draw blank from now on.
   for (auto& inst : instances) {
+    // Not found again for a record of the next table at the same index.
+    inst->tableau = -1;
+    inst->object = -1;
     inst->target = nullptr;
     inst->rendered = true;
     inst->mat->textures[0] = nullptr;
@@ -243,6 +247,9 @@ void tableau_manager::render_instance(tableau_instance& inst) {
       std::max(record->width, tableau_min_depth_size), std::max(record->height, tableau_min_depth_size),
       platform::gpu::format::d16, tableau_target_value);
   v.scene = &s.scene;
+  // The block's lights light the picture; without any it is drawn unlit.
+  put_scene_lights_in_view(s.scene, v, s.view_lights, true);
+  v.lights_enabled = v.lights.empty() ? 0 : 1;
   // The view is drawn on its own below, never with the frame's queue.
   v.queued = 1;
   v.keep_queued = 0;
@@ -336,6 +343,7 @@ void tableau_scene_host::put_tableau_on_trigger_object(std::int32_t event_code, 
 
 void install_tableau_scene_host() {
   static tableau_scene_host host_object;
+  g_tableau_table_release = [] { g_tableau_manager.release(); };
   script_host h = current_script_host();
   h.render = &host_object;
   set_script_host(h);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/core/math.h"
+#include "engine/resource/mesh.h"
 #include "render/entity/render_view.h"
 #include "render/scene/scene_world.h"
 #include "script/script_host.h"
@@ -38,6 +39,8 @@ inline constexpr int tableau_max_nesting = 8;
 struct tableau_scene {
   scene_world scene;
   tableau_scene_values values;
+  // The scene's lights as the view reads them.
+  std::vector<std::unique_ptr<mesh_light>> view_lights;
   render_view view;
 };
 
@@ -129,7 +132,8 @@ class tableau_scene_host final : public script_render_host {
   void put_tableau_on_trigger_object(std::int32_t event_code, int tableau, std::int64_t object) override;
 };
 
-// Makes the tableau manager the script engine's render neighbour.
+// Makes the tableau manager the script engine's render neighbour, and has it
+// let go of its pictures when the module's tableau table is reloaded or freed.
 void install_tableau_scene_host();
 
 // The meshes of the object whose trigger runs, set by the code that runs an

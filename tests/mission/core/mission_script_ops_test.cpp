@@ -7,19 +7,26 @@
 #include <vector>
 
 #include "engine/core/timer.h"
+#include "engine/resource/particle_system.h"
+#include "engine/resource/resource_manager.h"
 #include "mission/agent/agent_sounds.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"
 #include "mission/setup/agent_spawn.h"
+#include "mission/support/animated_agents.h"
 #include "module/loading/module_script_host.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
+#include "module/records/particle_system.h"
 #include "module/records/scene_prop.h"
 #include "script/executor.h"
 #include "module/text/translation_table.h"
+#include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "render/scene/light.h"
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
+#include "script/triggers.h"
 #include "script/support/fake_script_host.h"
 #include "../../campaign/support/fake_campaign.h"
 
@@ -536,6 +543,98 @@ TEST_F(MissionScriptOps, ConnectedSpawningMakesAgentsAndHorsesAtTheReferenceFram
   EXPECT_TRUE(horse->is_horse());
   EXPECT_EQ(horse->horse_item, 3);
   EXPECT_EQ(horse->position().y, 30.0f);
+}
+
+// A horse that scripts bring carries the modifier they name: its speed and its
+// hit points come with it (a speed of 40 on the table's +2 for modifier 36;
+// the horses' base 100 hit points and the table's +47 for modifier 25). A
+// value outside the table's 0..42 gives the plain horse.
+TEST_F(MissionScriptOps, ASpawnedHorseCarriesItsModifier) {
+  struct item_hit_points final : agent_spawn_hooks {
+    float horse_hit_points(const item& horse) override { return static_cast<float>(horse.get_max_hit_points()); }
+  } spawn_hooks;
+  test::campaign_fixture c;
+  g_item_kinds.assign(4, item_kind{});
+  g_item_kinds[3].flags = item_type::horse;
+  g_item_kinds[3].missile_speed = 40;
+  fakes.module.item_kinds = 4;
+  host.connect_spawning(c.game, spawn_hooks);
+  struct horse_case {
+    std::int64_t modifier;
+    int kept;
+    int speed;
+    float hit_points;
+  };
+  for (const horse_case h : {horse_case{36, 36, 42, 100.0f}, {25, 25, 40, 147.0f}, {50, 0, 40, 100.0f}}) {
+    SCOPED_TRACE(h.modifier);
+    run_one_operation(1973, {3, h.modifier});
+    const agent* horse = m.get_live_agent(static_cast<int>(g_script_state.registers[0]));
+    ASSERT_NE(horse, nullptr);
+    EXPECT_EQ(horse->own_horse_item().modifier(), h.kept);
+    EXPECT_EQ(horse->own_horse_item().get_horse_speed(), h.speed);
+    EXPECT_EQ(horse->max_hit_points, h.hit_points);
+  }
+  g_item_kinds.clear();
+}
+
+// What an agent's item triggers add goes onto that item: a weapon's onto the
+// bone its mesh hangs from, a body item skinned to the whole figure onto the
+// figure itself; a restart finds each again. Outside an item's triggers, and
+// once they are over, nothing is added to the agent.
+TEST_F(MissionScriptOps, ItemTriggersPutParticleSystemsOnTheAgentsItem) {
+  static const bool registered = [] {
+    auto spark = std::make_unique<mesh>();
+    spark->name = ruv_string("ops_test_spark");
+    g_resource_manager.adopt_resource(std::move(spark));
+    return true;
+  }();
+  (void)registered;
+  particle_system_record spark;
+  spark.mesh_name = ruv_string("ops_test_spark");
+  g_particle_systems = particle_system_table{};
+  g_particle_systems.records = {spark, spark};
+  fakes.module.particle_systems = 2;
+  // Kind 0 a bow: its release adds system 1 and restarts it with 7; kind 1
+  // a mail shirt: dressing adds system 0.
+  g_item_kinds.assign(2, item_kind{});
+  auto trigger = [](float event, statement_block block) {
+    simple_trigger t;
+    t.interval = event;
+    t.block = std::move(block);
+    return t;
+  };
+  g_item_kinds[0].triggers.triggers.push_back(trigger(-51.0f, test::make_block({{1965, {1}}, {1968, {1, 7}}})));
+  g_item_kinds[1].triggers.triggers.push_back(trigger(-50.0f, test::make_block({{1965, {0}}})));
+
+  animated_agents figures(2, 1);
+  skeleton_entity archer;
+  archer.animated_skeleton = std::make_unique<skeleton_instance>(clock_mission);
+  archer.animated_skeleton->set_skeleton(figures.skel);
+  archer.animated_skeleton->attach_mesh_to_bone(1, std::make_unique<mesh>(), frame::identity());
+  agent& a = *m.get_agent(2);
+  a.agent_entity = &archer;
+  a.item_bones[0] = 1;
+  a.item_bones[5] = -1;
+
+  run_agent_item_triggers(m, 2, 0, 0, -51);
+  const auto& on_bone = archer.animated_skeleton->bones[1].meshes[0]->particle_systems;
+  ASSERT_EQ(on_bone.size(), 1u);
+  EXPECT_EQ(on_bone[0]->psys_index, 1);
+  EXPECT_EQ(on_bone[0]->to_emit, 7);
+  EXPECT_TRUE(archer.particle_instances.empty());
+
+  run_agent_item_triggers(m, 2, 5, 1, -50);
+  ASSERT_EQ(archer.particle_instances.size(), 1u);
+  EXPECT_EQ(archer.particle_instances[0]->psys_index, 0);
+  EXPECT_EQ(m.event_agent, -1);
+  EXPECT_EQ(m.event_item_slot, -1);
+
+  run_one_operation(1965, {0});
+  EXPECT_EQ(on_bone.size(), 1u);
+  EXPECT_EQ(archer.particle_instances.size(), 1u);
+  a.agent_entity = nullptr;
+  g_item_kinds.clear();
+  g_particle_systems = particle_system_table{};
 }
 
 TEST(MissionScriptScope, InstallsTheMissionForItsLife) {

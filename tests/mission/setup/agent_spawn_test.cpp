@@ -41,7 +41,7 @@ class recording_hooks : public agent_spawn_hooks {
  public:
   void create_entity(mission&, agent& a) override { entities.push_back(a.index); }
   int choose_horse_item(mission&, const agent& a) override { return a.troop == mounted_troop ? 7 : -1; }
-  float horse_hit_points(int) override { return 80.0f; }
+  float horse_hit_points(const item&) override { return 80.0f; }
   float hero_hit_points(int) override { return 44.0f; }
   float player_party_health_factor() override { return health; }
   void agent_spawned(mission&, int index) override { spawned.push_back(index); }

@@ -10,6 +10,7 @@
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
 #include "module/records/mission_template.h"
+#include "module/records/scene_prop.h"
 
 namespace hm {
 namespace {
@@ -193,6 +194,39 @@ TEST_F(MissionSetup, FieldBattleUsesFiveEntryPointsInsideTheBounds) {
   const frame& first = m.entry_points[0].spawn_frame;
   const frame& last = m.entry_points[4].spawn_frame;
   EXPECT_NEAR(dot_product(first.rot.f, last.rot.f), -1.0f, 1e-5f);
+}
+
+// Props of a kind that follows the player stand around where he came in, on
+// the ground there; other props, and every prop of a mission without a
+// player, keep their places.
+TEST_F(MissionSetup, PropsFollowingThePlayerStandAtHisSpawnOnTheGround) {
+  const std::vector<scene_prop> saved_kinds = g_scene_prop_kinds;
+  g_scene_prop_kinds.assign(2, scene_prop{});
+  g_scene_prop_kinds[0].flags = prop_flag_follows_player;
+  for (int kind : {0, 1}) {
+    scene_prop_instance p;
+    p.id = kind;
+    p.current_frame.origin = vec3(50.0f, 50.0f, 3.0f);
+    m.scene_prop_instances.push_back(p);
+  }
+  services.ground = 7.5f;
+  m.player_spawn_position = vec3(10.0f, 20.0f, 5.0f);
+
+  place_props_following_the_player(m);
+  EXPECT_EQ(m.scene_prop_instances[0].current_frame.origin.x, 50.0f);
+
+  agent& player = m.allocate_agent();
+  player.state = agent_state_alive;
+  m.player_agent = player.index;
+  place_props_following_the_player(m);
+  const vec3 follower = m.scene_prop_instances[0].current_frame.origin;
+  EXPECT_NEAR(follower.x, 10.0f, 1.0f);
+  EXPECT_NEAR(follower.y, 20.0f, 1.0f);
+  EXPECT_FLOAT_EQ(follower.z, 7.5f);
+  const vec3 other = m.scene_prop_instances[1].current_frame.origin;
+  EXPECT_EQ(other.x, 50.0f);
+  EXPECT_EQ(other.z, 3.0f);
+  g_scene_prop_kinds = saved_kinds;
 }
 
 }  // namespace

@@ -224,5 +224,85 @@ TEST(SkinNames, RightHandTwins) {
   EXPECT_EQ(right_mesh_name(""), "");
 }
 
+// A skin as far as face codes see it: three hairs, two beards, two face
+// textures, four hair textures (the variants) and `keys` morph keys.
+skin counted_skin(int keys) {
+  skin s;
+  s.hair_meshes.assign(3, nullptr);
+  s.beards.resize(2);
+  s.face_textures.resize(2);
+  s.hair_textures.assign(4, ruv_string("hair"));
+  s.face_keys.resize(static_cast<std::size_t>(keys));
+  return s;
+}
+
+TEST(FaceCodes, AFaceOfTwentyTwoKeysPacksAndUnpacks) {
+  const skin s = counted_skin(22);
+  face_state f;
+  f.hair = 2;
+  f.beard = 1;
+  f.face_texture = 1;
+  f.hair_material = 3;
+  f.hair_color = 0.5f;  // 31.5 truncated
+  f.age = 0.25f;        // 15.75 truncated
+  f.morph_weights[0] = 0.5f;     // 3.5 rounds down to 3
+  f.morph_weights[1] = 0.5715f;  // 4.0005 gives 4
+  f.morph_weights[2] = 1.0f;     // 7
+  f.morph_weights[21] = 1.0f;    // the first key of word 2
+  f.morph_weights[30] = 1.0f;    // beyond the skin's keys: not written
+  const face_code code = encode_face_code(f, s);
+  // 3 | 2 << 6 | 1 << 12 | 3 << 18 | 31 << 24 | 15 << 30
+  EXPECT_EQ(code[0], 0x3DF0C1083ull);
+  // 3 | 4 << 3 | 7 << 6
+  EXPECT_EQ(code[1], 0x1E3ull);
+  EXPECT_EQ(code[2], 7ull);
+  EXPECT_EQ(code[3], 0ull);
+
+  const face_state back = decode_face_code(code, s, 5);
+  EXPECT_EQ(back.skin, 5);
+  EXPECT_EQ(back.hair, 2);
+  EXPECT_EQ(back.beard, 1);
+  EXPECT_EQ(back.face_texture, 1);
+  EXPECT_EQ(back.hair_material, 3);
+  EXPECT_FLOAT_EQ(back.hair_color, 31 * 0.015873017f);
+  EXPECT_FLOAT_EQ(back.age, 15 * 0.015873017f);
+  EXPECT_FLOAT_EQ(back.morph_weights[0], 3 * 0.14285715f);
+  EXPECT_FLOAT_EQ(back.morph_weights[1], 4 * 0.14285715f);
+  EXPECT_FLOAT_EQ(back.morph_weights[2], 7 * 0.14285715f);
+  EXPECT_FLOAT_EQ(back.morph_weights[21], 7 * 0.14285715f);
+  EXPECT_EQ(back.morph_weights[30], 0.0f);
+}
+
+TEST(FaceCodes, EdgesOfTheFields) {
+  // No hair and no beard pack as 0; full hair colour as 63, 0.999 as 62.
+  face_state bare;
+  bare.hair = -1;
+  bare.beard = -1;
+  bare.hair_color = 1.0f;
+  EXPECT_EQ(encode_face_code(bare, counted_skin(0))[0], 63ull << 24);
+  bare.hair_color = 0.999f;
+  EXPECT_EQ(encode_face_code(bare, counted_skin(0))[0], 62ull << 24);
+  const face_state none = decode_face_code(face_code{}, counted_skin(0), 0);
+  EXPECT_EQ(none.hair, -1);
+  EXPECT_EQ(none.beard, -1);
+
+  // Twenty-one keys fill word 1 alone.
+  face_state full;
+  for (float& w : full.morph_weights) w = 1.0f;
+  const face_code keys21 = encode_face_code(full, counted_skin(21));
+  EXPECT_EQ(keys21[1], 0x7FFFFFFFFFFFFFFFull);
+  EXPECT_EQ(keys21[2], 0ull);
+
+  // Fields the skin lacks: hair 9 and beard 5 are none, face texture 7 and
+  // variant 10 are 0; word 3 and the unused high bits of word 0 are ignored.
+  const face_code odd{10ull | (6ull << 6) | (7ull << 12) | (10ull << 18) | (0xFull << 40), 0, 0, ~0ull};
+  const face_state f = decode_face_code(odd, counted_skin(0), 0);
+  EXPECT_EQ(f.hair, -1);
+  EXPECT_EQ(f.beard, -1);
+  EXPECT_EQ(f.face_texture, 0);
+  EXPECT_EQ(f.hair_material, 0);
+  EXPECT_EQ(f.age, 0.0f);
+}
+
 }  // namespace
 }  // namespace hm

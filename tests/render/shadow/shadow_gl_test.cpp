@@ -21,6 +21,7 @@
 #include "render/entity/entity.h"
 #include "render/scene/light.h"
 #include "render/shadow/render_pass_state.h"
+#include "render/shadow/sun_visibility.h"
 #include "render/view/scene_view.h"
 #include "render/scene/scene_world.h"
 #include "render/support/gl_test_device.h"
@@ -200,6 +201,32 @@ TEST_F(ShadowGl, CubeCastsItsShadowOnTheGroundAwayFromTheSun) {
   options_.environment_shadows = 0;
   const std::vector<std::uint32_t> plain = draw();
   EXPECT_NEAR(ground_at(plain, away), ground_at(plain, towards), 12);
+}
+
+// The sun test reads the drawn frame's depth: a sun behind the cube is hidden,
+// one nearer than everything is seen whole; with no view asked for there is
+// no copy and the test cannot tell.
+TEST_F(ShadowGl, TheDrawnDepthTellsTheSunTestWhatCoversIt) {
+  const vec3 eye = main_.camera.frame.origin;
+  const vec3 behind_cube = eye + (vec3(0.0f, 0.0f, 1.0f) - eye) * 2.0f;
+  const vec3 before_all = eye + (vec3(0.0f, 0.0f, 1.0f) - eye) * 0.05f;
+  struct probe_case {
+    vec3 point;
+    float fraction;
+  };
+  for (const probe_case c : {probe_case{behind_cube, 0.0f}, {before_all, 1.0f}}) {
+    passes_.request_view_depth(main_.camera, main_.viewport);
+    passes_.set_depth_probe(c.point);
+    draw();
+    passes_.read_view_depth(*device_);
+    float f = -1.0f;
+    ASSERT_TRUE(test_sun_visibility(passes_, c.point, f));
+    EXPECT_NEAR(f, c.fraction, 1e-5f);
+  }
+  draw();
+  passes_.read_view_depth(*device_);
+  float f = -1.0f;
+  EXPECT_FALSE(test_sun_visibility(passes_, behind_cube, f));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/core/timer.h"
 #include "engine/device/device_resources.h"
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
@@ -21,12 +22,14 @@
 #include "engine/settings/ruv_config.h"
 #include "platform/fs.h"
 #include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "render/scene/light.h"
 #include "render/shadow/render_pass_state.h"
 #include "render/view/scene_view.h"
 #include "render/scene/scene_world.h"
 #include "render/support/recording_device.h"
 #include "render/support/gl_test_device.h"
+#include "render/support/scene_fixtures.h"
 
 namespace hm {
 namespace {
@@ -113,8 +116,7 @@ struct ShadowPasses : ::testing::Test {
     g_game_options = saved_options;
   }
 
-  void add_caster(const vec3& at) {
-    auto e = std::make_unique<mesh_entity>();
+  static std::unique_ptr<mesh> triangle(material& mat) {
     auto m = std::make_unique<mesh>();
     for (const vec3& p : {vec3(-1, -1, 0), vec3(1, -1, 0), vec3(0, 1, 2)}) {
       const std::int32_t point = m->add_point(p);
@@ -122,6 +124,28 @@ struct ShadowPasses : ::testing::Test {
     }
     m->add_face(0, 1, 2);
     m->set_material(&mat);
+    return m;
+  }
+
+  // A posed figure as a battle's agent is: nothing in the entity itself, one
+  // mesh hung on its skeleton with an ordinary view's show word (or none).
+  skeleton_entity& add_figure(const vec3& at, std::uint32_t show_word) {
+    auto e = std::make_unique<skeleton_entity>();
+    e->animated_skeleton = std::make_unique<skeleton_instance>(clock_real_time);
+    e->animated_skeleton->set_skeleton(*figure_skeleton);
+    auto m = triangle(mat);
+    m->visibility_mask = show_word;
+    e->animated_skeleton->bones[0].meshes.push_back(std::move(m));
+    hm::frame f = hm::frame::identity();
+    f.origin = at;
+    e->set_frame(f);
+    return static_cast<skeleton_entity&>(*scene->adopt_entity(std::move(e)));
+  }
+  std::unique_ptr<skeleton> figure_skeleton = test::make_chain_skeleton("figure", 2);
+
+  void add_caster(const vec3& at) {
+    auto e = std::make_unique<mesh_entity>();
+    auto m = triangle(mat);
     m->visibility_mask = 0x1FFFF;  // cast into the shadow map too
     e->add_mesh(std::move(m));
     e->compute_local_bounds();
@@ -387,6 +411,29 @@ TEST_F(ShadowPasses, EmptyBoundsDrawNothingButStillPublishAndSettleThePlantOptio
   options.plant_shadows = 1;
   render_passes(state);
   EXPECT_EQ(options.plant_shadows, 0);
+}
+
+// Agents' meshes hang on their skeletons, not in their entities: they cast
+// into either kind of shadow target while shown, and not while hidden.
+TEST_F(ShadowPasses, ShownSkinnedFiguresCastIntoTheMapAndTheTexture) {
+  add_figure(vec3(6.0f, 2.0f, 0.0f), 0xFFFFu);
+  skeleton_entity& unseen = add_figure(vec3(9.0f, -2.0f, 0.0f), 0xFFFFu);
+  unseen.visible = 0;
+  add_figure(vec3(12.0f, 0.0f, 0.0f), 0u);  // an item put away
+  options.environment_shadows = 1;
+  for (const bool pixel_shaders : {true, false}) {
+    SCOPED_TRACE(testing::Message() << "pixel shaders " << pixel_shaders);
+    view.pixel_shaders = pixel_shaders;
+    *gpu.log = test::device_log{};
+    render_passes(state);
+    ASSERT_NE(state.shadow_target, nullptr);
+    gpu::surface* colour = surface_of(state.shadow_target->textures[0]);
+    // The five props and the one shown figure.
+    EXPECT_EQ(std::count(gpu.log->draw_targets.begin(), gpu.log->draw_targets.end(), colour), 6);
+    EXPECT_EQ(state.view.view_mask, shadow_map_view_mask);
+    view.render();
+    state.release_targets();
+  }
 }
 
 TEST_F(ShadowPasses, AGoneSceneIsForgotten) {

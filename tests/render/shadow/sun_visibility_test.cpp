@@ -60,5 +60,29 @@ TEST(SunVisibility, ASunOffTheScreenCountsAsSeenAndNoCopyCannotTell) {
   EXPECT_FALSE(test_sun_visibility(state, vec3(0.0f, 500.0f, 0.0f), f));
 }
 
+// A copy may hold only a window of the view around the sun: it answers while
+// the nine samples lie inside the window and cannot tell once one lies outside
+// it on the screen.
+TEST(SunVisibility, AWindowOfTheViewAnswersForThePixelsItHolds) {
+  const vec3 sun(0.0f, 500.0f, 0.0f);
+  screen_depth d = open_sky();
+  std::int32_t px = 0, py = 0;
+  ASSERT_TRUE(screen_pixel_of(d.eye, 20, 20, sun, px, py));
+  d.window_x = px - 2;
+  d.window_y = py - 2;
+  d.window_width = d.window_height = 5;
+  d.depth.assign(25, 1.0f);
+  d.depth[12] = 0.0f;  // the centre pixel covered
+  float f = 0.0f;
+  ASSERT_TRUE(sun_visibility_from_depth(d, sun, f));
+  EXPECT_NEAR(f, 6.4f / 7.4f, 1e-5f);
+  d.window_x = px - 1;
+  EXPECT_FALSE(sun_visibility_from_depth(d, sun, f));
+  // A window too small for its stored values is no copy.
+  d.window_x = px - 2;
+  d.depth.resize(24);
+  EXPECT_FALSE(sun_visibility_from_depth(d, sun, f));
+}
+
 }  // namespace
 }  // namespace hm

@@ -129,6 +129,10 @@ class recording_device final : public gpu::device {
                           std::vector<std::uint32_t>& out) override {
     return d_.read_back_buffer(x, y, w, h, out);
   }
+  result read_back_depth(std::uint32_t x, std::uint32_t y, std::uint32_t w, std::uint32_t h,
+                         std::vector<float>& out) override {
+    return d_.read_back_depth(x, y, w, h, out);
+  }
   std::uint32_t outstanding_resources() const override { return d_.outstanding_resources(); }
   std::uint64_t available_video_memory() const override { return d_.available_video_memory(); }
   result create_texture(std::uint32_t w, std::uint32_t h, std::uint32_t l, std::uint32_t u, gpu::format f,
@@ -224,7 +228,10 @@ class recording_device final : public gpu::device {
   result draw_primitive_up(gpu::primitive_type t, std::uint32_t c, const void* v, std::uint32_t s) override {
     return d_.draw_primitive_up(t, c, v, s);
   }
-  result set_light(std::uint32_t i, const gpu::light_desc& l) override { return d_.set_light(i, l); }
+  result set_light(std::uint32_t i, const gpu::light_desc& l) override {
+    log_->lights.push_back(l);
+    return d_.set_light(i, l);
+  }
   result light_enable(std::uint32_t i, bool on) override {
     log_->calls.push_back("light_enable");
     return d_.light_enable(i, on);

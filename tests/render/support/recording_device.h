@@ -36,6 +36,7 @@ struct device_log {
   std::vector<std::uint32_t> draw_blend_enables;
   std::vector<std::vector<float>> draw_texture_offsets;
   std::map<int, std::vector<float>> transforms;  // the last of each transform kind
+  std::vector<platform::gpu::light_desc> lights;  // every set_light, in order
   int buffer_locks = 0;
   int failing_locks = 0;  // the next locks fail this many times
 };

@@ -81,5 +81,23 @@ TEST(TerrainCode, PercentSetters) {
   }
 }
 
+// A random scene's seeds come from the party's place: (100.7, 200.2) with
+// counter 3 and mission counter 4 (c = 1) gives 17*100 + 6923*3 + 1 +
+// 8971*200, 31*100 + 6601*200 + 1 + 7791*3 and 19*100 + 3917*3 + 1 +
+// 5793*200; at (1000, 1000) the first, 8,988,000, keeps its low 23 bits.
+TEST(TerrainCode, RandomSceneSeedsFromThePartysPlace) {
+  terrain_code code;
+  code.set_region_type(5);
+  code.set_size_x(300);
+  set_random_scene_seeds(code, 100.7f, 200.2f, 3, 4);
+  EXPECT_EQ(code.terrain_seed(), 1816670u);
+  EXPECT_EQ(code.river_seed(), 1346674u);
+  EXPECT_EQ(code.flora_seed(), 1172252u);
+  EXPECT_EQ(code.region_type(), 5u);
+  EXPECT_EQ(code.size_x(), 300u);
+  set_random_scene_seeds(code, 1000.0f, 1000.0f, 0, 0);
+  EXPECT_EQ(code.terrain_seed(), 8988000u - 8388608u);
+}
+
 }  // namespace
 }  // namespace hm

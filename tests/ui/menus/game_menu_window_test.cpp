@@ -10,6 +10,7 @@
 #include "engine/core/stream.h"
 #include "module/base/module_text.h"
 #include "module/loading/game.h"
+#include "module/media/tableau_material.h"
 #include "module/records/game_menu.h"
 #include "script/ops/encounter.h"
 #include "script/script_state.h"
@@ -17,6 +18,7 @@
 #include "ui/menus/game_menu_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/support/ui_test_support.h"
+#include "ui/tableau/tableau_manager.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
 
@@ -99,6 +101,47 @@ TEST_F(GameMenu, OptionsAreShownAndHiddenByTheirConditions) {
   EXPECT_EQ(lost.option_items[0], 1);
   // The text went through the token expander.
   EXPECT_NE(std::string(lost.text_widget->text.view()).find("<reg1>"), std::string::npos);
+}
+
+// A menu's block may choose a picture: the tableau drawn for a value, placed
+// at a register's x and y. A menu that chooses none, or a tableau outside the
+// table, leaves the picture hidden.
+TEST_F(GameMenu, TheBlocksTableauPictureIsShownWhereItAsks) {
+  tableau_material banner;
+  banner.name = ruv_string("tab_menu_banner");
+  banner.width = banner.height = 16;
+  banner.values[2] = 0.2f;
+  banner.values[3] = 0.1f;
+  g_tableau_materials.materials.push_back(banner);
+  host.render.tableaus = 1;
+  g_script_state.position_registers[3].origin = vec3(0.6f, 0.4f, 0.0f);
+  const int pictured = static_cast<int>(g_game_menus.size());
+  for (const std::int64_t tableau : {0, 1}) {
+    game_menu m;
+    m.id = ruv_string("menu_pictured");
+    m.operations = test::make_block({{2032, {tableau, 7, 3}}});
+    g_game_menus.push_back(std::move(m));
+  }
+  host.module.menus = static_cast<int>(g_game_menus.size());
+
+  game_menu_window& w = open(pictured);
+  ASSERT_NE(w.picture_widget, nullptr);
+  EXPECT_FALSE(w.picture_widget->is_hidden());
+  EXPECT_FLOAT_EQ(w.picture_widget->local_position.x, 0.6f);
+  EXPECT_FLOAT_EQ(w.picture_widget->local_position.y, 0.4f);
+  const mesh* picture = w.picture_widget->get_mesh(0);
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->mat, g_tableau_manager.get_or_create_instance(0, 7)->mat.get());
+
+  for (const int menu : {pictured + 1, town_menu}) {
+    SCOPED_TRACE(menu);
+    game_menu_window& plain = open(menu);
+    EXPECT_TRUE(plain.picture_widget->is_hidden());
+    EXPECT_EQ(plain.picture_widget->get_mesh(0), nullptr);
+  }
+  g_window_manager.destroy_game_windows();
+  g_tableau_manager.purge_unused_instances();
+  g_tableau_materials = tableau_material_table{};
 }
 
 TEST_F(GameMenu, OneOptionReservesTheListHeightAndButtonsStandCentred) {

@@ -150,6 +150,29 @@ TEST_F(Tableaus, first_draw_renders_the_scene_and_the_tableau_inside_it) {
   EXPECT_TRUE(g_tableau_manager.scenes.empty());
 }
 
+TEST_F(Tableaus, the_blocks_lights_light_the_picture_and_none_leave_it_unlit) {
+  draw(1, 3);
+  EXPECT_TRUE(gpu.log->lights.empty());
+
+  // Register 0 is the identity: it looks along +y from the origin.
+  g_tableau_materials.materials.push_back(
+      record("tab_lit", 32, 32, make_block({{1990, {0, 50, 100, 150}}, {1991, {0, 100, 0, 0}}})));
+  draw(3, 0);
+  const std::vector<gpu::light_desc>& lights = gpu.log->lights;
+  ASSERT_EQ(lights.size(), 2u);
+  // The sun first, then the point light 1000 units back along its direction
+  // with a range of (r + g + b) x 10.
+  EXPECT_EQ(lights[0].kind, gpu::light_kind::directional);
+  EXPECT_FLOAT_EQ(lights[0].diffuse[0], 0.5f);
+  EXPECT_FLOAT_EQ(lights[0].diffuse[1], 1.0f);
+  EXPECT_FLOAT_EQ(lights[0].diffuse[2], 1.5f);
+  EXPECT_FLOAT_EQ(lights[0].direction[1], 1.0f);
+  EXPECT_EQ(lights[1].kind, gpu::light_kind::point);
+  EXPECT_FLOAT_EQ(lights[1].diffuse[0], 1.0f);
+  EXPECT_FLOAT_EQ(lights[1].position[1], -1000.0f);
+  EXPECT_FLOAT_EQ(lights[1].range, 10.0f);
+}
+
 TEST_F(Tableaus, a_tableau_that_shows_itself_renders_once) {
   draw(2, 1);
   EXPECT_EQ(g_tableau_manager.renders, 1);
@@ -171,6 +194,37 @@ TEST_F(Tableaus, instances_no_mesh_shows_give_their_targets_back) {
   EXPECT_EQ(g_tableau_materials.materials[1].render_targets.size(), 1u);
   // A new instance of the same size takes the freed target.
   EXPECT_EQ(g_tableau_manager.get_or_create_instance(1, 9)->target, freed);
+}
+
+// The module's table is reloaded while a window still shows a picture: the
+// picture goes blank rather than drawing from a target another may take, and
+// the next table's record at the same index gets an instance of its own.
+TEST_F(Tableaus, a_released_table_leaves_shown_pictures_blank_and_unfound) {
+  mesh& still_shown = draw(1, 3);
+  draw(1, 4);
+  shown.pop_back();  // its window closed
+  tableau_instance* old = g_tableau_manager.get_or_create_instance(1, 3);
+  texture* old_target = old->target;
+  ASSERT_EQ(g_tableau_materials.materials[1].render_targets.size(), 2u);
+
+  release_tableau_materials(g_tableau_materials);
+  ASSERT_EQ(g_tableau_manager.instances.size(), 1u);
+  EXPECT_EQ(old->target, nullptr);
+  EXPECT_EQ(old_target->in_use, 0);
+  EXPECT_EQ(still_shown.mat->textures[0], nullptr);
+  EXPECT_TRUE(g_tableau_materials.materials[1].render_targets.empty());
+  const int renders = g_tableau_manager.renders;
+  test::ui_recording_view again;
+  still_shown.render(again, frame::identity());
+  EXPECT_EQ(g_tableau_manager.renders, renders);
+
+  tableau_instance* fresh = g_tableau_manager.get_or_create_instance(1, 3);
+  EXPECT_NE(fresh, old);
+  EXPECT_NE(fresh->target, nullptr);
+  // Once the window lets go, the blank one is purged.
+  shown.clear();
+  g_tableau_manager.purge_unused_instances();
+  ASSERT_EQ(g_tableau_manager.instances.size(), 0u);
 }
 
 TEST_F(Tableaus, attaching_moves_the_mesh_between_instances_and_refuses_bad_tableaus) {
