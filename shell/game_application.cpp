@@ -372,10 +372,17 @@ hresult game_application::render() {
   queue_interface();
   g_scene_view.render();
   debug_text.clear();
-  if (frame_limit != 0 && render_counter >= frame_limit) {
+  if (g_window_manager.top_id() == window_id::mission_screen) ++battle_frames_drawn;
+  if (screenshot_battle_frame != 0) {
+    if (battle_frames_drawn == screenshot_battle_frame && !screenshot_path.empty()) {
+      write_screenshot();
+      quit_request = 1;
+    }
+  } else if (frame_limit != 0 && render_counter >= frame_limit) {
     if (!screenshot_path.empty()) write_screenshot();
     quit_request = 1;
   }
+  if (frame_limit != 0 && render_counter >= frame_limit) quit_request = 1;
   return frame_code::ok;
 }
 

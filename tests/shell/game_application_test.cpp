@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -447,7 +448,31 @@ TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEach
   EXPECT_NE(over, std::string::npos) << first;
   EXPECT_NE(result, std::string::npos) << first;
   EXPECT_EQ(first.find("SCRIPT ERROR"), std::string::npos) << first;
+  EXPECT_EQ(first.find("WARNING"), std::string::npos) << first;
   EXPECT_TRUE(first.ends_with("Saving options...\n")) << first;
+
+  // The result menu reads the parties after the battle's results were
+  // applied: each side's men lost and wounded are the mission's killed and
+  // knocked out, and the player's party of five (the player and four men of
+  // the new game) keeps the rest standing.
+  ASSERT_NE(over, std::string::npos);
+  ASSERT_NE(result, std::string::npos);
+  int standing[2] = {}, wounded[2] = {}, killed[2] = {};
+  ASSERT_EQ(std::sscanf(first.c_str() + over,
+                        "Mission over: team 0: %d standing, %d wounded, %d killed; team 1: %d standing, %d wounded, "
+                        "%d killed",
+                        &standing[0], &wounded[0], &killed[0], &standing[1], &wounded[1], &killed[1]),
+            6)
+      << first.substr(over);
+  EXPECT_EQ(standing[0] + wounded[0] + killed[0], 5) << first.substr(over);
+  EXPECT_EQ(standing[1] + wounded[1] + killed[1], 5) << first.substr(over);
+  // The battle is fought to one side's end, not to a time limit.
+  EXPECT_TRUE(standing[0] == 0 || standing[1] == 0) << first.substr(over);
+  const std::string expected_menu = "Game menu 2: The battle is over. Your men: " + std::to_string(killed[0]) +
+                                    " lost, " + std::to_string(wounded[0]) + " wounded, " +
+                                    std::to_string(5 - killed[0] - wounded[0]) + " still standing. The enemy: " +
+                                    std::to_string(killed[1]) + " lost, " + std::to_string(wounded[1]) + " wounded.\n";
+  EXPECT_EQ(first.substr(result, expected_menu.size()), expected_menu);
 }
 
 TEST_F(Program, HelpListsEveryArgument) {
