@@ -428,7 +428,7 @@ TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEach
   // No recorded keys: the run takes the first menu's battle option, the
   // battle is fought to its end, the debrief is done and the result menu
   // ends the run.
-  const std::string args = data_arg() + " --headless --seed 99";
+  const std::string args = data_arg() + " --headless --seed 3";
   ASSERT_EQ(run_program(env(), args), 0);
   std::string err;
   ASSERT_EQ(run_program_keeping_stderr(env(), args, err), 0);
@@ -457,16 +457,18 @@ TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEach
   // the new game) keeps the rest standing.
   ASSERT_NE(over, std::string::npos);
   ASSERT_NE(result, std::string::npos);
-  int standing[2] = {}, wounded[2] = {}, killed[2] = {};
+  int standing[2] = {}, wounded[2] = {}, killed[2] = {}, fled[2] = {};
   ASSERT_EQ(std::sscanf(first.c_str() + over,
-                        "Mission over: team 0: %d standing, %d wounded, %d killed; team 1: %d standing, %d wounded, "
-                        "%d killed",
-                        &standing[0], &wounded[0], &killed[0], &standing[1], &wounded[1], &killed[1]),
-            6)
+                        "Mission over: team 0: %d standing, %d wounded, %d killed, %d fled; team 1: %d standing, "
+                        "%d wounded, %d killed, %d fled",
+                        &standing[0], &wounded[0], &killed[0], &fled[0], &standing[1], &wounded[1], &killed[1],
+                        &fled[1]),
+            8)
       << first.substr(over);
-  EXPECT_EQ(standing[0] + wounded[0] + killed[0], 5) << first.substr(over);
-  EXPECT_EQ(standing[1] + wounded[1] + killed[1], 5) << first.substr(over);
-  // The battle is fought to one side's end, not to a time limit.
+  EXPECT_EQ(standing[0] + wounded[0] + killed[0] + fled[0], 5) << first.substr(over);
+  EXPECT_EQ(standing[1] + wounded[1] + killed[1] + fled[1], 5) << first.substr(over);
+  // The battle is fought until one side has nobody standing on the field,
+  // not to a time limit. Men who fled stay in their parties.
   EXPECT_TRUE(standing[0] == 0 || standing[1] == 0) << first.substr(over);
   const std::string expected_menu = "Game menu 2: The battle is over. Your men: " + std::to_string(killed[0]) +
                                     " lost, " + std::to_string(wounded[0]) + " wounded, " +
