@@ -26,6 +26,7 @@
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/input/input_sdl.h"
+#include "platform/quit_signal.h"
 #include "platform/window.h"
 #include "shell/game_application.h"
 #include "shell/global_objects.h"
@@ -243,6 +244,10 @@ int main(int argc, char** argv) {
 
   namespace platform = hm::platform;
   namespace gpu = hm::platform::gpu;
+  // A run without a window has no close button: SIGTERM and SIGINT end it
+  // through the same clean-up. (With a window, the window's own event pump
+  // turns them into a close.)
+  if (opts.headless) platform::install_quit_signal_handlers();
   if (!opts.headless) {
     platform::init_video();
     platform::install_window_message_boxes();

@@ -38,6 +38,7 @@
 #include "platform/fs.h"
 #include "platform/input/input_keymap.h"
 #include "platform/png_file.h"
+#include "platform/quit_signal.h"
 #include "render/view/interface_view.h"
 #include "render/shadow/reflection.h"
 #include "render/shadow/render_pass_state.h"
@@ -342,6 +343,8 @@ hresult game_application::frame_move() {
   update_debugger_window();
   // A request that came second in the frame before.
   if (dispatch_waiting_ && !(dispatched_ && dispatch_frame_ == frame_counter)) dispatch_requests();
+  // A quit signal from outside ends the run as a closed window does.
+  if (platform::quit_signal_received()) exit_requested = true;
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
 }

@@ -379,6 +379,10 @@ TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
       {"--data", "--data needs a folder"},
       {data_arg() + " --screenshot", "--screenshot needs a file name"},
       {data_arg() + " --headless --screenshot x.png", "--screenshot needs --frames N"},
+      {data_arg() + " --headless --battle-frame 0 --screenshot x.png",
+       "--battle-frame needs a number from 1 to 100000000, not \"0\""},
+      {data_arg() + " --headless --battle-frame 5", "--battle-frame needs --screenshot <file>"},
+      {data_arg() + " --headless --pilot --input " + bad_input.string(), "--pilot and --input both play the game"},
       {"--data " + (home.path() / "missing").string() + " --headless --frames 1", "cannot enter the data folder",
        false},
       {data_arg() + " --seed -1", "--seed needs a number from 0 to 4294967295, not \"-1\""},
@@ -483,6 +487,7 @@ TEST_F(Program, HelpListsEveryArgument) {
     EXPECT_EQ(test::run_program_keeping_output(env(), flag, out), 0);
     for (const char* argument : {"--data <dir>", "--generated <dir>", "--module <name>", "--headless", "--windowed",
                                  "--frames N", "--screenshot <file>", "--seed N", "--input <file>", "--help",
+                                 "--pilot", "--battle-frame N",
                                  "ruv_config.txt"})
       EXPECT_NE(out.find(argument), std::string::npos) << flag << " lacks " << argument << "\n" << out;
   }
@@ -534,6 +539,45 @@ TEST_F(Program, ScreenshotOfTheLastFrame) {
                                              err),
             1);
   EXPECT_NE(err.find("could not write the screenshot " + nowhere.string()), std::string::npos) << err;
+}
+
+// The picture of a battle frame: the run plays into the battle by itself and
+// ends with the picture, before the battle's end.
+TEST_F(Program, ScreenshotOfABattleFrame) {
+  const fs::path shot = home.path() / "battle.png";
+  std::string err;
+  ASSERT_EQ(test::run_program_keeping_stderr(
+                env(), data_arg() + " --headless --seed 7 --battle-frame 10 --screenshot " + shot.string(), err),
+            0)
+      << err;
+  EXPECT_EQ(err, "");
+  EXPECT_TRUE(platform::read_png(shot.string()));
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  const std::size_t setup = log.find("end_setup\n");
+  ASSERT_NE(setup, std::string::npos) << log;
+  EXPECT_NE(log.find("Screenshot written to " + shot.string() + "\n", setup), std::string::npos) << log;
+  EXPECT_EQ(log.find("Mission over"), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
+}
+
+// SIGTERM (or Ctrl+C) in the middle of a battle without a window ends the run
+// through its clean-up, as closing the window does: exit status 0, nothing on
+// standard error, the options saved.
+TEST_F(Program, ATermSignalInTheMiddleOfABattleEndsTheRunCleanly) {
+  const std::string log_file = (home.data() / "ruv_log.txt").string();
+  // The game runs in the background until its log says the battle is set up.
+  const std::string redirect = ">/dev/null 2>@ & pid=$!; i=0; until grep -q '^end_setup' " + log_file +
+                               " 2>/dev/null || [ $i -ge 1200 ]; do sleep 0.01; i=$((i+1)); done; "
+                               "kill -TERM $pid; wait $pid";
+  std::string err;
+  EXPECT_EQ(test::run_program_capturing(env(), data_arg() + " --headless --seed 7", redirect, err), 0);
+  EXPECT_EQ(err, "");
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_NE(log.find("end_setup\n"), std::string::npos) << log;
+  // Stopped before the battle's end.
+  EXPECT_EQ(log.find("Mission over"), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
+  EXPECT_TRUE(fs::exists(home.options_file()));
 }
 
 // A start from an empty data folder names the first file it lacks.
