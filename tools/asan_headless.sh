@@ -8,7 +8,7 @@
 #   tools/asan_headless.sh [seed]
 #
 # The build folder is $HOOFMARCH_ASAN_BUILD_DIR (default build/asan); the log
-# of each run is left in a scratch data folder, whose path is printed.
+# of each run is kept in that folder (asan_battle_log.txt, asan_stopped_log.txt).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${HOOFMARCH_ASAN_BUILD_DIR:-$top/build/asan}
@@ -24,7 +24,7 @@ cmake --build "$build" --target hoofmarch -j "${HOOFMARCH_ASAN_JOBS:-$(nproc)}"
 # The game writes its log into its data folder: a copy keeps the source tree's
 # clean. The module's generated files stay behind the build's data folder.
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch/home"' EXIT
+trap 'rm -rf "$scratch"' EXIT
 cp -r "$top/data" "$scratch/data"
 mkdir -p "$scratch/home"
 export XDG_DATA_HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home"
@@ -35,9 +35,11 @@ game=("$build/app/hoofmarch" --data "$scratch/data" --generated "$build/data" --
 echo "== the battle to its result (seed $seed)"
 "${game[@]}" 2>"$scratch/full.err" || { cat "$scratch/full.err"; echo "FAILED: the full run"; exit 1; }
 if [ -s "$scratch/full.err" ]; then cat "$scratch/full.err"; echo "FAILED: the full run wrote to standard error"; exit 1; fi
+cp "$scratch/data/ruv_log.txt" "$build/asan_battle_log.txt"
 grep "Mission over\|Game menu" "$scratch/data/ruv_log.txt"
 
 echo "== stopped by SIGTERM in the middle of the battle"
+rm -f "$scratch/data/ruv_log.txt"
 "${game[@]}" 2>"$scratch/term.err" &
 pid=$!
 # Until the battle is set up, then a little into it.
@@ -54,5 +56,6 @@ if [ "$status" -ne 0 ] || [ -s "$scratch/term.err" ]; then
   echo "FAILED: the stopped run (exit status $status)"
   exit 1
 fi
+cp "$scratch/data/ruv_log.txt" "$build/asan_stopped_log.txt"
 tail -n 2 "$scratch/data/ruv_log.txt"
-echo "No leak or error reported. Logs: $scratch/data/ruv_log.txt"
+echo "No leak or error reported. Logs: $build/asan_battle_log.txt, $build/asan_stopped_log.txt"
