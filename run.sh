@@ -4,9 +4,11 @@
 #   ./run.sh [arguments for hoofmarch]
 #
 # With a display the game opens its window. Without one (no DISPLAY or
-# WAYLAND_DISPLAY) it runs 300 frames offscreen through OpenGL, or through the
-# null graphics device when no OpenGL context can be made, and says where the
-# log is.
+# WAYLAND_DISPLAY) the game plays itself offscreen through OpenGL: a new game
+# of the sample module, the first battle of its menu, and writes a picture of
+# the battle's 300th frame to build/run/battle_frame.png; then it plays the
+# same battle headless to its end and prints the result. Without an OpenGL
+# context offscreen only the headless run is made.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 "$top/scripts/install-deps.sh"
@@ -23,9 +25,16 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$exe" --data "$data" "$@"
 fi
 
-echo "No display: running 300 frames offscreen."
-if ! SDL_VIDEODRIVER=offscreen "$exe" --data "$data" --windowed --frames 300 "$@"; then
-  echo "No OpenGL context offscreen: running with the null graphics device."
-  "$exe" --data "$data" --headless --frames 300 "$@"
+shot="$build/battle_frame.png"
+echo "No display: playing the sample's first battle offscreen and picturing its 300th frame."
+rm -f "$shot"
+if SDL_VIDEODRIVER=offscreen "$exe" --data "$data" --windowed --pilot --seed 3 --battle-frame 300 \
+    --screenshot "$shot" "$@"; then
+  echo "The battle's picture: $shot"
+else
+  echo "No OpenGL context offscreen: no picture of the battle."
 fi
+echo "Playing the battle to its end headless..."
+"$exe" --data "$data" --headless --seed 3 "$@"
+grep -E "^(Mission over|Game menu [0-9]+:)" "$data/ruv_log.txt" || true
 echo "Done. Log: $data/ruv_log.txt  Settings (ruv_config.txt, options.dat): $settings/"

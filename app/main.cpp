@@ -26,6 +26,7 @@
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/input/input_sdl.h"
+#include "platform/quit_signal.h"
 #include "platform/window.h"
 #include "shell/game_application.h"
 #include "shell/global_objects.h"
@@ -51,14 +52,17 @@ struct options {
   std::optional<std::uint32_t> seed;
   bool headless = false;
   bool windowed = false;
+  bool pilot = false;
   bool help = false;
   long frames = 0;
+  long battle_frame = 0;
 };
 
 void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--windowed]\n"
-               "                 [--frames N] [--screenshot <file.png>] [--seed N] [--input <file>] [--help]\n"
+               "                 [--pilot] [--frames N] [--battle-frame N] [--screenshot <file.png>] [--seed N]\n"
+               "                 [--input <file>] [--help]\n"
                "\n"
                "  --data <dir>        the data folder the game runs from (default: %s)\n"
                "  --generated <dir>   the files the build makes from the data sources, looked up\n"
@@ -69,8 +73,13 @@ void usage(std::FILE* out) {
                "  --headless          no window, graphics or sound: no display needed; every frame\n"
                "                      moves the game by 1/60 s, and a new game starts at once\n"
                "  --windowed          start in a window whatever ruv_config.txt says\n"
+               "  --pilot             play by itself as --headless does without --input: a new game,\n"
+               "                      the first battle of its menu, the debrief, the result menu\n"
                "  --frames N          close the window after N drawn frames (1 to 100000000)\n"
-               "  --screenshot <file> write the last frame of --frames N as a PNG picture\n"
+               "  --battle-frame N    with --screenshot: the picture is of the N-th frame of the battle\n"
+               "                      (1 to 100000000), and the window closes after it\n"
+               "  --screenshot <file> write the last frame of --frames N (or the frame of --battle-frame N)\n"
+               "                      as a PNG picture\n"
                "  --seed N            seed the random source (0 to 4294967295): two runs with the\n"
                "                      same seed and input play the same (default: from the clock)\n"
                "  --input <file>      with --headless: replay the keys and mouse of a recorded input\n"
@@ -100,6 +109,8 @@ bool parse(int argc, char** argv, options& out) {
       out.headless = true;
     } else if (arg == "--windowed") {
       out.windowed = true;
+    } else if (arg == "--pilot") {
+      out.pilot = true;
     } else if (arg == "--data" || arg == "--generated") {
       const char* dir = value("a folder");
       if (!dir) return false;
@@ -132,14 +143,15 @@ bool parse(int argc, char** argv, options& out) {
         return false;
       }
       out.seed = static_cast<std::uint32_t>(v);
-    } else if (arg == "--frames") {
+    } else if (arg == "--frames" || arg == "--battle-frame") {
       const char* number = value("a number from 1 to 100000000");
       if (!number) return false;
       char* end = nullptr;
       errno = 0;
-      out.frames = std::strtol(number, &end, 10);
-      if (errno != 0 || !end || *end != 0 || out.frames < 1 || out.frames > 100000000) {
-        std::fprintf(stderr, "hoofmarch: --frames needs a number from 1 to 100000000, not \"%s\"\n", number);
+      long& count = arg == "--frames" ? out.frames : out.battle_frame;
+      count = std::strtol(number, &end, 10);
+      if (errno != 0 || !end || *end != 0 || count < 1 || count > 100000000) {
+        std::fprintf(stderr, "hoofmarch: %s needs a number from 1 to 100000000, not \"%s\"\n", arg.c_str(), number);
         return false;
       }
     } else {
@@ -151,8 +163,17 @@ bool parse(int argc, char** argv, options& out) {
     std::fprintf(stderr, "hoofmarch: --input needs --headless (a run with a window takes its own keys)\n");
     return false;
   }
-  if (out.screenshot && out.frames == 0) {
-    std::fprintf(stderr, "hoofmarch: --screenshot needs --frames N (the picture is of the last frame)\n");
+  if (out.screenshot && out.frames == 0 && out.battle_frame == 0) {
+    std::fprintf(stderr,
+                 "hoofmarch: --screenshot needs --frames N (the picture is of the last frame) or --battle-frame N\n");
+    return false;
+  }
+  if (out.battle_frame != 0 && !out.screenshot) {
+    std::fprintf(stderr, "hoofmarch: --battle-frame needs --screenshot <file> (it names the picture's frame)\n");
+    return false;
+  }
+  if (out.pilot && out.input) {
+    std::fprintf(stderr, "hoofmarch: --pilot and --input both play the game: give one\n");
     return false;
   }
   return true;
@@ -206,13 +227,14 @@ int main(int argc, char** argv) {
   hm::game_application app;
   app.frame_limit = static_cast<std::uint32_t>(opts.frames);
   app.screenshot_path = screenshot;
+  app.screenshot_battle_frame = static_cast<std::uint32_t>(opts.battle_frame);
   // From the data folder: a remembered module is only taken while its folder exists.
   app.module_name = hm::choose_module_name(opts.module_name);
   // A run without a person makes no sound, moves the game by fixed steps and
   // goes from the main menu into a new game.
   app.sound_output = !opts.headless;
   app.random_seed_value = opts.seed;
-  if (opts.headless) {
+  if (opts.headless || opts.pilot) {
     app.fixed_frame_time = hm::game_application::headless_frame_time;
     app.skip_main_menu = true;
     // Without recorded keys the run plays the first battle of the new game's
@@ -222,6 +244,10 @@ int main(int argc, char** argv) {
 
   namespace platform = hm::platform;
   namespace gpu = hm::platform::gpu;
+  // A run without a window has no close button: SIGTERM and SIGINT end it
+  // through the same clean-up. (With a window, the window's own event pump
+  // turns them into a close.)
+  if (opts.headless) platform::install_quit_signal_handlers();
   if (!opts.headless) {
     platform::init_video();
     platform::install_window_message_boxes();

@@ -182,7 +182,10 @@ void BM_BattleDrawn(benchmark::State& state) {
   };
   const double h = median(headless);
   const double r = median(drawn);
+  int pending = 0;
+  for (const spawn_record& r : g_mission_templates[static_cast<std::size_t>(battle)].spawn_records) pending += r.pending;
   state.counters["agents"] = agents;
+  state.counters["pending"] = pending;
   state.counters["agents_drawn"] = screen.drawing.agents_drawn;
   state.counters["headless_ms"] = h * 1e3;
   state.counters["draw_ms"] = r * 1e3;

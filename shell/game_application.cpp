@@ -38,6 +38,7 @@
 #include "platform/fs.h"
 #include "platform/input/input_keymap.h"
 #include "platform/png_file.h"
+#include "platform/quit_signal.h"
 #include "render/view/interface_view.h"
 #include "render/shadow/reflection.h"
 #include "render/shadow/render_pass_state.h"
@@ -345,6 +346,8 @@ hresult game_application::frame_move() {
   update_debugger_window();
   // A request that came second in the frame before.
   if (dispatch_waiting_ && !(dispatched_ && dispatch_frame_ == frame_counter)) dispatch_requests();
+  // A quit signal from outside ends the run as a closed window does.
+  if (platform::quit_signal_received()) exit_requested = true;
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
 }
@@ -377,10 +380,17 @@ hresult game_application::render() {
   // The drawn frame's depth where the sun stands, for the next frame's flare.
   g_render_pass_state.read_view_depth(*device);
   debug_text.clear();
-  if (frame_limit != 0 && render_counter >= frame_limit) {
+  if (g_window_manager.top_id() == window_id::mission_screen) ++battle_frames_drawn;
+  if (screenshot_battle_frame != 0) {
+    if (battle_frames_drawn == screenshot_battle_frame && !screenshot_path.empty()) {
+      write_screenshot();
+      quit_request = 1;
+    }
+  } else if (frame_limit != 0 && render_counter >= frame_limit) {
     if (!screenshot_path.empty()) write_screenshot();
     quit_request = 1;
   }
+  if (frame_limit != 0 && render_counter >= frame_limit) quit_request = 1;
   return frame_code::ok;
 }
 

@@ -62,6 +62,10 @@ class game_application : public application_frame {
   // before the window closes, and screenshot_written tells whether it was.
   std::string screenshot_path;
   bool screenshot_written = false;
+  // When above 0, the picture is of the battle instead: the frame-th frame
+  // drawn while the mission screen is the top window, after which the window
+  // closes (a run without a display shows what the battle looks like).
+  std::uint32_t screenshot_battle_frame = 0;
   // Whether the one-time initialisation opens the real audio output (runs
   // without a person stay silent).
   bool sound_output = false;
@@ -126,6 +130,7 @@ class game_application : public application_frame {
 
   std::uint32_t frame_counter = 0;   // frames moved
   std::uint32_t render_counter = 0;  // frames rendered
+  std::uint32_t battle_frames_drawn = 0;  // of them with the mission screen on top
   // 1 while the key (by engine key code) is down.
   std::array<std::uint8_t, 256> key_down_table{};
   // The last character typed (-1: none), taken by the next frame move.

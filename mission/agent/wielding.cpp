@@ -1,5 +1,6 @@
 #include "mission/agent/wielding.h"
 
+#include <algorithm>
 #include <string>
 
 #include "engine/core/log.h"
@@ -90,10 +91,14 @@ transition hand1_sheathe(const item_kind* k) {
 }
 
 // An item that should show but has no entity (no mesh was made for it) is
-// left out, reported once per kind.
+// left out, reported once per kind. An agent without any item entity carries
+// its items as meshes on its own skeleton (the module set-up's way): there is
+// nothing to show or hide, and nothing is missing.
 entity* slot_entity(const agent& a, int slot) {
   entity* e = a.item_entities[static_cast<std::size_t>(slot)];
-  if (e == nullptr && a.agent_entity != nullptr) {
+  const bool has_item_entities =
+      std::any_of(a.item_entities.begin(), a.item_entities.end(), [](const entity* x) { return x != nullptr; });
+  if (e == nullptr && a.agent_entity != nullptr && has_item_entities) {
     static std::vector<bool> reported;
     const int kind = a.equipment[static_cast<std::size_t>(slot)].kind;
     if (kind >= 0) {

@@ -235,7 +235,10 @@ std::unique_ptr<gpu_system> make_gl_system() { return std::make_unique<gl_system
 
 std::unique_ptr<gpu_system> make_system(backend which) {
   if (which == backend::opengl) return make_gl_system();
-  return std::make_unique<null_system>();
+  // The game's own null device keeps no list of the states it was sent.
+  auto system = std::make_unique<null_system>();
+  system->control()->record_state_changes = false;
+  return system;
 }
 
 }  // namespace hm::platform::gpu

@@ -72,7 +72,10 @@ struct null_gpu_control {
   int draws = 0;
   std::uint32_t primitives_drawn = 0;
 
-  // Every state sent to the device, in order.
+  // Every state sent to the device, in order, while record_state_changes is
+  // set. A long run (the game without a display) turns it off: the list would
+  // grow by thousands of entries a frame.
+  bool record_state_changes = true;
   enum class state_kind { render, sampler, texture_stage };
   struct state_change {
     state_kind kind;

@@ -272,7 +272,8 @@ result null_device::set_render_state(render_state state, std::uint32_t value) {
   if (i >= render_states_.size()) return result::invalid_call;
   ++state_sets_;
   render_states_[i] = value;
-  control_->state_changes.push_back({null_gpu_control::state_kind::render, 0, static_cast<std::uint32_t>(i), value});
+  if (control_->record_state_changes)
+    control_->state_changes.push_back({null_gpu_control::state_kind::render, 0, static_cast<std::uint32_t>(i), value});
   return result::ok;
 }
 
@@ -286,8 +287,9 @@ result null_device::set_sampler_state(std::uint32_t sampler, sampler_state state
   if (sampler >= max_texture_stages || i >= sampler_states_[0].size()) return result::invalid_call;
   ++state_sets_;
   sampler_states_[sampler][i] = value;
-  control_->state_changes.push_back(
-      {null_gpu_control::state_kind::sampler, sampler, static_cast<std::uint32_t>(i), value});
+  if (control_->record_state_changes)
+    control_->state_changes.push_back(
+        {null_gpu_control::state_kind::sampler, sampler, static_cast<std::uint32_t>(i), value});
   return result::ok;
 }
 
@@ -301,8 +303,9 @@ result null_device::set_texture_stage_state(std::uint32_t stage, texture_stage_s
   if (stage >= max_texture_stages || i >= stage_states_[0].size()) return result::invalid_call;
   ++state_sets_;
   stage_states_[stage][i] = value;
-  control_->state_changes.push_back(
-      {null_gpu_control::state_kind::texture_stage, stage, static_cast<std::uint32_t>(i), value});
+  if (control_->record_state_changes)
+    control_->state_changes.push_back(
+        {null_gpu_control::state_kind::texture_stage, stage, static_cast<std::uint32_t>(i), value});
   return result::ok;
 }
 

@@ -50,6 +50,7 @@ std::string mission_casualty_line(const mission& m) {
     int standing = 0;
     int wounded = 0;
     int killed = 0;
+    int fled = 0;
   };
   std::array<tally, team_count> teams{};
   std::array<bool, team_count> fielded{};
@@ -62,6 +63,8 @@ std::string mission_casualty_line(const mission& m) {
       ++teams[t].killed;
     else if (a->state == agent_state_unconscious)
       ++teams[t].wounded;
+    else if (a->state == agent_state_left)
+      ++teams[t].fled;
     else
       ++teams[t].standing;
   }
@@ -70,7 +73,8 @@ std::string mission_casualty_line(const mission& m) {
     if (!fielded[t]) continue;
     if (!line.empty()) line += "; ";
     line += "team " + std::to_string(t) + ": " + std::to_string(teams[t].standing) + " standing, " +
-            std::to_string(teams[t].wounded) + " wounded, " + std::to_string(teams[t].killed) + " killed";
+            std::to_string(teams[t].wounded) + " wounded, " + std::to_string(teams[t].killed) + " killed, " +
+            std::to_string(teams[t].fled) + " fled";
   }
   return line;
 }

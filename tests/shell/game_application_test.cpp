@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -378,6 +379,10 @@ TEST_F(Program, BadCommandLinesAreRefusedWithTheReason) {
       {"--data", "--data needs a folder"},
       {data_arg() + " --screenshot", "--screenshot needs a file name"},
       {data_arg() + " --headless --screenshot x.png", "--screenshot needs --frames N"},
+      {data_arg() + " --headless --battle-frame 0 --screenshot x.png",
+       "--battle-frame needs a number from 1 to 100000000, not \"0\""},
+      {data_arg() + " --headless --battle-frame 5", "--battle-frame needs --screenshot <file>"},
+      {data_arg() + " --headless --pilot --input " + bad_input.string(), "--pilot and --input both play the game"},
       {"--data " + (home.path() / "missing").string() + " --headless --frames 1", "cannot enter the data folder",
        false},
       {data_arg() + " --seed -1", "--seed needs a number from 0 to 4294967295, not \"-1\""},
@@ -427,7 +432,7 @@ TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEach
   // No recorded keys: the run takes the first menu's battle option, the
   // battle is fought to its end, the debrief is done and the result menu
   // ends the run.
-  const std::string args = data_arg() + " --headless --seed 99";
+  const std::string args = data_arg() + " --headless --seed 3";
   ASSERT_EQ(run_program(env(), args), 0);
   std::string err;
   ASSERT_EQ(run_program_keeping_stderr(env(), args, err), 0);
@@ -447,7 +452,33 @@ TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEach
   EXPECT_NE(over, std::string::npos) << first;
   EXPECT_NE(result, std::string::npos) << first;
   EXPECT_EQ(first.find("SCRIPT ERROR"), std::string::npos) << first;
+  EXPECT_EQ(first.find("WARNING"), std::string::npos) << first;
   EXPECT_TRUE(first.ends_with("Saving options...\n")) << first;
+
+  // The result menu reads the parties after the battle's results were
+  // applied: each side's men lost and wounded are the mission's killed and
+  // knocked out, and the player's party of five (the player and four men of
+  // the new game) keeps the rest standing.
+  ASSERT_NE(over, std::string::npos);
+  ASSERT_NE(result, std::string::npos);
+  int standing[2] = {}, wounded[2] = {}, killed[2] = {}, fled[2] = {};
+  ASSERT_EQ(std::sscanf(first.c_str() + over,
+                        "Mission over: team 0: %d standing, %d wounded, %d killed, %d fled; team 1: %d standing, "
+                        "%d wounded, %d killed, %d fled",
+                        &standing[0], &wounded[0], &killed[0], &fled[0], &standing[1], &wounded[1], &killed[1],
+                        &fled[1]),
+            8)
+      << first.substr(over);
+  EXPECT_EQ(standing[0] + wounded[0] + killed[0] + fled[0], 5) << first.substr(over);
+  EXPECT_EQ(standing[1] + wounded[1] + killed[1] + fled[1], 5) << first.substr(over);
+  // The battle is fought until one side has nobody standing on the field,
+  // not to a time limit. Men who fled stay in their parties.
+  EXPECT_TRUE(standing[0] == 0 || standing[1] == 0) << first.substr(over);
+  const std::string expected_menu = "Game menu 2: The battle is over. Your men: " + std::to_string(killed[0]) +
+                                    " lost, " + std::to_string(wounded[0]) + " wounded, " +
+                                    std::to_string(5 - killed[0] - wounded[0]) + " still standing. The enemy: " +
+                                    std::to_string(killed[1]) + " lost, " + std::to_string(wounded[1]) + " wounded.\n";
+  EXPECT_EQ(first.substr(result, expected_menu.size()), expected_menu);
 }
 
 TEST_F(Program, HelpListsEveryArgument) {
@@ -456,6 +487,7 @@ TEST_F(Program, HelpListsEveryArgument) {
     EXPECT_EQ(test::run_program_keeping_output(env(), flag, out), 0);
     for (const char* argument : {"--data <dir>", "--generated <dir>", "--module <name>", "--headless", "--windowed",
                                  "--frames N", "--screenshot <file>", "--seed N", "--input <file>", "--help",
+                                 "--pilot", "--battle-frame N",
                                  "ruv_config.txt"})
       EXPECT_NE(out.find(argument), std::string::npos) << flag << " lacks " << argument << "\n" << out;
   }
@@ -507,6 +539,45 @@ TEST_F(Program, ScreenshotOfTheLastFrame) {
                                              err),
             1);
   EXPECT_NE(err.find("could not write the screenshot " + nowhere.string()), std::string::npos) << err;
+}
+
+// The picture of a battle frame: the run plays into the battle by itself and
+// ends with the picture, before the battle's end.
+TEST_F(Program, ScreenshotOfABattleFrame) {
+  const fs::path shot = home.path() / "battle.png";
+  std::string err;
+  ASSERT_EQ(test::run_program_keeping_stderr(
+                env(), data_arg() + " --headless --seed 7 --battle-frame 10 --screenshot " + shot.string(), err),
+            0)
+      << err;
+  EXPECT_EQ(err, "");
+  EXPECT_TRUE(platform::read_png(shot.string()));
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  const std::size_t setup = log.find("end_setup\n");
+  ASSERT_NE(setup, std::string::npos) << log;
+  EXPECT_NE(log.find("Screenshot written to " + shot.string() + "\n", setup), std::string::npos) << log;
+  EXPECT_EQ(log.find("Mission over"), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
+}
+
+// SIGTERM (or Ctrl+C) in the middle of a battle without a window ends the run
+// through its clean-up, as closing the window does: exit status 0, nothing on
+// standard error, the options saved.
+TEST_F(Program, ATermSignalInTheMiddleOfABattleEndsTheRunCleanly) {
+  const std::string log_file = (home.data() / "ruv_log.txt").string();
+  // The game runs in the background until its log says the battle is set up.
+  const std::string redirect = ">/dev/null 2>@ & pid=$!; i=0; until grep -q '^end_setup' " + log_file +
+                               " 2>/dev/null || [ $i -ge 1200 ]; do sleep 0.01; i=$((i+1)); done; "
+                               "kill -TERM $pid; wait $pid";
+  std::string err;
+  EXPECT_EQ(test::run_program_capturing(env(), data_arg() + " --headless --seed 7", redirect, err), 0);
+  EXPECT_EQ(err, "");
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_NE(log.find("end_setup\n"), std::string::npos) << log;
+  // Stopped before the battle's end.
+  EXPECT_EQ(log.find("Mission over"), std::string::npos) << log;
+  EXPECT_TRUE(log.ends_with("Saving options...\n")) << log;
+  EXPECT_TRUE(fs::exists(home.options_file()));
 }
 
 // A start from an empty data folder names the first file it lacks.

@@ -12,6 +12,7 @@
 #include "module/loading/game.h"
 #include "module/media/tableau_material.h"
 #include "module/records/game_menu.h"
+#include "module/records/script_table.h"
 #include "script/ops/encounter.h"
 #include "script/script_state.h"
 #include "script/support/fake_script_host.h"
@@ -38,6 +39,12 @@ class GameMenu : public test::ui_test {
     read_module_header(r);
     load_record_table(r, g_game_menus, "menus", load_game_menus);
     host.module.menus = static_cast<int>(g_game_menus.size());
+    // The menus' blocks call the sample's scripts.
+    text_reader scripts;
+    ASSERT_TRUE(scripts.open(HOOFMARCH_DATA_DIR "/Modules/Sample/scripts.txt"));
+    script_table table;
+    load_scripts(table, scripts);
+    for (script& s : table.scripts) host.module.scripts.push_back(std::move(s.block));
     g_script_state.reset();
     g_meta_mission = meta_mission_words{};
     g_game = std::make_unique<game>();
@@ -142,6 +149,29 @@ TEST_F(GameMenu, TheBlocksTableauPictureIsShownWhereItAsks) {
   g_window_manager.destroy_game_windows();
   g_tableau_manager.purge_unused_instances();
   g_tableau_materials = tableau_material_table{};
+}
+
+// The battle option notes both sides' members and wounded; the result menu
+// tells what the battle changed. The player's party goes from 5 men to 3, one
+// of them wounded; the band from 5 to 4, two of them wounded, in two stacks.
+TEST_F(GameMenu, TheResultMenuCountsEachSidesMenLostAndWounded) {
+  host.campaign.slots[0].stacks = {{5, 1, 0, 0}};
+  host.campaign.slots[1].stacks = {{5, 4, 0, 0}};
+  game_menu_window& start = open(start_menu);
+  start.option_buttons[1]->raise_event(ui_event::clicked);
+  g_window_manager.frame(0.02f);
+
+  host.campaign.slots[0].stacks = {{3, 1, 0, 1}};
+  host.campaign.slots[1].stacks = {{3, 4, 0, 1}, {1, 5, 0, 1}};
+  game_menu_window& result = open(result_menu);
+  const auto& reg = g_script_state.registers;
+  EXPECT_EQ(reg[2], 2);  // lost of the player's party
+  EXPECT_EQ(reg[3], 1);  // wounded in the battle
+  EXPECT_EQ(reg[1], 2);  // still standing: 3 members, 1 wounded
+  EXPECT_EQ(reg[4], 1);  // the band's lost
+  EXPECT_EQ(reg[5], 2);  // and wounded, over both stacks
+  // Men still standing: the field is held.
+  EXPECT_EQ(shown(result), (std::vector<std::string>{"Your men hold the field. Ride on.", "Lead them into battle again."}));
 }
 
 TEST_F(GameMenu, OneOptionReservesTheListHeightAndButtonsStandCentred) {
