@@ -144,18 +144,9 @@ std::vector<std::string> fight_in_copies(const std::vector<std::uint32_t>& seeds
   return texts;
 }
 
-// The winner and the seconds fought, from a summary's first line.
-struct ending {
-  int winner = -2;
-  double seconds = 0.0;
-  int blows = 0;
-  int kills = 0;
-  int loser_spawned = 0;
-  int most_missiles = 0;
-};
-
-ending ending_of(const std::string& text) {
-  ending e;
+// A summary's first line read back.
+outcome ending_of(const std::string& text) {
+  outcome e;
   std::sscanf(text.c_str(), "%d %d %d %lf %d %d", &e.winner, &e.blows, &e.kills, &e.seconds, &e.loser_spawned,
               &e.most_missiles);
   return e;
@@ -165,7 +156,7 @@ ending ending_of(const std::string& text) {
 // changed for the battles of the next test.
 TEST(ModuleBattle, TheSampleBattleIsFoughtToItsEnd) {
   the_sample();
-  const ending first = ending_of(fight_in_copies({3}, 900.0).front());
+  const outcome first = ending_of(fight_in_copies({3}, 900.0).front());
   ASSERT_GE(first.winner, 0) << "undecided after " << first.seconds << " s";
   // Every man the losing side fielded went down, by blows that sometimes
   // took more than one to bring a man down; the archers shot.
@@ -187,7 +178,7 @@ TEST(ModuleBattle, EachSeedFightsItsOwnBattleAgainAlike) {
   for (std::size_t i = 0; i < seeds.size(); ++i) {
     const std::string& text = texts[2 * i];
     EXPECT_EQ(text, texts[2 * i + 1]) << "seed " << seeds[i];
-    const ending e = ending_of(text);
+    const outcome e = ending_of(text);
     EXPECT_GT(e.blows, 0) << "seed " << seeds[i];
     EXPECT_GT(e.kills, 0) << "seed " << seeds[i];
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(text, texts[2 * j]) << "seeds " << seeds[i] << " and " << seeds[j];
@@ -201,7 +192,7 @@ TEST(ModuleBattle, DISABLED_EverySeedIsDecidedWithin900Seconds) {
   const std::vector<std::uint32_t> seeds = {3, 5, 7, 11};
   const std::vector<std::string> texts = fight_in_copies(seeds, 900.0);
   for (std::size_t i = 0; i < seeds.size(); ++i) {
-    const ending e = ending_of(texts[i]);
+    const outcome e = ending_of(texts[i]);
     EXPECT_GE(e.winner, 0) << "seed " << seeds[i] << " undecided after " << e.seconds << " s";
   }
 }
