@@ -166,9 +166,10 @@ TEST(ModuleBattle, TheSampleBattleIsFoughtToItsEnd) {
   EXPECT_GT(first.most_missiles, 0);
 }
 
-// Each seed fought twice from the same state gives the same battle second by
-// second, and the seed reaches the battle: different seeds fight differently.
-TEST(ModuleBattle, EachSeedFightsItsOwnBattleAgainAlike) {
+// Each seed's battle is decided within 900 s; fought twice from the same
+// state it is the same battle second by second, and the seed reaches the
+// battle: different seeds fight differently.
+TEST(ModuleBattle, EachSeedFightsItsOwnBattleToAnEndAgainAlike) {
   the_sample();
   const std::vector<std::uint32_t> seeds = {3, 5, 7, 11};
   std::vector<std::uint32_t> twice;
@@ -179,21 +180,10 @@ TEST(ModuleBattle, EachSeedFightsItsOwnBattleAgainAlike) {
     const std::string& text = texts[2 * i];
     EXPECT_EQ(text, texts[2 * i + 1]) << "seed " << seeds[i];
     const outcome e = ending_of(text);
+    EXPECT_GE(e.winner, 0) << "seed " << seeds[i] << " undecided after " << e.seconds << " s";
     EXPECT_GT(e.blows, 0) << "seed " << seeds[i];
     EXPECT_GT(e.kills, 0) << "seed " << seeds[i];
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(text, texts[2 * j]) << "seeds " << seeds[i] << " and " << seeds[j];
-  }
-}
-
-// Every seed of the table is decided within 900 s. Still open: some seeds
-// end with one man of the losing side standing far from the rest.
-TEST(ModuleBattle, DISABLED_EverySeedIsDecidedWithin900Seconds) {
-  the_sample();
-  const std::vector<std::uint32_t> seeds = {3, 5, 7, 11};
-  const std::vector<std::string> texts = fight_in_copies(seeds, 900.0);
-  for (std::size_t i = 0; i < seeds.size(); ++i) {
-    const outcome e = ending_of(texts[i]);
-    EXPECT_GE(e.winner, 0) << "seed " << seeds[i] << " undecided after " << e.seconds << " s";
   }
 }
 
