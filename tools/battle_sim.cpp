@@ -7,10 +7,14 @@
 // seed gives the same battle.
 //
 //   battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]
-//              [--seconds <n>] [--wall] [--agents] --team0 <troop>:<count>[,...]
+//              [--seconds <n>] [--combat-ai <0..2>] [--wall] [--agents] --team0 <troop>:<count>[,...]
 //              --team1 <troop>:<count>[,...]
 //   battle_sim --module <name or folder> --template <id> --scene <id> [--seed <n>]
-//              [--seconds <n>] [--agents] --team0 ... --team1 ...
+//              [--seconds <n>] [--combat-ai <0..2>] [--agents] --team0 ... --team1 ...
+//
+// The combat AI setting is the game option's (0 good, 1 average, 2 poor, the
+// game's default): poorer troops react later, swing slower and lose heart
+// sooner, so the same troops fight a longer battle.
 //
 // With a template and a scene the module's own battle is fought: the scene
 // with its ground, props and navigation graph, the agents spawned by the
@@ -25,6 +29,7 @@
 
 #include "campaign/campaign_game.h"
 #include "engine/core/random.h"
+#include "engine/settings/game_options.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"
 #include "module/loading/module_script_host.h"
@@ -42,9 +47,9 @@ namespace {
 void usage() {
   std::fprintf(stderr,
                "usage: battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]\n"
-               "                  [--seconds <n>] [--wall] [--agents] --team0 <troop>:<count>[,...] --team1 <troop>:<count>[,...]\n"
+               "                  [--seconds <n>] [--combat-ai <0..2>] [--wall] [--agents] --team0 <troop>:<count>[,...] --team1 <troop>:<count>[,...]\n"
                "       battle_sim --module <name or folder> --template <id> --scene <id> [--seed <n>] [--seconds <n>]\n"
-               "                  [--agents] --team0 ... --team1 ...\n"
+               "                  [--combat-ai <0..2>] [--agents] --team0 ... --team1 ...\n"
                "  <troop> is a troop number or id of the module, or \"plain\" (bare-handed footmen)\n");
 }
 
@@ -148,6 +153,7 @@ int main(int argc, char** argv) {
   hm::battle_setup setup;
   setup.terrain_code = "0x00000000300000000004b2d0000034e000004b2d";
   long seconds = 300;
+  int combat_ai = -1;
   bool list_agents = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -183,6 +189,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "battle_sim: --seconds needs a number from 1 to 36000\n");
         return 2;
       }
+    } else if (arg == "--combat-ai") {
+      if (!parse_number(argv[++i], 0, 2, n)) {
+        std::fprintf(stderr, "battle_sim: --combat-ai needs 0 (good), 1 (average) or 2 (poor)\n");
+        return 2;
+      }
+      combat_ai = static_cast<int>(n);
     } else if (arg == "--team0" || arg == "--team1") {
       team_text[arg == "--team0" ? 0 : 1] = argv[++i];
     } else {
@@ -211,6 +223,9 @@ int main(int argc, char** argv) {
     campaign->install_script_host();
     hm::set_up_new_game(*hm::g_game, campaign.get());
   }
+
+  // After the module's start, which reads the options.
+  if (combat_ai >= 0) hm::g_game_options.combat_ai = combat_ai;
 
   std::vector<hm::battle_troops> teams[2];
   for (int t = 0; t < 2; ++t) {

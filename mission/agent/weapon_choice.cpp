@@ -87,7 +87,7 @@ ammunition_info get_ammunition(const agent& a, int slot) {
   return info;
 }
 
-bool has_weapon_class(mission& m, const agent& a, int weapon_class) {
+bool has_weapon_class(const mission& m, const agent& a, int weapon_class) {
   for (int slot = 0; slot < agent_weapon_slot_count; ++slot) {
     const item_kind* k = weapon_slot_kind(a, slot);
     if (k != nullptr && passes_switches(m, a, *k) && matches_class(a, slot, *k, weapon_class)) return true;

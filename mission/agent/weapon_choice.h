@@ -32,7 +32,7 @@ ammunition_info get_ammunition(const agent& a, int slot);
 bool ammunition_feeds(int weapon_type, int weapon_kind, const item& ammo);
 // Whether a weapon slot holds an item of the class that the agent's order
 // group allows (blunt weapons only, no ranged weapons).
-bool has_weapon_class(mission& m, const agent& a, int weapon_class);
+bool has_weapon_class(const mission& m, const agent& a, int weapon_class);
 // Sets the AI mode, wields its weapon class and draws the next retarget
 // period.
 void set_ai_weapon_mode(mission& m, agent& a, int mode);

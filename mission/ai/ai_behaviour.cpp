@@ -6,6 +6,7 @@
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
+#include "mission/agent/weapon_choice.h"
 #include "mission/ai/agent_paths.h"
 #include "mission/ai/ai_think.h"
 #include "mission/core/mission.h"
@@ -22,43 +23,10 @@ constexpr std::uint32_t ai_alarmed = 0x1;
 constexpr std::uint32_t movement_goal_set = 0x20;
 constexpr std::uint64_t troop_flag_middle_class = 1ull << 26;
 constexpr std::uint64_t troop_flag_mounts = 1ull << 24;
-constexpr std::uint32_t kind_flag_mounted_melee = 0x400000;
-constexpr std::uint32_t kind_flag_crossbow_on_foot = 0x100000;
 constexpr int riding_skill = 24;
 constexpr float free_horse_reach = 60.0f;
 // No enemy: a distance beyond every weight's reach.
 constexpr float no_enemy_distance = 1000.0f;
-
-// Whether the item's blows are blunt: both its swing and its thrust are
-// blunt, or weaker than 2.
-bool is_blunt(const item& it, const item_kind& k) {
-  const auto blunt_part = [&](int thrust) {
-    const std::int32_t word = thrust != 0 ? k.thrust_damage : k.swing_damage;
-    return ((word >> 8) & 0x3) == 2 || it.get_damage(thrust) < 2;
-  };
-  return blunt_part(0) && blunt_part(1);
-}
-
-// Pieces of ammunition left for the ranged weapon in the slot, over the four
-// weapon slots.
-int ammunition_left(const agent& a, int slot) {
-  const item_kind* weapon = a.equipment[static_cast<std::size_t>(slot)].get_kind();
-  if (weapon == nullptr) return 0;
-  const int type = weapon->type();
-  int left = 0;
-  for (int s = 0; s < agent_weapon_slot_count; ++s) {
-    const item& it = a.equipment[static_cast<std::size_t>(s)];
-    const item_kind* k = it.get_kind();
-    if (k == nullptr) continue;
-    const int t = k->type();
-    const bool feeds = (type == item_type::bow && t == item_type::arrows) ||
-                       (type == item_type::crossbow && t == item_type::bolts) ||
-                       ((type == item_type::pistol || type == item_type::musket) && t == item_type::bullets) ||
-                       (type == item_type::thrown && it.kind == a.equipment[static_cast<std::size_t>(slot)].kind);
-    if (feeds) left += it.get_remaining_ammo();
-  }
-  return left;
-}
 
 const troop* troop_of(const agent& a) {
   return a.troop >= 0 && g_game != nullptr ? g_game->find_troop(a.troop) : nullptr;
@@ -112,7 +80,7 @@ void weigh_combat(mission& m, agent& a, ai_mode_weights& w, int enemy, float d) 
     if (m.template_has_flag_bit1() && enemy_reinforcements_coming(m, a)) w.weight[ai_mode_reinforce] = 1000.0f;
   } else {
     w.weight[ai_mode_melee] = melee_weight(d);
-    if (agent_has_weapon_class(m, a, 2)) {
+    if (has_weapon_class(m, a, 2)) {
       w.weight[ai_mode_shoot] = shooting_weight(d);
       w.weight[ai_mode_ride_and_shoot] = 1.5f * std::min(d * 0.07692308f, 2.0f);
       w.target[ai_mode_shoot] = enemy;
@@ -135,7 +103,7 @@ void weigh_combat(mission& m, agent& a, ai_mode_weights& w, int enemy, float d) 
     if (riding) {
       w.weight[ai_mode_shoot] *= 0.2f;
       w.weight[ai_mode_melee] = 0.0f;
-      if (agent_has_weapon_class(m, a, 3) || agent_has_weapon_class(m, a, 1)) {
+      if (has_weapon_class(m, a, 3) || has_weapon_class(m, a, 1)) {
         float best = 0.0f;
         for (int k = 0; k < a.ai.nearby_enemy_count && k < nearby_enemy_capacity; ++k) {
           const nearby_agent& n = a.ai.nearby_enemies[static_cast<std::size_t>(k)];
@@ -220,38 +188,6 @@ void set_up_position_goal(mission& m, agent& a) {
 }
 
 }  // namespace
-
-bool agent_has_weapon_class(const mission& m, const agent& a, int weapon_class) {
-  const team_group& g = group_of(m, a);
-  for (int s = 0; s < agent_weapon_slot_count; ++s) {
-    const item& it = a.equipment[static_cast<std::size_t>(s)];
-    const item_kind* k = it.get_kind();
-    if (k == nullptr) continue;
-    const int type = k->type();
-    const bool allowed = (g.blunt_only == 0 || is_blunt(it, *k)) && (g.no_ranged == 0 || !k->is_ranged_weapon());
-    if (!allowed) continue;
-    switch (weapon_class) {
-      case 1:
-        if ((type == item_type::one_handed || type == item_type::two_handed || type == item_type::polearm) &&
-            (k->flags & kind_flag_mounted_melee) != 0) {
-          return true;
-        }
-        break;
-      case 2:
-        if (k->is_ranged_weapon() && ammunition_left(a, s) > 0 &&
-            !(type == item_type::crossbow && (k->flags & kind_flag_crossbow_on_foot) != 0 && a.mount >= 0)) {
-          return true;
-        }
-        break;
-      case 3:
-        if (type == item_type::polearm) return true;
-        break;
-      default:
-        return false;
-    }
-  }
-  return false;
-}
 
 int agent_wielded_weapon_class(const agent& a) {
   const int slot = a.wielded_slots[0];

@@ -34,9 +34,6 @@ enum ai_mode : int {
 };
 inline constexpr int ai_mode_count = 15;
 
-// Weapon classes of the AI: 1 melee weapons that can be used mounted, 2
-// ranged weapons with ammunition, 3 polearms.
-bool agent_has_weapon_class(const mission& m, const agent& a, int weapon_class);
 // The class of the weapon in the agent's right hand: 2 ranged, 1 otherwise
 // with a weapon, 0 without.
 int agent_wielded_weapon_class(const agent& a);

@@ -1,6 +1,7 @@
 #include "mission/weapons/use_weapon.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/app/input_state.h"
 #include "engine/settings/game_options.h"
@@ -24,6 +25,7 @@
 #include "module/records/action_table.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
 
@@ -369,12 +371,57 @@ void use_defence(mission& m, agent& a) {
 
 }  // namespace
 
+namespace {
+
+bool skeleton_has_bone(const agent& a, int bone) {
+  const skeleton_instance* s = a.agent_entity != nullptr ? a.agent_entity->animated_skeleton.get() : nullptr;
+  return s != nullptr && bone >= 0 && bone < s->bone_count && bone < static_cast<int>(s->bones.size());
+}
+
+// Where the weapon is when the agent's skeleton has no hand bone to carry it
+// (a skeleton of fewer bones than the game's human, or no skeleton at all):
+// a hand before the right shoulder, and a blade that the release action
+// carries across the front by the attack's direction, so that a blow strikes
+// what stands within the weapon's reach as the animated arm would. Without
+// it the blade stood still in the middle of the body and struck only a man
+// pressed against it.
+frame stand_in_weapon_frame(const agent& a) {
+  const frame& body = a.body_frame;
+  const action_channel& upper = a.channels[1];
+  const bool releasing = upper.action >= 0 && upper.action == a.release_action;
+  const float p = releasing ? std::clamp(upper.progress, 0.0f, 1.0f) : 0.0f;
+  float ahead = 0.3f;
+  float yaw = 0.0f;
+  float pitch = 0.0f;
+  if (releasing) {
+    switch (a.attack_direction) {
+      case 0: ahead = 0.1f + 0.4f * p; break;     // thrust: the hand goes forward
+      case 1: yaw = 1.2f - 2.4f * p; break;       // across from one side
+      case 2: yaw = -1.2f + 2.4f * p; break;      // and from the other
+      default: pitch = 1.2f - 1.8f * p; break;    // overhead: from above downwards
+    }
+  }
+  frame f;
+  f.origin = body.transform_point_to_global(vec3(0.25f, ahead, 1.35f * a.height_factor));
+  const vec3 level_f = body.rot.f * std::cos(yaw) + body.rot.s * std::sin(yaw);
+  f.rot.s = body.rot.s * std::cos(yaw) - body.rot.f * std::sin(yaw);
+  f.rot.f = level_f * std::cos(pitch) + body.rot.u * std::sin(pitch);
+  f.rot.u = body.rot.u * std::cos(pitch) - level_f * std::sin(pitch);
+  return f;
+}
+
+}  // namespace
+
 frame agent_weapon_frame(const agent& a) {
   const int slot = a.wielded_slots[0];
   if (slot >= 0 && slot < agent_weapon_slot_count) {
     const agent::item_display& d = a.item_displays[static_cast<std::size_t>(slot)];
-    if (d.bone >= 0) return agent_bone_world_frame(a, d.bone).transform_frame_to_global(d.placement);
+    if (d.bone >= 0) {
+      if (!skeleton_has_bone(a, d.bone)) return stand_in_weapon_frame(a);
+      return agent_bone_world_frame(a, d.bone).transform_frame_to_global(d.placement);
+    }
   }
+  if (!skeleton_has_bone(a, weapon_bone)) return stand_in_weapon_frame(a);
   return agent_bone_world_frame(a, weapon_bone);
 }
 

@@ -196,6 +196,12 @@ void terrain_generator::build_blocks() {
 }
 
 void terrain_generator::generate_terrain(scene_world* target, ground_paint* paint, bool store_paint) {
+  // The passes reseed the shared source from the code; the caller's sequence
+  // (a battle's seed) goes on afterwards as if no terrain had been made.
+  struct keep_random_state {
+    std::uint32_t kept = random_state();
+    ~keep_random_state() { set_random_state(kept); }
+  } keep_caller_sequence;
   reset_terrain_generator();
   cell_size = static_cast<float>(code.region_detail()) + 2.0f;
   random_seed(code.words[0] & 0x7FFFFFFFu);

@@ -4,6 +4,7 @@
 
 #include "engine/core/timer.h"
 #include "mission/agent/agent.h"
+#include "mission/agent/weapon_choice.h"
 #include "mission/ai/ai_think.h"
 #include "mission/core/mission.h"
 #include "mission/support/recording_services.h"
@@ -132,7 +133,7 @@ TEST_F(BehaviourChoice, AnArcherOnFootShootsFromAfarAndFightsUpClose) {
   enemy.position() = vec3(0.0f, 30.0f, 0.0f);
   agent_ai_select_target(m, archer, passes);
   EXPECT_EQ(archer.ai.mode, ai_mode_melee);
-  EXPECT_FALSE(agent_has_weapon_class(m, archer, 2));
+  EXPECT_FALSE(has_weapon_class(m, archer, 2));
   g_item_kinds.swap(saved);
 }
 
@@ -184,7 +185,7 @@ TEST_F(BehaviourChoice, WeaponClassesFollowTheGroupsSwitches) {
     team_group& g = m.teams[0].groups[static_cast<std::size_t>(a.get_mounted_state())];
     g.blunt_only = r.blunt_only ? 1 : 0;
     g.no_ranged = r.no_ranged ? 1 : 0;
-    EXPECT_EQ(agent_has_weapon_class(m, a, r.weapon_class), r.has) << r.what;
+    EXPECT_EQ(has_weapon_class(m, a, r.weapon_class), r.has) << r.what;
   }
   g_item_kinds.swap(saved);
 }

@@ -66,6 +66,24 @@ struct duel : ::testing::Test {
     return a;
   }
 
+  // A one-handed sword of 95 cm that strikes only overhead, 28 cutting.
+  static int add_overhead_sword() {
+    const int sword = add_item_kind(item_type::one_handed, 0, 0x2);
+    item_kind& k = g_item_kinds[static_cast<std::size_t>(sword)];
+    k.swing_damage = 28;
+    k.speed_rating = 100;
+    k.weapon_length = 95;
+    return sword;
+  }
+
+  // The attack key pressed for one frame after a second at rest.
+  void press_attack_once(agent& attacker) {
+    run(60);
+    attacker.input.action_flags = input_attack_held | input_attack_pressed;
+    run(1);
+    attacker.input.action_flags = 0;
+  }
+
   void run(int frames) {
     for (int i = 0; i < frames; ++i) m.frame(dt, false);
   }
@@ -81,11 +99,7 @@ struct duel : ::testing::Test {
 TEST_F(duel, SwordSwingStrikesTheManInFrontForTheDamageOfTheRules) {
   // A one-handed sword that strikes only overhead (the draws of 0 ask for a
   // thrust first and an overhead blow second).
-  const int sword = add_item_kind(item_type::one_handed, 0, 0x2);
-  item_kind& k = g_item_kinds[static_cast<std::size_t>(sword)];
-  k.swing_damage = 28;
-  k.speed_rating = 100;
-  k.weapon_length = 95;
+  const int sword = add_overhead_sword();
 
   agent& attacker = fighter(0, vec3(0.0f, 0.0f, 0.0f), vec3(0.0f, 1.0f, 0.0f));
   agent& victim = fighter(1, vec3(0.0f, 0.8f, 0.0f), vec3(0.0f, -1.0f, 0.0f));
@@ -127,6 +141,25 @@ TEST_F(duel, SwordSwingStrikesTheManInFrontForTheDamageOfTheRules) {
   EXPECT_EQ(victim.last_attacker, attacker.index);
   // A blow of 5 or more lets the swing go on.
   EXPECT_EQ(attacker.attack_state, attack_follow_through);
+}
+
+// Without a hand bone the blade is held before the shoulder and carried
+// across by the release: a man 1.3 m away, within the sword's reach, is
+// struck (a blade standing still in the middle of the body reached 0.8 m).
+TEST_F(duel, ASkeletonWithoutAHandBoneStillStrikesWithinTheSwordsReach) {
+  const int sword = add_overhead_sword();
+  agent& attacker = fighter(0, vec3(0.0f, 0.0f, 0.0f), vec3(0.0f, 1.0f, 0.0f));
+  agent& victim = fighter(1, vec3(0.0f, 1.3f, 0.0f), vec3(0.0f, -1.0f, 0.0f));
+  attacker.equipment[0] = item{sword, 0};
+  attacker.wielded_slots = {0, -1};
+  press_attack_once(attacker);
+  run(40);
+  EXPECT_LT(victim.hit_points, 50.0f);
+  EXPECT_EQ(victim.last_attacker, attacker.index);
+  // At rest the blade points where the body faces, before the shoulder.
+  const frame rest = agent_weapon_frame(victim);
+  EXPECT_NEAR(rest.rot.f.y, -1.0f, 1e-5f);
+  EXPECT_GT(1.3f - rest.origin.y, 0.2f);
 }
 
 TEST_F(duel, ArrowShotAtAStandingManStrikesHim) {

@@ -6,6 +6,7 @@
 #include <cinttypes>
 #include <memory>
 
+#include "engine/core/random.h"
 #include "render/terrain/terrain_fixture.h"
 
 namespace hm {
@@ -35,6 +36,19 @@ TEST_F(TerrainGenerator, ZeroCodeGivesTheSmallestTerrain) {
   EXPECT_EQ(gen->size_x, 80.0f);
   EXPECT_EQ(gen->size_y, 80.0f);
   EXPECT_EQ(gen->vertex(40, 40).position.x, 80.0f);
+}
+
+// The code alone makes the terrain, and the caller's random sequence (a
+// battle's seed) goes on after it as if no terrain had been made.
+TEST_F(TerrainGenerator, LeavesTheCallersRandomSequenceAsItWas) {
+  random_seed(12345);
+  gen->generate_terrain();
+  const float height = gen->vertex(20, 20).position.z;
+  // 12345 x 214013 + 2531011 = 2644521496; bits 16..30 of it give 7584.
+  EXPECT_EQ(random_next(), 7584);
+  random_seed(999);
+  gen->generate_terrain();
+  EXPECT_EQ(gen->vertex(20, 20).position.z, height);
 }
 
 TEST_F(TerrainGenerator, SizesAreClampedAndSnapped) {
