@@ -7,7 +7,8 @@
 // The grid: per axis, 2^shift cells; cell 0 and the last cell take everything
 // outside the bounds and the inner cells share the inside equally (cell_of).
 // Mobile entities are linked into every cell their world box covers; body
-// parts are listed, in pointer order, in every cell their box covers.
+// parts are listed, in the order they entered the scene, in every cell their
+// box covers.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
