@@ -22,13 +22,7 @@ namespace {
 
 using test::sample_game;
 using test::the_sample;
-
-int troop(const char* id) {
-  for (int i = 0; i < g_game->troop_count(); ++i) {
-    if (g_game->troops[static_cast<std::size_t>(i)].id.equals_cstr(id)) return i;
-  }
-  return -1;
-}
+using test::troop_index;
 
 struct battle_record {
   // One line a simulated second: agents standing per team, blows, kills and
@@ -44,8 +38,8 @@ battle_record fight_for(std::uint32_t seed, int seconds) {
   module_battle_setup setup;
   setup.template_index = find_mission_template("field_battle");
   setup.scene_index = find_scene(*g_game, "scn_field_battle");
-  setup.friends = {{troop("trp_swordsman"), 8}, {troop("trp_archer"), 4}, {troop("trp_horseman"), 2}};
-  setup.enemies = {{troop("trp_looter"), 8}, {troop("trp_swordsman"), 4}, {troop("trp_archer"), 3}};
+  setup.friends = {{troop_index("trp_swordsman"), 8}, {troop_index("trp_archer"), 4}, {troop_index("trp_horseman"), 2}};
+  setup.enemies = {{troop_index("trp_looter"), 8}, {troop_index("trp_swordsman"), 4}, {troop_index("trp_archer"), 3}};
   random_seed(seed);
   EXPECT_TRUE(battle.start(setup));
   battle_record record;
