@@ -80,5 +80,16 @@ TEST(TwoBattles, TheSecondAndThirdBattlesFromTheSameSeedAreTheFirstAgain) {
   }
 }
 
+// Setting the scene up draws from the shared random source after reseeding
+// it from the terrain code; the battle must still follow the seed it was
+// given, or every seed fights one battle.
+TEST(TwoBattles, AnotherSeedFightsAnotherBattle) {
+  the_sample();
+  const battle_record eleven = fight_for(11, 10);
+  const battle_record five = fight_for(5, 10);
+  ASSERT_EQ(five.seconds.size(), eleven.seconds.size());
+  EXPECT_NE(five.seconds, eleven.seconds);
+}
+
 }  // namespace
 }  // namespace hm
