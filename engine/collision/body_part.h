@@ -68,11 +68,35 @@ class body_part {
   std::int32_t cell_min_y = 100000000;
   std::int32_t cell_max_x = -100000000;
   std::int32_t cell_max_y = -100000000;
+  // The part's place among the parts of the scene that numbered it (written
+  // by the scene when the part first enters it). Grid cells list their parts
+  // in this order, so that queries meet them in the order they entered, the
+  // same on every run, and never in the order the heap happened to place
+  // them. A copy is a new part: it is numbered when it enters.
+  std::uint32_t scene_serial = 0;
+  std::uint32_t scene_order = 0;
 
  protected:
   body_part() = default;
-  body_part(const body_part&) = default;
-  body_part& operator=(const body_part&) = default;
+  body_part(const body_part& other)
+      : tag(other.tag),
+        flags(other.flags),
+        owner_id(other.owner_id),
+        cell_min_x(other.cell_min_x),
+        cell_min_y(other.cell_min_y),
+        cell_max_x(other.cell_max_x),
+        cell_max_y(other.cell_max_y) {}
+  // The assigned-to part keeps its own number: it may be listed in cells.
+  body_part& operator=(const body_part& other) {
+    tag = other.tag;
+    flags = other.flags;
+    owner_id = other.owner_id;
+    cell_min_x = other.cell_min_x;
+    cell_min_y = other.cell_min_y;
+    cell_max_x = other.cell_max_x;
+    cell_max_y = other.cell_max_y;
+    return *this;
+  }
 };
 
 // The kind's own name for a type id, or null for an unknown id.

@@ -19,6 +19,7 @@
 #include "mission/setup/agent_spawn.h"
 #include "module/base/module_settings.h"
 #include "module/loading/game.h"
+#include "module/records/action_table.h"
 #include "module/records/item_kind.h"
 #include "module/troops/troop.h"
 #include "render/terrain/terrain_generator.h"
@@ -203,6 +204,8 @@ agent& headless_battle::place_agent(int team, int troop_id, const vec3& at, cons
   const troop* t = troop_id >= 0 && g_game != nullptr ? g_game->find_troop(troop_id) : nullptr;
   if (t != nullptr) {
     a.troop = troop_id;
+    // A module's troops fight with the module's actions.
+    a.actions = &g_action_table;
     a.hit_points = a.max_hit_points = static_cast<float>(t->get_max_hit_points());
     for (int s = 0; s < agent_equipment_slot_count && s < troop_equipment_slots; ++s) {
       if (s == agent_slot_horse) continue;

@@ -124,7 +124,7 @@ void merge_face_lists(const scene_cell& cell, std::uint32_t exclusion_mask, std:
   for (body_part* p : cell.bodies) {
     // Only the faces: the spheres and capsules of loose items are not walls.
     if (p->get_type_id() != face_type_id || (p->flags & exclusion_mask) != 0) continue;
-    while (i < list.size() && std::less<body_part*>()(list[i], p)) merged.push_back(list[i++]);
+    while (i < list.size() && list[i]->scene_order < p->scene_order) merged.push_back(list[i++]);
     if (i < list.size() && list[i] == p) ++i;
     merged.push_back(p);
   }

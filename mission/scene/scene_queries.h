@@ -43,10 +43,11 @@ inline constexpr float no_ground_height = 100000.0f;
 // `from`.
 void collect_segment_cells(const scene_world& scene, const vec3& from, const vec3& to, std::vector<grid_cell>& out);
 // Merges a cell's faces (those sharing no flag bit with the mask) into a
-// list kept in ascending pointer order, each face once.
+// list kept in the order the faces entered the scene (the cells' order),
+// each face once.
 void merge_face_lists(const scene_cell& cell, std::uint32_t exclusion_mask, std::vector<body_part*>& list);
-// Every face of every cell the segment crosses, once, in ascending pointer
-// order.
+// Every face of every cell the segment crosses, once, in the order the faces
+// entered the scene.
 void query_collision_faces(const scene_world& scene, const vec3& from, const vec3& to, std::uint32_t exclusion_mask,
                            std::vector<body_part*>& out);
 // True when the segment passes above the ground grid wherever it crosses a

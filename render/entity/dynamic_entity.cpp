@@ -74,8 +74,7 @@ void dynamic_entity::collide() {
       }
     }
   }
-  std::sort(parts.begin(), parts.end());
-  parts.erase(std::unique(parts.begin(), parts.end()), parts.end());
+  drop_repeated_pointers(parts);
   for (body_part* p : parts) collide_with_part(*p);
 
   std::vector<entity*> near;

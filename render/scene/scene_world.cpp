@@ -1,6 +1,7 @@
 #include "render/scene/scene_world.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <string>
 
@@ -60,6 +61,11 @@ void scene_link_pool::relink() {
 scene_world::scene_world(const vec3& first_corner, const vec3& second_corner, int shift_x, int shift_y,
                          std::uint32_t tag)
     : owner_tag(tag) {
+  // Only told apart from other scenes: parts numbered by a scene gone before
+  // are numbered again when they enter this one.
+  static std::atomic<std::uint32_t> scenes_made{0};
+  serial_ = ++scenes_made;
+  if (serial_ == 0) serial_ = ++scenes_made;
   view.fog = &environment;
   set_bounds(first_corner, second_corner, shift_x, shift_y);
 }
@@ -307,12 +313,6 @@ bool boxes_overlap(const vec3& a_min, const vec3& a_max, const vec3& b_min, cons
          a_min.z <= b_max.z && b_min.z <= a_max.z;
 }
 
-template <class T>
-void sort_unique(std::vector<T*>& v) {
-  std::sort(v.begin(), v.end());
-  v.erase(std::unique(v.begin(), v.end()), v.end());
-}
-
 }  // namespace
 
 void scene_world::collect_entities_in_box(const vec3& box_min, const vec3& box_max, std::vector<entity*>& out) const {
@@ -327,7 +327,7 @@ void scene_world::collect_entities_in_box(const vec3& box_min, const vec3& box_m
       }
     }
   }
-  sort_unique(out);
+  drop_repeated_pointers(out);
 }
 
 void scene_world::collect_body_parts_in_box(const vec3& box_min, const vec3& box_max, std::uint32_t exclusion_mask,
@@ -342,7 +342,7 @@ void scene_world::collect_body_parts_in_box(const vec3& box_min, const vec3& box
       }
     }
   }
-  sort_unique(out);
+  drop_repeated_pointers(out);
 }
 
 namespace {
@@ -394,7 +394,7 @@ void scene_world::collect_body_parts_along_segment(const vec3& a, const vec3& b,
       }
     }
   }
-  sort_unique(out);
+  drop_repeated_pointers(out);
 }
 
 bool scene_world::segment_is_clear(const vec3& a, const vec3& b, std::uint32_t exclusion_mask) const {
@@ -434,13 +434,25 @@ bool scene_world::segment_is_clear(const vec3& a, const vec3& b, std::uint32_t e
 
 // --- bodies ------------------------------------------------------------------------------------
 
+namespace {
+
+bool entered_before(const body_part* a, const body_part* b) { return a->scene_order < b->scene_order; }
+
+}  // namespace
+
+void scene_world::number_part(body_part& part) {
+  if (part.scene_serial == serial_) return;
+  part.scene_serial = serial_;
+  part.scene_order = next_part_order_++;
+}
+
 void scene_world::insert_part(scene_cell& cell, body_part* part) {
-  auto it = std::lower_bound(cell.bodies.begin(), cell.bodies.end(), part);
+  auto it = std::lower_bound(cell.bodies.begin(), cell.bodies.end(), part, entered_before);
   if (it == cell.bodies.end() || *it != part) cell.bodies.insert(it, part);
 }
 
 void scene_world::remove_part(scene_cell& cell, body_part* part) {
-  auto it = std::lower_bound(cell.bodies.begin(), cell.bodies.end(), part);
+  auto it = std::lower_bound(cell.bodies.begin(), cell.bodies.end(), part, entered_before);
   if (it != cell.bodies.end() && *it == part) cell.bodies.erase(it);
 }
 
@@ -453,6 +465,7 @@ void scene_world::enter_part(body_part& part) {
     }
     return;
   }
+  number_part(part);
   const vec3 lo = part.get_bounding_min();
   const vec3 hi = part.get_bounding_max();
   part.cell_min_x = cell_of(lo.x, 0);
@@ -473,6 +486,7 @@ void scene_world::move_part(body_part& part) {
     }
     return;
   }
+  number_part(part);
   const vec3 lo = part.get_bounding_min();
   const vec3 hi = part.get_bounding_max();
   const int nx0 = cell_of(lo.x, 0), ny0 = cell_of(lo.y, 1), nx1 = cell_of(hi.x, 0), ny1 = cell_of(hi.y, 1);

@@ -7,8 +7,11 @@
 // The grid: per axis, 2^shift cells; cell 0 and the last cell take everything
 // outside the bounds and the inner cells share the inside equally (cell_of).
 // Mobile entities are linked into every cell their world box covers; body
-// parts are listed, in pointer order, in every cell their box covers.
+// parts are listed, in the order they entered the scene, in every cell their
+// box covers.
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,6 +24,38 @@
 #include "render/shadow/shadow_bounds.h"
 
 namespace hm {
+
+// Removes the later copies of pointers listed more than once (a body in
+// several cells), keeping the first of each where it stands: the order stays
+// the order the pointers were found in, whatever their addresses.
+template <class T>
+void drop_repeated_pointers(std::vector<T*>& v) {
+  constexpr std::size_t short_list = 48;
+  std::size_t kept = 0;
+  if (v.size() <= short_list) {
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      bool seen = false;
+      for (std::size_t k = 0; k < kept && !seen; ++k) seen = v[k] == v[i];
+      if (!seen) v[kept++] = v[i];
+    }
+  } else {
+    // Long lists: sorted by address with their places, the first place of
+    // each pointer marks the copy kept.
+    std::vector<std::pair<T*, std::size_t>> order(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) order[i] = {v[i], i};
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+      return std::less<T*>()(a.first, b.first) || (a.first == b.first && a.second < b.second);
+    });
+    std::vector<bool> keep(v.size(), false);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (i == 0 || order[i].first != order[i - 1].first) keep[order[i].second] = true;
+    }
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      if (keep[i]) v[kept++] = v[i];
+    }
+  }
+  v.resize(kept);
+}
 
 class body_part;
 class entity;
@@ -54,7 +89,8 @@ class scene_link_pool {
 };
 
 struct scene_cell {
-  // Parts whose box overlaps the cell, in ascending pointer order.
+  // Parts whose box overlaps the cell, in the order of their scene numbers
+  // (body_part::scene_order).
   std::vector<body_part*> bodies;
   // Navigation faces whose box overlaps the cell.
   std::vector<std::uint32_t> ai_faces;
@@ -119,15 +155,18 @@ class scene_world {
   // mirrored view of the water's reflection (reflection.cpp).
   void submit_to_view(render_view& view, bool allow_reflection);
   // Entities linked in the cells the box covers whose world box overlaps it,
-  // sorted and without repeats.
+  // without repeats, in the order the cells list them (never by address:
+  // callers act on them in turn, and an order that followed where the heap
+  // put them would make the same mission run differently each time).
   void collect_entities_in_box(const vec3& box_min, const vec3& box_max, std::vector<entity*>& out) const;
   // Body parts listed in the cells the box covers that share no bit with the
-  // exclusion mask and whose box overlaps it, sorted and without repeats.
+  // exclusion mask and whose box overlaps it, without repeats, in the cells'
+  // order.
   void collect_body_parts_in_box(const vec3& box_min, const vec3& box_max, std::uint32_t exclusion_mask,
                                  std::vector<body_part*>& out) const;
   // Body parts listed in the cells that the segment a-b crosses, that share no
   // bit with the exclusion mask and whose box the segment passes through,
-  // sorted and without repeats.
+  // without repeats, in the cells' order.
   void collect_body_parts_along_segment(const vec3& a, const vec3& b, std::uint32_t exclusion_mask,
                                         std::vector<body_part*>& out) const;
   // True when no body part (sharing no bit with the exclusion mask) touches
@@ -214,11 +253,18 @@ class scene_world {
   entity* sky_entity = nullptr;
 
  private:
+  // Gives a part this scene's next number unless this scene numbered it.
+  void number_part(body_part& part);
   void enter_part(body_part& part);
   void move_part(body_part& part);
   void insert_part(scene_cell& cell, body_part* part);
   void remove_part(scene_cell& cell, body_part* part);
   bool unlink_entity_if_linked(entity& e);
+
+  // This scene's own number among the scenes of the process (never 0), and
+  // the number its next new part takes.
+  std::uint32_t serial_ = 0;
+  std::uint32_t next_part_order_ = 0;
 };
 
 // What building a mission's scene needs of the scene record and the mission.

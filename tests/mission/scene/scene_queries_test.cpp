@@ -83,7 +83,7 @@ TEST(SegmentCells, ALongSegmentOverAFineGridIsNeverCut) {
   }
 }
 
-TEST(FaceQuery, FacesAlongASegmentOnceAndInPointerOrder) {
+TEST(FaceQuery, FacesAlongASegmentOnceAndInTheOrderTheyEntered) {
   auto s = small_scene();
   // A wall spanning cells 2 and 3 across the segment, one in cell 1 only,
   // and one whose flags the mask leaves out.
@@ -94,22 +94,24 @@ TEST(FaceQuery, FacesAlongASegmentOnceAndInPointerOrder) {
   s->add_body(std::make_unique<capsule>(vec3(2, 1, 0), vec3(2, 1, 2), 0.3f));  // not a face
   std::vector<body_part*> faces;
   query_collision_faces(*s, vec3(1, 1, 1), vec3(5, 1, 1), segment_exclusion_mask, faces);
-  std::vector<body_part*> expected = {wide, small};
-  std::sort(expected.begin(), expected.end(), std::less<body_part*>());
-  EXPECT_EQ(faces, expected);
+  EXPECT_EQ(faces, (std::vector<body_part*>{wide, small}));
 }
 
 TEST(FaceQuery, MergeKeepsOrderAndDropsRepeats) {
+  // Ranked by the scene's numbers, which here run against the addresses.
   scene_cell cell;
   std::vector<face> store(5);
-  std::vector<body_part*> sorted;
-  for (face& f : store) sorted.push_back(&f);
-  std::sort(sorted.begin(), sorted.end(), std::less<body_part*>());
-  cell.bodies = {sorted[1], sorted[2], sorted[4]};
-  sorted[4]->flags = 0x4;
-  std::vector<body_part*> list = {sorted[0], sorted[2], sorted[3]};
+  std::vector<body_part*> ranked;
+  for (std::uint32_t k = 0; k < 5; ++k) {
+    face& f = store[4 - k];
+    f.scene_order = k;
+    ranked.push_back(&f);
+  }
+  cell.bodies = {ranked[1], ranked[2], ranked[4]};
+  ranked[4]->flags = 0x4;
+  std::vector<body_part*> list = {ranked[0], ranked[2], ranked[3]};
   merge_face_lists(cell, 0x4, list);
-  EXPECT_EQ(list, (std::vector<body_part*>{sorted[0], sorted[1], sorted[2], sorted[3]}));
+  EXPECT_EQ(list, (std::vector<body_part*>{ranked[0], ranked[1], ranked[2], ranked[3]}));
 }
 
 // Five by five samples of 1 m from the origin, flat at 0 but for a ridge of

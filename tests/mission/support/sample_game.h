@@ -32,6 +32,14 @@ struct sample_game {
   std::unique_ptr<campaign_game> campaign;
 };
 
+// The index of a troop of the loaded module by its id, -1 when it has none.
+inline int troop_index(const char* id) {
+  for (int i = 0; i < g_game->troop_count(); ++i) {
+    if (g_game->troops[static_cast<std::size_t>(i)].id.equals_cstr(id)) return i;
+  }
+  return -1;
+}
+
 inline sample_game& the_sample() {
   static sample_game s;
   return s;
