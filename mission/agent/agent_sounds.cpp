@@ -1,5 +1,6 @@
 #include "mission/agent/agent_sounds.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/audio/sound_manager.h"
@@ -77,6 +78,17 @@ void agent_sound_sink::play_voice_sound(mission& m, agent& a, int sound) {
 void agent_sound_sink::play_contact(mission& m, const agent& a, int kind) {
   play_agent_contact_sound(sound_view(a, nullptr), mission_view(m), kind);
 }
+
+void agent_sound_sink::play_slot_at_pitch(mission&, const agent& a, int slot, float pitch) {
+  if (slot < 0 || a.agent_entity == nullptr) return;
+  g_sound_manager.play_sound_in_slot(slot, 0, a.position(), pitch);
+}
+
+void agent_sound_sink::play_movement(mission& m, const agent& a, float depth) {
+  play_slot_at_pitch(m, a, sound_slot::footstep_water, water_step_pitch(depth));
+}
+
+float water_step_pitch(float depth) { return std::clamp(1.1f - 0.3f * depth, 0.7f, 1.1f); }
 
 agent_sound_sink& agent_sounds() { return *g_sink; }
 

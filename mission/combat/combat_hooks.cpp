@@ -1,6 +1,7 @@
 #include "mission/combat/combat_hooks.h"
 
 #include "mission/agent/agent.h"
+#include "mission/agent/agent_sounds.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission_services.h"
 #include "mission/agent/locomotion.h"
@@ -22,10 +23,12 @@ namespace {
 combat_hooks make_defaults() {
   combat_hooks h;
   h.set_channel_action = set_channel_action;
-  h.play_sound = [](mission&, agent&, const std::string&, float) {};
-  h.play_contact_sound = [](mission&, agent&, int) {};
+  h.play_sound = [](mission& m, agent& a, const std::string& sound, float variation) {
+    agent_sounds().play_slot(m, a, engine_sound_slot(sound.c_str()), variation);
+  };
+  h.play_contact_sound = [](mission& m, agent& a, int kind) { agent_sounds().play_contact(m, a, kind); };
   h.hit_reaction_action = agent_choose_hit_reaction_action;
-  h.play_voice = [](mission&, agent&, int) {};
+  h.play_voice = [](mission& m, agent& a, int voice) { agent_sounds().play_voice(m, a, voice); };
   h.stick_missile = [](mission&, agent&, const blow&) {};
   h.add_blood_stain = [](mission&, const vec3&, float) {};
   h.emit_blood = [](mission&, agent&, const blow&, int) {};
