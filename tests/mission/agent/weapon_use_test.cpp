@@ -41,6 +41,25 @@ class WeaponUse : public ::testing::Test {
     return a;
   }
 
+  // A man with a one-handed sword of the first defence style.
+  agent& swordsman() {
+    const int sword = add_item_kind(item_type::one_handed, 0, style(0x100));
+    agent& a = fixture.add_agent(m, agent_kind_human);
+    a.equipment[0].kind = sword;
+    a.wielded_slots[0] = 0;
+    return a;
+  }
+  // An enemy (team 1) 1 ahead of the mission's first agent, aiming at it.
+  agent& enemy_aiming_at_the_first() {
+    m.set_team_relation(0, 1, team_relation_enemy);
+    agent& enemy = fixture.add_agent(m, agent_kind_human);
+    enemy.team = 1;
+    enemy.position() = vec3(0.0f, 1.0f, 0.0f);
+    enemy.input.set_direction(vec3(0.0f, -1.0f, 0.0f));
+    enemy.ai.aiming = 1;
+    return enemy;
+  }
+
   mission m;
   animated_agents fixture;
   recording_sounds sounds;
@@ -201,17 +220,9 @@ TEST_F(WeaponUse, AThrowersLastPieceEmptiesTheHand) {
 // A guard that is up follows the enemy attacking it; the player who steers
 // the guard by the mouse keeps it where it was put once it has risen.
 TEST_F(WeaponUse, ARaisedGuardTurnsToTheAttackComingIn) {
-  const int sword = add_item_kind(item_type::one_handed, 0, style(0x100));
+  agent& a = swordsman();
+  agent& enemy = enemy_aiming_at_the_first();
   const int shield = add_item_kind(item_type::shield);
-  m.set_team_relation(0, 1, team_relation_enemy);
-  agent& a = fixture.add_agent(m, agent_kind_human);
-  a.equipment[0].kind = sword;
-  a.wielded_slots[0] = 0;
-  agent& enemy = fixture.add_agent(m, agent_kind_human);
-  enemy.team = 1;
-  enemy.position() = vec3(0.0f, 1.0f, 0.0f);
-  enemy.input.set_direction(vec3(0.0f, -1.0f, 0.0f));
-  enemy.ai.aiming = 1;
   enemy.attack_direction = 2;
   // Guarding a thrust (214), raised or held.
   auto guard = [&](int upper_action, float progress) {
@@ -272,16 +283,8 @@ TEST_F(WeaponUse, ARaisedGuardTurnsToTheAttackComingIn) {
 // Through the weapon use of a frame: a held guard turns to the swing coming in
 // with the guard's own request flags.
 TEST_F(WeaponUse, TheWeaponUseOfAFrameTurnsTheGuard) {
-  const int sword = add_item_kind(item_type::one_handed, 0, style(0x100));
-  m.set_team_relation(0, 1, team_relation_enemy);
-  agent& a = fixture.add_agent(m, agent_kind_human);
-  a.equipment[0].kind = sword;
-  a.wielded_slots[0] = 0;
-  agent& enemy = fixture.add_agent(m, agent_kind_human);
-  enemy.team = 1;
-  enemy.position() = vec3(0.0f, 1.0f, 0.0f);
-  enemy.input.set_direction(vec3(0.0f, -1.0f, 0.0f));
-  enemy.ai.aiming = 1;
+  agent& a = swordsman();
+  agent& enemy = enemy_aiming_at_the_first();
   enemy.attack_direction = 1;
   enemy.attack_state = 1;
   a.input.action_flags = input_defend_held;
