@@ -2,17 +2,15 @@
 
 #include <cmath>
 
-#include "engine/resource/particle_system.h"
-#include "engine/settings/game_options.h"
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_sounds.h"
+#include "mission/agent/particle_bursts.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "module/loading/scene_services.h"
 #include "module/records/action_table.h"
 #include "module/records/particle_system.h"
-#include "render/scene/scene_world.h"
 
 namespace hm {
 
@@ -42,20 +40,6 @@ unsigned passed_keys(const action_channel& ch, const action_record& record) {
 
 bool is_fall_action(int action) {
   return (action >= 282 && action <= 291) || action == 293 || (action >= 418 && action <= 420);
-}
-
-// A burst of `count` particles of the module's system at a point, from the
-// scene's pool of short-lived emitters.
-void burst_particles(mission& m, int system, const vec3& at, int count) {
-  if (!m.scene || g_game_options.particle_systems == 0 || count < 1) return;
-  if (system < 0 || system >= g_particle_systems.count()) return;
-  const module_particle_systems table(g_particle_systems);
-  particle_system_instance* p = m.scene->take_particle_system_instance();
-  init_particle_system_instance(table, *p, system, vec3());
-  frame f = frame::identity();
-  f.origin = at;
-  p->set_frame(f, p->emit_box, p->emit_velocity, p->emit_spread);
-  p->restart(count);
 }
 
 void play_channel_1_keys(mission& m, agent& a, combat_random& random) {
@@ -90,13 +74,13 @@ void footstep(mission& m, agent& a, int key, float speed) {
   }
   if (!(speed > 0.0f)) return;
   if (!in_water) {
-    if (a.is_horse()) burst_particles(m, a.dust_system, a.position(), static_cast<int>(speed * 1.5f) + 2);
+    if (a.is_horse()) burst_particles_at(m, a.dust_system, a.position(), static_cast<int>(speed * 1.5f) + 2);
     return;
   }
   const int count = a.is_horse() ? static_cast<int>(speed * 10.0f + 20.0f) : static_cast<int>(speed * 3.0f + 5.0f);
   // The splash rises from the water's surface where the agent wades.
   const vec3 at(a.position().x, a.position().y, m.water_level);
-  for (const std::int32_t system : a.splash_systems) burst_particles(m, system, at, count);
+  for (const std::int32_t system : a.splash_systems) burst_particles_at(m, system, at, count);
 }
 
 void play_channel_0_keys(mission& m, agent& a, combat_random& random) {

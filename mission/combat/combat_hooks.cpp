@@ -2,6 +2,7 @@
 
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_sounds.h"
+#include "mission/agent/particle_bursts.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission_services.h"
 #include "mission/agent/locomotion.h"
@@ -13,12 +14,17 @@
 #include "mission/physics/agent_ragdoll.h"
 #include "mission/physics/physics_worlds.h"
 #include "mission/physics/scene_surroundings.h"
+#include "module/records/particle_system.h"
 #include "mission/weapons/use_weapon.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {
 
 namespace {
+
+// The engine's codes of the blood particle systems.
+constexpr int particle_code_blood = 2;
+constexpr int particle_code_blood_2 = 3;
 
 combat_hooks make_defaults() {
   combat_hooks h;
@@ -31,7 +37,15 @@ combat_hooks make_defaults() {
   h.play_voice = [](mission& m, agent& a, int voice) { agent_sounds().play_voice(m, a, voice); };
   h.stick_missile = [](mission&, agent&, const blow&) {};
   h.add_blood_stain = [](mission&, const vec3&, float) {};
-  h.emit_blood = [](mission&, agent&, const blow&, int) {};
+  h.emit_blood = [](mission& m, agent&, const blow& b, int count) {
+    // The engine's two blood systems spray back against the blow, the
+    // heavier the hit the faster.
+    const frame where = frame_facing(b.hit_position, b.direction * -1.0f);
+    const float rate = (static_cast<float>(count) + 10.0f) * 0.1f;
+    for (const int code : {particle_code_blood, particle_code_blood_2}) {
+      burst_particles(m, g_particle_systems.codes[code], where, count, rate);
+    }
+  };
   h.update_label = [](mission&, agent&, const agent_label&) {};
   h.add_message = [](const std::string&, std::uint32_t) {};
   h.create_ragdoll = [](mission& m, agent& a) {

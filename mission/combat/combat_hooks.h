@@ -3,9 +3,9 @@
 // agent code. The defaults are the engine's own: the animation's action gate,
 // action update and skeleton update, the AI's thinking with its input
 // delivered into the agent's block, weapon use, the physics worlds' ragdolls,
-// the AI code's rider turn and hit reactions, and sounds and voices through the
-// agents' sound sink. Labels, blood and messages do nothing until the mission
-// screen installs its own. Tests swap single hooks to script a fight.
+// the AI code's rider turn and hit reactions, sounds and voices through the
+// agents' sound sink, and the blood particles of a hit. Labels, blood stains
+// and messages do nothing until the mission screen installs its own. Tests swap single hooks to script a fight.
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -13,6 +13,8 @@
 #include "engine/resource/resource_manager.h"
 #include "engine/settings/game_options.h"
 #include "mission/agent/action_keys.h"
+#include "mission/agent/particle_bursts.h"
+#include "mission/combat/combat_hooks.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "mission/support/animated_agents.h"
@@ -285,6 +287,42 @@ TEST_F(ActionKeys, StepsBurstDustOnLandAndSplashesInWater) {
   g_game_options.particle_systems = 0;
   EXPECT_EQ(play(wader), lines{"movement"});
   EXPECT_TRUE(bursts().empty());
+}
+
+TEST_F(ActionKeys, AHitSpraysBloodBackAgainstTheBlow) {
+  with_particles();
+  g_particle_systems.codes[2] = 1;
+  g_particle_systems.codes[3] = 2;
+  reset_combat_hooks();
+  agent& a = fixture.add_agent(m, agent_kind_human);
+  blow b;
+  b.hit_position = vec3(1.0f, 2.0f, 1.5f);
+  b.direction = vec3(1.0f, 0.0f, 0.0f);
+  g_combat_hooks().emit_blood(m, a, b, 12);
+  EXPECT_EQ(bursts(), (std::vector<std::pair<int, int>>{{1, 12}, {2, 12}}));
+  for (int i = 0; i < 2; ++i) {
+    const particle_system_instance& p = *m.scene->particle_pool[static_cast<std::size_t>(i)];
+    // Rates of 100 a second scaled by (12 + 10) x 0.1.
+    EXPECT_NEAR(p.emission_rate, 220.0f, 1e-3f);
+    EXPECT_FLOAT_EQ(p.local_frame.origin.y, 2.0f);
+    EXPECT_NEAR(p.local_frame.rot.f.x, -1.0f, 1e-6f);
+    EXPECT_NEAR(p.local_frame.rot.u.z, 1.0f, 1e-6f);
+  }
+  // Without the module's blood systems nothing is sprayed.
+  m.scene->particle_pool_used = 0;
+  g_particle_systems.codes[2] = g_particle_systems.codes[3] = -1;
+  g_combat_hooks().emit_blood(m, a, b, 12);
+  EXPECT_TRUE(bursts().empty());
+}
+
+TEST(ParticleBursts, AFrameFacingAnyWay) {
+  const frame up = frame_facing(vec3(), vec3(0.0f, 0.0f, 2.0f));
+  EXPECT_NEAR(up.rot.f.z, 1.0f, 1e-6f);
+  EXPECT_NEAR(dot_product(up.rot.s, up.rot.f), 0.0f, 1e-6f);
+  EXPECT_NEAR(up.rot.u.length(), 1.0f, 1e-5f);
+  const frame none = frame_facing(vec3(1.0f, 1.0f, 1.0f), vec3());
+  EXPECT_NEAR(none.rot.f.y, 1.0f, 1e-6f);
+  EXPECT_FLOAT_EQ(none.origin.x, 1.0f);
 }
 
 }  // namespace
