@@ -413,9 +413,6 @@ struct agent {
   float lean = 0.0f;
   // The current aiming error, an angle.
   float aim_deviation = 0.0f;
-  // Over which side of the horse a rider aims; indexes the screen's table of
-  // aiming windows.
-  std::int32_t mounted_aim_side = 0;
   float hit_points = 0.0f;
   // What healing restores; set when the agent spawns.
   float max_hit_points = 0.0f;

@@ -7,11 +7,11 @@
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/combat_hooks.h"
 #include "mission/combat/combat_random.h"
-#include "mission/props/scene_prop_instance.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/scene/scene_world.h"
 #include "mission/core/mission.h"
+#include "mission/weapons/weapon_drop.h"
 
 namespace hm {
 
@@ -19,9 +19,6 @@ namespace {
 
 constexpr float lying_seconds = 3.0f;
 constexpr float fade_seconds = 3.0f;
-// The bones of the weapon hand and the shield hand.
-constexpr int weapon_hand_bone = 19;
-constexpr int shield_hand_bone = 14;
 
 void set_alpha(agent& a, float alpha) { a.fade_alpha = alpha; }
 
@@ -37,22 +34,7 @@ void remove_body_entity(mission& m, agent& a) {
 
 }  // namespace
 
-void keep_weapons_on_corpse(mission& m, agent& a, combat_random& random) {
-  for (int slot = 0; slot < agent_weapon_slot_count; ++slot) {
-    item& it = a.equipment[static_cast<std::size_t>(slot)];
-    const item_kind* k = item_kind_of(it);
-    if (k == nullptr || random.unit() >= 0.25f) continue;
-    const bool wielded = slot == a.wielded_slots[0] || slot == a.wielded_slots[1];
-    // A wielded weapon falls from the hand, a carried one from its carry place.
-    const int bone = wielded ? (slot == a.wielded_slots[0] ? weapon_hand_bone : shield_hand_bone)
-                             : k->get_carry_frame().bone;
-    m.add_scene_prop_instance(prop_kind_spawned_item, it.kind, static_cast<int>(it.word),
-                              agent_bone_world_frame(a, bone));
-    if (slot == a.wielded_slots[0]) a.wielded_slots[0] = -1;
-    if (slot == a.wielded_slots[1]) a.wielded_slots[1] = -1;
-    it = item{};
-  }
-}
+void keep_weapons_on_corpse(mission& m, agent& a, combat_random& random) { drop_weapons_on_death(m, a, random); }
 
 void freeze_body(mission& m, agent& a, int corpse_limit, combat_random& random) {
   const bool player = a.index == m.player_agent;

@@ -14,8 +14,11 @@
 #include "mission/physics/agent_ragdoll.h"
 #include "mission/physics/physics_worlds.h"
 #include "mission/physics/scene_surroundings.h"
-#include "module/records/particle_system.h"
+#include "mission/weapons/aim_deviation.h"
+#include "mission/weapons/blood_stains.h"
+#include "mission/weapons/shield_missiles.h"
 #include "mission/weapons/use_weapon.h"
+#include "module/records/particle_system.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {
@@ -35,8 +38,12 @@ combat_hooks make_defaults() {
   h.play_contact_sound = [](mission& m, agent& a, int kind) { agent_sounds().play_contact(m, a, kind); };
   h.hit_reaction_action = agent_choose_hit_reaction_action;
   h.play_voice = [](mission& m, agent& a, int voice) { agent_sounds().play_voice(m, a, voice); };
-  h.stick_missile = [](mission&, agent&, const blow&) {};
-  h.add_blood_stain = [](mission&, const vec3&, float) {};
+  h.stick_missile = [](mission&, agent& a, const blow& b) {
+    if (b.striking_missile != nullptr) stick_missile_in_body(a, *b.striking_missile, b);
+  };
+  h.add_blood_stain = [](mission& m, const vec3& at, float size) {
+    add_blood_near_point(m, at, size, blood_stain_draw);
+  };
   h.emit_blood = [](mission& m, agent&, const blow& b, int count) {
     // The engine's two blood systems spray back against the blow, the
     // heavier the hit the faster.
@@ -64,7 +71,7 @@ combat_hooks make_defaults() {
     agent_get_ai_input(a, a.input);
   };
   h.visual_update = [](mission&, agent&) {};
-  h.update_aim_deviation = [](mission&, agent&, float) {};
+  h.update_aim_deviation = [](mission& m, agent& a, float) { update_aim_deviation(m, a); };
   h.update_actions = update_actions;
   h.use_weapon = [](mission& m, agent& a, float dt) {
     mission_combat_random random(m.services());

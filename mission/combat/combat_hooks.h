@@ -4,8 +4,9 @@
 // action update and skeleton update, the AI's thinking with its input
 // delivered into the agent's block, weapon use, the physics worlds' ragdolls,
 // the AI code's rider turn and hit reactions, sounds and voices through the
-// agents' sound sink, and the blood particles of a hit. Labels, blood stains
-// and messages do nothing until the mission screen installs its own. Tests swap single hooks to script a fight.
+// agents' sound sink, missiles stuck in bodies, blood stains and the blood
+// particles of a hit. Labels and messages do nothing until the mission screen
+// installs its own. Tests swap single hooks to script a fight.
 #include <cstdint>
 #include <functional>
 #include <string>

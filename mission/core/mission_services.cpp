@@ -18,6 +18,7 @@
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 #include "render/scene/scene_world.h"
+#include "script/script_host.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
 #include "mission/physics/physics_worker.h"
@@ -108,6 +109,11 @@ void mission_services::run_prop_triggers(mission& m, int instance, int event_cod
   if (p->id < 0 || p->id >= static_cast<int>(g_scene_prop_kinds.size())) return;
   g_script_state.trigger_param_1 = instance;
   g_script_state.trigger_param_2 = damage;
+  // What the scripts place at the prop (lights, particles, items) stands at
+  // its frame.
+  if (script_campaign_host* campaign = current_script_host().campaign) {
+    campaign->game_words().set_reference_frame(p->current_frame);
+  }
   // Scripts ask where the prop is through the event's object.
   const std::int32_t outer = m.event_prop_instance;
   m.event_prop_instance = instance;

@@ -104,12 +104,16 @@ const item& missile_sticking_item(const missile& mi) {
   return launcher != nullptr && launcher->type() == item_type::thrown ? mi.launcher : mi.ammunition;
 }
 
-std::unique_ptr<mesh> make_stuck_missile_mesh(const missile& mi) {
+std::unique_ptr<mesh> make_stuck_missile_mesh(const missile& mi, float roll) {
   const item& source = missile_sticking_item(mi);
   const item_kind* k = source.get_kind();
   if (k == nullptr) return nullptr;
   const mesh* stuck = g_resource_manager.find_mesh(k->get_mesh_name(source.modifier()));
-  return stuck != nullptr ? stuck->create_copy() : nullptr;
+  if (stuck == nullptr) return nullptr;
+  std::unique_ptr<mesh> copy = stuck->create_copy();
+  copy->local_frame = frame::identity();
+  if (roll != 0.0f) copy->local_frame.rotate_y(roll);
+  return copy;
 }
 
 void set_missile_stuck_mesh(missile& mi) {

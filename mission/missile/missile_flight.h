@@ -42,8 +42,10 @@ void update_missile_flight(mission& m, missile& mi, float dt);
 // The item whose mesh a missile shows when it comes to rest: a thrown
 // weapon itself, else the ammunition.
 const item& missile_sticking_item(const missile& mi);
-// A copy of that item's mesh for its modifier; null when there is none.
-std::unique_ptr<mesh> make_stuck_missile_mesh(const missile& mi);
+// A copy of that item's mesh for its modifier, turned by `roll` radians
+// about its own axis (so a cluster of stuck arrows does not look cloned);
+// null when there is none.
+std::unique_ptr<mesh> make_stuck_missile_mesh(const missile& mi, float roll = 0.0f);
 
 // The entity of a missile at rest shows the stuck-missile mesh of its kind;
 // without one it shows nothing.

@@ -21,6 +21,7 @@
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
+#include "script/script_host.h"
 #include "script/triggers.h"
 
 namespace hm {
@@ -227,6 +228,9 @@ void create_scene_prop_entity(mission& m, int index, int agent_index) {
   // Creation triggers: the prop kind's, or the item kind's for items.
   if (p->kind == prop_kind_object && prop_kind != nullptr && !prop_kind->triggers.triggers.empty()) {
     g_script_state.trigger_param_1 = index;
+    if (script_campaign_host* campaign = current_script_host().campaign) {
+      campaign->game_words().set_reference_frame(p->current_frame);
+    }
     const std::int32_t outer = m.event_prop_instance;
     m.event_prop_instance = index;
     run_simple_triggers(const_cast<scene_prop*>(prop_kind)->triggers, prop_created_event);

@@ -1,7 +1,6 @@
 #include "mission/screen/mission_hud.h"
 
 #include <cmath>
-#include <iterator>
 #include <memory>
 
 #include "engine/resource/mesh.h"
@@ -14,6 +13,7 @@
 #include "mission/core/mission.h"
 #include "mission/screen/item_preview.h"
 #include "mission/screen/screen_controls.h"
+#include "mission/weapons/rider_aim.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/widget/container.h"
 #include "ui/widget/mesh_builders.h"
@@ -226,14 +226,6 @@ void update_status_bars(mission& m, const mission_screen_state& st, mission_hud_
   w.shield_picture->show();
 }
 
-bool in_mounted_aiming_window(int side, float angle) {
-  // Where a rider can aim over each side of the horse, as [low, high).
-  static constexpr float windows[][2] = {{-0.5f, 3.1416f}, {-2.0f, 2.0f}, {-1.5f, 2.5f},
-                                         {-1.0f, 3.0f},   {-1.3f, 2.8f}, {-3.0f, 1.0f}};
-  if (side < 0 || side >= static_cast<int>(std::size(windows))) return true;
-  return angle >= windows[side][0] && angle < windows[side][1];
-}
-
 float look_turn(const agent& a) {
   const vec3 f = a.forward();
   const vec3 l = a.input.direction_vec3();
@@ -260,7 +252,7 @@ void update_aim_indicators(mission& m, const mission_screen_state& st, const scr
     const int type = wk->type();
     if (is_ranged_type(type) && g_game_options.show_targeting_reticule) {
       const bool releasing = a->channels[1].action == 72 && a->channels[1].progress >= 0.1f;
-      const bool in_window = a->mount < 0 || in_mounted_aiming_window(a->mounted_aim_side, look_turn(*a));
+      const bool in_window = a->mount < 0 || in_rider_aim_window(a->wield_mode, look_turn(*a));
       if (!releasing && in_window) target[0] = target[1] = target[2] = 0.9f;
     } else if (is_melee_type(type) &&
                (g_game_options.show_attack_direction || g_game_options.control_attack_direction == 0)) {

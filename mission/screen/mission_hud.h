@@ -56,12 +56,9 @@ int arrow_of_attack_direction(int direction);
 // the mission screen).
 void build_mission_hud(mission& m, mission_screen_state& st, mission_hud_widgets& w);
 void update_status_bars(mission& m, const mission_screen_state& st, mission_hud_widgets& w);
-// Whether a rider aiming over that side of the horse (the agent's mounted
-// aiming side) can aim at `angle`, the signed turn from the body's forward
-// axis to the look direction (positive to the left). Sides the table lacks
-// allow every angle.
-bool in_mounted_aiming_window(int side, float angle);
-// That signed turn, in the ground plane.
+// The signed turn from the body's forward axis to the look direction
+// (positive to the left), in the ground plane: what a rider's aiming window
+// (by its wield mode) narrows.
 float look_turn(const agent& a);
 void update_aim_indicators(mission& m, const mission_screen_state& st, const screen_input& in,
                            mission_hud_widgets& w, float application_frame_time);

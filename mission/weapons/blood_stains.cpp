@@ -1,6 +1,7 @@
 #include "mission/weapons/blood_stains.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/mesh.h"
@@ -93,6 +94,12 @@ void add_blood_near_point(mission& m, const vec3& point, float amount, int (*dra
     agent* a = m.get_agent(i);
     if (a != nullptr && (a->position() - point).length() < reach) add_agent_blood_stain(*a, point, amount, draw);
   }
+}
+
+int blood_stain_draw() {
+  static std::uint32_t state = 0x6b43a9b5u;
+  state = state * 214013u + 2531011u;
+  return static_cast<int>((state >> 16) & 0x7FFFu);
 }
 
 }  // namespace hm

@@ -34,4 +34,9 @@ void add_agent_blood_stain(agent& a, const vec3& point, float amount, int (*draw
 // Every live agent less than 3.5 from the point, unless blood is switched off.
 void add_blood_near_point(mission& m, const vec3& point, float amount, int (*draw)());
 
+// The draws of the stains in a mission: 0..32767 from a sequence of their
+// own, so that how blood looks never moves the game's random sequence, which
+// decides a battle's course.
+int blood_stain_draw();
+
 }  // namespace hm

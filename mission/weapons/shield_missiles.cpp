@@ -10,6 +10,7 @@
 #include "mission/agent/agent_queries.h"
 #include "mission/missile/missile.h"
 #include "mission/missile/missile_flight.h"
+#include "mission/weapons/weapon_hit.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 
@@ -85,6 +86,27 @@ void stick_missile_in_shield(agent& a, const missile& mi, float (*unit)()) {
   stuck->make_geometry_own();
   stuck->make_faces_own();
   a.shield_missiles->lods[0][0]->append_mesh_whole(*stuck, local);
+}
+
+void stick_missile_in_body(agent& a, const missile& mi, const blow& b) {
+  if (a.agent_entity == nullptr) return;
+  skeleton_instance* skeleton = a.agent_entity->animated_skeleton.get();
+  if (skeleton == nullptr || b.bone < 0 || b.bone >= skeleton->bone_count ||
+      b.bone >= static_cast<int>(skeleton->bones.size()))
+    return;
+  const item_kind* kind = missile_sticking_item(mi).get_kind();
+  if (kind == nullptr) return;
+  std::unique_ptr<mesh> stuck = make_stuck_missile_mesh(mi);
+  if (stuck == nullptr) return;
+  frame at;
+  at.rot.f = get_normalized(b.direction);
+  at.rot.u = vec3(0.0f, 0.0f, 1.0f);
+  at.orthonormalize();
+  at.origin = b.hit_position - at.rot.f * (0.7f * static_cast<float>(kind->weapon_length) * 0.01f);
+  skeleton_bone& bone = skeleton->bones[static_cast<std::size_t>(b.bone)];
+  const frame bone_in_world = a.agent_entity->frame.transform_frame_to_global(bone.pose_frame);
+  const frame local = frame_in_scaled_frame(bone_in_world, at).transform_frame_to_global(stuck->local_frame);
+  skeleton->attach_mesh_to_bone(b.bone, std::move(stuck), local);
 }
 
 }  // namespace hm

@@ -18,6 +18,7 @@
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "mission/missile/missile_launch.h"
+#include "mission/weapons/held_item_look.h"
 #include "mission/weapons/weapon_hit.h"
 #include "module/records/action_table.h"
 #include "module/records/item_kind.h"
@@ -156,7 +157,7 @@ void use_melee(mission& m, agent& a, float dt, int type, combat_random& random) 
         (upper.priority() <= 125 || upper.is_idle())) {
       request(a, strong_bounce_action, 0x100007Du);
       upper.progress_request = 1.0f;
-      if (entity* e = wielded_item_entity(a, 0)) set_entity_show_word(*e, 0xFFFFu);
+      set_slot_item_show_word(a, a.wielded_slots[0], 0xFFFFu);
     }
     const bool weapon_held = agent_wielded_item(a, 0).kind >= 0;
     if (result >= weapon_hit_stopped) {
@@ -213,6 +214,17 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
   const int total = get_ammunition(a);
   const bool crossbow = is_crossbow_like(type);
   const bool loaded = !crossbow || a.loaded_shots > 0;
+  const int weapon_slot = a.wielded_slots[0];
+  entity* nocked = type == item_type::bow ? held_ammunition_entity(a) : nullptr;
+  // At rest a crossbow shows whether it is spanned, a bow hangs slack with an
+  // arrow on the string while it has one to shoot; the aim and the reload
+  // below draw them further.
+  if (crossbow) {
+    set_slot_item_anim_time(a, weapon_slot, loaded ? launcher_drawn : launcher_slack);
+  } else if (type == item_type::bow) {
+    set_slot_item_anim_time(a, weapon_slot, launcher_slack);
+    if (nocked != nullptr) set_entity_show_word(*nocked, total > 0 ? 0xFFFFu : 0u);
+  }
 
   if (a.attack_state == attack_idle && held(a, input_attack_pressed)) {
     if (crossbow && !loaded) {
@@ -255,6 +267,7 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
       a.attack_state = attack_idle;
       return;
     }
+    if (type == item_type::bow) set_slot_item_anim_time(a, weapon_slot, bow_draw_time(upper.progress));
     const float ready_at = crossbow || type == item_type::musket ? 0.2f : 0.99f;
     if (held(a, input_attack_held) || upper.progress <= ready_at) return;
     request(a, a.release_action, 0x1000002u | (type == item_type::thrown ? thrown_release_flags : 0u));
@@ -275,6 +288,9 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
       } else {
         consume_ammunition(m, a, 1);
       }
+      // The arrow has left the string, and the string snaps back.
+      if (nocked != nullptr) set_entity_show_word(*nocked, 0);
+      if (type == item_type::bow) set_slot_item_anim_time(a, weapon_slot, launcher_slack);
       a.attack_state = attack_idle;
     }
     run_release_triggers(m, a);
@@ -282,6 +298,7 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
   }
 
   if (a.attack_state == attack_releasing && upper.action == a.reload_action) {
+    set_slot_item_anim_time(a, weapon_slot, crossbow_span_time(upper.progress, a.mount >= 0));
     const bool player_walks = a.index == m.player_agent && upper.action == 123 && upper.progress < 0.8f &&
                               (a.input.action_flags & movement_bits) != 0;
     if ((a.input.action_flags & reload_cancel_bits) != 0 || player_walks) {
@@ -300,13 +317,13 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
     if ((action == 126 || action == 128 || action == 130 || action == 132) && upper.progress > 0.25f) {
       release_missile(m, a);
       consume_ammunition(m, a, 1);
-      if (entity* e = wielded_item_entity(a, 0)) set_entity_show_word(*e, 0);
+      set_slot_item_show_word(a, weapon_slot, 0);
       a.attack_state = attack_thrown;
     }
     return;
   }
   if (a.attack_state == attack_thrown && upper.progress > 0.98f) {
-    if (entity* e = wielded_item_entity(a, 0)) set_entity_show_word(*e, 0xFFFFu);
+    set_slot_item_show_word(a, weapon_slot, 0xFFFFu);
     a.attack_state = attack_idle;
   }
   if (a.attack_state != attack_idle && upper.is_idle()) a.attack_state = attack_idle;

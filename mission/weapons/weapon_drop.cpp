@@ -1,8 +1,11 @@
 #include "mission/weapons/weapon_drop.h"
 
 #include "mission/agent/agent.h"
+#include "mission/agent/item_visibility.h"
+#include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
+#include "mission/weapons/held_item_look.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
@@ -47,13 +50,12 @@ int holding_bone_for_type(int type) {
   }
 }
 
-void drop_weapons_on_death(mission& m, agent& a) {
+void drop_weapons_on_death(mission& m, agent& a, combat_random& random) {
   for (int slot = 0; slot < weapon_slot_count; ++slot) {
     item& it = a.equipment[static_cast<std::size_t>(slot)];
     const item_kind* kind = it.get_kind();
     if (kind == nullptr) continue;
-    const float r = static_cast<float>(m.services().random_next() % 15817) * 6.322312e-5f;
-    if (!(r < drop_chance)) continue;
+    if (!(random.unit() < drop_chance)) continue;
 
     int bone = default_carry_bone;
     frame carry = frame::identity();
@@ -68,15 +70,21 @@ void drop_weapons_on_death(mission& m, agent& a) {
     frame placed = bone_world_frame(a, bone).transform_frame_to_global(carry);
     placed.origin.z += drop_lift;
 
-    if (entity* shown = a.item_entities[static_cast<std::size_t>(slot)]) shown->visible = 0;
+    // The body no longer shows it: its three entities, or the meshes of it
+    // hung on the skeleton.
+    set_slot_item_show_word(a, slot, 0);
+    for (entity* e : a.slot_extra_entities[static_cast<std::size_t>(slot)])
+      if (e != nullptr) set_entity_show_word(*e, 0);
     for (int hand = 0; hand < 2; ++hand) {
       entity* held = a.held_item_entities[static_cast<std::size_t>(hand)];
-      if (held != nullptr && slot == a.wielded_slots[static_cast<std::size_t>(hand)]) held->visible = 0;
+      if (held != nullptr && slot == a.wielded_slots[static_cast<std::size_t>(hand)]) set_entity_show_word(*held, 0);
     }
 
     m.add_scene_prop_instance(prop_kind_spawned_item, it.kind, static_cast<int>(it.word), placed);
     it.kind = -1;
     it.word = 0;
+    for (std::int32_t& held : a.wielded_slots)
+      if (held == slot) held = -1;
   }
 }
 

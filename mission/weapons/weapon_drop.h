@@ -4,6 +4,7 @@
 // spawned item of the scene that others may pick up.
 namespace hm {
 
+class combat_random;
 class mission;
 struct agent;
 
@@ -12,7 +13,8 @@ struct agent;
 // anything else.
 int holding_bone_for_type(int item_type);
 
-// Called when the agent dies; the dropped slots are emptied.
-void drop_weapons_on_death(mission& m, agent& a);
+// Called when a dead body comes to rest; the dropped slots are emptied and
+// no hand wields them any more. One draw of `random` per weapon carried.
+void drop_weapons_on_death(mission& m, agent& a, combat_random& random);
 
 }  // namespace hm

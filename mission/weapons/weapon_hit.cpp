@@ -26,9 +26,11 @@
 #include "mission/scene/scene_queries.h"
 #include "mission/weapons/shield_missiles.h"
 #include "module/base/module_settings.h"
+#include "module/data/skeleton_bodies.h"
 #include "module/records/item_kind.h"
 #include "module/records/scene_prop.h"
 #include "render/entity/entity.h"
+#include "render/entity/skeleton_instance.h"
 #include "render/scene/scene_world.h"
 #include "script/script_state.h"
 
@@ -41,11 +43,12 @@ constexpr float swing_radius = 0.1f;
 constexpr float missile_radius = 0.002f;
 constexpr float broad_radius = 0.9f;
 constexpr float no_scene_contact = 1000.0f;
-constexpr int prop_event_struck = -42;
-constexpr int prop_event_destroyed = -43;
 constexpr std::uint32_t prop_flag_sticks_missiles = 0x10000;
 // Entities of scene props carry this in their owner word.
 constexpr std::int32_t prop_entity_owner = 12;
+// How far a missile stuck in a prop sinks behind the point it struck.
+constexpr float stuck_sink = 0.2f;
+constexpr float rand_full_turn = 0.00039724255f;  // 2 pi / 15817
 
 // Item kind flags of the hit test.
 constexpr std::uint32_t kind_flag_wooden = 0x20000;
@@ -59,7 +62,8 @@ struct local_capsule {
   int bone;
 };
 
-// Bone capsules in the agent's own frame (x side, y forward, z up).
+// Bone capsules in the agent's own frame (x side, y forward, z up), for an
+// agent whose skeleton has no bodies; tested from the head down.
 constexpr local_capsule human_bones[] = {
     {{0.0f, 0.0f, 1.55f}, {0.0f, 0.02f, 1.75f}, 0.12f, 9},
     {{0.0f, 0.0f, 1.05f}, {0.0f, 0.0f, 1.45f}, 0.2f, 8},
@@ -215,8 +219,8 @@ int struck_prop_instance(mission& m, const body_part* body) {
   return instance >= 0 && instance < static_cast<int>(m.scene_prop_instances.size()) ? instance : -1;
 }
 
-// A scene prop struck by the weapon: hit points, a missile stuck into it and
-// its triggers. True when a missile stuck.
+// A scene prop struck by the weapon: a missile stuck into it, its hit points
+// and its triggers. True when a missile stuck.
 bool strike_prop(mission& m, agent& attacker, missile* mi, int instance, const vec3& contact, float strength) {
   scene_prop_instance* p = m.get_scene_prop_instance(instance);
   if (p == nullptr || p->kind != prop_kind_object) return false;
@@ -227,11 +231,7 @@ bool strike_prop(mission& m, agent& attacker, missile* mi, int instance, const v
   const bool destructible = (flags & prop_flag_destructible) != 0;
   // A destroyed prop is left as it lies.
   if (destructible && p->hit_points <= 0.0f) return false;
-  float damage = 0.0f;
-  if (destructible) {
-    damage = agent_compute_attack_damage(m, attacker, 0, mi, -1, strength).damage;
-    p->hit_points -= damage;
-  }
+  const float damage = destructible ? agent_compute_attack_damage(m, attacker, 0, mi, -1, strength).damage : 0.0f;
   frame hit = frame::identity();
   bool stuck = false;
   if (mi != nullptr) {
@@ -240,8 +240,16 @@ bool strike_prop(mission& m, agent& attacker, missile* mi, int instance, const v
     hit.orthonormalize();
     hit.origin = contact;
     if ((flags & (prop_flag_destructible | prop_flag_sticks_missiles)) != 0 && p->entity != nullptr) {
-      if (std::unique_ptr<mesh> stuck_mesh = make_stuck_missile_mesh(*mi)) {
+      const float roll = static_cast<float>(m.services().random_next() % 15817) * rand_full_turn;
+      if (std::unique_ptr<mesh> stuck_mesh = make_stuck_missile_mesh(*mi, roll)) {
+        // Sunk a little into the prop and held in its entity's frame, so it
+        // moves with a prop that moves.
+        frame sunk = hit;
+        sunk.origin -= hit.rot.f * stuck_sink;
+        stuck_mesh->local_frame =
+            frame_in_scaled_frame(p->entity->frame, sunk).transform_frame_to_global(stuck_mesh->local_frame);
         p->entity->add_mesh(std::move(stuck_mesh));
+        p->entity->compute_local_bounds();
         stuck = true;
       }
     }
@@ -250,9 +258,7 @@ bool strike_prop(mission& m, agent& attacker, missile* mi, int instance, const v
     hit.origin = contact;
   }
   g_script_state.position_registers[1] = hit;
-  const int shown = static_cast<int>(damage);
-  m.services().run_prop_triggers(m, instance, prop_event_struck, shown);
-  if (destructible && p->hit_points <= 0.0f) m.services().run_prop_triggers(m, instance, prop_event_destroyed, shown);
+  m.damage_prop_instance(instance, damage);
   return stuck;
 }
 
@@ -268,6 +274,20 @@ bool hit_capsules_touch(const hit_capsule& first, const hit_capsule& second, vec
   return true;
 }
 
+frame frame_in_scaled_frame(const frame& parent, const frame& g) {
+  const auto project = [&parent](const vec3& d) {
+    const auto along = [&d](const vec3& axis) {
+      const float l2 = axis.length_squared();
+      return l2 > 0.0f ? dot_product(d, axis) / l2 : 0.0f;
+    };
+    return vec3(along(parent.rot.s), along(parent.rot.f), along(parent.rot.u));
+  };
+  frame out;
+  out.origin = project(g.origin - parent.origin);
+  out.rot = rotation{project(g.rot.s), project(g.rot.f), project(g.rot.u)};
+  return out;
+}
+
 hit_capsule agent_hit_body(const agent& a) {
   if (a.is_horse()) return to_world(a, local_capsule{{0.0f, -0.6f, 1.1f}, {0.0f, 1.3f, 1.5f}, 0.5f, 0});
   return to_world(a, local_capsule{{0.0f, 0.0f, 0.3f}, {0.0f, 0.0f, 1.6f}, 0.35f, 0});
@@ -275,23 +295,52 @@ hit_capsule agent_hit_body(const agent& a) {
 
 bool agent_collide_with_bone_capsules(const agent& victim, const hit_capsule& c, bone_contact& out) {
   const capsule weapon(c.a, c.b, c.radius);
-  float deepest = -1.0f;
-  const auto test = [&](const local_capsule& bone) {
-    const hit_capsule w = to_world(victim, bone);
+  const auto touches = [&](const hit_capsule& w, int bone) {
     const capsule body(w.a, w.b, w.radius);
     body_contact contact;
-    if (collide_bodies(weapon, body, 1, &contact) == 0 || !(contact.depth > deepest)) return;
-    deepest = contact.depth;
+    if (collide_bodies(weapon, body, 1, &contact) == 0) return false;
     out.point = contact.point;
     out.direction = -contact.normal;
-    out.bone = bone.bone;
+    out.bone = bone;
+    return true;
   };
-  if (victim.is_horse()) {
-    for (const local_capsule& b : horse_bones) test(b);
-  } else {
-    for (const local_capsule& b : human_bones) test(b);
+  // The bones of the agent's skeleton, in bone order, each with the capsules
+  // its body gives it, posed as the skeleton stands now.
+  const skeleton_instance* pose = victim.agent_entity != nullptr ? victim.agent_entity->animated_skeleton.get() : nullptr;
+  bool skeleton_has_bodies = false;
+  if (pose != nullptr && pose->skeleton != nullptr) {
+    // The entity's frame without any scale of its own: the agent's scale is
+    // applied once, here.
+    frame body = victim.agent_entity->frame;
+    body.rot.s.normalize();
+    body.rot.f.normalize();
+    body.rot.u.normalize();
+    const float scale = victim.is_horse() ? 1.0f : victim.height_factor;
+    const int bones = std::min(pose->bone_count, static_cast<int>(pose->bones.size()));
+    for (int b = 0; b < bones; ++b) {
+      const skeleton_body_bone* described = find_skeleton_bone_body(*pose->skeleton, b);
+      if (described == nullptr) continue;
+      const frame& posed = pose->bones[static_cast<std::size_t>(b)].pose_frame;
+      for (const skeleton_body_part& part : described->body_parts) {
+        skeleton_has_bodies = true;
+        const hit_capsule w{body.transform_point_to_global(posed.transform_point_to_global(part.pos) * scale),
+                            body.transform_point_to_global(posed.transform_point_to_global(part.pos2) * scale),
+                            part.radius * scale};
+        if (touches(w, b)) return true;
+      }
+    }
   }
-  return deepest >= 0.0f;
+  if (skeleton_has_bodies) return false;
+  // An agent whose skeleton carries no bodies (or that has none) is struck
+  // on a fixed set of capsules of its kind.
+  if (victim.is_horse()) {
+    for (const local_capsule& b : horse_bones)
+      if (touches(to_world(victim, b), b.bone)) return true;
+  } else {
+    for (const local_capsule& b : human_bones)
+      if (touches(to_world(victim, b), b.bone)) return true;
+  }
+  return false;
 }
 
 int hit_sample_count(float length, float per_metre) { return round_to_int(length * per_metre) + 1; }
@@ -391,7 +440,11 @@ int agent_process_weapon_hit(mission& m, agent& attacker, int hand, missile* mi,
             float damage = agent_compute_attack_damage(m, attacker, hand, mi, victim.index, strength).damage;
             if (kind_has(wielded_kind(attacker, hand), kind_flag_double_shield_damage)) damage *= 2.0f;
             if (is_starting_action_72(attacker)) damage *= 2.0f;
-            if (mi != nullptr && !missile_vanishes_on_impact(mi->launcher)) {
+            // Stones bounce off; anything else stays in the shield.
+            const item_kind* launcher = mi != nullptr ? item_kind_of(mi->launcher) : nullptr;
+            const bool stone =
+                launcher != nullptr && (static_cast<std::uint32_t>(launcher->capabilities) & 0xff000u) == 0x10000u;
+            if (mi != nullptr && !stone) {
               stick_missile_in_shield(victim, *mi, [] { return engine_combat_random().unit(); });
             }
             damage_shield(m, victim, static_cast<int>(std::min(damage, 1e6f)), random);

@@ -46,9 +46,17 @@ struct bone_contact {
   vec3 direction;
   std::int32_t bone = -1;
 };
-// The deepest of the agent's bone capsules that the capsule touches: human
-// head 9, chest 8, hips 0, thighs 1 and 4; horse head 7, body 0.
+// The first of the agent's bone capsules, in bone order, that the capsule
+// touches: the bodies its skeleton's bones carry (posed as it stands now and
+// scaled by the agent's size), or, for a skeleton without bodies, a fixed
+// set tested from the head down (human head 9, chest 8, hips 0, thighs 1
+// and 4; horse head 7, body 0).
 bool agent_collide_with_bone_capsules(const agent& victim, const hit_capsule& c, bone_contact& out);
+
+// g, given in the world, in the coordinates of `parent`, whose axes are
+// orthogonal but may be scaled or mirrored (a scaled entity's frame): what a
+// mesh hung in `parent` needs as its own frame to stand at g.
+frame frame_in_scaled_frame(const frame& parent, const frame& g);
 
 // round_to_int(length x per_metre) + 1.
 int hit_sample_count(float length, float per_metre);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "mission/weapons/rider_aim.h"
+
 namespace hm {
 namespace {
 
@@ -46,8 +48,8 @@ TEST(MissionHud, AttackDirectionsLightTheirArrows) {
 namespace hm {
 namespace {
 
-// The rider's aiming windows: [low, high) per side, every angle for a side
-// the table lacks.
+// The rider's aiming windows: [low, high) per wield mode, every angle for a
+// mode the table lacks.
 TEST(MountedAimingWindow, EachSideHasItsOwnRange) {
   struct row {
     int side;
@@ -59,7 +61,7 @@ TEST(MountedAimingWindow, EachSideHasItsOwnRange) {
                       {-1, 10.0f, true}};
   for (const row& r : rows) {
     SCOPED_TRACE(std::to_string(r.side) + " " + std::to_string(r.angle));
-    EXPECT_EQ(in_mounted_aiming_window(r.side, r.angle), r.inside);
+    EXPECT_EQ(in_rider_aim_window(r.side, r.angle), r.inside);
   }
 }
 

@@ -119,5 +119,39 @@ TEST_F(ShieldSticking, WhatNeverSticks) {
   EXPECT_EQ(a.shield_missiles, nullptr);
 }
 
+TEST_F(ShieldSticking, AMissileThatWoundsStaysInTheBoneItStruck) {
+  g_item_kinds[arrows].weapon_length = 80;
+  // The body stands at (2, 0, 0), its bone 5 a metre up and turned a quarter
+  // to the left.
+  body.frame = frame{rotation::identity(), vec3(2.0f, 0.0f, 0.0f)};
+  body.animated_skeleton->bones[5].pose_frame =
+      frame{rotation{vec3(0.0f, 1.0f, 0.0f), vec3(-1.0f, 0.0f, 0.0f), vec3(0.0f, 0.0f, 1.0f)}, vec3(0.0f, 0.0f, 1.0f)};
+  blow b;
+  b.bone = 5;
+  b.hit_position = vec3(2.0f, 0.1f, 1.0f);
+  b.direction = vec3(0.0f, 1.0f, 0.0f);
+  stick_missile_in_body(a, mi, b);
+  const auto& hung = body.animated_skeleton->bones[5].meshes;
+  ASSERT_EQ(hung.size(), 1u);
+  // Pointing along the blow, 0.7 x 0.8 back from where it struck, wherever
+  // the bone turns.
+  const frame world =
+      body.frame.transform_frame_to_global(body.animated_skeleton->bones[5].pose_frame)
+          .transform_frame_to_global(hung[0]->local_frame);
+  EXPECT_NEAR(world.origin.x, 2.0f, 1e-5f);
+  EXPECT_NEAR(world.origin.y, 0.1f - 0.56f, 1e-5f);
+  EXPECT_NEAR(world.origin.z, 1.0f, 1e-5f);
+  EXPECT_NEAR(world.rot.f.y, 1.0f, 1e-5f);
+  EXPECT_NEAR(world.rot.u.z, 1.0f, 1e-5f);
+  // A bone the skeleton lacks, or none, holds nothing.
+  b.bone = 20;
+  stick_missile_in_body(a, mi, b);
+  b.bone = -1;
+  stick_missile_in_body(a, mi, b);
+  std::size_t total = 0;
+  for (const skeleton_bone& bone : body.animated_skeleton->bones) total += bone.meshes.size();
+  EXPECT_EQ(total, 1u);
+}
+
 }  // namespace
 }  // namespace hm
