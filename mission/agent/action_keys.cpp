@@ -124,6 +124,7 @@ void remember_channel_progress(agent& a) {
 }
 
 void play_action_keys(mission& m, agent& a, combat_random& random) {
+  const sound_random_scope kept;
   play_channel_1_keys(m, a, random);
   play_channel_0_keys(m, a, random);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/audio/sound_manager.h"
+#include "engine/core/random.h"
 #include "engine/audio/sound_manager_agent.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
@@ -42,6 +43,9 @@ agent_sound_sink g_default_sink;
 agent_sound_sink* g_sink = &g_default_sink;
 
 }  // namespace
+
+sound_random_scope::sound_random_scope() : state_(random_state()) {}
+sound_random_scope::~sound_random_scope() { set_random_state(state_); }
 
 agent_sound_sink::~agent_sound_sink() = default;
 

@@ -2,9 +2,25 @@
 // The sounds agents make while they move and handle their weapons: engine
 // sounds by name, voices from the troop's skin and contact sounds. They go
 // through one replaceable sink so that headless runs and tests can hear them.
+#include <cstdint>
+
 namespace hm {
 
 class mission;
+
+// Sounds vary their pitch with the engine's generator but leave its sequence
+// where it was while this lives: a fight goes the same way with or without
+// its sounds.
+class sound_random_scope {
+ public:
+  sound_random_scope();
+  ~sound_random_scope();
+  sound_random_scope(const sound_random_scope&) = delete;
+  sound_random_scope& operator=(const sound_random_scope&) = delete;
+
+ private:
+  std::uint32_t state_;
+};
 struct agent;
 
 class agent_sound_sink {

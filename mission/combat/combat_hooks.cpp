@@ -33,11 +33,18 @@ combat_hooks make_defaults() {
   combat_hooks h;
   h.set_channel_action = set_channel_action;
   h.play_sound = [](mission& m, agent& a, const std::string& sound, float variation) {
+    const sound_random_scope kept;
     agent_sounds().play_slot(m, a, engine_sound_slot(sound.c_str()), variation);
   };
-  h.play_contact_sound = [](mission& m, agent& a, int kind) { agent_sounds().play_contact(m, a, kind); };
+  h.play_contact_sound = [](mission& m, agent& a, int kind) {
+    const sound_random_scope kept;
+    agent_sounds().play_contact(m, a, kind);
+  };
   h.hit_reaction_action = agent_choose_hit_reaction_action;
-  h.play_voice = [](mission& m, agent& a, int voice) { agent_sounds().play_voice(m, a, voice); };
+  h.play_voice = [](mission& m, agent& a, int voice) {
+    const sound_random_scope kept;
+    agent_sounds().play_voice(m, a, voice);
+  };
   h.stick_missile = [](mission&, agent& a, const blow& b) {
     if (b.striking_missile != nullptr) stick_missile_in_body(a, *b.striking_missile, b);
   };
