@@ -22,7 +22,6 @@ class entity;
 class face;
 class lod_mesh_group;
 class missile;
-class particle_system_instance;
 class skeleton_entity;
 struct action_table;
 
@@ -133,6 +132,11 @@ struct action_channel {
   std::uint32_t flags = 0;
   // After the channel's curve.
   float progress = 0.0f;
+  // The progress, action and sequence of the frame before: an animation key
+  // counts once when the progress passes it.
+  float previous_progress = 0.0f;
+  std::int32_t previous_action = -1;
+  std::int32_t previous_variant = -1;
   // The action asked for and not yet taken, -1 none; the speed factor of the
   // request.
   std::int32_t requested_action = -1;
@@ -363,9 +367,10 @@ struct agent {
   std::array<entity*, 2> held_item_entities{};
   entity* label_entity = nullptr;
   float label_height = 0.0f;
-  // A horse's dust and three splash systems.
-  particle_system_instance* dust_particles = nullptr;
-  std::array<particle_system_instance*, 3> splash_particles{};
+  // The particle systems (records of the module's table, -1 none) that a
+  // footstep bursts: a horse's hoof dust and the three water splashes.
+  std::int32_t dust_system = -1;
+  std::array<std::int32_t, 3> splash_systems{-1, -1, -1};
   std::int32_t party = -1;
   // 0..7; other values count as team 7 where a team record is needed.
   std::int32_t team = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/settings/game_options.h"
+#include "mission/agent/action_keys.h"
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_movement.h"
 #include "mission/agent/agent_placement.h"
@@ -44,7 +45,9 @@ void agent_frame(mission& m, agent& a, float dt, combat_random& random) {
     hooks.update_label(m, a, label);
     a.label_refresh = 0;
   }
+  remember_channel_progress(a);
   read_channel_progress(a);
+  play_action_keys(m, a, random);
 
   hooks.update_rider_turn_angle(m, a, dt);
   // A horse with a rider acts on its rider's input.

@@ -1,8 +1,10 @@
 #include "mission/agent/agent_sounds.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/audio/sound_manager.h"
+#include "engine/core/random.h"
 #include "engine/audio/sound_manager_agent.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
@@ -42,6 +44,9 @@ agent_sound_sink* g_sink = &g_default_sink;
 
 }  // namespace
 
+sound_random_scope::sound_random_scope() : state_(random_state()) {}
+sound_random_scope::~sound_random_scope() { set_random_state(state_); }
+
 agent_sound_sink::~agent_sound_sink() = default;
 
 void agent_sound_sink::play_slot(mission& m, const agent& a, int slot, float variation) {
@@ -77,6 +82,17 @@ void agent_sound_sink::play_voice_sound(mission& m, agent& a, int sound) {
 void agent_sound_sink::play_contact(mission& m, const agent& a, int kind) {
   play_agent_contact_sound(sound_view(a, nullptr), mission_view(m), kind);
 }
+
+void agent_sound_sink::play_slot_at_pitch(mission&, const agent& a, int slot, float pitch) {
+  if (slot < 0 || a.agent_entity == nullptr) return;
+  g_sound_manager.play_sound_in_slot(slot, 0, a.position(), pitch);
+}
+
+void agent_sound_sink::play_movement(mission& m, const agent& a, float depth) {
+  play_slot_at_pitch(m, a, sound_slot::footstep_water, water_step_pitch(depth));
+}
+
+float water_step_pitch(float depth) { return std::clamp(1.1f - 0.3f * depth, 0.7f, 1.1f); }
 
 agent_sound_sink& agent_sounds() { return *g_sink; }
 

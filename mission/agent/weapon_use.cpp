@@ -63,6 +63,12 @@ int guard_direction_from_mouse(float dx, float dy) {
   return dx >= -dy ? 0 : 1;
 }
 
+int attacking_enemy_direction(mission& m, const agent& a) {
+  const agent* enemy = m.get_agent(find_aiming_enemy(m, a));
+  if (enemy != nullptr && (enemy->attack_state == 1 || enemy->attack_state == 2)) return enemy->attack_direction;
+  return -1;
+}
+
 int choose_guard_direction(mission& m, const agent& a) {
   const int mode = g_game_options.control_block_direction;
   if (a.index == m.player_agent && mode != 0) {
@@ -72,14 +78,11 @@ int choose_guard_direction(mission& m, const agent& a) {
     }
     return guard_direction_from_view(m, a);
   }
-  const agent* enemy = m.get_agent(find_aiming_enemy(m, a));
-  if (enemy != nullptr && (enemy->attack_state == 1 || enemy->attack_state == 2)) return enemy->attack_direction;
-  return 0;
+  return std::max(attacking_enemy_direction(m, a), 0);
 }
 
-defend_actions choose_defend_actions(mission& m, const agent& a) {
+defend_actions defend_actions_for_direction(const agent& a, int g) {
   defend_actions out;
-  const int g = choose_guard_direction(m, a);
   const int slot1 = a.wielded_slots[1];
   const bool two_hands = a.two_hands != 0;
   if (slot1 >= 0 && slot1 < agent_weapon_slot_count && !two_hands &&
@@ -98,6 +101,21 @@ defend_actions choose_defend_actions(mission& m, const agent& a) {
     if ((styles & bits[i]) != 0) return defence_rows[g].styles[i];
   }
   return out;
+}
+
+defend_actions choose_defend_actions(mission& m, const agent& a) {
+  return defend_actions_for_direction(a, choose_guard_direction(m, a));
+}
+
+defend_actions turned_guard(mission& m, const agent& a) {
+  const action_channel& upper = a.channels[1];
+  const int mode = g_game_options.control_block_direction;
+  if (mode != 0 && upper.action == a.defend_action && upper.progress < 0.5f) return choose_defend_actions(m, a);
+  // The player who steers the guard keeps it where it was put.
+  if (mode != 0 && a.index == m.player_agent) return {};
+  if (upper.action < 0 || (upper.action != a.defend_action && upper.action != a.defend_hold_action)) return {};
+  const int g = attacking_enemy_direction(m, a);
+  return g >= 0 ? defend_actions_for_direction(a, g) : defend_actions{};
 }
 
 int consume_ammunition(mission& m, agent& a, int n) {

@@ -27,10 +27,22 @@ int choose_guard_direction(mission& m, const agent& a);
 // The guard direction from this frame's mouse movement (dy already turned
 // for the reversing option).
 int guard_direction_from_mouse(float dx, float dy);
+// The attack direction of the enemy aiming at the agent while it readies or
+// releases its attack; -1 when no enemy attacks it.
+int attacking_enemy_direction(mission& m, const agent& a);
 // The defence triple: the shield's with a usable shield in hand 1, the fist's
 // with nothing in hand 0, otherwise by the direction and the first defence
 // style of hand 0's item; all -1 when no style applies.
+defend_actions defend_actions_for_direction(const agent& a, int direction);
+// The same for the direction the agent guards now.
 defend_actions choose_defend_actions(mission& m, const agent& a);
+// Where a raised or held guard turns in this frame; all -1 to stay. With the
+// block-direction option on, a guard still rising (below half its action)
+// takes the chosen direction. A guard that is not the player's own to steer
+// follows the enemy attacking it: risen or held, it turns to the triple of
+// that attack's direction (a shield's triple covers every direction and
+// never turns).
+defend_actions turned_guard(mission& m, const agent& a);
 // Takes up to n pieces from the slots that feed hand 0's missile weapon and
 // returns how many it took; a thrower out of pieces empties its hand.
 int consume_ammunition(mission& m, agent& a, int n);

@@ -9,6 +9,7 @@
 #include "mission/combat/combat_random.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
+#include "render/scene/scene_world.h"
 #include "mission/core/mission.h"
 #include "mission/weapons/weapon_drop.h"
 
@@ -20,6 +21,16 @@ constexpr float lying_seconds = 3.0f;
 constexpr float fade_seconds = 3.0f;
 
 void set_alpha(agent& a, float alpha) { a.fade_alpha = alpha; }
+
+// The faded body leaves the scene with the scene's next entity update (not at
+// once: the scene may be walking its entities), so that it is neither drawn
+// nor stepped any more.
+void remove_body_entity(mission& m, agent& a) {
+  if (a.agent_entity != nullptr && m.scene && m.scene->find_entity(a.agent_entity->id) != nullptr) {
+    m.scene->removed_entities.push_back(a.agent_entity->id);
+  }
+  a.agent_entity = nullptr;
+}
 
 }  // namespace
 
@@ -54,7 +65,7 @@ void agent_die(mission& m, agent& a, const body_limits& limits, combat_random& r
     set_alpha(a, std::clamp(1.0f - elapsed / fade_seconds, 0.0f, 1.0f));
     if (elapsed > fade_seconds) {
       a.presence = agent_presence_removed;
-      a.agent_entity = nullptr;
+      remove_body_entity(m, a);
       if (a.state == agent_state_alive) a.state = agent_state_left;
     }
     return;

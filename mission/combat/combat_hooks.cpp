@@ -1,6 +1,8 @@
 #include "mission/combat/combat_hooks.h"
 
 #include "mission/agent/agent.h"
+#include "mission/agent/agent_sounds.h"
+#include "mission/agent/particle_bursts.h"
 #include "mission/combat/combat_random.h"
 #include "mission/core/mission_services.h"
 #include "mission/agent/locomotion.h"
@@ -16,26 +18,48 @@
 #include "mission/weapons/blood_stains.h"
 #include "mission/weapons/shield_missiles.h"
 #include "mission/weapons/use_weapon.h"
+#include "module/records/particle_system.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {
 
 namespace {
 
+// The engine's codes of the blood particle systems.
+constexpr int particle_code_blood = 2;
+constexpr int particle_code_blood_2 = 3;
+
 combat_hooks make_defaults() {
   combat_hooks h;
   h.set_channel_action = set_channel_action;
-  h.play_sound = [](mission&, agent&, const std::string&, float) {};
-  h.play_contact_sound = [](mission&, agent&, int) {};
+  h.play_sound = [](mission& m, agent& a, const std::string& sound, float variation) {
+    const sound_random_scope kept;
+    agent_sounds().play_slot(m, a, engine_sound_slot(sound.c_str()), variation);
+  };
+  h.play_contact_sound = [](mission& m, agent& a, int kind) {
+    const sound_random_scope kept;
+    agent_sounds().play_contact(m, a, kind);
+  };
   h.hit_reaction_action = agent_choose_hit_reaction_action;
-  h.play_voice = [](mission&, agent&, int) {};
+  h.play_voice = [](mission& m, agent& a, int voice) {
+    const sound_random_scope kept;
+    agent_sounds().play_voice(m, a, voice);
+  };
   h.stick_missile = [](mission&, agent& a, const blow& b) {
     if (b.striking_missile != nullptr) stick_missile_in_body(a, *b.striking_missile, b);
   };
   h.add_blood_stain = [](mission& m, const vec3& at, float size) {
     add_blood_near_point(m, at, size, blood_stain_draw);
   };
-  h.emit_blood = [](mission&, agent&, const blow&, int) {};
+  h.emit_blood = [](mission& m, agent&, const blow& b, int count) {
+    // The engine's two blood systems spray back against the blow, the
+    // heavier the hit the faster.
+    const frame where = frame_facing(b.hit_position, b.direction * -1.0f);
+    const float rate = (static_cast<float>(count) + 10.0f) * 0.1f;
+    for (const int code : {particle_code_blood, particle_code_blood_2}) {
+      burst_particles(m, g_particle_systems.codes[code], where, count, rate);
+    }
+  };
   h.update_label = [](mission&, agent&, const agent_label&) {};
   h.add_message = [](const std::string&, std::uint32_t) {};
   h.create_ragdoll = [](mission& m, agent& a) {

@@ -2,10 +2,11 @@
 // The steps the combat rules and the agent frame ask of the other parts of the
 // agent code. The defaults are the engine's own: the animation's action gate,
 // action update and skeleton update, the AI's thinking with its input
-// delivered into the agent's block, weapon use, the physics worlds' ragdolls
-// and the AI code's rider turn and hit reactions. Sounds, labels, blood and
-// messages do nothing until the mission screen installs its own. Tests swap
-// single hooks to script a fight.
+// delivered into the agent's block, weapon use, the physics worlds' ragdolls,
+// the AI code's rider turn and hit reactions, sounds and voices through the
+// agents' sound sink, missiles stuck in bodies, blood stains and the blood
+// particles of a hit. Labels and messages do nothing until the mission screen
+// installs its own. Tests swap single hooks to script a fight.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,9 +19,9 @@ struct blow;
 struct vec3;
 class mission;
 
-// Voices of an agent.
+// Voices of an agent (the voice kinds of its skin).
+inline constexpr int agent_voice_death = 0;
 inline constexpr int agent_voice_hit = 1;
-inline constexpr int agent_voice_death = 4;
 
 struct combat_hooks {
   // Asks for an action on channel 0 or 1 with request flags (priority in the

@@ -10,6 +10,7 @@
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
 #include "engine/resource/resource_manager.h"
+#include "mission/agent/action_keys.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"
 #include "mission/core/mission_services.h"
@@ -214,6 +215,7 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
   }
   e->set_frame_and_scale(a.body_frame, vec3(h, h, h));
   a.agent_entity = e.get();
+  choose_agent_particle_systems(a);
   if (m.scene) m.scene->adopt_entity(std::move(e));
   else log_line("Agent " + std::to_string(a.index) + " spawned without a scene");
   // The worn body item's triggers run once the agent is dressed.

@@ -356,14 +356,12 @@ void use_defence(mission& m, agent& a) {
     return;
   }
   a.attack_state = attack_idle;
-  if (upper.action == a.defend_action && upper.progress < 0.5f && g_game_options.control_block_direction != 0) {
-    const defend_actions d = choose_defend_actions(m, a);
-    if (d.defend >= 0 && d.defend != a.defend_action) {
-      a.defend_action = d.defend;
-      a.defend_hold_action = d.keep;
-      a.defend_end_action = d.parry;
-      request(a, d.defend, 0x240000Eu);
-    }
+  const defend_actions d = turned_guard(m, a);
+  if (d.defend >= 0 && d.defend != a.defend_action) {
+    a.defend_action = d.defend;
+    a.defend_hold_action = d.keep;
+    a.defend_end_action = d.parry;
+    request(a, d.defend, 0x240000Eu);
   } else if (upper.action == a.defend_action && upper.progress > 0.99f) {
     request(a, a.defend_hold_action, 0xEu);
   }

@@ -241,6 +241,67 @@ TEST_F(Movement, WallsStopAndTurnTheWalk) {
   EXPECT_EQ(slanting.position().z, 0.0f);
 }
 
+TEST_F(Movement, APushedAgentFliesUntilThePushEnds) {
+  agent& a = spawn(agent_kind_human, vec3(), 1.0f);
+  a.body_frame.rot.f = vec3(0, 1, 0);
+  a.action_timer.set_elapsed(-0.3f);
+  a.pending_velocity = vec3(2.0f, 0.0f, 0.0f);
+  update_movement(m, a, 0.1f, random);
+  // Its own walk (1 along y) does not count: motion (2, 0, -0.98) x (1 - 0.04),
+  // and the ground keeps it at 0.
+  EXPECT_NEAR(a.position().x, 0.192f, 1e-5f);
+  EXPECT_NEAR(a.position().y, 0.0f, 1e-6f);
+  EXPECT_EQ(a.position().z, 0.0f);
+  EXPECT_EQ(a.pending_velocity.length(), 0.0f);  // used up in the step
+  // The stored motion carries on, damped, while the push runs.
+  update_movement(m, a, 0.1f, random);
+  EXPECT_NEAR(a.position().x, 0.192f + 0.1f * (1.92f * 0.96f), 1e-5f);
+  // Once the push is over it walks again.
+  a.action_timer.set_elapsed(0.1f);
+  const vec3 before = a.position();
+  update_movement(m, a, 0.1f, random);
+  EXPECT_NEAR(a.position().x, before.x, 1e-6f);
+  EXPECT_NEAR(a.position().y, before.y + 0.1f, 1e-5f);
+}
+
+TEST_F(Movement, AFastHorseBroughtUpShortBumpsUnlessItsFellowRunsTheSameWay) {
+  std::vector<int> bumps;
+  std::vector<int> contacts;
+  g_combat_hooks().set_channel_action = [&bumps](agent& a, int channel, int action, std::uint32_t flags, float) {
+    if (channel == 0 && action == 412 && flags == 0x1000049u) bumps.push_back(a.index);
+  };
+  g_combat_hooks().play_contact_sound = [&contacts](mission&, agent&, int kind) { contacts.push_back(kind); };
+  struct row {
+    float speed;        // of the running horse, towards +y
+    float other_speed;  // of the horse 1.7 ahead
+    float other_facing_y;
+    bool bump;
+  };
+  const row rows[] = {
+      {5.0f, 0.0f, 1.0f, true},    // runs into a standing horse
+      {5.0f, 1.0f, 1.0f, false},   // its fellow runs the same way
+      {5.0f, 1.0f, -1.0f, true},   // one coming the other way
+      {5.0f, 0.1f, 1.0f, true},    // the same way, but too slowly to count
+      {3.0f, 0.0f, 1.0f, false},   // not faster than 3
+  };
+  float x = -15.0f;
+  for (const row& r : rows) {
+    bumps.clear();
+    contacts.clear();
+    agent& runner = spawn(agent_kind_horse, vec3(x, 0.0f, 0.0f), r.speed);
+    runner.body_frame.rot.f = vec3(0, 1, 0);
+    agent& other = spawn(agent_kind_horse, vec3(x, 1.7f, 0.0f), r.other_speed);
+    other.body_frame.rot.f = vec3(0, r.other_facing_y, 0);
+    update_movement(m, runner, 0.1f, random);
+    EXPECT_EQ(bumps.size(), r.bump ? 1u : 0u) << r.speed << ' ' << r.other_speed << ' ' << r.other_facing_y;
+    EXPECT_EQ(contacts, r.bump ? std::vector<int>{4} : std::vector<int>{});
+    // Stopped dead: the forward speed falls to the actual speed (0) within
+    // 0.1 s x 10.
+    EXPECT_NEAR(runner.forward_speed, 0.0f, 1e-5f);
+    x += 6.0f;
+  }
+}
+
 TEST(AgentFrameRules, VisualOffsetFades) {
   struct row {
     float value;

@@ -6,7 +6,9 @@
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
 #include "mission/agent/weapon_use.h"
+#include "mission/combat/combat_random.h"
 #include "mission/core/mission.h"
+#include "mission/weapons/use_weapon.h"
 #include "mission/support/animated_agents.h"
 
 namespace hm {
@@ -37,6 +39,25 @@ class WeaponUse : public ::testing::Test {
     g_input_state.mouse_dx = dx;
     g_input_state.mouse_dy = dy;
     return a;
+  }
+
+  // A man with a one-handed sword of the first defence style.
+  agent& swordsman() {
+    const int sword = add_item_kind(item_type::one_handed, 0, style(0x100));
+    agent& a = fixture.add_agent(m, agent_kind_human);
+    a.equipment[0].kind = sword;
+    a.wielded_slots[0] = 0;
+    return a;
+  }
+  // An enemy (team 1) 1 ahead of the mission's first agent, aiming at it.
+  agent& enemy_aiming_at_the_first() {
+    m.set_team_relation(0, 1, team_relation_enemy);
+    agent& enemy = fixture.add_agent(m, agent_kind_human);
+    enemy.team = 1;
+    enemy.position() = vec3(0.0f, 1.0f, 0.0f);
+    enemy.input.set_direction(vec3(0.0f, -1.0f, 0.0f));
+    enemy.ai.aiming = 1;
+    return enemy;
   }
 
   mission m;
@@ -194,6 +215,93 @@ TEST_F(WeaponUse, AThrowersLastPieceEmptiesTheHand) {
   EXPECT_EQ(a.wielded_slots[0], -1);
   // Putting the empty hand away (priority 70) outranks the release request.
   EXPECT_EQ(a.channels[1].requested_action, 83);
+}
+
+// A guard that is up follows the enemy attacking it; the player who steers
+// the guard by the mouse keeps it where it was put once it has risen.
+TEST_F(WeaponUse, ARaisedGuardTurnsToTheAttackComingIn) {
+  agent& a = swordsman();
+  agent& enemy = enemy_aiming_at_the_first();
+  const int shield = add_item_kind(item_type::shield);
+  enemy.attack_direction = 2;
+  // Guarding a thrust (214), raised or held.
+  auto guard = [&](int upper_action, float progress) {
+    a.defend_action = 214;
+    a.defend_hold_action = 215;
+    a.defend_end_action = 216;
+    a.channels[1].action = upper_action;
+    a.channels[1].progress = progress;
+  };
+  struct row {
+    int enemy_state;
+    int upper_action;
+    float progress;
+    int expected;  // -1: the guard stays
+  };
+  const row rows[] = {
+      {1, 214, 0.3f, 208},  // readying a swing from the right: the right guard
+      {2, 214, 0.9f, 208},  // releasing it, the guard nearly up
+      {2, 215, 1.0f, 208},  // a held guard turns too
+      {0, 214, 0.3f, -1},   // nobody attacks: the guard stays
+      {3, 215, 1.0f, -1},   // the swing is past its release
+      {1, -1, 0.0f, -1},    // no guard up: nothing to turn
+      {1, 216, 0.5f, -1},   // the parry of the block is not a guard
+  };
+  for (const row& r : rows) {
+    enemy.attack_state = r.enemy_state;
+    guard(r.upper_action, r.progress);
+    EXPECT_EQ(turned_guard(m, a).defend, r.expected) << r.enemy_state << ' ' << r.upper_action;
+  }
+  // Already guarding the right direction: the same triple (no change).
+  enemy.attack_state = 1;
+  enemy.attack_direction = 0;
+  guard(215, 1.0f);
+  EXPECT_EQ(turned_guard(m, a).defend, 214);
+  // A shield covers every direction.
+  a.equipment[1].kind = shield;
+  a.wielded_slots[1] = 1;
+  enemy.attack_direction = 3;
+  EXPECT_EQ(turned_guard(m, a).defend, 199);
+  a.wielded_slots[1] = -1;
+
+  // The player steering by the mouse: the rising guard takes the mouse's
+  // direction (up: overhead, 217); once risen it stays.
+  m.player_agent = a.index;
+  g_game_options.control_block_direction = 1;
+  g_input_state.mouse_dy = -5.0f;
+  guard(214, 0.3f);
+  EXPECT_EQ(turned_guard(m, a).defend, 217);
+  guard(214, 0.6f);
+  EXPECT_EQ(turned_guard(m, a).defend, -1);
+  guard(215, 1.0f);
+  EXPECT_EQ(turned_guard(m, a).defend, -1);
+  // The player with the automatic guard is guarded like everyone else.
+  g_game_options.control_block_direction = 0;
+  EXPECT_EQ(turned_guard(m, a).defend, 217);  // overhead attack (3), one-handed: 217
+}
+
+// Through the weapon use of a frame: a held guard turns to the swing coming in
+// with the guard's own request flags.
+TEST_F(WeaponUse, TheWeaponUseOfAFrameTurnsTheGuard) {
+  agent& a = swordsman();
+  agent& enemy = enemy_aiming_at_the_first();
+  enemy.attack_direction = 1;
+  enemy.attack_state = 1;
+  a.input.action_flags = input_defend_held;
+  a.defend_state = 1;
+  a.defend_action = 214;
+  a.defend_hold_action = 215;
+  a.defend_end_action = 216;
+  a.channels[1].action = 215;
+  a.channels[1].flags = 0xEu;
+  a.channels[1].progress = 1.0f;
+  scripted_combat_random random({});
+  agent_use_weapon(m, a, 0.01f, random);
+  EXPECT_EQ(a.defend_action, 211);
+  EXPECT_EQ(a.defend_hold_action, 212);
+  EXPECT_EQ(a.defend_end_action, 213);
+  EXPECT_EQ(a.channels[1].requested_action, 211);
+  EXPECT_EQ(a.channels[1].flags & 0x1FFFFu, 14u);
 }
 
 }  // namespace

@@ -18,6 +18,8 @@
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
+#include "render/entity/entity.h"
+#include "render/scene/scene_world.h"
 #include "mission/support/combat_fixtures.h"
 
 namespace hm {
@@ -342,6 +344,26 @@ TEST_F(Bodies, DeadHorseThatCarriedADeadRiderSettlesAsEveryBody) {
   EXPECT_EQ(horse.body_frozen, 1);
   EXPECT_EQ(horse.presence, agent_presence_lying);
   ASSERT_EQ(m.corpses.size(), 1u);
+}
+
+TEST_F(Bodies, AFadedBodyLeavesTheScene) {
+  m.scene = std::make_unique<scene_world>();
+  agent& a = body();
+  entity* e = m.scene->create_entity(skeleton_entity_type);
+  a.agent_entity = static_cast<skeleton_entity*>(e);
+  const int id = e->id;
+  a.body_frozen = 1;
+  a.presence = agent_presence_fading;
+  a.presence_timer.reset();
+  run(a, body_limits{}, 29);
+  EXPECT_EQ(a.presence, agent_presence_fading);
+  EXPECT_NEAR(a.fade_alpha, 1.0f - 2.9f / 3.0f, 1e-3f);
+  run(a, body_limits{}, 2);
+  EXPECT_EQ(a.presence, agent_presence_removed);
+  EXPECT_EQ(a.agent_entity, nullptr);
+  EXPECT_EQ(a.state, agent_state_dead);
+  m.scene->update_entities(0.1f);
+  EXPECT_EQ(m.scene->find_entity(id), nullptr);
 }
 
 TEST_F(Bodies, LooseHorseLeavesAfterThreeSeconds) {

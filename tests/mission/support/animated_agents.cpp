@@ -82,6 +82,11 @@ entity& give_item_entity(animated_agents& f, agent& a, int slot) {
 
 std::uint32_t show_word(const entity& e) { return e.meshes.empty() ? 0u : e.meshes[0]->visibility_mask; }
 
+void recording_sounds::play_slot_at_pitch(mission&, const agent&, int slot, float pitch) {
+  played.push_back(slot >= 0 && slot < sound_slot_count ? sound_slot_names[slot] : "?");
+  pitches.push_back(pitch);
+}
+
 void recording_sounds::play_slot(mission&, const agent&, int slot, float variation) {
   std::string line = slot >= 0 && slot < sound_slot_count ? sound_slot_names[slot] : "?";
   if (variation > 0.0f) line += " ~" + std::to_string(variation).substr(0, 3);

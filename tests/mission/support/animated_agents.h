@@ -51,7 +51,16 @@ class recording_sounds : public agent_sound_sink {
   void play_contact(mission&, const agent&, int kind) override {
     played.push_back("contact " + std::to_string(kind));
   }
+  // The slot's name, with the pitch in `pitches`.
+  void play_slot_at_pitch(mission&, const agent&, int slot, float pitch) override;
+  // "movement" with the depth in `depths`.
+  void play_movement(mission&, const agent&, float depth) override {
+    played.push_back("movement");
+    depths.push_back(depth);
+  }
   std::vector<std::string> played;
+  std::vector<float> pitches;
+  std::vector<float> depths;
 };
 
 }  // namespace hm
