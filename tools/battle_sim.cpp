@@ -10,7 +10,7 @@
 //              [--seconds <n>] [--combat-ai <0..2>] [--wall] [--agents] --team0 <troop>:<count>[,...]
 //              --team1 <troop>:<count>[,...]
 //   battle_sim --module <name or folder> --template <id> --scene <id> [--seed <n>]
-//              [--seconds <n>] [--combat-ai <0..2>] [--agents] --team0 ... --team1 ...
+//              [--seconds <n>] [--combat-ai <0..2>] [--agents] [--trace <second>] --team0 ... --team1 ...
 //
 // The combat AI setting is the game option's (0 good, 1 average, 2 poor, the
 // game's default): poorer troops react later, swing slower and lose heart
@@ -37,6 +37,7 @@
 #include "mission/agent/agent.h"
 #include "mission/ai/ai_battle.h"
 #include "mission/ai/module_battle.h"
+#include "mission/combat/combat_actors.h"
 #include "mission/core/mission.h"
 #include "module_tool.h"
 #include "module/loading/module_start.h"
@@ -49,7 +50,7 @@ void usage() {
                "usage: battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]\n"
                "                  [--seconds <n>] [--combat-ai <0..2>] [--wall] [--agents] --team0 <troop>:<count>[,...] --team1 <troop>:<count>[,...]\n"
                "       battle_sim --module <name or folder> --template <id> --scene <id> [--seed <n>] [--seconds <n>]\n"
-               "                  [--combat-ai <0..2>] [--agents] --team0 ... --team1 ...\n"
+               "                  [--combat-ai <0..2>] [--agents] [--trace <second>] --team0 ... --team1 ...\n"
                "  <troop> is a troop number or id of the module, or \"plain\" (bare-handed footmen)\n");
 }
 
@@ -112,14 +113,32 @@ bool parse_team(const std::string& text, std::vector<hm::battle_troops>& out) {
 
 // Frames the battle to its end or the time limit, a line each second, then
 // the result and (on request) every agent's state.
+// Every live agent's AI state: behaviour and fight state, targets and their
+// distance, fear and backing off, attack and defence, goal and speed.
+void list_agents_now(hm::mission& m) {
+  std::printf("%5s %4s %6s %5s %5s %6s %6s %5s %5s %3s %4s %4s %5s %6s %5s %5s\n", "agent", "team", "troop", "mode",
+              "fight", "target", "dist", "hp", "fear", "bo", "atk", "def", "goal", "speed", "stuck", "perm");
+  for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+    const hm::agent& a = *m.get_agent(i);
+    if (!a.is_alive() || a.is_horse()) continue;
+    const hm::agent* t = m.get_live_agent(a.ai.combat_target);
+    const float d = t != nullptr ? (t->position() - a.position()).length() : -1.0f;
+    std::printf("%5d %4d %6d %5d %5d %6d %6.2f %5.0f %5.1f %3d %4d %4d %5x %6.2f %5.2f %5x\n", i, a.team, a.troop,
+                a.ai.mode, a.ai.combat_state, a.ai.combat_target, d, a.hit_points, a.ai.fear, a.ai.backing_off,
+                a.attack_state, a.defend_state, a.goal_flags, hm::agent_world_velocity(m, a).length(), a.ai.stuck_meter,
+                a.ai.permission);
+  }
+}
+
 template <class battle_kind>
-int fight(battle_kind& battle, long seconds, float frame_time, bool list_agents) {
+int fight(battle_kind& battle, long seconds, float frame_time, bool list_agents, long trace_from) {
   std::printf("%6s %7s %7s %7s %7s %9s %6s\n", "second", "team 0", "team 1", "blows", "kills", "missiles", "gap");
   const int frames_per_second = static_cast<int>(1.0f / frame_time + 0.5f);
   for (long s = 1; s <= seconds && battle.winner() < 0; ++s) {
     for (int f = 0; f < frames_per_second; ++f) battle.frame();
     const hm::battle_counts& c = battle.counts();
     std::printf("%6ld %7d %7d %7d %7d %9d %6.1f\n", s, c.alive[0], c.alive[1], c.blows, c.kills, c.missiles, c.gap);
+    if (trace_from > 0 && s >= trace_from) list_agents_now(battle.the_mission());
   }
   const int winner = battle.winner();
   if (winner >= 0) {
@@ -129,15 +148,7 @@ int fight(battle_kind& battle, long seconds, float frame_time, bool list_agents)
     std::printf("result: undecided after %.0f s (%d against %d)\n", battle.seconds(), battle.counts().alive[0],
                 battle.counts().alive[1]);
   }
-  if (list_agents) {
-    hm::mission& m = battle.the_mission();
-    std::printf("%5s %4s %6s %5s %6s %6s %5s\n", "agent", "team", "troop", "mode", "fight", "target", "hp");
-    for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
-      const hm::agent& a = *m.get_agent(i);
-      std::printf("%5d %4d %6d %5d %6d %6d %5.0f\n", i, a.team, a.troop, a.ai.mode, a.ai.combat_state,
-                  a.ai.combat_target, a.hit_points);
-    }
-  }
+  if (list_agents) list_agents_now(battle.the_mission());
   return 0;
 }
 
@@ -155,6 +166,7 @@ int main(int argc, char** argv) {
   long seconds = 300;
   int combat_ai = -1;
   bool list_agents = false;
+  long trace_from = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
@@ -184,6 +196,11 @@ int main(int argc, char** argv) {
         return 2;
       }
       setup.seed = static_cast<std::uint32_t>(n);
+    } else if (arg == "--trace") {
+      if (!parse_number(argv[++i], 1, 36000, trace_from)) {
+        std::fprintf(stderr, "battle_sim: --trace needs the second from which to list the agents\n");
+        return 2;
+      }
     } else if (arg == "--seconds") {
       if (!parse_number(argv[++i], 1, 36000, seconds)) {
         std::fprintf(stderr, "battle_sim: --seconds needs a number from 1 to 36000\n");
@@ -260,7 +277,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     std::printf("battle: template %s, scene %s, seed %u\n", template_arg.c_str(), scene_arg.c_str(), setup.seed);
-    return fight(battle, seconds, battle_setup.frame_time, list_agents);
+    return fight(battle, seconds, battle_setup.frame_time, list_agents, trace_from);
   }
 
   hm::headless_battle battle(setup);
@@ -269,5 +286,5 @@ int main(int argc, char** argv) {
   std::printf("battle: terrain %s, seed %u%s\n", setup.terrain_code.c_str(), setup.seed,
               setup.half_wall ? ", a wall across the western half" : "");
   battle.frame();
-  return fight(battle, seconds, setup.frame_time, list_agents);
+  return fight(battle, seconds, setup.frame_time, list_agents, trace_from);
 }

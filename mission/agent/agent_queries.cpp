@@ -228,13 +228,26 @@ agent_capsule get_collision_capsule(const agent& a) {
   return c;
 }
 
+// The body turns about the vertical only and stays upright. The wanted
+// direction is an aim and carries a pitch (up at a rider's head, down at a
+// short man); turned with it, the frame tilted a little on every turn and,
+// rebuilt each time from its own tilted up axis, rolled over in a long fight
+// until the body lay on its side or upside down, with its weapon and its hit
+// capsules under the ground.
 void limit_turn(agent& a, bool is_player, float dt) {
-  const vec3 wanted = a.input.direction_vec3();
-  vec3& facing = a.body_frame.rot.f;
+  const vec3 aim = a.input.direction_vec3();
+  const vec3 wanted(aim.x, aim.y, 0.0f);
+  vec3 facing(a.body_frame.rot.f.x, a.body_frame.rot.f.y, 0.0f);
+  if (!(facing.length() > 1e-6f)) facing = wanted;
+  if (!(facing.length() > 1e-6f)) return;
+  facing.normalize();
   const float k = (is_player ? 6.0f : 3.0f) + 5.0f * std::max(0.0f, dot_product(facing, wanted));
   facing += wanted * (k * dt);
+  if (!(facing.length() > 1e-6f)) return;
   facing.normalize();
-  a.body_frame.orthonormalize();
+  a.body_frame.rot.f = facing;
+  a.body_frame.rot.u = vec3(0.0f, 0.0f, 1.0f);
+  a.body_frame.rot.s = cross_product(facing, a.body_frame.rot.u);
 }
 
 float get_weight_speed_factor(const agent& a) {
