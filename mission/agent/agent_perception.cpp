@@ -8,6 +8,7 @@
 #include "mission/agent/agent_queries.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"
+#include "mission/weapons/rider_aim.h"
 #include "render/entity/entity.h"
 #include "script/script_host.h"
 
@@ -51,10 +52,6 @@ void for_each_live_nearby_enemy(const mission& m, const agent& self, F&& f) {
     if (enemy != nullptr && enemy->is_alive()) f(entry, *enemy);
   }
 }
-
-// Shooting ranges of a rider by wield mode: from the right side to the left.
-constexpr float rider_shot_range[6][2] = {{-0.5f, 3.1415927f}, {-2.0f, 2.0f}, {-1.5f, 2.5f},
-                                          {-1.0f, 3.0f},      {-1.3f, 2.8f}, {-3.0f, 1.0f}};
 
 }  // namespace
 
@@ -134,9 +131,9 @@ int check_shot(mission& m, const agent& self, int target, int& blocking_friend) 
   const vec3 offset = t->position() - self.position();
   if (self.mount >= 0) {
     // A wield mode outside the table gives no side to shoot to.
-    if (self.wield_mode < 0 || self.wield_mode >= 6) return shot_wrong_side;
+    if (self.wield_mode < 0 || self.wield_mode >= rider_aim_window_count) return shot_wrong_side;
     const float angle = side_angle(self.forward(), horizontal_unit(offset));
-    const float* range = rider_shot_range[self.wield_mode];
+    const float* range = rider_aim_windows[self.wield_mode];
     if (angle < range[0] || angle > range[1]) return shot_wrong_side;
   }
   if (!can_see_agent(m, self, target, nullptr)) return shot_not_seen;

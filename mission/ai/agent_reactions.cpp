@@ -5,21 +5,11 @@
 #include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/core/mission.h"
+#include "mission/weapons/rider_aim.h"
 
 namespace hm {
 
 namespace {
-
-struct turn_range {
-  float low;
-  float high;
-};
-
-// How far a rider may turn, by wield mode: a rider turns further to its right
-// hand side than to its left.
-constexpr turn_range rider_turn_ranges[] = {
-    {-0.5f, 3.1415927f}, {-2.0f, 2.0f}, {-1.5f, 2.5f}, {-1.0f, 3.0f}, {-1.3f, 2.8f}, {-3.0f, 1.0f},
-};
 
 constexpr float rider_turn_snap = 0.8f;
 constexpr float rider_turn_rate = 9.0f;
@@ -59,9 +49,11 @@ float signed_angle_2d(const vec3& a, const vec3& b) {
 
 void agent_update_rider_turn_angle(agent& a, float dt) {
   const float angle = signed_angle_2d(a.forward(), a.input.direction_vec3());
-  const int mode = a.wield_mode >= 0 && a.wield_mode <= 5 ? a.wield_mode : 0;
-  const turn_range& r = rider_turn_ranges[mode];
-  const float target = r.low <= angle && angle < r.high ? angle : closer_angle(angle, r.low, r.high);
+  // A rider turns only as far as its weapon's aiming window reaches.
+  const int mode = a.wield_mode >= 0 && a.wield_mode < rider_aim_window_count ? a.wield_mode : 0;
+  const float low = rider_aim_windows[mode][0];
+  const float high = rider_aim_windows[mode][1];
+  const float target = low <= angle && angle < high ? angle : closer_angle(angle, low, high);
   const float d = target - a.rider_turn_angle;
   if (std::fabs(d) < rider_turn_snap) {
     a.rider_turn_angle = target;
