@@ -5,7 +5,6 @@
 
 #include "campaign/campaign_state.h"
 #include "campaign/party.h"
-#include "engine/core/random.h"
 #include "engine/core/timer.h"
 #include "mission/agent/agent.h"
 #include "mission/ai/ai_neighbours.h"
@@ -116,12 +115,7 @@ bool module_battle::start(const module_battle_setup& setup) {
   m.set_team_relation(0, 1, -1);
   reset_clocks();
   reset_combat_hooks();
-  // Generating the scene's terrain reseeds the shared random source from the
-  // terrain code; the battle itself goes on from the caller's seed, or every
-  // seed would fight the same battle.
-  const std::uint32_t seeded = random_state();
   if (!start_mission(m, game_, campaign_, setup.template_index, setup.scene_index, *start_)) return false;
-  set_random_state(seeded);
   ai_agent_buckets(m).forget();
   // Nobody steers: the player's agent fights as the AI has it.
   if (agent* player = m.get_agent(m.player_agent)) player->controller = agent_controller_ai;
