@@ -17,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "engine/core/random.h"
 #include "mission/agent/agent.h"
 #include "mission/ai/ai_battle.h"

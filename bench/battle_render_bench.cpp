@@ -15,8 +15,8 @@
 
 #include "../tests/mission/support/sample_parties.h"
 #include "../tests/render/support/gl_test_device.h"
-#include "campaign/campaign_game.h"
-#include "campaign/party.h"
+#include "campaign/game/campaign_game.h"
+#include "campaign/party/party.h"
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
 #include "engine/device/device_resources.h"

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "campaign/party_pool.h"
+#include "campaign/party/party_pool.h"
 #include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"

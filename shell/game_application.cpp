@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "engine/device/device_resources.h"
 #include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"

@@ -35,7 +35,7 @@
 #include <system_error>
 #include <utility>
 
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "engine/resource/resource_manager.h"

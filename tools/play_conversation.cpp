@@ -34,7 +34,7 @@
 
 #include "engine/core/log.h"
 #include "engine/core/random.h"
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"
 #include "module/loading/module_start.h"

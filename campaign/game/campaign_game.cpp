@@ -1,4 +1,4 @@
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"

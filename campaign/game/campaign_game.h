@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "campaign/campaign_script_host.h"
-#include "campaign/campaign_state.h"
-#include "campaign/module_campaign_world.h"
-#include "campaign/stand_in_map.h"
+#include "campaign/game/campaign_script_host.h"
+#include "campaign/party/campaign_state.h"
+#include "campaign/game/module_campaign_world.h"
+#include "campaign/game/stand_in_map.h"
 #include "module/loading/new_game.h"
 #include "script/script_host.h"
 

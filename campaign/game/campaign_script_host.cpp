@@ -1,4 +1,4 @@
-#include "campaign/campaign_script_host.h"
+#include "campaign/game/campaign_script_host.h"
 
 #include <algorithm>
 #include <cmath>

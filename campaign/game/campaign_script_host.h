@@ -4,7 +4,7 @@
 // player's party and troop, the game's script words and its calendar.
 #include <functional>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "script/script_host.h"
 
 namespace hm {

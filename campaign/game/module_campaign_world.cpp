@@ -1,9 +1,9 @@
-#include "campaign/module_campaign_world.h"
+#include "campaign/game/module_campaign_world.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "engine/settings/game_options.h"
 #include "module/loading/game.h"
 #include "module/records/item_kind.h"

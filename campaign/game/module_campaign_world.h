@@ -1,7 +1,7 @@
 #pragma once
 // The campaign's view of the running game's world tables: the game object's
 // troops, the global skill table and the module's item kinds.
-#include "campaign/campaign_world.h"
+#include "campaign/party/campaign_world.h"
 
 namespace hm {
 

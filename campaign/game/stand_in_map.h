@@ -3,7 +3,7 @@
 // no map entity, and the whole map is one face, so every point is reachable
 // from every other and spawned parties land anywhere within their radius; it
 // is all land.
-#include "campaign/campaign_world.h"
+#include "campaign/party/campaign_world.h"
 
 namespace hm {
 

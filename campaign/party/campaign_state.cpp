@@ -1,4 +1,4 @@
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,10 +5,10 @@
 // them in the party window and let them recover as time passes.
 #include <cstdint>
 
-#include "campaign/campaign_world.h"
-#include "campaign/map_event.h"
-#include "campaign/party.h"
-#include "campaign/party_pool.h"
+#include "campaign/party/campaign_world.h"
+#include "campaign/party/map_event.h"
+#include "campaign/party/party.h"
+#include "campaign/party/party_pool.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "campaign/map_event.h"
+#include "campaign/party/map_event.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 // their slot in the game's map-event pool.
 #include <cstdint>
 
-#include "campaign/paged_pool.h"
+#include "campaign/party/paged_pool.h"
 #include "engine/core/ruv_string.h"
 #include "engine/core/timer.h"
 

@@ -1,9 +1,9 @@
-#include "campaign/party.h"
+#include "campaign/party/party.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "engine/core/random.h"
 #include "module/base/module_settings.h"
 #include "script/game_hooks.h"

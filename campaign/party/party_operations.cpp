@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "engine/core/random.h"
 #include "module/base/module_settings.h"
 #include "script/shared_routines.h"

@@ -1,4 +1,4 @@
-#include "campaign/party_pool.h"
+#include "campaign/party/party_pool.h"
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "campaign/party.h"
+#include "campaign/party/party.h"
 
 namespace hm {
 

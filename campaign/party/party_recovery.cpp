@@ -2,7 +2,7 @@
 // food, hunger, morale and lame horses.
 #include <algorithm>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "engine/core/random.h"
 #include "module/base/module_settings.h"
 

@@ -2,7 +2,7 @@
 // parties, and the release of a temporary party's troops onto the map.
 #include <algorithm>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "engine/core/random.h"
 
 namespace hm {

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "campaign/campaign_state.h"
-#include "campaign/party.h"
+#include "campaign/party/campaign_state.h"
+#include "campaign/party/party.h"
 #include "engine/core/timer.h"
 #include "mission/agent/agent.h"
 #include "mission/ai/ai_neighbours.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "campaign/campaign_state.h"
-#include "campaign/campaign_world.h"
-#include "campaign/party.h"
+#include "campaign/party/campaign_state.h"
+#include "campaign/party/campaign_world.h"
+#include "campaign/party/party.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"
 #include "mission/setup/spawning.h"

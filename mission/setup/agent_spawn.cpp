@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "engine/core/log.h"
 #include "module/records/action_table.h"
 #include "module/records/item_kind.h"

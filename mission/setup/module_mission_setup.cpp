@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "campaign/campaign_state.h"
-#include "campaign/party.h"
+#include "campaign/party/campaign_state.h"
+#include "campaign/party/party.h"
 #include "engine/collision/capsule.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"

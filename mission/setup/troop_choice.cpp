@@ -1,7 +1,7 @@
 #include "mission/setup/troop_choice.h"
 
-#include "campaign/campaign_state.h"
-#include "campaign/party.h"
+#include "campaign/party/campaign_state.h"
+#include "campaign/party/party.h"
 #include "engine/core/random.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"

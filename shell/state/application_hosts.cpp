@@ -1,7 +1,7 @@
 #include "shell/state/application_hosts.h"
 
-#include "campaign/campaign_game.h"
-#include "campaign/party.h"
+#include "campaign/game/campaign_game.h"
+#include "campaign/party/party.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/core/mission.h"

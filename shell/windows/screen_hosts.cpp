@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/agent/agent.h"

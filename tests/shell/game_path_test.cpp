@@ -12,9 +12,9 @@
 
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
-#include "campaign/campaign_game.h"
-#include "campaign/campaign_world.h"
-#include "campaign/party.h"
+#include "campaign/game/campaign_game.h"
+#include "campaign/party/campaign_world.h"
+#include "campaign/party/party.h"
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_script_host.h"

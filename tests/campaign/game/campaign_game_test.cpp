@@ -1,7 +1,7 @@
 // A game's campaign bound to a small game object: parties.txt read into the
 // pool, the script engine's campaign neighbour over it, and the neighbour put
 // back when the campaign ends.
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 
 #include <gtest/gtest.h>
 

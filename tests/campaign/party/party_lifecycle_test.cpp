@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "campaign/support/fake_campaign.h"
 #include "module/records/party_template.h"
 

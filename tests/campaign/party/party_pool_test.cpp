@@ -1,11 +1,11 @@
-#include "campaign/party_pool.h"
+#include "campaign/party/party_pool.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
-#include "campaign/map_event.h"
+#include "campaign/party/map_event.h"
 #include "campaign/support/fake_campaign.h"
 #include "engine/core/stream.h"
 #include "module/support/module_test_support.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "campaign/support/fake_campaign.h"
 #include "engine/core/timer.h"
 #include "module/base/module_settings.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"

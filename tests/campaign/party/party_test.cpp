@@ -1,4 +1,4 @@
-#include "campaign/party.h"
+#include "campaign/party/party.h"
 
 #include <gtest/gtest.h>
 

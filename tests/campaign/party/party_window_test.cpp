@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 #include "campaign/support/fake_campaign.h"
 #include "module/records/party_template.h"
 

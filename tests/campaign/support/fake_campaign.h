@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "campaign/campaign_state.h"
+#include "campaign/party/campaign_state.h"
 
 namespace hm::test {
 

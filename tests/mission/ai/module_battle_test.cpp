@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "../support/sample_game.h"
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "engine/core/random.h"
 #include "mission/agent/agent.h"
 #include "mission/ai/module_battle.h"

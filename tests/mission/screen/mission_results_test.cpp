@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "campaign/party.h"
+#include "campaign/party/party.h"
 #include "campaign/support/fake_campaign.h"
 #include "mission/agent/agent.h"
 #include "mission/core/mission.h"

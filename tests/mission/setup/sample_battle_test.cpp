@@ -10,8 +10,8 @@
 #include <string>
 
 #include "../support/sample_game.h"
-#include "campaign/campaign_game.h"
-#include "campaign/party.h"
+#include "campaign/game/campaign_game.h"
+#include "campaign/party/party.h"
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
 #include "engine/resource/resource_manager.h"

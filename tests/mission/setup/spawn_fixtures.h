@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "../../campaign/support/fake_campaign.h"
-#include "campaign/party.h"
+#include "campaign/party/party.h"
 #include "mission/setup/agent_spawn.h"
 #include "mission/setup/mission_setup.h"
 #include "mission/setup/troop_choice.h"

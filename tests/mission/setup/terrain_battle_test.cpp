@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../../render/terrain/terrain_fixture.h"
-#include "campaign/party.h"
+#include "campaign/party/party.h"
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "campaign/party.h"
+#include "campaign/party/party.h"
 #include "engine/core/timer.h"
 #include "mission/core/mission.h"
 #include "mission/core/mission_services.h"

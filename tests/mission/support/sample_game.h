@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "../../module/support/module_test_support.h"
-#include "campaign/campaign_game.h"
+#include "campaign/game/campaign_game.h"
 #include "engine/core/random.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"

@@ -2,8 +2,8 @@
 // A party made for a battle of the sample module: one stack of a troop,
 // outside the party limits that adding troops obeys (a test or a benchmark
 // sizes its armies freely).
-#include "campaign/campaign_state.h"
-#include "campaign/party.h"
+#include "campaign/party/campaign_state.h"
+#include "campaign/party/party.h"
 
 namespace hm::test {
 
