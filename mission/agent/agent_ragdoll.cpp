@@ -1,8 +1,8 @@
-#include "mission/physics/agent_ragdoll.h"
+#include "mission/agent/agent_ragdoll.h"
 
 #include "engine/collision/face.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 

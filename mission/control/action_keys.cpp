@@ -1,13 +1,13 @@
-#include "mission/agent/action_keys.h"
+#include "mission/control/action_keys.h"
 
 #include <cmath>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_sounds.h"
 #include "mission/agent/particle_bursts.h"
 #include "mission/anim/agent_actions.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
 #include "module/loading/scene_services.h"
 #include "module/records/action_table.h"
 #include "module/records/particle_system.h"

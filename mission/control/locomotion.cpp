@@ -1,20 +1,20 @@
-#include "mission/agent/locomotion.h"
+#include "mission/control/locomotion.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/collision/face.h"
 #include "engine/core/random.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/agent_sounds.h"
 #include "mission/agent/item_visibility.h"
-#include "mission/agent/weapon_choice.h"
-#include "mission/agent/wielding.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/anim/anim_channel_ops.h"
-#include "mission/core/mission.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/control/wielding.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/loading/game.h"
 #include "module/records/action_table.h"
 #include "module/records/item_kind.h"

@@ -1,11 +1,11 @@
-#include "mission/agent/weapon_choice.h"
+#include "mission/control/weapon_choice.h"
 
 #include <algorithm>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/agent/wielding.h"
-#include "mission/core/mission.h"
+#include "mission/control/wielding.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/records/item_kind.h"
 
 namespace hm {

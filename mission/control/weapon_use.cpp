@@ -1,17 +1,17 @@
-#include "mission/agent/weapon_use.h"
+#include "mission/control/weapon_use.h"
 
 #include <algorithm>
 
 #include "engine/app/input_state.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/item_visibility.h"
-#include "mission/agent/weapon_choice.h"
-#include "mission/agent/wielding.h"
 #include "mission/anim/agent_actions.h"
-#include "mission/core/mission.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/control/wielding.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"

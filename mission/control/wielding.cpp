@@ -1,16 +1,16 @@
-#include "mission/agent/wielding.h"
+#include "mission/control/wielding.h"
 
 #include <algorithm>
 #include <string>
 
 #include "engine/core/log.h"
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_sounds.h"
 #include "mission/agent/item_visibility.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/anim/anim_channel_ops.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"

@@ -1,19 +1,19 @@
 #include "mission/combat/combat_hooks.h"
 
-#include "mission/agent/agent.h"
+#include "mission/agent/agent_ragdoll.h"
 #include "mission/agent/agent_sounds.h"
 #include "mission/agent/particle_bursts.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission_services.h"
-#include "mission/agent/locomotion.h"
 #include "mission/ai/agent_reactions.h"
 #include "mission/ai/ai_think.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/anim/agent_skeleton_update.h"
-#include "mission/core/mission.h"
-#include "mission/physics/agent_ragdoll.h"
+#include "mission/control/locomotion.h"
 #include "mission/physics/physics_worlds.h"
 #include "mission/physics/scene_surroundings.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "mission/weapons/aim_deviation.h"
 #include "mission/weapons/blood_stains.h"
 #include "mission/weapons/shield_missiles.h"
@@ -97,17 +97,5 @@ combat_hooks& storage() {
 
 combat_hooks& g_combat_hooks() { return storage(); }
 void reset_combat_hooks() { storage() = make_defaults(); }
-
-void write_channel_action(agent& a, int channel, int action, std::uint32_t flags, float speed) {
-  if (channel < 0 || channel > 1) return;
-  action_channel& c = a.channels[static_cast<std::size_t>(channel)];
-  const std::uint32_t priority = flags & 0x1FFFFu;
-  if (c.action >= 0 && c.priority() > priority && action >= 0) return;
-  c.action = action;
-  c.flags = flags;
-  c.progress = 0.0f;
-  c.requested_action = -1;
-  c.speed = speed;
-}
 
 }  // namespace hm

@@ -1,23 +1,23 @@
-#include "mission/agent/agent_frame.h"
+#include "mission/frame/agent_frame.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/action_keys.h"
-#include "mission/agent/agent.h"
-#include "mission/agent/agent_movement.h"
-#include "mission/agent/agent_placement.h"
 #include "mission/agent/agent_queries.h"
+#include "mission/agent/agent_ragdoll.h"
 #include "mission/anim/agent_skeleton_update.h"
 #include "mission/combat/blows.h"
-#include "mission/combat/bodies.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/core/mission.h"
-#include "mission/physics/agent_ragdoll.h"
+#include "mission/control/action_keys.h"
+#include "mission/frame/agent_movement.h"
+#include "mission/frame/agent_placement.h"
+#include "mission/frame/bodies.h"
 #include "mission/physics/physics_worlds.h"
 #include "mission/physics/scene_surroundings.h"
-#include "engine/core/timer.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {

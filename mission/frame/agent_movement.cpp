@@ -1,4 +1,4 @@
-#include "mission/agent/agent_movement.h"
+#include "mission/frame/agent_movement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,12 +10,12 @@
 #include "engine/collision/capsule.h"
 #include "engine/collision/face.h"
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "mission/scene/scene_queries.h"
 #include "module/base/module_settings.h"
 #include "module/records/action_table.h"

@@ -1,12 +1,12 @@
-#include "mission/agent/agent_placement.h"
+#include "mission/frame/agent_placement.h"
 
-#include "mission/agent/agent.h"
-#include "mission/agent/agent_movement.h"
 #include "mission/combat/combat_actors.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
-#include "module/troops/troop.h"
+#include "mission/frame/agent_movement.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
 #include "module/text/translation_table.h"
+#include "module/troops/troop.h"
 
 namespace hm {
 

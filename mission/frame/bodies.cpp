@@ -1,17 +1,17 @@
-#include "mission/combat/bodies.h"
+#include "mission/frame/bodies.h"
 
 #include <algorithm>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/combat/combat_random.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
+#include "mission/weapons/weapon_drop.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/scene/scene_world.h"
-#include "mission/core/mission.h"
-#include "mission/weapons/weapon_drop.h"
 
 namespace hm {
 

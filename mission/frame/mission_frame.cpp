@@ -3,8 +3,8 @@
 // figures the AI reads next frame are refreshed after everyone moved.
 #include <cmath>
 
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 
 namespace hm {
 

@@ -1,4 +1,4 @@
-#include "mission/agent/agent.h"
+#include "mission/records/agent.h"
 
 #include "module/loading/game.h"
 

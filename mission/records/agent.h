@@ -11,8 +11,8 @@
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
-#include "mission/agent/deadline_timer.h"
 #include "mission/physics/ragdoll.h"
+#include "mission/records/deadline_timer.h"
 #include "module/records/item_kind.h"
 #include "script/record_data.h"
 

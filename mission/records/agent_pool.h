@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "mission/agent/agent.h"
+#include "mission/records/agent.h"
 
 namespace hm {
 

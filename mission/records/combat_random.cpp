@@ -1,6 +1,6 @@
-#include "mission/combat/combat_random.h"
+#include "mission/records/combat_random.h"
 
-#include "mission/core/mission_services.h"
+#include "mission/records/mission_services.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 
 #include <algorithm>
 
-#include "mission/core/mission_services.h"
+#include "mission/records/mission_services.h"
 #include "module/records/mission_template.h"
 #include "render/scene/scene_world.h"
 #include "render/shadow/render_pass_state.h"

@@ -10,12 +10,12 @@
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
-#include "mission/agent/agent_pool.h"
-#include "mission/core/entry_point.h"
-#include "mission/core/view_effects_state.h"
-#include "mission/missile/missile.h"
-#include "mission/props/scene_prop_instance.h"
-#include "mission/teams/team.h"
+#include "mission/records/agent_pool.h"
+#include "mission/records/entry_point.h"
+#include "mission/records/missile.h"
+#include "mission/records/scene_prop_instance.h"
+#include "mission/records/team.h"
+#include "mission/records/view_effects_state.h"
 #include "script/mission_camera.h"
 
 namespace hm {

@@ -6,6 +6,9 @@
 // routines where they exist and do nothing for steps that other parts of the
 // mission code take over by overriding them; tests override them to record
 // the order of the steps or to feed fixed random draws.
+// The defaults call into every part of the mission, so they are defined above
+// it all, in mission/defaults/; the mission and its frame know only this
+// interface.
 #include <cstdint>
 
 #include "engine/core/math.h"

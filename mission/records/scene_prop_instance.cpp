@@ -1,7 +1,7 @@
-#include "mission/props/scene_prop_instance.h"
+#include "mission/records/scene_prop_instance.h"
 
-#include "module/data/flora_kind.h"
 #include "module/data/data_files.h"
+#include "module/data/flora_kind.h"
 #include "module/records/item_kind.h"
 #include "module/records/scene_prop.h"
 #include "render/entity/entity.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "render/entity/camera.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_lighting.h"

@@ -1,4 +1,4 @@
-#include "mission/core/mission_script_host.h"
+#include "mission/scripting/mission_script_host.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,27 +9,27 @@
 #include "engine/settings/game_options.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/agent_sounds.h"
-#include "mission/agent/weapon_choice.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/combat/blows.h"
-#include "mission/combat/combat_random.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
+#include "mission/scene/scene_queries.h"
 #include "mission/setup/agent_spawn.h"
 #include "mission/setup/spawning.h"
+#include "mission/text/group_names.h"
 #include "module/loading/scene_services.h"
 #include "module/records/item_kind.h"
+#include "module/records/mission_template.h"
 #include "module/records/particle_system.h"
+#include "module/records/scene_prop.h"
+#include "module/text/translation_table.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/entity/strategic_entity.h"
-#include "render/scene/scene_attachments.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
-#include "mission/scene/scene_queries.h"
-#include "mission/text/group_names.h"
-#include "module/records/mission_template.h"
-#include "module/records/scene_prop.h"
 #include "render/scene/light.h"
-#include "module/text/translation_table.h"
+#include "render/scene/scene_attachments.h"
 #include "render/scene/scene_world.h"
 #include "script/triggers.h"
 
@@ -823,17 +823,6 @@ void mission_script_host::restart_trigger_particle_system(int context, int kind,
     }
   }
   if (found != nullptr) found->restart(emissions);
-}
-
-void run_agent_item_triggers(mission& m, int agent, int slot, int item_kind, int event_code) {
-  if (item_kind < 0 || item_kind >= static_cast<int>(g_item_kinds.size())) return;
-  const std::int32_t outer_agent = m.event_agent;
-  const std::int32_t outer_slot = m.event_item_slot;
-  m.event_agent = agent;
-  m.event_item_slot = slot;
-  run_simple_triggers(g_item_kinds[static_cast<std::size_t>(item_kind)].triggers, event_code);
-  m.event_agent = outer_agent;
-  m.event_item_slot = outer_slot;
 }
 
 void mission_script_host::add_mission_particle_system(int kind, const frame& where, int value) {

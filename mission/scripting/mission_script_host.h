@@ -149,9 +149,4 @@ class mission_script_scope {
   script_mission_host* previous_;
 };
 
-// Runs an item kind's triggers of an event (-50 its mesh made on an agent,
-// -51 a ranged release) with the agent and the equipment slot as the event's
-// object: what the triggers add goes onto that item on the agent.
-void run_agent_item_triggers(mission& m, int agent, int slot, int item_kind, int event_code);
-
 }  // namespace hm

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "mission/core/mission_services.h"
+#include "mission/records/mission_services.h"
 #include "mission/setup/module_mission_setup.h"
 #include "shell/state/game_launch.h"
 #include "shell/state/state_dispatcher.h"

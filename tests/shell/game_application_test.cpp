@@ -19,26 +19,26 @@
 #include <string>
 #include <vector>
 
-#include "engine/settings/game_options.h"
-#include "engine/core/log.h"
-#include "engine/settings/ruv_config.h"
-#include "engine/core/timer.h"
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
-#include "mission/core/mission.h"
+#include "engine/core/log.h"
+#include "engine/core/timer.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/ruv_config.h"
+#include "mission/records/mission.h"
+#include "mission/scripting/mission_script_host.h"
 #include "module/loading/module_loading.h"
 #include "module/records/mission_template.h"
-#include "ui/menus/load_window.h"
 #include "platform/clock.h"
-#include "script/script_host.h"
-#include "mission/core/mission_script_host.h"
-#include "shell/support/shell_test_support.h"
-#include "ui/windows/window_manager.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"
 #include "platform/png_file.h"
 #include "platform/window.h"
+#include "script/script_host.h"
+#include "shell/support/shell_test_support.h"
+#include "ui/menus/load_window.h"
+#include "ui/windows/window_manager.h"
 
 using namespace hm;
 namespace fs = std::filesystem;

@@ -12,9 +12,9 @@
 #include "../support/sample_game.h"
 #include "campaign/game/campaign_game.h"
 #include "engine/core/random.h"
-#include "mission/agent/agent.h"
 #include "mission/ai/module_battle.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/loading/game.h"
 
 namespace hm {

@@ -7,9 +7,9 @@
 
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
-#include "mission/agent/locomotion.h"
 #include "mission/anim/agent_actions.h"
-#include "mission/core/mission.h"
+#include "mission/control/locomotion.h"
+#include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
 
 namespace hm {

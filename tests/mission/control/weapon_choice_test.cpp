@@ -4,8 +4,8 @@
 
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
-#include "mission/agent/weapon_choice.h"
-#include "mission/core/mission.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
 
 namespace hm {

@@ -5,11 +5,11 @@
 #include "engine/app/input_state.h"
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/weapon_use.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
-#include "mission/weapons/use_weapon.h"
+#include "mission/control/weapon_use.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
+#include "mission/weapons/use_weapon.h"
 
 namespace hm {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "mission/agent/wielding.h"
-#include "mission/core/mission.h"
+#include "mission/control/wielding.h"
+#include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
 
 namespace hm {

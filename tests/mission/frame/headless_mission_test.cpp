@@ -8,8 +8,8 @@
 
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
 

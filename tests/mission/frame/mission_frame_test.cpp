@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 #include "render/entity/entity.h"
 

@@ -1,4 +1,4 @@
-#include "mission/agent/agent_pool.h"
+#include "mission/records/agent_pool.h"
 
 #include <gtest/gtest.h>
 

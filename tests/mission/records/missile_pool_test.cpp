@@ -1,4 +1,4 @@
-#include "mission/missile/missile.h"
+#include "mission/records/missile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "mission/props/scene_prop_instance.h"
+#include "mission/records/scene_prop_instance.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/support/recording_services.h"
 #include "engine/settings/ruv_config.h"
+#include "mission/records/mission.h"
+#include "mission/support/recording_services.h"
 #include "module/records/scene_prop.h"
 #include "render/entity/entity.h"
 

@@ -1,11 +1,11 @@
-#include "mission/core/mission_script_host.h"
+#include "mission/scripting/mission_script_host.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "engine/collision/face.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "render/scene/scene_world.h"
 #include "script/script_errors.h"
 

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "../../campaign/support/fake_campaign.h"
 #include "engine/core/timer.h"
 #include "engine/resource/particle_system.h"
 #include "engine/resource/resource_manager.h"
+#include "mission/agent/agent_item_triggers.h"
 #include "mission/agent/agent_sounds.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_script_host.h"
+#include "mission/records/mission.h"
+#include "mission/scripting/mission_script_host.h"
 #include "mission/setup/agent_spawn.h"
 #include "mission/support/animated_agents.h"
 #include "module/loading/module_script_host.h"
@@ -19,16 +21,15 @@
 #include "module/records/mission_template.h"
 #include "module/records/particle_system.h"
 #include "module/records/scene_prop.h"
-#include "script/executor.h"
 #include "module/text/translation_table.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/scene/light.h"
 #include "render/scene/scene_world.h"
+#include "script/executor.h"
 #include "script/script_state.h"
-#include "script/triggers.h"
 #include "script/support/fake_script_host.h"
-#include "../../campaign/support/fake_campaign.h"
+#include "script/triggers.h"
 
 namespace hm {
 namespace {
