@@ -361,8 +361,9 @@ void game_application::check_developer_keys() {
   // Ctrl+T: the terrain generator, from the screens that stand between
   // battles (the world map and the game menus), which Close returns to.
   const int top = g_window_manager.top_id();
-  if (ctrl && g_input_state.is_key_clicked(key_t) && (top == window_id::world_map || top == window_id::game_menu))
-    open_terrain_generator(top);
+  if (ctrl && g_input_state.is_key_clicked(key_t) && (top == window_id::world_map || top == window_id::game_menu) &&
+      open_terrain_generator(top))
+    log_line("Terrain generator opened over window " + std::to_string(top) + ".\n");
 }
 
 void game_application::update_debugger_window() {
