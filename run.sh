@@ -15,7 +15,10 @@ top=$(cd "$(dirname "$0")" && pwd)
 build=${HOOFMARCH_RUN_BUILD_DIR:-$top/build/run}
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DHOOFMARCH_BUILD_TESTS=OFF -DHOOFMARCH_BUILD_BENCH=OFF
-cmake --build "$build" --target hoofmarch -j "$(nproc)"
+# The game and the module makers' tools (build/run/tools/: make_module,
+# module_check, play_conversation, battle_sim, render_scene, make_terrain).
+cmake --build "$build" --target hoofmarch make_module module_check play_conversation battle_sim render_scene \
+  make_terrain brf_list -j "$(nproc)"
 
 data="$top/data"
 exe="$build/app/hoofmarch"

@@ -220,6 +220,13 @@ int main(int argc, char** argv) {
   }
 
   hm::platform::set_generated_data_folder(generated);
+  // Every data folder holds the interface font's layout; without it the folder
+  // named is not one (a typo, or the project's root instead of its data/).
+  if (!hm::platform::file_exists("Data\\font_data.xml")) {
+    std::fprintf(stderr, "hoofmarch: no Data/font_data.xml in \"%s\": is this a Hoofmarch data folder?\n",
+                 opts.data_dir.c_str());
+    return 2;
+  }
 
   // The engine's objects in their start-up order (the key bindings read from
   // controls.dat among them), released after the application.

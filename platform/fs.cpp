@@ -473,4 +473,12 @@ bool rename_file(std::string_view from_engine_path, std::string_view to_engine_p
   return !ec;
 }
 
+std::string display_path(std::string_view engine_path) {
+  std::string text(engine_path);
+  for (char& c : text) {
+    if (c == '\\') c = '/';
+  }
+  return text;
+}
+
 }  // namespace hm::platform

@@ -20,6 +20,9 @@ namespace hm::platform {
 // nothing are kept as given, so a new file can still be created there.
 std::filesystem::path resolve_path(std::string_view engine_path);
 
+// An engine path as a person reads it on this system: separators as '/'.
+std::string display_path(std::string_view engine_path);
+
 // A second folder behind the working folder, for the files the build generates
 // (converted resource files, generated textures): a relative engine path that
 // names nothing in the working folder is looked up there too. Empty: none.

@@ -28,4 +28,6 @@ message_box_result show_message_box(std::string_view caption, std::string_view t
 
 void set_message_box_backend(message_box_backend backend) { g_backend.store(backend); }
 
+bool message_boxes_shown() { return g_backend.load() != nullptr; }
+
 }  // namespace hm::platform

@@ -19,5 +19,7 @@ message_box_result show_message_box(std::string_view caption, std::string_view t
 using message_box_backend = message_box_result (*)(std::string_view caption, std::string_view text,
                                                    message_box_icon icon, message_box_buttons buttons);
 void set_message_box_backend(message_box_backend backend);
+// True while boxes appear on screen; false while they go to standard error.
+bool message_boxes_shown();
 
 }  // namespace hm::platform

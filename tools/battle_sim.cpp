@@ -45,13 +45,18 @@
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
+void usage(bool help = false) {
+  std::fprintf(help ? stdout : stderr,
                "usage: battle_sim [--module <name or folder>] [--terrain <hex code>] [--seed <n>]\n"
                "                  [--seconds <n>] [--combat-ai <0..2>] [--wall] [--agents] --team0 <troop>:<count>[,...] --team1 <troop>:<count>[,...]\n"
                "       battle_sim --module <name or folder> --template <id> --scene <id> [--seed <n>] [--seconds <n>]\n"
                "                  [--combat-ai <0..2>] [--agents] [--trace <second>] --team0 ... --team1 ...\n"
-               "  <troop> is a troop number or id of the module, or \"plain\" (bare-handed footmen)\n");
+               "  <troop> is a troop number or id of the module, or \"plain\" (bare-handed footmen)\n"
+               "  --trace <second> lists every agent's AI state each second from that second on (0: from the start)\n"
+               "Each second it prints: the second; team 0 and team 1, the men of each side still standing; blows,\n"
+               "the blows received so far; kills, the men killed or knocked out so far; missiles, those in flight;\n"
+               "gap, the distance in metres between the two sides' centres. In a module's battle team 0 also\n"
+               "holds the player's own agent when the template spawns the player.\n");
 }
 
 bool parse_number(const std::string& text, long low, long high, long& out) {
@@ -138,7 +143,7 @@ int fight(battle_kind& battle, long seconds, float frame_time, bool list_agents,
     for (int f = 0; f < frames_per_second; ++f) battle.frame();
     const hm::battle_counts& c = battle.counts();
     std::printf("%6ld %7d %7d %7d %7d %9d %6.1f\n", s, c.alive[0], c.alive[1], c.blows, c.kills, c.missiles, c.gap);
-    if (trace_from > 0 && s >= trace_from) list_agents_now(battle.the_mission());
+    if (trace_from >= 0 && s >= trace_from) list_agents_now(battle.the_mission());
   }
   const int winner = battle.winner();
   if (winner >= 0) {
@@ -166,13 +171,14 @@ int main(int argc, char** argv) {
   long seconds = 300;
   int combat_ai = -1;
   bool list_agents = false;
-  long trace_from = 0;
+  // -1: no trace.
+  long trace_from = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
     long n = 0;
     if (arg == "--help" || arg == "-h") {
-      usage();
+      usage(true);
       return 0;
     } else if (arg == "--wall") {
       setup.half_wall = true;
@@ -197,7 +203,7 @@ int main(int argc, char** argv) {
       }
       setup.seed = static_cast<std::uint32_t>(n);
     } else if (arg == "--trace") {
-      if (!parse_number(argv[++i], 1, 36000, trace_from)) {
+      if (!parse_number(argv[++i], 0, 36000, trace_from)) {
         std::fprintf(stderr, "battle_sim: --trace needs the second from which to list the agents\n");
         return 2;
       }

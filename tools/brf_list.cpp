@@ -18,6 +18,7 @@
 #include "engine/resource/skeleton.h"
 #include "engine/core/stream.h"
 #include "engine/resource/texture_record.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -70,10 +71,8 @@ int main(int argc, char** argv) {
     names_only = true;
     first = 2;
   }
-  if (first >= argc) {
-    std::fprintf(stderr, "usage: brf_list [--names] <file.brf|file.trf>...\n");
-    return 2;
-  }
+  const bool help = hm::tools::asks_for_help(argc, argv);
+  if (help || first >= argc) return hm::tools::print_usage("usage: brf_list [--names] <file.brf|file.trf>...\n", help);
   hm::resource_manager manager;
   hm::scoped_fatal_throw fatal_throws;
   for (int i = first; i < argc; ++i) {

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "platform/font.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -215,15 +216,17 @@ int render(const char* xml_path, const char* out_path) {
   return 0;
 }
 
-void usage() {
-  std::fprintf(stderr,
-               "usage: make_font layout <texture size> <pixel size> <out font_data.xml>\n"
-               "       make_font render <font_data.xml> <out .dds>\n");
+int usage(bool help = false) {
+  return hm::tools::print_usage(
+      "usage: make_font layout <texture size> <pixel size> <out font_data.xml>\n"
+      "       make_font render <font_data.xml> <out .dds>\n",
+      help);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (hm::tools::asks_for_help(argc, argv)) return usage(true);
   if (argc == 5 && std::string(argv[1]) == "layout") {
     const int size = std::atoi(argv[2]);
     const int pixels = std::atoi(argv[3]);

@@ -42,8 +42,8 @@ int fail(const std::string& why) {
   return 1;
 }
 
-void usage() {
-  std::fprintf(stderr,
+void usage(bool help = false) {
+  std::fprintf(help ? stdout : stderr,
                "usage: make_module <module> [--data <dir>]\n"
                "  <module>      a module's name (a folder of <data>/Modules/) or a module folder's path\n"
                "  --data <dir>  the data folder (default: %s)\n",
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      usage();
+      usage(true);
       return 0;
     }
     if (arg == "--data") {

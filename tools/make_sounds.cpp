@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "tones.h"
+#include "tool_usage.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_sounds <list> <output folder>\n");
-    return 2;
-  }
+  const bool help = hm::tools::asks_for_help(argc, argv);
+  if (help || argc != 3) return hm::tools::print_usage("usage: make_sounds <list> <output folder>\n", help);
   std::vector<hm::tools::tone> tones;
   std::string error;
   if (!hm::tools::read_tone_list(argv[1], tones, error)) {

@@ -83,7 +83,7 @@ std::string colour_text(const std::uint8_t* c) {
 int main(int argc, char** argv) {
   const bool help = argc > 1 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h");
   if (help || argc < 3 || argc > 4) {
-    std::fprintf(stderr,
+    std::fprintf(help ? stdout : stderr,
                  "usage: make_terrain <terrain code> <output prefix> [data folder]\n"
                  "  <terrain code>  up to 48 hexadecimal digits, with or without 0x in front\n");
     return help ? 0 : 2;
@@ -140,11 +140,20 @@ int main(int argc, char** argv) {
       std::copy(c, c + 3, layers.begin() + static_cast<std::ptrdiff_t>(at * 3));
     }
   }
+  // A vertex with flora shows its layer's colour at a third of its brightness,
+  // once however many plants stand there (darkening per plant turned dense
+  // woods black, which read as holes in the ground).
+  std::vector<bool> has_flora(heights.size(), false);
+  int flora_vertices = 0;
   for (const placed_item_list& list : gen.placed_items) {
     for (const placed_item& item : list.items) {
       const int x = std::clamp(static_cast<int>(item.placement.origin.x / gen.cell_size + 0.5f), 0, w - 1);
       const int y = std::clamp(static_cast<int>(item.placement.origin.y / gen.cell_size + 0.5f), 0, h - 1);
-      const std::size_t at = (static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
+      const std::size_t vertex = static_cast<std::size_t>(h - 1 - y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+      if (has_flora[vertex]) continue;
+      has_flora[vertex] = true;
+      ++flora_vertices;
+      const std::size_t at = vertex * 3;
       for (int k = 0; k < 3; ++k) layers[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(layers[at + static_cast<std::size_t>(k)] / 3);
     }
   }
@@ -182,7 +191,10 @@ int main(int argc, char** argv) {
                scale);
   std::fprintf(text, "legend of %s_height.png: black the lowest (%.3f units), white the highest (%.3f units)\n",
                prefix.c_str(), low, high);
-  std::fprintf(text, "legend of %s_layers.png: each vertex's top ground layer, flora darker\n", prefix.c_str());
+  std::fprintf(text,
+               "legend of %s_layers.png: each vertex's top ground layer in the colour below; a vertex with flora\n"
+               "  (trees, bushes, grass) in the same colour at a third of its brightness (%d vertices)\n",
+               prefix.c_str(), flora_vertices);
   for (int i = 0; i < terrain_layer_count; ++i) {
     if (layer_vertices[static_cast<std::size_t>(i)] == 0) continue;
     const terrain_layer& layer = gen.layers[static_cast<std::size_t>(i)];

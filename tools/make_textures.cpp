@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/gpu/image_file.h"
+#include "tool_usage.h"
 
 namespace gpu = hm::platform::gpu;
 
@@ -79,10 +80,8 @@ std::function<std::uint32_t(float, float)> ground(std::uint32_t rgb, float sprea
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_textures <output folder>\n");
-    return 2;
-  }
+  const bool help = hm::tools::asks_for_help(argc, argv);
+  if (help || argc != 2) return hm::tools::print_usage("usage: make_textures <output folder>\n", help);
   const std::filesystem::path folder = argv[1];
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);

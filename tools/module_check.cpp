@@ -65,8 +65,8 @@
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
+void usage(bool help = false) {
+  std::fprintf(help ? stdout : stderr,
                "usage: module_check [--data <dir>] [--generated <dir>] [--seed N] [--export-language template|plain] "
                "<module>\n"
                "  <module>  a module's name (a folder of <data>/Modules/) or a module folder's path\n");
@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     const bool has_value = i + 1 < argc;
     if (arg == "--help" || arg == "-h") {
-      usage();
+      usage(true);
       return 0;
     } else if ((arg == "--data" || arg == "--generated" || arg == "--seed" || arg == "--export-language") &&
                !has_value) {

@@ -40,6 +40,14 @@ inline bool enter_module(const char* tool, const std::string& data_dir, const st
     return false;
   }
   platform::set_generated_data_folder(generated);
+  // A folder without module.ini is a module that lacks its first file: say so
+  // rather than that there is no such module.
+  if (is_module_name(module_name) && platform::file_exists("Modules\\" + module_name) &&
+      !platform::file_exists("Modules\\" + module_name + "\\module.ini")) {
+    std::fprintf(stderr, "%s: the module folder %s/Modules/%s has no module.ini (modules: %s)\n", tool,
+                 data_dir.c_str(), module_name.c_str(), module_list_text().c_str());
+    return false;
+  }
   if (!is_module_name(module_name) || !platform::file_exists("Modules\\" + module_name + "\\module.ini")) {
     std::fprintf(stderr, "%s: no module \"%s\" in %s/Modules (modules: %s)\n", tool, module_name.c_str(),
                  data_dir.c_str(), module_list_text().c_str());

@@ -66,8 +66,8 @@ struct options {
   std::string party;
 };
 
-void usage() {
-  std::fprintf(stderr,
+void usage(bool help = false) {
+  std::fprintf(help ? stdout : stderr,
                "usage: play_conversation --partner <troop> [--party <party>] [--state N] [--seed N] [--data <dir>] "
                "[--generated <dir>] <module>\n"
                "  <troop>, <party>  an id (trp_merchant, p_looter_band) or a number\n"
@@ -100,7 +100,7 @@ bool parse(int argc, char** argv, options& out) {
       return true;
     };
     if (arg == "--help" || arg == "-h") {
-      usage();
+      usage(true);
       std::exit(0);
     } else if (arg == "--data") {
       out.data_dir = value;
@@ -302,10 +302,11 @@ int main(int argc, char** argv) {
   }
   std::printf("(talking to %s)\n", hm::tools::troop_text(g, partner).c_str());
   g_conversation.start(partner, -1, party, opts.state, true);
-  const bool closed = play(g_conversation);
+  // The end of input is the player walking away: a normal end.
+  if (!play(g_conversation)) std::printf("(input ended before the conversation did)\n");
   carry_out_end_game_request();
   // The campaign reads the game's tables: it goes first.
   campaign.reset();
   g_game.reset();
-  return closed ? 0 : 1;
+  return 0;
 }

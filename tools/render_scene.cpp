@@ -63,6 +63,7 @@
 #include "render/scene/scene_world.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/terrain/terrain_generator.h"
+#include "tool_usage.h"
 
 namespace {
 
@@ -262,9 +263,10 @@ std::string add_character(scene_world& scene, const placed_character& pc, std::v
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: render_scene <scene.txt> <out.png> [--data <dir>] [--generated <dir>] [--module <name>]\n");
-    return 2;
+  const bool help = hm::tools::asks_for_help(argc, argv);
+  if (help || argc < 3) {
+    return hm::tools::print_usage(
+        "usage: render_scene <scene.txt> <out.png> [--data <dir>] [--generated <dir>] [--module <name>]\n", help);
   }
   std::string data_dir = HOOFMARCH_DEFAULT_DATA_DIR;
   std::string generated_dir = HOOFMARCH_DEFAULT_GENERATED_DIR;

@@ -14,12 +14,11 @@
 #include "engine/core/log.h"
 #include "engine/resource/resource_file.h"
 #include "engine/resource/resource_manager.h"
+#include "tool_usage.h"
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: trf_to_brf <output folder> <file.trf>...\n");
-    return 2;
-  }
+  const bool help = hm::tools::asks_for_help(argc, argv);
+  if (help || argc < 3) return hm::tools::print_usage("usage: trf_to_brf <output folder> <file.trf>...\n", help);
   const std::filesystem::path out_folder = argv[1];
   std::error_code ec;
   std::filesystem::create_directories(out_folder, ec);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/core/stream.h"
+#include "platform/fs.h"
 #include "platform/library_messages.h"
 #include "platform/message_box.h"
 
@@ -109,9 +110,15 @@ void ruv_error(const char* format, ...) {
     std::fflush(stdout);
     std::_Exit(-1);
   }
-  platform::show_message_box("RUV ERROR", message, platform::message_box_icon::error,
+  // Without a window the box is a line on standard error already: the reader
+  // of a terminal sees the error once.
+  // A person reads the engine's paths with this system's separators; the log
+  // above keeps them as the engine wrote them.
+  const std::string shown = platform::display_path(message);
+  const bool on_screen = platform::message_boxes_shown();
+  platform::show_message_box("RUV ERROR", shown, platform::message_box_icon::error,
                              platform::message_box_buttons::ok);
-  std::printf("Error: %s\n", message);
+  if (on_screen) std::printf("Error: %s\n", shown.c_str());
   std::fflush(stdout);
   // exit, not abort: the static objects' destructors run, and open streams are
   // flushed and closed.

@@ -176,6 +176,10 @@ class text_stream : public stream {
   // The next token, in place in the buffer (no copy: every number read takes
   // one); fatal at the end of the data.
   std::string_view next_token();
+  // The next token, which must be a whole number: anything else is a fatal
+  // error naming the file, the line, what was expected and what stood there.
+  std::string_view next_number_token(const char* expected);
+  [[noreturn]] void fail_not_a_number(std::string_view token, const char* expected) const;
 };
 
 // Reads a text file or text held in memory. Value writes have no effect;

@@ -1,4 +1,5 @@
 // The text form of the streams: blank-separated tokens.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -53,7 +54,35 @@ std::uint64_t parse_64_rule(std::string_view token, bool with_sign) {
 // it runs on the buffer in place.
 int token_as_int(std::string_view token) { return static_cast<int>(std::strtol(token.data(), nullptr, 10)); }
 
+// A token that can stand for a whole number: an optional sign, then digits
+// only (the rules above then wrap it as the 32- or 64-bit arithmetic would).
+bool is_whole_number(std::string_view token) {
+  std::size_t i = (!token.empty() && token[0] == '-') ? 1 : 0;
+  if (i == token.size()) return false;
+  for (; i < token.size(); ++i) {
+    if (token[i] < '0' || token[i] > '9') return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string_view text_stream::next_number_token(const char* expected) {
+  const std::string_view token = next_token();
+  if (!is_whole_number(token)) fail_not_a_number(token, expected);
+  return token;
+}
+
+void text_stream::fail_not_a_number(std::string_view token, const char* expected) const {
+  // The line is counted only here: reading a good file pays nothing for it.
+  int line = 1;
+  const char* start = buffer.c_str();
+  if (token.data() >= start && token.data() <= start + buffer.length()) {
+    for (const char* c = start; c < token.data(); ++c) line += *c == '\n';
+  }
+  const std::string shown(token.substr(0, 40));
+  ruv_error("%s, line %d: expected %s, found \"%s\"", name.c_str(), line, expected, shown.c_str());
+}
 
 void text_stream::put_text(std::string_view text) {
   append_raw(text);
@@ -134,7 +163,7 @@ stream& text_stream::write_string(const ruv_string& text) {
 // --- reads ---------------------------------------------------------------------------------------------
 
 stream& text_stream::read_stream(stream& target) {
-  const std::int32_t length = static_cast<std::int32_t>(parse_int_rule(next_token()));
+  const std::int32_t length = static_cast<std::int32_t>(parse_int_rule(next_number_token("a length")));
   // The writer puts two blanks between the length and the data.
   char separator[2];
   take_bytes(separator, 2);
@@ -150,38 +179,43 @@ stream& text_stream::read_stream(stream& target) {
 }
 
 stream& text_stream::read_float(float& value) {
-  // In place, as token_as_int does.
-  value = static_cast<float>(std::strtod(next_token().data(), nullptr));
+  // In place, as token_as_int does; the whole token must be the number.
+  const std::string_view token = next_token();
+  char* end = nullptr;
+  value = static_cast<float>(std::strtod(token.data(), &end));
+  const bool whole = !token.empty() && !std::isspace(static_cast<unsigned char>(token[0])) &&
+                     end == token.data() + token.size();
+  if (!whole) fail_not_a_number(token, "a number");
   return *this;
 }
 
 stream& text_stream::read_bool(bool& value) {
-  value = token_as_int(next_token()) != 0;
+  value = token_as_int(next_number_token("a number")) != 0;
   return *this;
 }
 
 stream& text_stream::read_u32(std::uint32_t& value) {
-  value = parse_int_rule(next_token());
+  value = parse_int_rule(next_number_token("a number"));
   return *this;
 }
 
 stream& text_stream::read_u64(std::uint64_t& value) {
-  value = parse_64_rule(next_token(), false);
+  value = parse_64_rule(next_number_token("a number"), false);
   return *this;
 }
 
 stream& text_stream::read_i64(std::int64_t& value) {
-  value = static_cast<std::int64_t>(parse_64_rule(next_token(), true));
+  value = static_cast<std::int64_t>(parse_64_rule(next_number_token("a number"), true));
   return *this;
 }
 
 stream& text_stream::read_int(std::int32_t& value) {
-  value = static_cast<std::int32_t>(parse_int_rule(next_token()));
+  value = static_cast<std::int32_t>(parse_int_rule(next_number_token("a number")));
   return *this;
 }
 
 stream& text_stream::read_char(char& value) {
-  value = static_cast<char>(token_as_int(next_token()) & 0xFF);
+  value = static_cast<char>(token_as_int(next_number_token("a number")) & 0xFF);
   return *this;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/core/timer.h"
 #include "module/base/module_paths.h"
 #include "module/base/module_text.h"
+#include "module/records/item_kind.h"
 #include "module/records/script_table.h"
 #include "module/data/skeleton_bodies.h"
 #include "module/records/trigger_loaders.h"
@@ -96,6 +97,21 @@ void load_factions(game& g) {
   read_factions(g, reader);
 }
 
+// An item a troop carries must name a kind of the item table, which loads
+// first; a number past it would be read as another record's memory later.
+void check_troop_items(const game& g) {
+  const int kinds = static_cast<int>(g_item_kinds.size());
+  if (kinds == 0) return;
+  for (std::size_t t = 0; t < g.troops.size(); ++t) {
+    for (const item& it : g.troops[t].inventory) {
+      if (it.kind >= kinds || it.kind < -1) {
+        ruv_error("troops.txt: troop %s (%d) carries item %d, past the item table of %d kinds",
+                  g.troops[t].id.c_str(), static_cast<int>(t), static_cast<int>(it.kind), kinds);
+      }
+    }
+  }
+}
+
 void load_scenes(game& g) {
   text_reader reader;
   open_world_file(reader, "scenes.txt");
@@ -132,6 +148,7 @@ void load_module_world_data(game& g, int interval_script_count) {
   load_skeleton_bodies("Data\\skeleton_bodies.xml");
   fix_skeletons();
   read_world_table("troops.txt", "troops", g.troops);
+  check_troop_items(g);
   load_scenes(g);
   read_world_table("quests.txt", "quests", g.quests);
   g.world_loaded = true;

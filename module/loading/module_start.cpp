@@ -87,9 +87,8 @@ void read_module_ini() {
   const std::string path = module_file_path("module.ini");
   std::FILE* file = platform::open_file(path, "r");
   if (!file) {
-    // The message names no file; the log line before it does.
     log_line("Unable to open " + path + "\n");
-    ruv_error("Unable to find module info file");
+    ruv_error("Unable to find module info file %s", platform::display_path(path).c_str());
   }
   read_ini_file(g_module_ini_table, file);
   std::fclose(file);

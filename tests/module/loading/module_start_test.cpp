@@ -260,7 +260,7 @@ TEST(ModuleStart, MissingModuleFolderOrInfoFileIsFatal) {
       {"", "Unable to find module folder Modules\\\\ (modules: Sample)"},
       {"..", "Unable to find module folder Modules\\..\\ (modules: Sample)"},
       {"NoInfo/../Sample", "Unable to find module folder Modules\\NoInfo/../Sample\\ (modules: Sample)"},
-      {"NoInfo", "Unable to find module info file"},
+      {"NoInfo", "Unable to find module info file Modules/NoInfo/module.ini"},
   };
   for (const row& r : rows) {
     EXPECT_EQ(fatal_message([&] { load_module_info_and_data_files(r.name); }), r.message) << r.name;
@@ -277,7 +277,7 @@ TEST(ModuleStart, MissingInfoOrMusicFileIsNamedInTheLog) {
   g_ruv_config.disable_sound = 0;
   {
     test::log_capture log;
-    EXPECT_EQ(fatal_message([] { load_module_info_and_data_files("NoInfo"); }), "Unable to find module info file");
+    EXPECT_EQ(fatal_message([] { load_module_info_and_data_files("NoInfo"); }), "Unable to find module info file Modules/NoInfo/module.ini");
     EXPECT_EQ(log.lines_starting_with("Unable to open Modules\\NoInfo\\module.ini").size(), 1u) << log.text();
   }
   {

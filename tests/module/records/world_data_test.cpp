@@ -1,6 +1,8 @@
 // Loading the world files of a small module folder into a game object: the
 // faction limit, interval scripts as simple triggers, the corner constants,
 // and a missing file.
+#include "module/troops/troop.h"
+#include "module/records/item_kind.h"
 #include "module/loading/game.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +98,39 @@ TEST_F(WorldData, FactionLimitAndMissingFiles) {
   std::filesystem::remove(folder_.path() / "Modules/W/quests.txt");
   platform::invalidate_path_cache();
   EXPECT_EQ(fatal_message([&] { load_module_world_data(g, 2); }), "Unable to open Modules\\W\\quests.txt");
+}
+
+
+// One troop of troops.txt with its first item and one attribute given; the
+// rest of the record as zeroes and empty slots.
+std::string one_troop_file(const std::string& first_item, const std::string& strength) {
+  std::string text = "troopsfile version 1\n1\ntrp_a A A 0 0 0 0 0 0\n";
+  text += first_item + " 0";
+  for (int i = 1; i < troop_file_inventory_size; ++i) text += " -1 0";
+  text += "\n" + strength + " 5 5 5 1\n";
+  for (int i = 0; i < troop_proficiency_count; ++i) text += " 0";
+  text += "\n";
+  for (int i = 0; i < troop_skill_words; ++i) text += " 0";
+  text += "\n0 0 0 0 0 0 0 0\n";
+  return text;
+}
+
+// A troop file written by hand: a word where a number belongs names the file
+// and its line; an item past the item table is refused when the troop is read.
+TEST_F(WorldData, BrokenTroopRecordsAreRefusedWithWhatIsWrong) {
+  const std::vector<item_kind> saved_items = g_item_kinds;
+  g_item_kinds.assign(3, item_kind{});
+  game g;
+  folder_.write("Modules/W/troops.txt", one_troop_file("2", "9"));
+  load_module_world_data(g, 2);
+  EXPECT_EQ(g.troops[0].attributes[0], 9);
+  folder_.write("Modules/W/troops.txt", one_troop_file("2", "abc"));
+  EXPECT_EQ(fatal_message([&] { load_module_world_data(g, 2); }),
+            "Modules\\W\\troops.txt, line 5: expected a number, found \"abc\"");
+  folder_.write("Modules/W/troops.txt", one_troop_file("3", "9"));
+  EXPECT_EQ(fatal_message([&] { load_module_world_data(g, 2); }),
+            "troops.txt: troop trp_a (0) carries item 3, past the item table of 3 kinds");
+  g_item_kinds = saved_items;
 }
 
 }  // namespace
