@@ -215,8 +215,11 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
   action_channel& upper = a.channels[1];
   const int total = get_ammunition(a);
   const bool crossbow = is_crossbow_like(type);
-  const bool loaded = !crossbow || a.loaded_shots > 0;
   const int weapon_slot = a.wielded_slots[0];
+  // A crossbow's load is kept on the weapon itself (the shots used in its
+  // word), so a fresh one comes spanned and the aim reads the same count.
+  item& launcher = a.equipment[static_cast<std::size_t>(weapon_slot)];
+  const bool loaded = !crossbow || launcher.get_remaining_ammo() > 0;
   entity* nocked = type == item_type::bow ? held_ammunition_entity(a) : nullptr;
   // At rest a crossbow shows whether it is spanned, a bow hangs slack with an
   // arrow on the string while it has one to shoot; the aim and the reload
@@ -286,7 +289,7 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
     } else {
       release_missile(m, a);
       if (crossbow) {
-        --a.loaded_shots;
+        launcher.consume_ammo(1);
       } else {
         consume_ammunition(m, a, 1);
       }
@@ -308,7 +311,8 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
       return;
     }
     if (upper.progress > 0.99f) {
-      a.loaded_shots = consume_ammunition(m, a, 1);
+      const int empty = launcher.get_max_ammo() - launcher.get_remaining_ammo();
+      if (empty > 0) launcher.consume_ammo(-consume_ammunition(m, a, empty));
       a.attack_state = attack_idle;
     }
     return;
