@@ -263,7 +263,7 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
     a.aim_timer.reset();
     request(a, c.actions[0], 0x2400002u);
     a.aim_angle = 0.0f;
-    a.wield_mode = crossbow || type == item_type::thrown ? 4 : (type == item_type::pistol ? 5 : 0);
+    a.wield_mode = type == item_type::crossbow || type == item_type::thrown ? 4 : (type == item_type::pistol ? 5 : 0);
     return;
   }
 
@@ -273,7 +273,9 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
       return;
     }
     if (type == item_type::bow) set_slot_item_anim_time(a, weapon_slot, bow_draw_time(upper.progress));
-    const float ready_at = crossbow || type == item_type::musket ? 0.2f : 0.99f;
+    // A crossbow or a musket is already spanned and looses as soon as it is
+    // levelled; a bow and a pistol are let go at the end of the aim.
+    const float ready_at = type == item_type::crossbow || type == item_type::musket ? 0.2f : 0.99f;
     if (held(a, input_attack_held) || upper.progress <= ready_at) return;
     request(a, a.release_action, 0x1000002u | (type == item_type::thrown ? thrown_release_flags : 0u));
     const std::uint32_t thrown = static_cast<std::uint32_t>(kind.capabilities) & 0xF0000u;

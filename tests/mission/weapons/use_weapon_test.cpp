@@ -448,6 +448,35 @@ TEST_F(ranged_machine, AFreshCrossbowIsLoadedAndAimsWithoutFurtherBolts) {
   EXPECT_NE(messages[0].find("ui_you_are_not_carrying_any_bolts"), std::string::npos);
 }
 
+TEST_F(ranged_machine, APistolIsLetGoAtTheEndOfItsAimACrossbowOrMusketEarly) {
+  struct row {
+    int type;
+    int wield_mode;
+    float progress;
+    bool released;
+  };
+  const row rows[] = {
+      {item_type::crossbow, 4, 0.25f, true}, {item_type::musket, 0, 0.25f, true},
+      {item_type::pistol, 5, 0.25f, false},  {item_type::pistol, 5, 0.995f, true},
+      {item_type::crossbow, 4, 0.15f, false}, {item_type::musket, 0, 0.15f, false},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.type << " at " << r.progress);
+    agent& a = armed(r.type, 0x1000, r.type == item_type::crossbow ? item_type::bolts : item_type::bullets, 5);
+    a.release_action = release;
+    a.wield_mode = -1;
+    step(a, input_attack_held | input_attack_pressed);
+    ASSERT_EQ(a.attack_state, attack_readying);
+    EXPECT_EQ(a.wield_mode, r.wield_mode);
+    const int before = m.missiles.live_count();
+    playing(a, ready, r.progress);
+    step(a, 0);
+    EXPECT_EQ(m.missiles.live_count() - before, r.released ? 1 : 0);
+    EXPECT_EQ(a.attack_state, r.released ? attack_idle : attack_readying);
+    m.player_agent = -1;
+  }
+}
+
 TEST_F(ranged_machine, AReloadIsBrokenOffByDefenceMountingOrThePlayerWalking) {
   struct row {
     const char* what;
