@@ -139,7 +139,8 @@ shield_damage_outcome damage_shield(mission& m, agent& a, int damage, combat_ran
   item* troop_slot = player != nullptr && slot < static_cast<int>(player->equipment.size())
                          ? &player->equipment[static_cast<std::size_t>(slot)]
                          : nullptr;
-  const bool troop_holds = troop_slot != nullptr && troop_slot->kind == broken.kind && troop_slot->word == broken.word;
+  // The troop's copy keeps its own hit points, so only the kind tells it.
+  const bool troop_holds = troop_slot != nullptr && troop_slot->kind == broken.kind;
   if (out.new_modifier < 0) {
     hooks.add_message("ui_shield_broken", 0xDDBBBBu);
     if (troop_holds) troop_slot->kind = -1;

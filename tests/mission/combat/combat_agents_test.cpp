@@ -1,6 +1,7 @@
 // Blows, shields and bodies on the agents of a small mission.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "mission/support/combat_fixtures.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
+#include "module/loading/game.h"
 #include "module/records/mission_template.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
@@ -218,6 +220,49 @@ TEST_F(CombatAgents, ShieldHitPointsNeverReachTheModifierByte) {
   damage_shield(m, a, 1000000, random);
   EXPECT_EQ(a.equipment[1].hit_points(), 0);
   EXPECT_EQ(a.equipment[1].modifier(), 5);
+}
+
+// When the player's own shield breaks in a mission of the campaign, the
+// troop's copy steps down with it (deformed, then cracked, then lost): the
+// copy is known by its kind, whatever hit points each copy holds.
+TEST_F(CombatAgents, ThePlayersBrokenShieldStepsDownInTheTroopsEquipment) {
+  g_mission_templates.resize(1);
+  g_mission_templates[0].flags = 2;
+  m.template_index = 0;
+  g_game = std::make_unique<game>();
+  g_game->troops.resize(1);
+  g_game->player_troop = 0;
+  constexpr int cracked = 1;
+  constexpr int deformed = 5;
+  struct row {
+    int modifier;
+    int troop_kind;  // after the break
+    int troop_modifier;
+  };
+  const row rows[] = {{0, shield_kind, deformed}, {deformed, shield_kind, cracked}, {cracked, -1, 0}};
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.modifier);
+    agent& a = spawn(agent_kind_human, 0, vec3());
+    m.player_agent = a.index;
+    item shield{shield_kind, 0};
+    shield.set_modifier(r.modifier);
+    shield.set_hit_points(shield.get_max_hit_points());
+    g_game->troops[0].equipment[1] = shield;
+    a.equipment[1] = shield;
+    a.equipment[1].set_hit_points(3);
+    a.slot_from_troop[1] = 1;
+    a.wielded_slots = {-1, 1};
+    scripted_combat_random random({0});
+    const shield_damage_outcome out = damage_shield(m, a, 1000, random);
+    ASSERT_TRUE(out.quality_stepped);
+    const item& kept = g_game->troops[0].equipment[1];
+    EXPECT_EQ(kept.kind, r.troop_kind);
+    if (r.troop_kind >= 0) {
+      EXPECT_EQ(kept.modifier(), r.troop_modifier);
+      EXPECT_EQ(kept.hit_points(), kept.get_max_hit_points());
+    }
+  }
+  g_game.reset();
 }
 
 TEST_F(CombatAgents, AttackOfAFixedClassIsStoredOnTheAgent) {
