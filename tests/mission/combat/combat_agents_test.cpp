@@ -8,6 +8,7 @@
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
 #include "mission/combat/armor.h"
+#include "mission/combat/attack_damage.h"
 #include "mission/combat/attack_direction.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/combat_hooks.h"
@@ -262,6 +263,39 @@ TEST_F(CombatAgents, ThePlayersBrokenShieldStepsDownInTheTroopsEquipment) {
       EXPECT_EQ(kept.hit_points(), kept.get_max_hit_points());
     }
   }
+  g_game.reset();
+}
+
+// A two-handed weapon trains and uses the one-handed proficiency whenever an
+// item is in hand 1, also one marked unavailable; only the 0.675 of a
+// two-hander with a busy hand looks at that mark.
+TEST_F(CombatAgents, TheProficiencyOfAStrikeFollowsWhatHand1Holds) {
+  const int great_sword = static_cast<int>(g_item_kinds.size());
+  g_item_kinds.emplace_back();
+  g_item_kinds.back().flags = item_type::two_handed;
+  g_item_kinds.back().swing_damage = 40;
+  g_game = std::make_unique<game>();
+  g_game->troops.resize(1);
+  g_game->troops[0].proficiencies[0] = 100.0f;  // one-handed
+  g_game->troops[0].proficiencies[1] = 0.0f;    // two-handed
+  const auto strike = [&](bool shield_in_hand_1, bool unavailable) {
+    agent& a = spawn(agent_kind_human, 0, vec3());
+    a.troop = 0;
+    a.equipment[0] = item{great_sword, 0};
+    a.equipment[1] = item{shield_kind, 0};
+    a.wielded_slots = {0, shield_in_hand_1 ? 1 : -1};
+    a.hand1_unavailable = unavailable ? 1 : 0;
+    a.attack_direction = 1;
+    a.channels[1].progress = 0.5f;
+    return agent_compute_attack_damage(m, a, 0, nullptr, -1, 1.0f).damage;
+  };
+  const float free_hands = strike(false, false);  // two-handed proficiency 0: x 0.85
+  ASSERT_GT(free_hands, 0.0f);
+  // A shield on the arm but not usable: one-handed proficiency 100 (x 1.0),
+  // no 0.675.
+  EXPECT_NEAR(strike(true, true) / free_hands, 1.0f / 0.85f, 1e-4f);
+  // A usable shield: one-handed proficiency and the 0.675.
+  EXPECT_NEAR(strike(true, false) / free_hands, 0.675f / 0.85f, 1e-4f);
   g_game.reset();
 }
 
