@@ -156,7 +156,6 @@ shield_damage_outcome damage_shield(mission& m, agent& a, int damage, combat_ran
 }
 
 armor_values agent_armor_for_blow(const mission& m, const agent& a, const blow& b) {
-  (void)m;
   armor_values v;
   v.horse = a.is_horse();
   if (v.horse) {
@@ -180,7 +179,10 @@ armor_values agent_armor_for_blow(const mission& m, const agent& a, const blow& 
     if (dot_product(mi->direction, world.rot.u) < -0.5f) {
       const float d = point_segment_distance(world.origin, mi->position - mi->direction * 4.0f,
                                              mi->position + mi->direction * 4.0f);
-      if (d < static_cast<float>(k->weapon_length) * 0.01f) v.back_shield = shield.get_body_armor() + 10;
+      if (d < static_cast<float>(k->weapon_length) * 0.01f) {
+        v.back_shield = shield.get_body_armor() + 10;
+        if (a.index == m.player_agent) g_combat_hooks().add_message("ui_hit_shield_on_back", 0xFFFFFFFFu);
+      }
     }
   }
   return v;

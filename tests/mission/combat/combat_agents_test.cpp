@@ -15,6 +15,7 @@
 #include "mission/frame/bodies.h"
 #include "mission/records/agent.h"
 #include "mission/records/combat_random.h"
+#include "mission/records/missile.h"
 #include "mission/records/mission.h"
 #include "mission/records/scene_prop_instance.h"
 #include "mission/support/combat_fixtures.h"
@@ -297,6 +298,33 @@ TEST_F(CombatAgents, TheProficiencyOfAStrikeFollowsWhatHand1Holds) {
   // A usable shield: one-handed proficiency and the 0.675.
   EXPECT_NEAR(strike(true, false) / free_hands, 0.675f / 0.85f, 1e-4f);
   g_game.reset();
+}
+
+// A missile from behind that strikes the shield carried on the back meets the
+// shield's resistance; the player is told.
+TEST_F(CombatAgents, AMissileInTheShieldOnTheBackIsToldToThePlayer) {
+  std::vector<std::string> messages;
+  g_combat_hooks().add_message = [&](const std::string& text, std::uint32_t colour) {
+    messages.push_back(text + " " + std::to_string(colour));
+  };
+  g_item_kinds[shield_kind].weapon_length = 300;
+  missile arrow;
+  arrow.position = vec3(0.0f, 0.0f, 1.2f);
+  arrow.direction = vec3(0.0f, 0.0f, -1.0f);
+  for (const bool player : {true, false}) {
+    SCOPED_TRACE(player);
+    messages.clear();
+    agent& a = spawn(agent_kind_human, 0, vec3());
+    m.player_agent = player ? a.index : -1;
+    a.equipment[2] = item{shield_kind, 0};
+    a.equipment[2].set_hit_points(40);
+    blow b = hit(-1, 30.0f, 1);
+    b.striking_missile = &arrow;
+    const armor_values v = agent_armor_for_blow(m, a, b);
+    EXPECT_EQ(v.back_shield, 8 + 10);
+    EXPECT_EQ(messages, player ? std::vector<std::string>{"ui_hit_shield_on_back 4294967295"}
+                               : std::vector<std::string>{});
+  }
 }
 
 TEST_F(CombatAgents, AttackOfAFixedClassIsStoredOnTheAgent) {
