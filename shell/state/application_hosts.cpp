@@ -10,6 +10,7 @@
 #include "module/loading/game.h"
 #include "module/loading/new_game.h"
 #include "module/records/mission_template.h"
+#include "script/ops/battle_advantage.h"
 #include "module/records/script_table.h"
 #include "module/text/translation_table.h"
 #include "script/script_host.h"
@@ -245,8 +246,15 @@ std::int32_t application_hosts::party_leader_seed(std::int32_t party_id) {
 void application_hosts::set_encounter_side(meta_mission_words& m, std::int32_t side) { m.encounter.set_side(side); }
 
 std::int32_t application_hosts::battle_advantage() {
-  // The encounter's strength, as choosing a side last computed it.
-  return g_meta_mission.encounter.advantage;
+  // Worked out anew from the parties as the battle left them, against the
+  // same side choosing it did; never from the stored value, or each result's
+  // bias would pile onto the last.
+  const encounter_record& e = g_meta_mission.encounter;
+  const std::int32_t against = e.side == 1 ? e.first_party : e.second_party;
+  const std::int32_t with = e.side == 1 ? e.second_party : e.first_party;
+  campaign_game* c = campaign_();
+  if (!c) return e.advantage;
+  return compute_battle_advantage(c->state.player_party, against, with);
 }
 
 bool application_hosts::side_troops_spent(const meta_mission_words& m) {
