@@ -2,6 +2,7 @@
 
 #include "campaign/game/campaign_game.h"
 #include "campaign/party/party.h"
+#include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/records/mission.h"
@@ -13,6 +14,7 @@
 #include "script/ops/battle_advantage.h"
 #include "module/records/script_table.h"
 #include "module/text/translation_table.h"
+#include "render/terrain/terrain_generator.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
 #include "engine/settings/ruv_config.h"
@@ -144,14 +146,19 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
   m.template_flags = p.template_index >= 0 && p.template_index < static_cast<int>(g_mission_templates.size())
                          ? g_mission_templates[static_cast<std::size_t>(p.template_index)].flags
                          : 0;
-  // Every team leaderless, allied with itself and hostile to the others;
-  // team 7 neutral to all.
+  // Every team leaderless, with its groups' orders at their defaults, allied
+  // with itself and hostile to the others; team 7 neutral to all.
   for (int t = 0; t < team_count; ++t) {
     team& tm = m.teams[static_cast<std::size_t>(t)];
     tm.leader = -1;
+    tm.groups = {};
     for (int u = 0; u < team_count; ++u)
       tm.relations[static_cast<std::size_t>(u)] = t == 7 ? 0 : (t == u ? 1 : -1);
   }
+  // Nothing of the last battle's camera, terrain or sounds carries over.
+  m.scripted_camera.from_frame = frame::identity();
+  g_terrain_generator.reset_terrain_generator();
+  g_sound_manager.stop_all_sounds();
   if (campaign_game* c = campaign_()) m.player_party = c->state.player_party;
 }
 

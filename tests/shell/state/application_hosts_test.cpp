@@ -9,6 +9,7 @@
 #include "campaign/game/campaign_game.h"
 #include "campaign/party/party.h"
 #include "mission/support/sample_game.h"
+#include "mission/records/mission.h"
 #include "module/loading/game.h"
 #include "script/ops/encounter.h"
 #include "ui/windows/window_manager.h"
@@ -62,6 +63,31 @@ TEST(ApplicationHosts, TheBattleAdvantageIsWorkedOutFromThePartiesEachTime) {
   state.add_troops_to_party(state.player_party, swordsman, 60, false);
   EXPECT_GT(hosts.battle_advantage(), 0);  // sixty-one against thirty
   g_meta_mission = saved;
+}
+
+// Preparing a mission starts it afresh: the teams' group orders at their
+// defaults, the camera at the identity frame, the relations reset.
+TEST(ApplicationHosts, PreparingAMissionResetsTeamOrdersAndTheCamera) {
+  test::sample_game& sample = test::the_sample();
+  application_hosts hosts([] {}, [&sample] { return sample.campaign.get(); }, g_window_manager);
+  mission* const saved = current_mission;
+  mission m;
+  current_mission = &m;
+  m.teams[2].groups[1].mode = 3;
+  m.teams[2].groups[1].hold_position = 1;
+  m.teams[2].leader = 4;
+  m.scripted_camera.from_frame.origin = vec3(5.0f, 6.0f, 7.0f);
+  m.set_team_relation(0, 1, 1);
+  mission_preparation p;
+  p.template_index = 0;
+  hosts.prepare_mission(p);
+  EXPECT_EQ(m.teams[2].leader, -1);
+  EXPECT_EQ(m.teams[2].groups[1].mode, 0);
+  EXPECT_EQ(m.teams[2].groups[1].hold_position, 0);
+  EXPECT_EQ(m.scripted_camera.from_frame.origin.x, 0.0f);
+  EXPECT_EQ(m.scripted_camera.from_frame.rot.f.y, 1.0f);
+  EXPECT_EQ(m.teams[0].relations[1], -1);
+  current_mission = saved;
 }
 
 }  // namespace
