@@ -252,7 +252,7 @@ void scrollable_container::update_layout() {
       first->set_position({0.0f, 0.0f});
     }
   }
-  if (scrollbar* bar = scroll_bars[1]) bar->set_position({size.x + 0.01f, 0.0f});
+  if (scrollbar* bar = scroll_bars[1]) bar->set_position({vertical_bar_x >= 0.0f ? vertical_bar_x : size.x + 0.01f, 0.0f});
   update_scrollbars();
 }
 

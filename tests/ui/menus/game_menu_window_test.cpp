@@ -19,6 +19,8 @@
 #include "ui/menus/game_menu_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/support/ui_test_support.h"
+#include "ui/widget/container.h"
+#include "ui/widget/widget_kinds.h"
 #include "ui/tableau/tableau_manager.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
@@ -184,6 +186,14 @@ TEST_F(GameMenu, OneOptionReservesTheListHeightAndButtonsStandCentred) {
   EXPECT_NEAR(b->local_position.x, 0.325f - 0.32f, 1e-6f);
   EXPECT_NEAR(b->local_position.y, 0.24f - 0.04f, 1e-6f);
   for (std::size_t i = 1; i < w.option_buttons.size(); ++i) EXPECT_TRUE(w.option_buttons[i]->is_hidden());
+  // The list's scroll bar stands on the window at (0.7, 0.02), 0.36 high;
+  // the list itself at (0.01, 0.02).
+  const scrollbar* bar = w.option_panel->scroll_bars[1];
+  ASSERT_NE(bar, nullptr);
+  const ui_vec2 window{w.option_panel->absolute_position.x - 0.01f, w.option_panel->absolute_position.y - 0.02f};
+  EXPECT_NEAR(bar->absolute_position.x - window.x, 0.7f, 1e-6f);
+  EXPECT_NEAR(bar->absolute_position.y - window.y, 0.02f, 1e-6f);
+  EXPECT_NEAR(bar->size.y, 0.36f, 1e-6f);
 }
 
 TEST_F(GameMenu, TheBattleOptionRequestsTheMissionAndLeavesTheResultMenuCurrent) {
