@@ -201,6 +201,8 @@ void message_box_window::build() {
     box->set_text(result_text ? *result_text : ruv_string());
     box->focused = 1;
     text_field = root->add_child(std::move(box));
+    // Focused and holding the capture, the field takes typing at once.
+    g_ui_manager.capturing_widget = text_field;
   }
   saved_cursor = g_ui_manager.cursor_visible;
 }
