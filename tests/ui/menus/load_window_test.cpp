@@ -89,6 +89,22 @@ TEST_F(LoadWindow, ProgressFollowsTheModuleLoadThenTheMainMenuOpens) {
   ASSERT_NE(menu->restore_button, nullptr);
   EXPECT_TRUE(menu->restore_button->is_disabled());
   EXPECT_FALSE(menu->new_game_button->is_disabled());
+
+  // The version label shows its text at 0.7 of its height (0.028): the mesh
+  // it shows is the one laid out at that size.
+  widget* version = menu->version_label;
+  ASSERT_NE(version, nullptr);
+  EXPECT_FLOAT_EQ(version->text_size.y, 0.028f);
+  mesh* shown = version->get_mesh(slot_text);
+  ASSERT_NE(shown, nullptr);
+  ASSERT_FALSE(shown->get_faces().empty());
+  shown->compute_bounding_box();
+  const bounding_box before = shown->bbox;
+  version->rebuild_text_mesh();
+  mesh* again = version->get_mesh(slot_text);
+  again->compute_bounding_box();
+  EXPECT_NEAR(before.max.y - before.min.y, again->bbox.max.y - again->bbox.min.y, 1e-6f);
+  EXPECT_NEAR(before.max.x - before.min.x, again->bbox.max.x - again->bbox.min.x, 1e-6f);
 }
 
 // A quad from (-1, -2) to (3, 2): a handle mesh in units of its own.
