@@ -313,3 +313,32 @@ TEST_F(GameMenu, AnOptionTakenFromADispatchedMenuAsksForTheMenuAgain) {
 
 }  // namespace
 }  // namespace hm
+namespace hm {
+namespace {
+
+// A menu's short text fits its box: the content is as large as the text it
+// holds, so no scroll bar is needed and none can scroll the text away, at
+// either end of the bar.
+TEST_F(GameMenu, TheMenuTextShowsInsideItsBox) {
+  game_menu_window& w = open(result_menu);
+  scrollable_container* panel = w.text_panel;
+  ASSERT_NE(panel, nullptr);
+  widget* text = panel->first_content_child();
+  ASSERT_NE(text, nullptr);
+  ASSERT_FALSE(text->text.view().empty());
+  EXPECT_EQ(panel->scroll_bar_enabled[1], 0u);
+  for (const float value : {0.0f, 1.0f}) {
+    SCOPED_TRACE(value);
+    panel->scroll_bars[1]->set_float_value(value);
+    g_window_manager.frame(0.02f);
+    const float bottom = panel->absolute_position.y;
+    const float top = bottom + panel->size.y;
+    EXPECT_GE(text->absolute_position.y, bottom - 1e-6f);
+    EXPECT_LE(text->absolute_position.y + text->size.y, top + 1e-6f);
+    // It stands at the top of the box.
+    EXPECT_NEAR(text->absolute_position.y + text->size.y, top, 1e-5f);
+  }
+}
+
+}  // namespace
+}  // namespace hm
