@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "campaign/party/campaign_state.h"
+#include "engine/audio/sound_manager.h"
 #include "engine/settings/game_options.h"
 #include "module/loading/game.h"
 #include "module/records/item_kind.h"
@@ -82,6 +83,8 @@ void module_campaign_world::add_troop_experience(int t, int amount) {
     tr.proficiency_points += 10;
     ++tr.level;
     if (is_player) {
+      // A gong for every level, heard wherever the camera is.
+      g_sound_manager.play_sound_in_slot(sound_slot::gong, sound_flag::flat, vec3());
       post(format_ui_text("ui_you_have_advanced_to_level_number", {tr.level}), level_up_colour);
       continue;
     }

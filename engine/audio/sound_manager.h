@@ -44,6 +44,7 @@ inline constexpr int sound_slot_count = 125;
 extern const char* const sound_slot_names[sound_slot_count];
 
 namespace sound_slot {
+inline constexpr int gong = 1;
 inline constexpr int quest_taken = 2;
 inline constexpr int quest_completed = 3;
 inline constexpr int quest_succeeded = 4;

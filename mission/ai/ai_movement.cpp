@@ -320,15 +320,18 @@ void shoot_on_foot(mission& m, agent& a) {
     agent_set_move_target_on_face(m, a, t->position(), 1.0f, t->ground_face_index, lead_step_limit);
   } else {
     int blocking = -1;
-    const bool clear = check_shot(m, a, t->index, blocking) == shot_clear;
+    const int shot = check_shot(m, a, t->index, blocking);
+    const bool clear = shot == shot_clear;
     if (clear && (!formation || (place - a.position()).length() < 3.0f)) {
       clear_goal(a);
     } else if (random_unit(m) < 0.3f) {
       if (formation) {
         agent_set_formation_move_target(m, a, place, 2.0f);
-      } else if (!clear) {
+      } else if (shot == shot_not_seen) {
         agent_set_move_target_on_face(m, a, t->position(), 1.0f, t->ground_face_index, lead_step_limit);
       } else {
+        // Seen but with a friend in the way: a side-step about a point a
+        // little towards the target finds a clear line.
         go_near(m, a, a.position() + horizontal(offset) * (0.7f / std::max(d, 0.7f)), 1.8f);
       }
     }

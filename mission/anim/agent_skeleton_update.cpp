@@ -156,7 +156,7 @@ void apply_action_flags(mission& m, agent& a, skeleton_instance& s, int i) {
     k.source_weight[0] = 1.0f;
   }
   if ((f & action_flag_rider_twist) != 0 && rides) {
-    const float h = 0.25f * a.aim_angle;
+    const float h = 0.25f * a.rider_turn_angle;
     const quaternion twist{std::cos(h), 0.0f, std::sin(h), 0.0f};
     set_override(s, k, 7, twist);
     set_override(s, k, 8, twist);

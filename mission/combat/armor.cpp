@@ -139,7 +139,8 @@ shield_damage_outcome damage_shield(mission& m, agent& a, int damage, combat_ran
   item* troop_slot = player != nullptr && slot < static_cast<int>(player->equipment.size())
                          ? &player->equipment[static_cast<std::size_t>(slot)]
                          : nullptr;
-  const bool troop_holds = troop_slot != nullptr && troop_slot->kind == broken.kind && troop_slot->word == broken.word;
+  // The troop's copy keeps its own hit points, so only the kind tells it.
+  const bool troop_holds = troop_slot != nullptr && troop_slot->kind == broken.kind;
   if (out.new_modifier < 0) {
     hooks.add_message("ui_shield_broken", 0xDDBBBBu);
     if (troop_holds) troop_slot->kind = -1;
@@ -155,7 +156,6 @@ shield_damage_outcome damage_shield(mission& m, agent& a, int damage, combat_ran
 }
 
 armor_values agent_armor_for_blow(const mission& m, const agent& a, const blow& b) {
-  (void)m;
   armor_values v;
   v.horse = a.is_horse();
   if (v.horse) {
@@ -179,7 +179,10 @@ armor_values agent_armor_for_blow(const mission& m, const agent& a, const blow& 
     if (dot_product(mi->direction, world.rot.u) < -0.5f) {
       const float d = point_segment_distance(world.origin, mi->position - mi->direction * 4.0f,
                                              mi->position + mi->direction * 4.0f);
-      if (d < static_cast<float>(k->weapon_length) * 0.01f) v.back_shield = shield.get_body_armor() + 10;
+      if (d < static_cast<float>(k->weapon_length) * 0.01f) {
+        v.back_shield = shield.get_body_armor() + 10;
+        if (a.index == m.player_agent) g_combat_hooks().add_message("ui_hit_shield_on_back", 0xFFFFFFFFu);
+      }
     }
   }
   return v;

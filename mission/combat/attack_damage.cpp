@@ -154,6 +154,8 @@ attack_damage_result agent_compute_attack_damage(const mission& m, const agent& 
   const item weapon = agent_wielded_item(attacker, hand);
   const item_kind* k = item_kind_of(weapon);
   const item second = agent_wielded_item(attacker, 1);
+  // Only the 0.675 of a two-hander asks whether hand 1 can be used; the
+  // proficiency's class goes by what the hand holds.
   in.hand1_holds_item = second.kind >= 0 && attacker.hand1_unavailable == 0;
   if (k != nullptr) {
     in.has_weapon = true;
@@ -167,7 +169,7 @@ attack_damage_result agent_compute_attack_damage(const mission& m, const agent& 
   if (const troop* tr = agent_troop_record(attacker)) {
     in.strength = tr->strength();
     if (k != nullptr) in.proficiency = tr->proficiencies[static_cast<std::size_t>(
-                          std::clamp(item::get_weapon_class(weapon.kind, in.hand1_holds_item ? 1 : 0), 0,
+                          std::clamp(item::get_weapon_class(weapon.kind, second.kind >= 0 ? 1 : 0), 0,
                                      static_cast<int>(tr->proficiencies.size()) - 1))];
   }
   in.power_draw = agent_skill_or_zero(m, attacker, skill_power_draw);

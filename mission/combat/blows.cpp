@@ -507,7 +507,7 @@ void receive_blow(mission& m, agent& a, combat_random& random) {
   // Blood of the hit.
   if (b.damage > 1.0f && !no_deaths) {
     const float count = std::clamp((b.damage + 5.0f) * g_module_settings.blood_multiplier * 0.1f + 1.0f, 1.0f, 50.0f);
-    hooks.emit_blood(m, a, b, static_cast<int>(count));
+    hooks.emit_blood(m, a, b, count);
   }
 }
 

@@ -38,9 +38,10 @@ struct combat_hooks {
   std::function<void(mission&, agent&, int voice)> play_voice;
   // A copy of the striking missile's mesh left in the struck bone.
   std::function<void(mission&, agent&, const blow&)> stick_missile;
-  // A blood stain on the ground, and the blood particles of a hit.
+  // A blood stain on the ground, and the blood particles of a hit (count
+  // 1..50, kept fractional: it scales the emission rates).
   std::function<void(mission&, const vec3& at, float size)> add_blood_stain;
-  std::function<void(mission&, agent&, const blow&, int count)> emit_blood;
+  std::function<void(mission&, agent&, const blow&, float count)> emit_blood;
   // Rebuilds the text mesh of the agent's name label.
   std::function<void(mission&, agent&, const agent_label&)> update_label;
   // A line for the message log, with its colour.

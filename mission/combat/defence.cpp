@@ -98,8 +98,8 @@ vec3 agent_facing_2d(const agent& a) {
   f.x /= length;
   f.y /= length;
   if (a.kind == agent_kind_human && a.mount >= 0 && (a.attack_state != 0 || a.defend_state != 0)) {
-    const float c = std::cos(a.upper_turn);
-    const float s = std::sin(a.upper_turn);
+    const float c = std::cos(a.rider_turn_angle);
+    const float s = std::sin(a.rider_turn_angle);
     f = vec3(f.x * c - f.y * s, f.y * c + f.x * s, 0.0f);
   }
   return f;

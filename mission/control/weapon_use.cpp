@@ -109,13 +109,12 @@ defend_actions choose_defend_actions(mission& m, const agent& a) {
 
 defend_actions turned_guard(mission& m, const agent& a) {
   const action_channel& upper = a.channels[1];
-  const int mode = g_game_options.control_block_direction;
-  if (mode != 0 && upper.action == a.defend_action && upper.progress < 0.5f) return choose_defend_actions(m, a);
-  // The player who steers the guard keeps it where it was put.
-  if (mode != 0 && a.index == m.player_agent) return {};
-  if (upper.action < 0 || (upper.action != a.defend_action && upper.action != a.defend_hold_action)) return {};
-  const int g = attacking_enemy_direction(m, a);
-  return g >= 0 ? defend_actions_for_direction(a, g) : defend_actions{};
+  // Only a rising guard may turn, and only where blocks have directions; a
+  // guard that is up stays put, or blocking would follow every blow by itself.
+  if (g_game_options.control_block_direction != 0 && upper.action == a.defend_action && upper.progress < 0.5f) {
+    return choose_defend_actions(m, a);
+  }
+  return {};
 }
 
 int consume_ammunition(mission& m, agent& a, int n) {

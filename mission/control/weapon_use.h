@@ -36,12 +36,10 @@ int attacking_enemy_direction(mission& m, const agent& a);
 defend_actions defend_actions_for_direction(const agent& a, int direction);
 // The same for the direction the agent guards now.
 defend_actions choose_defend_actions(mission& m, const agent& a);
-// Where a raised or held guard turns in this frame; all -1 to stay. With the
-// block-direction option on, a guard still rising (below half its action)
-// takes the chosen direction. A guard that is not the player's own to steer
-// follows the enemy attacking it: risen or held, it turns to the triple of
-// that attack's direction (a shield's triple covers every direction and
-// never turns).
+// Where a guard turns in this frame; all -1 to stay. With the block-direction
+// option on, a guard still rising (below half its action) takes the chosen
+// direction; a raised or held guard keeps its direction, the AI's and the
+// automatic block's alike.
 defend_actions turned_guard(mission& m, const agent& a);
 // Takes up to n pieces from the slots that feed hand 0's missile weapon and
 // returns how many it took; a thrower out of pieces empties its hand.

@@ -51,13 +51,13 @@ combat_hooks make_defaults() {
   h.add_blood_stain = [](mission& m, const vec3& at, float size) {
     add_blood_near_point(m, at, size, blood_stain_draw);
   };
-  h.emit_blood = [](mission& m, agent&, const blow& b, int count) {
+  h.emit_blood = [](mission& m, agent&, const blow& b, float count) {
     // The engine's two blood systems spray back against the blow, the
     // heavier the hit the faster.
     const frame where = frame_facing(b.hit_position, b.direction * -1.0f);
-    const float rate = (static_cast<float>(count) + 10.0f) * 0.1f;
+    const float rate = (count + 10.0f) * 0.1f;
     for (const int code : {particle_code_blood, particle_code_blood_2}) {
-      burst_particles(m, g_particle_systems.codes[code], where, count, rate);
+      burst_particles(m, g_particle_systems.codes[code], where, static_cast<int>(count), rate);
     }
   };
   h.update_label = [](mission&, agent&, const agent_label&) {};

@@ -31,18 +31,11 @@ int skill_of(const agent& a, int skill) {
   return a.troop >= 0 ? current_script_host().module->troop_effective_skill_level(a.troop, skill) : 0;
 }
 
-// The angle from the mount's facing to the rider's, about the vertical.
-float turn_relative_to_mount(const agent& rider, const agent& mount) {
-  const vec3& r = rider.forward();
-  const vec3& h = mount.forward();
-  return std::atan2(h.x * r.y - h.y * r.x, h.x * r.x + h.y * r.y);
-}
-
 float shooter_forward_speed(const mission& m, const agent& a) {
   if (a.mount >= 0) {
-    if (const agent* mount = m.get_agent(a.mount)) {
-      return mount->forward_speed * std::cos(turn_relative_to_mount(a, *mount));
-    }
+    // Only the part of the horse's speed along the rider's turned aim is
+    // carried into the shot.
+    if (const agent* mount = m.get_agent(a.mount)) return mount->forward_speed * std::cos(a.rider_turn_angle);
   }
   return a.forward_speed;
 }
@@ -212,15 +205,15 @@ int release_missile(mission& m, agent& a) {
   const vec3 position = release_position(a);
 
   vec3 direction = get_normalized(a.input.direction_vec3());
-  if (a.mount >= 0) {
-    if (const agent* mount = m.get_agent(a.mount)) {
-      const float turn = turn_relative_to_mount(a, *mount);
-      const float horizontal = std::sqrt(direction.x * direction.x + direction.y * direction.y);
-      vec3 h(direction.x * std::cos(turn) - direction.y * std::sin(turn),
-             direction.x * std::sin(turn) + direction.y * std::cos(turn), 0.0f);
-      h.normalize();
-      direction = vec3(h.x * horizontal, h.y * horizontal, direction.z);
-    }
+  if (a.mount >= 0 && m.get_agent(a.mount) != nullptr) {
+    // A rider shoots where its upper body has turned from the horse's facing
+    // (so never past its weapon's reach), at the aim's height.
+    const float turn = a.rider_turn_angle;
+    const vec3& look = a.forward();
+    const float horizontal = std::sqrt(direction.x * direction.x + direction.y * direction.y);
+    vec3 h(look.x * std::cos(turn) - look.y * std::sin(turn), look.x * std::sin(turn) + look.y * std::cos(turn), 0.0f);
+    h.normalize();
+    direction = vec3(h.x * horizontal, h.y * horizontal, direction.z);
   }
 
   const agent* target = m.get_live_agent(a.ai.target);

@@ -554,8 +554,6 @@ struct agent {
   // The group that draws the missiles stuck in the shield, hung on the
   // skeleton (which owns it); null until the first one sticks.
   lod_mesh_group* shield_missiles = nullptr;
-  // Shots a crossbow-like weapon holds ready after its reload.
-  std::int32_t loaded_shots = 0;
 
   // Paths and AI
   // What the movement pass steers by (agent_movement_to_goal, _follow, 0x20

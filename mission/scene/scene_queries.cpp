@@ -227,7 +227,8 @@ bool walk_segment(const height_field& ground, const vec3& from, const vec3& to) 
 }
 
 int sweep_capsule_against_scene(const scene_world& scene, const height_field* ground, const vec3& from,
-                                const vec3& to, float max_length, const body_part** blocker) {
+                                const vec3& to, float max_length, const body_part** blocker,
+                                std::uint32_t exclusion_mask) {
   if (blocker != nullptr) *blocker = nullptr;
   if (ground != nullptr && !walk_segment(*ground, from, to)) return 0;
   const vec3 offset = to - from;
@@ -236,7 +237,7 @@ int sweep_capsule_against_scene(const scene_world& scene, const height_field* gr
   const vec3 end = from + direction * s;
   const capsule probe(from, end, 0.015f);
   thread_local std::vector<body_part*> faces;
-  query_collision_faces(scene, from, end, segment_exclusion_mask, faces);
+  query_collision_faces(scene, from, end, exclusion_mask, faces);
   for (const body_part* f : faces) {
     if (collide_bodies(*f, probe, 0, nullptr) > 0) {
       if (blocker != nullptr) *blocker = f;

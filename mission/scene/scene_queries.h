@@ -36,6 +36,10 @@ float plane_height_at(const face& f, float x, float y);
 // Collision flags of faces that the queries leave out.
 inline constexpr std::uint32_t segment_exclusion_mask = 0x114;
 inline constexpr std::uint32_t ground_exclusion_mask = 0x304;
+// What a weapon passes through: a thrust or a missile, and a side or overhead
+// swing, which also clears the bodies marked 8.
+inline constexpr std::uint32_t weapon_exclusion_mask = 0x8116;
+inline constexpr std::uint32_t swing_exclusion_mask = 0x811E;
 // Height reported where no face lies under or over a point.
 inline constexpr float no_ground_height = 100000.0f;
 
@@ -55,8 +59,10 @@ void query_collision_faces(const scene_world& scene, const vec3& from, const vec
 bool walk_segment(const height_field& ground, const vec3& from, const vec3& to);
 // 1 when the segment (cut to max_length) is free, 0 when blocked; then
 // blocker is the face that blocked it, or null for the ground grid.
+// Faces sharing a bit with `exclusion_mask` are passed through.
 int sweep_capsule_against_scene(const scene_world& scene, const height_field* ground, const vec3& from,
-                                const vec3& to, float max_length, const body_part** blocker);
+                                const vec3& to, float max_length, const body_part** blocker,
+                                std::uint32_t exclusion_mask = segment_exclusion_mask);
 // The highest ground face under the point or at most one unit above it; else
 // the lowest face above it; height no_ground_height and a null face when
 // there is none.

@@ -215,8 +215,11 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
   action_channel& upper = a.channels[1];
   const int total = get_ammunition(a);
   const bool crossbow = is_crossbow_like(type);
-  const bool loaded = !crossbow || a.loaded_shots > 0;
   const int weapon_slot = a.wielded_slots[0];
+  // A crossbow's load is kept on the weapon itself (the shots used in its
+  // word), so a fresh one comes spanned and the aim reads the same count.
+  item& launcher = a.equipment[static_cast<std::size_t>(weapon_slot)];
+  const bool loaded = !crossbow || launcher.get_remaining_ammo() > 0;
   entity* nocked = type == item_type::bow ? held_ammunition_entity(a) : nullptr;
   // At rest a crossbow shows whether it is spanned, a bow hangs slack with an
   // arrow on the string while it has one to shoot; the aim and the reload
@@ -260,7 +263,7 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
     a.aim_timer.reset();
     request(a, c.actions[0], 0x2400002u);
     a.aim_angle = 0.0f;
-    a.wield_mode = crossbow || type == item_type::thrown ? 4 : (type == item_type::pistol ? 5 : 0);
+    a.wield_mode = type == item_type::crossbow || type == item_type::thrown ? 4 : (type == item_type::pistol ? 5 : 0);
     return;
   }
 
@@ -270,7 +273,9 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
       return;
     }
     if (type == item_type::bow) set_slot_item_anim_time(a, weapon_slot, bow_draw_time(upper.progress));
-    const float ready_at = crossbow || type == item_type::musket ? 0.2f : 0.99f;
+    // A crossbow or a musket is already spanned and looses as soon as it is
+    // levelled; a bow and a pistol are let go at the end of the aim.
+    const float ready_at = type == item_type::crossbow || type == item_type::musket ? 0.2f : 0.99f;
     if (held(a, input_attack_held) || upper.progress <= ready_at) return;
     request(a, a.release_action, 0x1000002u | (type == item_type::thrown ? thrown_release_flags : 0u));
     const std::uint32_t thrown = static_cast<std::uint32_t>(kind.capabilities) & 0xF0000u;
@@ -286,7 +291,7 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
     } else {
       release_missile(m, a);
       if (crossbow) {
-        --a.loaded_shots;
+        launcher.consume_ammo(1);
       } else {
         consume_ammunition(m, a, 1);
       }
@@ -308,7 +313,8 @@ void use_ranged(mission& m, agent& a, int type, const item_kind& kind, combat_ra
       return;
     }
     if (upper.progress > 0.99f) {
-      a.loaded_shots = consume_ammunition(m, a, 1);
+      const int empty = launcher.get_max_ammo() - launcher.get_remaining_ammo();
+      if (empty > 0) launcher.consume_ammo(-consume_ammunition(m, a, empty));
       a.attack_state = attack_idle;
     }
     return;

@@ -131,17 +131,20 @@ swing_sweep make_sweep(const agent& a, int hand) {
 // The distance along the capsule to the first scene contact; no_scene_contact
 // when the way is free. `blocker` receives the face struck (null for the
 // ground grid).
-float scene_contact_distance(mission& m, const hit_capsule& c, const body_part** blocker) {
+float scene_contact_distance(mission& m, const hit_capsule& c, std::uint32_t exclusion_mask,
+                             const body_part** blocker) {
   if (!m.scene) return no_scene_contact;
   const float length = (c.b - c.a).length();
   if (length <= 0.0f) return no_scene_contact;
-  if (sweep_capsule_against_scene(*m.scene, m.ground_grid, c.a, c.b, length, blocker) == 1) return no_scene_contact;
+  if (sweep_capsule_against_scene(*m.scene, m.ground_grid, c.a, c.b, length, blocker, exclusion_mask) == 1) {
+    return no_scene_contact;
+  }
   // The first blocked length, to a centimetre.
   float free_length = 0.0f;
   float blocked_length = length;
   while (blocked_length - free_length > 0.01f) {
     const float mid = 0.5f * (free_length + blocked_length);
-    if (sweep_capsule_against_scene(*m.scene, m.ground_grid, c.a, c.b, mid, nullptr) == 1)
+    if (sweep_capsule_against_scene(*m.scene, m.ground_grid, c.a, c.b, mid, nullptr, exclusion_mask) == 1)
       free_length = mid;
     else
       blocked_length = mid;
@@ -391,7 +394,11 @@ int agent_process_weapon_hit(mission& m, agent& attacker, int hand, missile* mi,
   // The scene along the weapon.
   const body_part* blocker = nullptr;
   float scene_distance = no_scene_contact;
-  if (attacker.scene_hit == 0) scene_distance = scene_contact_distance(m, capsule_of_frame, &blocker);
+  if (attacker.scene_hit == 0) {
+    const bool side_or_overhead = mi == nullptr && attacker.attack_direction != 0;
+    scene_distance = scene_contact_distance(
+        m, capsule_of_frame, side_or_overhead ? swing_exclusion_mask : weapon_exclusion_mask, &blocker);
+  }
   const bool scene_touched = scene_distance < no_scene_contact;
 
   int result = weapon_hit_nothing;

@@ -185,11 +185,10 @@ void read_ground_paint(stream& s, ground_paint& paint, const std::vector<ruv_str
     const std::int32_t y = paint.size_y;
     paint.size_x = 0;
     paint.size_y = 0;
-    // The message is the one players report; the log line before it says which
-    // file and which size.
+    // The log line before the error says which size.
     log_line(std::string("Ground paint of ") + s.name.c_str() + " claims " + std::to_string(x) + " x " + std::to_string(y) +
              " vertices\n");
-    ruv_error("Illegal terrain size in sco file");
+    ruv_error("Illegal terrain size in sco file while reading file: %s", s.name.c_str());
   }
   const std::size_t square = static_cast<std::size_t>(ground_paint_stride) * ground_paint_stride;
   for (std::int32_t i = 0; i < count; ++i) {

@@ -38,13 +38,6 @@ void start_move(script_camera& cam, const frame& target, float target_fov, std::
   cam.easing = easing > 0 ? low32(easing) : 0;
 }
 
-// Ends any move where the camera stands now.
-void stand_still(script_camera& cam) {
-  cam.from_frame = cam.current_frame();
-  cam.from_fov = cam.current_fov();
-  cam.duration = 0.0f;
-}
-
 // p0 the mode (0 or 1); back to the mission's own camera, p1 > 0 blends over
 // that many milliseconds (easing p2) from where the scripted camera stands.
 void set_camera_mode(operation_call& c) {
@@ -91,30 +84,41 @@ void get_camera_frame(operation_call& c) {
   pos(c.value[0]) = cam->current_frame();
 }
 
-// The camera jumps to the register; the field of view stays where it is.
+// The camera jumps to the register: a move in progress ends, and the field of
+// view is the start one it kept.
 void set_camera_frame(operation_call& c) {
   script_camera* cam = camera();
   if (cam == nullptr || !validate_register_id(c.value[0])) return;
-  stand_still(*cam);
   cam->from_frame = pos(c.value[0]);
+  cam->duration = 0.0f;
 }
 
+// A move from where the camera stands to the register; the field of view
+// goes from the start one the camera kept to the one it shows now.
 void move_camera(operation_call& c) {
   script_camera* cam = camera();
   if (cam == nullptr || !validate_register_id(c.value[0]) || c.value[1] <= 0) return;
-  start_move(*cam, pos(c.value[0]), cam->current_fov(), c.value[1], c.value[2]);
+  const frame now = cam->current_frame();
+  const float now_fov = cam->current_fov();
+  cam->from_frame = now;
+  cam->to_frame = pos(c.value[0]);
+  cam->to_fov = now_fov;
+  cam->duration = seconds_of_ms(c.value[1]);
+  cam->transition_timer.reset();
+  cam->easing = c.value[2] > 0 ? low32(c.value[2]) : 0;
 }
 
 void get_camera_fov(operation_call& c) {
   if (script_camera* cam = camera()) c.store(truncate_to_int64(static_cast<double>(cam->current_fov())));
 }
 
-// The field of view jumps; the frame stays where it is.
+// The field of view jumps: a move in progress ends, and the frame is the
+// start one the camera kept.
 void set_camera_fov(operation_call& c) {
   script_camera* cam = camera();
   if (cam == nullptr) return;
-  stand_still(*cam);
   cam->from_fov = fov_of(c.value[0]);
+  cam->duration = 0.0f;
 }
 
 void zoom_camera(operation_call& c) {

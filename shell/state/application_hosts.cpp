@@ -2,6 +2,7 @@
 
 #include "campaign/game/campaign_game.h"
 #include "campaign/party/party.h"
+#include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/records/mission.h"
@@ -10,8 +11,10 @@
 #include "module/loading/game.h"
 #include "module/loading/new_game.h"
 #include "module/records/mission_template.h"
+#include "script/ops/battle_advantage.h"
 #include "module/records/script_table.h"
 #include "module/text/translation_table.h"
+#include "render/terrain/terrain_generator.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
 #include "engine/settings/ruv_config.h"
@@ -143,14 +146,19 @@ void application_hosts::prepare_mission(const mission_preparation& p) {
   m.template_flags = p.template_index >= 0 && p.template_index < static_cast<int>(g_mission_templates.size())
                          ? g_mission_templates[static_cast<std::size_t>(p.template_index)].flags
                          : 0;
-  // Every team leaderless, allied with itself and hostile to the others;
-  // team 7 neutral to all.
+  // Every team leaderless, with its groups' orders at their defaults, allied
+  // with itself and hostile to the others; team 7 neutral to all.
   for (int t = 0; t < team_count; ++t) {
     team& tm = m.teams[static_cast<std::size_t>(t)];
     tm.leader = -1;
+    tm.groups = {};
     for (int u = 0; u < team_count; ++u)
       tm.relations[static_cast<std::size_t>(u)] = t == 7 ? 0 : (t == u ? 1 : -1);
   }
+  // Nothing of the last battle's camera, terrain or sounds carries over.
+  m.scripted_camera.from_frame = frame::identity();
+  g_terrain_generator.reset_terrain_generator();
+  g_sound_manager.stop_all_sounds();
   if (campaign_game* c = campaign_()) m.player_party = c->state.player_party;
 }
 
@@ -245,8 +253,15 @@ std::int32_t application_hosts::party_leader_seed(std::int32_t party_id) {
 void application_hosts::set_encounter_side(meta_mission_words& m, std::int32_t side) { m.encounter.set_side(side); }
 
 std::int32_t application_hosts::battle_advantage() {
-  // The encounter's strength, as choosing a side last computed it.
-  return g_meta_mission.encounter.advantage;
+  // Worked out anew from the parties as the battle left them, against the
+  // same side choosing it did; never from the stored value, or each result's
+  // bias would pile onto the last.
+  const encounter_record& e = g_meta_mission.encounter;
+  const std::int32_t against = e.side == 1 ? e.first_party : e.second_party;
+  const std::int32_t with = e.side == 1 ? e.second_party : e.first_party;
+  campaign_game* c = campaign_();
+  if (!c) return e.advantage;
+  return compute_battle_advantage(c->state.player_party, against, with);
 }
 
 bool application_hosts::side_troops_spent(const meta_mission_words& m) {

@@ -372,12 +372,6 @@ float ui_manager::draw(render_view& view) {
   const ui_vec2 clip_max{interface_width, interface_height};
   for (std::size_t i = 0; i < roots.size(); ++i) roots[i]->render(view, depth, clip_min, clip_max);
 
-  if (tooltip_mesh) {
-    depth += 1.0f;
-    frame f = frame::identity();
-    f.origin.z = depth;
-    tooltip_mesh->render(view, f);
-  }
   if (overlay_mesh && overlay_count > 0) {
     frame f = frame::identity();
     f.rot.s = f.rot.s * overlay_scale;
@@ -397,6 +391,14 @@ float ui_manager::draw(render_view& view) {
     f.origin.z = depth + 2.0f;
     message_text.render(view, f);
     depth += 2.0f;
+  }
+  // The tooltip lies over everything else of the interface: the overlay and
+  // the message log too.
+  if (tooltip_mesh) {
+    depth += 1.0f;
+    frame f = frame::identity();
+    f.origin.z = depth;
+    tooltip_mesh->render(view, f);
   }
   return depth;
 }

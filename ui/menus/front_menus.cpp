@@ -91,8 +91,10 @@ widget* make_text_button(container& parent, const ruv_string& label, float x, fl
 }
 
 widget* make_text_label(container& parent, const ruv_string& text, float x, float y, float width, float height) {
-  widget* l = make_label(parent, text, x, y, width, height);
+  // The text is laid out once its size is set, so that it shows at it.
+  widget* l = make_label(parent, ruv_string(), x, y, width, height);
   l->set_text_size({0.7f * height, 0.7f * height});
+  l->set_text(text);
   return l;
 }
 

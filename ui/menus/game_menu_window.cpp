@@ -35,6 +35,7 @@ constexpr float option_height = 0.04f;
 constexpr float option_width = 0.64f;
 constexpr float option_centre_x = 0.325f;
 constexpr float option_panel_width = 0.75f;
+constexpr float option_bar_x = 0.7f;
 constexpr std::uint32_t option_highlight = 0xFF55FF50u;
 
 // Pending screen change codes module code sets.
@@ -186,6 +187,8 @@ void game_menu_window::build() {
   auto options = std::make_unique<scrollable_container>();
   options->content->set_size({option_panel_width, 0.36f});
   options->set_position({0.01f, 0.02f});
+  // The list's bar stands at x 0.7 of the window, over the list's right part.
+  options->vertical_bar_x = option_bar_x - 0.01f;
   options->set_view_size({option_panel_width, 0.36f});
   for (auto& b : option_buttons) {
     auto button = std::make_unique<text_button>();

@@ -16,16 +16,49 @@ namespace hm {
 namespace {
 
 constexpr int random_span = 15817;
+// The handle stands this share of the bar's height in from each edge.
+constexpr float handle_inset = 0.2f;
+
+// Scales and moves the mesh so that its bounding box covers the rectangle
+// (x, y, width, height) of its widget; a mesh without extent is left alone.
+void fit_mesh_to_rect(mesh& m, float x, float y, float width, float height) {
+  m.compute_bounding_box();
+  const vec3 lo = m.bbox.min;
+  const vec3 hi = m.bbox.max;
+  if (!(hi.x > lo.x) || !(hi.y > lo.y)) return;
+  m.translate(vec3(-lo.x, -lo.y, 0.0f));
+  m.scale(width / (hi.x - lo.x), height / (hi.y - lo.y), 1.0f);
+  m.translate(vec3(x, y, 0.0f));
+  m.compute_bounding_box();
+}
 
 }  // namespace
 
 void loading_progress_bar::set_float_value(float v) { progress_bar::set_float_value(std::clamp(v, 0.01f, 1.0f)); }
 
+void loading_progress_bar::rebuild_fill() {
+  if (get_mesh(slot_down) && value_last_drawn == float_value) return;
+  set_mesh_slot(slot_down, nullptr);
+  value_last_drawn = float_value;
+  if (!fill_source) return;
+  std::unique_ptr<mesh> fill = fill_source->create_copy();
+  fit_mesh_to_rect(*fill, handle_rect[0], handle_rect[1], handle_rect[2] * float_value, handle_rect[3]);
+  set_mesh_slot(slot_down, std::move(fill));
+}
+
 loading_progress_bar* make_loading_progress_bar(container& parent, float x, float y, float width, float height) {
   auto bar = std::make_unique<loading_progress_bar>();
   bar->set_position({x, y});
   bar->set_size({width, height});
-  if (auto m = g_ui_manager.resource_mesh_copy("progressbar")) bar->set_mesh(slot_background, std::move(m));
+  if (auto m = g_ui_manager.resource_mesh_copy("progressbar")) {
+    fit_mesh_to_rect(*m, 0.0f, 0.0f, width, height);
+    bar->set_mesh(slot_background, std::move(m));
+  }
+  const float inset = height * handle_inset;
+  bar->handle_rect[0] = inset;
+  bar->handle_rect[1] = inset;
+  bar->handle_rect[2] = width - 2.0f * inset;
+  bar->handle_rect[3] = height - 2.0f * inset;
   bar->fill_source = g_ui_manager.resource_mesh("progressbar_handle");
   bar->set_float_value(0.01f);
   return parent.add(std::move(bar));

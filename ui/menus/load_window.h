@@ -15,6 +15,13 @@ class loading_progress_bar final : public progress_bar {
  public:
   loading_progress_bar() { float_value = 0.01f; }
   void set_float_value(float v) override;
+  // The fill: the source mesh fitted to the handle rectangle, its width
+  // times the value, so that it grows inside the bar from the left.
+  void rebuild_fill() override;
+
+  // The handle rectangle at value 1.0, in the bar's own coordinates: x, y,
+  // width, height.
+  float handle_rect[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
 
 // The bar with the "progressbar" look filling the rectangle and the

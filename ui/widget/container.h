@@ -91,6 +91,9 @@ class scrollable_container : public container {
   container* content = nullptr;  // a child
   ui_vec2 scroll_offset;
   ui_vec2 view_size;
+  // Where the vertical bar stands, from the box's left edge; below 0 just
+  // right of the box (its width + 0.01).
+  float vertical_bar_x = -1.0f;
 
  protected:
   bool child_under_mouse(const widget& child, const ui_vec2& m) const override;

@@ -237,7 +237,20 @@ void scrollable_container::set_view_size(const ui_vec2& s) {
 void scrollable_container::update_layout() {
   if (!content) return;
   widget* first = first_content_child();
-  if (first) first->set_size(first->size);
+  if (first) {
+    first->set_size(first->size);
+    first->set_position({first->local_position.x, 0.0f});
+  }
+  // The content is as large as what it holds now: growing to fit alone would
+  // keep the size of an earlier, larger text and scroll the new one away.
+  ui_vec2 hi{0.0f, 0.0f};
+  ui_vec2 lo{0.0f, 0.0f};
+  for (const auto& c : content->children) {
+    hi = {std::max(hi.x, c->local_position.x + c->size.x), std::max(hi.y, c->local_position.y + c->size.y)};
+    lo = {std::min(lo.x, c->local_position.x + c->extent_min.x), std::min(lo.y, c->local_position.y + c->extent_min.y)};
+  }
+  content->size = hi;
+  content->extent_min = lo;
   if (view_size == ui_vec2{})
     set_size({content->size.x, size.y});
   else
@@ -252,7 +265,7 @@ void scrollable_container::update_layout() {
       first->set_position({0.0f, 0.0f});
     }
   }
-  if (scrollbar* bar = scroll_bars[1]) bar->set_position({size.x + 0.01f, 0.0f});
+  if (scrollbar* bar = scroll_bars[1]) bar->set_position({vertical_bar_x >= 0.0f ? vertical_bar_x : size.x + 0.01f, 0.0f});
   update_scrollbars();
 }
 

@@ -165,9 +165,11 @@ void message_box_window::build() {
   root = open_box();
   widget* title_label = make_label(*root, title, 0.05f, 0.34f, 0.4f, 0.05f);
   (void)title_label;
-  widget* body = make_label(*root, text, 0.05f, 0.135f, 0.4f, 0.2f);
+  // The body's text is laid out once its size is set, so that it shows at it.
+  widget* body = make_label(*root, ruv_string(), 0.05f, 0.135f, 0.4f, 0.2f);
   body->add_text_flags(ui_text_flag::keep_width);
   body->set_text_size({0.02f, 0.02f});
+  body->set_text(text);
   text_field = nullptr;
   buttons[0] = buttons[1] = nullptr;
   constexpr float h = 0.045f;
@@ -201,6 +203,8 @@ void message_box_window::build() {
     box->set_text(result_text ? *result_text : ruv_string());
     box->focused = 1;
     text_field = root->add_child(std::move(box));
+    // Focused and holding the capture, the field takes typing at once.
+    g_ui_manager.capturing_widget = text_field;
   }
   saved_cursor = g_ui_manager.cursor_visible;
 }

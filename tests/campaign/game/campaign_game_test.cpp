@@ -9,10 +9,13 @@
 
 #include <string>
 
+#include "engine/audio/sound_manager.h"
 #include "engine/core/random.h"
+#include "engine/settings/ruv_config.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
 #include "module/loading/game.h"
+#include "platform/audio/audio.h"
 
 namespace hm {
 namespace {
@@ -160,6 +163,53 @@ TEST_F(CampaignGameTest, WorldReadsTheGamesTroops) {
   w.add_troop_experience(1, 29999);
   EXPECT_EQ(g.troops[1].experience, std::numeric_limits<std::int32_t>::max());
   EXPECT_EQ(g.troops[1].level, max_troop_level);
+}
+
+// Each level the player's troop gains sounds the gong, flat; another
+// troop's levels are silent.
+TEST_F(CampaignGameTest, EveryLevelThePlayerGainsSoundsTheGong) {
+  const ruv_config saved_config = g_ruv_config;
+  g_ruv_config.disable_sound = 0;
+  platform::null_audio audio;
+  audio.channel_limit = 64;
+  platform::set_audio_output(&audio);
+  g_sound_manager.clear();
+  sound_sample sample;
+  sample.handle = audio.add_sample(22050, 22050);
+  sample.default_frequency = 22050;
+  sample.length = 22050;
+  sample.duration = 1.0f;
+  g_sound_manager.samples.push_back(sample);
+  sound_record gong;
+  gong.name = "snd_gong";
+  gong.variant_count = 1;
+  gong.sample_indices[0] = 0;
+  g_sound_manager.sounds.push_back(gong);
+  for (int& id : g_sound_manager.slot_sound_ids) id = -1;
+  g_sound_manager.slot_sound_ids[sound_slot::gong] = 0;
+  const auto plays = [&] {
+    int n = 0;
+    for (const platform::audio_call& c : audio.calls) n += c.kind == platform::audio_call_kind::play_sample;
+    return n;
+  };
+  {
+    campaign_game c(g);
+    g.player_troop = 0;
+    g.troops[0].level = 1;
+    g.troops[0].experience = 0;
+    // 0 -> 1360 passes the entries of levels 2 (600) and 3 (1360).
+    c.world.add_troop_experience(0, 1360);
+    EXPECT_EQ(g.troops[0].level, 3);
+    EXPECT_EQ(plays(), 2);
+    g.troops[1].level = 1;
+    g.troops[1].experience = 0;
+    c.world.add_troop_experience(1, 1360);
+    EXPECT_EQ(g.troops[1].level, 3);
+    EXPECT_EQ(plays(), 2);
+  }
+  g_sound_manager.clear();
+  platform::set_audio_output(nullptr);
+  g_ruv_config = saved_config;
 }
 
 }  // namespace

@@ -2,12 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
+#include <vector>
+
 #include "engine/core/timer.h"
+#include "mission/agent/agent_perception.h"
 #include "mission/ai/ai_behaviour.h"
 #include "mission/records/agent.h"
 #include "mission/records/mission.h"
+#include "mission/support/animated_agents.h"
 #include "mission/support/combat_fixtures.h"
+#include "module/records/item_kind.h"
 #include "mission/support/recording_services.h"
+#include "render/entity/entity.h"
 
 namespace hm {
 namespace {
@@ -93,6 +101,46 @@ TEST_F(MovementPass, MountingPressesOnlyWithin099Metres) {
     EXPECT_EQ(a.goal_flags != 0, !r.presses) << r.distance;  // else it walks to the horse
     EXPECT_FLOAT_EQ(a.ai.speed_factor, 0.15f);
   }
+}
+
+// An archer on foot whose shot at a seen enemy is blocked by a friend steps
+// aside (about a point 0.7 m towards the enemy, within 1.8 m) rather than
+// walking up to the enemy.
+TEST_F(MovementPass, AnArcherOnFootWithAFriendInTheWaySideSteps) {
+  struct open_field : recording_services {
+    bool segment_is_clear(mission&, const vec3&, const vec3&) override { return true; }
+  } field;
+  m.set_services(&field);
+  std::vector<std::unique_ptr<skeleton_entity>> bodies;
+  const auto with_body = [&](agent& x) -> agent& {
+    bodies.push_back(std::make_unique<skeleton_entity>());
+    bodies.back()->frame = x.body_frame;
+    x.agent_entity = bodies.back().get();
+    return x;
+  };
+  m.set_team_relation(0, 1, team_relation_enemy);
+  m.set_team_relation(0, 0, team_relation_ally);
+  const int bow = add_item_kind(item_type::bow);
+  g_item_kinds[static_cast<std::size_t>(bow)].missile_speed = 50;
+  agent& a = with_body(spawn_standing_agent(m, agent_kind_human, 0, vec3()));
+  a.equipment[0] = item{bow, 0};
+  a.wielded_slots = {0, -1};
+  agent& friend_in_way = with_body(spawn_standing_agent(m, agent_kind_human, 0, vec3(0.0f, 3.0f, 0.0f)));
+  agent& enemy = with_body(spawn_standing_agent(m, agent_kind_human, 1, vec3(0.0f, 6.0f, 0.0f)));
+  int blocking = -1;
+  ASSERT_EQ(check_shot(m, a, enemy.index, blocking), shot_friends_in_way);
+  EXPECT_EQ(blocking, friend_in_way.index);
+  a.ai.flags = 1;
+  a.ai.mode = ai_mode_shoot;
+  a.ai.target = a.ai.combat_target = enemy.index;
+  agent_ai_decide_movement(m, a);
+  ASSERT_NE(a.goal_flags, 0u);
+  // The scatter reaches 1.8 along each axis.
+  EXPECT_LE(std::fabs(a.goal_position.x), 1.8f + 1e-4f);
+  EXPECT_LE(std::fabs(a.goal_position.y - 0.7f), 1.8f + 1e-4f);
+  EXPECT_GT((a.goal_position - enemy.position()).length(), 2.0f);
+  g_item_kinds.clear();
+  m.set_services(&services);
 }
 
 }  // namespace

@@ -293,7 +293,10 @@ TEST_F(SkeletonUpdate, HorseTiltAndRiderTwist) {
   EXPECT_EQ(skel(horse).channels[0].override_mask, 0u);
 
   fixture.actions.actions[66].flags = action_flag_rider_twist;
-  rider.aim_angle = 0.4f;
+  // The twist follows the rider's turn from the horse, not the aim of an
+  // attack.
+  rider.rider_turn_angle = 0.4f;
+  rider.aim_angle = 1.2f;
   rider.channels[0].requested_action = 66;
   step(rider);
   const anim_channel& k = skel(rider).channels[0];

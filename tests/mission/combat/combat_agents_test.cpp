@@ -1,23 +1,27 @@
 // Blows, shields and bodies on the agents of a small mission.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
 #include "mission/combat/armor.h"
+#include "mission/combat/attack_damage.h"
 #include "mission/combat/attack_direction.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/combat_hooks.h"
 #include "mission/frame/bodies.h"
 #include "mission/records/agent.h"
 #include "mission/records/combat_random.h"
+#include "mission/records/missile.h"
 #include "mission/records/mission.h"
 #include "mission/records/scene_prop_instance.h"
 #include "mission/support/combat_fixtures.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
+#include "module/loading/game.h"
 #include "module/records/mission_template.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
@@ -218,6 +222,109 @@ TEST_F(CombatAgents, ShieldHitPointsNeverReachTheModifierByte) {
   damage_shield(m, a, 1000000, random);
   EXPECT_EQ(a.equipment[1].hit_points(), 0);
   EXPECT_EQ(a.equipment[1].modifier(), 5);
+}
+
+// When the player's own shield breaks in a mission of the campaign, the
+// troop's copy steps down with it (deformed, then cracked, then lost): the
+// copy is known by its kind, whatever hit points each copy holds.
+TEST_F(CombatAgents, ThePlayersBrokenShieldStepsDownInTheTroopsEquipment) {
+  g_mission_templates.resize(1);
+  g_mission_templates[0].flags = 2;
+  m.template_index = 0;
+  g_game = std::make_unique<game>();
+  g_game->troops.resize(1);
+  g_game->player_troop = 0;
+  constexpr int cracked = 1;
+  constexpr int deformed = 5;
+  struct row {
+    int modifier;
+    int troop_kind;  // after the break
+    int troop_modifier;
+  };
+  const row rows[] = {{0, shield_kind, deformed}, {deformed, shield_kind, cracked}, {cracked, -1, 0}};
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.modifier);
+    agent& a = spawn(agent_kind_human, 0, vec3());
+    m.player_agent = a.index;
+    item shield{shield_kind, 0};
+    shield.set_modifier(r.modifier);
+    shield.set_hit_points(shield.get_max_hit_points());
+    g_game->troops[0].equipment[1] = shield;
+    a.equipment[1] = shield;
+    a.equipment[1].set_hit_points(3);
+    a.slot_from_troop[1] = 1;
+    a.wielded_slots = {-1, 1};
+    scripted_combat_random random({0});
+    const shield_damage_outcome out = damage_shield(m, a, 1000, random);
+    ASSERT_TRUE(out.quality_stepped);
+    const item& kept = g_game->troops[0].equipment[1];
+    EXPECT_EQ(kept.kind, r.troop_kind);
+    if (r.troop_kind >= 0) {
+      EXPECT_EQ(kept.modifier(), r.troop_modifier);
+      EXPECT_EQ(kept.hit_points(), kept.get_max_hit_points());
+    }
+  }
+  g_game.reset();
+}
+
+// A two-handed weapon trains and uses the one-handed proficiency whenever an
+// item is in hand 1, also one marked unavailable; only the 0.675 of a
+// two-hander with a busy hand looks at that mark.
+TEST_F(CombatAgents, TheProficiencyOfAStrikeFollowsWhatHand1Holds) {
+  const int great_sword = static_cast<int>(g_item_kinds.size());
+  g_item_kinds.emplace_back();
+  g_item_kinds.back().flags = item_type::two_handed;
+  g_item_kinds.back().swing_damage = 40;
+  g_game = std::make_unique<game>();
+  g_game->troops.resize(1);
+  g_game->troops[0].proficiencies[0] = 100.0f;  // one-handed
+  g_game->troops[0].proficiencies[1] = 0.0f;    // two-handed
+  const auto strike = [&](bool shield_in_hand_1, bool unavailable) {
+    agent& a = spawn(agent_kind_human, 0, vec3());
+    a.troop = 0;
+    a.equipment[0] = item{great_sword, 0};
+    a.equipment[1] = item{shield_kind, 0};
+    a.wielded_slots = {0, shield_in_hand_1 ? 1 : -1};
+    a.hand1_unavailable = unavailable ? 1 : 0;
+    a.attack_direction = 1;
+    a.channels[1].progress = 0.5f;
+    return agent_compute_attack_damage(m, a, 0, nullptr, -1, 1.0f).damage;
+  };
+  const float free_hands = strike(false, false);  // two-handed proficiency 0: x 0.85
+  ASSERT_GT(free_hands, 0.0f);
+  // A shield on the arm but not usable: one-handed proficiency 100 (x 1.0),
+  // no 0.675.
+  EXPECT_NEAR(strike(true, true) / free_hands, 1.0f / 0.85f, 1e-4f);
+  // A usable shield: one-handed proficiency and the 0.675.
+  EXPECT_NEAR(strike(true, false) / free_hands, 0.675f / 0.85f, 1e-4f);
+  g_game.reset();
+}
+
+// A missile from behind that strikes the shield carried on the back meets the
+// shield's resistance; the player is told.
+TEST_F(CombatAgents, AMissileInTheShieldOnTheBackIsToldToThePlayer) {
+  std::vector<std::string> messages;
+  g_combat_hooks().add_message = [&](const std::string& text, std::uint32_t colour) {
+    messages.push_back(text + " " + std::to_string(colour));
+  };
+  g_item_kinds[shield_kind].weapon_length = 300;
+  missile arrow;
+  arrow.position = vec3(0.0f, 0.0f, 1.2f);
+  arrow.direction = vec3(0.0f, 0.0f, -1.0f);
+  for (const bool player : {true, false}) {
+    SCOPED_TRACE(player);
+    messages.clear();
+    agent& a = spawn(agent_kind_human, 0, vec3());
+    m.player_agent = player ? a.index : -1;
+    a.equipment[2] = item{shield_kind, 0};
+    a.equipment[2].set_hit_points(40);
+    blow b = hit(-1, 30.0f, 1);
+    b.striking_missile = &arrow;
+    const armor_values v = agent_armor_for_blow(m, a, b);
+    EXPECT_EQ(v.back_shield, 8 + 10);
+    EXPECT_EQ(messages, player ? std::vector<std::string>{"ui_hit_shield_on_back 4294967295"}
+                               : std::vector<std::string>{});
+  }
 }
 
 TEST_F(CombatAgents, AttackOfAFixedClassIsStoredOnTheAgent) {

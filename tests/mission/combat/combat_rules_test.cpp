@@ -74,6 +74,24 @@ TEST(Blocking, BearingDecidesWhetherTheDefenceFaces) {
   EXPECT_FALSE(is_attack_blocked(facing_query(0, -1, 3, 203)));
 }
 
+TEST(Blocking, ARiderDefendsWhereItHasTurnedFromTheHorse) {
+  agent a;
+  a.kind = agent_kind_human;
+  a.body_frame.rot.f = vec3(0.0f, 1.0f, 0.0f);
+  a.mount = 3;
+  a.rider_turn_angle = 1.5707964f;  // a quarter turn to the left
+  a.upper_turn = 0.7f;              // the walking turn plays no part
+  a.defend_state = 1;
+  vec3 f = agent_facing_2d(a);
+  EXPECT_NEAR(f.x, -1.0f, 1e-6f);
+  EXPECT_NEAR(f.y, 0.0f, 1e-6f);
+  // Idle, it faces the way the horse does.
+  a.defend_state = 0;
+  f = agent_facing_2d(a);
+  EXPECT_NEAR(f.x, 0.0f, 1e-6f);
+  EXPECT_NEAR(f.y, 1.0f, 1e-6f);
+}
+
 TEST(Blocking, FirstActionOfATripleCountsFromAQuarter) {
   EXPECT_FALSE(is_attack_blocked(facing_query(0, -1, 0, 202, 0.2f)));
   EXPECT_TRUE(is_attack_blocked(facing_query(0, -1, 0, 202, 0.25f)));

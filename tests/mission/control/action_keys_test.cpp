@@ -298,12 +298,13 @@ TEST_F(ActionKeys, AHitSpraysBloodBackAgainstTheBlow) {
   blow b;
   b.hit_position = vec3(1.0f, 2.0f, 1.5f);
   b.direction = vec3(1.0f, 0.0f, 0.0f);
-  g_combat_hooks().emit_blood(m, a, b, 12);
+  g_combat_hooks().emit_blood(m, a, b, 12.5f);
   EXPECT_EQ(bursts(), (std::vector<std::pair<int, int>>{{1, 12}, {2, 12}}));
   for (int i = 0; i < 2; ++i) {
     const particle_system_instance& p = *m.scene->particle_pool[static_cast<std::size_t>(i)];
-    // Rates of 100 a second scaled by (12 + 10) x 0.1.
-    EXPECT_NEAR(p.emission_rate, 220.0f, 1e-3f);
+    // Rates of 100 a second scaled by (12.5 + 10) x 0.1: the count is not
+    // cut to a whole number first.
+    EXPECT_NEAR(p.emission_rate, 225.0f, 1e-3f);
     EXPECT_FLOAT_EQ(p.local_frame.origin.y, 2.0f);
     EXPECT_NEAR(p.local_frame.rot.f.x, -1.0f, 1e-6f);
     EXPECT_NEAR(p.local_frame.rot.u.z, 1.0f, 1e-6f);

@@ -217,9 +217,10 @@ TEST_F(WeaponUse, AThrowersLastPieceEmptiesTheHand) {
   EXPECT_EQ(a.channels[1].requested_action, 83);
 }
 
-// A guard that is up follows the enemy attacking it; the player who steers
-// the guard by the mouse keeps it where it was put once it has risen.
-TEST_F(WeaponUse, ARaisedGuardTurnsToTheAttackComingIn) {
+// A guard turns only while it rises (below half its action) and only with
+// the block-direction option on; once raised or held it keeps its direction,
+// whoever attacks it and for the AI and the automatic block alike.
+TEST_F(WeaponUse, OnlyARisingGuardTurnsAndOnlyWithTheOptionOn) {
   agent& a = swordsman();
   agent& enemy = enemy_aiming_at_the_first();
   const int shield = add_item_kind(item_type::shield);
@@ -233,41 +234,44 @@ TEST_F(WeaponUse, ARaisedGuardTurnsToTheAttackComingIn) {
     a.channels[1].progress = progress;
   };
   struct row {
+    int option;
     int enemy_state;
     int upper_action;
     float progress;
     int expected;  // -1: the guard stays
   };
   const row rows[] = {
-      {1, 214, 0.3f, 208},  // readying a swing from the right: the right guard
-      {2, 214, 0.9f, 208},  // releasing it, the guard nearly up
-      {2, 215, 1.0f, 208},  // a held guard turns too
-      {0, 214, 0.3f, -1},   // nobody attacks: the guard stays
-      {3, 215, 1.0f, -1},   // the swing is past its release
-      {1, -1, 0.0f, -1},    // no guard up: nothing to turn
-      {1, 216, 0.5f, -1},   // the parry of the block is not a guard
+      {1, 1, 214, 0.3f, 208},   // rising, a swing from the right readied: the right guard
+      {1, 2, 214, 0.49f, 208},  // still rising as it is released
+      {1, 2, 214, 0.5f, -1},    // half up: it stays
+      {1, 2, 214, 0.9f, -1},    // nearly up
+      {1, 2, 215, 1.0f, -1},    // held
+      {1, 0, 214, 0.3f, 214},   // nobody attacks: the thrust guard again (no change)
+      {1, 1, -1, 0.0f, -1},     // no guard up: nothing to turn
+      {1, 1, 216, 0.3f, -1},    // the parry of the block is not a guard
+      {0, 1, 214, 0.3f, -1},    // without the option no guard turns
+      {0, 2, 215, 1.0f, -1},
   };
   for (const row& r : rows) {
+    g_game_options.control_block_direction = r.option;
     enemy.attack_state = r.enemy_state;
     guard(r.upper_action, r.progress);
-    EXPECT_EQ(turned_guard(m, a).defend, r.expected) << r.enemy_state << ' ' << r.upper_action;
+    EXPECT_EQ(turned_guard(m, a).defend, r.expected)
+        << r.option << ' ' << r.enemy_state << ' ' << r.upper_action << ' ' << r.progress;
   }
-  // Already guarding the right direction: the same triple (no change).
-  enemy.attack_state = 1;
-  enemy.attack_direction = 0;
-  guard(215, 1.0f);
-  EXPECT_EQ(turned_guard(m, a).defend, 214);
   // A shield covers every direction.
+  g_game_options.control_block_direction = 1;
   a.equipment[1].kind = shield;
   a.wielded_slots[1] = 1;
+  enemy.attack_state = 1;
   enemy.attack_direction = 3;
+  guard(214, 0.3f);
   EXPECT_EQ(turned_guard(m, a).defend, 199);
   a.wielded_slots[1] = -1;
 
   // The player steering by the mouse: the rising guard takes the mouse's
   // direction (up: overhead, 217); once risen it stays.
   m.player_agent = a.index;
-  g_game_options.control_block_direction = 1;
   g_input_state.mouse_dy = -5.0f;
   guard(214, 0.3f);
   EXPECT_EQ(turned_guard(m, a).defend, 217);
@@ -275,33 +279,40 @@ TEST_F(WeaponUse, ARaisedGuardTurnsToTheAttackComingIn) {
   EXPECT_EQ(turned_guard(m, a).defend, -1);
   guard(215, 1.0f);
   EXPECT_EQ(turned_guard(m, a).defend, -1);
-  // The player with the automatic guard is guarded like everyone else.
+  // The automatic block keeps a held guard too.
   g_game_options.control_block_direction = 0;
-  EXPECT_EQ(turned_guard(m, a).defend, 217);  // overhead attack (3), one-handed: 217
+  EXPECT_EQ(turned_guard(m, a).defend, -1);
 }
 
-// Through the weapon use of a frame: a held guard turns to the swing coming in
-// with the guard's own request flags.
-TEST_F(WeaponUse, TheWeaponUseOfAFrameTurnsTheGuard) {
+// Through the weapon use of a frame: a rising guard turns to the swing coming
+// in with the guard's own request flags; a held one does not.
+TEST_F(WeaponUse, TheWeaponUseOfAFrameTurnsOnlyARisingGuard) {
   agent& a = swordsman();
   agent& enemy = enemy_aiming_at_the_first();
   enemy.attack_direction = 1;
   enemy.attack_state = 1;
-  a.input.action_flags = input_defend_held;
-  a.defend_state = 1;
-  a.defend_action = 214;
-  a.defend_hold_action = 215;
-  a.defend_end_action = 216;
-  a.channels[1].action = 215;
-  a.channels[1].flags = 0xEu;
-  a.channels[1].progress = 1.0f;
+  g_game_options.control_block_direction = 1;
   scripted_combat_random random({});
-  agent_use_weapon(m, a, 0.01f, random);
-  EXPECT_EQ(a.defend_action, 211);
-  EXPECT_EQ(a.defend_hold_action, 212);
-  EXPECT_EQ(a.defend_end_action, 213);
-  EXPECT_EQ(a.channels[1].requested_action, 211);
-  EXPECT_EQ(a.channels[1].flags & 0x1FFFFu, 14u);
+  for (const bool held_up : {true, false}) {
+    SCOPED_TRACE(held_up);
+    a.input.action_flags = input_defend_held;
+    a.defend_state = 1;
+    a.defend_action = 214;
+    a.defend_hold_action = 215;
+    a.defend_end_action = 216;
+    a.channels[1].action = held_up ? 215 : 214;
+    a.channels[1].requested_action = -1;
+    a.channels[1].flags = 0xEu;
+    a.channels[1].progress = held_up ? 1.0f : 0.2f;
+    agent_use_weapon(m, a, 0.01f, random);
+    EXPECT_EQ(a.defend_action, held_up ? 214 : 211);
+    EXPECT_EQ(a.defend_hold_action, held_up ? 215 : 212);
+    EXPECT_EQ(a.defend_end_action, held_up ? 216 : 213);
+    if (!held_up) {
+      EXPECT_EQ(a.channels[1].requested_action, 211);
+      EXPECT_EQ(a.channels[1].flags & 0x1FFFFu, 14u);
+    }
+  }
 }
 
 }  // namespace

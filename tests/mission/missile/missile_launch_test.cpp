@@ -172,5 +172,46 @@ TEST_F(MissileLaunch, PlayerShotsGetNoSpreadOnlyTheWobble) {
   EXPECT_FLOAT_EQ(shot->spin, 0.0f);
 }
 
+TEST_F(MissileLaunch, ARidersShotTurnsWithItsUpperBodyAndTakesOnlyTheHorsesSpeedAlongIt) {
+  // The horse runs north at 10; the rider (facing with it, no skills) shoots
+  // a bow, launch speed sqrt(0.8) x 50 x 1.2, with its upper body turned from
+  // the horse.
+  constexpr float quarter = 1.5707964f;
+  const float launch = std::sqrt(0.8f) * 60.0f;
+  struct row {
+    float turn;   // the rider's turn from the horse
+    vec3 aim;     // where it aims
+    vec3 shot;    // the shot's direction
+    float speed;  // the shot's speed
+  };
+  const row rows[] = {
+      {0.0f, {0.0f, 1.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, launch + 10.0f},
+      {quarter, {-1.0f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f}, launch},
+      // Aimed hard right, the bow's reach stops the turn at -0.5.
+      {-0.5f, {1.0f, 0.0f, 0.0f}, {std::sin(0.5f), std::cos(0.5f), 0.0f}, launch + 10.0f * std::cos(0.5f)},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(r.turn);
+    agent& horse = m.allocate_agent();
+    horse.state = agent_state_alive;
+    horse.kind = agent_kind_horse;
+    horse.body_frame.rot.f = vec3(0.0f, 1.0f, 0.0f);
+    horse.forward_speed = 10.0f;
+    agent& rider = shooter(bow);
+    rider.body_frame.rot.f = vec3(0.0f, 1.0f, 0.0f);
+    rider.mount = horse.index;
+    rider.rider_turn_angle = r.turn;
+    rider.aim_deviation = 0.0f;
+    m.player_agent = rider.index;
+    rider.input.set_direction(r.aim);
+    const missile* mi = m.missiles.get(release_missile(m, rider));
+    ASSERT_NE(mi, nullptr);
+    EXPECT_NEAR(mi->direction.x, r.shot.x, 1e-5f);
+    EXPECT_NEAR(mi->direction.y, r.shot.y, 1e-5f);
+    EXPECT_NEAR(mi->direction.z, r.shot.z, 1e-5f);
+    EXPECT_NEAR(mi->speed, r.speed, 1e-3f);
+  }
+}
+
 }  // namespace
 }  // namespace hm

@@ -251,7 +251,9 @@ class ranged_machine : public weapon_use_machine {
                std::uint32_t flags = 0) {
     agent& a = f.add_agent(m, agent_kind_human);
     if (player) m.player_agent = a.index;
-    const int weapon = add_item_kind(type, flags, capabilities, type == item_type::thrown ? pieces : 0);
+    // A thrown weapon is its own ammunition; a crossbow holds one shot.
+    const bool crossbow = type == item_type::crossbow || type == item_type::pistol || type == item_type::musket;
+    const int weapon = add_item_kind(type, flags, capabilities, type == item_type::thrown ? pieces : (crossbow ? 1 : 0));
     g_item_kinds[static_cast<std::size_t>(weapon)].missile_speed = 40;
     a.equipment[0] = item{weapon, 0};
     a.wielded_slots = {0, -1};
@@ -306,6 +308,8 @@ TEST_F(ranged_machine, PressingAttackAimsReloadsOrSaysWhyNot) {
     messages.clear();
     agent& a = armed(r.type, r.capabilities, r.ammo_type, r.pieces, true, r.flags);
     if (r.used > 0) a.equipment[r.ammo_type >= 0 ? 1 : 0].consume_ammo(r.used);
+    // Every crossbow here has shot its bolt.
+    if (r.type == item_type::crossbow) a.equipment[0].consume_ammo(1);
     if (r.mounted) a.mount = 99;
     a.wield_mode = -1;
     a.agent_hit = a.scene_hit = 1;
@@ -381,6 +385,7 @@ TEST_F(ranged_machine, ACrossbowSpansAsItIsReloadedAndLoosesEarly) {
   entity& crossbow = give_item_entity(f, a, 0);
   crossbow.meshes[0]->add_vertex_anim_key(0, vertex_anim_key{});
   crossbow.meshes[0]->add_vertex_anim_key(100, vertex_anim_key{});
+  a.equipment[0].consume_ammo(1);
   a.attack_state = attack_releasing;
   a.reload_action = 123;
   struct row {
@@ -402,7 +407,8 @@ TEST_F(ranged_machine, ACrossbowSpansAsItIsReloadedAndLoosesEarly) {
   playing(a, 123, 0.995f);
   step(a, 0);
   EXPECT_EQ(a.attack_state, attack_idle);
-  EXPECT_EQ(a.loaded_shots, 1);
+  EXPECT_EQ(a.equipment[0].get_remaining_ammo(), 1);
+  EXPECT_EQ(a.equipment[1].get_remaining_ammo(), 9);
   step(a, 0);
   EXPECT_FLOAT_EQ(crossbow.meshes[0]->anim_time, 100.0f);
 
@@ -413,10 +419,62 @@ TEST_F(ranged_machine, ACrossbowSpansAsItIsReloadedAndLoosesEarly) {
   playing(a, ready, 0.25f);
   step(a, 0);
   EXPECT_EQ(a.attack_state, attack_idle);
-  EXPECT_EQ(a.loaded_shots, 0);
+  EXPECT_EQ(a.equipment[0].get_remaining_ammo(), 0);
+  EXPECT_EQ(a.equipment[1].get_remaining_ammo(), 9);
   EXPECT_EQ(m.missiles.live_count(), 1);
   step(a, 0);
   EXPECT_FLOAT_EQ(crossbow.meshes[0]->anim_time, 0.0f);
+}
+
+TEST_F(ranged_machine, AFreshCrossbowIsLoadedAndAimsWithoutFurtherBolts) {
+  agent& a = armed(item_type::crossbow, 0x1000, -1, 0);
+  entity& crossbow = give_item_entity(f, a, 0);
+  crossbow.meshes[0]->add_vertex_anim_key(0, vertex_anim_key{});
+  crossbow.meshes[0]->add_vertex_anim_key(100, vertex_anim_key{});
+  a.release_action = release;
+  step(a, input_attack_held | input_attack_pressed);
+  EXPECT_EQ(a.attack_state, attack_readying);
+  EXPECT_EQ(a.wield_mode, 4);
+  EXPECT_FLOAT_EQ(crossbow.meshes[0]->anim_time, 100.0f);
+  EXPECT_TRUE(messages.empty());
+  playing(a, ready, 0.25f);
+  step(a, 0);
+  EXPECT_EQ(m.missiles.live_count(), 1);
+  // The shot is gone from the weapon, so its aim has nothing to spread.
+  EXPECT_EQ(a.equipment[0].used_shots(), a.equipment[0].get_max_ammo());
+  step(a, input_attack_held | input_attack_pressed);
+  EXPECT_EQ(a.attack_state, attack_idle);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find("ui_you_are_not_carrying_any_bolts"), std::string::npos);
+}
+
+TEST_F(ranged_machine, APistolIsLetGoAtTheEndOfItsAimACrossbowOrMusketEarly) {
+  struct row {
+    int type;
+    int wield_mode;
+    float progress;
+    bool released;
+  };
+  const row rows[] = {
+      {item_type::crossbow, 4, 0.25f, true}, {item_type::musket, 0, 0.25f, true},
+      {item_type::pistol, 5, 0.25f, false},  {item_type::pistol, 5, 0.995f, true},
+      {item_type::crossbow, 4, 0.15f, false}, {item_type::musket, 0, 0.15f, false},
+  };
+  for (const row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.type << " at " << r.progress);
+    agent& a = armed(r.type, 0x1000, r.type == item_type::crossbow ? item_type::bolts : item_type::bullets, 5);
+    a.release_action = release;
+    a.wield_mode = -1;
+    step(a, input_attack_held | input_attack_pressed);
+    ASSERT_EQ(a.attack_state, attack_readying);
+    EXPECT_EQ(a.wield_mode, r.wield_mode);
+    const int before = m.missiles.live_count();
+    playing(a, ready, r.progress);
+    step(a, 0);
+    EXPECT_EQ(m.missiles.live_count() - before, r.released ? 1 : 0);
+    EXPECT_EQ(a.attack_state, r.released ? attack_idle : attack_readying);
+    m.player_agent = -1;
+  }
 }
 
 TEST_F(ranged_machine, AReloadIsBrokenOffByDefenceMountingOrThePlayerWalking) {
@@ -438,12 +496,14 @@ TEST_F(ranged_machine, AReloadIsBrokenOffByDefenceMountingOrThePlayerWalking) {
   for (const row& r : rows) {
     SCOPED_TRACE(r.what);
     agent& a = armed(item_type::crossbow, 0, item_type::bolts, 10, r.player);
+    a.equipment[0].consume_ammo(1);
     a.attack_state = attack_releasing;
     a.reload_action = 123;
     playing(a, 123, r.progress);
     step(a, r.keys);
     EXPECT_EQ(a.attack_state, r.state);
-    EXPECT_EQ(a.loaded_shots, 0);
+    EXPECT_EQ(a.equipment[0].get_remaining_ammo(), 0);
+    EXPECT_EQ(a.equipment[1].get_remaining_ammo(), 10);
     m.player_agent = -1;
   }
 }

@@ -84,7 +84,8 @@ struct weapon_hit : ::testing::Test {
   // Scene-prop instance 0 of prop kind 0, with the hit points, and its
   // entity: a face across the line y = `y` from x -1 to 1, 3 high (a plain
   // entity of the scene, no prop's, when `is_prop` is false).
-  static strategic_entity& prop_wall(mission& mm, float y, float hit_points, bool is_prop = true) {
+  static strategic_entity& prop_wall(mission& mm, float y, float hit_points, bool is_prop = true,
+                                     std::uint32_t body_flags = 0) {
     if (!mm.scene) mm.scene = std::make_unique<scene_world>();
     scene_prop_instance p;
     p.kind = prop_kind_object;
@@ -94,8 +95,10 @@ struct weapon_hit : ::testing::Test {
     auto* e = static_cast<strategic_entity*>(mm.scene->create_entity(strategic_entity_type));
     e->owner_word = is_prop ? 12 : -1;
     e->owner_word_2 = 0;
-    e->attach_body(std::make_unique<face>(std::initializer_list<vec3>{
-        vec3(-1.0f, y, 0.0f), vec3(1.0f, y, 0.0f), vec3(1.0f, y, 3.0f), vec3(-1.0f, y, 3.0f)}));
+    auto wall = std::make_unique<face>(std::initializer_list<vec3>{vec3(-1.0f, y, 0.0f), vec3(1.0f, y, 0.0f),
+                                                                   vec3(1.0f, y, 3.0f), vec3(-1.0f, y, 3.0f)});
+    wall->flags = body_flags;
+    e->attach_body(std::move(wall));
     return *e;
   }
 
@@ -281,6 +284,32 @@ TEST_F(weapon_hit, AWallInTheSwingSparesTheEnemyBehindIt) {
     EXPECT_EQ(a.scene_hit, prop ? 1 : 0);
     EXPECT_EQ(log.runs, prop ? std::vector<std::string>{"0 -42 0"} : std::vector<std::string>{});
     fresh.set_services(nullptr);
+  }
+  g_scene_prop_kinds.clear();
+}
+
+TEST_F(weapon_hit, TheBodyFlagsOfAWallDecideWhetherTheBladePasses) {
+  // A thrust (direction 0) passes what is marked 0x8116; a side or overhead
+  // swing also what is marked 8.
+  struct row {
+    std::uint32_t body_flags;
+    int direction;
+    bool passes;
+  };
+  const row rows[] = {{0x8, 1, true},    {0x8, 2, true},    {0x8, 3, true},   {0x8, 0, false},
+                      {0x2, 0, true},    {0x8000, 0, true}, {0x100, 1, true}, {0x1, 1, false},
+                      {0x20, 0, false},  {0x0, 1, false}};
+  g_scene_prop_kinds.assign(1, scene_prop{});
+  for (const row& r : rows) {
+    SCOPED_TRACE(testing::Message() << std::hex << r.body_flags << " direction " << r.direction);
+    mission fresh;
+    set_relations(fresh);
+    prop_wall(fresh, 0.6f, 0.0f, false, r.body_flags);
+    agent& a = attacker_with_blade(fresh, 95);
+    a.attack_direction = r.direction;
+    agent& enemy = standing(fresh, 1, 0.8f);
+    EXPECT_EQ(swing(fresh, a), r.passes ? weapon_hit_agent : weapon_hit_nothing);
+    EXPECT_EQ(enemy.blow_pending != 0, r.passes);
   }
   g_scene_prop_kinds.clear();
 }

@@ -254,7 +254,8 @@ TEST(SceneObjects, CorruptCountsAndSizes) {
     read_paint(paint_with(421, 0), back);
     ADD_FAILURE() << "a size of 421 was read";
   } catch (const fatal_error& e) {
-    EXPECT_STREQ(e.what(), "Illegal terrain size in sco file");
+    // Named like the other errors of a scene-object file.
+    EXPECT_STREQ(e.what(), "Illegal terrain size in sco file while reading file: scn_test.sco ground paint");
   }
   EXPECT_THROW(read_paint(paint_with(-2, 0), back), fatal_error);
   EXPECT_THROW(read_paint(paint_with(2, -5), back), fatal_error);

@@ -139,6 +139,47 @@ TEST_F(ScriptCamera, FieldOfViewIsClampedAndBlendedLinearly) {
   EXPECT_EQ(cam.to_fov, before);
 }
 
+// A jump of the frame (2011) or of the field of view (2014) ends a move and
+// leaves the other at the start value the move kept; a move of the frame
+// (2012) keeps the start field of view and ends at the one shown now.
+TEST_F(ScriptCamera, JumpsAndMovesKeepTheStartValuesTheyDoNotName) {
+  // Zooming from 40 to 100 over a second, half way at 70: the frame jumps,
+  // the field of view is back at 40.
+  run_one_operation(2014, {40});
+  run_one_operation(2015, {100, 1000, 0});
+  advance(half_second);
+  EXPECT_EQ(query_one_operation(2013, {reg(0)}), 70);
+  pos(1) = make_frame(1.0f, 0.0f, 0.0f);
+  run_one_operation(2011, {1});
+  EXPECT_EQ(cam.duration, 0.0f);
+  EXPECT_EQ(query_one_operation(2013, {reg(0)}), 40);
+
+  // Moving from x 1 to x 9 over a second, half way at x 5: the field of
+  // view jumps, the frame is back at x 1.
+  pos(2) = make_frame(9.0f, 0.0f, 0.0f);
+  run_one_operation(2012, {2, 1000, 0});
+  advance(half_second);
+  run_one_operation(2010, {3});
+  EXPECT_NEAR(pos(3).origin.x, 5.0f, 1e-5f);
+  run_one_operation(2014, {60});
+  EXPECT_EQ(cam.duration, 0.0f);
+  run_one_operation(2010, {3});
+  EXPECT_EQ(pos(3).origin.x, 1.0f);
+  EXPECT_EQ(query_one_operation(2013, {reg(0)}), 60);
+
+  // Zoomed to 100 (start 50), then a move of the frame: the field of view
+  // runs from the kept 50 to the 100 shown, 75 half way.
+  run_one_operation(2014, {50});
+  run_one_operation(2015, {100, 1000, 0});
+  advance(2 * half_second + 1);
+  EXPECT_EQ(query_one_operation(2013, {reg(0)}), 100);
+  run_one_operation(2012, {2, 1000, 0});
+  EXPECT_EQ(cam.from_fov, 50.0f);
+  EXPECT_EQ(cam.to_fov, 100.0f);
+  advance(half_second);
+  EXPECT_EQ(query_one_operation(2013, {reg(0)}), 75);
+}
+
 TEST_F(ScriptCamera, MoveAndZoomTogether) {
   run_one_operation(2014, {60});
   pos(1) = make_frame(0.0f, 0.0f, 0.0f);
@@ -230,9 +271,10 @@ TEST_F(ScriptCamera, WithoutAMissionEverythingSucceedsAndNothingChanges) {
   EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(ScriptCamera, AJumpInOneValueKeepsTheOtherWhereItIs) {
-  // A fov change halfway through a move leaves the camera halfway, and a
-  // frame jump halfway through a zoom keeps the zoom's current value.
+TEST_F(ScriptCamera, AJumpInOneValueEndsTheMoveAtTheOthersStart) {
+  // A fov change halfway through a move puts the camera back at the move's
+  // start, and a frame jump halfway through a zoom puts the zoom back at its
+  // start value.
   pos(1) = make_frame(0.0f, 0.0f, 0.0f);
   run_one_operation(2011, {1});
   run_one_operation(2014, {40});
@@ -241,11 +283,11 @@ TEST_F(ScriptCamera, AJumpInOneValueKeepsTheOtherWhereItIs) {
   advance(half_second);
   run_one_operation(2014, {100});
   run_one_operation(2010, {3});
-  EXPECT_NEAR(pos(3).origin.x, 5.0f, 1e-5f);
+  EXPECT_EQ(pos(3).origin.x, 0.0f);
   run_one_operation(2015, {140, 1000, 0});
   advance(half_second);
   run_one_operation(2011, {1});
-  EXPECT_EQ(query_one_operation(2013, {reg(0)}), 120);
+  EXPECT_EQ(query_one_operation(2013, {reg(0)}), 100);
 }
 
 // --- the game's words and texts, and the menu's background ---

@@ -230,6 +230,21 @@ TEST_F(UiManager, OverlayHoldsEightyLinesAndDrawsThemOverTheirBox) {
   EXPECT_EQ(g_ui_manager.overlay_mesh->get_faces().size(), faces);
 }
 
+TEST_F(UiManager, TheTooltipIsDrawnAfterTheOverlayAndTheLog) {
+  ASSERT_TRUE(g_ui_manager.add_overlay_text_line(ruv_string("ab"), 0.02f, 0xFF00FF00u, false));
+  ASSERT_NE(g_ui_manager.overlay_mesh, nullptr);
+  g_ui_manager.set_tooltip_mesh(g_ui_manager.overlay_mesh->create_copy());
+  const mesh* tooltip = g_ui_manager.tooltip_mesh.get();
+  render_view view;
+  g_ui_manager.draw(view);
+  ASSERT_FALSE(view.render_list.empty());
+  EXPECT_EQ(view.render_list.back().m, tooltip);
+  bool overlay_before = false;
+  for (const render_list_entry& e : view.render_list) overlay_before = overlay_before || e.m == g_ui_manager.overlay_mesh.get();
+  EXPECT_TRUE(overlay_before);
+  g_ui_manager.set_tooltip_mesh(nullptr);
+}
+
 TEST_F(UiManager, MessageLogFadesOverTenSeconds) {
   struct row {
     float age;

@@ -19,6 +19,8 @@
 #include "ui/menus/game_menu_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/support/ui_test_support.h"
+#include "ui/widget/container.h"
+#include "ui/widget/widget_kinds.h"
 #include "ui/tableau/tableau_manager.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
@@ -184,6 +186,14 @@ TEST_F(GameMenu, OneOptionReservesTheListHeightAndButtonsStandCentred) {
   EXPECT_NEAR(b->local_position.x, 0.325f - 0.32f, 1e-6f);
   EXPECT_NEAR(b->local_position.y, 0.24f - 0.04f, 1e-6f);
   for (std::size_t i = 1; i < w.option_buttons.size(); ++i) EXPECT_TRUE(w.option_buttons[i]->is_hidden());
+  // The list's scroll bar stands on the window at (0.7, 0.02), 0.36 high;
+  // the list itself at (0.01, 0.02).
+  const scrollbar* bar = w.option_panel->scroll_bars[1];
+  ASSERT_NE(bar, nullptr);
+  const ui_vec2 window{w.option_panel->absolute_position.x - 0.01f, w.option_panel->absolute_position.y - 0.02f};
+  EXPECT_NEAR(bar->absolute_position.x - window.x, 0.7f, 1e-6f);
+  EXPECT_NEAR(bar->absolute_position.y - window.y, 0.02f, 1e-6f);
+  EXPECT_NEAR(bar->size.y, 0.36f, 1e-6f);
 }
 
 TEST_F(GameMenu, TheBattleOptionRequestsTheMissionAndLeavesTheResultMenuCurrent) {
@@ -299,6 +309,35 @@ TEST_F(GameMenu, AnOptionTakenFromADispatchedMenuAsksForTheMenuAgain) {
   g_window_manager.frame(0.02f);
   ASSERT_EQ(dispatched.size(), 1u);
   EXPECT_EQ(dispatched[0], 0x400u);
+}
+
+}  // namespace
+}  // namespace hm
+namespace hm {
+namespace {
+
+// A menu's short text fits its box: the content is as large as the text it
+// holds, so no scroll bar is needed and none can scroll the text away, at
+// either end of the bar.
+TEST_F(GameMenu, TheMenuTextShowsInsideItsBox) {
+  game_menu_window& w = open(result_menu);
+  scrollable_container* panel = w.text_panel;
+  ASSERT_NE(panel, nullptr);
+  widget* text = panel->first_content_child();
+  ASSERT_NE(text, nullptr);
+  ASSERT_FALSE(text->text.view().empty());
+  EXPECT_EQ(panel->scroll_bar_enabled[1], 0u);
+  for (const float value : {0.0f, 1.0f}) {
+    SCOPED_TRACE(value);
+    panel->scroll_bars[1]->set_float_value(value);
+    g_window_manager.frame(0.02f);
+    const float bottom = panel->absolute_position.y;
+    const float top = bottom + panel->size.y;
+    EXPECT_GE(text->absolute_position.y, bottom - 1e-6f);
+    EXPECT_LE(text->absolute_position.y + text->size.y, top + 1e-6f);
+    // It stands at the top of the box.
+    EXPECT_NEAR(text->absolute_position.y + text->size.y, top, 1e-5f);
+  }
 }
 
 }  // namespace

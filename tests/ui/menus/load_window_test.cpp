@@ -3,9 +3,12 @@
 // from the loaded module.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <string>
 #include <vector>
 
+#include "engine/resource/mesh.h"
 #include "module/base/module_settings.h"
 #include "module/loading/module_script_host.h"
 #include "module/loading/module_start.h"
@@ -14,6 +17,7 @@
 #include "ui/menus/load_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/support/ui_test_support.h"
+#include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
 
 namespace hm {
@@ -85,6 +89,56 @@ TEST_F(LoadWindow, ProgressFollowsTheModuleLoadThenTheMainMenuOpens) {
   ASSERT_NE(menu->restore_button, nullptr);
   EXPECT_TRUE(menu->restore_button->is_disabled());
   EXPECT_FALSE(menu->new_game_button->is_disabled());
+
+  // The version label shows its text at 0.7 of its height (0.028): the mesh
+  // it shows is the one laid out at that size.
+  widget* version = menu->version_label;
+  ASSERT_NE(version, nullptr);
+  EXPECT_FLOAT_EQ(version->text_size.y, 0.028f);
+  mesh* shown = version->get_mesh(slot_text);
+  ASSERT_NE(shown, nullptr);
+  ASSERT_FALSE(shown->get_faces().empty());
+  shown->compute_bounding_box();
+  const bounding_box before = shown->bbox;
+  version->rebuild_text_mesh();
+  mesh* again = version->get_mesh(slot_text);
+  again->compute_bounding_box();
+  EXPECT_NEAR(before.max.y - before.min.y, again->bbox.max.y - again->bbox.min.y, 1e-6f);
+  EXPECT_NEAR(before.max.x - before.min.x, again->bbox.max.x - again->bbox.min.x, 1e-6f);
+}
+
+// A quad from (-1, -2) to (3, 2): a handle mesh in units of its own.
+std::unique_ptr<mesh> big_quad() {
+  auto m = std::make_unique<mesh>();
+  const vec3 corners[4] = {{-1.0f, -2.0f, 0.0f}, {3.0f, -2.0f, 0.0f}, {3.0f, 2.0f, 0.0f}, {-1.0f, 2.0f, 0.0f}};
+  for (int i = 0; i < 4; ++i) m->add_vertex(m->add_point(corners[i]), 0.0f, 0.0f, 0xFFFFFFFFu, vec3(0, 0, 1));
+  m->add_face(0, 1, 2);
+  m->add_face(0, 2, 3);
+  return m;
+}
+
+// The fill grows inside its bar with the value, from the bar's left, whatever
+// the size the handle mesh was made in.
+TEST(LoadingBar, TheFillGrowsInsideTheBar) {
+  container parent;
+  const std::unique_ptr<mesh> handle = big_quad();
+  loading_progress_bar* bar = make_loading_progress_bar(parent, 0.1f, 0.07f, 0.8f, 0.03f);
+  ASSERT_NE(bar, nullptr);
+  bar->fill_source = handle.get();
+  for (const float value : {0.01f, 0.5f, 1.0f}) {
+    SCOPED_TRACE(value);
+    bar->set_float_value(value);
+    bar->rebuild_fill();
+    mesh* fill = bar->get_mesh(slot_down);
+    ASSERT_NE(fill, nullptr);
+    fill->compute_bounding_box();
+    const float inset = bar->handle_rect[0];
+    EXPECT_GT(inset, 0.0f);
+    EXPECT_NEAR(fill->bbox.min.x, inset, 1e-5f);
+    EXPECT_NEAR(fill->bbox.max.x, inset + (0.8f - 2.0f * inset) * value, 1e-5f);
+    EXPECT_NEAR(fill->bbox.min.y, inset, 1e-5f);
+    EXPECT_NEAR(fill->bbox.max.y, 0.03f - inset, 1e-5f);
+  }
 }
 
 TEST(LoadingBar, ClampsToItsRangeAndPicturesFallInQuarters) {

@@ -242,6 +242,8 @@ TEST_F(Boxes, MessageBoxAnswersByButtonAndEnterOnlyWithOneButton) {
   g_window_manager.push_window(0);
   ASSERT_NE(box->buttons[1], nullptr);
   ASSERT_NE(box->text_field, nullptr);
+  // The name field takes the typing at once: it holds the capture.
+  EXPECT_EQ(g_ui_manager.capturing_widget, box->text_field);
   box->text_field->text = ruv_string("Ragnar");
 
   // Two buttons: Enter does not answer.
