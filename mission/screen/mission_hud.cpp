@@ -11,7 +11,7 @@
 #include "mission/agent/weapon_choice.h"
 #include "mission/agent/wielding.h"
 #include "mission/core/mission.h"
-#include "mission/screen/item_preview.h"
+#include "ui/tableau/item_preview.h"
 #include "mission/screen/screen_controls.h"
 #include "mission/weapons/rider_aim.h"
 #include "ui/manager/ui_manager.h"
