@@ -12,9 +12,9 @@
 #include "mission/records/agent.h"
 #include "mission/records/mission.h"
 #include "mission/records/rider_aim.h"
-#include "mission/screen/item_preview.h"
 #include "mission/screen/screen_controls.h"
 #include "ui/manager/ui_manager.h"
+#include "ui/tableau/item_preview.h"
 #include "ui/widget/container.h"
 #include "ui/widget/mesh_builders.h"
 

@@ -68,6 +68,8 @@ class game {
   bool game_start_done = false;
   // Whether the player is told of money and items gained and lost.
   bool money_and_item_messages = true;
+  // The inventory's trade tutorial is shown once a game.
+  bool inventory_tutorial_shown = false;
 
   // The parties of the world map; null until the campaign binds its pool.
   game_party_pool* parties = nullptr;

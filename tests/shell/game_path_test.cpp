@@ -19,6 +19,7 @@
 #include "mission/physics/physics_worker.h"
 #include "mission/records/mission.h"
 #include "mission/scripting/mission_script_host.h"
+#include "module/loading/game.h"
 #include "module/records/mission_template.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"
@@ -27,6 +28,9 @@
 #include "shell/game_application.h"
 #include "shell/state/state_dispatcher.h"
 #include "shell/support/shell_test_support.h"
+#include "ui/inventory/inventory_window.h"
+#include "ui/menus/game_menu_window.h"
+#include "ui/menus/menu_window_host.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/windows/window_manager.h"
 
@@ -202,6 +206,101 @@ TEST_F(StartedGame, TheWayBackToTheMapSettlesTheEncounter) {
   EXPECT_EQ(g_ui_manager.messages.log_line_color[static_cast<std::size_t>(g_ui_manager.messages.log_slot)],
             0xFFBBFFBBu);
   // The game goes on from its menu for the suite's other tests.
+  g_window_manager.set_window(window_id::game_menu);
+}
+
+// The sample's first menu opens the merchant's trade and the supply chest
+// through the module's own operations; a purchase is paid once on Leave and
+// the menu comes back.
+TEST_F(StartedGame, TheFirstMenuTradesWithTheMerchantAndOpensTheChest) {
+  game* g = g_game.get();
+  ASSERT_NE(g, nullptr);
+  // A click the top window's frame sees (the input step of a frame clears
+  // what it did not report itself).
+  auto click = [](widget& w) {
+    w.raise_event(ui_event::clicked);
+    g_window_manager.frame(0.02f);
+  };
+  auto take_option = [&click](const std::string& text) {
+    auto* menu = dynamic_cast<game_menu_window*>(g_window_manager.top());
+    ASSERT_NE(menu, nullptr);
+    for (int i = 0; i < menu->option_count; ++i) {
+      widget* b = menu->option_buttons[static_cast<std::size_t>(i)];
+      if (!b->is_hidden() && std::string(b->text.view()) == text) {
+        click(*b);
+        return;
+      }
+    }
+    FAIL() << "no option " << text;
+  };
+  auto* inv = dynamic_cast<inventory_window*>(g_window_manager.window(window_id::inventory));
+  ASSERT_NE(inv, nullptr);
+  int merchant = -1, chest = -1;
+  for (int t = 0; t < g->troop_count(); ++t) {
+    if (g->troops[static_cast<std::size_t>(t)].id.view() == "trp_merchant") merchant = t;
+    if (g->troops[static_cast<std::size_t>(t)].id.view() == "trp_chest") chest = t;
+  }
+  ASSERT_GE(merchant, 0);
+  ASSERT_GE(chest, 0);
+
+  ASSERT_NO_FATAL_FAILURE(take_option("Trade with the merchant"));
+  // The trade's tutorial shows once, over the window.
+  ASSERT_EQ(g_window_manager.top_id(), window_id::message_box);
+  auto* box = dynamic_cast<message_box_window*>(g_window_manager.top());
+  click(*box->buttons[0]);
+  ASSERT_EQ(g_window_manager.top_id(), window_id::inventory);
+  EXPECT_EQ(inv->mode, inventory_mode::trade);
+  EXPECT_EQ(inv->other_troop, merchant);
+  troop& player = g->troops[static_cast<std::size_t>(g->player_troop)];
+  troop& seller = g->troops[static_cast<std::size_t>(merchant)];
+  const std::int32_t gold = player.gold, merchant_gold = seller.gold;
+  // The cheapest of the merchant's goods.
+  int cheapest = -1;
+  std::int32_t price = 0;
+  for (int k = 0; k < inv->inventory_slot_count(inventory_side::other_inventory); ++k) {
+    const item& it = seller.inventory[static_cast<std::size_t>(k)];
+    if (it.kind < 0) continue;
+    const std::int32_t p = inv->get_item_price(it, inventory_side::other_inventory);
+    if (cheapest < 0 || p < price) {
+      cheapest = k;
+      price = p;
+    }
+  }
+  ASSERT_GE(cheapest, 0);
+  ASSERT_LE(price, gold);
+  const int free = player.find_free_inventory_slot();
+  inv->click_slot(inventory_side::other_inventory, cheapest);
+  inv->click_slot(inventory_side::player_inventory, free);
+  EXPECT_EQ(inv->total, -price);
+  click(*inv->leave_button);
+  EXPECT_EQ(g_window_manager.top_id(), window_id::game_menu);
+  EXPECT_EQ(player.gold, gold - price);
+  EXPECT_EQ(seller.gold, merchant_gold + price);
+
+  // The chest: its things move into the player's pack.
+  troop& box_troop = g->troops[static_cast<std::size_t>(chest)];
+  const int first = box_troop.inventory[0].kind;
+  ASSERT_GE(first, 0);
+  ASSERT_NO_FATAL_FAILURE(take_option("Open the supply chest"));
+  // The request is served by the dispatcher, at most one a frame.
+  frame();
+  ASSERT_EQ(g_window_manager.top_id(), window_id::inventory);
+  EXPECT_EQ(inv->mode, inventory_mode::exchange);
+  EXPECT_EQ(inv->other_troop, chest);
+  const int slot = player.find_free_inventory_slot();
+  inv->slot_clicked(inventory_side::other_inventory, 0, true);
+  EXPECT_EQ(player.inventory[static_cast<std::size_t>(slot)].kind, first);
+  EXPECT_EQ(box_troop.inventory[0].kind, -1);
+  click(*inv->leave_button);
+  frame();
+  // Leaving goes through the dispatcher back to the module's chest menu,
+  // whose last option leads back to the first menu.
+  ASSERT_EQ(g_window_manager.top_id(), window_id::game_menu);
+  EXPECT_EQ(app->campaign()->campaign_host.game_words().current_menu, 3);
+  ASSERT_NO_FATAL_FAILURE(take_option("Go back"));
+  frame();
+  EXPECT_EQ(g_window_manager.top_id(), window_id::game_menu);
+  EXPECT_EQ(app->campaign()->campaign_host.game_words().current_menu, 0);
   g_window_manager.set_window(window_id::game_menu);
 }
 

@@ -251,14 +251,7 @@ void game_menu_window::fill_options() {
 void game_menu_window::scroll(float wheel) {
   scrollable_container* panel = g_ui_manager.mouse_position.y >= 0.3f ? text_panel : option_panel;
   scrollbar* bar = panel ? panel->scroll_bars[1] : nullptr;
-  if (!bar) return;
-  const float length = bar->length();
-  if (length <= 0.0f) return;
-  const float range = bar->float_max - bar->float_min;
-  const float fraction = range != 0.0f ? (bar->float_value - bar->float_min) / range : 0.0f;
-  const float handle = bar->handle_size;
-  bar->set_value_from_point(fraction * (length - handle) + (wheel / length) * handle * 0.0005f);
-  bar->raise_event(ui_event::clicked);
+  if (bar) scroll_by_wheel(*bar, wheel);
 }
 
 bool game_menu_window::window_key(game_script_words& w, std::uint64_t flags) {

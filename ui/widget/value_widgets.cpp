@@ -205,4 +205,14 @@ void progress_bar::render(mesh_render_view& context, float& depth, const ui_vec2
   widget::render(context, depth, clip_min, clip_max);
 }
 
+void scroll_by_wheel(scrollbar& bar, float wheel) {
+  const float length = bar.length();
+  if (length <= 0.0f) return;
+  const float range = bar.float_max - bar.float_min;
+  const float fraction = range != 0.0f ? (bar.float_value - bar.float_min) / range : 0.0f;
+  const float handle = bar.handle_size;
+  bar.set_value_from_point(fraction * (length - handle) + (wheel / length) * handle * 0.0005f);
+  bar.raise_event(ui_event::clicked);
+}
+
 }  // namespace hm

@@ -119,6 +119,10 @@ class scrollbar : public handle_widget {
   virtual void set_handle_ratio(float ratio);
 };
 
+// Moves a scroll bar's handle by the wheel's turn from where it stands and
+// reports "clicked", so that the area it scrolls follows.
+void scroll_by_wheel(scrollbar& bar, float wheel);
+
 class progress_bar : public handle_widget {
  public:
   progress_bar() { float_value = 1.0f; }

@@ -8,6 +8,7 @@
 #include "module/text/translation_table.h"
 #include "script/script_state.h"
 #include "ui/face/face_gen_window.h"
+#include "ui/inventory/inventory_window.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/terrain/terrain_gen_window.h"
 #include "ui/manager/ui_manager.h"
@@ -56,7 +57,6 @@ class message_log_window : public Base {
   void frame(float /*seconds*/) override { g_ui_manager.flush_pending_messages(); }
 };
 
-class inventory_window final : public message_log_window<top_level_window> {};
 class character_window final : public message_log_window<editor_window> {};
 class conversation_window final : public message_log_window<editor_window> {};
 

@@ -1,6 +1,6 @@
 // Item pictures: the mesh turned by the item's type, centred and scaled to
 // the picture, shaded from above; inflating along the normals.
-#include "mission/screen/item_preview.h"
+#include "ui/tableau/item_preview.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mission/screen/item_preview.h"
+#include "ui/tableau/item_preview.h"
 
 #include <algorithm>
 #include <sstream>
