@@ -273,8 +273,8 @@ void party_pool::read(stream& reader, int troop_count, bool full) {
   reader.read_int(slots);
   reader.read_int(next);
   if (slots < 0 || next < 0) ruv_error("Load error: Invalid party pool: %d slots, next id %d", slots, next);
-  // Every slot takes at least its active word.
-  checked_count(reader, slots, full ? 4 : 2, "party slots");
+  // Every slot of a saved game takes at least its active word.
+  if (full) checked_count(reader, slots, 4, "party slots");
   for (int i = 0; i < slots; ++i) {
     // Chunks come as the slots are read, so a broken count runs into the end
     // of the file rather than into one huge allocation.
