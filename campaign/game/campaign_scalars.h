@@ -29,6 +29,9 @@ struct campaign_scalars {
   // (the player name stands in while it is empty). Not part of the state.
   std::int32_t current_slot = 0;
   ruv_string save_name;
+  // Set by the world map while saving is not allowed (the in-game menu's
+  // save entries are disabled). Not part of the state.
+  std::uint8_t quick_save_blocked = 0;
   // The word kept beside the save slot.
   std::int32_t game_word = 0;
   // 0: the game saves only when it is left and by the autosave; otherwise the
