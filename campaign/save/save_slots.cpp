@@ -59,19 +59,6 @@ void read_save_slot_headers(save_slot_entries& entries, std::string_view module,
   }
 }
 
-save_slot_list list_save_slots(std::string_view module) {
-  save_slot_list list;
-  for (int slot = 0; slot < save_slot_count; ++slot) {
-    std::error_code ec;
-    if (fs::is_regular_file(slot_file_path(module, slot), ec)) {
-      list.used.push_back(slot);
-    } else if (list.first_free < 0) {
-      list.first_free = slot;
-    }
-  }
-  return list;
-}
-
 int latest_save_slot(std::string_view module) {
   int latest = -1;
   fs::file_time_type newest{};

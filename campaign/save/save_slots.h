@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "campaign/save/save_game.h"
 #include "engine/core/ruv_string.h"
@@ -44,14 +43,6 @@ ruv_string save_date_text(std::string_view pattern, float hours);
 // module's oldest module version still loadable.
 void read_save_slot_headers(save_slot_entries& entries, std::string_view module, std::int32_t compatible,
                             std::string_view date_pattern);
-
-// The slots whose files exist, in order, and the first slot without one (-1
-// when all nine exist).
-struct save_slot_list {
-  std::vector<int> used;
-  int first_free = -1;
-};
-save_slot_list list_save_slots(std::string_view module);
 
 // The slot of the newest file that exists (by modification time), -1 for none.
 int latest_save_slot(std::string_view module);
