@@ -52,11 +52,15 @@ function(hoofmarch_tests folder)
       HOOFMARCH_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       HOOFMARCH_DATA_DIR="${PROJECT_SOURCE_DIR}/data"
       HOOFMARCH_BINARY_DIR="${PROJECT_BINARY_DIR}")
-    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    # A game a test runs saves into a documents folder of the build, never
+    # into the user's own.
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
+      ENVIRONMENT "XDG_DOCUMENTS_DIR=${PROJECT_BINARY_DIR}/test_documents")
     # Each test above runs in a process of its own; running the program whole
     # once more shows what one test leaves behind for the next (pooled device
     # objects, globals).
     add_test(NAME ${target}.whole COMMAND ${target} --gtest_brief=1)
-    set_tests_properties(${target}.whole PROPERTIES TIMEOUT 600 LABELS whole)
+    set_tests_properties(${target}.whole PROPERTIES TIMEOUT 600 LABELS whole
+      ENVIRONMENT "XDG_DOCUMENTS_DIR=${PROJECT_BINARY_DIR}/test_documents")
   endforeach()
 endfunction()

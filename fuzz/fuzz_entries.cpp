@@ -11,7 +11,10 @@
 #include <fstream>
 #include <string>
 
+#include "campaign/game/campaign_game.h"
 #include "campaign/party/party_pool.h"
+#include "campaign/save/save_format.h"
+#include "script/script_state.h"
 #include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
@@ -458,6 +461,29 @@ void parties(const std::uint8_t* data, std::size_t size) {
   pool.read(r, 8);
 }
 
+// A saved game read into a small world: five troops (the first a hero),
+// three factions, two scenes, two quests, two triggers, a simple trigger, two
+// party templates and three item kinds.
+void save_game_file(const std::uint8_t* data, std::size_t size) {
+  game g;
+  g.troops.resize(5);
+  g.troops[0].flags = troop_flag::hero;
+  g.factions.resize(3);
+  for (int i = 0; i < 2; ++i) g.scenes.push_back(std::make_unique<scene>());
+  g.quests.resize(2);
+  g.triggers.triggers.resize(2);
+  g.simple_triggers.triggers.resize(1);
+  g_party_templates.assign(2, party_template{});
+  g_item_kinds.assign(3, item_kind{});
+  campaign_game c(g);
+  g.parties = &c;
+  binary_reader r;
+  r.open_memory("sg00.sav", data, size);
+  save_header header;
+  read_save_header(header, r);
+  read_game_state(g, c, r);
+}
+
 void sound(const std::uint8_t* data, std::size_t size) {
   platform::decoded_sound out;
   platform::decode_sound_file(write_scratch("sound.ogg", data, size), (size & 1) != 0, out);
@@ -525,6 +551,7 @@ const std::vector<entry>& entries() {
       {"data_files", data_files},
       {"sound", sound},
       {"parties", parties},
+      {"save_game", save_game_file},
       {"conversation", conversation_text},
       {"scene_objects", scene_objects_file},
       {"translations", translations},

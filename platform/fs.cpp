@@ -1,11 +1,13 @@
 #include "platform/fs.h"
 
 #include <pwd.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <cstdlib>
@@ -471,6 +473,46 @@ bool rename_file(std::string_view from_engine_path, std::string_view to_engine_p
   forget_parent(from);
   forget_parent(to);
   return !ec;
+}
+
+synced_file::~synced_file() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool synced_file::open_new(const fs::path& host_path) {
+  if (fd_ >= 0) close();
+  fd_ = ::open(host_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd_ >= 0;
+}
+
+bool synced_file::write(const void* data, std::size_t size) {
+  if (fd_ < 0) return false;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool synced_file::sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+bool synced_file::close() {
+  if (fd_ < 0) return false;
+  const int result = ::close(fd_);
+  fd_ = -1;
+  return result == 0;
+}
+
+bool sync_folder(const fs::path& host_path) {
+  const int fd = ::open(host_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
 }
 
 std::string display_path(std::string_view engine_path) {

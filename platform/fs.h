@@ -92,6 +92,30 @@ bool remove_file(std::string_view engine_path);
 // Renames a file, replacing the target when it exists. False on failure.
 bool rename_file(std::string_view from_engine_path, std::string_view to_engine_path);
 
+// A file written for keeps: made new (or emptied), written, flushed to the
+// disk and closed, each step reporting its failure, so that a writer knows
+// the bytes are on the disk before it puts the file in the place of another.
+class synced_file {
+ public:
+  synced_file() = default;
+  ~synced_file();
+  synced_file(const synced_file&) = delete;
+  synced_file& operator=(const synced_file&) = delete;
+  bool open_new(const std::filesystem::path& host_path);
+  // Every byte or false (interrupted writes are taken up again).
+  bool write(const void* data, std::size_t size);
+  bool sync();
+  // Closes in any case; false when the close reported an error or no file was open.
+  bool close();
+  bool is_open() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Flushes a folder's entries (a rename into it) to the disk.
+bool sync_folder(const std::filesystem::path& host_path);
+
 // The user's configuration folder: $XDG_CONFIG_HOME, else ~/.config.
 std::filesystem::path config_folder();
 

@@ -251,6 +251,16 @@ std::int32_t compute_difficulty_rating() {
   return compute_difficulty_rating(g_game_options, current_script_host().campaign->rating_reduction());
 }
 
+void update_difficulty_average(game_script_words& w, float now) {
+  const float dt = now - w.difficulty_updated_at;
+  const float rating = static_cast<float>(compute_difficulty_rating());
+  w.difficulty_updated_at = now;
+  if (w.difficulty_weight + dt > 0.0f) {
+    w.difficulty_average = (w.difficulty_average * w.difficulty_weight + rating * dt) / (w.difficulty_weight + dt);
+    w.difficulty_weight += dt;
+  }
+}
+
 std::int32_t draw_member_count(float strength_lo, float strength_hi, std::int32_t entry_minimum,
                                std::int32_t entry_maximum) {
   const float p = strength_lo + (strength_hi - strength_lo) * random_unit_float();

@@ -11,6 +11,8 @@
 
 namespace hm {
 
+struct game_script_words;
+
 struct game_options;
 
 // A real turned into a script integer: floor(x), plus 1 only when the fraction
@@ -93,6 +95,10 @@ float get_party_relation(std::int32_t party_a, std::int32_t party_b);
 // running game.
 std::int32_t compute_difficulty_rating(const game_options& options, bool rating_reduction);
 std::int32_t compute_difficulty_rating();
+// The game's running average of the rating over real time, brought up to
+// now (seconds of the real-time clock); an average with no time behind it
+// stays as it is.
+void update_difficulty_average(game_script_words& words, float now);
 
 // Members drawn for a party-template entry: p = lo + (hi - lo) x u with u a
 // uniform draw, then entry minimum + p x (maximum - minimum) x 0.01 rounded

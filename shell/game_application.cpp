@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "campaign/save/save_game.h"
 #include "campaign/game/campaign_game.h"
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
@@ -81,6 +82,7 @@ game_application::game_application() {
   debugger_window_ = std::make_unique<debugger_window>(*debugger_);
   state_hosts = std::make_unique<application_hosts>([this] { create_game_objects(); },
                                                     [this] { return campaign_.get(); }, g_window_manager);
+  state_hosts->end_game = [this] { end_game(); };
   menu_host_ = std::make_unique<application_menu_host>(*this);
   previous_menu_host_ = set_menu_window_host(menu_host_.get());
   screen_host_ = std::make_unique<application_screen_host>(*this);
@@ -182,6 +184,12 @@ void game_application::step_game_launch(game_window& launch_window) {
     launch_state = {};
     launch_state.launch_mode = launch_window.mode;
     launch_state.start_value = next_start_value;
+    // A load hands on the slot whose file it reads.
+    if (launch_state.launch_mode == launch_mode_value::load_game) {
+      state_hosts->loading_slot = next_start_value;
+      launch_state.save_path = slot_file_path(module_name, next_start_value).string();
+      launch_state.start_value = 0;
+    }
     next_start_value = 0;
     launching = true;
   }

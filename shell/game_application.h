@@ -118,6 +118,8 @@ class game_application : public application_frame {
   std::unique_ptr<application_hosts> state_hosts;
   // The running game's campaign (null while no game runs).
   campaign_game* campaign() const { return campaign_.get(); }
+  // Ends the running game (leaving it for the main menu).
+  void leave_game() { end_game(); }
   // Serves the meta mission's next request (the screens call it when their
   // work for the moment is done). One request a frame: a second call in the
   // same frame waits for the end of the next frame move.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "campaign/game/campaign_scalars.h"
 #include "campaign/game/campaign_script_host.h"
 #include "campaign/party/campaign_state.h"
 #include "campaign/game/module_campaign_world.h"
@@ -44,6 +45,8 @@ class campaign_game final : public game_party_pool {
   stand_in_map map;
   campaign_state state;
   campaign_script_host campaign_host;
+  // What a saved game carries beside the pools and the game object.
+  campaign_scalars scalars;
 
  private:
   bool installed_ = false;

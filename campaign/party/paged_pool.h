@@ -46,6 +46,21 @@ class paged_pool {
     free_slots_.clear();
     slot_count_ = 0;
   }
+  // Room for n slots (whole chunks), every slot unused and the free list
+  // empty: a reader then marks the slots it fills and rebuilds the list.
+  void reset_slots(int n) {
+    clear();
+    while (slot_count_ < n) allocate_block();
+    for (int i = 0; i < slot_count_; ++i) at(i).state = 0;
+    free_slots_.clear();
+  }
+  // Every unused slot on the free list, in slot order.
+  void rebuild_free_slots() {
+    free_slots_.clear();
+    for (int i = 0; i < slot_count_; ++i) {
+      if (at(i).state == 0) free_slots_.push_back(i);
+    }
+  }
   int slot_count() const { return slot_count_; }
   std::int32_t next_id() const { return next_id_; }
   void set_next_id(std::int32_t id) { next_id_ = id; }

@@ -1,5 +1,6 @@
 #include "campaign/party/party_pool.h"
 
+#include "campaign/party/record_stream.h"
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
 
@@ -125,7 +126,7 @@ void read_spaced(stream& reader, ruv_string& text) {
 
 }  // namespace
 
-void party_pool::read_party(stream& reader, party& p, int troop_count) {
+void party_pool::read_party(stream& reader, party& p, int troop_count, bool full) {
   reader.read_string(p.identifier);
   read_spaced(reader, p.name);
   std::uint64_t flags = 0;
@@ -154,6 +155,7 @@ void party_pool::read_party(stream& reader, party& p, int troop_count) {
   if (count < 0 || count > party_max_stacks) {
     ruv_error("Load error: Invalid number of troop stacks in party %s: %d", p.identifier.c_str(), count);
   }
+  if (full) checked_count(reader, count, 16, "troop stacks");
   p.set_stack_count(count);
   for (int i = 0; i < count; ++i) {
     troop_stack& s = p.stacks[i];
@@ -170,16 +172,109 @@ void party_pool::read_party(stream& reader, party& p, int troop_count) {
     if (s.wounded > s.count) s.wounded = s.count;
   }
   reader.read_float(p.heading);
-  p.bait_value = static_cast<float>((p.flags2 >> 16) & 0xFF) * 0.033333335f;
+  if (!full) {
+    p.bait_value = static_cast<float>((p.flags2 >> 16) & 0xFF) * 0.033333335f;
+    return;
+  }
+  bool custom = false;
+  reader.read_bool(custom);
+  p.custom_name = custom ? 1 : 0;
+  reader.read_string(p.text);
+  reader.read_float(p.base_speed);
+  reader.read_float(p.speed_multiplier);
+  reader.read_float(p.morale);
+  reader.read_float(p.home_pull);
+  reader.read_float(p.ai_score_factor);
+  reader.read_int(p.label_colour_mode);
+  reader.read_float(p.bait_value);
+  reader.read_i64(p.attack_delay_timer.start_ticks);
+  reader.read_int(p.second_icon);
+  reader.read_int(p.attached_to);
+  bool joined = false;
+  reader.read_bool(joined);
+  p.joined = joined ? 1 : 0;
+  read_int_list(reader, p.attached_parties, "attached parties");
+  // The second id list names particle systems of the map entity the party
+  // had then; the map makes them anew, so the ids are read and dropped.
+  std::vector<std::int32_t> dropped;
+  read_int_list(reader, dropped, "party ids");
+  read_note_block(reader, p.script_data);
+  read_slot_vector(reader, p.script_data.slots);
 }
 
-void party_pool::read(stream& reader, int troop_count) {
+void party_pool::write_party(stream& writer, const party& p) {
+  writer.write_string(p.identifier);
+  writer.write_string(p.name);
+  writer.write_u64(static_cast<std::uint64_t>(p.flags) | (static_cast<std::uint64_t>(p.flags2) << 32));
+  writer.write_int(p.template_word);
+  writer.write_int(p.template_index);
+  writer.write_int(p.faction);
+  writer.write_int(static_cast<std::int32_t>(p.personality));
+  writer.write_int(p.scripted_behaviour);
+  writer.write_int(p.current_behaviour);
+  writer.write_int(p.scripted_target);
+  writer.write_int(p.current_target);
+  writer.write_float(p.scripted_position[0]);
+  writer.write_float(p.scripted_position[1]);
+  writer.write_float(p.current_position_target[0]);
+  writer.write_float(p.current_position_target[1]);
+  writer.write_float(p.position.x);
+  writer.write_float(p.position.y);
+  writer.write_float(p.position.z);
+  writer.write_int(p.stack_count);
+  for (int i = 0; i < p.stack_count; ++i) {
+    const troop_stack& s = p.stacks[static_cast<std::size_t>(i)];
+    writer.write_int(s.troop);
+    writer.write_int(s.count);
+    writer.write_int(s.wounded);
+    writer.write_u32(s.flags);
+  }
+  writer.write_float(p.heading);
+  writer.write_bool(p.custom_name != 0);
+  writer.write_string(p.text);
+  writer.write_float(p.base_speed);
+  writer.write_float(p.speed_multiplier);
+  writer.write_float(p.morale);
+  writer.write_float(p.home_pull);
+  writer.write_float(p.ai_score_factor);
+  writer.write_int(p.label_colour_mode);
+  writer.write_float(p.bait_value);
+  writer.write_i64(p.attack_delay_timer.start_ticks);
+  writer.write_int(p.second_icon);
+  writer.write_int(p.attached_to);
+  writer.write_bool(p.joined != 0);
+  write_int_list(writer, p.attached_parties);
+  write_int_list(writer, {});
+  write_note_block(writer, p.script_data);
+  write_slot_vector(writer, p.script_data.slots);
+}
+
+void party_pool::write(stream& writer) {
+  purge_removed();
+  writer.write_int(slot_count_);
+  writer.write_int(next_id_);
+  for (int slot = 0; slot < slot_count_; ++slot) {
+    const party& p = *party_at_slot(slot);
+    if (p.state != party_state_active) {
+      writer.write_int(0);
+      continue;
+    }
+    writer.write_int(1);
+    writer.write_int(slot);
+    writer.write_int(p.id);
+    write_party(writer, p);
+  }
+}
+
+void party_pool::read(stream& reader, int troop_count, bool full) {
   clear();
   std::int32_t slots = 0;
   std::int32_t next = 0;
   reader.read_int(slots);
   reader.read_int(next);
   if (slots < 0 || next < 0) ruv_error("Load error: Invalid party pool: %d slots, next id %d", slots, next);
+  // Every slot of a saved game takes at least its active word.
+  if (full) checked_count(reader, slots, 4, "party slots");
   for (int i = 0; i < slots; ++i) {
     // Chunks come as the slots are read, so a broken count runs into the end
     // of the file rather than into one huge allocation.
@@ -202,7 +297,7 @@ void party_pool::read(stream& reader, int troop_count) {
     p.reset();
     p.state = party_state_active;
     p.id = id;
-    read_party(reader, p, troop_count);
+    read_party(reader, p, troop_count, full);
   }
   free_slots_.clear();
   for (int slot = 0; slot < slot_count_; ++slot) {

@@ -50,12 +50,16 @@ class party_pool {
   // Frees every chunk, both lists and the id map; ids start again at 0.
   void clear();
 
-  // Reads the pool in the short form of the module's parties.txt: the slot
-  // count and the next id, then per slot an active word and, for an active
-  // slot, its index, the party id and the record's first sixteen items. The
-  // pool is emptied first. Troop indexes must lie below troop_count. A broken
-  // file is fatal.
-  void read(stream& reader, int troop_count);
+  // Reads the pool: the slot count and the next id, then per slot an active
+  // word and, for an active slot, its index, the party id and the record. The
+  // short form (the module's parties.txt) takes the record's first sixteen
+  // items; the full form (saved games) the whole record. The pool is emptied
+  // first. Troop indexes must lie below troop_count, every count within the
+  // bytes that remain. A broken file is fatal ("Load error: ...").
+  void read(stream& reader, int troop_count, bool full = false);
+  // Writes the pool in the full form; the removed parties (state 2) are
+  // purged first, so their ids no longer resolve.
+  void write(stream& writer);
 
   party* party_at_slot(int slot);
   const party* party_at_slot(int slot) const;
@@ -71,7 +75,8 @@ class party_pool {
     std::int32_t slot = -1;
   };
   bool insert_id(std::int32_t id, int slot);
-  void read_party(stream& reader, party& p, int troop_count);
+  void read_party(stream& reader, party& p, int troop_count, bool full);
+  static void write_party(stream& writer, const party& p);
 
   std::vector<id_slot> id_map_;
   int slot_count_ = 0;

@@ -187,15 +187,7 @@ void add_context_menu_entry(operation_call& c) {
 // The running average of the difficulty rating over real time.
 void average_difficulty(operation_call& c) {
   game_script_words& w = words();
-  const float now = static_cast<float>(static_cast<double>(host().engine->clock_ticks(0)) * 0.00001);
-  const float dt = now - w.difficulty_updated_at;
-  const float rating = static_cast<float>(compute_difficulty_rating());
-  w.difficulty_updated_at = now;
-  // Without any time behind it the average stays as it is.
-  if (w.difficulty_weight + dt > 0.0f) {
-    w.difficulty_average = (w.difficulty_average * w.difficulty_weight + rating * dt) / (w.difficulty_weight + dt);
-    w.difficulty_weight += dt;
-  }
+  update_difficulty_average(w, static_cast<float>(static_cast<double>(host().engine->clock_ticks(0)) * 0.00001));
   c.store(static_cast<std::int64_t>(w.difficulty_average));
 }
 

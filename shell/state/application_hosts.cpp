@@ -3,6 +3,10 @@
 #include "campaign/game/campaign_game.h"
 #include "campaign/party/party.h"
 #include "engine/audio/sound_manager.h"
+#include "campaign/save/save_format.h"
+#include "campaign/save/save_game.h"
+#include "engine/core/stream.h"
+#include "module/base/module_paths.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/records/mission.h"
@@ -332,13 +336,74 @@ void application_hosts::add_message(const char* ui_key, std::uint32_t colour) {
   current_script_host().ui->add_message_line(translate(ui_key).view(), colour);
 }
 
-void application_hosts::save_game(int) {}
+void application_hosts::save_game(int slot) { save_game_to(slot, nullptr); }
+
+int application_hosts::save_game_to(int slot, const ruv_string* name) {
+  campaign_game* c = campaign_();
+  if (!g_game || !c) return -1;
+  // While the game runs, its save-mode word is the dispatcher's autosave word.
+  c->scalars.save_mode = words.no_autosave;
+  save_target target;
+  target.module = std::string(module_name().view());
+  target.show = [](std::string_view text, std::uint32_t colour) {
+    current_script_host().ui->add_message_line(text, colour);
+  };
+  target.translate = [this](const char* key) { return translate(key); };
+  return hm::save_game(*g_game, *c, slot, name, target);
+}
 
 int application_hosts::random() { return random_next(); }
 
-bool application_hosts::open_saved_game(const std::string&, launch_save_header&) { return false; }
+namespace {
 
-void application_hosts::read_saved_game() {}
+void show_load_error(const std::string& text) {
+  log_line(text + "\n");
+  current_script_host().ui->add_message_line(text, 0xFFFF3333u);
+}
+
+}  // namespace
+
+bool application_hosts::open_saved_game(const std::string& path, launch_save_header& header) {
+  save_reader_ = std::make_unique<binary_reader>();
+  if (!save_reader_->open(path)) {
+    save_reader_.reset();
+    show_load_error(load_error_text("Unable to open the file", path));
+    return false;
+  }
+  save_header read;
+  std::string error = try_read_save_header(read, *save_reader_);
+  if (error.empty() && read.tag != save_file_tag) error = load_error_text("Incorrect file type", path);
+  if (!error.empty()) {
+    save_reader_.reset();
+    show_load_error(error);
+    return false;
+  }
+  header.player_name = read.player_name;
+  header.save_name = read.save_name;
+  header.value = read.module_version;
+  loading_save_name_ = read.save_name;
+  return true;
+}
+
+bool application_hosts::read_saved_game() {
+  std::unique_ptr<binary_reader> reader = std::move(save_reader_);
+  campaign_game* c = campaign_();
+  std::string error;
+  if (!reader || !g_game || !c) {
+    error = "Load error: no game to load into";
+  } else {
+    error = try_read_game_state(*g_game, *c, *reader);
+  }
+  if (!error.empty()) {
+    show_load_error(error);
+    if (end_game) end_game();
+    return false;
+  }
+  words.no_autosave = c->scalars.save_mode;
+  c->scalars.current_slot = loading_slot;
+  c->scalars.save_name = loading_save_name_;
+  return true;
+}
 
 void application_hosts::create_game(std::int32_t, bool) { new_game_(); }
 

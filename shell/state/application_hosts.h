@@ -16,6 +16,7 @@
 
 namespace hm {
 
+class binary_reader;
 class campaign_game;
 struct campaign_state;
 struct party;
@@ -76,12 +77,21 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void apply_encounter_results(const meta_mission_words& m) override;
   void add_message(const char* ui_key) override;
   void add_message(const char* ui_key, std::uint32_t colour);
+  // Saves the running game into its current slot (-1) or a slot; the
+  // player is told the outcome.
   void save_game(int slot) override;
+  // The same under a name (null: the game's save name); 0 when saved, else
+  // non-zero with the slot's old save whole (also when no game runs).
+  int save_game_to(int slot, const ruv_string* name);
   int random() override;
 
   // --- the launch ---
   bool open_saved_game(const std::string& path, launch_save_header& header) override;
-  void read_saved_game() override;
+  bool read_saved_game() override;
+  // The slot the next load reads (its file is the launch's save path).
+  std::int32_t loading_slot = 0;
+  // Drops the running game (a load that failed half way); may be empty.
+  std::function<void()> end_game;
   void create_game(std::int32_t start_value, bool without_map) override;
   void load_world_data() override;
   void set_player_names(const ruv_string& player_name, const ruv_string& save_name) override;
@@ -132,6 +142,10 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   std::function<void()> new_game_;
   std::function<campaign_game*()> campaign_;
   std::unique_ptr<mission_script_scope> mission_scope_;
+  // The saved game being loaded, open between the launch's first and fourth
+  // steps, and its header.
+  std::unique_ptr<binary_reader> save_reader_;
+  ruv_string loading_save_name_;
   // The module's set-up of the last mission and its agent hooks: the mission
   // reaches them (its navigation graph, its reinforcements) until the next
   // one is set up.

@@ -11,11 +11,12 @@ namespace {
 inline constexpr int character_window = 15;
 inline constexpr int world_map_window = 7;
 inline constexpr int game_menu_window = 23;
+inline constexpr int main_menu_window = 4;
 
 }  // namespace
 
 bool launch_game_step(game_launch_host& host, game_launch& launch, meta_mission_words& meta) {
-  if (launch.step >= launch_step_count) return true;
+  if (launch.step >= launch_step_count || launch.failed) return true;
   const bool loading = launch.launch_mode == launch_mode_value::load_game;
   const bool on_map = launch.launch_mode == launch_mode_value::new_game || loading;
   launch.message.clear();
@@ -23,7 +24,11 @@ bool launch_game_step(game_launch_host& host, game_launch& launch, meta_mission_
   switch (launch.step) {
     case 0:
       if (loading) {
-        if (!host.open_saved_game(launch.save_path, launch.save_header)) ruv_error("Unable to open found savegame!!!");
+        if (!host.open_saved_game(launch.save_path, launch.save_header)) {
+          log_line("Unable to open found savegame!!!\n");
+          launch.failed = true;
+          return true;
+        }
         launch.reader_open = true;
         g_save_header_value = launch.save_header.value;
       }
@@ -40,8 +45,11 @@ bool launch_game_step(game_launch_host& host, game_launch& launch, meta_mission_
       break;
     case 3:
       if (loading && launch.reader_open) {
-        host.read_saved_game();
         launch.reader_open = false;
+        if (!host.read_saved_game()) {
+          launch.failed = true;
+          return true;
+        }
       }
       next = "ui_loading_map_file";
       break;
@@ -80,6 +88,10 @@ void load_window_frame(game_launch_host& host, dispatcher_host& dispatch, game_l
   const bool done = launch_game_step(host, launch, meta);
   host.show_progress(std::to_string(launch.step), launch.message);
   if (!done) return;
+  if (launch.failed) {
+    dispatch.set_window(main_menu_window);
+    return;
+  }
   if (launch.launch_mode != launch_mode_value::load_game) host.run_game_start();
   switch (launch.launch_mode) {
     case launch_mode_value::new_game:

@@ -24,10 +24,12 @@ struct launch_save_header {
 class game_launch_host {
  public:
   virtual ~game_launch_host() = default;
-  // Opens the saved game and reads its header; false when it cannot be opened.
+  // Opens the saved game and reads its header; false (the player told why)
+  // when it cannot be opened or its header is broken.
   virtual bool open_saved_game(const std::string& path, launch_save_header& header) = 0;
-  // Reads the game state from the open saved game, then closes it.
-  virtual void read_saved_game() = 0;
+  // Reads the game state from the open saved game, then closes it. False
+  // (the player told why, the half-made game dropped) for a broken file.
+  virtual bool read_saved_game() = 0;
   // A new game object in its new-game state, started with the module's name,
   // the start value and whether it runs without the world map; its launching
   // byte set.
@@ -72,6 +74,9 @@ struct game_launch {
   launch_save_header save_header;
   std::string save_path;
   std::int32_t start_value = 0;
+  // Set when the saved game could not be loaded: the launch stops and the
+  // main menu opens again.
+  bool failed = false;
 
   bool without_map() const { return launch_mode == 2 || launch_mode == 3; }
 };
@@ -80,11 +85,13 @@ struct game_launch {
 extern std::int32_t g_save_header_value;
 
 // Runs the next step, moves on and sets the message after it; returns false.
-// Once every step ran it does nothing and returns true.
+// Once every step ran (or a saved game failed to load) it does nothing and
+// returns true.
 bool launch_game_step(game_launch_host& host, game_launch& launch, meta_mission_words& meta);
 
 // The launch window's frame: one step, the progress shown, and once the
-// steps are done the game's first screen.
+// steps are done the game's first screen (the main menu again after a saved
+// game that failed to load).
 void load_window_frame(game_launch_host& host, dispatcher_host& dispatch, game_launch& launch,
                        meta_mission_words& meta, window_switch_dispatcher& state);
 

@@ -4,13 +4,16 @@
 #include <string>
 
 #include "campaign/game/campaign_game.h"
+#include "campaign/save/save_slots.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
 #include "mission/records/agent.h"
 #include "mission/records/mission.h"
 #include "mission/screen/mission_results.h"
+#include "module/base/module_paths.h"
 #include "module/loading/game.h"
 #include "script/ops/encounter.h"
+#include "script/shared_routines.h"
 #include "shell/game_application.h"
 #include "shell/state/state_dispatcher.h"
 
@@ -41,6 +44,38 @@ void application_menu_host::module_loaded() { app_.module_load_finished(); }
 
 void application_menu_host::set_up_mission(std::int32_t serial) {
   if (app_.state_hosts) app_.state_hosts->set_up_mission(serial);
+}
+
+bool application_menu_host::saving_blocked() const {
+  const campaign_game* c = app_.campaign();
+  return c && c->scalars.quick_save_blocked != 0;
+}
+
+std::int32_t application_menu_host::save_slot_word() const {
+  return g_game && app_.state_hosts ? app_.state_hosts->words.no_autosave : 0;
+}
+
+std::int32_t application_menu_host::latest_save_slot() const {
+  return hm::latest_save_slot(module_name().view());
+}
+
+int application_menu_host::save_game(std::int32_t slot, const ruv_string* name) {
+  return app_.state_hosts ? app_.state_hosts->save_game_to(slot, name) : -1;
+}
+
+void application_menu_host::end_game() { app_.leave_game(); }
+
+ruv_string application_menu_host::player_name() const {
+  if (!g_game) return {};
+  const troop* t = g_game->find_troop(g_game->player_troop);
+  return t ? t->name : ruv_string();
+}
+
+void application_menu_host::update_difficulty() {
+  campaign_game* c = app_.campaign();
+  if (!c) return;
+  update_difficulty_average(c->campaign_host.game_words(),
+                            static_cast<float>(static_cast<double>(clock_ticks(clock_real_time)) * 0.00001));
 }
 
 // --- the mission screen -------------------------------------------------------------------------
@@ -110,6 +145,10 @@ void application_screen_host::request_mission_setup(int scene, int entry) {
   w.jump_entry = entry;
   w.jump_template = current_mission ? current_mission->template_index : 0;
   g_meta_mission.request_mask |= meta_request::menu_mission;
+}
+
+void application_screen_host::quick_save() {
+  if (app_.state_hosts) app_.state_hosts->save_game(-1);
 }
 
 float application_screen_host::screen_aspect() {

@@ -24,6 +24,16 @@ class application_menu_host final : public menu_window_host {
   void request_quit() override;
   void module_loaded() override;
   void set_up_mission(std::int32_t serial) override;
+  // The game's quick-save block flag, and its save-mode word (the slots are
+  // offered when it is not 0).
+  bool saving_blocked() const override;
+  std::int32_t save_slot_word() const override;
+  // The newest slot file of the module.
+  std::int32_t latest_save_slot() const override;
+  int save_game(std::int32_t slot, const ruv_string* name) override;
+  void end_game() override;
+  ruv_string player_name() const override;
+  void update_difficulty() override;
 
  private:
   game_application& app_;
@@ -45,6 +55,8 @@ class application_screen_host final : public mission_screen_host {
   void request_mission_setup(int scene, int entry) override;
   // The back buffer's height over its width.
   float screen_aspect() override;
+  // Saves the running game into its current slot.
+  void quick_save() override;
 
  private:
   game_application& app_;

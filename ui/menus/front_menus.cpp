@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/app/input_state.h"
 #include "engine/resource/mesh.h"
 #include "module/base/module_settings.h"
 #include "module/records/presentation_table.h"
 #include "module/text/translation_table.h"
+#include "render/view/message_log.h"
 #include "script/script_state.h"
 #include "engine/core/text_format.h"
 #include "ui/manager/ui_manager.h"
@@ -24,6 +26,8 @@ constexpr std::uint32_t menu_highlight = 0xFFFFDD00u;
 // The music situation of the front end.
 constexpr std::int32_t front_end_music = 0x400000;
 constexpr int random_span = 15817;
+// The key code of Escape.
+constexpr int key_escape = 1;
 
 ruv_string tr(const char* key) { return g_translation_table.get_string_by_id(key); }
 
@@ -230,16 +234,27 @@ void in_game_menu_window::build() {
 void in_game_menu_window::frame(float seconds) {
   hosted.run_frame(seconds);
   if (g_window_manager.top() != this) return;
-  // The first button clicked acts. Saving comes with the save slots; until
-  // then the save buttons only lead back.
-  if (clicked(return_button)) {
-    g_window_manager.set_window(return_window);
+  menu_window_host& host = current_menu_host();
+  // The first button clicked acts. A save that fails keeps the game and the
+  // menu: the player has been told, and nothing is lost.
+  if (clicked(save_and_exit_button)) {
+    host.update_difficulty();
+    if (host.save_game(-1, nullptr) != 0) return;
+    host.end_game();
+    g_window_manager.set_window(window_id::main_menu);
+  } else if (clicked(quit_button)) {
+    host.end_game();
+    g_window_manager.set_window(window_id::main_menu);
   } else if (clicked(options_button)) {
     open_returning_here(window_id::options, window_id::in_game_menu);
-  } else if (clicked(save_and_exit_button) || clicked(quit_button)) {
-    g_window_manager.set_window(window_id::main_menu);
-  } else if (clicked(save_button) || clicked(save_as_button)) {
+  } else if (clicked(save_button)) {
+    if (host.save_game(-1, nullptr) != 0) return;
+    add_message_line(g_ui_manager.messages, tr("ui_game_saved"), 0xFFFFFFFFu);
+    g_window_manager.set_window(return_window);
+  } else if (clicked(save_as_button)) {
     open_returning_here(window_id::save_load, window_id::in_game_menu);
+  } else if (clicked(return_button) || g_input_state.is_key_clicked(key_escape)) {
+    g_window_manager.set_window(return_window);
   }
 }
 

@@ -27,6 +27,16 @@ class menu_window_host {
   virtual std::int32_t save_slot_word() const { return 0; }
   // The slot of the current module's latest saved game, -1 for none.
   virtual std::int32_t latest_save_slot() const { return -1; }
+  // Saves the running game into the slot (-1: its current slot) under the
+  // name (null: the game's save name); 0 when saved. The player is told the
+  // outcome. The stand-in saves nothing and says so with its result.
+  virtual int save_game(std::int32_t /*slot*/, const ruv_string* /*name*/) { return -1; }
+  // Ends the running game (the main menu opens next).
+  virtual void end_game() {}
+  // The player troop's name (the default name of a new save).
+  virtual ruv_string player_name() const { return {}; }
+  // Brings the game's average difficulty up to date before it is left.
+  virtual void update_difficulty() {}
 
   // --- the front end ---
   // The launch window (3) started in mode 0 new game, 2 custom battle or 3

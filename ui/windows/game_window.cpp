@@ -18,6 +18,7 @@
 #include "ui/menus/load_window.h"
 #include "ui/widget/container.h"
 #include "ui/widget/widget_kinds.h"
+#include "ui/windows/save_load_window.h"
 #include "ui/windows/window_manager.h"
 
 namespace hm {
@@ -43,7 +44,6 @@ HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(controls_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(save_load_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(character_export_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(game_log_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(note_window, top_level_window)

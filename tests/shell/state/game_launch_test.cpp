@@ -84,12 +84,24 @@ TEST_F(Launch, LoadedGameReadsTheSaveAndNeverParties) {
   EXPECT_FALSE(launch.reader_open);
 }
 
-TEST_F(Launch, UnopenableSaveIsFatal) {
-  scoped_fatal_throw fatal;
+// A saved game that cannot be opened, or whose state turns out broken, is
+// not the end of the program: the launch stops and the main menu opens again.
+TEST_F(Launch, ASaveThatFailsToLoadReturnsToTheMainMenu) {
   launch.launch_mode = 1;
   launch.save_path = "missing.sav";
   host.save_opens = false;
-  EXPECT_THROW(launch_game_step(host, launch, meta), fatal_error);
+  EXPECT_EQ(run_to_switch(), 1);
+  EXPECT_EQ(host.calls, (calls_t{"open_save missing.sav", "set_window 4"}));
+
+  host = {};
+  launch = {};
+  launch.launch_mode = 1;
+  launch.save_path = "sg02.sav";
+  host.save_reads = false;
+  EXPECT_EQ(run_to_switch(), 4);
+  EXPECT_EQ(host.calls,
+            (calls_t{"open_save sg02.sav", "create_game 0 0", "world_data", "names  ", "read_save", "set_window 4"}));
+  EXPECT_FALSE(launch.reader_open);
 }
 
 TEST_F(Launch, StartsWithoutTheMapReadPartiesAndOpenTheMenuThroughTheDispatcher) {

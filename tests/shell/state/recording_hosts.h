@@ -19,6 +19,7 @@ class recording_hosts : public dispatcher_host, public game_launch_host {
   std::int32_t advantage_of_battle = 0;
   bool spent = false;
   bool save_opens = true;
+  bool save_reads = true;
   launch_save_header header_in_save;
   int top = -1;
 
@@ -72,7 +73,10 @@ class recording_hosts : public dispatcher_host, public game_launch_host {
     header = header_in_save;
     return save_opens;
   }
-  void read_saved_game() override { note("read_save"); }
+  bool read_saved_game() override {
+    note("read_save");
+    return save_reads;
+  }
   void create_game(std::int32_t start_value, bool without_map) override {
     note("create_game " + n(start_value) + " " + n(without_map));
   }

@@ -38,12 +38,14 @@ class temp_home {
     char pattern[] = "/tmp/hoofmarch_shell_XXXXXX";
     path_ = mkdtemp(pattern);
     old_cwd_ = std::filesystem::current_path();
-    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"}) {
       const char* old = std::getenv(name);
       saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
     }
     setenv("XDG_DATA_HOME", (path_ / "xdg").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
+    // Saved games of the run stay in the home of the test.
+    setenv("XDG_DOCUMENTS_DIR", (path_ / "documents").c_str(), 1);
     const std::filesystem::path source = HOOFMARCH_DATA_DIR;
     std::filesystem::create_directories(data() / "Modules");
     std::filesystem::copy(source / "Data", data() / "Data", std::filesystem::copy_options::recursive);
