@@ -70,7 +70,7 @@ TEST_F(MakeModuleTool, CopiedSampleModuleLoadsOnceMade) {
   // Before: the game stops at the first binary file the copy lacks.
   std::string game;
   EXPECT_NE(run_game("Fresh", game), 0);
-  EXPECT_NE(game.find("Unable to open file: Modules\\Fresh\\Resource\\sample_materials.brf"), std::string::npos)
+  EXPECT_NE(game.find("Unable to open file: Modules/Fresh/Resource/sample_materials.brf"), std::string::npos)
       << game;
   EXPECT_NE(read_text(data() / "ruv_log.txt")
                 .find("Modules\\Fresh\\Resource\\sample_materials.trf has not been converted: make the module's "
