@@ -68,6 +68,9 @@ class game {
   bool game_start_done = false;
   // Whether the player is told of money and items gained and lost.
   bool money_and_item_messages = true;
+  // The saving policy the player chose when making the character: 0 saves
+  // only on leaving and by autosave, 1 saves at will.
+  std::int32_t save_mode = 0;
 
   // The parties of the world map; null until the campaign binds its pool.
   game_party_pool* parties = nullptr;
