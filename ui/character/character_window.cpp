@@ -15,6 +15,7 @@
 #include "script/game_hooks.h"
 #include "script/script_host.h"
 #include "ui/character/character_file.h"
+#include "ui/face/face_gen_window.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/menus/front_menus.h"
@@ -542,8 +543,8 @@ void character_window::frame(float /*seconds*/) {
       if (clicked(done_button)) {
         creation = creation_state::none;
         if (g_game) auto_equip(*g_game, troop_id, false, false);
-        if (game_window* face = g_window_manager.window(window_id::face_gen)) face->parameters[0] = troop_id;
-        g_window_manager.set_window(window_id::face_gen);
+        // The face comes next; the face generator leads the new game on.
+        open_face_generator(troop_id, return_window);
         return;
       }
       if (clicked(reset_button)) reset_changes();
@@ -562,11 +563,8 @@ void character_window::frame(float /*seconds*/) {
     return;
   }
   if (face_clickable && clicked(picture)) {
-    if (game_window* face = g_window_manager.window(window_id::face_gen)) {
-      face->parameters[0] = troop_id;
-      face->return_window = window_id::character;
-    }
-    g_window_manager.set_window(window_id::face_gen);
+    keep_troop = 1;
+    open_face_generator(troop_id, window_id::character);
     return;
   }
   if (clicked(statistics_button)) {
