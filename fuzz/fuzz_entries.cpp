@@ -56,6 +56,7 @@
 #include "platform/gpu/image_file.h"
 #include "platform/png_file.h"
 #include "tools/tones.h"
+#include "ui/character/character_file.h"
 #include "platform/settings_store.h"
 #include "render/scene/scene_objects.h"
 #include "render/terrain/ai_mesh.h"
@@ -271,6 +272,21 @@ void font(const std::uint8_t* data, std::size_t size) {
 
 void skeleton_bodies(const std::uint8_t* data, std::size_t size) {
   load_skeleton_bodies_from_text(text_of(data, size).c_str());
+}
+
+// A character file of the player's data folder: read as key and value lines,
+// applied to a character, and the text taken as a typed name for the file.
+void character_file(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
+  if (!file) return;
+  ini_table table;
+  read_ini_file(table, file);
+  std::fclose(file);
+  troop t;
+  t.name = ruv_string("Fuzzed");
+  import_character(t, table);
+  (void)write_character_text(t);
+  (void)safe_character_file_name(std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 void module_ini(const std::uint8_t* data, std::size_t size) {
@@ -559,6 +575,7 @@ const std::vector<entry>& entries() {
       {"face_code", face_code_text},
       {"widget_text", widget_text},
       {"recorded_input", recorded_input_file},
+      {"character_file", character_file},
   };
   return all;
 }

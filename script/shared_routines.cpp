@@ -195,6 +195,14 @@ std::int32_t get_troop_wage(std::int32_t troop) {
   return static_cast<std::int32_t>(level * level / 20 + 25);
 }
 
+std::int32_t get_troop_join_cost(std::int32_t troop) {
+  g_script_state.trigger_result = 0;
+  if (call_game_script(game_hook_code::game_get_join_cost, troop, 0)) {
+    return static_cast<std::int32_t>(g_script_state.trigger_result);
+  }
+  return get_troop_wage(troop) * 5 + 2;
+}
+
 bool is_party_active(std::int32_t party_id) {
   const script_campaign_host& campaign = *current_script_host().campaign;
   const int end_id = campaign.party_end_id();

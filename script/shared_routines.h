@@ -76,6 +76,9 @@ ruv_string get_money_text(std::int32_t amount);
 // party) when it succeeds; otherwise 0 for a hero and level x level / 20 + 25
 // for anyone else; 0 for a negative troop.
 std::int32_t get_troop_wage(std::int32_t troop);
+// A troop's join cost: the module's "game_get_join_cost" hook (troop, 0) when
+// it succeeds; otherwise five wages and 2.
+std::int32_t get_troop_join_cost(std::int32_t troop);
 
 // Id below the pool's end id, in the pool and active (state 1). Silent.
 bool is_party_active(std::int32_t party_id);

@@ -86,6 +86,7 @@ game_application::game_application() {
   menu_host_ = std::make_unique<application_menu_host>(*this);
   previous_menu_host_ = set_menu_window_host(menu_host_.get());
   screen_host_ = std::make_unique<application_screen_host>(*this);
+  party_host_ = std::make_unique<application_party_host>(*this);
   // The one mission of the run; without it the game runs on and no mission
   // is set up.
   if (!current_mission) current_mission = new (std::nothrow) mission();
@@ -100,6 +101,8 @@ game_application::~game_application() {
   current_mission = nullptr;
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
   if (&current_menu_host() == menu_host_.get()) set_menu_window_host(previous_menu_host_);
+  if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
+    if (party->host == party_host_.get()) party->set_host(nullptr);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
   g_window_manager.destroy_game_windows();
@@ -158,6 +161,8 @@ void game_application::install_windows() {
   install_mission_screen(g_window_manager, [] { return current_mission; });
   if (auto* screen = dynamic_cast<mission_screen_window*>(g_window_manager.window(window_id::mission_screen)))
     screen->set_host(screen_host_.get());
+  if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
+    party->set_host(party_host_.get());
 }
 
 void game_application::module_load_finished() {

@@ -78,6 +78,17 @@ void application_menu_host::update_difficulty() {
                             static_cast<float>(static_cast<double>(clock_ticks(clock_real_time)) * 0.00001));
 }
 
+// --- the party screen ---------------------------------------------------------------------------
+
+campaign_state* application_party_host::campaign() {
+  campaign_game* c = app_.campaign();
+  return c ? &c->state : nullptr;
+}
+
+void application_party_host::set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) {
+  if (app_.state_hosts) app_.state_hosts->set_up_conversation(troop, -1, party, kind);
+}
+
 // --- the mission screen -------------------------------------------------------------------------
 
 std::string mission_casualty_line(const mission& m) {
