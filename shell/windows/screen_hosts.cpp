@@ -10,8 +10,10 @@
 #include "mission/core/mission.h"
 #include "mission/screen/mission_results.h"
 #include "module/loading/game.h"
+#include "script/dialog/conversation.h"
 #include "script/ops/encounter.h"
 #include "shell/game_application.h"
+#include "shell/windows/conversation_scene.h"
 #include "shell/state/state_dispatcher.h"
 
 namespace hm {
@@ -110,6 +112,13 @@ void application_screen_host::request_mission_setup(int scene, int entry) {
   w.jump_entry = entry;
   w.jump_template = current_mission ? current_mission->template_index : 0;
   g_meta_mission.request_mask |= meta_request::menu_mission;
+}
+
+void application_screen_host::start_conversation(mission& m, int agent_index) {
+  const agent* a = m.get_live_agent(agent_index);
+  if (!a) return;
+  if (app_.state_hosts) app_.state_hosts->set_conversation_troop(a->troop);
+  g_conversation.start(a->troop, agent_index, -1, 0, false);
 }
 
 float application_screen_host::screen_aspect() {

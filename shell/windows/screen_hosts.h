@@ -45,6 +45,9 @@ class application_screen_host final : public mission_screen_host {
   void request_mission_setup(int scene, int entry) override;
   // The back buffer's height over its width.
   float screen_aspect() override;
+  // The talk with the agent's troop starts in this mission's scene; the
+  // game's conversation troop is that troop.
+  void start_conversation(mission& m, int agent_index) override;
 
  private:
   game_application& app_;

@@ -7,8 +7,10 @@
 #include "engine/resource/mesh.h"
 #include "module/text/translation_table.h"
 #include "script/script_state.h"
+#include "ui/conversation/conversation_window.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/manager/ui_manager.h"
+#include "ui/meeting/meeting_window.h"
 #include "ui/menus/briefing_windows.h"
 #include "ui/menus/front_menus.h"
 #include "ui/menus/game_menu_window.h"
@@ -34,7 +36,6 @@ constexpr std::int32_t restart_presentation_window = 15;
 #define HM_TOP_LEVEL_WINDOW(name, base)        \
   class name final : public base {             \
   };
-HM_TOP_LEVEL_WINDOW(meeting_window, forgetful_window)
 HM_TOP_LEVEL_WINDOW(party_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
@@ -58,7 +59,6 @@ class message_log_window : public Base {
 
 class inventory_window final : public message_log_window<top_level_window> {};
 class character_window final : public message_log_window<editor_window> {};
-class conversation_window final : public message_log_window<editor_window> {};
 
 // The world map keeps its view's values in saved games through the state hooks
 // (their fields come with the world map itself).
