@@ -50,7 +50,11 @@ void mission_conversation_scene::step_scene(float seconds) {
       }
     }
   }
+  // Nobody fights while the talk goes on.
+  const std::uint8_t no_fighting = m->no_fighting;
+  m->no_fighting = 1;
   m->frame(seconds, false);
+  m->no_fighting = no_fighting;
 }
 
 int mission_conversation_scene::partner_agent() {

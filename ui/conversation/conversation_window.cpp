@@ -310,7 +310,9 @@ void conversation_window::update_camera(float seconds) {
     }
     return partner;
   };
-  const int speaker = agent_of(speaker_troop);
+  // A partner who stands nowhere in the scene: the camera shows the player.
+  int speaker = agent_of(speaker_troop);
+  if (speaker < 0) speaker = scene->player_agent();
   const std::int32_t listener_troop = talk.get_line_listener_troop();
   const int listener = (!is_hero(listener_troop) && partner >= 0) ? -1 : scene->last_agent_of_troop(listener_troop);
   vec3 position, eye, forward;

@@ -86,6 +86,9 @@ const std::map<std::string, std::string> argument_kinds = {
     {"ui_quest_concluded_value", "s"},
     {"ui_your_relations_with_value_has_improved_from_number_to_number", "sdd"},
     {"ui_your_relations_with_value_has_deteriorated_from_number_to_number", "sdd"},
+    {"ui_press_left_mouse_button_to_continue", ""},
+    {"ui_meeting_attack", ""},
+    {"ui_meeting_leave", ""},
 };
 
 // Names in the code that look like keys but name resources.

@@ -92,7 +92,8 @@ class GameMenu : public test::ui_test {
 TEST_F(GameMenu, OptionsAreShownAndHiddenByTheirConditions) {
   // The town's block sets register 0 to 1, which the walk's condition asks.
   game_menu_window& town = open(town_menu);
-  EXPECT_EQ(shown(town), (std::vector<std::string>{"Take a walk around the streets.", "Leave the town."}));
+  EXPECT_EQ(shown(town), (std::vector<std::string>{"Take a walk around the streets.", "Leave the town.",
+                                                  "Visit the merchant's stall", "Return to the road"}));
   EXPECT_EQ(town.option_items[0], 0);
 
   // The result menu counts the player's men into register 1: survivors show
@@ -188,7 +189,7 @@ TEST_F(GameMenu, OneOptionReservesTheListHeightAndButtonsStandCentred) {
 
 TEST_F(GameMenu, TheBattleOptionRequestsTheMissionAndLeavesTheResultMenuCurrent) {
   game_menu_window& w = open(start_menu);
-  ASSERT_EQ(shown(w).size(), 3u);
+  ASSERT_EQ(shown(w).size(), 5u);
   w.option_buttons[1]->raise_event(ui_event::clicked);
   g_window_manager.frame(0.02f);
   // Scene, template value and entry of the next mission; the menu after it.
