@@ -1,8 +1,8 @@
 #include "shell/windows/conversation_scene.h"
 
-#include "mission/agent/agent.h"
-#include "mission/agent/weapon_choice.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/records/mission.h"
 #include "mission/setup/module_mission_setup.h"
 #include "module/loading/game.h"
 #include "module/records/mission_template.h"

@@ -13,7 +13,7 @@
 
 #include "campaign/game/campaign_game.h"
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "module/records/mission_template.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"
