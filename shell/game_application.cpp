@@ -47,6 +47,7 @@
 #include "script/script_state.h"
 #include "script/triggers.h"
 #include "shell/vertex_pools.h"
+#include "shell/windows/conversation_scene.h"
 #include "shell/windows/screen_hosts.h"
 #include "shell/windows/start_up_window.h"
 #include "ui/menus/menu_window_host.h"
@@ -87,6 +88,11 @@ game_application::game_application() {
   previous_menu_host_ = set_menu_window_host(menu_host_.get());
   screen_host_ = std::make_unique<application_screen_host>(*this);
   party_host_ = std::make_unique<application_party_host>(*this);
+  conversation_scene_ = std::make_unique<mission_conversation_scene>([] { return current_mission; });
+  // A conversation the dispatcher sets up starts in the mission it prepared.
+  state_hosts->start_conversation = [](std::int32_t partner, std::int32_t party, std::int32_t) {
+    start_conversation_in_scene(current_mission, partner, party);
+  };
   // The one mission of the run; without it the game runs on and no mission
   // is set up.
   if (!current_mission) current_mission = new (std::nothrow) mission();
@@ -163,6 +169,7 @@ void game_application::install_windows() {
     screen->set_host(screen_host_.get());
   if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
     party->set_host(party_host_.get());
+  install_conversation_windows(g_window_manager, *conversation_scene_);
 }
 
 void game_application::module_load_finished() {

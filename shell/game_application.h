@@ -40,6 +40,7 @@ class script_ui_host;
 class application_menu_host;
 class application_screen_host;
 class application_party_host;
+class mission_conversation_scene;
 
 class game_application : public application_frame {
  public:
@@ -207,6 +208,8 @@ class game_application : public application_frame {
   menu_window_host* previous_menu_host_ = nullptr;
   std::unique_ptr<application_screen_host> screen_host_;
   std::unique_ptr<application_party_host> party_host_;
+  // The conversation window's scene: the running mission.
+  std::unique_ptr<mission_conversation_scene> conversation_scene_;
   // The frame of the last dispatch, and a request that waits for the next.
   std::uint32_t dispatch_frame_ = 0;
   bool dispatched_ = false;

@@ -12,9 +12,11 @@
 #include "mission/screen/mission_results.h"
 #include "module/base/module_paths.h"
 #include "module/loading/game.h"
+#include "script/dialog/conversation.h"
 #include "script/ops/encounter.h"
 #include "script/shared_routines.h"
 #include "shell/game_application.h"
+#include "shell/windows/conversation_scene.h"
 #include "shell/state/state_dispatcher.h"
 
 namespace hm {
@@ -160,6 +162,13 @@ void application_screen_host::request_mission_setup(int scene, int entry) {
 
 void application_screen_host::quick_save() {
   if (app_.state_hosts) app_.state_hosts->save_game(-1);
+}
+
+void application_screen_host::start_conversation(mission& m, int agent_index) {
+  const agent* a = m.get_live_agent(agent_index);
+  if (!a) return;
+  if (app_.state_hosts) app_.state_hosts->set_conversation_troop(a->troop);
+  g_conversation.start(a->troop, agent_index, -1, 0, false);
 }
 
 float application_screen_host::screen_aspect() {

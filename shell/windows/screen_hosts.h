@@ -58,6 +58,9 @@ class application_screen_host final : public mission_screen_host {
   float screen_aspect() override;
   // Saves the running game into its current slot.
   void quick_save() override;
+  // The talk with the agent's troop starts in this mission's scene; the
+  // game's conversation troop is that troop.
+  void start_conversation(mission& m, int agent_index) override;
 
  private:
   game_application& app_;

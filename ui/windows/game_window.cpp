@@ -7,6 +7,7 @@
 #include "engine/resource/mesh.h"
 #include "module/text/translation_table.h"
 #include "script/script_state.h"
+#include "ui/conversation/conversation_window.h"
 #include "ui/face/face_gen_window.h"
 #include "ui/inventory/inventory_window.h"
 #include "ui/layout/layout_variables.h"
@@ -14,6 +15,7 @@
 #include "ui/manager/ui_manager.h"
 #include "ui/character/character_export_window.h"
 #include "ui/character/character_window.h"
+#include "ui/meeting/meeting_window.h"
 #include "ui/menus/briefing_windows.h"
 #include "ui/menus/front_menus.h"
 #include "ui/menus/game_menu_window.h"
@@ -41,7 +43,6 @@ constexpr std::int32_t restart_presentation_window = 15;
 #define HM_TOP_LEVEL_WINDOW(name, base)        \
   class name final : public base {             \
   };
-HM_TOP_LEVEL_WINDOW(meeting_window, forgetful_window)
 HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
@@ -58,7 +59,6 @@ class message_log_window : public Base {
   void frame(float /*seconds*/) override { g_ui_manager.flush_pending_messages(); }
 };
 
-class conversation_window final : public message_log_window<editor_window> {};
 
 // The world map keeps its view's values in saved games through the state hooks
 // (their fields come with the world map itself).

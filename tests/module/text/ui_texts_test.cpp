@@ -272,6 +272,9 @@ const std::map<std::string, std::string> argument_kinds = {
     {"ui_weekly_cost_value", "s"},
     {"ui_weekly_wage", "d"},
     {"ui_xp", "d"},
+    {"ui_press_left_mouse_button_to_continue", ""},
+    {"ui_meeting_attack", ""},
+    {"ui_meeting_leave", ""},
 };
 
 // Names in the code that look like keys but name resources.

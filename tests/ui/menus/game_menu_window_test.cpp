@@ -94,7 +94,8 @@ class GameMenu : public test::ui_test {
 TEST_F(GameMenu, OptionsAreShownAndHiddenByTheirConditions) {
   // The town's block sets register 0 to 1, which the walk's condition asks.
   game_menu_window& town = open(town_menu);
-  EXPECT_EQ(shown(town), (std::vector<std::string>{"Take a walk around the streets.", "Leave the town."}));
+  EXPECT_EQ(shown(town), (std::vector<std::string>{"Take a walk around the streets.", "Leave the town.",
+                                                  "Visit the merchant's stall", "Return to the road"}));
   EXPECT_EQ(town.option_items[0], 0);
 
   // The result menu counts the player's men into register 1: survivors show
