@@ -36,6 +36,7 @@
 #include "script/script_state.h"
 #include "script/triggers.h"
 #include "platform/fs.h"
+#include "shell/windows/video_options_host.h"
 #include "platform/input/input_keymap.h"
 #include "platform/png_file.h"
 #include "platform/quit_signal.h"
@@ -83,6 +84,8 @@ game_application::game_application() {
   menu_host_ = std::make_unique<application_menu_host>(*this);
   previous_menu_host_ = set_menu_window_host(menu_host_.get());
   screen_host_ = std::make_unique<application_screen_host>(*this);
+  video_host_ = std::make_unique<application_video_host>(*this);
+  previous_video_host_ = set_video_options_host(video_host_.get());
   // The one mission of the run; without it the game runs on and no mission
   // is set up.
   if (!current_mission) current_mission = new (std::nothrow) mission();
@@ -97,6 +100,7 @@ game_application::~game_application() {
   current_mission = nullptr;
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
   if (&current_menu_host() == menu_host_.get()) set_menu_window_host(previous_menu_host_);
+  if (current_video_options_host() == video_host_.get()) set_video_options_host(previous_video_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
   g_window_manager.destroy_game_windows();

@@ -13,6 +13,9 @@
 #include "ui/menus/front_menus.h"
 #include "ui/menus/game_menu_window.h"
 #include "ui/menus/load_window.h"
+#include "ui/options/controls_window.h"
+#include "ui/options/options_window.h"
+#include "ui/options/video_options_window.h"
 #include "ui/widget/container.h"
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/window_manager.h"
@@ -37,9 +40,6 @@ constexpr std::int32_t restart_presentation_window = 15;
 HM_TOP_LEVEL_WINDOW(meeting_window, forgetful_window)
 HM_TOP_LEVEL_WINDOW(party_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(controls_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(save_load_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(terrain_generator_window, editor_window)
 HM_TOP_LEVEL_WINDOW(character_export_window, top_level_window)
