@@ -7,10 +7,10 @@
 
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "module/base/module_settings.h"
 #include "render/terrain/terrain_generator.h"
 

@@ -19,9 +19,9 @@
 
 #include "campaign/game/campaign_game.h"
 #include "engine/core/random.h"
-#include "mission/agent/agent.h"
 #include "mission/ai/ai_battle.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/setup/module_mission_setup.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"

@@ -5,54 +5,55 @@
 #include <string_view>
 
 #include "campaign/game/campaign_game.h"
-#include "engine/device/device_resources.h"
-#include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
-#include "engine/core/log.h"
-#include "engine/resource/mesh.h"
-#include "engine/resource/resource_manager.h"
-#include "engine/settings/ruv_config.h"
 #include "engine/audio/sound_manager.h"
+#include "engine/core/log.h"
+#include "engine/core/random.h"
 #include "engine/core/stream.h"
 #include "engine/core/timer.h"
-#include "engine/core/random.h"
-#include "platform/clock.h"
 #include "engine/core/user_files.h"
-#include "mission/core/mission.h"
+#include "engine/device/device_resources.h"
+#include "engine/resource/mesh.h"
+#include "engine/resource/resource_manager.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/ruv_config.h"
 #include "mission/physics/physics_worker.h"
+#include "mission/records/mission.h"
 #include "mission/screen/mission_screen_window.h"
 #include "module/base/ini_table.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"
 #include "module/loading/module_script_host.h"
 #include "module/loading/module_start.h"
-#include "module/media/music_player.h"
 #include "module/loading/new_game.h"
+#include "module/media/music_player.h"
 #include "module/records/script_table.h"
 #include "module/text/translation_table.h"
-#include "script/debugger/debugger_window.h"
-#include "script/debugger/script_debugger.h"
-#include "script/script_state.h"
-#include "script/triggers.h"
+#include "platform/clock.h"
 #include "platform/fs.h"
 #include "shell/windows/video_options_host.h"
 #include "platform/input/input_keymap.h"
 #include "platform/png_file.h"
 #include "platform/quit_signal.h"
-#include "render/view/interface_view.h"
 #include "render/shadow/reflection.h"
 #include "render/shadow/render_pass_state.h"
+#include "render/view/interface_view.h"
 #include "render/view/scene_view.h"
+#include "script/debugger/debugger_window.h"
+#include "script/debugger/script_debugger.h"
 #include "script/ops/end_game.h"
 #include "script/script_host.h"
+#include "script/script_state.h"
+#include "script/triggers.h"
 #include "shell/vertex_pools.h"
 #include "shell/windows/screen_hosts.h"
 #include "shell/windows/start_up_window.h"
-#include "ui/widget/container.h"
 #include "ui/menus/menu_window_host.h"
-#include "ui/windows/window_manager.h"
+#include "ui/terrain/terrain_gen_window.h"
 #include "ui/tableau/tableau_manager.h"
+#include "ui/widget/container.h"
+#include "ui/windows/window_manager.h"
 #include "ui/windows/window_ui_host.h"
 
 namespace hm {
@@ -321,6 +322,7 @@ hresult game_application::frame_move() {
   run_ui_input();
   if (recorded_) recorded_->advance_to(frame_counter);
   update_input(frame_time);
+  check_developer_keys();
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   update_sound();
   // A run without a person goes from the main menu into a new game, once
@@ -354,6 +356,18 @@ hresult game_application::frame_move() {
   if (platform::quit_signal_received()) exit_requested = true;
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
+}
+
+void game_application::check_developer_keys() {
+  if (!g_ruv_config.enable_edit_mode || !game_started || launching) return;
+  constexpr int key_t = 20;
+  const bool ctrl = g_input_state.is_key_down(29) || g_input_state.is_key_down(157);
+  // Ctrl+T: the terrain generator, from the screens that stand between
+  // battles (the world map and the game menus), which Close returns to.
+  const int top = g_window_manager.top_id();
+  if (ctrl && g_input_state.is_key_clicked(key_t) && (top == window_id::world_map || top == window_id::game_menu) &&
+      open_terrain_generator(top))
+    log_line("Terrain generator opened over window " + std::to_string(top) + ".\n");
 }
 
 void game_application::update_debugger_window() {

@@ -6,9 +6,9 @@
 #include "engine/collision/body_collision.h"
 #include "engine/collision/capsule.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
-#include "mission/weapons/rider_aim.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
+#include "mission/records/rider_aim.h"
 #include "render/entity/entity.h"
 #include "script/script_host.h"
 

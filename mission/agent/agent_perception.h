@@ -4,7 +4,7 @@
 // the nearest enemies and the targets chosen among them, a horse it can
 // mount, and the mission's limit on lying bodies.
 #include "engine/core/math.h"
-#include "mission/agent/agent.h"
+#include "mission/records/agent.h"
 
 namespace hm {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/collision/face.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "module/loading/game.h"
 #include "module/records/action_table.h"
 #include "module/text/translation_table.h"

@@ -9,8 +9,8 @@
 
 #include "engine/core/math.h"
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
-#include "mission/agent/deadline_timer.h"
+#include "mission/records/agent.h"
+#include "mission/records/deadline_timer.h"
 
 namespace hm {
 

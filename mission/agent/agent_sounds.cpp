@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "engine/audio/sound_manager.h"
-#include "engine/core/random.h"
 #include "engine/audio/sound_manager_agent.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "engine/core/random.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/loading/game.h"
 #include "module/media/skin.h"
 #include "module/troops/troop.h"

@@ -2,7 +2,7 @@
 
 #include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/mesh.h"
-#include "mission/agent/agent.h"
+#include "mission/records/agent.h"
 #include "render/entity/entity.h"
 
 namespace hm {

@@ -4,7 +4,7 @@
 
 #include "engine/resource/particle_system.h"
 #include "engine/settings/game_options.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "module/loading/scene_services.h"
 #include "module/records/particle_system.h"
 #include "render/scene/scene_attachments.h"

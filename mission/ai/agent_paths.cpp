@@ -1,10 +1,10 @@
 #include "mission/ai/agent_paths.h"
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/ai/nav_path.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "mission/scene/scene_queries.h"
 #include "render/terrain/ai_mesh.h"
 

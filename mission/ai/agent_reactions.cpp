@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/core/mission.h"
-#include "mission/weapons/rider_aim.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
+#include "mission/records/rider_aim.h"
 
 namespace hm {
 

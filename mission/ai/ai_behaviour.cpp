@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/agent/weapon_choice.h"
 #include "mission/ai/agent_paths.h"
 #include "mission/ai/ai_think.h"
-#include "mission/core/mission.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/teams/formation_position.h"
 #include "module/loading/game.h"
 #include "module/records/item_kind.h"

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/agent_sounds.h"
@@ -13,7 +12,8 @@
 #include "mission/ai/ai_troop.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/defence.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/records/item_kind.h"
 
 namespace hm {

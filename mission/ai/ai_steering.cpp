@@ -7,7 +7,6 @@
 #include "engine/collision/body_collision.h"
 #include "engine/collision/body_part.h"
 #include "engine/collision/capsule.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/ai/agent_paths.h"
 #include "mission/ai/agent_reactions.h"
@@ -18,9 +17,10 @@
 #include "mission/ai/ai_think.h"
 #include "mission/ai/ai_troop.h"
 #include "mission/combat/combat_actors.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
 #include "mission/missile/missile_launch.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {

@@ -1,6 +1,6 @@
 #include "mission/ai/ai_troop.h"
 
-#include "mission/agent/agent.h"
+#include "mission/records/agent.h"
 #include "module/loading/game.h"
 #include "module/troops/troop.h"
 

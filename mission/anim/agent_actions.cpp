@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "engine/core/log.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/item_visibility.h"
 #include "mission/anim/anim_channel_ops.h"
+#include "mission/records/agent.h"
 #include "module/records/action_table.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"

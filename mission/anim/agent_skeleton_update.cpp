@@ -5,11 +5,11 @@
 #include <string>
 
 #include "engine/core/log.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/anim/anim_channel_ops.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/records/action_table.h"
 #include "render/entity/skeleton_instance.h"
 

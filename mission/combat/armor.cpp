@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
-#include "mission/missile/missile.h"
-#include "mission/props/scene_prop_instance.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/missile.h"
+#include "mission/records/mission.h"
+#include "mission/records/scene_prop_instance.h"
 #include "module/base/module_settings.h"
 #include "module/loading/game.h"
 #include "module/records/item_kind.h"
-#include "module/troops/troop.h"
 #include "module/records/world_records.h"
+#include "module/troops/troop.h"
 
 namespace hm {
 

@@ -4,19 +4,19 @@
 #include <cmath>
 #include <string>
 
-#include "mission/agent/agent.h"
+#include "engine/settings/game_options.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/combat_messages.h"
-#include "engine/settings/game_options.h"
-#include "render/view/message_log.h"
 #include "mission/combat/defence.h"
-#include "mission/core/mission.h"
-#include "mission/missile/missile.h"
+#include "mission/records/agent.h"
+#include "mission/records/missile.h"
+#include "mission/records/mission.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
-#include "module/troops/troop.h"
 #include "module/records/world_records.h"
+#include "module/troops/troop.h"
+#include "render/view/message_log.h"
 
 namespace hm {
 

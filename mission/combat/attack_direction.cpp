@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "mission/combat/combat_random.h"
+#include "mission/records/combat_random.h"
 
 namespace hm {
 
@@ -119,9 +119,9 @@ int choose_player_attack_direction_aimed(const aimed_direction_inputs& in, const
 
 }  // namespace hm
 
-#include "mission/agent/agent.h"
 #include "mission/combat/combat_actors.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/records/item_kind.h"
 
 namespace hm {

@@ -6,23 +6,23 @@
 #include <string>
 
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/combat/armor.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/combat/combat_hooks.h"
 #include "mission/combat/combat_messages.h"
-#include "mission/missile/missile.h"
-#include "render/view/message_log.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/missile.h"
+#include "mission/records/mission.h"
 #include "module/base/module_settings.h"
 #include "module/loading/game.h"
 #include "module/records/action_table.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
-#include "module/troops/troop.h"
 #include "module/text/translation_table.h"
+#include "module/troops/troop.h"
+#include "render/view/message_log.h"
 
 namespace hm {
 

@@ -1,8 +1,8 @@
 #include "mission/combat/combat_actors.h"
 
-#include "mission/agent/agent.h"
 #include "mission/combat/defence.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/loading/game.h"
 #include "module/troops/troop.h"
 #include "render/entity/entity.h"

@@ -66,7 +66,9 @@ struct combat_hooks {
   std::function<void(mission&, agent&, float dt)> update_skeleton;
 };
 
-// The hooks in force; reset_combat_hooks() restores the defaults.
+// The hooks in force; reset_combat_hooks() restores the defaults. The defaults
+// call into every part of the agent code, so they are made above it all, in
+// mission/defaults/.
 combat_hooks& g_combat_hooks();
 void reset_combat_hooks();
 

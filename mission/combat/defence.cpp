@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/combat/combat_actors.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/records/item_kind.h"
 
 namespace hm {

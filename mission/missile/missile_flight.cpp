@@ -6,9 +6,9 @@
 #include "engine/core/timer.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
-#include "mission/missile/missile.h"
+#include "mission/records/missile.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "render/entity/entity.h"
 #include "script/triggers.h"
 

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "engine/core/log.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "module/records/scene_prop.h"
 #include "render/entity/entity.h"
 

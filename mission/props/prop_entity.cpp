@@ -10,9 +10,9 @@
 #include "engine/resource/body.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "module/data/data_files.h"
 #include "module/data/flora_kind.h"
 #include "module/records/item_kind.h"
@@ -20,8 +20,8 @@
 #include "render/entity/dynamic_entity.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
-#include "script/script_state.h"
 #include "script/script_host.h"
+#include "script/script_state.h"
 #include "script/triggers.h"
 
 namespace hm {

@@ -5,8 +5,8 @@
 
 #include "engine/collision/body_collision.h"
 #include "engine/collision/capsule.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/scene/scene_queries.h"
 #include "mission/screen/mission_screen_window.h"
 #include "module/records/item_kind.h"

@@ -5,7 +5,7 @@
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
 #include "render/terrain/ai_mesh.h"

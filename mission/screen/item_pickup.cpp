@@ -1,9 +1,9 @@
 #include "mission/screen/item_pickup.h"
 
 #include "engine/core/text_format.h"
-#include "mission/agent/agent.h"
-#include "mission/agent/wielding.h"
-#include "mission/core/mission.h"
+#include "mission/control/wielding.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 
 namespace hm {
 

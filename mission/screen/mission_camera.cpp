@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "engine/collision/face.h"
-#include "mission/agent/agent.h"
-#include "mission/agent/wielding.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/control/wielding.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "mission/scene/scene_queries.h"
 #include "mission/screen/screen_controls.h"
 #include "render/entity/camera.h"

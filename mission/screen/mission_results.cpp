@@ -5,8 +5,8 @@
 #include "campaign/party/campaign_state.h"
 #include "campaign/party/campaign_world.h"
 #include "campaign/party/party.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/setup/spawning.h"
 #include "module/records/mission_template.h"
 

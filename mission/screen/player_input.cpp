@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/agent/weapon_choice.h"
-#include "mission/agent/wielding.h"
 #include "mission/combat/blows.h"
-#include "mission/core/mission.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/control/wielding.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/screen/mission_camera.h"
 #include "mission/screen/mission_hud.h"
 

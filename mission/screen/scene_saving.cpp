@@ -2,9 +2,9 @@
 
 #include "engine/core/log.h"
 #include "engine/core/stream.h"
-#include "platform/fs.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "module/records/scene_prop.h"
+#include "platform/fs.h"
 #include "render/scene/scene_objects.h"
 
 namespace hm {

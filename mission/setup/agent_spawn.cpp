@@ -4,11 +4,11 @@
 
 #include "campaign/party/campaign_state.h"
 #include "engine/core/log.h"
-#include "module/records/action_table.h"
-#include "module/records/item_kind.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "mission/setup/spawning.h"
 #include "mission/setup/troop_choice.h"
+#include "module/records/action_table.h"
+#include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 #include "module/troops/troop.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 
 namespace hm {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "engine/core/random.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "module/records/mission_template.h"
 
 namespace hm {

@@ -3,8 +3,8 @@
 #include "campaign/party/campaign_state.h"
 #include "campaign/party/party.h"
 #include "engine/core/random.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "mission/setup/spawning.h"
 #include "module/records/mission_template.h"
 

@@ -1,7 +1,7 @@
 #include "mission/teams/formation_position.h"
 
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 
 namespace hm {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 
 namespace hm {
 

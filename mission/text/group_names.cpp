@@ -1,7 +1,7 @@
 #include "mission/text/group_names.h"
 
 #include "engine/core/text_format.h"
-#include "mission/teams/team.h"
+#include "mission/records/team.h"
 #include "module/text/translation_table.h"
 
 namespace hm {

@@ -6,10 +6,10 @@
 #include "engine/core/noise.h"
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/core/mission.h"
 #include "mission/missile/missile_launch.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "script/script_host.h"
 
 namespace hm {

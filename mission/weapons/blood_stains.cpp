@@ -6,8 +6,8 @@
 #include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/mesh.h"
 #include "engine/settings/ruv_config.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 

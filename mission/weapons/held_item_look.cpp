@@ -4,10 +4,10 @@
 
 #include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/mesh.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/agent/item_visibility.h"
-#include "mission/agent/weapon_choice.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/records/agent.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"

@@ -6,10 +6,10 @@
 
 #include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/mesh.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/missile/missile.h"
 #include "mission/missile/missile_flight.h"
+#include "mission/records/agent.h"
+#include "mission/records/missile.h"
 #include "mission/weapons/weapon_hit.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"

@@ -19,26 +19,26 @@
 #include <string>
 #include <vector>
 
-#include "engine/settings/game_options.h"
-#include "engine/core/log.h"
-#include "engine/settings/ruv_config.h"
-#include "engine/core/timer.h"
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
-#include "mission/core/mission.h"
+#include "engine/core/log.h"
+#include "engine/core/timer.h"
+#include "engine/settings/game_options.h"
+#include "engine/settings/ruv_config.h"
+#include "mission/records/mission.h"
+#include "mission/scripting/mission_script_host.h"
 #include "module/loading/module_loading.h"
 #include "module/records/mission_template.h"
-#include "ui/menus/load_window.h"
 #include "platform/clock.h"
-#include "script/script_host.h"
-#include "mission/core/mission_script_host.h"
-#include "shell/support/shell_test_support.h"
-#include "ui/windows/window_manager.h"
 #include "platform/gpu/gl_system.h"
 #include "platform/gpu/null_device.h"
 #include "platform/message_box.h"
 #include "platform/png_file.h"
 #include "platform/window.h"
+#include "script/script_host.h"
+#include "shell/support/shell_test_support.h"
+#include "ui/menus/load_window.h"
+#include "ui/windows/window_manager.h"
 
 using namespace hm;
 namespace fs = std::filesystem;
@@ -426,6 +426,22 @@ TEST_F(Program, HeadlessRunsWithTheSameSeedAndInputWriteTheSameLog) {
   const std::string second = read_text(home.data() / "ruv_log.txt");
   EXPECT_NE(first.find("Switching to menu window...\n"), std::string::npos) << first;
   EXPECT_EQ(first, second);
+}
+
+TEST_F(Program, CtrlTOpensTheTerrainGeneratorOnlyInTheDevelopersMode) {
+  // Ctrl+T over the new game's first menu, then Tab back to it.
+  const fs::path input = home.path() / "keys.txt";
+  std::ofstream(input) << "20 key 29 down\n21 key 20 down\n22 key 20 up\n22 key 29 up\n26 key 15 down\n27 key 15 up\n";
+  const std::string args = data_arg() + " --headless --frames 30 --seed 5 --input " + input.string();
+  const std::string opened = "Terrain generator opened over window 23.\n";
+  ASSERT_EQ(run_program(env(), args), 0);
+  EXPECT_EQ(read_text(home.data() / "ruv_log.txt").find(opened), std::string::npos);
+  const fs::path config = home.path() / "xdg" / "Hoofmarch" / "ruv_config.txt";
+  fs::create_directories(config.parent_path());
+  std::ofstream(config) << "enable_edit_mode = 1\n";
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_NE(log.find(opened), std::string::npos) << log;
 }
 
 TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEachTime) {

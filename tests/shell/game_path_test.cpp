@@ -10,24 +10,24 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/input_state.h"
-#include "engine/app/recorded_input.h"
 #include "campaign/game/campaign_game.h"
 #include "campaign/party/campaign_world.h"
 #include "campaign/party/party.h"
+#include "engine/app/input_state.h"
+#include "engine/app/recorded_input.h"
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_script_host.h"
 #include "mission/physics/physics_worker.h"
-#include "script/script_host.h"
-#include "ui/manager/ui_manager.h"
+#include "mission/records/mission.h"
+#include "mission/scripting/mission_script_host.h"
 #include "module/records/mission_template.h"
 #include "platform/gpu/null_device.h"
 #include "platform/window.h"
 #include "script/ops/encounter.h"
+#include "script/script_host.h"
 #include "shell/game_application.h"
 #include "shell/state/state_dispatcher.h"
 #include "shell/support/shell_test_support.h"
+#include "ui/manager/ui_manager.h"
 #include "ui/windows/window_manager.h"
 
 using namespace hm;

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "engine/collision/capsule.h"
+#include "engine/collision/face.h"
 #include "engine/core/timer.h"
 #include "mission/agent/agent_queries.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"
-#include "engine/collision/face.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
 

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/support/recording_services.h"
-#include "module/records/item_kind.h"
 #include "engine/collision/face.h"
+#include "engine/core/timer.h"
+#include "mission/records/mission.h"
+#include "mission/support/recording_services.h"
 #include "module/records/action_table.h"
+#include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 
 namespace hm {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
 #include "mission/ai/nav_grid_fixture.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 
 namespace hm {

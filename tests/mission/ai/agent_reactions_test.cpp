@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 
 namespace hm {

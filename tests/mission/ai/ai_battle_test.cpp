@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 
 namespace hm {
 namespace {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
-#include "mission/agent/weapon_choice.h"
 #include "mission/ai/ai_think.h"
-#include "mission/core/mission.h"
+#include "mission/control/weapon_choice.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"
 

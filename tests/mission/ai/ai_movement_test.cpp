@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
 #include "mission/ai/ai_behaviour.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/combat_fixtures.h"
 #include "mission/support/recording_services.h"
 

@@ -4,15 +4,15 @@
 
 #include <cmath>
 
+#include "engine/collision/sphere.h"
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
 #include "mission/ai/ai_movement.h"
 #include "mission/ai/ai_neighbours.h"
 #include "mission/ai/ai_think.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/combat_fixtures.h"
 #include "mission/support/recording_services.h"
-#include "engine/collision/sphere.h"
 #include "render/scene/scene_world.h"
 
 namespace hm {

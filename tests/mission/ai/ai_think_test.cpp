@@ -4,8 +4,8 @@
 
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 
 namespace hm {

@@ -10,7 +10,7 @@
 #include "mission/agent/agent_queries.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/anim/anim_channel_ops.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
 #include "render/entity/skeleton_instance.h"
 

@@ -8,8 +8,8 @@
 
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
-#include "mission/agent/locomotion.h"
-#include "mission/core/mission.h"
+#include "mission/control/locomotion.h"
+#include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/scene/scene_world.h"

@@ -6,21 +6,21 @@
 
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
 #include "mission/combat/armor.h"
 #include "mission/combat/attack_direction.h"
 #include "mission/combat/blows.h"
-#include "mission/combat/bodies.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
-#include "mission/props/scene_prop_instance.h"
+#include "mission/frame/bodies.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
+#include "mission/records/scene_prop_instance.h"
+#include "mission/support/combat_fixtures.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
-#include "mission/support/combat_fixtures.h"
 
 namespace hm {
 namespace {

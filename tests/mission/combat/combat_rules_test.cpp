@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "mission/agent/agent.h"
 #include "mission/combat/armor.h"
 #include "mission/combat/attack_damage.h"
 #include "mission/combat/attack_direction.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/combat_hooks.h"
 #include "mission/combat/combat_messages.h"
-#include "mission/combat/combat_random.h"
 #include "mission/combat/defence.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
 

@@ -8,19 +8,19 @@
 
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
 #include "mission/combat/attack_damage.h"
 #include "mission/combat/attack_direction.h"
 #include "mission/combat/blows.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/combat/combat_random.h"
 #include "mission/combat/defence.h"
-#include "mission/core/mission.h"
-#include "mission/agent/agent_frame.h"
-#include "mission/core/mission_services.h"
+#include "mission/frame/agent_frame.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
+#include "mission/support/combat_fixtures.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
-#include "mission/support/combat_fixtures.h"
 
 namespace hm {
 namespace {

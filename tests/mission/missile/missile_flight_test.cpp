@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
-#include "mission/missile/missile.h"
+#include "mission/records/missile.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "render/entity/entity.h"
 
 namespace hm {

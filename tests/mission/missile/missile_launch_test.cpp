@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
-#include "mission/missile/missile.h"
+#include "mission/records/agent.h"
+#include "mission/records/missile.h"
+#include "mission/records/mission.h"
 
 namespace hm {
 namespace {

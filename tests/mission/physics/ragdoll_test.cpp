@@ -8,18 +8,18 @@
 #include <memory>
 #include <string>
 
-#include "engine/resource/resource_manager.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
-#include "mission/physics/agent_ragdoll.h"
-#include "mission/physics/scene_surroundings.h"
 #include "engine/collision/capsule.h"
 #include "engine/collision/face.h"
-#include "render/scene/scene_world.h"
-#include "render/entity/entity.h"
+#include "engine/resource/resource_manager.h"
 #include "engine/resource/skeleton.h"
+#include "mission/agent/agent_ragdoll.h"
+#include "mission/physics/scene_surroundings.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/data/skeleton_bodies.h"
+#include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
+#include "render/scene/scene_world.h"
 
 namespace hm {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "module/data/data_files.h"
 #include "module/data/flora_kind.h"
 #include "module/records/item_kind.h"

@@ -8,7 +8,7 @@
 
 #include "engine/collision/capsule.h"
 #include "engine/collision/face.h"
-#include "mission/agent/agent.h"
+#include "mission/records/agent.h"
 #include "render/scene/light.h"
 #include "render/scene/scene_world.h"
 #include "render/terrain/ai_mesh.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "engine/resource/mesh.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "render/entity/entity.h"
 #include "render/scene/scene_world.h"
 #include "render/terrain/ai_mesh.h"

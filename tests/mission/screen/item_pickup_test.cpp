@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/combat_fixtures.h"
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"

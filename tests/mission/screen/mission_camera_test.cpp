@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "engine/collision/face.h"
-#include "mission/agent/agent.h"
-#include "mission/agent/wielding.h"
-#include "mission/core/mission.h"
+#include "mission/control/wielding.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/screen/screen_controls.h"
 #include "mission/support/combat_fixtures.h"
 #include "render/scene/scene_world.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mission/weapons/rider_aim.h"
+#include "mission/records/rider_aim.h"
 
 namespace hm {
 namespace {

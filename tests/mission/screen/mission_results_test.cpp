@@ -7,8 +7,8 @@
 
 #include "campaign/party/party.h"
 #include "campaign/support/fake_campaign.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "mission/support/combat_fixtures.h"
 #include "module/records/mission_template.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/core/stream.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "module/records/scene_prop.h"
 #include "render/scene/scene_objects.h"
 

@@ -7,14 +7,14 @@
 
 #include "campaign/party/party.h"
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "mission/setup/mission_setup.h"
 #include "mission/setup/spawning.h"
 #include "mission/setup/troop_choice.h"
-#include "spawn_fixtures.h"
 #include "module/records/item_kind.h"
 #include "module/records/mission_template.h"
+#include "spawn_fixtures.h"
 
 namespace hm {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "module/records/mission_template.h"
 #include "module/records/scene_prop.h"
 

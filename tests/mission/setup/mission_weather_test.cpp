@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 
 namespace hm {
 namespace {

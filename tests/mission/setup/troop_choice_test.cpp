@@ -6,8 +6,8 @@
 
 #include "campaign/party/party.h"
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/mission.h"
+#include "mission/records/mission_services.h"
 #include "mission/setup/spawning.h"
 #include "module/records/mission_template.h"
 #include "spawn_fixtures.h"

@@ -3,7 +3,7 @@
 #include "engine/audio/sound_manager.h"
 #include "engine/core/timer.h"
 #include "engine/resource/mesh.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "render/entity/skeleton_instance.h"
 #include "render/scene/scene_world.h"
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/resource/skeleton.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_sounds.h"
+#include "mission/records/agent.h"
 #include "module/records/action_table.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"

@@ -2,9 +2,9 @@
 
 #include "engine/core/timer.h"
 #include "engine/settings/game_options.h"
-#include "mission/agent/agent.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 #include "module/base/module_settings.h"
 #include "module/records/item_kind.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "engine/core/timer.h"
-#include "mission/agent/agent.h"
+#include "mission/records/agent.h"
 
 namespace hm {
 

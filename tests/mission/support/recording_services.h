@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "mission/agent/agent.h"
-#include "mission/core/mission_services.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission_services.h"
 
 namespace hm {
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "engine/core/timer.h"
-#include "mission/core/mission.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 
 namespace hm {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mission/teams/team.h"
+#include "mission/records/team.h"
 #include "module/text/translation_table.h"
 
 namespace hm {

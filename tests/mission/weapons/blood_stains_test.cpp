@@ -6,8 +6,8 @@
 
 #include "engine/resource/mesh.h"
 #include "engine/settings/ruv_config.h"
-#include "mission/agent/agent.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/mission.h"
 
 namespace hm {
 namespace {

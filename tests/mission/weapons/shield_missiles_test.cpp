@@ -7,8 +7,8 @@
 #include "engine/resource/lod_mesh_group.h"
 #include "engine/resource/mesh.h"
 #include "engine/resource/resource_manager.h"
-#include "mission/agent/agent.h"
-#include "mission/missile/missile.h"
+#include "mission/records/agent.h"
+#include "mission/records/missile.h"
 #include "render/entity/entity.h"
 #include "render/entity/skeleton_instance.h"
 

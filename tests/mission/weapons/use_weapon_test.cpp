@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "engine/resource/mesh.h"
-#include "mission/agent/agent.h"
 #include "mission/agent/agent_queries.h"
 #include "mission/anim/agent_actions.h"
 #include "mission/combat/combat_hooks.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
-#include "mission/missile/missile.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/missile.h"
+#include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
 #include "mission/support/combat_fixtures.h"
 #include "mission/weapons/held_item_look.h"

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "engine/resource/mesh.h"
-#include "mission/agent/agent.h"
-#include "mission/combat/combat_random.h"
-#include "mission/core/mission.h"
+#include "mission/records/agent.h"
+#include "mission/records/combat_random.h"
+#include "mission/records/mission.h"
 #include "mission/support/recording_services.h"
 #include "module/records/item_kind.h"
 #include "render/entity/entity.h"
