@@ -24,6 +24,7 @@
 #include "engine/settings/key_bindings.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/text/font_details.h"
+#include "platform/net.h"
 #include "module/records/action_table.h"
 #include "module/records/conversation_loader.h"
 #include "module/data/data_files.h"
@@ -236,6 +237,15 @@ void ruv_config_file(const std::uint8_t* data, std::size_t size) {
   set_ruv_config_defaults(c);
   read_ruv_config(c, file);
   std::fclose(file);
+}
+
+// A version server's answer: split into status and body, then the version
+// number its body starts with.
+void http_answer(const std::uint8_t* data, std::size_t size) {
+  const std::string answer(reinterpret_cast<const char*>(data), size);
+  platform::http_response out;
+  if (platform::parse_http_response(answer, out)) platform::leading_decimal(out.body);
+  platform::leading_decimal(answer);
 }
 
 void settings_store_file(const std::uint8_t* data, std::size_t size) {
@@ -556,6 +566,7 @@ const std::vector<entry>& entries() {
       {"controls", controls},
       {"ruv_config", ruv_config_file},
       {"settings_store", settings_store_file},
+      {"http_answer", http_answer},
       {"effect", effect},
       {"font", font},
       {"skeleton_bodies", skeleton_bodies},

@@ -33,6 +33,7 @@
 #include "module/text/translation_table.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "shell/windows/video_options_host.h"
 #include "platform/input/input_keymap.h"
 #include "platform/png_file.h"
 #include "platform/quit_signal.h"
@@ -93,6 +94,8 @@ game_application::game_application() {
   state_hosts->start_conversation = [](std::int32_t partner, std::int32_t party, std::int32_t) {
     start_conversation_in_scene(current_mission, partner, party);
   };
+  video_host_ = std::make_unique<application_video_host>(*this);
+  previous_video_host_ = set_video_options_host(video_host_.get());
   // The one mission of the run; without it the game runs on and no mission
   // is set up.
   if (!current_mission) current_mission = new (std::nothrow) mission();
@@ -109,6 +112,7 @@ game_application::~game_application() {
   if (&current_menu_host() == menu_host_.get()) set_menu_window_host(previous_menu_host_);
   if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
     if (party->host == party_host_.get()) party->set_host(nullptr);
+  if (current_video_options_host() == video_host_.get()) set_video_options_host(previous_video_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
   g_window_manager.destroy_game_windows();

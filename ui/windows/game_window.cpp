@@ -21,6 +21,9 @@
 #include "ui/menus/game_menu_window.h"
 #include "ui/menus/load_window.h"
 #include "ui/party/party_window.h"
+#include "ui/options/controls_window.h"
+#include "ui/options/options_window.h"
+#include "ui/options/video_options_window.h"
 #include "ui/widget/container.h"
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/save_load_window.h"
@@ -44,9 +47,6 @@ constexpr std::int32_t restart_presentation_window = 15;
   class name final : public base {             \
   };
 HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(controls_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(game_log_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(note_window, top_level_window)
 #undef HM_TOP_LEVEL_WINDOW
