@@ -2,13 +2,13 @@
 // wraps silently, 32-bit minimum, maximum and clamp, bitwise or and and, the
 // fixed-point functions, random numbers from the engine's one random source,
 // the register shuffle and the trigger parameters and result.
+#include "script/arithmetic.h"
+
 #include <cmath>
 #include <cstdint>
 
 #include "engine/core/random.h"
-#include "script/arithmetic.h"
 #include "script/interpreter.h"
-#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
 #include "script/shared_routines.h"
 

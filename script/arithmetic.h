@@ -6,6 +6,8 @@
 // cannot give (a zero divisor, the minimum by -1) have defined results.
 #include <cstdint>
 
+#include "script/interpreter.h"
+
 namespace hm {
 
 // What the two division operations store for a zero divisor.
@@ -54,5 +56,13 @@ inline std::int32_t clamp32(std::int64_t value, std::int64_t lo, std::int64_t hi
   if (v >= low32(hi)) return low32(static_cast<std::int64_t>(low32(hi)) - 1);
   return v;
 }
+
+// The arithmetic family of operations: comparisons, integer and fixed-point
+// arithmetic, random numbers, trigger parameters and result. It is the
+// interpreter's own, as the executor's direct steps are.
+void register_arithmetic_operations();
+// The arithmetic family's own handler of an opcode (null when it has none), so
+// the executor can tell whether the table still holds it.
+operation_handler builtin_arithmetic_handler(std::uint32_t opcode_number);
 
 }  // namespace hm
