@@ -40,6 +40,7 @@
 #include "module/records/scene_prop.h"
 #include "module/records/script_table.h"
 #include "module/data/skeleton_bodies.h"
+#include "module/media/face_code_text.h"
 #include "module/media/skin.h"
 #include "module/text/string_table.h"
 #include "module/media/tableau_material.h"
@@ -411,6 +412,28 @@ void terrain_code_text(const std::uint8_t* data, std::size_t size) {
   generator.add_features();
 }
 
+// A face code typed or pasted by a player: refused, or read into words whose
+// texts read back to the same words, and whose face on a skin of every size
+// codes and decodes again without leaving the fields' ranges.
+void face_code_text(const std::uint8_t* data, std::size_t size) {
+  face_code code{};
+  if (!parse_face_code(text_of(data, size), code)) return;
+  face_code again{};
+  if (!parse_face_code(face_code_clipboard_text(code), again) || again != code) std::abort();
+  if (!parse_face_code(face_code_display_text(code), again) || again != code) std::abort();
+  skin s;
+  s.hair_meshes.assign(static_cast<std::size_t>(size % (max_skin_hair_meshes + 1)), nullptr);
+  s.beards.resize(size % (max_skin_beards + 1));
+  s.face_textures.resize(size % (max_skin_face_textures + 1));
+  s.hair_textures.assign(size % (max_skin_hair_textures + 1), ruv_string("hair"));
+  s.face_keys.resize(size % (face_morph_slots + 1));
+  const face_state f = decode_face_code(code, s, 0);
+  if (f.hair >= static_cast<int>(s.hair_meshes.size()) || f.beard >= static_cast<int>(s.beards.size()) ||
+      f.hair < -1 || f.beard < -1 || f.face_texture < 0 || f.hair_material < 0)
+    std::abort();
+  if (decode_face_code(encode_face_code(f, s), s, 0).hair != f.hair) std::abort();
+}
+
 // The game's Data files: the first byte chooses the reader.
 void data_files(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return;
@@ -506,6 +529,7 @@ const std::vector<entry>& entries() {
       {"scene_objects", scene_objects_file},
       {"translations", translations},
       {"terrain_code", terrain_code_text},
+      {"face_code", face_code_text},
       {"widget_text", widget_text},
       {"recorded_input", recorded_input_file},
   };

@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace hm::platform {
@@ -234,6 +235,13 @@ std::string video_driver_name();
 bool video_has_display();
 // Stops the video system (after every window was destroyed).
 void shutdown_video();
+
+// The system clipboard's plain text. Without a display (headless and
+// offscreen runs) a clipboard of the process stands in, so that what is
+// copied can still be pasted. Copying is false when the host refused it;
+// reading is false when the clipboard holds no text.
+bool set_clipboard_text(std::string_view text);
+bool get_clipboard_text(std::string& out);
 
 // An SDL window; create() starts the video system when needed.
 std::unique_ptr<window> make_sdl_window();

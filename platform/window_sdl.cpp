@@ -413,6 +413,36 @@ bool video_has_display() {
   return !name.empty() && name != "offscreen" && name != "dummy";
 }
 
+namespace {
+// The clipboard of a run with no display to share one with.
+std::string g_process_clipboard;
+bool g_process_clipboard_set = false;
+}  // namespace
+
+bool set_clipboard_text(std::string_view text) {
+  if (video_has_display()) {
+    const std::string copy(text);
+    return SDL_SetClipboardText(copy.c_str()) == 0;
+  }
+  g_process_clipboard.assign(text);
+  g_process_clipboard_set = true;
+  return true;
+}
+
+bool get_clipboard_text(std::string& out) {
+  if (video_has_display()) {
+    if (!SDL_HasClipboardText()) return false;
+    char* text = SDL_GetClipboardText();
+    if (!text) return false;
+    out = text;
+    SDL_free(text);
+    return true;
+  }
+  if (!g_process_clipboard_set) return false;
+  out = g_process_clipboard;
+  return true;
+}
+
 void shutdown_video() {
   if (!g_video_started) return;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);

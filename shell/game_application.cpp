@@ -49,6 +49,7 @@
 #include "shell/vertex_pools.h"
 #include "shell/windows/start_up_window.h"
 #include "ui/menus/menu_window_host.h"
+#include "ui/terrain/terrain_gen_window.h"
 #include "ui/tableau/tableau_manager.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
@@ -317,6 +318,7 @@ hresult game_application::frame_move() {
   run_ui_input();
   if (recorded_) recorded_->advance_to(frame_counter);
   update_input(frame_time);
+  check_developer_keys();
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   update_sound();
   // A run without a person goes from the main menu into a new game, once
@@ -350,6 +352,18 @@ hresult game_application::frame_move() {
   if (platform::quit_signal_received()) exit_requested = true;
   if (exit_requested) quit_request = 1;
   return frame_code::ok;
+}
+
+void game_application::check_developer_keys() {
+  if (!g_ruv_config.enable_edit_mode || !game_started || launching) return;
+  constexpr int key_t = 20;
+  const bool ctrl = g_input_state.is_key_down(29) || g_input_state.is_key_down(157);
+  // Ctrl+T: the terrain generator, from the screens that stand between
+  // battles (the world map and the game menus), which Close returns to.
+  const int top = g_window_manager.top_id();
+  if (ctrl && g_input_state.is_key_clicked(key_t) && (top == window_id::world_map || top == window_id::game_menu) &&
+      open_terrain_generator(top))
+    log_line("Terrain generator opened over window " + std::to_string(top) + ".\n");
 }
 
 void game_application::update_debugger_window() {

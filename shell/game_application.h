@@ -214,6 +214,8 @@ class game_application : public application_frame {
   std::unique_ptr<script_debugger> debugger_;
   std::unique_ptr<debugger_window> debugger_window_;
   bool debugger_requested_ = false;
+  // The developer keys (while "enable_edit_mode" is on).
+  void check_developer_keys();
   // Opens, draws or closes the debugger's window as the game asks.
   void update_debugger_window();
 };

@@ -21,10 +21,6 @@ namespace {
 constexpr float agent_cull_radius = 2.5f;
 constexpr float agent_cull_lift = 1.0f;
 
-std::uint32_t to_pixels(float fraction, std::uint32_t size) {
-  const float p = std::clamp(fraction, 0.0f, 1.0f) * static_cast<float>(size);
-  return static_cast<std::uint32_t>(std::lround(p));
-}
 
 // Widens the shadow box by a world box's eight corners.
 void extend_by_box(const frame& f, const bounding_box& b) {
@@ -36,31 +32,6 @@ void extend_by_box(const frame& f, const bounding_box& b) {
 }
 
 }  // namespace
-
-view_rectangle interface_area_pixels(float x, float y, float width, float height, std::uint32_t buffer_width,
-                                     std::uint32_t buffer_height) {
-  // Interface y grows upwards from the bottom; pixel rows grow downwards.
-  const std::uint32_t left = to_pixels(x / interface_width, buffer_width);
-  const std::uint32_t right = to_pixels((x + width) / interface_width, buffer_width);
-  const std::uint32_t top = to_pixels(1.0f - (y + height) / interface_height, buffer_height);
-  const std::uint32_t bottom = to_pixels(1.0f - y / interface_height, buffer_height);
-  view_rectangle r;
-  r.x = left;
-  r.y = top;
-  r.width = right > left ? right - left : 0;
-  r.height = bottom > top ? bottom - top : 0;
-  return r;
-}
-
-void fit_view_window(camera& eye, const view_rectangle& area) {
-  if (area.width == 0 || area.height == 0) return;
-  const float half_width = 0.5f * (eye.view_right - eye.view_left);
-  const float half_height = half_width * static_cast<float>(area.height) / static_cast<float>(area.width);
-  const float middle = 0.5f * (eye.view_top + eye.view_bottom);
-  eye.view_top = middle + half_height;
-  eye.view_bottom = middle - half_height;
-  eye.update_frustum_planes();
-}
 
 mission_scene_drawing::mission_scene_drawing() = default;
 mission_scene_drawing::~mission_scene_drawing() { release(); }

@@ -10,6 +10,7 @@
 
 #include "engine/resource/mesh.h"
 #include "render/entity/render_view.h"
+#include "render/view/interface_view.h"
 
 namespace hm {
 
@@ -17,15 +18,6 @@ class camera;
 class mission;
 class scene_world;
 
-// The rectangle in pixels of a back buffer of width x height that a widget
-// covers, from its place in the interface's space (x 0..1 from the left, y
-// 0..0.75 from the bottom). Kept inside the buffer.
-view_rectangle interface_area_pixels(float x, float y, float width, float height, std::uint32_t buffer_width,
-                                     std::uint32_t buffer_height);
-
-// The camera's view window made as tall as the area's shape asks, keeping
-// its width (the horizontal field of view), and its planes rebuilt.
-void fit_view_window(camera& eye, const view_rectangle& area);
 
 // Colour of the view's background where nothing stands (the sky's fog
 // colour when there is fog).

@@ -39,6 +39,16 @@ void set_material_if_found(mesh& m, const ruv_string& name) {
   if (material* mat = find_material(name)) m.set_material(mat);
 }
 
+// A face code carries an index in six bits: the lists past what it can name
+// are dropped at load, with a line saying so.
+template <class List>
+void keep_codeable(List& list, int limit, const ruv_string& skin_id, const char* what) {
+  if (static_cast<int>(list.size()) <= limit) return;
+  log_line(std::string("WARNING: skin ").append(skin_id.view()).append(": ").append(what).append(" past ")
+               .append(std::to_string(limit)).append(" cannot be carried by a face code\n"));
+  list.resize(static_cast<std::size_t>(limit));
+}
+
 int wrap_index(int index, int count) {
   if (count <= 0) return -1;
   const int r = index % count;
@@ -187,7 +197,12 @@ void skin::read(text_reader& reader) {
   hair_point_maps.clear();
   for (std::int32_t i = 0; i < hair_count; ++i) {
     reader.read_string(name);
-    if (i >= max_skin_hair_meshes) continue;
+    if (i >= max_skin_hair_meshes) {
+      if (i == max_skin_hair_meshes)
+        log_line(std::string("WARNING: skin ").append(id.view()).append(": hair meshes past ")
+                     .append(std::to_string(max_skin_hair_meshes)).append(" cannot be carried by a face code\n"));
+      continue;
+    }
     mesh* hair = g_resource_manager.get_mesh<mesh>(name);
     hair_meshes.push_back(hair);
     hair_point_maps.push_back(build_point_map(*hair, *head_mesh));
@@ -200,17 +215,20 @@ void skin::read(text_reader& reader) {
     if (!b.beard_mesh) ruv_error("Unable to find beard mesh: %s", b.name.c_str());
     b.point_map = build_point_map(*b.beard_mesh, *head_mesh);
   });
+  keep_codeable(beards, max_skin_beards, id, "beard meshes");
 
   auto read_names = [&](std::vector<ruv_string>& names, const char* what) {
     read_records(reader, names, read_record_count(reader, what, id.c_str()),
                  [](ruv_string& n, text_reader& r) { r.read_string(n); });
   };
   read_names(hair_textures, "hair textures");
+  keep_codeable(hair_textures, max_skin_hair_textures, id, "hair textures");
   read_names(beard_textures, "beard textures");
 
   const std::int32_t texture_count = read_record_count(reader, "face textures", id.c_str());
   read_records(reader, face_textures, texture_count,
                [this](skin_face_texture& t, text_reader& r) { read_face_texture(*this, t, r); });
+  keep_codeable(face_textures, max_skin_face_textures, id, "face textures");
 
   const std::int32_t voice_count = read_record_count(reader, "voices", id.c_str());
   std::fill(std::begin(voices), std::end(voices), -1);
@@ -288,16 +306,23 @@ face_state decode_face_code(const face_code& code, const skin& s, int skin_index
 
 face_code encode_face_code(const face_state& face, const skin& s) {
   face_code code{};
-  // Sign-extended and not masked: a field out of its range spills over.
-  const auto field = [](std::int64_t v, int shift) { return static_cast<std::uint64_t>(v) << shift; };
-  code[0] = field(face.hair + 1, 0) | field(face.beard + 1, 6) | field(face.face_texture, 12) |
-            field(face.hair_material, 18) | field(static_cast<std::int64_t>(face.hair_color * 63.0f), 24) |
-            field(static_cast<std::int64_t>(face.age * 63.0f), 30);
+  // Each field is cut to its width: a value wider than its bits would spill
+  // into the next field and decode as another face. The indexes are kept in
+  // range by the skin loader's limits and the face generator.
+  const auto field = [](std::int64_t v, int width, int shift) {
+    return (static_cast<std::uint64_t>(v) & ((1ull << width) - 1)) << shift;
+  };
+  // Fractions outside 0..1 (or not numbers) would wrap around their bits.
+  const auto unit = [](float v) { return v >= 0.0f ? std::min(v, 1.0f) : 0.0f; };
+  code[0] = field(face.hair + 1, face_code_field_bits, 0) | field(face.beard + 1, face_code_field_bits, 6) |
+            field(face.face_texture, face_code_field_bits, 12) | field(face.hair_material, face_code_field_bits, 18) |
+            field(static_cast<std::int64_t>(unit(face.hair_color) * 63.0f), face_code_field_bits, 24) |
+            field(static_cast<std::int64_t>(unit(face.age) * 63.0f), face_code_field_bits, 30);
   for (int i = 0; i < code_key_count(s); ++i) {
-    const float v = face.morph_weights[i] * 7.0f;
+    const float v = unit(face.morph_weights[i]) * 7.0f;
     const float whole = std::floor(v);
     const auto n = static_cast<std::int64_t>(whole) + (v - whole > 0.5f ? 1 : 0);
-    code[static_cast<std::size_t>(1 + i / keys_per_word)] |= field(n, 3 * (i % keys_per_word));
+    code[static_cast<std::size_t>(1 + i / keys_per_word)] |= field(n, 3, 3 * (i % keys_per_word));
   }
   return code;
 }

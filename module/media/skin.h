@@ -19,7 +19,14 @@ class skeleton;
 class text_reader;
 class texture;
 
-inline constexpr int max_skin_hair_meshes = 64;
+// A face code stores each index in six bits, hair and beard one up (0 is
+// none): a skin keeps at most 63 hairs and beards and 64 face textures and
+// hair textures; the loader drops the rest.
+inline constexpr int face_code_field_bits = 6;
+inline constexpr int max_skin_hair_meshes = 63;
+inline constexpr int max_skin_beards = 63;
+inline constexpr int max_skin_face_textures = 64;
+inline constexpr int max_skin_hair_textures = 64;
 inline constexpr int skin_voice_count = 7;
 
 struct skin_face_texture {
@@ -124,9 +131,10 @@ inline constexpr int face_code_keys = 42;
 // beard the skin lacks is none, a face texture or variant it lacks is 0, and
 // only the skin's morph keys are read (the others stay 0).
 face_state decode_face_code(const face_code& code, const skin& s, int skin_index);
-// The code of a face on a skin: the fields as they are (values outside their
-// six bits spill into the next), keys x 7 rounded with halves down, only the
-// skin's keys written.
+// The code of a face on a skin: every field cut to its width (an index
+// outside its six bits never spills into the next field), hair colour, age
+// and keys taken within 0..1, keys x 7 rounded with halves down, only the
+// skin's keys written (at most 42).
 face_code encode_face_code(const face_state& face, const skin& s);
 
 // The right-hand twin of a left mesh name: the last character becomes 'r'

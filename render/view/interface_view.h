@@ -13,6 +13,7 @@
 
 namespace hm {
 
+class camera;
 class font_details;
 class mesh;
 class resource_manager;
@@ -20,6 +21,16 @@ struct message_log;
 
 inline constexpr float interface_width = 1.0f;
 inline constexpr float interface_height = 0.75f;
+
+// The rectangle in pixels of a back buffer of width x height that a widget
+// covers, from its place in the interface's space (x 0..1 from the left, y
+// 0..0.75 from the bottom). Kept inside the buffer.
+view_rectangle interface_area_pixels(float x, float y, float width, float height, std::uint32_t buffer_width,
+                                     std::uint32_t buffer_height);
+
+// The camera's view window made as tall as the area's shape asks, keeping
+// its width (the horizontal field of view), and its planes rebuilt.
+void fit_view_window(camera& eye, const view_rectangle& area);
 
 // Sets the view up for a back buffer of that size: its viewport, an
 // orthographic camera over the interface's space, and its flags.

@@ -14,6 +14,8 @@
 #include "module/text/translation_table.h"
 #include "script/script_host.h"
 #include "script/script_state.h"
+#include "engine/settings/ruv_config.h"
+#include "ui/face/face_gen_window.h"
 #include "ui/windows/window_manager.h"
 
 namespace hm {
@@ -83,6 +85,14 @@ void application_hosts::reset_window(int id) {
 
 void application_hosts::reset_character_window() {
   if (game_window* w = windows.window(window_id::character)) w->state_word = 0;
+}
+
+void application_hosts::reset_face_generator_window() {
+  // Its tutorial notice shows first unless the player asked for none; either
+  // way the new game's Done leads on into the game, not to a return window
+  // no one set.
+  if (game_window* w = windows.window(window_id::face_gen))
+    w->state_word = g_ruv_config.skip_tutorial ? face_gen_state::creation_running : face_gen_state::creation_pending;
 }
 
 const std::vector<mission_template>& application_hosts::mission_templates() { return g_mission_templates; }

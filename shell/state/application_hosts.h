@@ -93,6 +93,7 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void run_game_start() override;
   void set_game_launch_mode(std::int32_t mode) override { game_launch_mode = mode; }
   void reset_character_window() override;
+  void reset_face_generator_window() override;
   void show_progress(const std::string& step_text, const ruv_string& message) override;
   ruv_string translate(const char* ui_key) override;
 

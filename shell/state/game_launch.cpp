@@ -88,6 +88,7 @@ void load_window_frame(game_launch_host& host, dispatcher_host& dispatch, game_l
       log_line("Switching to menu window...\n");
       host.set_game_launch_mode(0);
       host.reset_character_window();
+      host.reset_face_generator_window();
       dispatch.set_return_window(game_menu_window, character_window);
       dispatch.set_window(game_menu_window);
       return;

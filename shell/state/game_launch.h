@@ -46,6 +46,9 @@ class game_launch_host {
   virtual void set_game_launch_mode(std::int32_t mode) = 0;
   // The character window's state word (the new character's screen starts over).
   virtual void reset_character_window() = 0;
+  // The face generator's state word: the new character's face comes after
+  // the character window, and its Done leads into the game.
+  virtual void reset_face_generator_window() = 0;
   // The launch window's display: the step number and the progress text.
   virtual void show_progress(const std::string& step_text, const ruv_string& message) = 0;
   virtual ruv_string translate(const char* ui_key) = 0;

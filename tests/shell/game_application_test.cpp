@@ -428,6 +428,22 @@ TEST_F(Program, HeadlessRunsWithTheSameSeedAndInputWriteTheSameLog) {
   EXPECT_EQ(first, second);
 }
 
+TEST_F(Program, CtrlTOpensTheTerrainGeneratorOnlyInTheDevelopersMode) {
+  // Ctrl+T over the new game's first menu, then Tab back to it.
+  const fs::path input = home.path() / "keys.txt";
+  std::ofstream(input) << "20 key 29 down\n21 key 20 down\n22 key 20 up\n22 key 29 up\n26 key 15 down\n27 key 15 up\n";
+  const std::string args = data_arg() + " --headless --frames 30 --seed 5 --input " + input.string();
+  const std::string opened = "Terrain generator opened over window 23.\n";
+  ASSERT_EQ(run_program(env(), args), 0);
+  EXPECT_EQ(read_text(home.data() / "ruv_log.txt").find(opened), std::string::npos);
+  const fs::path config = home.path() / "xdg" / "Hoofmarch" / "ruv_config.txt";
+  fs::create_directories(config.parent_path());
+  std::ofstream(config) << "enable_edit_mode = 1\n";
+  ASSERT_EQ(run_program(env(), args), 0);
+  const std::string log = read_text(home.data() / "ruv_log.txt");
+  EXPECT_NE(log.find(opened), std::string::npos) << log;
+}
+
 TEST_F(Program, HeadlessRunWithoutInputPlaysTheFirstBattleToItsResultTheSameEachTime) {
   // No recorded keys: the run takes the first menu's battle option, the
   // battle is fought to its end, the debrief is done and the result menu

@@ -7,7 +7,9 @@
 #include "engine/resource/mesh.h"
 #include "module/text/translation_table.h"
 #include "script/script_state.h"
+#include "ui/face/face_gen_window.h"
 #include "ui/layout/layout_variables.h"
+#include "ui/terrain/terrain_gen_window.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/menus/briefing_windows.h"
 #include "ui/menus/front_menus.h"
@@ -41,11 +43,9 @@ HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(controls_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(save_load_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(terrain_generator_window, editor_window)
 HM_TOP_LEVEL_WINDOW(character_export_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(game_log_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(note_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(face_gen_window, editor_window)
 #undef HM_TOP_LEVEL_WINDOW
 
 // The windows that show the on-screen message log move the waiting messages
@@ -110,7 +110,7 @@ const window_entry window_table[game_window_count] = {
     {"video_options_window", make_window<video_options_window>},
     {"controls_window", make_window<controls_window>},
     {"save_load_window", make_window<save_load_window>},
-    {"terrain_generator_window", make_window<terrain_generator_window>},
+    {"terrain_generator_window", make_window<terrain_gen_window>},
     {"game_menu_window", make_window<game_menu_window>},
     {"character_export_window", make_window<character_export_window>},
     {"game_log_window", make_window<game_log_window>},

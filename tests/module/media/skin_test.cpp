@@ -1,5 +1,5 @@
 // Skins: the record with its right-hand mesh names, face keys built from the
-// head's frames, 64 hair meshes at most, face textures and voices, the
+// head's frames, 63 hair meshes at most, face textures and voices, the
 // constraints with their refused pairs, the selection reset and the fatal
 // missing head and beard meshes.
 #include <gtest/gtest.h>
@@ -109,13 +109,16 @@ TEST_F(Skins, ReadsTheRecordWithItsMeshesKeysTexturesAndVoices) {
   EXPECT_EQ(g_skins.selection[0], -1);
 }
 
-TEST_F(Skins, SeventyHairMeshesKeepSixtyFour) {
+TEST_F(Skins, SeventyHairMeshesKeepTheSixtyThreeAFaceCodeCanName) {
+  test::log_capture log;
   std::string hairs = "70";
   for (int i = 0; i < 70; ++i) hairs += " sk_hair";
   memory_reader reader("1\n" + skin_record("sk_head", hairs));
   read_skins(g_skins, reader);
-  EXPECT_EQ(g_skins.skins[0].hair_meshes.size(), 64u);
-  EXPECT_EQ(g_skins.skins[0].hair_point_maps.size(), 64u);
+  // Hair 63 would pack as 64, which six bits cannot hold.
+  EXPECT_EQ(g_skins.skins[0].hair_meshes.size(), 63u);
+  EXPECT_EQ(g_skins.skins[0].hair_point_maps.size(), 63u);
+  EXPECT_NE(log.text().find("hair meshes past 63 cannot be carried by a face code"), std::string::npos);
   EXPECT_EQ(g_skins.skins[0].voices[0], 1);  // the rest of the record still reads in step
 }
 
@@ -302,6 +305,90 @@ TEST(FaceCodes, EdgesOfTheFields) {
   EXPECT_EQ(f.face_texture, 0);
   EXPECT_EQ(f.hair_material, 0);
   EXPECT_EQ(f.age, 0.0f);
+}
+
+skin wide_skin(int keys) {
+  skin s = counted_skin(keys);
+  s.hair_meshes.assign(max_skin_hair_meshes, nullptr);
+  s.beards.resize(max_skin_beards);
+  s.face_textures.resize(max_skin_face_textures);
+  s.hair_textures.assign(max_skin_hair_textures, ruv_string("hair"));
+  return s;
+}
+
+TEST(FaceCodes, EveryFieldAtItsLimitsRoundTripsWithoutTouchingItsNeighbours) {
+  const skin s = wide_skin(42);
+  struct limits {
+    int hair, beard, face_texture, hair_material;
+    float colour, age, key;
+    std::uint64_t word0;
+  };
+  const limits table[] = {
+      // Each index at its top with everything else at its bottom, then all at
+      // the top: hair 62 packs as 63 and leaves the beard bits alone.
+      {62, -1, 0, 0, 0.0f, 0.0f, 0.0f, 63ull},
+      {-1, 62, 0, 0, 0.0f, 0.0f, 0.0f, 63ull << 6},
+      {-1, -1, 63, 0, 0.0f, 0.0f, 0.0f, 63ull << 12},
+      {-1, -1, 0, 63, 0.0f, 0.0f, 0.0f, 63ull << 18},
+      {-1, -1, 0, 0, 1.0f, 0.0f, 0.0f, 63ull << 24},
+      {-1, -1, 0, 0, 0.0f, 1.0f, 0.0f, 63ull << 30},
+      {62, 62, 63, 63, 1.0f, 1.0f, 1.0f, (1ull << 36) - 1},
+      {-1, -1, 0, 0, 0.0f, 0.0f, 0.0f, 0ull},
+  };
+  for (const limits& l : table) {
+    face_state f;
+    f.hair = l.hair;
+    f.beard = l.beard;
+    f.face_texture = l.face_texture;
+    f.hair_material = l.hair_material;
+    f.hair_color = l.colour;
+    f.age = l.age;
+    for (float& w : f.morph_weights) w = l.key;
+    const face_code code = encode_face_code(f, s);
+    EXPECT_EQ(code[0], l.word0) << "hair " << l.hair << " beard " << l.beard;
+    EXPECT_EQ(code[1], l.key == 1.0f ? 0x7FFFFFFFFFFFFFFFull : 0ull);
+    EXPECT_EQ(code[2], code[1]);
+    EXPECT_EQ(code[3], 0ull);
+    const face_state back = decode_face_code(code, s, 0);
+    EXPECT_EQ(back.hair, l.hair);
+    EXPECT_EQ(back.beard, l.beard);
+    EXPECT_EQ(back.face_texture, l.face_texture);
+    EXPECT_EQ(back.hair_material, l.hair_material);
+    EXPECT_FLOAT_EQ(back.hair_color, l.colour == 1.0f ? 63 * 0.015873017f : 0.0f);
+    EXPECT_FLOAT_EQ(back.age, l.age == 1.0f ? 63 * 0.015873017f : 0.0f);
+    EXPECT_FLOAT_EQ(back.morph_weights[41], l.key == 1.0f ? 7 * 0.14285715f : 0.0f);
+    EXPECT_EQ(encode_face_code(back, s), code);
+  }
+}
+
+TEST(FaceCodes, ValuesPastTheirFieldsAreCutToTheirWidthNotSpilledIntoTheNext) {
+  const skin s = wide_skin(2);
+  face_state f;
+  f.hair = 63;            // packs as 64: six bits keep 0
+  f.beard = -1;
+  f.face_texture = 65;    // 1 in six bits
+  f.hair_material = 64;   // 0
+  f.hair_color = 2.0f;    // taken as 1.0: 63
+  f.age = -0.5f;          // taken as 0.0
+  f.morph_weights[0] = 3.0f;   // 7
+  f.morph_weights[1] = -1.0f;  // 0
+  const face_code code = encode_face_code(f, s);
+  EXPECT_EQ(code[0], (1ull << 12) | (63ull << 24));
+  EXPECT_EQ(code[1], 7ull);
+  EXPECT_EQ(code[2], 0ull);
+}
+
+TEST(FaceCodes, ASkinOfMoreThanFortyTwoKeysCodesOnlyTheFirstFortyTwo) {
+  const skin s = wide_skin(63);
+  face_state f;
+  for (float& w : f.morph_weights) w = 1.0f;
+  const face_code code = encode_face_code(f, s);
+  EXPECT_EQ(code[1], 0x7FFFFFFFFFFFFFFFull);
+  EXPECT_EQ(code[2], 0x7FFFFFFFFFFFFFFFull);
+  EXPECT_EQ(code[3], 0ull);
+  const face_state back = decode_face_code(code, s, 0);
+  EXPECT_FLOAT_EQ(back.morph_weights[41], 7 * 0.14285715f);
+  EXPECT_EQ(back.morph_weights[42], 0.0f);
 }
 
 }  // namespace

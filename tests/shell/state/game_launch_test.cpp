@@ -52,7 +52,7 @@ TEST_F(Launch, NewGameReachesTheGameMenuInEightFramesWithItsLogLines) {
   load_window_frame(host, host, launch, meta, state);
   EXPECT_EQ(host.top, 23);
   EXPECT_EQ(host.calls, (calls_t{"create_game 5 0", "world_data", "parties", "map_data", "init_map", "map_scene",
-                                 "game_start", "game_launch_mode 0", "reset_character", "return 23 15",
+                                 "game_start", "game_launch_mode 0", "reset_character", "reset_face_generator", "return 23 15",
                                  "set_window 23"}));
   engine_log().close();
   const std::string log = test::read_text(log_path);

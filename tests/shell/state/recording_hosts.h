@@ -88,6 +88,7 @@ class recording_hosts : public dispatcher_host, public game_launch_host {
   void run_game_start() override { note("game_start"); }
   void set_game_launch_mode(std::int32_t mode) override { note("game_launch_mode " + n(mode)); }
   void reset_character_window() override { note("reset_character"); }
+  void reset_face_generator_window() override { note("reset_face_generator"); }
   void show_progress(const std::string&, const ruv_string&) override {}
   // The key itself stands for its text.
   ruv_string translate(const char* key) override { return ruv_string(key); }
