@@ -57,6 +57,18 @@ inline std::int32_t clamp32(std::int64_t value, std::int64_t lo, std::int64_t hi
   return v;
 }
 
+// A real turned into a script integer: floor(x), plus 1 only when the fraction
+// is above 0.5, so exactly .5 rounds down (2.5 gives 2, -2.5 gives -3). Values
+// beyond the 64-bit range saturate; not a number gives 0.
+std::int64_t round_half_down(float x);
+// A real cut toward zero into a script integer; values beyond the 64-bit
+// range saturate and not a number gives 0.
+std::int64_t truncate_to_int64(double x);
+
+// A random integer below n from the engine's one random source: 0 to 32767
+// modulo n, 0 when n is below 2 (a draw is made only for n >= 2).
+int random_below(std::int32_t n);
+
 // The arithmetic family of operations: comparisons, integer and fixed-point
 // arithmetic, random numbers, trigger parameters and result. It is the
 // interpreter's own, as the executor's direct steps are.
