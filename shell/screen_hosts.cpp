@@ -1,4 +1,4 @@
-#include "shell/windows/screen_hosts.h"
+#include "shell/screen_hosts.h"
 
 #include <array>
 #include <string>
