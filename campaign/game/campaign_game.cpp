@@ -11,6 +11,7 @@ namespace hm {
 campaign_game::campaign_game(game& g)
     : world_game(g), world(g), state(world, map), campaign_host(state, g) {
   world.set_campaign(&state);
+  map.bind(state);
   state.player_troop = g.player_troop;
 }
 

@@ -10,7 +10,7 @@
 #include "campaign/game/campaign_script_host.h"
 #include "campaign/party/campaign_state.h"
 #include "campaign/game/module_campaign_world.h"
-#include "campaign/game/stand_in_map.h"
+#include "campaign/mover/party_mover.h"
 #include "module/loading/new_game.h"
 #include "script/script_host.h"
 
@@ -41,7 +41,7 @@ class campaign_game final : public game_party_pool {
 
   game& world_game;
   module_campaign_world world;
-  stand_in_map map;
+  campaign_world_map map;
   campaign_state state;
   campaign_script_host campaign_host;
 
