@@ -7,6 +7,7 @@
 #include "engine/core/random.h"
 #include "engine/core/timer.h"
 #include "module/base/module_settings.h"
+#include "script/game_hooks.h"
 
 namespace hm::test {
 
@@ -28,7 +29,9 @@ map_campaign_fixture::map_campaign_fixture(std::string_view rows) {
   random_seed(1234);
   reset_clocks();
   g_module_settings.set_defaults();
+  clear_hook_script_map();
   build_picture_map(rows, map.map);
+  map.bind(game);
   foot_troop = world.add_regular(0);
 }
 
