@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 
+#include "campaign/map/map_file.h"
+#include "campaign/map/map_navigation.h"
 #include "campaign/party/party_pool.h"
 #include "engine/audio/sound_manager.h"
 #include "engine/core/log.h"
@@ -435,6 +437,26 @@ void parties(const std::uint8_t* data, std::size_t size) {
   pool.read(r, 8);
 }
 
+// The world map's map.txt: read, linked and prepared for movement, then the
+// face under a few points and a path between the first and last faces.
+void map_text(const std::uint8_t* data, std::size_t size) {
+  world_map m;
+  map_file_error error;
+  if (!parse_map_text(text_of(data, size), m, error)) return;
+  m.link_records();
+  init_map(m);
+  for (const map_vertex& v : m.vertices) {
+    const int face = m.find_face_at(v.x + 0.01f, v.y + 0.01f);
+    if (face >= 0) (void)m.height_at(face, v.x, v.y);
+  }
+  if (m.faces.empty()) return;
+  map_path_result path;
+  const int last = m.face_count() - 1;
+  search_map_path(m, 0, last, m.faces.back().centre.x, m.faces.back().centre.y, 10000.0f, path);
+  walk_straight(m, 0, m.faces[0].centre.x, m.faces[0].centre.y, last, m.faces.back().centre.x,
+                m.faces.back().centre.y, 0xFFFFFFFFu, 200);
+}
+
 void sound(const std::uint8_t* data, std::size_t size) {
   platform::decoded_sound out;
   platform::decode_sound_file(write_scratch("sound.ogg", data, size), (size & 1) != 0, out);
@@ -502,6 +524,7 @@ const std::vector<entry>& entries() {
       {"data_files", data_files},
       {"sound", sound},
       {"parties", parties},
+      {"map_text", map_text},
       {"conversation", conversation_text},
       {"scene_objects", scene_objects_file},
       {"translations", translations},

@@ -3,11 +3,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <optional>
 
 #include "engine/core/log.h"
+#include "platform/fs.h"
 
 namespace hm {
 
@@ -129,9 +128,9 @@ bool parse_map_text(std::string_view text, world_map& out, map_file_error& error
 }
 
 void load_map_file(const std::string& path, world_map& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) ruv_error("Unable to open %s", path.c_str());
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::optional<std::string> file = platform::read_whole_file(path, true);
+  if (!file) ruv_error("Unable to open %s", path.c_str());
+  const std::string& text = *file;
   map_file_error error;
   if (!parse_map_text(text, out, error))
     ruv_error("%s:%d: map.txt format broken: %s", path.c_str(), error.line, error.message.c_str());

@@ -59,6 +59,30 @@ TEST(party_contact, a_party_going_to_another_arrives_and_stops) {
   EXPECT_EQ(p.movement_mode, movement_none);
 }
 
+TEST(party_escort, an_escort_keeps_near_the_party_it_accompanies) {
+  map_campaign_fixture f(field);
+  party& leader = f.add_party(2.0f, 1.5f, 10, 0);
+  leader.flags |= party_flag_scripted_only;
+  leader.scripted_behaviour = behaviour::go_to_point;
+  leader.scripted_position[0] = 25.0f;
+  leader.scripted_position[1] = 1.5f;
+  party& escort = f.add_party(3.0f, 1.0f, 10, 0);
+  escort.flags |= party_flag_scripted_only;
+  escort.scripted_behaviour = behaviour::accompany;
+  escort.scripted_target = leader.id;
+  float farthest = 0.0f;
+  for (int i = 0; i < 600; ++i) {
+    f.run(1);
+    if (i > 50) farthest = std::max(farthest, (leader.position - escort.position).length());
+  }
+  EXPECT_NEAR(leader.position.x, 25.0f, 0.01f);
+  EXPECT_EQ(escort.movement_mode, movement_accompany);
+  // Within its wander offset (at most sqrt 2) once the leader stands; on
+  // the way, as fast as the leader, it trails but never falls away.
+  EXPECT_LT((leader.position - escort.position).length(), 1.6f);
+  EXPECT_LT(farthest, 6.0f);
+}
+
 TEST(party_tracks, a_walking_party_leaves_tracks_along_its_way) {
   map_campaign_fixture f(field);
   clear_hook_script_map();
