@@ -12,6 +12,8 @@
 #include <string>
 
 #include "campaign/game/campaign_game.h"
+#include "campaign/map/map_file.h"
+#include "campaign/map/map_navigation.h"
 #include "campaign/party/party_pool.h"
 #include "campaign/save/save_format.h"
 #include "script/script_state.h"
@@ -508,6 +510,24 @@ void save_game_file(const std::uint8_t* data, std::size_t size) {
   save_header header;
   read_save_header(header, r);
   read_game_state(g, c, r);
+// The world map's map.txt: read, linked and prepared for movement, then the
+// face under a few points and a path between the first and last faces.
+void map_text(const std::uint8_t* data, std::size_t size) {
+  world_map m;
+  map_file_error error;
+  if (!parse_map_text(text_of(data, size), m, error)) return;
+  m.link_records();
+  init_map(m);
+  for (const map_vertex& v : m.vertices) {
+    const int face = m.find_face_at(v.x + 0.01f, v.y + 0.01f);
+    if (face >= 0) (void)m.height_at(face, v.x, v.y);
+  }
+  if (m.faces.empty()) return;
+  map_path_result path;
+  const int last = m.face_count() - 1;
+  search_map_path(m, 0, last, m.faces.back().centre.x, m.faces.back().centre.y, 10000.0f, path);
+  walk_straight(m, 0, m.faces[0].centre.x, m.faces[0].centre.y, last, m.faces.back().centre.x,
+                m.faces.back().centre.y, 0xFFFFFFFFu, 200);
 }
 
 void sound(const std::uint8_t* data, std::size_t size) {
@@ -579,6 +599,7 @@ const std::vector<entry>& entries() {
       {"sound", sound},
       {"parties", parties},
       {"save_game", save_game_file},
+      {"map_text", map_text},
       {"conversation", conversation_text},
       {"scene_objects", scene_objects_file},
       {"translations", translations},

@@ -435,6 +435,18 @@ void application_hosts::read_module_parties() {
   if (g_game) load_parties(*g_game);
 }
 
+void application_hosts::load_map_data() {
+  if (campaign_game* c = campaign_()) c->load_map_data();
+}
+
+void application_hosts::init_map() {
+  if (campaign_game* c = campaign_()) c->init_map();
+}
+
+void application_hosts::build_map_scene() {
+  if (campaign_game* c = campaign_()) c->build_map_scene();
+}
+
 void application_hosts::run_game_start() {
   if (campaign_game* c = campaign_()) c->run_game_start();
 }

@@ -100,9 +100,9 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void set_player_names(const ruv_string& player_name, const ruv_string& save_name) override;
   void set_player_name(const ruv_string& name) override;
   void read_module_parties() override;
-  void load_map_data() override {}
-  void init_map() override {}
-  void build_map_scene() override {}
+  void load_map_data() override;
+  void init_map() override;
+  void build_map_scene() override;
   void run_game_start() override;
   void set_game_launch_mode(std::int32_t mode) override { game_launch_mode = mode; }
   void reset_character_window() override;

@@ -40,7 +40,7 @@ using test::temp_home;
 constexpr int kFramesToTheFirstMenu = 8 + 1 + 8;
 constexpr std::int32_t lord = 9;
 constexpr std::int32_t merchant = 5;
-constexpr std::int32_t retinue = 2;
+constexpr std::int32_t retinue = 7;
 
 class TalkingGame : public testing::Test {
  protected:
