@@ -510,6 +510,8 @@ void save_game_file(const std::uint8_t* data, std::size_t size) {
   save_header header;
   read_save_header(header, r);
   read_game_state(g, c, r);
+}
+
 // The world map's map.txt: read, linked and prepared for movement, then the
 // face under a few points and a path between the first and last faces.
 void map_text(const std::uint8_t* data, std::size_t size) {
