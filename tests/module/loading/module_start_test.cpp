@@ -159,6 +159,24 @@ TEST_F(SampleModuleStart, RecordFilesFindTheirResources) {
 
 // Every material a ground spec record names is the module's own, not the
 // "default" a missing name falls back to.
+// Every mesh the windows and the head-up display ask for by name is in the
+// core resources or the sample's: window backgrounds and panels, buttons in
+// their states, scroll bars and sliders, the logo, the status panel, the
+// crosshair and arrows, and the pictures the sample's mesh records name.
+TEST_F(SampleModuleStart, EveryMeshTheWindowsAskForIsThere) {
+  for (const char* name :
+       {"load_window", "message_window", "meeting_window", "inventory_window_b", "inventory_equipment_panel",
+        "inventory_window_hinge", "inv_slot", "restore_game_panel", "restore_game_panel_down", "button5",
+        "button5_up", "button5_hl", "button5_down", "party_button", "party_button_down", "button_drop",
+        "button_drop_hl", "button_drop_clicked", "button_drop_child", "button_drop_child_hl",
+        "button_drop_child_clicked", "scrollbar", "scrollbar_handle", "slider_hor", "progressbar",
+        "progressbar_handle", "skarvald_logo", "status_background", "status_health_bar", "crosshair_up",
+        "crosshair_left", "crosshair_right", "arrow_up", "arrow_down", "arrow_left", "arrow_right",
+        "main_menu_background", "pic_town1", "compass"}) {
+    EXPECT_NE(g_resource_manager.find_mesh(ruv_string(name)), nullptr) << name;
+  }
+}
+
 TEST_F(SampleModuleStart, GroundSpecsFindTheirMaterials) {
   for (const ground_spec& spec : g_ground_specs) {
     ASSERT_NE(spec.ground_material, nullptr) << spec.name.c_str();
