@@ -8,7 +8,9 @@
 #include "ai_mesh_fixtures.h"
 #include "editor/navmesh/ai_mesh_display.h"
 #include "editor/navmesh/ai_mesh_editor.h"
+#include "editor/navmesh/ai_mesh_operations.h"
 #include "editor/navmesh/ai_mesh_section.h"
+#include "editor/navmesh/ai_mesh_session.h"
 #include "engine/app/input_state.h"
 #include "engine/resource/mesh.h"
 #include "mission/ai/nav_path.h"
@@ -244,6 +246,35 @@ TEST(AiMeshChanged, PathsUseTheEditedGraph) {
   EXPECT_EQ(a.path_length, 0);
   EXPECT_FALSE(find_path(graph, stamp, open, 0, 1, foot_clearance, path));
 
+  m.nav_mesh = nullptr;
+}
+
+}  // namespace
+}  // namespace hm
+
+namespace hm {
+namespace {
+
+TEST(AiMeshSession, ButtonsReportTheirWarningsAndMarkTheSceneChanged) {
+  ai_mesh graph = test::quad_grid(1, 1);
+  mission m;
+  m.nav_mesh = &graph;
+  ai_mesh_session session;
+  session.enter(m);
+  std::uint32_t changed = 0;
+  graph.vertices[0].selected = graph.vertices[1].selected = 1;
+  EXPECT_EQ(session.run(m, ai_mesh_command::connect, vec3(), changed), ai_connect_failure_message);
+  EXPECT_EQ(changed, 0u);
+  session.editor().element_mode = ai_element_edges;
+  EXPECT_EQ(session.run(m, ai_mesh_command::weld, vec3(), changed), ai_single_edge_failure_message);
+  EXPECT_EQ(session.run(m, ai_mesh_command::create_new_face, vec3(10, 20, 5), changed), "");
+  EXPECT_EQ(changed, 1u);
+  EXPECT_EQ(graph.faces.size(), 2u);
+  // Not an outdoor scene (no game loaded): the terrain button changes nothing.
+  changed = 0;
+  EXPECT_EQ(session.run(m, ai_mesh_command::create_from_terrain, vec3(), changed), "");
+  EXPECT_EQ(graph.faces.size(), 2u);
+  EXPECT_EQ(changed, 0u);
   m.nav_mesh = nullptr;
 }
 
