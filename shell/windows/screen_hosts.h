@@ -57,6 +57,13 @@ class application_screen_host final : public mission_screen_host {
   float screen_aspect() override;
   // Saves the running game into its current slot.
   void quick_save() override;
+  // The scene editor the program handed to the application, when there is
+  // one; without it the edit mode shows the markers only and the save writes
+  // the mission's props back.
+  void enter_edit_mode(mission& m, edit_mode_view& view) override;
+  void edit_mode_frame(mission& m, edit_mode_view& view) override;
+  void leave_edit_mode(mission& m, edit_mode_view& view) override;
+  void save_scene(mission& m) override;
 
  private:
   game_application& app_;
