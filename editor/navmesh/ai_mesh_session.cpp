@@ -38,6 +38,7 @@ void ai_mesh_session::enter(mission& m) {
   attach_ai_mesh_display(m, display_);
   display_.mark_all();
   refresh_ai_mesh_display(editor_, display_);
+  edited_ = false;
 }
 
 bool ai_mesh_session::frame(mission& m, const ai_mesh_view_input& in, std::uint32_t& element_mode,
@@ -49,7 +50,10 @@ bool ai_mesh_session::frame(mission& m, const ai_mesh_view_input& in, std::uint3
   const bool mode_changed = ai_mesh_edit_frame(editor_, in, {&element_mode, &scene_changed}, display_);
   // The mission keeps running under the edit mode: its agents and the
   // scene's cells must not hold face numbers the change gave to others.
-  if (scene_changed) ai_mesh_changed(m);
+  if (scene_changed) {
+    ai_mesh_changed(m);
+    edited_ = true;
+  }
   scene_changed = scene_changed | before;
   return mode_changed;
 }
@@ -60,6 +64,7 @@ void ai_mesh_session::leave(mission& m) {
 
 void ai_mesh_session::changed(mission& m, std::uint32_t& scene_changed) {
   scene_changed = 1;
+  edited_ = true;
   ai_mesh_changed(m);
 }
 

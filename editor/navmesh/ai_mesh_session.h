@@ -48,6 +48,8 @@ class ai_mesh_session {
   std::string run(mission& m, ai_mesh_command command, const vec3& camera_position, std::uint32_t& scene_changed);
 
   ai_mesh_editor& editor() { return editor_; }
+  // Whether the graph changed since the edit mode was last entered.
+  bool edited() const { return edited_; }
   ai_mesh_display& display() { return display_; }
 
  private:
@@ -55,6 +57,7 @@ class ai_mesh_session {
 
   ai_mesh_editor editor_;
   ai_mesh_display display_;
+  bool edited_ = false;
 };
 
 // Replaces the mission's graph by a grid over the scene's terrain: grid step
