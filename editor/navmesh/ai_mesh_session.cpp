@@ -5,6 +5,7 @@
 #include "mission/setup/mission_setup.h"
 #include "module/loading/game.h"
 #include "module/records/world_records.h"
+#include "render/entity/entity.h"
 #include "render/terrain/terrain_generator.h"
 
 namespace hm {
@@ -36,6 +37,7 @@ void ai_mesh_session::enter(mission& m) {
     editor_.select_all(ai_element_faces, 0);
   }
   attach_ai_mesh_display(m, display_);
+  if (display_.owner) display_.owner->visible = 1;
   display_.mark_all();
   refresh_ai_mesh_display(editor_, display_);
   edited_ = false;
@@ -59,6 +61,9 @@ bool ai_mesh_session::frame(mission& m, const ai_mesh_view_input& in, std::uint3
 }
 
 void ai_mesh_session::leave(mission& m) {
+  // The markers belong to the edit mode; the game is played without them.
+  attach_ai_mesh_display(m, display_);
+  if (display_.owner) display_.owner->visible = 0;
   if (m.nav_mesh) ai_mesh_changed(m);
 }
 
