@@ -8,6 +8,7 @@
 #include "editor/navmesh/ai_mesh_operations.h"
 #include "editor/navmesh/ai_mesh_section.h"
 #include "editor/navmesh/ai_mesh_view.h"
+#include "render/terrain/height_field.h"
 
 namespace hm {
 namespace {
@@ -174,6 +175,18 @@ TEST(AiMeshSection, SavedAndReloadedGraphIsTheSame) {
   ai_mesh cut;
   EXPECT_FALSE(read_ai_mesh_section(bytes.substr(0, bytes.size() - 3), cut));
   EXPECT_TRUE(cut.faces.empty());
+}
+
+// The grid a scene gets over its terrain (and the sample battle's file
+// holds) keeps the editor's rules, so every operation works on it.
+TEST(AiMeshFault, TheTerrainGridIsSound) {
+  height_field field;
+  field.resize(30, 28);
+  ai_mesh m;
+  build_grid_ai_mesh(m, field, 2);
+  ASSERT_EQ(m.faces.size(), 2u * 1u);  // (30 - 24) / 2 = 3 by (28 - 24) / 2 = 2 vertices
+  rebuild_ai_mesh_adjacency(m);
+  EXPECT_EQ(ai_mesh_fault(m), "");
 }
 
 // Random selections and operations on a small graph: whatever succeeds or
