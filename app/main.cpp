@@ -14,6 +14,8 @@
 #include <string>
 #include <system_error>
 
+#include "editor/navmesh/ai_mesh_tools_host.h"
+#include "editor/scene_editor.h"
 #include "engine/settings/game_options.h"
 #include "engine/app/input_state.h"
 #include "engine/app/recorded_input.h"
@@ -241,6 +243,13 @@ int main(int argc, char** argv) {
   // controls.dat among them), released after the application.
   hm::global_objects globals;
   hm::game_application app;
+  // The scene editor (Ctrl+E on the mission screen with enable_edit_mode);
+  // it outlives the application's frames.
+  hm::scene_editor editor;
+  // Its sub-mode 4 edits the scene's navigation graph.
+  hm::ai_mesh_tools_host ai_mesh_tools;
+  editor.set_ai_mesh_tools(&ai_mesh_tools);
+  app.scene_editor = &editor;
   app.frame_limit = static_cast<std::uint32_t>(opts.frames);
   app.screenshot_path = screenshot;
   app.screenshot_battle_frame = static_cast<std::uint32_t>(opts.battle_frame);

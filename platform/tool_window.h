@@ -42,6 +42,26 @@ class tool_ui {
   virtual void text_view(const char* id, std::string_view text, const std::vector<text_mark>& marks,
                          std::size_t scroll_to, float height) = 0;
   static constexpr std::size_t no_scroll = static_cast<std::size_t>(-1);
+
+  // A check box or a push-like toggle; true when clicked (value then holds
+  // the new state).
+  virtual bool checkbox(const char* label, bool& value) = 0;
+  // One button of a radio group; true when clicked.
+  virtual bool radio(const char* label, bool active) = 0;
+  // A button that can be greyed out (a greyed one never reports a click).
+  virtual bool button_enabled(const char* label, bool enabled) = 0;
+  // A track bar over min..max; true while it is moved.
+  virtual bool slider(const char* label, int& value, int min, int max) = 0;
+  // A one-line field whose typed text counts once it loses the focus: true
+  // then (text holds it); true on every change when `every_change` is set.
+  virtual bool edit_field(const char* label, std::string& text, std::size_t max_length, bool every_change) = 0;
+  // A list; `selected` holds one flag per item (several with `multi`).
+  // Reports what the user did to it this frame.
+  enum class list_action { none, changed, double_clicked };
+  virtual list_action list_box(const char* id, const std::vector<std::string>& items, std::vector<std::uint8_t>& selected,
+                               bool multi, float height) = 0;
+  // A filled square of an ARGB colour.
+  virtual void colour_swatch(std::uint32_t argb) = 0;
 };
 
 using tool_builder = std::function<void(tool_ui&)>;

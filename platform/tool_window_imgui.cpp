@@ -60,6 +60,55 @@ class imgui_tool_ui final : public tool_ui {
     return true;
   }
 
+  bool checkbox(const char* label, bool& value) override { return ImGui::Checkbox(label, &value); }
+
+  bool radio(const char* label, bool active) override { return ImGui::RadioButton(label, active); }
+
+  bool button_enabled(const char* label, bool enabled) override {
+    ImGui::BeginDisabled(!enabled);
+    const bool clicked = ImGui::Button(label);
+    ImGui::EndDisabled();
+    return clicked && enabled;
+  }
+
+  bool slider(const char* label, int& value, int min, int max) override {
+    return ImGui::SliderInt(label, &value, min, max);
+  }
+
+  bool edit_field(const char* label, std::string& text, std::size_t max_length, bool every_change) override {
+    std::vector<char> buffer(max_length + 1, '\0');
+    std::copy_n(text.data(), std::min(text.size(), max_length), buffer.data());
+    const bool changed = ImGui::InputText(label, buffer.data(), buffer.size());
+    text = buffer.data();
+    return every_change ? changed : ImGui::IsItemDeactivatedAfterEdit();
+  }
+
+  list_action list_box(const char* id, const std::vector<std::string>& items, std::vector<std::uint8_t>& selected,
+                       bool multi, float height) override {
+    selected.resize(items.size(), 0);
+    list_action action = list_action::none;
+    if (!ImGui::BeginListBox(id, ImVec2(-1.0f, height))) return action;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      ImGui::PushID(static_cast<int>(i));
+      if (ImGui::Selectable(items[i].c_str(), selected[i] != 0, ImGuiSelectableFlags_AllowDoubleClick)) {
+        const bool add = multi && ImGui::GetIO().KeyCtrl;
+        if (!add) std::fill(selected.begin(), selected.end(), std::uint8_t{0});
+        selected[i] = add ? static_cast<std::uint8_t>(!selected[i]) : std::uint8_t{1};
+        action = ImGui::IsMouseDoubleClicked(0) ? list_action::double_clicked : list_action::changed;
+      }
+      ImGui::PopID();
+    }
+    ImGui::EndListBox();
+    return action;
+  }
+
+  void colour_swatch(std::uint32_t argb) override {
+    const ImVec2 at = ImGui::GetCursorScreenPos();
+    const float side = ImGui::GetFrameHeight() * 1.5f;
+    ImGui::GetWindowDrawList()->AddRectFilled(at, ImVec2(at.x + side, at.y + side), imgui_colour(argb));
+    ImGui::Dummy(ImVec2(side, side));
+  }
+
   void same_line() override { ImGui::SameLine(); }
   void separator() override { ImGui::Separator(); }
 

@@ -275,6 +275,7 @@ void game_application::end_game() {
   // The break point and the loaded source are the game's: the debugger lets
   // go of them while the game's words still exist.
   if (debugger_window_) debugger_window_->close();
+  if (scene_editor) scene_editor->close_dialog();
   if (debugger_) debugger_->disarm();
   debugger_requested_ = false;
   // The campaign reads the game's tables, and the game's tables hold
@@ -370,6 +371,7 @@ hresult game_application::frame_move() {
     run_simple_triggers(g_game->simple_triggers, 0);
   }
   update_debugger_window();
+  if (scene_editor) scene_editor->update_dialog();
   // A request that came second in the frame before.
   if (dispatch_waiting_ && !(dispatched_ && dispatch_frame_ == frame_counter)) dispatch_requests();
   // A quit signal from outside ends the run as a closed window does.

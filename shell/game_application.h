@@ -40,6 +40,7 @@ class script_debugger;
 class script_ui_host;
 class application_menu_host;
 class application_screen_host;
+class scene_edit_mode;
 class application_party_host;
 class mission_conversation_scene;
 class video_options_host;
@@ -120,6 +121,9 @@ class game_application : public application_frame, public game_services {
   // The game, the mission and the window switches as the state dispatcher
   // and the start-up see them.
   std::unique_ptr<application_hosts> state_hosts;
+  // The scene editor the program made (it sits above the shell); null runs
+  // without one. Its dialog is kept in step once a frame.
+  scene_edit_mode* scene_editor = nullptr;
   // The running game's campaign (null while no game runs).
   campaign_game* campaign() const override { return campaign_.get(); }
   // Ends the running game (leaving it for the main menu).

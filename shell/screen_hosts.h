@@ -58,6 +58,13 @@ class application_screen_host final : public mission_screen_host {
   float screen_aspect() override;
   // Saves the running game into its current slot.
   void quick_save() override;
+  // The scene editor the program handed to the application, when there is
+  // one; without it the edit mode shows the markers only and the save writes
+  // the mission's props back.
+  void enter_edit_mode(mission& m, edit_mode_view& view) override;
+  void edit_mode_frame(mission& m, edit_mode_view& view) override;
+  void leave_edit_mode(mission& m, edit_mode_view& view) override;
+  void save_scene(mission& m) override;
   // The talk with the agent's troop starts in this mission's scene; the
   // game's conversation troop is that troop.
   void start_conversation(mission& m, int agent_index) override;

@@ -58,6 +58,8 @@ struct scene_prop_instance {
   ruv_string name;
   // Flora variation, entry number, item word or other value by kind.
   std::int32_t variation = 0;
+  // The second number: a passage's menu item, a second variation otherwise.
+  std::int32_t variation_2 = 0;
   // The instance's scene entity, and the tumbling entity of a shield; owned by
   // the scene.
   hm::entity* entity = nullptr;

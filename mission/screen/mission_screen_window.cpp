@@ -372,9 +372,11 @@ void mission_screen_host::run_menu_item(mission&, int) {}
 bool mission_screen_host::rest_pending() { return false; }
 std::uint64_t mission_screen_host::current_menu_flags() { return 0; }
 void mission_screen_host::request_menu_refresh() {}
-void mission_screen_host::enter_edit_mode(mission&) {}
-void mission_screen_host::edit_mode_frame(mission&) {}
-void mission_screen_host::leave_edit_mode(mission&) {}
+void mission_screen_host::enter_edit_mode(mission&, edit_mode_view&) {}
+void mission_screen_host::edit_mode_frame(mission&, edit_mode_view&) {}
+void mission_screen_host::leave_edit_mode(mission&, edit_mode_view&) {}
+
+scene_edit_mode::~scene_edit_mode() = default;
 
 void mission_screen_host::save_scene(mission& m) {
   const scene* s = current_scene_record(m);
@@ -411,10 +413,11 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
                     view_effects_now(in, frame_time));
   g_ui_manager.flush_pending_messages();
 
+  edit_mode_view edit_view{st, in, hud.view, frame_time, &host};
   if (g_ruv_config.enable_edit_mode && in.ctrl() && in.key_clicked(platform::key::e)) {
     if (st.game.edit_mode) {
       st.game.edit_mode = 0;
-      host.leave_edit_mode(m);
+      host.leave_edit_mode(m, edit_view);
       return;
     }
     st.game.edit_camera.position =
@@ -422,10 +425,10 @@ void mission_screen_frame(mission& m, mission_screen_state& st, mission_hud_widg
     g_first_person_view = 0;
     st.game.edit_mode = 1;
     create_edit_mode_entities(m);
-    host.enter_edit_mode(m);
+    host.enter_edit_mode(m, edit_view);
   }
   if (st.game.edit_mode) {
-    host.edit_mode_frame(m);
+    host.edit_mode_frame(m, edit_view);
     return;
   }
 

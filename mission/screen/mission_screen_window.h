@@ -15,6 +15,7 @@
 #include "mission/screen/mission_hud.h"
 #include "mission/screen/mission_screen_state.h"
 #include "mission/screen/player_input.h"
+#include "mission/screen/scene_edit_mode.h"
 #include "mission/screen/screen_controls.h"
 #include "ui/windows/game_window.h"
 
@@ -88,9 +89,9 @@ class mission_screen_host {
   virtual void request_menu_refresh();
   // The scene editor: entering (its selection cleared, its marker entities
   // made), one frame of it, and leaving it.
-  virtual void enter_edit_mode(mission& m);
-  virtual void edit_mode_frame(mission& m);
-  virtual void leave_edit_mode(mission& m);
+  virtual void enter_edit_mode(mission& m, edit_mode_view& view);
+  virtual void edit_mode_frame(mission& m, edit_mode_view& view);
+  virtual void leave_edit_mode(mission& m, edit_mode_view& view);
   // Writes the edited scene back to its scene-object file.
   virtual void save_scene(mission& m);
 };

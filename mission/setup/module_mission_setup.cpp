@@ -287,6 +287,7 @@ void module_setup_steps::load_scene_objects(mission& m) {
     init_scene_object_record(p, kind, kind == prop_kind_entry ? -1 : placed.kind_id, placed.variation,
                              placed.placement);
     p.scale = placed.scale;
+    p.variation_2 = placed.variation_2;
     p.scene_record = static_cast<std::int32_t>(record);
     m.init_prop_hit_points(m.prop_instance_count() - 1);
   }

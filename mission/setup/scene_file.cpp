@@ -24,6 +24,7 @@ bool read_scene_file(const char* scene_id, const char* display_name, scene_file_
     o.object_class = p.object_class;
     o.kind_id = p.kind_id;
     o.variation = p.variation_id;
+    o.variation_2 = p.variation_id_2;
     o.placement = p.initial_frame;
     o.scale = p.scale;
     out.objects.push_back(o);

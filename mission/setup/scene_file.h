@@ -15,6 +15,7 @@ struct placed_scene_object {
   std::int32_t object_class = 0;
   std::int32_t kind_id = 0;
   std::int32_t variation = 0;
+  std::int32_t variation_2 = 0;
   frame placement = frame::identity();
   vec3 scale{1.0f, 1.0f, 1.0f};
 };
