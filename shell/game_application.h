@@ -131,6 +131,7 @@ class game_application : public application_frame, public game_services {
   application_hosts* hosts() const override { return state_hosts.get(); }
   void request_exit() override { exit_requested = true; }
   const platform::gpu::surface_desc& back_buffer() const override { return back_buffer_desc; }
+  scene_edit_mode* edit_mode() const override { return scene_editor; }
   // Serves the meta mission's next request (the screens call it when their
   // work for the moment is done). One request a frame: a second call in the
   // same frame waits for the end of the next frame move.

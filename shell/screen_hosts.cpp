@@ -179,22 +179,22 @@ float application_screen_host::screen_aspect() {
 }
 
 void application_screen_host::enter_edit_mode(mission& m, edit_mode_view& view) {
-  if (app_.scene_editor) app_.scene_editor->enter(m, view);
+  if (app_.edit_mode()) app_.edit_mode()->enter(m, view);
   else mission_screen_host::enter_edit_mode(m, view);
 }
 
 void application_screen_host::edit_mode_frame(mission& m, edit_mode_view& view) {
-  if (app_.scene_editor) app_.scene_editor->frame(m, view);
+  if (app_.edit_mode()) app_.edit_mode()->frame(m, view);
   else mission_screen_host::edit_mode_frame(m, view);
 }
 
 void application_screen_host::leave_edit_mode(mission& m, edit_mode_view& view) {
-  if (app_.scene_editor) app_.scene_editor->leave(m, view);
+  if (app_.edit_mode()) app_.edit_mode()->leave(m, view);
   else mission_screen_host::leave_edit_mode(m, view);
 }
 
 void application_screen_host::save_scene(mission& m) {
-  if (app_.scene_editor) app_.scene_editor->save(m);
+  if (app_.edit_mode()) app_.edit_mode()->save(m);
   else mission_screen_host::save_scene(m);
 }
 

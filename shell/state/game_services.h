@@ -11,6 +11,7 @@ namespace hm {
 
 class application_hosts;
 class campaign_game;
+class scene_edit_mode;
 
 class game_services {
  public:
@@ -24,6 +25,8 @@ class game_services {
   virtual void request_exit() = 0;
   virtual void leave_game() = 0;
   virtual const platform::gpu::surface_desc& back_buffer() const = 0;
+  // The scene editor the program handed over; null without one.
+  virtual scene_edit_mode* edit_mode() const = 0;
 };
 
 }  // namespace hm
