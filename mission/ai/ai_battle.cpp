@@ -133,6 +133,7 @@ headless_battle::headless_battle(const battle_setup& setup) : mission_(std::make
   build_nav_graph(setup);
   m.nav_mesh = &nav_;
   ai_agent_buckets(m).forget();
+  ai_target_buckets(m).forget();
 
   combat_hooks& hooks = g_combat_hooks();
   hooks.ai_think = [](mission& mm, agent& a) {
