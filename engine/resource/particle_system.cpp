@@ -1,5 +1,6 @@
 #include "engine/resource/particle_system.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/resource/material.h"
@@ -37,8 +38,33 @@ void particle_system_instance::set_emission_stock(std::int32_t n) {
   restart((flags & psys_flag_emit_forever) ? endless_count : n);
 }
 
+namespace {
+
+bool g_particles_move = true;
+
+}  // namespace
+
+void set_particles_move(bool move) { g_particles_move = move; }
+bool particles_move() { return g_particles_move; }
+
 void particle_system_instance::update(float dt, const frame& parent) {
   world_frame = parent.transform_frame_to_global(local_frame);
+  const float ageing = dt / life;
+  if (!g_particles_move) {
+    float farthest = 0.0f;
+    for (particle& p : particles) {
+      p.age += ageing;
+      farthest = std::max(farthest, (p.position - world_frame.origin).length_squared());
+    }
+    radius = std::sqrt(farthest);
+  } else {
+    move_particles(dt);
+  }
+  for (float& age : unseen_ages_) age += ageing;
+  remove_dead_and_emit(dt);
+}
+
+void particle_system_instance::move_particles(float dt) {
   const vec3 g = gravity * (gravity_strength * dt);
   const bool turbulent = turbulence_strength > 0.01f;
   const float shift = turbulent ? static_cast<float>(std::fmod(static_cast<double>(clock_ticks(clock)) * 1e-5, 4000.0)) *
@@ -64,7 +90,9 @@ void particle_system_instance::update(float dt, const frame& parent) {
     if (d2 > farthest) farthest = d2;
   }
   radius = std::sqrt(farthest);
+}
 
+void particle_system_instance::remove_dead_and_emit(float dt) {
   // The dead go by swapping in the last particle (order is not kept); the one
   // swapped in is tested in turn.
   std::size_t i = 0;
@@ -76,6 +104,8 @@ void particle_system_instance::update(float dt, const frame& parent) {
       ++i;
     }
   }
+  unseen_ages_.erase(std::remove_if(unseen_ages_.begin(), unseen_ages_.end(), [](float age) { return age >= 1.0f; }),
+                     unseen_ages_.end());
 
   if (to_emit > 0) {
     // Emission slows as the stock runs out.
@@ -89,7 +119,11 @@ void particle_system_instance::update(float dt, const frame& parent) {
       --to_emit;
       particle born;
       spawn_particle(born);
-      particles.push_back(born);
+      if (g_particles_move) {
+        particles.push_back(born);
+      } else {
+        unseen_ages_.push_back(born.age);
+      }
       u = random_unit_float() + random_unit_float();
     }
   }
@@ -242,6 +276,7 @@ void particle_system_instance::reset() {
   mat = nullptr;
   psys_mesh = nullptr;
   particles.clear();
+  unseen_ages_.clear();
   turbulence_size = 1.0f;
   turbulence_strength = 0.0f;
   damping = 0.5f;

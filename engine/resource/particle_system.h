@@ -44,16 +44,27 @@ float key_value(const float keys[4], float age);
 // The alpha form: fades in from 0 before t0 and out to 0 at age 1 after t1.
 float alpha_key_value(const float keys[4], float age);
 
+// Whether particles move. Without a view nobody sees where they are: those
+// born then keep only their age, and those alive stop moving. They still age,
+// die and are born as drawn ones are, since births draw from the shared
+// random source and when an emitter falls idle decides the pool's order, and
+// the course of whatever else draws from it must not depend on whether it is
+// watched. The scene sets it each frame.
+void set_particles_move(bool move);
+bool particles_move();
+
 class particle_system_instance {
  public:
   // Counts for an emitter that never runs out.
   static constexpr std::int32_t endless_count = 1000000000;
 
-  // Places the emitter (world_frame = parent x local_frame), moves, ages and
-  // removes particles, and emits new ones.
+  // Places the emitter (world_frame = parent x local_frame), moves (while
+  // particles_move()), ages and removes particles, and emits new ones.
   void update(float dt, const frame& parent);
   // Appends one quad copy per live particle to the shared particle mesh.
   void build_quads(mesh_render_view& view);
+  // Whether any particle lives, seen or not.
+  bool has_live_particles() const { return !particles.empty() || !unseen_ages_.empty(); }
   // A new particle at the emitter.
   void spawn_particle(particle& out);
   // Every setting back to its default for a fresh use from the particle-system
@@ -103,6 +114,13 @@ class particle_system_instance {
   float rotation_damping = 0.0f;
   // The clock whose time drives the turbulence.
   std::int32_t clock = clock_real_time;
+
+ private:
+  void move_particles(float dt);
+  void remove_dead_and_emit(float dt);
+
+  // The ages of the particles born while nobody watched.
+  std::vector<float> unseen_ages_;
 };
 
 // Index of the last instance of the list made from particle system id, or -1.

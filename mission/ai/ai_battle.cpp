@@ -12,6 +12,7 @@
 #include "mission/combat/combat_hooks.h"
 #include "mission/control/locomotion.h"
 #include "mission/frame/agent_frame.h"
+#include "mission/physics/physics_worker.h"
 #include "mission/records/agent.h"
 #include "mission/records/combat_random.h"
 #include "mission/records/mission.h"
@@ -29,10 +30,8 @@ namespace hm {
 namespace {
 
 constexpr float default_field_size = 200.0f;
-constexpr float gap_between_sides = 30.0f;
 constexpr float file_spacing = 1.5f;
 constexpr float rank_spacing = 2.0f;
-constexpr int men_per_rank = 40;
 constexpr float plain_hit_points = 50.0f;
 
 // A troop that carries its gear in its inventory (a regular troop) is
@@ -100,6 +99,11 @@ class headless_battle::services : public mission_services {
 
 headless_battle::headless_battle(const battle_setup& setup) : mission_(std::make_unique<mission>()) {
   frame_time_ = setup.frame_time > 0.0f ? setup.frame_time : 1.0f / 60.0f;
+  gap_ = std::max(setup.gap_between_sides, 0.0f);
+  men_per_rank_ = std::max(setup.men_per_rank, 1);
+  // The ragdolls of an earlier battle in the process would go on stepping
+  // (and drawing from the shared sources) in this one.
+  clear_mission_physics();
   reset_clocks();
   reset_combat_hooks();
   random_seed(setup.seed);
@@ -129,6 +133,7 @@ headless_battle::headless_battle(const battle_setup& setup) : mission_(std::make
   build_nav_graph(setup);
   m.nav_mesh = &nav_;
   ai_agent_buckets(m).forget();
+  ai_target_buckets(m).forget();
 
   combat_hooks& hooks = g_combat_hooks();
   hooks.ai_think = [](mission& mm, agent& a) {
@@ -142,6 +147,7 @@ headless_battle::~headless_battle() {
   mission_->set_services(nullptr);
   mission_->nav_mesh = nullptr;
   reset_combat_hooks();
+  clear_mission_physics();
 }
 
 void headless_battle::build_nav_graph(const battle_setup& setup) {
@@ -232,15 +238,15 @@ agent& headless_battle::place_agent(int team, int troop_id, const vec3& at, cons
 
 void headless_battle::add_team(int team, const std::vector<battle_troops>& troops) {
   const float centre_x = size_x_ * 0.5f;
-  const float front = size_y_ * 0.5f + (team == 0 ? -0.5f : 0.5f) * gap_between_sides;
+  const float front = size_y_ * 0.5f + (team == 0 ? -0.5f : 0.5f) * gap_;
   const float back = team == 0 ? -1.0f : 1.0f;
   const vec3 facing(0.0f, -back, 0.0f);
   int& placed = rows_placed_[static_cast<std::size_t>(team & 1)];
   for (const battle_troops& group : troops) {
     for (int i = 0; i < group.count; ++i, ++placed) {
-      const int rank = placed / men_per_rank;
-      const int file = placed % men_per_rank;
-      const float x = centre_x + (static_cast<float>(file) - (men_per_rank - 1) * 0.5f) * file_spacing;
+      const int rank = placed / men_per_rank_;
+      const int file = placed % men_per_rank_;
+      const float x = centre_x + (static_cast<float>(file) - static_cast<float>(men_per_rank_ - 1) * 0.5f) * file_spacing;
       const float y = front + back * static_cast<float>(rank) * rank_spacing;
       place_agent(team, group.troop,
                   vec3(std::clamp(x, 1.0f, size_x_ - 1.0f), std::clamp(y, 1.0f, size_y_ - 1.0f), 0.0f), facing);

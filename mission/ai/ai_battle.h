@@ -38,6 +38,9 @@ struct battle_setup {
   // then have no enemy they can reach.
   bool half_wall = false;
   float frame_time = 1.0f / 60.0f;
+  // Metres between the two front ranks, and the men in a rank.
+  float gap_between_sides = 30.0f;
+  int men_per_rank = 40;
 };
 
 struct battle_counts {
@@ -72,7 +75,7 @@ class headless_battle {
   headless_battle& operator=(const headless_battle&) = delete;
 
   // Lines up a team's troops, in ranks facing the other side: team 0 in the
-  // south, team 1 in the north, 30 m apart.
+  // south, team 1 in the north, the set-up's gap apart.
   void add_team(int team, const std::vector<battle_troops>& troops);
   // One mission frame.
   void frame();
@@ -96,6 +99,8 @@ class headless_battle {
   battle_counts counts_;
   float size_x_ = 200.0f;
   float size_y_ = 200.0f;
+  float gap_ = 30.0f;
+  int men_per_rank_ = 40;
   std::array<int, 2> rows_placed_{};
 };
 

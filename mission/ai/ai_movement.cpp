@@ -8,6 +8,7 @@
 #include "mission/agent/agent_queries.h"
 #include "mission/ai/agent_paths.h"
 #include "mission/ai/ai_behaviour.h"
+#include "mission/ai/ai_neighbours.h"
 #include "mission/ai/ai_troop.h"
 #include "mission/combat/combat_actors.h"
 #include "mission/control/weapon_choice.h"
@@ -457,21 +458,44 @@ int enemy_humans_filter() { return filter_no_allies | filter_no_neutrals | filte
 int enemy_humans_in_front_filter() { return enemy_humans_filter() | filter_in_front; }
 
 int find_best_target(mission& m, const agent& a, int filter, float max_distance) {
+  // The score falls with distance and with the attackers already on a man,
+  // so the search grows ring by ring of the AI's cells around the agent and
+  // stops once no agent beyond could beat the best found. Among equal scores
+  // the lowest index wins, as a walk over every agent in index order gives.
   int best = -1;
   float best_score = 0.0f;
-  for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+  const auto consider = [&](int i) {
     float d = 0.0f;
-    if (!matches_filter(m, a, i, filter, max_distance, d)) continue;
+    if (!matches_filter(m, a, i, filter, max_distance, d)) return;
     const agent* o = m.get_live_agent(i);
     float s = std::min(3.0f / (d + 2.0f), 1.0f) / static_cast<float>(o->ai.attackers + 7);
     if (a.mount >= 0 && d < 40.0f && d > 1e-4f) {
       const float c = dot_product((o->position() - a.position()) * (1.0f / d), a.forward());
       if (c > 0.0f) s *= (40.0f - d) * c * c + 1.0f;
     }
-    if (s > best_score) {
+    if (s > best_score || (s == best_score && best >= 0 && i < best)) {
       best_score = s;
       best = i;
     }
+  };
+  // The most a man at distance d or more can score (no attackers, and for a
+  // rider one straight ahead), a little over so that rounding never prunes.
+  const auto most_beyond = [&](float d) {
+    d = std::max(d, 0.0f);
+    float s = std::min(3.0f / (d + 2.0f), 1.0f) / 7.0f;
+    if (a.mount >= 0 && d < 40.0f) s *= 41.0f - d;
+    return s * 1.001f;
+  };
+  const agent_buckets& cells = ai_target_buckets(m);
+  const int cx = cells.cell_x(a.position().x);
+  const int cy = cells.cell_y(a.position().y);
+  for (int ring = 0;; ++ring) {
+    if (!cells.for_each_in_ring(cx, cy, ring, consider)) break;
+    // Every agent not yet seen was sorted into a cell at least `ring` cells
+    // beyond the agent's own; it may have moved a little since the sort.
+    const float beyond = static_cast<float>(ring) * agent_buckets::cell_size - agent_buckets::drift;
+    if (max_distance >= 0.0f && beyond > max_distance) break;
+    if (best >= 0 && most_beyond(beyond) < best_score) break;
   }
   return best;
 }

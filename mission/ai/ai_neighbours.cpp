@@ -29,10 +29,14 @@ int agent_buckets::cell_y(float y) const {
 
 void agent_buckets::refresh(const mission& m) {
   const std::int64_t tick = clock_ticks(clock_mission);
-  if (mission_ == &m && tick_ == tick && agent_count_ == m.agents.count()) return;
+  if (mission_ == &m && tick_ == tick && agent_count_ == m.agents.count() &&
+      (!watch_allocations_ || allocations_ == m.agents.allocations())) {
+    return;
+  }
   mission_ = &m;
   tick_ = tick;
   agent_count_ = m.agents.count();
+  allocations_ = m.agents.allocations();
   min_x_ = std::isfinite(m.scene_min_x) ? m.scene_min_x : 0.0f;
   min_y_ = std::isfinite(m.scene_min_y) ? m.scene_min_y : 0.0f;
   const float span_x = std::isfinite(m.scene_max_x) ? m.scene_max_x - min_x_ : 0.0f;
@@ -62,6 +66,12 @@ void agent_buckets::refresh(const mission& m) {
 
 agent_buckets& ai_agent_buckets(const mission& m) {
   static agent_buckets buckets;
+  buckets.refresh(m);
+  return buckets;
+}
+
+agent_buckets& ai_target_buckets(const mission& m) {
+  static agent_buckets buckets(true);
   buckets.refresh(m);
   return buckets;
 }

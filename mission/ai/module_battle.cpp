@@ -117,6 +117,7 @@ bool module_battle::start(const module_battle_setup& setup) {
   reset_combat_hooks();
   if (!start_mission(m, game_, campaign_, setup.template_index, setup.scene_index, *start_)) return false;
   ai_agent_buckets(m).forget();
+  ai_target_buckets(m).forget();
   // Nobody steers: the player's agent fights as the AI has it.
   if (agent* player = m.get_agent(m.player_agent)) player->controller = agent_controller_ai;
   count_battle(m, counts_);

@@ -16,6 +16,7 @@ void agent_pool::add_chunk() {
 }
 
 agent& agent_pool::allocate() {
+  ++allocations_;
   if (free_slots_.empty()) add_chunk();
   const std::int32_t index = free_slots_.back();
   free_slots_.pop_back();

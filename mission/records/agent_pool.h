@@ -49,6 +49,9 @@ class agent_pool {
 
   // Slots in all chunks.
   int count() const { return count_; }
+  // Records handed out since the pool was made: a change says an agent came
+  // (perhaps into a freed slot) since it was last read.
+  std::uint64_t allocations() const { return allocations_; }
   int chunk_count() const { return static_cast<int>(chunks_.size()); }
   const std::vector<std::int32_t>& free_slots() const { return free_slots_; }
 
@@ -56,6 +59,7 @@ class agent_pool {
   void add_chunk();
 
   std::int32_t count_ = 0;
+  std::uint64_t allocations_ = 0;
   // Kept in descending order, so the lowest free slot is the last.
   std::vector<std::int32_t> free_slots_;
   std::vector<std::unique_ptr<std::array<agent, agent_chunk_size>>> chunks_;

@@ -233,6 +233,8 @@ entity* scene_world::find_entity(int id) const {
 }
 
 void scene_world::update_entities(float time) {
+  // Particles move only for a view that could show them.
+  set_particles_move(get_view_renderer() != nullptr);
   for (auto& e : pending_entities) {
     e->refresh_world_bounds();
     active_entities.push_back(std::move(e));
@@ -250,7 +252,7 @@ void scene_world::update_entities(float time) {
   particle_pool_used = static_cast<std::int32_t>(particle_pool.size());
   for (std::int32_t i = 0; i < particle_pool_used;) {
     particle_system_instance& p = *particle_pool[static_cast<std::size_t>(i)];
-    if (p.to_emit < 1 && p.particles.empty()) {
+    if (p.to_emit < 1 && !p.has_live_particles()) {
       std::swap(particle_pool[static_cast<std::size_t>(i)], particle_pool[static_cast<std::size_t>(particle_pool_used - 1)]);
       --particle_pool_used;
     } else {

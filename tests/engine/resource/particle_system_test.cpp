@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "engine/resource/material.h"
 #include "engine/resource/mesh.h"
@@ -85,6 +87,62 @@ TEST(particle_update, emission_counts_and_lifetimes_over_fixed_steps) {
   EXPECT_EQ(endless.to_emit, particle_system_instance::endless_count);
   for (int step = 0; step < 100; ++step) endless.update(0.1f, frame::identity());
   EXPECT_GT(endless.particles.size(), 5u);
+}
+
+// Without a view particles keep only their ages: they are born, age and die
+// on the same frames as moving ones, and draw the same random numbers, so
+// that nothing else drawing from the shared source can tell whether the
+// emitter was watched. Those already moving when the view goes stop where
+// they are; a view coming back moves what is born from then on.
+TEST(particle_update, unwatched_particles_age_and_draw_as_watched_ones_without_moving) {
+  struct run {
+    std::vector<int> live;  // frames with a live particle, as 0 or 1
+    std::vector<std::int32_t> to_emit;
+    float next_draw = 0.0f;
+  };
+  const auto emit = [](bool watched_at_first, bool watched_later) {
+    random_seed(99);
+    particle_system_instance ps = make_emitter();
+    ps.gravity_strength = 1.0f;
+    ps.restart(25);
+    run r;
+    for (int step = 0; step < 40; ++step) {
+      set_particles_move(step < 5 ? watched_at_first : watched_later);
+      ps.update(0.1f, frame::identity());
+      r.live.push_back(ps.has_live_particles() ? 1 : 0);
+      r.to_emit.push_back(ps.to_emit);
+    }
+    r.next_draw = random_unit_float();
+    set_particles_move(true);
+    return r;
+  };
+  const run watched = emit(true, true);
+  for (const auto& [first, later] : {std::pair{false, false}, std::pair{true, false}, std::pair{false, true}}) {
+    const run other = emit(first, later);
+    EXPECT_EQ(other.live, watched.live) << first << later;
+    EXPECT_EQ(other.to_emit, watched.to_emit) << first << later;
+    EXPECT_EQ(other.next_draw, watched.next_draw) << first << later;
+  }
+  // The stock runs out and every particle dies within the run.
+  EXPECT_EQ(watched.to_emit.back(), 0);
+  EXPECT_EQ(watched.live.back(), 0);
+
+  // Unwatched births are not moving particles; particles moving when the view
+  // goes stay put.
+  random_seed(5);
+  particle_system_instance ps = make_emitter();
+  ps.gravity_strength = 1.0f;
+  ps.restart(10);
+  while (ps.particles.empty()) ps.update(0.1f, frame::identity());
+  set_particles_move(false);
+  const vec3 stays = ps.particles[0].position;
+  const std::size_t seen = ps.particles.size();
+  ps.update(0.05f, frame::identity());
+  ps.update(0.05f, frame::identity());
+  set_particles_move(true);
+  ASSERT_FALSE(ps.particles.empty());
+  EXPECT_LE(ps.particles.size(), seen);
+  expect_vec(ps.particles[0].position, stays, 0.0f);
 }
 
 TEST(particle_update, emission_edge_cases) {

@@ -9,6 +9,7 @@
 #include "engine/core/timer.h"
 #include "mission/agent/agent_perception.h"
 #include "mission/ai/ai_behaviour.h"
+#include "mission/ai/ai_neighbours.h"
 #include "mission/records/agent.h"
 #include "mission/records/mission.h"
 #include "mission/support/animated_agents.h"
@@ -141,6 +142,86 @@ TEST_F(MovementPass, AnArcherOnFootWithAFriendInTheWaySideSteps) {
   EXPECT_GT((a.goal_position - enemy.position()).length(), 2.0f);
   g_item_kinds.clear();
   m.set_services(&services);
+}
+
+// The best target weighs closeness against the attackers already on a man:
+// min(3 / (d + 2), 1) / (attackers + 7), and ties go to the lower index.
+TEST_F(MovementPass, TheBestTargetWeighsClosenessAgainstAttackersAndTiesGoToTheLowerIndex) {
+  m.set_team_relation(0, 1, -1);
+  ai_target_buckets(m).forget();
+  agent& self = spawn_standing_agent(m, agent_kind_human, 0, vec3());
+  // 2 m with ten attackers: 0.75 / 17 = 0.044; 6 m with none: 0.375 / 7 = 0.054.
+  agent& crowded = spawn_standing_agent(m, agent_kind_human, 1, vec3(2.0f, 0.0f, 0.0f));
+  crowded.ai.attackers = 10;
+  agent& free_one = spawn_standing_agent(m, agent_kind_human, 1, vec3(0.0f, -6.0f, 0.0f));
+  EXPECT_EQ(find_best_target(m, self, enemy_humans_filter(), 300.0f), free_one.index);
+  // Another free man at 6 m on the far side of the cells scores the same.
+  spawn_standing_agent(m, agent_kind_human, 1, vec3(-6.0f, 0.0f, 0.0f));
+  EXPECT_EQ(find_best_target(m, self, enemy_humans_filter(), 300.0f), free_one.index);
+  // Within reach or none at all; an enemy beyond the scene's edge still counts.
+  free_one.state = agent_state_dead;
+  crowded.state = agent_state_dead;
+  EXPECT_EQ(find_best_target(m, self, enemy_humans_filter(), 5.0f), -1);
+  agent& far_off = spawn_standing_agent(m, agent_kind_human, 1, vec3(260.0f, 0.0f, 0.0f));
+  m.get_agent(far_off.index - 1)->state = agent_state_dead;
+  EXPECT_EQ(find_best_target(m, self, enemy_humans_filter(), 300.0f), far_off.index);
+  EXPECT_EQ(find_best_target(m, self, enemy_humans_filter(), 250.0f), -1);
+}
+
+// A search through the scene's cells picks what a walk over every agent
+// picks, for men on foot and riders, in a crowd spread over the field and
+// beyond its edges, with men standing at equal distances.
+TEST_F(MovementPass, TheBestTargetOfACrowdIsTheOneAWalkOverEveryAgentPicks) {
+  m.set_team_relation(0, 1, -1);
+  ai_target_buckets(m).forget();
+  std::uint32_t state = 12345;
+  const auto next = [&] {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<float>(state >> 8) / 16777216.0f;
+  };
+  for (int i = 0; i < 400; ++i) {
+    const vec3 at(std::round(next() * 260.0f - 130.0f), std::round(next() * 260.0f - 130.0f), 0.0f);
+    agent& o = spawn_standing_agent(m, next() < 0.1f ? agent_kind_horse : agent_kind_human, i % 2, at);
+    o.ai.attackers = static_cast<int>(next() * 4.0f);
+    o.body_frame.rot.f = get_normalized(vec3(next() - 0.5f, next() - 0.5f, 0.0f));
+  }
+  const auto walk = [&](const agent& a, int filter, float reach) {
+    int best = -1;
+    float best_score = 0.0f;
+    for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+      float d = 0.0f;
+      if (!matches_filter(m, a, i, filter, reach, d)) continue;
+      const agent* o = m.get_live_agent(i);
+      float s = std::min(3.0f / (d + 2.0f), 1.0f) / static_cast<float>(o->ai.attackers + 7);
+      if (a.mount >= 0 && d < 40.0f && d > 1e-4f) {
+        const float c = dot_product((o->position() - a.position()) * (1.0f / d), a.forward());
+        if (c > 0.0f) s *= (40.0f - d) * c * c + 1.0f;
+      }
+      if (s > best_score) {
+        best_score = s;
+        best = i;
+      }
+    }
+    return best;
+  };
+  int riders = 0;
+  for (int i = m.first_live_agent(); i < m.agents.count(); i = m.next_live_agent(i)) {
+    agent& a = *m.get_agent(i);
+    if (a.is_horse()) continue;
+    // Every fourth man rides the horse after him, when there is one.
+    a.mount = -1;
+    if (i % 4 == 0 && m.get_agent(i + 1) != nullptr && m.get_agent(i + 1)->is_horse()) {
+      a.mount = i + 1;
+      ++riders;
+    }
+    for (const int filter : {enemy_humans_filter(), enemy_humans_in_front_filter()}) {
+      for (const float reach : {300.0f, 150.0f, 12.0f}) {
+        ASSERT_EQ(find_best_target(m, a, filter, reach), walk(a, filter, reach))
+            << "agent " << i << ", filter " << filter << ", reach " << reach;
+      }
+    }
+  }
+  EXPECT_GT(riders, 0);
 }
 
 }  // namespace
