@@ -6,6 +6,7 @@
 // battle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <string>
@@ -25,6 +26,8 @@
 #include "shell/support/shell_test_support.h"
 #include "ui/conversation/conversation_window.h"
 #include "ui/meeting/meeting_window.h"
+#include "ui/notes/note_window.h"
+#include "ui/text/rich_text.h"
 #include "ui/menus/game_menu_window.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
@@ -208,6 +211,30 @@ TEST_F(TalkingGame, TheLordsNotesChangeTheScreenToTheNotesWindow) {
   EXPECT_EQ(g_window_manager.window(window_id::note)->return_window, window_id::conversation);
   EXPECT_EQ(app->campaign()->campaign_host.game_words().notes_kind, 1);
   EXPECT_EQ(app->campaign()->campaign_host.game_words().notes_id, lord);
+
+  // The module wrote the lord's note at the start of the game: his page
+  // shows it, links on to Westmarch, and Westmarch's page links back.
+  auto* notes = dynamic_cast<note_window*>(g_window_manager.top());
+  ASSERT_NE(notes, nullptr);
+  EXPECT_EQ(notes->current, (note_page{1, lord}));
+  EXPECT_EQ(std::string(notes->title_text.view()), "Lord Aldric");
+  EXPECT_EQ(notes->data_text.rfind("Lord Aldric keeps the peace of the march from <p=2>Westmarch</>.", 0), 0u);
+  ASSERT_NE(notes->data, nullptr);
+  const auto to_town = std::find_if(notes->data->links.begin(), notes->data->links.end(),
+                                    [](const link_rect& r) { return r.kind == 3 && r.id == 2; });
+  ASSERT_NE(to_town, notes->data->links.end());
+  notes->data->clicked_rect = static_cast<std::int32_t>(to_town - notes->data->links.begin());
+  notes->data->raise_event(ui_event::clicked);
+  notes->frame(0.02f);
+  EXPECT_EQ(notes->current, (note_page{3, 2}));
+  EXPECT_NE(notes->data_text.find("<trp=9>Lord Aldric</>"), std::string::npos);
+  notes->back_button->raise_event(ui_event::clicked);
+  notes->frame(0.02f);
+  EXPECT_EQ(notes->current, (note_page{1, lord}));
+  // Return goes back to the talk.
+  notes->tabs[static_cast<std::size_t>(note_tab::back)]->raise_event(ui_event::clicked);
+  notes->frame(0.02f);
+  EXPECT_EQ(g_window_manager.top_id(), window_id::conversation);
 }
 
 TEST_F(TalkingGame, TheMerchantInTownTradesAndTheTalkGoesOnAfterwards) {
