@@ -26,7 +26,9 @@
 #include "shell/support/shell_test_support.h"
 #include "ui/conversation/conversation_window.h"
 #include "ui/meeting/meeting_window.h"
+#include "ui/notes/game_log_window.h"
 #include "ui/notes/note_window.h"
+#include "ui/notes/quests_window.h"
 #include "ui/text/rich_text.h"
 #include "ui/menus/game_menu_window.h"
 #include "ui/widget/container.h"
@@ -235,6 +237,40 @@ TEST_F(TalkingGame, TheLordsNotesChangeTheScreenToTheNotesWindow) {
   notes->tabs[static_cast<std::size_t>(note_tab::back)]->raise_event(ui_event::clicked);
   notes->frame(0.02f);
   EXPECT_EQ(g_window_manager.top_id(), window_id::conversation);
+}
+
+// The quest the lord gives at the start is in the quest log, and the
+// message that told of it is in the game log with its link.
+TEST_F(TalkingGame, TheStartingQuestIsInTheQuestLogAndItsMessageInTheGameLog) {
+  auto* quests = dynamic_cast<quests_window*>(g_window_manager.window(window_id::quests));
+  ASSERT_NE(quests, nullptr);
+  quests->mode = 0;
+  quests->return_window = window_id::game_menu;
+  g_window_manager.set_window(window_id::quests);
+  ASSERT_EQ(quests->rows.size(), 1u);
+  EXPECT_EQ(std::string(quests->rows[0]->text.view()), "Clear the Looters");
+  quests->rows[0]->raise_event(ui_event::clicked);
+  quests->frame(0.02f);
+  EXPECT_EQ(std::string(quests->name_area->text.view()), "Clear the Looters");
+  EXPECT_NE(std::string(quests->text_area->text.view()).find("Drive the looters from the road."), std::string::npos);
+  quests->finished_button->raise_event(ui_event::clicked);
+  quests->frame(0.02f);
+  EXPECT_TRUE(quests->rows.empty());
+  quests->done_button->raise_event(ui_event::clicked);
+  quests->frame(0.02f);
+  EXPECT_EQ(g_window_manager.top_id(), window_id::game_menu);
+
+  auto* log = dynamic_cast<game_log_window*>(g_window_manager.window(window_id::game_log));
+  ASSERT_NE(log, nullptr);
+  log->mode = 1;
+  log->return_window = window_id::game_menu;
+  g_window_manager.set_window(window_id::game_log);
+  ASSERT_NE(log->text, nullptr);
+  EXPECT_NE(std::string(log->text->text.view()).find("\t<trp=9>Lord Aldric</> asks you to clear the looters"),
+            std::string::npos);
+  ASSERT_FALSE(log->text->links.empty());
+  EXPECT_EQ(log->text->links.front().kind, 1);
+  EXPECT_EQ(log->text->links.front().id, lord);
 }
 
 TEST_F(TalkingGame, TheMerchantInTownTradesAndTheTalkGoesOnAfterwards) {
