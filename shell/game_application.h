@@ -21,6 +21,7 @@
 #include "render/entity/render_view.h"
 #include "script/script_host.h"
 #include "shell/state/application_hosts.h"
+#include "shell/state/game_services.h"
 #include "shell/windows/headless_pilot.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/windows/launch_window_build.h"
@@ -43,7 +44,7 @@ class application_party_host;
 class mission_conversation_scene;
 class video_options_host;
 
-class game_application : public application_frame {
+class game_application : public application_frame, public game_services {
  public:
   game_application();
   ~game_application() override;
@@ -112,17 +113,20 @@ class game_application : public application_frame {
   void start_new_game();
   // The next launch's start value (the launch window's mode word chooses
   // the launch; whoever opens it may hand a value on first).
-  void prepare_launch(std::int32_t mode, std::int32_t start_value);
+  void prepare_launch(std::int32_t mode, std::int32_t start_value) override;
   // The module's loading steps are done (the loading window's frame ran the
   // last): the device objects of what the files brought, then the main menu.
-  void module_load_finished();
+  void module_load_finished() override;
   // The game, the mission and the window switches as the state dispatcher
   // and the start-up see them.
   std::unique_ptr<application_hosts> state_hosts;
   // The running game's campaign (null while no game runs).
-  campaign_game* campaign() const { return campaign_.get(); }
+  campaign_game* campaign() const override { return campaign_.get(); }
   // Ends the running game (leaving it for the main menu).
-  void leave_game() { end_game(); }
+  void leave_game() override { end_game(); }
+  application_hosts* hosts() const override { return state_hosts.get(); }
+  void request_exit() override { exit_requested = true; }
+  const platform::gpu::surface_desc& back_buffer() const override { return back_buffer_desc; }
   // Serves the meta mission's next request (the screens call it when their
   // work for the moment is done). One request a frame: a second call in the
   // same frame waits for the end of the next frame move.

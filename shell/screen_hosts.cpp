@@ -15,7 +15,8 @@
 #include "script/dialog/conversation.h"
 #include "script/ops/encounter.h"
 #include "script/shared_routines.h"
-#include "shell/game_application.h"
+#include "shell/state/application_hosts.h"
+#include "shell/state/game_services.h"
 #include "shell/windows/conversation_scene.h"
 #include "shell/state/state_dispatcher.h"
 
@@ -24,13 +25,13 @@ namespace hm {
 // --- the menus ----------------------------------------------------------------------------------
 
 std::int32_t* application_menu_host::menu_result_word() {
-  return g_game && app_.state_hosts ? &app_.state_hosts->words.menu_result : nullptr;
+  return g_game && app_.hosts() ? &app_.hosts()->words.menu_result : nullptr;
 }
 
 void application_menu_host::apply_encounter_results() {
-  if (!app_.state_hosts || !g_meta_mission.apply_pending) return;
+  if (!app_.hosts() || !g_meta_mission.apply_pending) return;
   g_meta_mission.apply_pending = 0;
-  app_.state_hosts->apply_encounter_results(g_meta_mission);
+  app_.hosts()->apply_encounter_results(g_meta_mission);
 }
 
 void application_menu_host::prepare_launch(std::int32_t mode, std::int32_t argument) {
@@ -39,13 +40,13 @@ void application_menu_host::prepare_launch(std::int32_t mode, std::int32_t argum
 
 void application_menu_host::request_quit() {
   quit_requested = true;
-  app_.exit_requested = true;
+  app_.request_exit();
 }
 
 void application_menu_host::module_loaded() { app_.module_load_finished(); }
 
 void application_menu_host::set_up_mission(std::int32_t serial) {
-  if (app_.state_hosts) app_.state_hosts->set_up_mission(serial);
+  if (app_.hosts()) app_.hosts()->set_up_mission(serial);
 }
 
 bool application_menu_host::saving_blocked() const {
@@ -54,7 +55,7 @@ bool application_menu_host::saving_blocked() const {
 }
 
 std::int32_t application_menu_host::save_slot_word() const {
-  return g_game && app_.state_hosts ? app_.state_hosts->words.no_autosave : 0;
+  return g_game && app_.hosts() ? app_.hosts()->words.no_autosave : 0;
 }
 
 std::int32_t application_menu_host::latest_save_slot() const {
@@ -62,7 +63,7 @@ std::int32_t application_menu_host::latest_save_slot() const {
 }
 
 int application_menu_host::save_game(std::int32_t slot, const ruv_string* name) {
-  return app_.state_hosts ? app_.state_hosts->save_game_to(slot, name) : -1;
+  return app_.hosts() ? app_.hosts()->save_game_to(slot, name) : -1;
 }
 
 void application_menu_host::end_game() { app_.leave_game(); }
@@ -88,7 +89,7 @@ campaign_state* application_party_host::campaign() {
 }
 
 void application_party_host::set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) {
-  if (app_.state_hosts) app_.state_hosts->set_up_conversation(troop, -1, party, kind);
+  if (app_.hosts()) app_.hosts()->set_up_conversation(troop, -1, party, kind);
 }
 
 // --- the mission screen -------------------------------------------------------------------------
@@ -145,15 +146,15 @@ void application_screen_host::dispatch_requests() {
     ended_ = false;
     g_meta_mission.request_mask |= meta_request::debrief;
   }
-  const bool menu_result = app_.state_hosts && app_.state_hosts->words.menu_result != 0;
+  const bool menu_result = app_.hosts() && app_.hosts()->words.menu_result != 0;
   if ((g_meta_mission.request_mask & ~meta_request::game_menu) == 0 && !menu_result) return;
   mission_screen_host::dispatch_requests();
 }
 
 void application_screen_host::request_mission_setup(int scene, int entry) {
   ended_ = false;
-  if (!app_.state_hosts) return;
-  dispatcher_game_words& w = app_.state_hosts->words;
+  if (!app_.hosts()) return;
+  dispatcher_game_words& w = app_.hosts()->words;
   w.jump_scene = scene;
   w.jump_entry = entry;
   w.jump_template = current_mission ? current_mission->template_index : 0;
@@ -161,18 +162,18 @@ void application_screen_host::request_mission_setup(int scene, int entry) {
 }
 
 void application_screen_host::quick_save() {
-  if (app_.state_hosts) app_.state_hosts->save_game(-1);
+  if (app_.hosts()) app_.hosts()->save_game(-1);
 }
 
 void application_screen_host::start_conversation(mission& m, int agent_index) {
   const agent* a = m.get_live_agent(agent_index);
   if (!a) return;
-  if (app_.state_hosts) app_.state_hosts->set_conversation_troop(a->troop);
+  if (app_.hosts()) app_.hosts()->set_conversation_troop(a->troop);
   g_conversation.start(a->troop, agent_index, -1, 0, false);
 }
 
 float application_screen_host::screen_aspect() {
-  const gpu::surface_desc& bb = app_.back_buffer_desc;
+  const platform::gpu::surface_desc& bb = app_.back_buffer();
   if (bb.width == 0 || bb.height == 0) return mission_screen_host::screen_aspect();
   return static_cast<float>(bb.height) / static_cast<float>(bb.width);
 }

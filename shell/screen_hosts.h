@@ -11,11 +11,11 @@
 
 namespace hm {
 
-class game_application;
+class game_services;
 
 class application_menu_host final : public menu_window_host {
  public:
-  explicit application_menu_host(game_application& app) : app_(app) {}
+  explicit application_menu_host(game_services& app) : app_(app) {}
 
   // The dispatcher's menu-result word; null while no game runs.
   std::int32_t* menu_result_word() override;
@@ -37,12 +37,12 @@ class application_menu_host final : public menu_window_host {
   void update_difficulty() override;
 
  private:
-  game_application& app_;
+  game_services& app_;
 };
 
 class application_screen_host final : public mission_screen_host {
  public:
-  explicit application_screen_host(game_application& app) : app_(app) {}
+  explicit application_screen_host(game_services& app) : app_(app) {}
 
   // The mission's outcome reaches the campaign's troops and parties, and the
   // log gets each team's count of agents standing, wounded and killed; the
@@ -63,7 +63,7 @@ class application_screen_host final : public mission_screen_host {
   void start_conversation(mission& m, int agent_index) override;
 
  private:
-  game_application& app_;
+  game_services& app_;
   // Set by the results of a mission that ended; its debrief is asked for
   // when the screen hands over.
   bool ended_ = false;
@@ -72,14 +72,14 @@ class application_screen_host final : public mission_screen_host {
 // The party screen's campaign and its conversations with the player's troops.
 class application_party_host final : public party_window_host {
  public:
-  explicit application_party_host(game_application& app) : app_(app) {}
+  explicit application_party_host(game_services& app) : app_(app) {}
   campaign_state* campaign() override;
   // Through the state dispatcher's conversation set-up, as a talk with a
   // troop of the player's party.
   void set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) override;
 
  private:
-  game_application& app_;
+  game_services& app_;
 };
 
 // The line the log gets for a mission's end: per team that fielded agents,

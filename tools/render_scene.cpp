@@ -17,6 +17,10 @@
 //                                              a mesh skinned to a skeleton,
 //                                              posed by the animation at that
 //                                              frame of its keys
+//   hold <mesh> <bone>                         a mesh of the resources held by
+//                                              that bone (its number) of the
+//                                              last character, as a hand holds
+//                                              a weapon
 //   terrain <code>                             the generated terrain of a
 //                                              terrain code (0 to size along
 //                                              x and y), with its river and
@@ -86,6 +90,7 @@ struct placed_character {
   int key_frame = 0;
   vec3 at;
   float yaw = 0.0f;
+  std::vector<std::pair<std::string, int>> held;  // mesh, bone
 };
 
 struct scene_file {
@@ -160,6 +165,11 @@ bool read_scene(const std::string& path, scene_file& out, std::string& error) {
       ok = static_cast<bool>(s >> c.skeleton >> c.mesh >> c.animation >> c.key_frame >> c.at.x >> c.at.y >> c.at.z);
       if (ok) s >> c.yaw;
       out.characters.push_back(c);
+    } else if (word == "hold") {
+      std::string mesh_name;
+      int bone = -1;
+      ok = static_cast<bool>(s >> mesh_name >> bone) && !out.characters.empty() && bone >= 0;
+      if (ok) out.characters.back().held.emplace_back(mesh_name, bone);
     } else if (word == "terrain") {
       ok = static_cast<bool>(s >> out.terrain_code);
     } else if (word == "shadows") {
@@ -256,6 +266,12 @@ std::string add_character(scene_world& scene, const placed_character& pc, std::v
   hold.weight = hold.target_weight = 1.0f;
   hold.start_tick = clock_ticks(clock_real_time);
   pose.skinned_meshes.push_back(body->create_copy());
+  for (const auto& [name, bone] : pc.held) {
+    const auto* held = g_resource_manager.find_mesh<const mesh>(ruv_string(name.c_str()));
+    if (!held) return "no mesh named " + name;
+    if (bone >= pose.bone_count) return "no bone " + std::to_string(bone) + " in " + pc.skeleton;
+    pose.attach_mesh_to_bone(bone, held->create_copy(), frame::identity());
+  }
   out.push_back(e);
   return {};
 }

@@ -82,9 +82,11 @@ std::unique_ptr<mesh> item_mesh(const item& it) {
   return m->create_copy();
 }
 
-// Where a carried item hangs on a human: the first weapon in the right hand,
-// a shield on the left forearm, the rest of the weapons on the back.
-const char* item_bone(int slot, int type, bool& weapon_in_hand) {
+// Where a carried item hangs on a human: the first weapon in its grip (a
+// bow's in the left hand, any other in the right), a shield on the left
+// forearm, the rest of the weapons on the back. A skeleton without grip bones
+// holds the weapon by the hand itself.
+const char* item_bone(const skeleton* s, int slot, int type, bool& weapon_in_hand) {
   if (slot == agent_slot_head) return "head";
   if (slot >= agent_slot_body) return "spine";
   if (type == item_type::shield) return "forearm.L";
@@ -93,7 +95,10 @@ const char* item_bone(int slot, int type, bool& weapon_in_hand) {
                            type == item_type::thrown;
   if (hand_weapon && !weapon_in_hand) {
     weapon_in_hand = true;
-    return "hand.R";
+    const bool left = type == item_type::bow;
+    const char* grip = left ? "item.L" : "item.R";
+    if (s != nullptr && bone_named(*s, grip) >= 0) return grip;
+    return left ? "hand.L" : "hand.R";
   }
   return "spine";
 }
@@ -201,7 +206,7 @@ void module_agent_hooks::create_entity(mission& m, agent& a) {
         const item_kind* kind = it.get_kind();
         if (kind == nullptr) continue;
         a.item_bones[static_cast<std::size_t>(slot)] =
-            put_on_skeleton(skel, item_mesh(it), item_bone(slot, kind->type(), weapon_in_hand));
+            put_on_skeleton(skel, item_mesh(it), item_bone(skel.skeleton, slot, kind->type(), weapon_in_hand));
       }
     }
   }

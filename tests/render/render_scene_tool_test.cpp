@@ -154,6 +154,41 @@ TEST_F(RenderSceneTool, GeneratedTerrainShowsGroundRiverAndTurfBelowTheSky) {
   EXPECT_GT(p.count(0, 100, 640, 300, turf), 5000);
 }
 
+// A man of the sample seen from his left side (he faces the picture's right),
+// the sword in his right hand's grip (bone 19), posed by the overhead attack:
+// wound up (frame 206) the blade is above and behind his head; at the strike
+// (frame 214) the arm has carried it before him at chest height. The camera is
+// 5 m away at 1.2 m, 60 degrees across 320 pixels: 55 pixels a metre about
+// the middle (160, 120). Wound up, the hand is at about 1.9 m over his back
+// and the blade runs back and down to 0.8 m behind him at 1.45 m (x 116 to
+// 161, y 80 to 106); at the strike the hand is 0.47 m before him at 1.19 m and
+// the tip 1.4 m before him at 1.03 m (x 186 to 237, y 120 to 130).
+TEST_F(RenderSceneTool, AnOverheadAttackSwingsTheBladeWithTheArm) {
+  // The blade's steel (d0d4dc) stays grey in the light; the skin (d8a880),
+  // shirt and trousers are far redder than blue.
+  const auto blade = [](picture::pixel q) {
+    return q.r > 120 && std::abs(q.r - q.g) < 20 && std::abs(q.g - q.b) < 25;
+  };
+  int before_him[2] = {0, 0};
+  int above_behind[2] = {0, 0};
+  const int frames[2] = {206, 214};
+  for (int i = 0; i < 2; ++i) {
+    const fs::path scene = folder_ / "strike.txt";
+    std::ofstream(scene) << "size 320 240\ncamera 0 -5 1.2 0 0 60\nsun 0.3 0.6 -0.7 1 1 1\nambient 0.5 0.5 0.5\n"
+                            "background 202020\ncharacter skel_human body_male anim_human "
+                         << frames[i] << " 0 0 0 -90\nhold sword_a 19\n";
+    run_result r;
+    const picture p = draw(scene, r);
+    if (p.width == 0) GTEST_SKIP() << "no OpenGL 3.3 context: " << r.output;
+    before_him[i] = p.count(180, 100, 260, 145, blade);
+    above_behind[i] = p.count(100, 60, 165, 115, blade);
+  }
+  EXPECT_EQ(before_him[0], 0);
+  EXPECT_GT(above_behind[0], 20);
+  EXPECT_GT(before_him[1], 20);
+  EXPECT_EQ(above_behind[1], 0);
+}
+
 TEST_F(RenderSceneTool, RefusesABrokenSceneFileWithItsLine) {
   struct row {
     const char* text;
@@ -162,7 +197,9 @@ TEST_F(RenderSceneTool, RefusesABrokenSceneFileWithItsLine) {
   for (const row& c : {row{"size 100 100\nterrain\n", ":2: cannot read"},
                        row{"character skel_human\n", ":1: cannot read"},
                        row{"character skel_none human_body anim_human 0 0 0 0\n", "no skeleton named skel_none"},
-                       row{"character skel_human no_mesh anim_human 0 0 0 0\n", "no mesh named no_mesh"}}) {
+                       row{"character skel_human no_mesh anim_human 0 0 0 0\n", "no mesh named no_mesh"},
+                       row{"hold sword_a 19\n", ":1: cannot read"},
+                       row{"character skel_human body_male anim_human 0 0 0 0\nhold sword_a 20\n", "no bone 20 in skel_human"}}) {
     const fs::path scene = folder_ / "broken.txt";
     std::ofstream(scene) << c.text;
     const run_result r = run_tool(scene, folder_ / "broken.png");

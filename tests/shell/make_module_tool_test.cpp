@@ -80,10 +80,10 @@ TEST_F(MakeModuleTool, CopiedSampleModuleLoadsOnceMade) {
   const tool_result made = run_tool("Fresh --data " + data().string());
   ASSERT_EQ(made.status, 0) << made.output;
   // Every file module.ini loads, with what it holds, and every listed tone.
-  for (const char* line : {"Resource/sample_materials.trf -> Resource/sample_materials.brf: 12 textures, 20 materials\n",
-                           "Resource/sample_meshes.trf -> Resource/sample_meshes.brf: 8 meshes\n",
+  for (const char* line : {"Resource/sample_materials.trf -> Resource/sample_materials.brf: 12 textures, 21 materials\n",
+                           "Resource/sample_meshes.trf -> Resource/sample_meshes.brf: 11 meshes\n",
                            "Resource/sample_characters.trf -> Resource/sample_characters.brf: 1 material, 1 mesh\n",
-                           "Resource/sample_map_meshes.trf -> Resource/sample_map_meshes.brf: 13 materials, 6 meshes\n",
+                           "Resource/sample_map_meshes.trf -> Resource/sample_map_meshes.brf: 13 materials, 5 meshes\n",
                            "Sounds/click.wav: a 1200 Hz tone of 40 ms\n", "Music/victory.wav: a 392 Hz tone of 1500 ms\n",
                            "module Fresh: 8 resource files and 9 sound files made in "})
     EXPECT_NE(made.output.find(line), std::string::npos) << line << "\n" << made.output;

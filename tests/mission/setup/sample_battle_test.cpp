@@ -20,6 +20,10 @@
 #include "mission/scene/scene_queries.h"
 #include "mission/setup/agent_spawn.h"
 #include "mission/setup/module_mission_setup.h"
+#include "mission/combat/combat_actors.h"
+#include "mission/weapons/use_weapon.h"
+#include "mission/control/wielding.h"
+#include "mission/weapons/weapon_hit.h"
 #include "module/loading/game.h"
 #include "module/loading/module_loading.h"
 #include "module/loading/module_script_host.h"
@@ -241,6 +245,86 @@ TEST(SampleBattle, OverriddenSlotsTakeTheFirstFittingListedItem) {
       }
     }
   }
+}
+
+// The sample's men stand on the skeleton the engine numbers: a blow level
+// with the head strikes bone 9 (the head shot), one across the left thigh
+// strikes bone 1 (the bone a leg hit reduces), and the sword is held by the
+// right hand's grip (bone 19), from which the weapon's frame is taken.
+TEST(SampleBattle, BlowsStrikeTheBonesTheEngineNumbers) {
+  sample_game& sample = the_sample();
+  game& g = *g_game;
+  campaign_state& state = sample.campaign->state;
+  const int battle = index_of_template("field_battle");
+  const int field = index_of_scene(g, "scn_field_battle");
+  const int swordsman = index_of_troop(g, "trp_swordsman");
+  ASSERT_GE(swordsman, 0);
+  const int allies = add_party(state, {{swordsman, 2}});
+  const int enemies = add_party(state, {{swordsman, 2}});
+  mission m;
+  quiet_services services;
+  m.set_services(&services);
+  m.side_value = 1;
+  m.side_lists[0].count = 1;
+  m.side_lists[0].parties[0] = allies;
+  m.side_lists[1].count = 1;
+  m.side_lists[1].parties[0] = enemies;
+  reset_clocks();
+  mission_start start;
+  ASSERT_TRUE(start_mission(m, g, state, battle, field, start));
+
+  agent* man = nullptr;
+  for_each_live_agent(m.agents, [&](agent& a) {
+    if (man == nullptr && a.kind != agent_kind_horse && a.mount < 0 && a.troop == swordsman) man = &a;
+  });
+  ASSERT_NE(man, nullptr);
+  skeleton_instance* skel = man->agent_entity->animated_skeleton.get();
+  ASSERT_NE(skel, nullptr);
+  ASSERT_EQ(skel->bone_count, 20);
+  skel->compute_rest_pose();
+
+  // Probes of radius 0.05 through the man, in his own frame (x to his right,
+  // y forward, z up): across at the head's height (its bone at 1.58, the skull
+  // above it), across the thighs half way from the hips (0.95) to the knees
+  // (0.52), below the hips (0.78 the lowest of their body), where the left
+  // thigh comes first; front to back through the right thigh alone; and over
+  // the head, where nothing is struck.
+  struct row {
+    const char* what;
+    vec3 from, to;
+    int bone;
+  };
+  const frame& body = man->agent_entity->frame;
+  for (const row& r : {row{"head", {-1.0f, 0.0f, 1.7f}, {1.0f, 0.0f, 1.7f}, agent_head_bone},
+                       row{"thighs", {-1.0f, 0.0f, 0.65f}, {1.0f, 0.0f, 0.65f}, 1},
+                       row{"right thigh", {0.1f, 1.0f, 0.65f}, {0.1f, -1.0f, 0.65f}, 4},
+                       row{"over the head", {-1.0f, 0.0f, 2.2f}, {1.0f, 0.0f, 2.2f}, -1}}) {
+    const hit_capsule probe{body.transform_point_to_global(r.from), body.transform_point_to_global(r.to), 0.05f};
+    bone_contact contact;
+    const bool touched = agent_collide_with_bone_capsules(*man, probe, contact);
+    EXPECT_EQ(touched, r.bone >= 0) << r.what;
+    if (touched) {
+      EXPECT_EQ(contact.bone, r.bone) << r.what;
+    }
+  }
+
+  // The sword hangs from the grip bone; wielded, the weapon's frame is that
+  // bone's.
+  int sword_slot = -1;
+  for (int slot = 0; slot < agent_weapon_slot_count; ++slot) {
+    const item_kind* k = man->equipment[static_cast<std::size_t>(slot)].get_kind();
+    if (k != nullptr && k->type() == item_type::one_handed) sword_slot = slot;
+  }
+  ASSERT_GE(sword_slot, 0);
+  EXPECT_EQ(man->item_bones[static_cast<std::size_t>(sword_slot)], 19);
+  man->wielded_slots[0] = sword_slot;
+  attach_item_entities(m, *man);
+  const frame weapon = agent_weapon_frame(*man);
+  const frame grip = agent_bone_world_frame(*man, 19);
+  EXPECT_NEAR((weapon.origin - grip.origin).length(), 0.0f, 1e-4f);
+  // At rest the right hand's grip is 0.86 above the ground, beside the hip.
+  EXPECT_NEAR(body.transform_point_to_local(grip.origin).z, 0.86f * man->height_factor, 1e-3f);
+  m.clear();
 }
 
 TEST(SampleBattle, UnknownTemplateOrSceneIsRefusedByNumber) {

@@ -123,9 +123,16 @@ TEST_F(SampleModuleStart, RecordFilesFindTheirResources) {
   EXPECT_EQ(man.calf_right->name, "calf_r");
   EXPECT_EQ(man.hand_right->name, "hand_r");
   ASSERT_EQ(man.face_keys.size(), 2u);
-  ASSERT_EQ(man.face_keys[0].offsets.size(), 7u);
-  EXPECT_NEAR(man.face_keys[0].offsets[4].y, -0.05f, 1e-6f);  // the nose
-  EXPECT_NEAR(man.face_keys[1].offsets[0].z, -0.03f, 1e-6f);  // the chin
+  // The head is six boxes of eight points: the skull, an eye, a pupil, the
+  // nose (points 24-31), the chin (32-39) and the mouth. Key 10 moves the
+  // nose 0.04 forward, key 20 the chin 0.01 forward and 0.03 down; the skull
+  // stays.
+  ASSERT_EQ(man.face_keys[0].offsets.size(), 48u);
+  EXPECT_NEAR(man.face_keys[0].offsets[24].y, 0.04f, 1e-6f);  // the nose
+  EXPECT_NEAR(man.face_keys[0].offsets[0].y, 0.0f, 1e-6f);
+  EXPECT_NEAR(man.face_keys[1].offsets[32].z, -0.03f, 1e-6f);  // the chin
+  EXPECT_NEAR(man.face_keys[1].offsets[32].y, 0.01f, 1e-6f);
+  EXPECT_NEAR(man.face_keys[1].offsets[24].y, 0.0f, 1e-6f);
   EXPECT_EQ(man.voices[0], g_sound_manager.find_sound("snd_hide"));
   // The sample's constraint lifts the two sliders from 0.5 to 0.75.
   EXPECT_FLOAT_EQ(g_skins.sliders[0], 0.75f);
@@ -136,9 +143,11 @@ TEST_F(SampleModuleStart, RecordFilesFindTheirResources) {
   const built_face face = build_face_mesh(*man.head_mesh, man.face_keys, weights, 1.0f, man.hair_meshes[0],
                                           &man.hair_point_maps[0]);
   const std::vector<mesh_point>& p = face.head->get_points();
-  ASSERT_EQ(p.size(), 10u);  // seven half-head points and the mirrors of the three off the plane
-  EXPECT_NEAR(p[4].position.y, -0.19f, 1e-6f);
-  EXPECT_NEAR(p[0].position.z, 0.03f, 1e-6f);  // the chin key at weight 0: factor -1
+  // 48 half-head points and the mirrors of the 32 off the middle (each box
+  // starting at x = 0 keeps four points on it).
+  ASSERT_EQ(p.size(), 80u);
+  EXPECT_NEAR(p[26].position.y, 0.19f, 1e-6f);  // the nose's front 0.15, key 10 at factor 1: 0.04 more
+  EXPECT_NEAR(p[32].position.z, 0.0f, 1e-6f);   // the chin key at weight 0: factor -1 lifts -0.03 by 0.03
 
   const int barrel = find_scene_prop_kind("spr_barrel");
   ASSERT_GE(barrel, 0);
@@ -151,6 +160,24 @@ TEST_F(SampleModuleStart, RecordFilesFindTheirResources) {
 
 // Every material a ground spec record names is the module's own, not the
 // "default" a missing name falls back to.
+// Every mesh the windows and the head-up display ask for by name is in the
+// core resources or the sample's: window backgrounds and panels, buttons in
+// their states, scroll bars and sliders, the logo, the status panel, the
+// crosshair and arrows, and the pictures the sample's mesh records name.
+TEST_F(SampleModuleStart, EveryMeshTheWindowsAskForIsThere) {
+  for (const char* name :
+       {"load_window", "message_window", "meeting_window", "inventory_window_b", "inventory_equipment_panel",
+        "inventory_window_hinge", "inv_slot", "restore_game_panel", "restore_game_panel_down", "button5",
+        "button5_up", "button5_hl", "button5_down", "party_button", "party_button_down", "button_drop",
+        "button_drop_hl", "button_drop_clicked", "button_drop_child", "button_drop_child_hl",
+        "button_drop_child_clicked", "scrollbar", "scrollbar_handle", "slider_hor", "progressbar",
+        "progressbar_handle", "skarvald_logo", "status_background", "status_health_bar", "crosshair_up",
+        "crosshair_left", "crosshair_right", "arrow_up", "arrow_down", "arrow_left", "arrow_right",
+        "main_menu_background", "pic_town1", "compass"}) {
+    EXPECT_NE(g_resource_manager.find_mesh(ruv_string(name)), nullptr) << name;
+  }
+}
+
 TEST_F(SampleModuleStart, GroundSpecsFindTheirMaterials) {
   for (const ground_spec& spec : g_ground_specs) {
     ASSERT_NE(spec.ground_material, nullptr) << spec.name.c_str();
@@ -234,11 +261,21 @@ TEST_F(SampleModuleStart, SkeletonBodiesMatchTheSkeletons) {
     EXPECT_LT(along.z, -0.4f) << bone.name.c_str();
     EXPECT_LT(bone.world_frame.origin.z, human->bones[0].world_frame.origin.z);
   }
-  const skeleton_bone_def& head = human->bones[4];
-  EXPECT_GT(head.world_frame.origin.z, human->bones[3].world_frame.origin.z);
+  // The engine's numbering: the head (9) above the chest (8), the grips of the
+  // hands (14, 19) below the hands (13, 18), the shield on the left forearm (12).
+  const skeleton_bone_def& head = human->bones[9];
+  EXPECT_EQ(head.name, "head");
+  EXPECT_GT(head.world_frame.origin.z, human->bones[8].world_frame.origin.z);
+  for (const auto& [grip, hand] : {std::pair{14, 13}, std::pair{19, 18}}) {
+    EXPECT_EQ(human->bones[static_cast<std::size_t>(grip)].parent, hand);
+    EXPECT_LT(human->bones[static_cast<std::size_t>(grip)].world_frame.origin.z,
+              human->bones[static_cast<std::size_t>(hand)].world_frame.origin.z);
+  }
+  EXPECT_EQ(human->bones[12].name, "forearm.L");
+  EXPECT_EQ(g_resource_manager.get_skeleton(ruv_string("skel_horse"))->bones[7].name, "head");
 
   fix_skeletons();
-  const skeleton_body_bone* neck = find_skeleton_bone_body(*g_resource_manager.get_skeleton(ruv_string("skel_horse")), 1);
+  const skeleton_body_bone* neck = find_skeleton_bone_body(*g_resource_manager.get_skeleton(ruv_string("skel_horse")), 5);
   ASSERT_NE(neck, nullptr);
   EXPECT_FLOAT_EQ(neck->bone_mass, 40.0f);
 }
