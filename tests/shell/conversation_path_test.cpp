@@ -6,6 +6,7 @@
 // battle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <string>
@@ -25,6 +26,10 @@
 #include "shell/support/shell_test_support.h"
 #include "ui/conversation/conversation_window.h"
 #include "ui/meeting/meeting_window.h"
+#include "ui/notes/game_log_window.h"
+#include "ui/notes/note_window.h"
+#include "ui/notes/quests_window.h"
+#include "ui/text/rich_text.h"
 #include "ui/menus/game_menu_window.h"
 #include "ui/widget/container.h"
 #include "ui/windows/window_manager.h"
@@ -208,6 +213,64 @@ TEST_F(TalkingGame, TheLordsNotesChangeTheScreenToTheNotesWindow) {
   EXPECT_EQ(g_window_manager.window(window_id::note)->return_window, window_id::conversation);
   EXPECT_EQ(app->campaign()->campaign_host.game_words().notes_kind, 1);
   EXPECT_EQ(app->campaign()->campaign_host.game_words().notes_id, lord);
+
+  // The module wrote the lord's note at the start of the game: his page
+  // shows it, links on to Westmarch, and Westmarch's page links back.
+  auto* notes = dynamic_cast<note_window*>(g_window_manager.top());
+  ASSERT_NE(notes, nullptr);
+  EXPECT_EQ(notes->current, (note_page{1, lord}));
+  EXPECT_EQ(std::string(notes->title_text.view()), "Lord Aldric");
+  EXPECT_EQ(notes->data_text.rfind("Lord Aldric keeps the peace of the march from <p=2>Westmarch</>.", 0), 0u);
+  ASSERT_NE(notes->data, nullptr);
+  const auto to_town = std::find_if(notes->data->links.begin(), notes->data->links.end(),
+                                    [](const link_rect& r) { return r.kind == 3 && r.id == 2; });
+  ASSERT_NE(to_town, notes->data->links.end());
+  notes->data->clicked_rect = static_cast<std::int32_t>(to_town - notes->data->links.begin());
+  notes->data->raise_event(ui_event::clicked);
+  notes->frame(0.02f);
+  EXPECT_EQ(notes->current, (note_page{3, 2}));
+  EXPECT_NE(notes->data_text.find("<trp=9>Lord Aldric</>"), std::string::npos);
+  notes->back_button->raise_event(ui_event::clicked);
+  notes->frame(0.02f);
+  EXPECT_EQ(notes->current, (note_page{1, lord}));
+  // Return goes back to the talk.
+  notes->tabs[static_cast<std::size_t>(note_tab::back)]->raise_event(ui_event::clicked);
+  notes->frame(0.02f);
+  EXPECT_EQ(g_window_manager.top_id(), window_id::conversation);
+}
+
+// The quest the lord gives at the start is in the quest log, and the
+// message that told of it is in the game log with its link.
+TEST_F(TalkingGame, TheStartingQuestIsInTheQuestLogAndItsMessageInTheGameLog) {
+  auto* quests = dynamic_cast<quests_window*>(g_window_manager.window(window_id::quests));
+  ASSERT_NE(quests, nullptr);
+  quests->mode = 0;
+  quests->return_window = window_id::game_menu;
+  g_window_manager.set_window(window_id::quests);
+  ASSERT_EQ(quests->rows.size(), 1u);
+  EXPECT_EQ(std::string(quests->rows[0]->text.view()), "Clear the Looters");
+  quests->rows[0]->raise_event(ui_event::clicked);
+  quests->frame(0.02f);
+  EXPECT_EQ(std::string(quests->name_area->text.view()), "Clear the Looters");
+  EXPECT_NE(std::string(quests->text_area->text.view()).find("Drive the looters from the road."), std::string::npos);
+  quests->finished_button->raise_event(ui_event::clicked);
+  quests->frame(0.02f);
+  EXPECT_TRUE(quests->rows.empty());
+  quests->done_button->raise_event(ui_event::clicked);
+  quests->frame(0.02f);
+  EXPECT_EQ(g_window_manager.top_id(), window_id::game_menu);
+
+  auto* log = dynamic_cast<game_log_window*>(g_window_manager.window(window_id::game_log));
+  ASSERT_NE(log, nullptr);
+  log->mode = 1;
+  log->return_window = window_id::game_menu;
+  g_window_manager.set_window(window_id::game_log);
+  ASSERT_NE(log->text, nullptr);
+  EXPECT_NE(std::string(log->text->text.view()).find("\t<trp=9>Lord Aldric</> asks you to clear the looters"),
+            std::string::npos);
+  ASSERT_FALSE(log->text->links.empty());
+  EXPECT_EQ(log->text->links.front().kind, 1);
+  EXPECT_EQ(log->text->links.front().id, lord);
 }
 
 TEST_F(TalkingGame, TheMerchantInTownTradesAndTheTalkGoesOnAfterwards) {

@@ -16,6 +16,9 @@
 #include "ui/character/character_export_window.h"
 #include "ui/character/character_window.h"
 #include "ui/meeting/meeting_window.h"
+#include "ui/notes/game_log_window.h"
+#include "ui/notes/note_window.h"
+#include "ui/notes/quests_window.h"
 #include "ui/menus/briefing_windows.h"
 #include "ui/menus/front_menus.h"
 #include "ui/menus/game_menu_window.h"
@@ -41,15 +44,6 @@ constexpr std::int32_t return_to_meta_mission = 100;
 constexpr std::int32_t front_end_music = 0x400000;
 // The pending screen change code that restarts window 27.
 constexpr std::int32_t restart_presentation_window = 15;
-
-// A window class that builds nothing yet: its screen comes with later work.
-#define HM_TOP_LEVEL_WINDOW(name, base)        \
-  class name final : public base {             \
-  };
-HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(game_log_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(note_window, top_level_window)
-#undef HM_TOP_LEVEL_WINDOW
 
 // The windows that show the on-screen message log move the waiting messages
 // into it at the start of each frame.
