@@ -18,6 +18,6 @@ TEST(Process, AProgramPastItsTimeIsEndedAndTheWaitStops) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(run_and_wait("sleep", {"30"}, 200), run_outcome::timed_out);
   // A program that ignores the polite request is forced.
-  EXPECT_EQ(run_and_wait("sh", {"-c", "trap '' TERM; sleep 30"}, 200), run_outcome::timed_out);
+  EXPECT_EQ(run_and_wait("sh", {"-c", "trap '' TERM; exec sleep 30"}, 200), run_outcome::timed_out);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
