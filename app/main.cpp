@@ -33,6 +33,7 @@
 #include "shell/game_application.h"
 #include "shell/global_objects.h"
 #include "shell/launcher/launcher_dialog.h"
+#include "shell/start/intro_movies.h"
 #include "shell/windows/video_options_host.h"
 #include "module/text/translation_table.h"
 
@@ -305,6 +306,11 @@ int main(int argc, char** argv) {
   app.start_fullscreen = hm::g_ruv_config.start_windowed == 0 && !opts.windowed && !opts.headless;
   // Fixed steps need no frame-rate cap: the run goes as fast as it can.
   app.min_frame_time = opts.headless ? 0.0f : hm::min_frame_time_for(hm::g_ruv_config.max_framerate);
+
+  // A person at a display sees the intro movies before the window opens;
+  // runs without one, and runs counted in frames, go straight on.
+  if (!opts.headless && !opts.pilot && opts.frames == 0 && platform::video_has_display())
+    hm::play_intro_movies(hm::host_intro_movie_services());
 
   if (opts.headless)
     app.set_window(std::make_unique<platform::null_window>());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "campaign/save/save_game.h"
@@ -31,6 +32,8 @@
 #include "module/media/music_player.h"
 #include "module/records/script_table.h"
 #include "module/text/translation_table.h"
+#include "engine/core/text_format.h"
+#include "platform/input/input.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "shell/windows/video_options_host.h"
@@ -49,6 +52,8 @@
 #include "script/triggers.h"
 #include "shell/screen_hosts.h"
 #include "shell/vertex_pools.h"
+#include "shell/device/fullscreen_mode.h"
+#include "shell/device/screenshot_file.h"
 #include "shell/windows/conversation_scene.h"
 #include "shell/windows/start_up_window.h"
 #include "ui/menus/menu_window_host.h"
@@ -139,6 +144,9 @@ hresult game_application::one_time_init() {
   if (!open_engine_log("ruv_log.txt"))
     ruv_warning("Unable to write the log file %s. The game goes on without it.",
                 std::filesystem::absolute(platform::resolve_path("ruv_log.txt")).string().c_str());
+  // Every battle and scene runs in the one mission the application made: a
+  // start without it could only fail later, somewhere inside a battle.
+  if (!current_mission) ruv_error("Unable to allocate the mission: not enough memory to start the game.");
   // After the log opens, so that a missing audio device is written to it.
   if (sound_output) start_sound_output();
   install_mesh_hooks(g_resource_manager);
@@ -285,6 +293,25 @@ void game_application::end_game() {
   game_started = false;
 }
 
+bool game_application::find_best_fullscreen_mode(bool require_hal, bool require_ref) {
+  if (!graphics) return false;
+  gpu::display_mode desktop;
+  graphics->adapter_display_mode(0, desktop);
+  fullscreen_wishes wishes;
+  wishes.require_hal = require_hal;
+  wishes.require_ref = require_ref;
+  wishes.uses_depth_buffer = enumeration.uses_depth_buffer;
+  wishes.antialiasing = g_ruv_config.antialiasing;
+  wishes.sample_quality = g_ruv_config.sample_quality;
+  wishes.force_vsync = g_ruv_config.force_vsync != 0;
+  wishes.desktop_refresh_rate = desktop.refresh_rate;
+  const std::optional<device_settings_half> half =
+      choose_fullscreen_settings(enumeration, wanted_fullscreen_mode(g_ruv_config, desktop), wishes);
+  if (!half) return false;
+  settings.fullscreen = *half;
+  return true;
+}
+
 // The device's objects: textures, shaders and technique records of the
 // resource manager, render targets, and the effect.
 hresult game_application::init_device_objects() {
@@ -344,6 +371,7 @@ hresult game_application::frame_move() {
   if (recorded_) recorded_->advance_to(frame_counter);
   update_input(frame_time);
   check_developer_keys();
+  check_hot_keys();
   update_music_volume(g_music_tracks, g_script_state, g_game_options.music_volume);
   update_sound();
   // A run without a person goes from the main menu into a new game, once
@@ -392,6 +420,52 @@ void game_application::check_developer_keys() {
     log_line("Terrain generator opened over window " + std::to_string(top) + ".\n");
 }
 
+void game_application::check_hot_keys() {
+  namespace key = platform::key;
+  const bool ctrl = g_input_state.is_key_down(key::left_control) || g_input_state.is_key_down(key::right_control);
+  const bool shift = g_input_state.is_key_down(key::left_shift) || g_input_state.is_key_down(key::right_shift);
+  if (ctrl && g_input_state.is_key_clicked(key::insert)) {
+    // Taken once the frame is drawn: the picture is of what the player sees.
+    screenshot_requested_ = true;
+    return;
+  }
+  if (g_ruv_config.enable_edit_mode && ctrl && shift && g_input_state.is_key_clicked(key::v))
+    reload_layout_variables(false);
+}
+
+void game_application::reload_layout_variables(bool forced) {
+  if (!forced && !g_ruv_config.enable_edit_mode) return;
+  load_game_variables();
+  if (forced) return;
+  const int top = g_window_manager.top_id();
+  if (top >= 0) g_window_manager.set_window(top);
+  add_message_line_default(messages, "Menu variables are loaded...");
+}
+
+void game_application::take_screenshot() {
+  screenshot_requested_ = false;
+  bool written = false;
+  std::string file;
+  const std::filesystem::path folder = screenshot_folder(platform::documents_folder(), module_name);
+  const std::filesystem::path path = folder.empty() ? folder : next_screenshot_file(folder, screenshot_counter);
+  if (!path.empty() && device) {
+    file = path.string();
+    const gpu::surface_desc& bb = back_buffer_desc;
+    std::vector<std::uint32_t> argb;
+    written = device->read_back_buffer(0, 0, bb.width, bb.height, argb) == gpu::result::ok &&
+              platform::write_argb_png(file, static_cast<int>(bb.width), static_cast<int>(bb.height), argb);
+  }
+  if (written) {
+    const std::string line =
+        format_text(g_translation_table.get_string_by_id("ui_screenshot_taken_to_value").c_str(), {file});
+    add_message_line_default(messages, ruv_string(std::string_view(line)));
+    log_line("Screenshot written to " + file + "\n");
+  } else {
+    add_message_line_default(messages, g_translation_table.get_string_by_id("ui_screenshot_failed"));
+    log_line("Unable to write the screenshot " + (file.empty() ? folder.string() : file) + "\n");
+  }
+}
+
 void game_application::update_debugger_window() {
   if (!g_game || !debugger_requested_) {
     if (debugger_window_->is_open()) debugger_window_->close();
@@ -417,6 +491,7 @@ hresult game_application::render() {
   g_window_manager.queue_scenes(bb.width, bb.height);
   queue_interface();
   g_scene_view.render();
+  if (screenshot_requested_) take_screenshot();
   // The drawn frame's depth where the sun stands, for the next frame's flare.
   g_render_pass_state.read_view_depth(*device);
   debug_text.clear();

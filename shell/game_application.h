@@ -51,6 +51,9 @@ class game_application : public application_frame, public game_services {
   ~game_application() override;
 
   hresult one_time_init() override;
+  // The full-screen settings from ruv_config's display size, colour depth,
+  // antialiasing and vsync, over what the graphics system listed.
+  bool find_best_fullscreen_mode(bool require_hal, bool require_ref) override;
   hresult init_device_objects() override;
   hresult restore_device_objects() override;
   hresult invalidate_device_objects() override;
@@ -141,6 +144,13 @@ class game_application : public application_frame, public game_services {
   // before it is built or without the window table); its status label
   // follows the launch's progress text.
   launch_window_widgets& launch();
+
+  // The number of the last screenshot of the run (0: none yet).
+  std::int32_t screenshot_counter = 0;
+  // Reads the module's layout variables again; unless forced (and only while
+  // "enable_edit_mode" is on), the top window is built again with them and
+  // the message log says so.
+  void reload_layout_variables(bool forced);
 
   std::uint32_t frame_counter = 0;   // frames moved
   std::uint32_t render_counter = 0;  // frames rendered
@@ -235,6 +245,14 @@ class game_application : public application_frame, public game_services {
   bool debugger_requested_ = false;
   // The developer keys (while "enable_edit_mode" is on).
   void check_developer_keys();
+  // The keys of every screen: Ctrl+Insert asks for a screenshot of the
+  // frame about to be drawn; Ctrl+Shift+V reloads the layout variables
+  // while "enable_edit_mode" is on.
+  void check_hot_keys();
+  bool screenshot_requested_ = false;
+  // The drawn frame into the next free file of the module's screenshot
+  // folder, told in the message log.
+  void take_screenshot();
   // Opens, draws or closes the debugger's window as the game asks.
   void update_debugger_window();
 };

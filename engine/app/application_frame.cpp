@@ -21,33 +21,6 @@ constexpr const char* kReferenceNotice =
     "Direct3D feature set, but runs very slowly.";
 constexpr const char* kExitNotice = "\n\nThis sample will now exit.";
 
-// The score of a depth-stencil format when the frame picks one.
-int depth_format_score(gpu::format f) {
-  switch (f) {
-    case gpu::format::d32: return 10;
-    case gpu::format::d24x8: return 9;
-    case gpu::format::d24s8: return 8;
-    case gpu::format::d24x4s4: return 7;
-    case gpu::format::d16: return 6;
-    case gpu::format::d16_lockable: return 5;
-    case gpu::format::d15s1: return 4;
-    default: return 0;
-  }
-}
-
-gpu::format best_depth_format(const device_combination& combo) {
-  gpu::format best = gpu::format::unknown;
-  int best_score = -1;
-  for (gpu::format f : combo.depth_stencil_formats) {
-    const int score = depth_format_score(f);
-    if (score > best_score) {
-      best = f;
-      best_score = score;
-    }
-  }
-  return best;
-}
-
 }  // namespace
 
 hresult to_hresult(gpu::result r) {
@@ -273,7 +246,7 @@ found:
   half.display_mode = desktop;
   settings.windowed_width = static_cast<std::uint32_t>(std::max(client_rect.width(), 1));
   settings.windowed_height = static_cast<std::uint32_t>(std::max(client_rect.height(), 1));
-  half.depth_stencil_format = enumeration.uses_depth_buffer ? best_depth_format(*best) : gpu::format::unknown;
+  half.depth_stencil_format = enumeration.uses_depth_buffer ? best_depth_format(best->depth_stencil_formats) : gpu::format::unknown;
   half.multisample = best->multisample_types.front();
   half.multisample_quality = 0;
   half.processing = best->vertex_processing_types.front();
@@ -332,7 +305,7 @@ found:
   half.device = best_device;
   half.combination = best;
   half.display_mode = *chosen;
-  half.depth_stencil_format = enumeration.uses_depth_buffer ? best_depth_format(*best) : gpu::format::unknown;
+  half.depth_stencil_format = enumeration.uses_depth_buffer ? best_depth_format(best->depth_stencil_formats) : gpu::format::unknown;
   half.multisample = best->multisample_types.front();
   half.multisample_quality = 0;
   half.processing = best->vertex_processing_types.front();

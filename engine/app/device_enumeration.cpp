@@ -328,4 +328,30 @@ bool settings_half_consistent(const device_settings_half& half, bool uses_depth_
   return settings_half_problem(half, uses_depth_buffer).empty();
 }
 
+int depth_format_rank(gpu::format f) {
+  switch (f) {
+    case gpu::format::d32: return 10;
+    case gpu::format::d24x8: return 9;
+    case gpu::format::d24s8: return 8;
+    case gpu::format::d24x4s4: return 7;
+    case gpu::format::d16: return 6;
+    case gpu::format::d16_lockable: return 5;
+    case gpu::format::d15s1: return 4;
+    default: return 0;
+  }
+}
+
+gpu::format best_depth_format(const std::vector<gpu::format>& formats) {
+  gpu::format best = gpu::format::unknown;
+  int best_rank = -1;
+  for (gpu::format f : formats) {
+    const int rank = depth_format_rank(f);
+    if (rank > best_rank) {
+      best = f;
+      best_rank = rank;
+    }
+  }
+  return best;
+}
+
 }  // namespace hm

@@ -90,6 +90,12 @@ std::uint32_t alpha_bits(gpu::format f);
 std::uint32_t depth_bits(gpu::format f);
 std::uint32_t stencil_bits(gpu::format f);
 
+// The rank of a depth-stencil format when settings are chosen: D32 10, D24X8 9,
+// D24S8 8, D24X4S4 7, D16 6, D16_LOCKABLE 5, D15S1 4, any other 0.
+int depth_format_rank(gpu::format f);
+// The best ranked of the list, the earlier on a tie; unknown for an empty list.
+gpu::format best_depth_format(const std::vector<gpu::format>& formats);
+
 // Names for display.
 std::string format_name(gpu::format f, bool with_prefix = true);
 std::string multisample_type_name(gpu::multisample_type t);

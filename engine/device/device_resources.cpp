@@ -29,7 +29,14 @@ void gpu_resource_device::set_device(gpu::device* device) {
     caps.pixel_shader_version = device->caps().pixel_shader_version;
     caps.vertex_shader_version = device->caps().vertex_shader_version;
   }
-  caps.pixel_shaders_in_use = caps.use_pixel_shaders_setting && caps.pixel_shader_version >= shader_version_1_1;
+  caps.pixel_shaders_in_use = caps.use_pixel_shaders_setting && caps.pixel_shader_version >= shader_version_1_1 &&
+                              device && shader_path_supported(device->caps(), g_ruv_config.use_vertex_shaders);
+}
+
+bool shader_path_supported(const gpu::device_caps& caps, std::int32_t use_vertex_shaders) {
+  constexpr std::uint32_t version_2_0 = 0x200;
+  return caps.vertex_shader_version >= version_2_0 && caps.pixel_shader_version >= version_2_0 &&
+         caps.max_streams >= 16 && caps.stream_offsets && use_vertex_shaders != 0;
 }
 
 bool gpu_resource_device::is_supported(const shader& s) const { return shader_supported_by(s, caps); }

@@ -25,6 +25,7 @@
 #include "engine/resource/resource_device.h"
 #include "engine/device/texture_device.h"
 #include "engine/text/texture_font_gpu.h"
+#include "platform/gpu/device.h"
 
 namespace hm {
 
@@ -34,6 +35,12 @@ class font_library;
 
 class resource_manager;
 class shader;
+
+// Whether the device may draw with the shader path at all: vertex and pixel
+// shaders of version 2.0 or later, 16 vertex streams or more, streams at an
+// offset, and "use_vertex_shaders" on. Without it the game draws with the
+// fixed-function path and never compiles the effect.
+bool shader_path_supported(const platform::gpu::device_caps& caps, std::int32_t use_vertex_shaders);
 
 // The manager's device hooks on a graphics device. Whether pixel shaders are in
 // use and which shaders are usable follow the device's shader versions and the

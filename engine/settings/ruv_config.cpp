@@ -95,6 +95,9 @@ void parse_config_line(ruv_config& config, std::string_view line) {
     if (key != entry.key) continue;
     std::int32_t stored = value;
     if (entry.field == &ruv_config::texture_detail) stored = stored < 0 ? 0 : (stored > 101 ? 101 : stored);
+    // The frame limiter waits 1 / max_framerate seconds a frame: the file gets
+    // the range the configuration dialog allows, never 0 or a negative rate.
+    if (entry.field == &ruv_config::max_framerate) stored = stored < 10 ? 10 : (stored > 999 ? 999 : stored);
     config.*entry.field = stored;
     if (entry.field == &ruv_config::shadowmap_quality) config.active_shadowmap_quality = stored;
     return;

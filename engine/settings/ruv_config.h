@@ -11,7 +11,7 @@ struct ruv_config {
   std::int32_t first_time = 1;
   std::int32_t texture_detail = 50;  // 0..101 when read from the file
   std::int32_t show_framerate = 0;
-  std::int32_t max_framerate = 100;  // 0 or less: no frame limit
+  std::int32_t max_framerate = 100;  // 10..999 when read from the file
   std::int32_t start_windowed = 0;
   std::int32_t skip_tutorial = 0;  // kept by set_ruv_config_defaults
   std::int32_t enable_edit_mode = 0;
@@ -49,7 +49,8 @@ void set_ruv_config_defaults(ruv_config& config);
 // lines of at most 250 characters (a longer line is taken as pieces of 250),
 // "#" starts a comment line, the first run of word characters (0-9, A-Z, a-z,
 // "_") is the key and the second the value, both lower-cased; unknown keys are
-// ignored, an empty value counts as 1, texture_detail is clamped to 0..101.
+// ignored, an empty value counts as 1, texture_detail is clamped to 0..101
+// and max_framerate to 10..999.
 void read_ruv_config(ruv_config& config, std::FILE* file);
 
 // Writes the 24 settings entries ("%s = %d" and an empty line each) in their

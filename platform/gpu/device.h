@@ -119,6 +119,11 @@ struct device_caps {
   std::uint32_t vertex_shader_version = 0;  // major * 256 + minor, 0 none
   std::uint32_t pixel_shader_version = 0;
   std::uint32_t max_anisotropy = 16;
+  // Vertex streams a draw may read at once, and whether a stream may start at
+  // an offset into its buffer. Every device of ours has 16 and offsets; a
+  // device with less says so.
+  std::uint32_t max_streams = 16;
+  bool stream_offsets = true;
 };
 
 struct surface_desc {

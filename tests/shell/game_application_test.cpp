@@ -282,6 +282,27 @@ TEST(GameApplication, RunsItsHooksOverTheNullBackends) {
   EXPECT_EQ(fs::file_size(home.options_file()), static_cast<std::uintmax_t>(options_file_size));
 }
 
+// Without its mission the game cannot start: the start ends with a fatal
+// error that says why, before anything uses the missing mission.
+TEST(GameApplication, AMissionThatCouldNotBeMadeEndsTheStart) {
+  temp_home home;
+  game_application app;
+  delete current_mission;
+  current_mission = nullptr;  // as when the allocation failed
+  app.set_window(std::make_unique<platform::null_window>());
+  ASSERT_EQ(app.attach_graphics(std::make_unique<gpu::null_system>()), 0);
+  ASSERT_EQ(app.create_window(), 0);
+  scoped_fatal_throw fatal;
+  std::string message;
+  try {
+    app.initialise();
+  } catch (const fatal_error& e) {
+    message = e.what();
+  }
+  EXPECT_EQ(message, "Unable to allocate the mission: not enough memory to start the game.");
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("Unable to allocate the mission"), std::string::npos);
+}
+
 // --- the program ---
 
 using test::opengl_context_possible;
@@ -557,6 +578,35 @@ TEST_F(Program, ScreenshotOfTheLastFrame) {
                                              err),
             1);
   EXPECT_NE(err.find("could not write the screenshot " + nowhere.string()), std::string::npos) << err;
+}
+
+// Ctrl+Insert in any screen: the drawn frame goes to the module's folder of
+// "Hoofmarch Screenshots" in the documents folder, under the first number no
+// earlier picture has.
+TEST_F(Program, CtrlInsertSavesTheFrameUnderTheNextFreeNumber) {
+  const fs::path folder = home.path() / "documents" / "Hoofmarch Screenshots" / "Sample";
+  fs::create_directories(folder);
+  std::ofstream(folder / "hoofmarch1.png") << "earlier";
+  std::ofstream(folder / "hoofmarch2.png") << "earlier";
+  const fs::path input = home.path() / "keys.txt";
+  // Insert alone, then with Ctrl held, over the loading and the first menu.
+  std::ofstream(input) << "3 key 210 down\n4 key 210 up\n10 key 157 down\n11 key 210 down\n12 key 210 up\n"
+                          "12 key 157 up\n";
+  std::string err;
+  ASSERT_EQ(run_program_keeping_stderr("XDG_DOCUMENTS_DIR=" + (home.path() / "documents").string() + " " + env(),
+                                       data_arg() + " --headless --frames 16 --seed 3 --input " + input.string(), err),
+            0)
+      << err;
+  const fs::path shot = folder / "hoofmarch3.png";
+  const std::optional<platform::png_picture> p = platform::read_png(shot.string());
+  ASSERT_TRUE(p) << "no picture at " << shot;
+  EXPECT_GT(p->width, 0);
+  EXPECT_GT(p->height, 0);
+  EXPECT_EQ(read_text(folder / "hoofmarch1.png"), "earlier");
+  EXPECT_EQ(read_text(folder / "hoofmarch2.png"), "earlier");
+  EXPECT_FALSE(fs::exists(folder / "hoofmarch4.png"));
+  EXPECT_NE(read_text(home.data() / "ruv_log.txt").find("Screenshot written to " + shot.string() + "\n"),
+            std::string::npos);
 }
 
 // The picture of a battle frame: the run plays into the battle by itself and

@@ -281,6 +281,43 @@ TEST_F(DeviceLife, WithoutPixelShadersNoTechniqueRecordsAndTheFixedFunctionDefau
   EXPECT_EQ(device->outstanding_resources(), 0u);
 }
 
+// The shader path needs version 2.0 shaders of both kinds, 16 streams with
+// offsets and use_vertex_shaders on; a device short of any draws without it.
+TEST(ShaderPath, EveryConditionIsNeeded) {
+  gpu::device_caps full;
+  full.vertex_shader_version = full.pixel_shader_version = 0x200;
+  full.max_streams = 16;
+  full.stream_offsets = true;
+  EXPECT_TRUE(shader_path_supported(full, 1));
+  EXPECT_FALSE(shader_path_supported(full, 0));
+  struct row {
+    std::uint32_t vs, ps, streams;
+    bool offsets;
+    bool expected;
+  };
+  const row rows[] = {{0x300, 0x300, 32, true, true}, {0x1FF, 0x200, 16, true, false},
+                      {0x200, 0x104, 16, true, false}, {0x200, 0x200, 15, true, false},
+                      {0x200, 0x200, 16, false, false}};
+  for (const row& r : rows) {
+    gpu::device_caps caps = full;
+    caps.vertex_shader_version = r.vs;
+    caps.pixel_shader_version = r.ps;
+    caps.max_streams = r.streams;
+    caps.stream_offsets = r.offsets;
+    EXPECT_EQ(shader_path_supported(caps, 1), r.expected) << std::hex << r.vs << " " << r.ps << " " << r.streams;
+  }
+}
+
+TEST_F(DeviceLife, WithoutVertexShadersTheFixedFunctionPathIsUsed) {
+  // The device has pixel shaders 2.0; the setting alone turns the path off.
+  g_ruv_config.use_vertex_shaders = 0;
+  init_device_resources(r, *device);
+  EXPECT_FALSE(manager.pixel_shaders_in_use());
+  EXPECT_TRUE(manager.technique_records.empty());
+  EXPECT_EQ(manager.get_material(ruv_string("default"))->shader_ptr, manager.get_shader(ruv_string("def_shader_ffp")));
+  delete_device_resources(r);
+}
+
 TEST_F(DeviceLife, PixelProgramShadersCompileTheirFileOnce) {
   init_device_resources(r, *device);
   // A device whose pixel shaders are too old for the effect but where the

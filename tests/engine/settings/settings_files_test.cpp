@@ -128,7 +128,13 @@ TEST_F(settings_files, ruv_config_lines_are_read_by_the_word_rule) {
     std::int32_t expected;
   };
   const line_case cases[] = {
-      {"max_framerate\n", &ruv_config::max_framerate, 1},  // no value counts as 1
+      {"texture_detail\n", &ruv_config::texture_detail, 1},  // no value counts as 1
+      // The frame rate stays in the range the frame limiter can wait by.
+      {"max_framerate\n", &ruv_config::max_framerate, 10},
+      {"max_framerate = 0\n", &ruv_config::max_framerate, 10},
+      {"max_framerate = 9\n", &ruv_config::max_framerate, 10},
+      {"max_framerate = 1000\n", &ruv_config::max_framerate, 999},
+      {"max_framerate = 999\n", &ruv_config::max_framerate, 999},
       {"#max_framerate = 7\n", &ruv_config::max_framerate, 100},
       {"TEXTURE_DETAIL = 500\n", &ruv_config::texture_detail, 101},
       {"texture_detail = 0\n", &ruv_config::texture_detail, 0},
