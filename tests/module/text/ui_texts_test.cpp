@@ -112,6 +112,8 @@ const std::map<std::string, std::string> argument_kinds = {
     {"ui_quest_concluded_value", "s"},
     {"ui_your_relations_with_value_has_improved_from_number_to_number", "sdd"},
     {"ui_your_relations_with_value_has_deteriorated_from_number_to_number", "sdd"},
+    {"ui_screenshot_taken_to_value", "s"},
+    {"ui_screenshot_failed", ""},
     {"ui_money_value", "s"},
     {"ui_dump", ""},
     {"ui_outfit", ""},
