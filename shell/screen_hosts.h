@@ -8,6 +8,7 @@
 #include "mission/screen/mission_screen_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/party/party_window.h"
+#include "ui/windows/world_map_frame_host.h"
 
 namespace hm {
 
@@ -77,6 +78,18 @@ class application_party_host final : public party_window_host {
   // Through the state dispatcher's conversation set-up, as a talk with a
   // troop of the player's party.
   void set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) override;
+
+ private:
+  game_application& app_;
+};
+
+// The world map frame's campaign side: the time mode from the player's
+// party (Space holds it and waits in place, Ctrl with it waits ten times
+// faster; a rest runs without steering) and then campaign time.
+class application_map_frame_host final : public world_map_frame_host {
+ public:
+  explicit application_map_frame_host(game_application& app) : app_(app) {}
+  void campaign_frame(float dt) override;
 
  private:
   game_application& app_;
