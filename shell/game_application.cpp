@@ -94,6 +94,8 @@ game_application::game_application() {
   previous_menu_host_ = set_menu_window_host(menu_host_.get());
   screen_host_ = std::make_unique<application_screen_host>(*this);
   party_host_ = std::make_unique<application_party_host>(*this);
+  map_frame_host_ = std::make_unique<application_map_frame_host>(*this);
+  previous_map_frame_host_ = set_world_map_frame_host(map_frame_host_.get());
   conversation_scene_ = std::make_unique<mission_conversation_scene>([] { return current_mission; });
   // A conversation the dispatcher sets up starts in the mission it prepared.
   state_hosts->start_conversation = [](std::int32_t partner, std::int32_t party, std::int32_t) {
@@ -118,6 +120,7 @@ game_application::~game_application() {
   if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
     if (party->host == party_host_.get()) party->set_host(nullptr);
   if (current_video_options_host() == video_host_.get()) set_video_options_host(previous_video_host_);
+  if (current_world_map_frame_host() == map_frame_host_.get()) set_world_map_frame_host(previous_map_frame_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
   g_window_manager.destroy_game_windows();

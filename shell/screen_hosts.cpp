@@ -3,7 +3,9 @@
 #include <array>
 #include <string>
 
+#include "campaign/ai/party_ai.h"
 #include "campaign/game/campaign_game.h"
+#include "engine/app/input_state.h"
 #include "campaign/save/save_slots.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
@@ -90,6 +92,30 @@ campaign_state* application_party_host::campaign() {
 
 void application_party_host::set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) {
   if (app_.hosts()) app_.hosts()->set_up_conversation(troop, -1, party, kind);
+}
+
+// --- the world map ---------------------------------------------------------------------------
+
+void application_map_frame_host::campaign_frame(float dt) {
+  campaign_game* c = app_.campaign();
+  if (!c) return;
+  constexpr int key_space = 57;
+  constexpr int key_left_ctrl = 29;
+  constexpr int key_right_ctrl = 157;
+  if (c->state.rest_time <= 0.0f) {
+    party* p = c->state.find_party(c->state.player_party);
+    const std::int32_t b = p ? p->current_behaviour : behaviour::hold;
+    const bool moving = b == behaviour::attack || b == behaviour::go_to_party || b == behaviour::go_to_point ||
+                        b == behaviour::board_ship;
+    c->time.time_mode = moving ? time_mode_travelling : time_mode_stopped;
+    if (p && g_input_state.is_key_down(key_space)) {
+      p->current_behaviour = behaviour::hold;
+      if (c->map.travel) apply_behaviour(*c->map.travel, *p);
+      c->time.time_mode = time_mode_waiting;
+    }
+  }
+  const bool ctrl = g_input_state.is_key_down(key_left_ctrl) || g_input_state.is_key_down(key_right_ctrl);
+  c->advance_map_time(dt, ctrl);
 }
 
 // --- the mission screen -------------------------------------------------------------------------

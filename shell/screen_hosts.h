@@ -8,6 +8,7 @@
 #include "mission/screen/mission_screen_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/party/party_window.h"
+#include "ui/windows/world_map_frame_host.h"
 
 namespace hm {
 
@@ -87,6 +88,18 @@ class application_party_host final : public party_window_host {
 
  private:
   game_services& app_;
+};
+
+// The world map frame's campaign side: the time mode from the player's
+// party (Space holds it and waits in place, Ctrl with it waits ten times
+// faster; a rest runs without steering) and then campaign time.
+class application_map_frame_host final : public world_map_frame_host {
+ public:
+  explicit application_map_frame_host(game_application& app) : app_(app) {}
+  void campaign_frame(float dt) override;
+
+ private:
+  game_application& app_;
 };
 
 // The line the log gets for a mission's end: per team that fielded agents,

@@ -102,4 +102,9 @@ void campaign_game::run_game_start() {
   hm::run_game_start(world_game);
 }
 
+void campaign_game::advance_map_time(float dt, bool ctrl_held) {
+  map_time_context c{world_game, state, scalars, map, time, {}, {}};
+  hm::advance_map_time(c, dt, ctrl_held);
+}
+
 }  // namespace hm

@@ -13,6 +13,7 @@
 #include "campaign/game/module_campaign_world.h"
 #include "campaign/map/map_scene.h"
 #include "campaign/mover/party_mover.h"
+#include "campaign/time/map_time.h"
 #include "module/loading/new_game.h"
 #include "script/script_host.h"
 
@@ -60,6 +61,11 @@ class campaign_game final : public game_party_pool {
   campaign_script_host campaign_host;
   // What a saved game carries beside the pools and the game object.
   campaign_scalars scalars;
+  // The world map frame's time words.
+  map_time_state time;
+
+  // One frame of campaign time on the world map (dt real seconds).
+  void advance_map_time(float dt, bool ctrl_held);
 
  private:
   bool installed_ = false;

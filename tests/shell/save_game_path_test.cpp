@@ -141,10 +141,31 @@ TEST_F(SavedGame, ALoadedGamePlaysOnAsTheGameThatWasNeverSaved) {
   // The loaded game after the launch's last frame is the saved game after
   // its next frame.
   EXPECT_EQ(first_difference(state(), next), std::string::npos);
+  // The loaded game goes on on the world map, the game never saved in its
+  // menu: the map's campaign time stands still here so that both play the
+  // same frames.
+  app->campaign()->time.time_frozen = 1;
   const std::vector<std::string> loaded = play(30);
+  app->campaign()->time.time_frozen = 0;
   ASSERT_EQ(loaded.size(), never_saved.size());
   for (std::size_t i = 0; i < loaded.size(); ++i)
     ASSERT_EQ(first_difference(loaded[i], never_saved[i]), std::string::npos) << "frame " << i;
+}
+
+TEST_F(SavedGame, TheWorldMapFrameRunsCampaignTimeWhileThePlayerRests) {
+  ASSERT_EQ(g_window_manager.top_id(), window_id::world_map);
+  campaign_game& c = *app->campaign();
+  c.state.rest_time = 1000.0f;
+  const std::int64_t before = clock_ticks(clock_campaign);
+  const std::int32_t hour_before = c.scalars.calendar[0];
+  for (int i = 0; i < 50; ++i) frame();
+  // Every frame rests: the hours the clock gained are the hours the rest lost.
+  const double hours = static_cast<double>(clock_ticks(clock_campaign) - before) * 0.00001;
+  EXPECT_GT(hours, 0.0);
+  EXPECT_NEAR(1000.0 - c.state.rest_time, hours, 0.01);
+  EXPECT_EQ(c.scalars.calendar[0], static_cast<std::int32_t>(campaign_hours(*g_game)));
+  EXPECT_GE(c.scalars.calendar[0], hour_before);
+  c.state.rest_time = 0.0f;
 }
 
 TEST_F(SavedGame, ABrokenSlotFileIsRefusedAndTheMainMenuStays) {
