@@ -40,6 +40,7 @@ class script_ui_host;
 class application_menu_host;
 class application_screen_host;
 class application_party_host;
+class application_world_map_host;
 class mission_conversation_scene;
 class video_options_host;
 
@@ -209,6 +210,7 @@ class game_application : public application_frame {
   menu_window_host* previous_menu_host_ = nullptr;
   std::unique_ptr<application_screen_host> screen_host_;
   std::unique_ptr<application_party_host> party_host_;
+  std::unique_ptr<application_world_map_host> map_host_;
   // The conversation window's scene: the running mission.
   std::unique_ptr<mission_conversation_scene> conversation_scene_;
   std::unique_ptr<video_options_host> video_host_;

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "campaign/ai/party_ai.h"
 #include "campaign/game/campaign_game.h"
 #include "campaign/save/save_slots.h"
 #include "engine/core/log.h"
@@ -11,6 +12,7 @@
 #include "mission/records/mission.h"
 #include "mission/screen/mission_results.h"
 #include "module/base/module_paths.h"
+#include "module/base/module_settings.h"
 #include "module/loading/game.h"
 #include "script/dialog/conversation.h"
 #include "script/ops/encounter.h"
@@ -89,6 +91,28 @@ campaign_state* application_party_host::campaign() {
 
 void application_party_host::set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) {
   if (app_.state_hosts) app_.state_hosts->set_up_conversation(troop, -1, party, kind);
+}
+
+// --- the world map ---------------------------------------------------------------------------
+
+campaign_game* application_world_map_host::campaign() { return app_.campaign(); }
+
+void application_world_map_host::advance(float seconds) {
+  campaign_game* c = app_.campaign();
+  if (!c || !c->map.has_map()) return;
+  const party* player = c->state.find_party(c->state.player_party);
+  // Time runs while the player's party is on its way somewhere.
+  bool travelling = false;
+  if (player) {
+    const std::int32_t b = player->current_behaviour;
+    const bool moving_order = b == behaviour::go_to_party || b == behaviour::attack ||
+                              b == behaviour::go_to_point || b == behaviour::board_ship;
+    const bool arrived = b == behaviour::go_to_point && player->position.x == player->current_position_target[0] &&
+                         player->position.y == player->current_position_target[1];
+    travelling = moving_order && !arrived;
+  }
+  const float hours = travelling ? g_module_settings.time_multiplier * seconds : 0.0f;
+  c->map.move_parties(hours);
 }
 
 // --- the mission screen -------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "mission/screen/mission_screen_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/party/party_window.h"
+#include "ui/world_map/world_map_window.h"
 
 namespace hm {
 
@@ -77,6 +78,19 @@ class application_party_host final : public party_window_host {
   // Through the state dispatcher's conversation set-up, as a talk with a
   // troop of the player's party.
   void set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) override;
+
+ private:
+  game_application& app_;
+};
+
+// The world map's campaign, and campaign time while the player's party
+// travels: the module's time multiplier of game hours a second, in which
+// every party on the map moves.
+class application_world_map_host final : public world_map_host {
+ public:
+  explicit application_world_map_host(game_application& app) : app_(app) {}
+  campaign_game* campaign() override;
+  void advance(float seconds) override;
 
  private:
   game_application& app_;

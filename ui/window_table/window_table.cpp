@@ -28,6 +28,7 @@
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/save_load_window.h"
 #include "ui/windows/window_manager.h"
+#include "ui/world_map/world_map_window.h"
 
 namespace hm {
 
@@ -59,10 +60,6 @@ class message_log_window : public Base {
   void frame(float /*seconds*/) override { g_ui_manager.flush_pending_messages(); }
 };
 
-
-// The world map keeps its view's values in saved games through the state hooks
-// (their fields come with the world map itself).
-class world_map_window final : public message_log_window<top_level_window> {};
 
 
 // The mission screen: the mission layer installs its own object over this one.
