@@ -16,6 +16,7 @@
 #include "render/scene/scene_lighting.h"
 #include "render/scene/scene_world.h"
 #include "render/view/interface_view.h"
+#include "script/game_hooks.h"
 #include "script/script_host.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/manager/ui_manager.h"
@@ -24,6 +25,7 @@
 #include "ui/widget/mesh_builders.h"
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/window_manager.h"
+#include "ui/world_map/map_labels.h"
 #include "ui/world_map/map_picking.h"
 
 namespace hm {
@@ -37,6 +39,8 @@ constexpr int key_right = 205;
 constexpr int key_down = 208;
 constexpr int key_left_control = 29;
 constexpr int key_left_shift = 42;
+constexpr int key_wheel_up = 238;
+constexpr int key_wheel_down = 239;
 constexpr std::int32_t reports_menu = 4;
 constexpr std::uint32_t map_clear_colour = 0xFF5A7A9Au;
 
@@ -128,6 +132,8 @@ void world_map_window::build() {
 }
 
 void world_map_window::leave() {
+  if (context_menu_open) show_party_context_menu(-1);
+  context_menu_open = false;
   top_level_window::leave();
   bar = nullptr;
   terrain_button = camp_button = reports_button = quests_button = inventory_button = character_button =
@@ -178,8 +184,9 @@ void world_map_window::read_camera_keys(float seconds) {
     campaign_game* g = host ? host->campaign() : nullptr;
     followed_party = g ? g->state.player_party : -1;
   }
-  // The wheel zooms: a step up comes closer.
-  if (g_input_state.mouse_dz != 0.0f) camera.zoom_velocity -= g_input_state.mouse_dz * 0.05f;
+  // The wheel zooms by a fifth of the distance a step: up comes closer.
+  if (g_input_state.is_key_clicked(key_wheel_up)) camera.zoom_velocity -= 0.2f * camera.distance;
+  if (g_input_state.is_key_clicked(key_wheel_down)) camera.zoom_velocity += 0.2f * camera.distance;
 }
 
 void world_map_window::serve_buttons() {
@@ -264,6 +271,89 @@ bool world_map_window::order_player_to_party(std::int32_t party_id) {
   return true;
 }
 
+void world_map_window::show_party_context_menu(std::int32_t party_id) {
+  g_ui_manager.reset_overlay_texts(nullptr, true);
+  campaign_game* c = host ? host->campaign() : nullptr;
+  const party* p = c && party_id >= 0 ? c->state.find_party(party_id) : nullptr;
+  script_campaign_host* campaign = current_script_host().campaign;
+  if (!p || !campaign) {
+    shown_menu_party_ = -1;
+    return;
+  }
+  const game_script_words& words = campaign->game_words();
+  const party* player = c->state.find_party(c->state.player_party);
+  const float relation = player ? c->state.world.faction_relation(p->faction, player->faction) : 0.0f;
+  g_ui_manager.add_overlay_text_line(p->name, 1.0f, relation_to_label_colour(relation, true), false);
+  const int n = std::clamp(words.context_menu_count, 0, game_script_words::context_menu_size);
+  for (int i = 0; i < n; ++i)
+    g_ui_manager.add_overlay_text_line(words.context_menu[static_cast<std::size_t>(i)].text, 1.0f,
+                                       i == highlighted_item ? 0xFFFF0000u : 0xFFFFFFFFu, false);
+  menu_size = {0.2f, static_cast<float>(n + 1) * 0.015f};
+  if (party_id != shown_menu_party_ && map_view) {
+    // A new menu opens over the party.
+    float sx = 0.5f;
+    float sy = 0.5f;
+    camera.view.world_to_screen(p->position, sx, sy);
+    menu_corner = {std::clamp(map_view->absolute_position.x + sx * map_view->size.x, 0.05f, 0.95f),
+                   map_view->absolute_position.y + (1.0f - sy) * map_view->size.y};
+  }
+  g_ui_manager.set_overlay_position(menu_corner);
+  shown_menu_party_ = party_id;
+}
+
+bool world_map_window::open_party_context_menu(std::int32_t party_id) {
+  script_campaign_host* campaign = current_script_host().campaign;
+  if (!campaign) return false;
+  game_script_words& words = campaign->game_words();
+  words.context_menu_count = 0;
+  highlighted_item = -1;
+  context_party = party_id;
+  call_game_script(game_hook_code::game_context_menu_get_buttons, party_id, 0);
+  if (words.context_menu_count <= 0) return false;
+  context_menu_open = true;
+  shown_menu_party_ = -1;
+  show_party_context_menu(party_id);
+  return true;
+}
+
+void world_map_window::serve_context_menu(const ui_vec2& mouse, bool released) {
+  script_campaign_host* campaign = current_script_host().campaign;
+  if (!campaign) {
+    context_menu_open = false;
+    return;
+  }
+  const game_script_words& words = campaign->game_words();
+  const int n = std::clamp(words.context_menu_count, 0, game_script_words::context_menu_size);
+  const float rx = mouse.x - menu_corner.x;
+  const float ry = mouse.y - menu_corner.y;
+  const float w = menu_size.x;
+  const float h = menu_size.y;
+  highlighted_item = context_menu_item_at(n, rx, ry, w, h);
+  const bool inside = rx >= -0.01f && rx <= w + 0.01f && ry >= -0.01f && ry <= h + 0.01f;
+  const bool far_out = rx < -0.2f || rx > w + 0.2f || ry < -0.2f || ry > h + 0.2f;
+  if (far_out || (released && !inside) || (released && inside)) {
+    const std::int32_t item = released && inside ? highlighted_item : -1;
+    context_menu_open = false;
+    show_party_context_menu(-1);
+    // Only a row of the menu acts: the header and the margins do nothing.
+    if (item >= 0 && item < n) {
+      const std::int32_t code = words.context_menu[static_cast<std::size_t>(item)].value;
+      campaign_game* c = host ? host->campaign() : nullptr;
+      if (code == -7) {
+        if (c && context_party != c->state.player_party) {
+          camera_follow = true;
+          followed_party = c->state.player_party;
+          order_player_to_party(context_party);
+        }
+      } else {
+        call_game_script(game_hook_code::game_event_context_menu_button_clicked, context_party, code);
+      }
+    }
+    return;
+  }
+  show_party_context_menu(context_party);
+}
+
 void world_map_window::frame(float seconds) {
   if (host) host->advance(seconds);
   // The advance may have opened another window (an encounter, a menu).
@@ -271,7 +361,15 @@ void world_map_window::frame(float seconds) {
   serve_buttons();
   if (g_window_manager.top() != this) return;
   read_camera_keys(seconds);
-  if (map_view && map_view->take_event(ui_event::release)) {
+  if (context_menu_open) {
+    const bool released = map_view && map_view->take_event(ui_event::release);
+    serve_context_menu(g_ui_manager.mouse_position, released);
+    if (released || g_window_manager.top() != this) return;
+  } else if (map_view && map_view->take_event(ui_event::right_release)) {
+    const std::int32_t hovered = party_under_mouse(nullptr, nullptr);
+    if (hovered >= 0) open_party_context_menu(hovered);
+  }
+  if (!context_menu_open && map_view && map_view->take_event(ui_event::release)) {
     camera_follow = true;
     campaign_game* c = host ? host->campaign() : nullptr;
     followed_party = c ? c->state.player_party : -1;

@@ -51,6 +51,22 @@ class world_map_window final : public top_level_window {
   // player's party go for it. False when nothing was ordered.
   bool order_player_to_point(float x, float y, int face);
   bool order_player_to_party(std::int32_t party_id);
+  // The context menu of a party (-1 closes it): the party's name in its
+  // label colour over the rows module code gave it, the highlighted row red.
+  // A new menu opens over the party; a refresh keeps its place.
+  void show_party_context_menu(std::int32_t party_id);
+  // Opens the menu for the party when module code gives it any row.
+  bool open_party_context_menu(std::int32_t party_id);
+  // Serves the open menu for a mouse at `mouse` with `released` set on a
+  // release over the map: only a row the mouse is over acts.
+  void serve_context_menu(const ui_vec2& mouse, bool released);
+  bool context_menu_open = false;
+  std::int32_t context_party = -1;
+  std::int32_t highlighted_item = -1;
+  // The menu's lower-left corner in interface space and its size.
+  ui_vec2 menu_corner;
+  ui_vec2 menu_size;
+
   // The party under the mouse (-1 none) and the ground point under it.
   std::int32_t party_under_mouse(vec3* ground, int* face) const;
 
@@ -85,6 +101,7 @@ class world_map_window final : public top_level_window {
     hm::frame placement = hm::frame::identity();
   };
   std::unordered_map<std::int32_t, party_icon> icons_;
+  std::int32_t shown_menu_party_ = -1;
   render_view view_;
   std::vector<std::unique_ptr<mesh_light>> lights_;
 };

@@ -16,6 +16,7 @@
 #include "platform/window.h"
 #include "render/entity/render_view.h"
 #include "script/ops/encounter.h"
+#include "script/script_host.h"
 #include "shell/game_application.h"
 #include "shell/state/state_dispatcher.h"
 #include "shell/support/shell_test_support.h"
@@ -172,6 +173,63 @@ TEST_F(WorldMapWindow, AClickOnTheGroundSendsThePlayersPartyThere) {
   const float before = std::hypot(start.x - gx, start.y - gy);
   const float after = std::hypot(player->position.x - gx, player->position.y - gy);
   EXPECT_LT(after, before * 0.5f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WorldMapWindow, OnlyTheContextMenusRowsActAndTheAttackRowSendsTheParty) {
+  world_map_window* w = to_the_map();
+  ASSERT_NE(w, nullptr);
+  campaign_game* c = app->campaign();
+  party* player = c->state.find_party(c->state.player_party);
+  ASSERT_NE(player, nullptr);
+  std::int32_t other = -1;
+  party_pool& pool = c->state.parties;
+  for (std::int32_t id = pool.first_active_party(); id < pool.next_id() && other < 0; id = pool.next_active_party(id))
+    if (id != c->state.player_party) other = id;
+  ASSERT_GE(other, 0);
+  game_script_words& words = c->campaign_host.game_words();
+
+  // The sample's script gives no row: nothing opens.
+  EXPECT_FALSE(w->open_party_context_menu(other));
+  EXPECT_FALSE(w->context_menu_open);
+
+  // Three rows as module code would leave them, the attack row at the bottom.
+  auto open_three = [&] {
+    words.context_menu_count = 3;
+    words.context_menu[0] = {ruv_string("Talk"), 5};
+    words.context_menu[1] = {ruv_string("Leave"), 6};
+    words.context_menu[2] = {ruv_string("Attack"), -7};
+    w->context_menu_open = true;
+    w->context_party = other;
+    w->show_party_context_menu(other);
+    ASSERT_NEAR(w->menu_size.y, 0.06f, 1e-6f);
+  };
+  const std::int32_t behaviour_before = player->current_behaviour;
+  // A release over the header line closes the menu and orders nothing.
+  open_three();
+  w->serve_context_menu({w->menu_corner.x + 0.1f, w->menu_corner.y + 0.05f}, true);
+  EXPECT_FALSE(w->context_menu_open);
+  EXPECT_EQ(w->highlighted_item, -1);
+  EXPECT_EQ(player->current_behaviour, behaviour_before);
+  // The mouse far from the menu closes it without a click.
+  open_three();
+  w->serve_context_menu({w->menu_corner.x + 0.1f, w->menu_corner.y - 0.3f}, false);
+  EXPECT_FALSE(w->context_menu_open);
+  // Over the menu without a click only highlights: 0.02 up is the second row.
+  open_three();
+  w->serve_context_menu({w->menu_corner.x + 0.1f, w->menu_corner.y + 0.02f}, false);
+  EXPECT_TRUE(w->context_menu_open);
+  EXPECT_EQ(w->highlighted_item, 1);
+  // A release on the bottom row takes the last item: the attack.
+  w->serve_context_menu({w->menu_corner.x + 0.1f, w->menu_corner.y + 0.01f}, true);
+  EXPECT_FALSE(w->context_menu_open);
+  EXPECT_EQ(player->current_behaviour, behaviour::attack);
+  EXPECT_EQ(player->current_target, other);
+  EXPECT_TRUE(w->camera_follow);
+  words.context_menu_count = 0;
 }
 
 }  // namespace
