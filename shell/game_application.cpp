@@ -94,8 +94,7 @@ game_application::game_application() {
   previous_menu_host_ = set_menu_window_host(menu_host_.get());
   screen_host_ = std::make_unique<application_screen_host>(*this);
   party_host_ = std::make_unique<application_party_host>(*this);
-  map_frame_host_ = std::make_unique<application_map_frame_host>(*this);
-  previous_map_frame_host_ = set_world_map_frame_host(map_frame_host_.get());
+  map_host_ = std::make_unique<application_world_map_host>(*this);
   conversation_scene_ = std::make_unique<mission_conversation_scene>([] { return current_mission; });
   // A conversation the dispatcher sets up starts in the mission it prepared.
   state_hosts->start_conversation = [](std::int32_t partner, std::int32_t party, std::int32_t) {
@@ -119,8 +118,9 @@ game_application::~game_application() {
   if (&current_menu_host() == menu_host_.get()) set_menu_window_host(previous_menu_host_);
   if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
     if (party->host == party_host_.get()) party->set_host(nullptr);
+  if (auto* map = dynamic_cast<world_map_window*>(g_window_manager.window(window_id::world_map)))
+    if (map->host == map_host_.get()) map->set_host(nullptr);
   if (current_video_options_host() == video_host_.get()) set_video_options_host(previous_video_host_);
-  if (current_world_map_frame_host() == map_frame_host_.get()) set_world_map_frame_host(previous_map_frame_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
   g_window_manager.destroy_game_windows();
@@ -184,6 +184,8 @@ void game_application::install_windows() {
     screen->set_host(screen_host_.get());
   if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
     party->set_host(party_host_.get());
+  if (auto* map = dynamic_cast<world_map_window*>(g_window_manager.window(window_id::world_map)))
+    map->set_host(map_host_.get());
   install_conversation_windows(g_window_manager, *conversation_scene_);
 }
 

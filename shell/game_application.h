@@ -42,8 +42,7 @@ class application_menu_host;
 class application_screen_host;
 class scene_edit_mode;
 class application_party_host;
-class application_map_frame_host;
-class world_map_frame_host;
+class application_world_map_host;
 class mission_conversation_scene;
 class video_options_host;
 
@@ -230,8 +229,7 @@ class game_application : public application_frame, public game_services {
   menu_window_host* previous_menu_host_ = nullptr;
   std::unique_ptr<application_screen_host> screen_host_;
   std::unique_ptr<application_party_host> party_host_;
-  std::unique_ptr<application_map_frame_host> map_frame_host_;
-  world_map_frame_host* previous_map_frame_host_ = nullptr;
+  std::unique_ptr<application_world_map_host> map_host_;
   // The conversation window's scene: the running mission.
   std::unique_ptr<mission_conversation_scene> conversation_scene_;
   std::unique_ptr<video_options_host> video_host_;

@@ -13,6 +13,7 @@
 #include "mission/records/mission.h"
 #include "mission/screen/mission_results.h"
 #include "module/base/module_paths.h"
+#include "module/base/module_settings.h"
 #include "module/loading/game.h"
 #include "script/dialog/conversation.h"
 #include "script/ops/encounter.h"
@@ -96,9 +97,11 @@ void application_party_host::set_up_troop_conversation(std::int32_t troop, std::
 
 // --- the world map ---------------------------------------------------------------------------
 
-void application_map_frame_host::campaign_frame(float dt) {
+campaign_game* application_world_map_host::campaign() { return app_.campaign(); }
+
+void application_world_map_host::advance(float dt) {
   campaign_game* c = app_.campaign();
-  if (!c) return;
+  if (!c || !c->map.has_map()) return;
   constexpr int key_space = 57;
   constexpr int key_left_ctrl = 29;
   constexpr int key_right_ctrl = 157;

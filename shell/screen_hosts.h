@@ -8,7 +8,7 @@
 #include "mission/screen/mission_screen_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/party/party_window.h"
-#include "ui/windows/world_map_frame_host.h"
+#include "ui/world_map/world_map_window.h"
 
 namespace hm {
 
@@ -90,16 +90,18 @@ class application_party_host final : public party_window_host {
   game_services& app_;
 };
 
-// The world map frame's campaign side: the time mode from the player's
-// party (Space holds it and waits in place, Ctrl with it waits ten times
-// faster; a rest runs without steering) and then campaign time.
-class application_map_frame_host final : public world_map_frame_host {
+// The world map's campaign, and its time each frame: the player's party's
+// order chooses the time mode (travelling runs the clock, Space holds the
+// party and waits, Ctrl with it ten times faster, a rest runs as it is), and
+// campaign time moves every party and runs the module's triggers.
+class application_world_map_host final : public world_map_host {
  public:
-  explicit application_map_frame_host(game_application& app) : app_(app) {}
-  void campaign_frame(float dt) override;
+  explicit application_world_map_host(game_services& app) : app_(app) {}
+  campaign_game* campaign() override;
+  void advance(float seconds) override;
 
  private:
-  game_application& app_;
+  game_services& app_;
 };
 
 // The line the log gets for a mission's end: per team that fielded agents,

@@ -153,6 +153,9 @@ TEST_F(SavedGame, ALoadedGamePlaysOnAsTheGameThatWasNeverSaved) {
 }
 
 TEST_F(SavedGame, TheWorldMapFrameRunsCampaignTimeWhileThePlayerRests) {
+  // A loaded game lands on the world map.
+  ASSERT_EQ(current_menu_host().save_game(3, nullptr), 0);
+  restore(3);
   ASSERT_EQ(g_window_manager.top_id(), window_id::world_map);
   campaign_game& c = *app->campaign();
   c.state.rest_time = 1000.0f;

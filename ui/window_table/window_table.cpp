@@ -31,7 +31,7 @@
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/save_load_window.h"
 #include "ui/windows/window_manager.h"
-#include "ui/windows/world_map_frame_host.h"
+#include "ui/world_map/world_map_window.h"
 
 namespace hm {
 
@@ -54,16 +54,6 @@ class message_log_window : public Base {
   void frame(float /*seconds*/) override { g_ui_manager.flush_pending_messages(); }
 };
 
-
-// The world map keeps its view's values in saved games through the state hooks
-// (their fields come with the world map itself).
-class world_map_window final : public message_log_window<top_level_window> {
- public:
-  void frame(float seconds) override {
-    message_log_window<top_level_window>::frame(seconds);
-    if (world_map_frame_host* host = current_world_map_frame_host()) host->campaign_frame(seconds);
-  }
-};
 
 
 // The mission screen: the mission layer installs its own object over this one.
