@@ -16,9 +16,10 @@ build=${HOOFMARCH_RUN_BUILD_DIR:-$top/build/run}
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DHOOFMARCH_BUILD_TESTS=OFF -DHOOFMARCH_BUILD_BENCH=OFF
 # The game and the module makers' tools (build/run/tools/: make_module,
-# module_check, play_conversation, battle_sim, render_scene, make_terrain).
+# module_check, play_conversation, battle_sim, render_scene, make_terrain,
+# make_map, campaign_sim, make_sample_art).
 cmake --build "$build" --target hoofmarch make_module module_check play_conversation battle_sim render_scene \
-  make_terrain brf_list -j "$(nproc)"
+  make_terrain brf_list make_map campaign_sim make_sample_art -j "$(nproc)"
 
 data="$top/data"
 exe="$build/app/hoofmarch"
