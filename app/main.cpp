@@ -31,6 +31,9 @@
 #include "platform/window.h"
 #include "shell/game_application.h"
 #include "shell/global_objects.h"
+#include "shell/launcher/launcher_dialog.h"
+#include "shell/windows/video_options_host.h"
+#include "module/text/translation_table.h"
 
 namespace {
 
@@ -54,6 +57,7 @@ struct options {
   bool headless = false;
   bool windowed = false;
   bool pilot = false;
+  bool no_launcher = false;
   bool help = false;
   long frames = 0;
   long battle_frame = 0;
@@ -63,7 +67,7 @@ void usage(std::FILE* out) {
   std::fprintf(out,
                "usage: hoofmarch [--data <dir>] [--generated <dir>] [--module <name>] [--headless] [--windowed]\n"
                "                 [--pilot] [--frames N] [--battle-frame N] [--screenshot <file.png>] [--seed N]\n"
-               "                 [--input <file>] [--help]\n"
+               "                 [--input <file>] [--no-launcher] [--help]\n"
                "\n"
                "  --data <dir>        the data folder the game runs from (default: %s)\n"
                "  --generated <dir>   the files the build makes from the data sources, looked up\n"
@@ -86,6 +90,9 @@ void usage(std::FILE* out) {
                "  --input <file>      with --headless: replay the keys and mouse of a recorded input\n"
                "                      file (lines \"<frame> key <code> down|up\", \"<frame> button <n>\n"
                "                      down|up\", \"<frame> move <dx> <dy>\", \"<frame> wheel <n>\")\n"
+               "  --no-launcher       start the game at once: with a display the launcher (the module\n"
+               "                      to play, its settings, the version check) opens first otherwise;\n"
+               "                      runs with --headless, --pilot or --module never show it\n"
                "  --help              print this and stop\n"
                "\n"
                "Settings: ruv_config.txt, options.dat and controls.dat in $XDG_DATA_HOME/Hoofmarch/\n"
@@ -112,6 +119,8 @@ bool parse(int argc, char** argv, options& out) {
       out.windowed = true;
     } else if (arg == "--pilot") {
       out.pilot = true;
+    } else if (arg == "--no-launcher") {
+      out.no_launcher = true;
     } else if (arg == "--data" || arg == "--generated") {
       const char* dir = value("a folder");
       if (!dir) return false;
@@ -268,6 +277,18 @@ int main(int argc, char** argv) {
 
   const auto backend = opts.headless ? gpu::backend::null : gpu::backend::opengl;
   if (app.attach_graphics(gpu::make_system(backend)) < 0) return 1;
+
+  // A person at a display chooses the module and the settings in the
+  // launcher first; leaving it ends the program.
+  if (!opts.headless && !opts.pilot && !opts.no_launcher && !opts.module_name && platform::dialogs_enabled()) {
+    hm::load_translations("");
+    const std::optional<std::string> chosen = hm::run_launcher(0, hm::enum_display_modes(app.enumeration));
+    if (!chosen) {
+      platform::shutdown_video();
+      return 0;
+    }
+    app.module_name = *chosen;
+  }
 
   hm::load_ruv_config(hm::g_ruv_config);
   hm::read_options(hm::g_game_options);

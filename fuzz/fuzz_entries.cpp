@@ -12,6 +12,8 @@
 #include <string>
 
 #include "campaign/game/campaign_game.h"
+#include "campaign/map/map_file.h"
+#include "campaign/map/map_navigation.h"
 #include "campaign/party/party_pool.h"
 #include "campaign/save/save_format.h"
 #include "script/script_state.h"
@@ -24,6 +26,7 @@
 #include "engine/settings/key_bindings.h"
 #include "engine/settings/ruv_config.h"
 #include "engine/text/font_details.h"
+#include "platform/net.h"
 #include "module/records/action_table.h"
 #include "module/records/conversation_loader.h"
 #include "module/data/data_files.h"
@@ -56,6 +59,7 @@
 #include "platform/gpu/image_file.h"
 #include "platform/png_file.h"
 #include "tools/tones.h"
+#include "ui/character/character_file.h"
 #include "platform/settings_store.h"
 #include "render/scene/scene_objects.h"
 #include "render/terrain/ai_mesh.h"
@@ -237,6 +241,15 @@ void ruv_config_file(const std::uint8_t* data, std::size_t size) {
   std::fclose(file);
 }
 
+// A version server's answer: split into status and body, then the version
+// number its body starts with.
+void http_answer(const std::uint8_t* data, std::size_t size) {
+  const std::string answer(reinterpret_cast<const char*>(data), size);
+  platform::http_response out;
+  if (platform::parse_http_response(answer, out)) platform::leading_decimal(out.body);
+  platform::leading_decimal(answer);
+}
+
 void settings_store_file(const std::uint8_t* data, std::size_t size) {
   platform::settings_store store(write_scratch("settings", data, size));
   store.load();
@@ -271,6 +284,21 @@ void font(const std::uint8_t* data, std::size_t size) {
 
 void skeleton_bodies(const std::uint8_t* data, std::size_t size) {
   load_skeleton_bodies_from_text(text_of(data, size).c_str());
+}
+
+// A character file of the player's data folder: read as key and value lines,
+// applied to a character, and the text taken as a typed name for the file.
+void character_file(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
+  if (!file) return;
+  ini_table table;
+  read_ini_file(table, file);
+  std::fclose(file);
+  troop t;
+  t.name = ruv_string("Fuzzed");
+  import_character(t, table);
+  (void)write_character_text(t);
+  (void)safe_character_file_name(std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 void module_ini(const std::uint8_t* data, std::size_t size) {
@@ -484,6 +512,26 @@ void save_game_file(const std::uint8_t* data, std::size_t size) {
   read_game_state(g, c, r);
 }
 
+// The world map's map.txt: read, linked and prepared for movement, then the
+// face under a few points and a path between the first and last faces.
+void map_text(const std::uint8_t* data, std::size_t size) {
+  world_map m;
+  map_file_error error;
+  if (!parse_map_text(text_of(data, size), m, error)) return;
+  m.link_records();
+  init_map(m);
+  for (const map_vertex& v : m.vertices) {
+    const int face = m.find_face_at(v.x + 0.01f, v.y + 0.01f);
+    if (face >= 0) (void)m.height_at(face, v.x, v.y);
+  }
+  if (m.faces.empty()) return;
+  map_path_result path;
+  const int last = m.face_count() - 1;
+  search_map_path(m, 0, last, m.faces.back().centre.x, m.faces.back().centre.y, 10000.0f, path);
+  walk_straight(m, 0, m.faces[0].centre.x, m.faces[0].centre.y, last, m.faces.back().centre.x,
+                m.faces.back().centre.y, 0xFFFFFFFFu, 200);
+}
+
 void sound(const std::uint8_t* data, std::size_t size) {
   platform::decoded_sound out;
   platform::decode_sound_file(write_scratch("sound.ogg", data, size), (size & 1) != 0, out);
@@ -540,6 +588,7 @@ const std::vector<entry>& entries() {
       {"controls", controls},
       {"ruv_config", ruv_config_file},
       {"settings_store", settings_store_file},
+      {"http_answer", http_answer},
       {"effect", effect},
       {"font", font},
       {"skeleton_bodies", skeleton_bodies},
@@ -552,6 +601,7 @@ const std::vector<entry>& entries() {
       {"sound", sound},
       {"parties", parties},
       {"save_game", save_game_file},
+      {"map_text", map_text},
       {"conversation", conversation_text},
       {"scene_objects", scene_objects_file},
       {"translations", translations},
@@ -559,6 +609,7 @@ const std::vector<entry>& entries() {
       {"face_code", face_code_text},
       {"widget_text", widget_text},
       {"recorded_input", recorded_input_file},
+      {"character_file", character_file},
   };
   return all;
 }

@@ -32,6 +32,15 @@ class dialog_ui {
   virtual void separator() = 0;
   // A line of text that tells the user something (wrapped to the panel).
   virtual void note(const std::string& text) = 0;
+  // A plain line of text.
+  virtual void text(const std::string& text) = 0;
+  // A check box; true when the user changed it.
+  virtual bool checkbox(const char* label, bool& checked) = 0;
+  // A track bar over low..high; true when the user moved it.
+  virtual bool slider_int(const char* label, int& value, int low, int high) = 0;
+  // A number field; true when the user left it (the value then holds what was
+  // typed; the caller checks it).
+  virtual bool input_int(const char* label, int& value) = 0;
 };
 
 enum class dialog_result { ok, cancel };

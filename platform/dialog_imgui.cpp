@@ -41,6 +41,18 @@ class imgui_dialog_ui final : public dialog_ui {
     ImGui::TextWrapped("%s", text.c_str());
     ImGui::PopStyleColor();
   }
+  void text(const std::string& text) override { ImGui::TextWrapped("%s", text.c_str()); }
+  bool checkbox(const char* label, bool& checked) override {
+    return ImGui::Checkbox(dialog_label_text(label).c_str(), &checked);
+  }
+  bool slider_int(const char* label, int& value, int low, int high) override {
+    return ImGui::SliderInt(dialog_label_text(label).c_str(), &value, low, high, "%d");
+  }
+  bool input_int(const char* label, int& value) override {
+    ImGui::SetNextItemWidth(120);
+    ImGui::InputInt(dialog_label_text(label).c_str(), &value, 0, 0);
+    return ImGui::IsItemDeactivatedAfterEdit();
+  }
 };
 
 }  // namespace

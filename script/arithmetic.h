@@ -6,6 +6,8 @@
 // cannot give (a zero divisor, the minimum by -1) have defined results.
 #include <cstdint>
 
+#include "script/interpreter.h"
+
 namespace hm {
 
 // What the two division operations store for a zero divisor.
@@ -54,5 +56,25 @@ inline std::int32_t clamp32(std::int64_t value, std::int64_t lo, std::int64_t hi
   if (v >= low32(hi)) return low32(static_cast<std::int64_t>(low32(hi)) - 1);
   return v;
 }
+
+// A real turned into a script integer: floor(x), plus 1 only when the fraction
+// is above 0.5, so exactly .5 rounds down (2.5 gives 2, -2.5 gives -3). Values
+// beyond the 64-bit range saturate; not a number gives 0.
+std::int64_t round_half_down(float x);
+// A real cut toward zero into a script integer; values beyond the 64-bit
+// range saturate and not a number gives 0.
+std::int64_t truncate_to_int64(double x);
+
+// A random integer below n from the engine's one random source: 0 to 32767
+// modulo n, 0 when n is below 2 (a draw is made only for n >= 2).
+int random_below(std::int32_t n);
+
+// The arithmetic family of operations: comparisons, integer and fixed-point
+// arithmetic, random numbers, trigger parameters and result. It is the
+// interpreter's own, as the executor's direct steps are.
+void register_arithmetic_operations();
+// The arithmetic family's own handler of an opcode (null when it has none), so
+// the executor can tell whether the table still holds it.
+operation_handler builtin_arithmetic_handler(std::uint32_t opcode_number);
 
 }  // namespace hm

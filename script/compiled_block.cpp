@@ -1,7 +1,7 @@
 #include "script/compiled_block.h"
 
+#include "script/arithmetic.h"
 #include "script/interpreter.h"
-#include "script/ops/ops_registration.h"
 #include "script/script_state.h"
 
 namespace hm {

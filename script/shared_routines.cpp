@@ -14,29 +14,6 @@
 
 namespace hm {
 
-std::int64_t round_half_down(float x) {
-  if (std::isnan(x)) return 0;
-  // 2^63 is exactly representable; anything at or beyond it saturates.
-  if (x >= 9.2233720368547758e18f) return INT64_MAX;
-  if (x <= -9.2233720368547758e18f) return INT64_MIN;
-  const float base = std::floor(x);
-  std::int64_t result = static_cast<std::int64_t>(base);
-  if (x - base > 0.5f) ++result;
-  return result;
-}
-
-std::int64_t truncate_to_int64(double x) {
-  if (std::isnan(x)) return 0;
-  if (x >= 9.2233720368547758e18) return INT64_MAX;
-  if (x <= -9.2233720368547758e18) return INT64_MIN;
-  return static_cast<std::int64_t>(x);
-}
-
-int random_below(std::int32_t n) {
-  if (n < 2) return 0;
-  return random_next() % n;
-}
-
 ruv_string get_string_by_reference(std::int64_t index, int tag) {
   const script_module_host& module = *current_script_host().module;
   auto translated = [](const ruv_string& key, const ruv_string& text) {
@@ -193,6 +170,14 @@ std::int32_t get_troop_wage(std::int32_t troop) {
   if (host.module->troop_flags(troop) & 0x10) return 0;
   const std::int64_t level = host.module->troop_level(troop);
   return static_cast<std::int32_t>(level * level / 20 + 25);
+}
+
+std::int32_t get_troop_join_cost(std::int32_t troop) {
+  g_script_state.trigger_result = 0;
+  if (call_game_script(game_hook_code::game_get_join_cost, troop, 0)) {
+    return static_cast<std::int32_t>(g_script_state.trigger_result);
+  }
+  return get_troop_wage(troop) * 5 + 2;
 }
 
 bool is_party_active(std::int32_t party_id) {

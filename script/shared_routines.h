@@ -1,31 +1,20 @@
 #pragma once
-// Small routines that the operations share with the rest of the game: the
-// rounding of reals into script integers, random draws, string references,
-// UI texts, the money text, wages, party lookups, the difficulty rating and a
-// few party formulas. They keep no state of their own.
+// Small routines that the operations share with the rest of the game: string
+// references, UI texts, the money text, wages, party lookups, the difficulty
+// rating and a few party formulas (the rounding of reals and the random draws
+// come with script/arithmetic.h). They keep no state of their own.
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
 
 #include "engine/core/ruv_string.h"
+#include "script/arithmetic.h"
 
 namespace hm {
 
 struct game_script_words;
 
 struct game_options;
-
-// A real turned into a script integer: floor(x), plus 1 only when the fraction
-// is above 0.5, so exactly .5 rounds down (2.5 gives 2, -2.5 gives -3). Values
-// beyond the 64-bit range saturate; not a number gives 0.
-std::int64_t round_half_down(float x);
-// A real cut toward zero into a script integer; values beyond the 64-bit
-// range saturate and not a number gives 0.
-std::int64_t truncate_to_int64(double x);
-
-// A random integer below n from the engine's one random source: 0 to 32767
-// modulo n, 0 when n is below 2 (a draw is made only for n >= 2).
-int random_below(std::int32_t n);
 
 // The text of a string reference: tag 0 a string register, tag 22 a quick
 // string, any other tag a module string; quick and module strings give their
@@ -76,6 +65,9 @@ ruv_string get_money_text(std::int32_t amount);
 // party) when it succeeds; otherwise 0 for a hero and level x level / 20 + 25
 // for anyone else; 0 for a negative troop.
 std::int32_t get_troop_wage(std::int32_t troop);
+// A troop's join cost: the module's "game_get_join_cost" hook (troop, 0) when
+// it succeeds; otherwise five wages and 2.
+std::int32_t get_troop_join_cost(std::int32_t troop);
 
 // Id below the pool's end id, in the pool and active (state 1). Silent.
 bool is_party_active(std::int32_t party_id);

@@ -33,6 +33,7 @@
 #include "module/text/translation_table.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "shell/windows/video_options_host.h"
 #include "platform/input/input_keymap.h"
 #include "platform/png_file.h"
 #include "platform/quit_signal.h"
@@ -46,8 +47,9 @@
 #include "script/script_host.h"
 #include "script/script_state.h"
 #include "script/triggers.h"
+#include "shell/screen_hosts.h"
 #include "shell/vertex_pools.h"
-#include "shell/windows/screen_hosts.h"
+#include "shell/windows/conversation_scene.h"
 #include "shell/windows/start_up_window.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/terrain/terrain_gen_window.h"
@@ -86,6 +88,14 @@ game_application::game_application() {
   menu_host_ = std::make_unique<application_menu_host>(*this);
   previous_menu_host_ = set_menu_window_host(menu_host_.get());
   screen_host_ = std::make_unique<application_screen_host>(*this);
+  party_host_ = std::make_unique<application_party_host>(*this);
+  conversation_scene_ = std::make_unique<mission_conversation_scene>([] { return current_mission; });
+  // A conversation the dispatcher sets up starts in the mission it prepared.
+  state_hosts->start_conversation = [](std::int32_t partner, std::int32_t party, std::int32_t) {
+    start_conversation_in_scene(current_mission, partner, party);
+  };
+  video_host_ = std::make_unique<application_video_host>(*this);
+  previous_video_host_ = set_video_options_host(video_host_.get());
   // The one mission of the run; without it the game runs on and no mission
   // is set up.
   if (!current_mission) current_mission = new (std::nothrow) mission();
@@ -100,6 +110,9 @@ game_application::~game_application() {
   current_mission = nullptr;
   if (current_script_host().ui == script_ui_.get()) set_script_host(previous_script_host_);
   if (&current_menu_host() == menu_host_.get()) set_menu_window_host(previous_menu_host_);
+  if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
+    if (party->host == party_host_.get()) party->set_host(nullptr);
+  if (current_video_options_host() == video_host_.get()) set_video_options_host(previous_video_host_);
   // The widgets', the log's and the overlay's meshes hold materials of the
   // resource manager.
   g_window_manager.destroy_game_windows();
@@ -158,6 +171,9 @@ void game_application::install_windows() {
   install_mission_screen(g_window_manager, [] { return current_mission; });
   if (auto* screen = dynamic_cast<mission_screen_window*>(g_window_manager.window(window_id::mission_screen)))
     screen->set_host(screen_host_.get());
+  if (auto* party = dynamic_cast<party_window*>(g_window_manager.window(window_id::party)))
+    party->set_host(party_host_.get());
+  install_conversation_windows(g_window_manager, *conversation_scene_);
 }
 
 void game_application::module_load_finished() {

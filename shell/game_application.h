@@ -40,6 +40,9 @@ class script_ui_host;
 class application_menu_host;
 class application_screen_host;
 class scene_edit_mode;
+class application_party_host;
+class mission_conversation_scene;
+class video_options_host;
 
 class game_application : public application_frame {
  public:
@@ -209,6 +212,11 @@ class game_application : public application_frame {
   std::unique_ptr<application_menu_host> menu_host_;
   menu_window_host* previous_menu_host_ = nullptr;
   std::unique_ptr<application_screen_host> screen_host_;
+  std::unique_ptr<application_party_host> party_host_;
+  // The conversation window's scene: the running mission.
+  std::unique_ptr<mission_conversation_scene> conversation_scene_;
+  std::unique_ptr<video_options_host> video_host_;
+  video_options_host* previous_video_host_ = nullptr;
   // The frame of the last dispatch, and a request that waits for the next.
   std::uint32_t dispatch_frame_ = 0;
   bool dispatched_ = false;

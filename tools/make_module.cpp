@@ -3,7 +3,8 @@
 // files (Resource/<name>.brf from Resource/<name>.trf, for every file module.ini
 // loads), the sound and music files listed in Sounds/tones.txt and
 // Music/tones.txt, and the scene-object files (SceneObj/<scene>.sco) of the
-// lists beside them (SceneObj/<scene>.txt). Start a new module by copying
+// lists beside them (SceneObj/<scene>.txt), and the world map (map.txt from
+// map_source.txt). Start a new module by copying
 // data/Modules/Sample to data/Modules/<New>, then run `make_module <New>`.
 //
 //   make_module <module> [--data <dir>]
@@ -30,6 +31,7 @@
 #include "module/base/ini_table.h"
 #include "module/loading/module_start.h"
 #include "platform/fs.h"
+#include "map_source.h"
 #include "scene_object_list.h"
 #include "tones.h"
 
@@ -224,6 +226,13 @@ int main(int argc, char** argv) {
       std::printf("SceneObj/%s -> SceneObj/%s: %s\n", entry.path().filename().c_str(), out.filename().c_str(),
                   summary.c_str());
     }
+  }
+  // The world map, from its picture.
+  if (const fs::path source = module_folder / "map_source.txt"; fs::exists(source, ec)) {
+    std::string summary;
+    const std::string why = hm::tools::make_map_file(source.string(), (module_folder / "map.txt").string(), summary);
+    if (!why.empty()) return fail(why);
+    std::printf("map_source.txt -> map.txt: %s\n", summary.c_str());
   }
   std::printf("module %s: %d resource files and %d sound files made in %s\n", module_folder.filename().c_str(),
               converted, sounds, module_folder.string().c_str());

@@ -11,7 +11,8 @@
 #include "campaign/game/campaign_script_host.h"
 #include "campaign/party/campaign_state.h"
 #include "campaign/game/module_campaign_world.h"
-#include "campaign/game/stand_in_map.h"
+#include "campaign/map/map_scene.h"
+#include "campaign/mover/party_mover.h"
 #include "module/loading/new_game.h"
 #include "script/script_host.h"
 
@@ -40,9 +41,21 @@ class campaign_game final : public game_party_pool {
   // is called), with this campaign installed.
   void run_game_start();
 
+  // --- the world map, in the launch's order ---
+  // Reads the module's map.txt (fatal when missing or broken); nothing once
+  // the map scene stands.
+  void load_map_data();
+  // Prepares the map for movement (face grid, edge costs, regions).
+  void init_map();
+  // The map's scene (terrain built once, kept on a rebuild), every active
+  // party placed on the map, the tracks set on it, the troops refreshed and,
+  // the first time in a campaign, game_start run.
+  void build_map_scene();
+
   game& world_game;
   module_campaign_world world;
-  stand_in_map map;
+  campaign_world_map map;
+  map_scene scene;
   campaign_state state;
   campaign_script_host campaign_host;
   // What a saved game carries beside the pools and the game object.

@@ -124,6 +124,7 @@ int module_campaign_world::skill_maximum_level(int s) const {
 
 int module_campaign_world::item_kind_count() const { return static_cast<int>(g_item_kinds.size()); }
 int module_campaign_world::item_kind_type(int k) const { return g_item_kinds[static_cast<std::size_t>(k)].type(); }
+float module_campaign_world::item_kind_weight(int k) const { return g_item_kinds[static_cast<std::size_t>(k)].weight; }
 int module_campaign_world::item_kind_max_amount(int k) const {
   return g_item_kinds[static_cast<std::size_t>(k)].max_ammo;
 }

@@ -39,6 +39,7 @@ class module_campaign_world final : public campaign_world {
   int item_kind_type(int kind) const override;
   int item_kind_max_amount(int kind) const override;
   int item_kind_food_quality(int kind) const override;
+  float item_kind_weight(int kind) const override;
   int item_max_hit_points(campaign_item item) const override;
 
   // The campaign whose player's party hears of its troops' level-ups.

@@ -58,8 +58,10 @@ struct campaign_state {
   map_event_pool events;
   std::int32_t player_party = -1;
   std::int32_t player_troop = 0;
-  // The party on the other side of the party window.
+  // The party on the other side of the party window (the temporary party).
   std::int32_t other_party = -1;
+  // The party the party window hires from; -1 while module code set none.
+  std::int32_t mercenary_source_party = -1;
   member_seed_table member_seeds = {};
   // The rest state: hours left and the flag.
   float rest_time = 0.0f;
@@ -132,6 +134,9 @@ struct campaign_state {
   // Releases the other party's troops onto the map at the player's position.
   void scatter_party_members();
   void clear_party_stacks();
+  // The temporary party, made (hidden, empty, off the map) when there is
+  // none; -1 when the pool has no room.
+  std::int32_t temporary_party();
 
   // --- what module code does with parties ------------------------------------------------
   // Adds n troops (members or prisoners) under the party's limits; the

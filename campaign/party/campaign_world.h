@@ -72,6 +72,7 @@ class campaign_world {
   virtual int item_kind_type(int kind) const = 0;
   virtual int item_kind_max_amount(int kind) const = 0;
   virtual int item_kind_food_quality(int kind) const = 0;
+  virtual float item_kind_weight(int kind) const = 0;
   // An item's full hit points with its modifier applied.
   virtual int item_max_hit_points(campaign_item item) const = 0;
 };

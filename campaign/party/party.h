@@ -152,6 +152,32 @@ struct party {
   // for module code.
   std::vector<std::int32_t> particle_systems;
 
+  // --- travel on the world map ------------------------------------------------------
+  // The map face under the position (-1 before the party is placed).
+  std::int32_t map_face = -1;
+  // The point the party walks straight towards now.
+  float waypoint[2] = {0.0f, 0.0f};
+  // Movement targets: a point and its face (mode 1), a party (modes 2, 3).
+  float target_point[2] = {0.0f, 0.0f};
+  std::int32_t target_face = -1;
+  std::int32_t target_party = -1;
+  // Where the accompanied party stood when its path was planned.
+  float last_known_target[2] = {0.0f, 0.0f};
+  vec3 last_track_position;
+  float repath_patience = 5.0f;
+  // The path: the faces after the party's own, with the point where the way
+  // enters each (x, y pairs), and the index of the next one.
+  std::vector<std::int32_t> path_faces;
+  std::vector<float> path_points;
+  std::int32_t path_index = 0;
+  std::uint8_t path_valid = 0;
+  std::uint8_t replan = 0;
+  std::uint8_t blocked = 0;
+  std::int32_t path_goal_face = -1;
+  float path_goal[2] = {0.0f, 0.0f};
+  // Set by the mover when the party moved in its last step.
+  std::uint8_t moving = 0;
+
   // Builds the timers on their clocks (the spawn timer one second in the past)
   // and resets.
   party();

@@ -150,6 +150,7 @@ bool campaign_state::place_on_map(party& p, float x, float y) {
   const int face = map.find_map_face(x, y);
   if (face < 0) return false;
   p.position = vec3(x, y, 0.0f);
+  p.map_face = face;
   p.terrain = map.map_face_terrain(face);
   p.mark_changed();
   return true;

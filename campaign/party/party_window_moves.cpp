@@ -101,4 +101,18 @@ void campaign_state::clear_party_stacks() {
   other->mark_changed();
 }
 
+std::int32_t campaign_state::temporary_party() {
+  if (find_party(other_party)) return other_party;
+  const std::int32_t id = parties.take_free_party();
+  if (id < 0) return -1;
+  party& p = *parties.get_party_by_id(id);
+  p.reset();
+  // It never shows on the map: it only holds troops between two screens.
+  p.flags = party_flag_hidden;
+  p.name = "Temporary Party";
+  p.custom_name = 1;
+  other_party = id;
+  return id;
+}
+
 }  // namespace hm

@@ -69,6 +69,43 @@ float within_or(float value, float low, float high, float fallback) {
   return (value >= low && value < high) ? value : fallback;
 }
 
+// A stored ratio held to 0..1; not a number gives the fallback.
+float ratio_or(float value, float fallback) {
+  if (!(value == value)) return fallback;
+  return value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
+}
+
+void hold(std::int32_t& value, std::int32_t low, std::int32_t high) {
+  value = value < low ? low : (value > high ? high : value);
+}
+
+// The screens show every stored choice as an item of a list or a switch, and
+// the game indexes tables by them: a value written by hand or by another
+// program must land inside the choices.
+void hold_to_ranges(game_options& o) {
+  o.music_volume = ratio_or(o.music_volume, 0.4f);
+  o.sound_volume = ratio_or(o.sound_volume, 1.0f);
+  o.mouse_sensitivity = ratio_or(o.mouse_sensitivity, 0.5f);
+  o.battle_size = ratio_or(o.battle_size, 0.3422f);
+  for (std::int32_t game_options::*onoff :
+       {&game_options::invert_mouse_y, &game_options::dynamic_lighting, &game_options::particle_systems,
+        &game_options::character_shadows, &game_options::environment_shadows, &game_options::anisotropic_filtering,
+        &game_options::show_names_of_friendly_troops, &game_options::show_targeting_reticule,
+        &game_options::show_attack_direction, &game_options::report_damage, &game_options::report_shot_difficulty,
+        &game_options::report_casualties, &game_options::report_experience})
+    o.*onoff = o.*onoff != 0 ? 1 : 0;
+  hold(o.corpses_level, 0, 5);
+  hold(o.ragdolls_level, 0, 5);
+  hold(o.grass_density, 0, 100);
+  hold(o.damage_to_player, 0, 2);
+  hold(o.damage_to_friends, 0, 2);
+  hold(o.combat_ai, 0, 2);
+  hold(o.control_attack_direction, 0, 2);
+  hold(o.control_block_direction, 0, 1);
+  hold(o.blood_stains, 0, 2);
+  hold(o.plant_shadows, 0, 2);
+}
+
 }  // namespace
 
 void game_options::set_corpses_level(std::int32_t level) {
@@ -106,6 +143,7 @@ void read_options(stream& in, game_options& options) {
   options.gamma = within_or(options.gamma, 1.4f, 2.6f, 2.2f);
   options.character_detail = within_or(options.character_detail, -0.001f, 1.01f, 0.5f);
   options.character_shadow_detail = within_or(options.character_shadow_detail, -0.001f, 1.01f, 0.5f);
+  hold_to_ranges(options);
   options.set_corpses_level(options.corpses_level);
   options.set_ragdolls_level(options.ragdolls_level);
 }

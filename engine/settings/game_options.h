@@ -69,7 +69,11 @@ inline constexpr int options_file_size = 136;
 // The 34 stored values in the file's order. Reading applies the clamps (combat
 // speed outside 0..2 becomes 1; gamma outside [1.4, 2.6) or not a number 2.2; the
 // two detail ratios outside [-0.001, 1.01) or not a number 0.5) and derives the
-// corpse and ragdoll limits. The reader needs all 136 bytes (check before).
+// corpse and ragdoll limits. Every other value is held to its range too: the
+// ratios (volumes, mouse, battle size) to 0..1 (not a number: the default),
+// switches to 0 or 1, and the choices to their lists' ranges (corpses and
+// ragdolls 0..5, grass density 0..100, block direction 0..1, the rest 0..2).
+// The reader needs all 136 bytes (check before).
 void write_options(stream& out, const game_options& options);
 void read_options(stream& in, game_options& options);
 

@@ -33,7 +33,6 @@ void key_bindings::set_default_controls() {
     keys[control][0] = kDefaultFirstKeys[control];
     keys[control][1] = no_key;
   }
-  std::memcpy(backup, keys, sizeof keys);
 }
 
 bool key_bindings::read_controls(stream& in) {
@@ -62,6 +61,23 @@ void key_bindings::write_controls(stream& out) const {
 void key_bindings::backup_controls() { std::memcpy(backup, keys, sizeof keys); }
 
 void key_bindings::restore_controls() { std::memcpy(keys, backup, sizeof keys); }
+
+void key_bindings::assign_key(int control, std::int32_t code) {
+  if (control < 0 || control >= control_count || code < 0 || code > 255) return;
+  for (auto& pair : keys) {
+    for (std::int32_t& slot : pair) {
+      if (slot == code) slot = no_key;
+    }
+  }
+  keys[control][0] = code;
+}
+
+bool key_bindings::any_first_key_missing() const {
+  for (const auto& pair : keys) {
+    if (pair[0] == no_key) return true;
+  }
+  return false;
+}
 
 bool load_controls(key_bindings& bindings) {
   binary_reader in;

@@ -17,9 +17,13 @@ struct key_bindings {
   // The constructor gives the default bindings; the program reads controls.dat
   // at start-up (load_controls), not here, so nothing touches the user's folder
   // before the program runs.
-  key_bindings() { set_default_controls(); }
+  key_bindings() {
+    set_default_controls();
+    backup_controls();
+  }
 
-  // Every code -1, then the default first key of each control.
+  // Every code -1, then the default first key of each control; the backup
+  // stays as it was (Undo after the defaults gives the keys back).
   void set_default_controls();
 
   // The bindings in the file's layout. A count other than 37, or a file too
@@ -31,6 +35,14 @@ struct key_bindings {
   // Copies keys into backup and back: the controls screen's cancel.
   void backup_controls();
   void restore_controls();
+
+  // Binds a key as the control's first key (its second key stays); the key is
+  // taken off every slot that held it first, so one key drives at most one
+  // control. A control outside the table or a code outside 0..255 changes
+  // nothing.
+  void assign_key(int control, std::int32_t code);
+  // Whether any control has no first key.
+  bool any_first_key_missing() const;
 
   std::int32_t keys[control_count][2];
   std::int32_t backup[control_count][2];

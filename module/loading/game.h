@@ -70,6 +70,9 @@ class game {
   bool money_and_item_messages = true;
   // The inventory's trade tutorial is shown once a game.
   bool inventory_tutorial_shown = false;
+  // The saving policy the player chose when making the character: 0 saves
+  // only on leaving and by autosave, 1 saves at will.
+  std::int32_t save_mode = 0;
 
   // The parties of the world map; null until the campaign binds its pool.
   game_party_pool* parties = nullptr;

@@ -2,6 +2,7 @@
 // game-state conditions, slots, positions, sound and music, messages and
 // notes, the conversation's exits and queries, the party operations and the
 // presentations.
+#include "script/arithmetic.h"
 #include "script/interpreter.h"
 #include "script/ops/ops_registration.h"
 

@@ -3,7 +3,9 @@
 // game menus and the missions, and the scene that the scene-slot operations
 // work on. Module code sets the side the player fights on, the next menu and a
 // flag word; the state dispatcher reads them once it runs.
+#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace hm {
 
@@ -39,6 +41,25 @@ struct encounter_record {
 // encounter's two parties, side, advantage and flag word (values 4, 8, 16,
 // 32 and 128) are the encounter record's; the state dispatcher of the
 // application serves the requests.
+// One weighted outcome of a meeting choice: the low 7 bits of the flag word
+// are the base weight, bit 0x100 scales it up with the advantage and 0x200
+// down; the party is the one the outcome releases.
+struct meeting_outcome_entry {
+  std::uint32_t flags = 0;
+  std::int32_t party = -1;
+};
+
+// The outcomes of one kind of meeting choice.
+struct meeting_outcome_record {
+  std::int32_t party = -1;
+  std::vector<meeting_outcome_entry> entries;
+};
+
+// Kinds 0 to 6 release their record's party at once; kinds 7 and up draw
+// one of their entries by weight.
+inline constexpr int meeting_outcome_kinds = 16;
+inline constexpr int first_weighted_meeting_kind = 7;
+
 struct meta_mission_words {
   encounter_record encounter;
   // The game menu that opens next, -1 for none.
@@ -78,6 +99,12 @@ struct meta_mission_words {
   std::int32_t mission_sequence = 0;
   std::int32_t reinforcements = 0;
   std::uint8_t second_side_joined = 0;
+  // The meeting: the pair the player chose, the outcome entry drawn for it
+  // (-1 none) and the outcome records by kind.
+  std::int32_t chosen_kind = -1;
+  std::int32_t chosen_value = 0;
+  std::int32_t chosen_entry = -1;
+  std::array<meeting_outcome_record, meeting_outcome_kinds> meeting_outcomes;
 };
 
 extern meta_mission_words g_meta_mission;

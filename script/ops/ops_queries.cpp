@@ -41,14 +41,6 @@ ruv_string& string_register(std::int64_t id) { return g_script_state.string_regi
 
 // --- prices and picks ---
 
-std::int32_t get_troop_join_cost(std::int32_t troop) {
-  g_script_state.trigger_result = 0;
-  if (call_game_script(game_hook_code::game_get_join_cost, troop, 0)) {
-    return static_cast<std::int32_t>(g_script_state.trigger_result);
-  }
-  return get_troop_wage(troop) * 5 + 2;
-}
-
 std::int32_t pick_random_other_party(std::int32_t a, std::int32_t b) {
   const std::int32_t encountered = campaign().game_words().encountered_party;
   for (int draw = 0; draw < party_pick_draws; ++draw) {

@@ -67,6 +67,9 @@ dispatcher_game_words& application_hosts::game_words() {
       words.jump_entry = g.next_entry_point;
       words.jump_template = g.next_mission_value;
     }
+    // Module code names the troop to talk to in a scene (with exit code 14)
+    // in the game's exit troop, which is the game's conversation troop.
+    if (g.exit_troop >= 0) words.conversation_troop = g.exit_troop;
   }
   return words;
 }
@@ -205,7 +208,7 @@ void application_hosts::run_mission_frames(int count, float seconds) {
 
 void application_hosts::set_up_conversation(std::int32_t troop, std::int32_t seed, std::int32_t party_id,
                                             std::int32_t kind) {
-  words.conversation_troop = troop;
+  set_conversation_troop(troop);
   conversation_entries.fill({});
   campaign_game* c = campaign_();
   std::size_t next = 0;
@@ -236,8 +239,13 @@ void application_hosts::set_up_conversation(std::int32_t troop, std::int32_t see
   if (start_conversation) start_conversation(troop, party_id, kind);
 }
 
-void application_hosts::start_scene_conversation(std::int32_t troop, std::int32_t party_id) {
+void application_hosts::set_conversation_troop(std::int32_t troop) {
   words.conversation_troop = troop;
+  if (campaign_game* c = campaign_()) c->campaign_host.game_words().exit_troop = troop;
+}
+
+void application_hosts::start_scene_conversation(std::int32_t troop, std::int32_t party_id) {
+  set_conversation_troop(troop);
   if (start_conversation) start_conversation(troop, party_id, 0);
 }
 
@@ -425,6 +433,18 @@ void application_hosts::set_player_name(const ruv_string& name) {
 
 void application_hosts::read_module_parties() {
   if (g_game) load_parties(*g_game);
+}
+
+void application_hosts::load_map_data() {
+  if (campaign_game* c = campaign_()) c->load_map_data();
+}
+
+void application_hosts::init_map() {
+  if (campaign_game* c = campaign_()) c->init_map();
+}
+
+void application_hosts::build_map_scene() {
+  if (campaign_game* c = campaign_()) c->build_map_scene();
 }
 
 void application_hosts::run_game_start() {

@@ -68,6 +68,9 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void run_mission_frames(int count, float seconds) override;
   void set_up_conversation(std::int32_t troop, std::int32_t seed, std::int32_t party, std::int32_t kind) override;
   void start_scene_conversation(std::int32_t troop, std::int32_t party) override;
+  // The game's conversation troop (also its exit troop, the one word module
+  // code names it in).
+  void set_conversation_troop(std::int32_t troop);
   std::int32_t party_leader(std::int32_t party) override;
   std::int32_t party_leader_seed(std::int32_t party) override;
   void set_encounter_side(meta_mission_words& m, std::int32_t side) override;
@@ -97,9 +100,9 @@ class application_hosts final : public dispatcher_host, public game_launch_host 
   void set_player_names(const ruv_string& player_name, const ruv_string& save_name) override;
   void set_player_name(const ruv_string& name) override;
   void read_module_parties() override;
-  void load_map_data() override {}
-  void init_map() override {}
-  void build_map_scene() override {}
+  void load_map_data() override;
+  void init_map() override;
+  void build_map_scene() override;
   void run_game_start() override;
   void set_game_launch_mode(std::int32_t mode) override { game_launch_mode = mode; }
   void reset_character_window() override;

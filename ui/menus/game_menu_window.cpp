@@ -47,6 +47,10 @@ constexpr std::int32_t trade = 4;
 constexpr std::int32_t party_first = 5;
 constexpr std::int32_t party_last = 7;
 constexpr std::int32_t party_request = 8;
+constexpr std::int32_t sell_prisoners = 9;
+constexpr std::int32_t hire = 10;
+constexpr std::int32_t character_first = 11;
+constexpr std::int32_t character_last = 12;
 constexpr std::int32_t mission = 13;
 constexpr std::int32_t conversation = 14;
 constexpr std::int32_t presentation = 15;
@@ -392,6 +396,18 @@ void game_menu_window::act_on_screen_change(game_script_words& w, bool after_opt
       } else {
         g_window_manager.set_window(window_id::game_menu);
       }
+      return;
+    case code::sell_prisoners:
+    case code::hire:
+      // The party screen in its selling or hiring mode.
+      w.screen_change_code = code::none;
+      if (game_window* p = g_window_manager.window(window_id::party)) p->parameters[0] = w.exit_party;
+      open_with_return(window_id::party, c == code::sell_prisoners ? 2 : 3);
+      return;
+    case code::character_first:
+    case code::character_last:
+      w.screen_change_code = code::none;
+      open_with_return(window_id::character, 0);
       return;
     default:
       if (c >= code::party_first && c <= code::party_last) {

@@ -33,6 +33,7 @@ struct fake_item_kind {
   int max_amount = 0;
   int food_quality = 0;
   int hit_points = 0;
+  float weight = 0.0f;
 };
 
 class fake_world final : public campaign_world {
@@ -90,6 +91,7 @@ class fake_world final : public campaign_world {
   int item_kind_type(int k) const override { return item_kinds[k].type; }
   int item_kind_max_amount(int k) const override { return item_kinds[k].max_amount; }
   int item_kind_food_quality(int k) const override { return item_kinds[k].food_quality; }
+  float item_kind_weight(int k) const override { return item_kinds[k].weight; }
   // The kind's own hit points; the fakes' modifiers change nothing.
   int item_max_hit_points(campaign_item item) const override { return item_kinds[item.kind].hit_points; }
 };

@@ -266,6 +266,10 @@ class scripted_ui final : public platform::dialog_ui {
   void same_line() override {}
   void separator() override {}
   void note(const std::string& text) override { notes.push_back(text); }
+  void text(const std::string&) override {}
+  bool checkbox(const char*, bool&) override { return false; }
+  bool slider_int(const char*, int&, int, int) override { return false; }
+  bool input_int(const char*, int&) override { return false; }
 
   std::string pressing;
   std::vector<std::string> notes;

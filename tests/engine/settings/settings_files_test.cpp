@@ -283,6 +283,50 @@ TEST_F(settings_files, options_dat_values_are_clamped_when_read) {
   }
 }
 
+TEST_F(settings_files, options_dat_choices_outside_their_lists_are_held_to_them) {
+  // A file written by hand or by another program: every value the screens
+  // show as a list item or a switch must land on one.
+  game_options hostile;
+  hostile.music_volume = 7.0f;
+  hostile.sound_volume = -1.0f;
+  hostile.mouse_sensitivity = std::numeric_limits<float>::quiet_NaN();
+  hostile.battle_size = 2.0f;
+  hostile.invert_mouse_y = 5;
+  hostile.report_damage = -3;
+  hostile.corpses_level = 7;
+  hostile.ragdolls_level = -2;
+  hostile.grass_density = 1000;
+  hostile.damage_to_player = 9;
+  hostile.damage_to_friends = -1;
+  hostile.combat_ai = 4;
+  hostile.control_attack_direction = 3;
+  hostile.control_block_direction = 2;
+  hostile.blood_stains = 6;
+  hostile.plant_shadows = -7;
+  binary_stream file;
+  write_options(file, hostile);
+  game_options loaded;
+  read_options(file, loaded);
+  EXPECT_EQ(loaded.music_volume, 1.0f);
+  EXPECT_EQ(loaded.sound_volume, 0.0f);
+  EXPECT_EQ(loaded.mouse_sensitivity, 0.5f);
+  EXPECT_EQ(loaded.battle_size, 1.0f);
+  EXPECT_EQ(loaded.invert_mouse_y, 1);
+  EXPECT_EQ(loaded.report_damage, 1);
+  EXPECT_EQ(loaded.corpses_level, 5);
+  EXPECT_EQ(loaded.corpse_limit, game_options::unlimited);
+  EXPECT_EQ(loaded.ragdolls_level, 0);
+  EXPECT_EQ(loaded.ragdoll_limit, 0);
+  EXPECT_EQ(loaded.grass_density, 100);
+  EXPECT_EQ(loaded.damage_to_player, 2);
+  EXPECT_EQ(loaded.damage_to_friends, 0);
+  EXPECT_EQ(loaded.combat_ai, 2);
+  EXPECT_EQ(loaded.control_attack_direction, 2);
+  EXPECT_EQ(loaded.control_block_direction, 1);
+  EXPECT_EQ(loaded.blood_stains, 2);
+  EXPECT_EQ(loaded.plant_shadows, 0);
+}
+
 TEST(game_options, choices_give_their_limits) {
   struct level_case {
     std::int32_t level, corpses, ragdolls;

@@ -249,8 +249,12 @@ TEST(NewGame, SameSeedGivesTheSameGameAndEveryTroopIsEquipped) {
   EXPECT_GE(stocked, 4);
   EXPECT_GE(first.equipment.at(5).at(0), 0);
   EXPECT_FLOAT_EQ(first.outlaw_relation, -0.8f);
-  // Another seed stocks other goods.
-  EXPECT_NE(run_new_game(78).inventories.at(5), first.inventories.at(5));
+  // Other seeds stock other goods: among a few, one differs (any one seed
+  // may draw the same stock by chance).
+  bool other_stock = false;
+  for (std::uint32_t seed = 78; seed < 84 && !other_stock; ++seed)
+    other_stock = run_new_game(seed).inventories.at(5) != first.inventories.at(5);
+  EXPECT_TRUE(other_stock);
 }
 
 TEST(NewGame, DestroyedGameLeavesNoTable) {

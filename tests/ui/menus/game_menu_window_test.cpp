@@ -94,19 +94,22 @@ class GameMenu : public test::ui_test {
 TEST_F(GameMenu, OptionsAreShownAndHiddenByTheirConditions) {
   // The town's block sets register 0 to 1, which the walk's condition asks.
   game_menu_window& town = open(town_menu);
-  EXPECT_EQ(shown(town), (std::vector<std::string>{"Take a walk around the streets.", "Leave the town."}));
+  EXPECT_EQ(shown(town), (std::vector<std::string>{"Take a walk around the streets.", "Leave the town.",
+                                                  "Visit the merchant's stall", "Return to the road"}));
   EXPECT_EQ(town.option_items[0], 0);
 
   // The result menu counts the player's men into register 1: survivors show
   // the two options of a held field, none the one of a lost battle.
   set_survivors(7);
   game_menu_window& won = open(result_menu);
-  EXPECT_EQ(shown(won), (std::vector<std::string>{"Your men hold the field. Ride on.", "Lead them into battle again."}));
+  EXPECT_EQ(shown(won), (std::vector<std::string>{"Your men hold the field. Ride on.", "Lead them into battle again.",
+                                       "Look over your men and the captives."}));
   EXPECT_EQ(won.option_items[1], 2);
   EXPECT_EQ(g_script_state.registers[1], 7);
   set_survivors(0);
   game_menu_window& lost = open(result_menu);
-  EXPECT_EQ(shown(lost), (std::vector<std::string>{"None of your men still stand. Limp away."}));
+  EXPECT_EQ(shown(lost), (std::vector<std::string>{"None of your men still stand. Limp away.",
+                                       "Look over your men and the captives."}));
   EXPECT_EQ(lost.option_items[0], 1);
   // The text went through the token expander.
   EXPECT_NE(std::string(lost.text_widget->text.view()).find("<reg1>"), std::string::npos);
@@ -173,19 +176,21 @@ TEST_F(GameMenu, TheResultMenuCountsEachSidesMenLostAndWounded) {
   EXPECT_EQ(reg[4], 1);  // the band's lost
   EXPECT_EQ(reg[5], 2);  // and wounded, over both stacks
   // Men still standing: the field is held.
-  EXPECT_EQ(shown(result), (std::vector<std::string>{"Your men hold the field. Ride on.", "Lead them into battle again."}));
+  EXPECT_EQ(shown(result), (std::vector<std::string>{"Your men hold the field. Ride on.", "Lead them into battle again.",
+                                       "Look over your men and the captives."}));
 }
 
-TEST_F(GameMenu, OneOptionReservesTheListHeightAndButtonsStandCentred) {
+TEST_F(GameMenu, TwoOptionsReserveTheListHeightAndButtonsStandCentred) {
   set_survivors(0);
   game_menu_window& w = open(result_menu);
-  ASSERT_EQ(w.option_count, 1);
+  ASSERT_EQ(w.option_count, 2);
   EXPECT_FLOAT_EQ(game_menu_list_height(1), 0.24f);
   EXPECT_FLOAT_EQ(game_menu_list_height(7), 0.28f);
   const widget* b = w.option_buttons[0];
   EXPECT_NEAR(b->local_position.x, 0.325f - 0.32f, 1e-6f);
   EXPECT_NEAR(b->local_position.y, 0.24f - 0.04f, 1e-6f);
-  for (std::size_t i = 1; i < w.option_buttons.size(); ++i) EXPECT_TRUE(w.option_buttons[i]->is_hidden());
+  EXPECT_NEAR(w.option_buttons[1]->local_position.y, 0.24f - 0.08f, 1e-6f);
+  for (std::size_t i = 2; i < w.option_buttons.size(); ++i) EXPECT_TRUE(w.option_buttons[i]->is_hidden());
   // The list's scroll bar stands on the window at (0.7, 0.02), 0.36 high;
   // the list itself at (0.01, 0.02).
   const scrollbar* bar = w.option_panel->scroll_bars[1];
@@ -238,10 +243,10 @@ TEST_F(GameMenu, AFailingConsequenceKeepsTheMenuOpenWithAScriptError) {
   const std::vector<std::string> lines = host.take_messages();
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines.front().find("Invalid Menu ID: 99"), std::string::npos) << lines.front();
-  // The menu still answers.
+  // The menu still answers: its first option leaves for the return window.
   w.option_buttons[0]->raise_event(ui_event::clicked);
   g_window_manager.frame(0.02f);
-  EXPECT_EQ(g_window_manager.top_id(), window_id::game_menu);
+  EXPECT_EQ(g_window_manager.top_id(), window_id::character);
 }
 
 TEST_F(GameMenu, AMenuNumberOutsideTheTableShowsNothingWithAScriptError) {
@@ -275,7 +280,11 @@ TEST_F(GameMenu, ScreenChangeCodesBecomeSwitchesOrRequests) {
       {6, window_id::character, 0, window_id::party, 0},
       {17, window_id::character, 0, window_id::world_map, 0},
       {1, window_id::character, 0, window_id::character, 0},
-      {9, window_id::character, 0, window_id::game_menu, 9},
+      {9, window_id::character, 0, window_id::party, 0},
+      {10, window_id::character, 0, window_id::party, 0},
+      {11, window_id::character, 0, window_id::character, 0},
+      {12, window_id::character, 0, window_id::character, 0},
+      {19, window_id::character, 0, window_id::game_menu, 19},
   };
   // The trade's one-time tutorial box is not part of this.
   g_game->inventory_tutorial_shown = true;

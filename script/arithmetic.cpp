@@ -2,17 +2,40 @@
 // wraps silently, 32-bit minimum, maximum and clamp, bitwise or and and, the
 // fixed-point functions, random numbers from the engine's one random source,
 // the register shuffle and the trigger parameters and result.
+#include "script/arithmetic.h"
+
 #include <cmath>
 #include <cstdint>
 
 #include "engine/core/random.h"
-#include "script/arithmetic.h"
 #include "script/interpreter.h"
-#include "script/ops/ops_registration.h"
 #include "script/script_errors.h"
-#include "script/shared_routines.h"
 
 namespace hm {
+
+std::int64_t round_half_down(float x) {
+  if (std::isnan(x)) return 0;
+  // 2^63 is exactly representable; anything at or beyond it saturates.
+  if (x >= 9.2233720368547758e18f) return INT64_MAX;
+  if (x <= -9.2233720368547758e18f) return INT64_MIN;
+  const float base = std::floor(x);
+  std::int64_t result = static_cast<std::int64_t>(base);
+  if (x - base > 0.5f) ++result;
+  return result;
+}
+
+std::int64_t truncate_to_int64(double x) {
+  if (std::isnan(x)) return 0;
+  if (x >= 9.2233720368547758e18) return INT64_MAX;
+  if (x <= -9.2233720368547758e18) return INT64_MIN;
+  return static_cast<std::int64_t>(x);
+}
+
+int random_below(std::int32_t n) {
+  if (n < 2) return 0;
+  return random_next() % n;
+}
+
 namespace {
 
 // Degrees to radians as the 32-bit float the trigonometric operations use.

@@ -7,15 +7,23 @@
 #include "engine/resource/mesh.h"
 #include "module/text/translation_table.h"
 #include "script/script_state.h"
+#include "ui/conversation/conversation_window.h"
 #include "ui/face/face_gen_window.h"
 #include "ui/inventory/inventory_window.h"
 #include "ui/layout/layout_variables.h"
 #include "ui/terrain/terrain_gen_window.h"
 #include "ui/manager/ui_manager.h"
+#include "ui/character/character_export_window.h"
+#include "ui/character/character_window.h"
+#include "ui/meeting/meeting_window.h"
 #include "ui/menus/briefing_windows.h"
 #include "ui/menus/front_menus.h"
 #include "ui/menus/game_menu_window.h"
 #include "ui/menus/load_window.h"
+#include "ui/party/party_window.h"
+#include "ui/options/controls_window.h"
+#include "ui/options/options_window.h"
+#include "ui/options/video_options_window.h"
 #include "ui/widget/container.h"
 #include "ui/widget/widget_kinds.h"
 #include "ui/windows/save_load_window.h"
@@ -38,13 +46,7 @@ constexpr std::int32_t restart_presentation_window = 15;
 #define HM_TOP_LEVEL_WINDOW(name, base)        \
   class name final : public base {             \
   };
-HM_TOP_LEVEL_WINDOW(meeting_window, forgetful_window)
-HM_TOP_LEVEL_WINDOW(party_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(quests_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(options_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(video_options_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(controls_window, top_level_window)
-HM_TOP_LEVEL_WINDOW(character_export_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(game_log_window, top_level_window)
 HM_TOP_LEVEL_WINDOW(note_window, top_level_window)
 #undef HM_TOP_LEVEL_WINDOW
@@ -57,8 +59,6 @@ class message_log_window : public Base {
   void frame(float /*seconds*/) override { g_ui_manager.flush_pending_messages(); }
 };
 
-class character_window final : public message_log_window<editor_window> {};
-class conversation_window final : public message_log_window<editor_window> {};
 
 // The world map keeps its view's values in saved games through the state hooks
 // (their fields come with the world map itself).

@@ -7,6 +7,7 @@
 
 #include "mission/screen/mission_screen_window.h"
 #include "ui/menus/menu_window_host.h"
+#include "ui/party/party_window.h"
 
 namespace hm {
 
@@ -64,12 +65,28 @@ class application_screen_host final : public mission_screen_host {
   void edit_mode_frame(mission& m, edit_mode_view& view) override;
   void leave_edit_mode(mission& m, edit_mode_view& view) override;
   void save_scene(mission& m) override;
+  // The talk with the agent's troop starts in this mission's scene; the
+  // game's conversation troop is that troop.
+  void start_conversation(mission& m, int agent_index) override;
 
  private:
   game_application& app_;
   // Set by the results of a mission that ended; its debrief is asked for
   // when the screen hands over.
   bool ended_ = false;
+};
+
+// The party screen's campaign and its conversations with the player's troops.
+class application_party_host final : public party_window_host {
+ public:
+  explicit application_party_host(game_application& app) : app_(app) {}
+  campaign_state* campaign() override;
+  // Through the state dispatcher's conversation set-up, as a talk with a
+  // troop of the player's party.
+  void set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) override;
+
+ private:
+  game_application& app_;
 };
 
 // The line the log gets for a mission's end: per team that fielded agents,

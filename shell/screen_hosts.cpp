@@ -1,4 +1,4 @@
-#include "shell/windows/screen_hosts.h"
+#include "shell/screen_hosts.h"
 
 #include <array>
 #include <string>
@@ -12,9 +12,11 @@
 #include "mission/screen/mission_results.h"
 #include "module/base/module_paths.h"
 #include "module/loading/game.h"
+#include "script/dialog/conversation.h"
 #include "script/ops/encounter.h"
 #include "script/shared_routines.h"
 #include "shell/game_application.h"
+#include "shell/windows/conversation_scene.h"
 #include "shell/state/state_dispatcher.h"
 
 namespace hm {
@@ -76,6 +78,17 @@ void application_menu_host::update_difficulty() {
   if (!c) return;
   update_difficulty_average(c->campaign_host.game_words(),
                             static_cast<float>(static_cast<double>(clock_ticks(clock_real_time)) * 0.00001));
+}
+
+// --- the party screen ---------------------------------------------------------------------------
+
+campaign_state* application_party_host::campaign() {
+  campaign_game* c = app_.campaign();
+  return c ? &c->state : nullptr;
+}
+
+void application_party_host::set_up_troop_conversation(std::int32_t troop, std::int32_t party, std::int32_t kind) {
+  if (app_.state_hosts) app_.state_hosts->set_up_conversation(troop, -1, party, kind);
 }
 
 // --- the mission screen -------------------------------------------------------------------------
@@ -149,6 +162,13 @@ void application_screen_host::request_mission_setup(int scene, int entry) {
 
 void application_screen_host::quick_save() {
   if (app_.state_hosts) app_.state_hosts->save_game(-1);
+}
+
+void application_screen_host::start_conversation(mission& m, int agent_index) {
+  const agent* a = m.get_live_agent(agent_index);
+  if (!a) return;
+  if (app_.state_hosts) app_.state_hosts->set_conversation_troop(a->troop);
+  g_conversation.start(a->troop, agent_index, -1, 0, false);
 }
 
 float application_screen_host::screen_aspect() {
