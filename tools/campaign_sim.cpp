@@ -28,14 +28,18 @@
 #include "module/loading/new_game.h"
 #include "module/text/translation_table.h"
 #include "module_tool.h"
+#include "tool_usage.h"
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
-               "usage: campaign_sim [--data <dir>] [--generated <dir>] [--seed N] [--days D] [--parties N] "
-               "[--every H] <module>\n");
-}
+constexpr const char* kUsage =
+    "usage: campaign_sim [--data <dir>] [--generated <dir>] [--seed N] [--days D] [--parties N] [--every H] <module>\n"
+    "  --seed N      seed of the new game and the spawned parties (default 1)\n"
+    "  --days D      game days to run, 1 to 365 (default 3)\n"
+    "  --parties N   AI parties on the map, the module's own counted, 0 to 5000 (default 20)\n"
+    "  --every H     hours between position reports, 1 to 1000 (default 6)\n";
+
+void usage() { hm::tools::print_usage(kUsage, false); }
 
 bool number_of(const char* text, unsigned long lo, unsigned long hi, unsigned long& out) {
   errno = 0;
@@ -78,6 +82,7 @@ int main(int argc, char** argv) {
   unsigned long days = 3;
   unsigned long wanted = 20;
   unsigned long every = 6;
+  if (hm::tools::asks_for_help(argc, argv)) return hm::tools::print_usage(kUsage, true);
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool valued = arg == "--data" || arg == "--generated" || arg == "--seed" || arg == "--days" ||

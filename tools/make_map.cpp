@@ -10,12 +10,14 @@
 #include <string>
 
 #include "map_source.h"
+#include "tool_usage.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_map <picture source> <map.txt>\n");
-    return 1;
-  }
+  constexpr const char* usage =
+      "usage: make_map <picture source> <map.txt>\n"
+      "  the picture's terrain, height, cell and origin lines, then \"map\", its rows and \"end\"\n";
+  if (hm::tools::asks_for_help(argc, argv)) return hm::tools::print_usage(usage, true);
+  if (argc != 3) return hm::tools::print_usage(usage, false);
   std::string summary;
   const std::string why = hm::tools::make_map_file(argv[1], argv[2], summary);
   if (!why.empty()) {

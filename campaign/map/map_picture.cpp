@@ -17,7 +17,8 @@ bool parse_map_picture(std::string_view text, map_picture& out, map_file_error& 
     return false;
   };
   std::size_t pos = 0;
-  while (pos <= text.size()) {
+  // The text after the last line break is a line only when it holds something.
+  while (pos < text.size()) {
     std::size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     std::string line(text.substr(pos, end - pos));
@@ -69,6 +70,8 @@ bool parse_map_picture(std::string_view text, map_picture& out, map_file_error& 
     std::string extra;
     if (in >> extra && extra[0] != '#') return fail("more than the line takes: \"" + extra + "\"");
   }
+  // What is missing at the end is missing on the line after the last.
+  ++line_number;
   if (in_map) return fail("the picture has no end line");
   if (out.rows.empty()) return fail("no picture");
   return true;

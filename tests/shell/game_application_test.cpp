@@ -62,12 +62,14 @@ constexpr const char* kStartLog =
     "Loading Module Resource sample_skeletons\n"
     "Loading Module Resource sample_props\n"
     "Loading Module Resource sample_faces\n"
-    "Loading Module Resource sample_characters\n";
+    "Loading Module Resource sample_characters\n"
+    "Loading Module Resource sample_map_meshes\n";
 constexpr const char* kLoadedLogEnd =
     "Loading party templates...\nLoading progress 100%: ui_loading_textures\nLoading Textures...\n"
     "Finished Loading Textures...\nLoading progress 100%: ui_finished\nFinished All...\n"
     "New game started.\nload_map_data complete.\nInit_map complete.\ninit_meta_mission complete.\n"
-    "launch complete.\nSwitching to menu window...\n";
+    "map mesh built.\nget_ideal_sun_color.\nget_ideal_fog_color.\nparties added.\n"
+    "World map: 1200 faces, 8 parties placed.\nlaunch complete.\nSwitching to menu window...\n";
 // Frames from the first to the one that starts the new game.
 constexpr int kLoadingFrames = 8;
 // Frames of the new game's start-up: seven steps, then the switch to the

@@ -83,8 +83,9 @@ TEST_F(MakeModuleTool, CopiedSampleModuleLoadsOnceMade) {
   for (const char* line : {"Resource/sample_materials.trf -> Resource/sample_materials.brf: 12 textures, 20 materials\n",
                            "Resource/sample_meshes.trf -> Resource/sample_meshes.brf: 8 meshes\n",
                            "Resource/sample_characters.trf -> Resource/sample_characters.brf: 1 material, 1 mesh\n",
+                           "Resource/sample_map_meshes.trf -> Resource/sample_map_meshes.brf: 13 materials, 6 meshes\n",
                            "Sounds/click.wav: a 1200 Hz tone of 40 ms\n", "Music/victory.wav: a 392 Hz tone of 1500 ms\n",
-                           "module Fresh: 7 resource files and 9 sound files made in "})
+                           "module Fresh: 8 resource files and 9 sound files made in "})
     EXPECT_NE(made.output.find(line), std::string::npos) << line << "\n" << made.output;
   EXPECT_TRUE(fs::exists(module() / "Resource" / "sample_skeletons.brf"));
   // 22050 samples a second, 16 bits each, after a 44-byte header: 40 ms.

@@ -104,6 +104,7 @@ TEST_F(SampleModuleStart, LoadsTheModuleResourcesInTheOrderOfModuleIni) {
       "Loading Module Resource sample_props\n"
       "Loading Module Resource sample_faces\n"
       "Loading Module Resource sample_characters\n"
+      "Loading Module Resource sample_map_meshes\n"
       "Module_name = Sample\n";
   EXPECT_EQ(log.rfind(expected, 0), 0u) << log;
   EXPECT_EQ(log.find("WARNING"), std::string::npos) << log;
