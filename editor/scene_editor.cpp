@@ -8,6 +8,8 @@
 #include "editor/selection/object_selection.h"
 #include "engine/core/log.h"
 #include "engine/core/random.h"
+#include "engine/resource/mesh.h"
+#include "render/entity/entity.h"
 #include "engine/core/stream.h"
 #include "mission/props/prop_entity.h"
 #include "mission/records/mission.h"
@@ -427,6 +429,47 @@ void scene_editor::load_ground_paint(const mission& m) {
     paint.size_y = t.vertex_count_y();
   }
   paint_loaded = true;
+  shown_heights_.clear();
+  for (std::int32_t x = 0; x < t.vertex_count_x(); ++x) {
+    for (std::int32_t y = 0; y < t.vertex_count_y(); ++y) shown_heights_.push_back(t.vertex(x, y).position.z);
+  }
+}
+
+void scene_editor::refresh_terrain_meshes() {
+  terrain_generator& t = g_terrain_generator;
+  const std::int32_t nx = t.vertex_count_x();
+  const std::int32_t ny = t.vertex_count_y();
+  if (shown_heights_.size() != static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) || t.cell_size <= 0.0f) return;
+  const vec3 base = t.vertex(0, 0).position;
+  for (const terrain_block& b : t.blocks) {
+    if (!b.block_entity) continue;
+    entity& e = *b.block_entity;
+    for (std::unique_ptr<mesh>& m : e.meshes) {
+      if (!m) continue;
+      bool moved = false;
+      for (mesh_point& p : m->points) {
+        // Only points standing on a grid vertex belong to the ground.
+        const float gx = (p.position.x + e.frame.origin.x - base.x) / t.cell_size;
+        const float gy = (p.position.y + e.frame.origin.y - base.y) / t.cell_size;
+        const float rx = std::round(gx);
+        const float ry = std::round(gy);
+        if (std::fabs(gx - rx) > 1e-3f || std::fabs(gy - ry) > 1e-3f) continue;
+        const auto x = static_cast<std::int32_t>(rx);
+        const auto y = static_cast<std::int32_t>(ry);
+        if (x < 0 || y < 0 || x >= nx || y >= ny) continue;
+        const float delta = t.vertex(x, y).position.z - shown_heights_[static_cast<std::size_t>(x * ny + y)];
+        if (delta == 0.0f) continue;
+        p.position.z += delta;
+        p.current_position = p.position;
+        moved = true;
+      }
+      if (moved) m->compute_bounding_box();
+    }
+    e.compute_local_bounds();
+  }
+  for (std::int32_t x = 0; x < nx; ++x) {
+    for (std::int32_t y = 0; y < ny; ++y) shown_heights_[static_cast<std::size_t>(x * ny + y)] = t.vertex(x, y).position.z;
+  }
 }
 
 void scene_editor::clear_ground_paint() {
@@ -443,6 +486,7 @@ void scene_editor::clear_ground_paint() {
   }
   paint_changed = true;
   state.scene_changed = 1;
+  refresh_terrain_meshes();
 }
 
 void scene_editor::ground_brush_frame(mission& m, edit_mode_view& view) {
@@ -494,6 +538,7 @@ void scene_editor::ground_brush_frame(mission& m, edit_mode_view& view) {
   const bool middle_released = in.key_released(middle_button) && !right;
   if ((right_released || middle_released) && terrain_refresh_pending) {
     terrain_refresh_pending = false;
+    refresh_terrain_meshes();
   }
 }
 

@@ -65,6 +65,8 @@ class scene_editor final : public scene_edit_mode {
   void new_preview(mission& m, edit_mode_view& view);
   void load_ground_paint(const mission& m);
   void clear_ground_paint();
+  // The terrain blocks' meshes follow the painted heights.
+  void refresh_terrain_meshes();
   void refresh_selected(const mission& m);
   void leave_now(mission& m);
   std::string text(const char* key) const;
@@ -78,6 +80,8 @@ class scene_editor final : public scene_edit_mode {
   timer key_down_timer_{clock_real_time};
   bool key_up_stamped_ = false;
   bool key_down_stamped_ = false;
+  // The heights the terrain's meshes show, per vertex [x * count_y + y].
+  std::vector<float> shown_heights_;
 };
 
 }  // namespace hm
