@@ -24,6 +24,7 @@
 #include "shell/game_application.h"
 #include "shell/state/state_dispatcher.h"
 #include "shell/support/shell_test_support.h"
+#include "shell/support/started_game.h"
 #include "ui/conversation/conversation_window.h"
 #include "ui/meeting/meeting_window.h"
 #include "ui/notes/game_log_window.h"
@@ -35,39 +36,16 @@
 #include "ui/windows/window_manager.h"
 
 using namespace hm;
-namespace gpu = hm::platform::gpu;
 
 namespace {
 
-using test::manual_clock;
-using test::temp_home;
 
-constexpr int kFramesToTheFirstMenu = 8 + 1 + 8;
 constexpr std::int32_t lord = 9;
 constexpr std::int32_t merchant = 5;
 constexpr std::int32_t retinue = 7;
 
-class TalkingGame : public testing::Test {
+class TalkingGame : public test::started_game {
  protected:
-  static void SetUpTestSuite() {
-    home = new temp_home();
-    platform::set_clock_source(&clock);
-    app_timer(app_timer_reset);
-    app = new game_application();
-    app->skip_main_menu = true;
-    app->set_window(std::make_unique<platform::null_window>());
-    ASSERT_EQ(app->attach_graphics(std::make_unique<gpu::null_system>()), 0);
-    ASSERT_EQ(app->create_window(), 0);
-    ASSERT_EQ(app->initialise(), 0);
-    for (int i = 0; i < kFramesToTheFirstMenu; ++i) frame();
-  }
-  static void TearDownTestSuite() {
-    delete app;
-    app = nullptr;
-    platform::set_clock_source(nullptr);
-    delete home;
-    home = nullptr;
-  }
   void SetUp() override {
     ASSERT_NE(app, nullptr);
     // Every test starts from the first menu, the stand-in for the map.
@@ -78,10 +56,6 @@ class TalkingGame : public testing::Test {
     g_window_manager.set_window(window_id::game_menu);
     frame();
     ASSERT_EQ(g_window_manager.top_id(), window_id::game_menu);
-  }
-  static void frame() {
-    clock.now += 20'000;
-    ASSERT_EQ(app->render_3d_environment(), 0);
   }
   // Clicks the shown option with that text in the game menu.
   static void take_menu_option(const std::string& text) {
@@ -132,9 +106,6 @@ class TalkingGame : public testing::Test {
     EXPECT_EQ(std::string(talk()->utterer_name_label->text.view()), "Lord Aldric");
   }
 
-  static inline temp_home* home = nullptr;
-  static inline manual_clock clock;
-  static inline game_application* app = nullptr;
 };
 
 TEST_F(TalkingGame, TheLordIsMetInTheConversationWindowAndTheTalkEndsInTheMeeting) {

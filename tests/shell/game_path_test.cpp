@@ -28,6 +28,7 @@
 #include "shell/game_application.h"
 #include "shell/state/state_dispatcher.h"
 #include "shell/support/shell_test_support.h"
+#include "shell/support/started_game.h"
 #include "ui/inventory/inventory_window.h"
 #include "ui/menus/game_menu_window.h"
 #include "ui/menus/menu_window_host.h"
@@ -35,43 +36,17 @@
 #include "ui/windows/window_manager.h"
 
 using namespace hm;
-namespace gpu = hm::platform::gpu;
 
 namespace {
 
-using test::manual_clock;
 using test::read_text;
-using test::temp_home;
-
-// Frames from the first to the one that loads the module's last step, the
-// main menu's one frame, and the new game's seven steps and its switch.
-constexpr int kFramesToTheFirstMenu = 8 + 1 + 8;
 
 // An application over the null window and device brought to the new game's
 // first menu, as a run without a person goes there.
 // The engine's resources are loaded once a process: the tests of the suite
 // share one game.
-class StartedGame : public testing::Test {
+class StartedGame : public test::started_game {
  protected:
-  static void SetUpTestSuite() {
-    home = new temp_home();
-    platform::set_clock_source(&clock);
-    app_timer(app_timer_reset);
-    app = new game_application();
-    app->skip_main_menu = true;
-    app->set_window(std::make_unique<platform::null_window>());
-    ASSERT_EQ(app->attach_graphics(std::make_unique<gpu::null_system>()), 0);
-    ASSERT_EQ(app->create_window(), 0);
-    ASSERT_EQ(app->initialise(), 0);
-    for (int i = 0; i < kFramesToTheFirstMenu; ++i) frame();
-  }
-  static void TearDownTestSuite() {
-    delete app;
-    app = nullptr;
-    platform::set_clock_source(nullptr);
-    delete home;
-    home = nullptr;
-  }
   void SetUp() override {
     ASSERT_NE(app, nullptr);
     ASSERT_NE(current_mission, nullptr);
@@ -94,14 +69,7 @@ class StartedGame : public testing::Test {
     ASSERT_GE(regular, 0);
     player->stack_count = 0;
   }
-  static void frame(std::int64_t microseconds = 20'000) {
-    clock.now += microseconds;
-    ASSERT_EQ(app->render_3d_environment(), 0);
-  }
 
-  static inline temp_home* home = nullptr;
-  static inline manual_clock clock;
-  static inline game_application* app = nullptr;
   int hero = -1;
   int regular = -1;
 };

@@ -21,17 +21,15 @@
 #include "platform/window.h"
 #include "shell/game_application.h"
 #include "shell/support/shell_test_support.h"
+#include "shell/support/started_game.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/menus/menu_window_host.h"
 #include "ui/windows/save_load_window.h"
 #include "ui/windows/window_manager.h"
 
 using namespace hm;
-namespace gpu = hm::platform::gpu;
 
 namespace {
-
-constexpr int kFramesToTheFirstMenu = 8 + 1 + 8;
 
 // Where two saves first differ (npos when they are the same).
 std::size_t first_difference(const std::string& a, const std::string& b) {
@@ -42,43 +40,13 @@ std::size_t first_difference(const std::string& a, const std::string& b) {
   return a.size() == b.size() ? std::string::npos : n;
 }
 
-std::string read_file(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The engine's resources are loaded once a process: the tests share one
 // application, each starting from a running game.
-class SavedGame : public testing::Test {
+class SavedGame : public test::started_game {
  protected:
-  static void SetUpTestSuite() {
-    home = new test::temp_home();
-    platform::set_clock_source(&clock);
-    app_timer(app_timer_reset);
-    app = new game_application();
-    app->skip_main_menu = true;
-    app->set_window(std::make_unique<platform::null_window>());
-    ASSERT_EQ(app->attach_graphics(std::make_unique<gpu::null_system>()), 0);
-    ASSERT_EQ(app->create_window(), 0);
-    ASSERT_EQ(app->initialise(), 0);
-    for (int i = 0; i < kFramesToTheFirstMenu; ++i) frame();
-  }
-  static void TearDownTestSuite() {
-    delete app;
-    app = nullptr;
-    platform::set_clock_source(nullptr);
-    delete home;
-    home = nullptr;
-  }
   void SetUp() override {
     ASSERT_NE(app, nullptr);
     ASSERT_NE(app->campaign(), nullptr);
-  }
-  static void frame() {
-    clock.now += 20'000;
-    ASSERT_EQ(app->render_3d_environment(), 0);
   }
   // The game as the bytes of its save.
   std::string state() { return save_game_bytes(*g_game, *app->campaign(), nullptr); }
@@ -115,16 +83,13 @@ class SavedGame : public testing::Test {
     }
   }
 
-  static inline test::temp_home* home = nullptr;
-  static inline test::manual_clock clock;
-  static inline game_application* app = nullptr;
 };
 
 TEST_F(SavedGame, ALoadedGamePlaysOnAsTheGameThatWasNeverSaved) {
   ASSERT_EQ(current_menu_host().save_game(2, nullptr), 0);
   const std::filesystem::path file = home->path() / "documents" / "Hoofmarch Savegames" / "Sample" / "sg02.sav";
   ASSERT_TRUE(std::filesystem::exists(file));
-  const std::string saved = read_file(file);
+  const std::string saved = test::read_text(file);
   EXPECT_EQ(first_difference(state(), saved), std::string::npos);
   // The game's next frame, then thirty more.
   random_seed(99);
@@ -174,7 +139,7 @@ TEST_F(SavedGame, TheWorldMapFrameRunsCampaignTimeWhileThePlayerRests) {
 TEST_F(SavedGame, ABrokenSlotFileIsRefusedAndTheMainMenuStays) {
   ASSERT_EQ(current_menu_host().save_game(1, nullptr), 0);
   const std::filesystem::path file = home->path() / "documents" / "Hoofmarch Savegames" / "Sample" / "sg01.sav";
-  const std::string saved = read_file(file);
+  const std::string saved = test::read_text(file);
   std::ofstream(file, std::ios::binary | std::ios::trunc) << saved.substr(0, saved.size() - 40);
   restore(1);
   EXPECT_EQ(g_window_manager.top_id(), window_id::main_menu);

@@ -20,6 +20,7 @@
 #include "shell/game_application.h"
 #include "shell/state/state_dispatcher.h"
 #include "shell/support/shell_test_support.h"
+#include "shell/support/started_game.h"
 #include "ui/manager/ui_manager.h"
 #include "ui/menus/game_menu_window.h"
 #include "ui/widget/mesh_builders.h"
@@ -28,40 +29,12 @@
 #include "ui/world_map/world_map_window.h"
 
 using namespace hm;
-namespace gpu = hm::platform::gpu;
 
 namespace {
 
-using test::manual_clock;
-using test::temp_home;
 
-constexpr int kFramesToTheFirstMenu = 8 + 1 + 8;
-
-class WorldMapWindow : public testing::Test {
+class WorldMapWindow : public test::started_game {
  protected:
-  static void SetUpTestSuite() {
-    home = new temp_home();
-    platform::set_clock_source(&clock);
-    app_timer(app_timer_reset);
-    app = new game_application();
-    app->skip_main_menu = true;
-    app->set_window(std::make_unique<platform::null_window>());
-    ASSERT_EQ(app->attach_graphics(std::make_unique<gpu::null_system>()), 0);
-    ASSERT_EQ(app->create_window(), 0);
-    ASSERT_EQ(app->initialise(), 0);
-    for (int i = 0; i < kFramesToTheFirstMenu; ++i) frame();
-  }
-  static void TearDownTestSuite() {
-    delete app;
-    app = nullptr;
-    platform::set_clock_source(nullptr);
-    delete home;
-    home = nullptr;
-  }
-  static void frame(std::int64_t microseconds = 20'000) {
-    clock.now += microseconds;
-    ASSERT_EQ(app->render_3d_environment(), 0);
-  }
   // The way back to the map that the game's dispatcher takes after a menu
   // or an encounter (without the autosave).
   static world_map_window* to_the_map() {
@@ -74,9 +47,6 @@ class WorldMapWindow : public testing::Test {
     return dynamic_cast<world_map_window*>(g_window_manager.top());
   }
 
-  static inline temp_home* home = nullptr;
-  static inline manual_clock clock;
-  static inline game_application* app = nullptr;
 };
 
 TEST_F(WorldMapWindow, StartingTheGameShowsTheMapWithItsBarAndParties) {
